@@ -1,0 +1,1 @@
+salvix_module(salvix_app app QT DEPS salvix_core)

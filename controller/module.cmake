@@ -1,0 +1,1 @@
+salvix_module(salvix_controller controller QT DEPS salvix_core)

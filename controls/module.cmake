@@ -1,0 +1,1 @@
+salvix_module(salvix_controls controls QT DEPS salvix_core)

@@ -1,0 +1,1 @@
+salvix_module(salvix_fat filesystems/fat DEPS salvix_tree salvix_devices)

@@ -1,0 +1,1 @@
+salvix_module(salvix_tree filesystems/tree DEPS salvix_devices salvix_filetypes)

@@ -1,0 +1,1 @@
+salvix_module(salvix_raw raw DEPS salvix_tree salvix_filetypes salvix_devices)

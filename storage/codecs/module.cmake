@@ -1,0 +1,1 @@
+salvix_module(salvix_codecs storage/codecs DEPS salvix_core ZLIB::ZLIB BZip2::BZip2 salvix_lzma)

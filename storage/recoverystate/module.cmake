@@ -1,0 +1,1 @@
+salvix_module(salvix_recoverystate storage/recoverystate DEPS salvix_codecs salvix_tree)

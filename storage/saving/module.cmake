@@ -1,0 +1,1 @@
+salvix_module(salvix_saving storage/saving DEPS salvix_tree salvix_devices)

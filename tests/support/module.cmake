@@ -1,0 +1,10 @@
+# Shared test helpers (in-memory devices, byte builders, temporary folders), linked into every test program.
+file(GLOB _support_srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+list(FILTER _support_srcs EXCLUDE REGEX "QtTestMain\\.cpp$")
+add_library(salvix_testsupport STATIC ${_support_srcs})
+target_include_directories(salvix_testsupport PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(salvix_testsupport PUBLIC salvix_platform GTest::gtest GTest::gmock)
+if(SALVIX_GUI)
+  add_library(salvix_qttestmain STATIC ${CMAKE_SOURCE_DIR}/tests/support/QtTestMain.cpp)
+  target_link_libraries(salvix_qttestmain PUBLIC Qt6::Widgets GTest::gtest)
+endif()

@@ -1,0 +1,1 @@
+salvix_module(salvix_wizard wizard QT DEPS salvix_core)
