@@ -1,0 +1,37 @@
+// The settings file that stands in for the registry: settings.ini in the config folder, one section per
+// registry key path ("HKEY_LOCAL_MACHINE\SOFTWARE\Salvix\Recovery\Language"), one line per value name.
+// Key paths and value names compare without regard to case, as the registry's do.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace plat {
+
+class SettingsFile {
+public:
+    explicit SettingsFile(std::filesystem::path file) : m_file(std::move(file)) {}
+    // ConfigFolder()/settings.ini, looked up at the time of the call.
+    static SettingsFile Default();
+
+    const std::filesystem::path& Path() const { return m_file; }
+
+    // Whether the key has a section in the file (a key with no values still exists).
+    bool KeyExists(const std::string& key) const;
+    bool ReadString(const std::string& key, const std::string& name, std::string& value) const;
+    // Unsigned decimal or 0x hexadecimal; false when absent or not a number.
+    bool ReadDword(const std::string& key, const std::string& name, uint32_t& value) const;
+
+    // Writes go to a temporary file in the same folder that then replaces the old file, so a reader
+    // sees the old or the new file, never half of one. False when the file cannot be written.
+    bool WriteString(const std::string& key, const std::string& name, const std::string& value);
+    bool WriteDword(const std::string& key, const std::string& name, uint32_t value);
+    bool DeleteValue(const std::string& key, const std::string& name);
+    bool CreateKey(const std::string& key);
+
+private:
+    std::filesystem::path m_file;
+};
+
+} // namespace plat
