@@ -1,0 +1,42 @@
+// The signature hits of one scan, in the order they were added, with a lookup by start sector.
+// The list owns its hits. Not safe to share between threads.
+#pragma once
+
+#include "filesystems/tree/CRawFileInfo.h"
+#include "filesystems/tree/IIterator.h"
+
+#include <cstdint>
+#include <list>
+#include <map>
+#include <memory>
+
+class IRSData;
+
+class CRawFileList {
+public:
+    // Bound on the stored hit count (each hit is 22 bytes of the stream).
+    static constexpr uint64_t kMaxStoredHits = 1ull << 26;
+
+    CRawFileList();
+    ~CRawFileList();
+    CRawFileList(const CRawFileList&) = delete;
+    CRawFileList& operator=(const CRawFileList&) = delete;
+
+    // Takes ownership. Every hit stays in the walk; the lookup keeps the first hit at each sector.
+    void Add(CRawFileInfo* hit);
+    // The embedded iterator: one shared cursor, owned by the list; walks must not interleave.
+    IIterator<CRawFileInfo*>* GetIterator() { return &m_iterator; }
+    // The first hit added at that sector, or null.
+    CRawFileInfo* FindByStartSector(uint64_t sector) const;
+    size_t GetCount() const { return m_hits.size(); }
+
+    // The count (8 bytes), then per hit start sector (8), size (8), type id (4), analyser type low 16 bits (2).
+    void Write(IRSData* stream) const;
+    // Appends the hits of that form (empty texts, no analyser). A count above kMaxStoredHits throws code 2.
+    void Read(IRSData* stream);
+
+private:
+    std::list<CRawFileInfo*> m_hits;
+    std::map<uint64_t, CRawFileInfo*> m_bySector;
+    ListIterator<CRawFileInfo*> m_iterator;
+};
