@@ -3,18 +3,17 @@
 #include "core/filetypes/CMapFileTypeInfo.h"
 
 #include "core/CMarkupMSXML.h"
+#include "core/MemAlloc.h"
 #include "core/filetypes/FixedText.h"
 #include "platform/Log.h"
 
 #include <cctype>
 #include <climits>
-#include <cstdlib>
 #include <string>
 
 namespace {
 
 constexpr int kErrBadFormat = 11;
-constexpr int kErrNotEnoughMemory = 8;
 constexpr int kErrInvalidParameter = 87;
 constexpr int kErrNotFound = 1168;
 
@@ -171,12 +170,8 @@ int CMapFileTypeInfo::GetIds(uint32_t** ids, uint32_t* count) const
     *count = static_cast<uint32_t>(m_map.size());
     if (*count == 0)
         return 0;
-    auto* array = static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) * m_map.size()));
-    if (array == nullptr) {
-        *count = 0;
-        LogFailure(__LINE__, kErrNotEnoughMemory);
-        return kErrNotEnoughMemory;
-    }
+    // MemAlloc never hands back null: running out of memory ends the process.
+    auto* array = static_cast<uint32_t*>(MemAlloc(sizeof(uint32_t) * m_map.size()));
     uint32_t i = 0;
     for (const auto& entry : m_map)
         array[i++] = entry.first;

@@ -46,8 +46,8 @@ public:
     const FileTypeInfoRecord* Find(uint32_t id) const;
 
     // *ids must be null on entry (else 87). Sets *count to the number of records and, when that is
-    // not 0, *ids to a malloc'ed array of all ids in ascending order, which the caller frees with
-    // free(). 8 (and a count of 0) when the array cannot be had.
+    // not 0, *ids to an array of all ids in ascending order from MemAlloc, which the caller releases
+    // with MemFree.
     int GetIds(uint32_t** ids, uint32_t* count) const;
     // All ids in ascending order.
     std::vector<uint32_t> GetIdList() const;

@@ -1,11 +1,12 @@
 // The file-type catalogue: loading "FileFilter.xml" documents, ids, extensions, errors and GetIds.
 #include "core/filetypes/CMapFileTypeInfo.h"
 
+#include "core/MemAlloc.h"
+
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <string>
 
@@ -200,7 +201,7 @@ TEST(CMapFileTypeInfo, GetIdsHandsOutAscendingIds)
     uint32_t untouched = 42;
     EXPECT_EQ(map.GetIds(&ids, &untouched), 87); // the array pointer must be null on entry
     EXPECT_EQ(untouched, 42u);
-    std::free(ids);
+    MemFree(ids);
 
     map.Clear();
     EXPECT_EQ(map.GetCount(), 0u);
