@@ -1,0 +1,46 @@
+// A ring of the most recent chunks read by the signature search, so that a file that began in an earlier
+// chunk can be measured without reading the disk again. Requests outside the ring go to the source device.
+#pragma once
+
+#include "core/devices/IStorageDevice.h"
+
+#include <vector>
+
+// Does not own the source. One thread at a time.
+class CBufferStorageDevice : public IStorageDevice {
+public:
+    CBufferStorageDevice() = default;
+    ~CBufferStorageDevice() override = default;
+
+    // Starts an empty ring of chunkCount chunks of chunkSectors sectors; the chunks pushed next are the
+    // consecutive chunks from windowStart on. False (and detached) for a zero size or a ring too large to make.
+    bool Attach(IStorageDevice* source, uint64_t windowStart, int32_t sectorSize, uint32_t chunkSectors,
+                uint32_t chunkCount);
+    // Copies one chunk (chunkSectors x sector size bytes) into the ring; once the ring is full the oldest
+    // chunk is overwritten and the window moves on by one chunk.
+    void PushChunk(const void* data);
+    bool IsFull() const { return m_attached && m_filled == m_ringSectors; }
+    uint64_t GetWindowStart() const { return m_windowStart; }
+    uint64_t GetFilledCount() const { return m_filled; }
+    bool IsAttached() const { return m_attached; }
+
+    // Served from the ring when wholly inside the held sectors; otherwise passed to the source unchanged.
+    bool ReadSectors(void* buffer, uint64_t firstSector, uint64_t sectorCount) override;
+    // Sectors held.
+    uint64_t GetSectorCount() override { return m_filled; }
+    int32_t GetSectorSize() override { return m_sectorSize > 0 ? m_sectorSize : 512; }
+    bool Open() override { return true; }
+    // Frees the ring and detaches.
+    bool Close() override;
+
+private:
+    std::vector<uint8_t> m_ring;
+    uint64_t m_windowStart = 0;
+    uint64_t m_filled = 0;
+    uint32_t m_writePosition = 0;
+    uint32_t m_chunkSectors = 0;
+    uint32_t m_chunkCount = 0;
+    uint32_t m_ringSectors = 0;
+    bool m_attached = false;
+    IStorageDevice* m_source = nullptr;
+};
