@@ -44,6 +44,8 @@ public:
     // Unlinks child; its parent and next sibling become null, its own children stay. False when it is
     // not a child of this node.
     bool RemoveChild(CFileNode* child);
+    // The same in constant time when the caller knows the sibling before child (null: child is first).
+    bool RemoveChild(CFileNode* child, CFileNode* previousSibling);
 
     CFileNode* GetParent() const { return m_parent; }
     CFileNode* GetFirstChild() const { return m_firstChild; }

@@ -23,7 +23,9 @@ public:
     bool Read(IRSData* stream) override;
     int GetRunListType() const override { return kRunListResidentNTFS; }
 
+    // Replaces the runs by {recordSector, 1} and sets the offset.
     void SetResident(uint64_t recordSector, int offset);
+    void SetResidentOffset(int offset) { m_residentOffset = offset; }
     uint64_t GetRecordSector() const { return m_runs.empty() ? 0 : uint64_t(m_runs.front().firstCluster); }
 
 private:

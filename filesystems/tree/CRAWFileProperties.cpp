@@ -1,0 +1,113 @@
+// RAW properties: naming, the single run of a hit, and the recovery-state form.
+#include "filesystems/tree/CRAWFileProperties.h"
+
+#include "filesystems/tree/CRawFileInfo.h"
+#include "filesystems/tree/DataRunLists.h"
+#include "filesystems/tree/TextCut.h"
+#include "storage/recoverystate/IRSData.h"
+
+#include <cstring>
+
+namespace {
+
+// A text stored with a one-byte length L that counts its terminator: L bytes read into L + 1, so the
+// text is terminated even when the stored bytes were not.
+std::string ReadCountedText(IRSData* stream, uint8_t length)
+{
+    char buffer[256] = {};
+    if (length > 0) stream->Read(buffer, length);
+    return std::string(buffer, std::strlen(buffer));
+}
+
+} // namespace
+
+IDataRunList* CRAWFileProperties::GetDataRunList() const
+{
+    return m_runs ? m_runs->Unpack().release() : nullptr;
+}
+
+int CRAWFileProperties::SetUserFlag(int flag)
+{
+    m_userFlag = uint8_t(flag);
+    return 1;
+}
+
+void CRAWFileProperties::SetRawFileName(const char* text)
+{
+    m_name.clear();
+    m_hasName = text != nullptr;
+    m_nameLength = 0;
+    if (!text) return;
+    m_name = CutUtf8(text, kMaxTextLength);
+    m_nameLength = uint8_t(m_name.size() + 1);
+}
+
+void CRAWFileProperties::SetExtraText(const std::string& text)
+{
+    m_extraText = CutUtf8(text, kMaxTextLength);
+    m_extraLength = uint8_t(m_extraText.size() + 1);
+}
+
+int CRAWFileProperties::SetFromRawHit(const CRawFileInfo* hit)
+{
+    if (!hit) return 1;
+    m_size = hit->GetSize();
+    m_extraText = CutUtf8(hit->GetExtraText(), kMaxTextLength);
+    CRAWDataRunList list;
+    list.AppendRun(int64_t(hit->GetStartSector()), m_size / 512 + (m_size % 512 ? 1 : 0));
+    m_runs = PackDataRunList(&list);
+    return 1;
+}
+
+int CRAWFileProperties::Write(IRSData* stream) const
+{
+    RSWriteValue<uint8_t>(stream, m_nameLength);
+    if (m_nameLength > 0) {
+        // The stored bytes are the name and its terminator, L in all.
+        std::string bytes = m_name;
+        bytes.resize(m_nameLength, '\0');
+        stream->Write(bytes.data(), m_nameLength);
+    }
+    RSWriteValue<uint8_t>(stream, m_extraLength);
+    if (m_extraLength > 0) {
+        std::string bytes = m_extraText;
+        bytes.resize(m_extraLength, '\0');
+        stream->Write(bytes.data(), m_extraLength);
+    }
+    RSWriteValue<uint64_t>(stream, m_size);
+    RSWriteValue<uint16_t>(stream, m_attributes);
+    RSWriteValue<uint8_t>(stream, m_state);
+    PackedDataRun::WriteOptional(m_runs.get(), stream);
+    return 1;
+}
+
+int CRAWFileProperties::Read(IRSData* stream)
+{
+    const uint8_t nameLength = RSReadValue<uint8_t>(stream);
+    std::string name = ReadCountedText(stream, nameLength);
+    const uint8_t extraLength = RSReadValue<uint8_t>(stream);
+    std::string extra = ReadCountedText(stream, extraLength);
+    const uint64_t size = RSReadValue<uint64_t>(stream);
+    const uint16_t attributes = RSReadValue<uint16_t>(stream);
+    const uint8_t state = RSReadValue<uint8_t>(stream);
+    std::unique_ptr<PackedDataRun> runs = PackedDataRun::ReadOptional(stream);
+
+    // Lengths follow the texts as read, so that a damaged length cannot outlive this object's own form.
+    m_hasName = nameLength > 0;
+    m_name = std::move(name);
+    m_nameLength = m_hasName ? uint8_t(m_name.size() + 1) : 0;
+    if (extraLength > 0) m_extraText = std::move(extra);
+    m_extraLength = extraLength > 0 ? uint8_t(m_extraText.size() + 1) : 0;
+    m_size = size;
+    m_attributes = attributes;
+    m_state = state;
+    m_runs = std::move(runs);
+    m_checkState = 0;
+    m_userFlag = 0;
+    return 1;
+}
+
+CRAWFileProperties* CreateRAWFileProperties()
+{
+    return new CRAWFileProperties();
+}
