@@ -57,6 +57,12 @@ size_t Bound(size_t n)
 
 class WholeBuffer : public ::testing::TestWithParam<std::tuple<int, Pattern>> {};
 
+std::string WholeBufferName(const ::testing::TestParamInfo<std::tuple<int, Pattern>>& info)
+{
+    static const char* const names[] = {"zeros", "text", "random"};
+    return "kind" + std::to_string(std::get<0>(info.param)) + "_" + names[int(std::get<1>(info.param))];
+}
+
 TEST_P(WholeBuffer, RoundTripsEverySize)
 {
     const auto [kind, pattern] = GetParam();
@@ -88,11 +94,7 @@ TEST_P(WholeBuffer, RoundTripsEverySize)
 INSTANTIATE_TEST_SUITE_P(KindsAndPatterns, WholeBuffer,
                          ::testing::Combine(::testing::Values(1, 2, 3),
                                             ::testing::Values(Pattern::Zeros, Pattern::Text, Pattern::Random)),
-                         [](const auto& info) {
-                             static const char* names[] = {"zeros", "text", "random"};
-                             return "kind" + std::to_string(std::get<0>(info.param)) + "_" +
-                                    names[int(std::get<1>(info.param))];
-                         });
+                         WholeBufferName);
 
 // Input given in slices and output taken in small buffers: the streaming contract all callers rely on.
 class Streamed : public ::testing::TestWithParam<int> {};
