@@ -1,0 +1,68 @@
+// FILE record view: validation, fix-ups for its lifetime, header accessors.
+#include "filesystems/ntfs/CNTFSFileRecord.h"
+
+#include "filesystems/ntfs/NtfsByteReader.h"
+#include "filesystems/ntfs/NtfsFileRecord.h"
+#include "filesystems/ntfs/NtfsStructures.h"
+
+CNTFSFileRecord::CNTFSFileRecord(std::span<uint8_t> buffer, bool copy)
+{
+    if (!ValidateFileRecord(buffer)) return;
+    if (copy) {
+        m_copy.assign(buffer.begin(), buffer.end());
+        Attach(m_copy);
+    } else {
+        Attach(buffer);
+    }
+}
+
+CNTFSFileRecord::CNTFSFileRecord(std::span<const uint8_t> buffer)
+{
+    m_copy.assign(buffer.begin(), buffer.end());
+    if (!ValidateFileRecord(m_copy)) {
+        m_copy.clear();
+        return;
+    }
+    Attach(m_copy);
+}
+
+void CNTFSFileRecord::Attach(std::span<uint8_t> bytes)
+{
+    m_record = bytes;
+    m_fixedUp = ApplyFixups(m_record);
+}
+
+CNTFSFileRecord::~CNTFSFileRecord()
+{
+    if (m_fixedUp) RestoreFixups(m_record);
+}
+
+CNTFSAttributeHeader CNTFSFileRecord::FindAttribute(uint32_t type, int n) const
+{
+    return IsValid() ? ::FindAttribute(m_record, type, n) : CNTFSAttributeHeader();
+}
+
+int CNTFSFileRecord::CountAttributes(uint32_t type) const
+{
+    return IsValid() ? ::CountAttributes(m_record, type) : 0;
+}
+
+uint16_t CNTFSFileRecord::GetFlags() const { return NtfsByteReader(m_record).u16(0x16); }
+bool CNTFSFileRecord::IsInUse() const { return (GetFlags() & ntfs::kRecordInUse) != 0; }
+bool CNTFSFileRecord::IsDirectory() const { return (GetFlags() & ntfs::kRecordDirectory) != 0; }
+uint64_t CNTFSFileRecord::GetBaseReference() const
+{
+    return NtfsByteReader(m_record).u64(0x20) & ntfs::kRecordNumberMask;
+}
+bool CNTFSFileRecord::IsExtension() const { return NtfsByteReader(m_record).u64(0x20) != 0; }
+
+bool CNTFSFileRecord::HasRecordNumber() const
+{
+    NtfsByteReader r(m_record);
+    return IsValid() && r.u16(4) >= 48 && r.u16(0x2A) == 0;
+}
+
+uint32_t CNTFSFileRecord::GetRecordNumber() const { return NtfsByteReader(m_record).u32(0x2C); }
+uint64_t CNTFSFileRecord::GetLogSequenceNumber() const { return NtfsByteReader(m_record).u64(0x08); }
+uint32_t CNTFSFileRecord::GetUsedSize() const { return NtfsByteReader(m_record).u32(0x18); }
+uint32_t CNTFSFileRecord::GetAllocatedSize() const { return NtfsByteReader(m_record).u32(0x1C); }

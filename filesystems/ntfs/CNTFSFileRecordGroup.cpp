@@ -1,0 +1,50 @@
+// Attribute lookup across a base record and its extension records.
+#include "filesystems/ntfs/CNTFSFileRecordGroup.h"
+
+#include "filesystems/ntfs/NtfsByteReader.h"
+#include "filesystems/ntfs/NtfsFileRecord.h"
+
+CNTFSFileRecordGroup::CNTFSFileRecordGroup(std::span<const uint8_t> buffer, uint64_t recordSector,
+                                           IStorageDevice* device, const std::vector<CNTFSExtensionEntry>* extensions)
+    : m_recordSector(recordSector), m_device(device)
+{
+    std::vector<uint8_t> copy(buffer.begin(), buffer.end());
+    if (!ValidateFileRecord(copy)) return;
+    ApplyFixups(copy);
+    m_record = std::move(copy);
+    if (extensions)
+        for (const CNTFSExtensionEntry& e : *extensions)
+            m_extensions.push_back(std::make_unique<CNTFSExtensionRecord>(device, e.sector, e.reference));
+}
+
+bool CNTFSFileRecordGroup::IsInUse() const
+{
+    return HasRecord() && (NtfsByteReader(m_record).u16(0x16) & ntfs::kRecordInUse) != 0;
+}
+
+CNTFSFileRecordGroup::Found CNTFSFileRecordGroup::FindAttribute(uint32_t type, int n)
+{
+    Found result;
+    if (!HasRecord() || n < 0) return result;
+    const int inBase = CountAttributes(m_record, type);
+    if (n < inBase) {
+        result.attribute = ::FindAttribute(m_record, type, n);
+        result.offset = result.attribute.GetOffset();
+        result.recordSector = m_recordSector;
+        return result;
+    }
+    n -= inBase;
+    for (auto& ext : m_extensions) {
+        const auto record = ext->GetRecord();
+        if (record.empty()) continue;
+        const int here = CountAttributes(record, type);
+        if (n < here) {
+            result.attribute = ::FindAttribute(record, type, n);
+            result.offset = result.attribute.GetOffset();
+            result.recordSector = static_cast<uint64_t>(ext->GetSector());
+            return result;
+        }
+        n -= here;
+    }
+    return result;
+}
