@@ -1,0 +1,229 @@
+// Read-ahead cache device and its read-ahead thread.
+#include "core/devices/CStorageDeviceWithCache.h"
+
+#include "platform/Folders.h"
+#include "platform/Log.h"
+#include "platform/Settings.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+uint64_t ReadDebugStartSector()
+{
+    const std::filesystem::path folder = plat::StateFolder();
+    if (folder.empty())
+        return 0;
+    std::string text;
+    if (!plat::SettingsFile(folder / "config.ini").ReadString("main", "pos", text))
+        return 0;
+    errno = 0;
+    char* end = nullptr;
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || end == text.c_str() || value < 0)
+        return 0;
+    return static_cast<uint64_t>(value);
+}
+
+CStorageDeviceWithCache::CStorageDeviceWithCache(IStorageDevice* parent) : m_parent(parent)
+{
+    SetCacheBlockSize(kDefaultBlockSectors);
+}
+
+CStorageDeviceWithCache::~CStorageDeviceWithCache()
+{
+    StopCacheThread();
+}
+
+uint64_t CStorageDeviceWithCache::GetSectorCount()
+{
+    return m_parent ? m_parent->GetSectorCount() : 0;
+}
+
+int32_t CStorageDeviceWithCache::GetSectorSize()
+{
+    return m_parent ? m_parent->GetSectorSize() : 512;
+}
+
+bool CStorageDeviceWithCache::SetCacheBlockSize(uint32_t sectors)
+{
+    if (m_thread.joinable())
+        return false;
+    const int32_t size = GetSectorSize();
+    m_unit = size > 0 ? static_cast<uint32_t>(size) : 512;
+    if (uint64_t(sectors) * m_unit > std::numeric_limits<size_t>::max())
+        return false;
+    m_blockSectors = sectors;
+    m_blockBytes = static_cast<size_t>(uint64_t(sectors) * m_unit);
+    DropCurrent();
+    m_cacheBuffer.clear();
+    m_cacheBuffer.shrink_to_fit();
+    return true;
+}
+
+bool CStorageDeviceWithCache::IsValidBlockIndex(int64_t n)
+{
+    if (m_blockSectors == 0 || n < 0)
+        return false;
+    const uint64_t count = GetSectorCount();
+    const uint64_t blocks = count / m_blockSectors + (count % m_blockSectors != 0 ? 1 : 0);
+    return static_cast<uint64_t>(n) < blocks;
+}
+
+void CStorageDeviceWithCache::DropCurrent()
+{
+    m_currentBlock = -1;
+    m_currentFirst = 0;
+    m_currentCount = 0;
+}
+
+bool CStorageDeviceWithCache::StartCacheThread()
+{
+    return StartCacheThread(ReadDebugStartSector());
+}
+
+bool CStorageDeviceWithCache::StartCacheThread(uint64_t startSector)
+{
+    if (!m_parent || m_blockSectors == 0 || m_thread.joinable())
+        return false;
+    const uint64_t count = GetSectorCount();
+    if (startSector >= count)
+        startSector = 0;
+    // Blocks are counted from sector 0, so the read-ahead starts at the block holding the start sector.
+    startSector -= startSector % m_blockSectors;
+    {
+        std::lock_guard<std::mutex> guard(m_queueLock);
+        m_queue.clear();
+        m_nextSector = startSector;
+        m_deviceSectors = count;
+        m_running = true;
+        m_producerDone = false;
+    }
+    DropCurrent();
+    m_thread = std::thread(&CStorageDeviceWithCache::CacheThread, this);
+    return true;
+}
+
+void CStorageDeviceWithCache::StopCacheThread()
+{
+    {
+        std::lock_guard<std::mutex> guard(m_queueLock);
+        m_running = false;
+    }
+    m_spaceAvailable.notify_all();
+    m_dataReady.notify_all();
+    if (m_thread.joinable())
+        m_thread.join();
+    std::lock_guard<std::mutex> guard(m_queueLock);
+    m_queue.clear();
+    m_spare.clear();
+    m_producerDone = true;
+}
+
+std::vector<uint8_t> CStorageDeviceWithCache::TakeBuffer()
+{
+    // Called with m_queueLock held.
+    if (!m_spare.empty()) {
+        std::vector<uint8_t> buffer = std::move(m_spare.back());
+        m_spare.pop_back();
+        return buffer;
+    }
+    return {};
+}
+
+void CStorageDeviceWithCache::CacheThread()
+{
+    std::unique_lock<std::mutex> lock(m_queueLock);
+    for (;;) {
+        m_spaceAvailable.wait(lock, [this] { return !m_running || m_queue.size() < kQueueDepth + 1; });
+        if (!m_running || m_nextSector >= m_deviceSectors)
+            break;
+        const uint64_t first = m_nextSector;
+        const uint64_t count = std::min<uint64_t>(m_blockSectors, m_deviceSectors - first);
+        m_nextSector += count;
+        std::vector<uint8_t> buffer = TakeBuffer();
+        lock.unlock();
+        bool ok = false;
+        try {
+            buffer.resize(m_blockBytes);
+            ok = m_parent->ReadSectors(buffer.data(), first, count);
+        } catch (const std::bad_alloc&) {
+            buffer.clear();
+        }
+        lock.lock();
+        m_queue.push_back({first, count, ok, std::move(buffer)});
+        m_dataReady.notify_all();
+    }
+    m_producerDone = true;
+    m_dataReady.notify_all();
+}
+
+bool CStorageDeviceWithCache::SetCurCacheBlock(int64_t n)
+{
+    if (!m_parent || !IsValidBlockIndex(n))
+        return false;
+    const uint64_t want = static_cast<uint64_t>(n) * m_blockSectors;
+    std::unique_lock<std::mutex> lock(m_queueLock);
+    DropCurrent();
+    for (;;) {
+        m_dataReady.wait(lock, [this] { return !m_queue.empty() || m_producerDone; });
+        // Blocks before the one asked for are passed over; they will not be asked for again.
+        while (!m_queue.empty() && m_queue.front().first < want) {
+            m_spare.push_back(std::move(m_queue.front().data));
+            m_queue.pop_front();
+            m_spaceAvailable.notify_all();
+        }
+        if (m_queue.empty()) {
+            if (m_producerDone)
+                return true;  // nothing more will come: the parent serves block n
+            continue;
+        }
+        Block& front = m_queue.front();
+        if (front.first == want && front.ok) {
+            m_cacheBuffer.swap(front.data);
+            m_currentBlock = n;
+            m_currentFirst = front.first;
+            m_currentCount = front.count;
+        }
+        // A block ahead of the one asked for stays queued; a failed read leaves the parent to report it.
+        if (front.first == want) {
+            m_spare.push_back(std::move(front.data));
+            m_queue.pop_front();
+            m_spaceAvailable.notify_all();
+        }
+        return true;
+    }
+}
+
+bool CStorageDeviceWithCache::ReadSectors(void* buffer, uint64_t firstSector, uint64_t sectorCount)
+{
+    if (!m_parent)
+        return false;
+    if (m_currentBlock < 0 || sectorCount == 0)
+        return m_parent->ReadSectors(buffer, firstSector, sectorCount);
+    auto* out = static_cast<uint8_t*>(buffer);
+    const uint64_t begin = m_currentFirst;
+    const uint64_t end = m_currentFirst + m_currentCount;
+    uint64_t done = 0;
+    bool ok = true;
+    if (firstSector < begin) {
+        done = std::min(sectorCount, begin - firstSector);
+        ok = m_parent->ReadSectors(out, firstSector, done);
+        if (done == sectorCount)
+            return ok;
+    }
+    // Only a request that starts inside the block uses it; one that began before it was read whole above
+    // up to the block and continues from the parent.
+    if (firstSector >= begin && firstSector < end) {
+        const uint64_t take = std::min(sectorCount, end - firstSector);
+        std::memcpy(out, m_cacheBuffer.data() + (firstSector - begin) * m_unit, static_cast<size_t>(take * m_unit));
+        done = take;
+        if (done == sectorCount)
+            return ok;
+    }
+    if (!m_parent->ReadSectors(out + done * m_unit, firstSector + done, sectorCount - done))
+        ok = false;
+    return ok;
+}

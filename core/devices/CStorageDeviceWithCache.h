@@ -1,0 +1,93 @@
+// The read-ahead cache of a one-pass sequential scan: a thread reads the following blocks of the parent
+// into a queue while the consumer works on the current block; reads inside the current block are memory
+// copies, all others go to the parent.
+#pragma once
+
+#include "core/devices/IStorageDevice.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// Does not own the parent, which must allow reads from two threads at once (the read-ahead thread and the
+// consumer) and must outlive the cache. ReadSectors, SetCurCacheBlock and the start/stop calls belong to one
+// consumer thread.
+class CStorageDeviceWithCache : public IStorageDevice {
+public:
+    static constexpr uint32_t kDefaultBlockSectors = 1000;
+    // Blocks waiting in the queue before the read-ahead thread pauses (one more may be in flight).
+    static constexpr size_t kQueueDepth = 10;
+
+    explicit CStorageDeviceWithCache(IStorageDevice* parent);
+    // Stops and joins the read-ahead thread.
+    ~CStorageDeviceWithCache() override;
+
+    bool ReadSectors(void* buffer, uint64_t firstSector, uint64_t sectorCount) override;
+    uint64_t GetSectorCount() override;
+    int32_t GetSectorSize() override;
+    // True when there is a parent.
+    bool Open() override { return m_parent != nullptr; }
+    bool Close() override { return m_parent != nullptr; }
+
+    // New block size in sectors; drops the current block. False while the read-ahead thread runs.
+    bool SetCacheBlockSize(uint32_t sectors);
+    uint32_t GetCacheBlockSize() const { return m_blockSectors; }
+    // Whether block n lies (at least partly) on the device.
+    bool IsValidBlockIndex(int64_t n);
+
+    // Starts reading ahead from the configured start sector (ReadDebugStartSector), rounded down to a
+    // multiple of the block size; a start past the end counts as 0.
+    bool StartCacheThread();
+    bool StartCacheThread(uint64_t startSector);
+    void StopCacheThread();
+    bool IsCacheThreadRunning() const { return m_thread.joinable(); }
+
+    // Makes block n current: waits for the read-ahead thread to deliver it. When the queue cannot deliver
+    // block n (read failed, the thread stopped, blocks asked out of order) there is no current block and
+    // reads go to the parent. False for an invalid block index (the current block is then unchanged).
+    bool SetCurCacheBlock(int64_t n);
+    // The current block, -1 when there is none.
+    int64_t GetCurrentBlock() const { return m_currentBlock; }
+
+private:
+    struct Block {
+        uint64_t first;
+        uint64_t count;
+        bool ok;
+        std::vector<uint8_t> data;
+    };
+
+    void CacheThread();
+    std::vector<uint8_t> TakeBuffer();
+    void DropCurrent();
+
+    IStorageDevice* m_parent;
+    uint32_t m_blockSectors = 0;
+    size_t m_blockBytes = 0;
+    uint32_t m_unit = 512;
+
+    // Consumer side.
+    int64_t m_currentBlock = -1;
+    uint64_t m_currentFirst = 0;
+    uint64_t m_currentCount = 0;
+    std::vector<uint8_t> m_cacheBuffer;
+
+    // Shared with the read-ahead thread, under m_queueLock.
+    std::mutex m_queueLock;
+    std::condition_variable m_dataReady;
+    std::condition_variable m_spaceAvailable;
+    std::deque<Block> m_queue;
+    std::vector<std::vector<uint8_t>> m_spare;
+    bool m_running = false;
+    bool m_producerDone = true;
+    uint64_t m_nextSector = 0;
+    uint64_t m_deviceSectors = 0;
+    std::thread m_thread;
+};
+
+// The read-ahead start: key "pos" of section "main" in config.ini of the state folder; 0 when the file, the
+// key or a non-negative number is missing.
+uint64_t ReadDebugStartSector();
