@@ -16,7 +16,8 @@ std::string ReadCountedText(IRSData* stream, uint8_t length)
 {
     char buffer[256] = {};
     if (length > 0) stream->Read(buffer, length);
-    return std::string(buffer, std::strlen(buffer));
+    // A stored text that fills all 255 bytes is one byte too long for this object's own form.
+    return CutUtf8(std::string(buffer, std::strlen(buffer)), CRAWFileProperties::kMaxTextLength);
 }
 
 } // namespace
