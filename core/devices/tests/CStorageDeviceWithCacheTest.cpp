@@ -1,0 +1,200 @@
+// The read-ahead cache over an in-memory device: block hand-over, the short last block, reads around the
+// current block, failed read-ahead, out-of-order and rounded starts, and stopping a busy thread.
+#include "core/devices/CStorageDeviceWithCache.h"
+
+#include "tests/support/MemoryDevice.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+using testsupport::MemoryDevice;
+
+namespace {
+
+constexpr uint32_t kBlock = 100;
+
+bool HoldsPattern(const std::vector<uint8_t>& out, uint64_t first, uint64_t count)
+{
+    for (uint64_t i = 0; i < count * 512; ++i)
+        if (out[i] != MemoryDevice::PatternByte(first + i / 512, i % 512))
+            return false;
+    return true;
+}
+
+// Reads made by the consumer after the read-ahead thread has finished.
+std::vector<MemoryDevice::Read> ReadsDuring(MemoryDevice& dev, const std::function<void()>& work)
+{
+    dev.ResetCounters();
+    work();
+    return dev.Reads();
+}
+
+} // namespace
+
+TEST(CStorageDeviceWithCache, TwoAndAHalfBlocks)
+{
+    MemoryDevice parent(250);
+    parent.FillWithPattern();
+    CStorageDeviceWithCache cache(&parent);
+    ASSERT_TRUE(cache.SetCacheBlockSize(kBlock));
+    EXPECT_TRUE(cache.IsValidBlockIndex(2));
+    EXPECT_FALSE(cache.IsValidBlockIndex(3));
+    ASSERT_TRUE(cache.StartCacheThread(0));
+
+    std::vector<uint8_t> out(kBlock * 512);
+    for (int64_t n = 0; n < 3; ++n) {
+        SCOPED_TRACE(n);
+        ASSERT_TRUE(cache.SetCurCacheBlock(n));
+        EXPECT_EQ(cache.GetCurrentBlock(), n);
+    }
+    // The read-ahead thread read each block once and stopped at the device's end.
+    EXPECT_EQ(parent.Reads(), (std::vector<MemoryDevice::Read>{{0, 100}, {100, 100}, {200, 50}}));
+
+    auto reads = ReadsDuring(parent, [&] { ASSERT_TRUE(cache.ReadSectors(out.data(), 210, 40)); });
+    EXPECT_TRUE(HoldsPattern(out, 210, 40));
+    EXPECT_TRUE(reads.empty());
+    EXPECT_FALSE(cache.SetCurCacheBlock(3));
+    EXPECT_EQ(cache.GetCurrentBlock(), 2);
+}
+
+TEST(CStorageDeviceWithCache, RequestsAroundTheCurrentBlock)
+{
+    MemoryDevice parent(1000);
+    parent.FillWithPattern();
+    CStorageDeviceWithCache cache(&parent);
+    ASSERT_TRUE(cache.SetCacheBlockSize(kBlock));
+    ASSERT_TRUE(cache.StartCacheThread(0));
+    ASSERT_TRUE(cache.SetCurCacheBlock(0));
+    ASSERT_TRUE(cache.SetCurCacheBlock(1));
+    cache.StopCacheThread();  // no more read-ahead: every parent read below is the consumer's
+    std::vector<uint8_t> out(60 * 512);
+
+    auto reads = ReadsDuring(parent, [&] { ASSERT_TRUE(cache.ReadSectors(out.data(), 99, 5)); });
+    EXPECT_TRUE(HoldsPattern(out, 99, 5));
+    EXPECT_EQ(reads, (std::vector<MemoryDevice::Read>{{99, 1}, {100, 4}}));  // began before: parent only
+
+    reads = ReadsDuring(parent, [&] { ASSERT_TRUE(cache.ReadSectors(out.data(), 180, 30)); });
+    EXPECT_TRUE(HoldsPattern(out, 180, 30));
+    EXPECT_EQ(reads, (std::vector<MemoryDevice::Read>{{200, 10}}));  // the tail past the block
+
+    reads = ReadsDuring(parent, [&] { ASSERT_TRUE(cache.ReadSectors(out.data(), 500, 3)); });
+    EXPECT_TRUE(HoldsPattern(out, 500, 3));
+    EXPECT_EQ(reads, (std::vector<MemoryDevice::Read>{{500, 3}}));
+
+    parent.FailSector(205);
+    EXPECT_FALSE(cache.ReadSectors(out.data(), 190, 20));
+}
+
+TEST(CStorageDeviceWithCache, FailedReadAheadLeavesNoCurrentBlock)
+{
+    MemoryDevice parent(400);
+    parent.FillWithPattern();
+    parent.FailSector(150);
+    CStorageDeviceWithCache cache(&parent);
+    ASSERT_TRUE(cache.SetCacheBlockSize(kBlock));
+    ASSERT_TRUE(cache.StartCacheThread(0));
+    ASSERT_TRUE(cache.SetCurCacheBlock(0));
+    ASSERT_TRUE(cache.SetCurCacheBlock(1));
+    EXPECT_EQ(cache.GetCurrentBlock(), -1);
+
+    // Block 0's bytes are not served as block 1: the parent answers, failure included.
+    std::vector<uint8_t> out(10 * 512);
+    EXPECT_TRUE(cache.ReadSectors(out.data(), 100, 10));
+    EXPECT_TRUE(HoldsPattern(out, 100, 10));
+    EXPECT_FALSE(cache.ReadSectors(out.data(), 145, 10));
+
+    ASSERT_TRUE(cache.SetCurCacheBlock(2));
+    EXPECT_EQ(cache.GetCurrentBlock(), 2);
+}
+
+TEST(CStorageDeviceWithCache, StartIsRoundedDownAndBlocksAskedOutOfOrderGoToTheParent)
+{
+    MemoryDevice parent(1000);
+    parent.FillWithPattern();
+    CStorageDeviceWithCache cache(&parent);
+    ASSERT_TRUE(cache.SetCacheBlockSize(kBlock));
+    ASSERT_TRUE(cache.StartCacheThread(350));
+    ASSERT_TRUE(cache.SetCurCacheBlock(3));
+    EXPECT_EQ(cache.GetCurrentBlock(), 3);
+    std::vector<uint8_t> out(kBlock * 512);
+    ASSERT_TRUE(cache.ReadSectors(out.data(), 300, kBlock));
+    EXPECT_TRUE(HoldsPattern(out, 300, kBlock));
+
+    ASSERT_TRUE(cache.SetCurCacheBlock(1));  // behind the queue: nothing to hand over
+    EXPECT_EQ(cache.GetCurrentBlock(), -1);
+    ASSERT_TRUE(cache.SetCurCacheBlock(6));  // ahead: blocks 4 and 5 are passed over
+    EXPECT_EQ(cache.GetCurrentBlock(), 6);
+    ASSERT_TRUE(cache.ReadSectors(out.data(), 600, kBlock));
+    EXPECT_TRUE(HoldsPattern(out, 600, kBlock));
+    cache.StopCacheThread();
+
+    // A start past the end counts as 0.
+    parent.ResetCounters();
+    ASSERT_TRUE(cache.StartCacheThread(5000));
+    ASSERT_TRUE(cache.SetCurCacheBlock(0));
+    EXPECT_EQ(cache.GetCurrentBlock(), 0);
+}
+
+TEST(CStorageDeviceWithCache, WithoutReadAheadEveryReadGoesToTheParent)
+{
+    MemoryDevice parent(300);
+    parent.FillWithPattern();
+    CStorageDeviceWithCache cache(&parent);
+    ASSERT_TRUE(cache.SetCacheBlockSize(kBlock));
+    ASSERT_TRUE(cache.SetCurCacheBlock(1));
+    EXPECT_EQ(cache.GetCurrentBlock(), -1);
+    std::vector<uint8_t> out(512);
+    ASSERT_TRUE(cache.ReadSectors(out.data(), 150, 1));
+    EXPECT_TRUE(HoldsPattern(out, 150, 1));
+
+    CStorageDeviceWithCache orphan(nullptr);
+    EXPECT_FALSE(orphan.Open());
+    EXPECT_EQ(orphan.GetSectorSize(), 512);
+    EXPECT_FALSE(orphan.SetCurCacheBlock(0));
+}
+
+TEST(CStorageDeviceWithCache, DestructionStopsABusyReadAheadThread)
+{
+    MemoryDevice parent(100000);
+    std::atomic<int> reads{0};
+    parent.SetReadHook([&](uint64_t, uint64_t) {
+        ++reads;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    });
+    {
+        CStorageDeviceWithCache cache(&parent);
+        ASSERT_TRUE(cache.SetCacheBlockSize(kBlock));
+        ASSERT_TRUE(cache.StartCacheThread(0));
+        EXPECT_FALSE(cache.SetCacheBlockSize(50));  // not while reading ahead
+        while (reads < 2)
+            std::this_thread::yield();
+    }
+    const int atEnd = reads;
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(reads, atEnd);  // nothing reads after the cache is gone
+    EXPECT_LE(atEnd, static_cast<int>(CStorageDeviceWithCache::kQueueDepth) + 2);
+}
+
+TEST(CStorageDeviceWithCache, ReadAheadStartFromTheStateFolderConfig)
+{
+    testsupport::TempDir dir;
+    const char* old = std::getenv("SALVIX_STATE_DIR");
+    const std::string saved = old ? old : "";
+    setenv("SALVIX_STATE_DIR", dir.path().c_str(), 1);
+    EXPECT_EQ(ReadDebugStartSector(), 0u);
+    const std::pair<const char*, uint64_t> cases[] = {{"2048", 2048}, {"-5", 0}, {"abc", 0}, {"8589934592", 8589934592}};
+    for (const auto& [text, expected] : cases) {
+        std::ofstream(dir / "config.ini") << "[main]\npos=" << text << "\n";
+        EXPECT_EQ(ReadDebugStartSector(), expected) << text;
+    }
+    if (old)
+        setenv("SALVIX_STATE_DIR", saved.c_str(), 1);
+    else
+        unsetenv("SALVIX_STATE_DIR");
+}
