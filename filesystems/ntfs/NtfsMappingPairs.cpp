@@ -4,21 +4,16 @@
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/ntfs/NtfsFileRecord.h"
 #include "filesystems/ntfs/NtfsStructures.h"
+#include "filesystems/tree/MappingPairs.h"
 
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace {
 
 std::atomic<int> s_scanSectorSize{512};
-
-uint64_t ReadLe(std::span<const uint8_t> bytes, size_t at, unsigned width)
-{
-    uint64_t v = 0;
-    for (unsigned i = 0; i < width; ++i) v |= uint64_t(bytes[at + i]) << (8 * i);
-    return v;
-}
 
 } // namespace
 
@@ -38,47 +33,23 @@ bool IsValidRunList(std::span<const uint8_t> pairs)
 
 size_t DecodeRunList(std::span<const uint8_t> pairs, CNTFSRunList& list)
 {
-    size_t pos = 0;
-    size_t appended = 0;
-    uint64_t lcn = 0;
+    // The pair format itself is decoded by the found-file tree's decoder; here the runs gain their VCNs.
+    std::vector<DataRun> runs;
+    DecodeMappingPairs(pairs.data(), pairs.size(), runs);
     uint64_t vcn = 0;
-    while (pos < pairs.size() && pairs[pos] != 0) {
-        const unsigned lengthBytes = pairs[pos] & 0x0F;
-        const unsigned offsetBytes = pairs[pos] >> 4;
-        if (lengthBytes > 8 || offsetBytes > 8) break;
-        if (pairs.size() - pos - 1 < size_t(lengthBytes) + offsetBytes) break;
-        const uint64_t length = ReadLe(pairs, pos + 1, lengthBytes);
-        uint64_t delta = ReadLe(pairs, pos + 1 + lengthBytes, offsetBytes);
-        if (offsetBytes > 0 && offsetBytes < 8 && (delta >> (8 * offsetBytes - 1)) & 1)
-            delta |= ~uint64_t(0) << (8 * offsetBytes);
-        CNTFSRun run;
-        run.vcn = vcn;
-        run.length = length;
-        if (offsetBytes == 0) {
-            run.lcn = -1;
-        } else {
-            lcn += delta; // two's-complement wrap, no signed overflow
-            run.lcn = static_cast<int64_t>(lcn);
-        }
-        list.Append(run);
-        ++appended;
-        vcn += length;
-        pos += 1 + lengthBytes + offsetBytes;
+    for (const DataRun& r : runs) {
+        list.Append({r.IsSparse() ? -1 : r.firstCluster, vcn, r.length});
+        vcn += r.length;
     }
-    return appended;
+    return runs.size();
 }
 
 uint32_t GetMappingPairsLength(std::span<const uint8_t> pairs)
 {
+    std::vector<DataRun> runs;
+    DecodeMappingPairs(pairs.data(), pairs.size(), runs);
     uint32_t total = 0;
-    size_t pos = 0;
-    while (pos < pairs.size() && pairs[pos] != 0) {
-        const unsigned lengthBytes = pairs[pos] & 0x0F;
-        const unsigned offsetBytes = pairs[pos] >> 4;
-        if (lengthBytes > 8 || offsetBytes > 8 || pairs.size() - pos - 1 < size_t(lengthBytes) + offsetBytes) break;
-        total += static_cast<uint32_t>(ReadLe(pairs, pos + 1, lengthBytes));
-        pos += 1 + lengthBytes + offsetBytes;
-    }
+    for (const DataRun& r : runs) total += static_cast<uint32_t>(r.length);
     return total;
 }
 
