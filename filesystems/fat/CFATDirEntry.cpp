@@ -1,6 +1,8 @@
 // Directory-entry decoding and the entry tests shared by the FAT scanner and the directory walk.
 #include "filesystems/fat/CFATDirEntry.h"
 
+#include "core/CRecoverySettings.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -128,4 +130,8 @@ bool IsValidFATFileName(const std::string& name)
 
 bool IsValidFAT32Cluster(uint64_t cluster) { return cluster >= 2 && cluster <= 0x0FFFFFEF; }
 
-FATEntryChecks FATEntryChecks::FromOptions() { return FATEntryChecks{}; }
+FATEntryChecks FATEntryChecks::FromOptions()
+{
+    const CRecoverySettings* settings = GetRecoverySettings();
+    return FATEntryChecks{settings->m_fatCheckDate != 0, settings->m_fatCheckTime != 0};
+}

@@ -1,0 +1,183 @@
+// FAT file properties, their recovery-state form, and properties made from directory entries.
+#include "filesystems/fat/CFATFileProperties.h"
+
+#include "core/CRecoverySettings.h"
+#include "core/filetypes/CFileTypeFilter.h"
+#include "core/filetypes/MediaExtensionSet.h"
+#include "filesystems/fat/CFATDirEntry.h"
+#include "filesystems/fat/CFATLongNameEntry.h"
+#include "filesystems/fat/FATStructures.h"
+#include "platform/Clock.h"
+#include "storage/recoverystate/IRSData.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// A real long name has at most 20 pieces (255 units); more come only from damaged directories.
+constexpr size_t kMaxLongNamePieces = 20;
+
+std::string ReadText(IRSData* stream, uint16_t length)
+{
+    std::string text(length, '\0');
+    if (length > 0) stream->Read(text.data(), length);
+    return text;
+}
+
+// Files pass when the listing filter holds no extension, or when their extension (from the last dot) is in
+// it; folders and labels always pass.
+bool ExtensionWanted(const std::string& name, bool folderOrLabel)
+{
+    if (folderOrLabel) return true;
+    CFileTypeFilter& filter = GetFileTypeFilter();
+    if (filter.GetCount() == 0) return true;
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos) return false;
+    return filter.IsFileTypeInList(name.c_str() + dot);
+}
+
+} // namespace
+
+bool DosDateTimeToFileTime(uint16_t dosDate, uint16_t dosTime, FILETIME& out)
+{
+    plat::SystemTime st{};
+    st.year = uint16_t(1980 + (dosDate >> 9));
+    st.month = uint16_t((dosDate >> 5) & 0x0F);
+    st.day = uint16_t(dosDate & 0x1F);
+    st.hour = uint16_t(dosTime >> 11);
+    st.minute = uint16_t((dosTime >> 5) & 0x3F);
+    st.second = uint16_t((dosTime & 0x1F) * 2);
+    uint64_t value = 0;
+    if (!plat::SystemTimeToFileTime(st, value)) {
+        out = 0;
+        return false;
+    }
+    out = value;
+    return true;
+}
+
+IDataRunList* CFATFileProperties::GetDataRunList() const
+{
+    if (!m_runs) return nullptr;
+    return m_runs->Unpack().release();
+}
+
+int CFATFileProperties::SetUserFlag(int flag)
+{
+    const int previous = m_userFlag;
+    m_userFlag = uint8_t(flag);
+    return previous;
+}
+
+void CFATFileProperties::SetCreationTime(uint16_t dosDate, uint16_t dosTime) { DosDateTimeToFileTime(dosDate, dosTime, m_creationTime); }
+void CFATFileProperties::SetModificationTime(uint16_t dosDate, uint16_t dosTime) { DosDateTimeToFileTime(dosDate, dosTime, m_modificationTime); }
+void CFATFileProperties::SetAccessDate(uint16_t dosDate) { DosDateTimeToFileTime(dosDate, 0, m_accessTime); }
+
+void CFATFileProperties::SetRunList(const IDataRunList* list) { m_runs = PackDataRunList(list); }
+
+int CFATFileProperties::Write(IRSData* stream) const
+{
+    const uint16_t nameLength = uint16_t(std::min<size_t>(m_name.size(), kMaxStoredName));
+    const uint16_t shortLength = uint16_t(std::min<size_t>(m_shortName.size(), kMaxStoredName));
+    RSWriteValue<uint16_t>(stream, nameLength);
+    RSWriteValue<uint16_t>(stream, shortLength);
+    if (nameLength > 0) stream->Write(m_name.data(), nameLength);
+    if (shortLength > 0) stream->Write(m_shortName.data(), shortLength);
+    RSWriteValue<uint64_t>(stream, m_size);
+    RSWriteValue<uint16_t>(stream, m_attributes);
+    RSWriteValue<uint64_t>(stream, m_creationTime);
+    RSWriteValue<uint64_t>(stream, m_modificationTime);
+    RSWriteValue<uint64_t>(stream, m_accessTime);
+    RSWriteValue<uint8_t>(stream, m_state);
+    RSWriteValue<uint32_t>(stream, m_firstCluster);
+    RSWriteValue<uint32_t>(stream, m_parentCluster);
+    RSWriteValue<uint32_t>(stream, m_runs ? 1u : 0u);
+    if (m_runs) m_runs->Write(stream);
+    return 1;
+}
+
+int CFATFileProperties::Read(IRSData* stream)
+{
+    const uint16_t nameLength = RSReadValue<uint16_t>(stream);
+    const uint16_t shortLength = RSReadValue<uint16_t>(stream);
+    if (nameLength > kMaxStoredName || shortLength > kMaxStoredName) throw CRSException(RS_ERROR_BAD_LENGTH);
+    std::string name = ReadText(stream, nameLength);
+    std::string shortName = ReadText(stream, shortLength);
+    const uint64_t size = RSReadValue<uint64_t>(stream);
+    const uint16_t attributes = RSReadValue<uint16_t>(stream);
+    const uint64_t creation = RSReadValue<uint64_t>(stream);
+    const uint64_t modification = RSReadValue<uint64_t>(stream);
+    const uint64_t access = RSReadValue<uint64_t>(stream);
+    const uint8_t state = RSReadValue<uint8_t>(stream);
+    const uint32_t firstCluster = RSReadValue<uint32_t>(stream);
+    const uint32_t parentCluster = RSReadValue<uint32_t>(stream);
+    const uint32_t runsPresent = RSReadValue<uint32_t>(stream);
+    std::unique_ptr<PackedDataRun> runs;
+    if (runsPresent != 0) runs = PackedDataRun::Read(stream);
+
+    // Names cut at an embedded zero, as a terminated buffer would read.
+    name.resize(std::string(name.c_str()).size());
+    shortName.resize(std::string(shortName.c_str()).size());
+    m_name = std::move(name);
+    m_shortName = std::move(shortName);
+    m_size = size;
+    m_attributes = attributes;
+    m_creationTime = creation;
+    m_modificationTime = modification;
+    m_accessTime = access;
+    m_state = state;
+    m_firstCluster = firstCluster;
+    m_parentCluster = parentCluster;
+    m_runs = std::move(runs);
+    m_checkState = 0;
+    m_userFlag = 0;
+    return 1;
+}
+
+CFATFileProperties* NewFATFileProperties() { return new CFATFileProperties(); }
+
+std::unique_ptr<CFATFileProperties> NewFATFilePropertiesFromEntry(const std::string& name, const CFATDirEntry& entry)
+{
+    if (name.empty()) return nullptr;
+    const bool folderOrLabel = (entry.GetAttributes() & (fat::kAttrDirectory | fat::kAttrVolumeLabel)) != 0;
+    if (!ExtensionWanted(name, folderOrLabel)) return nullptr;
+    if (GetRecoverySettings()->m_photoMode && !entry.IsDirectory() &&
+        !PassesPhotoModeFilterA(name.c_str(), name.size(), false))
+        return nullptr;
+
+    auto properties = std::make_unique<CFATFileProperties>();
+    properties->SetName(name.c_str());
+    properties->SetSize(entry.GetFileSize());
+    properties->SetAttributes(entry.GetAttributes());
+    properties->SetCreationTime(entry.GetCreationDate(), entry.GetCreationTime());
+    properties->SetModificationTime(entry.GetModificationDate(), entry.GetModificationTime());
+    properties->SetAccessDate(entry.GetAccessDate());
+    properties->SetState(entry.IsDeleted() ? kFileStateDeleted : 0);
+    return properties;
+}
+
+std::unique_ptr<CFATFileProperties> MakeFATFileProperties(std::span<const uint8_t> entries)
+{
+    std::vector<std::u16string> pieces; // in directory order: the end of the name first
+    for (size_t at = 0; at + fat::kDirEntrySize <= entries.size(); at += fat::kDirEntrySize) {
+        const std::span<const uint8_t> bytes = entries.subspan(at, fat::kDirEntrySize);
+        const CFATDirEntry entry(bytes);
+        if (entry.IsLongNameEntry()) {
+            std::u16string units;
+            CFATLongNameEntry::AppendUnits(bytes, units);
+            if (!units.empty()) pieces.push_back(std::move(units));
+            continue;
+        }
+        std::string name;
+        if (!pieces.empty() && pieces.size() <= kMaxLongNamePieces) {
+            std::u16string whole;
+            for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) whole += *it;
+            name = CFATLongNameEntry::UnitsToText(whole);
+            if (!IsValidFATFileName(name)) name.clear();
+        }
+        if (name.empty()) name = entry.GetShortName();
+        return NewFATFilePropertiesFromEntry(name, entry);
+    }
+    return nullptr;
+}
