@@ -25,7 +25,7 @@ struct FileTreeStatistics {
 enum : int32_t {
     kFolderKindOrdinary = 0,
     // A tree whose nodes below its first level share the properties of another tree ("Deleted Files"):
-    // its teardown frees only the properties of the root and of the root's direct children.
+    // its teardown frees only the properties of the root and of its direct children that are file-system nodes.
     kFolderKindSharedProperties = 2,
 };
 

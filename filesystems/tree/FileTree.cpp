@@ -67,8 +67,11 @@ void DeleteFoundTree(CFileNode* root)
         DeleteTreeNodesAndProperties(root);
         return;
     }
-    // Deeper nodes share properties owned by another tree: free only those of the first level.
+    // Deeper nodes share properties owned by another tree: free only those of the first level. Copied
+    // nodes are always plain nodes, so a plain direct child (the copy's folder freed as a root of its
+    // own) shares its properties too.
     for (CFileNode* c = root->GetFirstChild(); c; c = c->GetNextSibling()) {
+        if (!c->IsFileSystemNode()) continue;
         delete c->GetProperties();
         c->SetProperties(nullptr);
     }

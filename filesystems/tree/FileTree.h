@@ -39,5 +39,6 @@ void DeleteTreeNodes(CFileNode* root);
 // Deletes every node of the subtree and its properties.
 void DeleteTreeNodesAndProperties(CFileNode* root);
 // Frees a tree. A root with folder kind 2 (shared properties) frees only its own properties and those of
-// its direct children, then the nodes; any other root frees all nodes and properties. Null: nothing.
+// its direct children that are file-system nodes (the copies' plain nodes never own theirs), then the
+// nodes; any other root frees all nodes and properties. Null: nothing.
 void DeleteFoundTree(CFileNode* root);

@@ -234,7 +234,7 @@ TEST(FileTree, SharedPropertiesTreeFreesOnlyItsFirstLevel)
     info.folderKind = kFolderKindSharedProperties;
     view->SetExtraInfo(info);
     for (const char* name : {"one", "two"}) {
-        CFileNode* top = AddFolder(view, name);
+        CFileNode* top = AddFsFolder(view, name);
         CFileNode* shared = top->AddChild(NewFileNode());
         shared->SetProperties(deep->GetProperties());
     }

@@ -106,7 +106,10 @@ namespace treetest {
 // A small properties object for very large trees: attributes, size and check state only.
 class LightProperties : public IFileProperties {
 public:
-    LightProperties(uint64_t size, uint16_t attributes) : m_size(size), m_attributes(attributes) {}
+    LightProperties(uint64_t size, uint16_t attributes, uint16_t state = 0)
+        : m_size(size), m_attributes(attributes), m_state(state)
+    {
+    }
     int GetNameLength() const override { return 0; }
     void SetName(const char*) override {}
     const char* GetName() const override { return ""; }
@@ -116,7 +119,7 @@ public:
     FILETIME GetCreationTime() const override { return 0; }
     FILETIME GetModificationTime() const override { return 0; }
     FILETIME GetAccessTime() const override { return 0; }
-    uint16_t GetState() const override { return 0; }
+    uint16_t GetState() const override { return m_state; }
     uint8_t GetCheckState() const override { return m_check; }
     void SetCheckState(uint8_t s) override { m_check = s; }
     IDataRunList* GetDataRunList() const override { return nullptr; }
@@ -130,6 +133,7 @@ public:
 private:
     uint64_t m_size;
     uint16_t m_attributes;
+    uint16_t m_state;
     uint8_t m_check = 0;
 };
 
