@@ -1,0 +1,72 @@
+// The contract every scanner shares (NTFS, FAT, ext2 and the signature scanner): fed consecutive blocks of
+// a device, it collects evidence, turns it into found partitions, and later builds the tree of one of them.
+#pragma once
+
+#include "filesystems/partitions/CSearchedPartitionInfo.h"
+
+#include <cstdint>
+#include <list>
+
+class CFileSystemNode;
+class CRawFileList;
+class IDIRBuildCallback;
+class IRSData;
+class IStorageDevice;
+struct CIntelligentSearchStatistics;
+
+// GetKind values of scanners; also the 4-byte kind before each scanner in a saved scan.
+enum SearchControllerKind : int {
+    kSearchControllerNTFS = 0,
+    kSearchControllerFAT = 1,
+    kSearchControllerRAW = 2,
+    kSearchControllerEXT2 = 3,
+};
+
+// Calling order: SetRawFileList, SetDevice, SetBlockSectors, BeginSearch, AnalyzeBlock for consecutive
+// blocks in ascending order, EndSearch, GetSearchedPartitions; then any number of BuildDirectoryTree; SaveState
+// after a scan or LoadState in place of one. One thread at a time.
+class IFileSystemSearchController {
+public:
+    virtual ~IFileSystemSearchController() = default;
+    // The device to scan; not owned.
+    virtual void SetDevice(IStorageDevice* device) = 0;
+    // Sectors of each later AnalyzeBlock call; buffers are sized by it.
+    virtual void SetBlockSectors(int sectors) = 0;
+    // Allocates buffers and working objects; once before the first block.
+    virtual void BeginSearch() = 0;
+    // Turns the evidence into found partitions and frees the per-scan buffers.
+    virtual void EndSearch() {}
+    // Examines sectors [first, first + count) and adds to the statistics; returns 1.
+    virtual int AnalyzeBlock(uint64_t firstSector, uint64_t sectorCount, CIntelligentSearchStatistics* statistics) = 0;
+    // Appends the found partitions; the caller's list owns them from then on.
+    virtual void GetSearchedPartitions(CSearchedPartitionList& partitions) = 0;
+    // The signature scanner's hits of the same scan; not owned.
+    virtual void SetRawFileList(CRawFileList* hits) = 0;
+    // What the scanner needs to build trees later without scanning again; stream errors pass to the caller.
+    virtual void SaveState(IRSData* stream) = 0;
+    virtual void LoadState(IRSData* stream) = 0;
+    virtual int GetKind() const = 0;
+    // The found-file tree of one found partition, owned by the caller; null when this scanner builds none.
+    virtual CFileSystemNode* BuildDirectoryTree(CSearchedPartitionInfo* partition, IStorageDevice* device, int index,
+                                                IDIRBuildCallback* callback)
+    {
+        (void)partition, (void)device, (void)index, (void)callback;
+        return nullptr;
+    }
+    // Whether this scanner builds trees for partitions of that file-system kind (kFsKind*).
+    virtual bool IsFileSystemSupported(int fileSystemKind) const
+    {
+        (void)fileSystemKind;
+        return false;
+    }
+};
+
+// Scanner lists are not owners unless their maker says so.
+using CSearchControllerList = std::list<IFileSystemSearchController*>;
+
+// The tree of the partition from the first scanner of the list that supports its file-system kind; null when
+// none does or the build fails.
+CFileSystemNode* DispatchBuildDirectory(const CSearchControllerList& controllers, CSearchedPartitionInfo* partition,
+                                        IStorageDevice* device, int index, IDIRBuildCallback* callback);
+// Hands the hit list to every scanner of the list (null entries skipped).
+void SetControllersRawFileList(const CSearchControllerList& controllers, CRawFileList* hits);
