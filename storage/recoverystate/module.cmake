@@ -1,1 +1,1 @@
-salvix_module(salvix_recoverystate storage/recoverystate DEPS salvix_codecs salvix_tree)
+salvix_module(salvix_recoverystate storage/recoverystate DEPS salvix_codecs salvix_tree salvix_core salvix_platform)
