@@ -1,6 +1,7 @@
 // Reading and atomically rewriting the settings file. Values are escaped (\\, \n, \r) so any text survives.
 #include "platform/Settings.h"
 
+#include "platform/Errors.h"
 #include "platform/Folders.h"
 
 #include <algorithm>
@@ -228,10 +229,12 @@ bool SettingsFile::ReadString(const std::string& key, const std::string& name, s
         for (const Entry& e : s->entries) {
             if (SameText(e.name, name)) {
                 value = e.value;
+                SetLastError(kErrSuccess);
                 return true;
             }
         }
     }
+    SetLastError(kErrFileNotFound);
     return false;
 }
 

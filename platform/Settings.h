@@ -19,6 +19,8 @@ public:
 
     // Whether the key has a section in the file (a key with no values still exists).
     bool KeyExists(const std::string& key) const;
+    // Sets the last error to 0 when found, else to 2 (file, key or value missing), as the registry and
+    // profile reads do. Also reads plain ini files: key = section, name = entry.
     bool ReadString(const std::string& key, const std::string& name, std::string& value) const;
     // Unsigned decimal or 0x hexadecimal; false when absent or not a number.
     bool ReadDword(const std::string& key, const std::string& name, uint32_t& value) const;

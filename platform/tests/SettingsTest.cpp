@@ -1,5 +1,6 @@
 // The settings file: values by key and name, any text kept intact, damaged files tolerated, atomic rewrites.
 #include "platform/Settings.h"
+#include "platform/Errors.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +19,9 @@ TEST(Settings, MissingFileHasNothing)
     plat::SettingsFile s(tmp / "none/settings.ini");
     std::string v;
     EXPECT_FALSE(s.KeyExists(kKey));
+    plat::SetLastError(0);
     EXPECT_FALSE(s.ReadString(kKey, "Language", v));
+    EXPECT_EQ(plat::GetLastError(), 2u);
     EXPECT_FALSE(s.DeleteValue(kKey, "Language"));
 }
 
