@@ -2,7 +2,7 @@
 #include "core/devices/CDiskDevice.h"
 
 #include "core/devices/DynamicDisk.h"
-#include "core/devices/ReadOptions.h"
+#include "core/CRecoverySettings.h"
 #include "platform/DiskIdentity.h"
 #include "platform/DiskTable.h"
 #include "platform/Errors.h"
@@ -159,7 +159,7 @@ bool CDiskDevice::ReadSectors(void* buffer, uint64_t firstSector, uint64_t secto
 {
     // Recursive: the re-open after "not ready" runs the dynamic-disk test, which reads through here again.
     std::lock_guard<plat::CriticalSection> guard(m_deviceLock);
-    const bool skip = IgnoreBadSectorsOption();
+    const bool skip = GetRecoverySettings()->m_ignoreBadSectors != 0;
     // Reads made by the re-open itself get one pass: retrying inside a retry could recurse without end.
     if (m_reopening) {
         uint32_t error = 0;

@@ -1,7 +1,7 @@
 // Lettered volume device.
 #include "core/devices/CVolumeDevice.h"
 
-#include "core/devices/ReadOptions.h"
+#include "core/CRecoverySettings.h"
 #include "platform/DriveLetters.h"
 #include "platform/Errors.h"
 
@@ -82,7 +82,8 @@ uint64_t CVolumeDevice::GetSectorCount()
 bool CVolumeDevice::ReadSectors(void* buffer, uint64_t firstSector, uint64_t sectorCount)
 {
     uint32_t error = 0;
-    return m_badSectors.ReadSector(m_handle.get(), buffer, firstSector, sectorCount, IgnoreBadSectorsOption(), &error);
+    const bool skip = GetRecoverySettings()->m_ignoreBadSectors != 0;
+    return m_badSectors.ReadSector(m_handle.get(), buffer, firstSector, sectorCount, skip, &error);
 }
 
 uint32_t CVolumeDevice::GetMediaType()

@@ -2,6 +2,8 @@
 // (with re-open, no leaked handle, recursive locking), dynamic flag, signature and the identity texts.
 #include "core/devices/CDiskDevice.h"
 
+#include "core/CRecoverySettings.h"
+
 #include "core/devices/tests/FakeBlockDevice.h"
 
 #include <gtest/gtest.h>
@@ -148,6 +150,30 @@ TEST(CDiskDevice, NotReadyRetriesReopenWithoutLeakingAndCountUpToThree)
     disk.ReadSectors(buf.data(), 1, 1);
     EXPECT_EQ(state.opens, 6);
     EXPECT_EQ(disk.GetNotReadyRetryCount(), 0);
+}
+
+TEST(CDiskDevice, IgnoreBadSectorsOptionDecidesBetweenZerosAndFailure)
+{
+    Opened state;
+    state.script = std::make_shared<FakeDiskScript>();
+    state.script->geometry = Geometry(1, 255, 63, 512);
+    state.script->bytes.assign(64 * 512, 0x11);
+    state.script->failures.push_back({10 * 512, 11 * 512, 23});
+    CDiskDevice disk(0, OpenerFor(state));
+    const int saved = GetRecoverySettings()->m_ignoreBadSectors;
+    std::vector<uint8_t> buf(4 * 512, 0xEE);
+
+    GetRecoverySettings()->m_ignoreBadSectors = 0;
+    EXPECT_FALSE(disk.ReadSectors(buf.data(), 8, 4));
+    EXPECT_EQ(buf, std::vector<uint8_t>(4 * 512, 0));
+    EXPECT_EQ(disk.GetBadSectorMap().GetRangeCount(), 0u);
+
+    GetRecoverySettings()->m_ignoreBadSectors = 1;
+    std::fill(buf.begin(), buf.end(), 0xEE);
+    EXPECT_TRUE(disk.ReadSectors(buf.data(), 8, 4));
+    EXPECT_EQ(buf, std::vector<uint8_t>(4 * 512, 0));
+    EXPECT_EQ(disk.GetBadSectorMap().GetRangeCount(), 1u);
+    GetRecoverySettings()->m_ignoreBadSectors = saved;
 }
 
 TEST(CDiskDevice, DynamicFlagSignatureAndHeads)
