@@ -2,6 +2,7 @@
 // signature types 1..73 and the rows 1000..1999 claimed at run time for header-script extensions.
 #pragma once
 
+#include <array>
 #include <cstddef>
 
 inline constexpr int kRawTypeRowCount = 2000;
@@ -11,6 +12,11 @@ inline constexpr int kRawTypeFirstCustom = 1000;
 inline constexpr int kRawTypeLastCustom = 1999;
 inline constexpr std::size_t kRawTypeNameSize = 6;         // five characters and the terminator
 inline constexpr std::size_t kRawTypeDescriptionSize = 80;
+
+// The signature types searched in photo recovery, in the order they are put into the options:
+// BMP, MAX, CDR, CRW, EMF, EPS, GIF, JPG, PNG, PSD, PSP, TIF, AVI, MID, MOV, MP3, SWF, WAV, WMF, OLE.
+inline constexpr std::array<int, 20> kPhotoModeRawTypes = {9,  35, 11, 16, 24, 25, 28, 33, 47, 50,
+                                                           51, 60, 8,  36, 40, 41, 58, 63, 66, 44};
 
 // Short name of a type id ("JPG"); the empty text for a row without a type or an id outside 0..1999.
 // The pointer stays valid for the life of the process; a custom row's text changes only while it

@@ -62,6 +62,14 @@ TEST(RawTypeTable, EveryFixedTypeHasAUniqueShortNameAndAnExtension)
     }
 }
 
+TEST(RawTypeTable, PhotoModeTypes)
+{
+    std::string names;
+    for (int id : kPhotoModeRawTypes)
+        names += std::string(GetRawTypeName(id)) + " ";
+    EXPECT_EQ(names, "BMP MAX CDR CRW EMF EPS GIF JPG PNG PSD PSP TIF AVI MID MOV MP3 SWF WAV WMF OLE ");
+}
+
 TEST(RawTypeTable, RowsWithoutATypeAreEmpty)
 {
     for (int id : {-1, 74, 999, 1000, 1999, 2000, 1 << 30}) {
