@@ -5,6 +5,7 @@
 #include "core/CMarkupMSXML.h"
 #include "core/MemAlloc.h"
 #include "core/filetypes/FixedText.h"
+#include "platform/Folders.h"
 #include "platform/Log.h"
 
 #include <cctype>
@@ -58,6 +59,11 @@ std::string TrimBlanks(const std::string& text)
 }
 
 } // namespace
+
+std::string GetFileFilterPath()
+{
+    return (plat::DataFolder() / "FileFilter.xml").string();
+}
 
 CMapFileTypeInfo::~CMapFileTypeInfo()
 {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 inline constexpr uint32_t kMaxTypeExtensions = 30;
@@ -28,6 +29,9 @@ struct FileTypeInfoRecord {
     uint32_t extensionCount = 0;
     char extensions[kMaxTypeExtensions][kFileTypeExtensionSize] = {};
 };
+
+// The program's own catalogue: "FileFilter.xml" in the data folder.
+std::string GetFileFilterPath();
 
 class CMapFileTypeInfo {
 public:

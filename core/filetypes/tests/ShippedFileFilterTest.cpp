@@ -3,7 +3,6 @@
 #include "core/filetypes/CMapFileTypeInfo.h"
 #include "core/filetypes/RawTypeMap.h"
 #include "core/filetypes/RawTypeTable.h"
-#include "platform/Folders.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +15,7 @@ namespace {
 TEST(ShippedFileFilter, HoldsEverySignatureTypeOnceInSixCategories)
 {
     CMapFileTypeInfo map;
-    const std::string path = (plat::DataFolder() / "FileFilter.xml").string();
+    const std::string path = GetFileFilterPath();
     ASSERT_EQ(map.LoadFromXml(path.c_str()), 0) << path;
 
     const FileTypeInfoRecord* root = map.Find(0);
