@@ -1,0 +1,28 @@
+// The directory-build runner for FAT volumes, without its dialog.
+#include "filesystems/fat/BuildFAT.h"
+
+#include "core/CRecoverySettings.h"
+#include "core/devices/IStorageDevice.h"
+#include "filesystems/fat/CFATSearchedPartitionInfo.h"
+#include "filesystems/partitions/IDIRBuildCallback.h"
+
+CFileSystemNode* BuildFAT(IStorageDevice* volume, bool fat32, bool includeAll, IDIRBuildCallback* callback,
+                          bool* cancelled, const CFATTreeBuilder::MessagePump& pump)
+{
+    if (cancelled) *cancelled = false;
+    if (volume == nullptr) return nullptr;
+    const int32_t sectorSize = volume->GetSectorSize();
+    CFATSearchedPartitionInfo partition(sectorSize > 0 ? unsigned(sectorSize) : 512u);
+    partition.u64StartSector = 0;
+    partition.u64SectorsCount = volume->GetSectorCount();
+    uint32_t flags = fat32 ? (kFATFlagFAT32Boot | kFATFlagFAT32BackupBoot) : (kFATFlagFAT12Boot | kFATFlagFAT16Boot);
+    const CRecoverySettings* settings = GetRecoverySettings();
+    if (settings->m_fatUseFirstCopy) flags |= kFATFlagFoundFAT1 | kFATFlagUseFAT1;
+    if (settings->m_fatUseSecondCopy) flags |= kFATFlagFoundFAT2 | kFATFlagUseFAT2;
+    partition.AddFlags(flags);
+
+    CFATTreeBuilder builder;
+    CFileSystemNode* tree = builder.RunQuickBuild(callback, &partition, volume, includeAll, pump);
+    if (callback && callback->CheckCancel() == -1 && cancelled) *cancelled = true;
+    return tree;
+}

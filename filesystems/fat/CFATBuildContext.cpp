@@ -1,0 +1,456 @@
+// The FAT directory walk: directory entries to found-file nodes, cluster chains of folders, runs of files,
+// folders that claim the same cluster, and the nodes the build makes itself.
+#include "filesystems/fat/CFATBuildContext.h"
+
+#include "core/CRecoverySettings.h"
+#include "core/devices/IStorageDevice.h"
+#include "filesystems/fat/FATStructures.h"
+#include "filesystems/fat/FATTables.h"
+#include "filesystems/partitions/IDIRBuildCallback.h"
+#include "filesystems/tree/CFileSystemNode.h"
+#include "filesystems/tree/DataRunLists.h"
+#include "filesystems/tree/FileTree.h"
+#include "filesystems/tree/RecycleBinNames.h"
+#include "filesystems/tree/TreeReshaping.h"
+#include "platform/Log.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cinttypes>
+#include <cstring>
+#include <optional>
+
+namespace {
+
+// Numbers the "DIR%d" folders of every build of the process.
+std::atomic<unsigned> s_placeholderCounter{0};
+
+CFATFileProperties* FATProperties(const CFileNode* node)
+{
+    return node ? dynamic_cast<CFATFileProperties*>(node->GetProperties()) : nullptr;
+}
+
+bool IsSameOrAncestor(const CFileNode* candidate, const CFileNode* node)
+{
+    for (const CFileNode* n = node; n; n = n->GetParent())
+        if (n == candidate) return true;
+    return false;
+}
+
+const char* FATTypeName(int type)
+{
+    switch (type) {
+    case fat::kKindFAT12: return "FAT12";
+    case fat::kKindFAT16: return "FAT16";
+    case fat::kKindFAT32: return "FAT32";
+    default: return "UNKNOWN";
+    }
+}
+
+// The name of a partition folder: the selected source's letter and name around the file-system name and
+// the partition's number.
+std::string PartitionDisplayName(const char* fileSystemName, int number)
+{
+    const CRecoverySettings* settings = GetRecoverySettings();
+    const uint8_t letter = settings->m_selectedDriveLetter;
+    const bool hasLetter = letter != 255 && letter != 0;
+    const std::string& source = settings->m_selectedSourceName;
+    char text[256];
+    if (hasLetter && !source.empty())
+        std::snprintf(text, sizeof text, "%c:(%s - %s %d)", letter, source.c_str(), fileSystemName, number);
+    else if (!source.empty())
+        std::snprintf(text, sizeof text, "%s(%s %d)", source.c_str(), fileSystemName, number);
+    else if (hasLetter)
+        std::snprintf(text, sizeof text, "%c:(%s %d)", letter, fileSystemName, number);
+    else
+        std::snprintf(text, sizeof text, "%s %d", fileSystemName, number);
+    return text;
+}
+
+} // namespace
+
+CFATBuildContext::CFATBuildContext(IDIRBuildCallback* callback, IStorageDevice* device,
+                                   const FATVolumeGeometry& geometry, const IFATTable* table)
+    : m_callback(callback), m_device(device), m_geometry(geometry), m_table(table), m_checks(FATEntryChecks::FromOptions())
+{
+    if (device != nullptr && device->GetSectorSize() > 0) m_sectorSize = device->GetSectorSize();
+    const uint64_t end = geometry.start + geometry.sectorCount;
+    if (geometry.sectorsPerCluster > 0 && end > geometry.dataStart) {
+        m_clusterCount = (end - geometry.dataStart) / geometry.sectorsPerCluster;
+        // Cluster numbers are 28 bits; anything past that cannot be named by an entry.
+        m_clusterCount = std::min<uint64_t>(m_clusterCount, fat::kBadCluster - 2);
+    }
+    m_clusterBytes = uint64_t(geometry.sectorsPerCluster) * uint64_t(m_sectorSize);
+    m_clusterBitmap.assign(size_t(m_clusterCount) + 3, false);
+}
+
+CFATBuildContext::~CFATBuildContext() = default;
+
+uint64_t CFATBuildContext::ClusterToSector(uint32_t cluster) const
+{
+    return m_geometry.dataStart + (uint64_t(cluster) - 2) * m_geometry.sectorsPerCluster;
+}
+
+uint32_t CFATBuildContext::SectorToCluster(uint64_t sector) const
+{
+    if (m_geometry.sectorsPerCluster == 0 || sector < m_geometry.dataStart) return 0;
+    return uint32_t((sector - m_geometry.dataStart) / m_geometry.sectorsPerCluster + 2);
+}
+
+bool CFATBuildContext::IsClusterStart(uint64_t sector) const
+{
+    return m_geometry.sectorsPerCluster != 0 && sector >= m_geometry.dataStart &&
+           (sector - m_geometry.dataStart) % m_geometry.sectorsPerCluster == 0;
+}
+
+bool CFATBuildContext::IsDataCluster(uint32_t cluster) const { return cluster >= 2 && uint64_t(cluster) - 2 < m_clusterCount; }
+
+int CFATBuildContext::ProcessDirectoryEntries(std::span<const uint8_t> buffer, CFileNode* parent,
+                                              FATDirectoryQueue& queue, bool lostMode, bool includeAll)
+{
+    const CFATFileProperties* parentProperties = FATProperties(parent);
+    const uint32_t parentCluster = parentProperties ? parentProperties->GetFirstCluster() : 0;
+    const bool parentDeleted = parentProperties && (parentProperties->GetState() & kFileStateDeleted);
+    const bool inRecycleBin = IsInRecycleBin(parent);
+    RecyclePendingList pending;
+    std::optional<size_t> longNameStart;
+    int dotEntries = 0;
+
+    size_t at = 0;
+    for (; at + fat::kDirEntrySize <= buffer.size(); at += fat::kDirEntrySize) {
+        const CFATDirEntry entry(buffer.subspan(at, fat::kDirEntrySize));
+        if (!entry.IsValidEntry(false, m_checks)) {
+            longNameStart.reset();
+            if (lostMode) break;
+            continue;
+        }
+        if (entry.IsLongNameEntry()) {
+            if (!longNameStart) longNameStart = at;
+            continue;
+        }
+        // From here every path ends the pending long name: it belongs to this entry or to nothing.
+        const std::optional<size_t> nameStart = longNameStart;
+        longNameStart.reset();
+        if (entry.IsVolumeLabel()) {
+            if (!lostMode && !entry.IsDeleted() && m_partitionNode) m_partitionNode->SetName(entry.GetShortName(true).c_str());
+            continue;
+        }
+        if (entry.Bytes()[0] == '.') {
+            if (++dotEntries > 2) return -1;
+            continue;
+        }
+        const bool isDirectory = entry.IsDirectory();
+        if (!includeAll && !parentDeleted && !isDirectory && !entry.IsDeleted()) continue;
+        const uint32_t firstCluster = entry.GetFirstCluster();
+        if (firstCluster > 2 && !IsDataCluster(firstCluster)) {
+            if (lostMode) break;
+            continue;
+        }
+        const bool emptyFile = !isDirectory && entry.GetFileSize() == 0;
+        // An entry naming its own directory's cluster; the root's number is 0, like an empty file's, which
+        // is still listed.
+        if (firstCluster == parentCluster && !emptyFile) continue;
+
+        const size_t from = nameStart.value_or(at);
+        std::unique_ptr<CFATFileProperties> properties =
+            MakeFATFileProperties(buffer.subspan(from, at + fat::kDirEntrySize - from));
+        if (!properties) continue;
+        if (parentDeleted) properties->SetState(kFileStateDeleted);
+        properties->SetParentCluster(parentCluster);
+        properties->SetFirstCluster(firstCluster);
+
+        CFileNode* node = NewFileNode();
+        if (isDirectory) {
+            DebugTrace("Find directory: %s at cluster :%x, parent :%x", properties->GetName(), firstCluster, parentCluster);
+            if (!AddDirectory(node, properties.release(), parent, queue, lostMode)) continue;
+        } else {
+            DebugTrace("Found a File %s!", properties->GetName());
+            const bool deleted = (properties->GetState() & kFileStateDeleted) != 0;
+            std::unique_ptr<CFATDataRunList> runs = BuildRunList(firstCluster, properties->GetSize(), deleted);
+            // A live empty file has nothing to read and is still listed.
+            if (!runs && !(emptyFile && !deleted)) {
+                DebugTrace("Failed build Datarun list!");
+                DeleteFileNode(node);
+                continue;
+            }
+            properties->SetRunList(runs.get());
+            node->SetProperties(properties.release());
+        }
+        parent->AddChild(node);
+        if (inRecycleBin) {
+            if (CFileNode* partner = FindRecyclePartner(pending, node)) {
+                const bool nodeIsInfo = IsRecycleInfoFile(node);
+                ApplyRecycleInfo(m_device, nodeIsInfo ? partner : node, nodeIsInfo ? node : partner);
+            }
+        }
+    }
+    if (longNameStart) {
+        ReleaseTrace("Unporcessed long file name directory entry at %d", int(*longNameStart));
+        return int(*longNameStart);
+    }
+    return int(at);
+}
+
+bool CFATBuildContext::AddDirectory(CFileNode* node, CFATFileProperties* properties, CFileNode* parent,
+                                    FATDirectoryQueue& queue, bool lostMode)
+{
+    node->SetProperties(properties);
+    const uint32_t cluster = properties->GetFirstCluster();
+    auto found = m_directoryMap.find(cluster);
+    if (found == m_directoryMap.end()) {
+        m_directoryMap[cluster] = node;
+        queue.push_back(node);
+        return true;
+    }
+    CFileNode* existing = found->second;
+    CFATFileProperties* existingProperties = FATProperties(existing);
+    // A folder that is the one being read, or above it, is never replaced from below: that would free the
+    // folder the walk is filling.
+    if (existingProperties == nullptr || IsSameOrAncestor(existing, parent) ||
+        CompareDuplicateDirectories(*existingProperties, *properties) >= 0) {
+        DebugTrace("Discard a directory named %s, cur:%x, parent:%x", properties->GetName(), cluster,
+                   properties->GetParentCluster());
+        DeleteNodeWithProperties(node);
+        return false;
+    }
+    DebugTrace("Discard a directory named %s, cur: %x, parent:%x", existingProperties->GetName(), cluster,
+               existingProperties->GetParentCluster());
+    if (lostMode) {
+        properties->SetParentCluster(existingProperties->GetParentCluster());
+        delete existingProperties;
+        existing->SetProperties(properties);
+        DeleteFileNode(node);
+        return false;
+    }
+    if (CFileNode* oldParent = existing->GetParent()) oldParent->RemoveChild(existing);
+    MoveChildNodes(existing, node);
+    found->second = node;
+    std::erase(queue, existing);
+    DeleteNodeWithProperties(existing);
+    queue.push_back(node);
+    return true;
+}
+
+int CFATBuildContext::CompareDuplicateDirectories(const CFATFileProperties& existing, const CFATFileProperties& candidate)
+{
+    const bool existingTemporary = existing.GetState() & kFileStateTemporary;
+    const bool candidateTemporary = candidate.GetState() & kFileStateTemporary;
+    const bool existingDeleted = existing.GetState() & kFileStateDeleted;
+    const bool candidateDeleted = candidate.GetState() & kFileStateDeleted;
+    if (existingTemporary) return candidateTemporary ? 0 : -1;
+    if (existingDeleted) {
+        if (candidateTemporary) return 1;
+        if (!candidateDeleted) return -1;
+        const FILETIME a = existing.GetModificationTime();
+        const FILETIME b = candidate.GetModificationTime();
+        return b > a ? -1 : (b == a ? 0 : 1);
+    }
+    if (candidateTemporary || candidateDeleted) return 1;
+    ReleaseTrace("Some thing must be wrong! \t\t\t\t\t\t\tWe found two undeleted directory got the same first cluster number!");
+    return 0;
+}
+
+std::unique_ptr<CFATDataRunList> CFATBuildContext::BuildRunList(uint32_t firstCluster, uint64_t size, bool deleted)
+{
+    // Clusters 0 and 1 would point at the FAT or the root area; a file of size 0 has nothing to read.
+    if (size == 0 || m_clusterBytes == 0 || !IsDataCluster(firstCluster)) return nullptr;
+    if (deleted) return AddContiguousClusters(firstCluster, size);
+
+    auto list = std::make_unique<CFATDataRunList>();
+    uint64_t covered = 0;
+    uint32_t runStart = firstCluster;
+    uint64_t runLength = 1;
+    uint32_t cluster = firstCluster;
+    auto fits = [&] { return uint64_t(runStart) - 2 + runLength <= m_clusterCount; };
+    for (uint64_t steps = 0;; ++steps) {
+        const uint32_t next = m_table ? m_table->GetNextCluster(cluster) : fat::kNoInformation;
+        // A chain longer than the volume has clusters loops; it ends here like any other broken chain.
+        if (fat::IsChainEnd(next) || !IsDataCluster(next) || steps >= m_clusterCount) {
+            runLength = (size - covered + m_clusterBytes - 1) / m_clusterBytes;
+            if (!fits()) {
+                ReleaseTrace("File overflows partition!");
+                return nullptr;
+            }
+            list->AddRun({int64_t(runStart) - 2, runLength});
+            break;
+        }
+        if (next == cluster + 1) {
+            ++runLength;
+        } else {
+            if (!fits()) {
+                ReleaseTrace("File overflows partition!");
+                return nullptr;
+            }
+            list->AddRun({int64_t(runStart) - 2, runLength});
+            covered += runLength * m_clusterBytes;
+            if (covered >= size) break;
+            runStart = next;
+            runLength = 1;
+        }
+        cluster = next;
+    }
+    for (const DataRun& run : list->GetRuns()) {
+        for (uint64_t j = 0; j < run.length; ++j) {
+            const uint64_t bit = uint64_t(run.firstCluster) + j;
+            if (bit < m_clusterBitmap.size()) m_clusterBitmap[size_t(bit)] = true;
+        }
+    }
+    return list;
+}
+
+std::unique_ptr<CFATDataRunList> CFATBuildContext::AddContiguousClusters(uint32_t firstCluster, uint64_t size)
+{
+    auto list = std::make_unique<CFATDataRunList>();
+    uint64_t covered = 0;
+    for (uint32_t c = firstCluster; covered < size && IsDataCluster(c); ++c) {
+        if (m_table && m_table->GetNextCluster(c) == fat::kBadCluster) continue;
+        list->AddRun({int64_t(c) - 2, 1});
+        covered += m_clusterBytes;
+    }
+    if (list->GetRunCount() == 0) return nullptr;
+    return list;
+}
+
+int CFATBuildContext::WalkClusterChain(CFileNode* directory, uint32_t firstCluster, FATDirectoryQueue& queue,
+                                       bool isRoot, bool includeAll)
+{
+    const uint32_t spc = m_geometry.sectorsPerCluster;
+    if (spc == 0 || m_device == nullptr) return 0;
+    const uint32_t maxRunClusters = std::max<uint32_t>(1, kReadRunSectors / spc);
+    std::vector<uint8_t> buffer(kMaxCarry + size_t(maxRunClusters) * spc * size_t(m_sectorSize));
+    size_t carried = 0;
+    bool firstRun = true;
+
+    for (uint32_t cluster = firstCluster; IsDataCluster(cluster);) {
+        const uint32_t runStart = cluster;
+        uint32_t count = 1;
+        uint32_t next = m_table ? m_table->GetNextCluster(cluster) : fat::kNoInformation;
+        while (next == runStart + count && count < maxRunClusters && IsDataCluster(next) && !m_visited.count(next)) {
+            ++count;
+            next = m_table->GetNextCluster(next);
+        }
+        if (m_callback && m_callback->CheckCancel() == -1) {
+            m_status = 2;
+            return 0;
+        }
+        // A cluster read before means the chain loops (or another folder owns it).
+        if (m_visited.count(runStart)) return 0;
+        const size_t readBytes = size_t(count) * spc * size_t(m_sectorSize);
+        if (!m_device->ReadSectors(buffer.data() + carried, ClusterToSector(runStart), uint64_t(count) * spc)) return 0;
+        for (uint32_t i = 0; i < count; ++i) m_visited.insert(runStart + i);
+
+        if (firstRun) {
+            const CFATDirEntry first(std::span<const uint8_t>(buffer.data(), fat::kDirEntrySize));
+            const CFATDirEntry second(std::span<const uint8_t>(buffer.data() + fat::kDirEntrySize, fat::kDirEntrySize));
+            const bool dotted = first.IsDotEntry() && second.IsDotDotEntry();
+            if (isRoot ? first.IsDotEntry() : !dotted) return 0;
+            firstRun = false;
+        }
+
+        const size_t total = carried + readBytes;
+        const int processed = ProcessDirectoryEntries({buffer.data(), total}, directory, queue, false, includeAll);
+        if (processed < 0) return 1;
+        const size_t rest = total - size_t(processed);
+        if (rest == 0 || rest > kMaxCarry) {
+            carried = 0;
+        } else {
+            ReleaseTrace("Found unproessed buffer, lengh:%d bytes", int(rest));
+            std::memmove(buffer.data(), buffer.data() + processed, rest);
+            carried = rest;
+        }
+        cluster = next;
+    }
+    return 1;
+}
+
+int CFATBuildContext::WalkRootDirectory(CFileNode* root, FATDirectoryQueue& queue, bool includeAll)
+{
+    if (!m_geometry.rootPresent || m_device == nullptr) return 0;
+    if (m_geometry.type == fat::kKindFAT32) return WalkClusterChain(root, m_geometry.rootCluster, queue, true, includeAll);
+    // A fixed root holds at most 65535 entries.
+    const uint64_t maxSectors = (65535ull * 32 + uint64_t(m_sectorSize) - 1) / uint64_t(m_sectorSize);
+    const uint64_t sectors = std::min<uint64_t>(m_geometry.rootSectors, maxSectors);
+    if (sectors == 0) return 0;
+    std::vector<uint8_t> buffer(size_t(sectors) * size_t(m_sectorSize));
+    if (!m_device->ReadSectors(buffer.data(), m_geometry.rootSector, sectors)) return 0;
+    ProcessDirectoryEntries(buffer, root, queue, false, includeAll);
+    return 1;
+}
+
+void CFATBuildContext::ProcessRootAreaSector(uint64_t sector)
+{
+    if (m_device == nullptr || m_partitionNode == nullptr) return;
+    std::vector<uint8_t> buffer(static_cast<size_t>(m_sectorSize));
+    if (!m_device->ReadSectors(buffer.data(), sector, 1)) return;
+    FATDirectoryQueue scratch;
+    ProcessDirectoryEntries(buffer, m_partitionNode, scratch, true, true);
+}
+
+CFileSystemNode* CFATBuildContext::MakePartitionNode(int index)
+{
+    auto* properties = new CFATFileProperties();
+    properties->SetName(PartitionDisplayName(FATTypeName(m_geometry.type), index + 1).c_str());
+    properties->SetAttributes(uint16_t(properties->GetAttributes() | fat::kAttrDirectory));
+    properties->SetFirstCluster(0);
+    properties->SetParentCluster(kFATNoCluster);
+    CFileSystemNode* node = NewFileSystemNode();
+    node->SetProperties(properties);
+    node->SetClusterGeometry(m_geometry.dataStart, int32_t(m_geometry.sectorsPerCluster));
+    node->SetFileSystemKind(m_geometry.type);
+    m_partitionNode = node;
+    return node;
+}
+
+CFileNode* CFATBuildContext::MakeLostFoldersNode()
+{
+    auto* properties = new CFATFileProperties();
+    properties->SetName("Lost Folders");
+    properties->SetAttributes(fat::kAttrDirectory);
+    properties->SetState(kFileStateDeleted | kFileStateTemporary);
+    properties->SetFirstCluster(kFATNoCluster);
+    properties->SetParentCluster(kFATNoCluster);
+    CFileNode* node = NewFileNode();
+    node->SetProperties(properties);
+    return node;
+}
+
+CFileNode* CFATBuildContext::MakePlaceholderDirNode(uint32_t firstCluster, uint32_t parentCluster)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "DIR%u", s_placeholderCounter.fetch_add(1));
+    auto* properties = new CFATFileProperties();
+    properties->SetName(name);
+    properties->SetState(kFileStateDeleted | kFileStateTemporary);
+    properties->SetAttributes(fat::kAttrDirectory);
+    properties->SetFirstCluster(firstCluster);
+    properties->SetParentCluster(parentCluster);
+    CFileNode* node = NewFileNode();
+    node->SetProperties(properties);
+    return node;
+}
+
+void CFATBuildContext::FreeBuildTree(CFileNode* partitionNode)
+{
+    // Every node once: the tree, and the subtrees of mapped folders that never found a parent.
+    std::vector<CFileNode*> nodes;
+    std::unordered_set<CFileNode*> seen;
+    auto collect = [&](CFileNode* top) {
+        if (!top || seen.count(top)) return;
+        WalkFileTreeBreadthFirst(top, [&](CFileNode* n) {
+            if (seen.insert(n).second) nodes.push_back(n);
+        });
+    };
+    collect(partitionNode);
+    for (auto& [cluster, node] : m_directoryMap) {
+        CFileNode* top = node;
+        while (top->GetParent()) top = top->GetParent();
+        collect(top);
+    }
+    m_directoryMap.clear();
+    for (CFileNode* node : nodes) {
+        delete node->GetProperties();
+        node->SetProperties(nullptr);
+    }
+    for (CFileNode* node : nodes) DeleteFileNode(node);
+    if (m_partitionNode == partitionNode) m_partitionNode = nullptr;
+}

@@ -1,0 +1,126 @@
+// The state one FAT directory-tree build shares between its walkers: geometry, the FAT table, the directory
+// map from first clusters to folder nodes, the clusters already read, the cluster-use bitmap of live files,
+// and the walkers that turn directory entries into found-file nodes with runs.
+#pragma once
+
+#include "filesystems/fat/CFATDirEntry.h"
+#include "filesystems/fat/CFATFileProperties.h"
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <span>
+#include <unordered_set>
+#include <vector>
+
+class CFileNode;
+class CFileSystemNode;
+class IDIRBuildCallback;
+class IFATTable;
+class IStorageDevice;
+class CFATDataRunList;
+
+// Where a FAT volume's structures lie, in sectors of the device.
+struct FATVolumeGeometry {
+    int type = 7;                   // 0 FAT12, 1 FAT16, 2 FAT32
+    uint64_t start = 0;             // first sector of the partition
+    uint32_t sectorsPerCluster = 0;
+    uint64_t rootSector = 0;        // first sector of the fixed root directory (FAT12/16)
+    uint32_t rootSectors = 0;       // sectors of the fixed root directory (FAT12/16)
+    uint32_t rootCluster = 0;       // first cluster of the root directory (FAT32)
+    bool rootPresent = false;       // the build knows where the root directory is
+    uint64_t dataStart = 0;         // first sector of cluster 2
+    uint64_t sectorCount = 0;       // sectors of the partition
+};
+
+// Folders waiting to be walked, in the order found.
+using FATDirectoryQueue = std::deque<CFileNode*>;
+
+// Used by one build on one thread. The tree it builds is handed to the caller; until then FreeBuildTree frees
+// it (nodes and properties) together with folders that never found a parent.
+class CFATBuildContext {
+public:
+    // Directory clusters are read in runs of at most this many sectors (one cluster when that is larger).
+    static constexpr uint32_t kReadRunSectors = 128;
+    // Bytes of an unfinished long name carried from one run into the next, at most.
+    static constexpr size_t kMaxCarry = 1023;
+
+    // callback may be null; table is the build's (not owned) and may answer 0 for everything.
+    CFATBuildContext(IDIRBuildCallback* callback, IStorageDevice* device, const FATVolumeGeometry& geometry,
+                     const IFATTable* table);
+    ~CFATBuildContext();
+    CFATBuildContext(const CFATBuildContext&) = delete;
+    CFATBuildContext& operator=(const CFATBuildContext&) = delete;
+
+    // The entries of buffer under parent. Returns the offset reached, the offset of a long name whose short
+    // entry was not in the buffer (so the caller can carry it into the next read), or -1 when a third "."
+    // entry shows the buffer is no directory. Folders found are entered in the map and appended to queue.
+    // Lost mode: the first invalid or out-of-range entry ends the buffer, and a folder that wins over a
+    // mapped one gives that one its properties instead of replacing the node.
+    int ProcessDirectoryEntries(std::span<const uint8_t> buffer, CFileNode* parent, FATDirectoryQueue& queue,
+                                bool lostMode, bool includeAll);
+    // Reads the directory whose first cluster is given through the FAT, in runs of consecutive clusters.
+    // 1 when its chain ended, 0 when it stopped (cancel, failed read, a cluster read before, a first cluster
+    // that does not begin like a directory).
+    int WalkClusterChain(CFileNode* directory, uint32_t firstCluster, FATDirectoryQueue& queue, bool isRoot,
+                         bool includeAll);
+    // 0 when the root is not known or could not be read, else 1.
+    int WalkRootDirectory(CFileNode* root, FATDirectoryQueue& queue, bool includeAll);
+    // One sector before the data start read as directory entries under the partition node, in lost mode.
+    void ProcessRootAreaSector(uint64_t sector);
+
+    // The runs of a file: a deleted one gets consecutive clusters from its first one (bad ones skipped) up to
+    // its size, a live one follows its chain. Null when there is nothing to read or the runs would leave the
+    // data area. The clusters of a live file are marked in the cluster-use bitmap.
+    std::unique_ptr<CFATDataRunList> BuildRunList(uint32_t firstCluster, uint64_t size, bool deleted);
+    // Which of two folders claiming one first cluster stays: below 0 the new one wins.
+    static int CompareDuplicateDirectories(const CFATFileProperties& existing, const CFATFileProperties& candidate);
+
+    // The volume node: FAT properties named for the volume and its number (index + 1), geometry and kind.
+    CFileSystemNode* MakePartitionNode(int index);
+    static CFileNode* MakeLostFoldersNode();
+    // A folder named "DIR%d" from a process-wide counter that only counts up.
+    static CFileNode* MakePlaceholderDirNode(uint32_t firstCluster, uint32_t parentCluster);
+
+    // Frees the tree under partitionNode and every mapped folder outside it, with their properties.
+    void FreeBuildTree(CFileNode* partitionNode);
+
+    // 0, or 2 once the user cancelled.
+    int GetStatus() const { return m_status; }
+    void SetStatus(int status) { m_status = status; }
+    IDIRBuildCallback* GetCallback() const { return m_callback; }
+    const FATVolumeGeometry& GetGeometry() const { return m_geometry; }
+    int32_t GetSectorSize() const { return m_sectorSize; }
+    uint64_t GetClusterCount() const { return m_clusterCount; }
+    CFileSystemNode* GetPartitionNode() const { return m_partitionNode; }
+    std::map<uint32_t, CFileNode*>& GetDirectoryMap() { return m_directoryMap; }
+    const std::unordered_set<uint32_t>& GetVisitedClusters() const { return m_visited; }
+    // Bit i stands for cluster i + 2: in use by a live file found so far.
+    const std::vector<bool>& GetClusterBitmap() const { return m_clusterBitmap; }
+
+    uint64_t ClusterToSector(uint32_t cluster) const;
+    uint32_t SectorToCluster(uint64_t sector) const;
+    bool IsClusterStart(uint64_t sector) const;
+    // 2 <= cluster < cluster count + 2.
+    bool IsDataCluster(uint32_t cluster) const;
+
+private:
+    bool AddDirectory(CFileNode* node, CFATFileProperties* properties, CFileNode* parent, FATDirectoryQueue& queue,
+                      bool lostMode);
+    std::unique_ptr<CFATDataRunList> AddContiguousClusters(uint32_t firstCluster, uint64_t size);
+
+    IDIRBuildCallback* m_callback;
+    IStorageDevice* m_device;
+    FATVolumeGeometry m_geometry;
+    const IFATTable* m_table;
+    FATEntryChecks m_checks; // the options' entry tests, taken once when the build starts
+    int m_status = 0;
+    std::map<uint32_t, CFileNode*> m_directoryMap;
+    std::unordered_set<uint32_t> m_visited;
+    std::vector<bool> m_clusterBitmap;
+    CFileSystemNode* m_partitionNode = nullptr;
+    int32_t m_sectorSize = 512;
+    uint64_t m_clusterCount = 0;
+    uint64_t m_clusterBytes = 0;
+};
