@@ -164,10 +164,12 @@ void CFileSystemNode::AdjustCheckedStatistics(const FileTreeStatistics& r, bool 
         s.checkedCompressedFiles += r.compressedFiles - r.checkedCompressedFiles;
         s.checkedEncryptedFiles += r.encryptedFiles - r.checkedEncryptedFiles;
     } else {
-        s.checkedFiles -= r.checkedFiles;
-        s.checkedBytes -= r.checkedBytes;
-        s.checkedCompressedFiles -= r.checkedCompressedFiles;
-        s.checkedEncryptedFiles -= r.checkedEncryptedFiles;
+        // Figures that were never recomputed must not wrap round to huge counts.
+        auto less = [](auto& value, auto amount) { value = value > amount ? value - amount : 0; };
+        less(s.checkedFiles, r.checkedFiles);
+        less(s.checkedBytes, r.checkedBytes);
+        less(s.checkedCompressedFiles, r.checkedCompressedFiles);
+        less(s.checkedEncryptedFiles, r.checkedEncryptedFiles);
     }
 }
 

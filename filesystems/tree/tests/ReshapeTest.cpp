@@ -112,8 +112,8 @@ TEST(DeletedFiles, EmptyFoldersNeverAndSiblingsReversed)
     EXPECT_STREQ(folder->GetProperties()->GetName(), "src");
     EXPECT_EQ(folder->GetName(), nullptr);
 
-    DeleteTreeNodes(target);
     delete target->GetProperties();
+    DeleteTreeNodes(target);
     DeleteFoundTree(builder.GetFolderNode());
     DeleteFoundTree(folder);
     DeleteFoundTree(source);
