@@ -3,6 +3,7 @@
 
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/ntfs/NtfsByteReader.h"
+#include "filesystems/ntfs/NtfsDeviceRead.h"
 #include "filesystems/ntfs/NtfsMappingPairs.h"
 #include "filesystems/ntfs/NtfsStructures.h"
 
@@ -73,6 +74,17 @@ uint32_t GetFileRecordSize(IStorageDevice* device)
     const int32_t s = device->GetSectorSize();
     if (s <= 512 || s > int32_t(ntfs::kMaxFileRecord)) return ntfs::kMinFileRecord;
     return uint32_t(s);
+}
+
+bool ReadFileRecordAt(IStorageDevice* device, uint64_t sector, std::vector<uint8_t>& out)
+{
+    if (!NtfsReadBytesAt(device, sector, GetFileRecordSize(device), out)) return false;
+    // A record larger than the first guess (4096-byte records on 512-byte sectors) is read again whole.
+    if (IsFileRecordHeader(out)) {
+        const uint32_t allocated = NtfsByteReader(out).u32(0x1C);
+        if (allocated > out.size()) return NtfsReadBytesAt(device, sector, allocated, out);
+    }
+    return true;
 }
 
 bool IsFileRecordHeader(std::span<const uint8_t> record)

@@ -10,8 +10,13 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <vector>
 
 class IStorageDevice;
+
+// Reads the FILE record at the sector: GetFileRecordSize(device) bytes, or the record's allocated size when
+// its header declares more (up to 4096). False when a read fails; the buffer is not validated.
+bool ReadFileRecordAt(IStorageDevice* device, uint64_t sector, std::vector<uint8_t>& out);
 
 // 1024 when the device has 512-byte sectors or there is no device, else the device's sector size.
 uint32_t GetFileRecordSize(IStorageDevice* device);
