@@ -29,22 +29,36 @@ QRegion CImageWnd::BitmapToRegion(const QImage& strip, int nFrames, int iFrame, 
         return r >= lowR && r <= highR && g >= lowG && g <= highG && b >= lowB && b <= highB;
     };
 
-    std::vector<QRect> runs;
+    // Runs of one row; a row whose runs match the band above lengthens that band, which keeps the
+    // rectangles in the canonical banded form that setRects takes as it is.
+    std::vector<QRect> rects;
+    size_t bandStart = 0; // first rectangle of the band ending on the previous row
+    std::vector<std::pair<int, int>> row, previous;
     for (int y = 0; y < h; ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
+        const auto* line = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
+        row.clear();
         int x = 0;
         while (x < fw) {
             const int x0 = x;
-            while (x < fw && !transparent(row[x]))
+            while (x < fw && !transparent(line[x]))
                 ++x;
             if (x > x0)
-                runs.emplace_back(x0, y, x - x0, 1);
+                row.emplace_back(x0, x);
             ++x; // the transparent pixel that ended the run
         }
+        if (!row.empty() && row == previous && !rects.empty() && rects.back().bottom() == y - 1) {
+            for (size_t i = bandStart; i < rects.size(); ++i)
+                rects[i].setBottom(y);
+        } else if (!row.empty()) {
+            bandStart = rects.size();
+            for (const auto& [x0, x1] : row)
+                rects.emplace_back(x0, y, x1 - x0, 1);
+        }
+        previous.swap(row);
     }
     QRegion region;
-    if (!runs.empty())
-        region.setRects(runs.data(), int(runs.size())); // y-x banded and never abutting, as setRects needs
+    if (!rects.empty())
+        region.setRects(rects.data(), int(rects.size()));
     return region;
 }
 

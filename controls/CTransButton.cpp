@@ -7,7 +7,6 @@
 
 #include <QPainter>
 #include <QStyleOptionButton>
-#include <QStyleOptionFocusRect>
 
 namespace {
 constexpr int kFrameWidth = 15;
@@ -95,11 +94,14 @@ void CTransButton::paintEvent(QPaintEvent*)
     p.fillRect(r, ToQColor(m_bk));
 
     if (hasFocus() && m_showFocus) {
-        QStyleOptionFocusRect fo;
-        fo.initFrom(this);
-        fo.rect = l.focus;
-        fo.backgroundColor = ToQColor(m_bk);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &fo, &p, this);
+        // A dotted frame drawn whatever the style thinks of focus cues.
+        p.save();
+        QPen dots(palette().color(QPalette::WindowText), 1, Qt::CustomDashLine);
+        dots.setDashPattern({1, 1});
+        p.setPen(dots);
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(l.focus.adjusted(0, 0, -1, -1));
+        p.restore();
     }
 
     QStyleOptionButton box;

@@ -7,6 +7,7 @@
 
 LogCapture::LogCapture() : m_path((m_dir / "test.log").string())
 {
+    InitLog("", LOGLEVEL_NORMAL, LOGTYPE_STANDALONE); // drops lines kept from before, so only ours are read
     InitLog(m_path.c_str(), LOGLEVEL_NORMAL, LOGTYPE_STANDALONE);
 }
 
