@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
+#include <sys/mman.h>
 
 uint64_t ReadDebugStartSector()
 {
@@ -25,6 +27,29 @@ uint64_t ReadDebugStartSector()
     if (errno != 0 || end == text.c_str() || value < 0)
         return 0;
     return static_cast<uint64_t>(value);
+}
+
+void CStorageDeviceWithCache::BufferFree::operator()(uint8_t* p) const
+{
+    std::free(p);
+}
+
+CStorageDeviceWithCache::Buffer CStorageDeviceWithCache::AllocateBuffer(size_t bytes)
+{
+    constexpr size_t kHugePage = 2u << 20;
+    void* p = nullptr;
+    if (bytes >= kHugePage) {
+        const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+        if (::posix_memalign(&p, kHugePage, rounded) == 0)
+            ::madvise(p, rounded, MADV_HUGEPAGE);
+        else
+            p = nullptr;
+    } else {
+        p = std::malloc(bytes ? bytes : 1);
+    }
+    if (!p)
+        throw std::bad_alloc();
+    return Buffer(static_cast<uint8_t*>(p));
 }
 
 CStorageDeviceWithCache::CStorageDeviceWithCache(IStorageDevice* parent) : m_parent(parent)
@@ -58,8 +83,9 @@ bool CStorageDeviceWithCache::SetCacheBlockSize(uint32_t sectors)
     m_blockSectors = sectors;
     m_blockBytes = static_cast<size_t>(uint64_t(sectors) * m_unit);
     DropCurrent();
-    m_cacheBuffer.clear();
-    m_cacheBuffer.shrink_to_fit();
+    m_cacheBuffer.reset();
+    std::lock_guard<std::mutex> guard(m_queueLock);
+    m_spare.clear();
     return true;
 }
 
@@ -117,20 +143,23 @@ void CStorageDeviceWithCache::StopCacheThread()
     if (m_thread.joinable())
         m_thread.join();
     std::lock_guard<std::mutex> guard(m_queueLock);
+    // The block buffers are kept for the next start; they go with the block size or the cache.
+    for (auto& block : m_queue)
+        if (block.data)
+            m_spare.push_back(std::move(block.data));
     m_queue.clear();
-    m_spare.clear();
     m_producerDone = true;
 }
 
-std::vector<uint8_t> CStorageDeviceWithCache::TakeBuffer()
+CStorageDeviceWithCache::Buffer CStorageDeviceWithCache::TakeBuffer()
 {
     // Called with m_queueLock held.
     if (!m_spare.empty()) {
-        std::vector<uint8_t> buffer = std::move(m_spare.back());
+        Buffer buffer = std::move(m_spare.back());
         m_spare.pop_back();
         return buffer;
     }
-    return {};
+    return nullptr;
 }
 
 void CStorageDeviceWithCache::CacheThread()
@@ -143,14 +172,15 @@ void CStorageDeviceWithCache::CacheThread()
         const uint64_t first = m_nextSector;
         const uint64_t count = std::min<uint64_t>(m_blockSectors, m_deviceSectors - first);
         m_nextSector += count;
-        std::vector<uint8_t> buffer = TakeBuffer();
+        Buffer buffer = TakeBuffer();
         lock.unlock();
         bool ok = false;
         try {
-            buffer.resize(m_blockBytes);
-            ok = m_parent->ReadSectors(buffer.data(), first, count);
+            if (!buffer)
+                buffer = AllocateBuffer(m_blockBytes);
+            ok = m_parent->ReadSectors(buffer.get(), first, count);
         } catch (const std::bad_alloc&) {
-            buffer.clear();
+            buffer.reset();
         }
         lock.lock();
         m_queue.push_back({first, count, ok, std::move(buffer)});
@@ -171,7 +201,8 @@ bool CStorageDeviceWithCache::SetCurCacheBlock(int64_t n)
         m_dataReady.wait(lock, [this] { return !m_queue.empty() || m_producerDone; });
         // Blocks before the one asked for are passed over; they will not be asked for again.
         while (!m_queue.empty() && m_queue.front().first < want) {
-            m_spare.push_back(std::move(m_queue.front().data));
+            if (m_queue.front().data)
+                m_spare.push_back(std::move(m_queue.front().data));
             m_queue.pop_front();
             m_spaceAvailable.notify_all();
         }
@@ -181,7 +212,7 @@ bool CStorageDeviceWithCache::SetCurCacheBlock(int64_t n)
             continue;
         }
         Block& front = m_queue.front();
-        if (front.first == want && front.ok) {
+        if (front.first == want && front.ok && front.data) {
             m_cacheBuffer.swap(front.data);
             m_currentBlock = n;
             m_currentFirst = front.first;
@@ -189,7 +220,8 @@ bool CStorageDeviceWithCache::SetCurCacheBlock(int64_t n)
         }
         // A block ahead of the one asked for stays queued; a failed read leaves the parent to report it.
         if (front.first == want) {
-            m_spare.push_back(std::move(front.data));
+            if (front.data)
+                m_spare.push_back(std::move(front.data));
             m_queue.pop_front();
             m_spaceAvailable.notify_all();
         }
@@ -218,7 +250,7 @@ bool CStorageDeviceWithCache::ReadSectors(void* buffer, uint64_t firstSector, ui
     // up to the block and continues from the parent.
     if (firstSector >= begin && firstSector < end) {
         const uint64_t take = std::min(sectorCount, end - firstSector);
-        std::memcpy(out, m_cacheBuffer.data() + (firstSector - begin) * m_unit, static_cast<size_t>(take * m_unit));
+        std::memcpy(out, m_cacheBuffer.get() + (firstSector - begin) * m_unit, static_cast<size_t>(take * m_unit));
         done = take;
         if (done == sectorCount)
             return ok;

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -53,15 +54,22 @@ public:
     int64_t GetCurrentBlock() const { return m_currentBlock; }
 
 private:
+    // One block's memory: uninitialised, aligned for huge pages so that filling it costs few page faults.
+    struct BufferFree {
+        void operator()(uint8_t* p) const;
+    };
+    using Buffer = std::unique_ptr<uint8_t[], BufferFree>;
+    static Buffer AllocateBuffer(size_t bytes);
+
     struct Block {
         uint64_t first;
         uint64_t count;
         bool ok;
-        std::vector<uint8_t> data;
+        Buffer data;
     };
 
     void CacheThread();
-    std::vector<uint8_t> TakeBuffer();
+    Buffer TakeBuffer();
     void DropCurrent();
 
     IStorageDevice* m_parent;
@@ -73,14 +81,14 @@ private:
     int64_t m_currentBlock = -1;
     uint64_t m_currentFirst = 0;
     uint64_t m_currentCount = 0;
-    std::vector<uint8_t> m_cacheBuffer;
+    Buffer m_cacheBuffer;
 
     // Shared with the read-ahead thread, under m_queueLock.
     std::mutex m_queueLock;
     std::condition_variable m_dataReady;
     std::condition_variable m_spaceAvailable;
     std::deque<Block> m_queue;
-    std::vector<std::vector<uint8_t>> m_spare;
+    std::vector<Buffer> m_spare;
     bool m_running = false;
     bool m_producerDone = true;
     uint64_t m_nextSector = 0;
