@@ -1,1 +1,1 @@
-salvix_module(salvix_recoverystate storage/recoverystate DEPS salvix_codecs salvix_tree salvix_core salvix_platform)
+salvix_module(salvix_recoverystate storage/recoverystate DEPS salvix_codecs salvix_tree salvix_fat salvix_ntfs salvix_ext2 salvix_devices salvix_core salvix_platform)
