@@ -277,6 +277,8 @@ std::unique_ptr<CFATDataRunList> CFATBuildContext::BuildRunList(uint32_t firstCl
         if (next == cluster + 1) {
             ++runLength;
         } else {
+            // A chain longer than the file (cross-linked) is cut where the size ends.
+            runLength = std::min(runLength, (size - covered + m_clusterBytes - 1) / m_clusterBytes);
             if (!fits()) {
                 ReleaseTrace("File overflows partition!");
                 return nullptr;

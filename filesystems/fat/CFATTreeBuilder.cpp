@@ -43,9 +43,12 @@ bool ReadBootSector(IStorageDevice* device, uint64_t sector, std::vector<uint8_t
     return device->ReadSectors(out.data(), sector, 1) && HasValidFATCopy(out, sector, device);
 }
 
-CFileSystemNode* QuickBuildTree(CFATBuildContext& context, Progress& progress, bool includeAll)
+} // namespace
+
+CFileSystemNode* QuickBuildTree(CFATBuildContext& context, IDIRBuildCallback* callback, bool includeAll, int index)
 {
-    CFileSystemNode* partition = context.MakePartitionNode(0);
+    Progress progress{callback};
+    CFileSystemNode* partition = context.MakePartitionNode(index);
     progress.SetPos(1);
     FATDirectoryQueue queue;
     if (context.WalkRootDirectory(partition, queue, includeAll) && context.GetStatus() != 2) {
@@ -76,8 +79,6 @@ CFileSystemNode* QuickBuildTree(CFATBuildContext& context, Progress& progress, b
     }
     return partition;
 }
-
-} // namespace
 
 bool HasValidFATCopy(std::span<const uint8_t> bootSector, uint64_t partitionStart, IStorageDevice* device)
 {
@@ -162,7 +163,7 @@ CFileSystemNode* FATQuickBuild(IDIRBuildCallback* callback, CFATSearchedPartitio
     {
         CFATBuildContext context(callback, device, geometry, table.get());
         progress.Begin(kFATTextBuildingDirectories, 100);
-        tree = QuickBuildTree(context, progress, includeAll);
+        tree = QuickBuildTree(context, callback, includeAll);
     }
     table.reset();
 

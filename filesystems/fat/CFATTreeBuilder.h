@@ -8,6 +8,7 @@
 #include <functional>
 #include <span>
 
+class CFATBuildContext;
 class CFATSearchedPartitionInfo;
 class CFileNode;
 class CFileSystemNode;
@@ -50,6 +51,10 @@ private:
 // The build itself, on the calling thread.
 CFileSystemNode* FATQuickBuild(IDIRBuildCallback* callback, CFATSearchedPartitionInfo* partition, IStorageDevice* device,
                                bool includeAll);
+
+// Walks the volume of context from its root, breadth first: the partition node (number index + 1) with its
+// tree, or null after a cancel (the tree built so far is freed).
+CFileSystemNode* QuickBuildTree(CFATBuildContext& context, IDIRBuildCallback* callback, bool includeAll, int index = 0);
 
 // The boot sector classifies for the device's sector size, its size holds its FATs, and the first sector of
 // one of its FAT copies carries the table signature of its width.
