@@ -44,7 +44,8 @@ bool MemoryDevice::ReadSectors(void* buffer, uint64_t firstSector, uint64_t sect
         auto failing = m_failing.lower_bound(firstSector);
         if (failing != m_failing.end() && *failing < firstSector + good)
             good = *failing - firstSector;
-        std::memcpy(out, m_bytes.data() + firstSector * size, good * size);
+        if (good)
+            std::memcpy(out, m_bytes.data() + firstSector * size, good * size);
     }
     if (good < sectorCount) {
         std::memset(out + good * size, 0, (sectorCount - good) * size);

@@ -80,7 +80,8 @@ public:
         if (m_script->shortReadBytes && n > m_script->shortReadBytes)
             n = m_script->shortReadBytes;
         const size_t stored = offset < b.size() ? std::min<size_t>(n, b.size() - offset) : 0;
-        std::memcpy(buffer, b.data() + offset, stored);
+        if (stored)
+            std::memcpy(buffer, b.data() + offset, stored);
         std::memset(static_cast<uint8_t*>(buffer) + stored, 0, n - stored);
         *bytesRead = n;
         return true;
