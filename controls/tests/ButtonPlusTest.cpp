@@ -48,7 +48,9 @@ void MoveMouseOver(CButtonPlus& b)
     QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), b.mapToGlobal(QPointF(5, 5)), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
     QApplication::sendEvent(&b, &move);
-    QTest::qWait(20); // the hover time is 1 ms
+    // The hover time is 1 ms; a loaded machine may take longer to deliver the timer.
+    for (int i = 0; i < 200 && !b.IsHover(); ++i)
+        QTest::qWait(10);
 }
 
 void LeaveButton(CButtonPlus& b)

@@ -3,7 +3,35 @@
 
 #include "platform/Log.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+
+namespace {
+
+// The controls read the interface language, which writes a missing setting back: keep the tests'
+// settings and state in the build's test folder, away from the user's.
+const bool g_privateFolders = [] {
+    const char* tmp = std::getenv("SALVIX_TEST_TMP");
+    const std::filesystem::path base =
+        std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / ("salvix-controls-" + std::to_string(::getpid()));
+    std::error_code ec;
+    std::filesystem::create_directories(base / "config", ec);
+    std::filesystem::create_directories(base / "state", ec);
+    ::setenv("SALVIX_CONFIG_DIR", (base / "config").c_str(), 0);
+    ::setenv("SALVIX_STATE_DIR", (base / "state").c_str(), 0);
+    std::atexit([] {
+        std::error_code ignored;
+        const char* dir = std::getenv("SALVIX_CONFIG_DIR");
+        if (dir)
+            std::filesystem::remove_all(std::filesystem::path(dir).parent_path(), ignored);
+    });
+    return true;
+}();
+
+} // namespace
 
 LogCapture::LogCapture() : m_path((m_dir / "test.log").string())
 {

@@ -2,6 +2,7 @@
 // message boxes, dialog units and the tick clock.
 #include "controls/CResourceLibrary.h"
 #include "controls/CStringTable.h"
+#include "controls/ControlFont.h"
 #include "controls/DialogUnits.h"
 #include "controls/MessageBox.h"
 #include "controls/TickClock.h"
@@ -10,6 +11,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QSet>
 #include <gtest/gtest.h>
 
@@ -276,4 +279,14 @@ TEST(TickClock, CanBeReplacedAndRestored)
     const uint32_t a = GetTickClock().GetTickCount();
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_GE(uint32_t(GetTickClock().GetTickCount() - a), 4u);
+}
+
+TEST(Fonts, InterfaceFacesMapToInstalledFontsOfTheSameMetrics)
+{
+    const QFont control = CreateControlFont();
+    EXPECT_EQ(QFontInfo(control).family(), "Liberation Sans");
+    EXPECT_LE(QFontMetrics(control).height(), 14);
+    EXPECT_GE(QFontMetrics(control).height(), 12); // the largest size whose cell fits
+    EXPECT_EQ(QFontInfo(MakeCellHeightFont(QStringLiteral("Meiryo UI"), 14, 400)).family(), "Noto Sans CJK JP");
+    EXPECT_EQ(CreateDialogFont().pixelSize(), 11);
 }

@@ -1,0 +1,137 @@
+// The dialog base, the prompt with a check box and the edit box with editing shortcuts.
+#include "controls/CEditPlus.h"
+#include "controls/CHasCheckboxPromptDlg.h"
+#include "controls/CResourceLibrary.h"
+#include "controls/ControlId.h"
+#include "controls/MessageBox.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A dialog with a Ctrl+A window shortcut that counts the keys that reach it.
+class ShortcutDialog : public CSearchSuperDlg {
+public:
+    ShortcutDialog() : CSearchSuperDlg(500, nullptr)
+    {
+        auto* selectEverything = new QAction(this);
+        selectEverything->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+        selectEverything->setShortcutContext(Qt::WindowShortcut);
+        addAction(selectEverything);
+        connect(selectEverything, &QAction::triggered, this, [this] { ++shortcuts; });
+        edit = new CEditPlus(this);
+        edit->setGeometry(10, 10, 200, 24);
+    }
+    int shortcuts = 0;
+    int keysSeen = 0;
+    CEditPlus* edit;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override
+    {
+        if (e->key() != Qt::Key_Control) // the modifier's own press passes through, as it should
+            ++keysSeen;
+        CSearchSuperDlg::keyPressEvent(e);
+    }
+};
+
+void Activate(QWidget* w)
+{
+    w->show();
+    QApplication::setActiveWindow(w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+}
+
+} // namespace
+
+TEST(SearchSuperDlg, PanesWithThePlaceholderTemplateNeedNoWindow)
+{
+    auto pane = std::make_unique<CSearchSuperDlg>(nullptr);
+    EXPECT_EQ(pane->GetTemplateId(), 105u);
+    EXPECT_EQ(pane->TemplateText(0), "Dialog");
+    EXPECT_EQ(pane->TemplateText(2), "Cancel");
+    pane.reset(); // never shown, destroyed cleanly
+}
+
+TEST(PromptDialog, OnlyOKWithTheBoxTickedSetsTheFlag)
+{
+    enum class End { OkButton, EnterKey, EscapeKey, CloseBox };
+    const struct {
+        const char* name;
+        bool tick;
+        End end;
+        int result;
+        int flag;
+    } cases[] = {
+        {"OK, ticked", true, End::OkButton, IDOK, 1},
+        {"OK, not ticked", false, End::OkButton, IDOK, 0},
+        {"Enter, ticked", true, End::EnterKey, IDOK, 1},
+        {"Escape, ticked", true, End::EscapeKey, IDCANCEL, 0},
+        {"close box, ticked", true, End::CloseBox, IDCANCEL, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CHasCheckboxPromptDlg dlg(QStringLiteral("Files in the Deleted Files folder may be overwritten."), nullptr);
+        dlg.ShowModeless();
+        if (c.tick)
+            QTest::mouseClick(dlg.CheckBox(), Qt::LeftButton, Qt::NoModifier, QPoint(6, dlg.CheckBox()->height() / 2));
+        EXPECT_EQ(dlg.CheckBox()->isChecked(), c.tick);
+        switch (c.end) {
+        case End::OkButton: QTest::mouseClick(dlg.OKButton(), Qt::LeftButton); break;
+        case End::EnterKey: QTest::keyClick(&dlg, Qt::Key_Return); break;
+        case End::EscapeKey: QTest::keyClick(&dlg, Qt::Key_Escape); break;
+        case End::CloseBox: dlg.close(); break;
+        }
+        EXPECT_FALSE(dlg.isVisible());
+        EXPECT_EQ(dlg.result(), c.result);
+        EXPECT_EQ(dlg.GetDontShowAgain(), c.flag);
+    }
+}
+
+TEST(PromptDialog, TemplateLayoutAndTexts)
+{
+    CHasCheckboxPromptDlg dlg(QStringLiteral("Message"), nullptr);
+    dlg.ShowModeless();
+    EXPECT_EQ(dlg.windowTitle(), "Salvix");
+    EXPECT_EQ(dlg.size(), QSize(315, 143));
+    EXPECT_EQ(dlg.TextLabel()->text(), "Message");
+    EXPECT_EQ(dlg.CheckBox()->text(), "Don't show this message again.");
+    EXPECT_EQ(GetDlgItem(&dlg, 1139), dlg.CheckBox());
+    EXPECT_EQ(dlg.OKButton()->geometry(), QRect(204, 107, 89, 31));
+    EXPECT_EQ(dlg.OKButton()->GetDlgCtrlID(), unsigned(IDOK));
+    EXPECT_FALSE(static_cast<QLabel*>(GetDlgItem(&dlg, 1193))->pixmap().isNull()); // the information icon
+    dlg.close();
+}
+
+TEST(EditPlus, EditingShortcutsStayInTheBox)
+{
+    ShortcutDialog dlg;
+    Activate(&dlg);
+    dlg.edit->setFocus();
+    QTest::keyClicks(dlg.edit, QStringLiteral("abc"));
+    EXPECT_EQ(dlg.edit->text(), "abc"); // letters without Ctrl type
+    dlg.edit->setCursorPosition(1);
+
+    QTest::keyClick(dlg.edit, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(dlg.edit->selectedText(), "abc");
+    EXPECT_EQ(dlg.shortcuts, 0);
+    EXPECT_EQ(dlg.keysSeen, 0);
+
+    QTest::keyClick(dlg.edit, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(dlg.edit->text(), "");
+    QTest::keyClick(dlg.edit, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(dlg.edit->text(), "abc");
+    EXPECT_EQ(dlg.keysSeen, 0);
+
+    // Outside the box the dialog's shortcut works as usual.
+    dlg.setFocus();
+    dlg.edit->clearFocus();
+    QTest::keyClick(&dlg, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(dlg.shortcuts, 1);
+}
