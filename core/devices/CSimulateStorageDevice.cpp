@@ -13,23 +13,32 @@ constexpr uint64_t kDirectReadBytes = 4u << 20;
 CSimulateStorageDevice::CSimulateStorageDevice(IStorageDevice* inner) : m_inner(inner)
 {
     m_sectorSize = 512;
-    if (!m_inner)
-        return;
+    if (m_inner)
+        Prepare();
+}
+
+bool CSimulateStorageDevice::Prepare()
+{
+    if (m_ratio > 0 && !m_buffer.empty())
+        return true;
+    // An inner device that did not know its sector size yet (not open) is asked again on later use.
     const int32_t innerSize = m_inner->GetSectorSize();
     // A smaller or ragged inner sector would give a ratio of 0 or one that drops bytes of every sector.
     if (innerSize < 512 || innerSize % 512 != 0) {
         m_ratio = 0;
-        return;
+        return false;
     }
     m_ratio = innerSize / 512;
-    m_buffer.resize(static_cast<size_t>(innerSize));
+    m_buffer.assign(static_cast<size_t>(innerSize), 0);
+    m_cacheTag = 0;
+    return true;
 }
 
 CSimulateStorageDevice::~CSimulateStorageDevice() = default;
 
 uint64_t CSimulateStorageDevice::GetSectorCount()
 {
-    if (!m_inner || m_ratio <= 0)
+    if (!m_inner || !Prepare())
         return 0;
     const uint64_t inner = m_inner->GetSectorCount();
     const uint64_t ratio = static_cast<uint64_t>(m_ratio);
@@ -56,7 +65,7 @@ bool CSimulateStorageDevice::ReadSectors(void* buffer, uint64_t firstSector, uin
     if (sectorCount > std::numeric_limits<uint64_t>::max() / 512)
         return false;  // the caller's buffer cannot be that large; nothing is touched
     const uint64_t totalBytes = sectorCount * 512;
-    if (!m_inner || m_ratio <= 0 || firstSector > std::numeric_limits<uint64_t>::max() - sectorCount) {
+    if (!m_inner || !Prepare() || firstSector > std::numeric_limits<uint64_t>::max() - sectorCount) {
         std::memset(out, 0, totalBytes);
         return false;
     }

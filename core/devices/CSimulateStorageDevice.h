@@ -8,7 +8,8 @@
 
 // Does not own the inner device, which must outlive it. One thread at a time.
 // An inner device whose sector size is not a positive multiple of 512 cannot be viewed this way: the view
-// then has no sectors and every read fails with a zeroed buffer.
+// then has no sectors and every read fails with a zeroed buffer. The inner sector size is taken at the first
+// use at which it is known.
 class CSimulateStorageDevice : public IStorageDevice {
 public:
     explicit CSimulateStorageDevice(IStorageDevice* inner);
@@ -25,6 +26,7 @@ public:
     int32_t GetRatio() const { return m_ratio; }
 
 private:
+    bool Prepare();
     bool FillBuffer(uint64_t innerSector);
 
     std::vector<uint8_t> m_buffer;
