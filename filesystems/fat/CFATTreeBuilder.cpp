@@ -17,6 +17,7 @@
 #include "platform/Clock.h"
 #include "platform/Log.h"
 
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <system_error>
@@ -157,7 +158,9 @@ CFileSystemNode* FATQuickBuild(IDIRBuildCallback* callback, CFATSearchedPartitio
         geometry.dataStart = geometry.rootSector + geometry.rootSectors;
     }
     geometry.rootPresent = true;
-    geometry.sectorCount = dbr.GetTotalSectors();
+    // Sizes, and so the bitmap, are held to what the device has.
+    const uint64_t deviceSectors = device->GetSectorCount();
+    geometry.sectorCount = std::min<uint64_t>(dbr.GetTotalSectors(), deviceSectors > start ? deviceSectors - start : 0);
 
     CFileSystemNode* tree = nullptr;
     {

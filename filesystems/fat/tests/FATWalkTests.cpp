@@ -399,3 +399,65 @@ TEST(RemoveEmptyDeletedFolders, RemovesDeletedLeavesInOnePass)
     EXPECT_EQ(paths.count("/deleted outer/deleted inner"), 0u);
     DeleteFoundTree(root);
 }
+
+TEST(CFATBuildContext, WhichOfTwoFoldersOnOneClusterStays)
+{
+    auto props = [](uint8_t state, uint16_t date) {
+        auto p = std::make_unique<CFATFileProperties>();
+        p->SetState(state);
+        p->SetModificationTime(date, 0);
+        return p;
+    };
+    const uint16_t older = DosDate(2020, 1, 1), newer = DosDate(2021, 1, 1);
+    struct Case {
+        const char* what;
+        uint8_t existing;
+        uint16_t existingDate;
+        uint8_t candidate;
+        uint16_t candidateDate;
+        int sign;
+    };
+    const Case cases[] = {
+        {"temporary vs temporary", 9, older, 9, older, 0},
+        {"temporary vs live", 9, older, 0, older, -1},
+        {"deleted vs temporary", 1, older, 9, older, 1},
+        {"deleted vs newer deleted", 1, older, 1, newer, -1},
+        {"deleted vs same-time deleted", 1, older, 1, older, 0},
+        {"deleted vs older deleted", 1, newer, 1, older, 1},
+        {"deleted vs live", 1, older, 0, older, -1},
+        {"live vs deleted", 0, older, 1, newer, 1},
+        {"live vs live", 0, older, 0, newer, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int r = CFATBuildContext::CompareDuplicateDirectories(*props(c.existing, c.existingDate), *props(c.candidate, c.candidateDate));
+        EXPECT_EQ((r > 0) - (r < 0), c.sign);
+    }
+}
+
+TEST(CFATBuildContext, LostModeStopsAtTheFirstBadEntryAndKeepsMappedNodes)
+{
+    Fat16Image image(8, 300);
+    FakeTable table;
+    CFATBuildContext context(nullptr, &image.Device(), GeometryOf(image), &table);
+    TreePtr partition(context.MakePartitionNode(0));
+    CFileNode* placeholder = CFATBuildContext::MakePlaceholderDirNode(40, kFATNoCluster);
+    context.GetDirectoryMap()[40] = placeholder;
+    partition->AddChild(placeholder);
+
+    std::vector<uint8_t> sector;
+    auto add = [&](const std::vector<uint8_t>& e) { sector.insert(sector.end(), e.begin(), e.end()); };
+    add(MakeEntry(File("\xE5" "IRST", "TXT", 10, 10)));
+    add(MakeEntry(Folder("\xE5" "ENAMED", 40)));
+    add(MakeEntry(File("BAD*NAME", "TXT", 11, 10)));
+    add(MakeEntry(File("\xE5" "ATER", "TXT", 12, 10)));
+    FATDirectoryQueue queue;
+    EXPECT_EQ(context.ProcessDirectoryEntries(sector, partition.get(), queue, true, true), 64);
+    auto paths = Paths(partition.get());
+    EXPECT_EQ(paths.count("/#IRST.TXT"), 1u);
+    EXPECT_EQ(paths.count("/#ATER.TXT"), 0u);
+    // The deleted folder entry beats the placeholder: the mapped node stays and takes its name.
+    EXPECT_EQ(context.GetDirectoryMap().at(40), placeholder);
+    EXPECT_STREQ(placeholder->GetProperties()->GetName(), "#ENAMED");
+    EXPECT_TRUE(queue.empty());
+}
