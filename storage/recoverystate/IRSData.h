@@ -62,11 +62,11 @@ class IRSData {
 public:
     virtual ~IRSData() = default;
 
-    // Reads 132 bytes at the current position: true when they all came, the marker matches and the kind
-    // is 1..4 (the check value is not looked at).
+    // True when the header at offset 0 is whole, the marker matches, the kind is 1..4 and the check
+    // value matches.
     virtual bool IsValidFile() = 0;
-    // A writer opens read-write, truncating when create is true; a reader opens read-only. Resets all
-    // state left from an earlier file.
+    // A writer opens read-write, truncating when create is true; a reader opens read-only and only a
+    // file whose header passes its check. Resets all state left from an earlier file.
     virtual bool Open(const char* path, bool create) = 0;
     virtual bool Close() = 0;
     // Writer only (false otherwise): stores the header with version 5800 and a fresh check value.
