@@ -256,6 +256,8 @@ TEST(CFATBuildContext, IncludeAllOffListsFoldersAndDeletedEntriesOnly)
     std::vector<uint8_t> root;
     auto add = [&](const std::vector<uint8_t>& e) { root.insert(root.end(), e.begin(), e.end()); };
     add(MakeEntry(File("LIVE", "TXT", 10, 10)));
+    // A passed-over live file's long name must not stick to the entry after it.
+    add(MakeLongNameEntries(u"Live file with a long name.txt", MakeEntry(File("LIVEFI~1", "TXT", 14, 99))));
     add(MakeEntry(File("\xE5" "ONE", "TXT", 11, 10)));
     add(MakeEntry(Folder("\xE5" "LDDIR", 12)));
     image.PutRoot(0, root);
@@ -268,7 +270,9 @@ TEST(CFATBuildContext, IncludeAllOffListsFoldersAndDeletedEntriesOnly)
     ASSERT_TRUE(tree);
     auto paths = Paths(tree.get());
     EXPECT_EQ(paths.count("/LIVE.TXT"), 0u);
-    EXPECT_EQ(paths.count("/#ONE.TXT"), 1u);
+    ASSERT_EQ(paths.count("/#ONE.TXT"), 1u);
+    EXPECT_EQ(paths["/#ONE.TXT"]->GetProperties()->GetSize(), 10u);
+    EXPECT_EQ(paths.size(), 3u);
     ASSERT_EQ(paths.count("/#LDDIR/KEPT.TXT"), 1u);
     EXPECT_EQ(paths["/#LDDIR/KEPT.TXT"]->GetProperties()->GetState(), kFileStateDeleted); // below a deleted folder
 }
