@@ -8,16 +8,13 @@
 #include <vector>
 
 #include "filesystems/fat/CFATFileProperties.h"
+#include "filesystems/ntfs/CNTFSFileProperties.h"
 #include "filesystems/partitions/IDIRBuildCallback.h"
 #include "filesystems/tree/CMyFileProperties.h"
 #include "filesystems/tree/CRAWFileProperties.h"
 #include "filesystems/tree/FileTree.h"
 #include "platform/Log.h"
 
-#if __has_include("filesystems/ntfs/CNTFSFileProperties.h")
-#include "filesystems/ntfs/CNTFSFileProperties.h"
-#define SALVIX_HAVE_NTFS_PROPERTIES 1
-#endif
 #if __has_include("filesystems/ext2/CExt2FileProperties.h")
 #include "filesystems/ext2/CExt2FileProperties.h"
 #define SALVIX_HAVE_EXT2_PROPERTIES 1
@@ -109,9 +106,7 @@ IFileProperties* ReadFileProperties(IRSData* stream)
     try {
         const uint32_t type = RSReadValue<uint32_t>(stream);
         switch (type) {
-#ifdef SALVIX_HAVE_NTFS_PROPERTIES
         case kPropertiesNTFS: properties.reset(NewNTFSFileProperties()); break;
-#endif
         case kPropertiesFAT: properties.reset(NewFATFileProperties()); break;
 #ifdef SALVIX_HAVE_EXT2_PROPERTIES
         case kPropertiesExt2: properties.reset(NewExt2FileProperties()); break;
