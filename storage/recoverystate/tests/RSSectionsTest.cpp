@@ -413,6 +413,33 @@ TEST(RSFileTree, OneRootWithoutChildren)
     EXPECT_FALSE(SaveFileTree(nullptr, &r, nullptr));
 }
 
+// Plain properties store nothing, so a plain node is kept as a folder on both sides: the nodes after it
+// still come back in step.
+TEST(RSFileTree, PlainPropertiesBelowTheRootKeepTheStreamInStep)
+{
+    CFileSystemNode* root = CreateRootNode();
+    auto* plain = new CMyFileProperties(); // no folder bit
+    CFileNode* synthetic = Add(root, NewFileNode(), plain);
+    Add(synthetic, NewFileNode(), Fat("under plain.txt", 0x20, 3, 0, 1));
+    Add(root, NewFileNode(), Fat("after.txt", 0x20, 4, 0, 2));
+    StateFile file;
+    file.Write<CRSDataEx>([&](IRSData* w) { SaveFileTree(root, w, nullptr); });
+    CRSDataEx r(CRSData::kModeRead);
+    ASSERT_TRUE(r.Open(file.path.c_str(), false));
+    CFileSystemNode* back = LoadFileTree(&r, nullptr);
+    ASSERT_NE(back, nullptr);
+    CFileNode* first = back->GetFirstChild();
+    ASSERT_NE(first, nullptr);
+    EXPECT_STREQ(first->GetProperties()->GetName(), "after.txt");
+    CFileNode* second = first->GetNextSibling();
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->GetProperties()->GetPropertiesType(), kPropertiesPlain);
+    ASSERT_NE(second->GetFirstChild(), nullptr);
+    EXPECT_STREQ(second->GetFirstChild()->GetProperties()->GetName(), "under plain.txt");
+    DeleteFileTree(root);
+    DeleteFileTree(back);
+}
+
 TEST(RSFileTree, PropertiesRecordsOfEachKnownKind)
 {
     std::unique_ptr<IFileProperties> fat(Fat("name.txt", 0x21, 77, 1, 9));
