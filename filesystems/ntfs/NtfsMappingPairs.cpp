@@ -100,7 +100,7 @@ bool ReadNonResidentData(std::span<const uint8_t> pairs, std::span<uint8_t> buff
     if (!device || sectorsPerCluster == 0) return false;
     const int32_t sectorSize = device->GetSectorSize();
     if (sectorSize <= 0) return false;
-    std::memset(buffer.data(), 0, buffer.size());
+    if (!buffer.empty()) std::memset(buffer.data(), 0, buffer.size());
     CNTFSRunList runs;
     DecodeRunList(pairs, runs);
     uint64_t bytesDone = 0;

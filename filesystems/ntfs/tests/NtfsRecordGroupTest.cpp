@@ -1,7 +1,9 @@
 // Attribute lists, extension records and record groups, record-to-sector mapping, and the volume label.
 #include "filesystems/ntfs/CNTFSDBR.h"
+#include "filesystems/ntfs/CNTFSFileRecordAttribute.h"
 #include "filesystems/ntfs/CNTFSFileRecordGroup.h"
 #include "filesystems/ntfs/NtfsAttributeList.h"
+#include "filesystems/ntfs/NtfsFileRecord.h"
 #include "filesystems/ntfs/NtfsVolumeLabel.h"
 
 #include "tests/support/MemoryDevice.h"
@@ -204,4 +206,22 @@ TEST(NtfsVolumeLabel, LabelOfTheVolumeRecord)
     label.clear();
     EXPECT_TRUE(reader.ReadLabel(63, dbr, label));
     EXPECT_EQ(label, "SMALL");
+}
+
+TEST(NtfsAttributeWrappers, OutliveTheirRecord)
+{
+    std::unique_ptr<CNTFSFileRecordFileNameAttribute> name;
+    std::unique_ptr<CNTFSFileRecordDataRunsAttribute> runs;
+    {
+        const Bytes r = NtfsRecordBuilder()
+                            .AddFileName(5, u"kept.txt")
+                            .AddNonResident(0x80, NtfsPackRuns({{40, 2}, {-1, 1}}), 10, 12, 0, 0, 0)
+                            .BuildPlain();
+        name = std::make_unique<CNTFSFileRecordFileNameAttribute>(FindAttribute(r, 0x30));
+        runs = std::make_unique<CNTFSFileRecordDataRunsAttribute>(FindAttribute(r, 0x80));
+    }
+    EXPECT_EQ(name->Get().GetFNName(), u"kept.txt");
+    EXPECT_EQ(runs->GetRunList().Runs(), (std::vector<CNTFSRun>{{40, 10, 2}, {-1, 12, 1}}));
+    const Bytes resident = NtfsRecordBuilder().AddResident(0x80, Bytes(3, 0)).BuildPlain();
+    EXPECT_TRUE(CNTFSFileRecordDataRunsAttribute(FindAttribute(resident, 0x80)).GetRunList().empty());
 }
