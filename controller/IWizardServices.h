@@ -1,0 +1,22 @@
+// The application services that page controllers call: the log's recovery-phase lines, usage events and
+// the Options dialog. The application installs its implementation at start-up; until then (and in tests
+// that install nothing) every call does nothing.
+#pragma once
+
+#include <cstdint>
+
+class IWizardServices {
+public:
+    virtual ~IWizardServices() = default;
+    // Writes the phase line of a recovery mode to the log; returns the code.
+    virtual unsigned LogRecoveryPhase(unsigned code) = 0;
+    virtual void ReportEvent(unsigned eventId) = 0;
+    virtual void ReportTimedEvent(unsigned eventId, uint64_t elapsedMs) = 0;
+    // The Options dialog, modal; editableRawTypes tells whether its RAW type tree may be changed.
+    virtual void ShowAdvanceSetting(bool editableRawTypes) = 0;
+};
+
+// The services in use: those installed, else a set that does nothing. Never null.
+IWizardServices* GetWizardServices();
+// Installs services (not owned; null restores the set that does nothing).
+void SetWizardServices(IWizardServices* services);
