@@ -1,0 +1,90 @@
+// ext2 file properties: pending names of a folder, runs, and the recovery-state form.
+#include "filesystems/ext2/CExt2FileProperties.h"
+
+#include "storage/recoverystate/IRSData.h"
+
+IDataRunList* CExt2FileProperties::GetDataRunList() const
+{
+    if (!m_runs) return nullptr;
+    return m_runs->Unpack().release();
+}
+
+int CExt2FileProperties::SetUserFlag(int flag)
+{
+    const int previous = m_userFlag;
+    m_userFlag = uint8_t(flag);
+    return previous;
+}
+
+void CExt2FileProperties::SetTimes(FILETIME creation, FILETIME modification, FILETIME access)
+{
+    m_creationTime = creation;
+    m_modificationTime = modification;
+    m_accessTime = access;
+}
+
+void CExt2FileProperties::AddPendingName(uint32_t inode, const std::string& name)
+{
+    if (!m_pendingNames) m_pendingNames = std::make_unique<std::map<uint32_t, std::string>>();
+    (*m_pendingNames)[inode] = name;
+}
+
+std::string CExt2FileProperties::TakePendingName(uint32_t inode)
+{
+    if (!m_pendingNames) return {};
+    auto found = m_pendingNames->find(inode);
+    if (found == m_pendingNames->end()) return {};
+    std::string name = std::move(found->second);
+    m_pendingNames->erase(found);
+    if (m_pendingNames->empty()) m_pendingNames.reset();
+    return name;
+}
+
+int CExt2FileProperties::Write(IRSData* stream) const
+{
+    const uint16_t nameLength = uint16_t(std::min<size_t>(m_name.size(), kMaxStoredName));
+    RSWriteValue<uint16_t>(stream, nameLength);
+    if (nameLength > 0) stream->Write(m_name.data(), nameLength);
+    RSWriteValue<uint64_t>(stream, m_size);
+    RSWriteValue<uint16_t>(stream, m_attributes);
+    RSWriteValue<uint64_t>(stream, m_creationTime);
+    RSWriteValue<uint64_t>(stream, m_modificationTime);
+    RSWriteValue<uint64_t>(stream, m_accessTime);
+    RSWriteValue<uint8_t>(stream, m_state);
+    RSWriteValue<uint32_t>(stream, m_runs ? 1u : 0u);
+    if (m_runs) m_runs->Write(stream);
+    return 1;
+}
+
+int CExt2FileProperties::Read(IRSData* stream)
+{
+    const uint16_t nameLength = RSReadValue<uint16_t>(stream);
+    if (nameLength > kMaxStoredName) throw CRSException(RS_ERROR_BAD_LENGTH);
+    std::string name(nameLength, '\0');
+    if (nameLength > 0) stream->Read(name.data(), nameLength);
+    const uint64_t size = RSReadValue<uint64_t>(stream);
+    const uint16_t attributes = RSReadValue<uint16_t>(stream);
+    const uint64_t creation = RSReadValue<uint64_t>(stream);
+    const uint64_t modification = RSReadValue<uint64_t>(stream);
+    const uint64_t access = RSReadValue<uint64_t>(stream);
+    const uint8_t state = RSReadValue<uint8_t>(stream);
+    const uint32_t runsPresent = RSReadValue<uint32_t>(stream);
+    std::unique_ptr<PackedDataRun> runs;
+    if (runsPresent != 0) runs = PackedDataRun::Read(stream);
+
+    // A name cut at an embedded zero, as a terminated buffer would read.
+    name.resize(std::string(name.c_str()).size());
+    m_name = std::move(name);
+    m_size = size;
+    m_attributes = attributes;
+    m_creationTime = creation;
+    m_modificationTime = modification;
+    m_accessTime = access;
+    m_state = state;
+    m_runs = std::move(runs);
+    m_checkState = 0;
+    m_userFlag = 0;
+    return 1;
+}
+
+CExt2FileProperties* NewExt2FileProperties() { return new CExt2FileProperties(); }

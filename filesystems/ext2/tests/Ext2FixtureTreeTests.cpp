@@ -1,0 +1,167 @@
+// End to end on the images made by tests/fixtures/make_ext2_images.sh: the tree of each ext2 and ext3 image,
+// every live and deleted file read back through its runs and compared with the manifest (bytes, size,
+// modification time, deleted state, names and places), and the deleted inodes as "Inode_<hex>" orphans.
+#include "filesystems/ext2/BuildEXT2.h"
+#include "filesystems/ext2/CExt2FileProperties.h"
+#include "filesystems/ext2/tests/Ext2TestSupport.h"
+
+#include "filesystems/partitions/IDIRBuildCallback.h"
+#include "filesystems/tree/CFileSystemNode.h"
+#include "filesystems/tree/FileTree.h"
+#include "filesystems/tree/IFileProperties.h"
+#include "platform/Clock.h"
+#include "tests/support/MemoryDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+
+using namespace ext2test;
+
+namespace {
+
+struct TreeDeleter {
+    void operator()(CFileSystemNode* tree) const { DeleteFoundTree(tree); }
+};
+using TreePtr = std::unique_ptr<CFileSystemNode, TreeDeleter>;
+
+void CollectPaths(CFileNode* node, const std::string& prefix, std::map<std::string, CFileNode*>& out)
+{
+    for (CFileNode* child = node->GetFirstChild(); child; child = child->GetNextSibling()) {
+        std::string path = prefix + "/" + child->GetProperties()->GetName();
+        if (child->GetProperties()->GetAttributes() & kFileAttrDirectory) path += "/";
+        EXPECT_EQ(out.count(path), 0u) << "listed twice: " << path;
+        out[path] = child;
+        CollectPaths(child, path.back() == '/' ? path.substr(0, path.size() - 1) : path, out);
+    }
+}
+
+struct Progress : IDIRBuildCallback {
+    std::vector<std::pair<std::string, int>> phases;
+    int steps = 0;
+    int limit = -1; // answer -1 once this many calls were made
+    int calls = 0;
+    int Answer()
+    {
+        ++calls;
+        return limit >= 0 && calls > limit ? -1 : 0;
+    }
+    int Begin(const char* title, int total) override
+    {
+        phases.emplace_back(title, total);
+        return Answer();
+    }
+    int Step(int n) override
+    {
+        steps += n;
+        return Answer();
+    }
+    int SetPos(int) override { return Answer(); }
+    int Finish() override { return Answer(); }
+    int CheckCancel() override { return Answer(); }
+};
+
+struct Image {
+    const char* name;
+    int kind;
+    const char* partitionName;
+    const char* label;
+};
+
+void PrintTo(const Image& image, std::ostream* out) { *out << image.name; }
+
+class Ext2FixtureTree : public testing::TestWithParam<Image> {};
+
+} // namespace
+
+TEST_P(Ext2FixtureTree, EveryFileComesBackAsTheManifestSays)
+{
+    const Image& image = GetParam();
+    Fixture fixture = LoadFixture(image.name);
+    ASSERT_FALSE(fixture.image.empty());
+    ASSERT_FALSE(fixture.lines.empty());
+    testsupport::MemoryDevice device(fixture.image);
+
+    Progress progress;
+    bool cancelled = true;
+    TreePtr tree(BuildEXT2(&device, &progress, &cancelled));
+    ASSERT_TRUE(tree);
+    EXPECT_FALSE(cancelled);
+    EXPECT_EQ(tree->GetFileSystemKind(), image.kind);
+    EXPECT_STREQ(tree->GetProperties()->GetName(), image.partitionName);
+    EXPECT_TRUE(tree->GetProperties()->GetAttributes() & kFileAttrDirectory);
+    ASSERT_NE(tree->GetName(), nullptr);
+    EXPECT_STREQ(tree->GetName(), image.label);
+    ASSERT_EQ(progress.phases.size(), 2u);
+    EXPECT_EQ(progress.phases[0].first, "Reading files");
+    EXPECT_EQ(progress.phases[1].first, "Building Directories...");
+
+    std::map<std::string, CFileNode*> listed;
+    CollectPaths(tree.get(), "", listed);
+
+    std::set<std::string> expectedOrphans;
+    int deletedRead = 0;
+    for (const ManifestLine& line : fixture.lines) {
+        SCOPED_TRACE(line.path + " as " + line.treePath);
+        if (line.treePath.rfind("/Inode_", 0) == 0) expectedOrphans.insert(line.treePath.substr(1, line.treePath.find('/', 1) - 1));
+        auto found = listed.find(line.treePath);
+        ASSERT_NE(found, listed.end());
+        const IFileProperties* properties = found->second->GetProperties();
+        EXPECT_EQ(properties->GetPropertiesType(), kPropertiesExt2);
+        EXPECT_EQ((properties->GetState() & kFileStateDeleted) != 0, line.deleted);
+        EXPECT_EQ(static_cast<const CExt2FileProperties*>(properties)->GetInodeNumber(), line.inode);
+        if (line.IsFolder()) continue;
+        EXPECT_EQ(properties->GetSize(), line.size);
+        EXPECT_EQ(properties->GetModificationTime(), plat::FileTimeToLocalFileTime(plat::FileTimeFromUnix(line.mtime)));
+        const bool sparse = line.path.find("sparse") != std::string::npos;
+        EXPECT_EQ((properties->GetAttributes() & kFileAttrSparse) != 0, sparse);
+        if (line.size == 0) continue;
+        const std::vector<uint8_t> bytes = ReadWholeFile(&device, found->second, line.size);
+        ASSERT_EQ(bytes.size(), line.size);
+        EXPECT_EQ(Sha256(bytes.data(), bytes.size()), line.sha256);
+        if (line.deleted) ++deletedRead;
+    }
+    EXPECT_GE(deletedRead, 5);
+
+    // The only orphans are the deleted inodes; nothing else lost its place.
+    std::set<std::string> orphans;
+    for (CFileNode* child = tree->GetFirstChild(); child; child = child->GetNextSibling())
+        if (std::string(child->GetProperties()->GetName()).rfind("Inode_", 0) == 0) orphans.insert(child->GetProperties()->GetName());
+    EXPECT_EQ(orphans, expectedOrphans);
+}
+
+TEST_P(Ext2FixtureTree, ACancelledBuildReturnsNothing)
+{
+    const Image& image = GetParam();
+    Fixture fixture = LoadFixture(image.name);
+    ASSERT_FALSE(fixture.image.empty());
+    testsupport::MemoryDevice device(fixture.image);
+    Progress counting;
+    TreePtr whole(BuildEXT2(&device, &counting));
+    ASSERT_TRUE(whole);
+    ASSERT_EQ(counting.phases.size(), 2u);
+    const int all = counting.calls; // every call of a complete build
+    ASSERT_GT(counting.phases[1].second, 0); // orphans to place
+    // At the start of the inode walk, in its middle, and while the orphans are placed.
+    for (int limit : {0, all / 2, all - 2}) {
+        SCOPED_TRACE(limit);
+        Progress progress;
+        progress.limit = limit;
+        bool cancelled = false;
+        TreePtr tree(BuildEXT2(&device, &progress, &cancelled));
+        EXPECT_FALSE(tree);
+        EXPECT_TRUE(cancelled);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, Ext2FixtureTree,
+                         testing::Values(Image{"ext2-1k", 4, "Ext2 1", "EXT2SMALL"}, Image{"ext3-1k", 5, "Ext3 1", "EXT3SMALL"},
+                                         Image{"ext2-4k", 4, "Ext2 1", "EXT2LARGE"}, Image{"ext3-4k", 5, "Ext3 1", "EXT3LARGE"}),
+                         [](const auto& info) {
+                             std::string name = info.param.name;
+                             name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+                             return name;
+                         });
