@@ -6,7 +6,6 @@
 
 #include <QEvent>
 #include <QObject>
-#include <QPointer>
 #include <cstdint>
 #include <memory>
 #include <mutex>
