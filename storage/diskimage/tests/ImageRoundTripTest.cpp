@@ -163,7 +163,7 @@ TEST_F(ImageDeviceEdges, RangesAtAndPastTheEnd)
     EXPECT_EQ(across, Expected(250, 11));
 }
 
-TEST_F(ImageDeviceEdges, HeaderQueriesAndTheFourKiBView)
+TEST_F(ImageDeviceEdges, HeaderQueriesAndTheSectorView)
 {
     char name[260];
     m_device->ReadHeaderString(name, sizeof name);
