@@ -1,0 +1,112 @@
+// Target files written below an open folder.
+#include "storage/saving/CTargetFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <random>
+
+namespace {
+constexpr int kCreateFlags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+constexpr int kTemporaryAttempts = 100;
+} // namespace
+
+CTargetFile::CTargetFile(int folderFd, std::string name, UniqueFd fd)
+    : m_folderFd(folderFd), m_name(std::move(name)), m_fd(std::move(fd))
+{
+}
+
+CTargetFile CTargetFile::CreateNew(int folderFd, const std::string& name)
+{
+    const int fd = ::openat(folderFd, name.c_str(), kCreateFlags, 0666);
+    if (fd < 0) return {};
+    return CTargetFile(folderFd, name, UniqueFd(fd));
+}
+
+CTargetFile CTargetFile::CreateTemporary(int folderFd, const std::string& prefix)
+{
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, "%016llx.tmp", static_cast<unsigned long long>(random()));
+        CTargetFile file = CreateNew(folderFd, prefix + suffix);
+        if (file.IsOpen() || errno != EEXIST) return file;
+    }
+    return {};
+}
+
+bool CTargetFile::Flush()
+{
+    if (!m_fd) return false;
+    if (m_pendingZeros == 0) return true;
+    const uint64_t end = m_position + m_pendingZeros;
+    if (end > uint64_t(INT64_MAX)) {
+        errno = EFBIG;
+        return false;
+    }
+    if (::ftruncate(m_fd.Get(), off_t(end)) != 0 || ::lseek(m_fd.Get(), off_t(end), SEEK_SET) < 0) return false;
+    m_position = end;
+    m_pendingZeros = 0;
+    return true;
+}
+
+bool CTargetFile::Write(const void* data, size_t count)
+{
+    if (!m_fd) {
+        errno = EBADF;
+        return false;
+    }
+    if (m_pendingZeros) {
+        // Past the end of the file: the skipped range reads as zeros.
+        const uint64_t at = m_position + m_pendingZeros;
+        if (at > uint64_t(INT64_MAX) || ::lseek(m_fd.Get(), off_t(at), SEEK_SET) < 0) return false;
+        m_position = at;
+        m_pendingZeros = 0;
+    }
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t wrote = ::write(m_fd.Get(), bytes + done, count - done);
+        if (wrote < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (wrote == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        done += size_t(wrote);
+        m_position += uint64_t(wrote);
+    }
+    return true;
+}
+
+bool CTargetFile::Close()
+{
+    if (!m_fd) return false;
+    const bool flushed = Flush();
+    const bool closed = m_fd.Reset();
+    return flushed && closed;
+}
+
+void CTargetFile::Discard()
+{
+    if (!m_fd) return;
+    // Only unlink when the name still denotes this file.
+    struct stat mine {}, there {};
+    if (::fstat(m_fd.Get(), &mine) == 0 && ::fstatat(m_folderFd, m_name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
+        mine.st_dev == there.st_dev && mine.st_ino == there.st_ino)
+        ::unlinkat(m_folderFd, m_name.c_str(), 0);
+    m_fd.Reset();
+}
+
+bool CTargetFile::RenameOver(const std::string& target)
+{
+    if (!m_fd) return false;
+    if (::renameat(m_folderFd, m_name.c_str(), m_folderFd, target.c_str()) != 0) return false;
+    m_name = target;
+    return true;
+}

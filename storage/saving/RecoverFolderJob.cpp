@@ -1,0 +1,229 @@
+// The folder job of saving.
+#include "storage/saving/RecoverFolderJob.h"
+
+#include "core/devices/IStorageDevice.h"
+#include "filesystems/tree/CFileNode.h"
+#include "filesystems/tree/FileTree.h"
+#include "filesystems/tree/IFileProperties.h"
+#include "platform/Errors.h"
+#include "platform/Log.h"
+#include "storage/saving/CFileSaver.h"
+#include "storage/saving/CTargetFile.h"
+#include "storage/saving/TargetNames.h"
+#include "storage/saving/UniqueFd.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+bool IsChecked(const CFileNode* node)
+{
+    const IFileProperties* p = node->GetProperties();
+    return p && p->GetCheckState() != kCheckNone;
+}
+
+bool IsFolder(const CFileNode* node) { return node->GetProperties()->GetAttributes() & kFileAttrDirectory; }
+
+// The longest name the folder's file system takes, at most the common 255 bytes.
+size_t NameLimit(int folderFd)
+{
+    const long limit = ::fpathconf(folderFd, _PC_NAME_MAX);
+    if (limit <= 0 || size_t(limit) > kMaxTargetNameBytes) return kMaxTargetNameBytes;
+    return size_t(limit);
+}
+
+uint32_t CreateError(int err)
+{
+    // The folder itself has gone: the path is what is missing.
+    return err == ENOENT ? plat::kErrPathNotFound : plat::ErrorFromErrno(err);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name)
+{
+    return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+} // namespace
+
+IStorageDevice* DeviceForSaving(IStorageDevice* device, CFileNode* node)
+{
+    if (!device || !node) return device;
+    const int kind = node->GetFileSystemKind();
+    return kind == kFsKindExt2 || kind == kFsKindExt3 ? device->GetAs512SectorDevice() : device;
+}
+
+std::string RecoverFolderJob::TargetName(int folderFd, const char* foundName)
+{
+    return ShortenName(CleanNameComponent(foundName ? foundName : ""), NameLimit(folderFd));
+}
+
+uint32_t RecoverFolderJob::CreateUniqueDirectory(int parentFd, const std::string& name, std::string& made)
+{
+    if (::mkdirat(parentFd, name.c_str(), 0777) == 0) {
+        made = name;
+        return 0;
+    }
+    if (errno != EEXIST) return CreateError(errno);
+    const size_t limit = NameLimit(parentFd);
+    for (int i = 0; i < kMaxFolderNumbers; ++i) {
+        const std::string numbered = NumberedFolderName(name, i, limit);
+        if (::mkdirat(parentFd, numbered.c_str(), 0777) == 0) {
+            made = numbered;
+            return 0;
+        }
+        if (errno != EEXIST) return CreateError(errno);
+    }
+    return plat::kErrAlreadyExists;
+}
+
+uint32_t RecoverFolderJob::CreateUniqueFile(int folderFd, const std::string& name, CTargetFile& out)
+{
+    out = CTargetFile::CreateNew(folderFd, name);
+    if (out.IsOpen()) return 0;
+    if (errno != EEXIST) return CreateError(errno);
+    const size_t limit = NameLimit(folderFd);
+    for (int i = 0; i < kMaxFileNumbers; ++i) {
+        out = CTargetFile::CreateNew(folderFd, NumberedFileName(name, i, limit));
+        if (out.IsOpen()) return 0;
+        if (errno != EEXIST) return CreateError(errno);
+    }
+    return plat::kErrFileExists;
+}
+
+uint32_t RecoverFolderJob::CreateTargetFile(int rootFd, int folderFd, const char* foundName, CTargetFile& out)
+{
+    uint32_t code = CreateUniqueFile(folderFd, TargetName(folderFd, foundName), out);
+    if ((code == plat::kErrPathNotFound || code == plat::kErrFilenameExcedRange) && folderFd != rootFd)
+        code = CreateUniqueFile(rootFd, TargetName(rootFd, foundName), out);
+    return code;
+}
+
+void RecoverFolderJob::FailSubtree(CFileNode* folder)
+{
+    WalkFileTreeBreadthFirst(folder, [&](CFileNode* node) {
+        if (node != folder && IsChecked(node) && !IsFolder(node)) ++m_counts.filesFailed;
+    });
+}
+
+int RecoverFolderJob::Run()
+{
+    m_counts = {};
+    m_madeFolder.clear();
+    result.Reset();
+
+    std::string root = targetFolder;
+    while (root.size() > 1 && root.back() == '/') root.pop_back();
+    if (root.empty() || !node) {
+        result.Set(kRecoverFailed);
+        return 0;
+    }
+    if (!IsChecked(node)) return 0;
+
+    std::error_code error;
+    std::filesystem::create_directories(root, error);
+    UniqueFd rootFd(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    std::string made;
+    uint32_t code = rootFd ? 0 : CreateError(errno);
+    if (code == 0) {
+        const IFileProperties* p = node->GetProperties();
+        code = CreateUniqueDirectory(rootFd.Get(), TargetName(rootFd.Get(), p->GetName()), made);
+    }
+    UniqueFd topFd;
+    if (code == 0) {
+        topFd.Reset(::openat(rootFd.Get(), made.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!topFd) code = CreateError(errno);
+    }
+    if (code != 0) {
+        ReleaseTrace("Error code:%d", int(code));
+        LogError("Failed to create a folder in %s: %s", root.c_str(), plat::ErrorText(code).c_str());
+        ++m_counts.foldersFailed;
+        if (!IsFolder(node))
+            ++m_counts.filesFailed;
+        else
+            FailSubtree(node);
+        result.Set(kRecoverFailed);
+        return 1;
+    }
+    m_madeFolder = JoinPath(root, made);
+
+    CFileSaver saver(callback, DeviceForSaving(device, node));
+    const int walk = SaveFolderTree(saver, rootFd.Get(), node, topFd.Get(), 0);
+    if (walk == kRecoverCancelled)
+        result.Set(kRecoverCancelled);
+    else if (m_counts.filesFailed == 0 && m_counts.filesPartial == 0)
+        result.Set(kRecoverSaved);
+    else if (m_counts.filesSaved == 0)
+        result.Set(kRecoverFailed);
+    else
+        result.Set(kRecoverPartial);
+    return 1;
+}
+
+int RecoverFolderJob::SaveFolderTree(CFileSaver& saver, int rootFd, CFileNode* folder, int folderFd, int depth)
+{
+    for (CFileNode* child = folder->GetFirstChild(); child; child = child->GetNextSibling()) {
+        if (!IsChecked(child)) continue;
+        const char* name = child->GetProperties()->GetName();
+        if (IsFolder(child)) {
+            std::string made;
+            uint32_t code = depth + 1 >= kMaxFolderDepth ? plat::kErrFilenameExcedRange
+                                                          : CreateUniqueDirectory(folderFd, TargetName(folderFd, name), made);
+            UniqueFd subFd;
+            if (code == 0) {
+                subFd.Reset(::openat(folderFd, made.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+                if (!subFd) code = CreateError(errno);
+            }
+            if (code != 0) {
+                // Nothing of this subtree is saved elsewhere: its files count as failed.
+                ReleaseTrace("Error code:%d", int(code));
+                LogInfo("Failed to create folder: %s", name);
+                ++m_counts.foldersFailed;
+                FailSubtree(child);
+                continue;
+            }
+            if (SaveFolderTree(saver, rootFd, child, subFd.Get(), depth + 1) == kRecoverCancelled)
+                return kRecoverCancelled;
+            continue;
+        }
+
+        CTargetFile target;
+        const uint32_t code = CreateTargetFile(rootFd, folderFd, name, target);
+        if (code != 0) {
+            ReleaseTrace("Error code:%d", int(code));
+            LogInfo("Failed to recover file: %s", name);
+            ++m_counts.filesFailed;
+            continue;
+        }
+        const int saved = saver.SaveFile(child, std::move(target));
+        if (saved == kRecoverCancelled) return kRecoverCancelled;
+        if (saved != kRecoverSaved) {
+            LogInfo("Failed to recover file: %s", name);
+            ++m_counts.filesFailed;
+            continue;
+        }
+        ++m_counts.filesSaved;
+        if (saver.WasPartial()) ++m_counts.filesPartial;
+        m_counts.unreadableBytes += saver.GetUnreadableBytes();
+    }
+    return kRecoverSaved;
+}
+
+int RecoverFolder(RecoverFolderJob& job, IFileRecoverCallback* callback, IStorageDevice* device, CFileNode* node,
+                  const char* targetFolder, std::string* madeFolder, const RecoverMessagePump& pump)
+{
+    job.callback = callback;
+    job.device = device;
+    job.node = node;
+    job.targetFolder = targetFolder ? targetFolder : "";
+    job.result.Reset();
+    const std::optional<int> value = RunRecoverJobOnWorker([&job] { return job.Run(); }, pump);
+    if (!value) return 0;
+    if (madeFolder) *madeFolder = job.GetMadeFolder();
+    return *value;
+}
