@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "filesystems/ext2/CExt2FileProperties.h"
 #include "filesystems/fat/CFATFileProperties.h"
 #include "filesystems/ntfs/CNTFSFileProperties.h"
 #include "filesystems/partitions/IDIRBuildCallback.h"
@@ -15,10 +16,6 @@
 #include "filesystems/tree/FileTree.h"
 #include "platform/Log.h"
 
-#if __has_include("filesystems/ext2/CExt2FileProperties.h")
-#include "filesystems/ext2/CExt2FileProperties.h"
-#define SALVIX_HAVE_EXT2_PROPERTIES 1
-#endif
 
 namespace {
 
@@ -108,9 +105,7 @@ IFileProperties* ReadFileProperties(IRSData* stream)
         switch (type) {
         case kPropertiesNTFS: properties.reset(NewNTFSFileProperties()); break;
         case kPropertiesFAT: properties.reset(NewFATFileProperties()); break;
-#ifdef SALVIX_HAVE_EXT2_PROPERTIES
         case kPropertiesExt2: properties.reset(NewExt2FileProperties()); break;
-#endif
         case kPropertiesRAW: properties.reset(CreateRAWFileProperties()); break;
         case kPropertiesPlain: return NewRestoredPlainProperties();
         // Not knowing the kind means not knowing how many bytes it takes: the rest cannot be read.
