@@ -166,7 +166,7 @@ int CFileSaver::SaveFile(CFileNode* node, CTargetFile target)
     m_target = std::move(target);
     IFileProperties* properties = nullptr;
     if (int result = CheckFile(node, properties)) {
-        m_target.Close();
+        m_target.Discard(); // made empty for this file, which was never begun
         return result;
     }
     if (!m_target.IsOpen()) return kRecoverFailed;

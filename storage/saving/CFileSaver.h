@@ -39,10 +39,12 @@ public:
     // untouched otherwise). A symlink at targetPath is never followed. kRecoverSaved, kRecoverFailed or
     // kRecoverCancelled.
     int SaveFile(CFileNode* node, const char* targetPath);
-    // The same into a file the caller has just created empty (the folder job).
+    // The same into a file the caller has just created empty (the folder job); when the file cannot even be
+    // begun (no geometry, a folder, cancelled), that empty file is removed again.
     int SaveFile(CFileNode* node, CTargetFile target);
 
-    // Of the last file saved: bytes the source device could not give (saved as zeros), and whether the
+    // Of the last file saved: bytes of the pieces the source device could not give whole (counted by 64 KiB
+    // piece; what the device did give is kept, the rest is zeros), and whether the
     // file came back short of its size or with such bytes.
     uint64_t GetUnreadableBytes() const { return m_unreadableBytes; }
     bool WasPartial() const { return m_partial; }
