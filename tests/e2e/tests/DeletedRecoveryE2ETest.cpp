@@ -1,0 +1,285 @@
+// End to end through salvix-e2e on the fixture images: every deleted file the manifest holds to its bytes
+// comes back byte-exact under its own name with its modification time, and a second run into the same folder
+// makes a numbered folder and changes nothing of the first.
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Expected {
+    std::string path; // below the made folder, as the tree names it
+    std::string sha256;
+    int64_t mtime = 0; // Unix seconds
+};
+
+enum class Manifest { Fat, Ext2 };
+
+struct Fixture {
+    const char* name;
+    Manifest manifest;
+};
+
+std::string FixturePath(const std::string& name) { return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name; }
+
+std::vector<std::string> Fields(const std::string& line)
+{
+    std::vector<std::string> out;
+    std::string field;
+    std::istringstream in(line);
+    while (std::getline(in, field, '\t')) out.push_back(field);
+    return out;
+}
+
+int64_t UtcSeconds(const std::string& text)
+{
+    std::tm tm{};
+    if (!strptime(text.c_str(), "%Y-%m-%d %H:%M:%S", &tm)) return -1;
+    return int64_t(timegm(&tm));
+}
+
+// The name a FAT tree gives a deleted entry: a long name as it was; a plain 8.3 name (mtools writes no long
+// name for those) with '#' for its lost first character.
+std::string DeletedFatName(const std::string& name)
+{
+    const size_t dot = name.find('.');
+    const std::string base = name.substr(0, dot);
+    const std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
+    bool shortName = !base.empty() && base.size() <= 8 && ext.size() <= 3 && ext.find('.') == std::string::npos;
+    for (char c : name)
+        if (!(std::isupper(static_cast<unsigned char>(c)) || std::isdigit(static_cast<unsigned char>(c)) || c == '.' ||
+              c == '_'))
+            shortName = false;
+    return shortName ? "#" + name.substr(1) : name;
+}
+
+// FAT rows: state, path, size, sha256, mtime (UTC), exact. Only deleted files whose bytes are exact.
+std::vector<Expected> FatExpectations(std::ifstream& in)
+{
+    std::vector<std::vector<std::string>> rows;
+    std::map<std::string, bool> deletedFolders;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        rows.push_back(Fields(line));
+        if (rows.back().size() >= 2 && rows.back()[1].back() == '/') deletedFolders[rows.back()[1]] = rows.back()[0] == "deleted";
+    }
+    std::vector<Expected> out;
+    for (const auto& f : rows) {
+        if (f.size() < 6 || f[0] != "deleted" || f[1].back() == '/' || f[5] != "1") continue;
+        std::string path, sofar;
+        for (size_t at = 1; at <= f[1].size();) {
+            const size_t next = std::min(f[1].find('/', at), f[1].size());
+            const std::string part = f[1].substr(at, next - at);
+            sofar += "/" + part;
+            const bool deleted = next == f[1].size() || deletedFolders[sofar + "/"];
+            path += "/" + (deleted ? DeletedFatName(part) : part);
+            at = next + 1;
+        }
+        out.push_back({path.substr(1), f[3], UtcSeconds(f[4])});
+    }
+    return out;
+}
+
+// ext2 rows: state, path, tree path, size, sha256, mtime (Unix seconds), inode. Every deleted file is intact.
+std::vector<Expected> Ext2Expectations(std::ifstream& in)
+{
+    std::vector<Expected> out;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        const auto f = Fields(line);
+        if (f.size() < 7 || f[0] != "deleted" || f[2].back() == '/') continue;
+        out.push_back({f[2].substr(1), f[4], std::stoll(f[5])});
+    }
+    return out;
+}
+
+struct HarnessRun {
+    int exitCode = -1;
+    std::string output;
+};
+
+HarnessRun Harness(const fs::path& image, const fs::path& outdir)
+{
+    const std::string command = std::string("'") + SALVIX_E2E_HARNESS + "' deleted '" + image.string() + "' '" +
+                                outdir.string() + "' 2>&1";
+    HarnessRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return run;
+    std::array<char, 4096> buffer;
+    while (size_t got = std::fread(buffer.data(), 1, buffer.size(), pipe)) run.output.append(buffer.data(), got);
+    const int status = pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+struct SavedFile {
+    std::string sha256;
+    int64_t mtime = 0;
+    ino_t inode = 0;
+};
+
+// Every regular file below folder by its relative path.
+std::map<std::string, SavedFile> Saved(const fs::path& folder)
+{
+    std::map<std::string, SavedFile> out;
+    const std::string command = "cd '" + folder.string() + "' && find . -type f -print0 | xargs -0 -r sha256sum";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return out;
+    char line[8192];
+    while (std::fgets(line, sizeof line, pipe)) {
+        std::string text(line);
+        if (!text.empty() && text.back() == '\n') text.pop_back();
+        if (text.size() < 68) continue;
+        const std::string rel = text.substr(66 + 2); // "<64 hex>  ./path"
+        SavedFile& f = out[rel];
+        f.sha256 = text.substr(0, 64);
+        struct stat st {};
+        if (::stat((folder / rel).c_str(), &st) == 0) {
+            f.mtime = st.st_mtim.tv_sec;
+            f.inode = st.st_ino;
+        }
+    }
+    pclose(pipe);
+    return out;
+}
+
+std::vector<fs::path> Entries(const fs::path& folder)
+{
+    std::vector<fs::path> out;
+    for (const auto& e : fs::directory_iterator(folder)) out.push_back(e.path());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+int SavedCount(const std::string& output)
+{
+    int saved = -1, failed = -1;
+    if (std::sscanf(output.c_str(), "saved %d files, %d failed", &saved, &failed) != 2 || failed != 0) return -1;
+    return saved;
+}
+
+class DeletedRecovery : public testing::TestWithParam<Fixture> {};
+
+} // namespace
+
+TEST_P(DeletedRecovery, DeletedFilesComeBackExactAndASecondRunOverwritesNothing)
+{
+    const Fixture& fixture = GetParam();
+    std::ifstream manifest(FixturePath(std::string(fixture.name) + ".manifest"));
+    ASSERT_TRUE(manifest) << fixture.name;
+    const std::vector<Expected> expected =
+        fixture.manifest == Manifest::Fat ? FatExpectations(manifest) : Ext2Expectations(manifest);
+    ASSERT_FALSE(expected.empty());
+
+    testsupport::TempDir dir;
+    const fs::path image = dir / "volume.img";
+    ASSERT_EQ(std::system(("xz -dc '" + FixturePath(std::string(fixture.name) + ".img.xz") + "' > '" + image.string() +
+                           "'").c_str()),
+              0);
+    const fs::path out = dir / "recovered";
+
+    const HarnessRun first = Harness(image, out);
+    ASSERT_EQ(first.exitCode, 0) << first.output;
+    const int count = SavedCount(first.output);
+    ASSERT_GE(count, int(expected.size())) << first.output;
+    const std::vector<fs::path> made = Entries(out);
+    ASSERT_EQ(made.size(), 1u);
+    const std::map<std::string, SavedFile> saved = Saved(made[0]);
+    EXPECT_EQ(int(saved.size()), count);
+    for (const Expected& e : expected) {
+        SCOPED_TRACE(e.path);
+        auto found = saved.find(e.path);
+        ASSERT_NE(found, saved.end()) << first.output;
+        EXPECT_EQ(found->second.sha256, e.sha256);
+        EXPECT_EQ(found->second.mtime, e.mtime);
+    }
+
+    const HarnessRun second = Harness(image, out);
+    ASSERT_EQ(second.exitCode, 0) << second.output;
+    EXPECT_EQ(SavedCount(second.output), count);
+    const std::vector<fs::path> both = Entries(out);
+    ASSERT_EQ(both.size(), 2u);
+    EXPECT_EQ(both[0], made[0]);
+    EXPECT_EQ(both[1].filename().string(), made[0].filename().string() + "_000");
+    // The first run's files are the same files with the same bytes and times; the second run's are copies.
+    const std::map<std::string, SavedFile> again = Saved(made[0]);
+    ASSERT_EQ(again.size(), saved.size());
+    for (const auto& [path, file] : saved) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(again.at(path).inode, file.inode);
+        EXPECT_EQ(again.at(path).sha256, file.sha256);
+        EXPECT_EQ(again.at(path).mtime, file.mtime);
+    }
+    const std::map<std::string, SavedFile> copies = Saved(both[1]);
+    ASSERT_EQ(copies.size(), saved.size());
+    for (const auto& [path, file] : saved) EXPECT_EQ(copies.count(path) ? copies.at(path).sha256 : "", file.sha256) << path;
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, DeletedRecovery,
+                         testing::Values(Fixture{"fat12", Manifest::Fat}, Fixture{"fat16", Manifest::Fat},
+                                         Fixture{"fat32", Manifest::Fat}, Fixture{"ext2-1k", Manifest::Ext2},
+                                         Fixture{"ext2-4k", Manifest::Ext2}, Fixture{"ext3-1k", Manifest::Ext2},
+                                         Fixture{"ext3-4k", Manifest::Ext2}),
+                         [](const testing::TestParamInfo<Fixture>& info) {
+                             std::string name = info.param.name;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
+
+TEST(DeletedRecoveryHarness, BadImagesAndCommandLinesGiveClearErrors)
+{
+    testsupport::TempDir dir;
+    const HarnessRun missing = Harness(dir / "no-such.img", dir / "out");
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.output.find("cannot open the image"), std::string::npos) << missing.output;
+
+    {
+        std::ofstream zeros(dir / "zeros.img", std::ios::binary);
+        const std::string block(1 << 16, '\0');
+        zeros.write(block.data(), std::streamsize(block.size()));
+    }
+    const HarnessRun blank = Harness(dir / "zeros.img", dir / "out");
+    EXPECT_EQ(blank.exitCode, 1);
+    EXPECT_NE(blank.output.find("no NTFS, FAT or ext2 file system"), std::string::npos) << blank.output;
+
+    {
+        std::ofstream tiny(dir / "tiny.img", std::ios::binary);
+        tiny.write("x", 1);
+    }
+    EXPECT_EQ(Harness(dir / "tiny.img", dir / "out").exitCode, 1);
+
+    // A FAT boot sector whose tables are garbage: refused, not a crash.
+    {
+        std::string sector(1 << 16, '\0');
+        sector[0x0B] = 0x00; sector[0x0C] = 0x02; // 512 bytes per sector
+        sector[0x0D] = 1;                         // sectors per cluster
+        sector[0x0E] = 1;                         // reserved sectors
+        sector[0x10] = 2;                         // FATs
+        sector[0x13] = char(0x80);                // 128 sectors
+        sector[0x16] = 1;                         // sectors per FAT
+        sector[510] = 0x55; sector[511] = char(0xAA);
+        std::ofstream bad(dir / "bad.img", std::ios::binary);
+        bad.write(sector.data(), std::streamsize(sector.size()));
+    }
+    const HarnessRun bad = Harness(dir / "bad.img", dir / "out");
+    EXPECT_TRUE(bad.exitCode == 0 || bad.exitCode == 1) << bad.output;
+    EXPECT_FALSE(fs::exists(dir / "out") && !fs::is_empty(dir / "out") && bad.exitCode == 1);
+
+    EXPECT_EQ(std::system(("'" + std::string(SALVIX_E2E_HARNESS) + "' >/dev/null 2>&1").c_str()) >> 8, 2);
+}
