@@ -71,7 +71,8 @@ void CExt2FileSystem::Open(std::span<const uint8_t> superBlockBytes)
     if (!m_superBlock.IsValid()) throw CExt2BadSuperBlock();
 
     const int64_t offset = m_superBlock.Record().s_block_group_nr != 0 ? m_superBlock.GetCopyOffset() : 0;
-    if (m_superBlockSector > uint64_t(INT64_MAX) || int64_t(m_superBlockSector) - offset < 2) throw CExt2BadSuperBlock();
+    if (m_superBlockSector > uint64_t(INT64_MAX) || int64_t(m_superBlockSector) - offset < 2)
+        throw CExt2BadSuperBlock();
     m_primarySector = int64_t(m_superBlockSector) - offset;
 
     // The whole file system must lie on the device.

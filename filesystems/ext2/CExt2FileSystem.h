@@ -1,6 +1,6 @@
-// An ext2 or ext3 file system opened on the 512-byte-sector view of a device (sector numbers are of that view): the normalised superblock, the group
-// descriptors found among the backup groups, block reads bounded by the device, and where an inode lies.
-// Errors are raised as the exceptions of Ext2Exceptions.h. One thread at a time.
+// An ext2 or ext3 file system opened on the 512-byte-sector view of a device (sector numbers are of that view): the
+// normalised superblock, the group descriptors found among the backup groups, block reads bounded by the device, and
+// where an inode lies. Errors are raised as the exceptions of Ext2Exceptions.h. One thread at a time.
 #pragma once
 
 #include "filesystems/ext2/CExt2SuperBlock.h"

@@ -34,7 +34,10 @@ public:
     uint32_t GetModificationTime() const { return ext2::GetU32(m_record + ext2::kInodeModificationTime); }
     uint32_t GetDeletionTime() const { return ext2::GetU32(m_record + ext2::kInodeDeletionTime); }
     uint32_t GetAllocatedUnits() const { return ext2::GetU32(m_record + ext2::kInodeUnits); }
-    uint32_t GetBlockPointer(uint32_t i) const { return i < ext2::kBlockPointers ? ext2::GetU32(m_record + ext2::kInodeBlocks + 4 * i) : 0; }
+    uint32_t GetBlockPointer(uint32_t i) const
+    {
+        return i < ext2::kBlockPointers ? ext2::GetU32(m_record + ext2::kInodeBlocks + 4 * i) : 0;
+    }
 
     // Regular files: high and low halves; anything else: the low 32 bits.
     uint64_t GetSize() const;

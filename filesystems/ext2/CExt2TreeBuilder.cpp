@@ -4,6 +4,7 @@
 #include "filesystems/ext2/CExt2TreeBuilder.h"
 
 #include "core/CRecoverySettings.h"
+#include "core/devices/IStorageDevice.h"
 #include "core/filetypes/CFileTypeFilter.h"
 #include "filesystems/ext2/CExt2BlockMapWalker.h"
 #include "filesystems/ext2/CExt2DirEntry.h"
@@ -21,6 +22,7 @@
 #include "filesystems/tree/TreeReshaping.h"
 #include "platform/Clock.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -30,6 +32,7 @@
 #include <stdexcept>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 
 namespace {
 
@@ -79,7 +82,10 @@ FILETIME Ext2Time(uint32_t stored)
     return plat::FileTimeToLocalFileTime(plat::FileTimeFromUnix(seconds));
 }
 
-CExt2FileProperties* Properties(const CFileNode* node) { return static_cast<CExt2FileProperties*>(node->GetProperties()); }
+CExt2FileProperties* Properties(const CFileNode* node)
+{
+    return static_cast<CExt2FileProperties*>(node->GetProperties());
+}
 
 bool IsFolder(const CFileNode* node) { return (node->GetProperties()->GetAttributes() & kFileAttrDirectory) != 0; }
 
@@ -90,6 +96,9 @@ bool IsSameOrInside(const CFileNode* node, const CFileNode* candidate)
         if (n == candidate) return true;
     return false;
 }
+
+// Inode objects live in collected memory, which never runs destructors.
+static_assert(std::is_trivially_copyable_v<CExt2Inode> && std::is_trivially_destructible_v<CExt2Inode>);
 
 // Holds one inode object of the collected heap at a time, giving the previous one back.
 class CollectedInodeSlot {
@@ -133,7 +142,14 @@ CFileSystemNode* CExt2TreeBuilder::BuildTree(CExt2FileSystem* fs, IDIRBuildCallb
     m_usedBlocks.clear();
 
     CFileSystemNode* root = MakeRoot();
-    if (withBitmap) m_usedBlocks.assign(fs->GetSuperBlock().Record().s_blocks_count, false);
+    if (withBitmap) {
+        // Blocks past the device's end (a found partition on a cut image) can hold no data.
+        const int64_t start = fs->BlockToSector(0);
+        const uint64_t sectors = fs->GetDevice()->GetSectorCount();
+        const uint64_t onDevice =
+            start >= 0 && uint64_t(start) < sectors ? (sectors - uint64_t(start)) / fs->GetSectorsPerBlock() : 0;
+        m_usedBlocks.assign(std::min<uint64_t>(fs->GetSuperBlock().Record().s_blocks_count, onDevice), false);
+    }
     try {
         ScanInodes();
     } catch (const std::exception& e) {
@@ -171,7 +187,8 @@ CFileSystemNode* CExt2TreeBuilder::MakeRoot()
 
 void CExt2TreeBuilder::ScanInodes()
 {
-    if (m_callback && Cancelled(m_callback->Begin(kReadingFiles, int(std::min<uint64_t>(m_fs->GetGroupCount(), INT32_MAX)))))
+    if (m_callback &&
+        Cancelled(m_callback->Begin(kReadingFiles, int(std::min<uint64_t>(m_fs->GetGroupCount(), INT32_MAX)))))
         return;
     CollectedInodeSlot slot;
     uint64_t previousGroup = UINT64_MAX;
@@ -253,7 +270,8 @@ void CExt2TreeBuilder::ReadDirectory(const CExt2Inode& folder, CFileNode* folder
 
 bool CExt2TreeBuilder::AttachOrphans(CFileNode* root)
 {
-    if (m_callback && Cancelled(m_callback->Begin(kBuildingDirectories, int(std::min<size_t>(m_pending.size(), INT32_MAX)))))
+    if (m_callback &&
+        Cancelled(m_callback->Begin(kBuildingDirectories, int(std::min<size_t>(m_pending.size(), INT32_MAX)))))
         return false;
     for (auto it = m_pending.begin(); it != m_pending.end();) {
         if (m_callback && (Cancelled(m_callback->Step(1)) || Cancelled(m_callback->CheckCancel()))) return false;
@@ -272,7 +290,8 @@ void CExt2TreeBuilder::Prune(CFileNode* root)
         CFileNode* folder = folders.back();
         folders.pop_back();
         std::vector<CFileNode*> children;
-        for (CFileNode* child = folder->GetFirstChild(); child; child = child->GetNextSibling()) children.push_back(child);
+        for (CFileNode* child = folder->GetFirstChild(); child; child = child->GetNextSibling())
+            children.push_back(child);
         for (CFileNode* child : children) {
             if (IsFolder(child)) {
                 folders.push_back(child);
@@ -365,19 +384,21 @@ CFileSystemNode* CExt2TreeBuilder::Build(IStorageDevice* device, IDIRBuildCallba
         pump);
 }
 
-CFileSystemNode* CExt2TreeBuilder::BuildOnWorker(CExt2FileSystem* fs, IDIRBuildCallback* callback, const MessagePump& pump)
+CFileSystemNode* CExt2TreeBuilder::BuildOnWorker(CExt2FileSystem* fs, IDIRBuildCallback* callback,
+                                                 const MessagePump& pump)
 {
     return RunOnWorker([&] { return fs ? BuildTree(fs, callback, true) : nullptr; }, pump);
 }
 
-CFileSystemNode* Ext2BuildDirectoryThread(CExt2TreeBuilder* builder, IStorageDevice* device, IDIRBuildCallback* callback,
-                                          uint64_t superBlockSector, int bitmapFlag, const CExt2TreeBuilder::MessagePump& pump)
+CFileSystemNode* Ext2BuildDirectoryThread(CExt2TreeBuilder* builder, IStorageDevice* device,
+                                          IDIRBuildCallback* callback, uint64_t superBlockSector, int bitmapFlag,
+                                          const CExt2TreeBuilder::MessagePump& pump)
 {
     return builder ? builder->Build(device, callback, superBlockSector, bitmapFlag != 0, pump) : nullptr;
 }
 
-CFileSystemNode* Ext2BuildDirectoryTreeThread(CExt2TreeBuilder* builder, CExt2FileSystem* fs, IDIRBuildCallback* callback,
-                                              const CExt2TreeBuilder::MessagePump& pump)
+CFileSystemNode* Ext2BuildDirectoryTreeThread(CExt2TreeBuilder* builder, CExt2FileSystem* fs,
+                                              IDIRBuildCallback* callback, const CExt2TreeBuilder::MessagePump& pump)
 {
     return builder ? builder->BuildOnWorker(fs, callback, pump) : nullptr;
 }

@@ -42,6 +42,7 @@ std::string Ext2ExceptionTypeName(const std::exception& e)
 {
     const char* mangled = typeid(e).name();
     int status = 0;
-    std::unique_ptr<char, void (*)(void*)> demangled(abi::__cxa_demangle(mangled, nullptr, nullptr, &status), std::free);
+    std::unique_ptr<char, void (*)(void*)> demangled(abi::__cxa_demangle(mangled, nullptr, nullptr, &status),
+                                                     std::free);
     return status == 0 && demangled ? std::string(demangled.get()) : std::string(mangled);
 }

@@ -83,7 +83,10 @@ private:
     bool m_ok = true;
 };
 
-inline uint32_t GetU32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+inline uint32_t GetU32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
 inline uint16_t GetU16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 } // namespace ext2

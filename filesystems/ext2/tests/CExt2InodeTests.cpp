@@ -232,20 +232,28 @@ TEST(Ext2DirEntry, DamagedDirectoriesEndEarly)
         {"record length 0", [](uint8_t* p) { ext2test::PutDirRecord(p, 12, 0, "zero"); }, {"."}},
         {"record length not a multiple of 4", [](uint8_t* p) { ext2test::PutDirRecord(p, 12, 1010, "odd"); }, {"."}},
         {"record longer than a block", [](uint8_t* p) { ext2test::PutDirRecord(p, 12, 2000, "long"); }, {".", "long"}},
-        {"name of 4 in 12 bytes", [](uint8_t* p) {
+        {"name of 4 in 12 bytes",
+         [](uint8_t* p) {
              ext2test::PutDirRecord(p, 12, 12, "four");
              ext2test::PutDirRecord(p + 12, 12, 1000, "next");
-         }, {".", "four", "next"}},
+         },
+         {".", "four", "next"}},
         {"name of 5 in 12 bytes", [](uint8_t* p) { ext2test::PutDirRecord(p, 12, 12, "fives"); }, {"."}},
-        {"empty slot with a name is stepped over", [](uint8_t* p) {
+        {"empty slot with a name is stepped over",
+         [](uint8_t* p) {
              ext2test::PutDirRecord(p, 0, 16, "gone");
              ext2test::PutDirRecord(p + 16, 12, 996, "kept");
-         }, {".", "gone", "kept"}},
-        {"empty slot without a name ends it", [](uint8_t* p) {
+         },
+         {".", "gone", "kept"}},
+        {"empty slot without a name ends it",
+         [](uint8_t* p) {
              ext2test::PutDirRecord(p, 0, 16, "");
              ext2test::PutDirRecord(p + 16, 12, 996, "lost");
-         }, {"."}},
-        {"name past the directory's data", [](uint8_t* p) { ext2test::PutDirRecord(p, 12, 12, std::string(200, 'n')); }, {"."}},
+         },
+         {"."}},
+        {"name past the directory's data",
+         [](uint8_t* p) { ext2test::PutDirRecord(p, 12, 12, std::string(200, 'n')); },
+         {"."}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

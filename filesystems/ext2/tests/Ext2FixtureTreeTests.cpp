@@ -106,7 +106,8 @@ TEST_P(Ext2FixtureTree, EveryFileComesBackAsTheManifestSays)
     int deletedRead = 0;
     for (const ManifestLine& line : fixture.lines) {
         SCOPED_TRACE(line.path + " as " + line.treePath);
-        if (line.treePath.rfind("/Inode_", 0) == 0) expectedOrphans.insert(line.treePath.substr(1, line.treePath.find('/', 1) - 1));
+        if (line.treePath.rfind("/Inode_", 0) == 0)
+            expectedOrphans.insert(line.treePath.substr(1, line.treePath.find('/', 1) - 1));
         auto found = listed.find(line.treePath);
         ASSERT_NE(found, listed.end());
         const IFileProperties* properties = found->second->GetProperties();
@@ -129,7 +130,8 @@ TEST_P(Ext2FixtureTree, EveryFileComesBackAsTheManifestSays)
     // The only orphans are the deleted inodes; nothing else lost its place.
     std::set<std::string> orphans;
     for (CFileNode* child = tree->GetFirstChild(); child; child = child->GetNextSibling())
-        if (std::string(child->GetProperties()->GetName()).rfind("Inode_", 0) == 0) orphans.insert(child->GetProperties()->GetName());
+        if (std::string(child->GetProperties()->GetName()).rfind("Inode_", 0) == 0)
+            orphans.insert(child->GetProperties()->GetName());
     EXPECT_EQ(orphans, expectedOrphans);
 }
 
@@ -158,8 +160,10 @@ TEST_P(Ext2FixtureTree, ACancelledBuildReturnsNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, Ext2FixtureTree,
-                         testing::Values(Image{"ext2-1k", 4, "Ext2 1", "EXT2SMALL"}, Image{"ext3-1k", 5, "Ext3 1", "EXT3SMALL"},
-                                         Image{"ext2-4k", 4, "Ext2 1", "EXT2LARGE"}, Image{"ext3-4k", 5, "Ext3 1", "EXT3LARGE"}),
+                         testing::Values(Image{"ext2-1k", 4, "Ext2 1", "EXT2SMALL"},
+                                         Image{"ext3-1k", 5, "Ext3 1", "EXT3SMALL"},
+                                         Image{"ext2-4k", 4, "Ext2 1", "EXT2LARGE"},
+                                         Image{"ext3-4k", 5, "Ext3 1", "EXT3LARGE"}),
                          [](const auto& info) {
                              std::string name = info.param.name;
                              name.erase(std::remove(name.begin(), name.end(), '-'), name.end());

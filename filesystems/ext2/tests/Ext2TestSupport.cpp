@@ -51,7 +51,9 @@ Ext2TestImage::Ext2TestImage(const Options& options) : m_blockSize(options.block
     m_sb.s_inode_size = options.inodeSize;
     m_sb.s_journal_inum = options.journalInode;
     for (size_t i = 0; i < m_sb.s_uuid.size(); ++i) m_sb.s_uuid[i] = uint8_t(0xA0 + i);
-    std::strncpy(reinterpret_cast<char*>(m_sb.s_volume_name.data()), options.label, m_sb.s_volume_name.size());
+    // The name field needs no terminator when all 16 bytes are used.
+    std::memcpy(m_sb.s_volume_name.data(), options.label,
+                std::min(std::strlen(options.label), m_sb.s_volume_name.size()));
 
     // Block first+1: descriptors, then the two bitmaps, then the inode table.
     m_descriptor.blockBitmap = first + 2;
