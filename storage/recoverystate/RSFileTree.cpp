@@ -119,11 +119,6 @@ IFileProperties* ReadFileProperties(IRSData* stream)
     return properties.release();
 }
 
-void DeleteFileTree(CFileNode* root)
-{
-    DeleteTreeNodesAndProperties(root);
-}
-
 bool SaveFileTree(CFileSystemNode* root, IRSData* stream, IDIRBuildCallback* progress)
 {
     if (!root || !stream) return false;
@@ -208,7 +203,7 @@ CFileSystemNode* LoadFileTree(IRSData* stream, IDIRBuildCallback* progress)
         stream->EndSection();
     } catch (const IRSException& e) {
         ReleaseTrace("RS Exception:%d", e.GetCode());
-        DeleteFileTree(root);
+        DeleteFoundTree(root);
         throw;
     }
     return root;

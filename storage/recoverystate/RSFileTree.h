@@ -10,6 +10,8 @@
 // come back as the synthetic "Root" folder). The reader prepends each child, which restores the order.
 #pragma once
 
+#include "filesystems/tree/FileTree.h"
+
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/IFileProperties.h"
 #include "storage/recoverystate/IRSData.h"
@@ -22,7 +24,7 @@ constexpr uint32_t kTreeEndOfChildren = 0xFFFFFFFF;
 
 // False for a null root or stream. Stream errors pass as CRSException. progress may be null.
 bool SaveFileTree(CFileSystemNode* root, IRSData* stream, IDIRBuildCallback* progress);
-// The rebuilt tree (the caller frees it with DeleteFileTree), or null when the section does not start
+// The rebuilt tree (the caller frees it with DeleteFoundTree; a loaded tree owns all its properties), or null when the section does not start
 // with a file-system root. On a CRSException what was built is freed and the exception passes on; a node
 // or properties kind the reader does not know is code 2.
 CFileSystemNode* LoadFileTree(IRSData* stream, IDIRBuildCallback* progress);
@@ -32,5 +34,3 @@ void WriteFileProperties(const IFileProperties* properties, IRSData* stream);
 // A new properties object of the stored type filled by its Read; code 2 for a type it cannot make.
 IFileProperties* ReadFileProperties(IRSData* stream);
 
-// Frees every node of the tree and each node's properties. Null: nothing.
-void DeleteFileTree(CFileNode* root);

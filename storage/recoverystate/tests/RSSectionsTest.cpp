@@ -399,7 +399,7 @@ TEST(RSFileTree, RoundTripKeepsStructureOrderNamesStatesAndRuns)
     CFileNode* hidden = notFolder->GetFirstChild();
     notFolder->RemoveChild(hidden);
     EXPECT_EQ(Describe(back), Describe(tree));
-    DeleteFileTree(hidden);
+    DeleteFoundTree(hidden);
 
     // Ten folders: 41..45 for the first five, then the share rule with 4, 4, 3, 2 and 1 queued (the
     // writer's share is kept within the phase's 40..90); one cancel check per child.
@@ -407,8 +407,8 @@ TEST(RSFileTree, RoundTripKeepsStructureOrderNamesStatesAndRuns)
     EXPECT_EQ(loading.positions, (std::vector<int>{41, 42, 43, 44, 45, 70, 71, 76, 80, 85}));
     EXPECT_EQ(saving.cancelChecks, 19);
     EXPECT_EQ(loading.cancelChecks, 19);
-    DeleteFileTree(tree);
-    DeleteFileTree(back);
+    DeleteFoundTree(tree);
+    DeleteFoundTree(back);
 }
 
 // The stored layout of the smallest tree: the root, its empty plain properties and one end mark.
@@ -434,8 +434,8 @@ TEST(RSFileTree, OneRootWithoutChildren)
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(Describe(back), Describe(root));
     EXPECT_EQ(back->GetFirstChild(), nullptr);
-    DeleteFileTree(root);
-    DeleteFileTree(back);
+    DeleteFoundTree(root);
+    DeleteFoundTree(back);
     EXPECT_FALSE(SaveFileTree(nullptr, &r, nullptr));
 }
 
@@ -462,8 +462,8 @@ TEST(RSFileTree, PlainPropertiesBelowTheRootKeepTheStreamInStep)
     EXPECT_EQ(second->GetProperties()->GetPropertiesType(), kPropertiesPlain);
     ASSERT_NE(second->GetFirstChild(), nullptr);
     EXPECT_STREQ(second->GetFirstChild()->GetProperties()->GetName(), "under plain.txt");
-    DeleteFileTree(root);
-    DeleteFileTree(back);
+    DeleteFoundTree(root);
+    DeleteFoundTree(back);
 }
 
 TEST(RSFileTree, PropertiesRecordsOfEachKnownKind)
@@ -497,7 +497,7 @@ TEST(RSFileTree, UnknownKindsAndShortSectionsThrowAndFreeTheHalfBuiltTree)
     CFileSystemNode* tree = BuildTree();
     StateFile file;
     file.Write([&](IRSData* w) { SaveFileTree(tree, w, nullptr); });
-    DeleteFileTree(tree);
+    DeleteFoundTree(tree);
     const auto payload = file.Payload();
 
     // The root: its kind (4), node data without a name (60), plain properties (4); its group follows.
@@ -551,7 +551,7 @@ TEST(RSFileTree, UnknownKindsAndShortSectionsThrowAndFreeTheHalfBuiltTree)
         ASSERT_TRUE(r.Open(file.path.c_str(), false));
         CFileSystemNode* back = nullptr;
         const int code = CodeOf([&] { back = LoadFileTree(&r, nullptr); });
-        DeleteFileTree(back);
+        DeleteFoundTree(back);
         ASSERT_TRUE(code == 0 || code == 2 || code == 5) << at << " gave " << code;
         ASSERT_EQ(::pwrite(fd, &payload[at], 1, off_t(StateFile::payloadAt + at)), 1);
     }
