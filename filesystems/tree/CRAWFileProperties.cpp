@@ -53,7 +53,9 @@ int CRAWFileProperties::SetFromRawHit(const CRawFileInfo* hit)
 {
     if (!hit) return 1;
     m_size = hit->GetSize();
-    m_extraText = CutUtf8(hit->GetExtraText(), kMaxTextLength);
+    // The hit's text is the file's description: give it its stored length too, or a saved state drops it.
+    SetExtraText(hit->GetExtraText());
+    if (m_extraText.empty()) m_extraLength = 0;
     CRAWDataRunList list;
     list.AppendRun(int64_t(hit->GetStartSector()), m_size / 512 + (m_size % 512 ? 1 : 0));
     m_runs = PackDataRunList(&list);

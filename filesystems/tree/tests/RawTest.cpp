@@ -115,6 +115,21 @@ TEST(RawProperties, HitBecomesOneRunCountedIn512ByteUnits)
     EXPECT_EQ(RunsOf(p), (std::vector<DataRun>{{-1, 0}}));
 }
 
+TEST(RawProperties, HitTextSurvivesTheStreamForm)
+{
+    std::unique_ptr<CRawFileInfo> hit(Hit(64, 700));
+    hit->SetExtraText("2009:01:02");
+    CRAWFileProperties p;
+    p.SetFromRawHit(hit.get());
+    MemoryRSData out = MemoryRSData::Writer();
+    p.Write(&out);
+    out.StartReading();
+    out.BeginSection(testsupport::kTestSectionGuid);
+    CRAWFileProperties back;
+    back.Read(&out);
+    EXPECT_EQ(back.GetDescription(), std::string("2009:01:02"));
+}
+
 TEST(RawProperties, FixedAnswers)
 {
     CRAWFileProperties p;
