@@ -384,3 +384,15 @@ TEST(Ext2Runs, RepeatedPointersStopAtTheBlocksCount)
     for (const DataRun& run : Runs(MakeInode(v.fs.get(), 20, fields))) dataRuns += run.IsSparse() ? 0 : 1;
     EXPECT_EQ(dataRuns, 2048u);
 }
+
+TEST(Ext2InodeIterator, ReadsEachGroupsTableOnce)
+{
+    ext2test::Fixture fixture = ext2test::LoadFixture("ext2-1k");
+    ASSERT_FALSE(fixture.image.empty());
+    MemoryDevice device(fixture.image);
+    CExt2FileSystem fs(&device, 2);
+    device.ResetCounters();
+    CExt2Inode inode;
+    for (CExt2InodeIterator it(&fs); !it.AtEnd(); it.Next()) it.GetInode(inode);
+    EXPECT_EQ(device.ReadCount(), fs.GetGroupCount());
+}

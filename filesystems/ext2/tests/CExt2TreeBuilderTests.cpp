@@ -17,9 +17,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 
 using ext2test::Ext2TestImage;
 using testsupport::MemoryDevice;
@@ -291,4 +293,28 @@ TEST(Ext2FileProperties, StreamFormRoundTrip)
         EXPECT_EQ(e.GetCode(), RS_ERROR_BAD_LENGTH);
     }
     EXPECT_EQ(std::unique_ptr<CExt2FileProperties>(NewExt2FileProperties())->GetPropertiesType(), kPropertiesExt2);
+}
+
+TEST(Ext2TreeBuilder, TheCallingThreadPumpsWhileTheWorkerBuilds)
+{
+    const Ext2TestImage image = NamingVolume();
+    MemoryDevice device(image.Bytes());
+    std::thread::id reader;
+    device.SetReadHook([&](uint64_t, uint64_t) {
+        reader = std::this_thread::get_id();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    int pumps = 0;
+    bool onCaller = true;
+    const std::thread::id caller = std::this_thread::get_id();
+    bool cancelled = true;
+    const TreePtr tree(BuildEXT2(&device, nullptr, &cancelled, [&] {
+        ++pumps;
+        onCaller = onCaller && std::this_thread::get_id() == caller;
+    }));
+    ASSERT_TRUE(tree);
+    EXPECT_FALSE(cancelled);
+    EXPECT_GT(pumps, 0);
+    EXPECT_TRUE(onCaller);
+    EXPECT_NE(reader, caller);
 }
