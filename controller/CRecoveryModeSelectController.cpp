@@ -26,6 +26,13 @@ bool CRecoveryModeSelectController::next()
 
 void CRecoveryModeSelectController::ChooseMode(int mode, bool photo)
 {
+    ApplyModeToOptions(mode, photo);
+    SetMode(mode);
+    next();
+}
+
+void CRecoveryModeSelectController::ApplyModeToOptions(int mode, bool photo)
+{
     CRecoverySettings* settings = GetRecoverySettings();
     settings->m_recoveryMode = mode;
     settings->m_photoMode = photo ? 1 : 0;
@@ -36,8 +43,6 @@ void CRecoveryModeSelectController::ChooseMode(int mode, bool photo)
         for (int id = kRawTypeFirstFixed; id <= kRawTypeLastFixed; ++id)
             settings->m_rawTypeIds.push_back(id);
     }
-    SetMode(mode);
-    next();
 }
 
 CRecoveryModeSelectController* GetRecoveryModeSelectController()

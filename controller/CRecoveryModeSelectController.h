@@ -17,9 +17,11 @@ public:
     void SetMode(int mode) override { m_mode = mode; }
     int GetMode() override { return m_mode; }
 
-    // A mode button of the page: sets the options' recovery mode and photo flag, replaces the RAW type list
-    // (the photo types with the photo flag, else every fixed type 1..73), then SetMode and next.
+    // A mode button of the page: ApplyModeToOptions, then SetMode and next.
     void ChooseMode(int mode, bool photo);
+    // Sets the options' recovery mode and photo flag and replaces their RAW type list: the photo types
+    // with the photo flag, else every fixed type 1..73.
+    static void ApplyModeToOptions(int mode, bool photo);
 
 private:
     int m_mode = 0;
