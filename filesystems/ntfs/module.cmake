@@ -1,1 +1,1 @@
-salvix_module(salvix_ntfs filesystems/ntfs DEPS salvix_tree salvix_devices)
+salvix_module(salvix_ntfs filesystems/ntfs DEPS salvix_tree salvix_devices salvix_views_search)

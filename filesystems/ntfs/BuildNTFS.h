@@ -1,0 +1,15 @@
+// Builds the found-file tree of an NTFS volume known to the machine (deleted-file recovery): the $MFT build
+// of the volume from sector 0, run on a worker while the calling thread pumps.
+#pragma once
+
+#include "filesystems/ntfs/CNTFSMftScanBuilder.h"
+
+class CFileSystemNode;
+class IDIRBuildCallback;
+class IStorageDevice;
+
+// The tree is the caller's (DeleteFoundTree); null when the volume holds no usable NTFS or the build was
+// cancelled. cancelled, when given, tells whether the callback answered -1 at the end. pump runs on the
+// calling thread every 10 ms while the worker builds. counters, when given, receive the build's figures.
+CFileSystemNode* BuildNTFS(IStorageDevice* volume, IDIRBuildCallback* callback, bool* cancelled = nullptr,
+                           const CNTFSMftScanBuilder::MessagePump& pump = {}, NTFSMftScanCounters* counters = nullptr);

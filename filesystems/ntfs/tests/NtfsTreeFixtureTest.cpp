@@ -1,0 +1,137 @@
+// The NTFS tree build end to end on volumes made by mkntfs and ntfs-3g (tests/fixtures/
+// make_ntfs_tree_images.sh): every file and folder of the manifest in its place with its state, size and
+// times, nothing else in the tree, and every deleted file gathered into "Deleted Files" and read back exactly.
+#include "filesystems/ntfs/BuildNTFS.h"
+#include "filesystems/ntfs/DeletedFilesGathering.h"
+#include "filesystems/ntfs/tests/NtfsTreeTestSupport.h"
+
+#include "filesystems/tree/CFileSystemNode.h"
+#include "filesystems/tree/CFoundFileReader.h"
+#include "filesystems/tree/FileTree.h"
+#include "filesystems/tree/IFileProperties.h"
+#include "tests/support/MemoryDevice.h"
+
+#include <gtest/gtest.h>
+
+using namespace ntfstree;
+using testsupport::MemoryDevice;
+
+namespace {
+
+std::vector<uint8_t> ReadWhole(IStorageDevice* device, CFileNode* node, uint64_t size)
+{
+    std::vector<uint8_t> out;
+    if (size == 0) return out;
+    CFoundFileReader reader;
+    if (!reader.Open(device, node)) return out;
+    out.resize(size);
+    uint64_t at = 0;
+    while (at < size) {
+        uint32_t got = 0;
+        if (!reader.ReadAt(at, out.data() + at, uint32_t(std::min<uint64_t>(size - at, 10000)), got) || got == 0) break;
+        at += got;
+    }
+    out.resize(at);
+    return out;
+}
+
+std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+class NtfsTreeFixture : public testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override
+    {
+        m_fixture = &LoadTreeFixture(GetParam());
+        if (m_fixture->bytes.empty()) GTEST_SKIP() << "the fixture " << GetParam() << " could not be decompressed";
+        m_device = std::make_unique<MemoryDevice>(m_fixture->bytes, int32_t(m_fixture->bytesPerSector));
+        m_tree = BuildNTFS(m_device.get(), &m_callback, nullptr, {}, &m_counters);
+        ASSERT_NE(m_tree, nullptr);
+    }
+    void TearDown() override { DeleteFoundTree(m_tree); }
+
+    const TreeFixture* m_fixture = nullptr;
+    std::unique_ptr<MemoryDevice> m_device;
+    CancellingCallback m_callback;
+    NTFSMftScanCounters m_counters;
+    CFileSystemNode* m_tree = nullptr;
+};
+
+TEST_P(NtfsTreeFixture, TreeHoldsEveryFileInItsPlaceAndNothingElse)
+{
+    const TreeFixture& f = *m_fixture;
+    EXPECT_STREQ(m_tree->GetName(), f.label.c_str());
+    EXPECT_EQ(m_tree->GetFileSystemKind(), kFsKindNtfs);
+    uint64_t first = 1;
+    int32_t spc = 0;
+    ASSERT_TRUE(m_tree->GetClusterGeometry(first, spc));
+    EXPECT_EQ(first, 0u);
+    EXPECT_EQ(uint32_t(spc), f.bytesPerCluster / f.bytesPerSector);
+    EXPECT_EQ(m_counters.failedReads, 0u);
+    EXPECT_EQ(m_callback.titles, (std::vector<std::string>{"NTFS:Reading files", "NTFS:Building Directories..."}));
+
+    std::map<std::string, CFileNode*> paths = PathsBelow(m_tree);
+    for (const ManifestRow& row : f.rows) {
+        SCOPED_TRACE(row.diskPath);
+        const auto found = paths.find(row.treePath);
+        ASSERT_NE(found, paths.end()) << row.treePath;
+        const IFileProperties* p = found->second->GetProperties();
+        EXPECT_EQ(p->GetState(), row.deleted ? kFileStateDeleted : 0);
+        EXPECT_EQ((p->GetAttributes() & kFileAttrDirectory) != 0, row.folder);
+        if (!row.folder) {
+            EXPECT_EQ(p->GetSize(), row.size);
+            EXPECT_EQ(p->GetModificationTime(), row.modificationTime);
+            EXPECT_EQ(p->GetAccessTime(), row.accessTime);
+        }
+        paths.erase(found);
+    }
+    // What is left: the lost-files folder and, on the volume whose $MFT was fragmented on purpose, the
+    // filler and the small files that grew the $MFT. No system file, no record twice.
+    for (const auto& [path, node] : paths) {
+        if (path == "/LostFiles1") {
+            EXPECT_EQ(node->GetProperties()->GetState(), kFileStateTemporary);
+            continue;
+        }
+        EXPECT_TRUE(path == "/filler" || path.rfind("/Small/", 0) == 0) << "unexpected " << path;
+    }
+}
+
+TEST_P(NtfsTreeFixture, DeletedFilesComeBackExactly)
+{
+    const TreeFixture& f = *m_fixture;
+    CFileSystemNode* root = GatherDeletedFiles(m_tree);
+    ASSERT_NE(root, nullptr);
+    CFileNode* folder = root->GetFirstChild();
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(folder->GetNextSibling(), nullptr);
+    EXPECT_STREQ(folder->GetProperties()->GetName(), m_tree->GetProperties()->GetName());
+
+    std::map<std::string, CFileNode*> paths = PathsBelow(folder);
+    uint32_t deletedFiles = 0;
+    for (const ManifestRow& row : f.rows) {
+        if (!row.deleted || row.folder) continue;
+        SCOPED_TRACE(row.diskPath);
+        ++deletedFiles;
+        const auto found = paths.find(row.treePath);
+        ASSERT_NE(found, paths.end()) << row.treePath;
+        const IFileProperties* p = found->second->GetProperties();
+        EXPECT_EQ(std::string(p->GetName()), BaseName(row.treePath));
+        EXPECT_EQ(p->GetSize(), row.size);
+        EXPECT_EQ(p->GetModificationTime(), row.modificationTime);
+        EXPECT_EQ(p->GetAccessTime(), row.accessTime);
+        const std::vector<uint8_t> bytes = ReadWhole(m_device.get(), found->second, row.size);
+        EXPECT_EQ(bytes.size(), row.size);
+        EXPECT_EQ(Sha256(bytes), row.sha256);
+    }
+    // Only deleted files (and the folders leading to them) were copied.
+    for (const auto& [path, node] : paths)
+        if (!node->GetFirstChild()) EXPECT_EQ(node->GetProperties()->GetState(), kFileStateDeleted) << path;
+    FileTreeStatistics statistics;
+    root->GetStatistics(statistics);
+    EXPECT_EQ(statistics.files, deletedFiles);
+    DeleteFoundTree(root);
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, NtfsTreeFixture, testing::Values("ntfs_tree_c4k", "ntfs_tree_c512", "ntfs_tree_4kn"),
+                         [](const testing::TestParamInfo<const char*>& info) { return std::string(info.param).substr(10); });
+
+} // namespace
