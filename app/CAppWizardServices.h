@@ -1,0 +1,13 @@
+// The application's side of the services the page controllers call: the log's phase lines and usage
+// events. Installed for the life of the application object.
+#pragma once
+
+#include "controller/IWizardServices.h"
+
+class CAppWizardServices : public IWizardServices {
+public:
+    unsigned LogRecoveryPhase(unsigned code) override;
+    void ReportEvent(unsigned eventId) override;
+    void ReportTimedEvent(unsigned eventId, uint64_t elapsedMs) override;
+    void ShowAdvanceSetting(bool editableRawTypes) override;
+};
