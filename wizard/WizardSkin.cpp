@@ -94,12 +94,12 @@ QImage Title(unsigned id)
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     TitleBackground(p, kStripWidth, kTitleHeight);
-    // A soft arc on the right as decoration.
+    // Soft arcs on the right as decoration, below the row of the link buttons.
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, 18));
-    p.drawEllipse(QPointF(900, 150), 260, 150);
+    p.drawEllipse(QPointF(880, 175), 280, 150);
     p.setBrush(QColor(255, 255, 255, 12));
-    p.drawEllipse(QPointF(980, -40), 160, 100);
+    p.drawEllipse(QPointF(990, 120), 170, 95);
 
     DrawDiskMark(p, QPointF(44, 52), 17);
     DrawUpArrow(p, QPointF(56, 26), 20, QColor(0x43, 0xb5, 0x55));

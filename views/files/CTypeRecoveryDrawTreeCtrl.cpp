@@ -13,6 +13,7 @@ constexpr int kRegularPixels = 13;
 constexpr int kDescriptionPixels = 12;
 constexpr int kDescriptionTop = 30;
 constexpr int kRootRaise = 10;
+constexpr int kTextGap = 4; // between the picture and the texts
 const QColor kDescriptionColour(0x50, 0x5a, 0x66);
 } // namespace
 
@@ -55,7 +56,8 @@ void CTypeRecoveryDrawTreeCtrl::DrawItem(QPainter* p, const QTreeWidgetItem* ite
         p->drawImage(pictureLeft - kStateImageSize, rowRect.top() + (rowRect.height() - kStateImageSize) / 2,
                      StateImages()[image]);
 
-    QRect nameRect(textLeft, rowRect.top(), std::max(0, rowRect.right() - textLeft), rowRect.height());
+    QRect nameRect(textLeft + kTextGap, rowRect.top(), std::max(0, rowRect.right() - textLeft - kTextGap),
+                   rowRect.height());
     if (!item->parent())
         nameRect.translate(0, -kRootRaise);
     p->setPen(palette().color(QPalette::Text));
@@ -65,7 +67,7 @@ void CTypeRecoveryDrawTreeCtrl::DrawItem(QPainter* p, const QTreeWidgetItem* ite
     if (const FileTypeInfoRecord* record = RecordOf(item)) {
         const QString description = QString::fromUtf8(record->label);
         if (!description.isEmpty()) {
-            const QRect descRect(textLeft, rowRect.top() + kDescriptionTop, nameRect.width(),
+            const QRect descRect(nameRect.left(), rowRect.top() + kDescriptionTop, nameRect.width(),
                                  std::max(0, rowRect.height() - kDescriptionTop));
             p->setFont(m_description);
             p->setPen(kDescriptionColour);
