@@ -7,6 +7,7 @@
 #include "core/devices/CImageFileDevice.h"
 #include "filesystems/ext2/BuildEXT2.h"
 #include "filesystems/fat/BuildFAT.h"
+#include "filesystems/ntfs/BuildNTFS.h"
 #include "filesystems/tree/CDeletedFilesFolderBuilder.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/FileTree.h"
@@ -59,7 +60,7 @@ struct FileSystemKind {
 
 // Probed in this order. A file system joins with one line here.
 const FileSystemKind kFileSystems[] = {
-    {"NTFS", IsNtfs, nullptr},
+    {"NTFS", IsNtfs, [](IStorageDevice* v, const Head&) { return BuildNTFS(v, nullptr); }},
     {"FAT", IsFat, [](IStorageDevice* v, const Head& b) { return BuildFAT(v, IsFat32(b), false, nullptr); }},
     {"ext2", IsExt2, [](IStorageDevice* v, const Head&) { return BuildEXT2(v, nullptr); }},
 };

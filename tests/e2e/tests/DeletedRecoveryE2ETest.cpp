@@ -26,9 +26,10 @@ struct Expected {
     std::string path; // below the made folder, as the tree names it
     std::string sha256;
     int64_t mtime = 0; // Unix seconds
+    long mtimeNs = 0;
 };
 
-enum class Manifest { Fat, Ext2 };
+enum class Manifest { Fat, Ext2, Ntfs };
 
 struct Fixture {
     const char* name;
@@ -95,6 +96,19 @@ std::vector<Expected> FatExpectations(std::ifstream& in)
     return out;
 }
 
+// NTFS rows: file, state, tree path, disk path, size, sha256, modification and access time (FILETIME).
+std::vector<Expected> NtfsExpectations(std::ifstream& in)
+{
+    std::vector<Expected> out;
+    for (std::string line; std::getline(in, line);) {
+        const auto f = Fields(line);
+        if (f.size() < 8 || f[0] != "file" || f[1] != "deleted") continue;
+        const uint64_t time = std::stoull(f[6]);
+        out.push_back({f[2].substr(1), f[5], int64_t(time / 10000000) - 11644473600LL, long(time % 10000000) * 100});
+    }
+    return out;
+}
+
 // ext2 rows: state, path, tree path, size, sha256, mtime (Unix seconds), inode. Every deleted file is intact.
 std::vector<Expected> Ext2Expectations(std::ifstream& in)
 {
@@ -130,6 +144,7 @@ HarnessRun Harness(const fs::path& image, const fs::path& outdir)
 struct SavedFile {
     std::string sha256;
     int64_t mtime = 0;
+    long mtimeNs = 0;
     ino_t inode = 0;
 };
 
@@ -151,6 +166,7 @@ std::map<std::string, SavedFile> Saved(const fs::path& folder)
         struct stat st {};
         if (::stat((folder / rel).c_str(), &st) == 0) {
             f.mtime = st.st_mtim.tv_sec;
+            f.mtimeNs = st.st_mtim.tv_nsec;
             f.inode = st.st_ino;
         }
     }
@@ -182,8 +198,9 @@ TEST_P(DeletedRecovery, DeletedFilesComeBackExactAndASecondRunOverwritesNothing)
     const Fixture& fixture = GetParam();
     std::ifstream manifest(FixturePath(std::string(fixture.name) + ".manifest"));
     ASSERT_TRUE(manifest) << fixture.name;
-    const std::vector<Expected> expected =
-        fixture.manifest == Manifest::Fat ? FatExpectations(manifest) : Ext2Expectations(manifest);
+    const std::vector<Expected> expected = fixture.manifest == Manifest::Fat    ? FatExpectations(manifest)
+                                           : fixture.manifest == Manifest::Ext2 ? Ext2Expectations(manifest)
+                                                                                : NtfsExpectations(manifest);
     ASSERT_FALSE(expected.empty());
 
     testsupport::TempDir dir;
@@ -207,6 +224,7 @@ TEST_P(DeletedRecovery, DeletedFilesComeBackExactAndASecondRunOverwritesNothing)
         ASSERT_NE(found, saved.end()) << first.output;
         EXPECT_EQ(found->second.sha256, e.sha256);
         EXPECT_EQ(found->second.mtime, e.mtime);
+        EXPECT_EQ(found->second.mtimeNs, e.mtimeNs);
     }
 
     const HarnessRun second = Harness(image, out);
@@ -234,7 +252,9 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, DeletedRecovery,
                          testing::Values(Fixture{"fat12", Manifest::Fat}, Fixture{"fat16", Manifest::Fat},
                                          Fixture{"fat32", Manifest::Fat}, Fixture{"ext2-1k", Manifest::Ext2},
                                          Fixture{"ext2-4k", Manifest::Ext2}, Fixture{"ext3-1k", Manifest::Ext2},
-                                         Fixture{"ext3-4k", Manifest::Ext2}),
+                                         Fixture{"ext3-4k", Manifest::Ext2}, Fixture{"ntfs_tree_c4k", Manifest::Ntfs},
+                                         Fixture{"ntfs_tree_c512", Manifest::Ntfs},
+                                         Fixture{"ntfs_tree_4kn", Manifest::Ntfs}),
                          [](const testing::TestParamInfo<Fixture>& info) {
                              std::string name = info.param.name;
                              for (char& c : name)
