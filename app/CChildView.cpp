@@ -19,10 +19,10 @@ CChildView::~CChildView()
     m_sheet.reset();
 }
 
-bool CChildView::Create(const WizardSheetFactory& factory, QString* error)
+bool CChildView::Create(const WizardSheetFactory& factory, IWizardSheetHost* host, QString* error)
 {
     QString reason;
-    m_sheet = factory ? factory(this, &m_controller, &reason) : nullptr;
+    m_sheet = factory ? factory(this, &m_controller, host, &reason) : nullptr;
     if (!m_sheet || !m_sheet->Window()) {
         m_sheet.reset();
         if (reason.isEmpty())

@@ -18,8 +18,9 @@ public:
     explicit CChildView(QWidget* parent);
     ~CChildView() override;
 
-    // Creates the sheet through the factory; false (with error set) when it could not be made.
-    bool Create(const WizardSheetFactory& factory, QString* error);
+    // Creates the sheet through the factory, with host for its requests to the frame; false (with error
+    // set) when it could not be made.
+    bool Create(const WizardSheetFactory& factory, IWizardSheetHost* host, QString* error);
 
     IHostedWizardSheet* Sheet() const { return m_sheet.get(); }
     CWizardSheetController& SheetController() { return m_controller; }

@@ -1,10 +1,12 @@
 // The main frame.
 #include "app/CMainFrame.h"
 
+#include "app/shell/ProgramRestart.h"
 #include "controls/CResourceLibrary.h"
 #include "controls/MessageBox.h"
 #include "controls/WindowMessages.h"
 #include "core/HelpTopic.h"
+#include "core/VersionString.h"
 #include "platform/Log.h"
 
 #include <QCloseEvent>
@@ -34,7 +36,7 @@ bool CMainFrame::LoadFrame(const WizardSheetFactory& factory, QString* error)
     LogError("------------------------ParmInfo:CMainFrame::OnCreate cx=%d cy=%d", kClientSize.width(),
              kClientSize.height());
     m_view = new CChildView(this);
-    if (!m_view->Create(factory, error)) {
+    if (!m_view->Create(factory, this, error)) {
         delete m_view;
         m_view = nullptr;
         return false;
@@ -101,6 +103,17 @@ void CMainFrame::OnCloseRequest()
     m_closeWithoutAsking = true;
     close();
     m_closeWithoutAsking = false;
+}
+
+void CMainFrame::ShowAbout()
+{
+    const QString text = CResourceLibrary::Instance().LoadString(349) + u' ' + QString::fromLatin1(GetVersionString());
+    ShowMessageBox(this, text, MB_OK | MB_ICONINFORMATION);
+}
+
+bool CMainFrame::RequestRestart()
+{
+    return StartRestartHelper();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e)

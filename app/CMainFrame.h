@@ -4,11 +4,12 @@
 #pragma once
 
 #include "app/CChildView.h"
+#include "wizard/IWizardSheetHost.h"
 
 #include <QSize>
 #include <QWidget>
 
-class CMainFrame : public QWidget {
+class CMainFrame : public QWidget, public IWizardSheetHost {
     Q_OBJECT
 public:
     static constexpr QSize kClientSize{1000, 700};
@@ -25,13 +26,18 @@ public:
 
     // Fixed size (the creation size, no maximize button) or resizable (the maximize button stays off once
     // removed). No effect when unchanged. The wizard sheet calls it on each page change.
-    Q_INVOKABLE void SetResizable(bool resizable);
+    void SetResizable(bool resizable) override;
     bool IsResizable() const { return m_resizable; }
     // The size remembered at creation.
     QSize CreationSize() const { return m_creationSize; }
 
     // Closes without the "Exit now?" question (the language change).
     void OnCloseRequest();
+
+    // The product name and version in a box of their own.
+    void ShowAbout() override;
+    // The program starts again once this window has closed and the application has shut down.
+    bool RequestRestart() override;
 
 protected:
     void closeEvent(QCloseEvent* e) override;

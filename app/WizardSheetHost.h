@@ -9,6 +9,7 @@
 
 class QWidget;
 class CWizardSheetController;
+class IWizardSheetHost;
 
 class IHostedWizardSheet {
 public:
@@ -21,10 +22,10 @@ public:
     virtual void OnHelp() = 0;
 };
 
-// Makes the sheet inside parent and links it with controller both ways. On failure returns null and
-// sets error to the reason; start-up then stops.
-using WizardSheetFactory =
-    std::function<std::unique_ptr<IHostedWizardSheet>(QWidget* parent, CWizardSheetController* controller, QString* error)>;
+// Makes the sheet inside parent, links it with controller both ways and gives it host (the main frame's
+// services). On failure returns null and sets error to the reason; start-up then stops.
+using WizardSheetFactory = std::function<std::unique_ptr<IHostedWizardSheet>(
+    QWidget* parent, CWizardSheetController* controller, IWizardSheetHost* host, QString* error)>;
 
 // The factory in use: the one installed, else the application's own.
 WizardSheetFactory GetWizardSheetFactory();
@@ -33,4 +34,4 @@ void SetWizardSheetFactory(WizardSheetFactory factory);
 
 // The application's own factory: the wizard's sheet singleton.
 std::unique_ptr<IHostedWizardSheet> CreateApplicationWizardSheet(QWidget* parent, CWizardSheetController* controller,
-                                                                 QString* error);
+                                                                 IWizardSheetHost* host, QString* error);

@@ -3,12 +3,14 @@
 #include "app/CMainFrame.h"
 #include "app/CZULApp.h"
 #include "app/shell/CSingleInstance.h"
+#include "app/shell/ProgramRestart.h"
 #include "app/shell/StartupOptions.h"
 #include "app/tests/AppTestSupport.h"
 #include "controls/CResourceLibrary.h"
 #include "core/CRecoverySettings.h"
 #include "core/LanguageHelpers.h"
 #include "platform/Settings.h"
+#include "wizard/CWizardSheet.h"
 
 #include <QApplication>
 #include <gmock/gmock.h>
@@ -150,6 +152,30 @@ TEST(AppStartup, WizardThatCannotBeSetUpEndsStartUp)
     // The lock went with the failed start.
     CSingleInstance next;
     EXPECT_EQ(next.Acquire(folders.Runtime(), kInstanceLockName), CSingleInstance::Result::kAcquired);
+}
+
+TEST(AppStartup, LanguageChangeStoresSettingAndRestartsOnceTheWindowHasClosed)
+{
+    PrivateFolders folders;
+    folders.SetLanguage("English");
+    CZULApp app({"salvix"});
+    ASSERT_TRUE(app.InitInstance()); // the application's own wizard sheet, hosted by the frame
+    ASSERT_TRUE(app.MainFrame()->isVisible());
+    {
+        RecordingResponder boxes(IDOK);
+        CWizardSheet::GetInstance()->ChangeLanguage(QStringLiteral("Japanese"));
+        // Only the restart question: the frame closes without "Exit now?".
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+    }
+    EXPECT_FALSE(app.MainFrame()->isVisible());
+    EXPECT_TRUE(IsRestartRequested());
+    EXPECT_EQ(RestartProgramPath(), std::filesystem::read_symlink("/proc/self/exe").string());
+    plat::SettingsFile settings(folders.Config() / "settings.ini");
+    std::string stored;
+    ASSERT_TRUE(settings.ReadString(kLanguageKey, kLanguageValue, stored));
+    EXPECT_EQ(stored, "Japanese");
+    CancelRestartRequest();
+    app.ExitInstance(0);
 }
 
 } // namespace

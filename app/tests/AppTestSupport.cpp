@@ -19,6 +19,7 @@ PrivateFolders::PrivateFolders()
         ::setenv(name, value.c_str(), 1);
     }
     std::filesystem::create_directories(Runtime());
+    std::filesystem::permissions(m_dir / "runtime", std::filesystem::perms::owner_all);
     ResetUILanguageCacheForTest();
 }
 
@@ -44,7 +45,7 @@ void PrivateFolders::SetLanguage(const char* name) const
 
 WizardSheetFactory FakeSheetFactory(FakeSheet** made)
 {
-    return [made](QWidget* parent, CWizardSheetController*, QString*) -> std::unique_ptr<IHostedWizardSheet> {
+    return [made](QWidget* parent, CWizardSheetController*, IWizardSheetHost*, QString*) -> std::unique_ptr<IHostedWizardSheet> {
         auto sheet = std::make_unique<FakeSheet>(parent);
         if (made)
             *made = sheet.get();
@@ -54,7 +55,7 @@ WizardSheetFactory FakeSheetFactory(FakeSheet** made)
 
 WizardSheetFactory FailingSheetFactory()
 {
-    return [](QWidget*, CWizardSheetController*, QString* error) -> std::unique_ptr<IHostedWizardSheet> {
+    return [](QWidget*, CWizardSheetController*, IWizardSheetHost*, QString* error) -> std::unique_ptr<IHostedWizardSheet> {
         if (error)
             *error = QStringLiteral("Init CWizardSheet is false error=0x1001");
         return nullptr;

@@ -1,6 +1,7 @@
 // The main frame: its size at creation and in the fixed and resizable modes, the question before closing,
 // the private messages, the client view's hosting of the sheet, and a screenshot.
 #include "app/CMainFrame.h"
+#include "app/CZULApp.h"
 #include "app/tests/AppTestSupport.h"
 #include "controls/CResourceLibrary.h"
 #include "controls/ControlFont.h"
@@ -110,27 +111,35 @@ TEST_F(FrameFixture, CloseMessageClosesWithoutAsking)
     EXPECT_FALSE(frame.isVisible());
 }
 
-TEST(MainFrame, ScreenshotsInEachLanguage)
+TEST(MainFrame, ScreenshotsOfTheWholeStartInEachLanguage)
 {
-    PrivateFolders folders;
     InstallFontSubstitutes();
     const QString dir = QDir::cleanPath(QStringLiteral(SALVIX_BUILD_DATA_DIR "/../screenshots"));
     QDir().mkpath(dir);
-    for (const QString& language : {QStringLiteral("English"), QStringLiteral("Deutsch"), QStringLiteral("Japanese")}) {
-        ASSERT_TRUE(CResourceLibrary::Instance().LoadLanguageBundle(CResourceLibrary::BundlePathFor(language)));
-        CMainFrame frame;
-        QString error;
-        ASSERT_TRUE(frame.LoadFrame(FakeSheetFactory(), &error));
-        frame.show();
-        QImage shot = frame.grab().toImage();
-        ASSERT_EQ(shot.size(), QSize(1000, 700));
-        QPainter p(&shot); // the title bar is the window manager's: write the title into the picture
-        p.drawText(QRect(8, 4, 400, 20), frame.windowTitle());
+    for (const char* language : {"English", "Deutsch", "Japanese"}) {
+        SCOPED_TRACE(language);
+        PrivateFolders folders;
+        folders.SetLanguage(language);
+        CZULApp app({"salvix"});
+        ASSERT_TRUE(app.InitInstance()); // the application's own wizard sheet
+        CMainFrame* frame = app.MainFrame();
+        ASSERT_NE(frame, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+        // The wizard opens on its first page, in the fixed-size mode.
+        EXPECT_FALSE(frame->IsResizable());
+        EXPECT_EQ(frame->size(), QSize(1000, 700));
+        // The title bar belongs to the window manager: draw a plain one above the client area.
+        const QImage client = frame->grab().toImage();
+        QImage shot(client.width(), client.height() + 24, QImage::Format_RGB32);
+        shot.fill(QColor(0x3C, 0x3C, 0x3C));
+        QPainter p(&shot);
+        p.setPen(Qt::white);
+        p.drawText(QRect(8, 0, client.width() - 16, 24), Qt::AlignVCenter | Qt::AlignLeft, frame->windowTitle());
+        p.drawImage(0, 24, client);
         p.end();
-        EXPECT_TRUE(shot.save(dir + QStringLiteral("/app-frame-") + language + QStringLiteral(".png")));
-        frame.OnCloseRequest();
+        EXPECT_TRUE(shot.save(dir + QStringLiteral("/app-start-") + QString::fromLatin1(language) + QStringLiteral(".png")));
+        app.ExitInstance(0);
     }
-    CResourceLibrary::Instance().UnloadLanguageBundle();
 }
 
 } // namespace
