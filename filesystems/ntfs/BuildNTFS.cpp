@@ -2,6 +2,7 @@
 #include "filesystems/ntfs/BuildNTFS.h"
 
 #include "filesystems/partitions/IDIRBuildCallback.h"
+#include "filesystems/tree/FileTree.h"
 
 CFileSystemNode* BuildNTFS(IStorageDevice* volume, IDIRBuildCallback* callback, bool* cancelled,
                            const CNTFSMftScanBuilder::MessagePump& pump, NTFSMftScanCounters* counters)
@@ -9,7 +10,12 @@ CFileSystemNode* BuildNTFS(IStorageDevice* volume, IDIRBuildCallback* callback, 
     if (cancelled) *cancelled = false;
     CNTFSMftScanBuilder builder;
     CFileSystemNode* tree = builder.Build(0, volume, callback, pump);
-    if (callback && callback->CheckCancel() == -1 && cancelled) *cancelled = true;
     if (counters) *counters = builder.GetCounters();
+    // A cancel that came after the worker's last look still means the user wants no tree.
+    if (callback && callback->CheckCancel() == -1) {
+        if (cancelled) *cancelled = true;
+        DeleteFoundTree(tree);
+        return nullptr;
+    }
     return tree;
 }
