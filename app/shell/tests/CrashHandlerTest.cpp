@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -83,6 +84,9 @@ __attribute__((noinline)) int Recurse(volatile char* prev)
 }
 #pragma GCC diagnostic pop
 
+// A page that may not be touched; writing to it is the bad pointer of the tests.
+void* const g_forbidden = ::mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+
 // Forks a child that installs the handler with dumps into folder and its log at logPath, then crashes.
 // Returns the wait status.
 int CrashChild(CrashKind kind, const fs::path& folder, const std::string& logPath, pid_t* childPid = nullptr)
@@ -96,7 +100,7 @@ int CrashChild(CrashKind kind, const fs::path& folder, const std::string& logPat
             ::_exit(90);
         switch (kind) {
         case CrashKind::BadPointer:
-            *static_cast<volatile int*>(nullptr) = 1;
+            *static_cast<volatile int*>(g_forbidden) = 1;
             break;
         case CrashKind::StackOverflow: {
             rlimit stack{1 << 20, 1 << 20};
@@ -158,8 +162,8 @@ TEST(CrashHandler, BadPointerLeavesADumpWithEveryStream)
     const uint32_t ex = streams.at(minidump::kExceptionStream).second;
     EXPECT_EQ(d.U32(ex), uint32_t(pid)); // a forked child's only thread has the process's id
     EXPECT_EQ(d.U32(ex + 8), uint32_t(SIGSEGV));
-    EXPECT_EQ(d.U32(ex + 12), uint32_t(SEGV_MAPERR));
-    EXPECT_EQ(d.U64(ex + 24), 0u);
+    EXPECT_EQ(d.U32(ex + 12), uint32_t(SEGV_ACCERR));
+    EXPECT_EQ(d.U64(ex + 24), uint64_t(reinterpret_cast<uintptr_t>(g_forbidden)));
     const uint32_t contextSize = d.U32(ex + 160), contextRva = d.U32(ex + 164);
 #if defined(__x86_64__)
     ASSERT_EQ(contextSize, minidump::kContextAmd64Size);
@@ -209,7 +213,10 @@ TEST(CrashHandler, BadPointerLeavesADumpWithEveryStream)
 
     const std::vector<std::string> lines = LogTexts(log);
     ASSERT_GE(lines.size(), 4u);
-    EXPECT_EQ(lines[0], "Caught an excetpion! Exception Code:0000000b Address:00000000");
+    char expected[96];
+    std::snprintf(expected, sizeof expected, "Caught an excetpion! Exception Code:0000000b Address:%08llx",
+                  static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(g_forbidden)));
+    EXPECT_EQ(lines[0], expected);
     EXPECT_EQ(lines[1], "Memory status:");
     EXPECT_EQ(lines[2].rfind("Total physical memory:", 0), 0u);
     EXPECT_EQ(lines[3].rfind("Total   page    files:", 0), 0u);
