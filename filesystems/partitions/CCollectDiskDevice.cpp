@@ -1,0 +1,58 @@
+// Disk collection, its log table and the usage report.
+#include "filesystems/partitions/CCollectDiskDevice.h"
+
+#include "filesystems/partitions/DiskDescriptionText.h"
+#include "platform/Log.h"
+
+#include <cinttypes>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kRule(106, '-');
+
+plat::DiskGeometry QueryGeometry(CDiskDevice& disk)
+{
+    plat::DiskGeometry geometry;
+    if (!disk.GetDriveGeometry(&geometry)) geometry = plat::DiskGeometry{};
+    return geometry;
+}
+
+} // namespace
+
+UsageReportDiskEntry MakeUsageReportDiskEntry(CDiskDevice& disk)
+{
+    DiskDescription description;
+    std::memset(&description, 0, sizeof description);
+    disk.GetDiskDescription(&description);
+    const plat::DiskGeometry geometry = QueryGeometry(disk);
+    return UsageReportDiskEntry::Make(std::string(description.productId, strnlen(description.productId, sizeof description.productId)),
+                                      disk.GetSectorCount(), geometry.bytesPerSector, uint32_t(description.busType));
+}
+
+void CCollectDiskDevice::CollectDiskDevice(CStorageDeviceList& disks)
+{
+    CollectDiskDevice(disks, [](int index) { return std::make_unique<CDiskDevice>(index); });
+}
+
+void CCollectDiskDevice::CollectDiskDevice(CStorageDeviceList& disks, const DiskMaker& make)
+{
+    LogInfo("%s\r\n", kRule.c_str());
+    LogInfo("Disk    TotalSectors       Cylinders    Heads    Sectors/Track     DIskInfo");
+    std::vector<UsageReportDiskEntry> entries;
+    for (int index = 0; index < kMaxDiskIndexes; ++index) {
+        std::unique_ptr<CDiskDevice> disk = make(index);
+        if (!disk || !disk->IsOpen()) continue;
+        const plat::DiskGeometry geometry = QueryGeometry(*disk);
+        const std::string text = GetDiskDescriptionText(disk.get());
+        LogInfo("%d  %16" PRId64 "  %10" PRId64 "  %10d   %16d   %30s", disk->GetDiskIndex(),
+                int64_t(disk->GetSectorCount()), int64_t(geometry.cylinders), int(geometry.tracksPerCylinder),
+                int(geometry.sectorsPerTrack), text.c_str());
+        entries.push_back(MakeUsageReportDiskEntry(*disk));
+        disks.push_back(disk.release());
+    }
+    if (!entries.empty()) ReportUsageDisks(entries.data(), int(entries.size()));
+    LogInfo("%s\r\n", kRule.c_str());
+}

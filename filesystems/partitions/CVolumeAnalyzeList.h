@@ -1,0 +1,24 @@
+// Asks the NTFS, FAT and ext2 analysers, in that order, what begins at a sector; the first that recognises
+// a file system answers.
+#pragma once
+
+#include "filesystems/partitions/IVolume.h"
+
+#include <memory>
+#include <vector>
+
+class IStorageDevice;
+
+// Owns its analysers. The device is only read while the list is made.
+class CVolumeAnalyzeList {
+public:
+    CVolumeAnalyzeList(IStorageDevice* device, uint64_t firstSector);
+
+    // The first analyser whose kind is not 7; the last analyser (kind 7) when none recognised anything.
+    // Owned by the list; never null.
+    IVolume* FindFirstKnown() const;
+    const std::vector<std::unique_ptr<IVolume>>& Analysers() const { return m_analysers; }
+
+private:
+    std::vector<std::unique_ptr<IVolume>> m_analysers;
+};

@@ -1,0 +1,60 @@
+// The name and kind tables of volumes.
+#include "filesystems/partitions/FileSystemNames.h"
+
+#include "filesystems/tree/CFileNode.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+void CopyOut(const char* text, char* out, int size)
+{
+    if (!out || size <= 0) return;
+    const size_t n = std::min(std::strlen(text), size_t(size) - 1);
+    std::memcpy(out, text, n);
+    out[n] = '\0';
+}
+
+} // namespace
+
+const char* GetFileSystemName(int32_t kind)
+{
+    switch (kind) {
+    case kFsKindFat12: return "FAT12";
+    case kFsKindFat16: return "FAT16";
+    case kFsKindFat32: return "FAT32";
+    case kFsKindNtfs: return "NTFS";
+    case kFsKindExt2: return "EXT2";
+    case kFsKindExt3: return "EXT3";
+    default: return "UNKNOWN";
+    }
+}
+
+void GetFileSystemName(int32_t kind, char* out, int size) { CopyOut(GetFileSystemName(kind), out, size); }
+
+const char* GetDynamicVolumeTypeName(int32_t type)
+{
+    switch (type) {
+    case 2: return "SIMPLE";
+    case 3: return "MIRROR";
+    case 4: return "SPANNED";
+    case 5: return "STRIPPED";
+    case 6: return "RAID5";
+    default: return "UNKNOWN";
+    }
+}
+
+void GetDynamicVolumeTypeName(int32_t type, char* out, int size) { CopyOut(GetDynamicVolumeTypeName(type), out, size); }
+
+int32_t GetFileSystemKindFromPartitionType(uint8_t type)
+{
+    switch (type) {
+    case 0x01: case 0x11: return kFsKindFat12;
+    case 0x04: case 0x06: case 0x0E: case 0x14: case 0x16: case 0x1E: return kFsKindFat16;
+    case 0x0B: case 0x0C: case 0x1B: return kFsKindFat32;
+    case 0x07: case 0x17: return kFsKindNtfs;
+    case 0x82: case 0x83: case 0x85: case 0x8E: case 0x92: case 0x93: return kFsKindExt2;
+    default: return kFsKindNone;
+    }
+}

@@ -1,0 +1,45 @@
+// Shared by the tree builders of every file system: the name of a scanned partition's folder node, and the
+// test of a found file's name against the extension filter. Header-only, so that the file-system modules
+// use it without linking the partition module.
+#pragma once
+
+#include "core/CRecoverySettings.h"
+#include "core/filetypes/CFileTypeFilter.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+// The selected source's letter and name around the file-system name and the partition's number:
+// "E:(DATA - NTFS 1)", "DATA(NTFS 1)", "E:(NTFS 1)" or "NTFS 1". A stored letter of 0 becomes 255 (none) in the
+// options first. At most 254 bytes.
+inline std::string FormatPartitionName(const char* fileSystemName, int number)
+{
+    CRecoverySettings* settings = GetRecoverySettings();
+    if (settings->m_selectedDriveLetter == 0) settings->m_selectedDriveLetter = 255;
+    const uint8_t letter = settings->m_selectedDriveLetter;
+    const bool hasLetter = letter != 255;
+    const char* source = settings->m_selectedSourceName.c_str();
+    const char* name = fileSystemName ? fileSystemName : "";
+    char text[255];
+    if (hasLetter && *source)
+        std::snprintf(text, sizeof text, "%c:(%s - %s %d)", letter, source, name, number);
+    else if (*source)
+        std::snprintf(text, sizeof text, "%s(%s %d)", source, name, number);
+    else if (hasLetter)
+        std::snprintf(text, sizeof text, "%c:(%s %d)", letter, name, number);
+    else
+        std::snprintf(text, sizeof text, "%s %d", name, number);
+    return text;
+}
+
+// Whether a found file is listed: always for a null name or a folder (or label), and whenever the extension
+// filter is empty; otherwise only a name whose extension (from its last dot) the filter holds.
+inline bool IsExtensionWanted(const char* name, bool folder)
+{
+    if (!name || folder) return true;
+    CFileTypeFilter& filter = GetFileTypeFilter();
+    if (filter.GetCount() == 0) return true;
+    const char* dot = std::strrchr(name, '.');
+    return dot && filter.IsFileTypeInList(dot);
+}

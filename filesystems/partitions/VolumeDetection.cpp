@@ -1,0 +1,65 @@
+// File-system kind from a boot sector, and labels of whole-device file systems.
+#include "filesystems/partitions/VolumeDetection.h"
+
+#include "core/devices/IStorageDevice.h"
+#include "core/filetypes/FixedText.h"
+#include "filesystems/fat/CFATDBR.h"
+#include "filesystems/ntfs/CNTFSDBR.h"
+#include "filesystems/ntfs/NtfsVolumeLabel.h"
+#include "filesystems/partitions/CFatVolumeLabelReader.h"
+#include "filesystems/tree/CFileNode.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Sector 0 of the device in a zeroed buffer of at least 512 bytes; empty when it cannot be read.
+std::vector<uint8_t> ReadFirstSector(IStorageDevice* device, int32_t sectorSize)
+{
+    std::vector<uint8_t> sector(std::max<size_t>(512, size_t(sectorSize)), 0);
+    if (!device || sectorSize <= 0 || !device->ReadSectors(sector.data(), 0, 1)) return {};
+    return sector;
+}
+
+} // namespace
+
+int32_t DetectFileSystemKind(std::span<const uint8_t> sector, int32_t sectorSize)
+{
+    const CFATDBR fat(sector, sectorSize);
+    if (fat.IsValid()) return fat.GetFATType();
+    if (sector.size() >= 512 && IsNtfsBootSector(sector)) return kFsKindNtfs;
+    return kFsKindNone;
+}
+
+bool ReadFatDeviceLabel(IStorageDevice* device, std::string& label)
+{
+    const int32_t sectorSize = device && device->GetSectorSize() > 0 ? device->GetSectorSize() : 512;
+    const std::vector<uint8_t> sector = ReadFirstSector(device, sectorSize);
+    if (sector.empty()) return false;
+    const CFATDBR boot(sector, sectorSize);
+    if (!boot.IsValid()) return false;
+    return CFatVolumeLabelReader(device).ReadLabel(0, boot, label);
+}
+
+bool ReadNtfsDeviceLabel(IStorageDevice* device, std::string& label)
+{
+    const int32_t sectorSize = device ? device->GetSectorSize() : 0;
+    const std::vector<uint8_t> sector = ReadFirstSector(device, sectorSize);
+    if (sector.empty() || !HasNtfsOemId(sector)) return false;
+    CNTFSDBR boot;
+    if (!boot.Attach(sector)) return false;
+    return CNtfsVolumeLabelReader(device).ReadLabel(0, boot, label);
+}
+
+bool ReadVolumeLabel(IStorageDevice* device, int32_t kind, char* label, int size)
+{
+    std::string text;
+    bool found = false;
+    if (kind >= kFsKindFat12 && kind <= kFsKindFat32)
+        found = ReadFatDeviceLabel(device, text);
+    else if (kind == kFsKindNtfs)
+        found = ReadNtfsDeviceLabel(device, text);
+    if (found && label && size > 0) CopyFixedText(label, size_t(size), text);
+    return found;
+}

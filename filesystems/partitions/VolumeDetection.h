@@ -1,0 +1,19 @@
+// Small questions about a volume's file system: its kind from a boot sector alone, and the label of a file
+// system that begins at sector 0 of a device (as dynamic volumes are read).
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+class IStorageDevice;
+
+// The FAT type (0, 1, 2) when the sector classifies as a FAT boot sector for that sector size, else 3 for a
+// usable NTFS boot sector, else 7.
+int32_t DetectFileSystemKind(std::span<const uint8_t> sector, int32_t sectorSize);
+
+// For kinds 0 to 2 the FAT label, for kind 3 the NTFS label, of the file system at sector 0; false for any
+// other kind or when the label cannot be read. The label is cut to size - 1 bytes and terminated.
+bool ReadVolumeLabel(IStorageDevice* device, int32_t kind, char* label, int size);
+bool ReadFatDeviceLabel(IStorageDevice* device, std::string& label);
+bool ReadNtfsDeviceLabel(IStorageDevice* device, std::string& label);
