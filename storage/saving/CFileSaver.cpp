@@ -354,16 +354,25 @@ int CFileSaver::WriteRuns(IDataRunList* runs, uint64_t byteCount, bool clusterZe
             }
             const uint64_t needed = remaining / m_sectorSize + (remaining % m_sectorSize ? 1 : 0);
             const uint64_t batch = std::min({batchSectors, runSectors - offset, needed});
-            ReadOrZero(m_buffer.data(), run->firstCluster, offset, batch, std::min(batch * m_sectorSize, remaining));
-            for (uint64_t done = 0; done < batch && remaining; done += pieceSectors) {
-                const uint64_t bytes = std::min(std::min(pieceSectors, batch - done) * m_sectorSize, remaining);
-                if (!m_target.Write(m_buffer.data() + done * m_sectorSize, size_t(bytes))) {
-                    LogError("Failed to write %s: %s", m_fileName.c_str(), std::strerror(errno));
-                    return kRecoverFailed;
-                }
-                remaining -= bytes;
-                if (Report(bytes) == kRecoverCancelled) return kRecoverCancelled;
+            // One write for the batch; the callback still hears of every piece, and a cancel cuts the file back
+            // to the end of the piece it answered.
+            const uint64_t batchBytes = std::min(batch * m_sectorSize, remaining);
+            ReadOrZero(m_buffer.data(), run->firstCluster, offset, batch, batchBytes);
+            const uint64_t batchStart = m_target.Size();
+            if (!m_target.Write(m_buffer.data(), size_t(batchBytes))) {
+                LogError("Failed to write %s: %s", m_fileName.c_str(), std::strerror(errno));
+                return kRecoverFailed;
             }
+            uint64_t reported = 0;
+            for (uint64_t done = 0; done < batch && reported < batchBytes; done += pieceSectors) {
+                const uint64_t bytes = std::min(std::min(pieceSectors, batch - done) * m_sectorSize, batchBytes - reported);
+                reported += bytes;
+                if (Report(bytes) == kRecoverCancelled) {
+                    m_target.TruncateTo(batchStart + reported);
+                    return kRecoverCancelled;
+                }
+            }
+            remaining -= batchBytes;
             offset += batch;
         }
     }

@@ -53,6 +53,19 @@ bool CTargetFile::Flush()
     return true;
 }
 
+bool CTargetFile::TruncateTo(uint64_t size)
+{
+    if (!m_fd || size > Size()) return false;
+    if (size <= m_position) {
+        if (::ftruncate(m_fd.Get(), off_t(size)) != 0 || ::lseek(m_fd.Get(), off_t(size), SEEK_SET) < 0) return false;
+        m_position = size;
+        m_pendingZeros = 0;
+    } else {
+        m_pendingZeros = size - m_position;
+    }
+    return true;
+}
+
 bool CTargetFile::Write(const void* data, size_t count)
 {
     if (!m_fd) {

@@ -34,6 +34,8 @@ public:
     bool Write(const void* data, size_t count);
     // Appends count zero bytes without writing them (they become a hole, or are written by the file system).
     void Zeros(uint64_t count) { m_pendingZeros += count; }
+    // Cuts the file back to size bytes (at most its size so far); writing goes on from there.
+    bool TruncateTo(uint64_t size);
     // Gives zeros still pending their place in the file (the end of a file that ends in a hole).
     bool Flush();
     // Flushes and closes; false when either failed (a delayed write error included).
