@@ -117,8 +117,8 @@ void CivilFromDays(int64_t z, int64_t& y, unsigned& m, unsigned& d)
         ++y;
 }
 
-// Appends one line to the log in the logging library's layout.
-void SafeLogLine(const char* text)
+// Appends one line to the log in the logging library's layout; mark is its five-letter level.
+void SafeLogLine(const char* text, const char* mark = "ERROR")
 {
     if (!g_logPath[0])
         return;
@@ -150,7 +150,9 @@ void SafeLogLine(const char* text)
     line.Dec(uint64_t(ts.tv_nsec / 1000000), 3, '0');
     line.Add(" [");
     line.Dec(uint64_t(CurrentThreadId()));
-    line.Add("] ERROR ");
+    line.Add("] ");
+    line.Add(mark);
+    line.Add(' ');
     line.Add(text);
     line.Add('\n');
     const int fd = ::open(g_logPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
@@ -192,25 +194,25 @@ void SafeLogMemoryStatus()
         ok = plat::ParseMemInfo(std::string_view(buf, n), ms);
     }
     if (!ok) {
-        SafeLogLine("Failed to query memory status.");
+        SafeLogLine("Failed to query memory status.", "INFO ");
         return;
     }
     constexpr uint64_t kMb = 1024 * 1024;
-    SafeLogLine("Memory status:");
+    SafeLogLine("Memory status:", "INFO ");
     SafeText t;
     t.Add("Total physical memory:");
     t.Dec(ms.totalPhys / kMb, 4);
     t.Add(" MB\tAvailable physical memory:");
     t.Dec(ms.availPhys / kMb, 4);
     t.Add(" MB");
-    SafeLogLine(t.Str());
+    SafeLogLine(t.Str(), "INFO ");
     t.Clear();
     t.Add("Total   page    files:");
     t.Dec(ms.totalPageFile / kMb, 4);
     t.Add(" MB\tAvailable    page   files:");
     t.Dec(ms.availPageFile / kMb, 4);
     t.Add(" MB");
-    SafeLogLine(t.Str());
+    SafeLogLine(t.Str(), "INFO ");
 }
 
 void SafeLogExceptionCaught(uint32_t code, uint64_t address)
@@ -255,7 +257,8 @@ void OnFatalSignal(int sig, siginfo_t* si, void* context)
     minidump::CrashInfo info;
     info.exceptionCode = uint32_t(sig);
     info.exceptionFlags = si ? uint32_t(si->si_code) : 0;
-    if (si && sig != SIGABRT)
+    // Only a signal the kernel raised for a fault carries an address (a sent one carries the sender).
+    if (si && si->si_code > 0 && sig != SIGABRT)
         info.exceptionAddress = uint64_t(reinterpret_cast<uintptr_t>(si->si_addr));
     info.threadId = self;
     info.context = static_cast<const ucontext_t*>(context);

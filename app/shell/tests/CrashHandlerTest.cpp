@@ -72,7 +72,7 @@ private:
     std::string m_bytes;
 };
 
-enum class CrashKind { BadPointer, StackOverflow, Abort };
+enum class CrashKind { BadPointer, StackOverflow, Abort, Sent };
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Winfinite-recursion"
@@ -110,6 +110,9 @@ int CrashChild(CrashKind kind, const fs::path& folder, const std::string& logPat
         }
         case CrashKind::Abort:
             std::abort();
+        case CrashKind::Sent:
+            ::kill(::getpid(), SIGBUS);
+            ::pause();
         }
         ::_exit(91);
     }
@@ -235,12 +238,12 @@ TEST(CrashHandler, LaterCrashesKeepEarlierDumps)
     EXPECT_FALSE(fs::exists(dir / "Zuldump3.dmp"));
 }
 
-TEST(CrashHandler, StackOverflowAndAbortAreDumped)
+TEST(CrashHandler, StackOverflowAbortAndSentSignalsAreDumped)
 {
     struct Case {
         CrashKind kind;
         int signal;
-    } cases[] = {{CrashKind::StackOverflow, SIGSEGV}, {CrashKind::Abort, SIGABRT}};
+    } cases[] = {{CrashKind::StackOverflow, SIGSEGV}, {CrashKind::Abort, SIGABRT}, {CrashKind::Sent, SIGBUS}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.signal);
         testsupport::TempDir dir;
@@ -252,6 +255,9 @@ TEST(CrashHandler, StackOverflowAndAbortAreDumped)
         const auto streams = d.Streams();
         ASSERT_TRUE(streams.count(minidump::kExceptionStream));
         EXPECT_EQ(d.U32(streams.at(minidump::kExceptionStream).second + 8), uint32_t(c.signal));
+        if (c.kind != CrashKind::StackOverflow) { // no faulting address: a sent signal carries its sender instead
+            EXPECT_EQ(d.U64(streams.at(minidump::kExceptionStream).second + 24), 0u);
+        }
         // The overflowing thread's stack is still found, in the mapping next to its stack pointer.
         const uint32_t threads = streams.at(minidump::kThreadListStream).second;
         EXPECT_GT(d.U32(threads + 4 + 32), 0u);
