@@ -254,7 +254,9 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, DeletedRecovery,
                                          Fixture{"ext2-4k", Manifest::Ext2}, Fixture{"ext3-1k", Manifest::Ext2},
                                          Fixture{"ext3-4k", Manifest::Ext2}, Fixture{"ntfs_tree_c4k", Manifest::Ntfs},
                                          Fixture{"ntfs_tree_c512", Manifest::Ntfs},
-                                         Fixture{"ntfs_tree_4kn", Manifest::Ntfs}),
+                                         Fixture{"ntfs_tree_4kn", Manifest::Ntfs},
+                                         Fixture{"ntfs_compressed_c4k", Manifest::Ntfs},
+                                         Fixture{"ntfs_compressed_c512", Manifest::Ntfs}),
                          [](const testing::TestParamInfo<Fixture>& info) {
                              std::string name = info.param.name;
                              for (char& c : name)
