@@ -31,6 +31,8 @@ namespace {
 
 constexpr uint32_t kBootBufferBytes = 4096;
 constexpr uint32_t kMaxSectorSize = 65536;
+// A real $MFT needs one or two passes over its attribute list; a crafted chain must not take quadratic time.
+constexpr int kMaxAttributeListPasses = 64;
 
 // Stands in for a missing callback: never cancels.
 class CQuietDIRBuildCallback : public IDIRBuildCallback {
@@ -214,7 +216,8 @@ void CNTFSMftScanBuilder::ReadMftRunsFromAttributeList(std::span<const uint8_t> 
     // An extension record may lie in a part of the $MFT that only another extension record describes: each
     // pass maps what the runs found so far allow, until a pass maps nothing more.
     std::vector<uint8_t> buffer;
-    for (bool progress = true; progress && !pending.empty();) {
+    bool progress = true;
+    for (int pass = 0; progress && !pending.empty() && pass < kMaxAttributeListPasses; ++pass) {
         progress = false;
         for (auto it = pending.begin(); it != pending.end();) {
             const int64_t sector = MftRecordToSector(it->reference, spc, start, runs, m_sectorsPerRecord);
