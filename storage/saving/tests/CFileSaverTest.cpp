@@ -13,9 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 
 using savetest::Bytes;
@@ -427,4 +429,55 @@ TEST(CFileSaver, AnExistingTargetIsReplacedOnlyBySuccessAndSymlinksAreNotFollowe
 
     fs::create_directory(dir / "adir");
     EXPECT_EQ(Save(v, v.last, dir / "adir"), kRecoverFailed);
+}
+
+namespace {
+
+// Writes past limit bytes of any one file fail (EFBIG) while it lives, as on a full target.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = limit;
+        ::setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = nullptr;
+};
+
+} // namespace
+
+TEST(CFileSaver, WriteFailuresAreFailuresAndKeepWhatWasWritten)
+{
+    const Bytes efs = EfsStream(100);
+    EncryptedFile f(1000, 2, efs);
+    testsupport::TempDir dir;
+    const size_t intermediate = kEfsRawHeaderBytes + efs.size() + 1024;
+    {
+        // Room for the raw data but not for the stream built from it.
+        FileSizeLimit limit(intermediate + 100);
+        EXPECT_EQ(Save(f.volume, f.node, dir / "secret.doc"), kRecoverFailed);
+    }
+    const Bytes kept = ReadFile(dir / "secret.doc");
+    ASSERT_EQ(kept.size(), intermediate);
+    const auto head = MakeEfsRawHeader(uint32_t(efs.size()));
+    EXPECT_TRUE(std::equal(head.begin(), head.end(), kept.begin()));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1) << "a temporary file stayed";
+
+    Volume v;
+    v.File("big.bin", 200000).Runs({{10, 49}});
+    {
+        FileSizeLimit limit(100000);
+        EXPECT_EQ(Save(v, v.last, dir / "big.bin"), kRecoverFailed);
+    }
 }
