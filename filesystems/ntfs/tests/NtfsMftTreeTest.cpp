@@ -13,7 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <mutex>
 #include <set>
+#include <thread>
 
 using namespace ntfstree;
 using namespace testsupport;
@@ -180,6 +183,31 @@ TEST(NtfsMftTree, CancelAtAnyCallGivesNoTree)
         EXPECT_EQ(BuildNTFS(&v.Device(), &cancelling, &cancelled), nullptr);
         EXPECT_TRUE(cancelled);
     }
+}
+
+TEST(NtfsMftTree, BuildsOnAWorkerWhileTheCallerPumps)
+{
+    SyntheticVolume v;
+    v.AddFile(40, 5, u"only.txt");
+    std::mutex lock;
+    std::set<std::thread::id> readers;
+    v.Device().SetReadHook([&](uint64_t, uint64_t) {
+        std::lock_guard guard(lock);
+        readers.insert(std::this_thread::get_id());
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    });
+    int pumps = 0;
+    const auto caller = std::this_thread::get_id();
+    CFileSystemNode* tree = BuildNTFS(&v.Device(), nullptr, nullptr, [&] {
+        EXPECT_EQ(std::this_thread::get_id(), caller);
+        ++pumps;
+    });
+    ASSERT_NE(tree, nullptr);
+    DeleteFoundTree(tree);
+    EXPECT_GT(pumps, 0);
+    // The boot sector is read on the calling thread, the $MFT on the worker.
+    EXPECT_EQ(readers.size(), 2u);
+    EXPECT_TRUE(readers.count(caller));
 }
 
 TEST(NtfsMftTree, MftSpreadOverExtensionRecordsIsResolvedInLaterPasses)
