@@ -1,11 +1,10 @@
 // The source chosen on a device page: a disk, a volume or a found partition. The record is not owned.
 #pragma once
 
-#include <cstdint>
+#include "filesystems/partitions/CLostPartitionRecord.h"
+#include "filesystems/partitions/DeviceRecords.h"
 
-struct DiskDeviceRecord;
-struct VolumeDeviceRecord;
-struct CLostPartitionRecord;
+#include <cstdint>
 
 class CSelectedDevice {
 public:
@@ -31,6 +30,18 @@ public:
     CLostPartitionRecord* GetFoundPartition() const
     {
         return m_kind == kFoundPartition ? static_cast<CLostPartitionRecord*>(m_object) : nullptr;
+    }
+    // The sector device of the selection: the record's device, or the found partition's window; null
+    // without a record or for another kind.
+    IStorageDevice* GetDevice() const
+    {
+        if (const DiskDeviceRecord* disk = GetDisk())
+            return disk->pDevice;
+        if (const VolumeDeviceRecord* volume = GetVolume())
+            return volume->pDevice;
+        if (const CLostPartitionRecord* partition = GetFoundPartition())
+            return partition->pDevice;
+        return nullptr;
     }
 
 private:

@@ -266,6 +266,23 @@ TEST_F(ControllerTest, ScanKindsAndTypeIds)
     EXPECT_EQ(selection.GetKind(), uint32_t(CSelectedDevice::kDisk));
     EXPECT_EQ(selection.GetDisk(), nullptr);
     EXPECT_EQ(selection.GetVolume(), nullptr);
+    EXPECT_EQ(selection.GetDevice(), nullptr);
+
+    // Each getter answers only for its own kind; the device comes from the record of that kind.
+    auto* device = reinterpret_cast<IStorageDevice*>(&selection);
+    VolumeDeviceRecord volume;
+    volume.pDevice = device;
+    CLostPartitionRecord partition;
+    partition.pDevice = device;
+    selection.Set(CSelectedDevice::kVolume, &volume);
+    EXPECT_EQ(selection.GetVolume(), &volume);
+    EXPECT_EQ(selection.GetDisk(), nullptr);
+    EXPECT_EQ(selection.GetDevice(), device);
+    selection.Set(CSelectedDevice::kFoundPartition, &partition);
+    EXPECT_EQ(selection.GetFoundPartition(), &partition);
+    EXPECT_EQ(selection.GetDevice(), device);
+    selection.Set(7, &partition);
+    EXPECT_EQ(selection.GetDevice(), nullptr);
 }
 
 TEST_F(ControllerTest, SheetControllerForwardsToTheCurrentPagesController)
