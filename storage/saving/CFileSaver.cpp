@@ -337,6 +337,7 @@ int CFileSaver::WriteRuns(IDataRunList* runs, uint64_t byteCount, bool clusterZe
     const uint64_t batchSectors = kReadBatchBytes / m_sectorSize;
     if (m_buffer.size() < kReadBatchBytes) m_buffer.resize(kReadBatchBytes);
 
+    const uint64_t deviceSectors = m_device->GetSectorCount(); // 0: not known
     uint64_t remaining = byteCount;
     for (const DataRun* run = runs->First(); run && remaining; run = runs->Next()) {
         if (run->length == 0) continue;
@@ -344,11 +345,22 @@ int CFileSaver::WriteRuns(IDataRunList* runs, uint64_t byteCount, bool clusterZe
         const bool hole = run->IsSparse() || (clusterZeroIsHole && run->firstCluster == 0);
         uint64_t offset = 0;
         while (offset < runSectors && remaining) {
-            if (hole) {
-                const uint64_t bytes = std::min(std::min(pieceSectors, runSectors - offset) * m_sectorSize, remaining);
+            // A hole, or the part of a run that lies past the end of the device (unreadable), goes in one
+            // step however long it is: nothing is read and the target keeps a hole.
+            uint64_t start = 0;
+            const bool outside = !hole && (!StartSector(run->firstCluster, offset, start) ||
+                                           (deviceSectors && start >= deviceSectors));
+            if (hole || outside) {
+                const uint64_t bytes = std::min(SaturatingMultiply(runSectors - offset, m_sectorSize), remaining);
                 m_target.Zeros(bytes);
                 remaining -= bytes;
-                offset += pieceSectors;
+                offset = runSectors;
+                if (outside) {
+                    m_unreadableBytes += bytes;
+                    if (m_readFailures++ < kLoggedReadFailures)
+                        LogError("%s: cluster %" PRId64 " lies past the end of the device; saved as zeros",
+                                 m_fileName.c_str(), run->firstCluster);
+                }
                 if (Report(bytes) == kRecoverCancelled) return kRecoverCancelled;
                 continue;
             }
@@ -390,12 +402,23 @@ int CFileSaver::WriteCompressedRuns(IDataRunList* runs, uint64_t byteCount)
     if (m_buffer.size() < kReadBatchBytes) m_buffer.resize(kReadBatchBytes);
     if (m_decoded.size() < unitCapacity) m_decoded.resize(unitCapacity);
 
-    CCompressionUnitCutter cutter(runs);
+    // Clusters from this one on lie past the end of the device.
+    int64_t clusterLimit = INT64_MAX;
+    if (const uint64_t deviceSectors = m_device->GetSectorCount(); deviceSectors > 0)
+        clusterLimit = deviceSectors <= m_partitionStart
+                           ? 0
+                           : int64_t(std::min<uint64_t>((deviceSectors - m_partitionStart) / m_sectorsPerCluster, INT64_MAX));
+    CCompressionUnitCutter cutter(runs, CCompressionUnitCutter::kDefaultUnitClusters, clusterLimit);
     CompressionUnit unit;
     uint64_t remaining = byteCount;
     while (remaining && cutter.Next(unit)) {
         if (m_callback && m_callback->CheckCancel() == IFileRecoverCallback::kCancelled) return kRecoverCancelled;
-        const uint64_t unitBytes = unit.clusters * clusterBytes;
+        const uint64_t unitBytes = SaturatingMultiply(unit.clusters, clusterBytes);
+        if (unit.outsideClusters) {
+            m_unreadableBytes += std::min(SaturatingMultiply(unit.outsideClusters, clusterBytes), remaining);
+            if (m_readFailures++ < kLoggedReadFailures)
+                LogError("%s: clusters past the end of the device; saved as zeros", m_fileName.c_str());
+        }
         switch (unit.kind) {
         case kUnitStored:
             for (const CompressionPiece& piece : unit.pieces) {

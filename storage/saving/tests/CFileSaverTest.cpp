@@ -481,3 +481,39 @@ TEST(CFileSaver, WriteFailuresAreFailuresAndKeepWhatWasWritten)
         EXPECT_EQ(Save(v, v.last, dir / "big.bin"), kRecoverFailed);
     }
 }
+
+TEST(CFileSaver, HugeHolesAndRunsPastTheDeviceTakeOneStep)
+{
+    // Crafted run lists: a hole of 2^40 clusters, and runs far past the end of a 2 MiB device. Each is done
+    // at once, leaves a hole in the target, and the bytes past the device count as unreadable.
+    const uint64_t size = uint64_t(1) << 36;
+    testsupport::TempDir dir;
+    struct Case {
+        const char* name;
+        uint32_t attributes;
+        std::vector<DataRun> runs;
+        uint64_t unreadable;
+    };
+    const Case cases[] = {
+        {"sparse", 0, {{-1, uint64_t(1) << 40}}, 0},
+        {"past the device", 0, {{int64_t(1) << 40, uint64_t(1) << 24}}, size},
+        {"compressed sparse", 0x800, {{-1, uint64_t(1) << 40}}, 0},
+        {"compressed past the device", 0x800, {{int64_t(1) << 40, uint64_t(1) << 24}}, size},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Volume v;
+        v.File("huge", size, c.attributes).Runs(c.runs);
+        RecordingCallback callback;
+        CFileSaver saver(&callback, &v.device);
+        const fs::path path = dir / (std::string(c.name) + ".bin");
+        ASSERT_EQ(saver.SaveFile(v.last, path.c_str()), kRecoverSaved);
+        EXPECT_EQ(fs::file_size(path), size);
+        EXPECT_EQ(callback.bytes, size);
+        EXPECT_LT(callback.pieces, 4);
+        EXPECT_EQ(saver.GetUnreadableBytes(), c.unreadable);
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_LT(uint64_t(st.st_blocks) * 512, uint64_t(1) << 20) << "the hole was written out";
+    }
+}

@@ -101,6 +101,7 @@ TEST(CompressionUnits, RunsAreCutIntoUnitsOfSixteenClusters)
         {"an incomplete compressed last unit", {{100, 3}, {-1, 2}}, {kUnitCompressed}, {5}},
         {"empty runs are skipped", {{100, 0}, {-1, 16}}, {kUnitEmpty}, {16}},
         {"no runs", {}, {}, {}},
+        {"whole sparse units come at once", {{100, 5}, {-1, 11 + 48}, {200, 16}}, {kUnitCompressed, kUnitEmpty, kUnitStored}, {16, 48, 16}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -131,10 +132,26 @@ TEST(CompressionUnits, RunsAreCutIntoUnitsOfSixteenClusters)
     EXPECT_EQ(unit.pieces[0].length, 4u);
     EXPECT_TRUE(unit.pieces[1].IsSparse());
 
-    // A sparse run of 2^40 clusters costs one unit at a time.
+    // A sparse run of 2^40 clusters is one step.
     CFATDataRunList huge;
     huge.AppendRun(-1, uint64_t(1) << 40);
     CCompressionUnitCutter hugeCutter(&huge);
     ASSERT_TRUE(hugeCutter.Next(unit));
     EXPECT_EQ(unit.kind, kUnitEmpty);
+    EXPECT_EQ(unit.clusters, uint64_t(1) << 40);
+    EXPECT_FALSE(hugeCutter.Next(unit));
+
+    // Clusters from the limit on (past the device) are sparse and counted: a run crossing it keeps its data
+    // part; one beyond it is a hole.
+    CFATDataRunList crossing;
+    crossing.AppendRun(990, 16);
+    crossing.AppendRun(5000, 32);
+    CCompressionUnitCutter limited(&crossing, 16, 1000);
+    ASSERT_TRUE(limited.Next(unit));
+    EXPECT_EQ(unit.kind, kUnitCompressed);
+    EXPECT_EQ(unit.outsideClusters, 6u);
+    ASSERT_TRUE(limited.Next(unit));
+    EXPECT_EQ(unit.kind, kUnitEmpty);
+    EXPECT_EQ(unit.clusters, 32u);
+    EXPECT_EQ(unit.outsideClusters, 32u);
 }
