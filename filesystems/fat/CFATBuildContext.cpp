@@ -7,6 +7,7 @@
 #include "filesystems/fat/FATStructures.h"
 #include "filesystems/fat/FATTables.h"
 #include "filesystems/partitions/IDIRBuildCallback.h"
+#include "filesystems/partitions/PartitionNaming.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/DataRunLists.h"
 #include "filesystems/tree/FileTree.h"
@@ -45,26 +46,6 @@ const char* FATTypeName(int type)
     case fat::kKindFAT32: return "FAT32";
     default: return "UNKNOWN";
     }
-}
-
-// The name of a partition folder: the selected source's letter and name around the file-system name and
-// the partition's number.
-std::string PartitionDisplayName(const char* fileSystemName, int number)
-{
-    const CRecoverySettings* settings = GetRecoverySettings();
-    const uint8_t letter = settings->m_selectedDriveLetter;
-    const bool hasLetter = letter != 255 && letter != 0;
-    const std::string& source = settings->m_selectedSourceName;
-    char text[256];
-    if (hasLetter && !source.empty())
-        std::snprintf(text, sizeof text, "%c:(%s - %s %d)", letter, source.c_str(), fileSystemName, number);
-    else if (!source.empty())
-        std::snprintf(text, sizeof text, "%s(%s %d)", source.c_str(), fileSystemName, number);
-    else if (hasLetter)
-        std::snprintf(text, sizeof text, "%c:(%s %d)", letter, fileSystemName, number);
-    else
-        std::snprintf(text, sizeof text, "%s %d", fileSystemName, number);
-    return text;
 }
 
 } // namespace
@@ -391,7 +372,7 @@ void CFATBuildContext::ProcessRootAreaSector(uint64_t sector)
 CFileSystemNode* CFATBuildContext::MakePartitionNode(int index)
 {
     auto* properties = new CFATFileProperties();
-    properties->SetName(PartitionDisplayName(FATTypeName(m_geometry.type), index + 1).c_str());
+    properties->SetName(FormatPartitionName(FATTypeName(m_geometry.type), index + 1).c_str());
     properties->SetAttributes(uint16_t(properties->GetAttributes() | fat::kAttrDirectory));
     properties->SetFirstCluster(0);
     properties->SetParentCluster(kFATNoCluster);

@@ -7,6 +7,7 @@
 #include "filesystems/fat/CFATDirEntry.h"
 #include "filesystems/fat/CFATLongNameEntry.h"
 #include "filesystems/fat/FATStructures.h"
+#include "filesystems/partitions/PartitionNaming.h"
 #include "platform/Clock.h"
 #include "storage/recoverystate/IRSData.h"
 
@@ -23,18 +24,6 @@ std::string ReadText(IRSData* stream, uint16_t length)
     std::string text(length, '\0');
     if (length > 0) stream->Read(text.data(), length);
     return text;
-}
-
-// Files pass when the listing filter holds no extension, or when their extension (from the last dot) is in
-// it; folders and labels always pass.
-bool ExtensionWanted(const std::string& name, bool folderOrLabel)
-{
-    if (folderOrLabel) return true;
-    CFileTypeFilter& filter = GetFileTypeFilter();
-    if (filter.GetCount() == 0) return true;
-    const size_t dot = name.rfind('.');
-    if (dot == std::string::npos) return false;
-    return filter.IsFileTypeInList(name.c_str() + dot);
 }
 
 } // namespace
@@ -141,7 +130,7 @@ std::unique_ptr<CFATFileProperties> NewFATFilePropertiesFromEntry(const std::str
 {
     if (name.empty()) return nullptr;
     const bool folderOrLabel = (entry.GetAttributes() & (fat::kAttrDirectory | fat::kAttrVolumeLabel)) != 0;
-    if (!ExtensionWanted(name, folderOrLabel)) return nullptr;
+    if (!IsExtensionWanted(name.c_str(), folderOrLabel)) return nullptr;
     if (GetRecoverySettings()->m_photoMode && !entry.IsDirectory() &&
         !PassesPhotoModeFilterA(name.c_str(), name.size(), false))
         return nullptr;
