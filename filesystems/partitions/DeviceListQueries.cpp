@@ -7,6 +7,7 @@
 #include "platform/DiskIdentity.h"
 
 #include <cctype>
+#include <utility>
 
 namespace {
 
@@ -36,16 +37,21 @@ int GetMemberDiskIndex(const IStorageDevice* disk)
     return diskDevice ? diskDevice->GetDiskIndex() : -1;
 }
 
-VolumeDeviceRecord* FindVolumeByDriveLetter(char letter, CVolumeDeviceRecordList& volumes)
+const VolumeDeviceRecord* FindVolumeByDriveLetter(char letter, const CVolumeDeviceRecordList& volumes)
 {
     const char wanted = UpperLetter(letter);
     if (wanted < 'A' || wanted > 'Z') return nullptr;
-    for (VolumeDeviceRecord& record : volumes)
+    for (const VolumeDeviceRecord& record : volumes)
         if (record.cDriveLetter == wanted) return &record;
     return nullptr;
 }
 
-bool IsVolumeOnDrive(const VolumeDeviceRecord* record, char letter, CVolumeDeviceRecordList& volumes)
+VolumeDeviceRecord* FindVolumeByDriveLetter(char letter, CVolumeDeviceRecordList& volumes)
+{
+    return const_cast<VolumeDeviceRecord*>(FindVolumeByDriveLetter(letter, std::as_const(volumes)));
+}
+
+bool IsVolumeOnDrive(const VolumeDeviceRecord* record, char letter, const CVolumeDeviceRecordList& volumes)
 {
     const char wanted = UpperLetter(letter);
     if (!record || record->nKind != VolumeDeviceRecord::kKindVolume || wanted < 'A' || wanted > 'Z') return false;

@@ -6,10 +6,11 @@
 
 // The first record with that letter (any case), or null.
 VolumeDeviceRecord* FindVolumeByDriveLetter(char letter, CVolumeDeviceRecordList& volumes);
+const VolumeDeviceRecord* FindVolumeByDriveLetter(char letter, const CVolumeDeviceRecordList& volumes);
 
 // False unless the record is a volume (kind 0) and the letter is one. True when the record carries that
 // letter; false when it carries another; for an unlettered record, whether it overlaps the lettered one.
-bool IsVolumeOnDrive(const VolumeDeviceRecord* record, char letter, CVolumeDeviceRecordList& volumes);
+bool IsVolumeOnDrive(const VolumeDeviceRecord* record, char letter, const CVolumeDeviceRecordList& volumes);
 
 // Some member extent of a and some of b lie on the same disk (same disk index; the same device when an
 // index is unknown) and share a sector.

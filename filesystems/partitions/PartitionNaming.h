@@ -11,14 +11,13 @@
 #include <string>
 
 // The selected source's letter and name around the file-system name and the partition's number:
-// "E:(DATA - NTFS 1)", "DATA(NTFS 1)", "E:(NTFS 1)" or "NTFS 1". A stored letter of 0 becomes 255 (none) in the
-// options first. At most 254 bytes.
+// "E:(DATA - NTFS 1)", "DATA(NTFS 1)", "E:(NTFS 1)" or "NTFS 1". A stored letter of 0 means none, as 255 does;
+// the options are only read (tree builds call this on their workers). At most 254 bytes.
 inline std::string FormatPartitionName(const char* fileSystemName, int number)
 {
-    CRecoverySettings* settings = GetRecoverySettings();
-    if (settings->m_selectedDriveLetter == 0) settings->m_selectedDriveLetter = 255;
+    const CRecoverySettings* settings = GetRecoverySettings();
     const uint8_t letter = settings->m_selectedDriveLetter;
-    const bool hasLetter = letter != 255;
+    const bool hasLetter = letter != 255 && letter != 0;
     const char* source = settings->m_selectedSourceName.c_str();
     const char* name = fileSystemName ? fileSystemName : "";
     char text[255];

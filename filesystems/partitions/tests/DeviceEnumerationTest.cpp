@@ -228,7 +228,6 @@ TEST(PartitionNaming, FolderNamesFromTheSelectedSource)
         s->m_selectedSourceName = c.source;
         EXPECT_EQ(FormatPartitionName("NTFS", 1), c.want);
     }
-    EXPECT_EQ(s->m_selectedDriveLetter, 255) << "a stored 0 becomes 255";
     s->m_selectedSourceName = std::string(400, 'n');
     EXPECT_EQ(FormatPartitionName("FAT32", 2).size(), 254u);
     s->m_selectedSourceName = oldName;
@@ -421,6 +420,27 @@ TEST_F(ImageDisks, VolumesReportListsOneLinePerRecord)
     EXPECT_EQ(id.totalSectors, 81920u);
     EXPECT_EQ(id.label, "DATA32");
     EXPECT_EQ(IdentifyVolumeFileSystem(nullptr).kind, kFsKindNone);
+}
+
+TEST(DiskCollection, OpenDisksInIndexOrder)
+{
+    // Disks 0, 2 and 25 answer; 25 lies past the indexes a disk device accepts.
+    std::vector<int> asked;
+    CStorageDeviceList disks;
+    CCollectDiskDevice().CollectDiskDevice(disks, [&asked](int index) {
+        asked.push_back(index);
+        return std::make_unique<CDiskDevice>(index, [](int i, std::string* path, uint32_t*) -> std::unique_ptr<plat::IBlockDevice> {
+            if (i != 0 && i != 2 && i != 25) return nullptr;
+            *path = "memory" + std::to_string(i);
+            return std::make_unique<BytesBlockDevice>(std::vector<uint8_t>(512 * 64, 0), plat::kMediaFixed);
+        });
+    });
+    EXPECT_EQ(asked.size(), 32u);
+    std::vector<int> indexes;
+    for (IStorageDevice* d : disks) indexes.push_back(GetMemberDiskIndex(d));
+    EXPECT_EQ(indexes, (std::vector<int>{0, 2}));
+    CVolumeDeviceRecordList none;
+    ReleaseCollectedDevices(disks, none);
 }
 
 TEST(DiskCollection, NothingWithoutDisks)
