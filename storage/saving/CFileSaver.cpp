@@ -12,6 +12,7 @@
 #include "storage/saving/EfsRawStream.h"
 #include "storage/saving/IFileRecoverCallback.h"
 #include "storage/saving/Lznt1.h"
+#include "storage/saving/TargetNames.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -137,28 +138,17 @@ int CFileSaver::SaveFile(CFileNode* node, const char* targetPath)
         return kRecoverFailed;
     }
 
-    std::string replaces;
+    // An existing file is never replaced: a taken name gets the first free number, as in the folder job.
     CTargetFile target = CTargetFile::CreateNew(folderFd.Get(), name);
+    for (int i = 0; !target.IsOpen() && errno == EEXIST && i < kMaxNumberedNames; ++i)
+        target = CTargetFile::CreateNew(folderFd.Get(), NumberedFileName(name, i));
     if (!target.IsOpen()) {
-        if (errno != EEXIST) {
-            ReleaseTrace("Failed to create %s: %s", targetPath, std::strerror(errno));
-            return kRecoverFailed;
-        }
-        struct stat existing {};
-        if (::fstatat(folderFd.Get(), name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(existing.st_mode)) {
-            ReleaseTrace("Failed to create %s: a folder of that name exists", targetPath);
-            return kRecoverFailed;
-        }
-        // The file there stays as it is until the new one is complete.
-        target = CTargetFile::CreateTemporary(folderFd.Get(), ".~save~");
-        if (!target.IsOpen()) {
-            ReleaseTrace("Failed to create a file beside %s: %s", targetPath, std::strerror(errno));
-            return kRecoverFailed;
-        }
-        replaces = name;
+        ReleaseTrace("Failed to create %s: %s", targetPath, std::strerror(errno));
+        return kRecoverFailed;
     }
     m_target = std::move(target);
-    return WriteAndFinish(node, properties, replaces);
+    m_savedPath = folder == "/" ? "/" + m_target.Name() : folder + "/" + m_target.Name();
+    return WriteAndFinish(node, properties);
 }
 
 int CFileSaver::SaveFile(CFileNode* node, CTargetFile target)
@@ -170,10 +160,10 @@ int CFileSaver::SaveFile(CFileNode* node, CTargetFile target)
         return result;
     }
     if (!m_target.IsOpen()) return kRecoverFailed;
-    return WriteAndFinish(node, properties, {});
+    return WriteAndFinish(node, properties);
 }
 
-int CFileSaver::WriteAndFinish(CFileNode* node, IFileProperties* properties, const std::string& replaces)
+int CFileSaver::WriteAndFinish(CFileNode* node, IFileProperties* properties)
 {
     int result = WriteContent(node, properties);
     if (result == kRecoverSaved && !m_target.Flush()) {
@@ -181,21 +171,11 @@ int CFileSaver::WriteAndFinish(CFileNode* node, IFileProperties* properties, con
         result = kRecoverFailed;
     }
     if (result != kRecoverSaved) {
-        if (replaces.empty())
-            m_target.Close(); // left as far as it was written
-        else
-            m_target.Discard();
+        m_target.Close(); // left as far as it was written
         return result;
     }
 
     ApplyTimesAndAttributes(properties);
-    if (!replaces.empty()) {
-        if (::fsync(m_target.Fd()) != 0 || !m_target.RenameOver(replaces)) {
-            LogError("Failed to replace %s: %s", replaces.c_str(), std::strerror(errno));
-            m_target.Discard();
-            return kRecoverFailed;
-        }
-    }
     if (!m_target.Close()) {
         LogError("Failed to write %s: %s", m_fileName.c_str(), std::strerror(errno));
         return kRecoverFailed;

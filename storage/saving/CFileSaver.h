@@ -34,11 +34,13 @@ public:
     CFileSaver(const CFileSaver&) = delete;
     CFileSaver& operator=(const CFileSaver&) = delete;
 
-    // Saves the found file of node to targetPath: a new file there, or, when a file of that name exists, a
-    // new file beside it that replaces it by a rename once the save succeeded (the old one stays
-    // untouched otherwise). A symlink at targetPath is never followed. kRecoverSaved, kRecoverFailed or
+    // Saves the found file of node to targetPath, always as a new file: when the name is taken (by a file,
+    // a folder or a symlink, which is never followed) the first free "%s_%03d%s" name beside it is used and
+    // what is there stays untouched. GetSavedPath tells the name used. kRecoverSaved, kRecoverFailed or
     // kRecoverCancelled.
     int SaveFile(CFileNode* node, const char* targetPath);
+    const std::string& GetSavedPath() const { return m_savedPath; }
+    static constexpr int kMaxNumberedNames = 1000;
     // The same into a file the caller has just created empty (the folder job); when the file cannot even be
     // begun (no geometry, a folder, cancelled), that empty file is removed again.
     int SaveFile(CFileNode* node, CTargetFile target);
@@ -51,9 +53,8 @@ public:
 
 private:
     int CheckFile(CFileNode* node, IFileProperties*& properties);
-    // The content, then times and attributes; replaces, when not empty, is the entry the finished file
-    // takes the place of.
-    int WriteAndFinish(CFileNode* node, IFileProperties* properties, const std::string& replaces);
+    // The content, then times and attributes.
+    int WriteAndFinish(CFileNode* node, IFileProperties* properties);
     void ApplyTimesAndAttributes(IFileProperties* properties);
     int WriteContent(CFileNode* node, IFileProperties* properties);
     int WriteResident(CFileNode* node);
@@ -76,6 +77,7 @@ private:
     // The file being saved.
     CTargetFile m_target;
     std::string m_fileName;
+    std::string m_savedPath;
     uint64_t m_bytesCounted = 0;
     uint64_t m_unreadableBytes = 0;
     bool m_partial = false;

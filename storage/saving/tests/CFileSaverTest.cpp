@@ -398,7 +398,7 @@ TEST(CFileSaver, CancelStopsWithinAPiece)
     EXPECT_FALSE(fs::exists(dir / "never.bin"));
 }
 
-TEST(CFileSaver, AnExistingTargetIsReplacedOnlyBySuccessAndSymlinksAreNotFollowed)
+TEST(CFileSaver, AnExistingTargetIsNeverReplacedAndSymlinksAreNotFollowed)
 {
     Volume v;
     v.device.FillWithPattern();
@@ -406,29 +406,29 @@ TEST(CFileSaver, AnExistingTargetIsReplacedOnlyBySuccessAndSymlinksAreNotFollowe
     const Bytes old{'o', 'l', 'd'};
     {
         std::ofstream(dir / "keep.txt", std::ios::binary).write("old", 3);
-    }
-    v.File("lost", 5000); // no runs: fails
-    EXPECT_EQ(Save(v, v.last, dir / "keep.txt"), kRecoverFailed);
-    EXPECT_EQ(ReadFile(dir / "keep.txt"), old);
-
-    const std::vector<DataRun> runs{{2, 1}};
-    v.File("good", 1000).Runs(runs);
-    ASSERT_EQ(Save(v, v.last, dir / "keep.txt"), kRecoverSaved);
-    EXPECT_EQ(ReadFile(dir / "keep.txt"), Expected(v, runs, 1000));
-
-    // A symlink at the target is replaced by the file; what it points to is untouched.
-    {
         std::ofstream(dir / "victim", std::ios::binary).write("old", 3);
     }
     fs::create_symlink(dir / "victim", dir / "link");
-    ASSERT_EQ(Save(v, v.last, dir / "link"), kRecoverSaved);
-    EXPECT_FALSE(fs::is_symlink(dir / "link"));
-    EXPECT_EQ(ReadFile(dir / "link"), Expected(v, runs, 1000));
-    EXPECT_EQ(ReadFile(dir / "victim"), old);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
-
     fs::create_directory(dir / "adir");
-    EXPECT_EQ(Save(v, v.last, dir / "adir"), kRecoverFailed);
+
+    const std::vector<DataRun> runs{{2, 1}};
+    v.File("good", 1000).Runs(runs);
+    // A taken name (file, symlink or folder) gets the next free number; what was there stays as it was.
+    const struct { const char* asked; const char* used; } rows[] = {
+        {"keep.txt", "keep_000.txt"}, {"keep.txt", "keep_001.txt"}, {"link", "link_000"}, {"adir", "adir_000"},
+        {"fresh.bin", "fresh.bin"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.asked);
+        CFileSaver saver(nullptr, &v.device);
+        ASSERT_EQ(saver.SaveFile(v.last, (dir / r.asked).c_str()), kRecoverSaved);
+        EXPECT_EQ(saver.GetSavedPath(), (dir / r.used).string());
+        EXPECT_EQ(ReadFile(dir / r.used), Expected(v, runs, 1000));
+    }
+    EXPECT_EQ(ReadFile(dir / "keep.txt"), old);
+    EXPECT_EQ(ReadFile(dir / "victim"), old);
+    EXPECT_TRUE(fs::is_symlink(dir / "link"));
+    EXPECT_TRUE(fs::is_directory(dir / "adir"));
 }
 
 namespace {
