@@ -8,13 +8,12 @@
 #include "filesystems/ext2/BuildEXT2.h"
 #include "filesystems/fat/BuildFAT.h"
 #include "filesystems/ntfs/BuildNTFS.h"
-#include "filesystems/tree/CDeletedFilesFolderBuilder.h"
+#include "filesystems/ntfs/DeletedFilesGathering.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/FileTree.h"
 #include "platform/Log.h"
 #include "storage/saving/IFileRecoverCallback.h"
 #include "storage/saving/RecoverFolderJob.h"
-#include "views/search/CFileStateFilter.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -116,21 +115,8 @@ int RecoverDeleted(const char* image, const char* outdir)
     if (!tree) return Fail("%s: the %s file system could not be read", image, kind->name);
 
     // As the deleted-file page does: "Deleted Files" under a new root whose teardown spares the shared properties.
-    CFileSystemNode* root = CreateRootNode();
-    CFileStateFilter filter(7);
-    CDeletedFilesFolderBuilder builder(&filter);
-    CFileSystemNode* folder = builder.Build(tree);
-    FileSystemNodeExtraInfo info;
-    root->GetExtraInfo(info);
-    info.folderKind = kFolderKindSharedProperties;
-    root->SetExtraInfo(info);
-    uint64_t firstSector = 0;
-    int32_t sectorsPerCluster = 0;
-    folder->GetClusterGeometry(firstSector, sectorsPerCluster);
-    root->SetClusterGeometry(firstSector, sectorsPerCluster);
-    root->SetFileSystemKind(folder->GetFileSystemKind());
-    root->AddChild(folder);
-    root->RecomputeStatistics();
+    CFileSystemNode* root = GatherDeletedFiles(tree);
+    CFileNode* folder = root->GetFirstChild();
 
     int exitCode = 0;
     RecoverFolderJob job;
