@@ -255,7 +255,9 @@ std::unique_ptr<CFATDataRunList> CFATBuildContext::BuildRunList(uint32_t firstCl
             list->AddRun({int64_t(runStart) - 2, runLength});
             break;
         }
-        if (next == cluster + 1) {
+        // A run stops growing once it covers the size: a small file naming the start of a long contiguous
+        // chain (cross-linked by damage) must not cost the whole chain.
+        if (next == cluster + 1 && covered + runLength * m_clusterBytes < size) {
             ++runLength;
         } else {
             // A chain longer than the file (cross-linked) is cut where the size ends.

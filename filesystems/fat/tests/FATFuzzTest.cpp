@@ -1,0 +1,923 @@
+// Damaged FAT volumes: mutated boot sectors, tables, directory entries and chains through the decoders and the
+// directory walk, and the fixture images with damaged metadata through the whole quick build and a read of every
+// file it finds. Nothing may crash, hang, read outside its buffers (the ASan build checks that), allocate by a size
+// read from the disk, or hand out runs that leave the device.
+#include "filesystems/fat/BuildFAT.h"
+#include "filesystems/fat/CFATBuildContext.h"
+#include "filesystems/fat/CFATDBR.h"
+#include "filesystems/fat/CFATDirEntry.h"
+#include "filesystems/fat/CFATFileProperties.h"
+#include "filesystems/fat/CFATLongNameEntry.h"
+#include "filesystems/fat/CFATSearchedPartitionInfo.h"
+#include "filesystems/fat/CFATTreeBuilder.h"
+#include "filesystems/fat/FATStructures.h"
+#include "filesystems/fat/FATTables.h"
+#include "filesystems/fat/tests/FATImageBuilder.h"
+
+#include "core/CRecoverySettings.h"
+#include "filesystems/partitions/IDIRBuildCallback.h"
+#include "filesystems/tree/CFileSystemNode.h"
+#include "filesystems/tree/CFoundFileReader.h"
+#include "filesystems/tree/DataRunLists.h"
+#include "filesystems/tree/FileTree.h"
+#include "filesystems/tree/IFileProperties.h"
+#include "tests/support/MemoryDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <random>
+#include <set>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+using namespace fattest;
+using testsupport::MemoryDevice;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// Values on the edges of the checks: zero, tiny, FAT12/16/32 reserved and end marks, sign bits and all ones.
+constexpr uint64_t kInteresting[] = {0,      1,      2,      3,      0x0F,       0x10,       0x1F,       0x20,
+                                     0x7F,   0x80,   0xE5,   0xFF,   0x100,      0x1FF,      0x200,      0xFF0,
+                                     0xFF7,  0xFF8,  0xFFF,  0x1000, 0x7FFF,     0x8000,     0xFFF7,     0xFFF8,
+                                     0xFFFF, 0x10000, 0x0FFFFFF7, 0x0FFFFFF8, 0x0FFFFFFF, 0x7FFFFFFF, 0x80000000,
+                                     0xFFFFFFFF};
+
+class Rng {
+public:
+    explicit Rng(uint64_t seed) : m_rng(seed) {}
+    uint64_t Below(uint64_t n) { return n == 0 ? 0 : std::uniform_int_distribution<uint64_t>(0, n - 1)(m_rng); }
+    bool OneIn(uint64_t n) { return Below(n) == 0; }
+    uint64_t Interesting() { return kInteresting[Below(std::size(kInteresting))]; }
+
+private:
+    std::mt19937_64 m_rng;
+};
+
+void PutLe(uint8_t* p, uint64_t v, unsigned width)
+{
+    for (unsigned i = 0; i < width; ++i) p[i] = uint8_t(v >> (8 * i));
+}
+
+// Flips, random bytes, edge values, copied runs and, now and then, a cut: a record damaged the ways disks do.
+Bytes Mutate(Bytes b, Rng& rng)
+{
+    const int edits = 1 + int(rng.Below(8));
+    for (int e = 0; e < edits && !b.empty(); ++e) {
+        const size_t at = rng.Below(b.size());
+        switch (rng.Below(4)) {
+        case 0: b[at] ^= uint8_t(1u << rng.Below(8)); break;
+        case 1: b[at] = uint8_t(rng.Below(256)); break;
+        case 2: {
+            const unsigned width = 1u << rng.Below(3);
+            if (at + width <= b.size()) PutLe(&b[at], rng.Interesting(), width);
+            break;
+        }
+        default: {
+            const size_t from = rng.Below(b.size());
+            const size_t n = std::min<size_t>(rng.Below(96), std::min(b.size() - from, b.size() - at));
+            std::memmove(&b[at], &b[from], n);
+            break;
+        }
+        }
+    }
+    if (rng.OneIn(16)) b.resize(rng.Below(b.size() + 1));
+    return b;
+}
+
+Bytes LoadImage(const std::string& name)
+{
+    const std::string path = std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name + ".img.xz";
+    Bytes bytes;
+    FILE* pipe = popen(("xz -dc '" + path + "'").c_str(), "r");
+    if (!pipe) return bytes;
+    std::vector<uint8_t> chunk(1 << 16);
+    size_t got;
+    while ((got = fread(chunk.data(), 1, chunk.size(), pipe)) > 0) bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + long(got));
+    pclose(pipe);
+    return bytes;
+}
+
+struct TreeDeleter {
+    void operator()(CFileNode* tree) const { DeleteFoundTree(tree); }
+};
+using TreePtr = std::unique_ptr<CFileNode, TreeDeleter>;
+
+// What a checked tree held: how deep the mutations still let the build and the reader go.
+struct Reached {
+    uint64_t trees = 0;
+    uint64_t files = 0;
+    uint64_t filesRead = 0; // at least one byte came back
+    uint64_t nested = 0;    // trees with a file below a folder
+};
+
+// Every file is read from its start up to this much, then its last chunk: enough to pass every run of the
+// fixtures' files without reading a damaged 4 GiB size cluster by cluster.
+constexpr uint64_t kReadCap = 256 * 1024;
+constexpr uint32_t kChunk = 48 * 1024;
+
+bool RunsOnDevice(IFileProperties* properties, uint64_t firstSector, uint64_t sectorsPerCluster, uint64_t deviceSectors,
+                  std::string& why)
+{
+    std::unique_ptr<IDataRunList> runs(properties->GetDataRunList());
+    if (!runs) return true;
+    const uint64_t clusters = deviceSectors > firstSector ? (deviceSectors - firstSector) / sectorsPerCluster : 0;
+    for (const DataRun& run : runs->GetRuns()) {
+        if (run.IsSparse()) continue;
+        if (run.firstCluster < 0 || uint64_t(run.firstCluster) > clusters || run.length > clusters - uint64_t(run.firstCluster)) {
+            why = "run " + std::to_string(run.firstCluster) + "+" + std::to_string(run.length) + " past " +
+                  std::to_string(clusters) + " clusters";
+            return false;
+        }
+    }
+    return true;
+}
+
+// Walks the tree once (a node met twice would be a cycle), checks names and runs, and reads every file through
+// CFoundFileReader.
+void CheckTree(MemoryDevice& device, CFileNode* tree, Reached& reached)
+{
+    ASSERT_NE(tree, nullptr);
+    uint64_t firstSector = 0;
+    int32_t spc = 0;
+    ASSERT_TRUE(tree->GetClusterGeometry(firstSector, spc));
+    ASSERT_GT(spc, 0);
+    ++reached.trees;
+    std::unordered_set<CFileNode*> seen;
+    std::vector<std::pair<CFileNode*, int>> stack{{tree, 0}};
+    std::vector<uint8_t> chunk(kChunk);
+    bool nested = false;
+    while (!stack.empty()) {
+        auto [node, depth] = stack.back();
+        stack.pop_back();
+        ASSERT_TRUE(seen.insert(node).second) << "a node is listed twice";
+        ASSERT_LT(seen.size(), 1000000u);
+        for (CFileNode* child = node->GetFirstChild(); child; child = child->GetNextSibling()) {
+            ASSERT_EQ(child->GetParent(), node);
+            stack.push_back({child, depth + 1});
+        }
+        IFileProperties* properties = node->GetProperties();
+        ASSERT_NE(properties, nullptr);
+        ASSERT_NE(properties->GetName(), nullptr);
+        const std::string name = properties->GetName();
+        EXPECT_EQ(int(name.size()), properties->GetNameLength());
+        EXPECT_LT(name.size(), 4096u);
+        if (node == tree || (properties->GetAttributes() & kFileAttrDirectory)) continue;
+        ++reached.files;
+        if (depth >= 2) nested = true;
+        std::string why;
+        EXPECT_TRUE(RunsOnDevice(properties, firstSector, uint64_t(spc), device.GetSectorCount(), why)) << name << ": " << why;
+
+        const uint64_t size = properties->GetSize();
+        CFoundFileReader reader;
+        if (!reader.Open(&device, node)) continue;
+        uint64_t at = 0;
+        const uint64_t end = std::min(size, kReadCap);
+        while (at < end) {
+            uint32_t got = 0;
+            const uint32_t ask = uint32_t(std::min<uint64_t>(kChunk, end - at));
+            if (!reader.ReadAt(at, chunk.data(), ask, got) || got == 0) break;
+            ASSERT_LE(got, ask);
+            at += got;
+        }
+        if (size > end) {
+            uint32_t got = 0;
+            const uint64_t tail = std::min<uint64_t>(size, kChunk);
+            if (reader.ReadAt(size - tail, chunk.data(), uint32_t(tail), got)) {
+                ASSERT_LE(got, tail);
+            }
+        }
+        uint32_t got = 1;
+        EXPECT_FALSE(reader.ReadAt(size, chunk.data(), 1, got)) << "a read at the end of " << name;
+        EXPECT_EQ(got, 0u);
+        if (at > 0) ++reached.filesRead;
+    }
+    if (nested) ++reached.nested;
+}
+
+// Stops a build once it has read far more than the volume holds: a walk that loops shows up as a failure
+// naming its case instead of a test that never ends.
+class ReadBudget : public IDIRBuildCallback {
+public:
+    ReadBudget(MemoryDevice& device, uint64_t limit) : m_device(device), m_limit(limit)
+    {
+        m_device.SetReadHook([this](uint64_t, uint64_t count) { m_read += count; });
+    }
+    ~ReadBudget() override { m_device.SetReadHook({}); }
+    int Begin(const char*, int) override { return Answer(); }
+    int Step(int) override { return Answer(); }
+    int SetPos(int) override { return Answer(); }
+    int Finish() override { return Answer(); }
+    int CheckCancel() override { return Answer(); }
+    bool Exceeded() const { return m_exceeded; }
+    uint64_t Read() const { return m_read; }
+
+private:
+    int Answer()
+    {
+        if (m_read.load() > m_limit) m_exceeded = true;
+        return m_exceeded ? -1 : 0;
+    }
+    MemoryDevice& m_device;
+    uint64_t m_limit;
+    std::atomic<uint64_t> m_read{0};
+    std::atomic<bool> m_exceeded{false};
+};
+
+// The process-wide options a case changes, put back when the test ends.
+class SettingsGuard {
+public:
+    SettingsGuard() : m_saved(*GetRecoverySettings()) {}
+    ~SettingsGuard() { *GetRecoverySettings() = m_saved; }
+    void Randomise(Rng& rng)
+    {
+        CRecoverySettings* s = GetRecoverySettings();
+        *s = m_saved;
+        s->m_fatCheckDate = !rng.OneIn(4);
+        s->m_fatCheckTime = !rng.OneIn(4);
+        const uint64_t copies = rng.Below(10);
+        s->m_fatUseFirstCopy = copies != 8 && copies != 9;
+        s->m_fatUseSecondCopy = copies != 7 && copies != 9;
+        s->m_photoMode = rng.OneIn(10);
+    }
+
+private:
+    CRecoverySettings m_saved;
+};
+
+// ---------------------------------------------------------------------------------------------------------------
+// Whole fixture images.
+
+struct Region {
+    uint64_t offset;
+    uint64_t size;
+};
+
+// Where a fixture image keeps its metadata, found on the intact image.
+struct FatMetadata {
+    int type = fat::kKindNone;
+    unsigned entryBits = 0;
+    std::vector<Region> boot;  // boot sector, and the FAT32 information and backup sectors
+    std::vector<Region> fats;  // each FAT copy
+    std::vector<Region> root;  // the fixed root (FAT12/16)
+    std::vector<Region> folders; // every cluster of every folder the intact tree lists
+    std::vector<uint32_t> folderClusters;
+    uint32_t clusterCount = 0;
+};
+
+FatMetadata MapMetadata(MemoryDevice& device, bool fat32)
+{
+    FatMetadata m;
+    const Bytes boot(device.Sector(0), device.Sector(1));
+    const CFATDBR dbr(boot, 512);
+    m.type = dbr.GetFATType();
+    m.entryBits = m.type == fat::kKindFAT12 ? 12 : m.type == fat::kKindFAT16 ? 16 : 32;
+    const uint64_t reserved = dbr.GetReservedSectors();
+    const uint64_t spf = dbr.GetSectorsPerFAT();
+    const uint64_t spc = dbr.GetSectorsPerCluster();
+    m.boot.push_back({0, 512});
+    if (fat32) {
+        m.boot.push_back({512, 512});     // information sector
+        m.boot.push_back({6 * 512, 512}); // backup boot sector
+    }
+    for (uint64_t copy = 0; copy < 2; ++copy) m.fats.push_back({(reserved + copy * spf) * 512, spf * 512});
+    const uint64_t rootSector = reserved + 2 * spf;
+    const uint64_t dataStart = rootSector + dbr.GetRootDirSectors();
+    if (!fat32) m.root.push_back({rootSector * 512, uint64_t(dbr.GetRootDirSectors()) * 512});
+    m.clusterCount = uint32_t((dbr.GetTotalSectors() - dataStart) / spc);
+
+    std::set<uint32_t> firsts;
+    if (fat32) firsts.insert(dbr.GetRootCluster());
+    TreePtr tree(BuildFAT(&device, fat32, true, nullptr));
+    if (!tree) return m;
+    WalkFileTreeBreadthFirst(tree.get(), [&](CFileNode* node) {
+        const auto* p = dynamic_cast<const CFATFileProperties*>(node->GetProperties());
+        if (node != tree.get() && p && (p->GetAttributes() & fat::kAttrDirectory)) firsts.insert(p->GetFirstCluster());
+    });
+    std::unique_ptr<CDoubleFATTable> table = CreateDoubleFATTable(&device, reserved, m.type, uint32_t(spf), true, true);
+    std::set<uint32_t> all;
+    for (uint32_t first : firsts) {
+        uint32_t c = first;
+        for (uint32_t steps = 0; c >= 2 && c - 2 < m.clusterCount && steps < m.clusterCount && all.insert(c).second; ++steps)
+            c = table->GetNextCluster(c);
+    }
+    for (uint32_t c : all) {
+        m.folders.push_back({(dataStart + uint64_t(c - 2) * spc) * 512, spc * 512});
+        m.folderClusters.push_back(c);
+    }
+    return m;
+}
+
+// A directory entry field worth aiming at, with a value that means something to the walk.
+void DamageEntry(uint8_t* e, const FatMetadata& m, Rng& rng)
+{
+    switch (rng.Below(9)) {
+    case 0: {
+        static const uint8_t firsts[] = {0x00, 0xE5, '.', ' ', 0x05, 0x7F, 0xFF};
+        e[0] = firsts[rng.Below(std::size(firsts))];
+        break;
+    }
+    case 1: {
+        static const uint8_t attrs[] = {0x0F, 0x10, 0x08, 0x40, 0x20, 0x18, 0x1F, 0x00};
+        e[11] = rng.OneIn(4) ? uint8_t(rng.Below(256)) : attrs[rng.Below(std::size(attrs))];
+        break;
+    }
+    case 2:
+    case 3: { // first cluster: another folder's, a near one, or an edge value
+        uint32_t c;
+        const uint64_t pick = rng.Below(4);
+        if (pick == 0 && !m.folderClusters.empty())
+            c = m.folderClusters[rng.Below(m.folderClusters.size())];
+        else if (pick == 1)
+            c = uint32_t(rng.Below(uint64_t(m.clusterCount) + 4));
+        else
+            c = uint32_t(rng.Interesting());
+        PutLe(e + 26, c, 2);
+        if (m.type == fat::kKindFAT32 || rng.OneIn(4)) PutLe(e + 20, c >> 16, 2);
+        break;
+    }
+    case 4: PutLe(e + 28, rng.OneIn(2) ? rng.Interesting() : rng.Below(1u << 20), 4); break;
+    case 5: PutLe(e + 14 + 2 * rng.Below(6), rng.Below(65536), 2); break; // a date or time
+    case 6: { // a long-name piece: order byte, a unit, or the checksum
+        e[11] = 0x0F;
+        if (rng.OneIn(2)) e[0] = uint8_t(rng.Below(0x60));
+        static const size_t units[] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
+        static const uint16_t values[] = {0, 0xFFFF, 0xD800, 0xDC00, '/', '\\', ':', '.', 0x0001, 0x00E9};
+        PutLe(e + units[rng.Below(std::size(units))], values[rng.Below(std::size(values))], 2);
+        break;
+    }
+    case 7: e[rng.Below(32)] ^= uint8_t(1u << rng.Below(8)); break;
+    default: e[rng.Below(32)] = uint8_t(rng.Below(256)); break;
+    }
+}
+
+void SetTableEntry(uint8_t* table, uint64_t tableBytes, unsigned bits, uint32_t index, uint32_t value)
+{
+    if (bits == 12) {
+        const uint64_t at = uint64_t(index) * 3 / 2;
+        if (at + 2 > tableBytes) return;
+        uint16_t word = uint16_t(table[at] | table[at + 1] << 8);
+        word = (index & 1) ? uint16_t((word & 0x000F) | (value & 0xFFF) << 4) : uint16_t((word & 0xF000) | (value & 0xFFF));
+        PutLe(table + at, word, 2);
+        return;
+    }
+    const uint64_t width = bits / 8;
+    if ((uint64_t(index) + 1) * width > tableBytes) return;
+    PutLe(table + uint64_t(index) * width, value, unsigned(width));
+}
+
+uint32_t TableValue(const FatMetadata& m, uint32_t index, Rng& rng)
+{
+    const uint32_t mask = m.entryBits == 32 ? 0x0FFFFFFF : (1u << m.entryBits) - 1;
+    switch (rng.Below(8)) {
+    case 0: return 0;
+    case 1: return 1;
+    case 2: return index; // itself
+    case 3: return index - 1 + uint32_t(rng.Below(3)); // a neighbour or itself
+    case 4: return m.folderClusters.empty() ? 2 : m.folderClusters[rng.Below(m.folderClusters.size())];
+    case 5: return mask - uint32_t(rng.Below(16)); // bad and end marks
+    case 6: return uint32_t(rng.Below(uint64_t(m.clusterCount) + 16));
+    default: return uint32_t(rng.Interesting());
+    }
+}
+
+// Edits concentrated on the metadata; every byte touched is remembered so that the case can be undone.
+void DamageImage(Bytes& image, const FatMetadata& m, Rng& rng, std::vector<Region>& touched)
+{
+    auto touch = [&](uint64_t offset, uint64_t size) { touched.push_back({offset, size}); };
+    const int edits = 1 + int(rng.Below(4)) + (rng.OneIn(4) ? int(rng.Below(16)) : 0);
+    for (int e = 0; e < edits; ++e) {
+        const uint64_t where = rng.Below(100);
+        if (where < 12) {
+            const Region& r = m.boot[rng.Below(m.boot.size())];
+            static const size_t fields[] = {0x0B, 0x0D, 0x0E, 0x10, 0x11, 0x13, 0x16, 0x20, 0x24, 0x2C, 0x36, 0x52, 0x1FE};
+            const uint64_t at = r.offset + (rng.OneIn(3) ? rng.Below(r.size - 4) : fields[rng.Below(std::size(fields))]);
+            if (rng.OneIn(2)) PutLe(&image[at], rng.Interesting(), unsigned(std::min<uint64_t>(1u << rng.Below(3), r.offset + r.size - at)));
+            else image[at] ^= uint8_t(1u << rng.Below(8));
+            touch(at, 4);
+        } else if (where < 40) {
+            // One copy or both alike; mostly the entries in use, some anywhere.
+            const uint64_t copies = rng.Below(3);
+            const uint32_t limit = rng.OneIn(4) ? m.clusterCount + 2 : std::min<uint32_t>(m.clusterCount + 2, 600);
+            const uint32_t index = uint32_t(rng.Below(limit));
+            const uint32_t value = TableValue(m, index, rng);
+            for (uint64_t copy = 0; copy < 2; ++copy) {
+                if (copies != 2 && copy != copies) continue;
+                const Region& r = m.fats[copy];
+                SetTableEntry(&image[r.offset], r.size, m.entryBits, index, value);
+                touch(r.offset + uint64_t(index) * m.entryBits / 8, 4);
+            }
+        } else {
+            const std::vector<Region>& pool = !m.root.empty() && where < 60 ? m.root : m.folders;
+            if (pool.empty()) continue;
+            const Region& r = pool[rng.Below(pool.size())];
+            const uint64_t slots = r.size / 32;
+            const uint64_t slot = rng.OneIn(3) ? rng.Below(std::min<uint64_t>(slots, 4)) : rng.Below(slots);
+            uint8_t* entry = &image[r.offset + slot * 32];
+            switch (rng.Below(6)) {
+            case 0: { // a misplaced entry: another one copied over it
+                const Region& from = m.folders.empty() ? r : m.folders[rng.Below(m.folders.size())];
+                std::memmove(entry, &image[from.offset + rng.Below(from.size / 32) * 32], 32);
+                touch(r.offset + slot * 32, 32);
+                break;
+            }
+            case 1: { // a wiped stretch
+                const uint64_t n = std::min<uint64_t>(32 * (1 + rng.Below(16)), r.size - slot * 32);
+                static const uint8_t fills[] = {0x00, 0xE5, 0xFF, 0x20};
+                std::memset(entry, fills[rng.Below(std::size(fills))], n);
+                touch(r.offset + slot * 32, n);
+                break;
+            }
+            default:
+                DamageEntry(entry, m, rng);
+                touch(r.offset + slot * 32, 32);
+                break;
+            }
+        }
+    }
+}
+
+struct ImageCase {
+    const char* name;
+    bool fat32;
+    int cases;
+    uint64_t seedBase;
+};
+
+// Builds, checks and reads one damaged image; the image is put back afterwards.
+void RunImageCase(MemoryDevice& device, const Bytes& intact, const FatMetadata& m, const ImageCase& image, uint64_t seed,
+                  SettingsGuard& settings, Reached& reached)
+{
+    SCOPED_TRACE(std::string(image.name) + " case seed " + std::to_string(seed));
+    Rng rng(seed);
+    settings.Randomise(rng);
+    std::vector<Region> touched;
+    DamageImage(device.Bytes(), m, rng, touched);
+    const bool includeAll = !rng.OneIn(4);
+    {
+        ReadBudget budget(device, 16 * device.GetSectorCount());
+        bool cancelled = false;
+        TreePtr tree(BuildFAT(&device, image.fat32, includeAll, &budget, &cancelled));
+        EXPECT_FALSE(budget.Exceeded()) << "the build read " << budget.Read() << " sectors";
+        if (tree) CheckTree(device, tree.get(), reached);
+    }
+    device.ResetCounters();
+    for (const Region& r : touched) {
+        const uint64_t end = std::min<uint64_t>(r.offset + r.size, intact.size());
+        std::memcpy(device.Bytes().data() + r.offset, intact.data() + r.offset, end - r.offset);
+    }
+}
+
+// Cases that once failed, replayed first: (image, seed).
+const std::vector<std::pair<std::string, uint64_t>> kRegressions = {
+};
+
+class FATFuzzImage : public testing::TestWithParam<ImageCase> {};
+
+// ---------------------------------------------------------------------------------------------------------------
+// A small byte-built volume for the decoder-level cases: folders with dots, long names, deleted entries.
+
+struct SmallVolume {
+    Fat16Image image{2, 200}; // 1 KiB clusters 2..201
+    std::map<uint32_t, uint32_t> chains; // cluster -> next
+    std::vector<uint32_t> folderClusters{0};
+
+    SmallVolume()
+    {
+        std::vector<uint8_t> root;
+        auto add = [](std::vector<uint8_t>& to, const std::vector<uint8_t>& e) { to.insert(to.end(), e.begin(), e.end()); };
+        add(root, MakeEntry(File("SMALLVOL", "", 0, 0, 0x08)));
+        add(root, MakeLongNameEntries(u"A folder with a long name", MakeEntry(Folder("AFOLDE~1", 10))));
+        add(root, MakeEntry(File("ROOT", "TXT", 20, 1500)));
+        add(root, MakeEntry(File("\xE5" "ELETED", "BIN", 25, 3000)));
+        add(root, MakeLongNameEntries(u"Deleted folder", MakeEntry(Folder("\xE5" "ELETE~1", 30))));
+        add(root, MakeEntry(File("EMPTY", "TXT", 0, 0)));
+        image.PutRoot(0, root);
+        Link({20, 21});
+        for (uint32_t c : {20u, 21u, 25u, 26u, 27u}) image.Fill(c);
+
+        // AFOLDER: two clusters, a sub-folder, a long name across the cluster edge.
+        image.Dots(10, 0);
+        Link({10, 11});
+        std::vector<uint8_t> a;
+        add(a, MakeEntry(Folder("SUB", 12)));
+        for (int i = 0; i < 26; ++i) {
+            char name[9];
+            std::snprintf(name, sizeof name, "F%07d", i);
+            add(a, MakeEntry(File(name, "TXT", uint32_t(40 + i), 100)));
+            Link({uint32_t(40 + i)});
+            image.Fill(uint32_t(40 + i));
+        }
+        const auto straddler = MakeLongNameEntries(u"A long name across two clusters.txt", MakeEntry(File("ALONGN~1", "TXT", 70, 2500)));
+        add(a, straddler);
+        Link({70, 72, 71});
+        for (uint32_t c : {70u, 71u, 72u}) image.Fill(c);
+        image.PutCluster(10, 64, {a.begin(), a.begin() + long(1024 - 64)});
+        image.PutCluster(11, 0, {a.begin() + long(1024 - 64), a.end()});
+
+        image.Dots(12, 10);
+        Link({12});
+        image.PutCluster(12, 64, MakeEntry(File("\xE5" "UBDEL", "TXT", 80, 900)));
+        image.Fill(80);
+
+        image.Dots(30, 0);
+        image.PutCluster(30, 64, MakeEntry(File("INDEL", "TXT", 31, 600)));
+        image.Fill(31);
+        folderClusters = {0, 10, 11, 12, 30};
+    }
+
+    void Link(const std::vector<uint32_t>& clusters)
+    {
+        image.Chain(clusters);
+        for (size_t i = 0; i < clusters.size(); ++i)
+            chains[clusters[i]] = i + 1 < clusters.size() ? clusters[i + 1] : fat::kEndOfChain;
+    }
+};
+
+// Any next-cluster values at all, loops and cross-links included (a loaded FAT12 copy can hold those).
+struct FakeTable : IFATTable {
+    std::map<uint32_t, uint32_t> next;
+    uint32_t GetNextCluster(uint32_t c) const override
+    {
+        auto f = next.find(c);
+        return f == next.end() ? 0 : f->second;
+    }
+};
+
+FATVolumeGeometry GeometryOf(Fat16Image& image)
+{
+    FATVolumeGeometry g;
+    g.type = fat::kKindFAT16;
+    g.sectorsPerCluster = image.SectorsPerCluster();
+    g.rootSector = image.RootSector();
+    g.rootSectors = Fat16Image::kRootSectors;
+    g.rootPresent = true;
+    g.dataStart = image.DataStart();
+    g.sectorCount = image.Device().GetSectorCount();
+    return g;
+}
+
+bool IsValidUtf8(const std::string& s)
+{
+    for (size_t i = 0; i < s.size();) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (n == 0 || i + n > s.size()) return false;
+        for (size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += n;
+    }
+    return true;
+}
+
+// A name a saved file could take: no separator, no control byte, never "." or "..", whole UTF-8.
+bool UsableName(const std::string& name)
+{
+    if (name.empty() || name == "." || name == "..") return false;
+    for (unsigned char c : name)
+        if (c < 0x20 || c == '/' || c == '\\') return false;
+    return IsValidUtf8(name);
+}
+
+// The table rule stated independently: no entry 1 or pointing to itself or past the table below the limit, no
+// cluster reached from two others, no loop.
+bool ChainsSound(const std::vector<uint32_t>& entry, uint32_t limit)
+{
+    const uint32_t n = uint32_t(entry.size());
+    std::vector<int> predecessors(n, 0);
+    auto isLink = [&](uint32_t v) { return v >= 2 && v < n && v < limit; };
+    for (uint32_t i = 2; i < n; ++i) {
+        const uint32_t v = entry[i];
+        if (v == 1 || v == i || (v >= n && v < limit)) return false;
+        if (isLink(v) && ++predecessors[v] > 1) return false;
+    }
+    // Stamps tell which start's walk passed a cluster: meeting the current stamp again closes a loop, meeting
+    // an older one joins a chain already walked.
+    std::vector<uint32_t> stamp(n, 0);
+    for (uint32_t i = 2; i < n; ++i) {
+        for (uint32_t c = i;;) {
+            if (stamp[c] == i) return false;
+            if (stamp[c] != 0) break;
+            stamp[c] = i;
+            if (!isLink(entry[c])) break;
+            c = entry[c];
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+TEST(FATFuzz, MutatedBootSectorsClassifyAndBuildSafely)
+{
+    BootParams fat12;
+    BootParams fat32;
+    fat32.type = 2;
+    fat32.reserved = 32;
+    fat32.sectorsPerFAT = 630;
+    fat32.totalSectors = 81920;
+    SmallVolume volume;
+    const Bytes intact(volume.image.Device().Sector(0), volume.image.Device().Sector(1));
+    std::vector<Bytes> seeds = {MakeBootSector(fat12), MakeBootSector(fat32), intact};
+    for (const char* name : {"fat12", "fat16", "fat32"}) {
+        const Bytes image = LoadImage(name);
+        ASSERT_GE(image.size(), 512u) << name;
+        seeds.emplace_back(image.begin(), image.begin() + 512);
+    }
+
+    Rng rng(0xB007);
+    MemoryDevice& device = volume.image.Device();
+    int valid = 0, built = 0;
+    Reached reached;
+    for (int i = 0; i < 4000; ++i) {
+        SCOPED_TRACE(i);
+        const Bytes& seed = seeds[size_t(i) % seeds.size()];
+        const Bytes b = i % 11 == 10 ? Bytes(512, uint8_t(rng.Below(256))) : Mutate(seed, rng);
+        const CFATDBR dbr(b, 512);
+        if (dbr.IsValid()) {
+            ++valid;
+            const uint8_t spc = dbr.GetSectorsPerCluster();
+            ASSERT_TRUE(spc != 0 && (spc & (spc - 1)) == 0);
+            ASSERT_EQ(dbr.GetNumberOfFATs(), 2);
+            ASSERT_GE(dbr.GetSectorsPerFAT(), 1u);
+            ASSERT_LE(dbr.GetRootDirSectors(), 65535u * 32 / 512);
+        }
+
+        // The same sector at the start of the small volume, through the quick build on this thread: the
+        // geometry it claims now meets a device it may not fit.
+        Bytes sector = b;
+        sector.resize(512);
+        device.Write(0, sector.data(), sector.size());
+        CFATSearchedPartitionInfo partition(512);
+        partition.u64StartSector = 0;
+        partition.u64SectorsCount = device.GetSectorCount();
+        partition.AddFlags(kFATFlagsAnyBoot | kFATFlagFoundFAT1 | kFATFlagUseFAT1 | kFATFlagFoundFAT2 | kFATFlagUseFAT2);
+        TreePtr tree(FATQuickBuild(nullptr, &partition, &device, true));
+        if (tree) {
+            ++built;
+            CheckTree(device, tree.get(), reached);
+            if (HasFatalFailure()) return;
+        }
+        device.ResetCounters();
+    }
+    device.Write(0, intact.data(), intact.size());
+    EXPECT_GT(valid, 800);
+    EXPECT_GT(built, 300);
+    EXPECT_GT(reached.filesRead, 1000u);
+}
+
+TEST(FATFuzz, MutatedDirectoriesAndChainsThroughTheWalk)
+{
+    SmallVolume volume;
+    MemoryDevice& device = volume.image.Device();
+    const Bytes intact = device.Bytes();
+    std::vector<Region> folders = {{volume.image.RootSector() * 512, Fat16Image::kRootSectors * 512}};
+    for (uint32_t c : {10u, 11u, 12u, 30u})
+        folders.push_back({(volume.image.DataStart() + uint64_t(c - 2) * 2) * 512, 1024});
+    const uint32_t clusters = volume.image.Clusters();
+
+    Rng rng(0xD1E5);
+    SettingsGuard settings;
+    Reached reached;
+    for (int i = 0; i < 3000; ++i) {
+        SCOPED_TRACE(i);
+        settings.Randomise(rng);
+        // Damaged entries in the folders...
+        const int edits = 1 + int(rng.Below(6));
+        for (int e = 0; e < edits; ++e) {
+            const Region& r = folders[rng.Below(folders.size())];
+            const uint64_t slot = rng.OneIn(2) ? rng.Below(8) : rng.Below(r.size / 32);
+            uint8_t* entry = device.Bytes().data() + r.offset + slot * 32;
+            if (rng.OneIn(5)) {
+                const Region& from = folders[rng.Below(folders.size())];
+                std::memmove(entry, device.Bytes().data() + from.offset + rng.Below(from.size / 32) * 32, 32);
+            } else {
+                FatMetadata m;
+                m.type = fat::kKindFAT16;
+                m.clusterCount = clusters;
+                m.folderClusters = volume.folderClusters;
+                DamageEntry(entry, m, rng);
+            }
+        }
+        // ...and chains that loop, cross, jump out of the volume or end on marks no real table would hold.
+        FakeTable table;
+        table.next = volume.chains;
+        for (int e = 0, n = int(rng.Below(6)); e < n; ++e) {
+            const uint32_t from = rng.OneIn(2) ? uint32_t(rng.Below(90)) : uint32_t(rng.Below(clusters + 4));
+            const uint64_t kind = rng.Below(5);
+            table.next[from] = kind == 0   ? from
+                               : kind == 1 ? uint32_t(rng.Below(90))
+                               : kind == 2 ? volume.folderClusters[rng.Below(volume.folderClusters.size())]
+                               : kind == 3 ? fat::kBadCluster
+                                           : uint32_t(rng.Interesting());
+        }
+        CFATBuildContext context(nullptr, &device, GeometryOf(volume.image), &table);
+        TreePtr tree(QuickBuildTree(context, nullptr, !rng.OneIn(4)));
+        CheckTree(device, tree.get(), reached);
+        if (HasFatalFailure()) return;
+        tree.reset();
+
+        // The same damaged bytes as lost entries under a partition node, as a scan of the root area reads them.
+        CFATBuildContext lost(nullptr, &device, GeometryOf(volume.image), &table);
+        CFileSystemNode* partition = lost.MakePartitionNode(0);
+        FATDirectoryQueue queue;
+        const Region& r = folders[rng.Below(folders.size())];
+        const int processed = lost.ProcessDirectoryEntries({device.Bytes().data() + r.offset, size_t(r.size)}, partition,
+                                                           queue, true, true);
+        ASSERT_LE(processed, int(r.size));
+        lost.FreeBuildTree(partition);
+
+        device.Bytes() = intact;
+    }
+    EXPECT_GT(reached.trees, 2999u);
+    EXPECT_GT(reached.filesRead, 20000u);
+    EXPECT_GT(reached.nested, 1500u);
+}
+
+TEST(FATFuzz, MutatedEntriesGiveUsableNames)
+{
+    SmallVolume volume;
+    std::vector<Bytes> seeds;
+    for (const char* name : {"fat16", "fat32"}) {
+        MemoryDevice device(LoadImage(name));
+        ASSERT_GT(device.GetSectorCount(), 0u) << name;
+        const FatMetadata m = MapMetadata(device, std::string(name) == "fat32");
+        for (size_t i = 0; i < m.folders.size() && i < 24; ++i)
+            seeds.emplace_back(device.Bytes().begin() + long(m.folders[i].offset),
+                               device.Bytes().begin() + long(m.folders[i].offset + m.folders[i].size));
+    }
+    ASSERT_GT(seeds.size(), 10u);
+    Rng rng(0x1F17);
+    int named = 0;
+    for (int i = 0; i < 3000; ++i) {
+        SCOPED_TRACE(i);
+        Bytes b = Mutate(seeds[size_t(i) % seeds.size()], rng);
+        for (int e = 0, n = int(rng.Below(6)); e < n && b.size() >= 32; ++e) {
+            FatMetadata m;
+            m.clusterCount = 1000;
+            DamageEntry(&b[rng.Below(b.size() / 32) * 32], m, rng);
+        }
+        for (size_t at = 0; at + 32 <= b.size(); at += 32) {
+            const std::span<const uint8_t> bytes(&b[at], 32);
+            const CFATDirEntry entry(bytes);
+            for (bool noDot : {false, true}) {
+                const std::string shortName = entry.GetShortName(noDot);
+                for (unsigned char c : shortName) ASSERT_TRUE(c >= 0x20 && c < 0x7F && c != '/' && c != '\\') << int(c);
+            }
+            std::string piece;
+            CFATLongNameEntry::ToMultiByte(bytes, piece);
+            ASSERT_LE(piece.size(), 100u);
+            // As the walk names an entry it accepts: with the long-name pieces right before it. Labels name the
+            // volume, never a file, and entries starting with a dot count as dot entries.
+            const FATEntryChecks noChecks{false, false};
+            if (!entry.IsValidEntry(false, noChecks) || entry.IsLongNameEntry() || entry.IsVolumeLabel() || b[at] == '.')
+                continue;
+            size_t from = at;
+            while (from >= 32 && b[from - 32 + 11] == fat::kAttrLongName) from -= 32;
+            std::unique_ptr<CFATFileProperties> properties = MakeFATFileProperties({&b[from], at + 32 - from});
+            if (!properties) continue;
+            ++named;
+            const std::string name = properties->GetName();
+            ASSERT_TRUE(UsableName(name)) << "\"" << name << "\" " << testing::PrintToString(std::vector<uint8_t>(&b[from], &b[at + 32]));
+        }
+    }
+    EXPECT_GT(named, 15000);
+}
+
+TEST(FATFuzz, MutatedTablesKeepTheirChainPromises)
+{
+    // Small random tables against the rule stated independently.
+    Rng rng(0x7AB1E);
+    for (int i = 0; i < 20000; ++i) {
+        const uint32_t n = 3 + uint32_t(rng.Below(40));
+        std::vector<uint32_t> entry(n, 0);
+        for (uint32_t k = 2; k < n; ++k) {
+            const uint64_t kind = rng.Below(6);
+            entry[k] = kind == 0 ? 0 : kind == 1 ? 0xFFFF : kind <= 3 ? uint32_t(rng.Below(n + 2)) : uint32_t(k + 1);
+        }
+        ASSERT_EQ(CheckFATChains(n, 0xFFF7, [&](uint32_t k) { return entry[k]; }), ChainsSound(entry, 0xFFF7)) << "case " << i;
+    }
+
+    // Real copies, damaged, loaded from bytes: every lookup stays in the table, and a copy that passes its
+    // test has no loop, so every chain ends within the entry count.
+    struct Seed {
+        const char* image;
+        unsigned bits;
+        Bytes table;
+    };
+    std::vector<Seed> seeds;
+    for (auto [name, bits] : {std::pair{"fat12", 12u}, {"fat16", 16u}, {"fat32", 32u}}) {
+        MemoryDevice device(LoadImage(name));
+        ASSERT_GT(device.GetSectorCount(), 0u) << name;
+        const FatMetadata m = MapMetadata(device, bits == 32);
+        ASSERT_FALSE(m.fats.empty());
+        seeds.push_back({name, bits, Bytes(device.Bytes().begin() + long(m.fats[0].offset),
+                                           device.Bytes().begin() + long(m.fats[0].offset + m.fats[0].size))});
+    }
+    int valid = 0;
+    for (int i = 0; i < 900; ++i) {
+        const Seed& seed = seeds[size_t(i) % seeds.size()];
+        SCOPED_TRACE(std::string(seed.image) + " case " + std::to_string(i));
+        Bytes t = seed.table;
+        FatMetadata m;
+        m.entryBits = seed.bits;
+        m.clusterCount = uint32_t(t.size() * 8 / seed.bits);
+        for (int e = 0, n = 1 + int(rng.Below(4)); e < n; ++e) {
+            const uint32_t index = uint32_t(rng.OneIn(2) ? rng.Below(200) : rng.Below(m.clusterCount));
+            SetTableEntry(t.data(), t.size(), seed.bits, index, TableValue(m, index, rng));
+        }
+        if (rng.OneIn(3)) t = Mutate(t, rng);
+        std::unique_ptr<IRealFATTable> table;
+        if (seed.bits == 12) table = std::make_unique<CFAT12Table>(t, 512);
+        else if (seed.bits == 16) table = std::make_unique<CFAT16Table>(t, 512);
+        else table = std::make_unique<CFAT32Table>(t, 512);
+        const uint32_t count = table->GetEntryCount();
+        for (uint32_t c : {0u, 1u, count - 1, count, count + 1, 0x0FFFFFF7u, 0xFFFFFFFFu})
+            (void)table->GetNextCluster(c);
+        if (!table->IsValid()) continue;
+        ++valid;
+        if (seed.bits == 12) continue; // a FAT12 copy is trusted on its signature alone
+        for (int k = 0; k < 64; ++k) {
+            uint32_t c = uint32_t(2 + rng.Below(count - 2));
+            uint32_t steps = 0;
+            while (!fat::IsChainEnd(c) && c < count) {
+                c = table->GetNextCluster(c);
+                ASSERT_LE(++steps, count) << "a chain of a copy that passed loops";
+            }
+        }
+    }
+    EXPECT_GT(valid, 300);
+}
+
+TEST(FATFuzz, EntriesNamingALongChainFollowItNoFurtherThanTheirSize)
+{
+    // One contiguous chain over the whole volume, as a large file leaves it, and a damaged root whose 512 entries
+    // all name its first cluster with small sizes: each entry must cost what its size needs, not the chain.
+    struct ContiguousTable : IFATTable {
+        uint32_t last;
+        mutable std::atomic<uint64_t> lookups{0};
+        explicit ContiguousTable(uint32_t lastCluster) : last(lastCluster) {}
+        uint32_t GetNextCluster(uint32_t c) const override
+        {
+            ++lookups;
+            return c >= 2 && c < last ? c + 1 : fat::kEndOfChain;
+        }
+    };
+    Fat16Image image(1, 20000);
+    std::vector<uint8_t> root;
+    for (int i = 0; i < 512; ++i) {
+        char name[9];
+        std::snprintf(name, sizeof name, "E%07d", i);
+        const auto e = MakeEntry(File(name, "BIN", 2, uint32_t(1 + i * 3)));
+        root.insert(root.end(), e.begin(), e.end());
+    }
+    image.PutRoot(0, root);
+    ContiguousTable table(2 + 20000 - 1);
+    CFATBuildContext context(nullptr, &image.Device(), GeometryOf(image), &table);
+    TreePtr tree(QuickBuildTree(context, nullptr, true));
+    ASSERT_TRUE(tree);
+    int files = 0;
+    for (CFileNode* c = tree->GetFirstChild(); c; c = c->GetNextSibling()) {
+        std::unique_ptr<IDataRunList> runs(c->GetProperties()->GetDataRunList());
+        ASSERT_TRUE(runs);
+        ASSERT_EQ(runs->GetRunCount(), 1u);
+        EXPECT_EQ(runs->GetRuns().front().firstCluster, 0);
+        EXPECT_EQ(runs->GetRuns().front().length, (c->GetProperties()->GetSize() + 511) / 512);
+        ++files;
+    }
+    EXPECT_EQ(files, 512);
+    EXPECT_LT(table.lookups.load(), 512u * 8);
+}
+
+TEST_P(FATFuzzImage, DamagedMetadataThroughTheQuickBuildAndEveryRead)
+{
+    const ImageCase& image = GetParam();
+    const Bytes intact = LoadImage(image.name);
+    ASSERT_FALSE(intact.empty());
+    MemoryDevice device(intact);
+    const FatMetadata m = MapMetadata(device, image.fat32);
+    ASSERT_GT(m.folders.size(), 3u);
+    SettingsGuard settings;
+    Reached reached;
+    for (const auto& [name, seed] : kRegressions)
+        if (name == image.name) RunImageCase(device, intact, m, image, seed, settings, reached);
+    for (int i = 0; i < image.cases && !HasFatalFailure(); ++i)
+        RunImageCase(device, intact, m, image, image.seedBase + uint64_t(i), settings, reached);
+    // The damage must leave most volumes standing, or the deeper code would never run.
+    EXPECT_GT(reached.trees, uint64_t(image.cases) * 6 / 10);
+    EXPECT_GT(reached.nested, uint64_t(image.cases) / 3);
+    EXPECT_GT(reached.filesRead, uint64_t(image.cases) * 5);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, FATFuzzImage,
+                         testing::Values(ImageCase{"fat12", false, 300, 12000000}, ImageCase{"fat16", false, 300, 16000000},
+                                         ImageCase{"fat32", true, 300, 32000000}),
+                         [](const auto& info) { return std::string(info.param.name); });
