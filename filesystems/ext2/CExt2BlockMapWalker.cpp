@@ -21,6 +21,7 @@ void CExt2BlockMapWalker::Walk(uint64_t limit, uint64_t maxDataBlocks, const Vis
     m_limit = std::min(limit, CExt2BlockIterator::MappableBlocks(m_fs->GetBlockSize()));
     m_maxData = maxDataBlocks;
     m_dataSeen = 0;
+    m_indirectSeen.clear();
     m_visit = &visit;
 
     uint64_t logical = 0;
@@ -42,6 +43,8 @@ bool CExt2BlockMapWalker::WalkPointer(uint32_t pointer, int depth, uint64_t logi
         ++m_dataSeen;
         return (*m_visit)(logical, pointer, 1);
     }
+    // Without this, a map whose indirect blocks all name one block costs a read per entry at every level.
+    if (!m_indirectSeen.insert(pointer).second) return (*m_visit)(logical, 0, span);
     std::vector<uint8_t>& buffer = m_buffers[depth - 1];
     buffer.assign(m_fs->GetBlockSize(), 0);
     try {

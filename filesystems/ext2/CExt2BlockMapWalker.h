@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <unordered_set>
 #include <vector>
 
 class CExt2FileSystem;
@@ -19,8 +20,9 @@ public:
     explicit CExt2BlockMapWalker(const CExt2Inode& inode);
 
     // Reports logical blocks [0, limit) in order (limit cut to what the pointers can map). Pointers of 0 or
-    // outside the file system, and indirect blocks that cannot be read, are holes. The walk ends after
-    // maxDataBlocks data blocks, so damaged maps that point at the same blocks again and again stay bounded.
+    // outside the file system, indirect blocks that cannot be read, and an indirect block the map names a second
+    // time (a sound map names each once), are holes. The walk ends after maxDataBlocks data blocks, so damaged
+    // maps that point at the same blocks again and again stay bounded.
     void Walk(uint64_t limit, uint64_t maxDataBlocks, const Visit& visit);
 
 private:
@@ -34,4 +36,5 @@ private:
     uint64_t m_span[4] = {};
     const Visit* m_visit = nullptr;
     std::vector<uint8_t> m_buffers[3];
+    std::unordered_set<uint32_t> m_indirectSeen;
 };

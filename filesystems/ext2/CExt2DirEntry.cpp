@@ -21,6 +21,9 @@ bool CExt2DirEntry::LoadWindow()
     if (m_position >= m_dataSize || m_blockSize == 0) return false;
     const CExt2BlockIterator::Block block = m_blocks.ReadBlock();
     if (!block.data) return false;
+    // A sound directory names each of its blocks once; a damaged map that names one block over and over would
+    // otherwise list the same records for every block of a 4 GiB size.
+    if (!m_blocksSeen.insert(block.block).second) return false;
     if (m_window.empty()) m_window.assign(2 * size_t(m_blockSize), 0);
     uint8_t* first = m_window.data();
     uint8_t* second = first + m_blockSize;

@@ -1,6 +1,7 @@
 // A cursor over the records of one ext2 directory. It reads the directory a block at a time into a window of
 // two blocks (the previous and the current), so a record may run from one block into the next, and it never
-// reads outside what the window holds: an invalid, oversized or cut-off record ends the directory.
+// reads outside what the window holds: an invalid, oversized or cut-off record ends the directory, and so does a
+// block the directory's map names a second time.
 #pragma once
 
 #include "filesystems/ext2/CExt2BlockIterator.h"
@@ -9,6 +10,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <unordered_set>
 #include <vector>
 
 class CExt2DirEntry {
@@ -47,4 +49,5 @@ private:
     size_t m_windowValid = 0;
     uint64_t m_position;
     CExt2BlockIterator m_blocks;
+    std::unordered_set<uint32_t> m_blocksSeen;
 };

@@ -366,14 +366,15 @@ TEST(Ext2Runs, FromBlockMaps)
 
 TEST(Ext2Runs, RepeatedPointersStopAtTheBlocksCount)
 {
-    // Every entry of a double-indirect map names the same single-indirect block, whose entries all name
-    // the same data block: 65536 mapped blocks on a file system of 2048.
+    // The entries of a double-indirect map name sixteen single-indirect blocks, whose entries all name the
+    // same two data blocks: 4096 mapped blocks on a file system of 2048.
     Volume v;
     const uint32_t dbl = v.image.AllocBlock();
-    const uint32_t single = v.image.AllocBlock();
+    uint32_t singles[16];
+    for (uint32_t& single : singles) single = v.image.AllocBlock();
     for (uint32_t i = 0; i < 256; ++i) {
-        Put32(v.image.Block(dbl) + 4 * i, single);
-        Put32(v.image.Block(single) + 4 * i, (i % 2) ? 500 : 700);
+        Put32(v.image.Block(dbl) + 4 * i, singles[i % 16]);
+        for (uint32_t single : singles) Put32(v.image.Block(single) + 4 * i, (i % 2) ? 500 : 700);
     }
     v.Open();
     Ext2TestImage::Inode fields;
