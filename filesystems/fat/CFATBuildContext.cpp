@@ -38,6 +38,18 @@ bool IsSameOrAncestor(const CFileNode* candidate, const CFileNode* node)
     return false;
 }
 
+// Recycle bins sit at the top of a volume with their pairs right inside them. Asking only this far up keeps a
+// deep chain of damaged folders from costing a walk to the root, name tests included, for every folder.
+constexpr int kRecycleBinSearchDepth = 32;
+
+bool NearRecycleBin(const CFileNode* folder)
+{
+    int depth = 0;
+    for (const CFileNode* n = folder; n && depth < kRecycleBinSearchDepth; n = n->GetParent(), ++depth)
+        if (IsRecycleBinFolder(n)) return true;
+    return false;
+}
+
 const char* FATTypeName(int type)
 {
     switch (type) {
@@ -92,7 +104,7 @@ int CFATBuildContext::ProcessDirectoryEntries(std::span<const uint8_t> buffer, C
     const CFATFileProperties* parentProperties = FATProperties(parent);
     const uint32_t parentCluster = parentProperties ? parentProperties->GetFirstCluster() : 0;
     const bool parentDeleted = parentProperties && (parentProperties->GetState() & kFileStateDeleted);
-    const bool inRecycleBin = IsInRecycleBin(parent);
+    const bool inRecycleBin = NearRecycleBin(parent);
     RecyclePendingList pending;
     std::optional<size_t> longNameStart;
     int dotEntries = 0;

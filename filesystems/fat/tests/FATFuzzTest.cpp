@@ -141,8 +141,30 @@ bool RunsOnDevice(IFileProperties* properties, uint64_t firstSector, uint64_t se
     return true;
 }
 
-// Walks the tree once (a node met twice would be a cycle), checks names and runs, and reads every file through
-// CFoundFileReader.
+bool IsValidUtf8(const std::string& s)
+{
+    for (size_t i = 0; i < s.size();) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (n == 0 || i + n > s.size()) return false;
+        for (size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += n;
+    }
+    return true;
+}
+
+// A name a saved file could take: no separator, no control byte, never "." or "..", whole UTF-8.
+bool UsableName(const std::string& name)
+{
+    if (name.empty() || name == "." || name == "..") return false;
+    for (unsigned char c : name)
+        if (c < 0x20 || c == '/' || c == '\\') return false;
+    return IsValidUtf8(name);
+}
+
+// Walks the tree once (a node met twice would be a cycle), checks that every name below the volume could name a
+// saved file and that every run lies on the device, and reads every file through CFoundFileReader.
 void CheckTree(MemoryDevice& device, CFileNode* tree, Reached& reached)
 {
     ASSERT_NE(tree, nullptr);
@@ -170,6 +192,9 @@ void CheckTree(MemoryDevice& device, CFileNode* tree, Reached& reached)
         const std::string name = properties->GetName();
         EXPECT_EQ(int(name.size()), properties->GetNameLength());
         EXPECT_LT(name.size(), 4096u);
+        if (node != tree) {
+            EXPECT_TRUE(UsableName(name)) << "\"" << name << "\"";
+        }
         if (node == tree || (properties->GetAttributes() & kFileAttrDirectory)) continue;
         ++reached.files;
         if (depth >= 2) nested = true;
@@ -500,6 +525,7 @@ struct SmallVolume {
         add(root, MakeEntry(File("\xE5" "ELETED", "BIN", 25, 3000)));
         add(root, MakeLongNameEntries(u"Deleted folder", MakeEntry(Folder("\xE5" "ELETE~1", 30))));
         add(root, MakeEntry(File("EMPTY", "TXT", 0, 0)));
+        add(root, MakeEntry(Folder("RECYCLER", 90)));
         image.PutRoot(0, root);
         Link({20, 21});
         for (uint32_t c : {20u, 21u, 25u, 26u, 27u}) image.Fill(c);
@@ -531,7 +557,24 @@ struct SmallVolume {
         image.Dots(30, 0);
         image.PutCluster(30, 64, MakeEntry(File("INDEL", "TXT", 31, 600)));
         image.Fill(31);
-        folderClusters = {0, 10, 11, 12, 30};
+        // A recycle bin: the information file names the data file back.
+        image.Dots(90, 0);
+        Link({90});
+        std::vector<uint8_t> bin = MakeEntry(File("$I1A2B3C", "TXT", 91, 0));
+        add(bin, MakeEntry(File("$R1A2B3C", "TXT", 92, 700)));
+        image.PutCluster(90, 64, bin);
+        std::vector<uint8_t> info(24, 0);
+        info[0] = 2;
+        for (char16_t u : std::u16string(u"C:\\Users\\Ann\\Original report.txt"))
+            info.insert(info.end(), {uint8_t(u), uint8_t(u >> 8)});
+        info.resize(info.size() + 2, 0);
+        PutLe(&bin[28], info.size(), 4); // the information file's size
+        image.PutCluster(90, 64, bin);
+        image.PutCluster(91, 0, info);
+        Link({91});
+        Link({92});
+        image.Fill(92);
+        folderClusters = {0, 10, 11, 12, 30, 90};
     }
 
     void Link(const std::vector<uint32_t>& clusters)
@@ -563,28 +606,6 @@ FATVolumeGeometry GeometryOf(Fat16Image& image)
     g.dataStart = image.DataStart();
     g.sectorCount = image.Device().GetSectorCount();
     return g;
-}
-
-bool IsValidUtf8(const std::string& s)
-{
-    for (size_t i = 0; i < s.size();) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (n == 0 || i + n > s.size()) return false;
-        for (size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        i += n;
-    }
-    return true;
-}
-
-// A name a saved file could take: no separator, no control byte, never "." or "..", whole UTF-8.
-bool UsableName(const std::string& name)
-{
-    if (name.empty() || name == "." || name == "..") return false;
-    for (unsigned char c : name)
-        if (c < 0x20 || c == '/' || c == '\\') return false;
-    return IsValidUtf8(name);
 }
 
 // The table rule stated independently: no entry 1 or pointing to itself or past the table below the limit, no
@@ -680,9 +701,23 @@ TEST(FATFuzz, MutatedDirectoriesAndChainsThroughTheWalk)
     MemoryDevice& device = volume.image.Device();
     const Bytes intact = device.Bytes();
     std::vector<Region> folders = {{volume.image.RootSector() * 512, Fat16Image::kRootSectors * 512}};
-    for (uint32_t c : {10u, 11u, 12u, 30u})
+    for (uint32_t c : {10u, 11u, 12u, 30u, 90u, 91u})
         folders.push_back({(volume.image.DataStart() + uint64_t(c - 2) * 2) * 512, 1024});
     const uint32_t clusters = volume.image.Clusters();
+
+    {
+        // The intact volume reaches the recycle-bin pairing, so the damaged ones test it too.
+        FakeTable table;
+        table.next = volume.chains;
+        CFATBuildContext context(nullptr, &device, GeometryOf(volume.image), &table);
+        TreePtr tree(QuickBuildTree(context, nullptr, true));
+        ASSERT_TRUE(tree);
+        bool renamed = false;
+        WalkFileTreeBreadthFirst(tree.get(), [&](CFileNode* n) {
+            renamed = renamed || std::string(n->GetProperties()->GetName()) == "Original report.txt";
+        });
+        ASSERT_TRUE(renamed);
+    }
 
     Rng rng(0xD1E5);
     SettingsGuard settings;
@@ -895,6 +930,31 @@ TEST(FATFuzz, EntriesNamingALongChainFollowItNoFurtherThanTheirSize)
     }
     EXPECT_EQ(files, 512);
     EXPECT_LT(table.lookups.load(), 512u * 8);
+}
+
+TEST(FATFuzz, AChainOfTwentyThousandNestedFoldersIsWalkedToItsEnd)
+{
+    // Each folder's one cluster holds its dots and the next folder: every walk step that looks up the whole
+    // ancestry made this quadratic in the depth.
+    const uint32_t depth = 20000;
+    Fat16Image image(1, depth + 8);
+    image.PutRoot(0, MakeEntry(Folder("D", 2)));
+    for (uint32_t c = 2; c < 2 + depth; ++c) {
+        image.Dots(c, c == 2 ? 0 : c - 1);
+        image.PutCluster(c, 64, MakeEntry(c + 1 < 2 + depth ? Folder("D", c + 1) : File("LEAF", "TXT", c + 1, 10)));
+    }
+    FakeTable table;
+    CFATBuildContext context(nullptr, &image.Device(), GeometryOf(image), &table);
+    TreePtr tree(QuickBuildTree(context, nullptr, true));
+    ASSERT_TRUE(tree);
+    uint32_t levels = 0;
+    CFileNode* node = tree.get();
+    while (node->GetFirstChild()) {
+        node = node->GetFirstChild();
+        ++levels;
+    }
+    EXPECT_EQ(levels, depth + 1);
+    EXPECT_STREQ(node->GetProperties()->GetName(), "LEAF.TXT");
 }
 
 TEST_P(FATFuzzImage, DamagedMetadataThroughTheQuickBuildAndEveryRead)
