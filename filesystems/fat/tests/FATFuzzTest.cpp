@@ -301,22 +301,23 @@ struct FatMetadata {
 FatMetadata MapMetadata(MemoryDevice& device, bool fat32)
 {
     FatMetadata m;
+    const uint64_t ss = uint64_t(device.GetSectorSize());
     const Bytes boot(device.Sector(0), device.Sector(1));
-    const CFATDBR dbr(boot, 512);
+    const CFATDBR dbr(boot, int32_t(ss));
     m.type = dbr.GetFATType();
     m.entryBits = m.type == fat::kKindFAT12 ? 12 : m.type == fat::kKindFAT16 ? 16 : 32;
     const uint64_t reserved = dbr.GetReservedSectors();
     const uint64_t spf = dbr.GetSectorsPerFAT();
     const uint64_t spc = dbr.GetSectorsPerCluster();
-    m.boot.push_back({0, 512});
+    m.boot.push_back({0, ss});
     if (fat32) {
-        m.boot.push_back({512, 512});     // information sector
-        m.boot.push_back({6 * 512, 512}); // backup boot sector
+        m.boot.push_back({ss, ss});     // information sector
+        m.boot.push_back({6 * ss, ss}); // backup boot sector
     }
-    for (uint64_t copy = 0; copy < 2; ++copy) m.fats.push_back({(reserved + copy * spf) * 512, spf * 512});
+    for (uint64_t copy = 0; copy < 2; ++copy) m.fats.push_back({(reserved + copy * spf) * ss, spf * ss});
     const uint64_t rootSector = reserved + 2 * spf;
     const uint64_t dataStart = rootSector + dbr.GetRootDirSectors();
-    if (!fat32) m.root.push_back({rootSector * 512, uint64_t(dbr.GetRootDirSectors()) * 512});
+    if (!fat32) m.root.push_back({rootSector * ss, uint64_t(dbr.GetRootDirSectors()) * ss});
     m.clusterCount = uint32_t((dbr.GetTotalSectors() - dataStart) / spc);
 
     std::set<uint32_t> firsts;
@@ -335,7 +336,7 @@ FatMetadata MapMetadata(MemoryDevice& device, bool fat32)
             c = table->GetNextCluster(c);
     }
     for (uint32_t c : all) {
-        m.folders.push_back({(dataStart + uint64_t(c - 2) * spc) * 512, spc * 512});
+        m.folders.push_back({(dataStart + uint64_t(c - 2) * spc) * ss, spc * ss});
         m.folderClusters.push_back(c);
     }
     return m;
@@ -475,7 +476,71 @@ struct ImageCase {
     bool fat32;
     int cases;
     uint64_t seedBase;
+    int32_t sectorSize = 512; // other sizes are built here, the fixture images all have 512-byte sectors
 };
+
+// A FAT16 volume on 4096-byte sectors: a folder over two clusters, a long name, a fragmented file, a deleted file
+// and a deleted folder.
+Bytes MakeLargeSectorVolume()
+{
+    constexpr uint32_t kSector = 4096, kFATSectors = 2, kRootSectors = 4, kClusters = 1500;
+    constexpr uint32_t kDataStart = 1 + 2 * kFATSectors + kRootSectors;
+    BootParams p;
+    p.type = 1;
+    p.bytesPerSector = kSector;
+    p.rootEntries = 512;
+    p.sectorsPerFAT = kFATSectors;
+    p.totalSectors = kDataStart + kClusters;
+    Bytes image(size_t(p.totalSectors) * kSector, 0);
+    const Bytes boot = MakeBootSector(p, kSector);
+    std::copy(boot.begin(), boot.end(), image.begin());
+    auto link = [&](uint32_t cluster, uint16_t next) {
+        for (uint32_t copy = 0; copy < 2; ++copy) Put16(&image[(1 + copy * kFATSectors) * kSector + cluster * 2], next);
+    };
+    auto chain = [&](std::vector<uint32_t> clusters) {
+        for (size_t i = 0; i < clusters.size(); ++i) link(clusters[i], i + 1 < clusters.size() ? uint16_t(clusters[i + 1]) : 0xFFFF);
+    };
+    auto at = [&](uint32_t cluster) { return &image[(kDataStart + uint64_t(cluster) - 2) * kSector]; };
+    auto put = [](uint8_t* to, const std::vector<uint8_t>& bytes) { std::copy(bytes.begin(), bytes.end(), to); };
+    auto dots = [&](uint32_t cluster, uint32_t parent) {
+        EntryParams dot = Folder(".", cluster);
+        dot.ext = "";
+        put(at(cluster), MakeEntry(dot));
+        dot.name = "..";
+        dot.cluster = parent;
+        put(at(cluster) + 32, MakeEntry(dot));
+    };
+    link(0, 0xFFF8);
+    link(1, 0xFFFF);
+
+    std::vector<uint8_t> root;
+    auto add = [](std::vector<uint8_t>& to, const std::vector<uint8_t>& e) { to.insert(to.end(), e.begin(), e.end()); };
+    add(root, MakeEntry(File("LARGESEC", "", 0, 0, 0x08)));
+    add(root, MakeEntry(Folder("DOCS", 2)));
+    add(root, MakeLongNameEntries(u"A fragmented file with a long name.bin", MakeEntry(File("AFRAGM~1", "BIN", 10, 3 * kSector - 7))));
+    add(root, MakeEntry(File("\xE5" "ELETED", "TXT", 30, 5000)));
+    add(root, MakeEntry(Folder("\xE5" "LDDIR", 40)));
+    put(&image[(1 + 2 * kFATSectors) * kSector], root);
+    chain({10, 11, 14});
+
+    dots(2, 0);
+    chain({2, 3});
+    std::vector<uint8_t> docs;
+    for (uint32_t i = 0; i < 140; ++i) {
+        char name[9];
+        std::snprintf(name, sizeof name, "DOC%05u", i);
+        add(docs, MakeEntry(File(name, "TXT", 100 + i, 100 + i)));
+        chain({100 + i});
+    }
+    put(at(2) + 64, {docs.begin(), docs.begin() + long(kSector - 64)});
+    put(at(3), {docs.begin() + long(kSector - 64), docs.end()});
+
+    dots(40, 0);
+    put(at(40) + 64, MakeEntry(File("INSIDE", "TXT", 41, 1000)));
+    for (uint32_t c : {10u, 11u, 14u, 30u, 31u, 41u}) std::fill(at(c), at(c) + kSector, uint8_t(c));
+    for (uint32_t i = 0; i < 140; ++i) std::fill(at(100 + i), at(100 + i) + 100 + i, uint8_t(i));
+    return image;
+}
 
 // Builds, checks and reads one damaged image; the image is put back afterwards.
 void RunImageCase(MemoryDevice& device, const Bytes& intact, const FatMetadata& m, const ImageCase& image, uint64_t seed,
@@ -960,11 +1025,11 @@ TEST(FATFuzz, AChainOfTwentyThousandNestedFoldersIsWalkedToItsEnd)
 TEST_P(FATFuzzImage, DamagedMetadataThroughTheQuickBuildAndEveryRead)
 {
     const ImageCase& image = GetParam();
-    const Bytes intact = LoadImage(image.name);
+    const Bytes intact = image.sectorSize == 512 ? LoadImage(image.name) : MakeLargeSectorVolume();
     ASSERT_FALSE(intact.empty());
-    MemoryDevice device(intact);
+    MemoryDevice device(intact, image.sectorSize);
     const FatMetadata m = MapMetadata(device, image.fat32);
-    ASSERT_GT(m.folders.size(), 3u);
+    ASSERT_GE(m.folders.size(), 3u);
     SettingsGuard settings;
     Reached reached;
     for (const auto& [name, seed] : kRegressions)
@@ -979,5 +1044,6 @@ TEST_P(FATFuzzImage, DamagedMetadataThroughTheQuickBuildAndEveryRead)
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, FATFuzzImage,
                          testing::Values(ImageCase{"fat12", false, 300, 12000000}, ImageCase{"fat16", false, 300, 16000000},
-                                         ImageCase{"fat32", true, 300, 32000000}),
+                                         ImageCase{"fat32", true, 300, 32000000},
+                                         ImageCase{"fat16_4096", false, 300, 46000000, 4096}),
                          [](const auto& info) { return std::string(info.param.name); });
