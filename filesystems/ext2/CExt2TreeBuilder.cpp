@@ -5,7 +5,6 @@
 
 #include "core/CRecoverySettings.h"
 #include "core/devices/IStorageDevice.h"
-#include "core/filetypes/CFileTypeFilter.h"
 #include "filesystems/ext2/CExt2BlockMapWalker.h"
 #include "filesystems/ext2/CExt2DirEntry.h"
 #include "filesystems/ext2/CExt2FileProperties.h"
@@ -15,6 +14,7 @@
 #include "filesystems/ext2/Ext2Collector.h"
 #include "filesystems/ext2/LogExt2Error.h"
 #include "filesystems/partitions/IDIRBuildCallback.h"
+#include "filesystems/partitions/PartitionNaming.h"
 #include "filesystems/tree/CFileNode.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/DataRunLists.h"
@@ -38,35 +38,6 @@ namespace {
 
 constexpr const char* kReadingFiles = "Reading files";
 constexpr const char* kBuildingDirectories = "Building Directories...";
-
-// The name of a partition folder: the selected source's letter and name around the file-system name and the
-// partition's number.
-std::string PartitionDisplayName(const char* fileSystemName, int number)
-{
-    const CRecoverySettings* settings = GetRecoverySettings();
-    const uint8_t letter = settings->m_selectedDriveLetter;
-    const bool hasLetter = letter != 255 && letter != 0;
-    const std::string& source = settings->m_selectedSourceName;
-    char text[256];
-    if (hasLetter && !source.empty())
-        std::snprintf(text, sizeof text, "%c:(%s - %s %d)", letter, source.c_str(), fileSystemName, number);
-    else if (!source.empty())
-        std::snprintf(text, sizeof text, "%s(%s %d)", source.c_str(), fileSystemName, number);
-    else if (hasLetter)
-        std::snprintf(text, sizeof text, "%c:(%s %d)", letter, fileSystemName, number);
-    else
-        std::snprintf(text, sizeof text, "%s %d", fileSystemName, number);
-    return text;
-}
-
-// Files pass when the listing filter holds no extension, or when their extension (from the last dot) is in it.
-bool ExtensionWanted(const char* name)
-{
-    CFileTypeFilter& filter = GetFileTypeFilter();
-    if (!name || filter.GetCount() == 0) return true;
-    const char* dot = std::strrchr(name, '.');
-    return dot && filter.IsFileTypeInList(dot);
-}
 
 std::string InodeName(uint32_t inode)
 {
@@ -171,7 +142,7 @@ CFileSystemNode* CExt2TreeBuilder::MakeRoot()
     const int kind = m_fs->GetKind();
     const char* label = kind == kFsKindExt2 ? "Ext2" : kind == kFsKindExt3 ? "Ext3" : "Ext?";
     auto* properties = new CExt2FileProperties();
-    properties->SetName(PartitionDisplayName(label, m_partitionIndex + 1).c_str());
+    properties->SetName(FormatPartitionName(label, m_partitionIndex + 1).c_str());
     properties->SetAttributes(kFileAttrDirectory);
     properties->SetInodeNumber(ext2::kRootInode);
     const std::string volumeName = m_fs->GetVolumeName();
@@ -295,7 +266,7 @@ void CExt2TreeBuilder::Prune(CFileNode* root)
         for (CFileNode* child : children) {
             if (IsFolder(child)) {
                 folders.push_back(child);
-            } else if (!ExtensionWanted(child->GetProperties()->GetName())) {
+            } else if (!IsExtensionWanted(child->GetProperties()->GetName(), false)) {
                 folder->RemoveChild(child);
                 DeleteTreeNodesAndProperties(child);
             }
