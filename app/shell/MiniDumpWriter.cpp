@@ -2,6 +2,8 @@
 // every record byte by byte, and reads /proc/self/maps with plain read(2) calls.
 #include "app/shell/MiniDumpWriter.h"
 
+#include "core/TextConverters.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -151,24 +153,13 @@ uint32_t WriteText(Out& out, const char* s, size_t n)
     };
     const auto* p = reinterpret_cast<const unsigned char*>(s);
     for (size_t i = 0; i < n && count < cap;) {
-        uint32_t cp = 0xFFFD;
-        size_t len = 1;
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            cp = c;
-        } else if ((c & 0xE0) == 0xC0 && i + 1 < n && (p[i + 1] & 0xC0) == 0x80) {
-            cp = ((c & 0x1Fu) << 6) | (p[i + 1] & 0x3Fu);
-            len = 2;
-        } else if ((c & 0xF0) == 0xE0 && i + 2 < n && (p[i + 1] & 0xC0) == 0x80 && (p[i + 2] & 0xC0) == 0x80) {
-            cp = ((c & 0x0Fu) << 12) | ((p[i + 1] & 0x3Fu) << 6) | (p[i + 2] & 0x3Fu);
-            len = 3;
-        } else if ((c & 0xF8) == 0xF0 && i + 3 < n && (p[i + 1] & 0xC0) == 0x80 && (p[i + 2] & 0xC0) == 0x80 &&
-                   (p[i + 3] & 0xC0) == 0x80) {
-            cp = ((c & 0x07u) << 18) | ((p[i + 1] & 0x3Fu) << 12) | ((p[i + 2] & 0x3Fu) << 6) | (p[i + 3] & 0x3Fu);
-            len = 4;
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
+        // Malformed bytes become U+FFFD one at a time; a four-byte sequence becomes a surrogate pair.
+        uint32_t value = 0;
+        const int got = DecodeUtf8Char(reinterpret_cast<const char*>(p) + i, n - i, value);
+        const size_t len = got > 0 ? size_t(got) : 1;
+        const bool pair = got == 4;
+        const uint32_t cp = got > 0 ? value : 0xFFFD;
+        if (pair) {
             put(0xD800 | (cp >> 10));
             put(0xDC00 | (cp & 0x3FF));
         } else {

@@ -1,6 +1,7 @@
 // Loading of the usage module and the guarded calls into it.
 #include "app/shell/UsageEvents.h"
 
+#include "core/TextConverters.h"
 #include "platform/Folders.h"
 #include "platform/Log.h"
 
@@ -71,27 +72,16 @@ UsageReportDiskEntry UsageReportDiskEntry::Make(const std::string& productUtf8, 
         ++units;
     };
     for (size_t i = 0; i < n;) {
-        uint32_t cp = 0xFFFD;
-        size_t len = 1;
-        const unsigned char c = s[i];
-        if (c < 0x80) {
-            cp = c;
-        } else if ((c & 0xE0) == 0xC0 && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
-            cp = ((c & 0x1Fu) << 6) | (s[i + 1] & 0x3Fu);
-            len = 2;
-        } else if ((c & 0xF0) == 0xE0 && i + 2 < n && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80) {
-            cp = ((c & 0x0Fu) << 12) | ((s[i + 1] & 0x3Fu) << 6) | (s[i + 2] & 0x3Fu);
-            len = 3;
-        } else if ((c & 0xF8) == 0xF0 && i + 3 < n && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80 &&
-                   (s[i + 3] & 0xC0) == 0x80) {
-            cp = ((c & 0x07u) << 18) | ((s[i + 1] & 0x3Fu) << 12) | ((s[i + 2] & 0x3Fu) << 6) | (s[i + 3] & 0x3Fu);
-            len = 4;
-        }
-        const size_t need = cp >= 0x10000 ? 2 : 1;
+        // Malformed bytes become U+FFFD one at a time; a four-byte sequence becomes a surrogate pair.
+        uint32_t value = 0;
+        const int got = DecodeUtf8Char(reinterpret_cast<const char*>(s) + i, n - i, value);
+        const size_t len = got > 0 ? size_t(got) : 1;
+        const bool pair = got == 4;
+        const uint32_t cp = got > 0 ? value : 0xFFFD;
+        const size_t need = pair ? 2 : 1;
         if (units + need > 255)
             break;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
+        if (pair) {
             put(0xD800 | (cp >> 10));
             put(0xDC00 | (cp & 0x3FF));
         } else {
