@@ -1,3 +1,4 @@
+// Test folders made with mkdtemp under SALVIX_TEST_TMP (or the system temporary folder).
 #include "tests/support/TempDir.h"
 
 #include <cstdlib>
