@@ -21,6 +21,7 @@
 #include "filesystems/tree/DataRunLists.h"
 #include "filesystems/tree/FileTree.h"
 #include "filesystems/tree/IFileProperties.h"
+#include "tests/support/DamagedTreeChecks.h"
 #include "tests/support/MemoryDevice.h"
 
 #include <gtest/gtest.h>
@@ -38,6 +39,7 @@
 #include <vector>
 
 using testsupport::MemoryDevice;
+using namespace testsupport;
 
 namespace {
 
@@ -65,41 +67,6 @@ private:
 void PutLe(uint8_t* p, uint64_t v, unsigned width)
 {
     for (unsigned i = 0; i < width; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-
-struct TreeDeleter {
-    void operator()(CFileNode* tree) const { DeleteFoundTree(tree); }
-};
-using TreePtr = std::unique_ptr<CFileNode, TreeDeleter>;
-
-// What the checked trees held: how deep the damage still let the build and the reader go.
-struct Reached {
-    uint64_t trees = 0;
-    uint64_t files = 0;
-    uint64_t filesRead = 0; // at least one byte came back
-    uint64_t nested = 0;    // trees with a file below a folder
-};
-
-// Every file is read from its start up to this much, then its last chunk: enough for every file of the
-// fixtures, without reading a damaged sparse size of terabytes block by block.
-constexpr uint64_t kReadCap = 256 * 1024;
-constexpr uint32_t kChunk = 48 * 1024;
-
-bool RunsOnDevice(IFileProperties* properties, uint64_t firstSector, uint64_t sectorsPerCluster, uint64_t deviceSectors,
-                  std::string& why)
-{
-    std::unique_ptr<IDataRunList> runs(properties->GetDataRunList());
-    if (!runs) return true;
-    const uint64_t clusters = deviceSectors > firstSector ? (deviceSectors - firstSector) / sectorsPerCluster : 0;
-    for (const DataRun& run : runs->GetRuns()) {
-        if (run.IsSparse()) continue;
-        if (run.firstCluster < 0 || uint64_t(run.firstCluster) > clusters || run.length > clusters - uint64_t(run.firstCluster)) {
-            why = "run " + std::to_string(run.firstCluster) + "+" + std::to_string(run.length) + " past " +
-                  std::to_string(clusters) + " blocks";
-            return false;
-        }
-    }
-    return true;
 }
 
 // Walks the tree once (a node met twice would be a cycle), checks names and runs, and reads every file through
@@ -137,61 +104,13 @@ void CheckTree(IStorageDevice& device, CFileNode* tree, Reached& reached)
         std::string why;
         EXPECT_TRUE(RunsOnDevice(properties, firstSector, uint64_t(spb), device.GetSectorCount(), why)) << name << ": " << why;
 
-        const uint64_t size = properties->GetSize();
-        CFoundFileReader reader;
-        if (!reader.Open(&device, node)) continue;
-        uint64_t at = 0;
-        const uint64_t end = std::min(size, kReadCap);
-        while (at < end) {
-            uint32_t got = 0;
-            const uint32_t ask = uint32_t(std::min<uint64_t>(kChunk, end - at));
-            if (!reader.ReadAt(at, chunk.data(), ask, got) || got == 0) break;
-            ASSERT_LE(got, ask);
-            at += got;
-        }
-        if (size > end) {
-            uint32_t got = 0;
-            const uint64_t tail = std::min<uint64_t>(size, kChunk);
-            if (reader.ReadAt(size - tail, chunk.data(), uint32_t(tail), got)) {
-                ASSERT_LE(got, tail);
-            }
-        }
-        uint32_t got = 1;
-        EXPECT_FALSE(reader.ReadAt(size, chunk.data(), 1, got)) << "a read at the end of " << name;
-        EXPECT_EQ(got, 0u);
-        if (at > 0) ++reached.filesRead;
+        uint64_t read = 0;
+        ReadThroughFoundFile(device, node, name, chunk, read);
+        if (::testing::Test::HasFatalFailure()) return;
+        if (read > 0) ++reached.filesRead;
     }
     if (nested) ++reached.nested;
 }
-
-// Stops a build once it has read far more than the volume holds: a walk that loops shows up as a failure
-// naming its case instead of a test that never ends.
-class ReadBudget : public IDIRBuildCallback {
-public:
-    ReadBudget(MemoryDevice& device, uint64_t limit) : m_device(device), m_limit(limit)
-    {
-        m_device.SetReadHook([this](uint64_t, uint64_t count) { m_read += count; });
-    }
-    ~ReadBudget() override { m_device.SetReadHook({}); }
-    int Begin(const char*, int) override { return Answer(); }
-    int Step(int) override { return Answer(); }
-    int SetPos(int) override { return Answer(); }
-    int Finish() override { return Answer(); }
-    int CheckCancel() override { return Answer(); }
-    bool Exceeded() const { return m_exceeded; }
-    uint64_t Read() const { return m_read; }
-
-private:
-    int Answer()
-    {
-        if (m_read.load() > m_limit) m_exceeded = true;
-        return m_exceeded ? -1 : 0;
-    }
-    MemoryDevice& m_device;
-    uint64_t m_limit;
-    std::atomic<uint64_t> m_read{0};
-    std::atomic<bool> m_exceeded{false};
-};
 
 struct Region {
     uint64_t offset;
