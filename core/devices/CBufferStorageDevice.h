@@ -23,6 +23,8 @@ public:
     uint64_t GetWindowStart() const { return m_windowStart; }
     uint64_t GetFilledCount() const { return m_filled; }
     bool IsAttached() const { return m_attached; }
+    // The device behind the ring (not owned); null before Attach.
+    IStorageDevice* GetSource() const { return m_source; }
 
     // Served from the ring when wholly inside the held sectors; otherwise passed to the source unchanged.
     bool ReadSectors(void* buffer, uint64_t firstSector, uint64_t sectorCount) override;

@@ -1,0 +1,9 @@
+// Bitmaps (BMP): "BM" with a 40- or 124-byte information header; the size is the header's file size.
+#pragma once
+
+#include "raw/RawHeaderAnalyser.h"
+
+class FileBMPAnalyser : public RawHeaderAnalyser {
+public:
+    FileBMPAnalyser() : RawHeaderAnalyser(9, RawSignature::BMP) {}
+};

@@ -1,0 +1,9 @@
+// Cabinet archives (CAB): "MSCF" version 1.3; the size is the cabinet size field.
+#pragma once
+
+#include "raw/RawHeaderAnalyser.h"
+
+class FileCABAnalyser : public RawHeaderAnalyser {
+public:
+    FileCABAnalyser() : RawHeaderAnalyser(10, RawSignature::CAB) {}
+};

@@ -1,0 +1,10 @@
+// WordPerfect documents, graphics and presentations (WPD, WPG, SHW): FF "WPC" with a known product
+// and file type; the size is the file size field at 20.
+#pragma once
+
+#include "raw/RawHeaderAnalyser.h"
+
+class FileWPDAnalyser : public RawHeaderAnalyser {
+public:
+    FileWPDAnalyser() : RawHeaderAnalyser(64, RawSignature::WPD) {}
+};
