@@ -1,0 +1,21 @@
+// HTML pages end at "</HTML>" (any case), searched within the first 1 MiB; a page that starts with a UTF-16
+// byte-order mark is measured by the UTF-16 walk instead, since the narrow marker never occurs in it.
+#include "raw/FileHTMAnalyser.h"
+
+#include "filesystems/tree/CRawFileInfo.h"
+#include "raw/FileUnicodeHTMAnalyser.h"
+#include "raw/RawAnalyserGlue.h"
+
+namespace {
+constexpr uint64_t kLimit = 1048576;
+} // namespace
+
+TextMarker FileHTMAnalyser::Marker() { return MakeTextMarker("</HTML>", 7, kLimit); }
+
+SpanWalkResult FileHTMAnalyser::Walk(SpanSource& source, const SpanWalkLimits& limits)
+{
+    if (spanwalk::StartsWith(source.At(0), "\xFF\xFE<")) return FileUnicodeHTMAnalyser::Walk(source, limits);
+    return WalkTextMarker(source, Marker(), limits);
+}
+
+int FileHTMAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device) { return RunSpanWalk(hit, device, Walk); }

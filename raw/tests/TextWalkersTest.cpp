@@ -1,0 +1,239 @@
+// The text-format walkers: the end-marker walker (HTML, DXF, FreeHand 11), UTF-16 HTML, RTF brace counting
+// and the PDF end-of-file search with linearized files, incremental updates and Illustrator documents.
+#include "raw/FileDXFAnalyser.h"
+#include "raw/FileFH11Analyser.h"
+#include "raw/FileHTMAnalyser.h"
+#include "raw/FilePDFAnalyser.h"
+#include "raw/FileRTFAnalyser.h"
+#include "raw/FileUnicodeHTMAnalyser.h"
+#include "raw/FindTextMarker.h"
+#include "raw/tests/WalkTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace walktest;
+
+namespace {
+
+Bytes HtmlPage(size_t size, const std::string& closing)
+{
+    Bytes b = FromText("<html><body>");
+    b.resize(size - closing.size(), 'x');
+    Append(b, closing);
+    return b;
+}
+
+Bytes Utf16(const std::string& text)
+{
+    Bytes b;
+    for (char c : text) AppendBytes(b, {static_cast<uint8_t>(c), 0});
+    return b;
+}
+
+} // namespace
+
+TEST(TextMarkerWalk, EndsAfterTheMarkerInAnyCaseOrAtTheLimit)
+{
+    // 5,000 bytes ending with the tag in lower case, then more bytes that are not the page.
+    Bytes page = HtmlPage(5000, "</html>");
+    Append(page, std::string(3000, 'y'));
+    SpanWalkResult r = WalkBytes(page, FileHTMAnalyser::Walk);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.size, 5000u);
+
+    // No closing tag in 2 MiB: the first position beyond the 1 MiB limit.
+    Bytes open = FromText("<HTML>");
+    open.resize(2 << 20, 'z');
+    r = WalkBytes(open, FileHTMAnalyser::Walk);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.size, 1048577u);
+
+    // The device ends before the marker or the limit: not measured.
+    Bytes shortPage = FromText("<HTML><body>no end");
+    r = WalkBytes(shortPage, FileHTMAnalyser::Walk);
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.sizeSet);
+}
+
+TEST(TextMarkerWalk, FindsMarkersAcrossBlockBoundariesAndAmongManyFirstBytes)
+{
+    // The DXF marker starts with "E": text full of "e" and "E" must not slow or mislead the search, and a
+    // marker that straddles the 64 KiB block boundary is still found.
+    Bytes dxf = FromText("  0\r\nSECTION\r\n  2\r\nHEADER\r\n");
+    while (dxf.size() < 65536 - 2) Append(dxf, "eEeE");
+    dxf.resize(65536 - 2);
+    Append(dxf, "EOF\r\n");
+    Append(dxf, "trailing");
+    SpanWalkResult r = WalkBytes(dxf, FileDXFAnalyser::Walk);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.size, 65536u + 3);
+
+    // A last line ending with LF only is no marker: scanned to the option's limit.
+    Bytes lf = FromText("  0\r\nSECTION\r\n  2\r\nHEADER\r\n  0\nEOF\n");
+    lf.resize(200000, ' ');
+    r = WalkBytes(lf, FileDXFAnalyser::Walk, 100000);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.size, 100001u);
+
+    // The FreeHand trailer holds a zero and FF bytes; the first "Decode" without them is skipped.
+    Bytes fh = FromText("FH11 drawing Decode and more ");
+    const uint8_t trailer[] = {'D', 'e', 'c', 'o', 'd', 'e', 0, 0xFF, 0xFF, 0xFF, 0xFF};
+    fh.insert(fh.end(), trailer, trailer + sizeof trailer);
+    const size_t end = fh.size();
+    fh.resize(end + 100, 0);
+    r = WalkBytes(fh, FileFH11Analyser::Walk);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.size, end);
+}
+
+TEST(UnicodeHtmlWalk, MeasuresToTheClosingTagOrATerminator)
+{
+    // "</HTML>" at byte 1,000 measures 1,016 bytes.
+    Bytes page = {0xFF, 0xFE};
+    Append(page, std::string(reinterpret_cast<const char*>(Utf16("<html><body>").data()), 24));
+    Bytes body = Utf16(std::string((1000 - page.size()) / 2, 'a'));
+    page.insert(page.end(), body.begin(), body.end());
+    ASSERT_EQ(page.size(), 1000u);
+    Bytes tag = Utf16("</Html>\r\nmore text");
+    page.insert(page.end(), tag.begin(), tag.end());
+    SpanWalkResult r = WalkBytes(page, FileUnicodeHTMAnalyser::Walk);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.size, 1016u);
+    // Hits of both HTML kinds reach the narrow analyser: it measures UTF-16 pages the same way.
+    EXPECT_EQ(WalkBytes(page, FileHTMAnalyser::Walk).size, 1016u);
+
+    // A zero character ends the page where it stands.
+    Bytes zero = {0xFF, 0xFE};
+    Bytes text = Utf16("<HTML>hello");
+    zero.insert(zero.end(), text.begin(), text.end());
+    const size_t at = zero.size();
+    zero.resize(at + 100, 0);
+    r = WalkBytes(zero, FileUnicodeHTMAnalyser::Walk);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.size, at);
+
+    // "<!" without "<HTML>" in the first 500 bytes is not measured.
+    Bytes doctype = {0xFF, 0xFE};
+    Bytes d = Utf16("<!DOCTYPE x>" + std::string(300, ' ') + "<HTML>");
+    doctype.insert(doctype.end(), d.begin(), d.end());
+    EXPECT_FALSE(WalkBytes(doctype, FileUnicodeHTMAnalyser::Walk).ok);
+}
+
+TEST(RtfWalk, BalancesBracesSkippingEscapedOnes)
+{
+    struct Case {
+        const char* name;
+        std::string text;
+        size_t trailingZeros;
+        bool ok;
+        uint64_t size;
+    };
+    const Case cases[] = {
+        // 14 bytes that balance at the last byte, followed by a non-zero byte.
+        {"followed by text", "{\\rtf1 {\\b x}}Z", 0, true, 14},
+        // The same followed by zeros (the free space after a file) is measured too.
+        {"followed by zeros", "{\\rtf1 {\\b x}}", 100, true, 14},
+        // A zero before the closing brace: not measured, size up to the zero.
+        {"zero inside", "{\\rtf1{\\b x}", 10, false, 12},
+        // Escaped braces are text: "\}" does not close the document.
+        {"escaped braces", "{\\rtf1 a \\} b \\{ c \\\\}tail", 0, true, 22},
+        // The file ends with the device before the balance: not measured, size up to the end.
+        {"device end", "{\\rtf1{{", 0, false, 8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes b = FromText(c.text);
+        b.resize(b.size() + c.trailingZeros, 0);
+        const SpanWalkResult r = WalkBytes(b, FileRTFAnalyser::Walk);
+        EXPECT_EQ(r.ok, c.ok);
+        EXPECT_TRUE(r.sizeSet);
+        EXPECT_EQ(r.size, c.size);
+    }
+    // Never balanced within the option: the first position beyond it.
+    Bytes deep = FromText("{\\rtf1");
+    deep.resize(5000, '{');
+    const SpanWalkResult r = WalkBytes(deep, FileRTFAnalyser::Walk, 1000);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.size, 1001u);
+}
+
+namespace {
+
+Bytes PdfBody(size_t eofAt)
+{
+    Bytes b = FromText("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj\n<< /Type /Catalog >>\nendobj\n");
+    b.resize(eofAt, ' ');
+    Append(b, "%%EOF\n");
+    return b;
+}
+
+} // namespace
+
+TEST(PdfWalk, EndsAtTheLastEndOfFileComment)
+{
+    struct Case {
+        const char* name;
+        std::string after; // bytes after a first "%%EOF\n" at 10,000
+        uint64_t size;     // 0: the whole buffer
+        int type;
+    };
+    const Case cases[] = {
+        {"single document, then zeros", std::string(50, '\0'), 10006, 46},
+        {"single document, then unrelated bytes", "GIF89a....", 10006, 46},
+        {"incremental update", "4 0 obj\n<< >>\nendobj\nxref\n0 1\ntrailer\n<< >>\nstartxref\n10006\n%%EOF\n", 0, 46},
+        {"update that starts with a cross-reference section", "xref\n0 1\n%%EOF\n", 0, 46},
+        {"update after blank space", "  \r\n12  0 obj\n<<>>\nendobj\n%%EOF\r\n", 0, 46},
+        {"comment after the end", "%comment\n%%EOF\n", 0, 46},
+        {"a new document follows", "%PDF-1.5\n1 0 obj\n", 10006, 46},
+        {"digits that are no object header", "123 abc\n", 10006, 46},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes b = PdfBody(10000);
+        Append(b, c.after);
+        const SpanWalkResult r = WalkBytes(b, FilePDFAnalyser::Walk);
+        EXPECT_TRUE(r.ok);
+        EXPECT_EQ(r.size, c.size ? c.size : b.size());
+        EXPECT_EQ(r.type, c.type);
+    }
+
+    // CR LF after the comment belongs to the file.
+    Bytes crlf = PdfBody(100);
+    crlf.back() = '\r';
+    Append(crlf, "\nzzzz");
+    EXPECT_EQ(WalkBytes(crlf, FilePDFAnalyser::Walk).size, 107u);
+}
+
+TEST(PdfWalk, IllustratorDocumentsAndBounds)
+{
+    // An Illustrator comment makes the type 5; updates whose "%%EOF" is followed by text are included.
+    Bytes ai = FromText("%PDF-1.5\n%!PS-Adobe-3.0\n");
+    ai.resize(3000, ' ');
+    Append(ai, "%%EOF\r\n1 0 obj\n");
+    ai.resize(6000, ' ');
+    Append(ai, "%%EOF\n");
+    const size_t end = ai.size() + 1;
+    ai.resize(ai.size() + 64, 0);
+    SpanWalkResult r = WalkBytes(ai, FilePDFAnalyser::Walk);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.type, 5);
+    EXPECT_EQ(r.size, end);
+
+    // No end-of-file comment and another document right after: ends at the second header.
+    Bytes two = FromText("%PDF-1.4\n1 0 obj\n<<>>\nendobj\n");
+    const size_t second = two.size();
+    Append(two, "%PDF-1.4\n");
+    r = WalkBytes(two, FilePDFAnalyser::Walk);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.size, second);
+
+    // Only '%' bytes and no marker: bounded by the option.
+    Bytes percent = FromText("%PDF-1.4\n");
+    percent.resize(300000, '%');
+    r = WalkBytes(percent, FilePDFAnalyser::Walk, 200000);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.size, 200001u);
+
+    // The device ends first: not measured.
+    EXPECT_FALSE(WalkBytes(FromText("%PDF-1.4\n1 0 obj\n"), FilePDFAnalyser::Walk).ok);
+}
