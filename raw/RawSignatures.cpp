@@ -88,7 +88,10 @@ bool MatchCHM(ByteReader r, RawSignatureMatch& out)
     static constexpr uint8_t kGuidTail[15] = {0xFD, 0x01, 0x7C, 0xAA, 0x7B, 0xD0, 0x11, 0x9E,
                                               0x0C, 0x00, 0xA0, 0xC9, 0x22, 0xE6, 0xEC};
     if (!r.matches(0, "ITSF") || r.u32le(8) != 96) return false;
-    if (r.u8(24) != 0x10 || !r.matches(25, kGuidTail) || r.u8(40) != 0x11 || !r.matches(41, kGuidTail)) return false;
+    // The second GUID ends in 11 in files of the original compiler; other compilers write the first one twice.
+    const uint8_t second = r.u8(40);
+    if (r.u8(24) != 0x10 || !r.matches(25, kGuidTail) || (second != 0x11 && second != 0x10) || !r.matches(41, kGuidTail))
+        return false;
     if (r.u32le(96) != 0x1FE || r.u32le(100) != 0 || r.u32le(112) != 0 || r.u32le(116) != 0) return false;
     return Found(out, 12, r.u64le(104));
 }
