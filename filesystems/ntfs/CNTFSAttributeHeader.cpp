@@ -1,27 +1,27 @@
 // Bounded field reads of an NTFS attribute.
 #include "filesystems/ntfs/CNTFSAttributeHeader.h"
 
-#include "filesystems/ntfs/NtfsByteReader.h"
+#include "core/bytes/ByteReader.h"
 #include "filesystems/ntfs/NtfsStructures.h"
 
-uint16_t CNTFSAttributeHeader::U16(size_t off) const { return NtfsByteReader(m_bytes).u16(off); }
-uint32_t CNTFSAttributeHeader::U32(size_t off) const { return NtfsByteReader(m_bytes).u32(off); }
-uint64_t CNTFSAttributeHeader::U64(size_t off) const { return NtfsByteReader(m_bytes).u64(off); }
+uint16_t CNTFSAttributeHeader::U16(size_t off) const { return bytes::ByteReader(m_bytes).u16le(off); }
+uint32_t CNTFSAttributeHeader::U32(size_t off) const { return bytes::ByteReader(m_bytes).u32le(off); }
+uint64_t CNTFSAttributeHeader::U64(size_t off) const { return bytes::ByteReader(m_bytes).u64le(off); }
 
 bool CNTFSAttributeHeader::IsCompressed() const { return (GetFlags() & ntfs::kAttrFlagCompressed) != 0; }
 bool CNTFSAttributeHeader::IsEncrypted() const { return (GetFlags() & ntfs::kAttrFlagEncrypted) != 0; }
 
 std::u16string CNTFSAttributeHeader::GetName() const
 {
-    NtfsByteReader r(m_bytes);
-    return NtfsUtf16FromBytes(r.Sub(GetNameOffset(), uint64_t(GetNameLength()) * 2));
+    bytes::ByteReader r(m_bytes);
+    return NtfsUtf16FromBytes(r.span(GetNameOffset(), uint64_t(GetNameLength()) * 2));
 }
 
 std::span<const uint8_t> CNTFSAttributeHeader::GetValue() const
 {
     if (IsNonResident() || m_bytes.size() < 0x18) return {};
-    NtfsByteReader r(m_bytes);
-    return r.Sub(GetValueOffset(), GetValueLength());
+    bytes::ByteReader r(m_bytes);
+    return r.span(GetValueOffset(), GetValueLength());
 }
 
 std::span<const uint8_t> CNTFSAttributeHeader::GetMappingPairs() const
@@ -48,8 +48,8 @@ uint8_t CNTFSAttributeHeader::GetFNNamespace() const
 
 std::span<const uint8_t> CNTFSAttributeHeader::GetFNNameBytes() const
 {
-    NtfsByteReader r(m_bytes);
-    return r.Sub(kFNNameOffset, uint64_t(GetFNNameLength()) * 2);
+    bytes::ByteReader r(m_bytes);
+    return r.span(kFNNameOffset, uint64_t(GetFNNameLength()) * 2);
 }
 
 std::u16string CNTFSAttributeHeader::GetFNName() const { return NtfsUtf16FromBytes(GetFNNameBytes()); }
@@ -58,6 +58,7 @@ std::u16string NtfsUtf16FromBytes(std::span<const uint8_t> bytes)
 {
     std::u16string s;
     s.reserve(bytes.size() / 2);
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) s.push_back(char16_t(bytes[i] | (bytes[i + 1] << 8)));
+    bytes::ByteReader r(bytes);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) s.push_back(char16_t(r.u16le(i)));
     return s;
 }

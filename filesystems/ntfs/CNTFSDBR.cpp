@@ -1,7 +1,7 @@
 // NTFS boot-sector test and field accessors.
 #include "filesystems/ntfs/CNTFSDBR.h"
 
-#include "filesystems/ntfs/NtfsByteReader.h"
+#include "core/bytes/ByteReader.h"
 #include "filesystems/ntfs/NtfsStructures.h"
 
 #include <bit>
@@ -38,11 +38,11 @@ bool HasNtfsOemId(std::span<const uint8_t> sector)
 bool IsNtfsBootSector(std::span<const uint8_t> sector)
 {
     if (sector.size() < CNTFSDBR::kSize || !HasNtfsOemId(sector)) return false;
-    NtfsByteReader r(sector);
-    const uint16_t bytesPerSector = r.u16(0x0B);
+    bytes::ByteReader r(sector);
+    const uint16_t bytesPerSector = r.u16le(0x0B);
     // A multiple of 512 that is not a power of two would make record and cluster sizes meaningless.
     if (!InPowerOfTwoRange(bytesPerSector, 512, 4096)) return false;
-    if (r.u16(0x0E) != 0) return false;
+    if (r.u16le(0x0E) != 0) return false;
     const uint8_t spc = r.u8(0x0D);
     if (!InPowerOfTwoRange(spc, 1, 128)) return false;
     for (size_t off : {0x10, 0x11, 0x12, 0x13, 0x14, 0x16, 0x17, 0x20, 0x21, 0x22, 0x23})
@@ -53,8 +53,8 @@ bool IsNtfsBootSector(std::span<const uint8_t> sector)
 
 uint32_t GetBytesPerFileRecord(std::span<const uint8_t> bootSector)
 {
-    NtfsByteReader r(bootSector);
-    const uint16_t bytesPerSector = r.u16(0x0B);
+    bytes::ByteReader r(bootSector);
+    const uint16_t bytesPerSector = r.u16le(0x0B);
     const uint8_t spc = r.u8(0x0D);
     const int8_t c = r.s8(0x40);
     if (!r) return 0;
@@ -65,8 +65,8 @@ uint32_t GetBytesPerFileRecord(std::span<const uint8_t> bootSector)
 
 uint32_t GetBytesPerIndexRecord(std::span<const uint8_t> bootSector)
 {
-    NtfsByteReader r(bootSector);
-    const uint16_t bytesPerSector = r.u16(0x0B);
+    bytes::ByteReader r(bootSector);
+    const uint16_t bytesPerSector = r.u16le(0x0B);
     const uint8_t spc = r.u8(0x0D);
     const int8_t c = r.s8(0x44);
     if (!r || bytesPerSector == 0) return 0;
@@ -81,11 +81,11 @@ bool CNTFSDBR::Attach(std::span<const uint8_t> sector)
     return true;
 }
 
-uint64_t CNTFSDBR::GetTotalSectors() const { return NtfsByteReader(m_bytes).u64(0x28); }
-uint64_t CNTFSDBR::GetMftCluster() const { return NtfsByteReader(m_bytes).u64(0x30); }
-uint64_t CNTFSDBR::GetMftMirrCluster() const { return NtfsByteReader(m_bytes).u64(0x38); }
-uint16_t CNTFSDBR::GetBytesPerSector() const { return NtfsByteReader(m_bytes).u16(0x0B); }
-uint64_t CNTFSDBR::GetSerialNumber() const { return NtfsByteReader(m_bytes).u64(0x48); }
+uint64_t CNTFSDBR::GetTotalSectors() const { return bytes::ByteReader(m_bytes).u64le(0x28); }
+uint64_t CNTFSDBR::GetMftCluster() const { return bytes::ByteReader(m_bytes).u64le(0x30); }
+uint64_t CNTFSDBR::GetMftMirrCluster() const { return bytes::ByteReader(m_bytes).u64le(0x38); }
+uint16_t CNTFSDBR::GetBytesPerSector() const { return bytes::ByteReader(m_bytes).u16le(0x0B); }
+uint64_t CNTFSDBR::GetSerialNumber() const { return bytes::ByteReader(m_bytes).u64le(0x48); }
 
 std::array<char, 8> CNTFSDBR::GetOemId() const
 {

@@ -1,7 +1,7 @@
 // FILE record view: validation, fix-ups for its lifetime, header accessors.
 #include "filesystems/ntfs/CNTFSFileRecord.h"
 
-#include "filesystems/ntfs/NtfsByteReader.h"
+#include "core/bytes/ByteReader.h"
 #include "filesystems/ntfs/NtfsFileRecord.h"
 #include "filesystems/ntfs/NtfsStructures.h"
 
@@ -47,22 +47,22 @@ int CNTFSFileRecord::CountAttributes(uint32_t type) const
     return IsValid() ? ::CountAttributes(m_record, type) : 0;
 }
 
-uint16_t CNTFSFileRecord::GetFlags() const { return NtfsByteReader(m_record).u16(0x16); }
+uint16_t CNTFSFileRecord::GetFlags() const { return bytes::ByteReader(m_record).u16le(0x16); }
 bool CNTFSFileRecord::IsInUse() const { return (GetFlags() & ntfs::kRecordInUse) != 0; }
 bool CNTFSFileRecord::IsDirectory() const { return (GetFlags() & ntfs::kRecordDirectory) != 0; }
 uint64_t CNTFSFileRecord::GetBaseReference() const
 {
-    return NtfsByteReader(m_record).u64(0x20) & ntfs::kRecordNumberMask;
+    return bytes::ByteReader(m_record).u64le(0x20) & ntfs::kRecordNumberMask;
 }
-bool CNTFSFileRecord::IsExtension() const { return NtfsByteReader(m_record).u64(0x20) != 0; }
+bool CNTFSFileRecord::IsExtension() const { return bytes::ByteReader(m_record).u64le(0x20) != 0; }
 
 bool CNTFSFileRecord::HasRecordNumber() const
 {
-    NtfsByteReader r(m_record);
-    return IsValid() && r.u16(4) >= 48 && r.u16(0x2A) == 0;
+    bytes::ByteReader r(m_record);
+    return IsValid() && r.u16le(4) >= 48 && r.u16le(0x2A) == 0;
 }
 
-uint32_t CNTFSFileRecord::GetRecordNumber() const { return NtfsByteReader(m_record).u32(0x2C); }
-uint64_t CNTFSFileRecord::GetLogSequenceNumber() const { return NtfsByteReader(m_record).u64(0x08); }
-uint32_t CNTFSFileRecord::GetUsedSize() const { return NtfsByteReader(m_record).u32(0x18); }
-uint32_t CNTFSFileRecord::GetAllocatedSize() const { return NtfsByteReader(m_record).u32(0x1C); }
+uint32_t CNTFSFileRecord::GetRecordNumber() const { return bytes::ByteReader(m_record).u32le(0x2C); }
+uint64_t CNTFSFileRecord::GetLogSequenceNumber() const { return bytes::ByteReader(m_record).u64le(0x08); }
+uint32_t CNTFSFileRecord::GetUsedSize() const { return bytes::ByteReader(m_record).u32le(0x18); }
+uint32_t CNTFSFileRecord::GetAllocatedSize() const { return bytes::ByteReader(m_record).u32le(0x1C); }

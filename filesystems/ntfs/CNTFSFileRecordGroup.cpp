@@ -1,7 +1,7 @@
 // Attribute lookup across a base record and its extension records.
 #include "filesystems/ntfs/CNTFSFileRecordGroup.h"
 
-#include "filesystems/ntfs/NtfsByteReader.h"
+#include "core/bytes/ByteReader.h"
 #include "filesystems/ntfs/NtfsFileRecord.h"
 
 CNTFSFileRecordGroup::CNTFSFileRecordGroup(std::span<const uint8_t> buffer, uint64_t recordSector,
@@ -19,7 +19,7 @@ CNTFSFileRecordGroup::CNTFSFileRecordGroup(std::span<const uint8_t> buffer, uint
 
 bool CNTFSFileRecordGroup::IsInUse() const
 {
-    return HasRecord() && (NtfsByteReader(m_record).u16(0x16) & ntfs::kRecordInUse) != 0;
+    return HasRecord() && (bytes::ByteReader(m_record).u16le(0x16) & ntfs::kRecordInUse) != 0;
 }
 
 CNTFSFileRecordGroup::Found CNTFSFileRecordGroup::FindAttribute(uint32_t type, int n)

@@ -1,8 +1,8 @@
 // $ATTRIBUTE_LIST reading and record-number to sector mapping.
 #include "filesystems/ntfs/NtfsAttributeList.h"
 
+#include "core/bytes/ByteReader.h"
 #include "filesystems/ntfs/CNTFSFileRecord.h"
-#include "filesystems/ntfs/NtfsByteReader.h"
 #include "filesystems/ntfs/NtfsMappingPairs.h"
 
 #include <algorithm>
@@ -13,13 +13,13 @@ constexpr size_t kEntryMinLength = 24; // up to and including the file reference
 
 void WalkEntries(std::span<const uint8_t> value, std::vector<CNTFSExtensionEntry>& out)
 {
-    NtfsByteReader r(value);
+    bytes::ByteReader r(value);
     size_t offset = 0;
-    while (r.Has(offset, kEntryMinLength)) {
-        const uint32_t type = r.u32(offset);
-        const uint16_t length = r.u16(offset + 4);
+    while (r.has(offset, kEntryMinLength)) {
+        const uint32_t type = r.u32le(offset);
+        const uint16_t length = r.u16le(offset + 4);
         if (type == 0 || length < kEntryMinLength) break;
-        const uint64_t reference = r.u64(offset + 16) & ntfs::kRecordNumberMask;
+        const uint64_t reference = r.u64le(offset + 16) & ntfs::kRecordNumberMask;
         const bool known = std::any_of(out.begin(), out.end(), [&](const CNTFSExtensionEntry& e) { return e.reference == reference; });
         if (!known) out.push_back({-1, reference});
         offset += length;

@@ -1,8 +1,9 @@
 // FILE record header test, update-sequence fix-ups and the attribute walk.
 #include "filesystems/ntfs/NtfsFileRecord.h"
 
+#include "core/bytes/ByteReader.h"
+#include "core/bytes/ByteWriter.h"
 #include "core/devices/IStorageDevice.h"
-#include "filesystems/ntfs/NtfsByteReader.h"
 #include "filesystems/ntfs/NtfsDeviceRead.h"
 #include "filesystems/ntfs/NtfsMappingPairs.h"
 #include "filesystems/ntfs/NtfsStructures.h"
@@ -24,12 +25,12 @@ struct Fixup {
 bool LocateFixups(std::span<const uint8_t> record, Fixup& out)
 {
     if (record.size() < ntfs::kMinFileRecord || !IsFileRecordHeader(record)) return false;
-    NtfsByteReader r(record);
-    const uint16_t offset = r.u16(4);
-    const uint16_t count = r.u16(6);
-    if (!r.Has(offset, uint64_t(count) * 2)) return false;
+    bytes::ByteReader r(record);
+    const uint16_t offset = r.u16le(4);
+    const uint16_t count = r.u16le(6);
+    if (!r.has(offset, uint64_t(count) * 2)) return false;
     out.arrayOffset = offset;
-    out.sequence = r.u16(offset);
+    out.sequence = r.u16le(offset);
     const size_t unitsInBuffer = record.size() / ntfs::kUnitSize;
     out.units = count - 1u < unitsInBuffer ? count - 1u : unitsInBuffer;
     return true;
@@ -41,14 +42,14 @@ size_t UnitEnd(size_t unit) { return unit * ntfs::kUnitSize - 2; }
 template <class Visit>
 void WalkAttributes(std::span<const uint8_t> record, Visit visit)
 {
-    NtfsByteReader r(record);
+    bytes::ByteReader r(record);
     const size_t end = AttributeAreaEnd(record);
-    size_t offset = r.u16(0x14);
+    size_t offset = r.u16le(0x14);
     if (!r) return;
     // Each step advances by at least kMinAttribute bytes inside a buffer of bounded size, so the walk ends.
     while (offset + 8 < end) {
-        const uint32_t type = r.u32(offset);
-        const uint32_t length = r.u32(offset + 4);
+        const uint32_t type = r.u32le(offset);
+        const uint32_t length = r.u32le(offset + 4);
         if (type == ntfs::kAttrEnd || length == 0) return;
         if (length < kMinAttribute) {
             visit(offset, length, record.subspan(offset, end - offset));
@@ -81,7 +82,7 @@ bool ReadFileRecordAt(IStorageDevice* device, uint64_t sector, std::vector<uint8
     if (!NtfsReadBytesAt(device, sector, GetFileRecordSize(device), out)) return false;
     // A record larger than the first guess (4096-byte records on 512-byte sectors) is read again whole.
     if (IsFileRecordHeader(out)) {
-        const uint32_t allocated = NtfsByteReader(out).u32(0x1C);
+        const uint32_t allocated = bytes::ByteReader(out).u32le(0x1C);
         if (allocated > out.size()) return NtfsReadBytesAt(device, sector, allocated, out);
     }
     return true;
@@ -89,11 +90,11 @@ bool ReadFileRecordAt(IStorageDevice* device, uint64_t sector, std::vector<uint8
 
 bool IsFileRecordHeader(std::span<const uint8_t> record)
 {
-    NtfsByteReader r(record);
+    bytes::ByteReader r(record);
     const bool magic = r.u8(0) == 'F' && r.u8(1) == 'I' && r.u8(2) == 'L' && r.u8(3) == 'E';
-    const uint16_t usOffset = r.u16(4);
-    const uint16_t usCount = r.u16(6);
-    const uint32_t allocated = r.u32(0x1C);
+    const uint16_t usOffset = r.u16le(4);
+    const uint16_t usCount = r.u16le(6);
+    const uint32_t allocated = r.u32le(0x1C);
     if (!r || !magic) return false;
     if (usCount == 0 || usCount > 16) return false;
     if (allocated == 0 || allocated > ntfs::kMaxFileRecord || allocated % 1024 != 0) return false;
@@ -105,8 +106,9 @@ bool CheckFixups(std::span<const uint8_t> record)
 {
     Fixup f;
     if (!LocateFixups(record, f)) return false;
+    bytes::ByteReader rd(record);
     for (size_t i = 1; i <= f.units; ++i)
-        if (NtfsGetU16(record, UnitEnd(i)) != f.sequence) return false;
+        if (rd.u16le(UnitEnd(i)) != f.sequence) return false;
     return true;
 }
 
@@ -114,7 +116,9 @@ bool ApplyFixups(std::span<uint8_t> record)
 {
     Fixup f;
     if (!CheckFixups(record) || !LocateFixups(record, f)) return false;
-    for (size_t i = 1; i <= f.units; ++i) NtfsPutU16(record, UnitEnd(i), NtfsGetU16(record, f.arrayOffset + 2 * i));
+    bytes::ByteReader rd(record);
+    bytes::ByteWriter wr(record);
+    for (size_t i = 1; i <= f.units; ++i) wr.u16le(UnitEnd(i), rd.u16le(f.arrayOffset + 2 * i));
     return true;
 }
 
@@ -122,9 +126,11 @@ bool RestoreFixups(std::span<uint8_t> record)
 {
     Fixup f;
     if (!LocateFixups(record, f)) return false;
+    bytes::ByteReader rd(record);
+    bytes::ByteWriter wr(record);
     for (size_t i = 1; i <= f.units; ++i) {
-        NtfsPutU16(record, f.arrayOffset + 2 * i, NtfsGetU16(record, UnitEnd(i)));
-        NtfsPutU16(record, UnitEnd(i), f.sequence);
+        wr.u16le(f.arrayOffset + 2 * i, rd.u16le(UnitEnd(i)));
+        wr.u16le(UnitEnd(i), f.sequence);
     }
     return true;
 }
@@ -140,8 +146,8 @@ bool ValidateFileRecord(std::span<uint8_t> record)
 
 size_t AttributeAreaEnd(std::span<const uint8_t> record)
 {
-    NtfsByteReader r(record);
-    const uint32_t allocated = r.u32(0x1C);
+    bytes::ByteReader r(record);
+    const uint32_t allocated = r.u32le(0x1C);
     if (!r) return 0;
     return allocated < record.size() ? allocated : record.size();
 }
@@ -152,7 +158,7 @@ CNTFSAttributeHeader FindAttribute(std::span<const uint8_t> record, uint32_t typ
     if (n < 0) return found;
     int seen = 0;
     WalkAttributes(record, [&](size_t offset, uint32_t length, std::span<const uint8_t> rest) {
-        if (length < kMinAttribute || NtfsByteReader(rest).u32(0) != type) return true;
+        if (length < kMinAttribute || bytes::ByteReader(rest).u32le(0) != type) return true;
         if (seen++ == n) {
             found = MakeView(rest, length, offset);
             return false;
@@ -166,7 +172,7 @@ int CountAttributes(std::span<const uint8_t> record, uint32_t type)
 {
     int count = 0;
     WalkAttributes(record, [&](size_t, uint32_t length, std::span<const uint8_t> rest) {
-        if (length >= kMinAttribute && NtfsByteReader(rest).u32(0) == type) ++count;
+        if (length >= kMinAttribute && bytes::ByteReader(rest).u32le(0) == type) ++count;
         return true;
     });
     return count;
@@ -174,17 +180,17 @@ int CountAttributes(std::span<const uint8_t> record, uint32_t type)
 
 bool IsValidAttributeHeader(std::span<const uint8_t> attribute)
 {
-    NtfsByteReader r(attribute);
-    const uint32_t type = r.u32(0);
-    const uint64_t length = r.u32(4);
+    bytes::ByteReader r(attribute);
+    const uint32_t type = r.u32le(0);
+    const uint64_t length = r.u32le(4);
     const bool nonResident = r.u8(8) != 0;
     if (!r || attribute.size() < kMinAttribute || length > attribute.size()) return false;
     if (!nonResident) {
         if (length < kResidentHeader) return false;
-        return uint64_t(r.u16(0x14)) + r.u32(0x10) <= length;
+        return uint64_t(r.u16le(0x14)) + r.u32le(0x10) <= length;
     }
     if (length < kNonResidentHeader) return false;
-    const uint16_t pairsOffset = r.u16(0x20);
+    const uint16_t pairsOffset = r.u16le(0x20);
     if (pairsOffset > length) return false;
     if (type == ntfs::kAttrData)
         return IsValidRunList(attribute.subspan(pairsOffset, static_cast<size_t>(length) - pairsOffset));
@@ -199,7 +205,7 @@ bool ValidateAttributes(std::span<const uint8_t> record)
             ok = false;
             return false;
         }
-        if (NtfsByteReader(rest).u32(0) == ntfs::kAttrFileName && !IsValidFileNameAttribute(rest)) {
+        if (bytes::ByteReader(rest).u32le(0) == ntfs::kAttrFileName && !IsValidFileNameAttribute(rest)) {
             ok = false;
             return false;
         }
@@ -211,7 +217,7 @@ bool ValidateAttributes(std::span<const uint8_t> record)
 bool IsValidFileNameAttribute(std::span<const uint8_t> attribute)
 {
     if (!IsValidAttributeHeader(attribute)) return false;
-    const CNTFSAttributeHeader a = MakeView(attribute, NtfsByteReader(attribute).u32(4), 0);
+    const CNTFSAttributeHeader a = MakeView(attribute, bytes::ByteReader(attribute).u32le(4), 0);
     if (a.GetType() != ntfs::kAttrFileName) return false;
     // The name must lie inside the attribute; a name that runs past it is as bad as a forbidden character.
     const auto nameBytes = a.GetFNNameBytes();
@@ -236,9 +242,9 @@ bool IsValidNtfsFileName(std::u16string_view name)
 bool CompareFileName(const CNTFSAttributeHeader& fileName, std::u16string_view name)
 {
     if (!fileName || fileName.GetFNNameLength() != name.size()) return false;
-    const auto bytes = fileName.GetFNNameBytes();
-    if (bytes.size() != name.size() * 2) return false;
+    bytes::ByteReader r(fileName.GetFNNameBytes());
+    if (r.size() != name.size() * 2) return false;
     for (size_t i = 0; i < name.size(); ++i)
-        if (char16_t(bytes[2 * i] | (bytes[2 * i + 1] << 8)) != name[i]) return false;
+        if (char16_t(r.u16le(2 * i)) != name[i]) return false;
     return true;
 }

@@ -1,10 +1,10 @@
 // Resident data and the $EFS stream of a found NTFS file, read from its record group.
 #include "filesystems/ntfs/NtfsFoundFileReaders.h"
 
+#include "core/bytes/ByteReader.h"
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/ntfs/CNTFSFileProperties.h"
 #include "filesystems/ntfs/CNTFSFileRecordGroup.h"
-#include "filesystems/ntfs/NtfsByteReader.h"
 #include "filesystems/ntfs/NtfsFileRecord.h"
 #include "filesystems/ntfs/NtfsMappingPairs.h"
 #include "filesystems/ntfs/NtfsStructures.h"
@@ -102,5 +102,5 @@ bool NtfsReadLoggedUtilityStream(CFileNode* node, IStorageDevice* device, uint64
         if (length) *length = initialized < bufferSize ? initialized : bufferSize;
         expected = a.GetDataSize();
     }
-    return NtfsByteReader(std::span<const uint8_t>(out, 8)).u64(0) == expected;
+    return bytes::ByteReader(std::span<const uint8_t>(out, 8)).u64le(0) == expected;
 }

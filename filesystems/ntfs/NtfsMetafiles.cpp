@@ -1,7 +1,7 @@
 // System-file table and metafile tests.
 #include "filesystems/ntfs/NtfsMetafiles.h"
 
-#include "filesystems/ntfs/NtfsByteReader.h"
+#include "core/bytes/ByteReader.h"
 #include "filesystems/ntfs/NtfsFileRecord.h"
 #include "filesystems/ntfs/NtfsStructures.h"
 
@@ -72,8 +72,8 @@ bool IsUpCaseRecord(std::span<const uint8_t> b) { return IsMetafileNamed(b, u"$U
 
 bool IsFolderWithIndexAllocation(std::span<const uint8_t> buffer)
 {
-    NtfsByteReader r(buffer);
-    if ((r.u16(0x16) & ntfs::kRecordDirectory) == 0 || !r) return false;
+    bytes::ByteReader r(buffer);
+    if ((r.u16le(0x16) & ntfs::kRecordDirectory) == 0 || !r) return false;
     const CNTFSAttributeHeader ia = FindAttribute(buffer, ntfs::kAttrIndexAllocation);
     return ia && ia.IsNonResident();
 }

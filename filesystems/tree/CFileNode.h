@@ -2,22 +2,12 @@
 // describe it and one pointer a builder may attach. A node owns neither its children nor its properties.
 #pragma once
 
+#include "filesystems/tree/FileSystemKind.h"
+
 #include <cstdint>
 
 class IFileProperties;
 class IRSData;
-
-// File-system kind numbers shared by the whole program.
-enum : int {
-    kFsKindFat12 = 0,
-    kFsKindFat16 = 1,
-    kFsKindFat32 = 2,
-    kFsKindNtfs = 3,
-    kFsKindExt2 = 4,
-    kFsKindExt3 = 5,
-    kFsKindRaw = 6,
-    kFsKindNone = 7,
-};
 
 // A tree has no lock: one thread at a time. Free a whole tree with DeleteFoundTree (FileTree.h).
 class CFileNode {

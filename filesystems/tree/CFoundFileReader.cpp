@@ -1,6 +1,7 @@
 // Reading a found file through its runs, cluster by cluster, or its resident data from the FILE record.
 #include "filesystems/tree/CFoundFileReader.h"
 
+#include "core/bytes/ByteReader.h"
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/tree/CFileNode.h"
 #include "filesystems/tree/IDataRunList.h"
@@ -16,16 +17,6 @@ namespace {
 // 6 update-sequence count (2), 0x1C bytes allocated for the record (4). The last two bytes of every
 // 512-byte stride hold the sequence number and are restored from the update-sequence array.
 constexpr size_t kFixupStride = 512;
-
-uint16_t Get16(const std::vector<uint8_t>& b, size_t at)
-{
-    return at + 2 <= b.size() ? uint16_t(b[at] | b[at + 1] << 8) : 0;
-}
-
-uint32_t Get32(const std::vector<uint8_t>& b, size_t at)
-{
-    return at + 4 <= b.size() ? uint32_t(Get16(b, at)) | uint32_t(Get16(b, at + 2)) << 16 : 0;
-}
 
 bool ReadRecordSectors(IStorageDevice* device, uint64_t sector, size_t bytes, std::vector<uint8_t>& out)
 {
@@ -43,19 +34,20 @@ std::vector<uint8_t> ReadFileRecord(IStorageDevice* device, uint64_t sector)
     if (sectorSize <= 0 || sectorSize > 65536) return {};
     if (!ReadRecordSectors(device, sector, 1024, record)) return {};
     if (std::memcmp(record.data(), "FILE", 4) != 0) return {};
-    const size_t recordSize = Get32(record, 0x1C);
+    const size_t recordSize = bytes::ByteReader(record).u32le(0x1C);
     const size_t largest = std::max<size_t>(4096, size_t(sectorSize));
     if (recordSize < 1024 || recordSize > largest || (recordSize & (recordSize - 1))) return {};
     if (record.size() < recordSize && !ReadRecordSectors(device, sector, recordSize, record)) return {};
     record.resize(recordSize);
 
-    const size_t usaOffset = Get16(record, 4);
-    const size_t usaCount = Get16(record, 6);
+    bytes::ByteReader r(record);
+    const size_t usaOffset = r.u16le(4);
+    const size_t usaCount = r.u16le(6);
     if (usaCount != recordSize / kFixupStride + 1 || usaOffset + 2 * usaCount > recordSize) return {};
-    const uint16_t sequence = Get16(record, usaOffset);
+    const uint16_t sequence = r.u16le(usaOffset);
     for (size_t i = 1; i < usaCount; ++i) {
         const size_t at = i * kFixupStride - 2;
-        if (Get16(record, at) != sequence) return {}; // torn write: the record is not whole
+        if (r.u16le(at) != sequence) return {}; // torn write: the record is not whole
         record[at] = record[usaOffset + 2 * i];
         record[at + 1] = record[usaOffset + 2 * i + 1];
     }

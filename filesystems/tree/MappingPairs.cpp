@@ -1,6 +1,8 @@
 // NTFS mapping-pair encoding and a decoder that never reads past its bytes and stops at malformed pairs.
 #include "filesystems/tree/MappingPairs.h"
 
+#include "core/bytes/ByteReader.h"
+
 int MappingPairSignedWidth(int64_t value)
 {
     for (int n = 1; n < 8; ++n) {
@@ -42,28 +44,26 @@ std::vector<uint8_t> EncodeMappingPairs(const std::deque<DataRun>& runs)
 bool DecodeMappingPairs(const uint8_t* bytes, size_t count, std::vector<DataRun>& out)
 {
     if (!bytes) return count == 0;
+    bytes::ByteReader r(bytes, count);
     uint64_t current = 0;
     size_t pos = 0;
     while (pos < count) {
-        const uint8_t header = bytes[pos];
+        const uint8_t header = r.u8(pos);
         if (header == 0) return true;
-        const size_t lengthBytes = header & 0x0F;
-        const size_t offsetBytes = header >> 4;
+        const unsigned lengthBytes = header & 0x0F;
+        const unsigned offsetBytes = header >> 4;
         if (lengthBytes > 8 || offsetBytes > 8) return false;
         if (lengthBytes + offsetBytes > count - pos - 1) return false;
         ++pos;
-        uint64_t length = 0;
-        for (size_t i = 0; i < lengthBytes; ++i) length |= uint64_t(bytes[pos + i]) << (8 * i);
+        const uint64_t length = r.uleN(pos, lengthBytes);
         pos += lengthBytes;
         if (offsetBytes == 0) {
             out.push_back({kSparseCluster, length});
             continue;
         }
-        uint64_t difference = 0;
-        for (size_t i = 0; i < offsetBytes; ++i) difference |= uint64_t(bytes[pos + i]) << (8 * i);
+        // Two's complement difference; unsigned arithmetic wraps where a signed one would overflow.
+        current += static_cast<uint64_t>(r.sleN(pos, offsetBytes));
         pos += offsetBytes;
-        if (offsetBytes < 8 && (difference >> (8 * offsetBytes - 1)) & 1) difference |= ~uint64_t(0) << (8 * offsetBytes);
-        current += difference;
         out.push_back({int64_t(current), length});
     }
     // The bytes ran out before the terminating 0.

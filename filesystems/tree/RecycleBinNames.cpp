@@ -1,6 +1,7 @@
 // Pairing of recycle-bin data and information files, and the original name read from the latter.
 #include "filesystems/tree/RecycleBinNames.h"
 
+#include "core/bytes/ByteReader.h"
 #include "filesystems/tree/CFileNode.h"
 #include "filesystems/tree/CFoundFileReader.h"
 #include "filesystems/tree/IFileProperties.h"
@@ -124,7 +125,8 @@ std::string RecycleNameFromInfo(const uint8_t* bytes, size_t count)
 {
     std::array<uint16_t, kInfoUnits> units{};
     const size_t available = bytes ? std::min(count / 2, kInfoUnits) : 0;
-    for (size_t i = 0; i < available; ++i) units[i] = uint16_t(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    bytes::ByteReader r(bytes, 2 * available);
+    for (size_t i = 0; i < available; ++i) units[i] = r.u16le(2 * i);
 
     size_t slash = kInfoUnits;
     for (size_t i = kInfoUnits; i-- > 0;) {
