@@ -10,12 +10,14 @@
 #include "filesystems/partitions/PartitionNaming.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/DataRunLists.h"
+#include "filesystems/tree/FileSystemKind.h"
 #include "filesystems/tree/FileTree.h"
 #include "filesystems/tree/RecycleBinNames.h"
 #include "filesystems/tree/TreeReshaping.h"
 #include "platform/Log.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cinttypes>
 #include <cstring>
@@ -53,9 +55,9 @@ bool NearRecycleBin(const CFileNode* folder)
 const char* FATTypeName(int type)
 {
     switch (type) {
-    case fat::kKindFAT12: return "FAT12";
-    case fat::kKindFAT16: return "FAT16";
-    case fat::kKindFAT32: return "FAT32";
+    case kFsKindFat12: return "FAT12";
+    case kFsKindFat16: return "FAT16";
+    case kFsKindFat32: return "FAT32";
     default: return "UNKNOWN";
     }
 }
@@ -112,9 +114,13 @@ int CFATBuildContext::ProcessDirectoryEntries(std::span<const uint8_t> buffer, C
     size_t at = 0;
     for (; at + fat::kDirEntrySize <= buffer.size(); at += fat::kDirEntrySize) {
         const CFATDirEntry entry(buffer.subspan(at, fat::kDirEntrySize));
+        // An empty slot is no entry at all; lost mode reads sectors that may not be directories, so what it
+        // stops at is not counted either.
+        if (!entry.IsEndMarker() && !lostMode) ++m_counters.recordsRead;
         if (!entry.IsValidEntry(false, m_checks)) {
             longNameStart.reset();
             if (lostMode) break;
+            if (!entry.IsEndMarker()) SkipCorruptEntry(entry, at, "fields out of range");
             continue;
         }
         if (entry.IsLongNameEntry()) {
@@ -137,6 +143,7 @@ int CFATBuildContext::ProcessDirectoryEntries(std::span<const uint8_t> buffer, C
         const uint32_t firstCluster = entry.GetFirstCluster();
         if (firstCluster > 2 && !IsDataCluster(firstCluster)) {
             if (lostMode) break;
+            SkipCorruptEntry(entry, at, "first cluster outside the data area");
             continue;
         }
         const bool emptyFile = !isDirectory && entry.GetFileSize() == 0;
@@ -182,6 +189,27 @@ int CFATBuildContext::ProcessDirectoryEntries(std::span<const uint8_t> buffer, C
         return int(*longNameStart);
     }
     return int(at);
+}
+
+void CFATBuildContext::SkipCorruptEntry(const CFATDirEntry& entry, size_t at, const char* why)
+{
+    if (++m_counters.corruptSkipped > kMaxLoggedCorrupt) return;
+    const std::array<uint8_t, 32>& b = entry.Bytes();
+    if (!m_origin.known) {
+        ReleaseTrace("FAT directory entry at buffer offset %zu skipped: %s (first byte 0x%02X, attribute 0x%02X, "
+                     "first cluster %u)", at, why, b[0], b[11], entry.GetFirstCluster());
+        return;
+    }
+    const uint64_t where = at < m_origin.carried ? m_origin.carriedEnd - (m_origin.carried - at)
+                                                 : m_origin.byte + (at - m_origin.carried);
+    ReleaseTrace("FAT directory entry at byte 0x%" PRIX64 " skipped: %s (first byte 0x%02X, attribute 0x%02X, "
+                 "first cluster %u)", where, why, b[0], b[11], entry.GetFirstCluster());
+}
+
+void CFATBuildContext::CountFailedRead(uint64_t sector, uint64_t count)
+{
+    ++m_counters.readFailures;
+    ReleaseTrace("FAT directory read failed: %" PRIu64 " sectors at sector %" PRIu64, count, sector);
 }
 
 bool CFATBuildContext::AddDirectory(CFileNode* node, CFATFileProperties* properties, CFileNode* parent,
@@ -316,6 +344,7 @@ int CFATBuildContext::WalkClusterChain(CFileNode* directory, uint32_t firstClust
     const uint32_t maxRunClusters = std::max<uint32_t>(1, kReadRunSectors / spc);
     std::vector<uint8_t> buffer(kMaxCarry + size_t(maxRunClusters) * spc * size_t(m_sectorSize));
     size_t carried = 0;
+    uint64_t carriedEnd = 0; // device byte just past the bytes carried into the next run
     bool firstRun = true;
 
     for (uint32_t cluster = firstCluster; IsDataCluster(cluster);) {
@@ -333,7 +362,10 @@ int CFATBuildContext::WalkClusterChain(CFileNode* directory, uint32_t firstClust
         // A cluster read before means the chain loops (or another folder owns it).
         if (m_visited.count(runStart)) return 0;
         const size_t readBytes = size_t(count) * spc * size_t(m_sectorSize);
-        if (!m_device->ReadSectors(buffer.data() + carried, ClusterToSector(runStart), uint64_t(count) * spc)) return 0;
+        if (!m_device->ReadSectors(buffer.data() + carried, ClusterToSector(runStart), uint64_t(count) * spc)) {
+            CountFailedRead(ClusterToSector(runStart), uint64_t(count) * spc);
+            return 0;
+        }
         for (uint32_t i = 0; i < count; ++i) m_visited.insert(runStart + i);
 
         if (firstRun) {
@@ -345,7 +377,11 @@ int CFATBuildContext::WalkClusterChain(CFileNode* directory, uint32_t firstClust
         }
 
         const size_t total = carried + readBytes;
+        const uint64_t runByte = ClusterToSector(runStart) * uint64_t(m_sectorSize);
+        m_origin = {true, carried, carriedEnd, runByte};
         const int processed = ProcessDirectoryEntries({buffer.data(), total}, directory, queue, false, includeAll);
+        m_origin = {};
+        carriedEnd = runByte + readBytes;
         if (processed < 0) return 1;
         const size_t rest = total - size_t(processed);
         if (rest == 0 || rest > kMaxCarry) {
@@ -363,14 +399,19 @@ int CFATBuildContext::WalkClusterChain(CFileNode* directory, uint32_t firstClust
 int CFATBuildContext::WalkRootDirectory(CFileNode* root, FATDirectoryQueue& queue, bool includeAll)
 {
     if (!m_geometry.rootPresent || m_device == nullptr) return 0;
-    if (m_geometry.type == fat::kKindFAT32) return WalkClusterChain(root, m_geometry.rootCluster, queue, true, includeAll);
+    if (m_geometry.type == kFsKindFat32) return WalkClusterChain(root, m_geometry.rootCluster, queue, true, includeAll);
     // A fixed root holds at most 65535 entries.
     const uint64_t maxSectors = (65535ull * 32 + uint64_t(m_sectorSize) - 1) / uint64_t(m_sectorSize);
     const uint64_t sectors = std::min<uint64_t>(m_geometry.rootSectors, maxSectors);
     if (sectors == 0) return 0;
     std::vector<uint8_t> buffer(size_t(sectors) * size_t(m_sectorSize));
-    if (!m_device->ReadSectors(buffer.data(), m_geometry.rootSector, sectors)) return 0;
+    if (!m_device->ReadSectors(buffer.data(), m_geometry.rootSector, sectors)) {
+        CountFailedRead(m_geometry.rootSector, sectors);
+        return 0;
+    }
+    m_origin = {true, 0, 0, m_geometry.rootSector * uint64_t(m_sectorSize)};
     ProcessDirectoryEntries(buffer, root, queue, false, includeAll);
+    m_origin = {};
     return 1;
 }
 

@@ -3,8 +3,10 @@
 // and the walkers that turn directory entries into found-file nodes with runs.
 #pragma once
 
+#include "core/bytes/ParseStatus.h"
 #include "filesystems/fat/CFATDirEntry.h"
 #include "filesystems/fat/CFATFileProperties.h"
+#include "filesystems/tree/FileSystemKind.h"
 
 #include <cstdint>
 #include <deque>
@@ -23,7 +25,7 @@ class CFATDataRunList;
 
 // Where a FAT volume's structures lie, in sectors of the device.
 struct FATVolumeGeometry {
-    int type = 7;                   // 0 FAT12, 1 FAT16, 2 FAT32
+    int type = kFsKindNone;         // kFsKindFat12, kFsKindFat16 or kFsKindFat32
     uint64_t start = 0;             // first sector of the partition
     uint32_t sectorsPerCluster = 0;
     uint64_t rootSector = 0;        // first sector of the fixed root directory (FAT12/16)
@@ -86,6 +88,12 @@ public:
     // Frees the tree under partitionNode and every mapped folder outside it, with their properties.
     void FreeBuildTree(CFileNode* partitionNode);
 
+    // What the walk met so far: directory entries read, corrupt ones skipped (each logged with its device
+    // byte offset; empty slots are not counted) and directory reads the device refused.
+    const bytes::ParseCounters& GetCounters() const { return m_counters; }
+    // Corrupt entries logged one by one, at most; the rest are only counted.
+    static constexpr uint64_t kMaxLoggedCorrupt = 64;
+
     // 0, or 2 once the user cancelled.
     int GetStatus() const { return m_status; }
     void SetStatus(int status) { m_status = status; }
@@ -109,6 +117,16 @@ private:
     bool AddDirectory(CFileNode* node, CFATFileProperties* properties, CFileNode* parent, FATDirectoryQueue& queue,
                       bool lostMode);
     std::unique_ptr<CFATDataRunList> AddContiguousClusters(uint32_t firstCluster, uint64_t size);
+    // Where the buffer handed to ProcessDirectoryEntries came from, for the offsets in log lines: its first
+    // `carried` bytes end at carriedEnd, the rest start at byte (both device byte offsets).
+    struct BufferOrigin {
+        bool known = false;
+        size_t carried = 0;
+        uint64_t carriedEnd = 0;
+        uint64_t byte = 0;
+    };
+    void SkipCorruptEntry(const CFATDirEntry& entry, size_t at, const char* why);
+    void CountFailedRead(uint64_t sector, uint64_t count);
 
     IDIRBuildCallback* m_callback;
     IStorageDevice* m_device;
@@ -123,4 +141,6 @@ private:
     int32_t m_sectorSize = 512;
     uint64_t m_clusterCount = 0;
     uint64_t m_clusterBytes = 0;
+    bytes::ParseCounters m_counters;
+    BufferOrigin m_origin;
 };

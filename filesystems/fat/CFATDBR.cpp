@@ -2,25 +2,27 @@
 // caller expects, per-type limits and the 0x55 0xAA signature must all hold.
 #include "filesystems/fat/CFATDBR.h"
 
+#include "core/bytes/ByteReader.h"
 #include "filesystems/fat/FATStructures.h"
+#include "filesystems/tree/FileSystemKind.h"
 
 #include <cctype>
 
 CFATDBR::CFATDBR(std::span<const uint8_t> sector, int32_t sectorSize) : m_sector(sector), m_sectorSize(sectorSize)
 {
     if (IsFAT12())
-        m_type = fat::kKindFAT12;
+        m_type = kFsKindFat12;
     else if (IsFAT16())
-        m_type = fat::kKindFAT16;
+        m_type = kFsKindFat16;
     else if (IsFAT32())
-        m_type = fat::kKindFAT32;
+        m_type = kFsKindFat32;
     else
-        m_type = fat::kKindNone;
+        m_type = kFsKindNone;
 }
 
-uint8_t CFATDBR::u8(size_t at) const { return fat::ByteReader(m_sector).u8(at); }
-uint16_t CFATDBR::u16(size_t at) const { return fat::ByteReader(m_sector).u16le(at); }
-uint32_t CFATDBR::u32(size_t at) const { return fat::ByteReader(m_sector).u32le(at); }
+uint8_t CFATDBR::u8(size_t at) const { return bytes::ByteReader(m_sector).u8(at); }
+uint16_t CFATDBR::u16(size_t at) const { return bytes::ByteReader(m_sector).u16le(at); }
+uint32_t CFATDBR::u32(size_t at) const { return bytes::ByteReader(m_sector).u32le(at); }
 
 bool CFATDBR::CommonTests(size_t typeTextOffset, const char* typeText) const
 {
@@ -70,9 +72,9 @@ uint16_t CFATDBR::GetRootEntryCount() const { return u16(0x11); }
 uint32_t CFATDBR::GetSectorsPerFAT() const
 {
     switch (m_type) {
-    case fat::kKindFAT12:
-    case fat::kKindFAT16: return u16(0x16);
-    case fat::kKindFAT32: return u32(0x24);
+    case kFsKindFat12:
+    case kFsKindFat16: return u16(0x16);
+    case kFsKindFat32: return u32(0x24);
     default: return 0;
     }
 }
@@ -80,21 +82,21 @@ uint32_t CFATDBR::GetSectorsPerFAT() const
 uint64_t CFATDBR::GetTotalSectors() const
 {
     switch (m_type) {
-    case fat::kKindFAT12:
-    case fat::kKindFAT16: {
+    case kFsKindFat12:
+    case kFsKindFat16: {
         // A FAT12 volume past 32 MiB keeps its size in the 32-bit field as FAT16 does.
         const uint16_t small = u16(0x13);
         return small != 0 ? small : u32(0x20);
     }
-    case fat::kKindFAT32: return u32(0x20);
+    case kFsKindFat32: return u32(0x20);
     default: return 0;
     }
 }
 
-uint32_t CFATDBR::GetRootCluster() const { return m_type == fat::kKindFAT32 ? u32(0x2C) : 0; }
+uint32_t CFATDBR::GetRootCluster() const { return m_type == kFsKindFat32 ? u32(0x2C) : 0; }
 
 uint32_t CFATDBR::GetRootDirSectors() const
 {
-    if (m_type != fat::kKindFAT12 && m_type != fat::kKindFAT16) return 0;
+    if (m_type != kFsKindFat12 && m_type != kFsKindFat16) return 0;
     return uint32_t(GetRootEntryCount()) * 32 / uint32_t(m_sectorSize);
 }

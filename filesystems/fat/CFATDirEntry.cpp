@@ -44,8 +44,9 @@ std::string Trimmed(const uint8_t* bytes, size_t count)
 
 void CFATDirEntry::Attach(std::span<const uint8_t> entry)
 {
+    // A short entry keeps its bytes and zeros for the rest.
     m_bytes.fill(0);
-    std::memcpy(m_bytes.data(), entry.data(), std::min<size_t>(entry.size(), m_bytes.size()));
+    bytes::ByteReader(entry).copy(0, m_bytes.data(), std::min<size_t>(entry.size(), m_bytes.size()));
 }
 
 bool CFATDirEntry::AttachAndCheck(std::span<const uint8_t> entry, const FATEntryChecks& checks)
@@ -66,8 +67,7 @@ bool CFATDirEntry::IsDotDotEntry() const
 
 uint32_t CFATDirEntry::GetFileSize() const
 {
-    return uint32_t(m_bytes[28]) | uint32_t(m_bytes[29]) << 8 | uint32_t(m_bytes[30]) << 16 |
-           uint32_t(m_bytes[31]) << 24;
+    return bytes::ByteReader(m_bytes).u32le(28);
 }
 
 std::string CFATDirEntry::GetShortName(bool noDot) const

@@ -2,6 +2,8 @@
 // entries), its fields, its 8.3 name and the validity tests the scanner and the directory walk apply.
 #pragma once
 
+#include "core/bytes/ByteReader.h"
+
 #include <array>
 #include <cstdint>
 #include <span>
@@ -56,7 +58,7 @@ public:
     const std::array<uint8_t, 32>& Bytes() const { return m_bytes; }
 
 private:
-    uint16_t u16(size_t at) const { return uint16_t(m_bytes[at] | m_bytes[at + 1] << 8); }
+    uint16_t u16(size_t at) const { return bytes::ByteReader(m_bytes).u16le(at); }
     bool NameBytesValid() const;
 
     std::array<uint8_t, 32> m_bytes;

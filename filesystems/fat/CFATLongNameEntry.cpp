@@ -1,6 +1,8 @@
 // Long-name pieces: unit gathering by the three fixed slots of a piece and UTF-16 to UTF-8 conversion.
 #include "filesystems/fat/CFATLongNameEntry.h"
 
+#include "core/bytes/ByteReader.h"
+
 namespace {
 
 constexpr size_t kSlots[] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
@@ -29,8 +31,9 @@ void PutUtf8(char32_t cp, std::string& out)
 void CFATLongNameEntry::AppendUnits(std::span<const uint8_t> entry, std::u16string& out)
 {
     if (entry.size() < 32) return;
+    bytes::ByteReader r(entry);
     for (size_t at : kSlots) {
-        const char16_t unit = char16_t(entry[at] | entry[at + 1] << 8);
+        const char16_t unit = char16_t(r.u16le(at));
         if (unit == 0) return;
         out.push_back(unit);
     }

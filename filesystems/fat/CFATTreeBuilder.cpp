@@ -11,6 +11,7 @@
 #include "filesystems/fat/FATTables.h"
 #include "filesystems/partitions/IDIRBuildCallback.h"
 #include "filesystems/tree/CFileSystemNode.h"
+#include "filesystems/tree/FileSystemKind.h"
 #include "filesystems/tree/FileTree.h"
 #include "filesystems/tree/IFileProperties.h"
 #include "filesystems/tree/TreeReshaping.h"
@@ -18,6 +19,7 @@
 #include "platform/Log.h"
 
 #include <algorithm>
+#include <cinttypes>
 #include <chrono>
 #include <deque>
 #include <system_error>
@@ -74,6 +76,10 @@ CFileSystemNode* QuickBuildTree(CFATBuildContext& context, IDIRBuildCallback* ca
                 break;
         }
     }
+    const bytes::ParseCounters& counters = context.GetCounters();
+    if (counters.corruptSkipped != 0 || counters.readFailures != 0)
+        ReleaseTrace("FAT walk: %" PRIu64 " directory entries read, %" PRIu64 " corrupt ones skipped, %" PRIu64
+                     " directory reads failed", counters.recordsRead, counters.corruptSkipped, counters.readFailures);
     if (context.GetStatus() == 2) {
         context.FreeBuildTree(partition);
         return nullptr;
@@ -93,7 +99,7 @@ bool HasValidFATCopy(std::span<const uint8_t> bootSector, uint64_t partitionStar
     for (uint64_t at : {firstCopy, firstCopy + spf}) {
         if (!device->ReadSectors(sector.data(), at, 1)) continue;
         // A FAT12 table has its own signature; accepting it lets FAT12 volumes build.
-        const bool signed_ = dbr.GetFATType() == fat::kKindFAT12 ? IsFAT12TableStart(sector) : IsFAT16or32TableStart(sector);
+        const bool signed_ = dbr.GetFATType() == kFsKindFat12 ? IsFAT12TableStart(sector) : IsFAT16or32TableStart(sector);
         if (signed_) return true;
     }
     return false;
@@ -148,7 +154,7 @@ CFileSystemNode* FATQuickBuild(IDIRBuildCallback* callback, CFATSearchedPartitio
     geometry.start = start;
     geometry.sectorsPerCluster = dbr.GetSectorsPerCluster();
     const uint64_t fatsEnd = start + reserved + uint64_t(dbr.GetNumberOfFATs()) * spf;
-    if (type == fat::kKindFAT32) {
+    if (type == kFsKindFat32) {
         geometry.dataStart = fatsEnd;
         geometry.rootCluster = dbr.GetRootCluster();
         geometry.rootSector = geometry.dataStart + (uint64_t(geometry.rootCluster) - 2) * geometry.sectorsPerCluster;

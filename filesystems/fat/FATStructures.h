@@ -1,5 +1,5 @@
-// On-disk layout of FAT12, FAT16 and FAT32 as the FAT readers see it, the next-cluster values they share,
-// and the bounded little-endian reader every FAT structure is decoded through.
+// On-disk layout of FAT12, FAT16 and FAT32 as the FAT readers see it and the next-cluster values they share;
+// every FAT structure is decoded through the byte layer (core/bytes/ByteReader.h).
 #pragma once
 
 /*
@@ -42,7 +42,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 
 namespace fat {
 
@@ -64,49 +63,5 @@ constexpr uint8_t kAttrLongName = 0x0F;
 constexpr uint8_t kAttrReserved = 0x40;
 
 constexpr uint8_t kDeletedMark = 0xE5;
-
-// File-system kinds shared by the whole program.
-constexpr int kKindFAT12 = 0;
-constexpr int kKindFAT16 = 1;
-constexpr int kKindFAT32 = 2;
-constexpr int kKindNone = 7;
-
-// Bounded little-endian reads over a byte span: a read past the end answers 0 and clears the reader, so
-// one check after a run of reads tells whether every field was there.
-class ByteReader {
-public:
-    explicit ByteReader(std::span<const uint8_t> bytes) : m_bytes(bytes) {}
-
-    uint8_t u8(size_t at)
-    {
-        if (at >= m_bytes.size()) return fail<uint8_t>();
-        return m_bytes[at];
-    }
-    uint16_t u16le(size_t at)
-    {
-        if (!has(at, 2)) return fail<uint16_t>();
-        return uint16_t(m_bytes[at] | m_bytes[at + 1] << 8);
-    }
-    uint32_t u32le(size_t at)
-    {
-        if (!has(at, 4)) return fail<uint32_t>();
-        return uint32_t(m_bytes[at]) | uint32_t(m_bytes[at + 1]) << 8 | uint32_t(m_bytes[at + 2]) << 16 |
-               uint32_t(m_bytes[at + 3]) << 24;
-    }
-    bool has(size_t at, size_t count) const { return at <= m_bytes.size() && count <= m_bytes.size() - at; }
-    size_t size() const { return m_bytes.size(); }
-    explicit operator bool() const { return m_ok; }
-
-private:
-    template <class T>
-    T fail()
-    {
-        m_ok = false;
-        return 0;
-    }
-
-    std::span<const uint8_t> m_bytes;
-    bool m_ok = true;
-};
 
 } // namespace fat

@@ -1,13 +1,12 @@
 // Loading FAT copies, their trust tests and next-cluster lookups for the three entry widths.
 #include "filesystems/fat/FATTables.h"
 
+#include "core/bytes/ByteReader.h"
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/fat/FATStructures.h"
+#include "filesystems/tree/FileSystemKind.h"
 
 namespace {
-
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 uint32_t EntryCount(uint64_t bytes, unsigned entryBits)
 {
@@ -65,7 +64,7 @@ uint32_t CFAT12Table::GetNextCluster(uint32_t cluster) const
     if (!IsLoaded()) return fat::kNoInformation;
     const uint64_t at = uint64_t(cluster) * 3 / 2;
     if (at + 1 >= ByteCount()) return fat::kNoInformation;
-    const uint16_t word = Le16(Data() + at);
+    const uint16_t word = bytes::ByteReader(Data(), ByteCount()).u16le(at);
     const uint32_t v = (cluster & 1) ? word >> 4 : word & 0x0FFF;
     if (v == 0xFF7) return fat::kBadCluster;
     if (v >= 0xFF8) return fat::kEndOfChain;
@@ -77,7 +76,7 @@ bool CFAT12Table::IsValid() const { return IsLoaded() && IsFAT12TableStart({Data
 uint32_t CFAT16Table::GetNextCluster(uint32_t cluster) const
 {
     if (!IsLoaded() || cluster >= GetEntryCount()) return fat::kNoInformation;
-    const uint16_t v = Le16(Data() + size_t(cluster) * 2);
+    const uint16_t v = bytes::ByteReader(Data(), ByteCount()).u16le(uint64_t(cluster) * 2);
     if (v == 0xFFF7) return fat::kBadCluster;
     if (v >= 0xFFF8) return fat::kEndOfChain;
     return v;
@@ -86,22 +85,22 @@ uint32_t CFAT16Table::GetNextCluster(uint32_t cluster) const
 bool CFAT16Table::IsValid() const
 {
     if (!IsLoaded() || !IsFAT16TableStart({Data(), ByteCount()})) return false;
-    const uint8_t* data = Data();
-    return CheckFATChains(GetEntryCount(), 0xFFF7, [data](uint32_t i) -> uint32_t { return Le16(data + size_t(i) * 2); });
+    bytes::ByteReader table(Data(), ByteCount());
+    return CheckFATChains(GetEntryCount(), 0xFFF7, [&table](uint32_t i) -> uint32_t { return table.u16le(uint64_t(i) * 2); });
 }
 
 uint32_t CFAT32Table::GetNextCluster(uint32_t cluster) const
 {
     if (!IsLoaded() || cluster >= GetEntryCount()) return fat::kNoInformation;
-    return Le32(Data() + size_t(cluster) * 4) & fat::kFAT32EntryMask;
+    return bytes::ByteReader(Data(), ByteCount()).u32le(uint64_t(cluster) * 4) & fat::kFAT32EntryMask;
 }
 
 bool CFAT32Table::IsValid() const
 {
     if (!IsLoaded() || !IsFAT32TableStart({Data(), ByteCount()})) return false;
-    const uint8_t* data = Data();
+    bytes::ByteReader table(Data(), ByteCount());
     return CheckFATChains(GetEntryCount(), fat::kBadCluster,
-                          [data](uint32_t i) -> uint32_t { return Le32(data + size_t(i) * 4) & fat::kFAT32EntryMask; });
+                          [&table](uint32_t i) -> uint32_t { return table.u32le(uint64_t(i) * 4) & fat::kFAT32EntryMask; });
 }
 
 CDoubleFATTable::CDoubleFATTable(std::unique_ptr<IRealFATTable> first, std::unique_ptr<IRealFATTable> second)
@@ -122,9 +121,9 @@ std::unique_ptr<IRealFATTable> MakeCopy(IStorageDevice* device, uint64_t sector,
 {
     std::unique_ptr<IRealFATTable> copy;
     switch (fatType) {
-    case fat::kKindFAT12: copy = std::make_unique<CFAT12Table>(device, sector, sectorsPerFAT); break;
-    case fat::kKindFAT16: copy = std::make_unique<CFAT16Table>(device, sector, sectorsPerFAT); break;
-    case fat::kKindFAT32: copy = std::make_unique<CFAT32Table>(device, sector, sectorsPerFAT); break;
+    case kFsKindFat12: copy = std::make_unique<CFAT12Table>(device, sector, sectorsPerFAT); break;
+    case kFsKindFat16: copy = std::make_unique<CFAT16Table>(device, sector, sectorsPerFAT); break;
+    case kFsKindFat32: copy = std::make_unique<CFAT32Table>(device, sector, sectorsPerFAT); break;
     default: return nullptr;
     }
     if (!copy->IsValid()) return nullptr;
@@ -146,17 +145,18 @@ std::unique_ptr<CDoubleFATTable> CreateDoubleFATTable(IStorageDevice* device, ui
 bool IsFAT32TableStart(std::span<const uint8_t> sector)
 {
     if (sector.size() < 8) return false;
-    return (Le32(sector.data()) & 0x0FFFFFFF) == 0x0FFFFFF8 && (Le32(sector.data() + 4) & 0x0FFFFFF8) == 0x0FFFFFF8;
+    bytes::ByteReader r(sector);
+    return (r.u32le(0) & 0x0FFFFFFF) == 0x0FFFFFF8 && (r.u32le(4) & 0x0FFFFFF8) == 0x0FFFFFF8;
 }
 
 bool IsFAT16TableStart(std::span<const uint8_t> sector)
 {
-    return sector.size() >= 4 && Le32(sector.data()) == 0xFFFFFFF8;
+    return sector.size() >= 4 && bytes::ByteReader(sector).u32le(0) == 0xFFFFFFF8;
 }
 
 bool IsFAT16or32TableStart(std::span<const uint8_t> sector) { return IsFAT32TableStart(sector) || IsFAT16TableStart(sector); }
 
 bool IsFAT12TableStart(std::span<const uint8_t> sector)
 {
-    return sector.size() >= 4 && (Le32(sector.data()) & 0x00FFFFF0) == 0x00FFFFF0;
+    return sector.size() >= 4 && (bytes::ByteReader(sector).u32le(0) & 0x00FFFFF0) == 0x00FFFFF0;
 }

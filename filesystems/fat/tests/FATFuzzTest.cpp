@@ -13,6 +13,7 @@
 #include "filesystems/fat/FATStructures.h"
 #include "filesystems/fat/FATTables.h"
 #include "filesystems/fat/tests/FATImageBuilder.h"
+#include "filesystems/tree/FileSystemKind.h"
 
 #include "core/CRecoverySettings.h"
 #include "filesystems/partitions/IDIRBuildCallback.h"
@@ -208,7 +209,7 @@ struct Region {
 
 // Where a fixture image keeps its metadata, found on the intact image.
 struct FatMetadata {
-    int type = fat::kKindNone;
+    int type = kFsKindNone;
     unsigned entryBits = 0;
     std::vector<Region> boot;  // boot sector, and the FAT32 information and backup sectors
     std::vector<Region> fats;  // each FAT copy
@@ -225,7 +226,7 @@ FatMetadata MapMetadata(MemoryDevice& device, bool fat32)
     const Bytes boot(device.Sector(0), device.Sector(1));
     const CFATDBR dbr(boot, int32_t(ss));
     m.type = dbr.GetFATType();
-    m.entryBits = m.type == fat::kKindFAT12 ? 12 : m.type == fat::kKindFAT16 ? 16 : 32;
+    m.entryBits = m.type == kFsKindFat12 ? 12 : m.type == kFsKindFat16 ? 16 : 32;
     const uint64_t reserved = dbr.GetReservedSectors();
     const uint64_t spf = dbr.GetSectorsPerFAT();
     const uint64_t spc = dbr.GetSectorsPerCluster();
@@ -287,7 +288,7 @@ void DamageEntry(uint8_t* e, const FatMetadata& m, Rng& rng)
         else
             c = uint32_t(rng.Interesting());
         PutLe(e + 26, c, 2);
-        if (m.type == fat::kKindFAT32 || rng.OneIn(4)) PutLe(e + 20, c >> 16, 2);
+        if (m.type == kFsKindFat32 || rng.OneIn(4)) PutLe(e + 20, c >> 16, 2);
         break;
     }
     case 4: PutLe(e + 28, rng.OneIn(2) ? rng.Interesting() : rng.Below(1u << 20), 4); break;
@@ -582,7 +583,7 @@ struct FakeTable : IFATTable {
 FATVolumeGeometry GeometryOf(Fat16Image& image)
 {
     FATVolumeGeometry g;
-    g.type = fat::kKindFAT16;
+    g.type = kFsKindFat16;
     g.sectorsPerCluster = image.SectorsPerCluster();
     g.rootSector = image.RootSector();
     g.rootSectors = Fat16Image::kRootSectors;
@@ -720,7 +721,7 @@ TEST(FATFuzz, MutatedDirectoriesAndChainsThroughTheWalk)
                 std::memmove(entry, device.Bytes().data() + from.offset + rng.Below(from.size / 32) * 32, 32);
             } else {
                 FatMetadata m;
-                m.type = fat::kKindFAT16;
+                m.type = kFsKindFat16;
                 m.clusterCount = clusters;
                 m.folderClusters = volume.folderClusters;
                 DamageEntry(entry, m, rng);

@@ -10,11 +10,14 @@
 #include "filesystems/tree/DataRunLists.h"
 #include "filesystems/tree/FileTree.h"
 #include "filesystems/tree/TreeReshaping.h"
+#include "tests/support/LogCapture.h"
 
 #include <mutex>
 
 #include <gtest/gtest.h>
 
+#include <cinttypes>
+#include <cstdio>
 #include <map>
 #include <set>
 #include <string>
@@ -464,4 +467,48 @@ TEST(CFATBuildContext, LostModeStopsAtTheFirstBadEntryAndKeepsMappedNodes)
     EXPECT_EQ(context.GetDirectoryMap().at(40), placeholder);
     EXPECT_STREQ(placeholder->GetProperties()->GetName(), "#ENAMED");
     EXPECT_TRUE(queue.empty());
+}
+
+TEST(CFATBuildContext, CorruptEntriesAndFailedReadsAreCountedAndLoggedWithTheirOffsets)
+{
+    Fat16Image image(1, 100);
+    FakeTable table;
+    image.PutRoot(0, MakeEntry(File("\xE5" "OOD", "TXT", 5, 100)));
+    image.PutRoot(1, MakeEntry(File("BA?D", "TXT", 6, 100)));     // a character no short name may hold
+    image.PutRoot(2, MakeEntry(File("FAR", "BIN", 9000, 100)));   // first cluster past the volume
+    image.PutRoot(3, MakeEntry(Folder("SUB", 10)));
+    image.PutRoot(4, MakeEntry(Folder("GONE", 20)));
+    image.Dots(10, 0);
+    image.PutCluster(10, 64, MakeEntry(File("ST*R", "TXT", 7, 10)));
+    table.Chain({10});
+    table.Chain({20});
+    const uint64_t goneSector = image.DataStart() + 18;
+    image.Device().FailSector(goneSector);
+
+    testsupport::LogCapture log;
+    CFATBuildContext context(nullptr, &image.Device(), GeometryOf(image), &table);
+    TreePtr tree(QuickBuildTree(context, nullptr, true));
+    ASSERT_TRUE(tree);
+    // The sound entries are still found; empty slots are neither read entries nor corrupt ones.
+    auto paths = Paths(tree.get());
+    EXPECT_EQ(paths.count("/#OOD.TXT"), 1u);
+    EXPECT_EQ(paths.count("/SUB"), 1u);
+    const bytes::ParseCounters& c = context.GetCounters();
+    EXPECT_EQ(c.corruptSkipped, 3u);
+    EXPECT_EQ(c.readFailures, 1u);
+    EXPECT_EQ(c.recordsRead, 8u); // five in the root, the dot pair and one in SUB
+
+    auto at = [](uint64_t byte) {
+        char text[40];
+        std::snprintf(text, sizeof text, "at byte 0x%" PRIX64 " skipped", byte);
+        return std::string(text);
+    };
+    const std::string text = log.Text();
+    EXPECT_NE(text.find(at(image.RootSector() * 512 + 32) + ": fields out of range"), std::string::npos) << text;
+    EXPECT_NE(text.find(at(image.RootSector() * 512 + 64) + ": first cluster outside the data area"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find(at((image.DataStart() + 8) * 512 + 64)), std::string::npos) << text;
+    EXPECT_NE(text.find("FAT directory read failed: 1 sectors at sector " + std::to_string(goneSector)), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("3 corrupt ones skipped, 1 directory reads failed"), std::string::npos) << text;
 }

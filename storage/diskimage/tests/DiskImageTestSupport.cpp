@@ -1,12 +1,9 @@
 // Helpers of the disk-image tests.
 #include "storage/diskimage/tests/DiskImageTestSupport.h"
 
-#include "platform/Log.h"
-
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <sstream>
 
 namespace dtest {
 
@@ -67,25 +64,6 @@ void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& by
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-LogCapture::LogCapture() : m_path((m_dir / "test.log").string())
-{
-    InitLog("", LOGLEVEL_NORMAL, LOGTYPE_STANDALONE); // drops lines kept from before, so only ours are read
-    InitLog(m_path.c_str(), LOGLEVEL_NORMAL, LOGTYPE_STANDALONE);
-}
-
-LogCapture::~LogCapture()
-{
-    InitLog("", LOGLEVEL_NORMAL, LOGTYPE_STANDALONE);
-}
-
-std::string LogCapture::Text() const
-{
-    std::ifstream in(m_path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 } // namespace dtest

@@ -4,6 +4,7 @@
 
 #include "storage/diskimage/CCompressController.h"
 #include "storage/diskimage/ICompressCallBack.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/MemoryDevice.h"
 #include "tests/support/TempDir.h"
 
@@ -57,17 +58,6 @@ std::vector<uint8_t> ReadAll(IStorageDevice& device, uint64_t step, bool* ok = n
 std::vector<uint8_t> ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 
-// Sends the log to a file of its own while alive.
-class LogCapture {
-public:
-    LogCapture();
-    ~LogCapture();
-    std::string Text() const;
-    bool Contains(const std::string& piece) const { return Text().find(piece) != std::string::npos; }
-
-private:
-    testsupport::TempDir m_dir;
-    std::string m_path;
-};
+using testsupport::LogCapture;
 
 } // namespace dtest
