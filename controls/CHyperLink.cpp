@@ -216,7 +216,11 @@ void CHyperLink::PositionWindow()
         return;
     const QSize border = size() - contentsRect().size();
     const QFontMetrics fm(m_underlineFont);
-    const QSize extent = QSize(fm.horizontalAdvance(text()), fm.height()) + border;
+    // Glyphs from a fallback font (Japanese in a Latin face) reach lower and draw their underline lower:
+    // leave room for it below the deepest glyph.
+    const QRect ink = fm.boundingRect(text());
+    const int height = std::max(fm.height(), ink.height()) + 3;
+    const QSize extent = QSize(fm.horizontalAdvance(text()), height) + border;
     setGeometry(PositionRect(geometry(), extent, m_style));
 }
 

@@ -20,7 +20,7 @@ namespace {
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kKindRole = Qt::UserRole + 1;
 constexpr int kFilledRole = Qt::UserRole + 2;
-constexpr int kFolderRole = Qt::UserRole + 3;
+constexpr int kFolderRole = Qt::UserRole + 3; // a plain folder: its picture opens while selected
 
 QString TableText(const char* key, const char* fallback)
 {
@@ -133,7 +133,7 @@ CShellTreeCtrl::CShellTreeCtrl(QWidget* parent) : QTreeWidget(parent), m_ns(Shel
     connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* now, QTreeWidgetItem* before) {
         // Folders show the open-folder picture while selected.
         for (QTreeWidgetItem* item : {before, now})
-            if (item && item->data(0, kFolderRole).toBool() && ItemKindOf(item) == kPath)
+            if (item && item->data(0, kFolderRole).toBool())
                 item->setIcon(0, style()->standardIcon(item == now ? QStyle::SP_DirOpenIcon : QStyle::SP_DirIcon));
         if (now)
             OnSelChanged(now);
@@ -213,6 +213,7 @@ void CShellTreeCtrl::FillChildren(QTreeWidgetItem* item)
             QTreeWidgetItem* fs = AddPathItem(item, QStringLiteral("/"),
                                               TableText("shelltree.filesystem", "File System"), true);
             fs->setIcon(0, style()->standardIcon(QStyle::SP_DriveHDIcon));
+            fs->setData(0, kFolderRole, false);
         }
         for (const ShellDrive& d : drives) {
             if (d.cdrom || !QFileInfo(d.mountPoint).isDir())
@@ -227,6 +228,7 @@ void CShellTreeCtrl::FillChildren(QTreeWidgetItem* item)
                 text = QStringLiteral("%1 (%2)").arg(QFileInfo(d.mountPoint).fileName(), letter);
             QTreeWidgetItem* drive = AddPathItem(item, d.mountPoint, text, true);
             drive->setIcon(0, style()->standardIcon(d.removable ? QStyle::SP_DriveFDIcon : QStyle::SP_DriveHDIcon));
+            drive->setData(0, kFolderRole, false);
         }
         return;
     }
@@ -239,6 +241,7 @@ void CShellTreeCtrl::FillChildren(QTreeWidgetItem* item)
             QDir::cleanPath(m_ns.home) != QDir::cleanPath(m_ns.desktop)) {
             QTreeWidgetItem* home = AddPathItem(item, m_ns.home, TableText("shelltree.home", "Home"), true);
             home->setIcon(0, style()->standardIcon(QStyle::SP_DirHomeIcon));
+            home->setData(0, kFolderRole, false);
         }
     }
     // The folder's own entries. A folder that cannot be listed shows no children.

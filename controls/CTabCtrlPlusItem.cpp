@@ -71,6 +71,7 @@ void CTabCtrlPlusItem::Draw(QPainter* dc) const
     if (text.Width() > 0 && text.Height() > 0) {
         dc->setPen(Qt::black);
         const QRect tr = ToQRect(text);
+        dc->setClipRect(tr); // the label stays inside its tab, however low the tab
         dc->drawText(tr, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                      dc->fontMetrics().elidedText(m_text, Qt::ElideRight, tr.width()));
     }
