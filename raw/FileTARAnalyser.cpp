@@ -1,0 +1,45 @@
+// The ustar walk: header, data rounded up to 512 bytes, next header, until the all-zero end block.
+#include "raw/FileTARAnalyser.h"
+
+#include "raw/ArchiveHeaders.h"
+#include "raw/RawWalk.h"
+
+namespace {
+
+int MeasureTar(RawWalk& walk)
+{
+    RawSectorReader& reader = walk.Reader();
+    uint64_t offset = 0;
+    // Members of size 0 (folders, links, empty files) are ordinary members: only the zero block ends the
+    // archive. Each header adds at least 512 bytes, so the bound ends the walk.
+    while (walk.WithinBound(offset)) {
+        walk.Step();
+        const std::span<const uint8_t> header = reader.GetSpan(offset);
+        const TarHeaderKind kind = ClassifyTarHeader(header);
+        if (kind == TarHeaderKind::NotTar) {
+            if (offset == 0) return 0;
+            break; // cut short: the archive ends after its last whole member
+        }
+        if (kind == TarHeaderKind::End) {
+            offset += kTarBlockSize;
+            // Writers close an archive with two zero blocks.
+            if (IsTarZeroBlock(reader.GetSpan(offset))) offset += kTarBlockSize;
+            break;
+        }
+        // At most 8^11 bytes: the rounding cannot wrap.
+        const uint64_t size = ParseTarSize(header.subspan(124, 12));
+        // The data is padded to whole 512-byte blocks, whatever the device's sector size.
+        const uint64_t member = kTarBlockSize + (size + kTarBlockSize - 1) / kTarBlockSize * kTarBlockSize;
+        if (member > UINT64_MAX - offset) break;
+        offset += member;
+    }
+    walk.Hit()->SetSize(offset);
+    return 1;
+}
+
+} // namespace
+
+int FileTARAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
+{
+    return RunRawWalk(hit, device, MeasureTar);
+}
