@@ -19,7 +19,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimerEvent>
-#include <set>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -60,6 +61,27 @@ LinkDesktop CHyperLink::LiveDesktop()
             return env;
         const QString wwwBrowser = QStandardPaths::findExecutable(QStringLiteral("x-www-browser"));
         return wwwBrowser;
+    };
+    d.showItems = [](const QStringList& fileUrls) {
+        // The file manager's session-bus service, asked through dbus-send with every part one argument.
+        const QString dbusSend = QStandardPaths::findExecutable(QStringLiteral("dbus-send"));
+        if (dbusSend.isEmpty() || fileUrls.isEmpty())
+            return false;
+        QStringList urls = fileUrls;
+        for (QString& u : urls)
+            u.replace(QLatin1Char(','), QLatin1String("%2C")); // the list separator of dbus-send
+        QProcess p;
+        p.start(dbusSend, {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                           QStringLiteral("--dest=org.freedesktop.FileManager1"), QStringLiteral("--type=method_call"),
+                           QStringLiteral("/org/freedesktop/FileManager1"),
+                           QStringLiteral("org.freedesktop.FileManager1.ShowItems"),
+                           QStringLiteral("array:string:") + urls.join(QLatin1Char(',')), QStringLiteral("string:")});
+        if (!p.waitForFinished(2000)) {
+            p.kill();
+            p.waitForFinished(500);
+            return false;
+        }
+        return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     };
     return d;
 }
@@ -350,13 +372,21 @@ void CHyperLink::SelectFiles()
         ShowMessageBox(this, Text(345, "Path Invalid!"), ProductName(), MB_OK);
         return;
     }
+    // The files of each folder, in the order of the list: one file-manager window per folder with them
+    // selected, or the folder opened when no file manager takes the request.
     const LinkDesktop& desk = Desktop();
-    std::set<QString> shown;
+    std::vector<std::pair<QString, QStringList>> folders;
     for (const QString& file : m_files) {
         const QFileInfo info(QDir(folder.absoluteFilePath()).absoluteFilePath(file));
         const QString dir = info.absolutePath();
-        if (!shown.insert(dir).second)
-            continue; // one window per folder
+        auto it = std::find_if(folders.begin(), folders.end(), [&dir](const auto& f) { return f.first == dir; });
+        if (it == folders.end())
+            it = folders.insert(folders.end(), {dir, {}});
+        it->second << QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded);
+    }
+    for (const auto& [dir, urls] : folders) {
+        if (desk.showItems && desk.showItems(urls))
+            continue;
         if (desk.openUrl)
             desk.openUrl(QUrl::fromLocalFile(dir));
     }

@@ -29,6 +29,9 @@ struct LinkDesktop {
     std::function<bool(const QString& program, const QStringList& arguments)> startDetached;
     // The web browser's command line, empty when none is known.
     std::function<QString()> browserCommand;
+    // Shows files selected in a window of the file manager (file URLs of one folder); false when no file
+    // manager took the request.
+    std::function<bool(const QStringList& fileUrls)> showItems;
 };
 
 class CHyperLink : public QLabel {

@@ -24,6 +24,8 @@ struct ScriptedDesktop {
     QString browser;
     std::vector<QUrl> opened;
     std::vector<QStringList> started; // program first, then the arguments
+    bool showAnswer = false;
+    std::vector<QStringList> shown;
     LinkDesktop desk;
     ScriptedDesktop()
     {
@@ -33,6 +35,7 @@ struct ScriptedDesktop {
             return startAnswer;
         };
         desk.browserCommand = [this] { return browser; };
+        desk.showItems = [this](const QStringList& urls) { shown.push_back(urls); return showAnswer; };
         CHyperLink::SetDesktop(&desk);
     }
     ~ScriptedDesktop() { CHyperLink::SetDesktop(nullptr); }
@@ -213,9 +216,19 @@ TEST(HyperLinkSelectFiles, AMissingFolderIsReportedAndTheCurrentFolderStays)
     folder.Files() << saved + QStringLiteral("/a.jpg") << saved + QStringLiteral("/b.jpg")
                    << saved + QStringLiteral("/sub/c.jpg");
     Click(folder);
-    ASSERT_EQ(desk.opened.size(), 2u); // one window per folder
+    // One file-manager window per folder, with its files selected.
+    ASSERT_EQ(desk.shown.size(), 2u);
+    EXPECT_EQ(desk.shown[0], (QStringList{QUrl::fromLocalFile(saved + "/a.jpg").toString(QUrl::FullyEncoded),
+                                          QUrl::fromLocalFile(saved + "/b.jpg").toString(QUrl::FullyEncoded)}));
+    EXPECT_EQ(desk.shown[1], QStringList{QUrl::fromLocalFile(saved + "/sub/c.jpg").toString(QUrl::FullyEncoded)});
+    // Without a file manager that takes the request, each folder is opened.
+    ASSERT_EQ(desk.opened.size(), 2u);
     EXPECT_EQ(desk.opened[0], QUrl::fromLocalFile(saved));
     EXPECT_EQ(desk.opened[1], QUrl::fromLocalFile(saved + QStringLiteral("/sub")));
+    desk.showAnswer = true;
+    Click(folder);
+    EXPECT_EQ(desk.shown.size(), 4u);
+    EXPECT_EQ(desk.opened.size(), 2u);
     EXPECT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(QDir::currentPath(), cwd);
 }
