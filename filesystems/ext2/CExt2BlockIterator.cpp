@@ -1,6 +1,7 @@
 // Mapping logical block indices of an inode through its block pointers.
 #include "filesystems/ext2/CExt2BlockIterator.h"
 
+#include "core/bytes/ByteReader.h"
 #include "filesystems/ext2/CExt2FileSystem.h"
 
 #include <algorithm>
@@ -47,8 +48,7 @@ bool CExt2BlockIterator::LoadLevel(int level, uint32_t block)
 
 uint32_t CExt2BlockIterator::Entry(int level, uint64_t i) const
 {
-    const std::vector<uint8_t>& b = m_levels[level].buffer;
-    return 4 * i + 4 <= b.size() ? ext2::GetU32(b.data() + 4 * i) : 0;
+    return bytes::ByteReader(m_levels[level].buffer).u32le(4 * i);
 }
 
 uint32_t CExt2BlockIterator::MapBlock()

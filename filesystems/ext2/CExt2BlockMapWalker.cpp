@@ -1,6 +1,7 @@
 // Depth-first walk over an inode's direct and indirect block pointers.
 #include "filesystems/ext2/CExt2BlockMapWalker.h"
 
+#include "core/bytes/ByteReader.h"
 #include "filesystems/ext2/CExt2BlockIterator.h"
 #include "filesystems/ext2/CExt2FileSystem.h"
 #include "filesystems/ext2/CExt2Inode.h"
@@ -53,10 +54,11 @@ bool CExt2BlockMapWalker::WalkPointer(uint32_t pointer, int depth, uint64_t logi
         return (*m_visit)(logical, 0, span);
     }
     const uint64_t entries = m_fs->GetBlockSize() / 4;
+    bytes::ByteReader pointers(buffer);
     for (uint64_t k = 0; k < entries; ++k) {
         const uint64_t child = logical + k * m_span[depth - 1];
         if (child >= m_limit) return false;
-        if (!WalkPointer(ext2::GetU32(buffer.data() + 4 * k), depth - 1, child)) return false;
+        if (!WalkPointer(pointers.u32le(4 * k), depth - 1, child)) return false;
     }
     return true;
 }

@@ -1,6 +1,7 @@
 // Walking the records of an ext2 directory through a two-block window.
 #include "filesystems/ext2/CExt2DirEntry.h"
 
+#include "core/bytes/ByteReader.h"
 #include "filesystems/ext2/CExt2FileSystem.h"
 
 #include <algorithm>
@@ -50,12 +51,12 @@ Ext2DirRecord CExt2DirEntry::RecordAt(uint64_t position) const
     if (position < base) return record;
     const uint64_t offset = position - base;
     if (offset > m_windowValid || m_windowValid - offset < ext2::kDirRecordHeaderSize) return record;
-    const uint8_t* p = m_window.data() + offset;
-    record.inode = ext2::GetU32(p);
-    record.recordLength = ext2::GetU16(p + 4);
-    record.nameLength = p[6];
-    record.fileType = p[7];
-    record.name = p + ext2::kDirRecordHeaderSize;
+    bytes::ByteReader r(m_window.data() + offset, m_windowValid - offset);
+    record.inode = r.u32le(0);
+    record.recordLength = r.u16le(4);
+    record.nameLength = r.u8(6);
+    record.fileType = r.u8(7);
+    record.name = m_window.data() + offset + ext2::kDirRecordHeaderSize;
     record.complete = m_windowValid - offset - ext2::kDirRecordHeaderSize >= record.nameLength;
     return record;
 }

@@ -2,6 +2,7 @@
 // reads kept inside the device.
 #include "filesystems/ext2/CExt2FileSystem.h"
 
+#include "core/bytes/ByteReader.h"
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/ext2/Ext2Collector.h"
 #include "filesystems/ext2/Ext2Exceptions.h"
@@ -22,13 +23,17 @@ bool ReadAt(IStorageDevice* device, int64_t sector, uint64_t count, void* buffer
     return device->ReadSectors(buffer, uint64_t(sector), count);
 }
 
-bool SameTables(const uint8_t* a, const uint8_t* b, uint64_t groups)
+// The descriptor of group i in a table of tableBytes bytes.
+Ext2GroupDescriptor DescriptorAt(const uint8_t* table, uint64_t tableBytes, uint64_t i)
 {
-    for (uint64_t i = 0; i < groups; ++i) {
-        const uint8_t* x = a + i * ext2::kGroupDescriptorSize;
-        const uint8_t* y = b + i * ext2::kGroupDescriptorSize;
-        if (!Ext2GroupDescriptor::Decode(x).SameBlocks(Ext2GroupDescriptor::Decode(y))) return false;
-    }
+    return Ext2GroupDescriptor::Decode(
+        bytes::ByteReader(table, tableBytes).span(i * ext2::kGroupDescriptorSize, ext2::kGroupDescriptorSize));
+}
+
+bool SameTables(const uint8_t* a, const uint8_t* b, uint64_t tableBytes, uint64_t groups)
+{
+    for (uint64_t i = 0; i < groups; ++i)
+        if (!DescriptorAt(a, tableBytes, i).SameBlocks(DescriptorAt(b, tableBytes, i))) return false;
     return true;
 }
 
@@ -116,13 +121,13 @@ void CExt2FileSystem::LoadDescriptorTable()
             break;
         }
         for (uint64_t i = 0; i < groups; ++i)
-            decoded[i] = Ext2GroupDescriptor::Decode(candidate + i * ext2::kGroupDescriptorSize);
+            decoded[i] = DescriptorAt(candidate, sectors * 512, i);
         if (!IsValidDescriptorTable(m_superBlock, decoded.data(), groups)) {
             current = nullptr;
             continue;
         }
         for (size_t i = 0; i < collectedCount && !result; ++i)
-            if (SameTables(collected[i], candidate, groups)) result = candidate;
+            if (SameTables(collected[i], candidate, sectors * 512, groups)) result = candidate;
         if (result) break;
         current = candidate;
         if (collectedCount < kMaxCollectedTables) collected[collectedCount++] = candidate;
@@ -132,7 +137,7 @@ void CExt2FileSystem::LoadDescriptorTable()
 
     m_descriptors.resize(groups);
     for (uint64_t i = 0; i < groups; ++i)
-        m_descriptors[i] = Ext2GroupDescriptor::Decode(result + i * ext2::kGroupDescriptorSize);
+        m_descriptors[i] = DescriptorAt(result, sectors * 512, i);
 }
 
 bool CExt2FileSystem::IsValidDescriptorTable(const CExt2SuperBlock& superBlock, const Ext2GroupDescriptor* table,

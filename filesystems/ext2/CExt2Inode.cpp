@@ -20,7 +20,8 @@ void CExt2Inode::Load()
     std::vector<uint8_t> bytes(m_fs->GetBlockSize());
     m_fs->ReadBlocks(bytes.data(), block, 1);
     // The inode size is a power of two no larger than the block, so the record lies inside the block.
-    if (offset + ext2::kInodeRecordSize <= bytes.size()) std::memcpy(m_record, bytes.data() + offset, sizeof m_record);
+    bytes::ByteReader r(bytes);
+    if (r.has(offset, sizeof m_record)) r.copy(offset, m_record, sizeof m_record);
 }
 
 CExt2Inode::CExt2Inode(CExt2FileSystem* fs, const Ext2DirRecord& record) : m_fs(fs), m_number(record.inode)
@@ -42,20 +43,21 @@ CExt2Inode::CExt2Inode(CExt2FileSystem* fs, const Ext2DirRecord& record) : m_fs(
     if (record.IsValid()) Load();
 }
 
-void CExt2Inode::Assign(CExt2FileSystem* fs, uint32_t number, const uint8_t* record)
+void CExt2Inode::Assign(CExt2FileSystem* fs, uint32_t number, std::span<const uint8_t> record)
 {
     m_fs = fs;
     m_number = number;
-    std::memcpy(m_record, record, sizeof m_record);
+    bytes::ByteReader(record).copy(0, m_record, std::min(sizeof m_record, record.size()));
+    if (record.size() < sizeof m_record) std::fill(m_record + record.size(), std::end(m_record), uint8_t(0));
     m_name[0] = '\0';
     m_nameLength = 0;
 }
 
 uint64_t CExt2Inode::GetSize() const
 {
-    const uint64_t low = ext2::GetU32(m_record + ext2::kInodeSizeLow);
+    const uint64_t low = Record().u32le(ext2::kInodeSizeLow);
     if (!IsRegularFile()) return low;
-    return uint64_t(ext2::GetU32(m_record + ext2::kInodeSizeHigh)) << 32 | low;
+    return uint64_t(Record().u32le(ext2::kInodeSizeHigh)) << 32 | low;
 }
 
 uint64_t CExt2Inode::GetDataSize() const

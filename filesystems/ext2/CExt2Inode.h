@@ -3,9 +3,11 @@
 // objects on the collected heap.
 #pragma once
 
+#include "core/bytes/ByteReader.h"
 #include "filesystems/ext2/Ext2Structures.h"
 
 #include <cstdint>
+#include <span>
 
 class CExt2BlockIterator;
 class CExt2DirEntry;
@@ -21,22 +23,23 @@ public:
     CExt2Inode(CExt2FileSystem* fs, const Ext2DirRecord& record);
 
     // Sets number and record directly (the inode walk reads whole tables); the name is cleared.
-    void Assign(CExt2FileSystem* fs, uint32_t number, const uint8_t* record);
+    // The first 128 bytes of record (zeros for what it lacks) as this inode's record.
+    void Assign(CExt2FileSystem* fs, uint32_t number, std::span<const uint8_t> record);
 
     CExt2FileSystem* GetFileSystem() const { return m_fs; }
     uint32_t GetInodeNumber() const { return m_number; }
     const char* GetName() const { return m_name; }
     uint32_t GetNameLength() const { return m_nameLength; }
 
-    uint16_t GetMode() const { return ext2::GetU16(m_record + ext2::kInodeMode); }
-    uint32_t GetAccessTime() const { return ext2::GetU32(m_record + ext2::kInodeAccessTime); }
-    uint32_t GetChangeTime() const { return ext2::GetU32(m_record + ext2::kInodeChangeTime); }
-    uint32_t GetModificationTime() const { return ext2::GetU32(m_record + ext2::kInodeModificationTime); }
-    uint32_t GetDeletionTime() const { return ext2::GetU32(m_record + ext2::kInodeDeletionTime); }
-    uint32_t GetAllocatedUnits() const { return ext2::GetU32(m_record + ext2::kInodeUnits); }
+    uint16_t GetMode() const { return Record().u16le(ext2::kInodeMode); }
+    uint32_t GetAccessTime() const { return Record().u32le(ext2::kInodeAccessTime); }
+    uint32_t GetChangeTime() const { return Record().u32le(ext2::kInodeChangeTime); }
+    uint32_t GetModificationTime() const { return Record().u32le(ext2::kInodeModificationTime); }
+    uint32_t GetDeletionTime() const { return Record().u32le(ext2::kInodeDeletionTime); }
+    uint32_t GetAllocatedUnits() const { return Record().u32le(ext2::kInodeUnits); }
     uint32_t GetBlockPointer(uint32_t i) const
     {
-        return i < ext2::kBlockPointers ? ext2::GetU32(m_record + ext2::kInodeBlocks + 4 * i) : 0;
+        return i < ext2::kBlockPointers ? Record().u32le(ext2::kInodeBlocks + 4 * i) : 0;
     }
 
     // Regular files: high and low halves; anything else: the low 32 bits.
@@ -60,6 +63,7 @@ public:
 
 private:
     void Load();
+    bytes::ByteReader Record() const { return bytes::ByteReader(m_record, sizeof m_record); }
 
     CExt2FileSystem* m_fs = nullptr;
     uint8_t m_record[ext2::kInodeRecordSize] = {};

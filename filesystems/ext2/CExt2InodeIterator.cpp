@@ -47,5 +47,5 @@ void CExt2InodeIterator::GetInode(CExt2Inode& out)
         out.Assign(m_fs, uint32_t(m_number), zero);
         return;
     }
-    out.Assign(m_fs, uint32_t(m_number), m_piece.data() + at);
+    out.Assign(m_fs, uint32_t(m_number), std::span<const uint8_t>(m_piece).subspan(size_t(at), ext2::kInodeRecordSize));
 }

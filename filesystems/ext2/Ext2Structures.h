@@ -1,5 +1,5 @@
-// On-disk layout of ext2 and ext3 as this reader uses it, and a bounds-checked little-endian reader over
-// bytes taken from a disk. All multi-byte fields are little-endian.
+// On-disk layout of ext2 and ext3 as this reader uses it; every field is little-endian and decoded through
+// the byte layer (core/bytes/ByteReader.h).
 //
 // Superblock (1024 bytes at byte 1024 of the file system; backups at the start of some groups):
 //   0 inodes count (4) | 4 blocks count (4) | 20 first data block (4) | 24 block-size exponent (4)
@@ -53,41 +53,6 @@ constexpr size_t kInodeDeletionTime = 20;
 constexpr size_t kInodeUnits = 28;
 constexpr size_t kInodeBlocks = 40;
 constexpr size_t kInodeSizeHigh = 108;
-
-class Ext2ByteReader {
-public:
-    explicit Ext2ByteReader(std::span<const uint8_t> bytes) : m_bytes(bytes) {}
-
-    explicit operator bool() const { return m_ok; }
-    bool Has(size_t at, size_t count) const { return at <= m_bytes.size() && count <= m_bytes.size() - at; }
-
-    uint8_t u8(size_t at) { return uint8_t(Get(at, 1)); }
-    uint16_t u16(size_t at) { return uint16_t(Get(at, 2)); }
-    uint32_t u32(size_t at) { return uint32_t(Get(at, 4)); }
-    // Copies count bytes, or zeros them and fails when they do not all lie inside.
-    void Copy(size_t at, uint8_t* out, size_t count);
-
-private:
-    uint64_t Get(size_t at, size_t width)
-    {
-        if (!Has(at, width)) {
-            m_ok = false;
-            return 0;
-        }
-        uint64_t value = 0;
-        for (size_t i = 0; i < width; ++i) value |= uint64_t(m_bytes[at + i]) << (8 * i);
-        return value;
-    }
-
-    std::span<const uint8_t> m_bytes;
-    bool m_ok = true;
-};
-
-inline uint32_t GetU32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-inline uint16_t GetU16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 } // namespace ext2
 
@@ -145,6 +110,8 @@ struct Ext2GroupDescriptor {
     {
         return blockBitmap == other.blockBitmap && inodeBitmap == other.inodeBitmap && inodeTable == other.inodeTable;
     }
-    static Ext2GroupDescriptor Decode(const uint8_t* bytes);
-    void Encode(uint8_t* out) const;
+    // From the first 32 bytes; zeros when fewer are given.
+    static Ext2GroupDescriptor Decode(std::span<const uint8_t> bytes);
+    // Into the first 32 bytes of out (nothing when it is shorter).
+    void Encode(std::span<uint8_t> out) const;
 };

@@ -205,7 +205,7 @@ TEST(Ext2FileSystem, RefusesWhatCannotBeOpened)
         outside.blockBitmap = 3;
         outside.inodeBitmap = 4;
         outside.inodeTable = 9000; // beyond the group
-        outside.Encode(image.Block(2));
+        outside.Encode(std::span<uint8_t>(image.Block(2), ext2::kGroupDescriptorSize));
         MemoryDevice device(image.Bytes());
         EXPECT_THROW(CExt2FileSystem(&device, 2), CExt2BadGroupDescriptor);
     }
@@ -275,7 +275,7 @@ TEST(Ext2FileSystem, DescriptorSearchPrefersATableSeenTwice)
             d.inodeBitmap = 1 + g * 8192 + 3;
             d.inodeTable = 1 + g * 8192 + 4;
             d.rest[0] = mark;
-            d.Encode(bytes.data() + 32 * g);
+            d.Encode(std::span<uint8_t>(bytes).subspan(32 * g));
         }
         return bytes;
     };

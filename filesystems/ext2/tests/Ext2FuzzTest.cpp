@@ -2,6 +2,7 @@
 // through the decoders and the tree build of a byte-built volume, and the fixture images with damaged metadata
 // through BuildEXT2 and a read of every file it finds. Nothing may crash, hang, read outside its buffers (the ASan
 // build checks that), allocate by a size read from the disk, or hand out runs that leave the device.
+#include "core/bytes/ByteReader.h"
 #include "filesystems/ext2/BuildEXT2.h"
 #include "filesystems/ext2/CExt2BlockIterator.h"
 #include "filesystems/ext2/CExt2BlockMapWalker.h"
@@ -140,7 +141,7 @@ void CollectMapBlocks(CExt2FileSystem& fs, uint32_t pointer, int depth, std::set
     if (depth == 0 || pointer == 0 || !fs.IsValidBlock(pointer) || !out.insert(pointer).second || depth == 1) return;
     std::vector<uint8_t> block(fs.GetBlockSize());
     fs.ReadBlocks(block.data(), pointer, 1);
-    for (size_t k = 0; k + 4 <= block.size(); k += 4) CollectMapBlocks(fs, ext2::GetU32(&block[k]), depth - 1, out);
+    for (size_t k = 0; k + 4 <= block.size(); k += 4) CollectMapBlocks(fs, bytes::LoadU32le(&block[k]), depth - 1, out);
 }
 
 Ext2Metadata MapMetadata(MemoryDevice& device)
@@ -256,7 +257,7 @@ std::vector<uint32_t> RecordOffsets(const uint8_t* block, uint32_t blockSize)
     std::vector<uint32_t> out;
     for (uint32_t at = 0; at + ext2::kDirRecordHeaderSize <= blockSize;) {
         out.push_back(at);
-        const uint16_t length = ext2::GetU16(block + at + 4);
+        const uint16_t length = bytes::LoadU16le(block + at + 4);
         if (length < ext2::kDirRecordHeaderSize || length % 4 != 0) break;
         at += length;
     }
@@ -270,7 +271,7 @@ void DamageDirectoryBlock(uint8_t* block, const Ext2Metadata& m, const Bytes& im
     const uint32_t at = records.empty() || rng.OneIn(6) ? uint32_t(rng.Below(bs / 4)) * 4 : rng.Pick(records);
     if (at + ext2::kDirRecordHeaderSize > bs) return;
     uint8_t* r = block + at;
-    const uint16_t length = ext2::GetU16(r + 4);
+    const uint16_t length = bytes::LoadU16le(r + 4);
     switch (rng.Below(8)) {
     case 0:
     case 1: PutLe(r, InodeValue(m, rng), 4); break;
@@ -327,7 +328,7 @@ void DamageImage(Bytes& image, const Ext2Metadata& m, Rng& rng, std::vector<Regi
             const Region& r = rng.OneIn(3) ? rng.Pick(m.descriptorTables) : m.descriptorTables[0];
             const uint64_t at = r.offset + rng.Below(r.size / ext2::kGroupDescriptorSize) * ext2::kGroupDescriptorSize +
                                 4 * rng.Below(3);
-            const uint32_t old = ext2::GetU32(&image[at]);
+            const uint32_t old = bytes::LoadU32le(&image[at]);
             const uint32_t values[] = {0, old + 1, old - 1, rng.Pick(m.tableBlocks), m.blocksCount, uint32_t(rng.Interesting())};
             PutLe(&image[at], values[rng.Below(std::size(values))], 4);
             touched.push_back({at, 4});
@@ -501,7 +502,7 @@ TEST(Ext2Fuzz, MutatedSuperBlocksOpenAndBuildSafely)
             const size_t at = rng.OneIn(4) ? rng.Below(1020) : fields[rng.Below(std::size(fields))];
             switch (rng.Below(3)) {
             case 0: b[at] ^= uint8_t(1u << rng.Below(8)); break;
-            case 1: PutLe(&b[at], ext2::GetU32(&b[at]) + uint32_t(rng.Below(5)) - 2, 4); break;
+            case 1: PutLe(&b[at], bytes::LoadU32le(&b[at]) + uint32_t(rng.Below(5)) - 2, 4); break;
             default: PutLe(&b[at], rng.Interesting(), 1u << rng.Below(3)); break;
             }
         }

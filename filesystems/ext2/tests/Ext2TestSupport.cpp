@@ -68,7 +68,7 @@ Ext2TestImage::Ext2TestImage(const Options& options) : m_blockSize(options.block
 void Ext2TestImage::WriteHeaders()
 {
     m_sb.Encode(std::span<uint8_t, ext2::kSuperBlockSize>(m_bytes.data() + 1024, ext2::kSuperBlockSize));
-    m_descriptor.Encode(Block(m_sb.s_first_data_block + 1));
+    m_descriptor.Encode(std::span<uint8_t>(Block(m_sb.s_first_data_block + 1), m_blockSize));
 }
 
 uint32_t Ext2TestImage::AllocBlock()
