@@ -88,11 +88,10 @@ bool CShellTreeCtrl::ShouldShowItem(const QString& path, bool isFolder, const Sh
     if (!isFolder) {
         const QString name = QFileInfo(path).fileName();
         const bool hasExtension = name.lastIndexOf(QLatin1Char('.')) > 0;
-        if (!path.isEmpty() && hasExtension) {
-            QFile f(path);
-            if (f.open(QIODevice::ReadOnly))
-                return false;
-        }
+        // Asked without opening the file: opening a pipe or a device could block the window.
+        const QFileInfo info(path);
+        if (!path.isEmpty() && hasExtension && info.isFile() && info.isReadable())
+            return false;
         return !path.isEmpty();
     }
     return !(ns.trash.size() && QDir::cleanPath(path) == QDir::cleanPath(ns.trash));

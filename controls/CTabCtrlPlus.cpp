@@ -16,7 +16,15 @@ CTabCtrlPlus::CTabCtrlPlus(QWidget* parent) : QWidget(parent), m_font(CreateCont
     setFont(m_font);
 }
 
-CTabCtrlPlus::~CTabCtrlPlus() = default;
+CTabCtrlPlus::~CTabCtrlPlus()
+{
+    // The windows belong to whoever made them: the strip lets go of them rather than deleting them.
+    for (const auto& w : m_windows)
+        if (w && w->parentWidget() == this) {
+            w->hide();
+            w->setParent(nullptr);
+        }
+}
 
 bool CTabCtrlPlus::Create(unsigned style, const RECT& rect, QWidget* parent, unsigned nID)
 {

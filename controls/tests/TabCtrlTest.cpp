@@ -126,11 +126,6 @@ struct StripFixture {
             strip.AddWindow(&v);
         parent.show();
     }
-    ~StripFixture()
-    {
-        for (QLabel& v : views)
-            v.setParent(nullptr); // the views belong to the fixture, not the strip
-    }
     void Press(QPoint pt, QEvent::Type type = QEvent::MouseButtonPress)
     {
         QMouseEvent e(type, pt, strip.mapToGlobal(pt), Qt::LeftButton,
@@ -204,6 +199,19 @@ TEST(TabStrip, SelectionShowsOneWindowAndBadIndicesAreIgnored)
     f.strip.DeleteItem(0);
     EXPECT_EQ(f.strip.GetCurWindow(), &f.views[2]);
     EXPECT_FALSE(f.views[0].isVisible());
+}
+
+TEST(TabStrip, TheWindowsOutliveTheStrip)
+{
+    QLabel view;
+    {
+        CTabCtrlPlus strip;
+        strip.AddWindow(&view);
+        EXPECT_EQ(view.parentWidget(), &strip);
+        EXPECT_FALSE(strip.AddWindow(nullptr));
+        EXPECT_EQ(strip.GetWindowCount(), 1);
+    }
+    EXPECT_EQ(view.parentWidget(), nullptr); // not deleted with the strip
 }
 
 TEST(TabStrip, ClickingABackTabSelectsItAndTellsTheParent)
