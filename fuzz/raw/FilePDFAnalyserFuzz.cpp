@@ -1,6 +1,6 @@
 // fuzz-target: salvix_raw
-// The walk that measures PDF and Illustrator documents over the input as the file's bytes, with the option's bound and with a
-// bound inside the input; then the signature test on the input's first sector.
+// The walk that measures PDF and Illustrator documents over the input as the file's bytes, with the option's bound
+// and with a bound inside the input; then the signature test on the input's first sector.
 #include "filesystems/tree/CRawFileInfo.h"
 #include "raw/FilePDFAnalyser.h"
 
