@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace walktest;
 using testsupport::RawImageComposer;
 
@@ -70,16 +72,30 @@ void ExpectComposedDiskMeasured(RawImageComposer::Filler filler, int32_t sectorS
         disk.Append(f.bytes, f.type, f.name, 3);
     }
     auto device = disk.MakeDevice();
-    for (const auto& placed : disk.Files()) {
-        SCOPED_TRACE(placed.name);
-        const uint8_t* sector = disk.Bytes().data() + placed.startSector * sectorSize;
-        const Measured m = MatchAndMeasure(*device, placed.startSector, sector);
+    // Every sector offered as the scan does: each file is found at its first sector and measured exactly;
+    // nothing is found in zero filler.
+    size_t found = 0;
+    for (uint64_t sector = 0; sector < disk.SectorCount(); ++sector) {
+        const uint8_t* bytes = disk.Bytes().data() + sector * sectorSize;
+        const auto placed = std::find_if(disk.Files().begin(), disk.Files().end(), [&](const auto& f) {
+            return sector >= f.startSector && (sector - f.startSector) * sectorSize < f.size;
+        });
+        if (placed == disk.Files().end()) {
+            if (filler == RawImageComposer::Filler::Zero)
+                EXPECT_EQ(MatchAndMeasure(*device, sector, bytes).analyser, nullptr) << sector;
+            continue;
+        }
+        if (placed->startSector != sector) continue;
+        SCOPED_TRACE(placed->name);
+        const Measured m = MatchAndMeasure(*device, sector, bytes);
         ASSERT_NE(m.analyser, nullptr);
         EXPECT_EQ(m.result, 1);
-        EXPECT_EQ(m.type, placed.type);
-        EXPECT_EQ(m.size, placed.size);
-        EXPECT_EQ(disk.Sha256At(placed.startSector, m.size), placed.sha256);
+        EXPECT_EQ(m.type, placed->type);
+        EXPECT_EQ(m.size, placed->size);
+        EXPECT_EQ(disk.Sha256At(placed->startSector, m.size), placed->sha256);
+        ++found;
     }
+    EXPECT_EQ(found, disk.Files().size());
 }
 
 } // namespace
