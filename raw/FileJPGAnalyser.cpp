@@ -109,9 +109,8 @@ bool ReadExifSegment(std::span<const uint8_t> data, ExifInfo& info)
     const uint16_t magic = bigEndian ? t.u16be(2) : t.u16le(2);
     const uint32_t first = bigEndian ? t.u32be(4) : t.u32le(4);
     if (!t || magic != 42 || first < 8 || first > 16) return false;
-    // The first directory is read at 8 whatever the offset says within 8..16, as writers put it there.
     ExifReader reader(t.data(), bigEndian, info);
-    return reader.ReadDirectory(8);
+    return reader.ReadDirectory(first);
 }
 
 int FileJPGAnalyser::IsMatch(const uint8_t* sector, CRawFileInfo* hit)
@@ -171,7 +170,7 @@ int FileJPGAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
     return RunRawWalk(hit, device, [this](RawWalk& walk) {
         RawSectorReader& reader = walk.Reader();
         ByteReader head = reader.GetReader(0);
-        if (!head.has(0, 10)) return 0;
+        if (!head.has(0, 10) || head.u8(2) != 0xFF) return 0;
         JpegWalk kind = JpegWalk::Other;
         if (MatchesCi(head, 6, "JFIF")) {
             if (!head.matches(6, "JFIF")) return 0;
@@ -189,7 +188,6 @@ int FileJPGAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
                 walk.Hit()->SetExtraText(m_extraText);
             }
         }
-        if (head.u8(2) != 0xFF) return 0;
 
         uint64_t offset = 2;
         uint64_t width = 0;

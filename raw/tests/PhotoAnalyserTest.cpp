@@ -355,6 +355,15 @@ TEST(ExifSegmentTest, DamagedSegmentsFail)
     }
     ExifInfo shortInfo;
     EXPECT_FALSE(ReadExifSegment(std::span<const uint8_t>(good.data(), 20), shortInfo));
+
+    // The first directory is read where the header puts it (8 to 16 bytes in).
+    std::vector<uint8_t> moved = good;
+    std::copy(good.begin() + 6 + 8, good.begin() + 6 + 50, moved.begin() + 6 + 16);
+    moved[6 + 4] = 16;
+    ExifInfo movedInfo;
+    EXPECT_TRUE(ReadExifSegment(moved, movedInfo));
+    EXPECT_EQ(movedInfo.model, "Model");
+    EXPECT_EQ(movedInfo.dateTime, "2021:02:03 04:05:06");
 }
 
 TEST_F(PhotoAnalyserTest, NikonFilesMeasureToTheRawStripOfTheSecondSubDirectory)
