@@ -1,10 +1,10 @@
 // FAT label entries in the root directory.
 #include "filesystems/partitions/CFatVolumeLabelReader.h"
 
+#include "core/bytes/ByteReader.h"
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/fat/CFATDBR.h"
 #include "filesystems/fat/CFATDirEntry.h"
-#include "filesystems/partitions/LittleEndianBytes.h"
 
 #include <span>
 #include <unordered_set>
@@ -87,7 +87,7 @@ bool CFatVolumeLabelReader::ReadRootChain(uint64_t volumeStart, const CFATDBR& b
             loaded = piece;
         }
         // Taken whole: a value with the top four bits set fails the cluster test and ends the chain.
-        cluster = partitions::LeReader(fat).u32(size_t(cluster % window) * 4);
+        cluster = bytes::ByteReader(fat).u32le(size_t(cluster % window) * 4);
     }
     return false;
 }

@@ -1,13 +1,15 @@
 // MBR, extended-chain and GPT reading.
 #include "filesystems/partitions/CPartitionTableAnalyze.h"
 
+#include "core/bytes/ByteReader.h"
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/partitions/CVolumeAnalyzeList.h"
 #include "filesystems/partitions/GptPartitionTypes.h"
-#include "filesystems/partitions/LittleEndianBytes.h"
 #include "filesystems/tree/CFileNode.h"
+#include "platform/Log.h"
 
 #include <algorithm>
+#include <cinttypes>
 #include <cstdlib>
 #include <vector>
 
@@ -69,24 +71,21 @@ bool UsesFileSystemSize(const StartAnalysis& found, uint64_t first, uint64_t dev
 
 } // namespace
 
-CPartitionTableAnalyze::MbrSector CPartitionTableAnalyze::ReadMbrSector(IStorageDevice* device, uint64_t sector)
+CPartitionTableAnalyze::MbrSector CPartitionTableAnalyze::DecodeMbrSector(std::span<const uint8_t> sector)
 {
     MbrSector mbr;
-    const int32_t sectorSize = device->GetSectorSize();
-    if (sectorSize < 512) return mbr;
-    std::vector<uint8_t> bytes(size_t(sectorSize), 0);
-    // A failed read leaves zeros: no entries, no signature.
-    device->ReadSectors(bytes.data(), sector, 1);
-    partitions::LeReader r(bytes);
+    if (sector.size() < 512) return mbr;
+    bytes::ByteReader r(sector);
     bool indicatorsValid = true;
     for (size_t i = 0; i < 4; ++i) {
         const size_t at = 446 + i * 16;
         MbrEntry& e = mbr.entries[i];
         e.bootIndicator = r.u8(at);
         e.type = r.u8(at + 4);
-        e.firstSector = r.u32(at + 8);
-        e.sectorCount = r.u32(at + 12);
-        e.empty = std::all_of(bytes.begin() + long(at), bytes.begin() + long(at + 16), [](uint8_t b) { return b == 0; });
+        e.firstSector = r.u32le(at + 8);
+        e.sectorCount = r.u32le(at + 12);
+        const std::span<const uint8_t> raw = r.span(at, 16);
+        e.empty = std::all_of(raw.begin(), raw.end(), [](uint8_t b) { return b == 0; });
         if (e.bootIndicator != 0x00 && e.bootIndicator != 0x80) indicatorsValid = false;
     }
     mbr.signature = r.u8(510) == 0x55 && r.u8(511) == 0xAA;
@@ -94,8 +93,30 @@ CPartitionTableAnalyze::MbrSector CPartitionTableAnalyze::ReadMbrSector(IStorage
     return mbr;
 }
 
+CPartitionTableAnalyze::MbrSector CPartitionTableAnalyze::ReadMbrSector(IStorageDevice* device, uint64_t sector)
+{
+    const int32_t sectorSize = device->GetSectorSize();
+    if (sectorSize < 512) return MbrSector{};
+    std::vector<uint8_t> bytes(size_t(sectorSize), 0);
+    if (!device->ReadSectors(bytes.data(), sector, 1)) {
+        // Listed as before (no entries from this sector), but the result says the table was not read.
+        CountFailedRead(sector, 1);
+        return MbrSector{};
+    }
+    ++m_result.counters.recordsRead;
+    return DecodeMbrSector(bytes);
+}
+
+void CPartitionTableAnalyze::CountFailedRead(uint64_t sector, uint64_t count)
+{
+    ++m_result.counters.readFailures;
+    m_result.Merge(bytes::ParseStatus::IoFailure);
+    LogError("Partition table: reading %" PRIu64 " sectors at sector %" PRIu64 " failed", count, sector);
+}
+
 int CPartitionTableAnalyze::ReadPartitions(IStorageDevice* device, CBasicPartitionList& list)
 {
+    m_result = {};
     if (!device) return int(list.size());
     const MbrSector mbr = ReadMbrSector(device, 0);
     if (HasDynamicPartitionEntry(mbr)) return int(list.size());
@@ -126,13 +147,17 @@ void CPartitionTableAnalyze::ReadGptPartitions(IStorageDevice* device, CBasicPar
     const size_t arrayBytes = kGptEntryCount * kGptEntrySize;
     const uint64_t sectors = (arrayBytes + size_t(sectorSize) - 1) / size_t(sectorSize);
     std::vector<uint8_t> bytes(size_t(sectors) * size_t(sectorSize), 0);
-    if (!device->ReadSectors(bytes.data(), kGptEntriesLba, sectors)) return;
-    partitions::LeReader r(bytes);
+    if (!device->ReadSectors(bytes.data(), kGptEntriesLba, sectors)) {
+        CountFailedRead(kGptEntriesLba, sectors);
+        return;
+    }
+    ++m_result.counters.recordsRead;
+    bytes::ByteReader r(bytes);
     for (size_t i = 0; i < kGptEntryCount; ++i) {
-        const size_t at = i * kGptEntrySize;
-        const std::span<const uint8_t, 16> type(bytes.data() + at, 16);
-        if (!IsGptPartitionTypeTaken(type)) continue;
-        AddGptPartition(device, r.u64(at + 32), r.u64(at + 40), list);
+        bytes::ByteReader entry = r.sub(i * kGptEntrySize, kGptEntrySize);
+        if (!entry) break;
+        if (!IsGptPartitionTypeTaken(entry.span(0, 16).first<16>())) continue;
+        AddGptPartition(device, entry.u64le(32), entry.u64le(40), list);
     }
 }
 
@@ -190,8 +215,15 @@ void CPartitionTableAnalyze::ReadExtendedChain(IStorageDevice* device, uint64_t 
     std::vector<Frame> stack;
     auto enter = [&](uint64_t sector) {
         if (visited.size() >= kMaxExtendedBootRecords || !visited.insert(sector).second) return;
+        const uint64_t failuresBefore = m_result.counters.readFailures;
         MbrSector ebr = ReadMbrSector(device, sector);
-        if (ebr.valid) stack.push_back({sector, ebr});
+        if (ebr.valid) {
+            stack.push_back({sector, ebr});
+        } else if (m_result.counters.readFailures == failuresBefore) {
+            ++m_result.counters.corruptSkipped;
+            m_result.Merge(bytes::ParseStatus::Corrupt);
+            ReleaseTrace("Partition table: extended boot record at sector %" PRIu64 " has no valid signature", sector);
+        }
     };
     enter(base);
     while (!stack.empty()) {

@@ -10,14 +10,16 @@
 //   (u64, inclusive).
 #pragma once
 
+#include "core/bytes/ParseStatus.h"
 #include "filesystems/partitions/CBasicPartitionInfo.h"
 
 #include <cstdint>
 #include <set>
+#include <span>
 
 class IStorageDevice;
 
-// Stateless; one call reads one device.
+// One call reads one device; the object keeps only the verdict of its last call.
 class CPartitionTableAnalyze {
 public:
     static constexpr uint8_t kTypeDynamic = 0x42;
@@ -29,12 +31,14 @@ public:
 
     virtual ~CPartitionTableAnalyze() = default;
 
-    // Appends the device's entries to list; returns the list's size afterwards.
+    // Appends the device's entries to list; returns the list's size afterwards. GetResult then tells whether
+    // every table sector was read (IoFailure: a sector of the table could not be read, so the list may miss
+    // entries; Corrupt: an extended boot record in the chain had no valid signature and was skipped).
     int ReadPartitions(IStorageDevice* device, CBasicPartitionList& list);
+    const bytes::ParseResult& GetResult() const { return m_result; }
 
     static bool IsExtendedType(uint8_t type) { return type == 0x05 || type == 0x0F || type == 0x85; }
 
-private:
     struct MbrEntry {
         uint8_t bootIndicator = 0;
         uint8_t type = 0;
@@ -47,8 +51,14 @@ private:
         bool valid = false;      // the signature and four boot indicators of 0x00 or 0x80
         MbrEntry entries[4];
     };
+    // The four entries and the signature of an MBR or EBR sector (at least 512 bytes; fewer give an empty,
+    // invalid sector).
+    static MbrSector DecodeMbrSector(std::span<const uint8_t> sector);
 
-    static MbrSector ReadMbrSector(IStorageDevice* device, uint64_t sector);
+private:
+    // Reads and decodes one sector; a failed read gives an empty sector and is counted in the result.
+    MbrSector ReadMbrSector(IStorageDevice* device, uint64_t sector);
+    void CountFailedRead(uint64_t sector, uint64_t count);
     bool HasDynamicPartitionEntry(const MbrSector& mbr) const;
     bool IsProtectiveGptDisk(const MbrSector& mbr) const;
     void ReadGptPartitions(IStorageDevice* device, CBasicPartitionList& list);
@@ -58,4 +68,6 @@ private:
     void ReadMbrChain(IStorageDevice* device, const MbrSector& mbr, CBasicPartitionList& list);
     void ReadExtendedChain(IStorageDevice* device, uint64_t base, CBasicPartitionList& list, std::set<uint64_t>& visited);
     void AddPartition(IStorageDevice* device, const MbrEntry& entry, uint64_t relativeBase, CBasicPartitionList& list);
+
+    bytes::ParseResult m_result;
 };

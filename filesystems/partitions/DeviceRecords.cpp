@@ -1,17 +1,18 @@
 // Stored forms of the device records, field by field.
 #include "filesystems/partitions/DeviceRecords.h"
 
-#include "filesystems/partitions/LittleEndianBytes.h"
+#include "core/bytes/ByteReader.h"
+#include "core/bytes/ByteWriter.h"
 
-using partitions::LeReader;
-using partitions::LeWriter;
+using bytes::ByteReader;
+using bytes::ByteWriter;
 
 namespace {
 
 template <size_t N>
-void ReadText(LeReader& r, size_t at, char (&field)[N])
+void ReadText(ByteReader& r, size_t at, char (&field)[N])
 {
-    r.bytes(at, field, N);
+    r.copy(at, field, N);
     field[N - 1] = '\0';
 }
 
@@ -39,59 +40,59 @@ int StoredPointerSlots::MemberCount() const
 std::array<uint8_t, VolumeDeviceRecord::kStoredSize> EncodeVolumeDeviceRecord(const VolumeDeviceRecord& rec)
 {
     std::array<uint8_t, VolumeDeviceRecord::kStoredSize> bytes{};
-    LeWriter w(bytes);
-    w.u32(0, rec.nKind);
-    w.u32(4, Slot(rec.pDevice));
+    ByteWriter w(bytes);
+    w.u32le(0, rec.nKind);
+    w.u32le(4, Slot(rec.pDevice));
     if (rec.nKind == VolumeDeviceRecord::kKindImage) {
-        w.u32(8, rec.nImageNumber);
-        w.bytes(12, rec.szImageName, sizeof rec.szImageName);
-        w.u64(272, rec.u64ImageSectorCount);
-        w.bytes(280, rec.szImagePath, sizeof rec.szImagePath);
-        w.u32(540, uint32_t(rec.nImageFileSystemKind));
+        w.u32le(8, rec.nImageNumber);
+        w.copy(12, rec.szImageName, sizeof rec.szImageName);
+        w.u64le(272, rec.u64ImageSectorCount);
+        w.copy(280, rec.szImagePath, sizeof rec.szImagePath);
+        w.u32le(540, uint32_t(rec.nImageFileSystemKind));
         return bytes;
     }
-    w.u32(8, rec.nDynamic);
-    w.u32(12, uint32_t(rec.nFileSystemKind));
+    w.u32le(8, rec.nDynamic);
+    w.u32le(12, uint32_t(rec.nFileSystemKind));
     w.u8(16, uint8_t(rec.cDriveLetter));
-    w.bytes(17, rec.szLabel, sizeof rec.szLabel);
-    w.u32(117, rec.bFloppy);
-    w.u32(121, rec.bUsb);
+    w.copy(17, rec.szLabel, sizeof rec.szLabel);
+    w.u32le(117, rec.bFloppy);
+    w.u32le(121, rec.bUsb);
     for (size_t i = 0; i < VolumeDeviceRecord::kMaxMembers; ++i) {
         const size_t at = kMembersAt + i * kMemberSize;
-        w.u64(at, rec.members[i].u64FirstSector);
-        w.u64(at + 8, rec.members[i].u64SectorCount);
-        w.u32(at + 16, Slot(rec.members[i].pDisk));
+        w.u64le(at, rec.members[i].u64FirstSector);
+        w.u64le(at + 8, rec.members[i].u64SectorCount);
+        w.u32le(at + 16, Slot(rec.members[i].pDisk));
     }
-    w.bytes(765, rec.szMemberText, sizeof rec.szMemberText);
+    w.copy(765, rec.szMemberText, sizeof rec.szMemberText);
     return bytes;
 }
 
 bool DecodeVolumeDeviceRecord(std::span<const uint8_t> bytes, VolumeDeviceRecord& rec, StoredPointerSlots* slots)
 {
     if (bytes.size() < VolumeDeviceRecord::kStoredSize) return false;
-    LeReader r(bytes.first(VolumeDeviceRecord::kStoredSize));
+    ByteReader r(bytes.first(VolumeDeviceRecord::kStoredSize));
     rec = VolumeDeviceRecord{};
     StoredPointerSlots found;
-    rec.nKind = r.u32(0);
-    found.device = r.u32(4) != 0;
+    rec.nKind = r.u32le(0);
+    found.device = r.u32le(4) != 0;
     if (rec.nKind == VolumeDeviceRecord::kKindImage) {
-        rec.nImageNumber = r.u32(8);
+        rec.nImageNumber = r.u32le(8);
         ReadText(r, 12, rec.szImageName);
-        rec.u64ImageSectorCount = r.u64(272);
+        rec.u64ImageSectorCount = r.u64le(272);
         ReadText(r, 280, rec.szImagePath);
-        rec.nImageFileSystemKind = int32_t(r.u32(540));
+        rec.nImageFileSystemKind = int32_t(r.u32le(540));
     } else {
-        rec.nDynamic = r.u32(8);
-        rec.nFileSystemKind = int32_t(r.u32(12));
+        rec.nDynamic = r.u32le(8);
+        rec.nFileSystemKind = int32_t(r.u32le(12));
         rec.cDriveLetter = char(r.u8(16));
         ReadText(r, 17, rec.szLabel);
-        rec.bFloppy = r.u32(117);
-        rec.bUsb = r.u32(121);
+        rec.bFloppy = r.u32le(117);
+        rec.bUsb = r.u32le(121);
         for (size_t i = 0; i < VolumeDeviceRecord::kMaxMembers; ++i) {
             const size_t at = kMembersAt + i * kMemberSize;
-            rec.members[i].u64FirstSector = r.u64(at);
-            rec.members[i].u64SectorCount = r.u64(at + 8);
-            found.memberDisks[i] = r.u32(at + 16) != 0;
+            rec.members[i].u64FirstSector = r.u64le(at);
+            rec.members[i].u64SectorCount = r.u64le(at + 8);
+            found.memberDisks[i] = r.u32le(at + 16) != 0;
         }
         ReadText(r, 765, rec.szMemberText);
     }
@@ -102,43 +103,43 @@ bool DecodeVolumeDeviceRecord(std::span<const uint8_t> bytes, VolumeDeviceRecord
 std::array<uint8_t, DiskDeviceRecord::kStoredSize> EncodeDiskDeviceRecord(const DiskDeviceRecord& rec)
 {
     std::array<uint8_t, DiskDeviceRecord::kStoredSize> bytes{};
-    LeWriter w(bytes);
-    w.u32(0, rec.nKind);
-    w.u32(4, Slot(rec.pDevice));
-    w.u32(8, rec.nHeads);
+    ByteWriter w(bytes);
+    w.u32le(0, rec.nKind);
+    w.u32le(4, Slot(rec.pDevice));
+    w.u32le(8, rec.nHeads);
     if (rec.nKind == DiskDeviceRecord::kKindImage) {
-        w.u32(12, rec.nImageNumber);
-        w.bytes(16, rec.szImageName, sizeof rec.szImageName);
-        w.u64(276, rec.u64ImageSectorCount);
-        w.bytes(284, rec.szImagePath, sizeof rec.szImagePath);
+        w.u32le(12, rec.nImageNumber);
+        w.copy(16, rec.szImageName, sizeof rec.szImageName);
+        w.u64le(276, rec.u64ImageSectorCount);
+        w.copy(284, rec.szImagePath, sizeof rec.szImagePath);
         return bytes;
     }
-    w.u32(12, rec.bUsb);
-    w.u32(16, Slot(rec.pDiskDevice));
-    w.bytes(20, rec.szDescription, sizeof rec.szDescription);
-    w.u32(70, rec.bDynamic);
+    w.u32le(12, rec.bUsb);
+    w.u32le(16, Slot(rec.pDiskDevice));
+    w.copy(20, rec.szDescription, sizeof rec.szDescription);
+    w.u32le(70, rec.bDynamic);
     return bytes;
 }
 
 bool DecodeDiskDeviceRecord(std::span<const uint8_t> bytes, DiskDeviceRecord& rec, StoredPointerSlots* slots)
 {
     if (bytes.size() < DiskDeviceRecord::kStoredSize) return false;
-    LeReader r(bytes.first(DiskDeviceRecord::kStoredSize));
+    ByteReader r(bytes.first(DiskDeviceRecord::kStoredSize));
     rec = DiskDeviceRecord{};
     StoredPointerSlots found;
-    rec.nKind = r.u32(0);
-    found.device = r.u32(4) != 0;
-    rec.nHeads = r.u32(8);
+    rec.nKind = r.u32le(0);
+    found.device = r.u32le(4) != 0;
+    rec.nHeads = r.u32le(8);
     if (rec.nKind == DiskDeviceRecord::kKindImage) {
-        rec.nImageNumber = r.u32(12);
+        rec.nImageNumber = r.u32le(12);
         ReadText(r, 16, rec.szImageName);
-        rec.u64ImageSectorCount = r.u64(276);
+        rec.u64ImageSectorCount = r.u64le(276);
         ReadText(r, 284, rec.szImagePath);
     } else {
-        rec.bUsb = r.u32(12);
-        found.diskDevice = r.u32(16) != 0;
+        rec.bUsb = r.u32le(12);
+        found.diskDevice = r.u32le(16) != 0;
         ReadText(r, 20, rec.szDescription);
-        rec.bDynamic = r.u32(70);
+        rec.bDynamic = r.u32le(70);
     }
     if (slots) *slots = found;
     return bool(r);

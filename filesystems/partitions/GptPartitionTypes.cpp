@@ -1,6 +1,8 @@
 // The GPT partition-type table.
 #include "filesystems/partitions/GptPartitionTypes.h"
 
+#include "core/bytes/ByteReader.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -67,9 +69,10 @@ std::span<const GptPartitionType> GetGptPartitionTypes() { return kTypes; }
 
 std::string FormatGptGuid(std::span<const uint8_t, 16> g)
 {
-    const uint32_t data1 = uint32_t(g[0]) | uint32_t(g[1]) << 8 | uint32_t(g[2]) << 16 | uint32_t(g[3]) << 24;
-    const unsigned data2 = unsigned(g[4]) | unsigned(g[5]) << 8;
-    const unsigned data3 = unsigned(g[6]) | unsigned(g[7]) << 8;
+    bytes::ByteReader r(g);
+    const uint32_t data1 = r.u32le(0);
+    const unsigned data2 = r.u16le(4);
+    const unsigned data3 = r.u16le(6);
     char text[40];
     std::snprintf(text, sizeof text, "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X", unsigned(data1), data2, data3,
                   g[8], g[9], g[10], g[11], g[12], g[13], g[14], g[15]);

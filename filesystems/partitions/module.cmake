@@ -1,1 +1,1 @@
-salvix_module(salvix_partitions filesystems/partitions DEPS salvix_ntfs salvix_fat salvix_ext2 salvix_tree salvix_devices salvix_appshell)
+salvix_module(salvix_partitions filesystems/partitions DEPS salvix_bytes salvix_ntfs salvix_fat salvix_ext2 salvix_tree salvix_devices salvix_appshell)

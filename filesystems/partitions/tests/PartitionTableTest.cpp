@@ -6,6 +6,7 @@
 #include "filesystems/partitions/GptPartitionTypes.h"
 #include "filesystems/partitions/tests/PartitionTestSupport.h"
 #include "filesystems/tree/CFileNode.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/MemoryDevice.h"
 
 #include <gtest/gtest.h>
@@ -16,11 +17,13 @@ using namespace parttest;
 
 namespace {
 
-CBasicPartitionList Read(IStorageDevice& device)
+CBasicPartitionList Read(IStorageDevice& device, bytes::ParseResult* result = nullptr)
 {
     CBasicPartitionList list;
-    const int n = CPartitionTableAnalyze().ReadPartitions(&device, list);
+    CPartitionTableAnalyze analyser;
+    const int n = analyser.ReadPartitions(&device, list);
     EXPECT_EQ(n, int(list.size()));
+    if (result) *result = analyser.GetResult();
     return list;
 }
 
@@ -77,7 +80,9 @@ TEST_P(PartitionFixture, ReadsTheTableAsTheManifestSays)
     ASSERT_FALSE(manifest.entries.empty());
     testsupport::MemoryDevice disk(std::move(bytes), manifest.sectorSize);
 
-    const CBasicPartitionList list = Read(disk);
+    bytes::ParseResult result;
+    const CBasicPartitionList list = Read(disk, &result);
+    EXPECT_EQ(result.status, bytes::ParseStatus::Ok);
     ASSERT_EQ(list.size(), manifest.entries.size());
     for (size_t i = 0; i < list.size(); ++i) {
         SCOPED_TRACE(name + " entry " + std::to_string(i));
@@ -162,6 +167,7 @@ TEST(PartitionTable, MbrEdges)
         const char* name;
         void (*build)(SparseDevice&);
         std::vector<Extent> want;
+        bytes::ParseStatus status = bytes::ParseStatus::Ok;
     } cases[] = {
         {"dynamic-disk entry: nothing at all",
          [](SparseDevice& d) {
@@ -268,15 +274,31 @@ TEST(PartitionTable, MbrEdges)
              d.Write(0, mbr);
              d.FailSector(10000);
          },
-         {{2048, 4096}, {60000, 1000}}},
-        {"unreadable sector 0", [](SparseDevice& d) { d.FailSector(0); }, {}},
+         {{2048, 4096}, {60000, 1000}},
+         bytes::ParseStatus::IoFailure},
+        {"an EBR without a signature is skipped as corrupt",
+         [](SparseDevice& d) {
+             auto mbr = EmptyMbr();
+             PutMbrEntry(mbr, 0, 0x83, 2048, 4096);
+             PutMbrEntry(mbr, 1, 0x05, 10000, 50000);
+             d.Write(0, mbr);
+             auto ebr = EmptyMbr();
+             PutMbrEntry(ebr, 0, 0x83, 100, 1000);
+             ebr[510] = 0;
+             d.Write(10000, ebr);
+         },
+         {{2048, 4096}},
+         bytes::ParseStatus::Corrupt},
+        {"unreadable sector 0", [](SparseDevice& d) { d.FailSector(0); }, {}, bytes::ParseStatus::IoFailure},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SparseDevice disk(65536);
         c.build(disk);
-        const CBasicPartitionList list = Read(disk);
+        bytes::ParseResult result;
+        const CBasicPartitionList list = Read(disk, &result);
         EXPECT_EQ(Extents(list), c.want);
+        EXPECT_EQ(result.status, c.status) << bytes::ParseStatusName(result.status);
         for (const auto& e : list) EXPECT_EQ(e.nFileSystemKind, kFsKindNone);
     }
 }
@@ -313,9 +335,36 @@ TEST(PartitionTable, GptEdges)
     EXPECT_EQ(Extents(Read(disk)),
               (std::vector<Extent>{{2048, 2048}, {20000, 80000}, {40000, 5000}, {30000, 70000}}));
 
-    // An unreadable entry array gives nothing.
+    // An unreadable entry array gives nothing, and says so.
     disk.FailSector(3);
-    EXPECT_TRUE(Read(disk).empty());
+    bytes::ParseResult result;
+    EXPECT_TRUE(Read(disk, &result).empty());
+    EXPECT_EQ(result.status, bytes::ParseStatus::IoFailure);
+    EXPECT_EQ(result.counters.readFailures, 1u);
+}
+
+TEST(PartitionTable, AFailedReadIsNeverTakenForAnEmptyTable)
+{
+    // Both disks list nothing; only the one whose first sector could be read has an empty table.
+    testsupport::MemoryDevice blank(4096);
+    bytes::ParseResult result;
+    EXPECT_TRUE(Read(blank, &result).empty());
+    EXPECT_EQ(result.status, bytes::ParseStatus::Ok);
+    EXPECT_EQ(result.counters.recordsRead, 1u);
+
+    testsupport::MemoryDevice failing(4096);
+    failing.FailSector(0);
+    testsupport::LogCapture log;
+    EXPECT_TRUE(Read(failing, &result).empty());
+    EXPECT_EQ(result.status, bytes::ParseStatus::IoFailure);
+    EXPECT_EQ(result.counters.readFailures, 1u);
+    EXPECT_EQ(result.counters.recordsRead, 0u);
+    EXPECT_TRUE(log.Contains("Partition table: reading 1 sectors at sector 0 failed")) << log.Text();
+
+    // The verdict belongs to the last call.
+    failing.ClearFailures();
+    Read(failing, &result);
+    EXPECT_EQ(result.status, bytes::ParseStatus::Ok);
 }
 
 TEST(PartitionTable, GptEntriesAreReadBySectorSize)
