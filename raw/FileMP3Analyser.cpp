@@ -34,8 +34,13 @@ void ReadTagTexts(RawWalk& walk, const Id3v2Header& tag, Mp3Texts& texts)
             // The text reaches no further than the frame, the tag and the bytes the reader holds.
             const uint64_t length = std::min<uint64_t>({frame.size, room, r.remaining(kId3HeaderSize)});
             if (auto text = DecodeId3Text(r.span(kId3HeaderSize, length))) {
-                if (isTitle) texts.title = *text;
-                else if (std::memcmp(frame.id, "TYER", 4) == 0 || texts.year.empty()) texts.year = text->substr(0, 4);
+                if (isTitle) {
+                    texts.title = *text;
+                } else if (std::memcmp(frame.id, "TYER", 4) == 0) {
+                    texts.year = *text;
+                } else if (texts.year.empty()) {
+                    texts.year = text->substr(0, 4); // a version 2.4 recording time, "yyyy-MM-dd..."
+                }
             }
         }
         if (frame.size > room) break;

@@ -26,7 +26,7 @@ int MeasureTar(RawWalk& walk)
             if (IsTarZeroBlock(reader.GetSpan(offset))) offset += kTarBlockSize;
             break;
         }
-        // At most 8^11 bytes: the rounding cannot wrap.
+        // Below 2^34 (eleven digits): the rounding cannot wrap.
         const uint64_t size = ParseTarSize(header.subspan(124, 12));
         // The data is padded to whole 512-byte blocks, whatever the device's sector size.
         const uint64_t member = kTarBlockSize + (size + kTarBlockSize - 1) / kTarBlockSize * kTarBlockSize;
