@@ -132,8 +132,8 @@ bool MatchesCi(ByteReader& r, uint64_t at, const char* text)
     return true;
 }
 
-// Searches FF D9 from sos for at most span bytes; the size up to and with the marker, or sos + span + 2 when
-// it is not found; a read that fails ends the search where it stands.
+// Searches FF D9 from sos for a marker that starts within span bytes; the size up to and with the marker, or
+// sos + span + 2 when it is not found; a read that fails ends the search where it stands.
 uint64_t FindEndOfImage(RawWalk& walk, uint64_t sos, uint64_t span)
 {
     RawSectorReader& reader = walk.Reader();
@@ -141,22 +141,12 @@ uint64_t FindEndOfImage(RawWalk& walk, uint64_t sos, uint64_t span)
     while (i < span) {
         walk.Step();
         const std::span<const uint8_t> bytes = reader.GetSpan(sos + i);
-        if (bytes.empty()) break;
-        const size_t scan = static_cast<size_t>(std::min<uint64_t>(bytes.size(), span - i));
-        const auto* ff = static_cast<const uint8_t*>(std::memchr(bytes.data(), 0xFF, scan));
-        if (ff == nullptr) {
-            i += scan;
-            continue;
-        }
-        i += static_cast<uint64_t>(ff - bytes.data());
-        const size_t inSpan = static_cast<size_t>(ff - bytes.data());
-        uint8_t after = 0;
-        if (inSpan + 1 < bytes.size())
-            after = bytes[inSpan + 1];
-        else if (!reader.Read(sos + i + 1, &after, 1))
-            break;
-        if (after == 0xD9) break;
-        ++i;
+        if (bytes.size() < 2) break;
+        // Markers that start before span; the span's last byte is looked at again with the next span.
+        const size_t window = static_cast<size_t>(std::min<uint64_t>(bytes.size(), span - i + 1));
+        const auto* marker = static_cast<const uint8_t*>(memmem(bytes.data(), window, "\xFF\xD9", 2));
+        if (marker != nullptr) return sos + i + static_cast<uint64_t>(marker - bytes.data()) + 2;
+        i += window - 1;
     }
     return sos + std::min(i, span) + 2;
 }

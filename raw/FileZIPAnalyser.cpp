@@ -129,7 +129,7 @@ void FileZIPAnalyser::ReadPackageFlags(std::span<const uint8_t> firstRecord)
 namespace {
 
 // The end of an entry whose sizes follow its data: the first place from dataStart where a data descriptor that
-// matches the distance travelled ends. Searched byte by byte up to the walk's limit; 0 when there is none.
+// matches the distance travelled ends, searched up to the walk's limit; 0 when there is none.
 uint64_t FindDescribedDataEnd(RawWalk& walk, uint64_t dataStart)
 {
     RawSectorReader& reader = walk.Reader();
@@ -142,15 +142,16 @@ uint64_t FindDescribedDataEnd(RawWalk& walk, uint64_t dataStart)
         walk.Step();
         const std::span<const uint8_t> bytes = reader.GetSpan(at);
         if (bytes.size() < 2) return 0;
-        const size_t scan = static_cast<size_t>(std::min<uint64_t>(bytes.size() - 1, limit - at));
-        const void* hit = std::memchr(bytes.data(), 'P', scan);
+        // Every "PK" that starts before the limit; the last byte of the span is looked at again with the next.
+        const size_t scan = static_cast<size_t>(std::min<uint64_t>(bytes.size(), limit - at + 1));
+        const auto* hit = static_cast<const uint8_t*>(memmem(bytes.data(), scan, "PK", 2));
         if (hit == nullptr) {
-            at += scan;
+            at += scan - 1;
             continue;
         }
-        const uint64_t pk = at + static_cast<uint64_t>(static_cast<const uint8_t*>(hit) - bytes.data());
+        const uint64_t pk = at + static_cast<uint64_t>(hit - bytes.data());
         at = pk + 1;
-        // Every candidate start of a descriptor that this "P" may belong to, earliest first.
+        // Every candidate start of a descriptor that this "PK" may belong to, earliest first.
         for (const uint64_t back : {kLookBehind, uint64_t(12), uint64_t(0)}) {
             if (pk - dataStart < back) continue;
             const uint64_t start = pk - back;
