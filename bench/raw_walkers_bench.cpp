@@ -82,9 +82,10 @@ SpanWalkResult HtmlUnlimited(SpanSource& source, const SpanWalkLimits& limits)
     return WalkTextMarker(source, m, limits);
 }
 
+// Markup full of '<' but never "</".
 const std::vector<uint8_t>& HtmlData()
 {
-    static const auto d = Data("<HTML>", {'<'});
+    static const auto d = Data("<HTML>", {'/'});
     return d;
 }
 // Text full of 'e' and 'E', the first byte of the DXF marker: the worst case of the two-byte search.

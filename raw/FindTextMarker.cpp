@@ -1,5 +1,5 @@
-// The end-marker walker: memchr over the valid bytes for the marker's first byte in either case, then a
-// case-insensitive comparison of the rest; a marker cut by the end of the bytes at hand is fetched again.
+// The end-marker walker: a search over the valid bytes for the marker's first two bytes in either case, then a
+// case-insensitive comparison of the whole marker; a marker cut by the end of the bytes at hand is fetched again.
 #include "raw/FindTextMarker.h"
 
 #include "raw/RawAnalyserGlue.h"
@@ -34,7 +34,8 @@ SpanWalkResult WalkTextMarker(SpanSource& source, const TextMarker& marker, cons
         size_t i = 0;
         bool refetched = false;
         while (!refetched) {
-            i += spanwalk::FindEither(s.subspan(i, n - i), lo, up);
+            i += len > 1 ? spanwalk::FindFoldedPair(s.subspan(i, n - i), pattern[0], pattern[1])
+                         : spanwalk::FindEither(s.subspan(i, n - i), lo, up);
             if (i >= n) break;
             const uint64_t q = p + i;
             std::span<const uint8_t> at = s.subspan(i);

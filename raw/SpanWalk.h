@@ -113,6 +113,10 @@ bool StartsWithNoCase(std::span<const uint8_t> bytes, const char* text);
 
 // The first position in [0, bytes.size()) holding a or b, or bytes.size().
 size_t FindEither(std::span<const uint8_t> bytes, uint8_t a, uint8_t b);
+// The first position where first and then second stand, compared with bit 0x20 set on both sides (so letters
+// in either case match; other bytes may give extra candidates, never miss one); a first at the last byte counts
+// as a candidate. bytes.size() when there is none. Candidates must be confirmed by the caller.
+size_t FindFoldedPair(std::span<const uint8_t> bytes, uint8_t first, uint8_t second);
 
 // How many of the available bytes from p a scan may look at without passing bound (inclusive).
 inline size_t ScanLength(uint64_t p, size_t available, uint64_t bound)

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace walktest;
 
 namespace {
@@ -31,6 +33,30 @@ Bytes Utf16(const std::string& text)
 }
 
 } // namespace
+
+TEST(SpanSearch, FastSearchesAgreeWithByteByByteOnes)
+{
+    // Small alphabets make matches, near matches and false alarms of the eight-byte test frequent.
+    std::mt19937 rng(11);
+    const uint8_t alphabet[] = {'e', 'E', 'o', 'O', 'x', 0x0F, '/', '<', 0x45 ^ 0x80};
+    for (int round = 0; round < 3000; ++round) {
+        Bytes b(rng() % 80);
+        for (auto& v : b) v = alphabet[rng() % sizeof alphabet];
+        const std::span<const uint8_t> s(b);
+        size_t pair = b.size();
+        for (size_t i = 0; i < b.size() && pair == b.size(); ++i)
+            if ((b[i] | 0x20) == 'e' && (i + 1 == b.size() || (b[i + 1] | 0x20) == 'o')) pair = i;
+        ASSERT_EQ(spanwalk::FindFoldedPair(s, 'E', 'o'), pair) << round;
+        size_t either = b.size();
+        for (size_t i = 0; i < b.size() && either == b.size(); ++i)
+            if (b[i] == 'e' || b[i] == 'E') either = i;
+        ASSERT_EQ(spanwalk::FindEither(s, 'e', 'E'), either) << round;
+        size_t other = b.size();
+        for (size_t i = 0; i < b.size() && other == b.size(); ++i)
+            if (b[i] == '/' || b[i] == '<') other = i;
+        ASSERT_EQ(spanwalk::FindEither(s, '/', '<'), other) << round;
+    }
+}
 
 TEST(TextMarkerWalk, EndsAfterTheMarkerInAnyCaseOrAtTheLimit)
 {
