@@ -104,72 +104,60 @@ int FileMP3Analyser::Measure(RawWalk& walk)
     uint64_t gap = 0;
     MpegFrameHeader stream;
     bool haveStream = false;
-    bool done = false;
-    while (!done && gap < kMaxGap) {
+    while (gap < kMaxGap) {
         const uint64_t pos = base + gap;
         if (!walk.WithinBound(pos)) break;
-        bytes::ByteReader r = reader.GetReader(pos);
-        if (r.size() == 0) break;
-        // Scan the bytes the reader holds from pos; each byte is one step of the gap.
-        const uint64_t avail = std::min<uint64_t>(r.size(), kMaxGap - gap);
+        // Find the next byte that may start a frame header, an ID3v1 tag or another tagged file among the bytes
+        // the reader holds; every byte passed is one step of the gap. The span is not used after another read.
         uint64_t k = 0;
-        for (; k < avail; ++k) {
-            const uint64_t at = pos + k;
-            const uint8_t b = r.data()[k];
-            walk.Step(16);
-            if (b == 0xFF) {
-                // The frame header may straddle the end of the held bytes: read it whole.
-                uint8_t header[4];
-                if (!reader.Read(at, header, sizeof header)) {
-                    done = true;
-                    break;
-                }
-                MpegFrameHeader frame;
-                if (header[1] >= 0xE0 && header[2] <= 0xEF && frame.Parse(header) &&
-                    (!haveStream || SameStream(frame, stream))) {
-                    const uint64_t length = frame.GetFrameLength();
-                    // A frame that runs past the device's end is not part of the file.
-                    if (length > deviceEnd || at > deviceEnd - length) {
-                        done = true;
-                        break;
-                    }
-                    // After a gap, sync bytes in other data are common: a frame found there counts only when
-                    // another frame of the stream (or the closing ID3v1 tag) follows it.
-                    if (at == base || ConfirmedByNext(reader, at + length, frame, deviceEnd)) {
-                        if (!haveStream) stream = frame;
-                        haveStream = true;
-                        base = at + length;
-                        gap = 0;
-                        break;
-                    }
-                }
-            } else if (b == 'T' || (b == 'I' && at % sectorSize == 0)) {
-                uint8_t head[10];
-                if (!reader.Read(at, head, sizeof head)) std::memset(head, 0, sizeof head);
-                if (b == 'T' && std::memcmp(head, "TAG", 3) == 0 && Id3v1EndsFile(reader, at)) {
-                    uint8_t tagBytes[kId3v1TagSize];
-                    if (reader.Read(at, tagBytes, sizeof tagBytes)) {
-                        if (texts.title.empty()) texts.title = DecodeLatin1Field({tagBytes + 3, 30});
-                        if (texts.year.empty()) texts.year = DecodeLatin1Field({tagBytes + 93, 4});
-                        base = at + kId3v1TagSize;
-                    }
-                    done = true;
-                    break;
-                }
-                Id3v2Header next;
-                if (b == 'I' && DecodeId3v2Header({head, sizeof head}, next)) {
-                    done = true; // the next tagged file starts here
-                    break;
-                }
+        {
+            const std::span<const uint8_t> held = reader.GetSpan(pos);
+            if (held.empty()) break;
+            const uint64_t avail = std::min<uint64_t>({held.size(), kMaxGap - gap, walk.MaxSize() - pos + 1});
+            for (; k < avail; ++k) {
+                walk.Step(16);
+                const uint8_t b = held[k];
+                if (b == 0xFF || b == 'T' || (b == 'I' && (pos + k) % sectorSize == 0)) break;
             }
-            if (!walk.WithinBound(at + 1)) {
-                done = true;
-                break;
+            if (k == avail) {
+                gap += k;
+                continue;
             }
         }
-        if (done || base > pos) continue; // a frame moved base on (gap is 0 again)
-        gap += k;
-        // Bytes past the held span come from the next read.
+        const uint64_t at = pos + k;
+        uint8_t head[10];
+        if (!reader.Read(at, head, sizeof head)) std::memset(head, 0, sizeof head);
+
+        if (head[0] == 0xFF) {
+            MpegFrameHeader frame;
+            if (head[1] >= 0xE0 && head[2] <= 0xEF && frame.Parse({head, 4}) &&
+                (!haveStream || SameStream(frame, stream))) {
+                const uint64_t length = frame.GetFrameLength();
+                // A frame that runs past the device's end is not part of the file.
+                if (length > deviceEnd || at > deviceEnd - length) break;
+                // After a gap, sync bytes in other data are common: a frame found there counts only when another
+                // frame of the stream (or the closing ID3v1 tag) follows it.
+                if (at == base || ConfirmedByNext(reader, at + length, frame, deviceEnd)) {
+                    if (!haveStream) stream = frame;
+                    haveStream = true;
+                    base = at + length;
+                    gap = 0;
+                    continue;
+                }
+            }
+        } else if (std::memcmp(head, "TAG", 3) == 0 && Id3v1EndsFile(reader, at)) {
+            uint8_t tagBytes[kId3v1TagSize];
+            if (reader.Read(at, tagBytes, sizeof tagBytes)) {
+                if (texts.title.empty()) texts.title = DecodeLatin1Field({tagBytes + 3, 30});
+                if (texts.year.empty()) texts.year = DecodeLatin1Field({tagBytes + 93, 4});
+                base = at + kId3v1TagSize;
+            }
+            break;
+        } else if (at % sectorSize == 0) {
+            Id3v2Header next;
+            if (DecodeId3v2Header({head, sizeof head}, next)) break; // the next tagged file starts here
+        }
+        gap += k + 1;
     }
 
     if (base <= audioStart) return 0;
