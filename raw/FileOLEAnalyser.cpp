@@ -6,6 +6,7 @@
 #include "raw/RawWalk.h"
 
 #include <array>
+#include <string>
 #include <string_view>
 #include <unordered_set>
 #include <vector>

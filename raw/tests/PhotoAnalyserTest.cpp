@@ -94,7 +94,7 @@ struct JpegSpec {
     bool frame = true;
     size_t scanBytes = 3000;  // entropy-coded bytes after the scan header
     bool endMarker = true;
-    std::vector<uint8_t> exif; // the EXIF segment's data after its length field
+    std::vector<uint8_t> exif{}; // the EXIF segment's data after its length field
 };
 
 std::vector<uint8_t> MakeJpeg(const JpegSpec& s)
