@@ -391,3 +391,14 @@ TEST_F(Mp3WalkTest, TheSizeBoundEndsTheWalk)
     EXPECT_LE(m.size, 5000u);
     EXPECT_GE(m.size, 5000u - 417);
 }
+
+TEST_F(Mp3WalkTest, AGapAcrossTheReadersBlockBoundary)
+{
+    // Frames up to just before 64 KiB, then 1,000 bytes of lone sync bytes that straddle the boundary of the
+    // reader's blocks, then more frames: every frame is counted, none of the sync bytes.
+    Bytes file = Id3Tag({}, 20);
+    Append(file, Frames(156)); // ends at 30 + 156 x 417 = 65,082
+    for (int i = 0; i < 500; ++i) file.push_back(0xFF), file.push_back(i % 2 ? 0x00 : 0xFB);
+    Append(file, Frames(40));
+    EXPECT_EQ(Measure(file, 0, 0x11).size, file.size());
+}
