@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <vector>
 
-using bytes::ByteReader;
-
 namespace {
 
 constexpr uint16_t kTagModel = 272;
