@@ -4,12 +4,14 @@
 #include "app/CMainFrame.h"
 #include "app/OutOfMemoryNotice.h"
 #include "app/shell/CrashHandler.h"
+#include "app/shell/DiskUsageReport.h"
 #include "app/shell/LogReports.h"
 #include "app/shell/StartupOptions.h"
 #include "app/shell/UsageEvents.h"
 #include "controls/CResourceLibrary.h"
 #include "controls/MessageBox.h"
 #include "core/CRecoverySettings.h"
+#include "filesystems/partitions/CCollectDiskDevice.h"
 #include "platform/Folders.h"
 #include "platform/Log.h"
 #include "platform/Memory.h"
@@ -69,8 +71,10 @@ bool CZULApp::InitInstance()
     // 9: the header.
     LogStartupHeader();
 
-    // The controllers reach the log's phase lines and usage events through these services.
+    // The controllers reach the log's phase lines and usage events through these services, and the disk
+    // collector reports the disks it finds to the usage module.
     SetWizardServices(&m_services);
+    SetDiskReportCallback(ReportCollectedDisksToUsageModule);
 
     // 14: the main frame with the wizard; a sheet that cannot be set up ends start-up.
     m_frame = std::make_unique<CMainFrame>();
@@ -119,6 +123,7 @@ int CZULApp::ExitInstance(int status)
         options->m_resourceModule = nullptr;
         m_bundleLoaded = false;
     }
+    SetDiskReportCallback(nullptr);
     ShutdownUsageModule();
     m_instance.Release();
     return status;

@@ -1,7 +1,7 @@
 // The source chosen on a device page: a disk, a volume or a found partition. The record is not owned.
 #pragma once
 
-#include "filesystems/partitions/CLostPartitionRecord.h"
+#include "filesystems/common/CLostPartitionRecord.h"
 #include "filesystems/partitions/DeviceRecords.h"
 
 #include <cstdint>

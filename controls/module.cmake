@@ -1,4 +1,4 @@
-salvix_module(salvix_controls controls QT DEPS salvix_core)
+salvix_module(salvix_controls controls QT DEPS salvix_core salvix_platform)
 if(SALVIX_GUI)
   # The program's own resources (looked up after the language bundle): the English strings and skin,
   # compiled in from the English bundle's resource list (resources/bundles.cmake draws it).

@@ -2,8 +2,8 @@
 #include "app/shell/LogReports.h"
 
 #include "core/VersionString.h"
-#include "filesystems/partitions/CLostPartitionRecord.h"
-#include "filesystems/partitions/CSearchedPartitionInfo.h"
+#include "filesystems/common/CLostPartitionRecord.h"
+#include "filesystems/common/CSearchedPartitionInfo.h"
 #include "platform/Folders.h"
 #include "platform/Log.h"
 #include "platform/Memory.h"

@@ -1,7 +1,7 @@
 // ext2 file properties: pending names of a folder, runs, and the recovery-state form.
 #include "filesystems/ext2/CExt2FileProperties.h"
 
-#include "storage/recoverystate/IRSData.h"
+#include "core/rsdata/IRSData.h"
 
 IDataRunList* CExt2FileProperties::GetDataRunList() const
 {

@@ -4,7 +4,7 @@
 #include "core/CRecoverySettings.h"
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/fat/CFATSearchedPartitionInfo.h"
-#include "filesystems/partitions/IDIRBuildCallback.h"
+#include "filesystems/common/IDIRBuildCallback.h"
 
 CFileSystemNode* BuildFAT(IStorageDevice* volume, bool fat32, bool includeAll, IDIRBuildCallback* callback,
                           bool* cancelled, const CFATTreeBuilder::MessagePump& pump)

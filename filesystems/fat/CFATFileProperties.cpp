@@ -7,9 +7,9 @@
 #include "filesystems/fat/CFATDirEntry.h"
 #include "filesystems/fat/CFATLongNameEntry.h"
 #include "filesystems/fat/FATStructures.h"
-#include "filesystems/partitions/PartitionNaming.h"
+#include "filesystems/common/PartitionNaming.h"
 #include "platform/Clock.h"
-#include "storage/recoverystate/IRSData.h"
+#include "core/rsdata/IRSData.h"
 
 #include <algorithm>
 #include <vector>

@@ -2,7 +2,7 @@
 // directory-build runner. Adds the FAT geometry and the evidence and option flags to the found-partition record.
 #pragma once
 
-#include "filesystems/partitions/CSearchedPartitionInfo.h"
+#include "filesystems/common/CSearchedPartitionInfo.h"
 
 #include <cstdint>
 

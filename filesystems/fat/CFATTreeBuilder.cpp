@@ -9,7 +9,7 @@
 #include "filesystems/fat/CFATSearchedPartitionInfo.h"
 #include "filesystems/fat/FATStructures.h"
 #include "filesystems/fat/FATTables.h"
-#include "filesystems/partitions/IDIRBuildCallback.h"
+#include "filesystems/common/IDIRBuildCallback.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/FileSystemKind.h"
 #include "filesystems/tree/FileTree.h"

@@ -1,7 +1,7 @@
 // The directory-build runner for NTFS volumes, without its dialog.
 #include "filesystems/ntfs/BuildNTFS.h"
 
-#include "filesystems/partitions/IDIRBuildCallback.h"
+#include "filesystems/common/IDIRBuildCallback.h"
 #include "filesystems/tree/FileTree.h"
 
 CFileSystemNode* BuildNTFS(IStorageDevice* volume, IDIRBuildCallback* callback, bool* cancelled,

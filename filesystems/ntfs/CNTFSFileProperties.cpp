@@ -1,8 +1,8 @@
 // NTFS file properties and their recovery-state form.
 #include "filesystems/ntfs/CNTFSFileProperties.h"
 
-#include "storage/recoverystate/CRSException.h"
-#include "storage/recoverystate/IRSData.h"
+#include "core/rsdata/CRSException.h"
+#include "core/rsdata/IRSData.h"
 
 #include <cstring>
 

@@ -15,7 +15,7 @@
 #include "filesystems/ntfs/NtfsMetafiles.h"
 #include "filesystems/ntfs/NtfsStructures.h"
 #include "filesystems/ntfs/NtfsVolumeLabel.h"
-#include "filesystems/partitions/IDIRBuildCallback.h"
+#include "filesystems/common/IDIRBuildCallback.h"
 #include "filesystems/tree/FileTree.h"
 #include "filesystems/tree/TreeReshaping.h"
 #include "platform/Log.h"

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "filesystems/ntfs/CNTFSMftTable.h"
-#include "filesystems/partitions/CSearchedPartitionInfo.h"
+#include "filesystems/common/CSearchedPartitionInfo.h"
 
 #include <atomic>
 #include <condition_variable>

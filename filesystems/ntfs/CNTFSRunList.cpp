@@ -1,7 +1,7 @@
 // VCN/LCN mapping and stream form of NTFS attribute run lists.
 #include "filesystems/ntfs/CNTFSRunList.h"
 
-#include "storage/recoverystate/IRSData.h"
+#include "core/rsdata/IRSData.h"
 
 #include <algorithm>
 

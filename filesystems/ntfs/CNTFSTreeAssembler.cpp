@@ -2,8 +2,8 @@
 #include "filesystems/ntfs/CNTFSTreeAssembler.h"
 
 #include "filesystems/ntfs/NtfsStructures.h"
-#include "filesystems/partitions/CSearchedPartitionInfo.h"
-#include "filesystems/partitions/IDIRBuildCallback.h"
+#include "filesystems/common/CSearchedPartitionInfo.h"
+#include "filesystems/common/IDIRBuildCallback.h"
 #include "filesystems/tree/CFileNode.h"
 #include "filesystems/tree/FileTree.h"
 #include "filesystems/tree/RecycleBinNames.h"

@@ -2,7 +2,7 @@
 // positions and match values), with its 169-byte recovery-state form.
 #pragma once
 
-#include "filesystems/partitions/CSearchedPartitionInfo.h"
+#include "filesystems/common/CSearchedPartitionInfo.h"
 
 #include <cstdint>
 

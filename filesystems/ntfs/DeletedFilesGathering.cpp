@@ -3,7 +3,7 @@
 
 #include "filesystems/tree/CDeletedFilesFolderBuilder.h"
 #include "filesystems/tree/CFileSystemNode.h"
-#include "views/search/CFileStateFilter.h"
+#include "filesystems/tree/CFileStateFilter.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Volume nodes of NTFS trees.
 #include "filesystems/ntfs/NTFSPartitionNode.h"
 
-#include "filesystems/partitions/PartitionNaming.h"
+#include "filesystems/common/PartitionNaming.h"
 #include "filesystems/tree/TextCut.h"
 #include "filesystems/tree/TreeReshaping.h"
 

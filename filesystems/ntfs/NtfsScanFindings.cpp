@@ -5,7 +5,7 @@
 #include "filesystems/ntfs/NtfsIndexRecords.h"
 #include "filesystems/ntfs/NtfsMappingPairs.h"
 #include "filesystems/ntfs/NtfsStructures.h"
-#include "storage/recoverystate/IRSData.h"
+#include "core/rsdata/IRSData.h"
 
 bool CNTFSMftCandidate::Fill(const CNTFSFileRecord& record, uint64_t recordSector)
 {

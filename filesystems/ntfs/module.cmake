@@ -1,1 +1,2 @@
-salvix_module(salvix_ntfs filesystems/ntfs DEPS salvix_tree salvix_devices salvix_views_search)
+salvix_module(salvix_ntfs filesystems/ntfs DEPS salvix_fscommon salvix_tree salvix_rsdata salvix_devices salvix_filetypes
+              salvix_core salvix_platform salvix_bytes)

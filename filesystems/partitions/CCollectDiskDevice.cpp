@@ -1,4 +1,4 @@
-// Disk collection, its log table and the usage report.
+// Disk collection, its log table and the disk report.
 #include "filesystems/partitions/CCollectDiskDevice.h"
 
 #include "filesystems/partitions/DiskDescriptionText.h"
@@ -7,11 +7,19 @@
 #include <cinttypes>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
 const std::string kRule(106, '-');
+
+// Set at start-up, before any collection runs; read by the device-refresh worker.
+DiskReportCallback& ReportCallback()
+{
+    static DiskReportCallback callback;
+    return callback;
+}
 
 plat::DiskGeometry QueryGeometry(CDiskDevice& disk)
 {
@@ -22,14 +30,19 @@ plat::DiskGeometry QueryGeometry(CDiskDevice& disk)
 
 } // namespace
 
-UsageReportDiskEntry MakeUsageReportDiskEntry(CDiskDevice& disk)
+void SetDiskReportCallback(DiskReportCallback callback)
+{
+    ReportCallback() = std::move(callback);
+}
+
+CollectedDiskFacts DescribeCollectedDisk(CDiskDevice& disk)
 {
     DiskDescription description;
     std::memset(&description, 0, sizeof description);
     disk.GetDiskDescription(&description);
     const plat::DiskGeometry geometry = QueryGeometry(disk);
-    return UsageReportDiskEntry::Make(std::string(description.productId, strnlen(description.productId, sizeof description.productId)),
-                                      disk.GetSectorCount(), geometry.bytesPerSector, uint32_t(description.busType));
+    return {std::string(description.productId, strnlen(description.productId, sizeof description.productId)),
+            disk.GetSectorCount(), geometry.bytesPerSector, uint32_t(description.busType)};
 }
 
 void CCollectDiskDevice::CollectDiskDevice(CStorageDeviceList& disks)
@@ -41,7 +54,7 @@ void CCollectDiskDevice::CollectDiskDevice(CStorageDeviceList& disks, const Disk
 {
     LogInfo("%s\r\n", kRule.c_str());
     LogInfo("Disk    TotalSectors       Cylinders    Heads    Sectors/Track     DIskInfo");
-    std::vector<UsageReportDiskEntry> entries;
+    std::vector<CollectedDiskFacts> entries;
     for (int index = 0; index < kMaxDiskIndexes; ++index) {
         std::unique_ptr<CDiskDevice> disk = make(index);
         if (!disk || !disk->IsOpen()) continue;
@@ -50,9 +63,9 @@ void CCollectDiskDevice::CollectDiskDevice(CStorageDeviceList& disks, const Disk
         LogInfo("%d  %16" PRId64 "  %10" PRId64 "  %10d   %16d   %30s", disk->GetDiskIndex(),
                 int64_t(disk->GetSectorCount()), int64_t(geometry.cylinders), int(geometry.tracksPerCylinder),
                 int(geometry.sectorsPerTrack), text.c_str());
-        entries.push_back(MakeUsageReportDiskEntry(*disk));
+        entries.push_back(DescribeCollectedDisk(*disk));
         disks.push_back(disk.release());
     }
-    if (!entries.empty()) ReportUsageDisks(entries.data(), int(entries.size()));
+    if (!entries.empty() && ReportCallback()) ReportCallback()(entries);
     LogInfo("%s\r\n", kRule.c_str());
 }

@@ -1,13 +1,15 @@
 // Collects the machine's disks: every disk index that opens becomes a CDiskDevice in the disk list; the
-// disks are logged in a table and reported to the optional usage module.
+// disks are logged in a table and handed to the disk-report callback the application sets (its usage report).
 #pragma once
 
-#include "app/shell/UsageEvents.h"
 #include "core/devices/CDiskDevice.h"
 #include "filesystems/partitions/DeviceRecords.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 // No state; runs on the device-refresh worker.
 class CCollectDiskDevice {
@@ -21,5 +23,16 @@ public:
     void CollectDiskDevice(CStorageDeviceList& disks, const DiskMaker& make);
 };
 
-// What the usage module is told of one disk: product id, total sectors, bytes per sector, bus type.
-UsageReportDiskEntry MakeUsageReportDiskEntry(CDiskDevice& disk);
+// What the disk-report callback is told of one disk.
+struct CollectedDiskFacts {
+    std::string productId;
+    uint64_t totalSectors = 0;
+    uint32_t bytesPerSector = 0;
+    uint32_t busType = 0;
+};
+CollectedDiskFacts DescribeCollectedDisk(CDiskDevice& disk);
+
+// Called once per collection with the disks that opened (never with none); the application sets it at
+// start-up to feed its usage report. Empty by default: nothing is reported.
+using DiskReportCallback = std::function<void(const std::vector<CollectedDiskFacts>& disks)>;
+void SetDiskReportCallback(DiskReportCallback callback);

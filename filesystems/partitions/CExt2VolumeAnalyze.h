@@ -2,7 +2,7 @@
 #pragma once
 
 #include "filesystems/ext2/CExt2Volume.h"
-#include "filesystems/partitions/IVolume.h"
+#include "filesystems/common/IVolume.h"
 
 // The device is read in the constructor and not kept.
 class CExt2VolumeAnalyze : public IVolume {

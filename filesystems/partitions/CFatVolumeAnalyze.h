@@ -2,7 +2,7 @@
 // the boot sector states and the label entry of the root directory.
 #pragma once
 
-#include "filesystems/partitions/IVolume.h"
+#include "filesystems/common/IVolume.h"
 
 class IStorageDevice;
 

@@ -2,7 +2,7 @@
 // states and the label from the $Volume record.
 #pragma once
 
-#include "filesystems/partitions/IVolume.h"
+#include "filesystems/common/IVolume.h"
 
 class IStorageDevice;
 

@@ -2,7 +2,7 @@
 // a file system answers.
 #pragma once
 
-#include "filesystems/partitions/IVolume.h"
+#include "filesystems/common/IVolume.h"
 
 #include <memory>
 #include <vector>

@@ -4,7 +4,7 @@
 #include "filesystems/tree/CRAWFileProperties.h"
 #include "filesystems/tree/CRawFileInfo.h"
 #include "filesystems/tree/IFileProperties.h"
-#include "views/search/IFileFilter.h"
+#include "filesystems/tree/IFileFilter.h"
 
 #include <vector>
 

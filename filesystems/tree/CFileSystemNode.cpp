@@ -5,7 +5,7 @@
 #include "filesystems/tree/FileTree.h"
 #include "filesystems/tree/IFileProperties.h"
 #include "filesystems/tree/TextCut.h"
-#include "storage/recoverystate/IRSData.h"
+#include "core/rsdata/IRSData.h"
 
 #include <cstring>
 #include <vector>

@@ -4,7 +4,7 @@
 #include "filesystems/tree/CRawFileInfo.h"
 #include "filesystems/tree/DataRunLists.h"
 #include "filesystems/tree/TextCut.h"
-#include "storage/recoverystate/IRSData.h"
+#include "core/rsdata/IRSData.h"
 
 #include <cstring>
 

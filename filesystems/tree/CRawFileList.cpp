@@ -1,7 +1,7 @@
 // The hit list of a signature scan and its recovery-state form.
 #include "filesystems/tree/CRawFileList.h"
 
-#include "storage/recoverystate/IRSData.h"
+#include "core/rsdata/IRSData.h"
 
 CRawFileList::CRawFileList() : m_iterator(&m_hits) {}
 

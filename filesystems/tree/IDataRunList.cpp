@@ -1,7 +1,7 @@
 // Run lists: the cursor walk, merging of appended runs and the recovery-state form.
 #include "filesystems/tree/IDataRunList.h"
 
-#include "storage/recoverystate/IRSData.h"
+#include "core/rsdata/IRSData.h"
 
 const DataRun* IDataRunList::First()
 {

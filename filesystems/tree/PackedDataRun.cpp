@@ -3,7 +3,7 @@
 
 #include "filesystems/tree/DataRunLists.h"
 #include "filesystems/tree/MappingPairs.h"
-#include "storage/recoverystate/IRSData.h"
+#include "core/rsdata/IRSData.h"
 
 #include <algorithm>
 

@@ -1,1 +1,1 @@
-salvix_module(salvix_diskimage storage/diskimage DEPS salvix_codecs salvix_devices)
+salvix_module(salvix_diskimage storage/diskimage DEPS salvix_codecs salvix_devices salvix_core salvix_platform salvix_bytes)

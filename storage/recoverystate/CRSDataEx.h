@@ -10,7 +10,7 @@
 
 #include "storage/codecs/ICompressor.h"
 #include "storage/codecs/IDecompressor.h"
-#include "storage/recoverystate/CRSData.h"
+#include "core/rsdata/CRSData.h"
 
 class CRSDataEx : public CRSData {
 public:

@@ -2,7 +2,7 @@
 // at a time, the reader by the user-interface thread.
 #pragma once
 
-#include "storage/recoverystate/IRSData.h"
+#include "core/rsdata/IRSData.h"
 
 // The writing CRSDataEx, made on first call, destroyed at exit.
 IRSData* GetRSDataWriter();

@@ -10,7 +10,7 @@
 #include "filesystems/ext2/CExt2FileProperties.h"
 #include "filesystems/fat/CFATFileProperties.h"
 #include "filesystems/ntfs/CNTFSFileProperties.h"
-#include "filesystems/partitions/IDIRBuildCallback.h"
+#include "filesystems/common/IDIRBuildCallback.h"
 #include "filesystems/tree/CMyFileProperties.h"
 #include "filesystems/tree/CRAWFileProperties.h"
 #include "filesystems/tree/FileTree.h"

@@ -14,7 +14,7 @@
 
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/IFileProperties.h"
-#include "storage/recoverystate/IRSData.h"
+#include "core/rsdata/IRSData.h"
 
 class IDIRBuildCallback;
 

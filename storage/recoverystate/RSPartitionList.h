@@ -10,8 +10,8 @@
 
 #include <vector>
 
-#include "filesystems/partitions/CLostPartitionRecord.h"
-#include "storage/recoverystate/IRSData.h"
+#include "filesystems/common/CLostPartitionRecord.h"
+#include "core/rsdata/IRSData.h"
 
 class IStorageDevice;
 

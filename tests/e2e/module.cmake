@@ -1,7 +1,7 @@
 # The headless recovery harness (a test tool, never installed) and the end-to-end tests that drive it over the
 # fixture images.
 add_executable(salvix-e2e ${CMAKE_SOURCE_DIR}/tests/e2e/SalvixE2E.cpp)
-target_link_libraries(salvix-e2e PRIVATE salvix_saving salvix_partitions salvix_views_search salvix_fat salvix_ext2 salvix_ntfs
+target_link_libraries(salvix-e2e PRIVATE salvix_saving salvix_partitions salvix_fat salvix_ext2 salvix_ntfs
                                          salvix_tree salvix_devices salvix_core salvix_platform)
 set_target_properties(salvix-e2e PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 

@@ -3,7 +3,7 @@
 // holds. Header-only: only test programs that link the tree use it.
 #pragma once
 
-#include "filesystems/partitions/IDIRBuildCallback.h"
+#include "filesystems/common/IDIRBuildCallback.h"
 #include "filesystems/tree/CFileNode.h"
 #include "filesystems/tree/CFoundFileReader.h"
 #include "filesystems/tree/DataRunLists.h"

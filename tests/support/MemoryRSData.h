@@ -2,7 +2,7 @@
 // file-backed stream (wrong direction 3, short read 5, section not found 7, no open section 8).
 #pragma once
 
-#include "storage/recoverystate/IRSData.h"
+#include "core/rsdata/IRSData.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,8 @@ file(GLOB _support_srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cp
 list(FILTER _support_srcs EXCLUDE REGEX "QtTestMain\\.cpp$")
 add_library(salvix_testsupport STATIC ${_support_srcs})
 target_include_directories(salvix_testsupport PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(salvix_testsupport PUBLIC salvix_platform salvix_devices GTest::gtest GTest::gmock)
+target_link_libraries(salvix_testsupport PUBLIC salvix_tree salvix_fscommon salvix_rsdata salvix_devices salvix_platform
+                      GTest::gtest GTest::gmock)
 if(SALVIX_GUI)
   add_library(salvix_qttestmain STATIC ${CMAKE_SOURCE_DIR}/tests/support/QtTestMain.cpp)
   target_link_libraries(salvix_qttestmain PUBLIC Qt6::Widgets GTest::gtest)

@@ -1,1 +1,1 @@
-salvix_module(salvix_views_search views/search DEPS salvix_tree Boost::regex)
+salvix_module(salvix_views_search views/search QT DEPS salvix_tree salvix_core)

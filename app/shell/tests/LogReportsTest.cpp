@@ -1,8 +1,8 @@
 // The log's report lines: the start-up header, recovery phases, devices, partition tables and results.
 #include "app/shell/LogReports.h"
 #include "app/shell/tests/LogCapture.h"
-#include "filesystems/partitions/CLostPartitionRecord.h"
-#include "filesystems/partitions/CSearchedPartitionInfo.h"
+#include "filesystems/common/CLostPartitionRecord.h"
+#include "filesystems/common/CSearchedPartitionInfo.h"
 
 #include <gtest/gtest.h>
 #include <gmock/gmock.h>

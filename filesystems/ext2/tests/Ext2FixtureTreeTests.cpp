@@ -5,7 +5,7 @@
 #include "filesystems/ext2/CExt2FileProperties.h"
 #include "filesystems/ext2/tests/Ext2TestSupport.h"
 
-#include "filesystems/partitions/IDIRBuildCallback.h"
+#include "filesystems/common/IDIRBuildCallback.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/FileTree.h"
 #include "filesystems/tree/IFileProperties.h"

@@ -16,7 +16,7 @@
 #include "filesystems/ext2/Ext2Structures.h"
 #include "filesystems/ext2/tests/Ext2TestSupport.h"
 
-#include "filesystems/partitions/IDIRBuildCallback.h"
+#include "filesystems/common/IDIRBuildCallback.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/CFoundFileReader.h"
 #include "filesystems/tree/DataRunLists.h"

@@ -6,7 +6,7 @@
 #include "core/CRecoverySettings.h"
 #include "filesystems/tree/DataRunLists.h"
 #include "platform/Clock.h"
-#include "storage/recoverystate/CRSException.h"
+#include "core/rsdata/CRSException.h"
 #include "tests/support/MemoryRSData.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "filesystems/fat/BuildFAT.h"
 #include "filesystems/fat/CFATFileProperties.h"
 
-#include "filesystems/partitions/IDIRBuildCallback.h"
+#include "filesystems/common/IDIRBuildCallback.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/CFoundFileReader.h"
 #include "filesystems/tree/FileTree.h"

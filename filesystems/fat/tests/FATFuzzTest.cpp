@@ -16,7 +16,7 @@
 #include "filesystems/tree/FileSystemKind.h"
 
 #include "core/CRecoverySettings.h"
-#include "filesystems/partitions/IDIRBuildCallback.h"
+#include "filesystems/common/IDIRBuildCallback.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/CFoundFileReader.h"
 #include "filesystems/tree/DataRunLists.h"

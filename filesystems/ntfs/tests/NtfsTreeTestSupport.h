@@ -3,7 +3,7 @@
 // tests/fixtures/make_ntfs_tree_images.sh.
 #pragma once
 
-#include "filesystems/partitions/IDIRBuildCallback.h"
+#include "filesystems/common/IDIRBuildCallback.h"
 #include "tests/support/MemoryDevice.h"
 #include "tests/support/NtfsRecordBuilder.h"
 

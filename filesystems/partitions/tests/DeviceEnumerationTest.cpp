@@ -9,7 +9,7 @@
 #include "filesystems/partitions/DiskDescriptionText.h"
 #include "filesystems/partitions/DriveLayout.h"
 #include "filesystems/partitions/FileSystemNames.h"
-#include "filesystems/partitions/PartitionNaming.h"
+#include "filesystems/common/PartitionNaming.h"
 #include "filesystems/partitions/VolumesReport.h"
 
 #include "core/filetypes/CMapFileTypeInfo.h"
@@ -381,18 +381,12 @@ TEST_F(ImageDisks, DisksAndVolumesAreCollected)
     EXPECT_EQ(record.bDynamic, 0u);
     EXPECT_STREQ(record.szDescription, "part-mbr.img  ");
 
-    // What the usage module is told of the first disk.
-    const UsageReportDiskEntry entry = MakeUsageReportDiskEntry(*static_cast<CDiskDevice*>(disk[0]));
-    const std::u16string product = u"part-mbr.img";
-    for (size_t c = 0; c <= product.size(); ++c) {
-        const char16_t unit = c < product.size() ? product[c] : 0;
-        EXPECT_EQ(entry.bytes[c * 2] | entry.bytes[c * 2 + 1] << 8, unit) << c;
-    }
-    uint64_t sectors = 0;
-    for (int b = 7; b >= 0; --b) sectors = sectors << 8 | entry.bytes[520 + size_t(b)];
-    EXPECT_EQ(sectors, 96u * 2048);
-    EXPECT_EQ(entry.bytes[528] | entry.bytes[529] << 8, 512);
-    EXPECT_EQ(entry.bytes[532], uint8_t(plat::kBusFileBackedVirtual));
+    // What the disk-report callback is told of the first disk.
+    const CollectedDiskFacts facts = DescribeCollectedDisk(*static_cast<CDiskDevice*>(disk[0]));
+    EXPECT_EQ(facts.productId, "part-mbr.img");
+    EXPECT_EQ(facts.totalSectors, 96u * 2048);
+    EXPECT_EQ(facts.bytesPerSector, 512u);
+    EXPECT_EQ(facts.busType, uint32_t(plat::kBusFileBackedVirtual));
 }
 
 TEST_F(ImageDisks, VolumesReportListsOneLinePerRecord)
@@ -439,6 +433,34 @@ TEST(DiskCollection, OpenDisksInIndexOrder)
     std::vector<int> indexes;
     for (IStorageDevice* d : disks) indexes.push_back(GetMemberDiskIndex(d));
     EXPECT_EQ(indexes, (std::vector<int>{0, 2}));
+    CVolumeDeviceRecordList none;
+    ReleaseCollectedDevices(disks, none);
+}
+
+TEST(DiskCollection, ReportCallbackGetsTheOpenDisksOnce)
+{
+    std::vector<std::vector<CollectedDiskFacts>> reports;
+    SetDiskReportCallback([&reports](const std::vector<CollectedDiskFacts>& d) { reports.push_back(d); });
+    const auto make = [](bool any) {
+        return [any](int index) {
+            return std::make_unique<CDiskDevice>(index, [any](int i, std::string* path, uint32_t*) -> std::unique_ptr<plat::IBlockDevice> {
+                if (!any || (i != 1 && i != 3)) return nullptr;
+                *path = "memory" + std::to_string(i);
+                return std::make_unique<BytesBlockDevice>(std::vector<uint8_t>(512 * 64, 0), plat::kMediaFixed);
+            });
+        };
+    };
+    CStorageDeviceList disks;
+    CCollectDiskDevice().CollectDiskDevice(disks, make(false)); // no disk: no report
+    CCollectDiskDevice().CollectDiskDevice(disks, make(true));
+    SetDiskReportCallback(nullptr);
+    CCollectDiskDevice().CollectDiskDevice(disks, make(true)); // no callback: nothing is called
+    ASSERT_EQ(reports.size(), 1u);
+    ASSERT_EQ(reports[0].size(), 2u);
+    for (const CollectedDiskFacts& f : reports[0]) {
+        EXPECT_EQ(f.totalSectors, 64u);
+        EXPECT_EQ(f.bytesPerSector, 512u);
+    }
     CVolumeDeviceRecordList none;
     ReleaseCollectedDevices(disks, none);
 }

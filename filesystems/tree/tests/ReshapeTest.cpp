@@ -4,7 +4,7 @@
 #include "filesystems/tree/TreeReshaping.h"
 
 #include "filesystems/tree/tests/TreeTestUtil.h"
-#include "views/search/IFileFilter.h"
+#include "filesystems/tree/IFileFilter.h"
 
 #include <gtest/gtest.h>
 

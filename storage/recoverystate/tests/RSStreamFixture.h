@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "storage/recoverystate/RSGuid.h"
+#include "core/rsdata/RSGuid.h"
 
 namespace rstest {
 

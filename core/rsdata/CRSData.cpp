@@ -1,5 +1,5 @@
 // The recovery-state stream over a file with the payload kept as written.
-#include "storage/recoverystate/CRSData.h"
+#include "core/rsdata/CRSData.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,5 @@
 // Choosing the scanner that builds a found partition's tree, and handing the hit list to every scanner.
-#include "filesystems/partitions/IFileSystemSearchController.h"
+#include "filesystems/common/IFileSystemSearchController.h"
 
 CFileSystemNode* DispatchBuildDirectory(const CSearchControllerList& controllers, CSearchedPartitionInfo* partition,
                                         IStorageDevice* device, int index, IDIRBuildCallback* callback)

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "core/CFileHandle.h"
-#include "storage/recoverystate/IRSData.h"
+#include "core/rsdata/IRSData.h"
 
 class CRSData : public IRSData {
 public:

@@ -1,8 +1,8 @@
 // Found-partition records, scan statistics and the choice of the scanner that builds a partition's tree.
-#include "filesystems/partitions/CIntelligentSearchStatistics.h"
-#include "filesystems/partitions/CLostPartitionRecord.h"
-#include "filesystems/partitions/CSearchedPartitionInfo.h"
-#include "filesystems/partitions/IFileSystemSearchController.h"
+#include "filesystems/common/CIntelligentSearchStatistics.h"
+#include "filesystems/common/CLostPartitionRecord.h"
+#include "filesystems/common/CSearchedPartitionInfo.h"
+#include "filesystems/common/IFileSystemSearchController.h"
 
 #include "filesystems/tree/CFileNode.h"
 #include "tests/support/MemoryRSData.h"

@@ -1,5 +1,5 @@
 // Attribute filter: passes a file with one of the mask's considered attribute bits.
-#include "views/search/CFileAttributeFilter.h"
+#include "filesystems/tree/CFileAttributeFilter.h"
 
 #include "filesystems/tree/IFileProperties.h"
 

@@ -1,5 +1,5 @@
 // State filter: passes a file that is deleted, lost or cross-linked as far as the mask asks.
-#include "views/search/CFileStateFilter.h"
+#include "filesystems/tree/CFileStateFilter.h"
 
 #include "filesystems/tree/IFileProperties.h"
 

@@ -2,7 +2,7 @@
 // a device, it collects evidence, turns it into found partitions, and later builds the tree of one of them.
 #pragma once
 
-#include "filesystems/partitions/CSearchedPartitionInfo.h"
+#include "filesystems/common/CSearchedPartitionInfo.h"
 
 #include <cstdint>
 #include <list>

@@ -3,7 +3,7 @@
 // derive from it and the partition search links those readers.
 #pragma once
 
-#include "storage/recoverystate/IRSData.h"
+#include "core/rsdata/IRSData.h"
 
 #include <cstdint>
 #include <list>

@@ -1,6 +1,6 @@
 // Attribute and state filters: the considered bits, the valid-field mask and the pass-all mask.
-#include "views/search/CFileAttributeFilter.h"
-#include "views/search/CFileStateFilter.h"
+#include "filesystems/tree/CFileAttributeFilter.h"
+#include "filesystems/tree/CFileStateFilter.h"
 
 #include "filesystems/tree/CMyFileProperties.h"
 

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <type_traits>
 
-#include "storage/recoverystate/CRSException.h"
-#include "storage/recoverystate/RSGuid.h"
+#include "core/rsdata/CRSException.h"
+#include "core/rsdata/RSGuid.h"
 
 // The header at offset 0 of a recovery-state file, decoded. Layout (little-endian):
 //   0 marker GUID (16) | 16 version, 5800 (4) | 20 check value: CRC-16 in the low half (4)

@@ -2,7 +2,7 @@
 // passes every file with a valid state. The "Deleted Files" folder uses mask 7.
 #pragma once
 
-#include "views/search/IFileFilter.h"
+#include "filesystems/tree/IFileFilter.h"
 
 #include <cstdint>
 

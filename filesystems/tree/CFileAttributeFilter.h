@@ -2,7 +2,7 @@
 // 0x8, directory, archive, encrypted, 0x400, compressed); mask -1 passes every file with valid attributes.
 #pragma once
 
-#include "views/search/IFileFilter.h"
+#include "filesystems/tree/IFileFilter.h"
 
 #include <cstdint>
 
