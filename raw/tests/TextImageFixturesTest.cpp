@@ -81,8 +81,9 @@ void ExpectComposedDiskMeasured(RawImageComposer::Filler filler, int32_t sectorS
             return sector >= f.startSector && (sector - f.startSector) * sectorSize < f.size;
         });
         if (placed == disk.Files().end()) {
-            if (filler == RawImageComposer::Filler::Zero)
+            if (filler == RawImageComposer::Filler::Zero) {
                 EXPECT_EQ(MatchAndMeasure(*device, sector, bytes).analyser, nullptr) << sector;
+            }
             continue;
         }
         if (placed->startSector != sector) continue;
