@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
@@ -128,6 +129,10 @@ CShellTreeCtrl::CShellTreeCtrl(QWidget* parent) : QTreeWidget(parent), m_ns(Shel
     setHeaderHidden(true);
     setColumnCount(1);
     setIconSize(QSize(16, 16));
+    // Long names scroll sideways, as in a tree control, instead of being cut.
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     connect(this, &QTreeWidget::itemExpanded, this, &CShellTreeCtrl::OnItemExpanding);
     connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* now, QTreeWidgetItem* before) {
         // Folders show the open-folder picture while selected.
