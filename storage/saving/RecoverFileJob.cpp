@@ -6,9 +6,57 @@
 #include "storage/saving/CFileSaver.h"
 #include "storage/saving/RecoverFolderJob.h"
 
+#include "storage/saving/CTargetFile.h"
+#include "storage/saving/UniqueFd.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
+
+namespace {
+
+// Saves into a temporary file beside the target and renames it over the target once it is complete. The
+// temporary file is ours: it is removed on failure, but only while its name still denotes it.
+int SaveReplacing(CFileSaver& saver, CFileNode* node, const std::string& targetPath)
+{
+    const size_t slash = targetPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : targetPath.substr(0, slash);
+    const std::string name = slash == std::string::npos ? targetPath : targetPath.substr(slash + 1);
+    if (name.empty() || name == "." || name == "..") {
+        ReleaseTrace("Not a file path: %s", targetPath.c_str());
+        return kRecoverFailed;
+    }
+    UniqueFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folderFd) {
+        ReleaseTrace("Failed to open folder %s", folder.c_str());
+        return kRecoverFailed;
+    }
+    CTargetFile temporary = CTargetFile::CreateTemporary(folderFd.Get(), ".~salvix-");
+    struct stat made {};
+    if (!temporary.IsOpen() || ::fstat(temporary.Fd(), &made) != 0) {
+        ReleaseTrace("Failed to create a temporary file in %s", folder.c_str());
+        return kRecoverFailed;
+    }
+    const std::string temporaryName = temporary.Name();
+    const int code = saver.SaveFile(node, std::move(temporary));
+    // The saver may have put a rebuilt stream in place under the same name (encrypted files).
+    struct stat there {};
+    const bool ours = ::fstatat(folderFd.Get(), temporaryName.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
+                      S_ISREG(there.st_mode) && there.st_dev == made.st_dev;
+    if (code == kRecoverSaved && ours) {
+        if (::renameat(folderFd.Get(), temporaryName.c_str(), folderFd.Get(), name.c_str()) == 0) return kRecoverSaved;
+        ReleaseTrace("Failed to put %s in place", targetPath.c_str());
+    }
+    if (ours && (there.st_ino == made.st_ino || code == kRecoverSaved)) ::unlinkat(folderFd.Get(), temporaryName.c_str(), 0);
+    return code == kRecoverSaved ? kRecoverFailed : code;
+}
+
+} // namespace
 
 int RecoverFileJob::Run()
 {
@@ -22,7 +70,7 @@ int RecoverFileJob::Run()
     if (mutex) mutex->Wait();
 
     CFileSaver saver(callback, DeviceForSaving(device, node));
-    const int code = saver.SaveFile(node, targetPath.c_str());
+    const int code = replaceExisting ? SaveReplacing(saver, node, targetPath) : saver.SaveFile(node, targetPath.c_str());
     result.Set(code);
     partial = code == kRecoverSaved && saver.WasPartial();
     if (code == kRecoverFailed) LogInfo("Failed to recover file :%s", targetPath.c_str());

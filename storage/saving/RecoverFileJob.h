@@ -20,6 +20,10 @@ public:
     IStorageDevice* device = nullptr;
     CFileNode* node = nullptr;
     std::string targetPath;
+    // The caller has agreed to replace a file at targetPath: the file is written under a temporary name beside
+    // it and renamed over it only once saved; a failed or cancelled save removes only that temporary file.
+    // Otherwise a taken name gets the first free number and nothing there is touched.
+    bool replaceExisting = false;
     // Saved, but some bytes could not be read from the source and are zeros.
     bool partial = false;
 
@@ -27,8 +31,7 @@ public:
     int Run();
 };
 
-// Fills the job and saves the file to targetPath (a file there is replaced only once the new one is
-// complete; a symlink there is replaced, never followed). onWorker runs it on a worker while the caller waits
+// Fills the job and saves the file to targetPath (see replaceExisting; a symlink there is never followed). onWorker runs it on a worker while the caller waits
 // and pumps; otherwise on the calling thread. 1 when saved, else 0; the result is in job.result.
 int RecoverSingleFile(RecoverFileJob& job, IFileRecoverCallback* callback, IStorageDevice* device, CFileNode* node,
                       const char* targetPath, bool onWorker, const RecoverMessagePump& pump = {});
