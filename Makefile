@@ -1,9 +1,12 @@
 # The two entry points: `make run` and `make test`. Everything else is a step of theirs.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+TSAN_BUILD ?= build-tsan
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 
-.PHONY: setup configure build run test asan-test bench clean
+.PHONY: setup configure build run test asan-test fuzz-build fuzz tsan-test bench clean
 
 setup:
 	@bash tools/setup.sh
@@ -29,8 +32,35 @@ asan-test: setup
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest -j $(JOBS) --output-on-failure -LE no-asan
 
+# The libFuzzer targets (clang, ASan and UBSan): builds them, makes their seeds from the fixtures, and runs each
+# for FUZZ_SECONDS, side by side on the cores. FUZZ_TARGETS="A B" runs only those.
+fuzz-build: setup
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSALVIX_GUI=OFF \
+	  -DSALVIX_BENCH=OFF -DSALVIX_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_BUILD) --target fuzz_all -j $(JOBS)
+
+fuzz: fuzz-build
+	@bash fuzz/make_seeds.sh $(FUZZ_BUILD) >/dev/null
+	@bash fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(JOBS)
+
+# The threaded tests (read-ahead cache, tree builds on workers, saving jobs, the message port, locks) under
+# ThreadSanitizer.
+TSAN_PROGRAMS := salvix_platform_tests salvix_core_tests salvix_devices_tests salvix_diskimage_tests \
+  salvix_fat_tests salvix_ext2_tests salvix_ntfs_tests salvix_saving_tests salvix_controls_tests
+TSAN_SUITES := CStorageDeviceWithCache ImageDeviceThreads ImageDeviceCache Ext2TreeBuilder Ext2Collector \
+  Ext2FixtureTree FATQuickBuild FATFixtureTree NtfsMftTree NtfsTreeFixture RecoverFolder RecoverSingleFile \
+  WindowMessages CReadWriteLock CEventLock CriticalSection Event Mutex Semaphore
+empty :=
+space := $(empty) $(empty)
+TSAN_TESTS := ^($(subst $(space),|,$(strip $(TSAN_SUITES))))\.
+tsan-test: setup
+	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSALVIX_BENCH=OFF -DSALVIX_TSAN=ON >/dev/null
+	@cmake --build $(TSAN_BUILD) --target $(TSAN_PROGRAMS) -j $(JOBS)
+	@cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/fuzz/tsan.supp" \
+	  ctest -j $(JOBS) --output-on-failure -R '$(TSAN_TESTS)'
+
 bench: build
 	@bash bench/run.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(TSAN_BUILD)
