@@ -52,8 +52,11 @@ bool RawSectorReader::Load(uint64_t block)
         if (first >= m_sectorCount) return false;
         count = std::min<uint64_t>(count, m_sectorCount - first);
     }
-    if (!m_buffer) {
-        m_buffer.reset(new (std::nothrow) uint8_t[size_t(kBlockSectors + 1) * m_sectorSize]);
+    // The buffer grows to what a load needs: small devices (and fuzzed ones) never cost a whole block.
+    const size_t need = size_t(count) * m_sectorSize;
+    if (m_capacity < need) {
+        m_buffer.reset(new (std::nothrow) uint8_t[need]());
+        m_capacity = m_buffer ? need : 0;
         if (!m_buffer) return false;
     }
     m_currentBlock = UINT64_MAX;
@@ -67,7 +70,6 @@ bool RawSectorReader::Load(uint64_t block)
         if (!m_device->ReadSectors(m_buffer.get(), first, count)) return false;
     }
     m_validBytes = size_t(count) * m_sectorSize;
-    std::memset(m_buffer.get() + m_validBytes, 0, size_t(kBlockSectors + 1) * m_sectorSize - m_validBytes);
     m_currentBlock = block;
     return true;
 }

@@ -11,7 +11,7 @@
 
 class IStorageDevice;
 
-// Each reader owns its buffer (129 sectors of the device's sector size), so several readers, scans and tests
+// Each reader owns its buffer (up to 129 sectors of the device's sector size), so several readers, scans and tests
 // may run side by side. One thread at a time per reader.
 class RawSectorReader {
 public:
@@ -55,6 +55,7 @@ private:
     bool m_usable = true;
     uint64_t m_currentBlock = UINT64_MAX;
     size_t m_validBytes = 0;
+    size_t m_capacity = 0;
     uint64_t m_reads = 0;
     std::unique_ptr<uint8_t[]> m_buffer;
 };
