@@ -10,3 +10,10 @@ list(SORT _mods)
 foreach(m ${_mods})
   include(${m})
 endforeach()
+
+# The layering table, one row per module (name|folder|QT|deps|test deps), read by tools/layering.
+get_property(_layers GLOBAL PROPERTY SALVIX_LAYERS)
+list(SORT _layers)
+string(REPLACE ";" "\n" _layer_text "${_layers}")
+set(SALVIX_LAYER_TABLE ${CMAKE_BINARY_DIR}/layering/modules.txt)
+file(WRITE ${SALVIX_LAYER_TABLE} "# name|folder|QT|may use|tests may also use\n${_layer_text}\n")

@@ -1,7 +1,25 @@
+# salvix_layer(NAME DIR [QT] [DEPS libs...] [TEST_DEPS libs...])
+# Adds a row to the layering table: the module NAME owns the sources under DIR (except deeper folders that
+# are modules of their own), and may include headers of itself and of the salvix_* modules in DEPS; its
+# tests (DIR/tests/) may also use TEST_DEPS and salvix_testsupport. Other DEPS (system libraries) are only
+# linked. tools/layering checks every include against this table (ctest -R Layering).
+function(salvix_layer name dir)
+  cmake_parse_arguments(L "QT" "" "DEPS;TEST_DEPS" ${ARGN})
+  set(qt "")
+  if(L_QT)
+    set(qt QT)
+  endif()
+  string(REPLACE ";" " " deps "${L_DEPS}")
+  string(REPLACE ";" " " test_deps "${L_TEST_DEPS}")
+  set_property(GLOBAL APPEND PROPERTY SALVIX_LAYERS "${name}|${dir}|${qt}|${deps}|${test_deps}")
+endfunction()
+
 # salvix_module(NAME DIR [QT] [DEPS libs...] [TEST_DEPS libs...])
 # One static library per folder from DIR/*.cpp, and one GoogleTest program from DIR/tests/*.cpp.
-# Sources are globbed so that adding a file to a module needs no edit here.
+# Sources are globbed so that adding a file to a module needs no edit here. DEPS is the module's row of the
+# layering table (see salvix_layer): the modules it may use, and links.
 function(salvix_module name dir)
+  salvix_layer(${ARGV})
   cmake_parse_arguments(M "QT" "" "DEPS;TEST_DEPS" ${ARGN})
   if(M_QT AND NOT SALVIX_GUI)
     return()

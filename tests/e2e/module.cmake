@@ -1,5 +1,7 @@
 # The headless recovery harness (a test tool, never installed) and the end-to-end tests that drive it over the
 # fixture images.
+salvix_layer(salvix-e2e tests/e2e DEPS salvix_saving salvix_partitions salvix_fat salvix_ext2 salvix_ntfs salvix_tree
+             salvix_devices salvix_core salvix_platform salvix_testsupport)
 add_executable(salvix-e2e ${CMAKE_SOURCE_DIR}/tests/e2e/SalvixE2E.cpp)
 target_link_libraries(salvix-e2e PRIVATE salvix_saving salvix_partitions salvix_fat salvix_ext2 salvix_ntfs
                                          salvix_tree salvix_devices salvix_core salvix_platform)

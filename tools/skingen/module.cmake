@@ -1,5 +1,6 @@
 # Build tool that checks the string tables and draws the skin bitmaps of the language bundles
 # (resources/bundles.cmake runs it).
+salvix_layer(salvix_skingen tools/skingen QT DEPS salvix_controls)
 if(SALVIX_GUI)
   add_executable(salvix_skingen
     ${CMAKE_SOURCE_DIR}/tools/skingen/main.cpp

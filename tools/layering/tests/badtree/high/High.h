@@ -1,0 +1,3 @@
+// Above low.
+#pragma once
+#include "low/Low.h"

@@ -1,0 +1,3 @@
+// One half of a cycle.
+#pragma once
+#include "right/Right.h"

@@ -1,0 +1,2 @@
+// The bottom.
+#pragma once

@@ -1,0 +1,3 @@
+// The other half.
+#pragma once
+#include "left/Left.h"
