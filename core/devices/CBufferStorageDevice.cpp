@@ -43,6 +43,18 @@ void CBufferStorageDevice::PushChunk(const void* data)
         m_windowStart += m_chunkSectors;
 }
 
+void CBufferStorageDevice::PushChunkAt(uint64_t firstSector, const void* data)
+{
+    if (!m_attached)
+        return;
+    if (firstSector != m_windowStart + m_filled) {
+        m_windowStart = firstSector;
+        m_filled = 0;
+        m_writePosition = 0;
+    }
+    PushChunk(data);
+}
+
 bool CBufferStorageDevice::ReadSectors(void* buffer, uint64_t firstSector, uint64_t sectorCount)
 {
     if (!m_attached)

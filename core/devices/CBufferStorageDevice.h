@@ -19,6 +19,10 @@ public:
     // Copies one chunk (chunkSectors x sector size bytes) into the ring; once the ring is full the oldest
     // chunk is overwritten and the window moves on by one chunk.
     void PushChunk(const void* data);
+    // Copies the chunk that begins at that device sector. A chunk that does not follow the held sectors (a block
+    // skipped or not read) empties the ring first and starts its window there, so the window always names the
+    // sectors it holds.
+    void PushChunkAt(uint64_t firstSector, const void* data);
     bool IsFull() const { return m_attached && m_filled == m_ringSectors; }
     uint64_t GetWindowStart() const { return m_windowStart; }
     uint64_t GetFilledCount() const { return m_filled; }
@@ -28,8 +32,9 @@ public:
 
     // Served from the ring when wholly inside the held sectors; otherwise passed to the source unchanged.
     bool ReadSectors(void* buffer, uint64_t firstSector, uint64_t sectorCount) override;
-    // Sectors held.
-    uint64_t GetSectorCount() override { return m_filled; }
+    // The source's sector count, so that end-of-device checks made through the ring are those of the device;
+    // the sectors held without a source.
+    uint64_t GetSectorCount() override { return m_source ? m_source->GetSectorCount() : m_filled; }
     int32_t GetSectorSize() override { return m_sectorSize > 0 ? m_sectorSize : 512; }
     bool Open() override { return true; }
     // Frees the ring and detaches.

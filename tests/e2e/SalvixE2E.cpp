@@ -3,6 +3,8 @@
 // in it and saves them through the folder job.
 //   salvix-e2e deleted IMAGE OUTDIR
 //   salvix-e2e volumes   (the enumerated volume records: letter, kind, size, label, one a line)
+//   salvix-e2e raw IMAGE OUTDIR   (signature recovery of the whole image with every type; the environment's
+//                                  SALVIX_E2E_SECTOR_SIZE views the image with larger sectors, 4096 for instance)
 // Prints "saved N files, M failed" and exits 0 when the road ran; 1 with a message when the image cannot
 // be used; 2 on a wrong command line; 3 when the save was cancelled.
 #include "core/devices/CImageFileDevice.h"
@@ -11,7 +13,14 @@
 #include "filesystems/ntfs/BuildNTFS.h"
 #include "filesystems/ntfs/DeletedFilesGathering.h"
 #include "filesystems/partitions/VolumesReport.h"
+#include "core/CRecoverySettings.h"
+#include "filesystems/common/CIntelligentSearchStatistics.h"
 #include "filesystems/tree/CFileSystemNode.h"
+#include "filesystems/tree/CRawFileList.h"
+#include "filesystems/tree/CRawResultTreeBuilder.h"
+#include "raw/CRAWSearchController.h"
+#include "raw/CCustomHeaderManage.h"
+#include "raw/RawListHitMeasurer.h"
 #include "filesystems/tree/FileTree.h"
 #include "platform/Log.h"
 #include "storage/saving/IFileRecoverCallback.h"
@@ -21,6 +30,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -113,6 +124,85 @@ int RecoverDeleted(const char* image, const char* outdir)
     return exitCode;
 }
 
+// The image seen with sectors of a larger size (its size cut to whole sectors).
+class LargeSectorView : public IStorageDevice {
+public:
+    LargeSectorView(IStorageDevice* inner, int32_t sectorSize)
+        : m_inner(inner), m_sectorSize(sectorSize), m_ratio(uint64_t(sectorSize) / 512)
+    {
+    }
+    bool ReadSectors(void* buffer, uint64_t first, uint64_t count) override
+    {
+        if (first > UINT64_MAX / m_ratio || count > UINT64_MAX / m_ratio) return false;
+        return m_inner->ReadSectors(buffer, first * m_ratio, count * m_ratio);
+    }
+    uint64_t GetSectorCount() override { return m_inner->GetSectorCount() / m_ratio; }
+    int32_t GetSectorSize() override { return m_sectorSize; }
+    bool Open() override { return true; }
+    bool Close() override { return true; }
+
+private:
+    IStorageDevice* m_inner;
+    int32_t m_sectorSize;
+    uint64_t m_ratio;
+};
+
+int RecoverRaw(const char* image, const char* outdir)
+{
+    if (std::strlen(image) > CImageFileDevice::kMaxPath)
+        return Fail("%s: the image path is longer than %s bytes", image, "259");
+    CImageFileDevice file(image);
+    if (!file.IsOpen()) return Fail("%s: cannot open the image", image);
+    IStorageDevice* device = &file;
+    std::unique_ptr<LargeSectorView> view;
+    if (const char* size = std::getenv("SALVIX_E2E_SECTOR_SIZE")) {
+        const int sectorSize = std::atoi(size);
+        if (sectorSize < 512 || sectorSize > 4096 || sectorSize % 512 != 0)
+            return Fail("%s: sector size %s is not one of 512, 1024, 2048, 4096", image, size);
+        view = std::make_unique<LargeSectorView>(&file, sectorSize);
+        device = view.get();
+    }
+
+    // Every type at the default options: the fixed types and the custom types of the header scripts.
+    CRecoverySettings& options = *GetRecoverySettings();
+    for (int id : LoadCustomRawTypeIds()) options.m_rawTypeIds.push_back(id);
+
+    CRawFileList hits;
+    CRAWSearchController scan;
+    const int blockSectors = 4194304 / device->GetSectorSize();
+    scan.SetRawFileList(&hits);
+    scan.SetDevice(device);
+    scan.SetBlockSectors(blockSectors);
+    scan.BeginSearch();
+    CIntelligentSearchStatistics statistics;
+    const uint64_t sectors = device->GetSectorCount();
+    for (uint64_t first = 0; first < sectors; first += uint64_t(blockSectors))
+        scan.AnalyzeBlock(first, std::min<uint64_t>(uint64_t(blockSectors), sectors - first), &statistics);
+    scan.EndSearch();
+
+    RawListHitMeasurer measurer;
+    CRawResultTreeBuilder builder;
+    CFileSystemNode* root = builder.Build(device, hits.GetIterator(), nullptr, nullptr, &measurer);
+    if (!root) return Fail("%s: %s", image, "no RAW tree was built");
+    int exitCode = 0;
+    if (root->GetFirstChild()) {
+        // The tree names 512-byte units: the files are read through the device's 512-byte view.
+        IStorageDevice* reader = device->GetAs512SectorDevice();
+        RecoverFolderJob job;
+        root->ToggleCheckState(root, false);
+        ConsoleCallback callback;
+        std::string made;
+        RecoverFolder(job, &callback, reader, root, outdir, &made);
+        std::printf("saved %d files, %d failed\n", job.GetCounts().filesSaved, job.GetCounts().filesFailed);
+        if (!made.empty()) std::printf("into %s\n", made.c_str());
+        if (job.result.Get() == kRecoverCancelled) exitCode = 3;
+    } else {
+        std::printf("saved 0 files, 0 failed\n");
+    }
+    DeleteFoundTree(root);
+    return exitCode;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -123,6 +213,7 @@ int main(int argc, char** argv)
         ListVolumesReport(stdout);
         return 0;
     }
+    if (argc == 4 && std::strcmp(argv[1], "raw") == 0) return RecoverRaw(argv[2], argv[3]);
     if (argc != 4 || std::strcmp(argv[1], "deleted") != 0) {
         std::fprintf(stderr, "usage: salvix-e2e deleted IMAGE OUTDIR | salvix-e2e volumes\n");
         return 2;

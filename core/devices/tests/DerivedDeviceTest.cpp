@@ -117,3 +117,34 @@ TEST(CBufferStorageDevice, RingBeforeItIsFullStartsAtItsFirstSlot)
     EXPECT_EQ(source.ReadCount(), 0u);
     EXPECT_FALSE(ring.Attach(&source, 0, 512, 0, 20));
 }
+
+TEST(CBufferStorageDevice, ReportsTheSourceSizeAndStartsAgainAfterAGap)
+{
+    MemoryDevice source(100);
+    source.FillWithPattern();
+    CBufferStorageDevice ring;
+    ASSERT_TRUE(ring.Attach(&source, 0, 512, 4, 3));
+    EXPECT_EQ(ring.GetSectorCount(), 100u);
+    std::vector<uint8_t> data(4 * 512);
+    const uint64_t firsts[] = {0, 4, 12, 16}; // the block at 8 was not read
+    for (uint64_t first : firsts) {
+        ASSERT_TRUE(source.ReadSectors(data.data(), first, 4));
+        ring.PushChunkAt(first, data.data());
+    }
+    EXPECT_EQ(ring.GetWindowStart(), 12u);
+    EXPECT_EQ(ring.GetFilledCount(), 8u);
+    EXPECT_FALSE(ring.IsFull());
+    source.ResetCounters();
+    std::vector<uint8_t> out(8 * 512);
+    ASSERT_TRUE(ring.ReadSectors(out.data(), 12, 8));
+    EXPECT_TRUE(HoldsPattern(out, 12, 8));
+    EXPECT_EQ(source.ReadCount(), 0u);
+    // Sector 4 left the ring with the gap: it comes from the source.
+    ASSERT_TRUE(ring.ReadSectors(out.data(), 4, 1));
+    EXPECT_TRUE(HoldsPattern(out, 4, 1));
+    EXPECT_EQ(source.ReadCount(), 1u);
+    CBufferStorageDevice lone;
+    ASSERT_TRUE(lone.Attach(nullptr, 0, 512, 4, 3));
+    lone.PushChunkAt(0, data.data());
+    EXPECT_EQ(lone.GetSectorCount(), 4u);
+}

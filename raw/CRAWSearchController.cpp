@@ -1,0 +1,132 @@
+// Signature scanner over consecutive blocks, with the ring of the last blocks for measuring.
+#include "raw/CRAWSearchController.h"
+
+#include "core/CRecoverySettings.h"
+#include "core/filetypes/RawTypeTable.h"
+#include "filesystems/common/CIntelligentSearchStatistics.h"
+#include "filesystems/tree/CRawFileList.h"
+#include "raw/RawAnalyserList.h"
+#include "raw/RawWalk.h"
+
+#include <algorithm>
+#include <new>
+#include <set>
+
+std::vector<int> RawScanTypeIds(const std::vector<int>& selected)
+{
+    std::vector<int> ids;
+    std::set<int> seen;
+    bool custom = false;
+    for (int id : selected) {
+        const bool isCustom = id < kRawTypeFirstFixed || id > kRawTypeLastFixed;
+        if (isCustom ? custom : seen.count(id) != 0) continue;
+        if (isCustom) custom = true;
+        seen.insert(id);
+        ids.push_back(id);
+    }
+    return ids;
+}
+
+CRAWSearchController::~CRAWSearchController() = default;
+
+void CRAWSearchController::BeginSearch()
+{
+    const std::vector<int> ids = RawScanTypeIds(GetRecoverySettings()->m_rawTypeIds);
+    RawAnalyserList& list = GetRawAnalyserList();
+    list.ResetFromTypeIds(&ids);
+    m_matcher.Rebuild(list);
+    m_waiting.clear();
+    m_block.clear();
+    m_active = false;
+    if (m_device == nullptr || m_blockSectors <= 0) return;
+    const int32_t sectorSize = m_device->GetSectorSize();
+    if (sectorSize <= 0) return;
+    if (!m_ring.Attach(m_device, 0, sectorSize, uint32_t(m_blockSectors), kRingChunks)) return;
+    try {
+        m_block.assign(size_t(sectorSize) * size_t(m_blockSectors), 0);
+    } catch (const std::bad_alloc&) {
+        m_ring.Close();
+        return;
+    }
+    m_active = true;
+}
+
+void CRAWSearchController::EndSearch()
+{
+    m_waiting.clear();
+    m_block.clear();
+    m_block.shrink_to_fit();
+    m_ring.Close();
+    m_active = false;
+}
+
+void CRAWSearchController::MeasureLeavingHits()
+{
+    // The oldest block is about to leave the ring: measure the hits that start in it while its bytes and the
+    // blocks after it are still held.
+    const uint64_t leavingEnd = m_ring.GetWindowStart() + uint64_t(m_blockSectors);
+    while (!m_waiting.empty() && m_waiting.front()->GetStartSector() < leavingEnd) {
+        CRawFileInfo* hit = m_waiting.front();
+        m_waiting.pop_front();
+        IRawFileAnalyser* analyser = hit->GetAnalyser();
+        if (analyser == nullptr) continue;
+        try {
+            analyser->Analyse(hit, &m_ring);
+        } catch (...) {
+        }
+        CapRawHitSize(hit, m_device);
+    }
+}
+
+int CRAWSearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCount,
+                                       CIntelligentSearchStatistics* statistics)
+{
+    if (!m_active || m_hits == nullptr || GetRawAnalyserList().Empty()) return 1;
+    if (sectorCount == 0 || sectorCount > uint64_t(m_blockSectors)) return 1;
+    const size_t sectorSize = size_t(m_device->GetSectorSize());
+    if (!m_device->ReadSectors(m_block.data(), firstSector, sectorCount)) return 1;
+    // A short last block: the rest of the buffer must not hold the previous block's bytes.
+    std::fill(m_block.begin() + ptrdiff_t(sectorCount * sectorSize), m_block.end(), 0);
+
+    std::unique_ptr<CRawFileInfo> spare;
+    for (uint64_t i = 0; i < sectorCount; ++i) {
+        const uint8_t* sector = m_block.data() + i * sectorSize;
+        if (!spare) spare = std::make_unique<CRawFileInfo>();
+        IRawFileAnalyser* analyser = m_matcher.Match(sector, spare.get());
+        if (analyser == nullptr) {
+            spare->SetSize(0);
+            continue;
+        }
+        CRawFileInfo* hit = spare.release();
+        hit->SetStartSector(firstSector + i);
+        hit->SetAnalyser(analyser);
+        hit->SetAnalyserType(analyser->GetType());
+        CapRawHitSize(hit, m_device);
+        m_hits->Add(hit);
+        if (statistics) {
+            ++statistics->FilesIdentified;
+            ++statistics->TotalFilesFound;
+        }
+        if (hit->GetSize() == 0 && analyser->GetType() != -1) m_waiting.push_back(hit);
+    }
+
+    // A block that does not follow the ring's sectors starts the ring again (PushChunkAt); the hits waiting
+    // from before it are measured first, from the ring while it still holds them.
+    const bool gap = m_ring.GetFilledCount() != 0 &&
+                     firstSector != m_ring.GetWindowStart() + m_ring.GetFilledCount();
+    if (gap) {
+        while (!m_waiting.empty() && m_waiting.front()->GetStartSector() < firstSector) {
+            CRawFileInfo* hit = m_waiting.front();
+            m_waiting.pop_front();
+            try {
+                hit->GetAnalyser()->Analyse(hit, &m_ring);
+            } catch (...) {
+            }
+            CapRawHitSize(hit, m_device);
+        }
+    } else if (m_ring.IsFull()) {
+        MeasureLeavingHits();
+    }
+    m_ring.PushChunkAt(firstSector, m_block.data());
+    return 1;
+}

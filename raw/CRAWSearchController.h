@@ -1,0 +1,60 @@
+// The signature scanner: offers every sector of the scanned blocks to the RAW analysers, records the first
+// match at each sector as a hit, and measures the hits whose size the header did not give from a ring of the
+// blocks read last, before their first block leaves it.
+#pragma once
+
+#include "core/devices/CBufferStorageDevice.h"
+#include "filesystems/common/IFileSystemSearchController.h"
+#include "raw/RawSectorMatcher.h"
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <vector>
+
+class CRawFileInfo;
+
+class CRAWSearchController : public IFileSystemSearchController {
+public:
+    // Blocks the ring holds.
+    static constexpr uint32_t kRingChunks = 20;
+
+    CRAWSearchController() = default;
+    ~CRAWSearchController() override;
+    CRAWSearchController(const CRAWSearchController&) = delete;
+    CRAWSearchController& operator=(const CRAWSearchController&) = delete;
+
+    void SetDevice(IStorageDevice* device) override { m_device = device; }
+    void SetBlockSectors(int sectors) override { m_blockSectors = sectors; }
+    // Rebuilds the process-wide analyser list from the selected RAW type ids (all custom ids share one
+    // custom analyser), binds the ring to the device and allocates the block buffer.
+    void BeginSearch() override;
+    // Waiting hits stay in the hit list with size 0 (the RAW result tree measures them).
+    void EndSearch() override;
+    // Always 1. A block that cannot be read gives no hits and is not pushed (the ring starts again after it).
+    int AnalyzeBlock(uint64_t firstSector, uint64_t sectorCount, CIntelligentSearchStatistics* statistics) override;
+    void GetSearchedPartitions(CSearchedPartitionList&) override {}
+    void SetRawFileList(CRawFileList* hits) override { m_hits = hits; }
+    void SaveState(IRSData*) override {}
+    void LoadState(IRSData*) override {}
+    int GetKind() const override { return kSearchControllerRAW; }
+
+    // Hits found but not measured yet, oldest first (for tests).
+    size_t GetWaitingCount() const { return m_waiting.size(); }
+
+private:
+    void MeasureLeavingHits();
+
+    IStorageDevice* m_device = nullptr;
+    int m_blockSectors = 0;
+    CRawFileList* m_hits = nullptr;
+    CBufferStorageDevice m_ring;
+    std::deque<CRawFileInfo*> m_waiting;
+    std::vector<uint8_t> m_block;
+    RawSectorMatcher m_matcher;
+    bool m_active = false;
+};
+
+// The selected ids as the scan uses them: every id once, the custom ids (0, negative, above the fixed range)
+// reduced to the first of them, since one custom analyser serves every header script.
+std::vector<int> RawScanTypeIds(const std::vector<int>& selected);
