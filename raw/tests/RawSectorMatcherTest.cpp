@@ -1,6 +1,8 @@
 // The sector matcher gives the answer of asking the list in order, on true headers, near misses and noise.
 #include "raw/RawSectorMatcher.h"
 
+#include "raw/RawAnalyserFactory.h"
+
 #include "filesystems/tree/CRawFileInfo.h"
 #include "raw/tests/RawTestSectors.h"
 
@@ -142,6 +144,25 @@ TEST(RawSectorMatcherTest, SameAnswerAsAskingTheListInOrder)
     scan.Append(std::make_unique<AnyProbe>());
     AddAllSignatures(scan);
     ExpectSameAsInOrder(scan);
+}
+
+TEST(RawSectorMatcherTest, RealAnalysersOfAFullScanKeepToTheirSignatures)
+{
+    // The list of a scan of every type, with the analyser classes built so far: each class's IsMatch must accept
+    // only what its declared signature does, or the matcher would answer differently from the list.
+    RawAnalyserList list;
+    std::vector<int> all;
+    for (int id = 1; id <= 73; ++id) all.push_back(id);
+    list.ResetFromTypeIds(&all);
+    ExpectSameAsInOrder(list);
+    for (size_t i = 0; i < list.Size(); ++i) {
+        Sector s{};
+        std::mt19937 random{unsigned(i)};
+        for (auto& b : s) b = uint8_t(random());
+        CRawFileInfo hit;
+        if (list.At(i)->GetSignature() == RawSignature::None) continue;
+        EXPECT_EQ(list.At(i)->IsMatch(s.data(), &hit), MatchRawSignature(list.At(i)->GetSignature(), s.data(), nullptr));
+    }
 }
 
 TEST(RawSectorMatcherTest, OrderDecidesOverlapsAndRepeatsAreAskedOnce)
