@@ -1,5 +1,5 @@
-// Collects the volumes of dynamic disks into volume records. Until the dynamic-disk database can be read
-// this adds nothing; the log lines are already written as the full collection writes them.
+// Collects the volumes of dynamic disks into volume records: one record per volume that the dynamic-disk
+// databases of the disks describe, its device a dynamic volume device over the collected disks.
 #pragma once
 
 #include "filesystems/partitions/DeviceRecords.h"

@@ -120,3 +120,45 @@ TEST(PrivHead, SwapsItsBigEndianFieldsOnlyUnderTheSignature)
     EXPECT_EQ(ReverseBytes(bytes, 5), 2u);
     EXPECT_EQ(bytes[0], 5);
 }
+
+TEST(PrivHead, DecodedFieldsAgreeWithTheSwappedSector)
+{
+    std::vector<uint8_t> sector(512);
+    std::memcpy(sector.data(), "PRIVHEAD", 8);
+    std::memcpy(sector.data() + 0x30, "11111111-2222-3333-4444-555555555555", 36);
+    std::memset(sector.data() + 0xF0, 'G', 40); // the group name field is 32 bytes, unterminated here
+    for (int i = 0; i < 8; ++i) {
+        sector[0x11B + i] = static_cast<uint8_t>(i == 7 ? 63 : 0);
+        sector[0x12B + i] = static_cast<uint8_t>(0x10 + i);
+    }
+    PrivHeadFields fields;
+    ASSERT_TRUE(DecodePrivHead(sector, fields));
+    EXPECT_EQ(fields.diskId, "11111111-2222-3333-4444-555555555555");
+    EXPECT_EQ(fields.diskGroupName, std::string(32, 'G'));
+    EXPECT_EQ(fields.logicalDiskStart, 63u);
+    EXPECT_EQ(fields.configStart, 0x1011121314151617ull);
+    ASSERT_TRUE(CheckPrivHead(sector));
+    uint64_t swapped = 0;
+    std::memcpy(&swapped, sector.data() + 0x12B, 8); // host order after the swap (little-endian hosts)
+    EXPECT_EQ(swapped, fields.configStart);
+    EXPECT_FALSE(DecodePrivHead(std::span<const uint8_t>(sector).first(511), fields));
+}
+
+TEST(VblkHeader, FieldsAreBigEndian)
+{
+    std::vector<uint8_t> block(128);
+    std::memcpy(block.data(), "VBLK", 4);
+    const uint8_t header[] = {0, 0, 0, 9, 0, 0, 0, 7, 0, 1, 0, 3, 0, 0, 0x10, 0x33, 0, 0, 1, 0x2C};
+    std::memcpy(block.data() + 4, header, sizeof header);
+    VblkHeader h;
+    ASSERT_TRUE(DecodeVblkHeader(block, h));
+    EXPECT_EQ(h.sequence, 9u);
+    EXPECT_EQ(h.group, 7u);
+    EXPECT_EQ(h.recordNumber, 1u);
+    EXPECT_EQ(h.blockCount, 3u);
+    EXPECT_EQ(h.flags, 0x10);
+    EXPECT_EQ(h.type, 0x33);
+    EXPECT_EQ(h.dataLength, 300u);
+    block[0] = 'X';
+    EXPECT_FALSE(DecodeVblkHeader(block, h));
+}
