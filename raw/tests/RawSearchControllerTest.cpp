@@ -1,0 +1,118 @@
+// The signature scan over consecutive blocks: hits into the list, measuring from the ring just before a
+// block leaves it, a read gap, an empty type selection and the scan ids.
+#include "raw/CRAWSearchController.h"
+
+#include "core/CRecoverySettings.h"
+#include "filesystems/common/CIntelligentSearchStatistics.h"
+#include "filesystems/tree/CRawFileList.h"
+#include "tests/support/RawImageComposer.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class OptionsGuard {
+public:
+    OptionsGuard() : m_saved(*GetRecoverySettings()) {}
+    ~OptionsGuard() { *GetRecoverySettings() = m_saved; }
+
+private:
+    CRecoverySettings m_saved;
+};
+
+constexpr int kBlock = 8;
+
+struct Scan {
+    CRawFileList hits;
+    CRAWSearchController controller;
+    CIntelligentSearchStatistics statistics;
+
+    explicit Scan(IStorageDevice* device)
+    {
+        controller.SetDevice(device);
+        controller.SetBlockSectors(kBlock);
+        controller.SetRawFileList(&hits);
+        controller.BeginSearch();
+    }
+    void Blocks(uint64_t from, uint64_t to)
+    {
+        for (uint64_t b = from; b < to; ++b) controller.AnalyzeBlock(b * kBlock, kBlock, &statistics);
+    }
+};
+
+} // namespace
+
+TEST(RawSearchController, MeasuresHitsFromTheRingBeforeTheirBlockLeaves)
+{
+    OptionsGuard guard;
+    GetRecoverySettings()->m_rawTypeIds = {28, 9, 28};
+    const auto gif = testsupport::ReadRawFixture("graphics", "circle.gif");
+    const auto bmp = testsupport::ReadRawFixture("header", "bitmap-info.bmp");
+    ASSERT_FALSE(gif.empty());
+    ASSERT_FALSE(bmp.empty());
+    testsupport::RawImageComposer disk(40 * kBlock);
+    disk.Place(1, gif, 28);
+    disk.Place(kBlock + 2, gif, 28);
+    disk.Place(2 * kBlock, bmp, 9);
+    auto device = disk.MakeDevice();
+
+    Scan scan(device.get());
+    EXPECT_EQ(scan.controller.GetKind(), 2);
+    scan.Blocks(0, 20);
+    ASSERT_EQ(scan.hits.GetCount(), 3u);
+    EXPECT_EQ(scan.statistics.FilesIdentified, 3);
+    EXPECT_EQ(scan.statistics.TotalFilesFound, 3);
+    // The bitmap's header gave its size: it never waits.
+    EXPECT_EQ(scan.hits.FindByStartSector(2 * kBlock)->GetSize(), bmp.size());
+    EXPECT_EQ(scan.controller.GetWaitingCount(), 2u);
+    EXPECT_EQ(scan.hits.FindByStartSector(1)->GetSize(), 0u);
+
+    // The 21st block: exactly the hits of the first block are measured, served by the ring.
+    device->ResetCounters();
+    scan.Blocks(20, 21);
+    EXPECT_EQ(scan.hits.FindByStartSector(1)->GetSize(), gif.size());
+    EXPECT_EQ(scan.hits.FindByStartSector(kBlock + 2)->GetSize(), 0u);
+    EXPECT_EQ(scan.controller.GetWaitingCount(), 1u);
+    EXPECT_EQ(device->ReadCount(), 1u); // the block itself
+
+    scan.controller.EndSearch();
+    EXPECT_EQ(scan.controller.GetWaitingCount(), 0u);
+    EXPECT_EQ(scan.hits.FindByStartSector(kBlock + 2)->GetSize(), 0u);
+    EXPECT_EQ(scan.hits.FindByStartSector(kBlock + 2)->GetAnalyserType(), 28);
+}
+
+TEST(RawSearchController, AGapMeasuresTheWaitingHitsAndZeroBlocksGiveNothing)
+{
+    OptionsGuard guard;
+    GetRecoverySettings()->m_rawTypeIds = {28};
+    const auto gif = testsupport::ReadRawFixture("graphics", "circle.gif");
+    testsupport::RawImageComposer disk(30 * kBlock);
+    disk.Place(kBlock, gif, 28);
+    auto device = disk.MakeDevice();
+    // Far enough behind the file that its reader's blocks do not touch it.
+    device->FailSector(19 * kBlock);
+
+    Scan scan(device.get());
+    scan.Blocks(0, 1);
+    EXPECT_EQ(scan.hits.GetCount(), 0u);
+    scan.Blocks(1, 20); // block 19 cannot be read
+    EXPECT_EQ(scan.controller.GetWaitingCount(), 1u);
+    scan.Blocks(20, 21); // after the gap the ring starts again; the hit before it is measured first
+    EXPECT_EQ(scan.controller.GetWaitingCount(), 0u);
+    EXPECT_EQ(scan.hits.FindByStartSector(kBlock)->GetSize(), gif.size());
+    scan.controller.EndSearch();
+
+    // No type selected: nothing is read.
+    GetRecoverySettings()->m_rawTypeIds.clear();
+    Scan none(device.get());
+    device->ResetCounters();
+    none.Blocks(0, 5);
+    EXPECT_EQ(device->ReadCount(), 0u);
+    EXPECT_EQ(none.hits.GetCount(), 0u);
+}
+
+TEST(RawSearchController, ScanIdsKeepOneCustomAnalyser)
+{
+    EXPECT_EQ(RawScanTypeIds({33, 1000, 9, 1001, 33, 0, -4, 9}), (std::vector<int>{33, 1000, 9}));
+    EXPECT_EQ(RawScanTypeIds({}), std::vector<int>{});
+}
