@@ -58,19 +58,20 @@ IStorageDevice* DeviceForSaving(IStorageDevice* device, CFileNode* node)
     return kind == kFsKindExt2 || kind == kFsKindExt3 ? device->GetAs512SectorDevice() : device;
 }
 
-std::string RecoverFolderJob::TargetName(int folderFd, const char* foundName)
+std::string RecoverFolderJob::TargetName(int folderFd, const char* foundName, size_t nameLimit)
 {
-    return ShortenName(CleanNameComponent(foundName ? foundName : ""), NameLimit(folderFd));
+    return ShortenName(CleanNameComponent(foundName ? foundName : ""), nameLimit ? nameLimit : NameLimit(folderFd));
 }
 
-uint32_t RecoverFolderJob::CreateUniqueDirectory(int parentFd, const std::string& name, std::string& made)
+uint32_t RecoverFolderJob::CreateUniqueDirectory(int parentFd, const std::string& name, std::string& made,
+                                                 size_t nameLimit)
 {
     if (::mkdirat(parentFd, name.c_str(), 0777) == 0) {
         made = name;
         return 0;
     }
     if (errno != EEXIST) return CreateError(errno);
-    const size_t limit = NameLimit(parentFd);
+    const size_t limit = nameLimit ? nameLimit : NameLimit(parentFd);
     for (int i = 0; i < kMaxFolderNumbers; ++i) {
         const std::string numbered = NumberedFolderName(name, i, limit);
         if (::mkdirat(parentFd, numbered.c_str(), 0777) == 0) {
@@ -82,12 +83,12 @@ uint32_t RecoverFolderJob::CreateUniqueDirectory(int parentFd, const std::string
     return plat::kErrAlreadyExists;
 }
 
-uint32_t RecoverFolderJob::CreateUniqueFile(int folderFd, const std::string& name, CTargetFile& out)
+uint32_t RecoverFolderJob::CreateUniqueFile(int folderFd, const std::string& name, CTargetFile& out, size_t nameLimit)
 {
     out = CTargetFile::CreateNew(folderFd, name);
     if (out.IsOpen()) return 0;
     if (errno != EEXIST) return CreateError(errno);
-    const size_t limit = NameLimit(folderFd);
+    const size_t limit = nameLimit ? nameLimit : NameLimit(folderFd);
     for (int i = 0; i < kMaxFileNumbers; ++i) {
         out = CTargetFile::CreateNew(folderFd, NumberedFileName(name, i, limit));
         if (out.IsOpen()) return 0;
@@ -98,9 +99,9 @@ uint32_t RecoverFolderJob::CreateUniqueFile(int folderFd, const std::string& nam
 
 uint32_t RecoverFolderJob::CreateTargetFile(int rootFd, int folderFd, const char* foundName, CTargetFile& out)
 {
-    uint32_t code = CreateUniqueFile(folderFd, TargetName(folderFd, foundName), out);
+    uint32_t code = CreateUniqueFile(folderFd, TargetName(folderFd, foundName, m_nameLimit), out, m_nameLimit);
     if ((code == plat::kErrPathNotFound || code == plat::kErrFilenameExcedRange) && folderFd != rootFd)
-        code = CreateUniqueFile(rootFd, TargetName(rootFd, foundName), out);
+        code = CreateUniqueFile(rootFd, TargetName(rootFd, foundName, m_nameLimit), out, m_nameLimit);
     return code;
 }
 
@@ -131,8 +132,9 @@ int RecoverFolderJob::Run()
     std::string made;
     uint32_t code = rootFd ? 0 : CreateError(errno);
     if (code == 0) {
+        m_nameLimit = NameLimit(rootFd.Get());
         const IFileProperties* p = node->GetProperties();
-        code = CreateUniqueDirectory(rootFd.Get(), TargetName(rootFd.Get(), p->GetName()), made);
+        code = CreateUniqueDirectory(rootFd.Get(), TargetName(rootFd.Get(), p->GetName(), m_nameLimit), made, m_nameLimit);
     }
     UniqueFd topFd;
     if (code == 0) {
@@ -173,7 +175,7 @@ int RecoverFolderJob::SaveFolderTree(CFileSaver& saver, int rootFd, CFileNode* f
         if (IsFolder(child)) {
             std::string made;
             uint32_t code = depth + 1 >= kMaxFolderDepth ? plat::kErrFilenameExcedRange
-                                                          : CreateUniqueDirectory(folderFd, TargetName(folderFd, name), made);
+                                                          : CreateUniqueDirectory(folderFd, TargetName(folderFd, name, m_nameLimit), made, m_nameLimit);
             UniqueFd subFd;
             if (code == 0) {
                 subFd.Reset(::openat(folderFd, made.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));

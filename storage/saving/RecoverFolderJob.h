@@ -41,14 +41,15 @@ public:
     // The folder made for the node (empty until then).
     const std::string& GetMadeFolder() const { return m_madeFolder; }
 
+    // nameLimit in the following: the longest name the folder's file system takes; 0 asks the folder.
     // Makes name in the folder, or "%s_%03d" of it from 0 on while the name is taken; made receives the name
     // used. 0 or the error number.
-    static uint32_t CreateUniqueDirectory(int parentFd, const std::string& name, std::string& made);
+    static uint32_t CreateUniqueDirectory(int parentFd, const std::string& name, std::string& made, size_t nameLimit = 0);
     // Creates name in the folder, or "%s_%03d%s" of it (0 to 999) while the name is taken. 0, 80 when all are
     // taken, or another error number.
-    static uint32_t CreateUniqueFile(int folderFd, const std::string& name, CTargetFile& out);
+    static uint32_t CreateUniqueFile(int folderFd, const std::string& name, CTargetFile& out, size_t nameLimit = 0);
     // The cleaned and shortened name of a found file or folder for the folder.
-    static std::string TargetName(int folderFd, const char* foundName);
+    static std::string TargetName(int folderFd, const char* foundName, size_t nameLimit = 0);
 
 private:
     int SaveFolderTree(CFileSaver& saver, int rootFd, CFileNode* folder, int folderFd, int depth);
@@ -58,6 +59,8 @@ private:
 
     RecoverCounts m_counts;
     std::string m_madeFolder;
+    // Of the target folder, asked once: every folder below it is one this job made, on the same file system.
+    size_t m_nameLimit = 0;
 };
 
 // Fills the job and runs it on a worker while the caller waits and pumps. The job's return value (0 also when

@@ -1,0 +1,75 @@
+// The summary of a save.
+#include "views/saving/CFileSaveDlg.h"
+
+#include "controls/CResourceLibrary.h"
+#include "controls/ControlFont.h"
+#include "controls/ControlId.h"
+
+#include <QLabel>
+
+CFileSaveDlg::CFileSaveDlg(QWidget* parent) : CSearchSuperDlg(kTemplate, parent)
+{
+    setWindowFlags(Qt::Widget);
+    setFont(CreateDialogFont());
+    SetTemplateSize(240, 89);
+    auto add = [this](int id, const QString& text, int x, int y, int cx, int cy) {
+        auto* label = new QLabel(text, this);
+        SetDlgCtrlID(label, id);
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        PlaceControl(label, x, y, cx, cy);
+        label->hide();
+    };
+    add(kResultId, QString(), 9, 4, 217, 12);
+    add(kTotalId, QString(), 9, 23, 217, 19);
+    add(kSavedInId, TemplateText(kSavedInId), 9, 49, 67, 18);
+    m_link.setParent(this);
+    SetDlgCtrlID(&m_link, kLinkId);
+    PlaceControl(&m_link, 77, 49, 149, 18);
+    m_link.hide();
+}
+
+CFileSaveDlg::~CFileSaveDlg() = default;
+
+QLabel* CFileSaveDlg::Line(int id) const { return qobject_cast<QLabel*>(GetDlgItem(this, id)); }
+
+bool CFileSaveDlg::OnInitDialog()
+{
+    CSearchSuperDlg::OnInitDialog();
+    ShowControls();
+    return true;
+}
+
+void CFileSaveDlg::ShowControls()
+{
+    for (int id : {kSavedInId, kTotalId, kResultId}) Line(id)->show();
+    m_link.show();
+}
+
+QString CFileSaveDlg::LinkText(const QString& folder)
+{
+    if (folder.size() < kMaxLinkChars) return folder;
+    return folder.left(kMaxLinkChars - 1) + QStringLiteral("...");
+}
+
+void CFileSaveDlg::SetSavePath(const QString& folder)
+{
+    m_savePath = folder;
+    m_link.Files() = m_savedFolders;
+    m_link.setText(LinkText(folder));
+    m_link.setToolTip(folder);
+    m_link.SetUnderline(1);
+    m_link.SetURL(folder);
+    m_link.show();
+}
+
+void CFileSaveDlg::ShowResult(int toRecover, int recovered, int partial, int failed)
+{
+    auto& lib = CResourceLibrary::Instance();
+    const unsigned result = recovered == 0 ? 220 : recovered != toRecover || partial ? 221 : 285;
+    Line(kResultId)->setText(lib.LoadString(result));
+    QString total = lib.LoadString(223) + QString::number(recovered) + lib.LoadString(224);
+    if (partial || failed)
+        total += QLatin1Char('\n') + lib.LoadText(QStringLiteral("save.partial-failed")).arg(partial).arg(failed);
+    Line(kTotalId)->setText(total);
+}

@@ -1,0 +1,43 @@
+// The summary of a save, shown on the save-result page: whether all, some or none of the files were
+// recovered, how many (with the partial and failed ones), and a link that shows the saved folders.
+#pragma once
+
+#include "controls/CHyperLink.h"
+#include "controls/CSearchSuperDlg.h"
+
+#include <QStringList>
+
+class QLabel;
+
+class CFileSaveDlg : public CSearchSuperDlg {
+    Q_OBJECT
+public:
+    static constexpr unsigned kTemplate = 355;
+    static constexpr int kResultId = 1149, kTotalId = 1141, kSavedInId = 1159, kLinkId = 1140;
+    // Folder texts this long or longer are cut to their first 25 characters and "...".
+    static constexpr int kMaxLinkChars = 26;
+
+    explicit CFileSaveDlg(QWidget* parent);
+    ~CFileSaveDlg() override;
+
+    // The saved top folders, given before SetSavePath.
+    void SetSavedFolders(const QStringList& folders) { m_savedFolders = folders; }
+    void SetSavePath(const QString& folder);
+    // toRecover files were checked, recovered of them were saved (partial ones included), partial of those
+    // have unreadable parts and failed could not be saved.
+    void ShowResult(int toRecover, int recovered, int partial = 0, int failed = 0);
+    void ShowControls();
+
+    QLabel* Line(int id) const;
+    CHyperLink* Link() { return &m_link; }
+    // The link's text for a folder.
+    static QString LinkText(const QString& folder);
+
+protected:
+    bool OnInitDialog() override;
+
+private:
+    QString m_savePath;
+    QStringList m_savedFolders;
+    CHyperLink m_link{true};
+};
