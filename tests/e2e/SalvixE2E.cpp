@@ -1,8 +1,12 @@
 // salvix-e2e: the headless road of a deleted-file recovery, for end-to-end tests. It opens an image as a
 // volume, builds the tree of its file system, gathers "Deleted Files" as the wizard does, checks every file
 // in it and saves them through the folder job.
-//   salvix-e2e deleted IMAGE OUTDIR
-//   salvix-e2e volumes   (the enumerated volume records: letter, kind, size, label, one a line)
+//   salvix-e2e deleted IMAGE [IMAGE...] OUTDIR
+//     Several images are the member disks of a dynamic volume: their dynamic-disk databases are read and the
+//     first volume they describe is recovered (a member left out is a missing disk). One image is the volume
+//     itself, unless it is a dynamic disk, whose first volume is then recovered.
+//   salvix-e2e volumes   (the enumerated volume records: letter, kind, size, label, one a line; SALVIX_DISKS
+//                         names disk images, dynamic disks among them)
 //   salvix-e2e raw IMAGE OUTDIR   (signature recovery of the whole image with every type; the environment's
 //                                  SALVIX_E2E_SECTOR_SIZE views the image with larger sectors, 4096 for instance)
 // Prints "saved N files, M failed" and exits 0 when the road ran; 1 with a message when the image cannot
@@ -12,6 +16,8 @@
 #include "filesystems/fat/BuildFAT.h"
 #include "filesystems/ntfs/BuildNTFS.h"
 #include "filesystems/ntfs/DeletedFilesGathering.h"
+#include "filesystems/partitions/CLdmDatabase.h"
+#include "filesystems/partitions/FileSystemNames.h"
 #include "filesystems/partitions/VolumesReport.h"
 #include "core/CRecoverySettings.h"
 #include "filesystems/common/CIntelligentSearchStatistics.h"
@@ -83,12 +89,8 @@ int Fail(const char* format, const char* a, const char* b = "")
     return 1;
 }
 
-int RecoverDeleted(const char* image, const char* outdir)
+int RecoverDeleted(IStorageDevice& device, const char* image, const char* outdir)
 {
-    if (std::strlen(image) > CImageFileDevice::kMaxPath)
-        return Fail("%s: the image path is longer than %s bytes", image, "259");
-    CImageFileDevice device(image);
-    if (!device.IsOpen()) return Fail("%s: cannot open the image", image);
     // The volume analysers decide which builder reads the volume.
     const VolumeIdentity identity = IdentifyVolumeFileSystem(&device);
     const FileSystemBuilder* builder = nullptr;
@@ -203,6 +205,31 @@ int RecoverRaw(const char* image, const char* outdir)
     return exitCode;
 }
 
+// The images as disks; the first dynamic volume their databases describe, else the one image itself.
+int RecoverDeletedFromImages(const std::vector<const char*>& images, const char* outdir)
+{
+    std::vector<std::unique_ptr<CImageFileDevice>> disks;
+    CStorageDeviceList list;
+    for (const char* image : images) {
+        if (std::strlen(image) > CImageFileDevice::kMaxPath)
+            return Fail("%s: the image path is longer than %s bytes", image, "259");
+        disks.push_back(std::make_unique<CImageFileDevice>(image));
+        if (!disks.back()->IsOpen()) return Fail("%s: cannot open the image", image);
+        list.push_back(disks.back().get());
+    }
+    std::vector<DynamicVolumeEntry> volumes;
+    CLdmDatabase().ReadAllDisks(list, volumes);
+    if (!volumes.empty()) {
+        DynamicVolumeEntry& volume = volumes.front();
+        std::fprintf(stderr, "salvix-e2e: dynamic volume %s, %s, %llu sectors, label \"%s\"\n", volume.typeName.c_str(),
+                     GetFileSystemName(volume.fileSystemKind), static_cast<unsigned long long>(volume.sectorCount),
+                     volume.label.c_str());
+        return RecoverDeleted(*volume.device, images.front(), outdir);
+    }
+    if (images.size() > 1) return Fail("%s...: no dynamic volume in the images' databases%s", images.front());
+    return RecoverDeleted(*disks.front(), images.front(), outdir);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -214,9 +241,11 @@ int main(int argc, char** argv)
         return 0;
     }
     if (argc == 4 && std::strcmp(argv[1], "raw") == 0) return RecoverRaw(argv[2], argv[3]);
-    if (argc != 4 || std::strcmp(argv[1], "deleted") != 0) {
-        std::fprintf(stderr, "usage: salvix-e2e deleted IMAGE OUTDIR | salvix-e2e volumes\n");
+    if (argc < 4 || std::strcmp(argv[1], "deleted") != 0) {
+        std::fprintf(stderr, "usage: salvix-e2e deleted IMAGE [IMAGE...] OUTDIR | salvix-e2e raw IMAGE OUTDIR | "
+                             "salvix-e2e volumes\n"
+                             "  several images: the member disks of a dynamic volume, whose first volume is read\n");
         return 2;
     }
-    return RecoverDeleted(argv[2], argv[3]);
+    return RecoverDeletedFromImages(std::vector<const char*>(argv + 2, argv + argc - 1), argv[argc - 1]);
 }
