@@ -23,6 +23,7 @@ CFileSaveDlg::CFileSaveDlg(QWidget* parent) : CSearchSuperDlg(kTemplate, parent)
     add(kResultId, QString(), 9, 4, 217, 12);
     add(kTotalId, QString(), 9, 23, 217, 19);
     add(kSavedInId, TemplateText(kSavedInId), 9, 49, 67, 18);
+    Line(kSavedInId)->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_link.setParent(this);
     SetDlgCtrlID(&m_link, kLinkId);
     PlaceControl(&m_link, 77, 49, 149, 18);

@@ -45,7 +45,8 @@ CRBClickRecoverFileDlg::CRBClickRecoverFileDlg(IStorageDevice* device, CFileNode
     m_btnCancel.AttachToDialog(this, IDCANCEL, DialogUnits().MapDialogRect(194, 71, 50, 19));
     // The face is wider than the template's button: it keeps the template's right edge.
     const QRect r = DialogUnits().MapDialogRect(194, 71, 50, 19);
-    m_btnCancel.move(std::min(r.left(), r.right() - m_btnCancel.GetBitmapSize().width()), r.top());
+    m_btnCancel.setGeometry(std::min(r.left(), r.right() - m_btnCancel.GetBitmapSize().width()), r.top(),
+                            m_btnCancel.GetBitmapSize().width(), m_btnCancel.GetBitmapSize().height());
     connect(&m_btnCancel, &QAbstractButton::clicked, this, [this] { OnAbort(); });
     m_timer.setInterval(500);
     connect(&m_timer, &QTimer::timeout, this, [this] { RefreshTexts(); });

@@ -13,6 +13,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kLabels[][5] = {
@@ -47,6 +49,7 @@ CRecoveringDlg::CRecoveringDlg(CFileNode* selectionRoot, IStorageDevice* device,
         SetDlgCtrlID(value, v[0]);
         PlaceControl(value, v[1], v[2], v[3], v[4] + 2);
     }
+    FitColumns();
     Value(kRemainingId)->setText(QStringLiteral("00:00:00"));
     Value(kElapsedId)->setText(QStringLiteral("00:00:00"));
     for (int id : kDetailIds) m_detailControls.append(GetDlgItem(this, id));
@@ -55,8 +58,11 @@ CRecoveringDlg::CRecoveringDlg(CFileNode* selectionRoot, IStorageDevice* device,
     SetDlgCtrlID(m_progressBar, kProgressId);
     m_progressBar->setTextVisible(false);
     PlaceControl(m_progressBar, 18, 62, 291, 14);
+    // A dialog widened for long labels keeps the bar's margins and Cancel at its right edge.
+    const int extra = width() - DialogUnits().MapDialogSize(326, 0).width();
+    m_progressBar->resize(m_progressBar->width() + extra, m_progressBar->height());
 
-    m_cancelRect = DialogUnits().MapDialogRect(259, 93, 60, 17);
+    m_cancelRect = DialogUnits().MapDialogRect(259, 93, 60, 17).translated(extra, 0);
     m_btnCancel.AttachToDialog(this, IDCANCEL, m_cancelRect);
     connect(&m_btnCancel, &QAbstractButton::clicked, this, [this] { OnCancelButton(); });
     m_btnShow.AttachToDialog(this, kShowDetailsId, DialogUnits().MapDialogRect(6, 6, 13, 14));
@@ -64,11 +70,50 @@ CRecoveringDlg::CRecoveringDlg(CFileNode* selectionRoot, IStorageDevice* device,
     connect(&m_btnShow, &QAbstractButton::clicked, this, [this] { ShowDetails(true); });
     connect(&m_btnHide, &QAbstractButton::clicked, this, [this] { ShowDetails(false); });
 
+    m_progressRect = m_progressBar->geometry();
+    m_fullSize = size();
+    // From the bottom of the first row of labels to the progress bar, less a margin.
+    m_detailsHeight = m_progressRect.top() - GetDlgItem(this, 1157)->geometry().bottom() - 10;
+
     m_timer.setInterval(1000);
     connect(&m_timer, &QTimer::timeout, this, [this] { RefreshTexts(); });
 }
 
 CRecoveringDlg::~CRecoveringDlg() = default;
+
+void CRecoveringDlg::FitColumns()
+{
+    // The template's columns hold the English labels; longer ones (other languages) push their values, and
+    // the right-hand column, to the right, and the dialog grows to keep them.
+    const int gap = DialogUnits().MapDialogSize(4, 0).width();
+    auto textWidth = [this](int id) {
+        auto* label = qobject_cast<QLabel*>(GetDlgItem(this, id));
+        return label->fontMetrics().horizontalAdvance(label->text());
+    };
+    auto setX = [this](int id, int x, int width) {
+        QWidget* w = GetDlgItem(this, id);
+        w->setGeometry(x, w->y(), width, w->height());
+    };
+    const int labelX = GetDlgItem(this, 1157)->x();
+    int leftLabel = 0;
+    for (int id : {1157, 1153, 1154}) leftLabel = std::max(leftLabel, textWidth(id));
+    int rightLabel = 0;
+    for (int id : {1158, 1155, 1156}) rightLabel = std::max(rightLabel, textWidth(id));
+    const int valueX = std::max(GetDlgItem(this, kRemainingId)->x(), labelX + leftLabel + gap);
+    const int valueWidth = DialogUnits().MapDialogSize(62, 0).width();
+    const int rightX = std::max(GetDlgItem(this, 1158)->x(), valueX + valueWidth);
+    const int rightValueX = std::max(GetDlgItem(this, kElapsedId)->x(), rightX + rightLabel + gap);
+    const int rightValueWidth = DialogUnits().MapDialogSize(80, 0).width();
+    for (int id : {1157, 1153, 1154}) setX(id, labelX, leftLabel + gap);
+    for (int id : {kRemainingId, kDoneFilesId, kFileCountId}) setX(id, valueX, rightX - valueX - gap);
+    for (int id : {1158, 1155, 1156}) setX(id, rightX, rightLabel + gap);
+    for (int id : {kElapsedId, kDoneBytesId, kTotalBytesId}) setX(id, rightValueX, rightValueWidth);
+    const int width = std::max(this->width(), rightValueX + rightValueWidth);
+    const int nameX = std::max(GetDlgItem(this, kCurrentFileId)->x(), labelX + textWidth(1159) + gap);
+    setX(1159, labelX, textWidth(1159) + gap);
+    setX(kCurrentFileId, nameX, width - nameX - DialogUnits().MapDialogSize(20, 0).width());
+    if (width > this->width()) setFixedSize(width, height());
+}
 
 QLabel* CRecoveringDlg::Value(int id) const { return qobject_cast<QLabel*>(GetDlgItem(this, id)); }
 
@@ -76,11 +121,7 @@ bool CRecoveringDlg::OnInitDialog()
 {
     CSearchSuperDlg::OnInitDialog();
     setWindowTitle(TemplateText(0));
-    m_progressRect = m_progressBar->geometry();
-    m_fullSize = size();
-    // From the bottom of the first row of labels to the progress bar, less a margin.
-    m_detailsHeight = m_progressRect.top() - GetDlgItem(this, 1157)->geometry().bottom() - 10;
-    ShowDetails(true);
+    ShowDetails(m_details);
     // Begin the save once the dialog is on screen.
     QTimer::singleShot(0, this, [this] { RunSave(); });
     return true;

@@ -38,6 +38,7 @@ public:
     CButtonPlus* CancelButton() { return &m_btnCancel; }
     CPublicPorgress* ProgressBar() const { return m_progressBar; }
     QLabel* Value(int id) const;
+    // Details are shown at first; hiding them moves the bar and Cancel up and shrinks the dialog.
     bool DetailsShown() const { return m_details; }
     void ShowDetails(bool show);
     // Shows the figures as they are now (the timer does so every second).
@@ -53,6 +54,7 @@ protected:
 private:
     void RunSave();
     void OnCancelButton();
+    void FitColumns();
 
     CFileNode* m_root;
     IStorageDevice* m_device;

@@ -1,5 +1,5 @@
-salvix_module(salvix_views_saving views/saving QT DEPS salvix_controls salvix_saving salvix_core)
+salvix_module(salvix_views_saving views/saving QT DEPS salvix_controls salvix_saving salvix_tree salvix_core
+              TEST_DEPS salvix_fat)
 if(TARGET salvix_views_saving_tests)
   add_dependencies(salvix_views_saving_tests salvix_data salvix_bundles)
-  target_link_libraries(salvix_views_saving_tests PRIVATE salvix_fat)
 endif()

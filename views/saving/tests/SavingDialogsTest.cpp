@@ -282,7 +282,8 @@ TEST(SavingDialogs, ScreenshotsInEachLanguage)
     FatSelection s;
     ASSERT_TRUE(s.tree);
     CFileNode* file = s.tree->GetFirstChild();
-    while (file && (file->GetProperties()->GetAttributes() & 0x10)) file = file->GetNextSibling();
+    while (file && ((file->GetProperties()->GetAttributes() & 0x10) || file->GetProperties()->GetState() != 0))
+        file = file->GetNextSibling();
     ASSERT_TRUE(file);
     CScopedMessageBoxResponder none([](const MessageBoxRequest&) {
         ADD_FAILURE() << "no message expected";
@@ -296,6 +297,16 @@ TEST(SavingDialogs, ScreenshotsInEachLanguage)
                                nullptr);
             dlg.DoModal();
             EXPECT_TRUE(dlg.grab().save(folder + "/saving_progress_" + language + ".png"));
+        }
+        {
+            CRecoveringDlg dlg(&s.root, s.device.get(), QString::fromStdString((s.tmp / language.toStdString()).string()),
+                               nullptr);
+            const QSize full = dlg.size();
+            dlg.ShowDetails(false);
+            EXPECT_LT(dlg.height(), full.height());
+            EXPECT_FALSE(dlg.Value(CRecoveringDlg::kDoneFilesId)->isVisibleTo(&dlg));
+            dlg.DoModal();
+            EXPECT_TRUE(dlg.grab().save(folder + "/saving_progress_small_" + language + ".png"));
         }
         {
             CRBClickRecoverFileDlg dlg(s.device.get(), file,
