@@ -1,6 +1,7 @@
 // The disk-image writer: block loop, compression with raw fallback, slice changes and checked writes.
 #include "storage/diskimage/CCompressController.h"
 
+#include "core/bytes/ByteWriter.h"
 #include "core/devices/IStorageDevice.h"
 #include "platform/Errors.h"
 #include "platform/Log.h"
@@ -257,7 +258,7 @@ bool CCompressController::WriteBlock(const uint8_t* data, uint32_t size)
                     Format("Writing block %" PRIu64 " to %s failed: %s; the image is incomplete.", m_blocksWritten,
                            m_image->GetOpenSlicePath().c_str(), LastErrorText().c_str()));
     uint8_t word[4];
-    PutU32(word, uint32_t(end));
+    bytes::ByteWriter(word).u32le(0, uint32_t(end));
     if (!m_image->WriteAt(word, kHeaderSize + 4 * m_blocksWritten, 4, CImageFile::kImageFile))
         return Fail(Status::WriteFailed,
                     Format("Writing the index of block %" PRIu64 " to %s failed: %s; the image is incomplete.",

@@ -1,6 +1,8 @@
 // The image container: header fields, block locations, slice creation and the slice list.
 #include "storage/diskimage/CImageFile.h"
 
+#include "core/bytes/ByteReader.h"
+#include "core/bytes/ByteWriter.h"
 #include "platform/Errors.h"
 
 #include <array>
@@ -152,14 +154,16 @@ bool CImageFile::SetSliceEntry(uint32_t sliceCount, uint32_t blockCount)
     std::array<uint8_t, kHeaderSize> bytes;
     if (!m_image.IsOpen() || !ReadAt(bytes.data(), 0, kHeaderSize, kImageFile))
         return false;
-    const uint32_t index = GetU32(bytes.data() + kOffSliceCount);
+    bytes::ByteReader r(bytes);
+    const uint32_t index = r.u32le(kOffSliceCount);
     if (index >= kMaxSlices) {
         plat::SetLastError(plat::kErrInvalidData);
         return false;
     }
-    PutU32(bytes.data() + kOffSliceCount, sliceCount);
-    PutU32(bytes.data() + kOffTotalBlocks, GetU32(bytes.data() + kOffTotalBlocks) + blockCount);
-    PutU32(bytes.data() + kOffSliceTable + 4 * index, blockCount);
+    bytes::ByteWriter w(bytes);
+    w.u32le(kOffTotalBlocks, r.u32le(kOffTotalBlocks) + blockCount);
+    w.u32le(kOffSliceCount, sliceCount);
+    w.u32le(kOffSliceTable + 4 * index, blockCount);
     return WriteAt(bytes.data(), 0, kHeaderSize, kImageFile);
 }
 
@@ -176,15 +180,16 @@ bool CImageFile::GetBlockLocation(uint64_t block, bool firstInSlice, uint64_t& o
                 *why = "index entry cannot be read";
             return false;
         }
-        end = GetU32(words);
+        end = bytes::ByteReader(words, 4).u32le(0);
     } else {
         if (!ReadAt(words, entry - 4, 8, kImageFile)) {
             if (why)
                 *why = "index entries cannot be read";
             return false;
         }
-        start = GetU32(words);
-        end = GetU32(words + 4);
+        bytes::ByteReader r(words, sizeof words);
+        start = r.u32le(0);
+        end = r.u32le(4);
     }
     if (end < start) {
         if (why) {
@@ -204,7 +209,7 @@ int CImageFile::GetSectorSize()
     if (m_sectorSize > 0)
         return m_sectorSize;
     uint8_t word[4];
-    const uint32_t stored = ReadAt(word, kOffSectorSize, 4, kImageFile) ? GetU32(word) : 0;
+    const uint32_t stored = ReadAt(word, kOffSectorSize, 4, kImageFile) ? bytes::ByteReader(word, sizeof word).u32le(0) : 0;
     m_sectorSize = int(EffectiveSectorSize(stored));
     return m_sectorSize;
 }

@@ -1,6 +1,7 @@
 // The compressed-image device: header checks, block location, decoding with exact sizes, decoded-block cache.
 #include "storage/diskimage/CImageFileDeviceWithDecompress.h"
 
+#include "core/bytes/ByteReader.h"
 #include "platform/Errors.h"
 #include "platform/Log.h"
 #include "storage/codecs/CodecBlock.h"
@@ -224,7 +225,7 @@ bool CImageFileDeviceWithDecompress::CheckSlices()
         const uint64_t last = m_sliceFirstBlock[s] + blocks - 1;
         if (!m_image->ReadAt(word, kHeaderSize + 4 * last, 4, CImageFile::kImageFile))
             return false;
-        const uint64_t needed = uint64_t(kSliceHead) + GetU32(word);
+        const uint64_t needed = uint64_t(kSliceHead) + bytes::ByteReader(word, sizeof word).u32le(0);
         if (size < needed) {
             LogError("Disk image %s: slice %u (%s) holds %" PRIu64 " bytes, its blocks end at %" PRIu64, m_path.c_str(),
                      s, lines[s].c_str(), size, needed);

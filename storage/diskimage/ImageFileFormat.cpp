@@ -1,40 +1,31 @@
 // Header decoding and encoding, the reader's header checks and the names of an image's files.
 #include "storage/diskimage/ImageFileFormat.h"
 
+#include "core/bytes/ByteReader.h"
+#include "core/bytes/ByteWriter.h"
+
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 namespace diskimage {
-
-uint32_t GetU32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-void PutU32(uint8_t* p, uint32_t value)
-{
-    p[0] = uint8_t(value);
-    p[1] = uint8_t(value >> 8);
-    p[2] = uint8_t(value >> 16);
-    p[3] = uint8_t(value >> 24);
-}
 
 ImageHeader DecodeImageHeader(std::span<const uint8_t, kHeaderSize> bytes)
 {
     ImageHeader h;
-    const uint8_t* p = bytes.data();
+    bytes::ByteReader r(bytes);
     // The field is NUL-terminated by its writer, but a crafted one may not be: never look past it.
-    const void* nul = std::memchr(p, 0, kSourceNameField);
-    const size_t nameLength = nul ? size_t(static_cast<const uint8_t*>(nul) - p) : kSourceNameField - 1;
-    h.sourceName.assign(reinterpret_cast<const char*>(p), nameLength);
-    h.sectorSize = GetU32(p + kOffSectorSize);
-    h.kind = GetU32(p + kOffKind);
-    h.heads = GetU32(p + kOffHeads);
-    h.sliceCount = GetU32(p + kOffSliceCount);
-    h.totalBlocks = GetU32(p + kOffTotalBlocks);
+    const std::span<const uint8_t> field = r.span(0, kSourceNameField);
+    const auto nul = std::find(field.begin(), field.end(), uint8_t(0));
+    const size_t nameLength = nul != field.end() ? size_t(nul - field.begin()) : kSourceNameField - 1;
+    h.sourceName.assign(field.begin(), field.begin() + long(nameLength));
+    h.sectorSize = r.u32le(kOffSectorSize);
+    h.kind = r.u32le(kOffKind);
+    h.heads = r.u32le(kOffHeads);
+    h.sliceCount = r.u32le(kOffSliceCount);
+    h.totalBlocks = r.u32le(kOffTotalBlocks);
     for (uint32_t i = 0; i < kMaxSlices; ++i)
-        h.sliceBlocks[i] = GetU32(p + kOffSliceTable + 4 * i);
-    h.reserved = GetU32(p + kOffReserved);
+        h.sliceBlocks[i] = r.u32le(kOffSliceTable + 4 * i);
+    h.reserved = r.u32le(kOffReserved);
     return h;
 }
 
@@ -56,17 +47,17 @@ size_t Utf8Prefix(const std::string& text, size_t maxBytes)
 
 void EncodeImageHeader(const ImageHeader& h, std::span<uint8_t, kHeaderSize> bytes)
 {
-    uint8_t* p = bytes.data();
-    std::memset(p, 0, kHeaderSize);
-    std::memcpy(p, h.sourceName.data(), Utf8Prefix(h.sourceName, kSourceNameField - 1));
-    PutU32(p + kOffSectorSize, h.sectorSize);
-    PutU32(p + kOffKind, h.kind);
-    PutU32(p + kOffHeads, h.heads);
-    PutU32(p + kOffSliceCount, h.sliceCount);
-    PutU32(p + kOffTotalBlocks, h.totalBlocks);
+    bytes::ByteWriter w(bytes);
+    w.fill(0, 0, kHeaderSize);
+    w.copy(0, h.sourceName.data(), Utf8Prefix(h.sourceName, kSourceNameField - 1));
+    w.u32le(kOffSectorSize, h.sectorSize);
+    w.u32le(kOffKind, h.kind);
+    w.u32le(kOffHeads, h.heads);
+    w.u32le(kOffSliceCount, h.sliceCount);
+    w.u32le(kOffTotalBlocks, h.totalBlocks);
     for (uint32_t i = 0; i < kMaxSlices; ++i)
-        PutU32(p + kOffSliceTable + 4 * i, h.sliceBlocks[i]);
-    PutU32(p + kOffReserved, h.reserved);
+        w.u32le(kOffSliceTable + 4 * i, h.sliceBlocks[i]);
+    w.u32le(kOffReserved, h.reserved);
 }
 
 uint32_t EffectiveSectorSize(uint32_t stored)

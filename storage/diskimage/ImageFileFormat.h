@@ -71,10 +71,6 @@ std::string CheckImageHeader(const ImageHeader& header);
 // Room for one stored block of blockBytes: the block plus 0.2 %, as the writer sizes its output.
 uint32_t StoredBlockCapacity(uint32_t blockBytes);
 
-// Little-endian words in a byte buffer; the caller keeps offset + 4 within it.
-uint32_t GetU32(const uint8_t* p);
-void PutU32(uint8_t* p, uint32_t value);
-
 // The stem of an image path: everything before the last '.' that follows the last path separator ('/' or
 // '\'); the whole path when its last component has no '.'.
 std::string PathStem(const std::string& imagePath);

@@ -1,5 +1,7 @@
 // Damaged and crafted images: refused headers, index lengths out of bounds, missing, short and misnamed
 // slices, damaged streams. Each gives zeros and FALSE (or no sectors at all) and a log line, never other data.
+#include "core/bytes/ByteReader.h"
+#include "core/bytes/ByteWriter.h"
 #include "storage/diskimage/CImageFileDeviceWithDecompress.h"
 #include "storage/diskimage/tests/DiskImageTestSupport.h"
 
@@ -31,14 +33,14 @@ void Patch(const fs::path& file, uint64_t offset, uint32_t value)
 {
     auto bytes = ReadFile(file);
     ASSERT_LE(offset + 4, bytes.size());
-    diskimage::PutU32(bytes.data() + offset, value);
+    bytes::ByteWriter(bytes).u32le(offset, value);
     WriteFile(file, bytes);
 }
 
 uint32_t Word(const fs::path& file, uint64_t offset)
 {
     const auto bytes = ReadFile(file);
-    return diskimage::GetU32(bytes.data() + offset);
+    return bytes::ByteReader(bytes).u32le(offset);
 }
 
 void CutBy(const fs::path& file, uint64_t bytes)
