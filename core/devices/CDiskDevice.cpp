@@ -1,6 +1,7 @@
 // Physical disk device: open by index, sector size and count, reads with the not-ready retry.
 #include "core/devices/CDiskDevice.h"
 
+#include "core/bytes/ByteReader.h"
 #include "core/devices/DynamicDisk.h"
 #include "core/CRecoverySettings.h"
 #include "platform/DiskIdentity.h"
@@ -212,8 +213,7 @@ int64_t CDiskDevice::GetDiskSignature()
     std::vector<uint8_t> sector(static_cast<size_t>(size));
     if (!ReadSectors(sector.data(), 0, 1))
         return -1;
-    const uint8_t* p = sector.data() + 440;
-    return int64_t(uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24));
+    return int64_t(bytes::ByteReader(sector).u32le(440));
 }
 
 std::string CDiskDevice::GetBusTypeName(int32_t busType)

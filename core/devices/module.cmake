@@ -1,1 +1,1 @@
-salvix_module(salvix_devices core/devices DEPS salvix_core salvix_platform)
+salvix_module(salvix_devices core/devices DEPS salvix_bytes salvix_core salvix_platform)

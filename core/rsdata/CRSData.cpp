@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "core/Crc.h"
+#include "core/bytes/ByteReader.h"
+#include "core/bytes/ByteWriter.h"
 #include "platform/Log.h"
 
 namespace {
@@ -166,9 +168,9 @@ bool CRSData::ReadTitle(char* buffer, int size)
 bool CRSData::WriteSectionHeader()
 {
     uint8_t bytes[kSectionHeaderSize];
-    EncodeRSGuid(kRSMarkerGuid, bytes);
-    EncodeRSGuid(m_sectionGuid, bytes + 16);
-    for (int i = 0; i < 4; ++i) bytes[32 + i] = uint8_t(m_sectionLength >> (8 * i));
+    EncodeRSGuid(kRSMarkerGuid, std::span<uint8_t>(bytes).first(16));
+    EncodeRSGuid(m_sectionGuid, std::span<uint8_t>(bytes).subspan(16, 16));
+    bytes::ByteWriter(bytes).u32le(32, m_sectionLength);
     return m_file.Seek64(uint64_t(m_sectionOffset)) && m_file.Write(bytes, kSectionHeaderSize);
 }
 
@@ -199,12 +201,12 @@ bool CRSData::BeginSection(const RSGuid& guid)
     uint8_t bytes[kSectionHeaderSize];
     // Every step moves on by at least one section header, so the walk ends at the end of the file.
     while (m_file.IsOpen() && m_file.Seek64(offset) && m_file.Read(bytes, kSectionHeaderSize) == kSectionHeaderSize) {
-        const RSGuid marker = DecodeRSGuid(bytes);
+        bytes::ByteReader r(bytes, kSectionHeaderSize);
+        const RSGuid marker = DecodeRSGuid(r.span(0, 16));
         // Without the marker the walk has lost its way: nothing after this point can be trusted.
         if (!(marker == kRSMarkerGuid)) break;
-        const uint32_t length = uint32_t(bytes[32]) | uint32_t(bytes[33]) << 8 | uint32_t(bytes[34]) << 16 |
-                                uint32_t(bytes[35]) << 24;
-        if (DecodeRSGuid(bytes + 16) == guid) {
+        const uint32_t length = r.u32le(32);
+        if (DecodeRSGuid(r.span(16, 16)) == guid) {
             m_sectionGuid = guid;
             m_sectionLength = length;
             m_sectionOffset = int64_t(offset);

@@ -7,8 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <type_traits>
 
+#include "core/bytes/ByteReader.h"
+#include "core/bytes/ByteWriter.h"
 #include "core/rsdata/CRSException.h"
 #include "core/rsdata/RSGuid.h"
 
@@ -27,32 +30,35 @@ struct RSHeader {
     int32_t titleLength = 0;
     char title[kMaxTitle] = {};
 
-    void Encode(uint8_t out[kSize]) const
+    // Into the first 132 bytes of out (nothing when it is shorter).
+    void Encode(std::span<uint8_t> out) const
     {
+        if (out.size() < kSize) return;
         EncodeRSGuid(guid, out);
-        auto put32 = [&](size_t at, uint32_t v) {
-            for (int i = 0; i < 4; ++i) out[at + i] = uint8_t(v >> (8 * i));
-        };
-        put32(16, version);
-        put32(20, check);
-        put32(24, uint32_t(kind));
-        put32(28, uint32_t(titleLength));
-        std::memcpy(out + 32, title, kMaxTitle);
+        bytes::ByteWriter w(out);
+        w.u32le(16, version);
+        w.u32le(20, check);
+        w.u32le(24, uint32_t(kind));
+        w.u32le(28, uint32_t(titleLength));
+        w.copy(32, title, kMaxTitle);
     }
 
-    static RSHeader Decode(const uint8_t in[kSize])
+    // From the first 132 bytes; a zero header (marker and version zero too) when fewer are given.
+    static RSHeader Decode(std::span<const uint8_t> in)
     {
-        auto get32 = [&](size_t at) {
-            return uint32_t(in[at]) | uint32_t(in[at + 1]) << 8 | uint32_t(in[at + 2]) << 16 |
-                   uint32_t(in[at + 3]) << 24;
-        };
+        bytes::ByteReader r(in);
         RSHeader h;
+        if (!r.has(0, kSize)) {
+            h.guid = RSGuid{};
+            h.version = 0;
+            return h;
+        }
         h.guid = DecodeRSGuid(in);
-        h.version = get32(16);
-        h.check = get32(20);
-        h.kind = int32_t(get32(24));
-        h.titleLength = int32_t(get32(28));
-        std::memcpy(h.title, in + 32, kMaxTitle);
+        h.version = r.u32le(16);
+        h.check = r.u32le(20);
+        h.kind = r.s32le(24);
+        h.titleLength = r.s32le(28);
+        r.copy(32, h.title, kMaxTitle);
         return h;
     }
 };

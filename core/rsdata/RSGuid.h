@@ -2,8 +2,12 @@
 // and the GUID of each kind of section. Stored in the usual form (u32, u16, u16 little-endian, 8 bytes).
 #pragma once
 
+#include "core/bytes/ByteReader.h"
+#include "core/bytes/ByteWriter.h"
+
 #include <cstdint>
 #include <cstring>
+#include <span>
 
 struct RSGuid {
     uint32_t Data1 = 0;
@@ -18,25 +22,27 @@ struct RSGuid {
     }
 };
 
-// The 16 bytes of a GUID as stored in a file.
-inline void EncodeRSGuid(const RSGuid& g, uint8_t out[16])
+// The 16 bytes of a GUID as stored in a file; nothing is written into fewer than 16 bytes.
+inline void EncodeRSGuid(const RSGuid& g, std::span<uint8_t> out)
 {
-    for (int i = 0; i < 4; ++i) out[i] = uint8_t(g.Data1 >> (8 * i));
-    out[4] = uint8_t(g.Data2);
-    out[5] = uint8_t(g.Data2 >> 8);
-    out[6] = uint8_t(g.Data3);
-    out[7] = uint8_t(g.Data3 >> 8);
-    std::memcpy(out + 8, g.Data4, 8);
+    if (out.size() < 16) return;
+    bytes::ByteWriter w(out);
+    w.u32le(0, g.Data1);
+    w.u16le(4, g.Data2);
+    w.u16le(6, g.Data3);
+    w.copy(8, g.Data4, sizeof g.Data4);
 }
 
-inline RSGuid DecodeRSGuid(const uint8_t in[16])
+// The GUID in the first 16 bytes; a zero GUID (which no section has) when fewer are given.
+inline RSGuid DecodeRSGuid(std::span<const uint8_t> in)
 {
+    bytes::ByteReader r(in);
     RSGuid g;
-    g.Data1 = uint32_t(in[0]) | uint32_t(in[1]) << 8 | uint32_t(in[2]) << 16 | uint32_t(in[3]) << 24;
-    g.Data2 = uint16_t(in[4] | in[5] << 8);
-    g.Data3 = uint16_t(in[6] | in[7] << 8);
-    std::memcpy(g.Data4, in + 8, 8);
-    return g;
+    g.Data1 = r.u32le(0);
+    g.Data2 = r.u16le(4);
+    g.Data3 = r.u16le(6);
+    r.copy(8, g.Data4, sizeof g.Data4);
+    return r ? g : RSGuid{};
 }
 
 // {1CB3F4EA-4305-4AB6-B4B8-244A33D913BB}: starts the header and every section.

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/bytes/ByteReader.h"
 #include "storage/codecs/CodecBlock.h"
 
 namespace {
@@ -97,7 +98,7 @@ void CRSDataEx::DecodeNextPiece()
     if (m_bufferCount - m_readPosition <= 2) Refill();
     if (m_bufferCount - m_readPosition < 2) throw CRSException(RS_ERROR_SHORT_READ);
     const uint8_t* at = m_buffer.get() + m_readPosition;
-    const uint16_t head = uint16_t(at[0] | at[1] << 8);
+    const uint16_t head = bytes::ByteReader(at, m_bufferCount - m_readPosition).u16le(0);
     // Bits 12-14 are never set by a writer: such a head means the payload is damaged.
     if (head & 0x7000) throw CRSException(RS_ERROR_SHORT_READ);
     const size_t stored = size_t(head & 0x0FFF) + 1;

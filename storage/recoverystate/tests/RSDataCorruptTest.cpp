@@ -34,8 +34,8 @@ std::vector<uint8_t> HeaderBytes(const testsupport::TempDir& dir)
 std::vector<uint8_t> Section(const RSGuid& guid, const std::vector<uint8_t>& payload, uint32_t length)
 {
     std::vector<uint8_t> s(36);
-    EncodeRSGuid(kRSMarkerGuid, s.data());
-    EncodeRSGuid(guid, s.data() + 16);
+    EncodeRSGuid(kRSMarkerGuid, s);
+    EncodeRSGuid(guid, std::span<uint8_t>(s).subspan(16));
     PutU32(s, 32, length);
     s.insert(s.end(), payload.begin(), payload.end());
     return s;

@@ -77,7 +77,7 @@ TEST(RSHeaderBytes, SectionGuidsAreStoredInTheirUsualForm)
     const std::vector<uint8_t> expected = {0x6C, 0xF2, 0x08, 0xD2, 0x8C, 0x07, 0x34, 0x4E,
                                            0x9D, 0x71, 0xD9, 0x1F, 0x53, 0x5F, 0x7B, 0x57};
     EXPECT_EQ(b, expected);
-    EXPECT_TRUE(DecodeRSGuid(b.data()) == kRSFileTreeGuid);
+    EXPECT_TRUE(DecodeRSGuid(b) == kRSFileTreeGuid);
 }
 
 TEST(RSHeader, KindTitleAndCheckValue)
@@ -341,8 +341,8 @@ TEST(RSStream, SixtyFourBitOffsets)
     const std::string path = WriteFile(dir, 1, nullptr, [](IRSData&) {});
     auto bytes = ReadAll(path);
     std::vector<uint8_t> head(36);
-    EncodeRSGuid(kRSMarkerGuid, head.data());
-    EncodeRSGuid(kGuidB, head.data() + 16);
+    EncodeRSGuid(kRSMarkerGuid, head);
+    EncodeRSGuid(kGuidB, std::span<uint8_t>(head).subspan(16));
     PutU32(head, 32, 0xFFFFFF00u);
     bytes.insert(bytes.end(), head.begin(), head.end());
     WriteAll(path, bytes);

@@ -43,7 +43,7 @@ inline void PutU32(std::vector<uint8_t>& v, size_t at, uint32_t x)
 inline std::vector<uint8_t> GuidBytes(const RSGuid& g)
 {
     std::vector<uint8_t> v(16);
-    EncodeRSGuid(g, v.data());
+    EncodeRSGuid(g, v);
     return v;
 }
 
