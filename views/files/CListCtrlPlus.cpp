@@ -18,6 +18,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <algorithm>
 
 namespace {
 
@@ -76,8 +77,15 @@ public:
             const QIcon icon = SmallIconOf(props->GetName());
             icon.paint(p, QRect(r.left() + kBox + 4, top, kBox, kBox));
             if ((props->GetValidMask() & kValidState) && (props->GetState() & kFileStateDeleted))
-                p->drawImage(r.left() + kBox + 4, top + 5, m_list->DeletedMark());
+                p->drawImage(r.left() + kBox + 4, std::min(top + 5, r.bottom() + 1 - m_list->DeletedMark().height()), m_list->DeletedMark());
         }
+    }
+
+    // Tall enough for the deleted mark below the icon's top.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QSize base = QStyledItemDelegate::sizeHint(option, index);
+        return QSize(base.width() + 2 * kBox + 6, std::max(base.height(), kBox + 2));
     }
 
 private:

@@ -6,7 +6,9 @@
 #include "views/files/FileTypePictures.h"
 #include "views/files/RuntimePictures.h"
 
+#include <QFontMetrics>
 #include <QPainter>
+#include <algorithm>
 #include <QPainterPath>
 
 namespace {
@@ -66,14 +68,17 @@ QImage SortArrows()
 
 QImage DeletedMark()
 {
+    // Drawn pixel by pixel: a font's edges would blend with the transparent colour.
+    static const char* const kRows[11] = {
+        "......##.", "......##.", "......##.", "..######.", ".##...##.", ".##...##.",
+        ".##...##.", ".##...##.", ".##...##.", "..######.", ".........",
+    };
     QImage img(9, 11, QImage::Format_RGB32);
     img.fill(kMagenta);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(QColor(0xe0, 0, 0));
-    p.drawLine(6, 0, 6, 10);
-    p.drawLine(7, 0, 7, 10);
-    p.drawRect(1, 4, 5, 6);
+    for (int y = 0; y < 11; ++y)
+        for (int x = 0; x < 9; ++x)
+            if (kRows[y][x] == '#')
+                img.setPixelColor(x, y, QColor(0xe0, 0, 0));
     return img;
 }
 
@@ -93,7 +98,11 @@ QImage ButtonStrip()
 // A flat tool button face with its caption: 0 normal, 1 hover, 2 pushed, 3 disabled.
 QImage ToolButton(unsigned captionId, int face)
 {
-    QImage img(72, 26, QImage::Format_RGB32);
+    const QString caption = CResourceLibrary::Instance().LoadString(captionId);
+    const QFont font = CreateControlFont();
+    // As wide as the caption needs, so that a longer translation is not cut.
+    const int w = std::max(72, QFontMetrics(font).horizontalAdvance(caption) + 18);
+    QImage img(w, 26, QImage::Format_RGB32);
     img.fill(QColor(0xee, 0xf1, 0xf6));
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -101,11 +110,10 @@ QImage ToolButton(unsigned captionId, int face)
                            QColor(0xf0, 0xf0, 0xf0)};
     p.setPen(face == 3 ? QColor(0xc8, 0xc8, 0xc8) : QColor(0x8a, 0x9b, 0xb4));
     p.setBrush(fill[face]);
-    p.drawRoundedRect(QRectF(1.5, 2.5, 69, 21), 3, 3);
-    p.setFont(CreateControlFont());
+    p.drawRoundedRect(QRectF(1.5, 2.5, w - 3, 21), 3, 3);
+    p.setFont(font);
     p.setPen(face == 3 ? QColor(0xa0, 0xa0, 0xa0) : QColor(0x1e, 0x2a, 0x3c));
-    p.drawText(QRect(2, 3 + (face == 2 ? 1 : 0), 68, 20), Qt::AlignCenter,
-               CResourceLibrary::Instance().LoadString(captionId));
+    p.drawText(QRect(2, 3 + (face == 2 ? 1 : 0), w - 4, 20), Qt::AlignCenter, caption);
     return img;
 }
 
