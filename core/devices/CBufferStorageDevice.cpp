@@ -5,6 +5,8 @@
 #include <limits>
 #include <new>
 
+#include <sys/mman.h>
+
 bool CBufferStorageDevice::Attach(IStorageDevice* source, uint64_t windowStart, int32_t sectorSize,
                                   uint32_t chunkSectors, uint32_t chunkCount)
 {
@@ -13,11 +15,13 @@ bool CBufferStorageDevice::Attach(IStorageDevice* source, uint64_t windowStart, 
     if (sectorSize <= 0 || ringSectors == 0 || ringSectors > std::numeric_limits<uint32_t>::max() ||
         ringSectors > std::numeric_limits<size_t>::max() / static_cast<uint64_t>(sectorSize))
         return false;
-    try {
-        m_ring.assign(static_cast<size_t>(ringSectors * static_cast<uint64_t>(sectorSize)), 0);
-    } catch (const std::bad_alloc&) {
+    const size_t bytes = static_cast<size_t>(ringSectors * static_cast<uint64_t>(sectorSize));
+    void* ring = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (ring == MAP_FAILED)
         return false;
-    }
+    madvise(ring, bytes, MADV_HUGEPAGE);
+    m_ring = static_cast<uint8_t*>(ring);
+    m_ringBytes = bytes;
     m_source = source;
     m_windowStart = windowStart;
     m_sectorSize = sectorSize;
@@ -35,7 +39,7 @@ void CBufferStorageDevice::PushChunk(const void* data)
     if (!m_attached)
         return;
     const size_t size = static_cast<size_t>(m_sectorSize);
-    std::memcpy(m_ring.data() + size_t(m_writePosition) * size, data, size_t(m_chunkSectors) * size);
+    std::memcpy(m_ring + size_t(m_writePosition) * size, data, size_t(m_chunkSectors) * size);
     m_writePosition = (m_writePosition + m_chunkSectors) % m_ringSectors;
     if (m_filled < m_ringSectors)
         m_filled += m_chunkSectors;
@@ -71,19 +75,21 @@ bool CBufferStorageDevice::ReadSectors(void* buffer, uint64_t firstSector, uint6
     const uint64_t p = (oldest + (firstSector - m_windowStart)) % m_ringSectors;
     auto* out = static_cast<uint8_t*>(buffer);
     if (p + sectorCount <= m_ringSectors) {
-        std::memcpy(out, m_ring.data() + p * size, static_cast<size_t>(sectorCount) * size);
+        std::memcpy(out, m_ring + p * size, static_cast<size_t>(sectorCount) * size);
     } else {
         const uint64_t head = m_ringSectors - p;
-        std::memcpy(out, m_ring.data() + p * size, static_cast<size_t>(head) * size);
-        std::memcpy(out + head * size, m_ring.data(), static_cast<size_t>(sectorCount - head) * size);
+        std::memcpy(out, m_ring + p * size, static_cast<size_t>(head) * size);
+        std::memcpy(out + head * size, m_ring, static_cast<size_t>(sectorCount - head) * size);
     }
     return true;
 }
 
 bool CBufferStorageDevice::Close()
 {
-    m_ring.clear();
-    m_ring.shrink_to_fit();
+    if (m_ring != nullptr)
+        munmap(m_ring, m_ringBytes);
+    m_ring = nullptr;
+    m_ringBytes = 0;
     m_attached = false;
     m_filled = 0;
     m_writePosition = 0;

@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# The whole signature-recovery road timed against PhotoRec on the same image in the same run: a 2 GiB image
+# (RAW_ROAD_SIZE_MIB to change it) of real files (the system's shared data files and the committed RAW
+# fixtures) at sector offsets in random filler; each tool recovers it into its own folder, and the files
+# recovered byte-exact by each are counted from the SHA-256 of every placed file.
+#   bench/raw_road.sh [BUILD_DIR]     (BUILD_DIR holds tests/salvix-e2e; default build)
+# Needs photorec (Debian package testdisk) and python3; prints one line per tool and a verdict line.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$here/build}"
+harness="$build/tests/salvix-e2e"
+[ -x "$harness" ] || { echo "raw_road: $harness not built (cmake --build $build --target salvix-e2e)" >&2; exit 2; }
+command -v photorec >/dev/null || { echo "raw_road: photorec missing (apt-get install testdisk)" >&2; exit 2; }
+size_mib="${RAW_ROAD_SIZE_MIB:-2048}"
+work="$(mktemp -d "${TMPDIR:-/tmp}/salvix-raw-road.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+
+python3 - "$here" "$work" "$size_mib" <<'PY'
+import hashlib, os, random, sys, lzma
+here, work, size_mib = sys.argv[1], sys.argv[2], int(sys.argv[3])
+rng = random.Random(20261210)
+exts = {'png', 'gif', 'jpg', 'pdf', 'zip', 'html', 'wav', 'ttf', 'ico', 'mp3', 'odt'}
+paths = []
+for root in ('/usr/share', '/usr/lib'):
+    for d, _, names in os.walk(root):
+        for n in names:
+            p = os.path.join(d, n)
+            if n.rsplit('.', 1)[-1].lower() in exts and os.path.isfile(p) and not os.path.islink(p):
+                if 2048 <= os.path.getsize(p) <= 8 << 20:
+                    paths.append(p)
+fixtures = os.path.join(here, 'tests/fixtures/raw')
+for family in sorted(os.listdir(fixtures)):
+    full = os.path.join(fixtures, family)
+    if os.path.isdir(full):
+        paths += [os.path.join(full, n) for n in sorted(os.listdir(full))]
+paths.sort()
+seen, files = set(), []
+for p in paths:
+    data = open(p, 'rb').read()
+    if p.endswith('.xz'):
+        data = lzma.decompress(data)
+    digest = hashlib.sha256(data).hexdigest()
+    # gzip has no end to find by its signature: left out of the count.
+    if digest in seen or data[:3] == b'\x1f\x8b\x08':
+        continue
+    seen.add(digest)
+    files.append((p, data, digest))
+rng.shuffle(files)
+total = size_mib << 20
+used = sum(len(d) for _, d, _ in files)
+gap_room = max(total - used, 0) // (len(files) + 1)
+with open(os.path.join(work, 'image.img'), 'wb') as img, open(os.path.join(work, 'placed.txt'), 'w') as placed:
+    pos = 0
+    for p, data, digest in files:
+        gap = rng.randrange(gap_room // 2, gap_room) // 512 * 512 + 512
+        if pos + gap + len(data) > total:
+            break
+        img.write(rng.randbytes(gap))
+        pos += gap
+        img.write(data)
+        pos += len(data)
+        pad = -pos % 512
+        img.write(rng.randbytes(pad))
+        pos += pad
+        placed.write('%s\t%d\t%s\n' % (digest, len(data), p))
+    while pos < total:
+        n = min(64 << 20, total - pos)
+        img.write(rng.randbytes(n))
+        pos += n
+PY
+
+count() { # folder -> files recovered byte-exact
+    python3 - "$work/placed.txt" "$1" <<'PY'
+import hashlib, os, sys
+placed = {l.split('\t')[0] for l in open(sys.argv[1])}
+got = set()
+for d, _, names in os.walk(sys.argv[2]):
+    for n in names:
+        with open(os.path.join(d, n), 'rb') as f:
+            got.add(hashlib.sha256(f.read()).hexdigest())
+print(len(placed & got))
+PY
+}
+placed=$(wc -l < "$work/placed.txt")
+sync
+cat "$work/image.img" > /dev/null # both tools start from a warm cache
+
+start=$(date +%s.%N)
+"$harness" raw "$work/image.img" "$work/salvix" > "$work/salvix.log" 2>&1
+salvix_time=$(echo "$(date +%s.%N) - $start" | bc)
+salvix_exact=$(count "$work/salvix")
+
+start=$(date +%s.%N)
+(cd "$work" && photorec /log /d "$work/photorec" /cmd "$work/image.img" \
+    partition_none,fileopt,everything,enable,search > /dev/null 2>&1) || true
+photorec_time=$(echo "$(date +%s.%N) - $start" | bc)
+# photorec writes into photorec.1, photorec.2, ...
+mkdir -p "$work/pr"
+for d in "$work"/photorec.*; do [ -d "$d" ] && mv "$d" "$work/pr/"; done
+photorec_exact=$(count "$work/pr")
+
+printf 'image: %d MiB, %d files placed\n' "$size_mib" "$placed"
+printf 'salvix:   %d byte-exact of %d, %.1f s (%s)\n' "$salvix_exact" "$placed" "$salvix_time" "$(head -1 "$work/salvix.log")"
+printf 'photorec: %d byte-exact of %d, %.1f s\n' "$photorec_exact" "$placed" "$photorec_time"
+ratio=$(echo "scale=2; $photorec_time / $salvix_time" | bc)
+printf 'salvix recall %s photorec; photorec takes %sx the time of salvix (aim: at least 3x)\n' \
+    "$([ "$salvix_exact" -ge "$photorec_exact" ] && echo '>=' || echo '<')" "$ratio"
