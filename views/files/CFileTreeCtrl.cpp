@@ -193,6 +193,8 @@ void CFileTreeCtrl::ToggleCheck(QTreeWidgetItem* item)
         return;
     QPointer<QWidget> main = window();
     main->setEnabled(false);
+    // Nothing behind the wait window repaints while the worker writes check states that painting reads.
+    main->setUpdatesEnabled(false);
     {
         CWaitingDlg wait(main);
         wait.SetText(CResourceLibrary::Instance().LoadString(391));
@@ -200,8 +202,10 @@ void CFileTreeCtrl::ToggleCheck(QTreeWidgetItem* item)
         RunToggle(node, item);
         wait.close();
     }
-    if (main)
+    if (main) {
+        main->setUpdatesEnabled(true);
         main->setEnabled(true);
+    }
     if (m_list)
         for (QTreeWidgetItem* i = m_list->GetCurrentFolderItem(); i; i = i->parent())
             if (i == item) {
@@ -230,9 +234,7 @@ void CFileTreeCtrl::RunToggle(CFileNode* node, QTreeWidgetItem* item)
         root->ToggleCheckState(node, false);
     }
     m_toggling = false;
-    m_tree->setUpdatesEnabled(false);
     RefreshBranch(item);
-    m_tree->setUpdatesEnabled(true);
     m_tree->viewport()->update();
     if (m_notify)
         SendMessageTo(m_notify, UM_SELECTION_TOTALS, 0, 0);
