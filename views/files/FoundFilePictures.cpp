@@ -138,9 +138,10 @@ QImage StatesLegend()
         {3, "skin.state_raw", Qt::black},      {-1, "skin.state_compressed", QColor(0, 0, 255)},
         {-1, "skin.state_encrypted", QColor(0, 160, 0)},
     };
-    int y = 8;
+    // Rows of 30 pixels: room for a translation that wraps onto a second line.
+    int y = 4;
     for (const Line& l : lines) {
-        const QRect text(28, y, 120, 26);
+        const QRect text(28, y, 121, 30);
         if (l.folderImage >= 0) {
             QImage one = folders.copy(l.folderImage * 16, 0, 16, 16);
             one.setAlphaChannel(QImage());
@@ -148,13 +149,13 @@ QImage StatesLegend()
                 for (int xx = 0; xx < one.width(); ++xx)
                     if (one.pixelColor(xx, yy) == kMagenta)
                         one.setPixelColor(xx, yy, Qt::white);
-            p.drawImage(6, y + 5, one);
+            p.drawImage(6, y + 7, one);
         } else {
-            p.fillRect(8, y + 8, 12, 10, l.colour);
+            p.fillRect(8, y + 10, 12, 10, l.colour);
         }
         p.setPen(l.colour);
         p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, lib.LoadText(QString::fromLatin1(l.key)));
-        y += 29;
+        y += 30;
     }
     return img;
 }
