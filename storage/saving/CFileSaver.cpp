@@ -66,6 +66,14 @@ CFileSaver::CFileSaver(IFileRecoverCallback* callback, IStorageDevice* device) :
 {
 }
 
+uint64_t CFileSaver::DeviceSectors()
+{
+    // Asked once per saver: an image device answers with a stat of its file, which would otherwise be paid
+    // for every file of a job.
+    if (!m_deviceSectors) m_deviceSectors = m_device->GetSectorCount();
+    return *m_deviceSectors;
+}
+
 int CFileSaver::Report(uint64_t bytes)
 {
     m_bytesCounted += bytes;
@@ -317,7 +325,7 @@ int CFileSaver::WriteRuns(IDataRunList* runs, uint64_t byteCount, bool clusterZe
     const uint64_t batchSectors = kReadBatchBytes / m_sectorSize;
     if (m_buffer.size() < kReadBatchBytes) m_buffer.resize(kReadBatchBytes);
 
-    const uint64_t deviceSectors = m_device->GetSectorCount(); // 0: not known
+    const uint64_t deviceSectors = DeviceSectors(); // 0: not known
     uint64_t remaining = byteCount;
     for (const DataRun* run = runs->First(); run && remaining; run = runs->Next()) {
         if (run->length == 0) continue;
@@ -384,7 +392,7 @@ int CFileSaver::WriteCompressedRuns(IDataRunList* runs, uint64_t byteCount)
 
     // Clusters from this one on lie past the end of the device.
     int64_t clusterLimit = INT64_MAX;
-    if (const uint64_t deviceSectors = m_device->GetSectorCount(); deviceSectors > 0)
+    if (const uint64_t deviceSectors = DeviceSectors(); deviceSectors > 0)
         clusterLimit = deviceSectors <= m_partitionStart
                            ? 0
                            : int64_t(std::min<uint64_t>((deviceSectors - m_partitionStart) / m_sectorsPerCluster, INT64_MAX));

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,12 +68,15 @@ private:
     int WriteEncryptedHead(uint32_t efsLength);
     int RestoreEncryptedFile(uint64_t realSize);
     int Report(uint64_t bytes);
+    // The source device's sector count (0: not known), read once.
+    uint64_t DeviceSectors();
 
     IFileRecoverCallback* m_callback;
     IStorageDevice* m_device;
     uint64_t m_partitionStart = 0;
     int32_t m_sectorsPerCluster = 1;
     uint32_t m_sectorSize = 0;
+    std::optional<uint64_t> m_deviceSectors;
 
     // The file being saved.
     CTargetFile m_target;

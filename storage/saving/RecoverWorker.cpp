@@ -1,27 +1,37 @@
 // The worker of the saving jobs.
 #include "storage/saving/RecoverWorker.h"
 
-#include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
 std::optional<int> RunRecoverJobOnWorker(const std::function<int()>& job, const RecoverMessagePump& pump)
 {
-    std::atomic<bool> done{false};
+    std::mutex lock;
+    std::condition_variable finished;
+    bool done = false;
     int value = 0;
     std::thread worker;
     try {
         worker = std::thread([&] {
-            value = job();
-            done.store(true, std::memory_order_release);
+            const int result = job();
+            std::lock_guard<std::mutex> guard(lock);
+            value = result;
+            done = true;
+            finished.notify_one();
         });
     } catch (const std::system_error&) {
         return std::nullopt;
     }
-    while (!done.load(std::memory_order_acquire)) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (!done.load(std::memory_order_acquire) && pump) pump();
+    // Waits in steps of at most 10 ms, pumping in between, and wakes at once when the job ends.
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> guard(lock);
+            if (finished.wait_for(guard, std::chrono::milliseconds(10), [&] { return done; })) break;
+        }
+        if (pump) pump();
     }
     worker.join();
     return value;
