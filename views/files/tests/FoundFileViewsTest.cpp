@@ -26,6 +26,7 @@
 #include <QApplication>
 #include <QBrush>
 #include <QDir>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QMenu>
 #include <QTest>
@@ -365,6 +366,11 @@ TEST_F(FoundFileViews, Screenshots)
         EXPECT_TRUE(props.grab().save(folder + QStringLiteral("/files-properties-%1.png").arg(language)));
         props.close();
 
+        // Each legend text fits its row of the picture on one line.
+        const QFontMetrics metrics(CreateControlFont());
+        for (const char* key : {"skin.state_lost", "skin.state_deleted", "skin.state_raw", "skin.state_compressed",
+                                "skin.state_encrypted"})
+            EXPECT_LE(metrics.horizontalAdvance(lib.LoadText(QString::fromLatin1(key))), 121) << key;
         CAttributesStates legend;
         legend.ShowModeless();
         EXPECT_TRUE(legend.grab().save(folder + QStringLiteral("/files-states-%1.png").arg(language)));
