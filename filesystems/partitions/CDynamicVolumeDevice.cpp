@@ -57,8 +57,11 @@ bool CDynamicVolumeDevice::ReadMember(const LdmExtent& member, uint64_t position
     return member.disk->ReadSectors(buffer, member.firstSector + into, count);
 }
 
-void CDynamicVolumeDevice::LogMemberFailure(const char* layout, size_t member, uint64_t volumeSector) const
+void CDynamicVolumeDevice::LogMemberFailure(const char* layout, size_t member, uint64_t volumeSector)
 {
+    if (m_failureLogged.size() != m_members.size()) m_failureLogged.assign(m_members.size(), false);
+    if (m_failureLogged[member]) return;
+    m_failureLogged[member] = true;
     const LdmExtent& m = m_members[member];
     LogError("%s volume \"%s\": member %zu (disk %s%s) could not be read at volume sector %" PRIu64, layout,
              m_info.volumeName.c_str(), member, m.diskId.c_str(), m.disk ? "" : ", missing", volumeSector);

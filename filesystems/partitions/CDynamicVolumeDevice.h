@@ -29,10 +29,11 @@ protected:
     // Reads count sectors of a member at a sector of its run; false without a disk, a failed read, or a
     // position before the member's start.
     bool ReadMember(const LdmExtent& member, uint64_t positionInColumn, uint8_t* buffer, uint64_t count);
-    // Logs the member whose sectors could not be read.
-    void LogMemberFailure(const char* layout, size_t member, uint64_t volumeSector) const;
+    // Logs the member whose sectors could not be read (once per member, so a scan does not flood the log).
+    void LogMemberFailure(const char* layout, size_t member, uint64_t volumeSector);
 
     std::vector<LdmExtent> m_members;
     LdmVolumeInfo m_info;
     int32_t m_type;
+    std::vector<bool> m_failureLogged;
 };

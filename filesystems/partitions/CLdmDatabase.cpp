@@ -13,6 +13,7 @@
 #include "platform/Log.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cinttypes>
 #include <cstring>
 
@@ -37,6 +38,14 @@ std::vector<uint8_t> ReadFirstSector(const LdmExtent& member)
     std::vector<uint8_t> sector(size_t(size), 0);
     if (!member.disk->ReadSectors(sector.data(), member.firstSector, 1)) return {};
     return sector;
+}
+
+// GUID texts compare without regard to case.
+bool SameGuidText(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
 }
 
 uint64_t SaturatingAdd(uint64_t a, uint64_t b)
@@ -188,7 +197,7 @@ IStorageDevice* CLdmDatabase::FindDiskByGuid(const std::string& diskId, PrivHead
             if (FindPrivHead(disk, sector) && DecodePrivHead(sector, fields)) value = fields;
             found = m_heads.emplace(disk, value).first;
         }
-        if (found->second && found->second->diskId == diskId) {
+        if (found->second && SameGuidText(found->second->diskId, diskId)) {
             head = *found->second;
             return disk;
         }

@@ -173,8 +173,14 @@ LdmDiskRecord DecodeDisk(const LdmRawRecord& raw)
         d.diskId = w.Text(kDiskIdWidth);
         d.alternateName = w.Text(kNameWidth);
     } else {
+        // The 16 bytes in their stored order, written as the GUID text a PRIVHEAD carries.
+        static const char kHex[] = "0123456789abcdef";
         const std::vector<uint8_t> guid = w.Raw(16);
-        d.diskId.assign(guid.begin(), guid.end());
+        for (size_t i = 0; i < guid.size(); ++i) {
+            if (i == 4 || i == 6 || i == 8 || i == 10) d.diskId += '-';
+            d.diskId += kHex[guid[i] >> 4];
+            d.diskId += kHex[guid[i] & 15];
+        }
     }
     return d;
 }

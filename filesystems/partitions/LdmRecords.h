@@ -59,7 +59,8 @@ struct LdmPartitionRecord {
 struct LdmDiskRecord {
     uint64_t objectId = 0;
     std::string name;
-    std::string diskId;        // the GUID text of the disk's PRIVHEAD (type 0x34), or 16 GUID bytes (type 0x44)
+    std::string diskId;        // the GUID text of the disk's PRIVHEAD (type 0x34 stores it as text, type 0x44 as
+                               // 16 bytes, written here as lower-case text)
     std::string alternateName;
 };
 

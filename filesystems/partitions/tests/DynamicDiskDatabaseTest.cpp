@@ -1,5 +1,6 @@
 // The dynamic-disk database over disks built byte by byte: variable-length fields, multi-block records,
 // flag-gated fields, the PRIVHEAD search order, the database area's bounds, and the volumes made from it.
+#include "filesystems/partitions/CCollectDynamicVolume.h"
 #include "filesystems/partitions/CLdmDatabase.h"
 #include "filesystems/partitions/LdmDatabaseFormat.h"
 
@@ -329,6 +330,30 @@ TEST(LdmVolumes, SizesLayoutsAndMembers)
     }
 }
 
+TEST(LdmVolumes, DiskRecordWithBinaryGuidFindsItsDisk)
+{
+    DynamicDiskBuilder b;
+    std::vector<uint8_t> disk = LdmNumber(1);
+    const std::vector<uint8_t> name = LdmText("Disk1");
+    disk.insert(disk.end(), name.begin(), name.end());
+    const uint8_t guid[16] = {0x11, 0x11, 0x11, 0x11, 0x22, 0x22, 0x33, 0x33,
+                              0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55};
+    disk.insert(disk.end(), guid, guid + 16);
+    b.AddRecord(0x44, 0, disk);
+    b.AddVolume("Volume1", 3, 1000, 0x07, 1); // object ids continue from 1: volume 1, component 2, partition 3
+    b.AddComponent("Volume1-01", 1, 2, 1);
+    b.AddPartition("Disk1-01", 2, 1, 0, 0, 1000);
+    DiskSet set;
+    set.Add(b, 5000, "11111111-2222-3333-4444-555555555555");
+    std::vector<DynamicVolumeEntry> entries;
+    CLdmDatabase().ReadAllDisks(set.list, entries);
+    ASSERT_EQ(entries.size(), 1u);
+    std::vector<const LdmExtent*> members;
+    entries[0].device->GetMembers(members);
+    ASSERT_EQ(members.size(), 1u);
+    EXPECT_EQ(members[0]->disk, set.disks[0].get());
+}
+
 TEST(LdmVolumes, IncompleteVolumesAndUnreadableDisksGiveNothing)
 {
     DynamicDiskBuilder b;
@@ -344,4 +369,29 @@ TEST(LdmVolumes, IncompleteVolumesAndUnreadableDisksGiveNothing)
     set.list.push_back(nullptr);
     std::vector<DynamicVolumeEntry> entries;
     EXPECT_EQ(CLdmDatabase().ReadAllDisks(set.list, entries), 0u);
+}
+
+TEST(LdmVolumes, CollectorMakesOneRecordPerVolumeWithItsPresentMembers)
+{
+    DynamicDiskBuilder b;
+    const uint64_t d1 = b.AddDisk(kGuidA), d2 = b.AddDisk(kGuidB);
+    const uint64_t v = b.AddVolume("Span", 3, 2000, 0x07, 1);
+    const uint64_t c = b.AddComponent("Span-01", v, 2, 2);
+    b.AddPartition("First", c, d1, 0, 0, 1000);
+    b.AddPartition("Second", c, d2, 0, 1000, 1000);
+    DiskSet set;
+    set.Add(b, 5000, kGuidA);
+    CVolumeDeviceRecordList volumes;
+    CCollectDynamicVolume().CollectDynamicVolume(set.list, volumes);
+    ASSERT_EQ(volumes.size(), 1u);
+    const VolumeDeviceRecord& r = volumes.front();
+    EXPECT_EQ(r.nDynamic, 1u);
+    EXPECT_EQ(r.cDriveLetter, 0);
+    EXPECT_EQ(r.GetMemberCount(), 1);
+    EXPECT_EQ(r.members[0].pDisk, set.disks[0].get());
+    EXPECT_EQ(r.members[0].u64FirstSector, 63u);
+    EXPECT_EQ(r.members[0].u64SectorCount, 1000u);
+    ASSERT_TRUE(r.pDevice);
+    EXPECT_EQ(r.pDevice->GetSectorCount(), 2000u);
+    delete r.pDevice;
 }
