@@ -1,10 +1,10 @@
 # The headless recovery harness (a test tool, never installed) and the end-to-end tests that drive it over the
 # fixture images.
-salvix_layer(salvix-e2e tests/e2e DEPS salvix_saving salvix_partitions salvix_fat salvix_ext2 salvix_ntfs salvix_tree
-             salvix_devices salvix_core salvix_platform salvix_testsupport)
+set(_e2e_deps salvix_saving salvix_raw salvix_partitions salvix_fat salvix_ext2 salvix_ntfs salvix_fscommon salvix_tree
+              salvix_filetypes salvix_devices salvix_core salvix_platform)
+salvix_layer(salvix-e2e tests/e2e DEPS ${_e2e_deps} salvix_testsupport TEST_DEPS salvix_filetypes)
 add_executable(salvix-e2e ${CMAKE_SOURCE_DIR}/tests/e2e/SalvixE2E.cpp)
-target_link_libraries(salvix-e2e PRIVATE salvix_saving salvix_raw salvix_partitions salvix_fat salvix_ext2 salvix_ntfs
-                                         salvix_tree salvix_devices salvix_core salvix_platform)
+target_link_libraries(salvix-e2e PRIVATE ${_e2e_deps})
 set_target_properties(salvix-e2e PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 
 file(GLOB _e2e_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/tests/*.cpp)
