@@ -2,6 +2,7 @@
 #include "filesystems/ext2/CExt2FileProperties.h"
 
 #include "core/rsdata/IRSData.h"
+#include "filesystems/tree/FoundFileFields.h"
 
 IDataRunList* CExt2FileProperties::GetDataRunList() const
 {
@@ -45,12 +46,7 @@ int CExt2FileProperties::Write(IRSData* stream) const
     const uint16_t nameLength = uint16_t(std::min<size_t>(m_name.size(), kMaxStoredName));
     RSWriteValue<uint16_t>(stream, nameLength);
     if (nameLength > 0) stream->Write(m_name.data(), nameLength);
-    RSWriteValue<uint64_t>(stream, m_size);
-    RSWriteValue<uint16_t>(stream, m_attributes);
-    RSWriteValue<uint64_t>(stream, m_creationTime);
-    RSWriteValue<uint64_t>(stream, m_modificationTime);
-    RSWriteValue<uint64_t>(stream, m_accessTime);
-    RSWriteValue<uint8_t>(stream, m_state);
+    FoundFileFields{m_size, m_attributes, m_creationTime, m_modificationTime, m_accessTime, m_state}.Write(stream);
     RSWriteValue<uint32_t>(stream, m_runs ? 1u : 0u);
     if (m_runs) m_runs->Write(stream);
     return 1;
@@ -60,27 +56,19 @@ int CExt2FileProperties::Read(IRSData* stream)
 {
     const uint16_t nameLength = RSReadValue<uint16_t>(stream);
     if (nameLength > kMaxStoredName) throw CRSException(RS_ERROR_BAD_LENGTH);
-    std::string name(nameLength, '\0');
-    if (nameLength > 0) stream->Read(name.data(), nameLength);
-    const uint64_t size = RSReadValue<uint64_t>(stream);
-    const uint16_t attributes = RSReadValue<uint16_t>(stream);
-    const uint64_t creation = RSReadValue<uint64_t>(stream);
-    const uint64_t modification = RSReadValue<uint64_t>(stream);
-    const uint64_t access = RSReadValue<uint64_t>(stream);
-    const uint8_t state = RSReadValue<uint8_t>(stream);
+    std::string name = ReadCountedText(stream, nameLength);
+    const FoundFileFields fields = FoundFileFields::Read(stream);
     const uint32_t runsPresent = RSReadValue<uint32_t>(stream);
     std::unique_ptr<PackedDataRun> runs;
     if (runsPresent != 0) runs = PackedDataRun::Read(stream);
 
-    // A name cut at an embedded zero, as a terminated buffer would read.
-    name.resize(std::string(name.c_str()).size());
     m_name = std::move(name);
-    m_size = size;
-    m_attributes = attributes;
-    m_creationTime = creation;
-    m_modificationTime = modification;
-    m_accessTime = access;
-    m_state = state;
+    m_size = fields.size;
+    m_attributes = fields.attributes;
+    m_creationTime = fields.creationTime;
+    m_modificationTime = fields.modificationTime;
+    m_accessTime = fields.accessTime;
+    m_state = fields.state;
     m_runs = std::move(runs);
     m_checkState = 0;
     m_userFlag = 0;

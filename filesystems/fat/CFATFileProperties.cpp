@@ -10,6 +10,7 @@
 #include "filesystems/common/PartitionNaming.h"
 #include "platform/Clock.h"
 #include "core/rsdata/IRSData.h"
+#include "filesystems/tree/FoundFileFields.h"
 
 #include <algorithm>
 #include <vector>
@@ -18,13 +19,6 @@ namespace {
 
 // A real long name has at most 20 pieces (255 units); more come only from damaged directories.
 constexpr size_t kMaxLongNamePieces = 20;
-
-std::string ReadText(IRSData* stream, uint16_t length)
-{
-    std::string text(length, '\0');
-    if (length > 0) stream->Read(text.data(), length);
-    return text;
-}
 
 } // namespace
 
@@ -73,12 +67,7 @@ int CFATFileProperties::Write(IRSData* stream) const
     RSWriteValue<uint16_t>(stream, shortLength);
     if (nameLength > 0) stream->Write(m_name.data(), nameLength);
     if (shortLength > 0) stream->Write(m_shortName.data(), shortLength);
-    RSWriteValue<uint64_t>(stream, m_size);
-    RSWriteValue<uint16_t>(stream, m_attributes);
-    RSWriteValue<uint64_t>(stream, m_creationTime);
-    RSWriteValue<uint64_t>(stream, m_modificationTime);
-    RSWriteValue<uint64_t>(stream, m_accessTime);
-    RSWriteValue<uint8_t>(stream, m_state);
+    FoundFileFields{m_size, m_attributes, m_creationTime, m_modificationTime, m_accessTime, m_state}.Write(stream);
     RSWriteValue<uint32_t>(stream, m_firstCluster);
     RSWriteValue<uint32_t>(stream, m_parentCluster);
     RSWriteValue<uint32_t>(stream, m_runs ? 1u : 0u);
@@ -91,31 +80,23 @@ int CFATFileProperties::Read(IRSData* stream)
     const uint16_t nameLength = RSReadValue<uint16_t>(stream);
     const uint16_t shortLength = RSReadValue<uint16_t>(stream);
     if (nameLength > kMaxStoredName || shortLength > kMaxStoredName) throw CRSException(RS_ERROR_BAD_LENGTH);
-    std::string name = ReadText(stream, nameLength);
-    std::string shortName = ReadText(stream, shortLength);
-    const uint64_t size = RSReadValue<uint64_t>(stream);
-    const uint16_t attributes = RSReadValue<uint16_t>(stream);
-    const uint64_t creation = RSReadValue<uint64_t>(stream);
-    const uint64_t modification = RSReadValue<uint64_t>(stream);
-    const uint64_t access = RSReadValue<uint64_t>(stream);
-    const uint8_t state = RSReadValue<uint8_t>(stream);
+    std::string name = ReadCountedText(stream, nameLength);
+    std::string shortName = ReadCountedText(stream, shortLength);
+    const FoundFileFields fields = FoundFileFields::Read(stream);
     const uint32_t firstCluster = RSReadValue<uint32_t>(stream);
     const uint32_t parentCluster = RSReadValue<uint32_t>(stream);
     const uint32_t runsPresent = RSReadValue<uint32_t>(stream);
     std::unique_ptr<PackedDataRun> runs;
     if (runsPresent != 0) runs = PackedDataRun::Read(stream);
 
-    // Names cut at an embedded zero, as a terminated buffer would read.
-    name.resize(std::string(name.c_str()).size());
-    shortName.resize(std::string(shortName.c_str()).size());
     m_name = std::move(name);
     m_shortName = std::move(shortName);
-    m_size = size;
-    m_attributes = attributes;
-    m_creationTime = creation;
-    m_modificationTime = modification;
-    m_accessTime = access;
-    m_state = state;
+    m_size = fields.size;
+    m_attributes = fields.attributes;
+    m_creationTime = fields.creationTime;
+    m_modificationTime = fields.modificationTime;
+    m_accessTime = fields.accessTime;
+    m_state = fields.state;
     m_firstCluster = firstCluster;
     m_parentCluster = parentCluster;
     m_runs = std::move(runs);

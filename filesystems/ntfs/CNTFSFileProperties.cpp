@@ -3,6 +3,7 @@
 
 #include "core/rsdata/CRSException.h"
 #include "core/rsdata/IRSData.h"
+#include "filesystems/tree/FoundFileFields.h"
 
 #include <cstring>
 
@@ -50,12 +51,7 @@ int CNTFSFileProperties::Write(IRSData* stream) const
         bytes.resize(m_nameLength, '\0');
         stream->Write(bytes.data(), m_nameLength);
     }
-    RSWriteValue<uint64_t>(stream, m_size);
-    RSWriteValue<uint16_t>(stream, m_attributes);
-    RSWriteValue<uint64_t>(stream, m_creationTime);
-    RSWriteValue<uint64_t>(stream, m_modificationTime);
-    RSWriteValue<uint64_t>(stream, m_accessTime);
-    RSWriteValue<uint8_t>(stream, m_state);
+    FoundFileFields{m_size, m_attributes, m_creationTime, m_modificationTime, m_accessTime, m_state}.Write(stream);
     RSWriteValue<uint64_t>(stream, m_recordSector);
     RSWriteValue<uint32_t>(stream, m_runs ? 1 : 0);
     if (m_runs) m_runs->Write(stream);
@@ -70,18 +66,8 @@ int CNTFSFileProperties::Write(IRSData* stream) const
 int CNTFSFileProperties::Read(IRSData* stream)
 {
     const uint16_t nameLength = RSReadValue<uint16_t>(stream);
-    std::string name;
-    if (nameLength > 0) {
-        std::vector<char> bytes(size_t(nameLength) + 1, '\0');
-        stream->Read(bytes.data(), nameLength);
-        name.assign(bytes.data(), std::strlen(bytes.data()));
-    }
-    const uint64_t size = RSReadValue<uint64_t>(stream);
-    const uint16_t attributes = RSReadValue<uint16_t>(stream);
-    const uint64_t creation = RSReadValue<uint64_t>(stream);
-    const uint64_t modification = RSReadValue<uint64_t>(stream);
-    const uint64_t access = RSReadValue<uint64_t>(stream);
-    const uint8_t state = RSReadValue<uint8_t>(stream);
+    std::string name = ReadCountedText(stream, nameLength);
+    const FoundFileFields fields = FoundFileFields::Read(stream);
     const uint64_t recordSector = RSReadValue<uint64_t>(stream);
     std::unique_ptr<PackedDataRun> runs;
     if (RSReadValue<uint32_t>(stream) != 0) runs = PackedDataRun::Read(stream);
@@ -97,12 +83,12 @@ int CNTFSFileProperties::Read(IRSData* stream)
 
     m_name = std::move(name);
     m_nameLength = nameLength;
-    m_size = size;
-    m_attributes = attributes;
-    m_creationTime = creation;
-    m_modificationTime = modification;
-    m_accessTime = access;
-    m_state = state;
+    m_size = fields.size;
+    m_attributes = fields.attributes;
+    m_creationTime = fields.creationTime;
+    m_modificationTime = fields.modificationTime;
+    m_accessTime = fields.accessTime;
+    m_state = fields.state;
     m_recordSector = recordSector;
     m_runs = std::move(runs);
     m_extensions = std::move(extensions);

@@ -3,6 +3,7 @@
 
 #include "filesystems/tree/CRawFileInfo.h"
 #include "filesystems/tree/DataRunLists.h"
+#include "filesystems/tree/FoundFileFields.h"
 #include "filesystems/tree/TextCut.h"
 #include "core/rsdata/IRSData.h"
 
@@ -12,12 +13,10 @@ namespace {
 
 // A text stored with a one-byte length L that counts its terminator: L bytes read into L + 1, so the
 // text is terminated even when the stored bytes were not.
-std::string ReadCountedText(IRSData* stream, uint8_t length)
+std::string ReadRawText(IRSData* stream, uint8_t length)
 {
-    char buffer[256] = {};
-    if (length > 0) stream->Read(buffer, length);
     // A stored text that fills all 255 bytes is one byte too long for this object's own form.
-    return CutUtf8(std::string(buffer, std::strlen(buffer)), CRAWFileProperties::kMaxTextLength);
+    return CutUtf8(ReadCountedText(stream, length), CRAWFileProperties::kMaxTextLength);
 }
 
 } // namespace
@@ -87,9 +86,9 @@ int CRAWFileProperties::Write(IRSData* stream) const
 int CRAWFileProperties::Read(IRSData* stream)
 {
     const uint8_t nameLength = RSReadValue<uint8_t>(stream);
-    std::string name = ReadCountedText(stream, nameLength);
+    std::string name = ReadRawText(stream, nameLength);
     const uint8_t extraLength = RSReadValue<uint8_t>(stream);
-    std::string extra = ReadCountedText(stream, extraLength);
+    std::string extra = ReadRawText(stream, extraLength);
     const uint64_t size = RSReadValue<uint64_t>(stream);
     const uint16_t attributes = RSReadValue<uint16_t>(stream);
     const uint8_t state = RSReadValue<uint8_t>(stream);
