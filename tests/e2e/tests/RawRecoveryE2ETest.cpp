@@ -60,9 +60,9 @@ std::string Upper(std::string s)
     return s;
 }
 
-std::string RunHarness(const fs::path& image, const fs::path& out, int sectorSize)
+std::string RunHarness(const fs::path& image, const fs::path& out, int sectorSize, const std::string& env = {})
 {
-    const std::string command = "SALVIX_E2E_SECTOR_SIZE=" + std::to_string(sectorSize) + " '" +
+    const std::string command = env + " SALVIX_E2E_SECTOR_SIZE=" + std::to_string(sectorSize) + " '" +
                                 SALVIX_E2E_HARNESS + "' raw '" + image.string() + "' '" + out.string() + "' 2>&1";
     std::string output;
     FILE* pipe = popen(command.c_str(), "r");
@@ -142,3 +142,32 @@ void ExpectEveryFixtureBack(int32_t sectorSize)
 TEST(RawRecoveryE2E, EveryFixtureComesBackByteExact512) { ExpectEveryFixtureBack(512); }
 
 TEST(RawRecoveryE2E, EveryFixtureComesBackByteExact4096) { ExpectEveryFixtureBack(4096); }
+
+// A header script in the data folder makes its own type: found by the scan, saved at the size it gives.
+TEST(RawRecoveryE2E, HeaderScriptTypeComesBackAtItsSize)
+{
+    testsupport::TempDir dir;
+    fs::create_directories(dir / "data/CustomFileScript");
+    std::ofstream(dir / "data/CustomFileScript/custom.fhs", std::ios::binary)
+        << "REMARK: a made-up format\r\nFILEINFO: EXTNAME=\"QXF\" SIZE=0x1000\r\n"
+           "FILESIGN: OFFSET=0x0 TYPE=CHAR VALUE=\"SALVIX-QXF-FILE!\"\r\n"
+           "FILESIGN: OFFSET=0x10 TYPE=BYTE VALUE=0x00,0x01,0xFE";
+    std::vector<uint8_t> file(4096);
+    for (size_t i = 0; i < file.size(); ++i) file[i] = uint8_t(i * 31 + 7);
+    const char magic[] = "SALVIX-QXF-FILE!";
+    std::copy(magic, magic + 16, file.begin());
+    file[16] = 0, file[17] = 1, file[18] = 0xFE;
+    RawImageComposer disk(4096, 512, RawImageComposer::Filler::Random, 3);
+    disk.Place(100, file, 1000, "custom.qxf");
+    disk.Place(3000, file, 1000, "custom2.qxf");
+    const fs::path image = dir / "custom.img";
+    std::ofstream(image, std::ios::binary)
+        .write(reinterpret_cast<const char*>(disk.Bytes().data()), std::streamsize(disk.Bytes().size()));
+
+    const std::string output =
+        RunHarness(image, dir / "out", 512, "SALVIX_DATA_DIR='" + (dir / "data").string() + "'");
+    EXPECT_NE(output.find("saved 2 files, 0 failed"), std::string::npos) << output;
+    const auto saved = SavedFiles(dir / "out");
+    ASSERT_EQ(saved.count(testsupport::Sha256Hex(file)), 2u);
+    EXPECT_EQ(saved.find(testsupport::Sha256Hex(file))->second, "QXF");
+}
