@@ -68,6 +68,7 @@ public:
     void ShowFolder(CFileSystemNode* root, CFileNode* folder, QTreeWidgetItem* item);
     // Lists the given nodes (search results), with no folder item.
     void SetItems(CFileSystemNode* root, const std::vector<CFileNode*>& nodes);
+    // Empties both lists, waiting for a thumbnail in the making; call it before the listed tree is freed.
     void ClearItems();
 
     QAbstractItemView* GetActiveList() const;

@@ -75,6 +75,9 @@ void CFileTreeCtrl::SetRootNode(CFileSystemNode* root)
         const QSignalBlocker block(m_tree);
         m_tree->clear();
     }
+    // The list still points into the tree being replaced, which its owner may free next.
+    if (m_list)
+        m_list->ClearItems();
     m_root = root;
     if (!root)
         return;

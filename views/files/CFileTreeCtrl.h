@@ -24,7 +24,8 @@ public:
     void SetFileListCtrl(CFileListCtrl* pFileListCtrl);
     // Receives UM_SELECTION_TOTALS after every check change made here.
     void SetNotifyWnd(QObject* pWnd);
-    // Replaces the shown tree; null shows nothing.
+    // Replaces the shown tree (the linked list is emptied first, so neither keeps the old tree's nodes);
+    // null shows nothing.
     void SetRootNode(CFileSystemNode* root);
     CFileSystemNode* GetRootNode() const { return m_root; }
 

@@ -133,6 +133,7 @@ TEST_F(FoundFileViews, TreeShowsFoldersWithCountsMarksAndStoredChecks)
     tree->SetRootNode(bare);
     EXPECT_EQ(w->topLevelItemCount(), 0);
     EXPECT_EQ(tree->GetSelectedItem(), nullptr);
+    EXPECT_TRUE(list->Items().empty()); // nothing of the previous tree stays listed
     tree->SetRootNode(nullptr);
     DeleteFoundTree(bare);
 }
