@@ -2,6 +2,7 @@
 #include "platform/BlockDevice.h"
 
 #include "platform/Errors.h"
+#include "platform/FdIo.h"
 
 #include <cerrno>
 #include <cstring>
@@ -111,22 +112,16 @@ bool BlockDevice::ReadAt(uint64_t offset, void* buffer, size_t size, size_t* byt
             *error = kErrInvalidParameter;
         return false;
     }
-    while (done < size) {
-        const ssize_t got = ::pread(m_fd, out + done, size - done, static_cast<off_t>(offset + done));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            const uint32_t code = ErrorFromErrno(errno);
-            if (bytesRead)
-                *bytesRead = done;
-            if (error)
-                *error = code;
-            SetLastError(code);
-            return false;
-        }
-        if (got == 0)
-            break;
-        done += static_cast<size_t>(got);
+    const FdTransfer t = ReadFull(m_fd, out, size, static_cast<int64_t>(offset));
+    done = t.done;
+    if (t.error != 0) {
+        const uint32_t code = ErrorFromErrno(t.error);
+        if (bytesRead)
+            *bytesRead = done;
+        if (error)
+            *error = code;
+        SetLastError(code);
+        return false;
     }
     if (bytesRead)
         *bytesRead = done;

@@ -2,6 +2,8 @@
 // O_APPEND descriptor, so lines from several threads never interleave and survive an abrupt end.
 #include "platform/Log.h"
 
+#include "platform/FdIo.h"
+
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
@@ -32,19 +34,7 @@ LogState& State()
     return *s;
 }
 
-void WriteAll(int fd, const char* p, size_t n)
-{
-    while (n > 0) {
-        ssize_t w = ::write(fd, p, n);
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            return;
-        }
-        p += w;
-        n -= size_t(w);
-    }
-}
+void WriteAll(int fd, const char* p, size_t n) { plat::WriteFull(fd, p, n); }
 
 void Emit(const char* mark, const char* format, va_list args)
 {

@@ -2,6 +2,7 @@
 #include "platform/Settings.h"
 
 #include "platform/Errors.h"
+#include "platform/FdIo.h"
 #include "platform/Folders.h"
 
 #include <algorithm>
@@ -172,19 +173,7 @@ Section* FindSection(Document& doc, const std::string& key)
 
 bool WriteAllFd(int fd, const std::string& text)
 {
-    const char* p = text.data();
-    size_t left = text.size();
-    while (left > 0) {
-        ssize_t w = ::write(fd, p, left);
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += w;
-        left -= size_t(w);
-    }
-    return true;
+    return plat::WriteFull(fd, text.data(), text.size()).done == text.size();
 }
 
 bool Store(const fs::path& file, const Document& doc)

@@ -4,6 +4,7 @@
 #include "core/bytes/ByteReader.h"
 #include "core/bytes/ByteWriter.h"
 #include "platform/Errors.h"
+#include "platform/FdIo.h"
 
 #include <array>
 #include <cerrno>
@@ -251,21 +252,14 @@ bool CImageFile::ReadAt(void* buffer, uint64_t offset, uint32_t length, Target t
         plat::SetLastError(plat::kErrInvalidHandle);
         return false;
     }
-    auto* p = static_cast<uint8_t*>(buffer);
-    uint32_t done = 0;
-    while (done < length) {
-        const ssize_t r = ::pread(file.Descriptor(), p + done, length - done, off_t(offset + done));
-        if (r < 0) {
-            if (errno == EINTR)
-                continue;
-            plat::SetLastErrorFromErrno();
-            return false;
-        }
-        if (r == 0) {
-            plat::SetLastError(plat::kErrHandleEof);
-            return false;
-        }
-        done += uint32_t(r);
+    const plat::FdTransfer t = plat::ReadFull(file.Descriptor(), buffer, length, int64_t(offset));
+    if (t.error != 0) {
+        plat::SetLastErrorFromErrno(t.error);
+        return false;
+    }
+    if (t.done < length) {
+        plat::SetLastError(plat::kErrHandleEof);
+        return false;
     }
     return true;
 }
@@ -277,21 +271,14 @@ bool CImageFile::WriteAt(const void* buffer, uint64_t offset, uint32_t length, T
         plat::SetLastError(plat::kErrInvalidHandle);
         return false;
     }
-    const auto* p = static_cast<const uint8_t*>(buffer);
-    uint32_t done = 0;
-    while (done < length) {
-        const ssize_t w = ::pwrite(file.Descriptor(), p + done, length - done, off_t(offset + done));
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            plat::SetLastErrorFromErrno();
-            return false;
-        }
-        if (w == 0) {
-            plat::SetLastError(plat::kErrDiskFull);
-            return false;
-        }
-        done += uint32_t(w);
+    const plat::FdTransfer t = plat::WriteFull(file.Descriptor(), buffer, length, int64_t(offset));
+    if (t.error != 0) {
+        plat::SetLastErrorFromErrno(t.error);
+        return false;
+    }
+    if (t.done < length) {
+        plat::SetLastError(plat::kErrDiskFull);
+        return false;
     }
     return true;
 }
