@@ -132,8 +132,9 @@ bool IsDynamicDisk(IStorageDevice* device, uint64_t sectorCount, int32_t sectorS
         visited.insert(current);
         bool linked = false;
         uint64_t next = 0;
-        for (int i = 0; i < 4 && !result; ++i) {
-            bytes::ByteReader entry(std::span<const uint8_t>(sector).subspan(kEntryTable + i * kEntrySize, kEntrySize));
+        bytes::ByteReader table(sector);
+        for (size_t i = 0; i < 4 && !result; ++i) {
+            bytes::ByteReader entry = table.sub(kEntryTable + i * kEntrySize, kEntrySize);
             const uint8_t type = entry.u8(4);
             if (type == kTypeDynamic) {
                 result = true;
