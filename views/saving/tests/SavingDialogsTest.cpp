@@ -11,6 +11,7 @@
 #include "controls/CResourceLibrary.h"
 #include "controls/ControlFont.h"
 #include "controls/MessageBox.h"
+#include "controls/TickClock.h"
 #include "filesystems/fat/BuildFAT.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/FileTree.h"
@@ -336,4 +337,23 @@ TEST(SavingDialogs, ScreenshotsInEachLanguage)
         }
     }
     lib.UnloadLanguageBundle();
+}
+
+TEST(RecoveringDlg, TimesReadCalculatingForFiveSecondsThenAClock)
+{
+    FatSelection s;
+    ASSERT_TRUE(s.tree);
+    CManualTickClock clock(4000000000u); // the tick count wraps during the save
+    SetTickClock(&clock);
+    CRecoveringDlg dlg(&s.root, s.device.get(), QString::fromStdString((s.tmp / "out").string()), nullptr);
+    dlg.DoModal();
+    clock.Advance(4999);
+    dlg.RefreshTexts();
+    EXPECT_EQ(dlg.Value(CRecoveringDlg::kRemainingId)->text(), CResourceLibrary::Instance().LoadString(132));
+    clock.Advance(3600 * 1000 + 1);
+    dlg.RefreshTexts();
+    EXPECT_EQ(dlg.Value(CRecoveringDlg::kElapsedId)->text(), "01:00:05");
+    EXPECT_EQ(dlg.Value(CRecoveringDlg::kRemainingId)->text(), "00:00:01") << "all done: nothing but the last second";
+    EXPECT_EQ(dlg.ProgressBar()->value(), dlg.ProgressBar()->maximum());
+    SetTickClock(nullptr);
 }
