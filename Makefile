@@ -53,11 +53,11 @@ TSAN_SUITES := CStorageDeviceWithCache ImageDeviceThreads ImageDeviceCache Ext2T
 empty :=
 space := $(empty) $(empty)
 TSAN_TESTS := ^($(subst $(space),|,$(strip $(TSAN_SUITES))))\.
+TSAN_ENV := TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/fuzz/tsan.supp"
 tsan-test: setup
 	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSALVIX_BENCH=OFF -DSALVIX_TSAN=ON >/dev/null
-	@cmake --build $(TSAN_BUILD) --target $(TSAN_PROGRAMS) -j $(JOBS)
-	@cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/fuzz/tsan.supp" \
-	  ctest -j $(JOBS) --output-on-failure -R '$(TSAN_TESTS)'
+	@$(TSAN_ENV) cmake --build $(TSAN_BUILD) --target $(TSAN_PROGRAMS) -j $(JOBS)
+	@cd $(TSAN_BUILD) && $(TSAN_ENV) ctest -j $(JOBS) --output-on-failure -R '$(TSAN_TESTS)'
 
 bench: build
 	@bash bench/run.sh $(BUILD)
