@@ -44,15 +44,16 @@ fuzz: fuzz-build
 	@bash fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(JOBS)
 
 # The threaded tests (read-ahead cache, tree builds on workers, saving jobs, the message port, locks) under
-# ThreadSanitizer.
+# ThreadSanitizer. Ext2Collector is left out: the collected heap's stop-the-world signals do not get through
+# the sanitizer's signal handling while several threads allocate ("Signals delivery fails constantly").
 TSAN_PROGRAMS := salvix_platform_tests salvix_core_tests salvix_devices_tests salvix_diskimage_tests \
   salvix_fat_tests salvix_ext2_tests salvix_ntfs_tests salvix_saving_tests salvix_controls_tests
-TSAN_SUITES := CStorageDeviceWithCache ImageDeviceThreads ImageDeviceCache Ext2TreeBuilder Ext2Collector \
+TSAN_SUITES := CStorageDeviceWithCache ImageDeviceThreads ImageDeviceCache Ext2TreeBuilder \
   Ext2FixtureTree FATQuickBuild FATFixtureTree NtfsMftTree NtfsTreeFixture RecoverFolder RecoverSingleFile \
   WindowMessages CReadWriteLock CEventLock CriticalSection Event Mutex Semaphore
 empty :=
 space := $(empty) $(empty)
-TSAN_TESTS := ^($(subst $(space),|,$(strip $(TSAN_SUITES))))\.
+TSAN_TESTS := (^|/)($(subst $(space),|,$(strip $(TSAN_SUITES))))\.
 TSAN_ENV := TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/fuzz/tsan.supp"
 tsan-test: setup
 	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSALVIX_BENCH=OFF -DSALVIX_TSAN=ON >/dev/null
