@@ -98,6 +98,11 @@ void ExpectEveryFixtureBack(int32_t sectorSize)
     for (size_t i = 0; i < fixtures.size(); ++i) {
         const RawPlacedFile& placed =
             disk.Place(1 + i * spacing, fixtures[i].bytes, fixtures[i].type, fixtures[i].name);
+        // A closing ID3v1 tag counts only when zeros fill the rest of its sector, as a file system leaves it.
+        if (fixtures[i].name == "id3v23_v1.mp3") {
+            const uint64_t end = placed.startSector * uint64_t(sectorSize) + placed.size;
+            std::fill_n(disk.Bytes().begin() + ptrdiff_t(end), -end % uint64_t(sectorSize), 0);
+        }
         // An Access database ends at a page whose first byte is 0; random filler would continue it.
         if (fixtures[i].type == 37 || fixtures[i].type == 72) {
             const uint64_t end = placed.startSector * uint64_t(sectorSize) + placed.size;
@@ -119,8 +124,6 @@ void ExpectEveryFixtureBack(int32_t sectorSize)
     for (const Fixture& f : fixtures) {
         // gzip has no end to find: it is cut at the maximal RAW file size (or the disk's end).
         if (f.size == 0) continue;
-        // Known gap of the MP3 walk: an ID3v1 tag behind the last frame is not reached in random filler.
-        if (f.name == "id3v23_v1.mp3") continue;
         ++expected;
         SCOPED_TRACE(f.name);
         const auto [first, last] = saved.equal_range(f.sha256);
