@@ -46,7 +46,7 @@ int CExt2FileProperties::Write(IRSData* stream) const
     const uint16_t nameLength = uint16_t(std::min<size_t>(m_name.size(), kMaxStoredName));
     RSWriteValue<uint16_t>(stream, nameLength);
     if (nameLength > 0) stream->Write(m_name.data(), nameLength);
-    FoundFileFields{m_size, m_attributes, m_creationTime, m_modificationTime, m_accessTime, m_state}.Write(stream);
+    Fields().Write(stream);
     RSWriteValue<uint32_t>(stream, m_runs ? 1u : 0u);
     if (m_runs) m_runs->Write(stream);
     return 1;
@@ -63,12 +63,7 @@ int CExt2FileProperties::Read(IRSData* stream)
     if (runsPresent != 0) runs = PackedDataRun::Read(stream);
 
     m_name = std::move(name);
-    m_size = fields.size;
-    m_attributes = fields.attributes;
-    m_creationTime = fields.creationTime;
-    m_modificationTime = fields.modificationTime;
-    m_accessTime = fields.accessTime;
-    m_state = fields.state;
+    SetFields(fields);
     m_runs = std::move(runs);
     m_checkState = 0;
     m_userFlag = 0;

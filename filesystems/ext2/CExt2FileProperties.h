@@ -3,6 +3,7 @@
 // a folder give to inodes the walk has not reached yet.
 #pragma once
 
+#include "filesystems/tree/CFoundFileProperties.h"
 #include "filesystems/tree/IFileProperties.h"
 #include "filesystems/tree/PackedDataRun.h"
 
@@ -11,7 +12,7 @@
 #include <memory>
 #include <string>
 
-class CExt2FileProperties : public IFileProperties {
+class CExt2FileProperties : public CFoundFileProperties {
 public:
     // Longest name the stream form accepts back.
     static constexpr uint16_t kMaxStoredName = 1024;
@@ -60,12 +61,6 @@ public:
 
 private:
     std::string m_name;
-    uint64_t m_size = 0;
-    uint16_t m_attributes = 0;
-    FILETIME m_creationTime = 0;
-    FILETIME m_modificationTime = 0;
-    FILETIME m_accessTime = 0;
-    uint8_t m_state = 0;
     uint8_t m_checkState = 0;
     uint8_t m_userFlag = 0;
     std::unique_ptr<PackedDataRun> m_runs;

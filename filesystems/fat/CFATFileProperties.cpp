@@ -67,7 +67,7 @@ int CFATFileProperties::Write(IRSData* stream) const
     RSWriteValue<uint16_t>(stream, shortLength);
     if (nameLength > 0) stream->Write(m_name.data(), nameLength);
     if (shortLength > 0) stream->Write(m_shortName.data(), shortLength);
-    FoundFileFields{m_size, m_attributes, m_creationTime, m_modificationTime, m_accessTime, m_state}.Write(stream);
+    Fields().Write(stream);
     RSWriteValue<uint32_t>(stream, m_firstCluster);
     RSWriteValue<uint32_t>(stream, m_parentCluster);
     RSWriteValue<uint32_t>(stream, m_runs ? 1u : 0u);
@@ -91,12 +91,7 @@ int CFATFileProperties::Read(IRSData* stream)
 
     m_name = std::move(name);
     m_shortName = std::move(shortName);
-    m_size = fields.size;
-    m_attributes = fields.attributes;
-    m_creationTime = fields.creationTime;
-    m_modificationTime = fields.modificationTime;
-    m_accessTime = fields.accessTime;
-    m_state = fields.state;
+    SetFields(fields);
     m_firstCluster = firstCluster;
     m_parentCluster = parentCluster;
     m_runs = std::move(runs);

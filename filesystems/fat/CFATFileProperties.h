@@ -3,6 +3,7 @@
 // Also how an entry with its long-name pieces becomes such properties.
 #pragma once
 
+#include "filesystems/tree/CFoundFileProperties.h"
 #include "filesystems/tree/IFileProperties.h"
 #include "filesystems/tree/PackedDataRun.h"
 
@@ -17,7 +18,7 @@ class CFATDirEntry;
 // lost clusters) and of a partition node's parent.
 constexpr uint32_t kFATNoCluster = 0xFFFFFFFF;
 
-class CFATFileProperties : public IFileProperties {
+class CFATFileProperties : public CFoundFileProperties {
 public:
     // Longest name the stream form accepts back (a FAT long name is at most 255 UTF-16 units).
     static constexpr uint16_t kMaxStoredName = 1024;
@@ -69,13 +70,7 @@ public:
 
 private:
     std::string m_name;
-    uint64_t m_size = 0;
-    uint16_t m_attributes = 0;
     std::string m_shortName; // kept in the stream form; nothing fills it
-    FILETIME m_creationTime = 0;
-    FILETIME m_modificationTime = 0;
-    FILETIME m_accessTime = 0;
-    uint8_t m_state = 0;
     uint8_t m_checkState = 0;
     uint8_t m_userFlag = 0;
     uint32_t m_firstCluster = 0;

@@ -51,7 +51,7 @@ int CNTFSFileProperties::Write(IRSData* stream) const
         bytes.resize(m_nameLength, '\0');
         stream->Write(bytes.data(), m_nameLength);
     }
-    FoundFileFields{m_size, m_attributes, m_creationTime, m_modificationTime, m_accessTime, m_state}.Write(stream);
+    Fields().Write(stream);
     RSWriteValue<uint64_t>(stream, m_recordSector);
     RSWriteValue<uint32_t>(stream, m_runs ? 1 : 0);
     if (m_runs) m_runs->Write(stream);
@@ -83,12 +83,7 @@ int CNTFSFileProperties::Read(IRSData* stream)
 
     m_name = std::move(name);
     m_nameLength = nameLength;
-    m_size = fields.size;
-    m_attributes = fields.attributes;
-    m_creationTime = fields.creationTime;
-    m_modificationTime = fields.modificationTime;
-    m_accessTime = fields.accessTime;
-    m_state = fields.state;
+    SetFields(fields);
     m_recordSector = recordSector;
     m_runs = std::move(runs);
     m_extensions = std::move(extensions);

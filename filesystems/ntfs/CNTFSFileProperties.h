@@ -3,6 +3,7 @@
 #pragma once
 
 #include "filesystems/ntfs/NtfsStructures.h"
+#include "filesystems/tree/CFoundFileProperties.h"
 #include "filesystems/tree/IFileProperties.h"
 #include "filesystems/tree/PackedDataRun.h"
 
@@ -12,7 +13,7 @@
 #include <vector>
 
 // Not safe to share between threads (a tree is used by one thread at a time).
-class CNTFSFileProperties : public IFileProperties {
+class CNTFSFileProperties : public CFoundFileProperties {
 public:
     // Bound on the extension-record count of a stored form (a damaged count throws code 2).
     static constexpr uint64_t kMaxStoredExtensions = 1u << 16;
@@ -61,12 +62,6 @@ public:
 private:
     std::string m_name;
     uint16_t m_nameLength = 0;
-    uint64_t m_size = 0;
-    uint16_t m_attributes = 0;
-    FILETIME m_creationTime = 0;
-    FILETIME m_modificationTime = 0;
-    FILETIME m_accessTime = 0;
-    uint8_t m_state = 0;
     uint8_t m_checkState = 0;
     uint8_t m_userFlag = 0;
     uint64_t m_recordSector = 0;
