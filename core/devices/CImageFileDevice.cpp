@@ -1,8 +1,58 @@
 // Raw image file device.
 #include "core/devices/CImageFileDevice.h"
 
+#include "platform/Errors.h"
+
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Why a file of this type cannot serve as an image; empty for a regular file or a block device.
+std::string RefusedType(mode_t mode)
+{
+    if (S_ISREG(mode) || S_ISBLK(mode))
+        return {};
+    if (S_ISDIR(mode))
+        return std::strerror(EISDIR);
+    if (S_ISFIFO(mode))
+        return "a FIFO, not a disk image";
+    if (S_ISSOCK(mode))
+        return "a socket, not a disk image";
+    if (S_ISCHR(mode))
+        return "a character device, not a disk image";
+    return "not a regular file or block device";
+}
+
+// Checks the path without blocking: a FIFO opened for reading would wait for a writer for ever, so its
+// type is looked at first and the probe itself is opened O_NONBLOCK. Empty when the path can be opened.
+std::string ProbeImage(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return std::strerror(errno);
+    if (std::string refused = RefusedType(st.st_mode); !refused.empty())
+        return refused;
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return std::strerror(errno);
+    std::string refused;
+    if (::fstat(fd, &st) != 0)
+        refused = std::strerror(errno);
+    else
+        refused = RefusedType(st.st_mode);  // replaced since the first look
+    ::close(fd);
+    return refused;
+}
+
+} // namespace
 
 CImageFileDevice::CImageFileDevice(const char* path)
 {
@@ -12,6 +62,8 @@ CImageFileDevice::CImageFileDevice(const char* path)
     const size_t length = std::strlen(path);
     if (length >= 1 && length <= kMaxPath)
         m_path = path;
+    else
+        m_openError = length ? std::strerror(ENAMETOOLONG) : std::strerror(ENOENT);
     Open();
 }
 
@@ -25,7 +77,13 @@ bool CImageFileDevice::Open()
     if (m_path.empty())
         return false;
     m_handle.reset();
-    m_handle = plat::BlockDevice::Open(m_path);
+    m_openError = ProbeImage(m_path);
+    if (!m_openError.empty())
+        return false;
+    uint32_t error = 0;
+    m_handle = plat::BlockDevice::Open(m_path, &error);
+    if (!m_handle)
+        m_openError = plat::ErrorText(error);
     return m_handle != nullptr;
 }
 

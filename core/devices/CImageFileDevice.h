@@ -4,19 +4,21 @@
 #include "core/devices/IStorageDevice.h"
 #include "platform/BlockDevice.h"
 
+#include <climits>
 #include <memory>
 #include <string>
 
 // Reads are safe from several threads (positioned reads); Open and Close are not.
 class CImageFileDevice : public IStorageDevice {
 public:
-    // Paths of 1 to 259 bytes are kept; a longer one is dropped and Open then fails. A null path neither
-    // keeps nor opens anything.
+    // Paths of 1 to kMaxPath bytes are kept; a longer one is dropped and Open then fails. A null path neither
+    // keeps nor opens anything. Only a regular file or a block device is opened: a FIFO, socket, character
+    // device or folder is refused at once, without blocking.
     explicit CImageFileDevice(const char* path);
     explicit CImageFileDevice(const std::string& path) : CImageFileDevice(path.c_str()) {}
     ~CImageFileDevice() override;
 
-    static constexpr size_t kMaxPath = 259;
+    static constexpr size_t kMaxPath = PATH_MAX - 1;  // the terminating zero takes the last byte
 
     // True only when every requested sector was read whole; the bytes not read are zero.
     bool ReadSectors(void* buffer, uint64_t firstSector, uint64_t sectorCount) override;
@@ -27,8 +29,12 @@ public:
 
     bool IsOpen() const { return m_handle != nullptr; }
     const std::string& GetPath() const { return m_path; }
+    // Why the last Open failed, in the system's words ("No such file or directory", "Is a directory",
+    // "a FIFO, not a disk image"); empty while the image is open.
+    const std::string& GetOpenError() const { return m_openError; }
 
 private:
     std::unique_ptr<plat::BlockDevice> m_handle;
     std::string m_path;
+    std::string m_openError;
 };

@@ -151,10 +151,8 @@ private:
 
 int RecoverRaw(const char* image, const char* outdir)
 {
-    if (std::strlen(image) > CImageFileDevice::kMaxPath)
-        return Fail("%s: the image path is longer than %s bytes", image, "259");
     CImageFileDevice file(image);
-    if (!file.IsOpen()) return Fail("%s: cannot open the image", image);
+    if (!file.IsOpen()) return Fail("%s: cannot open the image: %s", image, file.GetOpenError().c_str());
     IStorageDevice* device = &file;
     std::unique_ptr<LargeSectorView> view;
     if (const char* size = std::getenv("SALVIX_E2E_SECTOR_SIZE")) {
@@ -211,10 +209,9 @@ int RecoverDeletedFromImages(const std::vector<const char*>& images, const char*
     std::vector<std::unique_ptr<CImageFileDevice>> disks;
     CStorageDeviceList list;
     for (const char* image : images) {
-        if (std::strlen(image) > CImageFileDevice::kMaxPath)
-            return Fail("%s: the image path is longer than %s bytes", image, "259");
         disks.push_back(std::make_unique<CImageFileDevice>(image));
-        if (!disks.back()->IsOpen()) return Fail("%s: cannot open the image", image);
+        if (!disks.back()->IsOpen())
+            return Fail("%s: cannot open the image: %s", image, disks.back()->GetOpenError().c_str());
         list.push_back(disks.back().get());
     }
     std::vector<DynamicVolumeEntry> volumes;

@@ -16,7 +16,9 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -143,28 +145,73 @@ TEST(CImageFileDevice, PartialLastSectorIsNotCounted)
 
 TEST(CImageFileDevice, PathLengthLimit)
 {
+    // Paths longer than the other platform's 259 bytes are kept; only one past the Linux limit is dropped.
     testsupport::TempDir dir;
-    const std::string base = (dir.path() / "").string();
-    ASSERT_LT(base.size(), 200u);
-    const std::string path259 = base + std::string(259 - base.size(), 'x');
-    const std::string path260 = base + std::string(260 - base.size(), 'y');
-    WriteFile(path259, 2048);
-    WriteFile(path260, 2048);
+    fs::path folder = dir.path();
+    while (folder.string().size() < 300)
+        folder /= std::string(100, 'd');
+    fs::create_directories(folder);
+    const std::string longPath = (folder / "disk.img").string();
+    WriteFile(longPath, 2048);
 
-    CImageFileDevice kept(path259);
-    EXPECT_EQ(kept.GetPath(), path259);
+    CImageFileDevice kept(longPath);
+    EXPECT_EQ(kept.GetPath(), longPath);
     EXPECT_TRUE(kept.IsOpen());
     EXPECT_EQ(kept.GetSectorCount(), 4u);
+    EXPECT_EQ(kept.GetOpenError(), "");
 
-    CImageFileDevice dropped(path260);
+    const std::string tooLong = (dir.path() / "").string() + std::string(CImageFileDevice::kMaxPath, 'y');
+    CImageFileDevice dropped(tooLong);
     EXPECT_TRUE(dropped.GetPath().empty());
     EXPECT_FALSE(dropped.IsOpen());
     EXPECT_FALSE(dropped.Open());
+    EXPECT_EQ(dropped.GetOpenError(), "File name too long");
 
     CImageFileDevice none(static_cast<const char*>(nullptr));
     EXPECT_FALSE(none.IsOpen());
-    CImageFileDevice missing((dir / "missing.img").string());
-    EXPECT_FALSE(missing.IsOpen());
+}
+
+TEST(CImageFileDevice, OddSourcesAreRefusedAtOnceWithTheirReason)
+{
+    // A FIFO opened for reading would wait for a writer for ever; each of these is refused without blocking.
+    testsupport::TempDir dir;
+    const fs::path fifo = dir / "pipe.img";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path socketPath = dir / "socket.img";
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const fs::path folder = dir / "folder.img";
+    fs::create_directories(folder);
+    const fs::path locked = dir / "locked.img";
+    WriteFile(locked, 1024);
+    fs::permissions(locked, fs::perms::none);
+    const bool privileged = ::access(locked.c_str(), R_OK) == 0;  // root reads it all the same
+
+    struct Case {
+        std::string path;
+        const char* reason;
+    };
+    std::vector<Case> cases = {
+        {fifo.string(), "a FIFO, not a disk image"},
+        {socketPath.string(), "a socket, not a disk image"},
+        {"/dev/null", "a character device, not a disk image"},
+        {folder.string(), "Is a directory"},
+        {(dir / "missing.img").string(), "No such file or directory"},
+    };
+    if (!privileged)
+        cases.push_back({locked.string(), "Permission denied"});
+    for (const Case& c : cases) {
+        CImageFileDevice device(c.path);
+        EXPECT_FALSE(device.IsOpen()) << c.path;
+        EXPECT_EQ(device.GetOpenError(), c.reason) << c.path;
+        EXPECT_FALSE(device.Open()) << c.path;
+        EXPECT_EQ(device.GetSectorCount(), 0u) << c.path;
+    }
+    ::close(sock);
 }
 
 TEST(FileDevices, ScanningAnImageOpensItReadOnlyAndLeavesItUnchanged)
