@@ -9,8 +9,10 @@
 //                         names disk images, dynamic disks among them)
 //   salvix-e2e raw IMAGE OUTDIR   (signature recovery of the whole image with every type; the environment's
 //                                  SALVIX_E2E_SECTOR_SIZE views the image with larger sectors, 4096 for instance)
-// Prints "saved N files, M failed" and exits 0 when the road ran; 1 with a message when the image cannot
-// be used; 2 on a wrong command line; 3 when the save was cancelled.
+// Prints "saved N files, M failed" and exits 0 when every file found was saved (none found included); 3 when
+// some were saved and others failed or have unreadable parts; 1 with a message when nothing could be saved,
+// when the image cannot be used or when the output folder cannot be made or written (with the system's
+// reason); 2 on a wrong command line.
 #include "core/devices/CImageFileDevice.h"
 #include "filesystems/ext2/BuildEXT2.h"
 #include "filesystems/fat/BuildFAT.h"
@@ -32,12 +34,17 @@
 #include "storage/saving/IFileRecoverCallback.h"
 #include "storage/saving/RecoverFolderJob.h"
 
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -81,12 +88,62 @@ public:
     uint64_t bytes = 0;
 };
 
+// Tells the problem on stderr and in the log; returns the exit code of an error.
 int Fail(const char* format, const char* a, const char* b = "")
 {
-    std::fprintf(stderr, "salvix-e2e: ");
-    std::fprintf(stderr, format, a, b);
-    std::fprintf(stderr, "\n");
+    char message[8192];
+    std::snprintf(message, sizeof message, format, a, b);
+    std::fprintf(stderr, "salvix-e2e: %s\n", message);
+    LogError("salvix-e2e: %s", message);
     return 1;
+}
+
+// Makes the output folder when it is missing and checks that it can be written, so that a target that cannot
+// be used is told with the system's reason before anything is saved. 0 or the exit code of the error.
+int CheckOutputFolder(const char* outdir)
+{
+    std::error_code error;
+    std::filesystem::create_directories(outdir, error);
+    if (error) return Fail("%s: cannot make the output folder: %s", outdir, error.message().c_str());
+    if (!std::filesystem::is_directory(outdir, error))
+        return Fail("%s: cannot make the output folder: %s", outdir, std::strerror(ENOTDIR));
+    if (::access(outdir, W_OK | X_OK) != 0)
+        return Fail("%s: cannot write to the output folder: %s", outdir, std::strerror(errno));
+    return 0;
+}
+
+// Saves the checked files below node into outdir and prints what became of them. The exit code: 0 all saved,
+// 3 partly, 1 nothing saved.
+int SaveAndReport(IStorageDevice* device, CFileSystemNode* root, CFileNode* node, const char* outdir)
+{
+    if (int code = CheckOutputFolder(outdir)) return code;
+    root->ToggleCheckState(node, false);
+    RecoverFolderJob job;
+    ConsoleCallback callback;
+    std::string made;
+    RecoverFolder(job, &callback, device, node, outdir, &made);
+    const RecoverCounts& counts = job.GetCounts();
+    std::printf("saved %d files, %d failed\n", counts.filesSaved, counts.filesFailed);
+    if (counts.filesPartial)
+        std::printf("%d files with unreadable parts (%llu bytes)\n", counts.filesPartial,
+                    static_cast<unsigned long long>(counts.unreadableBytes));
+    if (counts.foldersFailed) std::printf("%d folders could not be made\n", counts.foldersFailed);
+    if (!made.empty()) std::printf("into %s\n", made.c_str());
+    std::fflush(stdout);
+    if (counts.filesFailed || counts.foldersFailed) {
+        // The usual cause of files failing in a folder that could be written: no room left on its file system.
+        struct statvfs space {};
+        const std::string where = made.empty() ? std::string(outdir) : made;
+        if (::statvfs(where.c_str(), &space) == 0 && (space.f_bavail == 0 || space.f_favail == 0))
+            Fail("%s: files could not be saved: %s", where.c_str(), std::strerror(ENOSPC));
+        else
+            Fail("%s: some files could not be saved; the log names them", where.c_str());
+    }
+    switch (job.result.Get()) {
+    case kRecoverSaved: return 0;
+    case kRecoverPartial: return 3;
+    default: return 1;
+    }
 }
 
 int RecoverDeleted(IStorageDevice& device, const char* image, const char* outdir)
@@ -105,22 +162,10 @@ int RecoverDeleted(IStorageDevice& device, const char* image, const char* outdir
     CFileNode* folder = root->GetFirstChild();
 
     int exitCode = 0;
-    RecoverFolderJob job;
-    if (folder->GetFirstChild()) {
-        root->ToggleCheckState(folder, false);
-        ConsoleCallback callback;
-        std::string made;
-        RecoverFolder(job, &callback, &device, folder, outdir, &made);
-        std::printf("saved %d files, %d failed\n", job.GetCounts().filesSaved, job.GetCounts().filesFailed);
-        if (job.GetCounts().filesPartial)
-            std::printf("%d files with unreadable parts (%llu bytes)\n", job.GetCounts().filesPartial,
-                        static_cast<unsigned long long>(job.GetCounts().unreadableBytes));
-        if (job.GetCounts().foldersFailed) std::printf("%d folders could not be made\n", job.GetCounts().foldersFailed);
-        if (!made.empty()) std::printf("into %s\n", made.c_str());
-        if (job.result.Get() == kRecoverCancelled) exitCode = 3;
-    } else {
+    if (folder->GetFirstChild())
+        exitCode = SaveAndReport(&device, root, folder, outdir);
+    else
         std::printf("saved 0 files, 0 failed\n");
-    }
     DeleteFoundTree(root);
     DeleteFoundTree(tree);
     return exitCode;
@@ -185,20 +230,10 @@ int RecoverRaw(const char* image, const char* outdir)
     CFileSystemNode* root = builder.Build(device, hits.GetIterator(), nullptr, nullptr, &measurer);
     if (!root) return Fail("%s: %s", image, "no RAW tree was built");
     int exitCode = 0;
-    if (root->GetFirstChild()) {
-        // The tree names 512-byte units: the files are read through the device's 512-byte view.
-        IStorageDevice* reader = device->GetAs512SectorDevice();
-        RecoverFolderJob job;
-        root->ToggleCheckState(root, false);
-        ConsoleCallback callback;
-        std::string made;
-        RecoverFolder(job, &callback, reader, root, outdir, &made);
-        std::printf("saved %d files, %d failed\n", job.GetCounts().filesSaved, job.GetCounts().filesFailed);
-        if (!made.empty()) std::printf("into %s\n", made.c_str());
-        if (job.result.Get() == kRecoverCancelled) exitCode = 3;
-    } else {
+    if (root->GetFirstChild())  // the tree names 512-byte units: the files are read through the 512-byte view
+        exitCode = SaveAndReport(device->GetAs512SectorDevice(), root, root, outdir);
+    else
         std::printf("saved 0 files, 0 failed\n");
-    }
     DeleteFoundTree(root);
     return exitCode;
 }
@@ -237,6 +272,8 @@ int main(int argc, char** argv)
         ListVolumesReport(stdout);
         return 0;
     }
+    if (argc >= 4 && argv[argc - 1][0] == '\0' && (std::strcmp(argv[1], "raw") == 0 || std::strcmp(argv[1], "deleted") == 0))
+        return Fail("the output folder is an empty path%s%s", "", "");
     if (argc == 4 && std::strcmp(argv[1], "raw") == 0) return RecoverRaw(argv[2], argv[3]);
     if (argc < 4 || std::strcmp(argv[1], "deleted") != 0) {
         std::fprintf(stderr, "usage: salvix-e2e deleted IMAGE [IMAGE...] OUTDIR | salvix-e2e raw IMAGE OUTDIR | "

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,26 @@ Outcome RunHarness(const std::string& arguments, const std::string& environment 
 
 std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
+std::string FixturePath(const std::string& name) { return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name; }
+
+// The FAT16 fixture unpacked: twelve deleted files of up to 9000 bytes, in nested folders.
+std::string UnpackFat16(const testsupport::TempDir& dir)
+{
+    const std::string image = (dir / "fat16.img").string();
+    if (std::system(("xz -dc " + Quote(FixturePath("fat16.img.xz")) + " > " + Quote(image)).c_str()) != 0) return {};
+    return image;
+}
+
+// Runs the harness in a mount namespace of its own with a tmpfs mounted (with the given options) on folder;
+// nullopt when this machine lets no unprivileged namespace be made.
+std::optional<Outcome> RunOnTmpfs(const std::string& options, const fs::path& folder, const std::string& arguments)
+{
+    if (std::system(("unshare -rm sh -c 'mount -t tmpfs tmpfs " + folder.string() + "' >/dev/null 2>&1").c_str()) != 0)
+        return std::nullopt;
+    return RunHarness(arguments, "unshare -rm sh -c 'mount -t tmpfs -o " + options + " tmpfs \"$0\" && exec \"$@\"' " +
+                                     Quote(folder.string()));
+}
+
 TEST(HonestResultsE2E, OddSourcesAreRefusedAtOnceWithTheirReason)
 {
     testsupport::TempDir dir;
@@ -67,6 +89,70 @@ TEST(HonestResultsE2E, OddSourcesAreRefusedAtOnceWithTheirReason)
         }
     }
     EXPECT_FALSE(fs::exists(out));
+}
+
+TEST(HonestResultsE2E, TargetsThatCannotBeUsedAreToldWithTheirReasonAndExitCode)
+{
+    testsupport::TempDir dir;
+    const std::string image = UnpackFat16(dir);
+    ASSERT_FALSE(image.empty());
+    {
+        std::ofstream file(dir / "file");
+    }
+
+    struct Case {
+        std::string outdir;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"", "the output folder is an empty path"},
+        {(dir / "file" / "out").string(), "cannot make the output folder: Not a directory"},
+        {(dir / "file").string(), "cannot make the output folder: Not a directory"},
+    };
+    for (const char* command : {"deleted", "raw"}) {
+        for (const Case& c : cases) {
+            if (std::string(command) == "raw" && !c.outdir.empty()) continue;  // raw finds nothing to save here
+            const Outcome o = RunHarness(std::string(command) + " " + Quote(image) + " " + Quote(c.outdir));
+            EXPECT_EQ(o.exitCode, 1) << command << " '" << c.outdir << "'\n" << o.output;
+            EXPECT_NE(o.output.find(c.message), std::string::npos) << command << " '" << c.outdir << "'\n" << o.output;
+        }
+    }
+}
+
+TEST(HonestResultsE2E, ReadOnlyAndFullTargets)
+{
+    testsupport::TempDir dir;
+    const std::string image = UnpackFat16(dir);
+    ASSERT_FALSE(image.empty());
+    const fs::path mount = dir / "mount";
+    fs::create_directories(mount);
+    const std::string deleted = "deleted " + Quote(image) + " ";
+
+    const std::optional<Outcome> readOnly = RunOnTmpfs("ro", mount, deleted + Quote(mount.string()));
+    if (!readOnly) GTEST_SKIP() << "no mount namespace can be made here";
+    EXPECT_EQ(readOnly->exitCode, 1) << readOnly->output;
+    EXPECT_NE(readOnly->output.find("cannot write to the output folder: Read-only file system"), std::string::npos)
+        << readOnly->output;
+    const std::optional<Outcome> readOnlyBelow = RunOnTmpfs("ro", mount, deleted + Quote((mount / "a" / "b").string()));
+    ASSERT_TRUE(readOnlyBelow);
+    EXPECT_EQ(readOnlyBelow->exitCode, 1) << readOnlyBelow->output;
+    EXPECT_NE(readOnlyBelow->output.find("cannot make the output folder: Read-only file system"), std::string::npos)
+        << readOnlyBelow->output;
+
+    // Two pages: a few of the twelve files fit, the rest fail for want of room.
+    const std::optional<Outcome> full = RunOnTmpfs("size=8k", mount, deleted + Quote(mount.string()));
+    ASSERT_TRUE(full);
+    EXPECT_EQ(full->exitCode, 3) << full->output;
+    EXPECT_EQ(full->output.find("saved 0 files"), std::string::npos) << full->output;
+    EXPECT_EQ(full->output.find(", 0 failed"), std::string::npos) << full->output;
+    EXPECT_NE(full->output.find("files could not be saved: No space left on device"), std::string::npos) << full->output;
+
+    // No inode left after the top folder: nothing is saved.
+    const std::optional<Outcome> noInodes = RunOnTmpfs("nr_inodes=2", mount, deleted + Quote(mount.string()));
+    ASSERT_TRUE(noInodes);
+    EXPECT_EQ(noInodes->exitCode, 1) << noInodes->output;
+    EXPECT_NE(noInodes->output.find("saved 0 files"), std::string::npos) << noInodes->output;
+    EXPECT_NE(noInodes->output.find("No space left on device"), std::string::npos) << noInodes->output;
 }
 
 } // namespace
