@@ -4,6 +4,9 @@
 #include "app/shell/LogReports.h"
 #include "app/shell/UsageEvents.h"
 #include "platform/Log.h"
+#include "views/options/CAdvanceSettingMasterDlg.h"
+
+#include <QApplication>
 
 unsigned CAppWizardServices::LogRecoveryPhase(unsigned code)
 {
@@ -22,7 +25,7 @@ void CAppWizardServices::ReportTimedEvent(unsigned eventId, uint64_t elapsedMs)
 
 void CAppWizardServices::ShowAdvanceSetting(bool editableRawTypes)
 {
-    // The Options dialog is not part of the application yet.
-    LogInfo("Options dialog requested (RAW types %s); not available in this build",
-            editableRawTypes ? "editable" : "fixed");
+    CAdvanceSettingMasterDlg dlg(editableRawTypes ? 1 : 0, QApplication::activeWindow());
+    dlg.EnableRawTypeTree(editableRawTypes ? 1 : 0);
+    dlg.DoModal();
 }

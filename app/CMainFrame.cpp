@@ -2,6 +2,7 @@
 #include "app/CMainFrame.h"
 
 #include "app/shell/ProgramRestart.h"
+#include "views/options/CAboutFreeDlg.h"
 #include "controls/CResourceLibrary.h"
 #include "controls/MessageBox.h"
 #include "controls/WindowMessages.h"
@@ -107,8 +108,8 @@ void CMainFrame::OnCloseRequest()
 
 void CMainFrame::ShowAbout()
 {
-    const QString text = CResourceLibrary::Instance().LoadString(349) + u' ' + QString::fromLatin1(GetVersionString());
-    ShowMessageBox(this, text, MB_OK | MB_ICONINFORMATION);
+    CAboutFreeDlg dlg(this);
+    dlg.DoModal();
 }
 
 bool CMainFrame::RequestRestart()
