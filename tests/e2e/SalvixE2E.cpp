@@ -6,7 +6,8 @@
 //     first volume they describe is recovered (a member left out is a missing disk). One image is the volume
 //     itself, unless it is a dynamic disk, whose first volume is then recovered.
 //   salvix-e2e volumes   (the enumerated volume records: letter, kind, size, label, one a line; SALVIX_DISKS
-//                         names disk images, dynamic disks among them)
+//                         names disk images, dynamic disks among them; disks and SALVIX_DRIVES entries that
+//                         cannot be read are told on stderr; exits 1 when no volume was found)
 //   salvix-e2e raw IMAGE OUTDIR   (signature recovery of the whole image with every type; the environment's
 //                                  SALVIX_E2E_SECTOR_SIZE views the image with larger sectors, 4096 for instance)
 // Prints "saved N files, M failed" and exits 0 when every file found was saved (none found included); 3 when
@@ -30,6 +31,7 @@
 #include "raw/CCustomHeaderManage.h"
 #include "raw/RawListHitMeasurer.h"
 #include "filesystems/tree/FileTree.h"
+#include "platform/DiskTable.h"
 #include "platform/Log.h"
 #include "storage/saving/IFileRecoverCallback.h"
 #include "storage/saving/RecoverFolderJob.h"
@@ -44,6 +46,9 @@
 #include <cstring>
 #include <memory>
 #include <algorithm>
+#include <cctype>
+#include <set>
+#include <sstream>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -262,16 +267,58 @@ int RecoverDeletedFromImages(const std::vector<const char*>& images, const char*
     return RecoverDeleted(*disks.front(), images.front(), outdir);
 }
 
+// Tells every disk of the list and every SALVIX_DRIVES entry that cannot be used, with the reason; the volume
+// machinery itself passes over them in silence.
+void ReportUnusableSources()
+{
+    const char* disksOverride = std::getenv("SALVIX_DISKS");
+    const char* from = disksOverride ? "SALVIX_DISKS: " : "";
+    for (const plat::DiskEntry& disk : plat::ListDisks()) {
+        CImageFileDevice device(disk.path);
+        if (!device.IsOpen())
+            Fail("%s: the disk cannot be read: %s", (from + disk.path).c_str(), device.GetOpenError().c_str());
+        else if (device.GetSectorCount() == 0)
+            Fail("%s: the disk cannot be read: %s", (from + disk.path).c_str(), "it holds no whole sector");
+    }
+    const char* drives = std::getenv("SALVIX_DRIVES");
+    if (!drives) return;
+    std::set<char> letters;
+    std::stringstream items(drives);
+    std::string item;
+    while (std::getline(items, item, ',')) {
+        if (item.empty()) continue;
+        const char letter = char(std::toupper(static_cast<unsigned char>(item[0])));
+        if (item.size() < 3 || item[1] != '=' || letter < 'A' || letter > 'Z') {
+            Fail("SALVIX_DRIVES: \"%s\" is not LETTER=PATH; left out%s", item.c_str());
+            continue;
+        }
+        if (!letters.insert(letter).second) {
+            Fail("SALVIX_DRIVES: \"%s\": the letter is given twice; left out%s", item.c_str());
+            continue;
+        }
+        CImageFileDevice device(item.substr(2));
+        if (!device.IsOpen())
+            Fail("SALVIX_DRIVES: %s: the volume cannot be read: %s", item.c_str(), device.GetOpenError().c_str());
+    }
+}
+
+int ListVolumes()
+{
+    ReportUnusableSources();
+    if (ListVolumesReport(stdout) > 0) return 0;
+    std::fflush(stdout);
+    if (!std::getenv("SALVIX_DISKS") && ::geteuid() != 0)
+        return Fail("%s", "no readable disk was found (reading the machine's disks needs root)");
+    return Fail("%s", "no readable disk was found");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     const char* log = std::getenv("SALVIX_E2E_LOG");
     InitLog(log ? log : "", LOGLEVEL_NORMAL, LOGTYPE_STANDALONE);
-    if (argc == 2 && std::strcmp(argv[1], "volumes") == 0) {
-        ListVolumesReport(stdout);
-        return 0;
-    }
+    if (argc == 2 && std::strcmp(argv[1], "volumes") == 0) return ListVolumes();
     if (argc >= 4 && argv[argc - 1][0] == '\0' && (std::strcmp(argv[1], "raw") == 0 || std::strcmp(argv[1], "deleted") == 0))
         return Fail("the output folder is an empty path%s%s", "", "");
     if (argc == 4 && std::strcmp(argv[1], "raw") == 0) return RecoverRaw(argv[2], argv[3]);

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -153,6 +154,41 @@ TEST(HonestResultsE2E, ReadOnlyAndFullTargets)
     EXPECT_EQ(noInodes->exitCode, 1) << noInodes->output;
     EXPECT_NE(noInodes->output.find("saved 0 files"), std::string::npos) << noInodes->output;
     EXPECT_NE(noInodes->output.find("No space left on device"), std::string::npos) << noInodes->output;
+}
+
+TEST(HonestResultsE2E, VolumesTellTheSourcesThatCannotBeUsed)
+{
+    testsupport::TempDir dir;
+    const std::string image = UnpackFat16(dir);
+    ASSERT_FALSE(image.empty());
+    fs::create_directories(dir / "folder");
+    const std::string missing = (dir / "missing.img").string();
+    const std::string folder = (dir / "folder").string();
+    const std::string log = (dir / "salvix.log").string();
+
+    const Outcome o = RunHarness("volumes", "SALVIX_E2E_LOG=" + Quote(log) + " SALVIX_DISKS=" +
+                                                Quote(missing + ":" + image + ":" + folder) + " SALVIX_DRIVES=" +
+                                                Quote("C=" + image + ",X,C=" + image + ",E=/dev/null"));
+    EXPECT_EQ(o.exitCode, 0) << o.output;
+    std::ifstream logFile(log);
+    const std::string logged((std::istreambuf_iterator<char>(logFile)), std::istreambuf_iterator<char>());
+    for (const std::string& told : {
+             "SALVIX_DISKS: " + missing + ": the disk cannot be read: No such file or directory",
+             "SALVIX_DISKS: " + folder + ": the disk cannot be read: Is a directory",
+             std::string("SALVIX_DRIVES: \"X\" is not LETTER=PATH"),
+             "SALVIX_DRIVES: \"C=" + image + "\": the letter is given twice",
+             std::string("SALVIX_DRIVES: E=/dev/null: the volume cannot be read: a character device, not a disk image"),
+         }) {
+        EXPECT_NE(o.output.find(told), std::string::npos) << told << "\n" << o.output;
+        EXPECT_NE(logged.find(told), std::string::npos) << told << "\n" << logged;
+    }
+    EXPECT_NE(o.output.find("\tFAT16\t"), std::string::npos) << o.output;  // the usable image is still listed
+    EXPECT_EQ(o.output.find("no readable disk"), std::string::npos) << o.output;
+
+    const Outcome none = RunHarness("volumes", "SALVIX_DISKS=" + Quote(missing) + " SALVIX_DRIVES=");
+    EXPECT_EQ(none.exitCode, 1) << none.output;
+    EXPECT_NE(none.output.find("the disk cannot be read: No such file or directory"), std::string::npos) << none.output;
+    EXPECT_NE(none.output.find("no readable disk was found"), std::string::npos) << none.output;
 }
 
 } // namespace
