@@ -2,10 +2,12 @@
 #include "views/options/CAdvanceSettingMasterDlg.h"
 
 #include "controls/CResourceLibrary.h"
+#include "controls/WindowMessages.h"
 #include "core/CRecoverySettings.h"
 #include "views/options/CAdvanceSettingCheckPage.h"
 #include "views/options/CAdvanceSettingRAWPage.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace {
@@ -176,4 +178,15 @@ void CAdvanceSettingMasterDlg::paintEvent(QPaintEvent* e)
     QPainter painter(this);
     painter.setPen(QColor(137, 139, 136));
     painter.drawRect(m_pageArea.adjusted(-1, -1, 0, 0));
+}
+
+void CAdvanceSettingMasterDlg::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_F1) {
+        if (QWidget* owner = parentWidget())
+            SendMessageTo(owner->window(), UM_SHOW_HELP, WPARAM(kHelpTopic));
+        e->accept();
+        return;
+    }
+    CSearchSuperDlg::keyPressEvent(e);
 }

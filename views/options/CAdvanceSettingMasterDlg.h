@@ -20,6 +20,7 @@ public:
     static constexpr unsigned kTabCommon = 1175;
     static constexpr unsigned kTabRaw = 1177;
     static constexpr unsigned kDefaultId = 1109;
+    static constexpr int kHelpTopic = 46;
     enum Page { kPageFat, kPageNtfs, kPageCommon, kPageRaw, kPageCount };
 
     CAdvanceSettingMasterDlg(int bAllowRawOnly, QWidget* parent);
@@ -41,6 +42,8 @@ protected:
     bool OnInitDialog() override;
     void OnOK() override;
     void paintEvent(QPaintEvent* e) override;
+    // F1 asks the owner's top-level window for the dialog's help topic.
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     struct Copy {

@@ -12,7 +12,9 @@
 #include "controls/CResourceLibrary.h"
 #include "controls/ControlFont.h"
 #include "controls/MessageBox.h"
+#include "controls/WindowMessages.h"
 #include "core/CRecoverySettings.h"
+#include "core/filetypes/RawTypeTable.h"
 #include "core/VersionString.h"
 
 #include <QApplication>
@@ -204,6 +206,50 @@ TEST_F(OptionsTest, WithoutRawOnlyAndWithALockedTreeTheChecksStillCount)
     Click(dlg.Button(CAdvanceSettingMasterDlg::kDefaultId)); // the locked tree keeps its checks
     Click(dlg.Button(1));
     EXPECT_EQ(s->m_rawTypeIds, (std::vector<int>{33}));
+}
+
+// A main window that records the help topics asked of it.
+class HelpOwner : public QWidget {
+public:
+    std::vector<WPARAM> topics;
+
+protected:
+    void customEvent(QEvent* e) override
+    {
+        if (CWindowMessage* m = CWindowMessage::From(e); m && m->Message() == UM_SHOW_HELP) topics.push_back(m->WParam());
+    }
+};
+
+TEST_F(OptionsTest, F1AsksTheOwnerForHelpTopic46)
+{
+    HelpOwner owner;
+    CAdvanceSettingMasterDlg dlg(1, &owner);
+    dlg.ShowModeless();
+    QTest::keyClick(&dlg, Qt::Key_F1);
+    EXPECT_EQ(owner.topics, (std::vector<WPARAM>{46}));
+    dlg.EndDialog(IDCANCEL);
+}
+
+TEST_F(OptionsTest, HeaderScriptTypesAreListedAndCollected)
+{
+    const int custom = ClaimCustomRawType("xyz");
+    ASSERT_GE(custom, kRawTypeFirstCustom);
+    CRecoverySettings* s = GetRecoverySettings();
+    s->m_rawTypeIds = {custom};
+    {
+        CAdvanceSettingMasterDlg dlg(1, nullptr);
+        dlg.ShowModeless();
+        CRawFileTypeTreeCtrl* tree = dlg.RawPage()->Tree();
+        ASSERT_EQ(tree->topLevelItemCount(), 7);
+        QTreeWidgetItem* item = FindType(tree, custom);
+        ASSERT_TRUE(item);
+        EXPECT_EQ(item->text(0), QStringLiteral("(.xyz)"));
+        EXPECT_EQ(CRawFileTypeTreeCtrl::GetCheckState(item), 2);
+        tree->ToggleItem(FindType(tree, 9));
+        Click(dlg.Button(1));
+    }
+    EXPECT_EQ(s->m_rawTypeIds, (std::vector<int>{9, custom}));
+    ResetCustomRawTypesForTest();
 }
 
 TEST(RawOptionsPage, SizeTextsAreReadAsTheirLeadingNumberAndClamped)
