@@ -4,7 +4,8 @@
 //   salvix-e2e deleted IMAGE [IMAGE...] OUTDIR
 //     Several images are the member disks of a dynamic volume: their dynamic-disk databases are read and the
 //     first volume they describe is recovered (a member left out is a missing disk). One image is the volume
-//     itself, unless it is a dynamic disk, whose first volume is then recovered.
+//     itself, unless it is a dynamic disk, whose first volume is then recovered, or a partitioned disk, whose
+//     partitions are each recovered into OUTDIR/"partition N".
 //   salvix-e2e volumes   (the enumerated volume records: letter, kind, size, label, one a line; SALVIX_DISKS
 //                         names disk images, dynamic disks among them; disks and SALVIX_DRIVES entries that
 //                         cannot be read are told on stderr; exits 1 when no volume was found)
@@ -19,6 +20,7 @@
 #include "filesystems/fat/BuildFAT.h"
 #include "filesystems/ntfs/BuildNTFS.h"
 #include "filesystems/ntfs/DeletedFilesGathering.h"
+#include "filesystems/partitions/CCollectBasicVolume.h"
 #include "filesystems/partitions/CLdmDatabase.h"
 #include "filesystems/partitions/FileSystemNames.h"
 #include "filesystems/partitions/VolumesReport.h"
@@ -243,6 +245,39 @@ int RecoverRaw(const char* image, const char* outdir)
     return exitCode;
 }
 
+// A whole-disk image: every partition of its table that holds a known file system is recovered into a folder
+// "partition N" of its own (N in table order from 1). -1 when the table names no partition; else 0 when every
+// partition was saved whole, 1 when none gave anything, 3 otherwise.
+int RecoverPartitions(IStorageDevice* disk, const char* image, const char* outdir)
+{
+    CStorageDeviceList disks{disk};
+    CVolumeDeviceRecordList partitions;
+    CCollectBasicVolume().CollectBasicVolume(disks, partitions);
+    if (partitions.empty()) return -1;
+    std::vector<int> codes;
+    int number = 0;
+    for (VolumeDeviceRecord& partition : partitions) {
+        ++number;
+        const std::string folder = std::string(outdir) + "/partition " + std::to_string(number);
+        std::printf("partition %d: %s \"%s\"\n", number, GetFileSystemName(partition.nFileSystemKind), partition.szLabel);
+        std::fflush(stdout);
+        const bool known = std::any_of(std::begin(kBuilders), std::end(kBuilders), [&](const FileSystemBuilder& b) {
+            return b.kind == partition.nFileSystemKind;
+        });
+        if (!known || !partition.pDevice) {
+            std::printf("no NTFS, FAT or ext2 file system; passed over\n");
+            continue;
+        }
+        codes.push_back(RecoverDeleted(*partition.pDevice, (std::string(image) + " partition " + std::to_string(number)).c_str(),
+                                       folder.c_str()));
+    }
+    for (VolumeDeviceRecord& partition : partitions) delete partition.pDevice;
+    if (codes.empty()) return Fail("%s: no partition holds an NTFS, FAT or ext2 file system%s", image);
+    if (std::all_of(codes.begin(), codes.end(), [](int c) { return c == 0; })) return 0;
+    if (std::all_of(codes.begin(), codes.end(), [](int c) { return c == 1; })) return 1;
+    return 3;
+}
+
 // The images as disks; the first dynamic volume their databases describe, else the one image itself.
 int RecoverDeletedFromImages(const std::vector<const char*>& images, const char* outdir)
 {
@@ -264,6 +299,11 @@ int RecoverDeletedFromImages(const std::vector<const char*>& images, const char*
         return RecoverDeleted(*volume.device, images.front(), outdir);
     }
     if (images.size() > 1) return Fail("%s...: no dynamic volume in the images' databases%s", images.front());
+    const int32_t kind = IdentifyVolumeFileSystem(disks.front().get()).kind;
+    const bool isVolume = std::any_of(std::begin(kBuilders), std::end(kBuilders),
+                                      [kind](const FileSystemBuilder& b) { return b.kind == kind; });
+    if (!isVolume)
+        if (int code = RecoverPartitions(disks.front().get(), images.front(), outdir); code >= 0) return code;
     return RecoverDeleted(*disks.front(), images.front(), outdir);
 }
 

@@ -191,4 +191,66 @@ TEST(HonestResultsE2E, VolumesTellTheSourcesThatCannotBeUsed)
     EXPECT_NE(none.output.find("no readable disk was found"), std::string::npos) << none.output;
 }
 
+// The output of the harness on one image, from its "saved" line on (the folder it names left out).
+std::string SavedLines(const std::string& output)
+{
+    std::string out;
+    size_t at = output.find("saved ");
+    if (at == std::string::npos) return out;
+    const size_t end = output.find('\n', at);
+    return output.substr(at, end == std::string::npos ? std::string::npos : end - at);
+}
+
+TEST(HonestResultsE2E, WholeDiskImageRecoversEveryPartition)
+{
+    // An MBR disk with the FAT16 and ext2 fixtures as its two partitions, and an empty third slot type.
+    testsupport::TempDir dir;
+    const std::string fat = UnpackFat16(dir);
+    ASSERT_FALSE(fat.empty());
+    const std::string ext = (dir / "ext2.img").string();
+    ASSERT_EQ(std::system(("xz -dc " + Quote(FixturePath("ext2-1k.img.xz")) + " > " + Quote(ext)).c_str()), 0);
+    const uint32_t fatSectors = uint32_t(fs::file_size(fat) / 512), extSectors = uint32_t(fs::file_size(ext) / 512);
+    const uint32_t fatStart = 2048, extStart = fatStart + fatSectors;
+    std::string mbr(512, '\0');
+    auto entry = [&](int slot, uint8_t type, uint32_t start, uint32_t count) {
+        const size_t at = 0x1BE + size_t(slot) * 16;
+        mbr[at + 4] = char(type);
+        for (int i = 0; i < 4; ++i) {
+            mbr[at + 8 + i] = char(start >> (8 * i));
+            mbr[at + 12 + i] = char(count >> (8 * i));
+        }
+    };
+    entry(0, 0x06, fatStart, fatSectors);
+    entry(1, 0x83, extStart, extSectors);
+    mbr[510] = char(0x55);
+    mbr[511] = char(0xAA);
+    const std::string disk = (dir / "disk.img").string();
+    {
+        std::ofstream out(disk, std::ios::binary);
+        out.write(mbr.data(), 512);
+        out.seekp(std::streamoff(fatStart) * 512);
+        std::ifstream a(fat, std::ios::binary), b(ext, std::ios::binary);
+        out << a.rdbuf() << b.rdbuf();
+    }
+    const Outcome alone16 = RunHarness("deleted " + Quote(fat) + " " + Quote((dir / "alone16").string()));
+    const Outcome alone2 = RunHarness("deleted " + Quote(ext) + " " + Quote((dir / "alone2").string()));
+    ASSERT_EQ(alone16.exitCode, 0) << alone16.output;
+    ASSERT_EQ(alone2.exitCode, 0) << alone2.output;
+
+    const fs::path out = dir / "out";
+    const Outcome whole = RunHarness("deleted " + Quote(disk) + " " + Quote(out.string()), "SALVIX_DRIVES=");
+    EXPECT_EQ(whole.exitCode, 0) << whole.output;
+    const size_t first = whole.output.find("partition 1: FAT16 \"DATA16\"");
+    const size_t second = whole.output.find("partition 2: EXT2");
+    ASSERT_NE(first, std::string::npos) << whole.output;
+    ASSERT_NE(second, std::string::npos) << whole.output;
+    // Each partition gives what its volume alone gives, into a folder of its own.
+    EXPECT_EQ(SavedLines(whole.output.substr(first, second - first)), SavedLines(alone16.output)) << whole.output;
+    EXPECT_EQ(SavedLines(whole.output.substr(second)), SavedLines(alone2.output)) << whole.output;
+    EXPECT_EQ(SavedLines(alone16.output).find("saved 0 "), std::string::npos) << alone16.output;
+    EXPECT_EQ(SavedLines(alone2.output).find("saved 0 "), std::string::npos) << alone2.output;
+    EXPECT_FALSE(fs::is_empty(out / "partition 1"));
+    EXPECT_FALSE(fs::is_empty(out / "partition 2"));
+}
+
 } // namespace
