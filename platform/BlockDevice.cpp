@@ -1,6 +1,7 @@
 // Linux side of the read-only storage access: pread, BLKSSZGET/BLKGETSIZE64/HDIO_GETGEO and SG_IO.
 #include "platform/BlockDevice.h"
 
+#include "core/bytes/ByteReader.h"
 #include "platform/Errors.h"
 #include "platform/FdIo.h"
 
@@ -196,7 +197,7 @@ uint64_t BlockDevice::ReadCapacity10(int target)
         return 0;
     if ((io.info & SG_INFO_OK_MASK) != SG_INFO_OK || io.resid != 0)
         return 0;
-    const uint32_t lastLba = (uint32_t(data[0]) << 24) | (uint32_t(data[1]) << 16) | (uint32_t(data[2]) << 8) | data[3];
+    const uint32_t lastLba = bytes::ByteReader(data, sizeof data).u32be(0); // READ CAPACITY(10) answers big-endian
     return uint64_t(lastLba) + 1;
 }
 
