@@ -1,1 +1,1 @@
-salvix_module(salvix_views_search views/search QT DEPS salvix_tree salvix_core)
+salvix_module(salvix_views_search views/search QT DEPS salvix_views_files salvix_controls salvix_tree salvix_core)
