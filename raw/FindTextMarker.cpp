@@ -27,7 +27,8 @@ SpanWalkResult WalkTextMarker(SpanSource& source, const TextMarker& marker, cons
 
     uint64_t p = 0;
     for (;;) {
-        if (p > bound) return SpanWalkResult::Sized(p);
+        // Past the bound the size is the first position beyond it, however far the last step went.
+        if (p > bound) return SpanWalkResult::Sized(bound < UINT64_MAX ? bound + 1 : bound);
         std::span<const uint8_t> s = source.At(p);
         if (s.empty()) return SpanWalkResult::Fail();
         const size_t n = spanwalk::ScanLength(p, s.size(), bound);
@@ -48,7 +49,8 @@ SpanWalkResult WalkTextMarker(SpanSource& source, const TextMarker& marker, cons
             if (spanwalk::StartsWithNoCase(at, pattern)) return SpanWalkResult::Sized(q + len);
             ++i;
         }
-        p += refetched ? i + 1 : n;
+        // After a refetch, i already names the byte after the failed candidate: the search goes on there.
+        p += refetched ? i : n;
         limits.Pump();
     }
 }

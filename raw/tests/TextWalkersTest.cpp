@@ -112,6 +112,53 @@ TEST(TextMarkerWalk, FindsMarkersAcrossBlockBoundariesAndAmongManyFirstBytes)
     EXPECT_EQ(r.size, end);
 }
 
+// Hands out blocks of 8 bytes plus the first 8 of the next, as the sector reader hands out its blocks with one
+// sector more, so that candidates cut by the end of the bytes at hand are fetched again.
+class EightByteBlocks : public SpanSource {
+public:
+    explicit EightByteBlocks(const Bytes& data) : m_data(data) {}
+    std::span<const uint8_t> At(uint64_t offset) override
+    {
+        if (offset >= m_data.size()) return {};
+        const size_t end = std::min<size_t>(m_data.size(), (offset / 8 + 2) * 8);
+        return std::span<const uint8_t>(m_data).subspan(offset, end - offset);
+    }
+
+private:
+    const Bytes& m_data;
+};
+
+TEST(TextMarkerWalk, ACandidateCutByABlockEndDoesNotHideTheNextOne)
+{
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string marker;
+        uint64_t limit;
+        bool ok;
+        uint64_t size;
+    };
+    const Case cases[] = {
+        // 'a' ends the bytes at hand and fails; the marker starts at the very next byte.
+        {"marker right after a cut candidate", "xxxxxxxxxxxxxxxaabxxxxxxxxxxxx", "ab", 0, true, 18},
+        {"cut candidate that is the marker", "xxxxxxxxxxxxxxxabxxxxxxxxxxxxx", "ab", 0, true, 17},
+        // The last step may go past the bound: the size is still the first position beyond it.
+        {"bound inside a cut candidate", "xxxxxxxa", "ab", 1, true, 2},
+        {"fuzz input: zero marker, bound 1", std::string("\x5b\x00", 2), std::string("\0\0", 2), 1, true, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Bytes data = FromText(c.text);
+        EightByteBlocks source(data);
+        const TextMarker marker = MakeTextMarker(c.marker.data(), uint32_t(c.marker.size()), c.limit);
+        SpanWalkLimits limits;
+        limits.deviceBytes = data.size();
+        const SpanWalkResult r = WalkTextMarker(source, marker, limits);
+        EXPECT_EQ(r.ok, c.ok);
+        if (c.ok) EXPECT_EQ(r.size, c.size);
+    }
+}
+
 TEST(UnicodeHtmlWalk, MeasuresToTheClosingTagOrATerminator)
 {
     // "</HTML>" at byte 1,000 measures 1,016 bytes.
