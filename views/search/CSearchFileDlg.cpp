@@ -14,8 +14,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeDatabase>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -72,6 +74,17 @@ bool IsValidSearchName(const std::string& name)
 QRect Pixels(const CDialogUnits& du, int x, int y, int cx, int cy)
 {
     return QRect(du.ToPixelsX(x), du.ToPixelsY(y), du.ToPixelsX(cx), du.ToPixelsY(cy));
+}
+
+// The desktop's icon for the first extension of a list ("*" gives the plain-file icon).
+QIcon TypeIcon(const std::string& extensions)
+{
+    static const QMimeDatabase s_db;
+    const std::string first = extensions.substr(0, extensions.find(';'));
+    const QMimeType type = first == "*" ? s_db.mimeTypeForName(QStringLiteral("application/octet-stream"))
+                                        : s_db.mimeTypeForFile("x" + QString::fromStdString(first),
+                                                               QMimeDatabase::MatchExtension);
+    return QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
 }
 
 } // namespace
@@ -147,7 +160,8 @@ bool CSearchFileDlg::OnInitDialog()
         QString shown = QString::fromStdString(key);
         if (index == 0) shown = key.size() > 3 ? shown.mid(3) : Text(420);
         else if (index == 1) shown = key.size() > 3 ? shown.mid(3) : QStringLiteral("File");
-        m_type->addItem(shown.isEmpty() ? QStringLiteral("Unkown Type Name") : shown);
+        if (shown.isEmpty()) shown = QStringLiteral("Unkown Type Name");
+        m_type->addItem(index == 0 ? QIcon() : TypeIcon(value), shown);
     }
 
     QWidget* date = pane(78);
