@@ -84,7 +84,7 @@ size_t WriteIfd(Buffer& b, size_t base, size_t at, const std::vector<IfdEntry>& 
 }
 
 // JPEG pieces.
-struct JpegSpec {
+struct JpegShape {
     enum class First { Jfif, JfifLowerCase, Exif, Tables } first = First::Jfif;
     uint8_t frameMarker = 0xC0;
     uint8_t precision = 8;
@@ -97,7 +97,7 @@ struct JpegSpec {
     std::vector<uint8_t> exif{}; // the EXIF segment's data after its length field
 };
 
-std::vector<uint8_t> MakeJpeg(const JpegSpec& s)
+std::vector<uint8_t> MakeJpeg(const JpegShape& s)
 {
     Buffer b(true);
     b.Bytes(0, {0xFF, 0xD8});
@@ -108,12 +108,12 @@ std::vector<uint8_t> MakeJpeg(const JpegSpec& s)
         for (size_t i = 0; i < data.size(); ++i) b.U8(at + 4 + i, data[i]);
         at += 4 + data.size();
     };
-    if (s.first == JpegSpec::First::Jfif || s.first == JpegSpec::First::JfifLowerCase)
-        segment(0xE0, {uint8_t(s.first == JpegSpec::First::Jfif ? 'J' : 'j'),
-                       uint8_t(s.first == JpegSpec::First::Jfif ? 'F' : 'f'),
-                       uint8_t(s.first == JpegSpec::First::Jfif ? 'I' : 'i'),
-                       uint8_t(s.first == JpegSpec::First::Jfif ? 'F' : 'f'), 0, 1, 1, 0, 0, 1, 0, 1, 0, 0});
-    if (s.first == JpegSpec::First::Exif) segment(0xE1, s.exif);
+    if (s.first == JpegShape::First::Jfif || s.first == JpegShape::First::JfifLowerCase)
+        segment(0xE0, {uint8_t(s.first == JpegShape::First::Jfif ? 'J' : 'j'),
+                       uint8_t(s.first == JpegShape::First::Jfif ? 'F' : 'f'),
+                       uint8_t(s.first == JpegShape::First::Jfif ? 'I' : 'i'),
+                       uint8_t(s.first == JpegShape::First::Jfif ? 'F' : 'f'), 0, 1, 1, 0, 0, 1, 0, 1, 0, 0});
+    if (s.first == JpegShape::First::Exif) segment(0xE1, s.exif);
     segment(0xDB, std::vector<uint8_t>(65, 1));
     if (s.frame)
         segment(s.frameMarker, {s.precision, uint8_t(s.height >> 8), uint8_t(s.height), uint8_t(s.width >> 8),
@@ -236,24 +236,24 @@ TEST_F(PhotoAnalyserTest, JpegWalks)
     const std::vector<uint8_t> exif = MakeExif(false, "Maker", "Model One", "2021:02:03 04:05:06");
     struct Case {
         const char* name;
-        JpegSpec spec;
+        JpegShape shape;
         bool measured;
     } cases[] = {
         {"baseline JFIF", {}, true},
         {"progressive JFIF", {.frameMarker = 0xC2}, true},
-        {"baseline EXIF", {.first = JpegSpec::First::Exif, .exif = exif}, true},
-        {"progressive EXIF", {.first = JpegSpec::First::Exif, .frameMarker = 0xC2, .exif = exif}, true},
-        {"tables first, colour", {.first = JpegSpec::First::Tables}, true},
-        {"tables first, progressive colour", {.first = JpegSpec::First::Tables, .frameMarker = 0xC2}, true},
-        {"tables first, grey", {.first = JpegSpec::First::Tables, .components = 1}, false},
+        {"baseline EXIF", {.first = JpegShape::First::Exif, .exif = exif}, true},
+        {"progressive EXIF", {.first = JpegShape::First::Exif, .frameMarker = 0xC2, .exif = exif}, true},
+        {"tables first, colour", {.first = JpegShape::First::Tables}, true},
+        {"tables first, progressive colour", {.first = JpegShape::First::Tables, .frameMarker = 0xC2}, true},
+        {"tables first, grey", {.first = JpegShape::First::Tables, .components = 1}, false},
         {"grey JFIF", {.components = 1}, true},
         {"12-bit samples", {.precision = 12}, false},
         {"scan without a frame", {.frame = false}, false},
-        {"jfif in lower case", {.first = JpegSpec::First::JfifLowerCase}, false},
+        {"jfif in lower case", {.first = JpegShape::First::JfifLowerCase}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::vector<uint8_t> file = MakeJpeg(c.spec);
+        const std::vector<uint8_t> file = MakeJpeg(c.shape);
         const rawkit::Measured m = rawkit::MeasureOnDisk(m_jpg, file);
         ASSERT_TRUE(m.matched);
         EXPECT_EQ(m.analysed, c.measured ? 1 : 0);
@@ -265,21 +265,21 @@ TEST_F(PhotoAnalyserTest, TheEndOfImageIsSearchedAsFarAsThePixelsGo)
 {
     // 640 x 480: the marker 10,000 bytes after the start of scan is found; without it the size is the start of
     // scan + 640 x 480 x 3 + 2.
-    JpegSpec spec{.width = 640, .height = 480, .scanBytes = 10000 - 14};
-    const std::vector<uint8_t> file = MakeJpeg(spec);
+    JpegShape shape{.width = 640, .height = 480, .scanBytes = 10000 - 14};
+    const std::vector<uint8_t> file = MakeJpeg(shape);
     const rawkit::Measured found = rawkit::MeasureOnDisk(m_jpg, file, 3, 512, 2000);
     EXPECT_EQ(found.hit.GetSize(), file.size());
 
-    spec.endMarker = false;
-    const std::vector<uint8_t> open = MakeJpeg(spec);
+    shape.endMarker = false;
+    const std::vector<uint8_t> open = MakeJpeg(shape);
     const size_t sos = open.size() - 10000;
     ASSERT_EQ(open[sos + 1], 0xDA);
     const rawkit::Measured missing = rawkit::MeasureOnDisk(m_jpg, open, 3, 512, 2000, 0);
     EXPECT_EQ(missing.hit.GetSize(), sos + 640 * 480 * 3 + 2);
 
     // The largest frame: its pixel count no longer wraps, and the size ends at the device's end.
-    spec.width = spec.height = 65535;
-    const rawkit::Measured huge = rawkit::MeasureOnDisk(m_jpg, MakeJpeg(spec), 3, 512, 100, 0);
+    shape.width = shape.height = 65535;
+    const rawkit::Measured huge = rawkit::MeasureOnDisk(m_jpg, MakeJpeg(shape), 3, 512, 100, 0);
     EXPECT_EQ(huge.hit.GetSize(), (open.size() + 511) / 512 * 512 + 100 * 512);
 }
 
@@ -305,7 +305,7 @@ TEST_F(PhotoAnalyserTest, ExifTexts)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::vector<uint8_t> file = MakeJpeg({.first = JpegSpec::First::Exif, .exif = c.exif});
+        const std::vector<uint8_t> file = MakeJpeg({.first = JpegShape::First::Exif, .exif = c.exif});
         const rawkit::Measured m = rawkit::MeasureOnDisk(m_jpg, file);
         EXPECT_EQ(m.hit.GetSize(), file.size());
         EXPECT_EQ(m.hit.GetNamePrefix(), c.prefix);
@@ -317,7 +317,7 @@ TEST_F(PhotoAnalyserTest, ExifTexts)
     // A damaged EXIF segment loses the texts only; the texts of the file measured before are gone too.
     std::vector<uint8_t> exif = MakeExif(false, "Maker", "Model", "2021:02:03 04:05:06");
     exif[6 + 8] = 200; // 200 entries run past the segment
-    const std::vector<uint8_t> file = MakeJpeg({.first = JpegSpec::First::Exif, .exif = exif});
+    const std::vector<uint8_t> file = MakeJpeg({.first = JpegShape::First::Exif, .exif = exif});
     const rawkit::Measured m = rawkit::MeasureOnDisk(m_jpg, file);
     EXPECT_EQ(m.hit.GetSize(), file.size());
     EXPECT_EQ(m.hit.GetNamePrefix(), "");
@@ -479,7 +479,7 @@ TEST_F(PhotoAnalyserTest, PhotoFilesOnAComposedDiskAreEachFound)
     disk.Append(MakeNef(20000, 60000, "NIKON D1X", 60000), 73, "nikon.nef", 2);
     const std::vector<uint8_t> crw = MakeCrw(3000, 3584);
     disk.Append(crw, 16, "canon.crw", 1);
-    disk.Append(MakeJpeg({.first = JpegSpec::First::Exif, .frameMarker = 0xC2,
+    disk.Append(MakeJpeg({.first = JpegShape::First::Exif, .frameMarker = 0xC2,
                           .exif = MakeExif(true, "M", "Progressive", "2020:01:01 00:00:00")}),
                 33, "progressive-exif.jpg", 3);
     const auto device = disk.MakeDevice();
@@ -507,7 +507,7 @@ TEST_F(PhotoAnalyserTest, DamagedPhotosAndRandomBytesStayBounded)
     };
     for (const char* name : {"exif.jpg", "jfif-progressive.jpg", "bare.jpg"})
         add(&m_jpg, rawkit::LoadFixture("photo", name), 60, 43);
-    add(&m_jpg, MakeJpeg({.first = JpegSpec::First::Exif, .exif = MakeExif(true, "M", "m", "d", true)}), 80, 47);
+    add(&m_jpg, MakeJpeg({.first = JpegShape::First::Exif, .exif = MakeExif(true, "M", "m", "d", true)}), 80, 47);
     for (const char* name : {"strips.tif", "camera.tif", "strip-be.tif"})
         add(&m_tif, rawkit::LoadFixture("photo", name), 60, 53);
     add(&m_tif, MakeNef(3000, 3500), 80, 59);
