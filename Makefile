@@ -4,6 +4,7 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 TSAN_BUILD ?= build-tsan
 FUZZ_SECONDS ?= 60
+FUZZ_SEED  ?=
 JOBS       ?= $(shell nproc)
 
 .PHONY: setup configure build run test asan-test fuzz-build fuzz tsan-test bench clean
@@ -41,7 +42,7 @@ fuzz-build: setup
 
 fuzz: fuzz-build
 	@bash fuzz/make_seeds.sh $(FUZZ_BUILD) >/dev/null
-	@bash fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(JOBS)
+	@FUZZ_SEED=$(FUZZ_SEED) bash fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(JOBS)
 
 # The threaded tests (read-ahead cache, tree builds on workers, saving jobs, the message port, locks) under
 # ThreadSanitizer. Ext2Collector is left out: the collected heap's stop-the-world signals do not get through

@@ -3,7 +3,9 @@
 # and prints per target the executions, the corpus reached and the verdict. Exits 1 when a target crashed,
 # leaked, timed out or ran out of memory; the input that did it is in <build>/fuzz/artifacts/<Target>/.
 # Usage: fuzz/run.sh <fuzz build folder> [seconds per target, default 60] [targets side by side, default nproc]
-#        FUZZ_TARGETS="A B" limits the run to those targets.
+#        FUZZ_TARGETS="A B" limits the run to those targets. FUZZ_SEED=N fixes libFuzzer's random seed, so that
+#        a run of the same length tries the same inputs again (CI uses it); inputs kept under
+#        fuzz/regressions/<target>/ are tried first.
 set -euo pipefail
 build="$(cd "${1:?usage: run.sh <fuzz build folder> [seconds] [parallel]}" && pwd)"
 seconds="${2:-60}"
@@ -13,16 +15,21 @@ targets="${FUZZ_TARGETS:-$(cat "$dir/targets.txt")}"
 mkdir -p "$dir/logs"
 
 run_one() {
-  local t="$1" dir="$2" seconds="$3"
+  local t="$1" dir="$2" seconds="$3" regressions="$4/$1"
   mkdir -p "$dir/corpus/$t" "$dir/artifacts/$t" "$dir/seeds/$t"
+  local flags=() dirs=()
+  if [[ -n "${FUZZ_SEED:-}" ]]; then flags+=(-seed="$FUZZ_SEED"); fi
+  if [[ -d "$regressions" ]]; then dirs+=("$regressions"); fi
   # -timeout: one input may take at most 25 s; -rss_limit_mb: a decoder may never need 2 GiB.
   ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=0" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
     "$dir/$t" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 -print_final_stats=1 \
-    -artifact_prefix="$dir/artifacts/$t/" "$dir/corpus/$t" "$dir/seeds/$t" >"$dir/logs/$t.log" 2>&1
+    "${flags[@]}" -artifact_prefix="$dir/artifacts/$t/" "$dir/corpus/$t" "$dir/seeds/$t" "${dirs[@]}" \
+    >"$dir/logs/$t.log" 2>&1
   echo $? >"$dir/logs/$t.rc"
 }
 export -f run_one
-printf '%s\n' $targets | xargs -P "$parallel" -I{} bash -c 'run_one "$@"' _ {} "$dir" "$seconds"
+regressions="$(cd "$(dirname "$0")" && pwd)/regressions"
+printf '%s\n' $targets | xargs -P "$parallel" -I{} bash -c 'run_one "$@"' _ {} "$dir" "$seconds" "$regressions"
 
 failed=0
 printf '%-26s %12s %8s %8s  %s\n' target executions exec/s corpus verdict

@@ -144,6 +144,8 @@ TEST(TextMarkerWalk, ACandidateCutByABlockEndDoesNotHideTheNextOne)
         {"cut candidate that is the marker", "xxxxxxxxxxxxxxxabxxxxxxxxxxxxx", "ab", 0, true, 17},
         // The last step may go past the bound: the size is still the first position beyond it.
         {"bound inside a cut candidate", "xxxxxxxa", "ab", 1, true, 2},
+        // A marker that starts at the bound is found whole.
+        {"marker starting at the bound", "xxabxxxx", "ab", 2, true, 4},
         {"fuzz input: zero marker, bound 1", std::string("\x5b\x00", 2), std::string("\0\0", 2), 1, true, 2},
     };
     for (const Case& c : cases) {
