@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cinttypes>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -143,11 +145,11 @@ void CStorageDeviceWithCache::StopCacheThread()
     if (m_thread.joinable())
         m_thread.join();
     std::lock_guard<std::mutex> guard(m_queueLock);
-    // The block buffers are kept for the next start; they go with the block size or the cache.
-    for (auto& block : m_queue)
-        if (block.data)
-            m_spare.push_back(std::move(block.data));
+    // Up to eleven blocks of read-ahead (44 MiB at the intelligent search's block size) are given back now
+    // rather than held for the cache's lifetime; the current block stays readable.
     m_queue.clear();
+    m_spare.clear();
+    m_spare.shrink_to_fit();
     m_producerDone = true;
 }
 
@@ -162,10 +164,37 @@ CStorageDeviceWithCache::Buffer CStorageDeviceWithCache::TakeBuffer()
     return nullptr;
 }
 
+uint64_t CStorageDeviceWithCache::SalvageBlock(uint8_t* buffer, uint64_t first, uint64_t count)
+{
+    // Halves the failed range until single sectors remain, so that the readable sectors of a block with a
+    // bad spot still reach the scanners; every sector that cannot be read is zero.
+    uint64_t failed = 0;
+    std::vector<std::pair<uint64_t, uint64_t>> pending{{0, count}};
+    while (!pending.empty()) {
+        const auto [at, n] = pending.back();
+        pending.pop_back();
+        uint8_t* out = buffer + at * m_unit;
+        if (m_parent->ReadSectors(out, first + at, n))
+            continue;
+        if (n == 1) {
+            std::memset(out, 0, m_unit);
+            ++failed;
+            LogError("Read-ahead: sector %" PRIu64 " cannot be read; it is analysed as zeros", first + at);
+            continue;
+        }
+        pending.push_back({at + n / 2, n - n / 2});
+        pending.push_back({at, n / 2});
+    }
+    return failed;
+}
+
 void CStorageDeviceWithCache::CacheThread()
 {
+    using Clock = std::chrono::steady_clock;
     std::unique_lock<std::mutex> lock(m_queueLock);
     for (;;) {
+        if (m_running && m_queue.size() >= kQueueDepth + 1)
+            DebugTrace("cache have been filled and wait for");
         m_spaceAvailable.wait(lock, [this] { return !m_running || m_queue.size() < kQueueDepth + 1; });
         if (!m_running || m_nextSector >= m_deviceSectors)
             break;
@@ -178,7 +207,17 @@ void CStorageDeviceWithCache::CacheThread()
         try {
             if (!buffer)
                 buffer = AllocateBuffer(m_blockBytes);
+            const Clock::time_point started = Clock::now();
             ok = m_parent->ReadSectors(buffer.get(), first, count);
+            DebugTrace("Read %d sector time = %.3f ms", int(count),
+                       std::chrono::duration<double, std::milli>(Clock::now() - started).count());
+            if (!ok) {
+                const uint64_t failed = SalvageBlock(buffer.get(), first, count);
+                LogError("Read-ahead: %" PRIu64 " of the %" PRIu64 " sectors from %" PRIu64
+                         " could not be read; the block is analysed with them zeroed",
+                         failed, count, first);
+                ok = true;
+            }
         } catch (const std::bad_alloc&) {
             buffer.reset();
         }
@@ -199,6 +238,7 @@ bool CStorageDeviceWithCache::SetCurCacheBlock(int64_t n)
     DropCurrent();
     for (;;) {
         m_dataReady.wait(lock, [this] { return !m_queue.empty() || m_producerDone; });
+        DebugTrace("------wait for is over -----------------");
         // Blocks before the one asked for are passed over; they will not be asked for again.
         while (!m_queue.empty() && m_queue.front().first < want) {
             if (m_queue.front().data)
@@ -224,6 +264,9 @@ bool CStorageDeviceWithCache::SetCurCacheBlock(int64_t n)
                 m_spare.push_back(std::move(front.data));
             m_queue.pop_front();
             m_spaceAvailable.notify_all();
+            DebugTrace("------set event to read data to buffer-----------------");
+            if (m_queue.empty())
+                DebugTrace("------set event to wait-----------------");
         }
         return true;
     }
@@ -258,4 +301,13 @@ bool CStorageDeviceWithCache::ReadSectors(void* buffer, uint64_t firstSector, ui
     if (!m_parent->ReadSectors(out + done * m_unit, firstSector + done, sectorCount - done))
         ok = false;
     return ok;
+}
+
+size_t CStorageDeviceWithCache::HeldBufferCount()
+{
+    std::lock_guard<std::mutex> guard(m_queueLock);
+    size_t n = m_spare.size();
+    for (const Block& block : m_queue)
+        n += block.data ? 1 : 0;
+    return n;
 }

@@ -43,15 +43,18 @@ public:
     // multiple of the block size; a start past the end counts as 0.
     bool StartCacheThread();
     bool StartCacheThread(uint64_t startSector);
+    // Joins the read-ahead thread and frees every queued and spare block buffer; the current block stays.
     void StopCacheThread();
     bool IsCacheThreadRunning() const { return m_thread.joinable(); }
 
-    // Makes block n current: waits for the read-ahead thread to deliver it. When the queue cannot deliver
-    // block n (read failed, the thread stopped, blocks asked out of order) there is no current block and
-    // reads go to the parent. False for an invalid block index (the current block is then unchanged).
+    // Makes block n current: waits for the read-ahead thread to deliver it. A block whose read failed is
+    // delivered with its unreadable sectors zeroed (each one logged). When the queue cannot deliver block n
+    // (the thread stopped, blocks asked out of order) there is no current block and reads go to the parent. False for an invalid block index (the current block is then unchanged).
     bool SetCurCacheBlock(int64_t n);
     // The current block, -1 when there is none.
     int64_t GetCurrentBlock() const { return m_currentBlock; }
+    // Block buffers held besides the current one (queued or kept for reuse).
+    size_t HeldBufferCount();
 
 private:
     // One block's memory: uninitialised, aligned for huge pages so that filling it costs few page faults.
@@ -69,6 +72,9 @@ private:
     };
 
     void CacheThread();
+    // Rereads a block whose read failed in ever smaller pieces; the sectors that still fail are zeroed and
+    // logged. Returns how many failed.
+    uint64_t SalvageBlock(uint8_t* buffer, uint64_t first, uint64_t count);
     Buffer TakeBuffer();
     void DropCurrent();
 

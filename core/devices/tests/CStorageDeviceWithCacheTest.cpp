@@ -91,26 +91,47 @@ TEST(CStorageDeviceWithCache, RequestsAroundTheCurrentBlock)
     EXPECT_FALSE(cache.ReadSectors(out.data(), 190, 20));
 }
 
-TEST(CStorageDeviceWithCache, FailedReadAheadLeavesNoCurrentBlock)
+TEST(CStorageDeviceWithCache, FailedReadAheadIsDeliveredWithTheBadSectorsZeroed)
 {
     MemoryDevice parent(400);
     parent.FillWithPattern();
     parent.FailSector(150);
+    parent.FailSectors(170, 3);
     CStorageDeviceWithCache cache(&parent);
     ASSERT_TRUE(cache.SetCacheBlockSize(kBlock));
     ASSERT_TRUE(cache.StartCacheThread(0));
     ASSERT_TRUE(cache.SetCurCacheBlock(0));
     ASSERT_TRUE(cache.SetCurCacheBlock(1));
-    EXPECT_EQ(cache.GetCurrentBlock(), -1);
+    EXPECT_EQ(cache.GetCurrentBlock(), 1);
 
-    // Block 0's bytes are not served as block 1: the parent answers, failure included.
-    std::vector<uint8_t> out(10 * 512);
-    EXPECT_TRUE(cache.ReadSectors(out.data(), 100, 10));
-    EXPECT_TRUE(HoldsPattern(out, 100, 10));
-    EXPECT_FALSE(cache.ReadSectors(out.data(), 145, 10));
-
+    // Block 1 comes from memory: the readable sectors as they are, the four bad ones as zeros.
+    std::vector<uint8_t> out(kBlock * 512);
+    ASSERT_TRUE(cache.ReadSectors(out.data(), 100, kBlock));
+    for (uint64_t s = 100; s < 200; ++s) {
+        SCOPED_TRACE(s);
+        const bool bad = s == 150 || (s >= 170 && s < 173);
+        const std::vector<uint8_t> sector(out.begin() + (s - 100) * 512, out.begin() + (s - 99) * 512);
+        if (bad)
+            EXPECT_EQ(sector, std::vector<uint8_t>(512, 0));
+        else
+            EXPECT_TRUE(HoldsPattern(sector, s, 1));
+    }
     ASSERT_TRUE(cache.SetCurCacheBlock(2));
     EXPECT_EQ(cache.GetCurrentBlock(), 2);
+}
+
+TEST(CStorageDeviceWithCache, StoppingFreesTheReadAheadBuffers)
+{
+    MemoryDevice parent(3000);
+    CStorageDeviceWithCache cache(&parent);
+    ASSERT_TRUE(cache.SetCacheBlockSize(kBlock));
+    ASSERT_TRUE(cache.StartCacheThread(0));
+    ASSERT_TRUE(cache.SetCurCacheBlock(0));
+    while (cache.HeldBufferCount() < CStorageDeviceWithCache::kQueueDepth)
+        std::this_thread::yield();
+    cache.StopCacheThread();
+    EXPECT_EQ(cache.HeldBufferCount(), 0u);
+    EXPECT_EQ(cache.GetCurrentBlock(), 0);  // the current block stays readable
 }
 
 TEST(CStorageDeviceWithCache, StartIsRoundedDownAndBlocksAskedOutOfOrderGoToTheParent)
