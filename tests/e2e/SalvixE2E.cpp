@@ -11,6 +11,11 @@
 //                         cannot be read are told on stderr; exits 1 when no volume was found)
 //   salvix-e2e raw IMAGE OUTDIR   (signature recovery of the whole image with every type; the environment's
 //                                  SALVIX_E2E_SECTOR_SIZE views the image with larger sectors, 4096 for instance)
+//   salvix-e2e format IMAGE OUTDIR   (format recovery: one intelligent search over the whole image with every
+//                                     scanner, the ranked partitions one a line "KIND first=S sectors=N score=R
+//                                     recommended=0|1 whole-disk=0|1", then the tree of each recommended
+//                                     partition saved whole (live, deleted and lost files) under
+//                                     OUTDIR/<partition name>/; SALVIX_E2E_SECTOR_SIZE as for raw)
 // Prints "saved N files, M failed" and exits 0 when every file found was saved (none found included); 3 when
 // some were saved and others failed or have unreadable parts; 1 with a message when nothing could be saved,
 // when the image cannot be used or when the output folder cannot be made or written (with the system's
@@ -20,7 +25,10 @@
 #include "filesystems/fat/BuildFAT.h"
 #include "filesystems/ntfs/BuildNTFS.h"
 #include "filesystems/ntfs/DeletedFilesGathering.h"
+#include "filesystems/fat/CFATSearchController.h"
 #include "filesystems/partitions/CCollectBasicVolume.h"
+#include "filesystems/partitions/CIntelligentSearchController.h"
+#include "filesystems/partitions/SearchedPartitionScoring.h"
 #include "filesystems/partitions/CLdmDatabase.h"
 #include "filesystems/partitions/FileSystemNames.h"
 #include "filesystems/partitions/VolumesReport.h"
@@ -245,6 +253,110 @@ int RecoverRaw(const char* image, const char* outdir)
     return exitCode;
 }
 
+// The scanners of format recovery, in the wizard's order (FAT, NTFS, EXT2, RAW). A scanner joins with one
+// line here.
+std::vector<std::unique_ptr<IFileSystemSearchController>> MakeFormatScanners()
+{
+    std::vector<std::unique_ptr<IFileSystemSearchController>> scanners;
+    scanners.push_back(std::make_unique<CFATSearchController>());
+    scanners.push_back(std::make_unique<CRAWSearchController>());
+    return scanners;
+}
+
+const char* FoundPartitionKindName(const CSearchedPartitionInfo& p)
+{
+    switch (p.nFileSystemKind) {
+    case kFsKindFat12: return "FAT12";
+    case kFsKindFat16: return "FAT16";
+    case kFsKindFat32: return "FAT32";
+    case kFsKindNtfs: return "NTFS";
+    case kFsKindExt2: return "EXT2";
+    case kFsKindExt3: return "EXT3";
+    default: return "NONE";
+    }
+}
+
+int RecoverFormat(const char* image, const char* outdir)
+{
+    CImageFileDevice file(image);
+    if (!file.IsOpen()) return Fail("%s: cannot open the image: %s", image, file.GetOpenError().c_str());
+    IStorageDevice* device = &file;
+    std::unique_ptr<LargeSectorView> view;
+    if (const char* size = std::getenv("SALVIX_E2E_SECTOR_SIZE")) {
+        const int sectorSize = std::atoi(size);
+        if (sectorSize < 512 || sectorSize > 4096 || sectorSize % 512 != 0)
+            return Fail("%s: sector size %s is not one of 512, 1024, 2048, 4096", image, size);
+        view = std::make_unique<LargeSectorView>(&file, sectorSize);
+        device = view.get();
+    }
+    if (int code = CheckOutputFolder(outdir)) return code;
+    CRecoverySettings& options = *GetRecoverySettings();
+    for (int id : LoadCustomRawTypeIds()) options.m_rawTypeIds.push_back(id);
+
+    // One pass over the image feeds every scanner.
+    std::vector<std::unique_ptr<IFileSystemSearchController>> scanners = MakeFormatScanners();
+    CSearchControllerList controllers;
+    for (auto& scanner : scanners) controllers.push_back(scanner.get());
+    CRawFileList hits;
+    SetControllersRawFileList(controllers, &hits);
+    CIntelligentSearchController search;
+    search.SetDevice(device);
+    for (IFileSystemSearchController* c : controllers) search.AddController(c);
+    if (!search.Run(nullptr)) return Fail("%s: %s", image, "the search could not be started");
+
+    CSearchedPartitionList partitions;
+    for (IFileSystemSearchController* c : controllers) c->GetSearchedPartitions(partitions);
+    RankSearchedPartitions(partitions);
+    SortPartitionsByScore(partitions);
+    SelectRecommendedPartitions(partitions, device->GetSectorCount(), uint32_t(device->GetSectorSize()));
+    for (const CSearchedPartitionInfo* p : partitions)
+        std::printf("%s first=%llu sectors=%llu score=%.3f recommended=%d whole-disk=%d\n", FoundPartitionKindName(*p),
+                    static_cast<unsigned long long>(p->u64StartSector), static_cast<unsigned long long>(p->u64SectorsCount),
+                    p->dRank, p->bRecommended ? 1 : 0, p->bWholeDisk ? 1 : 0);
+    std::fflush(stdout);
+
+    RecoverCounts total;
+    int kept = 0, failedBuilds = 0;
+    bool anySaved = false;
+    int index = 0;
+    for (CSearchedPartitionInfo* p : partitions) {
+        const int ordinal = index++;
+        if (!p->bRecommended) continue;
+        ++kept;
+        CFileSystemNode* tree = DispatchBuildDirectory(controllers, p, device, ordinal, nullptr);
+        if (!tree) {
+            ++failedBuilds;
+            Fail("%s: the tree of the %s partition could not be built", image, FoundPartitionKindName(*p));
+            continue;
+        }
+        if (tree->GetFirstChild()) {
+            tree->ToggleCheckState(tree, false);
+            RecoverFolderJob job;
+            ConsoleCallback callback;
+            std::string made;
+            RecoverFolder(job, &callback, device, tree, outdir, &made);
+            const RecoverCounts& counts = job.GetCounts();
+            total.filesSaved += counts.filesSaved;
+            total.filesFailed += counts.filesFailed;
+            total.filesPartial += counts.filesPartial;
+            total.foldersFailed += counts.foldersFailed;
+            total.unreadableBytes += counts.unreadableBytes;
+            anySaved = anySaved || counts.filesSaved > 0;
+            if (!made.empty()) std::printf("into %s\n", made.c_str());
+        }
+        DeleteFoundTree(tree);
+    }
+    for (CSearchedPartitionInfo* p : partitions) DeleteSearchedPartitionInfo(p);
+    std::printf("saved %d files, %d failed\n", total.filesSaved, total.filesFailed);
+    if (total.filesPartial)
+        std::printf("%d files with unreadable parts (%llu bytes)\n", total.filesPartial,
+                    static_cast<unsigned long long>(total.unreadableBytes));
+    std::fflush(stdout);
+    if (kept == 0) return Fail("%s: %s", image, "no partition was found");
+    if (total.filesFailed || total.foldersFailed || total.filesPartial || failedBuilds) return anySaved ? 3 : 1;
+    return 0;
+}
+
 // A whole-disk image: every partition of its table that holds a known file system is recovered into a folder
 // "partition N" of its own (N in table order from 1). -1 when the table names no partition; else 0 when every
 // partition was saved whole, 1 when none gave anything, 3 otherwise.
@@ -359,12 +471,14 @@ int main(int argc, char** argv)
     const char* log = std::getenv("SALVIX_E2E_LOG");
     InitLog(log ? log : "", LOGLEVEL_NORMAL, LOGTYPE_STANDALONE);
     if (argc == 2 && std::strcmp(argv[1], "volumes") == 0) return ListVolumes();
-    if (argc >= 4 && argv[argc - 1][0] == '\0' && (std::strcmp(argv[1], "raw") == 0 || std::strcmp(argv[1], "deleted") == 0))
+    if (argc >= 4 && argv[argc - 1][0] == '\0' && (std::strcmp(argv[1], "raw") == 0 || std::strcmp(argv[1], "deleted") == 0 ||
+                                           std::strcmp(argv[1], "format") == 0))
         return Fail("the output folder is an empty path%s%s", "", "");
     if (argc == 4 && std::strcmp(argv[1], "raw") == 0) return RecoverRaw(argv[2], argv[3]);
+    if (argc == 4 && std::strcmp(argv[1], "format") == 0) return RecoverFormat(argv[2], argv[3]);
     if (argc < 4 || std::strcmp(argv[1], "deleted") != 0) {
         std::fprintf(stderr, "usage: salvix-e2e deleted IMAGE [IMAGE...] OUTDIR | salvix-e2e raw IMAGE OUTDIR | "
-                             "salvix-e2e volumes\n"
+                             "salvix-e2e format IMAGE OUTDIR | salvix-e2e volumes\n"
                              "  several images: the member disks of a dynamic volume, whose first volume is read\n");
         return 2;
     }

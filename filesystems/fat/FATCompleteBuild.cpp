@@ -1,0 +1,322 @@
+// The complete FAT build over the scan's directory sectors: walk, layout, lost folders and clusters,
+// placeholder repair, the "Raw Files" folder and the pruning.
+#include "filesystems/fat/FATCompleteBuild.h"
+
+#include "core/CRecoverySettings.h"
+#include "core/devices/IStorageDevice.h"
+#include "filesystems/common/IDIRBuildCallback.h"
+#include "filesystems/fat/CFATBuildContext.h"
+#include "filesystems/fat/CFATFileProperties.h"
+#include "filesystems/fat/CFATSearchedPartitionInfo.h"
+#include "filesystems/fat/CFATTreeBuilder.h"
+#include "filesystems/fat/FATStructures.h"
+#include "filesystems/fat/FATTables.h"
+#include "filesystems/tree/CClusterUseBitMap.h"
+#include "filesystems/tree/CFileSystemNode.h"
+#include "filesystems/tree/CRawFileList.h"
+#include "filesystems/tree/CRawResultTreeBuilder.h"
+#include "filesystems/tree/FileSystemKind.h"
+#include "filesystems/tree/FileTree.h"
+#include "filesystems/tree/IFileProperties.h"
+#include "filesystems/tree/TreeReshaping.h"
+#include "platform/Clock.h"
+#include "platform/Log.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cinttypes>
+#include <deque>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// A missing callback never cancels.
+struct Progress {
+    IDIRBuildCallback* cb;
+    int Begin(const char* title, int total) { return cb ? cb->Begin(title, total) : 0; }
+    int Step(int n) { return cb ? cb->Step(n) : 0; }
+    int SetPos(int pos) { return cb ? cb->SetPos(pos) : 0; }
+    int Finish() { return cb ? cb->Finish() : 0; }
+    int CheckCancel() { return cb ? cb->CheckCancel() : 0; }
+};
+
+CFATFileProperties* FATProps(CFileNode* node)
+{
+    return node ? static_cast<CFATFileProperties*>(node->GetProperties()) : nullptr;
+}
+
+bool IsDirectoryNode(CFileNode* node)
+{
+    const IFileProperties* p = node->GetProperties();
+    return p && (p->GetAttributes() & fat::kAttrDirectory);
+}
+
+// The records whose sector lies in [low, high).
+std::pair<FATDirSectorSet::const_iterator, FATDirSectorSet::const_iterator> RecordRange(const FATDirSectorSet& set,
+                                                                                       uint64_t low, uint64_t high)
+{
+    auto below = [](const FATDirSectorRecord& r, uint64_t s) { return r.sector < s; };
+    auto from = std::lower_bound(set.begin(), set.end(), low, below);
+    auto to = std::lower_bound(from, set.end(), std::max(low, high), below);
+    return {from, to};
+}
+
+// The cluster-use bitmap asked in the 512-byte units of the RAW tree, on devices of any sector size.
+class UnitClusterUse : public IIsClusterUsed {
+public:
+    UnitClusterUse(const ClusterBitmapInfo& info, uint64_t unitsPerSector) : m_map(info), m_units(unitsPerSector) {}
+    bool IsClusterUsed(uint64_t unit) const override { return m_map.IsClusterUsed(unit / m_units); }
+
+private:
+    CClusterUseBitMap m_map;
+    uint64_t m_units;
+};
+
+// True when candidate lies in the subtree of node (hanging node there would make a loop).
+bool IsInSubtree(CFileNode* candidate, CFileNode* node)
+{
+    for (CFileNode* n = candidate; n; n = n->GetParent())
+        if (n == node) return true;
+    return false;
+}
+
+} // namespace
+
+void FixPlaceholderDirectories(CFileNode* node)
+{
+    std::vector<CFileNode*> placeholders, deleted;
+    for (CFileNode* child = node->GetFirstChild(); child; child = child->GetNextSibling()) {
+        if (!IsDirectoryNode(child)) continue;
+        const uint16_t state = child->GetProperties()->GetState();
+        if (state & kFileStateTemporary)
+            placeholders.push_back(child);
+        else if ((state & kFileStateDeleted) && !child->GetFirstChild())
+            deleted.push_back(child);
+    }
+    for (CFileNode* d : deleted) {
+        CFATFileProperties* dp = FATProps(d);
+        for (auto it = placeholders.begin(); it != placeholders.end(); ++it) {
+            CFileNode* t = *it;
+            CFATFileProperties* tp = FATProps(t);
+            if ((tp->GetFirstCluster() & 0xFFFF) != dp->GetFirstCluster()) continue;
+            ReleaseTrace("Replace a temp directory %s first clusternum %x with directory %s firstclusternum %x!",
+                         tp->GetName(), tp->GetFirstCluster(), dp->GetName(), dp->GetFirstCluster());
+            dp->SetFirstCluster(tp->GetFirstCluster());
+            t->SetProperties(dp);
+            d->SetProperties(tp);
+            placeholders.erase(it);
+            break;
+        }
+    }
+}
+
+void BuildLostClusters(CFATBuildContext& context, IStorageDevice* device, CFileNode* lostFolders,
+                       const FATDirSectorSet& dirSectors)
+{
+    const FATVolumeGeometry& g = context.GetGeometry();
+    const auto [from, to] = RecordRange(dirSectors, g.dataStart, g.start + g.sectorCount);
+    if (from == to) return;
+    Progress progress{context.GetCallback()};
+    progress.Begin(kFATTextBuildingLostFiles, int(std::min<ptrdiff_t>(to - from, INT32_MAX)));
+    const size_t clusterBytes = size_t(g.sectorsPerCluster) * size_t(context.GetSectorSize());
+    std::vector<uint8_t> cluster(clusterBytes);
+    for (auto it = from; it != to; ++it) {
+        progress.Step(1);
+        if (it->IsDirectoryStart() || !context.IsClusterStart(it->sector)) continue;
+        const uint32_t number = context.SectorToCluster(it->sector);
+        if (context.GetVisitedClusters().count(number)) continue;
+        // The answer does not stop this pass; the caller sees the cancel afterwards.
+        progress.CheckCancel();
+        if (!device->ReadSectors(cluster.data(), it->sector, g.sectorsPerCluster)) continue;
+        ReleaseTrace("Build Lost Cluster %u Sector %" PRIu64, number, it->sector);
+        CFileNode* folder = CFATBuildContext::MakePlaceholderDirNode(kFATNoCluster, kFATNoCluster);
+        lostFolders->AddChild(folder);
+        FATDirectoryQueue scratch;
+        context.ProcessDirectoryEntries(cluster, folder, scratch, true, true);
+    }
+    progress.Finish();
+}
+
+CFileSystemNode* CompleteBuildTree(CFATBuildContext& context, IStorageDevice* device, const FATDirSectorSet& dirSectors,
+                                   int index)
+{
+    Progress progress{context.GetCallback()};
+    const FATVolumeGeometry& g = context.GetGeometry();
+    CFileSystemNode* partition = context.MakePartitionNode(index);
+    FATDirectoryQueue scratch;
+    if (g.rootPresent) context.WalkRootDirectory(partition, scratch, true);
+    auto& map = context.GetDirectoryMap();
+    map[0] = partition;
+
+    uint64_t low = g.dataStart;
+    if (!g.rootPresent && g.type != kFsKindFat32) {
+        // The fixed root of FAT12/16 lies just below the data start: up to 128 KiB of it is read as entries.
+        const uint64_t rootArea = 131072 / uint64_t(context.GetSectorSize());
+        low = g.dataStart > rootArea ? g.dataStart - rootArea : 0;
+    }
+    const auto [from, to] = RecordRange(dirSectors, low, g.start + g.sectorCount);
+    if (from == to) return partition;
+
+    progress.Begin(kFATTextBuildingNormalFiles, int(std::min<ptrdiff_t>(to - from, INT32_MAX)));
+    for (auto it = from; it != to && context.GetStatus() != 2; ++it) {
+        progress.Step(1);
+        if (it->sector < g.dataStart) {
+            context.ProcessRootAreaSector(it->sector);
+            continue;
+        }
+        if (!it->IsDirectoryStart()) continue;
+        const uint32_t cluster = it->dotCluster;
+        if (context.SectorToCluster(it->sector) != cluster || !context.IsClusterStart(it->sector)) continue;
+        ReleaseTrace("Build Cluster %u Sector %" PRIu64, cluster, it->sector);
+        CFileNode* node;
+        if (auto found = map.find(cluster); found != map.end()) {
+            node = found->second;
+        } else {
+            node = CFATBuildContext::MakePlaceholderDirNode(cluster, it->dotDotCluster);
+            map[cluster] = node;
+        }
+        FATDirectoryQueue walked;
+        if (context.WalkClusterChain(node, cluster, walked, false, true) == 0 && context.GetStatus() == 2) break;
+    }
+    progress.Finish();
+
+    if (context.GetStatus() != 2) {
+        progress.Begin(kFATTextBuildingLayout, int(std::min<size_t>(map.size(), INT32_MAX)));
+        CFileNode* lost = nullptr;
+        auto lostFolders = [&] {
+            if (!lost) lost = partition->AddChild(CFATBuildContext::MakeLostFoldersNode());
+            return lost;
+        };
+        for (auto& [cluster, node] : map) {
+            progress.Step(1);
+            if (node == partition || node->GetParent()) continue;
+            const CFATFileProperties* p = FATProps(node);
+            const uint32_t parentCluster = p ? p->GetParentCluster() : kFATNoCluster;
+            if (parentCluster == kFATNoCluster) continue;
+            auto parent = map.find(parentCluster);
+            // A parent inside this folder's own subtree would hang the folder below itself.
+            if (parent != map.end() && !IsInSubtree(parent->second, node))
+                parent->second->AddChild(node);
+            else
+                lostFolders()->AddChild(node);
+        }
+        progress.Finish();
+        BuildLostClusters(context, device, lostFolders(), dirSectors);
+
+        progress.Begin(kFATTextFixingDirectories, 100);
+        std::deque<CFileNode*> queue{partition};
+        uint64_t done = 0, lastPercent = 0;
+        while (!queue.empty()) {
+            CFileNode* folder = queue.front();
+            queue.pop_front();
+            if (++done > 5) {
+                const uint64_t percent = done * 100 / (done + queue.size());
+                if (percent > lastPercent) {
+                    lastPercent = percent;
+                    if (progress.SetPos(int(percent)) == -1) context.SetStatus(2);
+                }
+            }
+            FixPlaceholderDirectories(folder);
+            for (CFileNode* child = folder->GetFirstChild(); child; child = child->GetNextSibling())
+                if (IsDirectoryNode(child)) queue.push_back(child);
+        }
+        progress.Finish();
+    }
+    if (context.GetStatus() == 2) {
+        context.FreeBuildTree(partition);
+        return nullptr;
+    }
+    return partition;
+}
+
+CFileSystemNode* FATCompleteBuild(IDIRBuildCallback* callback, const FATDirSectorSet& dirSectors,
+                                  CFATSearchedPartitionInfo* partition, CRawFileList* hits, IStorageDevice* device,
+                                  int index)
+{
+    const uint64_t started = plat::GetTickCount64();
+    Progress progress{callback};
+    progress.Begin(kFATTextReadingParameters, 100);
+    if (!partition || !device || partition->bySectorsPerCluster == 0) {
+        progress.Finish();
+        return nullptr;
+    }
+    const uint64_t start = partition->GetStartSector();
+    const uint32_t flags = partition->GetFlags();
+    const int type = partition->nFileSystemKind;
+    std::unique_ptr<CDoubleFATTable> table =
+        CreateDoubleFATTable(device, start + partition->GetReservedSectors(), type, partition->GetSectorsPerFAT(),
+                             flags & kFATFlagUseFAT1, flags & kFATFlagUseFAT2);
+    progress.Step(50);
+
+    FATVolumeGeometry geometry;
+    geometry.type = type;
+    geometry.start = start;
+    geometry.sectorsPerCluster = partition->bySectorsPerCluster;
+    geometry.dataStart = partition->u64DataAreaStartSector;
+    // Sizes, and so the bitmap and the record range, are held to what the device has.
+    const uint64_t deviceSectors = device->GetSectorCount();
+    geometry.sectorCount = std::min<uint64_t>(partition->GetTotalSectors(), deviceSectors > start ? deviceSectors - start : 0);
+    if (flags & kFATFlagsAnyBoot) {
+        geometry.rootPresent = true;
+        if (type == kFsKindFat32) {
+            geometry.rootCluster = partition->GetRoot();
+        } else {
+            geometry.rootSector = start + partition->GetReservedSectors() + 2 * uint64_t(partition->GetSectorsPerFAT());
+            geometry.rootSectors = partition->GetRoot();
+        }
+    }
+    progress.Finish();
+
+    CFileSystemNode* tree = nullptr;
+    bool cancelled = false;
+    {
+        CFATBuildContext context(callback, device, geometry, table.get());
+        tree = CompleteBuildTree(context, device, dirSectors, index);
+        if (tree && hits) {
+            // The files the signature scanner found in clusters no live file uses.
+            const int32_t sectorSize = context.GetSectorSize();
+            const uint64_t units = sectorSize > 512 ? uint64_t(sectorSize) / 512 : 1;
+            const uint64_t end = geometry.start + geometry.sectorCount;
+            ClusterBitmapInfo info;
+            info.bits = &context.GetClusterBitmap();
+            info.firstSectorOfCluster0 = geometry.dataStart;
+            info.sectorsPerCluster = uint8_t(geometry.sectorsPerCluster);
+            info.clusterCount = end > geometry.dataStart ? (end - geometry.dataStart) / geometry.sectorsPerCluster : 0;
+            const UnitClusterUse bitmap(info, units);
+            CRawResultTreeBuilder builder;
+            if (CFileSystemNode* raw = builder.Build(device, hits->GetIterator(), &bitmap, callback, nullptr))
+                tree->AddChild(raw);
+        }
+        if (tree && progress.CheckCancel() == -1) {
+            cancelled = true;
+            context.FreeBuildTree(tree);
+            tree = nullptr;
+        }
+    }
+    if (tree && !cancelled) {
+        if (GetRecoverySettings()->m_photoMode)
+            PruneEmptyFolders(tree);
+        else
+            RemoveEmptyDeletedFolders(tree);
+    }
+    table.reset();
+    ReleaseTrace("FAT Complete Build directory tree used %d millseconds!", int(plat::GetTickCount64() - started));
+    return tree;
+}
+
+CFileSystemNode* FATCompleteBuildThread(IDIRBuildCallback* callback, const FATDirSectorSet& dirSectors,
+                                        CFATSearchedPartitionInfo* partition, CRawFileList* hits,
+                                        IStorageDevice* device, int index)
+{
+    CFileSystemNode* result = nullptr;
+    std::thread worker;
+    try {
+        worker = std::thread([&] { result = FATCompleteBuild(callback, dirSectors, partition, hits, device, index); });
+    } catch (const std::system_error&) {
+        return nullptr;
+    }
+    worker.join();
+    return result;
+}
