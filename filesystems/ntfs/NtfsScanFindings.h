@@ -116,6 +116,8 @@ public:
     bool Extend(uint64_t sector);
     uint64_t GetFirstSector() const { return m_firstSector; }
     uint64_t GetCount() const { return m_count; }
+    // The count of a stored run (at least 1).
+    void SetCount(uint64_t count) { m_count = count == 0 ? 1 : count; }
     uint32_t GetSectorsPerRecord() const { return m_sectorsPerRecord; }
 
 private:
