@@ -6,6 +6,7 @@
 #include "filesystems/ntfs/CNTFSFileRecord.h"
 #include "filesystems/ntfs/CNTFSPartitionCandidateMap.h"
 #include "filesystems/ntfs/NtfsIndexRecords.h"
+#include "filesystems/ntfs/NtfsMappingPairs.h"
 #include "filesystems/ntfs/NtfsScanFindings.h"
 
 namespace {
@@ -18,6 +19,7 @@ constexpr uint8_t kClientName[8] = {'N', 0, 'T', 0, 'F', 0, 'S', 0};
 
 CNTFSLogFileAnalyser::CNTFSLogFileAnalyser(CNTFSPartitionCandidateMap& candidates, uint32_t sectorSize)
     : m_candidates(candidates),
+      m_sectorSize(sectorSize >= kUnit ? sectorSize : uint32_t(kUnit)),
       m_unitsPerSector(sectorSize >= kUnit ? uint32_t(sectorSize / kUnit) : 1),
       m_pageSectors(sectorSize >= kPageBytes ? 1 : kPageBytes / (sectorSize >= kUnit ? sectorSize : kUnit))
 {
@@ -69,6 +71,8 @@ void CNTFSLogFileAnalyser::AddLogFileRecord(const CNTFSFileRecord& record, uint6
     auto made = NewMftMirrCandidate(record, sector);
     if (!made) return;
     Record r{sector, made->GetRunList(), made->GetFirstCluster(), made->GetSectorsPerCluster()};
+    // In this scan's sectors, whatever another scan set as the process's scan sector size.
+    DeriveSectorsPerCluster(record.Record(), int(m_sectorSize), r.sectorsPerCluster);
     if (r.sectorsPerCluster != 0 && r.firstCluster >= 0) {
         for (size_t i = 0; i < m_restartPages.size(); ++i) {
             const uint64_t page = m_restartPages[i];

@@ -51,6 +51,7 @@ private:
     void FirstPageReading(uint64_t page, const Record& r);
 
     CNTFSPartitionCandidateMap& m_candidates;
+    uint32_t m_sectorSize;
     uint32_t m_unitsPerSector;
     uint64_t m_pageSectors; // device sectors per log page
     std::vector<Record> m_records;

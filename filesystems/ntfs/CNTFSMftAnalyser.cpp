@@ -3,6 +3,7 @@
 
 #include "filesystems/ntfs/CNTFSFileRecord.h"
 #include "filesystems/ntfs/CNTFSPartitionCandidateMap.h"
+#include "filesystems/ntfs/NtfsMappingPairs.h"
 #include "filesystems/ntfs/NtfsMetafiles.h"
 
 #include <algorithm>
@@ -48,6 +49,9 @@ void CNTFSMftAnalyser::AnalyzeRecord(uint64_t x, const CNTFSFileRecord* view)
             return;
         }
         m->SetSectorsPerRecord(uint8_t(std::min<uint64_t>(m_groupRecordSectors, 255)));
+        // In this scan's sectors, whatever another scan set as the process's scan sector size.
+        uint8_t spc = 0;
+        if (DeriveSectorsPerCluster(record.Record(), int(m_sectorSize), spc) && spc != 0) m->SetSectorsPerCluster(spc);
         m_groupMft = m.get();
         m_mftCandidates.push_back(std::move(m));
         return;

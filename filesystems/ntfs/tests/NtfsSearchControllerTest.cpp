@@ -9,7 +9,11 @@
 #include "filesystems/ntfs/CNTFSDBR.h"
 #include "filesystems/ntfs/CNTFSPartitionCandidateMap.h"
 #include "filesystems/ntfs/CSearchedNTFSPartitionInfo.h"
+#include "filesystems/ntfs/NtfsFileRecord.h"
+#include "filesystems/ntfs/NtfsIndexRecords.h"
+#include "filesystems/ntfs/NtfsMappingPairs.h"
 #include "filesystems/ntfs/NtfsStandardMetafiles.h"
+#include "tests/support/NtfsRecordBuilder.h"
 #include "filesystems/tree/CFileNode.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/FileTree.h"
@@ -21,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -352,5 +357,99 @@ TEST(NtfsPartitionCandidates, MergeClearsAndDeletesUnsupported)
     big.SetDevice(1000, 4096);
     ASSERT_NE(big.BuildFromRecord(260, 4, 1, 0x8), nullptr);
     EXPECT_EQ(big.BuildFromRecord(260, 4, 1, 0x8)->u64DataAreaStartSector, 256u);
-    EXPECT_EQ(big.BuildFromRecord(260, 260, 1, 0x8), nullptr);
+    EXPECT_NE(big.BuildFromRecord(260, 260, 1, 0x8), nullptr);
+    EXPECT_EQ(big.BuildFromRecord(0, 0, 1, 0x8), nullptr);
+}
+
+namespace {
+
+// A log page of 4096 bytes: magic, update-sequence offset, count 9 and number, the number at every unit's end.
+std::vector<uint8_t> LogPage(const char* magic, uint16_t usaOffset, uint16_t usn)
+{
+    std::vector<uint8_t> page(4096, 0);
+    std::memcpy(page.data(), magic, 4);
+    testsupport::PutLe(page, 4, usaOffset, 2);
+    testsupport::PutLe(page, 6, 9, 2);
+    testsupport::PutLe(page, usaOffset, usn, 2);
+    for (size_t unit = 1; unit <= 8; ++unit) testsupport::PutLe(page, unit * 512 - 2, usn, 2);
+    return page;
+}
+
+std::vector<uint8_t> RestartPage()
+{
+    std::vector<uint8_t> page = LogPage("RSTR", 0x1E, 0x0007);
+    const char16_t name[] = u"NTFS";
+    for (size_t i = 0; i < 4; ++i) testsupport::PutLe(page, 0x90 + 2 * i, name[i], 2);
+    return page;
+}
+
+} // namespace
+
+TEST(NtfsSearchController, RestartAndRecordPagesOfTheLogPlaceTheVolume)
+{
+    const auto& f = ntfstree::LoadTreeFixture("ntfs_tree_c4k");
+    auto device = Embed(f, 2048, 512);
+    CNTFSDBR boot;
+    ASSERT_TRUE(boot.Attach(std::span<const uint8_t>(f.bytes).first(512)));
+    // The $LogFile record is record 2 of the $MFT; its data's first cluster is where the log starts.
+    std::vector<uint8_t> record(f.bytes.begin() + (boot.GetMftCluster() * 8 + 4) * 512,
+                                f.bytes.begin() + (boot.GetMftCluster() * 8 + 6) * 512);
+    ASSERT_TRUE(ApplyFixups(record));
+    CNTFSRunList runs;
+    ASSERT_TRUE(CollectDataRuns(record, runs, true, nullptr));
+    const uint64_t logSector = 2048 + uint64_t(runs.VcnToLcn(0)) * 8;
+    const auto restart = RestartPage();
+    ASSERT_TRUE(CNTFSLogFileAnalyser::IsRestartPage(restart));
+    device->Write(logSector * 512, restart.data(), restart.size());
+    device->Write((logSector + 8) * 512, restart.data(), restart.size());
+    // Three record pages; the last is cut by a block boundary when blocks are 7 sectors.
+    const auto rcrd = LogPage("RCRD", 40, 0x0003);
+    ASSERT_TRUE(NtfsIsValidRcrdPage(rcrd));
+    for (uint64_t k = 2; k < 5; ++k) device->Write((logSector + 8 * k) * 512, rcrd.data(), rcrd.size());
+
+    for (uint64_t block : {4096u, 7u}) {
+        CNTFSSearchController scanner;
+        ScanResult r = Scan(scanner, *device, block);
+        const CSearchedNTFSPartitionInfo* p = FindAt(r, 2048, 8);
+        ASSERT_NE(p, nullptr);
+        EXPECT_TRUE(p->nFlags & kNtfsEvidenceFirstRestartPage) << std::hex << p->nFlags;
+        EXPECT_TRUE(p->nFlags & kNtfsEvidenceSecondRestartPage) << std::hex << p->nFlags;
+        EXPECT_EQ(p->u64LogFileMatch, 24u);
+        EXPECT_NE(p->u64LogFileSector, CSearchedNTFSPartitionInfo::kUnknown);
+        // The second page read as a first one places no partition of its own.
+        EXPECT_EQ(FindAt(r, 2048 + 8, 8), nullptr);
+    }
+}
+
+TEST(NtfsSearchController, BootSectorsAsFirstAndBackupCopies)
+{
+    // A volume of 4000 sectors at 2048 with its backup at 2048 + 4000; the backup is met last.
+    MemoryDevice device(8192, 512);
+    const auto boot = testsupport::MakeNtfsBootSector(512, 8, -10, 4000);
+    device.Write(2048 * 512, boot.data(), boot.size());
+    device.Write((2048 + 4000) * 512, boot.data(), boot.size());
+    // A boot sector 4 sectors before the end makes no partition of its own.
+    device.Write((8192 - 4) * 512, boot.data(), boot.size());
+    CNTFSSearchController scanner;
+    ScanResult r = Scan(scanner, device, 1000);
+    const CSearchedNTFSPartitionInfo* p = FindAt(r, 2048, 8);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->nFlags, kNtfsEvidenceFirstBootRecord | kNtfsEvidenceLastBootRecord);
+    EXPECT_EQ(p->u64SectorsCount, 4000u);
+    EXPECT_EQ(p->u64SerialNumber, 0x1122334455667788ull);
+    EXPECT_EQ(p->u64EvidenceScore, 20u);
+    EXPECT_EQ(FindAt(r, 2048 + 4000, 8), nullptr);
+    EXPECT_EQ(FindAt(r, 8192 - 4, 8), nullptr);
+}
+
+TEST(NtfsSearchController, ManyWeakCandidatesBeyondTheFirstThousandAreDropped)
+{
+    // 1001 boot sectors, each read as the first sector of a volume reaching past the device: score 10 each.
+    MemoryDevice device(4096, 512);
+    const auto boot = testsupport::MakeNtfsBootSector(512, 1, -10, 1000000);
+    for (uint64_t s = 0; s < 1001; ++s) device.Write(s * 512, boot.data(), boot.size());
+    CNTFSSearchController scanner;
+    ScanResult r = Scan(scanner, device, 4096);
+    ASSERT_EQ(r.partitions.size(), 1000u);
+    EXPECT_EQ(r.partitions.back()->u64DataAreaStartSector, 999u);
 }
