@@ -136,6 +136,13 @@ filter="$(seed_dir FileFilterFuzz)"
 cp "$root/resources/data/FileFilter.xml" "$filter/shipped"
 head -c 6000 "$root/resources/data/FileFilter.xml" >"$filter/cut-short"
 
+# Previews: the committed office documents for the compound-document probe, a small rich text.
+probe="$(seed_dir CompoundFileProbeFuzz)"
+cp "$fixtures/raw/office/office.doc" "$fixtures/raw/office/office.xls" "$probe/"
+xz -dc "$fixtures/raw/office/office.ppt.xz" >"$probe/office.ppt"
+printf '{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\*\\generator w;}Plain {\\b bold}\\par Caf\\'"'"'e9 \\u8364? x\\line y}\r\n' \
+  >"$(seed_dir RtfTextFuzz)/small.rtf"
+
 echo "$key" >"$out/.key"
 for d in "$out"/*/; do
   printf '%-26s %3d seeds %8d bytes\n' "$(basename "$d")" "$(find "$d" -type f | wc -l)" "$(cat "$d"/* | wc -c)"
