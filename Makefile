@@ -51,7 +51,7 @@ TSAN_PROGRAMS := salvix_platform_tests salvix_core_tests salvix_devices_tests sa
   salvix_fat_tests salvix_ext2_tests salvix_ntfs_tests salvix_saving_tests salvix_controls_tests
 TSAN_SUITES := CStorageDeviceWithCache ImageDeviceThreads ImageDeviceCache Ext2TreeBuilder \
   Ext2FixtureTree FATQuickBuild FATFixtureTree NtfsMftTree NtfsTreeFixture RecoverFolder RecoverSingleFile \
-  WindowMessages CReadWriteLock CEventLock CriticalSection Event Mutex Semaphore
+  WindowMessages CReadWriteLock CEventLock CriticalSection Event Mutex Semaphore LostPartitionSearch
 empty :=
 space := $(empty) $(empty)
 TSAN_TESTS := (^|/)($(subst $(space),|,$(strip $(TSAN_SUITES))))\.

@@ -16,6 +16,10 @@
 //                                     recommended=0|1 whole-disk=0|1", then the tree of each recommended
 //                                     partition saved whole (live, deleted and lost files) under
 //                                     OUTDIR/<partition name>/; SALVIX_E2E_SECTOR_SIZE as for raw)
+//   salvix-e2e partitions IMAGE   (the lost-partition search of a disk image: each partition found, one a line:
+//                                  file system, first sector, sector count, label, tab-separated)
+//   salvix-e2e lost IMAGE OUTDIR  (the lost-partition search, then every file of each found partition's tree
+//                                  saved under OUTDIR/<the partition's folder name>)
 // Prints "saved N files, M failed" and exits 0 when every file found was saved (none found included); 3 when
 // some were saved and others failed or have unreadable parts; 1 with a message when nothing could be saved,
 // when the image cannot be used or when the output folder cannot be made or written (with the system's
@@ -29,6 +33,7 @@
 #include "filesystems/partitions/CCollectBasicVolume.h"
 #include "filesystems/partitions/CIntelligentSearchController.h"
 #include "filesystems/partitions/SearchedPartitionScoring.h"
+#include "filesystems/partitions/CLostPartitionSearchRunner.h"
 #include "filesystems/partitions/CLdmDatabase.h"
 #include "filesystems/partitions/FileSystemNames.h"
 #include "filesystems/partitions/VolumesReport.h"
@@ -419,6 +424,75 @@ int RecoverDeletedFromImages(const std::vector<const char*>& images, const char*
     return RecoverDeleted(*disks.front(), images.front(), outdir);
 }
 
+// The lost-partition search of a disk image; the records' windows are the caller's. 0, or the exit code of an
+// error (told).
+int SearchLostPartitions(CImageFileDevice& disk, const char* image, std::vector<CLostPartitionRecord>& found)
+{
+    if (!disk.IsOpen()) return Fail("%s: cannot open the image: %s", image, disk.GetOpenError().c_str());
+    std::string error;
+    const PartitionSearchResult result = CLostPartitionSearchRunner::SearchDisk(&disk, 255, found, &error);
+    if (result == PartitionSearchResult::Failed) return Fail("%s: the partition search failed: %s", image, error.c_str());
+    return 0;
+}
+
+int ListLostPartitions(const char* image)
+{
+    CImageFileDevice disk(image);
+    std::vector<CLostPartitionRecord> found;
+    if (int code = SearchLostPartitions(disk, image, found)) return code;
+    for (CLostPartitionRecord& record : found) {
+        std::printf("%s\t%llu\t%llu\t%s\n", GetFileSystemName(record.nFileSystemKind),
+                    static_cast<unsigned long long>(record.u64StartSector),
+                    static_cast<unsigned long long>(record.u64SectorCount), record.szLabel);
+        delete record.pDevice;
+    }
+    return 0;
+}
+
+// The tree of every file of a volume (the FAT build lists live files too, as partition recovery does); null
+// when the kind has no builder or the build fails.
+CFileSystemNode* BuildWholeTree(int32_t kind, IStorageDevice* volume)
+{
+    switch (kind) {
+    case kFsKindFat12:
+    case kFsKindFat16: return BuildFAT(volume, false, true, nullptr);
+    case kFsKindFat32: return BuildFAT(volume, true, true, nullptr);
+    default: break;
+    }
+    for (const FileSystemBuilder& b : kBuilders)
+        if (b.kind == kind) return b.build(volume);
+    return nullptr;
+}
+
+// Every file of every found partition, each partition into a folder named as its tree's partition node. 0 when
+// all were saved, 1 when nothing was found or saved, 3 otherwise.
+int RecoverLostPartitions(const char* image, const char* outdir)
+{
+    CImageFileDevice disk(image);
+    std::vector<CLostPartitionRecord> found;
+    if (int code = SearchLostPartitions(disk, image, found)) return code;
+    if (int code = CheckOutputFolder(outdir)) return code;
+    std::vector<int> codes;
+    for (CLostPartitionRecord& record : found) {
+        std::printf("%s at %llu, %llu sectors \"%s\"\n", GetFileSystemName(record.nFileSystemKind),
+                    static_cast<unsigned long long>(record.u64StartSector),
+                    static_cast<unsigned long long>(record.u64SectorCount), record.szLabel);
+        std::fflush(stdout);
+        CFileSystemNode* tree = record.pDevice ? BuildWholeTree(record.nFileSystemKind, record.pDevice) : nullptr;
+        if (!tree) {
+            codes.push_back(Fail("%s: the partition's file system could not be read%s", image));
+        } else {
+            codes.push_back(SaveAndReport(record.pDevice, tree, tree, outdir));
+            DeleteFoundTree(tree);
+        }
+    }
+    for (CLostPartitionRecord& record : found) delete record.pDevice;
+    if (codes.empty()) return Fail("%s: no lost partition was found%s", image);
+    if (std::all_of(codes.begin(), codes.end(), [](int c) { return c == 0; })) return 0;
+    if (std::all_of(codes.begin(), codes.end(), [](int c) { return c == 1; })) return 1;
+    return 3;
+}
+
 // Tells every disk of the list and every SALVIX_DRIVES entry that cannot be used, with the reason; the volume
 // machinery itself passes over them in silence.
 void ReportUnusableSources()
@@ -472,13 +546,16 @@ int main(int argc, char** argv)
     InitLog(log ? log : "", LOGLEVEL_NORMAL, LOGTYPE_STANDALONE);
     if (argc == 2 && std::strcmp(argv[1], "volumes") == 0) return ListVolumes();
     if (argc >= 4 && argv[argc - 1][0] == '\0' && (std::strcmp(argv[1], "raw") == 0 || std::strcmp(argv[1], "deleted") == 0 ||
-                                           std::strcmp(argv[1], "format") == 0))
+                                           std::strcmp(argv[1], "format") == 0 || std::strcmp(argv[1], "lost") == 0))
         return Fail("the output folder is an empty path%s%s", "", "");
     if (argc == 4 && std::strcmp(argv[1], "raw") == 0) return RecoverRaw(argv[2], argv[3]);
     if (argc == 4 && std::strcmp(argv[1], "format") == 0) return RecoverFormat(argv[2], argv[3]);
+    if (argc == 3 && std::strcmp(argv[1], "partitions") == 0) return ListLostPartitions(argv[2]);
+    if (argc == 4 && std::strcmp(argv[1], "lost") == 0) return RecoverLostPartitions(argv[2], argv[3]);
     if (argc < 4 || std::strcmp(argv[1], "deleted") != 0) {
         std::fprintf(stderr, "usage: salvix-e2e deleted IMAGE [IMAGE...] OUTDIR | salvix-e2e raw IMAGE OUTDIR | "
-                             "salvix-e2e format IMAGE OUTDIR | salvix-e2e volumes\n"
+                             "salvix-e2e format IMAGE OUTDIR | salvix-e2e volumes | salvix-e2e partitions IMAGE | "
+                             "salvix-e2e lost IMAGE OUTDIR\n"
                              "  several images: the member disks of a dynamic volume, whose first volume is read\n");
         return 2;
     }
