@@ -1,0 +1,222 @@
+// The ext2 scanner: a ring of the last eight sectors, superblock copies as candidates, descriptor gathering,
+// merging and scoring of the found file systems, and the tree build of a chosen one.
+#include "filesystems/ext2/CEXT2SearchController.h"
+
+#include "core/CRecoverySettings.h"
+#include "core/devices/IStorageDevice.h"
+#include "filesystems/ext2/CExt2FileSystem.h"
+#include "filesystems/ext2/CExt2SearchedPartitionInfo.h"
+#include "filesystems/ext2/CExt2TreeBuilder.h"
+#include "filesystems/ext2/Ext2Exceptions.h"
+#include "filesystems/ext2/LogExt2Error.h"
+#include "filesystems/tree/CClusterUseBitMap.h"
+#include "filesystems/tree/CFileSystemNode.h"
+#include "filesystems/tree/CRawFileList.h"
+#include "filesystems/tree/CRawResultTreeBuilder.h"
+#include "filesystems/tree/FileSystemKind.h"
+#include "filesystems/tree/FileTree.h"
+#include "platform/Log.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <set>
+#include <tuple>
+
+namespace {
+
+// Sectors read in one request; a larger block is read in pieces of this size.
+constexpr uint64_t kReadSectors = 8192;
+constexpr size_t kMagicOffset = 56;
+
+// The order in which found copies are grouped: volume id, block size, blocks, and the three times.
+using CopyKey = std::tuple<uint64_t, uint64_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t>;
+
+CopyKey KeyOf(const CExt2SuperBlock& copy)
+{
+    const ext2_super_block& sb = copy.Record();
+    uint64_t low = 0, high = 0;
+    for (int i = 7; i >= 0; --i) {
+        low = (low << 8) | sb.s_uuid[size_t(i)];
+        high = (high << 8) | sb.s_uuid[size_t(8 + i)];
+    }
+    return {low, high, sb.s_log_block_size, sb.s_blocks_count, sb.s_mtime, sb.s_wtime, sb.s_lastcheck};
+}
+
+} // namespace
+
+CEXT2SearchController::CEXT2SearchController() { InstallStructuredExceptionTranslator(); }
+
+CEXT2SearchController::~CEXT2SearchController() = default;
+
+void CEXT2SearchController::SetDevice(IStorageDevice* device)
+{
+    m_device = device ? device->GetAs512SectorDevice() : nullptr;
+    const int32_t sectorSize = device ? device->GetSectorSize() : 512;
+    m_ratio = sectorSize >= 512 ? uint64_t(sectorSize) / 512 : 1;
+}
+
+void CEXT2SearchController::BeginSearch() { m_held = 0; }
+
+void CEXT2SearchController::EndSearch()
+{
+    m_held = 0;
+    m_device = nullptr;
+    m_block.clear();
+    m_block.shrink_to_fit();
+}
+
+const uint8_t* CEXT2SearchController::Slot(uint64_t sector) const { return m_ring[sector % kWindowSectors].data(); }
+
+int CEXT2SearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCount, CIntelligentSearchStatistics*)
+{
+    if (!m_device || sectorCount == 0) return 1;
+    if (firstSector > UINT64_MAX / m_ratio || sectorCount > (UINT64_MAX - firstSector * m_ratio) / m_ratio) return 1;
+    const uint64_t first = firstSector * m_ratio;
+    const uint64_t end = first + sectorCount * m_ratio;
+    try {
+        for (uint64_t at = first; at < end;) {
+            const uint64_t count = std::min(kReadSectors, end - at);
+            m_block.resize(size_t(count) * 512);
+            if (!m_device->ReadSectors(m_block.data(), at, count)) {
+                // Find the sectors that cannot be read: they are analysed as zeros, and told once per run.
+                uint64_t runStart = 0, runLength = 0;
+                const auto tell = [&] {
+                    if (runLength == 0) return;
+                    LogError("ext2 scan: %llu unreadable sectors from sector %llu read as zeros",
+                             static_cast<unsigned long long>(runLength), static_cast<unsigned long long>(runStart));
+                    runLength = 0;
+                };
+                for (uint64_t i = 0; i < count; ++i) {
+                    uint8_t* sector = m_block.data() + size_t(i) * 512;
+                    if (m_device->ReadSectors(sector, at + i, 1)) {
+                        tell();
+                        continue;
+                    }
+                    std::memset(sector, 0, 512);
+                    ++m_unreadable;
+                    if (runLength == 0) runStart = at + i;
+                    ++runLength;
+                }
+                tell();
+            }
+            for (uint64_t i = 0; i < count; ++i) AddSector(m_block.data() + size_t(i) * 512, at + i);
+            at += count;
+        }
+    } catch (const std::exception& e) {
+        LogExt2Exception(e);
+    }
+    return 1;
+}
+
+void CEXT2SearchController::AddSector(const uint8_t* sector, uint64_t number)
+{
+    std::memcpy(m_ring[number % kWindowSectors].data(), sector, 512);
+    if (m_held < kWindowSectors) ++m_held;
+    if (m_held == kWindowSectors) AnalyseWindow(number - (kWindowSectors - 1));
+}
+
+void CEXT2SearchController::AnalyseWindow(uint64_t sector)
+{
+    const uint8_t* first = Slot(sector);
+    // Most sectors are no superblock: the magic is tested before a copy is assembled and normalised.
+    if (uint16_t(first[kMagicOffset] | (first[kMagicOffset + 1] << 8)) == ext2::kMagic) {
+        uint8_t bytes[ext2::kSuperBlockSize];
+        std::memcpy(bytes, first, 512);
+        std::memcpy(bytes + 512, Slot(sector + 1), 512);
+        CExt2SuperBlock normalised{std::span<const uint8_t>(bytes)};
+        normalised.Normalise();
+        // A copy that would put its file system before sector 0 is damaged or misplaced: no candidate.
+        if (normalised.IsValid() && CExt2SearchedPartitionInfo::StartOf(normalised, sector) >= 0) {
+            m_candidate = std::make_unique<CExt2SearchedPartitionInfo>(std::span<const uint8_t>(bytes), sector);
+            return;
+        }
+    }
+    if (!m_candidate || m_candidate->IsTableComplete() || !m_candidate->IsPastSuperBlockBlock(sector)) return;
+    m_candidate->AppendDescriptors(std::span<const uint8_t>(first, 512), sector);
+    if (!m_candidate->IsTableComplete()) return;
+    if (m_candidate->IsTableValid())
+        AddFound(std::move(m_candidate));
+    m_candidate.reset();
+}
+
+void CEXT2SearchController::AddFound(std::unique_ptr<CExt2SearchedPartitionInfo> partition)
+{
+    for (auto& listed : m_found) {
+        if (!listed->IsSame(*partition)) continue;
+        ++listed->u64FoldersMatch;
+        ++listed->m_copies;
+        return;
+    }
+    if (m_found.size() < kMaxFound) m_found.push_back(std::move(partition));
+}
+
+void CEXT2SearchController::GetSearchedPartitions(CSearchedPartitionList& partitions)
+{
+    try {
+        std::map<CopyKey, CExt2SearchedPartitionInfo*> byCopy;
+        for (auto& listed : m_found) {
+            CExt2SearchedPartitionInfo* x = listed.get();
+            auto [it, inserted] = byCopy.emplace(KeyOf(*x), x);
+            if (inserted) continue;
+            CExt2SearchedPartitionInfo* e = it->second;
+            if (x->m_copies > e->m_copies) {
+                it->second = x;
+                x->MergeLowerCopy(*e);
+            } else {
+                e->MergeLowerCopy(*x);
+            }
+        }
+        std::set<CExt2SearchedPartitionInfo*> handed;
+        for (auto& [key, partition] : byCopy) {
+            partition->Score();
+            handed.insert(partition);
+        }
+        for (auto& [key, partition] : byCopy) partitions.push_back(partition);
+        // The caller owns them now; partitions that lost a merge stay here.
+        for (auto& listed : m_found)
+            if (handed.count(listed.get())) (void)listed.release();
+        std::erase_if(m_found, [](const auto& p) { return p == nullptr; });
+    } catch (const std::exception& e) {
+        LogExt2Exception(e);
+    }
+}
+
+bool CEXT2SearchController::IsFileSystemSupported(int fileSystemKind) const
+{
+    return fileSystemKind == kFsKindExt2 || fileSystemKind == kFsKindExt3;
+}
+
+CFileSystemNode* CEXT2SearchController::BuildDirectoryTree(CSearchedPartitionInfo* partition, IStorageDevice* device,
+                                                           int index, IDIRBuildCallback* callback)
+{
+    auto* found = dynamic_cast<CExt2SearchedPartitionInfo*>(partition);
+    if (!found || !device) return nullptr;
+    try {
+        IStorageDevice* view = device->GetAs512SectorDevice();
+        if (!found->HasTable() && !found->ReloadFromDevice(view)) return nullptr;
+        CExt2FileSystem fs(view, found->u64StartSector, *found, &found->GetDescriptors());
+        CExt2TreeBuilder builder(index);
+        CFileSystemNode* root = Ext2BuildDirectoryTreeThread(&builder, &fs, callback);
+        if (!root) return nullptr;
+        const std::vector<bool>& used = builder.GetUsedBlocks();
+        const uint64_t blocks = fs.GetSuperBlock().Record().s_blocks_count;
+        if (m_hits && used.size() >= blocks && fs.BlockToSector(0) >= 0) {
+            // Signature hits in blocks that no found file uses become the partition's "Raw Files" folder.
+            const ClusterBitmapInfo info{&used, uint64_t(fs.BlockToSector(0)), uint8_t(fs.GetSectorsPerBlock()), blocks};
+            const CClusterUseBitMap bitmap(info);
+            try {
+                CRawResultTreeBuilder raw;
+                if (CFileSystemNode* folder = raw.Build(device, m_hits->GetIterator(), &bitmap, callback, nullptr))
+                    root->AddChild(folder);
+            } catch (const std::exception& e) {
+                LogExt2Exception(e); // the tree stands without the folder
+            }
+        }
+        GetRecoverySettings()->m_ext2TreeRoot = root;
+        return root;
+    } catch (const std::exception& e) {
+        LogExt2Exception(e);
+        return nullptr;
+    }
+}
