@@ -114,7 +114,7 @@ bool CPartitionSearchEngine::SkippedAsProbedBefore(size_t algorithmIndex, uint64
 
 bool CPartitionSearchEngine::Probe(uint64_t sector)
 {
-    if (sector >= m_diskSectors) return false;
+    if (sector >= m_diskSectors || m_reported.count(sector)) return false;
     const uint64_t sectorSize = uint64_t(m_sectorSize);
     const uint64_t wanted = std::max<uint64_t>(1, kProbeBytes / sectorSize);
     const uint64_t count = std::min(wanted, m_diskSectors - sector);
@@ -124,7 +124,6 @@ bool CPartitionSearchEngine::Probe(uint64_t sector)
         if (count == 1 || !m_disk->ReadSectors(m_buffer.data(), sector, 1)) return false;
         bytes = bytes.first(size_t(sectorSize));
     }
-    if (m_reported.count(sector)) return false;
     for (IPartitionFileSystemSearchController* controller : m_controllers) {
         m_record = CLostPartitionRecord{};
         if (!controller->CheckSector(bytes, sector, m_record)) continue;
