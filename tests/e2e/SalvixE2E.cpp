@@ -26,6 +26,7 @@
 // reason); 2 on a wrong command line.
 #include "core/devices/CImageFileDevice.h"
 #include "filesystems/ext2/BuildEXT2.h"
+#include "filesystems/ext2/CEXT2SearchController.h"
 #include "filesystems/fat/BuildFAT.h"
 #include "filesystems/ntfs/BuildNTFS.h"
 #include "filesystems/ntfs/DeletedFilesGathering.h"
@@ -264,6 +265,7 @@ std::vector<std::unique_ptr<IFileSystemSearchController>> MakeFormatScanners()
 {
     std::vector<std::unique_ptr<IFileSystemSearchController>> scanners;
     scanners.push_back(std::make_unique<CFATSearchController>());
+    scanners.push_back(std::make_unique<CEXT2SearchController>());
     scanners.push_back(std::make_unique<CRAWSearchController>());
     return scanners;
 }
