@@ -1,0 +1,374 @@
+// The build, intelligent-search and lost-partition progress dialogs driven offscreen: progress from a
+// worker reaches the dialog on the interface thread, cancel at any point, Enter never ends a dialog, the
+// runners over real fixture images, and screenshots in each language.
+#include "views/devices/CBuildDirectoryDlg.h"
+#include "views/devices/CDIRBuildCallback.h"
+#include "views/devices/CDirTreeBuilder.h"
+#include "views/devices/CIntelligentSearchingDialog.h"
+#include "views/devices/CLostPartitionSearchingDialog.h"
+#include "views/devices/LostPartitionMerge.h"
+
+#include "controller/IWizardServices.h"
+#include "controls/CResourceLibrary.h"
+#include "controls/ControlFont.h"
+#include "controls/MessageBox.h"
+#include "controls/TickClock.h"
+#include "core/CRecoverySettings.h"
+#include "filesystems/tree/CFileSystemNode.h"
+#include "filesystems/tree/FileTree.h"
+#include "tests/support/MemoryDevice.h"
+#include "tests/support/TempDir.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+namespace {
+
+QString S(unsigned id) { return CResourceLibrary::Instance().LoadString(id); }
+
+std::unique_ptr<testsupport::MemoryDevice> Fixture(const std::string& name)
+{
+    testsupport::TempDir tmp;
+    const std::string out = (tmp / "image").string();
+    const std::string cmd = "xz -dc '" + std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name + "' > '" + out + "'";
+    if (std::system(cmd.c_str()) != 0) return nullptr;
+    std::ifstream in(out, std::ios::binary);
+    return std::make_unique<testsupport::MemoryDevice>(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}));
+}
+
+void PumpUntil(const std::function<bool()>& done, int ms = 5000)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done() && std::chrono::steady_clock::now() < end)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+class TimedEvents : public IWizardServices {
+public:
+    std::vector<unsigned> events;
+    unsigned LogRecoveryPhase(unsigned code) override { return code; }
+    void ReportEvent(unsigned) override {}
+    void ReportTimedEvent(unsigned id, uint64_t) override { events.push_back(id); }
+    void ShowAdvanceSetting(bool) override {}
+};
+
+} // namespace
+
+TEST(BuildDirectoryDlg, ElapsedTextAndReportsFromAWorkerReachTheBar)
+{
+    EXPECT_EQ(CBuildDirectoryDlg::FormatElapsed(25u * 3600 * 1000, 0), "25:00:00");
+    EXPECT_EQ(CBuildDirectoryDlg::FormatElapsed(5, 4294967000u), "00:00:00"); // the tick count wrapped
+    CBuildDirectoryDlg dlg(nullptr);
+    CDIRBuildCallback cb(&dlg);
+    dlg.ShowModeless();
+    std::thread worker([&] {
+        cb.Begin("NTFS: 100% of %s %n", 200);
+        cb.Step(50);
+        cb.SetPos(120);
+    });
+    worker.join();
+    PumpUntil([&] { return dlg.ProgressBar()->value() == 120; });
+    EXPECT_EQ(dlg.ProgressBar()->maximum(), 200);
+    EXPECT_EQ(dlg.Title()->text(), QStringLiteral("NTFS: 100% of %s %n"));
+    std::thread([&] { cb.Finish(); }).join();
+    PumpUntil([&] { return dlg.ProgressBar()->value() == 200; });
+    EXPECT_EQ(dlg.ProgressBar()->value(), 200);
+    // Begin after Finish starts again at 0.
+    std::thread([&] { cb.Begin("second", 10); }).join();
+    PumpUntil([&] { return dlg.ProgressBar()->maximum() == 10; });
+    EXPECT_EQ(dlg.ProgressBar()->value(), 0);
+    EXPECT_EQ(dlg.Elapsed()->text(), QStringLiteral("00:00:00"));
+    dlg.EndDialog(0);
+}
+
+TEST(BuildDirectoryDlg, CancelAsksThenStopsAndEnterNeverEnds)
+{
+    int asked = 0;
+    CScopedMessageBoxResponder answer([&](const MessageBoxRequest& r) {
+        EXPECT_EQ(r.text, S(216));
+        return ++asked == 1 ? IDNO : IDYES;
+    });
+    CBuildDirectoryDlg dlg(nullptr);
+    dlg.ShowModeless();
+    const QString title = dlg.windowTitle();
+    QTest::keyClick(&dlg, Qt::Key_Return);
+    EXPECT_TRUE(dlg.isVisible());
+    dlg.CancelButton()->click(); // No
+    EXPECT_EQ(dlg.CheckCancel(), 0);
+    EXPECT_EQ(dlg.windowTitle(), title);
+    QTest::keyClick(&dlg, Qt::Key_Escape); // Yes
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(dlg.CheckCancel(), -1);
+    EXPECT_EQ(dlg.Step(1), -1);
+    EXPECT_FALSE(dlg.CancelButton()->isEnabled());
+    EXPECT_EQ(dlg.windowTitle(), S(402));
+    EXPECT_TRUE(dlg.isVisible());
+    dlg.EndDialog(0);
+
+    CBuildDirectoryDlg quiet(nullptr);
+    quiet.ShowModeless();
+    quiet.HideCancelButton();
+    quiet.OnCancelCommand();
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(quiet.CheckCancel(), 0);
+    quiet.EndDialog(0);
+}
+
+TEST(DirTreeBuilder, BuildsFixturesAndACancelDoesNotStickToTheNextBuild)
+{
+    auto fat = Fixture("fat16.img.xz");
+    auto ext = Fixture("ext2-1k.img.xz");
+    ASSERT_TRUE(fat && ext);
+    QWidget main;
+    main.show();
+    CDirTreeBuilder runner;
+    bool mainDisabledDuring = false;
+    CFileSystemNode* tree = runner.Run([&](IDIRBuildCallback*, const std::function<void()>&) {
+        mainDisabledDuring = !main.isEnabled();
+        return static_cast<CFileSystemNode*>(nullptr);
+    });
+    EXPECT_EQ(tree, nullptr);
+    EXPECT_TRUE(mainDisabledDuring);
+    EXPECT_TRUE(main.isEnabled());
+
+    // A cancelled build, then a good one on the same object.
+    CScopedMessageBoxResponder yes([](const MessageBoxRequest&) { return IDYES; });
+    runner.Run([&](IDIRBuildCallback* cb, const std::function<void()>&) {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* b = qobject_cast<CBuildDirectoryDlg*>(w))
+                b->OnCancelCommand();
+        EXPECT_EQ(cb->CheckCancel(), -1);
+        return static_cast<CFileSystemNode*>(nullptr);
+    });
+    EXPECT_EQ(runner.IsCancelled(), 1);
+    tree = runner.BuildFAT(fat.get(), 0, 1);
+    ASSERT_NE(tree, nullptr);
+    EXPECT_EQ(runner.IsCancelled(), 0);
+    EXPECT_NE(tree->GetFirstChild(), nullptr);
+    DeleteFoundTree(tree);
+    tree = runner.BuildEXT2(ext.get());
+    ASSERT_NE(tree, nullptr);
+    DeleteFoundTree(tree);
+    // Not an NTFS volume: no tree, no cancel.
+    EXPECT_EQ(runner.BuildNTFS(fat.get()), nullptr);
+    EXPECT_EQ(runner.IsCancelled(), 0);
+}
+
+TEST(IntelligentSearchingDialog, ScaleRemainingAndCounters)
+{
+    EXPECT_EQ(CIntelligentSearchingDialog::ScaleOf(0, 400).scale, 1u);
+    EXPECT_EQ(CIntelligentSearchingDialog::ScaleOf(0, 400).range, 400);
+    EXPECT_EQ(CIntelligentSearchingDialog::ScaleOf(0, 123456).scale, 1000u);
+    EXPECT_EQ(CIntelligentSearchingDialog::ScaleOf(0, 123456).range, 123);
+    EXPECT_EQ(CIntelligentSearchingDialog::ScaleOf(0, 1000).scale, 1u);
+    EXPECT_EQ(CIntelligentSearchingDialog::ScaleOf(0, ~0ull).range <= 1000, true);
+    EXPECT_EQ(CIntelligentSearchingDialog::ScaleOf(5, 5).range, 0);
+    EXPECT_EQ(CIntelligentSearchingDialog::RemainingText(0, false), S(132));
+    EXPECT_EQ(CIntelligentSearchingDialog::RemainingText(0, true), QStringLiteral("00:00:00"));
+    EXPECT_EQ(CIntelligentSearchingDialog::RemainingText(90061000, false), QStringLiteral("25:01:01"));
+    EXPECT_EQ(CIntelligentSearchingDialog::RemainingText(-5, true), QStringLiteral("00:00:00"));
+}
+
+TEST(IntelligentSearchingDialog, ProgressFromTheSearchThreadAndOneUsageEventPerCancel)
+{
+    TimedEvents services;
+    SetWizardServices(&services);
+    GetRecoverySettings()->m_recoveryMode = 1;
+    int asked = 0;
+    CScopedMessageBoxResponder yes([&](const MessageBoxRequest& r) {
+        EXPECT_EQ(r.text, S(239));
+        return ++asked == 1 ? IDNO : IDYES;
+    });
+    std::atomic<bool> sawCancel{false};
+    QString total, expanded;
+    std::atomic<bool> countersShown{false};
+    const bool started = RunIntelligentSearchDialog([&](IIntelligentSearchCallback* cb) {
+        cb->SetRange(0, 123456);
+        CIntelligentSearchStatistics st;
+        st.TotalFilesFound = 3000000000ll; // above 2^31
+        st.FATFolders = 7;
+        for (uint64_t block = 0; block < 123456 && !cb->IsCancelled(); block += 100) {
+            cb->SetStatistics(&st);
+            cb->SetPosition(block);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            if (block == 40000) {
+                QMetaObject::invokeMethod(qApp, [&] {
+                    for (QWidget* w : QApplication::topLevelWidgets())
+                        if (auto* d = qobject_cast<CIntelligentSearchingDialog*>(w)) {
+                            QTest::keyClick(d, Qt::Key_Return); // Enter does nothing
+                            d->OnCancelCommand();               // No
+                            d->OnTick(); // the counters' texts are kept while they are hidden
+                            expanded = d->Value(1008)->text();
+                            total = d->Value(1014)->text();
+                            d->OnCancelCommand(); // Yes
+                            d->OnCancelCommand(); // nothing more
+                        }
+                }, Qt::BlockingQueuedConnection);
+            }
+        }
+        sawCancel = cb->IsCancelled() != 0;
+    });
+    EXPECT_TRUE(started);
+    EXPECT_TRUE(sawCancel);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(services.events, std::vector<unsigned>{8216});
+    EXPECT_EQ(total, QStringLiteral("3000000000"));
+    EXPECT_EQ(expanded, QStringLiteral("7"));
+    SetWizardServices(nullptr);
+    GetRecoverySettings()->m_recoveryMode = 0;
+}
+
+TEST(IntelligentSearchingDialog, AQuickSearchEndsTheDialogAtTheFirstTick)
+{
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_TRUE(RunIntelligentSearchDialog([](IIntelligentSearchCallback* cb) { cb->SetRange(0, 10); }));
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5));
+}
+
+TEST(LostPartitionSearchingDialog, RemainingTimeClampsAndWaitsFiveSeconds)
+{
+    EXPECT_EQ(CLostPartitionSearchingDialog::RemainingText(4999, 50, 100), S(132));
+    EXPECT_EQ(CLostPartitionSearchingDialog::RemainingText(10000, 0, 100), S(132));
+    EXPECT_EQ(CLostPartitionSearchingDialog::RemainingText(10000, 50, 100), QStringLiteral("00:00:11"));
+    // More candidates than announced: no wrapped-around time.
+    EXPECT_EQ(CLostPartitionSearchingDialog::RemainingText(10000, 150, 100), QStringLiteral("00:00:01"));
+}
+
+TEST(LostPartitionSearchingDialog, HitsAreCopiedAndCancelFreezesAndReportsOnce)
+{
+    TimedEvents services;
+    SetWizardServices(&services);
+    int asked = 0;
+    CScopedMessageBoxResponder yes([&](const MessageBoxRequest& r) {
+        EXPECT_EQ(r.text, S(241));
+        return ++asked == 1 ? IDNO : IDYES;
+    });
+    std::vector<CLostPartitionRecord> out;
+    RunLostPartitionSearchDialog(
+        [&](IPartitionSearchCallback* cb, const std::function<void()>& pump) {
+            std::atomic<bool> done{false};
+            std::thread worker([&] {
+                cb->SetRange(0, 1000);
+                cb->SetStep(1);
+                for (int i = 0; i < 1000 && !cb->IsCancelled(); ++i) {
+                    cb->Step();
+                    cb->PumpMessages();
+                    if (i % 100 == 0) {
+                        CLostPartitionRecord r;
+                        r.u64StartSector = uint64_t(i) * 63;
+                        r.u64SectorCount = 100;
+                        cb->OnPartitionFound(&r);
+                    }
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+                done = true;
+            });
+            bool cancelled = false;
+            while (!done) {
+                pump();
+                if (!cancelled)
+                    for (QWidget* w : QApplication::topLevelWidgets())
+                        if (auto* d = qobject_cast<CLostPartitionSearchingDialog*>(w); d && d->GetProcessed() > 300) {
+                            QTest::keyClick(d, Qt::Key_Return);
+                            d->OnCancelCommand(); // No
+                            d->OnCancelCommand(); // Yes
+                            d->OnCancelCommand(); // already cancelled
+                            EXPECT_EQ(d->windowTitle(), S(402));
+                            cancelled = true;
+                        }
+            }
+            worker.join();
+        },
+        out);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(services.events, std::vector<unsigned>{8243});
+    ASSERT_GE(out.size(), 4u);
+    EXPECT_LT(out.size(), 10u);
+    EXPECT_EQ(out[1].u64StartSector, 6300u);
+    SetWizardServices(nullptr);
+}
+
+TEST(ProgressDialogs, ScreenshotsInEachLanguage)
+{
+    InstallFontSubstitutes();
+    auto& lib = CResourceLibrary::Instance();
+    const QString folder = QDir::cleanPath(QStringLiteral(SALVIX_BUILD_DATA_DIR "/../screenshots"));
+    QDir().mkpath(folder);
+    for (const QString& language : {QStringLiteral("English"), QStringLiteral("Deutsch"), QStringLiteral("Japanese")}) {
+        SCOPED_TRACE(language.toStdString());
+        ASSERT_TRUE(lib.LoadLanguageBundle(QStringLiteral(SALVIX_BUILD_DATA_DIR "/") + language + ".rcc"));
+        {
+            CBuildDirectoryDlg dlg(nullptr);
+            dlg.ShowModeless();
+            dlg.Begin("NTFS:Building Directories...", 100);
+            dlg.SetPos(40);
+            PumpUntil([&] { return dlg.ProgressBar()->value() == 40; });
+            EXPECT_TRUE(dlg.grab().save(folder + "/build_directory_" + language + ".png"));
+            dlg.EndDialog(0);
+        }
+        for (bool expand : {false, true}) {
+            CIntelligentSearchingDialog dlg(nullptr);
+            if (expand)
+                dlg.Expand();
+            dlg.ShowModeless();
+            dlg.SetRange(0, 400);
+            CIntelligentSearchStatistics st;
+            st.FATBootRecords = 2;
+            st.TotalFilesFound = 12345;
+            dlg.SetStatistics(&st);
+            dlg.OnTick();
+            QApplication::processEvents();
+            EXPECT_TRUE(dlg.grab().save(folder + "/intelligent_search_" + (expand ? "expanded_" : "") + language + ".png"));
+            dlg.OnSearchFinished();
+            dlg.OnTick();
+        }
+        {
+            CLostPartitionSearchingDialog dlg(nullptr);
+            dlg.ShowModeless();
+            dlg.SetRange(0, 100);
+            dlg.SetPos(30);
+            dlg.OnTick();
+            QApplication::processEvents();
+            EXPECT_TRUE(dlg.grab().save(folder + "/partition_search_" + language + ".png"));
+            dlg.EndDialog(0);
+        }
+    }
+    lib.UnloadLanguageBundle();
+}
+
+TEST(LostPartitionMerge, AHitAtATableStartIsDroppedAndAnOverlapKept)
+{
+    static int deleted = 0;
+    struct Window : testsupport::MemoryDevice {
+        Window() : MemoryDevice(8) {}
+        ~Window() override { ++deleted; }
+    };
+    CBasicPartitionList table(1);
+    table[0].u64StartSector = 63;
+    table[0].u64SectorCount = 1000;
+    std::vector<CLostPartitionRecord> hits(3);
+    hits[0].u64StartSector = 63; // the table's partition, found with another size
+    hits[0].u64SectorCount = 500;
+    hits[0].pDevice = new Window;
+    hits[1].u64StartSector = 100; // inside it, starting elsewhere
+    hits[1].pDevice = new Window;
+    hits[2].u64StartSector = 5000;
+    std::vector<CLostPartitionRecord> out;
+    MergeWithPartitionTable(hits, table, out);
+    EXPECT_TRUE(hits.empty());
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0].u64StartSector, 100u);
+    EXPECT_EQ(out[1].u64StartSector, 5000u);
+    EXPECT_EQ(deleted, 1);
+    delete out[0].pDevice;
+}
