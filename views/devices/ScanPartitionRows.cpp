@@ -4,11 +4,13 @@
 #include "controls/CResourceLibrary.h"
 #include "filesystems/common/CSearchedPartitionInfo.h"
 #include "filesystems/fat/CFATSearchedPartitionInfo.h"
+#include "filesystems/ntfs/CSearchedNTFSPartitionInfo.h"
 
 namespace {
 
 QString S(unsigned id) { return CResourceLibrary::Instance().LoadString(id); }
 QString U64(uint64_t v) { return QString::number(v); }
+QString I64(uint64_t v) { return QString::number(qint64(v)); }
 QString YesDash(bool set) { return set ? S(366) : QStringLiteral("-"); }
 QString YesNo(bool set) { return set ? S(366) : S(367); }
 
@@ -53,23 +55,42 @@ void NtfsRows(const CSearchedPartitionInfo& info, const NtfsPartitionFigures& n,
     rows.emplace_back(QStringLiteral("partition sectors count"), U64(info.u64SectorsCount));
     rows.emplace_back(QStringLiteral("data area start sector"), U64(info.u64DataAreaStartSector));
     rows.emplace_back(QStringLiteral("sectors per cluster"), QString::number(info.bySectorsPerCluster));
-    rows.emplace_back(QStringLiteral("Total Clusters"), U64(n.totalClusters));
+    rows.emplace_back(QStringLiteral("Total Clusters"), I64(n.totalClusters));
     rows.emplace_back(QStringLiteral("Use$MFT"), YesNo(n.useMft));
     rows.emplace_back(QStringLiteral("ProcessFilesfrom$MFTonly"), YesNo(n.mftOnly));
     rows.emplace_back(QStringLiteral("Folders match"), U64(info.u64FoldersMatch));
     rows.emplace_back(QStringLiteral("Files match"), U64(info.u64FilesMatch));
     rows.emplace_back(QStringLiteral("Sectors per $mft file record"), QString::number(n.sectorsPerMftRecord));
-    rows.emplace_back(QStringLiteral("$LogFileMatch"), U64(n.logFileMatch));
-    rows.emplace_back(QStringLiteral("$AttrDefMatch"), U64(n.attrDefMatch));
-    rows.emplace_back(QStringLiteral("$UpcaseMatch"), U64(n.upcaseMatch));
-    rows.emplace_back(QStringLiteral("$MFTSector"), U64(n.mftSector));
-    rows.emplace_back(QStringLiteral("$LogFileSector"), U64(n.logFileSector));
-    rows.emplace_back(QStringLiteral("$AttrDefSector"), U64(n.attrDefSector));
-    rows.emplace_back(QStringLiteral("$UpcaseSector"), U64(n.upcaseSector));
-    rows.emplace_back(QStringLiteral("SectorsCountfromSystemFiles"), U64(n.sectorsFromSystemFiles));
+    rows.emplace_back(QStringLiteral("$LogFileMatch"), I64(n.logFileMatch));
+    rows.emplace_back(QStringLiteral("$AttrDefMatch"), I64(n.attrDefMatch));
+    rows.emplace_back(QStringLiteral("$UpcaseMatch"), I64(n.upcaseMatch));
+    rows.emplace_back(QStringLiteral("$MFTSector"), I64(n.mftSector));
+    rows.emplace_back(QStringLiteral("$LogFileSector"), I64(n.logFileSector));
+    rows.emplace_back(QStringLiteral("$AttrDefSector"), I64(n.attrDefSector));
+    rows.emplace_back(QStringLiteral("$UpcaseSector"), I64(n.upcaseSector));
+    rows.emplace_back(QStringLiteral("SectorsCountfromSystemFiles"), I64(n.sectorsFromSystemFiles));
 }
 
 } // namespace
+
+NtfsPartitionFigures NtfsFiguresOf(const CSearchedNTFSPartitionInfo& n)
+{
+    NtfsPartitionFigures f;
+    f.flags = n.nFlags;
+    f.sectorsPerMftRecord = n.nSectorsPerMftRecord;
+    f.useMft = n.bUseMft != 0;
+    f.mftOnly = n.bMftOnly != 0;
+    f.totalClusters = n.u64TotalClusters;
+    f.logFileMatch = n.u64LogFileMatch;
+    f.attrDefMatch = n.u64AttrDefMatch;
+    f.upcaseMatch = n.u64UpcaseMatch;
+    f.mftSector = n.u64MftSector;
+    f.logFileSector = n.u64LogFileSector;
+    f.attrDefSector = n.u64AttrDefSector;
+    f.upcaseSector = n.u64UpcaseSector;
+    f.sectorsFromSystemFiles = n.u64SectorsFromSystemFiles;
+    return f;
+}
 
 QString PartitionKindName(int kind)
 {
@@ -86,9 +107,15 @@ PropertyRows ScanPartitionRows(const CSearchedPartitionInfo& info, const NtfsPar
             FatRows(*fat, rows);
             return rows;
         }
-    } else if (kind == 3 && ntfs) {
-        NtfsRows(info, *ntfs, rows);
-        return rows;
+    } else if (kind == 3) {
+        if (ntfs) {
+            NtfsRows(info, *ntfs, rows);
+            return rows;
+        }
+        if (const auto* n = dynamic_cast<const CSearchedNTFSPartitionInfo*>(&info)) {
+            NtfsRows(info, NtfsFiguresOf(*n), rows);
+            return rows;
+        }
     }
     PlainRows(info, rows);
     return rows;

@@ -9,6 +9,7 @@
 #include <vector>
 
 class CSearchedPartitionInfo;
+class CSearchedNTFSPartitionInfo;
 
 // The NTFS evidence a scanner found, as the NTFS rows show it.
 struct NtfsPartitionFigures {
@@ -22,8 +23,11 @@ struct NtfsPartitionFigures {
 
 using PropertyRows = std::vector<std::pair<QString, QString>>;
 
-// A FAT record (kinds 0 to 2) gives the FAT rows; kind 3 with its NTFS figures the NTFS rows; anything
-// else, or a record whose variant does not match its kind, the plain rows.
+// The figures an NTFS scanner keeps, as the rows show them (an unknown value, all bits set, reads -1).
+NtfsPartitionFigures NtfsFiguresOf(const CSearchedNTFSPartitionInfo& info);
+
+// A FAT record (kinds 0 to 2) gives the FAT rows; kind 3 with its NTFS figures (given, or those of an NTFS
+// record) the NTFS rows; anything else, or a record whose variant does not match its kind, the plain rows.
 PropertyRows ScanPartitionRows(const CSearchedPartitionInfo& info, const NtfsPartitionFigures* ntfs = nullptr);
 // "Start Sector" and "Total Sector".
 PropertyRows RangeRows(uint64_t startSector, uint64_t sectorCount);

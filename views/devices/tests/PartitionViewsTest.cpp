@@ -14,6 +14,7 @@
 #include "controls/WindowMessages.h"
 #include "filesystems/common/CLostPartitionRecord.h"
 #include "filesystems/fat/CFATSearchedPartitionInfo.h"
+#include "filesystems/ntfs/CSearchedNTFSPartitionInfo.h"
 
 #include <QApplication>
 #include <QDir>
@@ -233,6 +234,17 @@ TEST(ScanPartitionRows, FatNtfsPlainAndRangeRows)
     EXPECT_EQ(rows[8].second, S(366));
     EXPECT_EQ(rows[13].first, QStringLiteral("Use$MFT"));
     EXPECT_EQ(rows[13].second, S(366));
+
+    // An NTFS scanner's record gives its own figures; an unknown system-file sector reads -1.
+    CSearchedNTFSPartitionInfo scanned;
+    scanned.nFileSystemKind = 3;
+    scanned.nFlags = 0x10;
+    scanned.u64MftSector = 4096;
+    rows = ScanPartitionRows(scanned);
+    ASSERT_EQ(rows.size(), 26u);
+    EXPECT_EQ(rows[4].second, S(366));
+    EXPECT_EQ(rows[21].second, QStringLiteral("4096"));
+    EXPECT_EQ(rows[22].second, QStringLiteral("-1"));
 
     EXPECT_EQ(PartitionKindName(9), S(412));
     CLostPartitionRecord lost;

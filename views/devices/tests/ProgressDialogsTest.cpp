@@ -7,6 +7,10 @@
 #include "views/devices/CIntelligentSearchingDialog.h"
 #include "views/devices/CLostPartitionSearchingDialog.h"
 #include "views/devices/LostPartitionMerge.h"
+#include "views/devices/CLostPartitionSearchTask.h"
+#include "views/devices/IntelligentSearchRunner.h"
+#include "filesystems/fat/CFATSearchController.h"
+#include "filesystems/partitions/DeviceRecords.h"
 
 #include "controller/IWizardServices.h"
 #include "controls/CResourceLibrary.h"
@@ -27,6 +31,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -371,4 +376,36 @@ TEST(LostPartitionMerge, AHitAtATableStartIsDroppedAndAnOverlapKept)
     EXPECT_EQ(out[1].u64StartSector, 5000u);
     EXPECT_EQ(deleted, 1);
     delete out[0].pDevice;
+}
+
+TEST(LostPartitionSearchTask, FindsThePartitionsOfAZeroedTable)
+{
+    auto disk = Fixture("lost-disk.img.xz");
+    ASSERT_TRUE(disk);
+    DiskDeviceRecord record;
+    record.pDevice = disk.get();
+    record.nHeads = 255;
+    std::vector<CLostPartitionRecord> out;
+    CLostPartitionSearchTask().RunAndMerge(record, out);
+    std::vector<uint64_t> starts;
+    for (const CLostPartitionRecord& r : out) {
+        starts.push_back(r.u64StartSector);
+        delete r.pDevice;
+    }
+    std::sort(starts.begin(), starts.end()); // reported in search order: cylinders first, then MiB boundaries
+    EXPECT_EQ(starts, (std::vector<uint64_t>{63, 81920, 112455}));
+}
+
+TEST(IntelligentSearchRunner, AFormattedVolumeGivesBackItsPartition)
+{
+    auto volume = Fixture("fat32.img.xz");
+    ASSERT_TRUE(volume);
+    CFATSearchController fat;
+    CSearchedPartitionList found;
+    RunIntelligentSearch(volume.get(), {&fat}, found);
+    ASSERT_FALSE(found.empty());
+    EXPECT_EQ(found.front()->u64StartSector, 0u);
+    EXPECT_EQ(found.front()->bRecommended, 1);
+    for (CSearchedPartitionInfo* p : found)
+        DeleteSearchedPartitionInfo(p);
 }
