@@ -1,1 +1,4 @@
-salvix_module(salvix_views_diskimage views/diskimage QT DEPS salvix_core)
+salvix_module(salvix_views_diskimage views/diskimage QT DEPS salvix_controls salvix_diskimage salvix_saving salvix_devices salvix_core salvix_platform salvix_bytes)
+if(TARGET salvix_views_diskimage_tests)
+  add_dependencies(salvix_views_diskimage_tests salvix_data salvix_bundles)
+endif()
