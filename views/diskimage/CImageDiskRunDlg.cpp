@@ -31,7 +31,7 @@ CImageDiskRunDlg::CImageDiskRunDlg(QWidget* parent)
     const std::pair<const char*, int> rows[] = {{"file", kFileId}, {"remaining", kRemainingId}, {"free", kFreeId}};
     int row = 0;
     for (const auto& [key, id] : rows) {
-        grid->addWidget(AddText(QString::fromLatin1(key)), row, 0);
+        grid->addWidget(AddLabel(QString::fromLatin1(key)), row, 0);
         auto* value = new QLabel(this);
         SetDlgCtrlID(value, id);
         grid->addWidget(value, row, 1);

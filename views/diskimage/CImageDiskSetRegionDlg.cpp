@@ -67,11 +67,11 @@ CImageDiskSetRegionDlg::CImageDiskSetRegionDlg(QWidget* parent) : CInterfaceDial
     SetDlgCtrlID(m_firstEdit, kFirstEditId);
     m_lastEdit = new QLineEdit(QStringLiteral("0"), this);
     SetDlgCtrlID(m_lastEdit, kLastEditId);
-    row->addWidget(AddText(QStringLiteral("first")));
+    row->addWidget(AddLabel(QStringLiteral("first")));
     row->addWidget(m_firstEdit, 1);
     row->addWidget(SpinPair(this, kFirstSpinId, firstUp, firstDown));
     row->addSpacing(20);
-    row->addWidget(AddText(QStringLiteral("last")));
+    row->addWidget(AddLabel(QStringLiteral("last")));
     row->addWidget(m_lastEdit, 1);
     row->addWidget(SpinPair(this, kLastSpinId, lastUp, lastDown));
     layout->addLayout(row);

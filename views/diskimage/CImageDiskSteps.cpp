@@ -49,7 +49,7 @@ CImageDiskModeChooseDlg::CImageDiskModeChooseDlg(QWidget* parent) : CInterfaceDi
     welcome->setFont(BoldFont());
     layout->addWidget(welcome);
     auto* row = new QHBoxLayout;
-    row->addWidget(AddText(QStringLiteral("select")));
+    row->addWidget(AddLabel(QStringLiteral("select")));
     m_name = new QLabel(this);
     SetDlgCtrlID(m_name, kNameId);
     m_name->setFont(BoldFont());
@@ -187,7 +187,7 @@ CImageDiskDiskInfo::CImageDiskDiskInfo(QWidget* parent) : CInterfaceDialog(kTemp
     const int ids[] = {kNameId, kSizeId, kRegionSizeId, kRegionId, kFileId, kLevelId};
     int row = 0;
     for (int id : ids) {
-        grid->addWidget(AddText(QStringLiteral("l%1").arg(id)), row, 0);
+        grid->addWidget(AddLabel(QStringLiteral("l%1").arg(id)), row, 0);
         auto* value = new QLabel(this);
         SetDlgCtrlID(value, id);
         value->setFont(BoldFont());
@@ -222,7 +222,7 @@ CImageDiskSuccessDlg::CImageDiskSuccessDlg(QWidget* parent) : CInterfaceDialog(k
     done->setFont(BoldFont());
     layout->addWidget(done);
     auto* row = new QHBoxLayout;
-    row->addWidget(AddText(QStringLiteral("file")));
+    row->addWidget(AddLabel(QStringLiteral("file")));
     m_path = new QLabel(this);
     SetDlgCtrlID(m_path, kPathId);
     row->addWidget(m_path, 1);

@@ -32,6 +32,13 @@ QLabel* CInterfaceDialog::AddText(const QString& key, int controlId)
     return label;
 }
 
+QLabel* CInterfaceDialog::AddLabel(const QString& key)
+{
+    QLabel* label = AddText(key);
+    label->setWordWrap(false);
+    return label;
+}
+
 void CInterfaceDialog::keyPressEvent(QKeyEvent* e)
 {
     if (e->key() == Qt::Key_F1 && m_helpTopic) {

@@ -23,6 +23,8 @@ public:
 protected:
     // A label with a text of this template (dialog.<template>.<key>), wrapped to the pane's width.
     QLabel* AddText(const QString& key, int controlId = 0);
+    // The same as one line: the label of a value beside it.
+    QLabel* AddLabel(const QString& key);
     // Panes that turn Enter into Space and swallow Escape, as the wizard's steps do.
     void keyPressEvent(QKeyEvent* e) override;
     bool m_enterIsSpace = true;
