@@ -31,6 +31,7 @@
 #include "filesystems/ntfs/BuildNTFS.h"
 #include "filesystems/ntfs/DeletedFilesGathering.h"
 #include "filesystems/fat/CFATSearchController.h"
+#include "filesystems/ntfs/CNTFSSearchController.h"
 #include "filesystems/partitions/CCollectBasicVolume.h"
 #include "filesystems/partitions/CIntelligentSearchController.h"
 #include "filesystems/partitions/SearchedPartitionScoring.h"
@@ -265,6 +266,7 @@ std::vector<std::unique_ptr<IFileSystemSearchController>> MakeFormatScanners()
 {
     std::vector<std::unique_ptr<IFileSystemSearchController>> scanners;
     scanners.push_back(std::make_unique<CFATSearchController>());
+    scanners.push_back(std::make_unique<CNTFSSearchController>());
     scanners.push_back(std::make_unique<CEXT2SearchController>());
     scanners.push_back(std::make_unique<CRAWSearchController>());
     return scanners;
