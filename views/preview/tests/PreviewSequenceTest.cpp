@@ -27,11 +27,13 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -199,11 +201,16 @@ TEST(PreviewSequence, AbortingALongLoadLeavesNothingAndSaysNothing)
 {
     RawDisk disk;
     CFileNode* node = disk.Add("slow.bin", std::vector<uint8_t>(3 << 20, 'z'));
-    disk.device.SetReadHook([](uint64_t, uint64_t) { std::this_thread::sleep_for(std::chrono::milliseconds(5)); });
+    // The copy is held at its reads until Abort was pressed, however fast the machine.
+    std::atomic<bool> aborted{false};
+    disk.device.SetReadHook([&aborted](uint64_t, uint64_t) {
+        for (int i = 0; i < 500 && !aborted.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    });
     Messages box;
     bool sawLoading = false;
     WhenModal<CPreviewLoadingDlg>([&](CPreviewLoadingDlg* dlg) {
         sawLoading = true;
+        const auto release = qScopeGuard([&aborted] { aborted.store(true); });
         EXPECT_EQ(dlg->windowTitle(), Str(411));
         EXPECT_EQ(dlg->Value(CPreviewLoadingDlg::kStatusId)->text(), Str(244));
         QTest::mouseClick(dlg->AbortButton(), Qt::LeftButton);
