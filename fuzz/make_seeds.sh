@@ -83,6 +83,10 @@ image_seeds() {
     take "$img" $((block == 1024 ? 2048 : block)) 1024 Ext2GroupDescriptorFuzz "$name"
     "$tools/salvix-pageseed" "$img" "$(seed_dir Ext2InodeFuzz)/$name" 0 $((64 << 20)) 384
     cp "$out/Ext2InodeFuzz/$name" "$(seed_dir Ext2DirectoryFuzz)/$name"
+    cp "$out/Ext2InodeFuzz/$name" "$(seed_dir Ext2ScanFuzz)/$name"
+    ;;
+  lost*)
+    "$tools/salvix-pageseed" "$img" "$(seed_dir LostPartitionSearchFuzz)/$name" 0 $((64 << 20)) 384
     ;;
   part*)
     "$tools/salvix-pageseed" "$img" "$(seed_dir PartitionTableFuzz)/$name" 0 $((1 << 30)) 256 tables
