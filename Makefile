@@ -53,7 +53,8 @@ TSAN_PROGRAMS := salvix_platform_tests salvix_core_tests salvix_devices_tests sa
 TSAN_SUITES := CStorageDeviceWithCache ImageDeviceThreads ImageDeviceCache Ext2TreeBuilder \
   Ext2FixtureTree FATQuickBuild FATFixtureTree NtfsMftTree NtfsTreeFixture RecoverFolder RecoverSingleFile \
   WindowMessages CReadWriteLock CEventLock CriticalSection Event Mutex Semaphore LostPartitionSearch \
-  BuildDirectoryDlg DirTreeBuilder IntelligentSearchingDialog LostPartitionSearchingDialog
+  BuildDirectoryDlg DirTreeBuilder IntelligentSearchingDialog LostPartitionSearchingDialog IntelligentSearch \
+  FATCompleteBuild
 empty :=
 space := $(empty) $(empty)
 TSAN_TESTS := (^|/)($(subst $(space),|,$(strip $(TSAN_SUITES))))\.

@@ -59,8 +59,12 @@ image_seeds() {
     for at in $(offsets "$img" 'INDX\(' 512 20); do take "$img" "$at" 4096 NtfsIndxFuzz "$name-$at"; done
     for at in $(offsets "$img" 'RCRD\(' 4096 4); do take "$img" "$at" 4096 NtfsIndxFuzz "$name-rcrd-$at"; done
     ;;
+  format-*)
+    take "$img" 0 $((1 << 20)) FatScanFuzz "$name"
+    ;;
   fat*)
     take "$img" 0 $((128 << 10)) FatBootSectorFuzz "$name"
+    take "$img" 0 $((1 << 20)) FatScanFuzz "$name"
     "$tools/salvix-pageseed" "$img" "$(seed_dir FatVolumeFuzz)/$name" 0 $((64 << 20)) 384
     reserved=$(le16 "$img" 14)
     fats=$(u8 "$img" 16)
