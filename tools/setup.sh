@@ -11,7 +11,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-liberation2 fonts-noto-cjk
   ntfs-3g dosfstools mtools e2fsprogs fdisk xz-utils util-linux
-  sleuthkit pigz ewf-tools bzip2 gzip shared-mime-info
+  sleuthkit pigz ewf-tools bzip2 gzip shared-mime-info testdisk
 )
 
 missing=()

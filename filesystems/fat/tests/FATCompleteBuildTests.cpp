@@ -103,6 +103,36 @@ TEST(FATCompleteBuild, APartitionKnownOnlyFromItsDirectories)
     DeleteFoundTree(tree);
 }
 
+TEST(FATCompleteBuild, FoldersNamingEachOtherAsParentEndUnderLostFolders)
+{
+    Fat16Image image;
+    image.Dots(8, 9);
+    image.PutCluster(8, 64, MakeEntry(File("X", "TXT", 20, 10)));
+    image.Dots(9, 8);
+    image.PutCluster(9, 64, MakeEntry(File("Y", "TXT", 21, 10)));
+    CFATSearchController scan;
+    scan.SetDevice(&image.Device());
+    scan.BeginSearch();
+    CIntelligentSearchStatistics statistics;
+    scan.AnalyzeBlock(0, image.Device().GetSectorCount(), &statistics);
+    CFATSearchedPartitionInfo partition;
+    partition.nFileSystemKind = kFsKindFat16;
+    partition.bySectorsPerCluster = image.SectorsPerCluster();
+    partition.u64DataAreaStartSector = image.DataStart();
+    partition.u64SectorsCount = image.Device().GetSectorCount();
+    partition.AddFlags(kFATFlagFromFolders);
+    // Hanging each below the other would make a loop that no walk of the tree leaves.
+    CFileSystemNode* tree = scan.BuildDirectoryTree(&partition, &image.Device(), 0, nullptr);
+    ASSERT_NE(tree, nullptr);
+    CFileNode* lost = Child(tree, "Lost Folders");
+    ASSERT_NE(lost, nullptr);
+    ASSERT_EQ(Names(lost), "DIR");
+    CFileNode* outer = lost->GetFirstChild();
+    EXPECT_EQ(Names(outer), "DIR Y.TXT");
+    EXPECT_EQ(Names(outer->GetFirstChild()), "X.TXT");
+    DeleteFoundTree(tree);
+}
+
 TEST(FATCompleteBuild, ADeletedFolderThatLostItsHighWordTakesOverThePlaceholder)
 {
     CFileNode* parent = Folder("PARENT", 3, 0);
