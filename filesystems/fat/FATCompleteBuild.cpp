@@ -279,8 +279,18 @@ CFileSystemNode* FATCompleteBuild(IDIRBuildCallback* callback, const FATDirSecto
             const int32_t sectorSize = context.GetSectorSize();
             const uint64_t units = sectorSize > 512 ? uint64_t(sectorSize) / 512 : 1;
             const uint64_t end = geometry.start + geometry.sectorCount;
+            // Live files mark their clusters; the files under placeholder folders count as deleted and do not,
+            // so the first cluster of every file the tree already lists is marked too: a signature hit there
+            // is the same file a second time.
+            std::vector<bool> used = context.GetClusterBitmap();
+            WalkFileTreeBreadthFirst(tree, [&](CFileNode* node) {
+                const auto* p = dynamic_cast<const CFATFileProperties*>(node->GetProperties());
+                if (!p || (p->GetAttributes() & fat::kAttrDirectory) || p->GetSize() == 0) return;
+                const uint32_t first = p->GetFirstCluster();
+                if (context.IsDataCluster(first) && first - 2 < used.size()) used[first - 2] = true;
+            });
             ClusterBitmapInfo info;
-            info.bits = &context.GetClusterBitmap();
+            info.bits = &used;
             info.firstSectorOfCluster0 = geometry.dataStart;
             info.sectorsPerCluster = uint8_t(geometry.sectorsPerCluster);
             info.clusterCount = end > geometry.dataStart ? (end - geometry.dataStart) / geometry.sectorsPerCluster : 0;
