@@ -49,7 +49,7 @@ fuzz: fuzz-build
 # the sanitizer's signal handling while several threads allocate ("Signals delivery fails constantly").
 TSAN_PROGRAMS := salvix_platform_tests salvix_core_tests salvix_devices_tests salvix_diskimage_tests \
   salvix_fat_tests salvix_ext2_tests salvix_ntfs_tests salvix_saving_tests salvix_controls_tests \
-  salvix_views_devices_tests
+  salvix_views_devices_tests salvix_partitions_tests
 TSAN_SUITES := CStorageDeviceWithCache ImageDeviceThreads ImageDeviceCache Ext2TreeBuilder \
   Ext2FixtureTree FATQuickBuild FATFixtureTree NtfsMftTree NtfsTreeFixture RecoverFolder RecoverSingleFile \
   WindowMessages CReadWriteLock CEventLock CriticalSection Event Mutex Semaphore LostPartitionSearch \
