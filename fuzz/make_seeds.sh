@@ -58,6 +58,15 @@ image_seeds() {
     done
     for at in $(offsets "$img" 'INDX\(' 512 20); do take "$img" "$at" 4096 NtfsIndxFuzz "$name-$at"; done
     for at in $(offsets "$img" 'RCRD\(' 4096 4); do take "$img" "$at" 4096 NtfsIndxFuzz "$name-rcrd-$at"; done
+    # The scanner: a mode byte (sector size, 8-sector blocks) before the volume start and before the first $MFT.
+    kind='\x07'
+    [[ $(le16 "$img" 11) -ge 4096 ]] && kind='\x81'
+    scan="$(seed_dir NtfsSearchControllerFuzz)"
+    { printf "$kind"; dd if="$img" bs=4096 iflag=count_bytes count=$((64 << 10)) status=none; } >"$scan/$name-start"
+    at=$(offsets "$img" 'FILE0' 4096 1 | head -n 1)
+    if [[ -n $at ]]; then
+      { printf "$kind"; dd if="$img" bs=4096 iflag=skip_bytes,count_bytes skip="$at" count=$((256 << 10)) status=none; } >"$scan/$name-mft"
+    fi
     ;;
   format-*)
     take "$img" 0 $((1 << 20)) FatScanFuzz "$name"
