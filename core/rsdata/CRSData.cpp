@@ -202,11 +202,10 @@ bool CRSData::BeginSection(const RSGuid& guid)
     // Every step moves on by at least one section header, so the walk ends at the end of the file.
     while (m_file.IsOpen() && m_file.Seek64(offset) && m_file.Read(bytes, kSectionHeaderSize) == kSectionHeaderSize) {
         bytes::ByteReader r(bytes, kSectionHeaderSize);
-        const RSGuid marker = DecodeRSGuid(r.span(0, 16));
-        // Without the marker the walk has lost its way: nothing after this point can be trusted.
-        if (!(marker == kRSMarkerGuid)) break;
         const uint32_t length = r.u32le(32);
-        if (DecodeRSGuid(r.span(16, 16)) == guid) {
+        // A header whose marker is damaged is not the section asked for, but its length still says where
+        // the next one starts: the walk skips it and reads on.
+        if (DecodeRSGuid(r.span(0, 16)) == kRSMarkerGuid && DecodeRSGuid(r.span(16, 16)) == guid) {
             m_sectionGuid = guid;
             m_sectionLength = length;
             m_sectionOffset = int64_t(offset);
