@@ -1,7 +1,8 @@
 // fuzz-target: salvix_recoverystate
 // The sections of a recovery-state file read by both file streams (plain and piece-compressed) from a file
 // holding the input: every known section found and read to its end in pieces, and the partition list and the
-// found-file tree loaded from their sections.
+// found-file tree, the found partitions, the scanners, the RAW hits and the device records loaded from their
+// sections.
 #include "filesystems/tree/FileTree.h"
 #include "fuzz/common/FuzzDevice.h"
 #include "fuzz/common/FuzzFile.h"
@@ -12,9 +13,13 @@
 #include "storage/recoverystate/RSFileTree.h"
 #include "core/rsdata/RSGuid.h"
 #include "storage/recoverystate/RSPartitionList.h"
+#include "storage/recoverystate/CRSDeviceSerializer.h"
+#include "storage/recoverystate/RSScanSections.h"
+#include "filesystems/tree/CRawFileList.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,6 +77,49 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         try {
             std::unique_ptr<IRSData> trees = OpenStream(compressed, path);
             if (CFileSystemNode* tree = LoadFileTree(trees.get(), nullptr)) DeleteFoundTree(tree);
+        } catch (const CRSException&) {
+        }
+        try {
+            std::unique_ptr<IRSData> scan = OpenStream(compressed, path);
+            CSearchedPartitionList partitions;
+            try {
+                LoadSearchedPartitions(partitions, scan.get());
+            } catch (const CRSException&) {
+            }
+            sink = sink + partitions.size();
+            DeleteSearchedPartitions(partitions);
+            CSearchControllerList controllers;
+            try {
+                LoadSearchControllers(controllers, scan.get());
+            } catch (const CRSException&) {
+            }
+            sink = sink + controllers.size();
+            DeleteSearchControllers(controllers);
+            std::unique_ptr<CRawFileList> hits(LoadRawFileList(scan.get()));
+            sink = sink + hits->GetCount();
+        } catch (const CRSException&) {
+        }
+        try {
+            // Only the matching of devices of this run: stored images are not opened (the list of current
+            // volumes is empty and images stored by path point nowhere the fuzzer controls).
+            std::unique_ptr<IRSData> devices = OpenStream(compressed, path);
+            CRSDeviceSerializer serializer;
+            serializer.Attach(devices.get());
+            std::list<VolumeDeviceRecord> volumes(1);
+            volumes.front().bFloppy = 1;
+            COpenedImageVolumeList volumeImages;
+            try {
+                sink = sink + (serializer.LoadVolume(volumes, volumeImages) != nullptr);
+            } catch (const CRSException&) {
+            }
+            for (auto& image : volumeImages) delete image.pDevice;
+            CDiskDeviceRecordList disks;
+            COpenedImageDiskList diskImages;
+            try {
+                sink = sink + (serializer.LoadDisk(disks, diskImages) != nullptr);
+            } catch (const CRSException&) {
+            }
+            for (auto& image : diskImages) delete image.pDevice;
         } catch (const CRSException&) {
         }
     }

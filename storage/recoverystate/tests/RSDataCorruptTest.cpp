@@ -133,6 +133,16 @@ TEST(RSCorrupt, CraftedPayloadsAndSectionHeads)
              f[132] ^= 1;
              return f;
          }(), 1, 7},
+        {"earlier section's marker broken: skipped by its length and the walk reads on", [&] {
+             auto broken = Section(kGuidB, {1, 2, 3});
+             broken[0] ^= 1;
+             return Concat({header, broken, Section(kGuidA, Piece(text, false))});
+         }(), 3000, 0},
+        {"a section with the asked GUID but no marker is not taken", [&] {
+             auto unmarked = Section(kGuidA, Piece(std::vector<uint8_t>(100, 'z'), false));
+             std::memset(unmarked.data(), 0, 16);
+             return Concat({header, unmarked, Section(kGuidA, Piece(text, false))});
+         }(), 3000, 0},
         {"section head cut short", Concat({header, std::vector<uint8_t>(20, 0)}), 1, 7},
         {"no section at all", header, 1, 7},
     };
