@@ -1,7 +1,9 @@
 // The kinds of found partitions and scanners that a saved scan can hold.
 #include "storage/recoverystate/RSScanFactory.h"
 
+#include "filesystems/fat/CFATSearchController.h"
 #include "filesystems/fat/CFATSearchedPartitionInfo.h"
+#include "filesystems/ntfs/CNTFSSearchController.h"
 #include "filesystems/ntfs/CSearchedNTFSPartitionInfo.h"
 #include "raw/CRAWSearchController.h"
 
@@ -29,10 +31,14 @@ std::unique_ptr<CSearchedPartitionInfo> CreateSearchedPartitionInfo(int kind)
 std::unique_ptr<IFileSystemSearchController> CreateSearchController(int kind)
 {
     switch (kind) {
+    case kSearchControllerNTFS:
+        return std::make_unique<CNTFSSearchController>();
+    case kSearchControllerFAT:
+        return std::make_unique<CFATSearchController>();
     case kSearchControllerRAW:
         return std::make_unique<CRAWSearchController>();
     default:
-        // The NTFS, FAT and ext2 scanners join here when their classes exist.
+        // The ext2 scanner joins here when its class exists.
         return nullptr;
     }
 }

@@ -277,9 +277,11 @@ TEST(RSScanSections, KindFactory)
     }
     EXPECT_EQ(CreateSearchedPartitionInfo(4), nullptr);
     EXPECT_EQ(CreateSearchedPartitionInfo(-1), nullptr);
-    auto raw = CreateSearchController(kSearchControllerRAW);
-    ASSERT_NE(raw, nullptr);
-    EXPECT_EQ(raw->GetKind(), kSearchControllerRAW);
+    for (int kind : {kSearchControllerNTFS, kSearchControllerFAT, kSearchControllerRAW}) {
+        auto controller = CreateSearchController(kind);
+        ASSERT_NE(controller, nullptr) << kind;
+        EXPECT_EQ(controller->GetKind(), kind);
+    }
     EXPECT_EQ(CreateSearchController(4), nullptr);
     EXPECT_EQ(CreateSearchController(0x7FFFFFFF), nullptr);
 }
