@@ -1,6 +1,8 @@
 // The kinds of found partitions and scanners that a saved scan can hold.
 #include "storage/recoverystate/RSScanFactory.h"
 
+#include "filesystems/ext2/CEXT2SearchController.h"
+#include "filesystems/ext2/CExt2SearchedPartitionInfo.h"
 #include "filesystems/fat/CFATSearchController.h"
 #include "filesystems/fat/CFATSearchedPartitionInfo.h"
 #include "filesystems/ntfs/CNTFSSearchController.h"
@@ -20,10 +22,12 @@ std::unique_ptr<CSearchedPartitionInfo> CreateSearchedPartitionInfo(int kind)
         return std::make_unique<CSearchedNTFSPartitionInfo>(kStoredSectorSize);
     case kSearchedPartitionFAT:
         return std::make_unique<CFATSearchedPartitionInfo>(kStoredSectorSize);
+    case kSearchedPartitionExt2:
+        // Its superblock copy and descriptor table are read again when its tree is built.
+        return std::make_unique<CExt2SearchedPartitionInfo>();
     case kSearchedPartitionPlain:
         return std::make_unique<CSearchedPartitionInfo>(kStoredSectorSize);
     default:
-        // The ext2 record joins here when its class exists.
         return nullptr;
     }
 }
@@ -37,8 +41,9 @@ std::unique_ptr<IFileSystemSearchController> CreateSearchController(int kind)
         return std::make_unique<CFATSearchController>();
     case kSearchControllerRAW:
         return std::make_unique<CRAWSearchController>();
+    case kSearchControllerEXT2:
+        return std::make_unique<CEXT2SearchController>();
     default:
-        // The ext2 scanner joins here when its class exists.
         return nullptr;
     }
 }

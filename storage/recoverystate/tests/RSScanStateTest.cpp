@@ -12,6 +12,7 @@
 #include "core/devices/CImageFileDevice.h"
 #include "filesystems/common/CIntelligentSearchStatistics.h"
 #include "filesystems/common/IDIRBuildCallback.h"
+#include "filesystems/ext2/CEXT2SearchController.h"
 #include "filesystems/fat/CFATSearchController.h"
 #include "filesystems/fat/CFATSearchedPartitionInfo.h"
 #include "filesystems/ntfs/CNTFSSearchController.h"
@@ -152,8 +153,9 @@ TEST_P(RSScanState, SavedScanRestoresPartitionsScannersAndTrees)
 
     CFATSearchController fat;
     CNTFSSearchController ntfs;
+    CEXT2SearchController ext2;
     CRAWSearchController raw;
-    const CSearchControllerList scanners{&fat, &ntfs, &raw};
+    const CSearchControllerList scanners{&fat, &ntfs, &ext2, &raw};
     CRawFileList hits;
     CSearchedPartitionList found;
     Scan(scanners, device, hits, found);
@@ -182,7 +184,7 @@ TEST_P(RSScanState, SavedScanRestoresPartitionsScannersAndTrees)
     }
     ASSERT_EQ(partitions.size(), found.size());
     for (auto a = found.begin(), b = partitions.begin(); a != found.end(); ++a, ++b) ExpectSamePartition(**a, **b);
-    ASSERT_EQ(controllers.size(), 3u);
+    ASSERT_EQ(controllers.size(), 4u);
     auto* fatBack = dynamic_cast<CFATSearchController*>(controllers.front());
     ASSERT_NE(fatBack, nullptr);
     EXPECT_EQ(fatBack->GetDirSectors().size(), fat.GetDirSectors().size());
@@ -192,6 +194,7 @@ TEST_P(RSScanState, SavedScanRestoresPartitionsScannersAndTrees)
         EXPECT_EQ(fatBack->GetDirSectors()[i].dotDotCluster, fat.GetDirSectors()[i].dotDotCluster);
     }
     ASSERT_NE(dynamic_cast<CNTFSSearchController*>(*std::next(controllers.begin())), nullptr);
+    ASSERT_NE(dynamic_cast<CEXT2SearchController*>(*std::next(controllers.begin(), 2)), nullptr);
     ASSERT_NE(dynamic_cast<CRAWSearchController*>(controllers.back()), nullptr);
     ASSERT_NE(restoredHits, nullptr);
     EXPECT_EQ(restoredHits->GetCount(), hits.GetCount());
@@ -237,6 +240,6 @@ TEST_P(RSScanState, SavedScanRestoresPartitionsScannersAndTrees)
     DeleteSearchControllers(controllers);
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, RSScanState, testing::Values("fat16", "fat32", "format-fat32-as-ntfs"));
+INSTANTIATE_TEST_SUITE_P(Fixtures, RSScanState, testing::Values("fat16", "fat32", "format-fat32-as-ntfs", "ext2-1k"));
 
 } // namespace
