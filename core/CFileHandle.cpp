@@ -2,6 +2,7 @@
 #include "core/CFileHandle.h"
 
 #include "platform/Errors.h"
+#include "platform/FdIo.h"
 
 #include <cerrno>
 #include <cstring>
@@ -67,21 +68,10 @@ uint32_t CFileHandle::Read(void* buffer, uint32_t n)
         plat::SetLastError(plat::kErrInvalidHandle);
         return 0;
     }
-    auto* p = static_cast<char*>(buffer);
-    uint32_t done = 0;
-    while (done < n) {
-        ssize_t r = ::read(m_fd, p + done, n - done);
-        if (r < 0) {
-            if (errno == EINTR)
-                continue;
-            plat::SetLastErrorFromErrno();
-            return done;
-        }
-        if (r == 0)
-            break;
-        done += uint32_t(r);
-    }
-    return done;
+    const plat::FdTransfer t = plat::ReadFull(m_fd, buffer, n);
+    if (t.error)
+        plat::SetLastErrorFromErrno(t.error);
+    return uint32_t(t.done);
 }
 
 bool CFileHandle::Write(const void* buffer, uint32_t n)
@@ -90,23 +80,14 @@ bool CFileHandle::Write(const void* buffer, uint32_t n)
         plat::SetLastError(plat::kErrInvalidHandle);
         return false;
     }
-    auto* p = static_cast<const char*>(buffer);
-    uint32_t done = 0;
-    while (done < n) {
-        ssize_t w = ::write(m_fd, p + done, n - done);
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            plat::SetLastErrorFromErrno();
-            return false;
-        }
-        if (w == 0) {
-            plat::SetLastError(plat::kErrDiskFull);
-            return false;
-        }
-        done += uint32_t(w);
-    }
-    return true;
+    const plat::FdTransfer t = plat::WriteFull(m_fd, buffer, n);
+    if (t.done == n)
+        return true;
+    if (t.error)
+        plat::SetLastErrorFromErrno(t.error);
+    else
+        plat::SetLastError(plat::kErrDiskFull);
+    return false;
 }
 
 bool CFileHandle::WriteLine(const char* text, uint32_t n)

@@ -6,6 +6,7 @@
 #include "app/shell/LogReports.h"
 #include "app/shell/MiniDumpWriter.h"
 #include "core/CRecoverySettings.h"
+#include "platform/FdIo.h"
 #include "platform/Folders.h"
 #include "platform/Log.h"
 #include "platform/Memory.h"
@@ -158,17 +159,7 @@ void SafeLogLine(const char* text, const char* mark = "ERROR")
     const int fd = ::open(g_logPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0)
         return;
-    const char* p = line.Str();
-    size_t n = line.Len();
-    while (n > 0) {
-        const ssize_t w = ::write(fd, p, n);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0)
-            break;
-        p += w;
-        n -= size_t(w);
-    }
+    plat::WriteFull(fd, line.Str(), line.Len());
     ::close(fd);
 }
 
@@ -179,17 +170,7 @@ void SafeLogMemoryStatus()
     bool ok = false;
     const int fd = ::open("/proc/meminfo", O_RDONLY | O_CLOEXEC);
     if (fd >= 0) {
-        size_t n = 0;
-        for (;;) {
-            const ssize_t r = ::read(fd, buf + n, sizeof buf - n);
-            if (r < 0 && errno == EINTR)
-                continue;
-            if (r <= 0)
-                break;
-            n += size_t(r);
-            if (n == sizeof buf)
-                break;
-        }
+        const size_t n = plat::ReadFull(fd, buf, sizeof buf).done;
         ::close(fd);
         ok = plat::ParseMemInfo(std::string_view(buf, n), ms);
     }

@@ -3,6 +3,7 @@
 #include "app/shell/MiniDumpWriter.h"
 
 #include "core/TextConverters.h"
+#include "platform/FdIo.h"
 
 #include <cerrno>
 #include <csignal>
@@ -46,19 +47,12 @@ public:
 
     void Write(const void* data, size_t n)
     {
-        const auto* p = static_cast<const uint8_t*>(data);
-        while (m_ok && n > 0) {
-            const ssize_t w = ::write(m_fd, p, n);
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0) {
-                m_ok = false;
-                return;
-            }
-            p += w;
-            n -= size_t(w);
-            m_pos += uint32_t(w);
-        }
+        if (!m_ok)
+            return;
+        const plat::FdTransfer t = plat::WriteFull(m_fd, data, n);
+        m_pos += uint32_t(t.done);
+        if (t.done < n)
+            m_ok = false;
     }
     // Writes what can be read of a memory range; returns the bytes written. A part that cannot be read
     // ends the copy without failing the dump.
