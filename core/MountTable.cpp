@@ -1,6 +1,8 @@
 // mountinfo parsing and the NTFS test of a mount.
 #include "core/MountTable.h"
 
+#include "platform/SysFiles.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,22 +12,6 @@
 #include <sstream>
 
 namespace {
-
-// Blanks, tabs, newlines and backslashes of paths are written as a backslash and three octal digits.
-std::string Unescape(std::string_view s)
-{
-    auto octal = [](char c) { return c >= '0' && c <= '7'; };
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 3 < s.size() && octal(s[i + 1]) && octal(s[i + 2]) && octal(s[i + 3])) {
-            out.push_back(static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0')));
-            i += 3;
-            continue;
-        }
-        out.push_back(s[i]);
-    }
-    return out;
-}
 
 bool HasNtfsBootSignature(const std::string& device)
 {
@@ -50,25 +36,12 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text)
     std::istringstream lines{std::string(text)};
     std::string line;
     while (std::getline(lines, line)) {
-        // id parent major:minor root mount-point options [optional fields...] - type source super-options
-        std::istringstream fields(line);
-        std::vector<std::string> f;
-        for (std::string w; fields >> w;)
-            f.push_back(std::move(w));
-        if (f.size() < 7)
+        plat::MountInfoLine m;
+        if (!plat::ParseMountInfoLine(line, m) || !m.hasType)
             continue;
-        std::size_t dash = 6;
-        while (dash < f.size() && f[dash] != "-")
-            ++dash;
-        if (dash + 2 >= f.size())
+        if (m.mountPoint.empty() || m.mountPoint[0] != '/')
             continue;
-        MountEntry e;
-        e.mountPoint = Unescape(f[4]);
-        e.fsType = f[dash + 1];
-        e.source = Unescape(f[dash + 2]);
-        if (e.mountPoint.empty() || e.mountPoint[0] != '/')
-            continue;
-        table.push_back(std::move(e));
+        table.push_back({std::move(m.mountPoint), std::move(m.fsType), std::move(m.source)});
     }
     return table;
 }

@@ -4,6 +4,7 @@
 #include "core/bytes/ByteReader.h"
 #include "platform/Errors.h"
 #include "platform/FdIo.h"
+#include "platform/SysFiles.h"
 
 #include <cerrno>
 #include <cstring>
@@ -25,15 +26,13 @@ constexpr unsigned kFloppyMajor = 2;
 
 bool ReadSysfsFlag(const std::string& path)
 {
-    std::ifstream in(path);
-    int value = 0;
-    return (in >> value) && value != 0;
+    return ReadSysNumber(path) != 0;
 }
 
 // Removable flag of the whole disk that holds a block device (a partition has none of its own).
 bool IsRemovable(dev_t rdev)
 {
-    const std::string base = "/sys/dev/block/" + std::to_string(major(rdev)) + ":" + std::to_string(minor(rdev));
+    const std::string base = SysBlockDir(rdev);
     struct stat st {};
     if (::stat((base + "/partition").c_str(), &st) == 0)
         return ReadSysfsFlag(base + "/../removable");

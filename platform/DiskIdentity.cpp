@@ -2,6 +2,7 @@
 #include "platform/DiskIdentity.h"
 
 #include "platform/BlockDevice.h"
+#include "platform/SysFiles.h"
 
 #include <filesystem>
 #include <fstream>
@@ -109,7 +110,7 @@ bool QueryDiskIdentity(const std::string& devicePath, DiskIdentity* identity)
     struct stat st {};
     if (::fstat(device->Fd(), &st) != 0)
         return false;
-    std::string dir = "/sys/dev/block/" + std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev));
+    std::string dir = SysBlockDir(st.st_rdev);
     // A partition is described by the disk that holds it.
     if (fs::exists(dir + "/partition"))
         dir += "/..";

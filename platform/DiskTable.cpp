@@ -1,6 +1,8 @@
 // Building the disk list from /sys/block or from SALVIX_DISKS.
 #include "platform/DiskTable.h"
 
+#include "platform/SysFiles.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -21,15 +23,6 @@ bool StartsWith(const std::string& s, const char* prefix)
 bool IsExcludedName(const std::string& name)
 {
     return StartsWith(name, "ram") || StartsWith(name, "zram") || StartsWith(name, "sr") || StartsWith(name, "fd");
-}
-
-uint64_t ReadNumber(const fs::path& file)
-{
-    std::ifstream in(file);
-    unsigned long long value = 0;
-    if (!(in >> value))
-        return 0;
-    return value;
 }
 
 std::vector<DiskEntry> SplitOverride(const std::string& list)
@@ -101,7 +94,7 @@ std::vector<DiskEntry> ListDisksFrom(const std::string& sysBlockDir, const std::
         if (StartsWith(name, "loop") && !fs::exists(item.path() / "loop" / "backing_file", ec))
             continue;
         // Idle network-block and empty card-reader slots would otherwise take the low indexes.
-        if (ReadNumber(item.path() / "size") == 0)
+        if (ReadSysNumber(item.path() / "size") == 0)
             continue;
         names.push_back(name);
     }

@@ -3,6 +3,7 @@
 
 #include "platform/BlockDevice.h"
 #include "platform/DiskTable.h"
+#include "platform/SysFiles.h"
 
 #include <algorithm>
 #include <cctype>
@@ -20,42 +21,6 @@ namespace plat {
 
 namespace {
 
-uint64_t ReadNumber(const fs::path& file)
-{
-    std::ifstream in(file);
-    unsigned long long value = 0;
-    if (!(in >> value))
-        return 0;
-    return value;
-}
-
-// The "dev" attribute of a sysfs block folder ("8:1").
-dev_t ReadDevNumber(const fs::path& file)
-{
-    std::ifstream in(file);
-    unsigned maj = 0, min = 0;
-    char colon = 0;
-    if (!(in >> maj >> colon >> min) || colon != ':')
-        return 0;
-    return makedev(maj, min);
-}
-
-// mountinfo writes blanks, tabs, newlines and backslashes of paths as three octal digits after a backslash.
-std::string Unescape(const std::string& s)
-{
-    auto octal = [](char c) { return c >= '0' && c <= '7'; };
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 3 < s.size() && octal(s[i + 1]) && octal(s[i + 2]) && octal(s[i + 3])) {
-            out.push_back(static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0')));
-            i += 3;
-            continue;
-        }
-        out.push_back(s[i]);
-    }
-    return out;
-}
-
 // Where a block device sits: the whole disk holding it and its start on that disk (from /sys/dev/block).
 void LocateOnDisk(DriveEntry& e, const std::string& devDir)
 {
@@ -63,7 +28,7 @@ void LocateOnDisk(DriveEntry& e, const std::string& devDir)
     e.startByte = 0;
     if (e.rdev == 0)
         return;
-    const fs::path sys = "/sys/dev/block/" + std::to_string(major(e.rdev)) + ":" + std::to_string(minor(e.rdev));
+    const fs::path sys = SysBlockDir(e.rdev);
     std::error_code ec;
     if (!fs::exists(sys / "partition", ec))
         return;
@@ -71,7 +36,7 @@ void LocateOnDisk(DriveEntry& e, const std::string& devDir)
     if (ec)
         return;
     e.diskPath = (fs::path(devDir) / parent.filename()).string();
-    e.startByte = ReadNumber(sys / "start") * 512;
+    e.startByte = ReadSysNumber(sys / "start") * 512;
 }
 
 std::vector<DriveEntry> ParseOverride(const std::string& text, const DriveSources& src)
@@ -119,10 +84,10 @@ std::vector<Partition> PartitionsOf(const fs::path& diskDir)
         if (!fs::exists(item.path() / "partition", ec))
             continue;
         // An extended-partition container shows as a partition of one or two sectors: no volume.
-        if (ReadNumber(item.path() / "size") <= 2)
+        if (ReadSysNumber(item.path() / "size") <= 2)
             continue;
-        parts.push_back({ReadNumber(item.path() / "partition"), item.path().filename().string(),
-                         ReadNumber(item.path() / "start"), ReadDevNumber(item.path() / "dev")});
+        parts.push_back({ReadSysNumber(item.path() / "partition"), item.path().filename().string(),
+                         ReadSysNumber(item.path() / "start"), ReadSysDevNumber(item.path() / "dev")});
     }
     std::sort(parts.begin(), parts.end(), [](const Partition& a, const Partition& b) { return a.number < b.number; });
     return parts;
@@ -137,11 +102,10 @@ std::vector<std::string> MountPointsOf(const std::string& mountInfoPath, dev_t r
     std::string line;
     const std::string want = std::to_string(major(rdev)) + ":" + std::to_string(minor(rdev));
     while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string id, parent, devno, root, mountPoint;
-        if (!(fields >> id >> parent >> devno >> root >> mountPoint) || devno != want)
+        MountInfoLine m;
+        if (!ParseMountInfoLine(line, m) || m.devNumber != want)
             continue;
-        (root == "/" ? rootMounts : otherMounts).push_back(Unescape(mountPoint));
+        (m.root == "/" ? rootMounts : otherMounts).push_back(m.mountPoint);
     }
     rootMounts.insert(rootMounts.end(), otherMounts.begin(), otherMounts.end());
     return rootMounts;
@@ -189,7 +153,7 @@ std::vector<DriveEntry> DriveScan(const DriveSources& src)
         e.letter = static_cast<char>('A' + i);
         e.devicePath = (fs::path(src.devDir) / name).string();
         e.diskPath = e.devicePath;
-        e.rdev = ReadDevNumber(sysBlock / name / "dev");
+        e.rdev = ReadSysDevNumber(sysBlock / name / "dev");
         e.floppy = true;
         addMount(e);
         out.push_back(std::move(e));
@@ -204,7 +168,7 @@ std::vector<DriveEntry> DriveScan(const DriveSources& src)
             DriveEntry e;
             e.devicePath = disk.path;
             e.diskPath = disk.path;
-            e.rdev = ReadDevNumber(sysBlock / disk.sysName / "dev");
+            e.rdev = ReadSysDevNumber(sysBlock / disk.sysName / "dev");
             addMount(e);
             if (letter <= 'Z' && (!e.mountPoint.empty() || holds(disk.path))) {
                 e.letter = letter++;
@@ -274,9 +238,9 @@ bool IsPathOnDevice(const std::string& path, const std::string& devicePath)
         return false;
     if (file.st_dev == dev.st_rdev)
         return true;
-    const fs::path sys = "/sys/dev/block/" + std::to_string(major(file.st_dev)) + ":" + std::to_string(minor(file.st_dev));
+    const fs::path sys = SysBlockDir(file.st_dev);
     std::error_code ec;
-    return fs::exists(sys / "partition", ec) && ReadDevNumber(sys / ".." / "dev") == dev.st_rdev;
+    return fs::exists(sys / "partition", ec) && ReadSysDevNumber(sys / ".." / "dev") == dev.st_rdev;
 }
 
 } // namespace plat
