@@ -29,3 +29,14 @@ void CAppWizardServices::ShowAdvanceSetting(bool editableRawTypes)
     dlg.EnableRawTypeTree(editableRawTypes ? 1 : 0);
     dlg.DoModal();
 }
+
+void CAppWizardServices::LogScanDevice(bool quick, bool image, char driveLetter, const char* label, int fileSystemKind,
+                                       const char* imageName, const char* imagePath)
+{
+    ::LogScanDevice(quick, image, driveLetter, label, fileSystemKind, imageName, imagePath);
+}
+
+void CAppWizardServices::LogRecoverResult(int toRecover, int recovered, const char* folder)
+{
+    ::LogRecoverResult(toRecover, recovered, folder);
+}

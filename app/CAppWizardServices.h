@@ -10,4 +10,7 @@ public:
     void ReportEvent(unsigned eventId) override;
     void ReportTimedEvent(unsigned eventId, uint64_t elapsedMs) override;
     void ShowAdvanceSetting(bool editableRawTypes) override;
+    void LogScanDevice(bool quick, bool image, char driveLetter, const char* label, int fileSystemKind,
+                       const char* imageName, const char* imagePath) override;
+    void LogRecoverResult(int toRecover, int recovered, const char* folder) override;
 };

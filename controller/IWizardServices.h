@@ -14,6 +14,13 @@ public:
     virtual void ReportTimedEvent(unsigned eventId, uint64_t elapsedMs) = 0;
     // The Options dialog, modal; editableRawTypes tells whether its RAW type tree may be changed.
     virtual void ShowAdvanceSetting(bool editableRawTypes) = 0;
+    // The log's line of the volume about to be scanned (an image file, or a lettered volume).
+    virtual void LogScanDevice(bool /*quick*/, bool /*image*/, char /*driveLetter*/, const char* /*label*/,
+                               int /*fileSystemKind*/, const char* /*imageName*/, const char* /*imagePath*/)
+    {
+    }
+    // The log's line of a finished save.
+    virtual void LogRecoverResult(int /*toRecover*/, int /*recovered*/, const char* /*folder*/) {}
 };
 
 // The services in use: those installed, else a set that does nothing. Never null.

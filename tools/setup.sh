@@ -12,6 +12,7 @@ packages=(
   fonts-liberation2 fonts-noto-cjk
   ntfs-3g dosfstools mtools e2fsprogs fdisk xz-utils util-linux
   sleuthkit pigz ewf-tools bzip2 gzip shared-mime-info testdisk
+  xvfb xauth xdotool x11-apps imagemagick
 )
 
 missing=()

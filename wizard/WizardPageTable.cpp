@@ -1,14 +1,29 @@
 // The wizard's page table.
 #include "wizard/WizardPageTable.h"
 
+#include "controller/CDeleteRecoveryPartitionDeviceSelectController.h"
+#include "controller/CFileSelectController.h"
 #include "controller/CRecoveryModeSelectController.h"
+#include "controller/CSaveFileController.h"
+#include "controller/CSaveResultController.h"
 #include "controller/CTypeOfFileToRecoveryController.h"
+#include "controller/ModeDeviceControllers.h"
+#include "wizard/CDeleteRecoveryPartitionDeviceSelectPage.h"
+#include "wizard/CFileSelectPage.h"
 #include "wizard/CRecoveryModeSelectPage.h"
+#include "wizard/CSaveFilePage.h"
+#include "wizard/CSaveResultPage.h"
 #include "wizard/CTypeOfFileToRecoveryPage.h"
+#include "wizard/WizardTreeBuildRunner.h"
 
 namespace {
 constexpr unsigned kModeCommentBitmap = 152;
+
+int DeletedFileDriveTest(char letter)
+{
+    return GetDeleteRecoveryPartitionDeviceSelectController()->IsDriveOnSelectedSource(letter);
 }
+} // namespace
 
 std::vector<WizardPageEntry> DefaultWizardPages()
 {
@@ -17,6 +32,40 @@ std::vector<WizardPageEntry> DefaultWizardPages()
          []() -> std::unique_ptr<CWizardPage> {
              auto page = std::make_unique<CRecoveryModeSelectPage>(kModeCommentBitmap);
              page->SetController(GetRecoveryModeSelectController());
+             return page;
+         }},
+        {WP_DELETE_RECOVERY_VOLUME,
+         []() -> std::unique_ptr<CWizardPage> {
+             auto page = std::make_unique<CDeleteRecoveryPartitionDeviceSelectPage>();
+             page->SetShowCheck(false);
+             CDeleteRecoveryPartitionDeviceSelectController* controller =
+                 GetDeleteRecoveryPartitionDeviceSelectController();
+             controller->SetPage(page.get());
+             page->SetController(controller);
+             SetModeDeviceController(kModeDeletedFile, controller, DeletedFileDriveTest);
+             SetTreeBuildRunner(RunTreeBuildWithWaitWindow);
+             return page;
+         }},
+        {WP_FILE_SELECT,
+         []() -> std::unique_ptr<CWizardPage> {
+             auto page = std::make_unique<CFileSelectPage>();
+             CFileSelectController* controller = GetFileSelectController();
+             controller->SetPage(page.get());
+             page->SetController(controller);
+             return page;
+         }},
+        {WP_SAVE_FILE,
+         []() -> std::unique_ptr<CWizardPage> {
+             auto page = std::make_unique<CSaveFilePage>();
+             CSaveFileController* controller = GetSaveFileController();
+             controller->SetPage(page.get());
+             page->SetController(controller);
+             return page;
+         }},
+        {WP_SAVE_RESULT,
+         []() -> std::unique_ptr<CWizardPage> {
+             auto page = std::make_unique<CSaveResultPage>();
+             page->SetController(GetSaveResultController());
              return page;
          }},
         {WP_TYPE_OF_FILE,

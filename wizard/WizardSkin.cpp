@@ -357,6 +357,74 @@ void InstallMode(const std::array<unsigned, 4>& ids, int mode, const char* capti
         InstallRuntimePicture(ids[i], [=] { return ModeButton(mode, captionKey, faces[i]); });
 }
 
+// A face of the tool buttons over the device and found-file lists: a light bar with a caption.
+QImage ToolButton(const char* captionKey, int width, int height, int face)
+{
+    QImage img(width, height, QImage::Format_RGB32);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    QLinearGradient fill(0, 0, 0, height);
+    const bool hover = face == 1, push = face == 2, disabled = face == 3;
+    fill.setColorAt(0, push ? QColor(0xd6, 0xe4, 0xf6) : (hover ? QColor(0xf4, 0xf9, 0xff) : QColor(0xfb, 0xfc, 0xfe)));
+    fill.setColorAt(1, push ? QColor(0xc3, 0xd7, 0xf0) : (hover ? QColor(0xd9, 0xe8, 0xfa) : QColor(0xe4, 0xea, 0xf2)));
+    p.fillRect(img.rect(), fill);
+    p.setPen(QColor(0xcb, 0xd4, 0xdb));
+    p.drawRect(QRectF(0.5, 0.5, width - 1.0, height - 1.0));
+    const QString caption = Text(captionKey);
+    p.setFont(FittingFont(caption, width - 12, 13, hover));
+    p.setPen(disabled ? QColor(0x9a, 0xa5, 0xb1) : QColor(0x1d, 0x3d, 0x66));
+    const int shift = push ? 1 : 0;
+    p.drawText(img.rect().translated(shift, shift), Qt::AlignCenter | Qt::TextSingleLine, caption);
+    p.end();
+    return img;
+}
+
+// The plain bar beside the tool buttons; with a caption it names the menu it opens.
+QImage ToolBar(const char* captionKey, int width, int height)
+{
+    QImage img(width, height, QImage::Format_RGB32);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    QLinearGradient fill(0, 0, 0, height);
+    fill.setColorAt(0, QColor(0xfb, 0xfc, 0xfe));
+    fill.setColorAt(1, QColor(0xe4, 0xea, 0xf2));
+    p.fillRect(img.rect(), fill);
+    p.setPen(QColor(0xcb, 0xd4, 0xdb));
+    p.drawLine(0, height - 1, width, height - 1);
+    p.drawLine(0, 0, width, 0);
+    if (captionKey) {
+        p.setFont(UiFont(13, false));
+        p.setPen(QColor(0x1d, 0x3d, 0x66));
+        p.drawText(QRect(12, 0, width - 24, height), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                   Text(captionKey) + QStringLiteral(" \u25BE"));
+    }
+    p.end();
+    return img;
+}
+
+// The banner over a save's result.
+QImage ResultBanner()
+{
+    const int width = 600, height = 51;
+    QImage img(width, height, QImage::Format_RGB32);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    TitleBackground(p, width, height);
+    p.setFont(UiFont(18, true));
+    p.setPen(Qt::white);
+    p.drawText(QRect(16, 0, width - 32, height), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+               Text("wizard.result.banner"));
+    p.end();
+    return img;
+}
+
+void InstallTool(const std::array<unsigned, 4>& ids, const char* captionKey, int width, int height)
+{
+    for (int i = 0; i < 4; ++i)
+        InstallRuntimePicture(ids[i], [=] { return ToolButton(captionKey, width, height, i); });
+}
+
 } // namespace
 
 void InstallWizardSkin()
@@ -375,4 +443,10 @@ void InstallWizardSkin()
     InstallMode(kFormatMode, 1, "wizard.mode.format");
     InstallMode(kPartitionMode, 2, "wizard.mode.partition");
     InstallMode(kPhotoMode, 3, "wizard.mode.photo");
+    InstallTool({374, 373, 372, 371}, "wizard.tool.refresh", 86, 33);
+    InstallTool({320, 314, 297, 296}, "wizard.tool.find", 110, 33);
+    InstallTool({295, 294, 282, 281}, "wizard.tool.preview", 110, 33);
+    InstallRuntimePicture(543, [] { return ToolBar("wizard.menu.images", 814, 33); });
+    InstallRuntimePicture(544, [] { return ToolBar(nullptr, 681, 33); });
+    InstallRuntimePicture(448, ResultBanner);
 }

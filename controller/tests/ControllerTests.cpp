@@ -319,6 +319,8 @@ int DriveThrows(char)
 
 TEST_F(ControllerTest, PathOnRecoverySource)
 {
+    // No drive stands on a block device, so no Linux path has a letter.
+    setenv("SALVIX_DRIVES", "C=/nonexistent/image", 1);
     SetModeDeviceController(0, &devices[0], DriveE);
     SetModeDeviceController(1, &devices[1], DriveThrows);
     struct Case {
@@ -341,6 +343,7 @@ TEST_F(ControllerTest, PathOnRecoverySource)
         EXPECT_EQ(g_driveAsked, c.asked);
     }
     EXPECT_EQ(IsPathOnRecoverySource(nullptr), 0);
+    unsetenv("SALVIX_DRIVES");
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // The wizard reads and writes the language setting: these tests keep their settings and state in the
-// build's test folder, away from the user's.
+// build's test folder, away from the user's, and see no disk of the machine.
 #include <unistd.h>
 
 #include <cstdlib>
@@ -17,6 +17,9 @@ const bool g_privateFolders = [] {
     std::filesystem::create_directories(base / "state", ec);
     ::setenv("SALVIX_CONFIG_DIR", (base / "config").c_str(), 0);
     ::setenv("SALVIX_STATE_DIR", (base / "state").c_str(), 0);
+    // The device pages list no disk of the machine running the tests, only the images a test names.
+    ::setenv("SALVIX_DISKS", "", 0);
+    ::setenv("SALVIX_DRIVES", "", 0);
     static const std::filesystem::path s_base = base;
     std::atexit([] {
         std::error_code ignored;

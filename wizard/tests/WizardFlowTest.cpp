@@ -98,9 +98,9 @@ TEST_F(WizardFlow, ModeButtonsSetTheModeAndShowTheFileTypePage)
         EXPECT_EQ(s->m_recoveryMode, c.mode);
         EXPECT_EQ(s->m_photoMode, c.photo);
         EXPECT_EQ(GetTypeOfFileToRecoveryController()->GetMode(), c.mode);
-        // No device page yet: the chain stops on the file-type page, whose next has built the RAW list
-        // from the shipped catalogue (everything checked: every type).
-        EXPECT_EQ(sheet->GetCurrentIndex(), WP_TYPE_OF_FILE);
+        // The file-type page's next has built the RAW list from the shipped catalogue (everything checked:
+        // every type) and passed on to the mode's device page; modes without one stop on the file types.
+        EXPECT_EQ(sheet->GetCurrentIndex(), c.mode == 0 ? WP_DELETE_RECOVERY_VOLUME : WP_TYPE_OF_FILE);
         EXPECT_EQ(s->m_rawTypeIds, AllFixedTypes());
         sheet->repaint();
         EXPECT_EQ(sheet->CurrentTitleBitmap(), c.title);
@@ -135,7 +135,7 @@ TEST_F(WizardFlow, HoverShowsTheModesDescription)
 TEST_F(WizardFlow, FileTypePageEnablesNextWhileATypeIsCheckedAndLeadsBack)
 {
     Open();
-    QTest::mouseClick(modePage->ModeButton(0), Qt::LeftButton);
+    QTest::mouseClick(modePage->ModeButton(2), Qt::LeftButton);
     ASSERT_EQ(sheet->GetCurrentIndex(), WP_TYPE_OF_FILE);
     CTypeRecoveryDrawTreeCtrl* tree = typesPage->Tree();
     ASSERT_NE(tree, nullptr);
@@ -189,7 +189,7 @@ TEST_F(WizardFlow, ScreenshotsInEachLanguage)
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(modePage->ModeButton(1), &leave);
 
-        QTest::mouseClick(modePage->ModeButton(0), Qt::LeftButton);
+        QTest::mouseClick(modePage->ModeButton(2), Qt::LeftButton);
         ASSERT_EQ(sheet->GetCurrentIndex(), WP_TYPE_OF_FILE);
         const QString types = folder + QStringLiteral("/wizard-filetypes-%1.png").arg(language);
         EXPECT_TRUE(frame.grab().toImage().save(types));

@@ -1,6 +1,7 @@
 // End to end through salvix-e2e on the fixture images: every deleted file the manifest holds to its bytes
 // comes back byte-exact under its own name with its modification time, and a second run into the same folder
 // makes a numbered folder and changes nothing of the first.
+#include "tests/support/FixtureManifests.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -22,105 +23,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Expected {
-    std::string path; // below the made folder, as the tree names it
-    std::string sha256;
-    int64_t mtime = 0; // Unix seconds
-    long mtimeNs = 0;
-};
-
-enum class Manifest { Fat, Ext2, Ntfs };
+using testsupport::ManifestKind;
+using Manifest = ManifestKind;
+using Expected = testsupport::ExpectedFile;
+using testsupport::FixturePath;
 
 struct Fixture {
     const char* name;
     Manifest manifest;
 };
-
-std::string FixturePath(const std::string& name) { return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name; }
-
-std::vector<std::string> Fields(const std::string& line)
-{
-    std::vector<std::string> out;
-    std::string field;
-    std::istringstream in(line);
-    while (std::getline(in, field, '\t')) out.push_back(field);
-    return out;
-}
-
-int64_t UtcSeconds(const std::string& text)
-{
-    std::tm tm{};
-    if (!strptime(text.c_str(), "%Y-%m-%d %H:%M:%S", &tm)) return -1;
-    return int64_t(timegm(&tm));
-}
-
-// The name a FAT tree gives a deleted entry: a long name as it was; a plain 8.3 name (mtools writes no long
-// name for those) with '#' for its lost first character.
-std::string DeletedFatName(const std::string& name)
-{
-    const size_t dot = name.find('.');
-    const std::string base = name.substr(0, dot);
-    const std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
-    bool shortName = !base.empty() && base.size() <= 8 && ext.size() <= 3 && ext.find('.') == std::string::npos;
-    for (char c : name)
-        if (!(std::isupper(static_cast<unsigned char>(c)) || std::isdigit(static_cast<unsigned char>(c)) || c == '.' ||
-              c == '_'))
-            shortName = false;
-    return shortName ? "#" + name.substr(1) : name;
-}
-
-// FAT rows: state, path, size, sha256, mtime (UTC), exact. Only deleted files whose bytes are exact.
-std::vector<Expected> FatExpectations(std::ifstream& in)
-{
-    std::vector<std::vector<std::string>> rows;
-    std::map<std::string, bool> deletedFolders;
-    for (std::string line; std::getline(in, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        rows.push_back(Fields(line));
-        if (rows.back().size() >= 2 && rows.back()[1].back() == '/') deletedFolders[rows.back()[1]] = rows.back()[0] == "deleted";
-    }
-    std::vector<Expected> out;
-    for (const auto& f : rows) {
-        if (f.size() < 6 || f[0] != "deleted" || f[1].back() == '/' || f[5] != "1") continue;
-        std::string path, sofar;
-        for (size_t at = 1; at <= f[1].size();) {
-            const size_t next = std::min(f[1].find('/', at), f[1].size());
-            const std::string part = f[1].substr(at, next - at);
-            sofar += "/" + part;
-            const bool deleted = next == f[1].size() || deletedFolders[sofar + "/"];
-            path += "/" + (deleted ? DeletedFatName(part) : part);
-            at = next + 1;
-        }
-        out.push_back({path.substr(1), f[3], UtcSeconds(f[4])});
-    }
-    return out;
-}
-
-// NTFS rows: file, state, tree path, disk path, size, sha256, modification and access time (FILETIME).
-std::vector<Expected> NtfsExpectations(std::ifstream& in)
-{
-    std::vector<Expected> out;
-    for (std::string line; std::getline(in, line);) {
-        const auto f = Fields(line);
-        if (f.size() < 8 || f[0] != "file" || f[1] != "deleted") continue;
-        const uint64_t time = std::stoull(f[6]);
-        out.push_back({f[2].substr(1), f[5], int64_t(time / 10000000) - 11644473600LL, long(time % 10000000) * 100});
-    }
-    return out;
-}
-
-// ext2 rows: state, path, tree path, size, sha256, mtime (Unix seconds), inode. Every deleted file is intact.
-std::vector<Expected> Ext2Expectations(std::ifstream& in)
-{
-    std::vector<Expected> out;
-    for (std::string line; std::getline(in, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        const auto f = Fields(line);
-        if (f.size() < 7 || f[0] != "deleted" || f[2].back() == '/') continue;
-        out.push_back({f[2].substr(1), f[4], std::stoll(f[5])});
-    }
-    return out;
-}
 
 struct HarnessRun {
     int exitCode = -1;
@@ -141,38 +52,7 @@ HarnessRun Harness(const fs::path& image, const fs::path& outdir)
     return run;
 }
 
-struct SavedFile {
-    std::string sha256;
-    int64_t mtime = 0;
-    long mtimeNs = 0;
-    ino_t inode = 0;
-};
-
-// Every regular file below folder by its relative path.
-std::map<std::string, SavedFile> Saved(const fs::path& folder)
-{
-    std::map<std::string, SavedFile> out;
-    const std::string command = "cd '" + folder.string() + "' && find . -type f -print0 | xargs -0 -r sha256sum";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char line[8192];
-    while (std::fgets(line, sizeof line, pipe)) {
-        std::string text(line);
-        if (!text.empty() && text.back() == '\n') text.pop_back();
-        if (text.size() < 68) continue;
-        const std::string rel = text.substr(66 + 2); // "<64 hex>  ./path"
-        SavedFile& f = out[rel];
-        f.sha256 = text.substr(0, 64);
-        struct stat st {};
-        if (::stat((folder / rel).c_str(), &st) == 0) {
-            f.mtime = st.st_mtim.tv_sec;
-            f.mtimeNs = st.st_mtim.tv_nsec;
-            f.inode = st.st_ino;
-        }
-    }
-    pclose(pipe);
-    return out;
-}
+std::map<std::string, testsupport::SavedFile> Saved(const fs::path& folder) { return testsupport::SavedFiles(folder); }
 
 std::vector<fs::path> Entries(const fs::path& folder)
 {
@@ -196,11 +76,7 @@ class DeletedRecovery : public testing::TestWithParam<Fixture> {};
 TEST_P(DeletedRecovery, DeletedFilesComeBackExactAndASecondRunOverwritesNothing)
 {
     const Fixture& fixture = GetParam();
-    std::ifstream manifest(FixturePath(std::string(fixture.name) + ".manifest"));
-    ASSERT_TRUE(manifest) << fixture.name;
-    const std::vector<Expected> expected = fixture.manifest == Manifest::Fat    ? FatExpectations(manifest)
-                                           : fixture.manifest == Manifest::Ext2 ? Ext2Expectations(manifest)
-                                                                                : NtfsExpectations(manifest);
+    const std::vector<Expected> expected = testsupport::DeletedFileExpectations(fixture.name, fixture.manifest);
     ASSERT_FALSE(expected.empty());
 
     testsupport::TempDir dir;
@@ -216,7 +92,7 @@ TEST_P(DeletedRecovery, DeletedFilesComeBackExactAndASecondRunOverwritesNothing)
     ASSERT_GE(count, int(expected.size())) << first.output;
     const std::vector<fs::path> made = Entries(out);
     ASSERT_EQ(made.size(), 1u);
-    const std::map<std::string, SavedFile> saved = Saved(made[0]);
+    const std::map<std::string, testsupport::SavedFile> saved = Saved(made[0]);
     EXPECT_EQ(int(saved.size()), count);
     for (const Expected& e : expected) {
         SCOPED_TRACE(e.path);
@@ -235,7 +111,7 @@ TEST_P(DeletedRecovery, DeletedFilesComeBackExactAndASecondRunOverwritesNothing)
     EXPECT_EQ(both[0], made[0]);
     EXPECT_EQ(both[1].filename().string(), made[0].filename().string() + "_000");
     // The first run's files are the same files with the same bytes and times; the second run's are copies.
-    const std::map<std::string, SavedFile> again = Saved(made[0]);
+    const std::map<std::string, testsupport::SavedFile> again = Saved(made[0]);
     ASSERT_EQ(again.size(), saved.size());
     for (const auto& [path, file] : saved) {
         SCOPED_TRACE(path);
@@ -243,7 +119,7 @@ TEST_P(DeletedRecovery, DeletedFilesComeBackExactAndASecondRunOverwritesNothing)
         EXPECT_EQ(again.at(path).sha256, file.sha256);
         EXPECT_EQ(again.at(path).mtime, file.mtime);
     }
-    const std::map<std::string, SavedFile> copies = Saved(both[1]);
+    const std::map<std::string, testsupport::SavedFile> copies = Saved(both[1]);
     ASSERT_EQ(copies.size(), saved.size());
     for (const auto& [path, file] : saved) EXPECT_EQ(copies.count(path) ? copies.at(path).sha256 : "", file.sha256) << path;
 }

@@ -1,0 +1,390 @@
+// The deleted-file road through the real wizard widgets, offscreen: the mode button of page 0, the volume list
+// of page 1 (the fixture image standing in for drive C), Next, the hint, the found-file page's check box of
+// "Deleted Files", Recover, the save-path dialog's edit and OK, the save progress and the result dialog's OK.
+// The saved files are compared with the fixture's manifest (names, bytes, modification times); a second run
+// into the same folder numbers its folder and changes nothing of the first; a target on the scanned source
+// asks, and "No" keeps the save-path dialog open. Screenshots of every page in each language.
+#include "wizard/CWizardSheet.h"
+
+#include "controller/CDeleteRecoveryPartitionDeviceSelectController.h"
+#include "controller/CFileSelectController.h"
+#include "controller/CSaveFileController.h"
+#include "controller/CWizardSheetController.h"
+#include "controller/ModeDeviceControllers.h"
+#include "controls/CEditPlus.h"
+#include "controls/CHasCheckboxPromptDlg.h"
+#include "controls/CResourceLibrary.h"
+#include "controls/MessageBox.h"
+#include "core/CRecoverySettings.h"
+#include "filesystems/tree/CFileSystemNode.h"
+#include "tests/support/FixtureManifests.h"
+#include "tests/support/TempDir.h"
+#include "views/devices/CDeviceSelectCtrl.h"
+#include "views/devices/CDeviceSelectView.h"
+#include "views/files/CFileTreeCtrl.h"
+#include "views/files/CTreeCtrlPlus.h"
+#include "views/saving/CFileSaveDlg.h"
+#include "views/saving/CSaveFilePathDlg.h"
+#include "views/saving/CSaveFileResultDlg.h"
+#include "wizard/CDeleteRecoveryPartitionDeviceSelectPage.h"
+#include "wizard/CFileSelectPage.h"
+#include "wizard/CRecoveryModeSelectPage.h"
+#include "wizard/CSaveFilePage.h"
+#include "wizard/CSaveResultPage.h"
+#include "wizard/tests/WizardTestSupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QString ScreenshotFolder()
+{
+    const QString dir = QDir::cleanPath(QStringLiteral(SALVIX_BUILD_DATA_DIR "/../screenshots"));
+    QDir().mkpath(dir);
+    return dir;
+}
+
+// Acts on the next modal window of type T as soon as it shows (polling, as a person would wait for it).
+template <class T>
+void WhenModal(std::function<void(T*)> act, int timeoutMs = 60000)
+{
+    auto* timer = new QTimer;
+    auto waited = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, act, waited, timeoutMs] {
+        *waited += 20;
+        if (T* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            act(w);
+        } else if (*waited > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(20);
+}
+
+class DeletedRoadGui : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        GetRecoverySettings()->m_recoveryMode = 0;
+        CDeleteRecoveryPartitionDeviceSelectController::HintFlag() = true;
+    }
+    void TearDown() override
+    {
+        sheet.reset();
+        setenv("SALVIX_DISKS", "", 1);
+        setenv("SALVIX_DRIVES", "", 1);
+        CResourceLibrary::Instance().UnloadLanguageBundle();
+    }
+
+    std::string Unpack(const std::string& fixture)
+    {
+        const std::string image = (dir / (fixture + ".img")).string();
+        EXPECT_EQ(std::system(("xz -dc '" + testsupport::FixturePath(fixture + ".img.xz") + "' > '" + image + "'").c_str()),
+                  0);
+        return image;
+    }
+
+    void Open()
+    {
+        sheet = std::make_unique<CWizardSheet>(CWizardSheet::kLogoBitmap, CWizardSheet::kBottomBitmap);
+        ASSERT_EQ(sheet->GetInitError(), 0);
+        controller.SetWizardSheet(sheet.get());
+        sheet->SetController(&controller);
+        sheet->SetHost(&host);
+        frame.setFixedSize(1000, 700);
+        ASSERT_TRUE(sheet->Create(&frame, 1314));
+        sheet->setGeometry(0, 0, 1000, 700);
+        frame.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        volumes = static_cast<CDeleteRecoveryPartitionDeviceSelectPage*>(sheet->GetPage(WP_DELETE_RECOVERY_VOLUME));
+        files = static_cast<CFileSelectPage*>(sheet->GetPage(WP_FILE_SELECT));
+        savePage = static_cast<CSaveFilePage*>(sheet->GetPage(WP_SAVE_FILE));
+        resultPage = static_cast<CSaveResultPage*>(sheet->GetPage(WP_SAVE_RESULT));
+        ASSERT_TRUE(volumes && files && savePage && resultPage);
+    }
+
+    // Page 0's deleted-file button, then the volume list filled by its worker.
+    void ChooseDeletedFileRecovery()
+    {
+        auto* mode = static_cast<CRecoveryModeSelectPage*>(sheet->GetPage(WP_RECOVERY_MODE));
+        QTest::mouseClick(mode->ModeButton(0), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_DELETE_RECOVERY_VOLUME);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return volumes->GetDeviceList()->GetItemCount() > 0; }, 30000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled(); }, 30000));
+    }
+
+    // A click on the volume's row, Next, and OK on the hint; the found-file page follows.
+    void ScanFirstVolume(bool hintExpected)
+    {
+        CDeviceSelectView* view = volumes->GetDeviceList()->View();
+        const QRect row = view->RowRect(0).translated(-view->HorzPos(), -view->VertPos());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row.center());
+        ASSERT_EQ(volumes->GetDeviceList()->GetSelectedIndex(), 0);
+        bool hinted = false;
+        if (hintExpected)
+            WhenModal<CHasCheckboxPromptDlg>([&](CHasCheckboxPromptDlg* dlg) {
+                hinted = true;
+                QTest::mouseClick(dlg->OKButton(), Qt::LeftButton);
+            });
+        QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+        EXPECT_EQ(hinted, hintExpected);
+        EXPECT_TRUE(sheet->RecoverButton().isVisible());
+    }
+
+    // The check box of "Deleted Files" in the folder tree.
+    void CheckDeletedFiles(bool byKey = false)
+    {
+        CTreeCtrlPlus* tree = files->Tree()->Tree();
+        QTreeWidgetItem* deleted = nullptr;
+        ASSERT_TRUE(files->Tree()->SelectNodeItem(files->GetRoot()->GetFirstChild(), &deleted));
+        ASSERT_NE(deleted, nullptr);
+        tree->scrollToItem(deleted);
+        if (byKey) {
+            tree->setFocus();
+            QTest::keyClick(tree, Qt::Key_Space);
+        } else {
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->StateImageRect(deleted).center());
+        }
+        FileTreeStatistics now;
+        files->GetRoot()->GetStatistics(now);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                FileTreeStatistics s;
+                return files->GetRoot()->GetStatistics(s) && s.checkedFiles == s.files && s.files > 0;
+            },
+            30000))
+            << now.checkedFiles << " of " << now.files << " checked; item at " << tree->StateImageRect(deleted).x() << ","
+            << tree->StateImageRect(deleted).y() << " visible " << tree->isVisible();
+        QTest::qWait(50);
+    }
+
+    // Recover, the target typed into the save-path dialog, OK; the save runs and the result dialog is closed
+    // with its OK. Returns the result page's recovered count.
+    void SaveTo(const std::string& target, const QString& screenshotPrefix = QString())
+    {
+        bool pathShown = false, resultShown = false;
+        WhenModal<CSaveFilePathDlg>([&](CSaveFilePathDlg* dlg) {
+            pathShown = true;
+            CEditPlus* edit = savePage->PathEdit();
+            edit->setFocus();
+            edit->selectAll();
+            QTest::keyClicks(edit, QString::fromStdString(target));
+            if (!screenshotPrefix.isEmpty())
+                dlg->grab().save(screenshotPrefix + QStringLiteral("-savepath.png"));
+            WhenModal<CSaveFileResultDlg>([&](CSaveFileResultDlg* result) {
+                resultShown = true;
+                if (!screenshotPrefix.isEmpty())
+                    result->grab().save(screenshotPrefix + QStringLiteral("-result.png"));
+                QTest::mouseClick(&resultPage->OkButton(), Qt::LeftButton);
+            });
+            QTest::mouseClick(dlg->OKButton(), Qt::LeftButton);
+        });
+        QTest::mouseClick(&sheet->RecoverButton(), Qt::LeftButton);
+        EXPECT_TRUE(pathShown);
+        EXPECT_TRUE(resultShown);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    }
+
+    testsupport::TempDir dir;
+    FrameStandIn frame;
+    RecordingHost host;
+    CWizardSheetController controller;
+    std::unique_ptr<CWizardSheet> sheet;
+    CDeleteRecoveryPartitionDeviceSelectPage* volumes = nullptr;
+    CFileSelectPage* files = nullptr;
+    CSaveFilePage* savePage = nullptr;
+    CSaveResultPage* resultPage = nullptr;
+};
+
+struct Road {
+    const char* fixture;
+    testsupport::ManifestKind manifest;
+};
+
+class DeletedRoadFixtures : public DeletedRoadGui, public ::testing::WithParamInterface<Road> {};
+
+TEST_P(DeletedRoadFixtures, DeletedFilesComeBackThroughTheWindow)
+{
+    const Road& road = GetParam();
+    const std::vector<testsupport::ExpectedFile> expected = testsupport::DeletedFileExpectations(road.fixture, road.manifest);
+    ASSERT_FALSE(expected.empty());
+    const std::string image = Unpack(road.fixture);
+    setenv("SALVIX_DISKS", image.c_str(), 1);
+    setenv("SALVIX_DRIVES", ("C=" + image).c_str(), 1);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChooseDeletedFileRecovery());
+    EXPECT_TRUE(volumes->GetDeviceList()->View()->GetRow(0).cells.size() > 0);
+    ASSERT_NO_FATAL_FAILURE(ScanFirstVolume(true));
+    ASSERT_NO_FATAL_FAILURE(CheckDeletedFiles());
+
+    const fs::path out = dir / "recovered";
+    SaveTo(out.string());
+    std::vector<fs::path> made;
+    for (const auto& e : fs::directory_iterator(out))
+        made.push_back(e.path());
+    ASSERT_EQ(made.size(), 1u);
+    const std::map<std::string, testsupport::SavedFile> saved = testsupport::SavedFiles(made[0]);
+    for (const testsupport::ExpectedFile& e : expected) {
+        SCOPED_TRACE(e.path);
+        auto found = saved.find(e.path);
+        ASSERT_NE(found, saved.end());
+        EXPECT_EQ(found->second.sha256, e.sha256);
+        EXPECT_EQ(found->second.mtime, e.mtime);
+        EXPECT_EQ(found->second.mtimeNs, e.mtimeNs);
+    }
+    // The result dialog told what was saved.
+    EXPECT_TRUE(resultPage->Summary()->Line(CFileSaveDlg::kTotalId)->text().contains(QString::number(saved.size())));
+
+    // Again into the same folder: a numbered folder of copies beside the first, which stays as it was.
+    SaveTo(out.string());
+    std::vector<fs::path> both;
+    for (const auto& e : fs::directory_iterator(out))
+        both.push_back(e.path());
+    std::sort(both.begin(), both.end());
+    ASSERT_EQ(both.size(), 2u);
+    EXPECT_EQ(both[0], made[0]);
+    EXPECT_EQ(both[1].filename().string(), made[0].filename().string() + "_000");
+    const auto again = testsupport::SavedFiles(made[0]);
+    ASSERT_EQ(again.size(), saved.size());
+    for (const auto& [path, file] : saved) {
+        EXPECT_EQ(again.at(path).inode, file.inode) << path;
+        EXPECT_EQ(again.at(path).sha256, file.sha256) << path;
+    }
+    EXPECT_EQ(testsupport::SavedFiles(both[1]).size(), saved.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, DeletedRoadFixtures,
+                         ::testing::Values(Road{"fat32", testsupport::ManifestKind::Fat},
+                                           Road{"ext2-1k", testsupport::ManifestKind::Ext2},
+                                           Road{"ntfs_tree_c4k", testsupport::ManifestKind::Ntfs}),
+                         [](const ::testing::TestParamInfo<Road>& info) {
+                             std::string name = info.param.fixture;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return name;
+                         });
+
+int AlwaysOnSource(const char*) { return 1; }
+
+TEST_F(DeletedRoadGui, ATargetOnTheScannedSourceAsksAndNoKeepsThePage)
+{
+    const std::string image = Unpack("fat32");
+    setenv("SALVIX_DISKS", image.c_str(), 1);
+    setenv("SALVIX_DRIVES", ("C=" + image).c_str(), 1);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChooseDeletedFileRecovery());
+    ASSERT_NO_FATAL_FAILURE(ScanFirstVolume(true));
+    ASSERT_NO_FATAL_FAILURE(CheckDeletedFiles());
+    // Fixture images cannot be mounted without privileges, so the target's folder stands on the scanned
+    // volume by the source test's answer; everything else is the real road.
+    SetRecoverySourcePathTest(AlwaysOnSource);
+    std::vector<MessageBoxRequest> asked;
+    CScopedMessageBoxResponder no([&](const MessageBoxRequest& r) {
+        asked.push_back(r);
+        return IDNO;
+    });
+    const fs::path out = dir / "same";
+    bool stillOpen = false;
+    WhenModal<CSaveFilePathDlg>([&](CSaveFilePathDlg* dlg) {
+        QTest::keyClicks(savePage->PathEdit(), QString::fromStdString(out.string()));
+        QTest::mouseClick(dlg->OKButton(), Qt::LeftButton);
+        stillOpen = dlg->isVisible();
+        QTest::mouseClick(dlg->CancelButton(), Qt::LeftButton);
+    });
+    QTest::mouseClick(&sheet->RecoverButton(), Qt::LeftButton);
+    SetRecoverySourcePathTest(nullptr);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, CResourceLibrary::Instance().LoadString(CSaveFileController::kSameDrive));
+    EXPECT_EQ(asked[0].type, unsigned(MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2));
+    EXPECT_TRUE(stillOpen);
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+
+    // Back asks before the tree goes; No keeps it, Yes returns to the volume list.
+    asked.clear();
+    QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
+    EXPECT_EQ(asked.size(), 1u);
+    EXPECT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+    EXPECT_NE(files->GetRoot(), nullptr);
+}
+
+TEST_F(DeletedRoadGui, NothingChosenAndNothingCheckedAreTold)
+{
+    const std::string image = Unpack("fat32");
+    setenv("SALVIX_DISKS", image.c_str(), 1);
+    setenv("SALVIX_DRIVES", ("C=" + image).c_str(), 1);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChooseDeletedFileRecovery());
+    std::vector<QString> told;
+    {
+        CScopedMessageBoxResponder ok([&](const MessageBoxRequest& r) {
+            told.push_back(r.text);
+            return IDOK;
+        });
+        QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+    }
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], CResourceLibrary::Instance().LoadString(143));
+    EXPECT_EQ(sheet->GetCurrentIndex(), WP_DELETE_RECOVERY_VOLUME);
+
+    ASSERT_NO_FATAL_FAILURE(ScanFirstVolume(true));
+    told.clear();
+    {
+        CScopedMessageBoxResponder ok([&](const MessageBoxRequest& r) {
+            told.push_back(r.text);
+            return IDOK;
+        });
+        QTest::mouseClick(&sheet->RecoverButton(), Qt::LeftButton);
+    }
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], CResourceLibrary::Instance().LoadString(139));
+    EXPECT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+}
+
+TEST_F(DeletedRoadGui, ScreenshotsOfEveryPageInEachLanguage)
+{
+    const std::string image = Unpack("fat32");
+    setenv("SALVIX_DISKS", image.c_str(), 1);
+    setenv("SALVIX_DRIVES", ("C=" + image).c_str(), 1);
+    auto& lib = CResourceLibrary::Instance();
+    const QString folder = ScreenshotFolder();
+    for (const QString& language : {QStringLiteral("English"), QStringLiteral("Deutsch"), QStringLiteral("Japanese")}) {
+        SCOPED_TRACE(language.toStdString());
+        ASSERT_TRUE(lib.LoadLanguageBundle(QStringLiteral(SALVIX_BUILD_DATA_DIR "/") + language + ".rcc"));
+        CDeleteRecoveryPartitionDeviceSelectController::HintFlag() = true;
+        ASSERT_NO_FATAL_FAILURE(Open());
+        ASSERT_NO_FATAL_FAILURE(ChooseDeletedFileRecovery());
+        const QString prefix = folder + QStringLiteral("/deleted-road-%1").arg(language);
+        CDeviceSelectView* view = volumes->GetDeviceList()->View();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->RowRect(0).center());
+        EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-volumes.png")));
+        WhenModal<CHasCheckboxPromptDlg>([&](CHasCheckboxPromptDlg* dlg) {
+            dlg->grab().save(prefix + QStringLiteral("-hint.png"));
+            QTest::mouseClick(dlg->OKButton(), Qt::LeftButton);
+        });
+        QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+        ASSERT_NO_FATAL_FAILURE(CheckDeletedFiles(true));
+        EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-files.png")));
+        SaveTo((dir / ("shots-" + language.toStdString())).string(), prefix);
+        sheet.reset();
+        lib.UnloadLanguageBundle();
+    }
+}
+
+} // namespace
