@@ -94,6 +94,8 @@ TEST_F(WizardFlow, ModeButtonsSetTheModeAndShowTheFileTypePage)
         SCOPED_TRACE(c.button);
         sheet->SetActivePage(WP_RECOVERY_MODE);
         QTest::mouseClick(modePage->ModeButton(c.button), Qt::LeftButton);
+        // A device page lists the volumes on a worker with the main window disabled until it is done.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled(); }, 30000));
         const CRecoverySettings* s = GetRecoverySettings();
         EXPECT_EQ(s->m_recoveryMode, c.mode);
         EXPECT_EQ(s->m_photoMode, c.photo);
