@@ -178,14 +178,21 @@ int CFileSaver::WriteAndFinish(CFileNode* node, IFileProperties* properties)
         LogError("Failed to write %s: %s", m_fileName.c_str(), std::strerror(errno));
         result = kRecoverFailed;
     }
+    if (result == kRecoverCancelled) {
+        m_target.Close(); // kept up to the piece the cancel answered
+        return result;
+    }
     if (result != kRecoverSaved) {
-        m_target.Close(); // left as far as it was written
+        // A file that could not be written whole (a full target) must not stay under its real name as if it
+        // were the file.
+        LogError("%s: removed again, it could not be saved whole", m_fileName.c_str());
+        m_target.Discard();
         return result;
     }
 
     ApplyTimesAndAttributes(properties);
-    if (!m_target.Close()) {
-        LogError("Failed to write %s: %s", m_fileName.c_str(), std::strerror(errno));
+    if (!m_target.CloseOrDiscard()) {
+        LogError("Failed to write %s: %s; removed again", m_fileName.c_str(), std::strerror(errno));
         return kRecoverFailed;
     }
     if (m_unreadableBytes) {

@@ -105,14 +105,38 @@ bool CTargetFile::Close()
     return flushed && closed;
 }
 
+bool CTargetFile::CloseOrDiscard()
+{
+    if (!m_fd) return false;
+    if (!Flush()) {
+        const int error = errno;
+        Discard();
+        errno = error;
+        return false;
+    }
+    struct stat mine {};
+    const bool known = ::fstat(m_fd.Get(), &mine) == 0;
+    if (m_fd.Reset()) return true;
+    const int error = errno;
+    if (known) UnlinkIfSame(mine);
+    errno = error;
+    return false;
+}
+
+void CTargetFile::UnlinkIfSame(const struct stat& mine)
+{
+    // Only unlink when the name still denotes this file.
+    struct stat there {};
+    if (::fstatat(m_folderFd, m_name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 && mine.st_dev == there.st_dev &&
+        mine.st_ino == there.st_ino)
+        ::unlinkat(m_folderFd, m_name.c_str(), 0);
+}
+
 void CTargetFile::Discard()
 {
     if (!m_fd) return;
-    // Only unlink when the name still denotes this file.
-    struct stat mine {}, there {};
-    if (::fstat(m_fd.Get(), &mine) == 0 && ::fstatat(m_folderFd, m_name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
-        mine.st_dev == there.st_dev && mine.st_ino == there.st_ino)
-        ::unlinkat(m_folderFd, m_name.c_str(), 0);
+    struct stat mine {};
+    if (::fstat(m_fd.Get(), &mine) == 0) UnlinkIfSame(mine);
     m_fd.Reset();
 }
 

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+struct stat;
+
 class CTargetFile {
 public:
     CTargetFile() = default;
@@ -40,6 +42,9 @@ public:
     bool Flush();
     // Flushes and closes; false when either failed (a delayed write error included).
     bool Close();
+    // Closes; when the last writes fail (flush or a delayed error of close) the entry is removed instead, as
+    // by Discard. False then (errno of the failure kept).
+    bool CloseOrDiscard();
     // Removes the entry (when it is still this file's name) and closes.
     void Discard();
     // Moves this file over the entry target of the same folder, replacing that entry (never what a symlink
@@ -47,6 +52,8 @@ public:
     bool RenameOver(const std::string& target);
 
 private:
+    void UnlinkIfSame(const struct stat& mine);
+
     int m_folderFd = -1;
     std::string m_name;
     UniqueFd m_fd;

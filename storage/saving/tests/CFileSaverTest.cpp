@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -457,8 +458,10 @@ private:
 
 } // namespace
 
-TEST(CFileSaver, WriteFailuresAreFailuresAndKeepWhatWasWritten)
+TEST(CFileSaver, AFileWhoseWriteFailedIsRemoved)
 {
+    // Nothing of a file that could not be written whole stays behind under its name (nor a temporary file),
+    // and the next file of the job is saved as usual.
     const Bytes efs = EfsStream(100);
     EncryptedFile f(1000, 2, efs);
     testsupport::TempDir dir;
@@ -468,18 +471,28 @@ TEST(CFileSaver, WriteFailuresAreFailuresAndKeepWhatWasWritten)
         FileSizeLimit limit(intermediate + 100);
         EXPECT_EQ(Save(f.volume, f.node, dir / "secret.doc"), kRecoverFailed);
     }
-    const Bytes kept = ReadFile(dir / "secret.doc");
-    ASSERT_EQ(kept.size(), intermediate);
-    const auto head = MakeEfsRawHeader(uint32_t(efs.size()));
-    EXPECT_TRUE(std::equal(head.begin(), head.end(), kept.begin()));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1) << "a temporary file stayed";
+    EXPECT_TRUE(fs::is_empty(dir.path())) << "a partial or temporary file stayed";
 
     Volume v;
     v.File("big.bin", 200000).Runs({{10, 49}});
+    CFileSaver saver(nullptr, &v.device);
     {
         FileSizeLimit limit(100000);
-        EXPECT_EQ(Save(v, v.last, dir / "big.bin"), kRecoverFailed);
+        EXPECT_EQ(saver.SaveFile(v.last, (dir / "big.bin").c_str()), kRecoverFailed);
     }
+    EXPECT_FALSE(fs::exists(dir / "big.bin"));
+    // A file created empty for the saver (the folder job) goes as well.
+    {
+        testsupport::TempDir other;
+        UniqueFd folder(::open(other.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        CTargetFile target = CTargetFile::CreateNew(folder.Get(), "big.bin");
+        ASSERT_TRUE(target.IsOpen());
+        FileSizeLimit limit(100000);
+        EXPECT_EQ(saver.SaveFile(v.last, std::move(target)), kRecoverFailed);
+        EXPECT_TRUE(fs::is_empty(other.path()));
+    }
+    EXPECT_EQ(saver.SaveFile(v.last, (dir / "big.bin").c_str()), kRecoverSaved);
+    EXPECT_EQ(fs::file_size(dir / "big.bin"), 200000u);
 }
 
 TEST(CFileSaver, HugeHolesAndRunsPastTheDeviceTakeOneStep)
