@@ -78,7 +78,8 @@ std::unique_ptr<BlockDevice> BlockDevice::Open(const std::string& path, uint32_t
         return fail(kErrFileNotFound);
     int fd;
     do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        // Non-blocking for the type probe: opening a FIFO without a writer would otherwise wait for ever.
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return fail(ErrorFromErrno(errno));
@@ -86,6 +87,12 @@ std::unique_ptr<BlockDevice> BlockDevice::Open(const std::string& path, uint32_t
     if (::fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISBLK(st.st_mode))) {
         ::close(fd);
         return fail(kErrInvalidFunction);
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        const uint32_t code = ErrorFromErrno(errno);
+        ::close(fd);
+        return fail(code);
     }
     if (error)
         *error = 0;

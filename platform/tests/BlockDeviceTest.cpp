@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <fstream>
 
 namespace fs = std::filesystem;
@@ -72,6 +73,10 @@ TEST(BlockDevice, OpenFailures)
     EXPECT_FALSE(plat::BlockDevice::Open(dir.path().string(), &error));  // a folder
     EXPECT_NE(error, 0u);
     EXPECT_FALSE(plat::BlockDevice::Open("", &error));
+    // A FIFO without a writer is refused at once instead of waiting for one.
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(plat::BlockDevice::Open((dir / "fifo").string(), &error));
+    EXPECT_EQ(error, plat::kErrInvalidFunction);
 }
 
 TEST(BlockDevice, GeometryAndFloppyMediaFromSizes)
