@@ -80,11 +80,11 @@ void CExt2FileSystem::Open(std::span<const uint8_t> superBlockBytes)
         throw CExt2BadSuperBlock();
     m_primarySector = int64_t(m_superBlockSector) - offset;
 
-    // The whole file system must lie on the device.
+    // Its start must lie on the device. A device shorter than the file system (an image cut short) is still
+    // read: what lies past its end is unreadable, and the group descriptors must be readable below.
     const uint64_t start = uint64_t(m_primarySector - 2);
     const uint64_t deviceSectors = m_device->GetSectorCount();
-    const uint64_t needed = uint64_t(m_superBlock.Record().s_blocks_count) * m_superBlock.GetSectorsPerBlock();
-    if (start >= deviceSectors || deviceSectors - start < needed) throw CExt2BadSuperBlock();
+    if (start >= deviceSectors) throw CExt2BadSuperBlock();
 
     LoadDescriptorTable();
 }

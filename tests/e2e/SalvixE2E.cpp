@@ -178,6 +178,16 @@ int RecoverDeleted(IStorageDevice& device, const char* image, const char* outdir
     if (!builder) return Fail("%s: no NTFS, FAT or ext2 file system found", image);
     CFileSystemNode* tree = builder->build(&device);
     if (!tree) return Fail("%s: the %s file system could not be read", image, builder->name);
+    // An image cut short is still read; what lies past its end is unreadable, and the user is told so.
+    const uint64_t deviceSectors = device.GetSectorCount();
+    if (identity.totalSectors > deviceSectors) {
+        const uint64_t sectorSize = uint64_t(std::max<int32_t>(device.GetSectorSize(), 1));
+        std::printf("the source is shorter than its file system: %llu of %llu bytes\n",
+                    static_cast<unsigned long long>(deviceSectors * sectorSize),
+                    static_cast<unsigned long long>(identity.totalSectors * sectorSize));
+        LogError("%s: the source is shorter than its %s file system (%llu of %llu sectors)", image, builder->name,
+                 static_cast<unsigned long long>(deviceSectors), static_cast<unsigned long long>(identity.totalSectors));
+    }
 
     // As the deleted-file page does: "Deleted Files" under a new root whose teardown spares the shared properties.
     CFileSystemNode* root = GatherDeletedFiles(tree);

@@ -180,11 +180,15 @@ TEST(Ext2FileSystem, OpensAndLocatesInodes)
 TEST(Ext2FileSystem, RefusesWhatCannotBeOpened)
 {
     {
+        // An image cut short is still read (what is missing is unreadable); one that ends before the file
+        // system's start is not.
         Ext2TestImage image;
         std::vector<uint8_t> bytes = image.Bytes();
         bytes.resize(bytes.size() - 1024); // one block short of the file system
-        MemoryDevice device(bytes);
-        EXPECT_THROW(CExt2FileSystem(&device, 2), CExt2BadSuperBlock);
+        MemoryDevice shortDevice(bytes);
+        EXPECT_NO_THROW(CExt2FileSystem(&shortDevice, 2));
+        MemoryDevice device(image.Bytes());
+        EXPECT_THROW(CExt2FileSystem(&device, device.GetSectorCount() + 2), CExt2ReadSectorError);
     }
     {
         Ext2TestImage image;

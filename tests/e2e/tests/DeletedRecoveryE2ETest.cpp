@@ -181,3 +181,15 @@ TEST(DeletedRecoveryHarness, BadImagesAndCommandLinesGiveClearErrors)
 
     EXPECT_EQ(std::system(("'" + std::string(SALVIX_E2E_HARNESS) + "' >/dev/null 2>&1").c_str()) >> 8, 2);
 }
+
+TEST(DeletedRecoveryHarness, AnImageCutShortIsStillReadAndSaysSo)
+{
+    testsupport::TempDir dir;
+    const fs::path image = dir / "cut.img";
+    ASSERT_EQ(std::system(("xz -dc '" + FixturePath("ext2-1k.img.xz") + "' > '" + image.string() + "'").c_str()), 0);
+    fs::resize_file(image, fs::file_size(image) - 1024);
+    const HarnessRun run = Harness(image, dir / "out");
+    EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 3) << run.output;
+    EXPECT_NE(run.output.find("the source is shorter than its file system"), std::string::npos) << run.output;
+    EXPECT_GT(SavedCount(run.output), 0) << run.output;
+}
