@@ -51,9 +51,18 @@ ssize_t ReadFullAt(int fd, uint8_t* buffer, size_t count, uint64_t offset)
     return ssize_t(done);
 }
 
-timespec ToTimespec(FILETIME time)
+// FAT stores the local wall-clock time of the machine that wrote the file, and the ext2 build keeps its times
+// as local calendar time: both go back to the moment they name through this machine's time zone (TZ honoured),
+// so that a file written at 05:06 in Berlin is not restored as 05:06 UTC. The properties keep the stored values.
+bool HoldsLocalTimes(const IFileProperties* properties)
 {
-    const plat::UnixTime unix = plat::UnixFromFileTime(time);
+    const int type = properties->GetPropertiesType();
+    return type == kPropertiesFAT || type == kPropertiesExt2;
+}
+
+timespec ToTimespec(FILETIME time, bool local)
+{
+    const plat::UnixTime unix = plat::UnixFromFileTime(local ? plat::LocalFileTimeToFileTime(time) : time);
     timespec ts{};
     ts.tv_sec = time_t(unix.seconds);
     ts.tv_nsec = long(unix.nanoseconds);
@@ -217,9 +226,11 @@ void CFileSaver::ApplyTimesAndAttributes(IFileProperties* properties)
     timespec times[2];
     times[0].tv_sec = times[1].tv_sec = 0;
     times[0].tv_nsec = times[1].tv_nsec = UTIME_OMIT;
-    if ((valid & kValidAccessTime) && properties->GetAccessTime()) times[0] = ToTimespec(properties->GetAccessTime());
+    const bool local = HoldsLocalTimes(properties);
+    if ((valid & kValidAccessTime) && properties->GetAccessTime())
+        times[0] = ToTimespec(properties->GetAccessTime(), local);
     if ((valid & kValidModificationTime) && properties->GetModificationTime())
-        times[1] = ToTimespec(properties->GetModificationTime());
+        times[1] = ToTimespec(properties->GetModificationTime(), local);
     if ((times[0].tv_nsec != UTIME_OMIT || times[1].tv_nsec != UTIME_OMIT) && ::futimens(m_target.Fd(), times) != 0)
         ReleaseTrace("Failed to set file time");
 
