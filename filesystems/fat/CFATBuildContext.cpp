@@ -72,9 +72,17 @@ CFATBuildContext::CFATBuildContext(IDIRBuildCallback* callback, IStorageDevice* 
     const uint64_t end = geometry.start + geometry.sectorCount;
     if (geometry.sectorsPerCluster > 0 && end > geometry.dataStart) {
         m_clusterCount = (end - geometry.dataStart) / geometry.sectorsPerCluster;
-        // Cluster numbers are 28 bits; anything past that cannot be named by an entry.
-        m_clusterCount = std::min<uint64_t>(m_clusterCount, fat::kBadCluster - 2);
+        // Cluster numbers are 28 bits (16 on FAT12 and FAT16); anything past that cannot be named by an entry.
+        const bool narrow = geometry.type == kFsKindFat12 || geometry.type == kFsKindFat16;
+        const uint64_t named = narrow ? 0xFFF7 - 2 : fat::kBadCluster - 2;
+        m_clusterCount = std::min<uint64_t>(m_clusterCount, named);
     }
+    // The size is the boot sector's even when the device is shorter (an image cut short): what lies past its
+    // end is unreadable, and the files there are still listed so that saving counts them.
+    if (device != nullptr && end > device->GetSectorCount())
+        LogError("The FAT volume at sector %" PRIu64 " has %" PRIu64 " sectors but the device ends at sector %" PRIu64
+                 "; what lies past its end cannot be read",
+                 geometry.start, geometry.sectorCount, device->GetSectorCount());
     m_clusterBytes = uint64_t(geometry.sectorsPerCluster) * uint64_t(m_sectorSize);
     m_clusterBitmap.assign(size_t(m_clusterCount) + 3, false);
 }

@@ -164,9 +164,10 @@ CFileSystemNode* FATQuickBuild(IDIRBuildCallback* callback, CFATSearchedPartitio
         geometry.dataStart = geometry.rootSector + geometry.rootSectors;
     }
     geometry.rootPresent = true;
-    // Sizes, and so the bitmap, are held to what the device has.
-    const uint64_t deviceSectors = device->GetSectorCount();
-    geometry.sectorCount = std::min<uint64_t>(dbr.GetTotalSectors(), deviceSectors > start ? deviceSectors - start : 0);
+    // The boot sector's size, even when the device is shorter (an image cut short): the clusters past its end
+    // still belong to files, and reading them fails, so that saving counts them as unreadable instead of
+    // cutting the files short.
+    geometry.sectorCount = dbr.GetTotalSectors();
 
     CFileSystemNode* tree = nullptr;
     {

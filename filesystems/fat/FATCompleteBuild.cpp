@@ -255,9 +255,9 @@ CFileSystemNode* FATCompleteBuild(IDIRBuildCallback* callback, const FATDirSecto
     geometry.start = start;
     geometry.sectorsPerCluster = partition->bySectorsPerCluster;
     geometry.dataStart = partition->u64DataAreaStartSector;
-    // Sizes, and so the bitmap and the record range, are held to what the device has.
-    const uint64_t deviceSectors = device->GetSectorCount();
-    geometry.sectorCount = std::min<uint64_t>(partition->GetTotalSectors(), deviceSectors > start ? deviceSectors - start : 0);
+    // The partition's own size, even when the device is shorter (an image cut short): what lies past its end
+    // is unreadable, and saving counts it so instead of cutting files short.
+    geometry.sectorCount = partition->GetTotalSectors();
     if (flags & kFATFlagsAnyBoot) {
         geometry.rootPresent = true;
         if (type == kFsKindFat32) {

@@ -322,6 +322,20 @@ void CFileSaver::ReadOrZero(uint8_t* buffer, int64_t firstCluster, uint64_t sect
     }
     if (m_device->ReadSectors(buffer, first, sectors)) return;
 
+    // A read across the end of the device (an image cut short): what lies before the end is still read, the
+    // rest is zeros and counted as unreadable.
+    if (const uint64_t deviceSectors = DeviceSectors(); first < deviceSectors && sectors > deviceSectors - first) {
+        const uint64_t inside = deviceSectors - first;
+        const uint64_t insideBytes = std::min(inside * m_sectorSize, countedBytes);
+        ReadOrZero(buffer, firstCluster, sectorInRun, inside, insideBytes);
+        std::memset(buffer + inside * m_sectorSize, 0, size_t((sectors - inside) * m_sectorSize));
+        m_unreadableBytes += countedBytes - insideBytes;
+        if (m_readFailures++ < kLoggedReadFailures)
+            LogError("%s: sectors %" PRIu64 " to %" PRIu64 " lie past the end of the device; saved as zeros",
+                     m_fileName.c_str(), deviceSectors, first + sectors - 1);
+        return;
+    }
+
     // Piece by piece, so that only what really failed stays zero.
     uint64_t left = countedBytes;
     for (uint64_t done = 0; done < sectors; done += pieceSectors) {

@@ -5,7 +5,8 @@
 //     Several images are the member disks of a dynamic volume: their dynamic-disk databases are read and the
 //     first volume they describe is recovered (a member left out is a missing disk). One image is the volume
 //     itself, unless it is a dynamic disk, whose first volume is then recovered, or a partitioned disk, whose
-//     partitions are each recovered into OUTDIR/"partition N".
+//     partitions are each recovered into OUTDIR/"partition N". SALVIX_E2E_SECTOR_SIZE as for raw (a disk of
+//     4096-byte sectors, for instance); a GPT disk of 4096-byte sectors is seen so without it.
 //   salvix-e2e volumes   (the enumerated volume records: letter, kind, size, label, one a line; SALVIX_DISKS
 //                         names disk images, dynamic disks among them; disks and SALVIX_DRIVES entries that
 //                         cannot be read are told on stderr; exits 1 when no volume was found)
@@ -23,7 +24,8 @@
 // Prints "saved N files, M failed" and exits 0 when every file found was saved (none found included); 3 when
 // some were saved and others failed or have unreadable parts; 1 with a message when nothing could be saved,
 // when the image cannot be used or when the output folder cannot be made or written (with the system's
-// reason); 2 on a wrong command line.
+// reason); 2 on a wrong command line. An image shorter than its file system is still read, says so ("the source
+// is shorter than its file system") and never exits 0: 3 when files were found, 1 when none were.
 #include "core/devices/CImageFileDevice.h"
 #include "filesystems/ext2/BuildEXT2.h"
 #include "filesystems/ext2/CEXT2SearchController.h"
@@ -168,41 +170,6 @@ int SaveAndReport(IStorageDevice* device, CFileSystemNode* root, CFileNode* node
     }
 }
 
-int RecoverDeleted(IStorageDevice& device, const char* image, const char* outdir)
-{
-    // The volume analysers decide which builder reads the volume.
-    const VolumeIdentity identity = IdentifyVolumeFileSystem(&device);
-    const FileSystemBuilder* builder = nullptr;
-    for (const FileSystemBuilder& b : kBuilders)
-        if (b.kind == identity.kind) builder = &b;
-    if (!builder) return Fail("%s: no NTFS, FAT or ext2 file system found", image);
-    CFileSystemNode* tree = builder->build(&device);
-    if (!tree) return Fail("%s: the %s file system could not be read", image, builder->name);
-    // An image cut short is still read; what lies past its end is unreadable, and the user is told so.
-    const uint64_t deviceSectors = device.GetSectorCount();
-    if (identity.totalSectors > deviceSectors) {
-        const uint64_t sectorSize = uint64_t(std::max<int32_t>(device.GetSectorSize(), 1));
-        std::printf("the source is shorter than its file system: %llu of %llu bytes\n",
-                    static_cast<unsigned long long>(deviceSectors * sectorSize),
-                    static_cast<unsigned long long>(identity.totalSectors * sectorSize));
-        LogError("%s: the source is shorter than its %s file system (%llu of %llu sectors)", image, builder->name,
-                 static_cast<unsigned long long>(deviceSectors), static_cast<unsigned long long>(identity.totalSectors));
-    }
-
-    // As the deleted-file page does: "Deleted Files" under a new root whose teardown spares the shared properties.
-    CFileSystemNode* root = GatherDeletedFiles(tree);
-    CFileNode* folder = root->GetFirstChild();
-
-    int exitCode = 0;
-    if (folder->GetFirstChild())
-        exitCode = SaveAndReport(&device, root, folder, outdir);
-    else
-        std::printf("saved 0 files, 0 failed\n");
-    DeleteFoundTree(root);
-    DeleteFoundTree(tree);
-    return exitCode;
-}
-
 // The image seen with sectors of a larger size (its size cut to whole sectors).
 class LargeSectorView : public IStorageDevice {
 public:
@@ -226,16 +193,75 @@ private:
     uint64_t m_ratio;
 };
 
+// The sector size the environment's SALVIX_E2E_SECTOR_SIZE asks for: 512 when it is not set, 0 (told) when
+// it is not one of 512, 1024, 2048, 4096.
+int RequestedSectorSize(const char* image)
+{
+    const char* size = std::getenv("SALVIX_E2E_SECTOR_SIZE");
+    if (!size) return 512;
+    const int sectorSize = std::atoi(size);
+    if (sectorSize < 512 || sectorSize > 4096 || sectorSize % 512 != 0) {
+        Fail("%s: sector size %s is not one of 512, 1024, 2048, 4096", image, size);
+        return 0;
+    }
+    return sectorSize;
+}
+
+int RecoverDeleted(IStorageDevice& device, const char* image, const char* outdir)
+{
+    // The volume analysers decide which builder reads the volume.
+    const VolumeIdentity identity = IdentifyVolumeFileSystem(&device);
+    const FileSystemBuilder* builder = nullptr;
+    for (const FileSystemBuilder& b : kBuilders)
+        if (b.kind == identity.kind) builder = &b;
+    if (!builder) return Fail("%s: no NTFS, FAT or ext2 file system found", image);
+    CFileSystemNode* tree = builder->build(&device);
+    if (!tree) return Fail("%s: the %s file system could not be read", image, builder->name);
+    // An image cut short is still read; what lies past its end is unreadable, and the user is told so.
+    const uint64_t deviceSectors = device.GetSectorCount();
+    const bool shortSource = identity.totalSectors > deviceSectors;
+    if (shortSource) {
+        const uint64_t sectorSize = uint64_t(std::max<int32_t>(device.GetSectorSize(), 1));
+        std::printf("the source is shorter than its file system: %llu of %llu bytes\n",
+                    static_cast<unsigned long long>(deviceSectors * sectorSize),
+                    static_cast<unsigned long long>(identity.totalSectors * sectorSize));
+        LogError("%s: the source is shorter than its %s file system (%llu of %llu sectors)", image, builder->name,
+                 static_cast<unsigned long long>(deviceSectors), static_cast<unsigned long long>(identity.totalSectors));
+    }
+
+    // As the deleted-file page does: "Deleted Files" under a new root whose teardown spares the shared properties.
+    CFileSystemNode* root = GatherDeletedFiles(tree);
+    CFileNode* folder = root->GetFirstChild();
+    const bool foundAny = folder->GetFirstChild() != nullptr;
+
+    int exitCode = 0;
+    if (foundAny)
+        exitCode = SaveAndReport(&device, root, folder, outdir);
+    else
+        std::printf("saved 0 files, 0 failed\n");
+    DeleteFoundTree(root);
+    DeleteFoundTree(tree);
+    // Part of the file system is missing: what it held there is not even known, so the recovery is never
+    // whole, and finding nothing says nothing about the volume.
+    if (shortSource && exitCode == 0) {
+        if (!foundAny) {
+            std::fflush(stdout);
+            return Fail("%s: nothing was found; the source is shorter than its %s file system", image, builder->name);
+        }
+        return 3;
+    }
+    return exitCode;
+}
+
 int RecoverRaw(const char* image, const char* outdir)
 {
     CImageFileDevice file(image);
     if (!file.IsOpen()) return Fail("%s: cannot open the image: %s", image, file.GetOpenError().c_str());
     IStorageDevice* device = &file;
     std::unique_ptr<LargeSectorView> view;
-    if (const char* size = std::getenv("SALVIX_E2E_SECTOR_SIZE")) {
-        const int sectorSize = std::atoi(size);
-        if (sectorSize < 512 || sectorSize > 4096 || sectorSize % 512 != 0)
-            return Fail("%s: sector size %s is not one of 512, 1024, 2048, 4096", image, size);
+    const int sectorSize = RequestedSectorSize(image);
+    if (sectorSize == 0) return 1;
+    if (sectorSize != 512) {
         view = std::make_unique<LargeSectorView>(&file, sectorSize);
         device = view.get();
     }
@@ -301,10 +327,9 @@ int RecoverFormat(const char* image, const char* outdir)
     if (!file.IsOpen()) return Fail("%s: cannot open the image: %s", image, file.GetOpenError().c_str());
     IStorageDevice* device = &file;
     std::unique_ptr<LargeSectorView> view;
-    if (const char* size = std::getenv("SALVIX_E2E_SECTOR_SIZE")) {
-        const int sectorSize = std::atoi(size);
-        if (sectorSize < 512 || sectorSize > 4096 || sectorSize % 512 != 0)
-            return Fail("%s: sector size %s is not one of 512, 1024, 2048, 4096", image, size);
+    const int sectorSize = RequestedSectorSize(image);
+    if (sectorSize == 0) return 1;
+    if (sectorSize != 512) {
         view = std::make_unique<LargeSectorView>(&file, sectorSize);
         device = view.get();
     }
@@ -409,16 +434,35 @@ int RecoverPartitions(IStorageDevice* disk, const char* image, const char* outdi
     return 3;
 }
 
+// Whether the 512-byte sector holds a GPT header's signature.
+bool HasGptHeaderAt(IStorageDevice& disk, uint64_t sector)
+{
+    uint8_t bytes[512];
+    return disk.ReadSectors(bytes, sector, 1) && std::memcmp(bytes, "EFI PART", 8) == 0;
+}
+
 // The images as disks; the first dynamic volume their databases describe, else the one image itself.
 int RecoverDeletedFromImages(const std::vector<const char*>& images, const char* outdir)
 {
-    std::vector<std::unique_ptr<CImageFileDevice>> disks;
+    std::vector<std::unique_ptr<CImageFileDevice>> files;
+    std::vector<std::unique_ptr<LargeSectorView>> views;
     CStorageDeviceList list;
+    int sectorSize = RequestedSectorSize(images.front());
+    if (sectorSize == 0) return 1;
     for (const char* image : images) {
-        disks.push_back(std::make_unique<CImageFileDevice>(image));
-        if (!disks.back()->IsOpen())
-            return Fail("%s: cannot open the image: %s", image, disks.back()->GetOpenError().c_str());
-        list.push_back(disks.back().get());
+        files.push_back(std::make_unique<CImageFileDevice>(image));
+        if (!files.back()->IsOpen())
+            return Fail("%s: cannot open the image: %s", image, files.back()->GetOpenError().c_str());
+        IStorageDevice* disk = files.back().get();
+        // A GPT disk tells its sector size by where its header lies: 4096 bytes in, after a 4096-byte sector 0.
+        if (images.size() == 1 && !std::getenv("SALVIX_E2E_SECTOR_SIZE") && HasGptHeaderAt(*disk, 8) &&
+            !HasGptHeaderAt(*disk, 1))
+            sectorSize = 4096;
+        if (sectorSize != 512) {
+            views.push_back(std::make_unique<LargeSectorView>(disk, sectorSize));
+            disk = views.back().get();
+        }
+        list.push_back(disk);
     }
     std::vector<DynamicVolumeEntry> volumes;
     CLdmDatabase().ReadAllDisks(list, volumes);
@@ -430,12 +474,12 @@ int RecoverDeletedFromImages(const std::vector<const char*>& images, const char*
         return RecoverDeleted(*volume.device, images.front(), outdir);
     }
     if (images.size() > 1) return Fail("%s...: no dynamic volume in the images' databases%s", images.front());
-    const int32_t kind = IdentifyVolumeFileSystem(disks.front().get()).kind;
+    const int32_t kind = IdentifyVolumeFileSystem(list.front()).kind;
     const bool isVolume = std::any_of(std::begin(kBuilders), std::end(kBuilders),
                                       [kind](const FileSystemBuilder& b) { return b.kind == kind; });
     if (!isVolume)
-        if (int code = RecoverPartitions(disks.front().get(), images.front(), outdir); code >= 0) return code;
-    return RecoverDeleted(*disks.front(), images.front(), outdir);
+        if (int code = RecoverPartitions(list.front(), images.front(), outdir); code >= 0) return code;
+    return RecoverDeleted(*list.front(), images.front(), outdir);
 }
 
 // The lost-partition search of a disk image; the records' windows are the caller's. 0, or the exit code of an

@@ -1,7 +1,7 @@
 // Damaged ext2 and ext3 volumes: mutated superblocks, group descriptors, inodes, block maps and directory blocks
 // through the decoders and the tree build of a byte-built volume, and the fixture images with damaged metadata
 // through BuildEXT2 and a read of every file it finds. Nothing may crash, hang, read outside its buffers (the ASan
-// build checks that), allocate by a size read from the disk, or hand out runs that leave the device.
+// build checks that), allocate by a size read from the disk, or hand out runs that leave the file system.
 #include "core/bytes/ByteReader.h"
 #include "filesystems/ext2/BuildEXT2.h"
 #include "filesystems/ext2/CExt2BlockIterator.h"
@@ -70,6 +70,19 @@ void PutLe(uint8_t* p, uint64_t v, unsigned width)
     for (unsigned i = 0; i < width; ++i) p[i] = uint8_t(v >> (8 * i));
 }
 
+// The sectors runs may reach: the device's, or the file system's when its superblock claims more (an image cut
+// short is read, what lies past its end being unreadable).
+uint64_t FileSystemEnd(IStorageDevice& device, uint64_t firstSector)
+{
+    const uint64_t deviceSectors = device.GetSectorCount();
+    std::vector<uint8_t> bytes(1024);
+    if (!device.ReadSectors(bytes.data(), firstSector + 2, 2)) return deviceSectors;
+    CExt2SuperBlock sb{std::span<const uint8_t>(bytes)};
+    sb.Normalise();
+    if (!sb.IsValid()) return deviceSectors;
+    return std::max(deviceSectors, firstSector + sb.GetSizeInBytes() / 512);
+}
+
 // Walks the tree once (a node met twice would be a cycle), checks names and runs, and reads every file through
 // CFoundFileReader.
 void CheckTree(IStorageDevice& device, CFileNode* tree, Reached& reached)
@@ -79,6 +92,7 @@ void CheckTree(IStorageDevice& device, CFileNode* tree, Reached& reached)
     int32_t spb = 0;
     ASSERT_TRUE(tree->GetClusterGeometry(firstSector, spb));
     ASSERT_GT(spb, 0);
+    const uint64_t end = FileSystemEnd(device, firstSector);
     ++reached.trees;
     std::unordered_set<CFileNode*> seen;
     std::vector<std::pair<CFileNode*, int>> stack{{tree, 0}};
@@ -103,7 +117,7 @@ void CheckTree(IStorageDevice& device, CFileNode* tree, Reached& reached)
         ++reached.files;
         if (depth >= 2) nested = true;
         std::string why;
-        EXPECT_TRUE(RunsOnDevice(properties, firstSector, uint64_t(spb), device.GetSectorCount(), why)) << name << ": " << why;
+        EXPECT_TRUE(RunsOnDevice(properties, firstSector, uint64_t(spb), end, why)) << name << ": " << why;
 
         uint64_t read = 0;
         ReadThroughFoundFile(device, node, name, chunk, read);

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <ctime>
@@ -38,9 +39,10 @@ struct HarnessRun {
     std::string output;
 };
 
-HarnessRun Harness(const fs::path& image, const fs::path& outdir)
+// environment: assignments put before the command ("TZ=Europe/Berlin ").
+HarnessRun Harness(const fs::path& image, const fs::path& outdir, const std::string& environment = "")
 {
-    const std::string command = std::string("'") + SALVIX_E2E_HARNESS + "' deleted '" + image.string() + "' '" +
+    const std::string command = environment + "'" + SALVIX_E2E_HARNESS + "' deleted '" + image.string() + "' '" +
                                 outdir.string() + "' 2>&1";
     HarnessRun run;
     FILE* pipe = popen(command.c_str(), "r");
@@ -140,6 +142,43 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, DeletedRecovery,
                              return name;
                          });
 
+// FAT keeps the wall-clock time of the machine that wrote a file (the fixtures were written at UTC), ext2 and
+// NTFS the moment itself: saved under another time zone, a FAT file's time is that wall clock there, the others'
+// are unchanged.
+TEST(DeletedRecoveryHarness, SavedTimesFollowTheTimeZoneOnlyForFat)
+{
+    struct Zone {
+        const char* tz;
+        int64_t fatShift; // seconds the FAT times move by, in March 2021
+    };
+    const Zone zones[] = {{"UTC", 0}, {"Europe/Berlin", -3600}, {"America/New_York", 5 * 3600}};
+    const Fixture fixtures[] = {{"fat16", Manifest::Fat}, {"ext2-1k", Manifest::Ext2}, {"ntfs_tree_c4k", Manifest::Ntfs}};
+    for (const Fixture& fixture : fixtures) {
+        testsupport::TempDir dir;
+        const fs::path image = dir / "volume.img";
+        ASSERT_EQ(std::system(("xz -dc '" + FixturePath(std::string(fixture.name) + ".img.xz") + "' > '" +
+                               image.string() + "'").c_str()),
+                  0);
+        const std::vector<Expected> expected = testsupport::DeletedFileExpectations(fixture.name, fixture.manifest);
+        ASSERT_FALSE(expected.empty());
+        for (const Zone& zone : zones) {
+            SCOPED_TRACE(std::string(fixture.name) + " in " + zone.tz);
+            const fs::path out = dir / zone.tz;
+            const HarnessRun run = Harness(image, out, std::string("TZ=") + zone.tz + " ");
+            ASSERT_EQ(run.exitCode, 0) << run.output;
+            const std::vector<fs::path> made = Entries(out);
+            ASSERT_EQ(made.size(), 1u);
+            const std::map<std::string, testsupport::SavedFile> saved = Saved(made[0]);
+            const int64_t shift = fixture.manifest == Manifest::Fat ? zone.fatShift : 0;
+            for (const Expected& e : expected) {
+                auto found = saved.find(e.path);
+                ASSERT_NE(found, saved.end()) << e.path;
+                EXPECT_EQ(found->second.mtime, e.mtime + shift) << e.path;
+            }
+        }
+    }
+}
+
 TEST(DeletedRecoveryHarness, BadImagesAndCommandLinesGiveClearErrors)
 {
     testsupport::TempDir dir;
@@ -189,9 +228,108 @@ TEST(DeletedRecoveryHarness, AnImageCutShortIsStillReadAndSaysSo)
     ASSERT_EQ(std::system(("xz -dc '" + FixturePath("ext2-1k.img.xz") + "' > '" + image.string() + "'").c_str()), 0);
     fs::resize_file(image, fs::file_size(image) - 1024);
     const HarnessRun run = Harness(image, dir / "out");
-    EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 3) << run.output;
+    EXPECT_EQ(run.exitCode, 3) << run.output;
     EXPECT_NE(run.output.find("the source is shorter than its file system"), std::string::npos) << run.output;
     const size_t counts = run.output.find("saved ");
     ASSERT_NE(counts, std::string::npos) << run.output;
     EXPECT_GT(SavedCount(run.output.substr(counts)), 0) << run.output;
+}
+
+namespace {
+
+struct CutFile {
+    std::string path;
+    uint64_t size = 0;
+    uint64_t offset = 0; // of its first cluster in the image; each file is one contiguous run
+};
+
+std::vector<CutFile> CutManifest(const std::string& name)
+{
+    std::vector<CutFile> files;
+    std::ifstream in(FixturePath(name));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        std::string state, path, size, sha, offset;
+        std::getline(fields, state, '\t');
+        std::getline(fields, path, '\t');
+        std::getline(fields, size, '\t');
+        std::getline(fields, sha, '\t');
+        std::getline(fields, offset, '\t');
+        if (state == "deleted") files.push_back({path, std::stoull(size), std::stoull(offset)});
+    }
+    return files;
+}
+
+std::string ReadBytes(const fs::path& file, uint64_t offset, uint64_t count)
+{
+    std::ifstream in(file, std::ios::binary);
+    in.seekg(std::streamoff(offset));
+    std::string bytes(count, '\0');
+    in.read(bytes.data(), std::streamsize(count));
+    bytes.resize(size_t(in.gcount()));
+    return bytes;
+}
+
+} // namespace
+
+// A FAT32 image cut inside a deleted 5,000,000-byte file, with six deleted files wholly past the cut: every
+// file comes back at its full size, what the image still holds byte for byte and the rest as zeros, each
+// counted as partial with the missing bytes told (an NTFS file cut the same way too). Cut before the root folder, nothing is found, and that is an
+// error, not "saved 0 files" with success.
+TEST(DeletedRecoveryHarness, ImagesCutShortSaveEveryFileAtItsSizeAndCountWhatIsMissing)
+{
+    testsupport::TempDir dir;
+    const fs::path whole = dir / "whole.img";
+    ASSERT_EQ(std::system(("xz -dc '" + FixturePath("fat32-cut.img.xz") + "' > '" + whole.string() + "'").c_str()), 0);
+    const std::vector<CutFile> files = CutManifest("fat32-cut.manifest");
+    ASSERT_EQ(files.size(), 7u);
+
+    const uint64_t cut = 3 << 20;
+    const fs::path image = dir / "cut.img";
+    fs::copy_file(whole, image);
+    fs::resize_file(image, cut);
+    const HarnessRun run = Harness(image, dir / "out");
+    EXPECT_EQ(run.exitCode, 3) << run.output;
+    EXPECT_NE(run.output.find("the source is shorter than its file system: 3145728 of 41943040 bytes"),
+              std::string::npos) << run.output;
+    uint64_t missing = 0;
+    for (const CutFile& f : files) missing += f.offset >= cut ? f.size : std::max<uint64_t>(f.offset + f.size, cut) - cut;
+    EXPECT_NE(run.output.find("saved 7 files, 0 failed\n7 files with unreadable parts (" + std::to_string(missing) +
+                              " bytes)"),
+              std::string::npos) << run.output;
+
+    const fs::path saved = dir / "out" / "FAT32 1";
+    for (const CutFile& f : files) {
+        SCOPED_TRACE(f.path);
+        // Deleted short names lose their first letter; long names keep it.
+        fs::path name = saved / f.path.substr(1);
+        if (!fs::exists(name)) name = saved / ("#" + f.path.substr(2));
+        ASSERT_TRUE(fs::exists(name));
+        ASSERT_EQ(fs::file_size(name), f.size);
+        const uint64_t kept = f.offset >= cut ? 0 : std::min(f.size, cut - f.offset);
+        EXPECT_TRUE(ReadBytes(name, 0, kept) == ReadBytes(whole, f.offset, kept));
+        EXPECT_EQ(ReadBytes(name, kept, f.size - kept), std::string(f.size - kept, '\0'));
+    }
+
+    // NTFS the same: ntfs_small's deleted.bin (9000 bytes) starts at byte 1716224; cut 4096 bytes into it.
+    const fs::path ntfs = dir / "ntfs.img";
+    ASSERT_EQ(std::system(("xz -dc '" + FixturePath("ntfs_small.img.xz") + "' > '" + ntfs.string() + "'").c_str()), 0);
+    const std::string ntfsFile = ReadBytes(ntfs, 1716224, 9000);
+    fs::resize_file(ntfs, 1716224 + 4096);
+    const HarnessRun cutNtfs = Harness(ntfs, dir / "out-ntfs");
+    EXPECT_EQ(cutNtfs.exitCode, 3) << cutNtfs.output;
+    EXPECT_NE(cutNtfs.output.find("saved 1 files, 0 failed\n1 files with unreadable parts (4904 bytes)"), std::string::npos)
+        << cutNtfs.output;
+    EXPECT_TRUE(ReadBytes(dir / "out-ntfs" / "NTFS 1" / "Docs" / "deleted.bin", 0, 9000) ==
+                ntfsFile.substr(0, 4096) + std::string(4904, '\0'));
+
+    const fs::path early = dir / "early.img";
+    fs::copy_file(whole, early);
+    fs::resize_file(early, 600 << 10);
+    const HarnessRun none = Harness(early, dir / "out-early");
+    EXPECT_EQ(none.exitCode, 1) << none.output;
+    EXPECT_NE(none.output.find("the source is shorter than its file system"), std::string::npos) << none.output;
+    EXPECT_NE(none.output.find("nothing was found"), std::string::npos) << none.output;
 }
