@@ -254,3 +254,75 @@ TEST(HonestResultsE2E, WholeDiskImageRecoversEveryPartition)
 }
 
 } // namespace
+
+namespace {
+
+// The fixture unpacked into dir; empty on failure.
+std::string Unpack(const testsupport::TempDir& dir, const std::string& name)
+{
+    const std::string image = (dir / (name + ".img")).string();
+    if (std::system(("xz -dc " + Quote(FixturePath(name + ".img.xz")) + " > " + Quote(image)).c_str()) != 0) return {};
+    return image;
+}
+
+} // namespace
+
+TEST(HonestResultsE2E, WholeDiskImageOf4096ByteSectorsRecoversEveryPartition)
+{
+    // An MBR disk of 4096-byte sectors (SALVIX_E2E_SECTOR_SIZE tells it) holding the NTFS volume made for such
+    // disks and an ext2 volume of 4 KiB blocks; each gives what it gives alone.
+    testsupport::TempDir dir;
+    const std::string ntfs = Unpack(dir, "ntfs_tree_4kn"), ext = Unpack(dir, "ext2-4k");
+    ASSERT_FALSE(ntfs.empty());
+    ASSERT_FALSE(ext.empty());
+    const uint32_t ntfsStart = 256, ntfsSectors = uint32_t(fs::file_size(ntfs) / 4096);
+    const uint32_t extStart = ntfsStart + ntfsSectors, extSectors = uint32_t(fs::file_size(ext) / 4096);
+    std::string mbr(4096, '\0');
+    auto entry = [&](int slot, uint8_t type, uint32_t start, uint32_t count) {
+        const size_t at = 0x1BE + size_t(slot) * 16;
+        mbr[at + 4] = char(type);
+        for (int i = 0; i < 4; ++i) {
+            mbr[at + 8 + i] = char(start >> (8 * i));
+            mbr[at + 12 + i] = char(count >> (8 * i));
+        }
+    };
+    entry(0, 0x07, ntfsStart, ntfsSectors);
+    entry(1, 0x83, extStart, extSectors);
+    mbr[510] = char(0x55);
+    mbr[511] = char(0xAA);
+    const std::string disk = (dir / "disk4k.img").string();
+    {
+        std::ofstream out(disk, std::ios::binary);
+        out.write(mbr.data(), std::streamsize(mbr.size()));
+        out.seekp(std::streamoff(ntfsStart) * 4096);
+        std::ifstream a(ntfs, std::ios::binary), b(ext, std::ios::binary);
+        out << a.rdbuf() << b.rdbuf();
+    }
+    const std::string env = "SALVIX_E2E_SECTOR_SIZE=4096";
+    const Outcome aloneNtfs = RunHarness("deleted " + Quote(ntfs) + " " + Quote((dir / "alone-ntfs").string()), env);
+    const Outcome aloneExt = RunHarness("deleted " + Quote(ext) + " " + Quote((dir / "alone-ext").string()), env);
+    ASSERT_EQ(aloneNtfs.exitCode, 0) << aloneNtfs.output;
+    ASSERT_EQ(aloneExt.exitCode, 0) << aloneExt.output;
+    EXPECT_EQ(SavedLines(aloneNtfs.output).find("saved 0 "), std::string::npos) << aloneNtfs.output;
+    EXPECT_EQ(SavedLines(aloneExt.output).find("saved 0 "), std::string::npos) << aloneExt.output;
+
+    const fs::path out = dir / "out";
+    const Outcome whole = RunHarness("deleted " + Quote(disk) + " " + Quote(out.string()), env);
+    EXPECT_EQ(whole.exitCode, 0) << whole.output;
+    const size_t first = whole.output.find("partition 1: NTFS");
+    const size_t second = whole.output.find("partition 2: EXT2");
+    ASSERT_NE(first, std::string::npos) << whole.output;
+    ASSERT_NE(second, std::string::npos) << whole.output;
+    EXPECT_EQ(SavedLines(whole.output.substr(first, second - first)), SavedLines(aloneNtfs.output)) << whole.output;
+    EXPECT_EQ(SavedLines(whole.output.substr(second)), SavedLines(aloneExt.output)) << whole.output;
+    EXPECT_FALSE(fs::is_empty(out / "partition 1"));
+    EXPECT_FALSE(fs::is_empty(out / "partition 2"));
+
+    // A GPT disk of 4096-byte sectors tells its sector size itself.
+    const std::string gpt = Unpack(dir, "part-gpt-4k");
+    ASSERT_FALSE(gpt.empty());
+    const Outcome gptRun = RunHarness("deleted " + Quote(gpt) + " " + Quote((dir / "gpt").string()));
+    EXPECT_EQ(gptRun.exitCode, 0) << gptRun.output;
+    EXPECT_NE(gptRun.output.find("partition 1: FAT12 \"GPT4KFAT\""), std::string::npos) << gptRun.output;
+    EXPECT_NE(gptRun.output.find("partition 2: EXT2 \"GPT4KEXT2\""), std::string::npos) << gptRun.output;
+}
