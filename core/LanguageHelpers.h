@@ -1,6 +1,6 @@
-// The interface language and the matching font face. The language lives in the settings file under
-// the registry path "HKEY_LOCAL_MACHINE\SOFTWARE\Salvix\Recovery\Language", value "Language"
-// ("English", "Deutsch" or "Japanese"); ReadLanguageName is the one reader of that value.
+// The interface language and the matching font face. The language lives in the settings file in the
+// group [Language], value "Language" ("English", "Deutsch" or "Japanese"); ReadLanguageName is the one
+// reader of that value.
 #pragma once
 
 #include <string>
@@ -9,7 +9,7 @@ namespace plat {
 class SettingsFile;
 }
 
-inline constexpr const char* kLanguageKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Salvix\\Recovery\\Language";
+inline constexpr const char* kLanguageKey = "Language";
 inline constexpr const char* kLanguageValue = "Language";
 
 enum UILanguage { kUILanguageEnglish = 1, kUILanguageJapanese = 2 };

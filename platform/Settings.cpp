@@ -163,12 +163,43 @@ Document Load(const fs::path& file)
     return text ? Parse(*text) : Document{};
 }
 
+// Files written before the groups had plain names ([Language]) name them by the registry path the program
+// once used; such a group is still read, and becomes plain the next time the file is written.
+constexpr const char kOldKeyPrefix[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Salvix\\Recovery\\";
+
+// The plain group name of key: an old registry path loses its prefix, any other key stays as it is.
+std::string PlainKey(const std::string& key)
+{
+    const std::string prefix = kOldKeyPrefix;
+    if (key.size() > prefix.size() && SameText(key.substr(0, prefix.size()), prefix))
+        return key.substr(prefix.size());
+    return key;
+}
+
+// The group of key: its plain name first, else the same group under its old name.
 Section* FindSection(Document& doc, const std::string& key)
 {
+    const std::string plain = PlainKey(key);
     for (Section& s : doc)
-        if (SameText(s.key, key))
+        if (SameText(s.key, plain))
+            return &s;
+    for (Section& s : doc)
+        if (SameText(PlainKey(s.key), plain))
             return &s;
     return nullptr;
+}
+
+// The group of key for a write, made when missing; an old name is renamed to the plain one.
+Section& SectionForWrite(Document& doc, const std::string& key)
+{
+    const std::string plain = PlainKey(key);
+    Section* s = FindSection(doc, key);
+    if (!s) {
+        doc.push_back({plain, {}});
+        return doc.back();
+    }
+    s->key = plain;
+    return *s;
 }
 
 bool WriteAllFd(int fd, const std::string& text)
@@ -247,11 +278,7 @@ bool SettingsFile::WriteString(const std::string& key, const std::string& name, 
         return false;
     std::lock_guard<std::mutex> lock(FileLock());
     Document doc = Load(m_file);
-    Section* s = FindSection(doc, key);
-    if (!s) {
-        doc.push_back({key, {}});
-        s = &doc.back();
-    }
+    Section* s = &SectionForWrite(doc, key);
     auto it = std::find_if(s->entries.begin(), s->entries.end(), [&](const Entry& e) { return SameText(e.name, name); });
     if (it != s->entries.end())
         it->value = value;
@@ -269,9 +296,9 @@ bool SettingsFile::DeleteValue(const std::string& key, const std::string& name)
 {
     std::lock_guard<std::mutex> lock(FileLock());
     Document doc = Load(m_file);
-    Section* s = FindSection(doc, key);
-    if (!s)
+    if (!FindSection(doc, key))
         return false;
+    Section* s = &SectionForWrite(doc, key);
     auto it = std::find_if(s->entries.begin(), s->entries.end(), [&](const Entry& e) { return SameText(e.name, name); });
     if (it == s->entries.end())
         return false;
@@ -285,9 +312,9 @@ bool SettingsFile::CreateKey(const std::string& key)
         return false;
     std::lock_guard<std::mutex> lock(FileLock());
     Document doc = Load(m_file);
-    if (FindSection(doc, key))
+    if (Section* s = FindSection(doc, key); s && s->key == PlainKey(key))
         return true;
-    doc.push_back({key, {}});
+    SectionForWrite(doc, key);
     return Store(m_file, doc);
 }
 

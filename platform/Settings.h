@@ -1,6 +1,8 @@
-// The settings file that stands in for the registry: settings.ini in the config folder, one section per
-// registry key path ("HKEY_LOCAL_MACHINE\SOFTWARE\Salvix\Recovery\Language"), one line per value name.
-// Key paths and value names compare without regard to case, as the registry's do.
+// The settings file that stands in for the registry: settings.ini in the config folder, one group per key
+// under a plain name ("[Language]"), one line per value name. Keys and value names compare without regard to
+// case, as the registry's do. A file that still names a group by its old registry path
+// ("[HKEY_LOCAL_MACHINE\SOFTWARE\Salvix\Recovery\Language]") is read the same, and the group takes its
+// plain name when the file is next written; a key given as that path means the plain group too.
 #pragma once
 
 #include <cstdint>

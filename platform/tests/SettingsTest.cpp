@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
+#include <string>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Salvix\\Recovery\\Language";
+const std::string kKey = "Language";
 
 TEST(Settings, MissingFileHasNothing)
 {
@@ -86,6 +88,48 @@ TEST(Settings, DamagedFileIsReadForWhatItHolds)
     std::string v;
     ASSERT_TRUE(s.ReadString("Key", "Hex", v));
     EXPECT_EQ(v, "0x1F");
+}
+
+// Files from before the plain group names: [HKEY_LOCAL_MACHINE\SOFTWARE\Salvix\Recovery\Language] is the
+// group [Language]. It is read as it is, the plain group wins when both are there, and the next write leaves
+// one plain group holding the old values.
+TEST(Settings, OldRegistryPathGroupsAreReadAndBecomePlainOnWrite)
+{
+    testsupport::TempDir tmp;
+    const fs::path file = tmp / "settings.ini";
+    const std::string old = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Salvix\\Recovery\\Language";
+    auto text = [&] {
+        std::ifstream in(file);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    {
+        std::ofstream out(file);
+        out << "[" << old << "]\nLanguage=Deutsch\nKept=1\n";
+    }
+    plat::SettingsFile s(file);
+    std::string v;
+    EXPECT_TRUE(s.KeyExists("Language"));
+    ASSERT_TRUE(s.ReadString("language", "Language", v));
+    EXPECT_EQ(v, "Deutsch");
+    ASSERT_TRUE(s.ReadString(old, "Language", v)); // the old path names the same group
+    EXPECT_EQ(v, "Deutsch");
+
+    ASSERT_TRUE(s.WriteString("Language", "Language", "Japanese"));
+    EXPECT_EQ(text(), "[Language]\nLanguage=Japanese\nKept=1\n\n");
+
+    {
+        std::ofstream out(file);
+        out << "[" << old << "]\nLanguage=Deutsch\n[Language]\nLanguage=English\n";
+    }
+    ASSERT_TRUE(s.ReadString("Language", "Language", v));
+    EXPECT_EQ(v, "English");
+
+    {
+        std::ofstream out(file);
+        out << "[" << old << "]\n";
+    }
+    ASSERT_TRUE(s.CreateKey("Language"));
+    EXPECT_EQ(text(), "[Language]\n\n");
 }
 
 } // namespace
