@@ -5,6 +5,7 @@
 #include "controller/IFileSelectView.h"
 #include "controller/IWizardServices.h"
 #include "controller/IWizardSheet.h"
+#include "controller/WizardStateFiles.h"
 #include "controller/MessageBoxTypes.h"
 #include "core/CRecoverySettings.h"
 #include "filesystems/tree/CFileSystemNode.h"
@@ -118,19 +119,26 @@ void CFileSelectController::SetRoot(CFileSystemNode* root)
     if (m_page)
         m_page->ShowRoot(root);
     GetWizardServices()->LogRecoveryPhase(6);
-    if (GetScanKind() != kScanDeletedFile && Saver())
+    if (GetScanKind() == kScanDeletedFile)
+        return;
+    if (Saver())
         Saver()(this);
+    else
+        SaveRecoveryStateWithProgress(this, 1);
 }
 
 int CFileSelectController::SaveState(IRSData* stream, IDIRBuildCallback* progress)
 {
-    return SaveFileTree(m_root, stream, progress) ? 0 : 1;
+    return SaveFileTree(m_root, stream, progress) ? 1 : 0;
 }
 
 int CFileSelectController::RestoreState(IRSData* stream, IDIRBuildCallback* progress)
 {
     CFileSystemNode* root = LoadFileTree(stream, progress);
-    if (root) {
+    // A section without a tree restores nothing: the page is not shown empty as if it were a result.
+    if (!root)
+        return 0;
+    {
         // The loaded root gets the plain properties of a fresh "Root" folder.
         IFileProperties* loaded = root->GetProperties();
         CFileSystemNode* fresh = CreateRootNode();

@@ -43,8 +43,8 @@ public:
     void SetRoot(CFileSystemNode* root);
     CFileSystemNode* GetRoot() const { return m_root; }
 
-    // What saves the wizard state after a tree was handed over in format or partition recovery; installed
-    // by whoever provides the state files. Nothing is saved without one.
+    // What saves the wizard state after a tree was handed over in format or partition recovery; without
+    // one the state files are written (SaveRecoveryStateWithProgress with its dialog).
     using StateSaver = std::function<void(IWizardPageController* controller)>;
     static void SetStateSaver(StateSaver saver);
 

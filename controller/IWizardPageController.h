@@ -25,7 +25,8 @@ public:
 
     // The Options dialog, modal, with the RAW type tree not editable.
     virtual void ShowAdvanceSetting();
-    // The controller's part of a wizard-state file; 0 on success.
+    // The controller's part of a wizard-state file; nonzero on success (0 fails the save or the restore).
+    // Stream errors pass as CRSException.
     virtual int RestoreState(IRSData* /*stream*/, IDIRBuildCallback* /*progress*/) { return 0; }
     virtual int SaveState(IRSData* /*stream*/, IDIRBuildCallback* /*progress*/) { return 0; }
     virtual int GetControllerType() { return kControllerNotSaved; }
