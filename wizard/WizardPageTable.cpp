@@ -14,6 +14,7 @@
 #include "wizard/CSaveFilePage.h"
 #include "wizard/CSaveResultPage.h"
 #include "wizard/CTypeOfFileToRecoveryPage.h"
+#include "wizard/WizardStateRunner.h"
 #include "wizard/WizardTreeBuildRunner.h"
 
 namespace {
@@ -52,6 +53,7 @@ std::vector<WizardPageEntry> DefaultWizardPages()
              CFileSelectController* controller = GetFileSelectController();
              controller->SetPage(page.get());
              page->SetController(controller);
+             SetWizardStateRunner(RunWizardStateWithProgress);
              return page;
          }},
         {WP_SAVE_FILE,
