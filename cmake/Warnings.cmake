@@ -2,7 +2,7 @@
 # only grows; other compilers (clang for the fuzzers) word these checks differently and only warn.
 set(SALVIX_STRICT_MODULES
     salvix_bytes salvix_core salvix_rsdata salvix_devices salvix_filetypes salvix_platform
-    salvix_codecs salvix_diskimage)
+    salvix_codecs salvix_diskimage salvix_saving)
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   set(_strict_flags -Wshadow -Wconversion -Werror=shadow -Werror=conversion)
 else()

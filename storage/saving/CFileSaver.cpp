@@ -7,6 +7,7 @@
 #include "filesystems/tree/IDataRunList.h"
 #include "filesystems/tree/IFileProperties.h"
 #include "platform/Clock.h"
+#include "platform/FdIo.h"
 #include "platform/Log.h"
 #include "storage/saving/CompressionUnits.h"
 #include "storage/saving/EfsRawStream.h"
@@ -33,22 +34,6 @@ uint64_t SaturatingMultiply(uint64_t a, uint64_t b)
 {
     uint64_t out = 0;
     return __builtin_mul_overflow(a, b, &out) ? UINT64_MAX : out;
-}
-
-// Whole bytes from a descriptor at an offset; -1 on an error, fewer only at the end of the file.
-ssize_t ReadFullAt(int fd, uint8_t* buffer, size_t count, uint64_t offset)
-{
-    size_t done = 0;
-    while (done < count) {
-        const ssize_t got = ::pread(fd, buffer + done, count - done, off_t(offset + done));
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        if (got == 0) break;
-        done += size_t(got);
-    }
-    return ssize_t(done);
 }
 
 // FAT stores the local wall-clock time of the machine that wrote the file, and the ext2 build keeps its times
@@ -514,7 +499,7 @@ int CFileSaver::RestoreEncryptedFile(uint64_t realSize)
     if (m_buffer.size() < kReadBatchBytes) m_buffer.resize(kReadBatchBytes);
     const int source = m_target.Fd();
     uint8_t head[kEfsRawHeaderBytes];
-    if (ReadFullAt(source, head, sizeof head, 0) != ssize_t(sizeof head)) {
+    if (plat::ReadFull(source, head, sizeof head, 0).done != sizeof head) {
         ReleaseTrace("Failed to open file %s", m_target.Name().c_str());
         return kRecoverFailed;
     }
@@ -542,7 +527,7 @@ int CFileSaver::RestoreEncryptedFile(uint64_t realSize)
 
     // Head and $EFS stream as they are, then the data-stream head.
     const size_t prefix = kEfsRawHeaderBytes + efsLength;
-    if (ReadFullAt(source, m_buffer.data(), prefix, 0) != ssize_t(prefix)) return fail("Failed to read back");
+    if (plat::ReadFull(source, m_buffer.data(), prefix, 0).done != prefix) return fail("Failed to read back");
     const auto streamHead = MakeEfsStreamHeader();
     if (!stream.Write(m_buffer.data(), prefix) || !stream.Write(streamHead.data(), streamHead.size()))
         return fail("Failed to write the raw stream");
@@ -550,10 +535,13 @@ int CFileSaver::RestoreEncryptedFile(uint64_t realSize)
     uint64_t offset = prefix;
     uint64_t uncovered = realSize;
     for (uint16_t index = 0;; ++index) {
-        const ssize_t got = ReadFullAt(source, m_buffer.data(), kEfsMaxBlockBytes, offset);
-        if (got < 0) return fail("Failed to read back");
-        if (got == 0) break;
-        const uint32_t length = uint32_t(got);
+        const plat::FdTransfer got = plat::ReadFull(source, m_buffer.data(), kEfsMaxBlockBytes, int64_t(offset));
+        if (got.error) {
+            errno = got.error;
+            return fail("Failed to read back");
+        }
+        if (got.done == 0) break;
+        const uint32_t length = uint32_t(got.done);
         const uint32_t real = uint32_t(std::min<uint64_t>(length, uncovered));
         const auto blockHead = MakeEfsDataBlockHeader(index, length, real);
         if (!stream.Write(blockHead.data(), blockHead.size()) || !stream.Write(m_buffer.data(), length))

@@ -1,6 +1,8 @@
 // Target files written below an open folder.
 #include "storage/saving/CTargetFile.h"
 
+#include "platform/FdIo.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -79,22 +81,11 @@ bool CTargetFile::Write(const void* data, size_t count)
         m_position = at;
         m_pendingZeros = 0;
     }
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    size_t done = 0;
-    while (done < count) {
-        const ssize_t wrote = ::write(m_fd.Get(), bytes + done, count - done);
-        if (wrote < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (wrote == 0) {
-            errno = ENOSPC;
-            return false;
-        }
-        done += size_t(wrote);
-        m_position += uint64_t(wrote);
-    }
-    return true;
+    const plat::FdTransfer wrote = plat::WriteFull(m_fd.Get(), data, count);
+    m_position += wrote.done;
+    if (wrote.done == count) return true;
+    errno = wrote.error ? wrote.error : ENOSPC; // a write that moved nothing: no room
+    return false;
 }
 
 bool CTargetFile::Close()

@@ -107,8 +107,8 @@ uint32_t RecoverFolderJob::CreateTargetFile(int rootFd, int folderFd, const char
 
 void RecoverFolderJob::FailSubtree(CFileNode* folder)
 {
-    WalkFileTreeBreadthFirst(folder, [&](CFileNode* node) {
-        if (node != folder && IsChecked(node) && !IsFolder(node)) ++m_counts.filesFailed;
+    WalkFileTreeBreadthFirst(folder, [&](CFileNode* below) {
+        if (below != folder && IsChecked(below) && !IsFolder(below)) ++m_counts.filesFailed;
     });
 }
 
