@@ -8,6 +8,8 @@
 #include "controller/MessageBoxTypes.h"
 #include "controller/ModeDeviceControllers.h"
 #include "core/PathHelpers.h"
+#include "core/devices/IStorageDevice.h"
+#include "filesystems/partitions/VolumesReport.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "platform/DriveLetters.h"
 
@@ -285,12 +287,18 @@ bool CSaveFileController::next()
     const SaveRunResult result = m_page->RunSave(m_root, selection.GetDevice(), folder);
     m_toRecover = result.toRecover;
     m_recovered = result.recovered;
+    m_sourceShort = IsShorterThanItsFileSystem(selection.GetDevice());
     services->LogRecoverResult(m_toRecover, m_recovered, folder.c_str());
     m_savedPaths = result.madeFolders;
     CSaveResultController* results = GetSaveResultController();
     results->SetPrevious(this);
     results->Activate();
     return true;
+}
+
+bool CSaveFileController::IsShorterThanItsFileSystem(IStorageDevice* volume)
+{
+    return volume && IdentifyVolumeFileSystem(volume).totalSectors > volume->GetSectorCount();
 }
 
 CSaveFileController* GetSaveFileController()

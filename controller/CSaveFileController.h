@@ -12,6 +12,7 @@
 #include <vector>
 
 class CFileSystemNode;
+class IStorageDevice;
 class ISaveFileView;
 
 // The space of the file system holding a folder, as the user may use it.
@@ -47,6 +48,9 @@ public:
 
     int GetToRecoverCount() override { return m_toRecover; }
     int GetRecoveredCount() override { return m_recovered; }
+    // Whether the source of the last save is shorter than the file system on it (an image cut short), so
+    // that what lay past its end could not be read.
+    bool IsSourceShort() const { return m_sourceShort; }
     std::string GetSavedPath(int index) override;
     int GetSavedPathCount() override { return int(m_savedPaths.size()); }
 
@@ -69,6 +73,8 @@ public:
     static std::string ResolveTargetPath(const std::string& path);
     // The space of the file system that holds the folder (or the nearest folder above it that exists).
     static TargetSpace QueryTargetSpace(const std::string& path);
+    // Whether the file system at the start of the volume states more sectors than the volume has.
+    static bool IsShorterThanItsFileSystem(IStorageDevice* volume);
 
     bool CheckEncryptedTarget();
     bool CheckFreeSpace();
@@ -77,6 +83,7 @@ private:
     ISaveFileView* m_page = nullptr;
     CFileSystemNode* m_root = nullptr;
     IWizardPageController* m_previous = nullptr;
+    bool m_sourceShort = false;
     int m_toRecover = 0;
     int m_recovered = 0;
     std::vector<std::string> m_savedPaths;

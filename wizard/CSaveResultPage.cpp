@@ -64,7 +64,7 @@ void CSaveResultPage::ShowResult()
         return;
     m_summary->SetSavedFolders(m_folders);
     m_summary->SetSavePath(m_target);
-    m_summary->ShowResult(m_toRecover, m_recovered);
+    m_summary->ShowResult(m_toRecover, m_recovered, 0, 0, m_sourceShort);
     m_summary->ShowControls();
 }
 
@@ -77,6 +77,7 @@ void CSaveResultPage::RunAsDialog(CWizardSheet& sheet)
     SetSavedFolders(folders);
     if (auto* pathPage = dynamic_cast<CSaveFilePage*>(sheet.GetPage(WP_SAVE_FILE)))
         SetTargetFolder(QString::fromStdString(CSaveFileController::ResolveTargetPath(pathPage->GetPathText())));
+    SetSourceShort(save->IsSourceShort());
     SetRecoveredCount(save->GetRecoveredCount());
     SetToRecoverCount(save->GetToRecoverCount());
     ShowResult();

@@ -35,6 +35,7 @@ public:
     void SetTargetFolder(const QString& folder) { m_target = folder; }
     void SetRecoveredCount(int count) { m_recovered = count; }
     void SetToRecoverCount(int count) { m_toRecover = count; }
+    void SetSourceShort(bool sourceShort) { m_sourceShort = sourceShort; }
     void ShowResult();
 
     CFileSaveDlg* Summary() const { return m_summary; }
@@ -52,4 +53,5 @@ private:
     QString m_target;
     int m_recovered = 0;
     int m_toRecover = 0;
+    bool m_sourceShort = false;
 };

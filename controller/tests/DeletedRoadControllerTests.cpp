@@ -314,6 +314,23 @@ TEST_F(DeletedRoadTest, RecoverNeedsCheckedFilesAndHandsTheTreeToTheSavePage)
     EXPECT_EQ(save->GetSavedPath(0), saveView.path + "/made");
     EXPECT_EQ(GetSaveResultController()->GetPrevious(), save);
     EXPECT_EQ(GetSaveResultController()->GetScanKind(), kScanDeletedFile);
+    EXPECT_FALSE(save->IsSourceShort());
+}
+
+TEST_F(DeletedRoadTest, AnImageCutShortIsSavedAndTheResultKnowsTheSourceIsShort)
+{
+    const std::string image = Unpack("fat32-cut");
+    fs::resize_file(image, 3 << 20);
+    EnterPageOne(image, "C=" + image);
+    deviceView.selected = 0;
+    ASSERT_TRUE(devices->next());
+    fileView.root->ToggleCheckState(fileView.root->GetFirstChild(), false);
+    ASSERT_TRUE(files->next());
+    EXPECT_EQ(saveView.files, 7);
+    saveView.path = (dir / "out").string();
+    ASSERT_TRUE(save->CheckSavePath());
+    ASSERT_TRUE(save->next());
+    EXPECT_TRUE(save->IsSourceShort());
 }
 
 TEST(SavePathCheck, CodesOfPaths)

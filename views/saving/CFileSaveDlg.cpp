@@ -28,6 +28,7 @@ CFileSaveDlg::CFileSaveDlg(QWidget* parent) : CSearchSuperDlg(kTemplate, parent)
     SetDlgCtrlID(&m_link, kLinkId);
     PlaceControl(&m_link, 77, 49, 149, 18);
     m_link.hide();
+    add(kShortSourceId, QString(), 9, 69, 217, 19);
 }
 
 CFileSaveDlg::~CFileSaveDlg() = default;
@@ -44,6 +45,7 @@ bool CFileSaveDlg::OnInitDialog()
 void CFileSaveDlg::ShowControls()
 {
     for (int id : {kSavedInId, kTotalId, kResultId}) Line(id)->show();
+    Line(kShortSourceId)->setVisible(!Line(kShortSourceId)->text().isEmpty());
     m_link.show();
 }
 
@@ -64,13 +66,17 @@ void CFileSaveDlg::SetSavePath(const QString& folder)
     m_link.show();
 }
 
-void CFileSaveDlg::ShowResult(int toRecover, int recovered, int partial, int failed)
+void CFileSaveDlg::ShowResult(int toRecover, int recovered, int partial, int failed, bool sourceShort)
 {
     auto& lib = CResourceLibrary::Instance();
-    const unsigned result = recovered == 0 ? 220 : recovered != toRecover || partial ? 221 : 285;
+    const unsigned result = recovered == 0 ? 220 : recovered != toRecover || partial || sourceShort ? 221 : 285;
     Line(kResultId)->setText(lib.LoadString(result));
     QString total = lib.LoadString(223) + QString::number(recovered) + lib.LoadString(224);
     if (partial || failed)
         total += QLatin1Char('\n') + lib.LoadText(QStringLiteral("save.partial-failed")).arg(partial).arg(failed);
     Line(kTotalId)->setText(total);
+    QLabel* shortSource = Line(kShortSourceId);
+    shortSource->setText(sourceShort ? lib.LoadText(QStringLiteral("save.short-source")) : QString());
+    if (!sourceShort) shortSource->hide();
+    else if (Line(kResultId)->isVisibleTo(this)) shortSource->show();
 }

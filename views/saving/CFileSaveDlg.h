@@ -1,5 +1,6 @@
 // The summary of a save, shown on the save-result page: whether all, some or none of the files were
-// recovered, how many (with the partial and failed ones), and a link that shows the saved folders.
+// recovered, how many (with the partial and failed ones), a link that shows the saved folders, and a line
+// when the source was shorter than its file system.
 #pragma once
 
 #include "controls/CHyperLink.h"
@@ -14,6 +15,8 @@ class CFileSaveDlg : public CSearchSuperDlg {
 public:
     static constexpr unsigned kTemplate = 355;
     static constexpr int kResultId = 1149, kTotalId = 1141, kSavedInId = 1159, kLinkId = 1140;
+    // The line under the link that tells a source shorter than its file system.
+    static constexpr int kShortSourceId = 1161;
     // Folder texts this long or longer are cut to their first 25 characters and "...".
     static constexpr int kMaxLinkChars = 26;
 
@@ -24,8 +27,9 @@ public:
     void SetSavedFolders(const QStringList& folders) { m_savedFolders = folders; }
     void SetSavePath(const QString& folder);
     // toRecover files were checked, recovered of them were saved (partial ones included), partial of those
-    // have unreadable parts and failed could not be saved.
-    void ShowResult(int toRecover, int recovered, int partial = 0, int failed = 0);
+    // have unreadable parts and failed could not be saved. sourceShort: the source is shorter than its file
+    // system, which a line of its own tells (the result is then never "all recovered").
+    void ShowResult(int toRecover, int recovered, int partial = 0, int failed = 0, bool sourceShort = false);
     void ShowControls();
 
     QLabel* Line(int id) const;

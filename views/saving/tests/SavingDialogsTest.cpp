@@ -230,6 +230,15 @@ TEST(FileSaveDlg, ResultLinesAndLinkText)
         EXPECT_EQ(dlg.Line(CFileSaveDlg::kResultId)->text(), lib.LoadString(r.id));
     }
     EXPECT_EQ(dlg.Line(CFileSaveDlg::kTotalId)->text(), lib.LoadString(223) + "0" + lib.LoadString(224));
+    EXPECT_TRUE(dlg.Line(CFileSaveDlg::kShortSourceId)->text().isEmpty());
+    // A source shorter than its file system: every file saved is still not all there was.
+    dlg.ShowResult(10, 10, 0, 0, true);
+    EXPECT_EQ(dlg.Line(CFileSaveDlg::kResultId)->text(), lib.LoadString(221));
+    EXPECT_EQ(dlg.Line(CFileSaveDlg::kShortSourceId)->text(), lib.LoadText(QStringLiteral("save.short-source")));
+    dlg.ShowControls();
+    EXPECT_TRUE(dlg.Line(CFileSaveDlg::kShortSourceId)->isVisibleTo(&dlg));
+    dlg.ShowResult(10, 10);
+    EXPECT_FALSE(dlg.Line(CFileSaveDlg::kShortSourceId)->isVisibleTo(&dlg));
     EXPECT_EQ(CFileSaveDlg::LinkText(QString(30, 'a')), QString(25, 'a') + "...");
     EXPECT_EQ(CFileSaveDlg::LinkText(QString(25, 'a')), QString(25, 'a'));
 }
@@ -318,7 +327,7 @@ TEST(SavingDialogs, ScreenshotsInEachLanguage)
         {
             CFileSaveDlg summary(nullptr);
             summary.SetSavedFolders({QStringLiteral("/home/user/Recovered/NO NAME")});
-            summary.ShowResult(10, 7, 2, 3);
+            summary.ShowResult(10, 7, 2, 3, true);
             summary.SetSavePath(QStringLiteral("/home/user/Recovered files of today"));
             summary.ShowModeless();
             QApplication::processEvents();
