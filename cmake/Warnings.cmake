@@ -2,7 +2,9 @@
 # only grows; other compilers (clang for the fuzzers) word these checks differently and only warn.
 set(SALVIX_STRICT_MODULES
     salvix_bytes salvix_core salvix_rsdata salvix_devices salvix_filetypes salvix_platform
-    salvix_codecs salvix_diskimage salvix_saving)
+    salvix_codecs salvix_diskimage salvix_saving
+    salvix_fscommon salvix_tree salvix_raw salvix_recoverystate salvix_partitions salvix_appshell
+    salvix_previewformats salvix_fat salvix_ext2 salvix_ntfs)
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   set(_strict_flags -Wshadow -Wconversion -Werror=shadow -Werror=conversion)
 else()
