@@ -1,8 +1,6 @@
 // Compressor of kind 1 over libbz2.
 #include "storage/codecs/CBzip2Compressor.h"
 
-#include <algorithm>
-
 CBzip2Compressor::~CBzip2Compressor()
 {
     End();
@@ -10,19 +8,13 @@ CBzip2Compressor::~CBzip2Compressor()
 
 int CBzip2Compressor::Init(int level, int /*dictionarySize*/)
 {
-    End();
-    m_stream = bz_stream{};
     m_lastResult = BZ_OK;
-    const int result = BZ2_bzCompressInit(&m_stream, level, 0, 30);
-    m_active = result == BZ_OK;
-    return result;
+    return OpenStream([level](bz_stream* stream) { return BZ2_bzCompressInit(stream, level, 0, 30); });
 }
 
 int CBzip2Compressor::End()
 {
-    if (!m_active) return BZ_SEQUENCE_ERROR;
-    m_active = false;
-    return BZ2_bzCompressEnd(&m_stream);
+    return CloseStream(BZ2_bzCompressEnd, BZ_SEQUENCE_ERROR);
 }
 
 int CBzip2Compressor::Compress(bool finish)
@@ -35,18 +27,6 @@ int CBzip2Compressor::Compress(bool finish)
     // The end is reported on the call that completes the stream, so that one finishing call tells
     // whether the whole stream fitted in the output.
     return m_lastResult == BZ_STREAM_END ? 1 : 0;
-}
-
-void CBzip2Compressor::SetInput(const void* data, int length)
-{
-    m_stream.next_in = static_cast<char*>(const_cast<void*>(data));
-    m_stream.avail_in = unsigned(std::max(length, 0));
-}
-
-void CBzip2Compressor::SetOutput(void* buffer, int capacity)
-{
-    m_stream.next_out = static_cast<char*>(buffer);
-    m_stream.avail_out = unsigned(std::max(capacity, 0));
 }
 
 const char* CBzip2Compressor::GetErrorString(int code)

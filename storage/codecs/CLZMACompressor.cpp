@@ -2,37 +2,21 @@
 #include "storage/codecs/CLZMACompressor.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include "LzmaEnc.h"
-
-namespace {
-
-void* SdkAlloc(void*, size_t size)
-{
-    return size == 0 ? nullptr : std::malloc(size);
-}
-
-void SdkFree(void*, void* address)
-{
-    std::free(address);
-}
-
-ISzAlloc g_sdkAlloc = {SdkAlloc, SdkFree};
-
-} // namespace
+#include "storage/codecs/LzmaSdkAllocator.h"
 
 CLZMACompressor::CLZMACompressor()
 {
-    m_encoder = LzmaEnc_Create(&g_sdkAlloc);
+    m_encoder = LzmaEnc_Create(LzmaSdkAllocator());
 }
 
 CLZMACompressor::~CLZMACompressor()
 {
     End();
-    if (m_encoder) LzmaEnc_Destroy(m_encoder, &g_sdkAlloc, &g_sdkAlloc);
+    if (m_encoder) LzmaEnc_Destroy(m_encoder, LzmaSdkAllocator(), LzmaSdkAllocator());
 }
 
 int CLZMACompressor::Init(int /*level*/, int dictionarySize)
@@ -105,8 +89,8 @@ int CLZMACompressor::Encode()
             if (LzmaEnc_WriteProperties(m_encoder, m_stream.data(), &propsSize) != SZ_OK) return kIoError;
             SizeT produced = capacity;
             const SRes res = LzmaEnc_MemEncode(m_encoder, m_stream.data() + LZMA_PROPS_SIZE, &produced,
-                                               m_input.data(), m_input.size(), 1, nullptr, &g_sdkAlloc,
-                                               &g_sdkAlloc);
+                                               m_input.data(), m_input.size(), 1, nullptr, LzmaSdkAllocator(),
+                                               LzmaSdkAllocator());
             if (res == SZ_ERROR_OUTPUT_EOF) continue;
             if (res == SZ_ERROR_MEM) return kNoMemory;
             if (res != SZ_OK) return kIoError;

@@ -1,8 +1,6 @@
 // Decompressor of kind 1 over libbz2.
 #include "storage/codecs/cbzip2decompressor.h"
 
-#include <algorithm>
-
 cbzip2decompressor::~cbzip2decompressor()
 {
     End();
@@ -10,24 +8,8 @@ cbzip2decompressor::~cbzip2decompressor()
 
 int cbzip2decompressor::Init()
 {
-    End();
-    m_stream = bz_stream{};
     m_ended = false;
-    const int result = BZ2_bzDecompressInit(&m_stream, 0, 0);
-    m_active = result == BZ_OK;
-    return result;
-}
-
-void cbzip2decompressor::SetInput(const void* data, int length)
-{
-    m_stream.next_in = static_cast<char*>(const_cast<void*>(data));
-    m_stream.avail_in = unsigned(std::max(length, 0));
-}
-
-void cbzip2decompressor::SetOutput(void* buffer, int capacity)
-{
-    m_stream.next_out = static_cast<char*>(buffer);
-    m_stream.avail_out = unsigned(std::max(capacity, 0));
+    return OpenStream([](bz_stream* stream) { return BZ2_bzDecompressInit(stream, 0, 0); });
 }
 
 int cbzip2decompressor::Decompress()
@@ -42,7 +24,5 @@ int cbzip2decompressor::Decompress()
 
 int cbzip2decompressor::End()
 {
-    if (!m_active) return BZ_SEQUENCE_ERROR;
-    m_active = false;
-    return BZ2_bzDecompressEnd(&m_stream);
+    return CloseStream(BZ2_bzDecompressEnd, BZ_SEQUENCE_ERROR);
 }

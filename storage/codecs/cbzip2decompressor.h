@@ -3,26 +3,19 @@
 
 #include <bzlib.h>
 
+#include "storage/codecs/CLibraryStreamCodec.h"
 #include "storage/codecs/IDecompressor.h"
 
-class cbzip2decompressor final : public IDecompressor {
+class cbzip2decompressor final : public CLibraryStreamCodec<bz_stream, IDecompressor> {
 public:
     cbzip2decompressor() = default;
     ~cbzip2decompressor() override;
-    cbzip2decompressor(const cbzip2decompressor&) = delete;
-    cbzip2decompressor& operator=(const cbzip2decompressor&) = delete;
 
     int Init() override;
-    void SetInput(const void* data, int length) override;
-    void SetOutput(void* buffer, int capacity) override;
-    int GetAvailOut() override { return int(m_stream.avail_out); }
     // 0 progress, BZ_STREAM_END (4) at the end of the stream and on every later call, negative error.
     int Decompress() override;
     int End() override;
-    int GetAvailIn() override { return int(m_stream.avail_in); }
 
 private:
-    bz_stream m_stream{};
-    bool m_active = false;
     bool m_ended = false;
 };

@@ -3,26 +3,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
 #include "LzmaDec.h"
-
-namespace {
-
-void* SdkAlloc(void*, size_t size)
-{
-    return size == 0 ? nullptr : std::malloc(size);
-}
-
-void SdkFree(void*, void* address)
-{
-    std::free(address);
-}
-
-ISzAlloc g_sdkAlloc = {SdkAlloc, SdkFree};
-
-} // namespace
+#include "storage/codecs/LzmaSdkAllocator.h"
 
 struct clzmadecompressor::State {
     CLzmaDec dec;
@@ -37,6 +21,16 @@ struct clzmadecompressor::State {
     size_t inLeft = 0;
     uint8_t* out = nullptr;
     size_t outLeft = 0;
+
+    // Forgets the stream in progress; the buffers given by SetInput and SetOutput stay.
+    void Restart(bool isInitialised)
+    {
+        initialised = isInitialised;
+        started = false;
+        ended = false;
+        pending = 0;
+        propsHave = 0;
+    }
 };
 
 clzmadecompressor::clzmadecompressor() : m_state(std::make_unique<State>())
@@ -51,27 +45,18 @@ clzmadecompressor::~clzmadecompressor()
 
 int clzmadecompressor::Init()
 {
-    State& s = *m_state;
     // The working buffers stay: the next stream usually has the same properties and reuses them.
-    s.initialised = true;
-    s.started = false;
-    s.ended = false;
-    s.pending = 0;
-    s.propsHave = 0;
+    m_state->Restart(true);
     return 0;
 }
 
 int clzmadecompressor::End()
 {
     State& s = *m_state;
-    if (s.allocated) LzmaDec_Free(&s.dec, &g_sdkAlloc);
+    if (s.allocated) LzmaDec_Free(&s.dec, LzmaSdkAllocator());
     LzmaDec_Construct(&s.dec);
     s.allocated = false;
-    s.initialised = false;
-    s.started = false;
-    s.ended = false;
-    s.pending = 0;
-    s.propsHave = 0;
+    s.Restart(false);
     return 0;
 }
 
@@ -126,9 +111,9 @@ int clzmadecompressor::Decompress()
             const uint32_t window = uint32_t(kMaxWindow);
             for (int i = 0; i < 4; ++i) capped[1 + i] = uint8_t(window >> (8 * i));
         }
-        const SRes res = LzmaDec_Allocate(&d, capped, LZMA_PROPS_SIZE, &g_sdkAlloc);
+        const SRes res = LzmaDec_Allocate(&d, capped, LZMA_PROPS_SIZE, LzmaSdkAllocator());
         if (res != SZ_OK) {
-            LzmaDec_Free(&d, &g_sdkAlloc);
+            LzmaDec_Free(&d, LzmaSdkAllocator());
             LzmaDec_Construct(&d);
             s.allocated = false;
             return res == SZ_ERROR_MEM ? kNoMemory : kBadProperties;

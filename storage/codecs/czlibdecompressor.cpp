@@ -1,8 +1,6 @@
 // Decompressor of kind 2 over zlib's inflate.
 #include "storage/codecs/czlibdecompressor.h"
 
-#include <algorithm>
-
 czlibdecompressor::~czlibdecompressor()
 {
     End();
@@ -10,23 +8,7 @@ czlibdecompressor::~czlibdecompressor()
 
 int czlibdecompressor::Init()
 {
-    End();
-    m_stream = z_stream{};
-    const int result = inflateInit(&m_stream);
-    m_active = result == Z_OK;
-    return result;
-}
-
-void czlibdecompressor::SetInput(const void* data, int length)
-{
-    m_stream.next_in = static_cast<Bytef*>(const_cast<void*>(data));
-    m_stream.avail_in = uInt(std::max(length, 0));
-}
-
-void czlibdecompressor::SetOutput(void* buffer, int capacity)
-{
-    m_stream.next_out = static_cast<Bytef*>(buffer);
-    m_stream.avail_out = uInt(std::max(capacity, 0));
+    return OpenStream([](z_stream* stream) { return inflateInit(stream); });
 }
 
 int czlibdecompressor::Decompress()
@@ -39,7 +21,5 @@ int czlibdecompressor::Decompress()
 
 int czlibdecompressor::End()
 {
-    if (!m_active) return Z_STREAM_ERROR;
-    m_active = false;
-    return inflateEnd(&m_stream);
+    return CloseStream(inflateEnd, Z_STREAM_ERROR);
 }
