@@ -2,10 +2,7 @@
 // analyser per file-system family answers, all the work done when it is made.
 #pragma once
 
-#include <algorithm>
-#include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 class IVolume {
 public:
@@ -19,10 +16,3 @@ public:
     // Copies min(size, 100) bytes of the zero-padded label field into buffer.
     virtual void GetLabel(char* buffer, int size) = 0;
 };
-
-// Shared by the analysers: copies min(size, 100) bytes of a 100-byte label field.
-inline void CopyVolumeLabel(const char (&label)[IVolume::kLabelSize], char* buffer, int size)
-{
-    if (!buffer || size <= 0) return;
-    std::memcpy(buffer, label, std::min<size_t>(size_t(size), IVolume::kLabelSize));
-}

@@ -8,5 +8,3 @@ CExt2VolumeAnalyze::CExt2VolumeAnalyze(IStorageDevice* device, uint64_t firstSec
     m_totalSectors = volume.GetTotalSectors();
     volume.GetLabel(m_label, kLabelSize);
 }
-
-void CExt2VolumeAnalyze::GetLabel(char* buffer, int size) { CopyVolumeLabel(m_label, buffer, size); }

@@ -5,8 +5,8 @@
 #include "core/filetypes/FixedText.h"
 #include "filesystems/fat/CFATDBR.h"
 #include "filesystems/partitions/CFatVolumeLabelReader.h"
+#include "filesystems/partitions/VolumeDetection.h"
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -14,9 +14,8 @@ CFatVolumeAnalyze::CFatVolumeAnalyze(IStorageDevice* device, uint64_t firstSecto
 {
     if (!device) return;
     const int32_t sectorSize = device->GetSectorSize();
-    if (sectorSize <= 0) return;
-    std::vector<uint8_t> buffer(std::max<size_t>(16384, size_t(sectorSize) * 4), 0);
-    if (!device->ReadSectors(buffer.data(), firstSector, 4)) return;
+    const std::vector<uint8_t> buffer = ReadBootSectors(device, firstSector, sectorSize, 4, 16384);
+    if (buffer.empty()) return;
     const CFATDBR boot(buffer, sectorSize);
     if (!boot.IsValid()) return;
     m_fileSystemKind = boot.GetFATType();
@@ -24,5 +23,3 @@ CFatVolumeAnalyze::CFatVolumeAnalyze(IStorageDevice* device, uint64_t firstSecto
     std::string label;
     if (CFatVolumeLabelReader(device).ReadLabel(firstSector, boot, label)) CopyFixedText(m_label, label);
 }
-
-void CFatVolumeAnalyze::GetLabel(char* buffer, int size) { CopyVolumeLabel(m_label, buffer, size); }

@@ -2,21 +2,12 @@
 // states and the label from the $Volume record.
 #pragma once
 
-#include "filesystems/common/IVolume.h"
+#include "filesystems/common/CAnalysedVolume.h"
 
 class IStorageDevice;
 
 // The device is read in the constructor and not kept.
-class CNtfsVolumeAnalyze : public IVolume {
+class CNtfsVolumeAnalyze : public CAnalysedVolume {
 public:
     CNtfsVolumeAnalyze(IStorageDevice* device, uint64_t firstSector);
-
-    int32_t GetFileSystemKind() override { return m_fileSystemKind; }
-    uint64_t GetTotalSectors() override { return m_totalSectors; }
-    void GetLabel(char* buffer, int size) override;
-
-private:
-    int32_t m_fileSystemKind = 7;
-    char m_label[kLabelSize] = {};
-    uint64_t m_totalSectors = 0;
 };

@@ -12,17 +12,14 @@
 #include <algorithm>
 #include <vector>
 
-namespace {
-
-// Sector 0 of the device in a zeroed buffer of at least 512 bytes; empty when it cannot be read.
-std::vector<uint8_t> ReadFirstSector(IStorageDevice* device, int32_t sectorSize)
+std::vector<uint8_t> ReadBootSectors(IStorageDevice* device, uint64_t firstSector, int32_t sectorSize,
+                                     uint32_t sectors, size_t minBytes)
 {
-    std::vector<uint8_t> sector(std::max<size_t>(512, size_t(sectorSize)), 0);
-    if (!device || sectorSize <= 0 || !device->ReadSectors(sector.data(), 0, 1)) return {};
-    return sector;
+    if (!device || sectorSize <= 0) return {};
+    std::vector<uint8_t> buffer(std::max(minBytes, static_cast<size_t>(sectorSize) * sectors), 0);
+    if (!device->ReadSectors(buffer.data(), firstSector, sectors)) return {};
+    return buffer;
 }
-
-} // namespace
 
 int32_t DetectFileSystemKind(std::span<const uint8_t> sector, int32_t sectorSize)
 {
@@ -35,7 +32,7 @@ int32_t DetectFileSystemKind(std::span<const uint8_t> sector, int32_t sectorSize
 bool ReadFatDeviceLabel(IStorageDevice* device, std::string& label)
 {
     const int32_t sectorSize = device && device->GetSectorSize() > 0 ? device->GetSectorSize() : 512;
-    const std::vector<uint8_t> sector = ReadFirstSector(device, sectorSize);
+    const std::vector<uint8_t> sector = ReadBootSectors(device, 0, sectorSize, 1, 512);
     if (sector.empty()) return false;
     const CFATDBR boot(sector, sectorSize);
     if (!boot.IsValid()) return false;
@@ -45,7 +42,7 @@ bool ReadFatDeviceLabel(IStorageDevice* device, std::string& label)
 bool ReadNtfsDeviceLabel(IStorageDevice* device, std::string& label)
 {
     const int32_t sectorSize = device ? device->GetSectorSize() : 0;
-    const std::vector<uint8_t> sector = ReadFirstSector(device, sectorSize);
+    const std::vector<uint8_t> sector = ReadBootSectors(device, 0, sectorSize, 1, 512);
     if (sector.empty() || !HasNtfsOemId(sector)) return false;
     CNTFSDBR boot;
     if (!boot.Attach(sector)) return false;
