@@ -40,3 +40,10 @@ void CAppWizardServices::LogRecoverResult(int toRecover, int recovered, const ch
 {
     ::LogRecoverResult(toRecover, recovered, folder);
 }
+
+void CAppWizardServices::LogSearchedPartitionList(const std::list<CSearchedPartitionInfo*>& partitions)
+{
+    ::LogSearchedPartitionList(partitions);
+}
+
+void CAppWizardServices::LogBuildDirectory(int partitionNumber) { ::LogBuildDirectory(partitionNumber); }

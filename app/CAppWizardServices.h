@@ -13,4 +13,6 @@ public:
     void LogScanDevice(bool quick, bool image, char driveLetter, const char* label, int fileSystemKind,
                        const char* imageName, const char* imagePath) override;
     void LogRecoverResult(int toRecover, int recovered, const char* folder) override;
+    void LogSearchedPartitionList(const std::list<CSearchedPartitionInfo*>& partitions) override;
+    void LogBuildDirectory(int partitionNumber) override;
 };

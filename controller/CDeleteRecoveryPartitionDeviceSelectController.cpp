@@ -13,84 +13,35 @@
 #include "filesystems/fat/BuildFAT.h"
 #include "filesystems/ntfs/BuildNTFS.h"
 #include "filesystems/ntfs/DeletedFilesGathering.h"
-#include "filesystems/partitions/CCollectAllBasicPartitionandDynamicVolume.h"
-#include "filesystems/partitions/CCollectDiskDevice.h"
-#include "filesystems/partitions/DeviceListQueries.h"
 #include "filesystems/partitions/FileSystemNames.h"
-#include "filesystems/partitions/VolumesReport.h"
 #include "filesystems/tree/FileTree.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
-#include "storage/diskimage/CImageFileDeviceWithDecompress.h"
 
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
-constexpr int kIconFloppy = 0, kIconPartition = 2, kIconImage = 4, kIconUsb = 6;
-
-void CopyText(char* out, size_t size, const std::string& text)
-{
-    std::snprintf(out, size, "%s", text.c_str());
-}
+constexpr int kIconFloppy = 0, kIconPartition = 2, kIconUsb = 6;
 
 } // namespace
 
-// What the worker collects; its devices are freed with it unless the controller took them over.
-struct CDeleteRecoveryPartitionDeviceSelectController::Enumeration {
-    CStorageDeviceList disks;
-    CVolumeDeviceRecordList volumes;
-    std::vector<DeviceRow> rows;
-    ~Enumeration() { ReleaseCollectedDevices(disks, volumes); }
-};
-
-struct CDeleteRecoveryPartitionDeviceSelectController::ImageEntry {
-    VolumeDeviceRecord record;
-    std::unique_ptr<IStorageDevice> device;
-};
-
-CDeleteRecoveryPartitionDeviceSelectController::CDeleteRecoveryPartitionDeviceSelectController() = default;
+CDeleteRecoveryPartitionDeviceSelectController::CDeleteRecoveryPartitionDeviceSelectController()
+    : CVolumeDeviceSelectController(MakeVolumeRows, kImageRowPrefix)
+{
+}
 
 CDeleteRecoveryPartitionDeviceSelectController::~CDeleteRecoveryPartitionDeviceSelectController()
 {
-    m_page = nullptr;
-    ++*m_generation;
-    JoinWorker();
+    SetPage(nullptr);
     ReleaseScannedTree();
-    ReleaseVolumes();
-    m_images.clear();
 }
 
 bool& CDeleteRecoveryPartitionDeviceSelectController::HintFlag()
 {
     static bool show = true;
     return show;
-}
-
-void CDeleteRecoveryPartitionDeviceSelectController::SetPage(IDeviceSelectView* page)
-{
-    if (!page) {
-        // Results posted for the old page are dropped; the worker only collects, so waiting is short.
-        ++*m_generation;
-        JoinWorker();
-        m_refreshing = false;
-    }
-    m_page = page;
-}
-
-void CDeleteRecoveryPartitionDeviceSelectController::JoinWorker()
-{
-    if (m_worker.joinable())
-        m_worker.join();
-}
-
-void CDeleteRecoveryPartitionDeviceSelectController::ReleaseVolumes()
-{
-    if (m_chosen && m_chosen->nKind == VolumeDeviceRecord::kKindVolume)
-        m_chosen = nullptr;
-    m_selection = nullptr;
-    ReleaseCollectedDevices(m_disks, m_volumes);
 }
 
 void CDeleteRecoveryPartitionDeviceSelectController::ReleaseScannedTree()
@@ -144,50 +95,8 @@ CSelectedDevice* CDeleteRecoveryPartitionDeviceSelectController::GetSelection(CS
 
 void CDeleteRecoveryPartitionDeviceSelectController::Reset()
 {
-    ++*m_generation;
-    JoinWorker();
-    if (m_refreshing && m_page)
-        m_page->EndRefresh();
-    m_refreshing = false;
     ReleaseScannedTree();
-    ReleaseVolumes();
-}
-
-void CDeleteRecoveryPartitionDeviceSelectController::RefreshDeviceList()
-{
-    if (!m_page || m_refreshing)
-        return;
-    m_refreshing = true;
-    m_page->BeginRefresh();
-    m_page->ClearRows();
-    JoinWorker();
-    // The rows are gone, so nothing refers to the last enumeration any more.
-    ReleaseVolumes();
-
-    const uint64_t generation = ++*m_generation;
-    std::shared_ptr<std::atomic<uint64_t>> current = m_generation;
-    IDeviceSelectView* page = m_page;
-    m_worker = std::thread([this, page, generation, current] {
-        auto result = std::make_shared<Enumeration>();
-        try {
-            CCollectDiskDevice().CollectDiskDevice(result->disks);
-            if (!result->disks.empty()) {
-                CCollectAllBasicPartitionandDynamicVolume().CollectAllBasicPartitionandDynamicVolume(result->disks,
-                                                                                                     result->volumes);
-                LogInfo("collect device end");
-                result->rows = MakeVolumeRows(result->volumes);
-                LogInfo("InitVolumeDeviceSelectCtrl end");
-            }
-        } catch (...) {
-            LogError("Device list: the enumeration failed");
-        }
-        if (current->load() != generation)
-            return;
-        page->PostToInterfaceThread([this, result, generation, current] {
-            if (current->load() == generation)
-                OnEnumerated(*result);
-        });
-    });
+    ReleaseDevices();
 }
 
 std::vector<DeviceRow> CDeleteRecoveryPartitionDeviceSelectController::MakeVolumeRows(CVolumeDeviceRecordList& volumes)
@@ -220,149 +129,6 @@ std::vector<DeviceRow> CDeleteRecoveryPartitionDeviceSelectController::MakeVolum
     return rows;
 }
 
-void CDeleteRecoveryPartitionDeviceSelectController::OnEnumerated(Enumeration& result)
-{
-    JoinWorker();
-    m_disks.swap(result.disks);
-    m_volumes.swap(result.volumes);
-    if (m_page) {
-        m_page->ClearRows();
-        for (const DeviceRow& row : result.rows)
-            m_page->AddRow(row);
-        // Images are listed even when no disk could be read (without root no disk opens on Linux).
-        for (const ImageEntry& image : m_images)
-            AddImageRow(image);
-        m_page->EndRefresh();
-    }
-    m_refreshing = false;
-}
-
-void CDeleteRecoveryPartitionDeviceSelectController::WaitForRefresh()
-{
-    // The result is queued to the page; the caller's event loop delivers it. Here only the worker ends.
-    JoinWorker();
-}
-
-void CDeleteRecoveryPartitionDeviceSelectController::AddImageRow(const ImageEntry& image)
-{
-    if (!m_page)
-        return;
-    DeviceRow row;
-    row.icon = kIconImage;
-    row.name = m_page->LoadString(kImageRowPrefix) + image.record.szImageName;
-    row.sectors = image.record.u64ImageSectorCount;
-    row.item = const_cast<VolumeDeviceRecord*>(&image.record);
-    m_page->AddRow(row);
-}
-
-int CDeleteRecoveryPartitionDeviceSelectController::UpdateSelection()
-{
-    m_selection = nullptr;
-    if (m_page) {
-        const int row = m_page->GetSelectedRow();
-        if (row >= 0)
-            m_selection = m_page->GetRowItem(row);
-    }
-    return m_selection ? 1 : 0;
-}
-
-int CDeleteRecoveryPartitionDeviceSelectController::IsImageSelected()
-{
-    UpdateSelection();
-    const auto* record = static_cast<const VolumeDeviceRecord*>(m_selection);
-    return record && record->nKind == VolumeDeviceRecord::kKindImage ? 1 : 0;
-}
-
-bool CDeleteRecoveryPartitionDeviceSelectController::AddImageRecord(const std::string& path)
-{
-    for (const ImageEntry& image : m_images) {
-        if (path == image.record.szImagePath) {
-            if (m_page)
-                m_page->ShowMessage(kImageOpen, wizmsg::kIconWarning);
-            return false;
-        }
-    }
-    auto device = std::make_unique<CImageFileDeviceWithDecompress>(path);
-    if (!device->CheckSlices()) {
-        if (m_page)
-            m_page->ShowMessage(kInvalidImage, wizmsg::kIconWarning);
-        return false;
-    }
-    if (device->GetSectorCount() == 0) {
-        if (m_page)
-            m_page->ShowMessage(kImageDestroyed, wizmsg::kIconWarning);
-        return false;
-    }
-    ImageEntry& image = m_images.emplace_back();
-    char description[260] = {};
-    device->ReadHeaderString(description, sizeof description);
-    image.record.nKind = VolumeDeviceRecord::kKindImage;
-    image.record.pDevice = device.get();
-    image.record.nImageNumber = m_nextImageNumber++;
-    CopyText(image.record.szImageName, sizeof image.record.szImageName, description);
-    image.record.u64ImageSectorCount = device->GetSectorCount();
-    CopyText(image.record.szImagePath, sizeof image.record.szImagePath, path);
-    // The file system comes from the image's own first sectors, not from its description.
-    image.record.nImageFileSystemKind = IdentifyVolumeFileSystem(device.get()).kind;
-    image.record.nFileSystemKind = image.record.nImageFileSystemKind;
-    image.device = std::move(device);
-    AddImageRow(image);
-    return true;
-}
-
-void CDeleteRecoveryPartitionDeviceSelectController::OpenDiskImage()
-{
-    if (!m_page)
-        return;
-    const std::string path = m_page->ChooseImageToOpen();
-    if (!path.empty())
-        AddImageRecord(path);
-}
-
-void CDeleteRecoveryPartitionDeviceSelectController::CreateDiskImage()
-{
-    if (!m_page || !UpdateSelection())
-        return;
-    auto* record = static_cast<VolumeDeviceRecord*>(m_selection);
-    if (record->nKind != VolumeDeviceRecord::kKindVolume || !record->pDevice)
-        return;
-    char name[300];
-    std::snprintf(name, sizeof name, "%s (%c:\\ %s)", record->szLabel, record->cDriveLetter ? record->cDriveLetter : '*',
-                  GetFileSystemName(record->nFileSystemKind));
-    const CreatedImage made = m_page->RunCreateImage(record->pDevice, name, 255);
-    if (made.openInList && !made.path.empty())
-        AddImageRecord(made.path);
-}
-
-void CDeleteRecoveryPartitionDeviceSelectController::RemoveSelectedImage()
-{
-    if (!m_page)
-        return;
-    const int row = m_page->GetSelectedRow();
-    if (row < 0)
-        return;
-    auto* record = static_cast<VolumeDeviceRecord*>(m_page->GetRowItem(row));
-    if (!record || record->nKind != VolumeDeviceRecord::kKindImage)
-        return;
-    m_page->DeleteRow(row);
-    const uint32_t number = record->nImageNumber;
-    m_images.remove_if([&](const ImageEntry& image) {
-        if (image.record.nImageNumber != number)
-            return false;
-        if (m_chosen == &image.record)
-            m_chosen = nullptr;
-        return true;
-    });
-    m_selection = nullptr;
-}
-
-int CDeleteRecoveryPartitionDeviceSelectController::IsDriveOnSelectedSource(char driveLetter)
-{
-    if (!m_chosen)
-        return 0;
-    return IsVolumeOnDrive(m_chosen, driveLetter, m_volumes) ? 1 : 0;
-}
-
 CFileSystemNode* CDeleteRecoveryPartitionDeviceSelectController::BuildVolumeTree(const VolumeDeviceRecord& record,
                                                                                 bool* cancelled)
 {
@@ -393,12 +159,7 @@ CFileSystemNode* CDeleteRecoveryPartitionDeviceSelectController::BuildVolumeTree
 bool CDeleteRecoveryPartitionDeviceSelectController::next()
 {
     IWizardServices* services = GetWizardServices();
-    m_chosen = nullptr;
-    if (m_page) {
-        const int row = m_page->GetSelectedRow();
-        if (row >= 0)
-            m_chosen = static_cast<VolumeDeviceRecord*>(m_page->GetRowItem(row));
-    }
+    m_chosen = SelectedRecord();
     if (!m_chosen) {
         if (m_page)
             m_page->ShowMessage(kSelectPartition, wizmsg::kIconInformation);

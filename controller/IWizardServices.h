@@ -4,6 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <list>
+
+class CSearchedPartitionInfo;
 
 class IWizardServices {
 public:
@@ -21,6 +24,9 @@ public:
     }
     // The log's line of a finished save.
     virtual void LogRecoverResult(int /*toRecover*/, int /*recovered*/, const char* /*folder*/) {}
+    // The log's lines of the partitions a search found, and of the tree build of the nth ticked one.
+    virtual void LogSearchedPartitionList(const std::list<CSearchedPartitionInfo*>& /*partitions*/) {}
+    virtual void LogBuildDirectory(int /*partitionNumber*/) {}
 };
 
 // The services in use: those installed, else a set that does nothing. Never null.

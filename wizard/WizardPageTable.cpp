@@ -1,6 +1,8 @@
 // The wizard's page table.
 #include "wizard/WizardPageTable.h"
 
+#include "controller/CCompleteRecoveryPartitionDeviceSelectController.h"
+#include "controller/CCompleteRecoveryScanPartitionDeviceSelectController.h"
 #include "controller/CDeleteRecoveryPartitionDeviceSelectController.h"
 #include "controller/CFileSelectController.h"
 #include "controller/CRecoveryModeSelectController.h"
@@ -8,6 +10,8 @@
 #include "controller/CSaveResultController.h"
 #include "controller/CTypeOfFileToRecoveryController.h"
 #include "controller/ModeDeviceControllers.h"
+#include "wizard/CCompleteRecoveryPartitionDeviceSelectPage.h"
+#include "wizard/CCompleteRecoveryScanPartitionDeviceSelectPage.h"
 #include "wizard/CDeleteRecoveryPartitionDeviceSelectPage.h"
 #include "wizard/CFileSelectPage.h"
 #include "wizard/CRecoveryModeSelectPage.h"
@@ -23,6 +27,11 @@ constexpr unsigned kModeCommentBitmap = 152;
 int DeletedFileDriveTest(char letter)
 {
     return GetDeleteRecoveryPartitionDeviceSelectController()->IsDriveOnSelectedSource(letter);
+}
+
+int FormatDriveTest(char letter)
+{
+    return GetCompleteRecoveryPartitionDeviceSelectController()->IsDriveOnSelectedSource(letter);
 }
 } // namespace
 
@@ -45,6 +54,21 @@ std::vector<WizardPageEntry> DefaultWizardPages()
              page->SetController(controller);
              SetModeDeviceController(kModeDeletedFile, controller, DeletedFileDriveTest);
              SetTreeBuildRunner(RunTreeBuildWithWaitWindow);
+             return page;
+         }},
+        {WP_COMPLETE_RECOVERY_DEVICE,
+         []() -> std::unique_ptr<CWizardPage> {
+             auto page = std::make_unique<CCompleteRecoveryPartitionDeviceSelectPage>();
+             CCompleteRecoveryPartitionDeviceSelectController* controller =
+                 GetCompleteRecoveryPartitionDeviceSelectController();
+             page->SetController(controller);
+             SetModeDeviceController(kModeFormat, controller, FormatDriveTest);
+             return page;
+         }},
+        {WP_COMPLETE_RECOVERY_SCAN_PARTITION,
+         []() -> std::unique_ptr<CWizardPage> {
+             auto page = std::make_unique<CCompleteRecoveryScanPartitionDeviceSelectPage>();
+             page->SetController(GetCompleteRecoveryScanPartitionDeviceSelectController());
              return page;
          }},
         {WP_FILE_SELECT,

@@ -2,6 +2,8 @@
 // the way back; and screenshots of page 0 and the file-type page in each language under <build>/screenshots.
 #include "wizard/CWizardSheet.h"
 
+#include "controller/ModeDeviceControllers.h"
+
 #include "controller/CRecoveryModeSelectController.h"
 #include "controller/CTypeOfFileToRecoveryController.h"
 #include "controller/CWizardSheetController.h"
@@ -102,7 +104,8 @@ TEST_F(WizardFlow, ModeButtonsSetTheModeAndShowTheFileTypePage)
         EXPECT_EQ(GetTypeOfFileToRecoveryController()->GetMode(), c.mode);
         // The file-type page's next has built the RAW list from the shipped catalogue (everything checked:
         // every type) and passed on to the mode's device page; modes without one stop on the file types.
-        EXPECT_EQ(sheet->GetCurrentIndex(), c.mode == 0 ? WP_DELETE_RECOVERY_VOLUME : WP_TYPE_OF_FILE);
+        const int devicePage[] = {WP_DELETE_RECOVERY_VOLUME, WP_COMPLETE_RECOVERY_DEVICE, WP_LOST_RECOVERY_DISK};
+        EXPECT_EQ(sheet->GetCurrentIndex(), GetModeDeviceController(c.mode) ? devicePage[c.mode] : WP_TYPE_OF_FILE);
         EXPECT_EQ(s->m_rawTypeIds, AllFixedTypes());
         sheet->repaint();
         EXPECT_EQ(sheet->CurrentTitleBitmap(), c.title);

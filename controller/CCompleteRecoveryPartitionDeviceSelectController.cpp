@@ -1,0 +1,293 @@
+// Format recovery's device controller.
+#include "controller/CCompleteRecoveryPartitionDeviceSelectController.h"
+
+#include "controller/CCompleteRecoveryScanPartitionDeviceSelectController.h"
+#include "controller/CFileSelectController.h"
+#include "controller/ICompleteRecoveryDeviceView.h"
+#include "controller/IDeviceSelectView.h"
+#include "controller/IWizardServices.h"
+#include "controller/IWizardSheet.h"
+#include "controller/MessageBoxTypes.h"
+#include "core/CRecoverySettings.h"
+#include "core/devices/CImageFileDevice.h"
+#include "filesystems/ext2/CEXT2SearchController.h"
+#include "filesystems/fat/CFATSearchController.h"
+#include "filesystems/ntfs/CNTFSSearchController.h"
+#include "filesystems/partitions/FileSystemNames.h"
+#include "filesystems/tree/CFileSystemNode.h"
+#include "filesystems/tree/CRawFileList.h"
+#include "filesystems/tree/FileTree.h"
+#include "platform/Clock.h"
+#include "platform/Log.h"
+#include "raw/CRAWSearchController.h"
+
+#include <cstdio>
+#include <filesystem>
+
+namespace {
+
+constexpr int kIconFloppy = 0, kIconPartition = 2, kIconUsb = 6;
+
+} // namespace
+
+struct CCompleteRecoveryPartitionDeviceSelectController::RawImage {
+    VolumeDeviceRecord record;
+    std::unique_ptr<CImageFileDevice> device;
+};
+
+CCompleteRecoveryPartitionDeviceSelectController::CCompleteRecoveryPartitionDeviceSelectController()
+    : CVolumeDeviceSelectController(MakeVolumeRows, kImageRowPrefix)
+{
+}
+
+CCompleteRecoveryPartitionDeviceSelectController::~CCompleteRecoveryPartitionDeviceSelectController()
+{
+    m_view = nullptr;
+    SetPage(nullptr);
+}
+
+std::vector<DeviceRow> CCompleteRecoveryPartitionDeviceSelectController::MakeVolumeRows(CVolumeDeviceRecordList& volumes)
+{
+    std::vector<DeviceRow> rows;
+    for (VolumeDeviceRecord& record : volumes) {
+        if (!record.pDevice || record.pDevice->GetSectorCount() == 0)
+            continue;
+        DeviceRow row;
+        row.icon = record.bFloppy ? kIconFloppy : (record.bUsb ? kIconUsb : kIconPartition);
+        row.sectors = record.pDevice->GetSectorCount();
+        row.sectorSize = uint32_t(record.pDevice->GetSectorSize());
+        char name[200];
+        std::snprintf(name, sizeof name, "%c : %s  (%s)", record.cDriveLetter ? record.cDriveLetter : '*', record.szLabel,
+                      GetFileSystemName(record.nFileSystemKind));
+        row.name = name;
+        row.info = record.szMemberText;
+        row.item = &record;
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::vector<std::unique_ptr<IFileSystemSearchController>>
+CCompleteRecoveryPartitionDeviceSelectController::MakeScanners(const CRecoverySettings& options)
+{
+    std::vector<std::unique_ptr<IFileSystemSearchController>> scanners;
+    if (!options.m_rawFilesOnly) {
+        scanners.push_back(std::make_unique<CFATSearchController>());
+        scanners.push_back(std::make_unique<CNTFSSearchController>());
+        scanners.push_back(std::make_unique<CEXT2SearchController>());
+    }
+    if (options.m_recoverRawFiles)
+        scanners.push_back(std::make_unique<CRAWSearchController>());
+    return scanners;
+}
+
+void CCompleteRecoveryPartitionDeviceSelectController::Activate()
+{
+    RefreshDeviceList();
+    m_timeMark = plat::GetTickCount();
+    if (IWizardSheet* sheet = GetWizardSheet())
+        sheet->SetActivePage(WP_COMPLETE_RECOVERY_DEVICE);
+}
+
+void CCompleteRecoveryPartitionDeviceSelectController::Home()
+{
+    Reset();
+    ReleaseImages();
+    if (m_previous)
+        m_previous->Home();
+}
+
+void CCompleteRecoveryPartitionDeviceSelectController::Back()
+{
+    Reset();
+    ReleaseImages();
+    if (m_previous) {
+        m_previous->Activate();
+        m_previous->Back();
+    }
+}
+
+void CCompleteRecoveryPartitionDeviceSelectController::ShowAdvanceSetting()
+{
+    GetWizardServices()->ShowAdvanceSetting(true);
+}
+
+CSelectedDevice* CCompleteRecoveryPartitionDeviceSelectController::GetSelection(CSelectedDevice* selection)
+{
+    if (selection)
+        selection->Set(CSelectedDevice::kVolume, m_chosen);
+    return selection;
+}
+
+void CCompleteRecoveryPartitionDeviceSelectController::Reset()
+{
+    ReleaseResults();
+    ReleaseDevices();
+    if (m_rawImage && m_chosen == &m_rawImage->record)
+        m_chosen = nullptr;
+    m_rawImage.reset();
+}
+
+void CCompleteRecoveryPartitionDeviceSelectController::ReleaseResults()
+{
+    // The found-file or scan page may still hold what this controller's device gave: it goes first.
+    CFileSelectController* files = GetFileSelectController();
+    CCompleteRecoveryScanPartitionDeviceSelectController* scan = GetCompleteRecoveryScanPartitionDeviceSelectController();
+    if (files->GetPrevious() == this || (files->GetPrevious() == scan && scan->GetPrevious() == this))
+        files->Reset();
+    if (scan->GetPrevious() == this)
+        scan->Reset();
+}
+
+bool CCompleteRecoveryPartitionDeviceSelectController::next()
+{
+    IWizardServices* services = GetWizardServices();
+    m_chosen = nullptr;
+    const int row = m_page ? m_page->GetSelectedRow() : -1;
+    if (row < 0) {
+        if (m_page)
+            m_page->ShowMessage(kSelectPartition, wizmsg::kIconInformation);
+        return false;
+    }
+    services->ReportTimedEvent(kEventSearchStarted, plat::GetTickCount() - m_timeMark);
+    CRecoverySettings* options = GetRecoverySettings();
+    if (auto* record = static_cast<VolumeDeviceRecord*>(m_page->GetRowItem(row))) {
+        m_chosen = record;
+        const bool image = record->nKind != VolumeDeviceRecord::kKindVolume;
+        options->m_selectedSourceName = image ? std::string() : std::string(record->szLabel);
+        options->m_selectedDriveLetter = image ? 255 : uint8_t(record->cDriveLetter);
+        if (!record->pDevice)
+            return false;
+        SearchDevice(record);
+        return true;
+    }
+    // The "Previous Recovery..." row.
+    options->m_selectedSourceName.clear();
+    services->LogRecoveryPhase(8);
+    if (RestorePreviousRecovery()) {
+        services->LogRecoveryPhase(10);
+    } else {
+        services->LogRecoveryPhase(9);
+        m_page->ShowMessage(kRestoreFailed, wizmsg::kIconInformation);
+    }
+    return false;
+}
+
+bool CCompleteRecoveryPartitionDeviceSelectController::SearchDevice(VolumeDeviceRecord* record)
+{
+    if (!record || !record->pDevice || !m_view)
+        return false;
+    IWizardServices* services = GetWizardServices();
+    IStorageDevice* device = record->pDevice;
+    const bool image = record->nKind != VolumeDeviceRecord::kKindVolume;
+    services->LogScanDevice(false, image, record->cDriveLetter, record->szLabel, record->nFileSystemKind,
+                            record->szImageName, record->szImagePath);
+
+    std::vector<std::unique_ptr<IFileSystemSearchController>> scanners = MakeScanners(*GetRecoverySettings());
+    CSearchControllerList list;
+    for (auto& scanner : scanners)
+        list.push_back(scanner.get());
+    auto hits = std::make_unique<CRawFileList>();
+    SetControllersRawFileList(list, hits.get());
+    CSearchedPartitionList found;
+    if (!m_view->RunSearch(device, list, found)) {
+        // Cancelled: everything found so far goes and the device page stays.
+        for (CSearchedPartitionInfo* partition : found)
+            DeleteSearchedPartitionInfo(partition);
+        services->LogRecoveryPhase(3);
+        return false;
+    }
+
+    if (found.empty()) {
+        LogInfo("%s", "YRM-Do Not SearchedPartitionInfo");
+        services->LogRecoveryPhase(11);
+        CFileSystemNode* root = CreateRootNode();
+        if (!root)
+            return false;
+        m_view->BuildRawTree(hits.get(), device, root);
+        root->RecomputeStatistics();
+        scanners.clear();
+        hits.reset();
+        FileTreeStatistics statistics;
+        if (!root->GetStatistics(statistics) || statistics.files < 1) {
+            services->LogRecoveryPhase(13);
+            DeleteFoundTree(root);
+            m_page->ShowMessage(kNoFilesFound, wizmsg::kIconInformation);
+            return true;
+        }
+        CFileSelectController* files = GetFileSelectController();
+        files->SetPrevious(this);
+        files->SetRoot(root);
+        files->Activate();
+        return true;
+    }
+
+    CCompleteRecoveryScanPartitionDeviceSelectController* scan = GetCompleteRecoveryScanPartitionDeviceSelectController();
+    scan->SetPrevious(this);
+    scan->SetSearchResult(found, scanners, std::move(hits));
+    if (GetRecoverySettings()->m_manuallySelectHistoricalPartitions) {
+        scan->Activate();
+        return true;
+    }
+    // The recommended partitions are built at once. When none is ticked, or their trees hold no file, the
+    // scan-partition page shows the whole search instead of throwing it away.
+    using Outcome = CCompleteRecoveryScanPartitionDeviceSelectController::BuildOutcome;
+    const Outcome outcome = scan->BuildTickedPartitions(true);
+    if (outcome == Outcome::Shown)
+        scan->Reset();
+    else
+        scan->Activate();
+    return true;
+}
+
+void CCompleteRecoveryPartitionDeviceSelectController::OpenRawImageFile()
+{
+    if (!m_view)
+        return;
+    const std::string path = m_view->ChooseRawImageFile();
+    if (path.empty())
+        return;
+    auto raw = std::make_unique<RawImage>();
+    raw->device = std::make_unique<CImageFileDevice>(path);
+    if (!raw->device->IsOpen() || raw->device->GetSectorCount() == 0) {
+        LogError("Raw image %s: cannot be opened", path.c_str());
+        m_page->ShowMessage(kInvalidImage, wizmsg::kIconWarning);
+        return;
+    }
+    // A raw image names no file system of its own: the search finds what it holds.
+    VolumeDeviceRecord& record = raw->record;
+    record.nKind = VolumeDeviceRecord::kKindImage;
+    record.pDevice = raw->device.get();
+    record.nFileSystemKind = kNoFileSystem;
+    record.nImageFileSystemKind = kNoFileSystem;
+    record.u64ImageSectorCount = raw->device->GetSectorCount();
+    std::snprintf(record.szImageName, sizeof record.szImageName, "%s",
+                  std::filesystem::path(path).filename().string().c_str());
+    std::snprintf(record.szImagePath, sizeof record.szImagePath, "%s", path.c_str());
+    // The previous raw image goes only after nothing refers to it any more.
+    if (m_rawImage)
+        ReleaseResults();
+    m_rawImage = std::move(raw);
+    m_chosen = &m_rawImage->record;
+    CRecoverySettings* options = GetRecoverySettings();
+    options->m_selectedSourceName.clear();
+    options->m_selectedDriveLetter = 255;
+    SearchDevice(m_chosen);
+}
+
+intptr_t CCompleteRecoveryPartitionDeviceSelectController::RemovePreviousRecovery()
+{
+    const int row = m_page ? m_page->GetSelectedRow() : -1;
+    if (row < 0)
+        return -1;
+    if (void* item = m_page->GetRowItem(row))
+        return reinterpret_cast<intptr_t>(item);
+    m_page->DeleteRow(row);
+    return DeleteLastRecoveryState();
+}
+
+CCompleteRecoveryPartitionDeviceSelectController* GetCompleteRecoveryPartitionDeviceSelectController()
+{
+    static CCompleteRecoveryPartitionDeviceSelectController controller;
+    return &controller;
+}

@@ -1,0 +1,186 @@
+// Format recovery's scan-partition controller.
+#include "controller/CCompleteRecoveryScanPartitionDeviceSelectController.h"
+
+#include "controller/CFileSelectController.h"
+#include "controller/IScanPartitionView.h"
+#include "controller/IWizardServices.h"
+#include "controller/IWizardSheet.h"
+#include "controller/MessageBoxTypes.h"
+#include "core/CRecoverySettings.h"
+#include "filesystems/common/IDIRBuildCallback.h"
+#include "filesystems/tree/CFileSystemNode.h"
+#include "filesystems/tree/CRawFileList.h"
+#include "filesystems/tree/FileTree.h"
+#include "platform/Clock.h"
+#include "platform/Log.h"
+
+CCompleteRecoveryScanPartitionDeviceSelectController::CCompleteRecoveryScanPartitionDeviceSelectController() = default;
+
+CCompleteRecoveryScanPartitionDeviceSelectController::~CCompleteRecoveryScanPartitionDeviceSelectController()
+{
+    m_page = nullptr;
+    Reset();
+}
+
+void CCompleteRecoveryScanPartitionDeviceSelectController::Activate()
+{
+    m_timeMark = plat::GetTickCount();
+    if (IWizardSheet* sheet = GetWizardSheet())
+        sheet->SetActivePage(WP_COMPLETE_RECOVERY_SCAN_PARTITION);
+}
+
+void CCompleteRecoveryScanPartitionDeviceSelectController::Home()
+{
+    Reset();
+    if (m_previous)
+        m_previous->Home();
+}
+
+void CCompleteRecoveryScanPartitionDeviceSelectController::Back()
+{
+    if (m_page && m_page->ShowMessage(kReturnToDevices, wizmsg::kYesNo | wizmsg::kIconQuestion) != wizmsg::kAnswerYes)
+        return;
+    Reset();
+    if (m_previous)
+        m_previous->Activate();
+}
+
+void CCompleteRecoveryScanPartitionDeviceSelectController::ShowAdvanceSetting()
+{
+    GetWizardServices()->ShowAdvanceSetting(false);
+}
+
+CSelectedDevice* CCompleteRecoveryScanPartitionDeviceSelectController::GetSelection(CSelectedDevice* selection)
+{
+    if (m_previous)
+        return m_previous->GetSelection(selection);
+    return IWizardPageController::GetSelection(selection);
+}
+
+void CCompleteRecoveryScanPartitionDeviceSelectController::Reset()
+{
+    // The rows point at the partitions: they go first.
+    if (m_page)
+        m_page->ClearPartitions();
+    for (CSearchedPartitionInfo* partition : m_partitions)
+        DeleteSearchedPartitionInfo(partition);
+    m_partitions.clear();
+    m_scanners.clear();
+    m_hits.reset();
+}
+
+void CCompleteRecoveryScanPartitionDeviceSelectController::SetSearchResult(
+    CSearchedPartitionList& partitions, std::vector<std::unique_ptr<IFileSystemSearchController>>& scanners,
+    std::unique_ptr<CRawFileList> hits)
+{
+    if (m_page)
+        m_page->SetWaitCursor(true);
+    Reset();
+    for (auto& scanner : scanners)
+        m_scanners.push_back(std::move(scanner));
+    scanners.clear();
+    m_partitions.splice(m_partitions.end(), partitions);
+    m_hits = std::move(hits);
+    GetWizardServices()->LogSearchedPartitionList(m_partitions);
+    if (m_page) {
+        CSelectedDevice selection;
+        GetSelection(&selection);
+        m_page->ShowVolumePartitions(m_partitions, selection.GetVolume());
+        m_page->SetWaitCursor(false);
+    }
+}
+
+bool CCompleteRecoveryScanPartitionDeviceSelectController::next()
+{
+    const bool manual = GetRecoverySettings()->m_manuallySelectHistoricalPartitions != 0;
+    const BuildOutcome outcome = BuildTickedPartitions(!manual);
+    return outcome == BuildOutcome::Shown || outcome == BuildOutcome::NoFiles;
+}
+
+CCompleteRecoveryScanPartitionDeviceSelectController::BuildOutcome
+CCompleteRecoveryScanPartitionDeviceSelectController::BuildTickedPartitions(bool passedThrough)
+{
+    IWizardServices* services = GetWizardServices();
+    const int rows = m_page ? m_page->GetRowCount() : 0;
+    if (rows <= 0) {
+        if (m_page)
+            m_page->ShowMessage(kNoPartition, wizmsg::kIconInformation);
+        return BuildOutcome::Refused;
+    }
+    // The counts are checked before the root is made, so a refusal leaves nothing behind.
+    const int ticked = m_page->GetCheckedCount();
+    if (ticked < 1) {
+        m_page->ShowMessage(kNothingTicked, wizmsg::kIconInformation);
+        return BuildOutcome::Refused;
+    }
+    if (ticked > kMaxTicked) {
+        m_page->ShowMessage(kTooManyTicked, wizmsg::kIconInformation);
+        return BuildOutcome::Refused;
+    }
+    CFileSystemNode* root = CreateRootNode();
+    if (!root)
+        return BuildOutcome::Refused;
+    if (m_timeMark != 0)
+        services->ReportTimedEvent(kEventBuildStarted, plat::GetTickCount() - m_timeMark);
+
+    // The ticked partitions in row order, taken on this thread before the build starts.
+    std::vector<std::pair<int, CSearchedPartitionInfo*>> chosen;
+    for (int row = 0; row < rows; ++row)
+        if (m_page->IsRowChecked(row))
+            if (CSearchedPartitionInfo* partition = m_page->GetRowPartition(row))
+                chosen.emplace_back(row, partition);
+    CSelectedDevice selection;
+    GetSelection(&selection);
+    IStorageDevice* device = selection.GetDevice();
+    CSearchControllerList scanners;
+    for (auto& scanner : m_scanners)
+        scanners.push_back(scanner.get());
+
+    m_timeMark = plat::GetTickCount();
+    bool stopped = false;
+    const bool cancelled = m_page->RunBuild([&](IDIRBuildCallback* callback) {
+        int built = 0;
+        for (const auto& [row, partition] : chosen) {
+            services->LogBuildDirectory(row);
+            if (CFileSystemNode* tree = DispatchBuildDirectory(scanners, partition, device, built, callback))
+                root->AddChild(tree);
+            ++built;
+            if (callback && callback->CheckCancel() == -1) {
+                stopped = true;
+                break;
+            }
+        }
+    });
+    if (cancelled || stopped) {
+        services->ReportTimedEvent(kEventBuildCancelled, plat::GetTickCount() - m_timeMark);
+        DeleteFoundTree(root);
+        return BuildOutcome::Cancelled;
+    }
+    const int mode = GetRecoverySettings()->m_recoveryMode;
+    if (mode == kModeFormat || mode == kModePartition)
+        services->ReportTimedEvent(mode == kModeFormat ? kEventBuiltFormat : kEventBuiltPartition,
+                                   plat::GetTickCount() - m_timeMark);
+
+    root->RecomputeStatistics();
+    FileTreeStatistics statistics;
+    if (!root->GetStatistics(statistics) || statistics.files < 1) {
+        DeleteFoundTree(root);
+        m_page->ShowMessage(kNoFilesFound, wizmsg::kIconInformation);
+        m_timeMark = 0;
+        return BuildOutcome::NoFiles;
+    }
+    LogInfo("CCompleteRecoveryScanPartitionDeviceSelectController::next begin!\n");
+    CFileSelectController* files = GetFileSelectController();
+    files->SetPrevious(passedThrough ? m_previous : this);
+    files->SetRoot(root);
+    files->Activate();
+    LogInfo("CCompleteRecoveryScanPartitionDeviceSelectController::next end!\n");
+    m_timeMark = 0;
+    return BuildOutcome::Shown;
+}
+
+CCompleteRecoveryScanPartitionDeviceSelectController* GetCompleteRecoveryScanPartitionDeviceSelectController()
+{
+    static CCompleteRecoveryScanPartitionDeviceSelectController controller;
+    return &controller;
+}

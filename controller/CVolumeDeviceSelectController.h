@@ -1,0 +1,96 @@
+// What the volume pages of deleted-file and format recovery share: the machine's volumes enumerated on a
+// worker that only collects them (the rows are filled on the user-interface thread when it is done), the
+// disk images the user opened, the current selection and the record chosen by next. A derived controller
+// says which volumes make rows and what comes before them. User-interface thread only, apart from that worker.
+#pragma once
+
+#include "controller/IWizardPageController.h"
+#include "filesystems/partitions/DeviceRecords.h"
+
+#include <atomic>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+class IDeviceSelectView;
+struct DeviceRow;
+
+class CVolumeDeviceSelectController : public IWizardPageController {
+public:
+    static constexpr unsigned kImageOpen = 131;      // "This image file is open!"
+    static constexpr unsigned kInvalidImage = 283;   // "This is an invalid image file, please check it!"
+    static constexpr unsigned kImageDestroyed = 284; // "This image has been destroyed. "
+
+    // The rows the volumes of an enumeration give, in list order. Runs on the worker: it may touch nothing
+    // but the volumes.
+    using RowMaker = std::vector<DeviceRow> (*)(CVolumeDeviceRecordList& volumes);
+
+    // imageRowPrefix: the string before an image row's name.
+    CVolumeDeviceSelectController(RowMaker rows, unsigned imageRowPrefix);
+    ~CVolumeDeviceSelectController() override;
+
+    // The page (not owned); null detaches it and waits for a running enumeration.
+    void SetPage(IDeviceSelectView* page);
+    IDeviceSelectView* GetPage() const { return m_page; }
+
+    // Starts a new enumeration of the machine's volumes; returns at once.
+    virtual void RefreshDeviceList();
+    virtual void CreateDiskImage();
+    virtual void OpenDiskImage();
+    virtual void RemoveSelectedImage();
+    // Stores the selected row's record; 1 when a row is selected.
+    virtual int UpdateSelection();
+    // The same store; 1 when the selected row is a disk image.
+    virtual int IsImageSelected();
+
+    // Nonzero when the drive of that letter lies on the volume chosen by next.
+    int IsDriveOnSelectedSource(char driveLetter);
+    // Adds an opened image: refused with a message when its path is listed already or its slices do not
+    // hold together; its file system is read from its own first sectors. True when it was added.
+    bool AddImageRecord(const std::string& path);
+
+    bool IsRefreshing() const { return m_refreshing; }
+    // Waits for a running enumeration (tests and shut-down); the caller's event loop delivers its rows.
+    void WaitForRefresh();
+    const CVolumeDeviceRecordList& GetVolumes() const { return m_volumes; }
+    size_t GetImageCount() const { return m_images.size(); }
+    const VolumeDeviceRecord* GetChosenRecord() const { return m_chosen; }
+
+protected:
+    // Rows shown before the volumes (on the interface thread, after the list was emptied).
+    virtual void AddLeadingRows() {}
+
+    // Stops a running enumeration and releases the volumes and disks of the last one (images stay).
+    void ReleaseDevices();
+    // Releases every image record and its device.
+    void ReleaseImages();
+    // The record of the selected row, null without one.
+    VolumeDeviceRecord* SelectedRecord();
+
+    IDeviceSelectView* m_page = nullptr;
+    VolumeDeviceRecord* m_chosen = nullptr;
+
+private:
+    struct Enumeration;
+    struct ImageEntry;
+
+    void ReleaseVolumes();
+    void OnEnumerated(Enumeration& result);
+    void AddImageRow(const ImageEntry& image);
+    void JoinWorker();
+
+    const RowMaker m_makeRows;
+    const unsigned m_imageRowPrefix;
+    CStorageDeviceList m_disks;
+    CVolumeDeviceRecordList m_volumes;
+    std::list<ImageEntry> m_images;
+    uint32_t m_nextImageNumber = 0;
+    void* m_selection = nullptr;
+    std::thread m_worker;
+    bool m_refreshing = false;
+    // A posted result belongs to the enumeration of this number; older ones are dropped.
+    std::shared_ptr<std::atomic<uint64_t>> m_generation = std::make_shared<std::atomic<uint64_t>>(0);
+};

@@ -1,0 +1,109 @@
+// Format recovery's device page.
+#include "wizard/CCompleteRecoveryPartitionDeviceSelectPage.h"
+
+#include "controller/CCompleteRecoveryPartitionDeviceSelectController.h"
+#include "controls/CResourceLibrary.h"
+#include "controls/CXPMenu.h"
+#include "platform/Log.h"
+#include "views/devices/CDeviceSelectCtrl.h"
+#include "views/devices/CDirTreeBuilder.h"
+#include "views/devices/CIntelligentSearchingDialog.h"
+#include "views/devices/IntelligentSearchRunner.h"
+
+#include <QCursor>
+#include <QFileDialog>
+
+CCompleteRecoveryPartitionDeviceSelectPage::CCompleteRecoveryPartitionDeviceSelectPage()
+    : CVolumeDeviceSelectPage(CommandIds{kCmdRefresh, kCmdImageMenu, kCmdRecover})
+{
+    if (m_initError != 0)
+        LogError("Init CCompleteRecoveryPartitionDeviceSelectPage is false error=0x%x", unsigned(m_initError));
+}
+
+CCompleteRecoveryPartitionDeviceSelectPage::~CCompleteRecoveryPartitionDeviceSelectPage()
+{
+    if (m_format)
+        m_format->SetView(nullptr);
+}
+
+void CCompleteRecoveryPartitionDeviceSelectPage::SetController(CCompleteRecoveryPartitionDeviceSelectController* pController)
+{
+    LogError("------------------------ParmInfo:ICompleteRecoveryPartitionDeviceSelectController* pController=%p",
+             static_cast<void*>(pController));
+    if (m_format && m_format != pController)
+        m_format->SetView(nullptr);
+    m_format = pController;
+    AttachController(pController);
+    if (pController)
+        pController->SetView(this);
+}
+
+bool CCompleteRecoveryPartitionDeviceSelectPage::OnCommand(unsigned id)
+{
+    if (!m_format)
+        return false;
+    if (id == kCmdOpenRawImage) {
+        m_format->OpenRawImageFile();
+        return true;
+    }
+    if (id == kCmdDeleteImage) {
+        // The "Previous Recovery..." row has no record; image rows do.
+        const int row = GetSelectedRow();
+        if (row >= 0 && !GetRowItem(row))
+            m_format->RemovePreviousRecovery();
+        else
+            m_format->RemoveSelectedImage();
+        return true;
+    }
+    return CVolumeDeviceSelectPage::OnCommand(id);
+}
+
+void CCompleteRecoveryPartitionDeviceSelectPage::ShowRowMenu()
+{
+    if (!m_format)
+        return;
+    const int row = GetSelectedRow();
+    const bool previous = row >= 0 && !GetRowItem(row);
+    CResourceLibrary& lib = CResourceLibrary::Instance();
+    CXPMenu menu(this);
+    menu.AppendItem(kCmdRecover, lib.LoadString(previous ? kContinueString : kRecoverString).trimmed());
+    if (previous || m_format->IsImageSelected())
+        menu.AppendItem(kCmdDeleteImage, lib.LoadString(kRemoveString).trimmed());
+    if (const unsigned command = menu.TrackPopupMenu(QCursor::pos()))
+        OnCommand(command);
+}
+
+bool CCompleteRecoveryPartitionDeviceSelectPage::RunSearch(IStorageDevice* device, const CSearchControllerList& scanners,
+                                                          CSearchedPartitionList& found)
+{
+    bool cancelled = false;
+    CSearchedPartitionList collected;
+    const bool ran = RunIntelligentSearchDialog([&](IIntelligentSearchCallback* callback) {
+        IntelligentSearchAndCollect(device, scanners, collected, callback);
+        cancelled = callback && callback->IsCancelled();
+    });
+    if (!ran || cancelled) {
+        for (CSearchedPartitionInfo* partition : collected)
+            DeleteSearchedPartitionInfo(partition);
+        return false;
+    }
+    found.splice(found.end(), collected);
+    return true;
+}
+
+void CCompleteRecoveryPartitionDeviceSelectPage::BuildRawTree(CRawFileList* hits, IStorageDevice* device, CFileNode* parent)
+{
+    ::BuildRawFileTree(hits, device, parent);
+}
+
+std::string CCompleteRecoveryPartitionDeviceSelectPage::ChooseRawImageFile()
+{
+    // One file of any kind; an image of the program's own format is listed first.
+    QFileDialog dialog(this);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilters({QStringLiteral("ImageFile(*.vlv)"), QStringLiteral("Raw Image File(*)")});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().size() != 1)
+        return std::string();
+    return dialog.selectedFiles().constFirst().toStdString();
+}

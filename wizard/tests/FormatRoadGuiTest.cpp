@@ -1,0 +1,385 @@
+// Format and photo recovery through the real wizard widgets, offscreen: the mode button of page 0, the
+// device list of page 2 (the fixture image standing in for disk and drive C), Next, the intelligent search
+// running under its dialog, the trees of the recommended partitions built at once (or, without any
+// partition, the "Raw Files" of the signature hits), the found-file page, Recover into a folder. The saved
+// files are compared with what the image holds. A cancelled search stays on the device page; screenshots of
+// pages 2 and 7 in each language.
+#include "wizard/CWizardSheet.h"
+
+#include "controller/CCompleteRecoveryPartitionDeviceSelectController.h"
+#include "controller/CCompleteRecoveryScanPartitionDeviceSelectController.h"
+#include "controller/CFileSelectController.h"
+#include "controller/CWizardSheetController.h"
+#include "controls/CEditPlus.h"
+#include "controls/CResourceLibrary.h"
+#include "controls/MessageBox.h"
+#include "core/CRecoverySettings.h"
+#include "filesystems/tree/CFileSystemNode.h"
+#include "tests/support/FixtureManifests.h"
+#include "tests/support/RawImageComposer.h"
+#include "tests/support/TempDir.h"
+#include "views/devices/CDeviceSelectCtrl.h"
+#include "views/devices/CDeviceSelectView.h"
+#include "views/devices/CIntelligentSearchingDialog.h"
+#include "views/devices/CMultipleChoosePartitionListCtrl.h"
+#include "views/files/CFileTreeCtrl.h"
+#include "views/files/CTreeCtrlPlus.h"
+#include "views/saving/CSaveFilePathDlg.h"
+#include "views/saving/CSaveFileResultDlg.h"
+#include "wizard/CCompleteRecoveryPartitionDeviceSelectPage.h"
+#include "wizard/CCompleteRecoveryScanPartitionDeviceSelectPage.h"
+#include "wizard/CFileSelectPage.h"
+#include "wizard/CRecoveryModeSelectPage.h"
+#include "wizard/CSaveFilePage.h"
+#include "wizard/CSaveResultPage.h"
+#include "wizard/tests/WizardTestSupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QString ScreenshotFolder()
+{
+    const QString dir = QDir::cleanPath(QStringLiteral(SALVIX_BUILD_DATA_DIR "/../screenshots"));
+    QDir().mkpath(dir);
+    return dir;
+}
+
+// Acts on the next modal window of type T as soon as it shows.
+template <class T>
+void WhenModal(std::function<void(T*)> act, int timeoutMs = 60000)
+{
+    auto* timer = new QTimer;
+    auto waited = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, act, waited, timeoutMs] {
+        *waited += 20;
+        if (T* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            act(w);
+        } else if (*waited > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(20);
+}
+
+// The surviving files of a format fixture's manifest: the end of their path and their SHA-256.
+std::vector<std::pair<std::string, std::string>> SurvivingFiles(const std::string& fixture)
+{
+    std::vector<std::pair<std::string, std::string>> out;
+    std::ifstream in(testsupport::FixturePath(fixture + ".manifest"));
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::vector<std::string> f;
+        std::istringstream fields(line);
+        for (std::string field; std::getline(fields, field, '\t');)
+            f.push_back(field);
+        if (f.size() >= 6 && f[4] == "1")
+            out.emplace_back(f[5], f[3]);
+    }
+    return out;
+}
+
+class FormatRoadGui : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CRecoverySettings* s = GetRecoverySettings();
+        s->m_recoveryMode = 1;
+        s->m_manuallySelectHistoricalPartitions = 0;
+        s->m_recoverRawFiles = 1;
+        s->m_rawFilesOnly = 0;
+    }
+    void TearDown() override
+    {
+        sheet.reset();
+        setenv("SALVIX_DISKS", "", 1);
+        setenv("SALVIX_DRIVES", "", 1);
+        GetRecoverySettings()->m_manuallySelectHistoricalPartitions = 0;
+        CResourceLibrary::Instance().UnloadLanguageBundle();
+    }
+
+    std::string Unpack(const std::string& fixture)
+    {
+        const std::string image = (dir / (fixture + ".img")).string();
+        EXPECT_EQ(std::system(("xz -dc '" + testsupport::FixturePath(fixture + ".img.xz") + "' > '" + image + "'").c_str()),
+                  0);
+        return image;
+    }
+    void UseImage(const std::string& image)
+    {
+        setenv("SALVIX_DISKS", image.c_str(), 1);
+        setenv("SALVIX_DRIVES", ("C=" + image).c_str(), 1);
+    }
+
+    void Open()
+    {
+        sheet = std::make_unique<CWizardSheet>(CWizardSheet::kLogoBitmap, CWizardSheet::kBottomBitmap);
+        ASSERT_EQ(sheet->GetInitError(), 0);
+        controller.SetWizardSheet(sheet.get());
+        sheet->SetController(&controller);
+        sheet->SetHost(&host);
+        frame.setFixedSize(1000, 700);
+        ASSERT_TRUE(sheet->Create(&frame, 1314));
+        sheet->setGeometry(0, 0, 1000, 700);
+        frame.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        devices = static_cast<CCompleteRecoveryPartitionDeviceSelectPage*>(sheet->GetPage(WP_COMPLETE_RECOVERY_DEVICE));
+        partitions =
+            static_cast<CCompleteRecoveryScanPartitionDeviceSelectPage*>(sheet->GetPage(WP_COMPLETE_RECOVERY_SCAN_PARTITION));
+        files = static_cast<CFileSelectPage*>(sheet->GetPage(WP_FILE_SELECT));
+        savePage = static_cast<CSaveFilePage*>(sheet->GetPage(WP_SAVE_FILE));
+        resultPage = static_cast<CSaveResultPage*>(sheet->GetPage(WP_SAVE_RESULT));
+        ASSERT_TRUE(devices && partitions && files && savePage && resultPage);
+    }
+
+    // Page 0's button (1 format, 3 photo recovery), then the device list filled by its worker.
+    void ChooseMode(int button)
+    {
+        auto* mode = static_cast<CRecoveryModeSelectPage*>(sheet->GetPage(WP_RECOVERY_MODE));
+        QTest::mouseClick(mode->ModeButton(button), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_COMPLETE_RECOVERY_DEVICE);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return devices->GetDeviceList()->GetItemCount() > 0; }, 30000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled(); }, 30000));
+    }
+
+    void ClickRow(int n)
+    {
+        CDeviceSelectView* view = devices->GetDeviceList()->View();
+        const QRect row = view->RowRect(n).translated(-view->HorzPos(), -view->VertPos());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row.center());
+        ASSERT_EQ(devices->GetDeviceList()->GetSelectedIndex(), n);
+    }
+
+    // Every file of the found tree ticked by a click on the first folder's check box.
+    void CheckEverything()
+    {
+        CTreeCtrlPlus* tree = files->Tree()->Tree();
+        QTreeWidgetItem* item = nullptr;
+        ASSERT_TRUE(files->Tree()->SelectNodeItem(files->GetRoot()->GetFirstChild(), &item));
+        ASSERT_NE(item, nullptr);
+        tree->scrollToItem(item);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->StateImageRect(item).center());
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                FileTreeStatistics s;
+                return files->GetRoot()->GetStatistics(s) && s.checkedFiles > 0;
+            },
+            30000));
+        QTest::qWait(50);
+    }
+
+    void SaveTo(const std::string& target)
+    {
+        bool pathShown = false, resultShown = false;
+        WhenModal<CSaveFilePathDlg>([&](CSaveFilePathDlg* dlg) {
+            pathShown = true;
+            CEditPlus* edit = savePage->PathEdit();
+            edit->setFocus();
+            edit->selectAll();
+            QTest::keyClicks(edit, QString::fromStdString(target));
+            WhenModal<CSaveFileResultDlg>([&](CSaveFileResultDlg*) {
+                resultShown = true;
+                QTest::mouseClick(&resultPage->OkButton(), Qt::LeftButton);
+            });
+            QTest::mouseClick(dlg->OKButton(), Qt::LeftButton);
+        });
+        QTest::mouseClick(&sheet->RecoverButton(), Qt::LeftButton);
+        EXPECT_TRUE(pathShown);
+        EXPECT_TRUE(resultShown);
+    }
+
+    testsupport::TempDir dir;
+    FrameStandIn frame;
+    RecordingHost host;
+    CWizardSheetController controller;
+    std::unique_ptr<CWizardSheet> sheet;
+    CCompleteRecoveryPartitionDeviceSelectPage* devices = nullptr;
+    CCompleteRecoveryScanPartitionDeviceSelectPage* partitions = nullptr;
+    CFileSelectPage* files = nullptr;
+    CSaveFilePage* savePage = nullptr;
+    CSaveResultPage* resultPage = nullptr;
+};
+
+TEST_F(FormatRoadGui, AFat32QuickFormattedAsNtfsGivesBackItsFilesWithNames)
+{
+    const std::string fixture = "format-fat32-as-ntfs";
+    const auto expected = SurvivingFiles(fixture);
+    ASSERT_GE(expected.size(), 7u);
+    UseImage(Unpack(fixture));
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChooseMode(1));
+    ASSERT_NO_FATAL_FAILURE(ClickRow(0));
+    QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+    // The recommended partition was built at once: page 7 was passed through.
+    ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+    EXPECT_EQ(GetFileSelectController()->GetPrevious(), GetCompleteRecoveryPartitionDeviceSelectController());
+    EXPECT_TRUE(GetCompleteRecoveryScanPartitionDeviceSelectController()->GetPartitions().empty());
+    ASSERT_NO_FATAL_FAILURE(CheckEverything());
+
+    const fs::path out = dir / "recovered";
+    SaveTo(out.string());
+    std::map<std::string, std::string> saved;
+    for (const auto& [path, file] : testsupport::SavedFiles(out))
+        saved[path] = file.sha256;
+    for (const auto& [tail, sha] : expected) {
+        SCOPED_TRACE(tail);
+        bool found = false;
+        for (const auto& [path, hash] : saved)
+            if (hash == sha && path.size() > tail.size() && path.compare(path.size() - tail.size(), tail.size(), tail) == 0 &&
+                path[path.size() - tail.size() - 1] == '/')
+                found = true;
+        EXPECT_TRUE(found);
+    }
+
+    // Back from the found-file page returns to the device page.
+    CScopedMessageBoxResponder yes([](const MessageBoxRequest&) { return IDYES; });
+    QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
+    EXPECT_EQ(sheet->GetCurrentIndex(), WP_COMPLETE_RECOVERY_DEVICE);
+}
+
+TEST_F(FormatRoadGui, WithTheManualOptionThePartitionsAreListedForTheUserToTick)
+{
+    GetRecoverySettings()->m_manuallySelectHistoricalPartitions = 1;
+    UseImage(Unpack("format-fat32-as-ntfs"));
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChooseMode(1));
+    ASSERT_NO_FATAL_FAILURE(ClickRow(0));
+    QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+    ASSERT_EQ(sheet->GetCurrentIndex(), WP_COMPLETE_RECOVERY_SCAN_PARTITION);
+    CMultipleChoosePartitionListCtrl* list = partitions->PartitionList();
+    ASSERT_GT(list->GetItemCount(), 0);
+    EXPECT_EQ(list->GetCheckedCount(), 1);
+    EXPECT_EQ(static_cast<CSearchedPartitionInfo*>(list->GetItemPartition(0))->nFileSystemKind, 2);
+    QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+    ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+    // The scan page was shown, so Back leads to it, with the search still listed.
+    EXPECT_EQ(GetFileSelectController()->GetPrevious(), GetCompleteRecoveryScanPartitionDeviceSelectController());
+    CScopedMessageBoxResponder yes([](const MessageBoxRequest&) { return IDYES; });
+    QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
+    EXPECT_EQ(sheet->GetCurrentIndex(), WP_COMPLETE_RECOVERY_SCAN_PARTITION);
+    EXPECT_GT(list->GetItemCount(), 0);
+    // Back again asks, and returns to the devices.
+    QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
+    EXPECT_EQ(sheet->GetCurrentIndex(), WP_COMPLETE_RECOVERY_DEVICE);
+    EXPECT_EQ(list->GetItemCount(), 0);
+}
+
+// Pictures on a device without any file system: format recovery (RAW files) and photo recovery both save
+// them byte for byte from "Raw Files".
+class RawRoadGui : public FormatRoadGui, public ::testing::WithParamInterface<int> {};
+
+TEST_P(RawRoadGui, PicturesWithoutAFileSystemComeBackByteExact)
+{
+    testsupport::RawImageComposer disk(8192);
+    std::vector<std::string> wanted;
+    for (const testsupport::RawFixture& f : testsupport::ReadRawFixtureManifest("photo")) {
+        if (f.name.find("progressive") != std::string::npos || wanted.size() >= 4)
+            continue;
+        disk.Append(testsupport::ReadRawFixture("photo", f.name), f.type, f.name, 3);
+        wanted.push_back(f.sha256);
+    }
+    ASSERT_GE(wanted.size(), 3u);
+    const fs::path image = dir / "pictures.img";
+    {
+        std::ofstream file(image, std::ios::binary);
+        file.write(reinterpret_cast<const char*>(disk.Bytes().data()), std::streamsize(disk.Bytes().size()));
+    }
+    // Nothing on it is a volume, so the machine lists nothing: Ctrl+O opens it as a raw sector image.
+    UseImage(Unpack("fat32"));
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChooseMode(GetParam()));
+    EXPECT_EQ(GetRecoverySettings()->m_photoMode, GetParam() == 3 ? 1 : 0);
+    bool asked = false;
+    WhenModal<QFileDialog>([&](QFileDialog* dlg) {
+        asked = true;
+        dlg->selectFile(QString::fromStdString(image.string()));
+        static_cast<QDialog*>(dlg)->accept();
+    });
+    sheet->SendCommandToPage(CCompleteRecoveryPartitionDeviceSelectPage::kCmdOpenRawImage);
+    EXPECT_TRUE(asked);
+    ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+    const VolumeDeviceRecord* chosen = GetCompleteRecoveryPartitionDeviceSelectController()->GetChosenRecord();
+    ASSERT_NE(chosen, nullptr);
+    EXPECT_EQ(chosen->nFileSystemKind, 7);
+    EXPECT_STREQ(chosen->szImagePath, image.string().c_str());
+    ASSERT_NO_FATAL_FAILURE(CheckEverything());
+    const fs::path out = dir / "saved";
+    SaveTo(out.string());
+    std::multiset<std::string> saved;
+    for (const auto& [path, file] : testsupport::SavedFiles(out))
+        saved.insert(file.sha256);
+    for (const std::string& sha : wanted)
+        EXPECT_EQ(saved.count(sha), 1u) << sha;
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, RawRoadGui, ::testing::Values(1, 3),
+                         [](const ::testing::TestParamInfo<int>& info) { return info.param == 3 ? "Photo" : "Format"; });
+
+TEST_F(FormatRoadGui, ACancelledSearchStaysOnTheDevicePage)
+{
+    UseImage(Unpack("format-fat32-as-ntfs"));
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChooseMode(1));
+    ASSERT_NO_FATAL_FAILURE(ClickRow(0));
+    CScopedMessageBoxResponder yes([](const MessageBoxRequest&) { return IDYES; });
+    bool searching = false;
+    WhenModal<CIntelligentSearchingDialog>(
+        [&](CIntelligentSearchingDialog* dlg) {
+            searching = true;
+            QTest::mouseClick(dlg->CancelButton(), Qt::LeftButton);
+        },
+        60000);
+    QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+    EXPECT_TRUE(searching);
+    EXPECT_EQ(sheet->GetCurrentIndex(), WP_COMPLETE_RECOVERY_DEVICE);
+    EXPECT_TRUE(GetCompleteRecoveryScanPartitionDeviceSelectController()->GetPartitions().empty());
+    EXPECT_EQ(GetFileSelectController()->GetRoot(), nullptr);
+    EXPECT_TRUE(frame.isEnabled());
+}
+
+TEST_F(FormatRoadGui, ScreenshotsOfThePagesInEachLanguage)
+{
+    GetRecoverySettings()->m_manuallySelectHistoricalPartitions = 1;
+    UseImage(Unpack("format-fat32-as-ntfs"));
+    auto& lib = CResourceLibrary::Instance();
+    const QString folder = ScreenshotFolder();
+    for (const QString& language : {QStringLiteral("English"), QStringLiteral("Deutsch"), QStringLiteral("Japanese")}) {
+        SCOPED_TRACE(language.toStdString());
+        ASSERT_TRUE(lib.LoadLanguageBundle(QStringLiteral(SALVIX_BUILD_DATA_DIR "/") + language + ".rcc"));
+        ASSERT_NO_FATAL_FAILURE(Open());
+        ASSERT_NO_FATAL_FAILURE(ChooseMode(1));
+        const QString prefix = folder + QStringLiteral("/format-road-%1").arg(language);
+        ASSERT_NO_FATAL_FAILURE(ClickRow(0));
+        EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-devices.png")));
+        WhenModal<CIntelligentSearchingDialog>([&](CIntelligentSearchingDialog* dlg) {
+            dlg->grab().save(prefix + QStringLiteral("-search.png"));
+        });
+        QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_COMPLETE_RECOVERY_SCAN_PARTITION);
+        EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-partitions.png")));
+        QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+        EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-files.png")));
+        sheet.reset();
+        lib.UnloadLanguageBundle();
+    }
+}
+
+} // namespace
