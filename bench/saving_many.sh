@@ -8,6 +8,9 @@
 # A third line runs salvix-e2e with glibc's malloc kept to one arena on transparent huge pages
 # (GLIBC_TUNABLES=glibc.malloc.arena_max=1:glibc.malloc.hugetlb=1): most of a cold run is the page faults of the
 # tree build's heap, and this shows what the process's malloc settings alone are worth.
+# The first run of each round also tells the time of the folder job alone (SALVIX_E2E_TIMES: from the start
+# of the job to its end, without the tree build, the gathering or the teardown), so that what is saving and what
+# is reading the volume can be told apart.
 # Set SAVING_BENCH_FILES for another volume size.
 # Usage: saving_many.sh [build folder]
 set -euo pipefail
@@ -33,14 +36,16 @@ seconds() { date +%s.%N; }
 best() { if [[ -z "$1" ]] || (($(echo "$2 < $1" | bc -l))); then echo "$2"; else echo "$1"; fi; }
 rounds=3
 salvix_s=""
+job_s=""
 tuned_s=""
 tsk_s=""
 tunables=glibc.malloc.arena_max=1:glibc.malloc.hugetlb=1
 for ((round = 0; round < rounds; ++round)); do
     start=$(seconds)
-    out=$("$harness" deleted "$img" "$work/salvix")
+    out=$(SALVIX_E2E_TIMES=1 "$harness" deleted "$img" "$work/salvix" 2>"$work/times")
     end=$(seconds)
     salvix_s=$(best "$salvix_s" "$(echo "$end - $start" | bc -l)")
+    job_s=$(best "$job_s" "$(awk '/^folder job / { print $3 }' "$work/times")")
     salvix_files=$(find "$work/salvix" -type f | wc -l)
     rm -rf "$work/salvix"
     sync
@@ -66,6 +71,8 @@ printf 'NTFS, %d files made (%d deleted), image %d MiB, work folder in %s, best 
     "$((files / 10))" "$(($(stat -c %s "$img") / 1048576))" "$base" "$rounds"
 printf '  salvix-e2e deleted  %7.3f s  %8.0f files/s  (%d files saved: %s)\n' "$salvix_s" \
     "$(echo "$salvix_files / $salvix_s" | bc -l)" "$salvix_files" "$(echo "$out" | head -1)"
+printf '    of which folder job %7.3f s  %8.0f files/s  (creating, writing, dating and closing the files)\n' "$job_s" \
+    "$(echo "$salvix_files / $job_s" | bc -l)"
 printf '  salvix-e2e, malloc  %7.3f s  %8.0f files/s  (%d files saved; %s)\n' "$tuned_s" \
     "$(echo "$tuned_files / $tuned_s" | bc -l)" "$tuned_files" "$tunables"
 printf '  tsk_recover         %7.3f s  %8.0f files/s  (%d files saved)\n' "$tsk_s" "$(echo "$tsk_files / $tsk_s" | bc -l)" \

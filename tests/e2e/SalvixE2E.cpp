@@ -59,6 +59,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -145,7 +146,11 @@ int SaveAndReport(IStorageDevice* device, CFileSystemNode* root, CFileNode* node
     RecoverFolderJob job;
     ConsoleCallback callback;
     std::string made;
+    const auto jobStart = std::chrono::steady_clock::now();
     RecoverFolder(job, &callback, device, node, outdir, &made);
+    if (std::getenv("SALVIX_E2E_TIMES")) // for bench/saving_many.sh: the folder job alone
+        std::fprintf(stderr, "folder job %.3f s\n",
+                     std::chrono::duration<double>(std::chrono::steady_clock::now() - jobStart).count());
     const RecoverCounts& counts = job.GetCounts();
     std::printf("saved %d files, %d failed\n", counts.filesSaved, counts.filesFailed);
     if (counts.filesPartial)
