@@ -35,7 +35,9 @@ void CSearchSuperDlg::ShowModeless()
     show();
 }
 
-void CSearchSuperDlg::EndDialog(int result) { QDialog::done(result); }
+// Through the virtual done(), so that a dialog which hands a hosted page back on closing does so however it
+// ends (a button, Enter, Escape, the close box or its own code).
+void CSearchSuperDlg::EndDialog(int result) { done(result); }
 
 void CSearchSuperDlg::SetTemplateSize(int cx, int cy) { setFixedSize(m_units.MapDialogSize(cx, cy)); }
 

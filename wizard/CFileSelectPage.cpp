@@ -7,6 +7,7 @@
 #include "controls/CResourceLibrary.h"
 #include "controls/CTabCtrlPlus.h"
 #include "controls/ControlId.h"
+#include "controls/CXPMenu.h"
 #include "controls/MessageBox.h"
 #include "controls/WindowMessages.h"
 #include "core/CRecoverySettings.h"
@@ -17,23 +18,31 @@
 #include "filesystems/tree/IFileProperties.h"
 #include "controller/CSaveFileController.h"
 #include "platform/Log.h"
+#include "storage/recoverystate/CMBKArchive.h"
 #include "views/files/CFileListCtrl.h"
 #include "views/files/CFileSelectCtrlContainer.h"
 #include "views/files/CFileTreeCtrl.h"
 #include "views/files/CPropertiesDlg.h"
+#include "views/diskimage/DiskImageFileDialog.h"
+#include "views/preview/PreviewFoundFile.h"
 #include "views/saving/CRBClickRecoverFileDlg.h"
 #include "views/search/CFindFileDlg.h"
 #include "views/search/CFoundFileList.h"
 #include "views/search/CSearchFileDlg.h"
 
 #include <QApplication>
-#include <QFileDialog>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QPainter>
 #include <QShortcut>
+
+#include <map>
 
 namespace {
 
 QString String(unsigned id) { return CResourceLibrary::Instance().LoadString(id); }
+QString Text(const char* key) { return CResourceLibrary::Instance().LoadText(QString::fromLatin1(key)); }
+
 
 int ModeIndex()
 {
@@ -44,6 +53,7 @@ int ModeIndex()
 constexpr unsigned kFindEvents[3] = {8199, 8226, 8248};
 constexpr unsigned kSearchEvents[3] = {8200, 8227, 8249};
 constexpr unsigned kPreviewEvents[3] = {8201, 8228, 8256};
+constexpr unsigned kExportEvents[3] = {8208, 8229, 8257};
 
 constexpr unsigned kCheckBoxes = 135, kFolders = 139;
 
@@ -129,7 +139,9 @@ int CFileSelectPage::OnCreate()
             connect(b.button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
         }
     }
+    // The bar beside the buttons carries the menu of the commands no button raises.
     m_filler.setFocusPolicy(Qt::NoFocus);
+    connect(&m_filler, &QAbstractButton::clicked, this, [this] { ShowToolsMenu(); });
 
     // The commands no button raises: search, properties and the single-file recovery by keyboard too.
     struct {
@@ -141,6 +153,7 @@ int CFileSelectPage::OnCreate()
         {QKeySequence(Qt::ALT | Qt::Key_Return), kCmdFileProperties},
         {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Return), kCmdFolderProperties},
         {QKeySequence(Qt::CTRL | Qt::Key_S), kCmdRecoverFile},
+        {QKeySequence(Qt::CTRL | Qt::Key_E), kCmdExportState},
     };
     for (const auto& s : shortcuts) {
         auto* shortcut = new QShortcut(s.keys, this);
@@ -285,6 +298,7 @@ bool CFileSelectPage::OnCommand(unsigned id)
     case kCmdFileProperties: OnFileProperties(); return true;
     case kCmdRecoverFile: OnRecoverFile(); return true;
     case kCmdLocate: OnLocate(); return true;
+    case kCmdExportState: OnExportState(); return true;
     default: return false;
     }
 }
@@ -337,12 +351,78 @@ CFileNode* CFileSelectPage::SelectedNode() const
 void CFileSelectPage::OnPreview()
 {
     GetWizardServices()->ReportEvent(kPreviewEvents[ModeIndex()]);
-    // The preview windows are not part of this build; the file's properties stand in for them.
-    if (CFileNode* node = SelectedNode()) {
-        CPropertiesDlg dlg(nullptr);
-        dlg.SetFileNode(node);
-        dlg.DoModal();
+    IStorageDevice* device = m_controller ? m_controller->GetSourceDevice() : nullptr;
+    // The preview dialog's Recover saves the same file, once the dialog has closed.
+    PreviewFoundFile(this, device, SelectedNode(), [this] { OnCommand(kCmdRecoverFile); });
+}
+
+std::vector<std::pair<unsigned, bool>> CFileSelectPage::ToolsMenuState() const
+{
+    const bool files = m_tab && m_tab->GetCurSel() == 0;
+    const bool folder = files && Tree() && Tree()->GetItemData(Tree()->GetSelectedItem()) != nullptr;
+    const bool file = SelectedNode() != nullptr;
+    return {{kCmdSearch, m_root != nullptr},
+            {kCmdFolderProperties, folder},
+            {kCmdFileProperties, file},
+            {kCmdRecoverFile, file},
+            {kCmdExportState, m_root != nullptr}};
+}
+
+void CFileSelectPage::ShowToolsMenu()
+{
+    static const std::map<unsigned, const char*> keys = {
+        {kCmdSearch, "wizard.menu.search"},
+        {kCmdFolderProperties, "wizard.menu.folderproperties"},
+        {kCmdFileProperties, "wizard.menu.fileproperties"},
+        {kCmdRecoverFile, "wizard.menu.recoverfile"},
+        {kCmdExportState, "wizard.menu.exportstate"},
+    };
+    CXPMenu menu(this);
+    for (const auto& [id, enabled] : ToolsMenuState())
+        if (QAction* action = menu.AppendItem(id, Text(keys.at(id))))
+            action->setEnabled(enabled);
+    const QPoint below = m_filler.mapToGlobal(QPoint(0, m_filler.height()));
+    if (const unsigned command = menu.TrackPopupMenu(below))
+        OnCommand(command);
+}
+
+QString CFileSelectPage::DefaultExportName(const QDateTime& now, int scanKind)
+{
+    const QDate d = now.date();
+    const QTime t = now.time();
+    return QString::asprintf("%04d-%02d-%02d_%02d_%02d_ZUL%s.rsf", d.year(), d.month(), d.day(), t.hour(), t.minute(),
+                             scanKind == 1 ? "_CR" : "_PR");
+}
+
+QString CFileSelectPage::WithExportSuffix(const QString& path)
+{
+    // Exactly ".rsf" (lower case) counts; any other ending gets it appended.
+    if (path.size() > 4 && path.endsWith(QStringLiteral(".rsf"), Qt::CaseSensitive))
+        return path;
+    return path + QStringLiteral(".rsf");
+}
+
+void CFileSelectPage::OnExportState()
+{
+    GetWizardServices()->ReportEvent(kExportEvents[ModeIndex()]);
+    const int scanKind = m_controller ? m_controller->GetScanKind() : 0;
+    diskimg::FileDialogRequest request;
+    request.save = true;
+    request.suggested = DefaultExportName(QDateTime::currentDateTime(), scanKind);
+    request.filter = diskimg::QtFilter(String(kStateFilterString));
+    const QString chosen = diskimg::ChooseFile(this, request);
+    if (chosen.isEmpty())
+        return;
+    const std::string path = WithExportSuffix(chosen).toStdString();
+    bool packed = false;
+    try {
+        CMBKArchive archive(true, [this](unsigned id) { ShowMessageBox(this, id, MB_ICONINFORMATION); });
+        packed = archive.Pack(path.c_str());
+    } catch (...) {
+        packed = false;
     }
+    ShowMessageBox(this, packed ? kExportDone : kExportFailed, MB_ICONINFORMATION);
+    update();
 }
 
 void CFileSelectPage::OnFolderProperties()
@@ -394,13 +474,16 @@ void CFileSelectPage::OnRecoverFile()
     const int dot = fileName.lastIndexOf(QLatin1Char('.'));
     const QString extension = dot >= 0 ? fileName.mid(dot + 1) : fileName;
     const QString filter = QStringLiteral("%1 (*.%2);;%3 (*)").arg(extension.toUpper(), extension, QStringLiteral("All Files"));
-    QFileDialog dialog(nullptr, QString(), fileName, filter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setDefaultSuffix(extension);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    diskimg::FileDialogRequest request;
+    request.save = true;
+    request.suggested = fileName;
+    request.filter = filter;
+    QString target = diskimg::ChooseFile(nullptr, request);
+    if (target.isEmpty())
         return;
-    const QString target = dialog.selectedFiles().constFirst();
+    // A name typed without extension takes the file's own.
+    if (dot > 0 && !QFileInfo(target).fileName().contains(QLatin1Char('.')))
+        target += QLatin1Char('.') + extension;
     const std::string targetPath = target.toStdString();
     IStorageDevice* device = m_controller ? m_controller->GetSourceDevice() : nullptr;
     if (IsPathOnRecoverySource(targetPath.c_str()) &&

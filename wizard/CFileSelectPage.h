@@ -11,7 +11,11 @@
 
 #include <QString>
 
+#include <utility>
+#include <vector>
+
 class CFileListCtrl;
+class QDateTime;
 class CFileNode;
 class CFileSelectController;
 class CFileSelectCtrlContainer;
@@ -28,7 +32,8 @@ public:
                               kCmdRecoverFile = 5003, kCmdLocate = 5004, kFillerId = 200;
     static constexpr unsigned kTotalString = 385, kSelectedString = 386, kNothingSelected = 272, kFilesTab = 397,
                               kSearchTab = 163, kSelectFileToRecover = 274, kSameDrive = 275,
-                              kNotEnoughSpace = 276, kEncryptedNeedsNtfs = 278;
+                              kNotEnoughSpace = 276, kEncryptedNeedsNtfs = 278, kStateFilterString = 401,
+                              kExportDone = 61237, kExportFailed = 61238;
     static constexpr COLORREF kFrameColour = RGB(203, 212, 219);
 
     CFileSelectPage();
@@ -52,6 +57,14 @@ public:
     void UpdateTotals();
     const QString& TotalText() const { return m_totalText; }
     const QString& SelectedText() const { return m_selectedText; }
+
+    // The export's proposed file name: the local date and minute, "_CR" after a format recovery, else "_PR".
+    static QString DefaultExportName(const QDateTime& now, int scanKind);
+    // The chosen export path with ".rsf" appended unless it ends in exactly that.
+    static QString WithExportSuffix(const QString& path);
+    // The entries of the tools menu (the bar beside the buttons) with whether each is enabled now.
+    std::vector<std::pair<unsigned, bool>> ToolsMenuState() const;
+    CButtonPlus& ToolsBar() { return m_filler; }
 
     // The search tab's label for a name pattern.
     static QString SearchTabLabel(const QString& prefix, const QString& pattern);
@@ -77,6 +90,8 @@ private:
     void OnFileProperties();
     void OnRecoverFile();
     void OnLocate();
+    void OnExportState();
+    void ShowToolsMenu();
     void OnTabChanged();
     CFileNode* SelectedNode() const;
 

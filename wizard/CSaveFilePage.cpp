@@ -180,12 +180,6 @@ void CSaveFilePage::RunAsDialog(CWizardSheet&)
                        if (controller)
                            controller->next();
                    });
-    QWidget* home = parentWidget();
+    // The dialog hands the page back to the sheet when it ends, whichever way.
     dlg.DoModal();
-    // The dialog hands the page back only when it ends through its own done(); whichever way it ended,
-    // the page goes back to the sheet before the dialog (and with it its children) is destroyed.
-    if (parentWidget() != home) {
-        hide();
-        setParent(home);
-    }
 }

@@ -83,12 +83,6 @@ void CSaveResultPage::RunAsDialog(CWizardSheet& sheet)
     ShowResult();
     CSaveFileResultDlg dlg(nullptr);
     dlg.AttachChild(this);
-    QWidget* home = parentWidget();
+    // The dialog hands the page back to the sheet when it ends, whichever way.
     dlg.DoModal();
-    // The dialog hands the page back only when it ends through its own done(); whichever way it ended,
-    // the page goes back to the sheet before the dialog (and with it its children) is destroyed.
-    if (parentWidget() != home) {
-        hide();
-        setParent(home);
-    }
 }

@@ -11,9 +11,10 @@
 #include "platform/Log.h"
 #include "views/devices/CDeviceSelectCtrl.h"
 #include "views/devices/DeviceSelectTypes.h"
+#include "views/diskimage/CImageDiskMasterDlg.h"
+#include "views/diskimage/COpenDiskImageMasterDlg.h"
 
 #include <QCursor>
-#include <QFileDialog>
 #include <QMetaObject>
 
 namespace {
@@ -221,15 +222,24 @@ bool CVolumeDeviceSelectPage::ShowFormatRecoveryHint()
 
 std::string CVolumeDeviceSelectPage::ChooseImageToOpen()
 {
-    QFileDialog dialog(this, Text("wizard.menu.opendiskimage"));
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    // The open-disk-image wizard checks the image's slices (and lets the user repair a moved one) before
+    // the controller opens it.
+    COpenDiskImageMasterDlg dlg(nullptr);
+    dlg.DoModal();
+    if (dlg.GetResult() != 1)
         return std::string();
-    return dialog.selectedFiles().constFirst().toStdString();
+    return dlg.GetImagePath();
 }
 
-CreatedImage CVolumeDeviceSelectPage::RunCreateImage(IStorageDevice*, const std::string&, int)
+CreatedImage CVolumeDeviceSelectPage::RunCreateImage(IStorageDevice* source, const std::string& sourceName, int heads)
 {
-    return CreatedImage{};
+    CImageDiskMasterDlg dlg(source, sourceName.c_str(), heads, nullptr);
+    dlg.DoModal();
+    CreatedImage made;
+    made.openInList = dlg.GetOpenImageInList() != 0;
+    if (made.openInList) {
+        made.sectorCount = dlg.GetRegionSectorCount();
+        made.path = dlg.GetImageFilePath();
+    }
+    return made;
 }

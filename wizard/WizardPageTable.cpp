@@ -53,7 +53,7 @@ std::vector<WizardPageEntry> DefaultWizardPages()
              controller->SetPage(page.get());
              page->SetController(controller);
              SetModeDeviceController(kModeDeletedFile, controller, DeletedFileDriveTest);
-             SetTreeBuildRunner(RunTreeBuildWithWaitWindow);
+             SetTreeBuildRunner(RunTreeBuildWithProgress);
              return page;
          }},
         {WP_COMPLETE_RECOVERY_DEVICE,

@@ -447,6 +447,6 @@ void InstallWizardSkin()
     InstallTool({320, 314, 297, 296}, "wizard.tool.find", 110, 33);
     InstallTool({295, 294, 282, 281}, "wizard.tool.preview", 110, 33);
     InstallRuntimePicture(543, [] { return ToolBar("wizard.menu.images", 814, 33); });
-    InstallRuntimePicture(544, [] { return ToolBar(nullptr, 681, 33); });
+    InstallRuntimePicture(544, [] { return ToolBar("wizard.menu.tools", 681, 33); });
     InstallRuntimePicture(448, ResultBanner);
 }

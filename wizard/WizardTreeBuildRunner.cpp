@@ -1,46 +1,38 @@
 // The wizard's runner of directory-tree builds.
 #include "wizard/WizardTreeBuildRunner.h"
 
-#include "controls/CResourceLibrary.h"
 #include "platform/Log.h"
-#include "views/files/CWaitingDlg.h"
-
-#include <QApplication>
-#include <QEventLoop>
-#include <QPointer>
-#include <QWidget>
+#include "views/devices/CDirTreeBuilder.h"
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
-CFileSystemNode* RunTreeBuildWithWaitWindow(const TreeBuildJob& job, bool* cancelled)
+CFileSystemNode* RunTreeBuildWithProgress(const TreeBuildJob& job, bool* cancelled)
 {
-    std::atomic<bool> done{false};
-    CFileSystemNode* tree = nullptr;
     bool stopped = false;
-    QPointer<QWidget> main = QApplication::activeWindow();
-    if (main)
-        main->setEnabled(false);
-    CWaitingDlg wait(nullptr);
-    wait.SetText(CResourceLibrary::Instance().LoadText(QStringLiteral("wizard.scan.wait")));
-    wait.ShowModeless();
-    std::thread worker([&] {
-        try {
-            tree = job(nullptr, &stopped);
-        } catch (...) {
-            LogError("Directory build: the build failed");
-            tree = nullptr;
+    CDirTreeBuilder runner;
+    CFileSystemNode* tree = runner.Run([&](IDIRBuildCallback* callback, const std::function<void()>& pump) {
+        std::atomic<bool> done{false};
+        CFileSystemNode* built = nullptr;
+        // The callback only posts to the dialog, so the worker may report through it.
+        std::thread worker([&] {
+            try {
+                built = job ? job(callback, &stopped) : nullptr;
+            } catch (...) {
+                LogError("Directory build: the build failed");
+                built = nullptr;
+            }
+            done = true;
+        });
+        while (!done.load()) {
+            pump();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        done = true;
+        worker.join();
+        return built;
     });
-    QEventLoop loop;
-    while (!done)
-        loop.processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    worker.join();
-    wait.hide();
-    if (main)
-        main->setEnabled(true);
     if (cancelled)
-        *cancelled = stopped;
+        *cancelled = stopped || runner.IsCancelled() != 0;
     return tree;
 }

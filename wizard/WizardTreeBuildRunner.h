@@ -1,8 +1,9 @@
-// The wizard's runner of directory-tree builds: the build runs on a worker while the main window is
-// disabled and a small wait window tells the user that the volume is being read.
+// The wizard's runner of directory-tree builds: the build progress dialog (phase, bar, elapsed time and a
+// Cancel that asks first) over the disabled main window, with the build on a worker while the interface
+// thread keeps painting and answering.
 #pragma once
 
 #include "controller/TreeBuildRunner.h"
 
-// Runs the job on a worker and keeps the interface alive until it ends.
-CFileSystemNode* RunTreeBuildWithWaitWindow(const TreeBuildJob& job, bool* cancelled);
+// Runs the job on a worker under the progress dialog; *cancelled when the user confirmed Cancel.
+CFileSystemNode* RunTreeBuildWithProgress(const TreeBuildJob& job, bool* cancelled);

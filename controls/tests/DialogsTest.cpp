@@ -11,6 +11,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTest>
+#include <QTimer>
+
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -57,6 +60,39 @@ TEST(SearchSuperDlg, PanesWithThePlaceholderTemplateNeedNoWindow)
     EXPECT_EQ(pane->TemplateText(0), "Dialog");
     EXPECT_EQ(pane->TemplateText(2), "Cancel");
     pane.reset(); // never shown, destroyed cleanly
+}
+
+// A dialog that hosts a borrowed page hands it back in done(); every way of ending must pass there.
+TEST(SearchSuperDlg, EveryEndingPassesThroughTheVirtualDone)
+{
+    class Counting : public CSearchSuperDlg {
+    public:
+        Counting() : CSearchSuperDlg(nullptr) {}
+        void done(int result) override
+        {
+            ++dones;
+            CSearchSuperDlg::done(result);
+        }
+        void End(int result) { EndDialog(result); }
+        int dones = 0;
+    };
+    const struct {
+        const char* name;
+        std::function<void(Counting&)> end;
+        int result;
+    } endings[] = {
+        {"EndDialog", [](Counting& d) { d.End(7); }, 7},
+        {"accept (OK, Enter)", [](Counting& d) { d.accept(); }, IDOK},
+        {"reject (Escape, close box)", [](Counting& d) { d.reject(); }, IDCANCEL},
+    };
+    for (const auto& ending : endings) {
+        Counting dlg;
+        int result = -1;
+        QTimer::singleShot(0, &dlg, [&] { ending.end(dlg); });
+        result = dlg.DoModal();
+        EXPECT_EQ(dlg.dones, 1) << ending.name;
+        EXPECT_EQ(result, ending.result) << ending.name;
+    }
 }
 
 TEST(PromptDialog, OnlyOKWithTheBoxTickedSetsTheFlag)

@@ -3,7 +3,10 @@
 // "Deleted Files", Recover, the save-path dialog's edit and OK, the save progress and the result dialog's OK.
 // The saved files are compared with the fixture's manifest (names, bytes, modification times); a second run
 // into the same folder numbers its folder and changes nothing of the first; a target on the scanned source
-// asks, and "No" keeps the save-path dialog open. Screenshots of every page in each language.
+// asks, and "No" keeps the save-path dialog open. The scan runs under the build progress dialog. The image
+// menu makes an image of the volume that is listed and scans as the volume does, refuses to list it twice and
+// removes it; the preview shows a deleted file whose Recover saves it; the tools bar exports the recovery
+// state. Screenshots of every page in each language.
 #include "wizard/CWizardSheet.h"
 
 #include "controller/CDeleteRecoveryPartitionDeviceSelectController.h"
@@ -14,15 +17,25 @@
 #include "controls/CEditPlus.h"
 #include "controls/CHasCheckboxPromptDlg.h"
 #include "controls/CResourceLibrary.h"
+#include "controls/CXPMenu.h"
 #include "controls/MessageBox.h"
 #include "core/CRecoverySettings.h"
 #include "filesystems/tree/CFileSystemNode.h"
+#include "filesystems/tree/IFileProperties.h"
 #include "tests/support/FixtureManifests.h"
+#include "storage/recoverystate/CMBKArchive.h"
 #include "tests/support/TempDir.h"
+#include "views/devices/CBuildDirectoryDlg.h"
 #include "views/devices/CDeviceSelectCtrl.h"
 #include "views/devices/CDeviceSelectView.h"
 #include "views/files/CFileTreeCtrl.h"
+#include "views/files/CFileListCtrl.h"
 #include "views/files/CTreeCtrlPlus.h"
+#include "views/diskimage/CImageDiskMasterDlg.h"
+#include "views/diskimage/CImageDiskSteps.h"
+#include "views/diskimage/COpenDiskImageMasterDlg.h"
+#include "views/diskimage/DiskImageFileDialog.h"
+#include "views/preview/CFilePreViewDlg.h"
 #include "views/saving/CFileSaveDlg.h"
 #include "views/saving/CSaveFilePathDlg.h"
 #include "views/saving/CSaveFileResultDlg.h"
@@ -34,11 +47,14 @@
 #include "wizard/tests/WizardTestSupport.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QMenu>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -72,6 +88,61 @@ void WhenModal(std::function<void(T*)> act, int timeoutMs = 60000)
         }
     });
     timer->start(20);
+}
+
+// Clicks the item carrying this command in the next popup menu, as soon as it opens; *enabled tells whether
+// the item could be chosen (a disabled one is not clicked and the menu is closed).
+void WhenPopup(unsigned command, bool* enabled = nullptr)
+{
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, command, enabled] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        for (QAction* action : menu->actions()) {
+            if (CXPMenu::CommandId(action) != command)
+                continue;
+            if (enabled)
+                *enabled = action->isEnabled();
+            if (action->isEnabled()) {
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+                return;
+            }
+        }
+        menu->close();
+    });
+    timer->start(20);
+}
+
+// Counts the build progress dialogs shown.
+class BuildDialogWatch : public QObject {
+public:
+    BuildDialogWatch() { qApp->installEventFilter(this); }
+    ~BuildDialogWatch() override { qApp->removeEventFilter(this); }
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::Show && qobject_cast<CBuildDirectoryDlg*>(o))
+            ++shown;
+        return false;
+    }
+};
+
+CFileNode* FindFileEndingWith(CFileNode* folder, const char* suffix)
+{
+    for (CFileNode* child = folder ? folder->GetFirstChild() : nullptr; child; child = child->GetNextSibling()) {
+        const IFileProperties* p = child->GetProperties();
+        const std::string name = p && p->GetName() ? p->GetName() : "";
+        if (name.size() >= std::strlen(suffix) && name.compare(name.size() - std::strlen(suffix), std::string::npos, suffix) == 0)
+            return child;
+        if (CFileNode* found = FindFileEndingWith(child, suffix))
+            return found;
+    }
+    return nullptr;
 }
 
 class DeletedRoadGui : public ::testing::Test {
@@ -126,13 +197,21 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled(); }, 30000));
     }
 
-    // A click on the volume's row, Next, and OK on the hint; the found-file page follows.
-    void ScanFirstVolume(bool hintExpected)
+    void ClickRow(int index)
     {
         CDeviceSelectView* view = volumes->GetDeviceList()->View();
-        const QRect row = view->RowRect(0).translated(-view->HorzPos(), -view->VertPos());
+        const QRect row = view->RowRect(index).translated(-view->HorzPos(), -view->VertPos());
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row.center());
-        ASSERT_EQ(volumes->GetDeviceList()->GetSelectedIndex(), 0);
+        ASSERT_EQ(volumes->GetDeviceList()->GetSelectedIndex(), index);
+    }
+
+    // A click on the volume's row, Next, and OK on the hint; the found-file page follows after the build
+    // progress dialog.
+    void ScanFirstVolume(bool hintExpected) { ScanRow(0, hintExpected); }
+    void ScanRow(int index, bool hintExpected)
+    {
+        ASSERT_NO_FATAL_FAILURE(ClickRow(index));
+        BuildDialogWatch watch;
         bool hinted = false;
         if (hintExpected)
             WhenModal<CHasCheckboxPromptDlg>([&](CHasCheckboxPromptDlg* dlg) {
@@ -142,6 +221,8 @@ protected:
         QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
         ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
         EXPECT_EQ(hinted, hintExpected);
+        EXPECT_EQ(watch.shown, 1);
+        EXPECT_TRUE(frame.isEnabled());
         EXPECT_TRUE(sheet->RecoverButton().isVisible());
     }
 
@@ -354,6 +435,174 @@ TEST_F(DeletedRoadGui, NothingChosenAndNothingCheckedAreTold)
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0], CResourceLibrary::Instance().LoadString(139));
     EXPECT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+}
+
+TEST_F(DeletedRoadGui, AnImageMadeFromTheImageMenuIsListedOnceScannedLikeItsVolumeAndRemoved)
+{
+    const std::string image = Unpack("fat32");
+    setenv("SALVIX_DISKS", image.c_str(), 1);
+    setenv("SALVIX_DRIVES", ("C=" + image).c_str(), 1);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChooseDeletedFileRecovery());
+    ASSERT_NO_FATAL_FAILURE(ScanFirstVolume(true));
+    FileTreeStatistics ofVolume;
+    files->GetRoot()->GetStatistics(ofVolume);
+    {
+        CScopedMessageBoxResponder yes([](const MessageBoxRequest&) { return IDYES; });
+        QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
+    }
+    ASSERT_EQ(sheet->GetCurrentIndex(), WP_DELETE_RECOVERY_VOLUME);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled() && volumes->GetDeviceList()->GetItemCount() == 1; }, 30000));
+
+    // Without a selected row only "Open Disk Image" can be chosen.
+    bool enabled = true;
+    WhenPopup(CDeleteRecoveryPartitionDeviceSelectPage::kCmdDiskImage, &enabled);
+    QTest::mouseClick(&volumes->ImageStrip(), Qt::LeftButton);
+    EXPECT_FALSE(enabled);
+
+    // "Disk Image" on the volume's row: the simple mode of the wizard to its end, "open in the list" left ticked.
+    ASSERT_NO_FATAL_FAILURE(ClickRow(0));
+    const std::string typed = (dir / "volume-copy").string();
+    bool imaged = false;
+    WhenModal<CImageDiskMasterDlg>([&](CImageDiskMasterDlg* dlg) {
+        QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(dlg->CurrentStep(), CImageDiskMasterDlg::kPath);
+        QTest::keyClicks(dlg->PathPane()->PathRow()->Edit(), QString::fromStdString(typed));
+        QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(dlg->CurrentStep(), CImageDiskMasterDlg::kSummary);
+        QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(dlg->CurrentStep(), CImageDiskMasterDlg::kSuccess) << dlg->RunError();
+        imaged = true;
+        QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
+    });
+    WhenPopup(CDeleteRecoveryPartitionDeviceSelectPage::kCmdDiskImage, &enabled);
+    QTest::mouseClick(&volumes->ImageStrip(), Qt::LeftButton);
+    ASSERT_TRUE(imaged);
+    ASSERT_EQ(volumes->GetDeviceList()->GetItemCount(), 2);
+    EXPECT_TRUE(fs::exists(typed + ".kxi"));
+
+    // The same image again through the open wizard: told that it is open already, listed once.
+    std::vector<QString> told;
+    {
+        CScopedMessageBoxResponder ok([&](const MessageBoxRequest& r) {
+            told.push_back(r.text);
+            return IDOK;
+        });
+        bool opened = false;
+        WhenModal<COpenDiskImageMasterDlg>([&](COpenDiskImageMasterDlg* dlg) {
+            QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
+            QTest::keyClicks(dlg->PathPane()->Edit(), QString::fromStdString(typed + ".kxi"));
+            QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
+            ASSERT_EQ(dlg->CurrentStep(), COpenDiskImageMasterDlg::kSuccess);
+            opened = true;
+            QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
+        });
+        WhenPopup(CDeleteRecoveryPartitionDeviceSelectPage::kCmdOpenDiskImage);
+        QTest::mouseClick(&volumes->ImageStrip(), Qt::LeftButton);
+        EXPECT_TRUE(opened);
+    }
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], CResourceLibrary::Instance().LoadString(131));
+    EXPECT_EQ(volumes->GetDeviceList()->GetItemCount(), 2);
+
+    // The image's row scans into the same found files as the volume.
+    ASSERT_NO_FATAL_FAILURE(ScanRow(1, true));
+    FileTreeStatistics ofImage;
+    files->GetRoot()->GetStatistics(ofImage);
+    EXPECT_EQ(ofImage.files, ofVolume.files);
+    EXPECT_EQ(ofImage.bytes, ofVolume.bytes);
+    {
+        CScopedMessageBoxResponder yes([](const MessageBoxRequest&) { return IDYES; });
+        QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled() && volumes->GetDeviceList()->GetItemCount() == 2; }, 30000));
+
+    // "Delete Image" takes the row and the record away; the volume's row stays.
+    ASSERT_NO_FATAL_FAILURE(ClickRow(1));
+    WhenPopup(CDeleteRecoveryPartitionDeviceSelectPage::kCmdDeleteImage, &enabled);
+    QTest::mouseClick(&volumes->ImageStrip(), Qt::LeftButton);
+    EXPECT_TRUE(enabled);
+    EXPECT_EQ(volumes->GetDeviceList()->GetItemCount(), 1);
+    EXPECT_EQ(GetDeleteRecoveryPartitionDeviceSelectController()->GetImageCount(), 0u);
+}
+
+TEST_F(DeletedRoadGui, PreviewShowsADeletedFileWhoseRecoverSavesItAndTheToolsBarExportsTheState)
+{
+    const std::string image = Unpack("fat32");
+    setenv("SALVIX_DISKS", image.c_str(), 1);
+    setenv("SALVIX_DRIVES", ("C=" + image).c_str(), 1);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChooseDeletedFileRecovery());
+    ASSERT_NO_FATAL_FAILURE(ScanFirstVolume(true));
+
+    // A deleted file of the fixture, selected in the list of its folder.
+    CFileNode* file = FindFileEndingWith(files->GetRoot(), "ELROOT.DAT");
+    ASSERT_NE(file, nullptr);
+    ASSERT_TRUE(files->Tree()->SelectNodeItem(file->GetParent(), nullptr));
+    files->FileList()->SelectNode(file);
+    ASSERT_GE(files->FileList()->GetSelectedItem(), 0);
+
+    // Preview, then the preview's Recover: the single-file save asks for a target and writes the file there.
+    const fs::path saved = dir / "single" / "DELROOT.DAT";
+    fs::create_directories(saved.parent_path());
+    std::vector<diskimg::FileDialogRequest> asked;
+    diskimg::CScopedFileDialogResponder answer([&](const diskimg::FileDialogRequest& r) {
+        asked.push_back(r);
+        return QString::fromStdString(asked.size() == 1 ? saved.string() : (dir / "state").string());
+    });
+    bool previewed = false;
+    WhenModal<CFilePreViewDlg>([&](CFilePreViewDlg* dlg) {
+        previewed = true;
+        QTest::mouseClick(dlg->RecoverButton(), Qt::LeftButton);
+    });
+    QTest::mouseClick(&files->PreviewButton(), Qt::LeftButton);
+    ASSERT_TRUE(previewed);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(saved) && !QApplication::activeModalWidget(); }, 30000));
+    std::string wanted;
+    for (const testsupport::ExpectedFile& e : testsupport::DeletedFileExpectations("fat32", testsupport::ManifestKind::Fat))
+        if (e.path.size() >= 10 && e.path.compare(e.path.size() - 10, 10, "ELROOT.DAT") == 0)
+            wanted = e.sha256;
+    ASSERT_FALSE(wanted.empty());
+    const auto savedFiles = testsupport::SavedFiles(saved.parent_path());
+    ASSERT_EQ(savedFiles.size(), 1u);
+    EXPECT_EQ(savedFiles.begin()->second.sha256, wanted);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_TRUE(asked[0].save);
+    EXPECT_TRUE(asked[0].suggested.endsWith(QStringLiteral("ELROOT.DAT")));
+
+    // The tools bar's export: a name without ".rsf" gets it, and the user is told it worked.
+    std::vector<QString> told;
+    {
+        CScopedMessageBoxResponder ok([&](const MessageBoxRequest& r) {
+            told.push_back(r.text);
+            return IDOK;
+        });
+        WhenPopup(CFileSelectPage::kCmdExportState);
+        QTest::mouseClick(&files->ToolsBar(), Qt::LeftButton);
+    }
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_TRUE(asked[1].save);
+    EXPECT_TRUE(asked[1].suggested.endsWith(QStringLiteral("_ZUL_PR.rsf"))) << asked[1].suggested.toStdString();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], CResourceLibrary::Instance().LoadString(CFileSelectPage::kExportDone));
+    EXPECT_GE(fs::file_size(dir / "state.rsf"), CMBKArchive::BlockSize(0));
+}
+
+TEST(FoundFilePageExport, NamesAndSuffixes)
+{
+    const QDateTime when(QDate(2024, 3, 7), QTime(9, 5));
+    EXPECT_EQ(CFileSelectPage::DefaultExportName(when, 1), "2024-03-07_09_05_ZUL_CR.rsf");
+    EXPECT_EQ(CFileSelectPage::DefaultExportName(when, 2), "2024-03-07_09_05_ZUL_PR.rsf");
+    EXPECT_EQ(CFileSelectPage::DefaultExportName(when, 0), "2024-03-07_09_05_ZUL_PR.rsf");
+    const struct {
+        const char* chosen;
+        const char* written;
+    } cases[] = {
+        {"/tmp/a.rsf", "/tmp/a.rsf"}, {"/tmp/a", "/tmp/a.rsf"}, {"/tmp/a.RSF", "/tmp/a.RSF.rsf"},
+        {".rsf", ".rsf.rsf"},         {"a.rs", "a.rs.rsf"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CFileSelectPage::WithExportSuffix(QString::fromLatin1(c.chosen)), QString::fromLatin1(c.written)) << c.chosen;
 }
 
 TEST_F(DeletedRoadGui, ScreenshotsOfEveryPageInEachLanguage)
