@@ -116,7 +116,9 @@ void CExSplitterWnd::InitialLayout()
 {
     if (count() < 2)
         return;
-    m_overhead = std::max(1, ClientLength() - PaneSize(0) - PaneSize(1));
+    // Before the panes have a size (a splitter laid out while still empty or hidden) only the bar is known.
+    const int panes = PaneSize(0) + PaneSize(1);
+    m_overhead = panes > 0 ? std::max(1, ClientLength() - panes) : std::max(1, handleWidth());
     if (m_fixedIndex == 0)
         SetFirstPane(m_fixedSize);
     else
@@ -126,7 +128,6 @@ void CExSplitterWnd::InitialLayout()
 void CExSplitterWnd::resizeEvent(QResizeEvent* e)
 {
     LogError("------------------------ParmInfo:UINT nType, int cx, int cy");
-    const int firstBefore = PaneSize(0);
     QSplitter::resizeEvent(e);
     if (m_mode == ModeNone || count() < 2)
         return;
@@ -134,10 +135,12 @@ void CExSplitterWnd::resizeEvent(QResizeEvent* e)
         InitialLayout();
         return;
     }
+    // The fixed pane keeps the size it was given or dragged to: a splitter first laid out narrower than that
+    // (inside a tab strip that is not placed yet) squeezes it only for as long as it is that narrow.
     if (m_fixedIndex == 1)
         SetFirstPane(FirstPaneForFixedSecond(ClientLength(), m_fixedSize, m_overhead));
     else
-        SetFirstPane(firstBefore); // a fixed first pane keeps its size
+        SetFirstPane(m_fixedSize);
 }
 
 void CExSplitterWnd::OnDragEnd()
@@ -148,4 +151,6 @@ void CExSplitterWnd::OnDragEnd()
                                           m_overhead, m_min, m_max);
     if (first)
         SetFirstPane(*first);
+    // The size the user chose is the one later resizes keep.
+    m_fixedSize = PaneSize(m_fixedIndex);
 }

@@ -107,7 +107,8 @@ void CXPMenu::DrawItem(QPainter* painter, const QRect& R, bool selected, bool ch
             painter->drawImage(where, masked, masked.rect());
         }
     }
-    painter->setPen(Qt::black);
+    // An item that cannot be chosen reads grey.
+    painter->setPen(m_drawingDisabled ? QColor(0x9a, 0xa0, 0xa6) : QColor(Qt::black));
     painter->setFont(font());
     painter->drawText(R.adjusted(kMenuCheck, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, *text);
     painter->restore();
@@ -122,6 +123,12 @@ void CXPMenu::paintEvent(QPaintEvent* e)
         if (!r.intersects(e->rect()))
             continue;
         QString storage;
+        m_drawingDisabled = !a->isEnabled();
         DrawItem(&p, r, a == activeAction() && a->isEnabled(), a->isChecked(), ItemText(a, storage));
+        m_drawingDisabled = false;
     }
+    // A thin frame keeps the white menu apart from a white window under it.
+    p.setPen(QColor(0xa0, 0xa8, 0xb0));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
 }

@@ -41,4 +41,5 @@ protected:
 
 private:
     COLORREF m_bk = 0xFFFFFF;
+    mutable bool m_drawingDisabled = false; // set by paintEvent around each item
 };

@@ -9,6 +9,7 @@
 #include "core/LanguageHelpers.h"
 #include "platform/Log.h"
 #include "views/devices/CDeviceSelectCtrl.h"
+#include "views/devices/DevicePictures.h"
 #include "views/devices/DeviceSelectTypes.h"
 
 #include <QPainter>
@@ -28,6 +29,8 @@ int CDeviceSelectPage::OnCreate()
         m_check->SetShowFocus(false);
         m_check->hide();
     }
+    // The row icons the resources lack are drawn by the program; the list loads them by id.
+    InstallDevicePictures();
     m_list = new CDeviceSelectCtrl(this);
     SetDlgCtrlID(m_list, kListId);
     m_list->SetDeviceBitmaps(kDefaultDeviceBitmaps);

@@ -23,6 +23,7 @@
 #include "views/files/CFileSelectCtrlContainer.h"
 #include "views/files/CFileTreeCtrl.h"
 #include "views/files/CPropertiesDlg.h"
+#include "views/files/FoundFilePictures.h"
 #include "views/diskimage/DiskImageFileDialog.h"
 #include "views/preview/PreviewFoundFile.h"
 #include "views/saving/CRBClickRecoverFileDlg.h"
@@ -100,6 +101,8 @@ CFileListCtrl* CFileSelectPage::ActiveList() const
 int CFileSelectPage::OnCreate()
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Check boxes, folder marks and tool faces that the resources lack, drawn by the program.
+    InstallFoundFilePictures();
     m_tab = new CTabCtrlPlus(this);
     m_tab->Create(WS_CHILD | WS_VISIBLE, RECT{}, this, kTabId);
 
@@ -365,7 +368,7 @@ std::vector<std::pair<unsigned, bool>> CFileSelectPage::ToolsMenuState() const
             {kCmdFolderProperties, folder},
             {kCmdFileProperties, file},
             {kCmdRecoverFile, file},
-            {kCmdExportState, m_root != nullptr}};
+            {kCmdExportState, CanExportState()}};
 }
 
 void CFileSelectPage::ShowToolsMenu()
@@ -402,8 +405,19 @@ QString CFileSelectPage::WithExportSuffix(const QString& path)
     return path + QStringLiteral(".rsf");
 }
 
+bool CFileSelectPage::CanExportState() const
+{
+    // A deleted-file recovery keeps no state file, so an export would hold nothing of this search.
+    if (!m_root || !m_controller)
+        return false;
+    const int kind = m_controller->GetScanKind();
+    return kind == kScanFormat || kind == kScanPartition;
+}
+
 void CFileSelectPage::OnExportState()
 {
+    if (!CanExportState())
+        return;
     GetWizardServices()->ReportEvent(kExportEvents[ModeIndex()]);
     const int scanKind = m_controller ? m_controller->GetScanKind() : 0;
     diskimg::FileDialogRequest request;

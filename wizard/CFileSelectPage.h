@@ -64,6 +64,8 @@ public:
     static QString WithExportSuffix(const QString& path);
     // The entries of the tools menu (the bar beside the buttons) with whether each is enabled now.
     std::vector<std::pair<unsigned, bool>> ToolsMenuState() const;
+    // Whether the tree on show comes from a recovery that keeps a state file (format or partition recovery).
+    bool CanExportState() const;
     CButtonPlus& ToolsBar() { return m_filler; }
 
     // The search tab's label for a name pattern.

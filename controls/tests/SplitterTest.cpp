@@ -100,3 +100,27 @@ TEST(ExSplitter, BarsArePaintedFlatInOneColour)
     for (const QPoint& pt : {QPoint(0, 0), QPoint(img.width() - 1, img.height() / 2), QPoint(img.width() / 2, img.height() - 1)})
         EXPECT_EQ(img.pixel(pt) | 0xFF000000u, expected);
 }
+
+// Inside a tab strip the splitter is first laid out before the strip has its size: the fixed pane is squeezed
+// then, and takes its width back once there is room; a width chosen by a drag is the one kept.
+TEST(ExSplitter, AFixedColumnSqueezedAtFirstTakesItsWidthBack)
+{
+    QWidget host;
+    host.resize(1000, 600);
+    CExSplitterWnd split(Qt::Horizontal, &host);
+    split.addWidget(new QWidget);
+    split.addWidget(new QWidget);
+    split.SetFixedColumn(0, 200, 100, 400);
+    split.resize(40, 300);
+    host.show();
+    EXPECT_LT(split.PaneSize(0), 200);
+    split.resize(900, 300);
+    EXPECT_EQ(split.PaneSize(0), 200);
+    EXPECT_EQ(split.Overhead(), CExSplitterWnd::kBarWidth);
+
+    split.setSizes({300, 594});
+    split.OnDragEnd();
+    split.resize(60, 300);
+    split.resize(800, 300);
+    EXPECT_EQ(split.PaneSize(0), 300);
+}

@@ -119,3 +119,17 @@ TEST(XPMenu, CheckMarkPlaceAndItemSize)
     EXPECT_EQ(menu.actionGeometry(menu.actions()[1]).size(), QSize(19 + textWidth + 15, 19));
     EXPECT_EQ(menu.actionGeometry(menu.actions()[2]).top(), 38);
 }
+
+TEST(XPMenu, AnItemThatCannotBeChosenReadsGrey)
+{
+    CXPMenu menu;
+    menu.AppendItem(1, QStringLiteral("Disk Image"))->setEnabled(false);
+    menu.AppendItem(2, QStringLiteral("Open Disk Image"));
+    menu.ensurePolished();
+    menu.resize(menu.sizeHint());
+    const QImage img = menu.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRect disabled = menu.actionGeometry(menu.actions()[0]).adjusted(1, 1, -1, -1);
+    const QRect enabled = menu.actionGeometry(menu.actions()[1]).adjusted(1, 1, -1, -1);
+    EXPECT_EQ(Count(img, disabled, 0xFF000000), 0);
+    EXPECT_GT(Count(img, enabled, 0xFF000000), 0);
+}

@@ -570,19 +570,34 @@ TEST_F(DeletedRoadGui, PreviewShowsADeletedFileWhoseRecoverSavesItAndTheToolsBar
     EXPECT_TRUE(asked[0].save);
     EXPECT_TRUE(asked[0].suggested.endsWith(QStringLiteral("ELROOT.DAT")));
 
-    // The tools bar's export: a name without ".rsf" gets it, and the user is told it worked.
+    // A deleted-file recovery keeps no state file: the tools bar offers no export of it.
+    bool enabled = true;
+    WhenPopup(CFileSelectPage::kCmdExportState, &enabled);
+    QTest::mouseClick(&files->ToolsBar(), Qt::LeftButton);
+    EXPECT_FALSE(enabled);
+    EXPECT_EQ(asked.size(), 1u);
+
+    // Reached from a format recovery, the same tree can be exported: a name without ".rsf" gets it, and the
+    // user is told it worked.
+    struct FormatRecoveryStandIn : CountingController {
+        int GetScanKind() override { return 1; }
+    } format;
+    IWizardPageController* previous = GetFileSelectController()->GetPrevious();
+    GetFileSelectController()->SetPrevious(&format);
     std::vector<QString> told;
     {
         CScopedMessageBoxResponder ok([&](const MessageBoxRequest& r) {
             told.push_back(r.text);
             return IDOK;
         });
-        WhenPopup(CFileSelectPage::kCmdExportState);
+        WhenPopup(CFileSelectPage::kCmdExportState, &enabled);
         QTest::mouseClick(&files->ToolsBar(), Qt::LeftButton);
     }
+    GetFileSelectController()->SetPrevious(previous);
+    EXPECT_TRUE(enabled);
     ASSERT_EQ(asked.size(), 2u);
     EXPECT_TRUE(asked[1].save);
-    EXPECT_TRUE(asked[1].suggested.endsWith(QStringLiteral("_ZUL_PR.rsf"))) << asked[1].suggested.toStdString();
+    EXPECT_TRUE(asked[1].suggested.endsWith(QStringLiteral("_ZUL_CR.rsf"))) << asked[1].suggested.toStdString();
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0], CResourceLibrary::Instance().LoadString(CFileSelectPage::kExportDone));
     EXPECT_GE(fs::file_size(dir / "state.rsf"), CMBKArchive::BlockSize(0));
