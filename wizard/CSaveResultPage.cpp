@@ -49,13 +49,24 @@ void CSaveResultPage::Layout(int w, int h)
     LogError("------------------------ParmInfo:int iClientWidth=%x, int iClientHeight=%x", unsigned(w), unsigned(h));
     if (!m_summary)
         return;
-    m_ok.MoveTo(std::min(w / 2 + 70, w - m_ok.GetBitmapSize().width() - 10), h - 30);
-    m_summary->setGeometry(QRect(QPoint(0, 50), QPoint(w - 1, h - 35 - 1)));
+    // The button stands wholly inside the page, 6 pixels above its bottom edge.
+    const QSize ok = m_ok.GetBitmapSize();
+    m_ok.MoveTo(std::min(w / 2 + 70, w - ok.width() - 10), h - ok.height() - 6);
+    m_summary->setGeometry(QRect(QPoint(0, 50), QPoint(w - 1, h - ok.height() - 8)));
 }
 
 void CSaveResultPage::Draw(QPainter* pDC)
 {
-    m_banner.DrawStretched(pDC, 0, 0, width(), 51);
+    // The banner's caption is drawn into its picture: a page narrower than the picture shows its left part
+    // (the caption stays legible), only a wider page stretches it.
+    if (width() > m_banner.Image().width()) {
+        m_banner.DrawStretched(pDC, 0, 0, width(), 51);
+        return;
+    }
+    pDC->save();
+    pDC->setClipRect(QRect(0, 0, width(), 51));
+    m_banner.Draw(pDC, 0, 0);
+    pDC->restore();
 }
 
 void CSaveResultPage::ShowResult()

@@ -49,6 +49,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QLabel>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
@@ -270,6 +271,7 @@ protected:
                 resultShown = true;
                 if (!screenshotPrefix.isEmpty())
                     result->grab().save(screenshotPrefix + QStringLiteral("-result.png"));
+                EXPECT_TRUE(resultPage->rect().contains(resultPage->OkButton().geometry()));
                 QTest::mouseClick(&resultPage->OkButton(), Qt::LeftButton);
             });
             QTest::mouseClick(dlg->OKButton(), Qt::LeftButton);
@@ -639,6 +641,9 @@ TEST_F(DeletedRoadGui, ScreenshotsOfEveryPageInEachLanguage)
         EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-volumes.png")));
         WhenModal<CHasCheckboxPromptDlg>([&](CHasCheckboxPromptDlg* dlg) {
             dlg->grab().save(prefix + QStringLiteral("-hint.png"));
+            // The hint's words fit its box in every language.
+            QLabel* text = dlg->TextLabel();
+            EXPECT_LE(text->heightForWidth(text->width()), text->height());
             QTest::mouseClick(dlg->OKButton(), Qt::LeftButton);
         });
         QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
