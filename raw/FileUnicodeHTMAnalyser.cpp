@@ -44,7 +44,7 @@ SpanWalkResult FileUnicodeHTMAnalyser::Walk(SpanSource& source, const SpanWalkLi
     while (p <= kLimit) {
         const std::span<const uint8_t> c = cursor.Bytes(p, 2);
         if (c.empty()) return SpanWalkResult::Fail();
-        const unsigned ch = c[0] | c[1] << 8;
+        const auto ch = static_cast<unsigned>(c[0] | c[1] << 8);
         if (ch == 0xFFFF || ch == 0xFEFF || ch == 0) break;
         if (ch == '<' && StartsWithWide(cursor.Bytes(p, 14), "</HTML>")) {
             p += kClosingTagStep;

@@ -89,8 +89,8 @@ UsageReportDiskEntry UsageReportDiskEntry::Make(const std::string& productUtf8, 
         }
         i += len;
     }
-    auto le = [&](size_t at, uint64_t v, int bytes) {
-        for (int b = 0; b < bytes; ++b)
+    auto le = [&](size_t at, uint64_t v, int width) {
+        for (int b = 0; b < width; ++b)
             e.bytes[at + size_t(b)] = uint8_t(v >> (8 * b));
     };
     le(520, totalSectors, 8);

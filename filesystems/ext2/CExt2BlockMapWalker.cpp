@@ -29,7 +29,8 @@ void CExt2BlockMapWalker::Walk(uint64_t limit, uint64_t maxDataBlocks, const Vis
     for (uint32_t i = 0; i < ext2::kDirectBlocks; ++i, ++logical)
         if (!WalkPointer(m_inode.GetBlockPointer(i), 0, logical)) return;
     for (int depth = 1; depth <= 3; ++depth) {
-        if (!WalkPointer(m_inode.GetBlockPointer(ext2::kSingleIndirect + depth - 1), depth, logical)) return;
+        const uint32_t slot = ext2::kSingleIndirect + static_cast<uint32_t>(depth - 1);
+        if (!WalkPointer(m_inode.GetBlockPointer(slot), depth, logical)) return;
         logical += m_span[depth];
     }
 }

@@ -8,6 +8,7 @@
 #include "filesystems/ext2/Ext2Exceptions.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <stdexcept>
 
@@ -66,7 +67,8 @@ CExt2FileSystem::CExt2FileSystem(IStorageDevice* device, uint64_t startSector, c
     if (!descriptors || descriptors->size() < groups ||
         !IsValidDescriptorTable(m_superBlock, descriptors->data(), groups))
         throw CExt2BadGroupDescriptor();
-    m_descriptors.assign(descriptors->begin(), descriptors->begin() + groups);
+    // groups is at most the size checked above, so it fits an iterator offset.
+    m_descriptors.assign(descriptors->begin(), descriptors->begin() + static_cast<std::ptrdiff_t>(groups));
 }
 
 void CExt2FileSystem::Open(std::span<const uint8_t> superBlockBytes)

@@ -42,7 +42,7 @@ bool CFATDBR::IsFAT12() const
     if (!CommonTests(0x36, "FAT12   ")) return false;
     const uint32_t rootEntries = u16(0x11);
     const uint32_t spf = u16(0x16);
-    if (rootEntries < 224 || rootEntries > 2048 || (rootEntries * 32) % m_sectorSize != 0) return false;
+    if (rootEntries < 224 || rootEntries > 2048 || (rootEntries * 32) % static_cast<uint32_t>(m_sectorSize) != 0) return false;
     if (spf < 1 || spf > 200) return false;
     return m_sector[510] == 0x55 && m_sector[511] == 0xAA;
 }
@@ -51,7 +51,7 @@ bool CFATDBR::IsFAT16() const
 {
     if (!CommonTests(0x36, "FAT16   ")) return false;
     const uint32_t rootEntries = u16(0x11);
-    if (rootEntries < 224 || (rootEntries * 32) % m_sectorSize != 0) return false;
+    if (rootEntries < 224 || (rootEntries * 32) % static_cast<uint32_t>(m_sectorSize) != 0) return false;
     if (u16(0x16) < 1) return false;
     return m_sector[510] == 0x55 && m_sector[511] == 0xAA;
 }

@@ -122,7 +122,8 @@ bool CFATDirEntry::IsValidEntry(bool strict, const FATEntryChecks& checks) const
 bool IsValidFATFileName(const std::string& name)
 {
     if (name.empty() || name == "." || name == "..") return false;
-    for (unsigned char c : name) {
+    for (const char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
         if (c < 0x20 || std::strchr("?*|\\/:\"<>", c) != nullptr) return false;
     }
     return true;

@@ -30,7 +30,7 @@ bool HasNtfsOemId(std::span<const uint8_t> sector)
 {
     if (sector.size() < 11) return false;
     static const char kOem[] = "NTFS    ";
-    for (int i = 0; i < 8; ++i)
+    for (size_t i = 0; i < 8; ++i)
         if (std::toupper(sector[3 + i]) != kOem[i]) return false;
     return true;
 }
@@ -45,7 +45,8 @@ bool IsNtfsBootSector(std::span<const uint8_t> sector)
     if (r.u16le(0x0E) != 0) return false;
     const uint8_t spc = r.u8(0x0D);
     if (!InPowerOfTwoRange(spc, 1, 128)) return false;
-    for (size_t off : {0x10, 0x11, 0x12, 0x13, 0x14, 0x16, 0x17, 0x20, 0x21, 0x22, 0x23})
+    static constexpr size_t kZeroFields[] = {0x10, 0x11, 0x12, 0x13, 0x14, 0x16, 0x17, 0x20, 0x21, 0x22, 0x23};
+    for (const size_t off : kZeroFields)
         if (sector[off] != 0) return false;
     if (sector[510] != 0x55 || sector[511] != 0xAA) return false;
     return GetBytesPerFileRecord(sector) != 0;

@@ -40,7 +40,8 @@ void CNTFSIndexFolderMatcher::Match(const IndexRecordInfo& record, const CNTFSFo
 bool CNTFSIndexFolderMatcher::AnalyzeIndexRecord(uint64_t sector, std::span<const uint8_t> bytes)
 {
     if (!NtfsIsIndxMagic(bytes)) return false;
-    std::vector<uint8_t> copy(bytes.begin(), bytes.begin() + std::min(bytes.size(), kMaxIndexRecord));
+    const std::span<const uint8_t> record = bytes.first(std::min(bytes.size(), kMaxIndexRecord));
+    std::vector<uint8_t> copy(record.begin(), record.end());
     if (!NtfsCheckAndFixIndxRecord(copy)) return false;
     const int64_t owner = NtfsIndxGetFirstParentRef(copy);
     if (owner < 0 || owner == kRootFolderRecord) return true;

@@ -31,7 +31,7 @@ bool ReadVolumeLabelNearMft(int64_t mftRecordSector, IStorageDevice* device, std
     const uint64_t offset = 3ull * recordLength;
     if (sectorSize <= 0 || offset % uint64_t(sectorSize) != 0) return false;
     std::vector<uint8_t> buffer;
-    if (!NtfsReadBytesAt(device, uint64_t(mftRecordSector) + offset / sectorSize, recordLength, buffer)) return false;
+    if (!NtfsReadBytesAt(device, uint64_t(mftRecordSector) + offset / uint64_t(sectorSize), recordLength, buffer)) return false;
     GetVolumeLabel(buffer, label);
     return true;
 }
@@ -48,7 +48,7 @@ bool CNtfsVolumeLabelReader::ReadLabel(uint64_t partitionStart, const CNTFSDBR& 
     const uint64_t offset = mftCluster * bytesPerCluster + 3ull * recordLength;
     if (offset % uint64_t(sectorSize) != 0) return false;
     std::vector<uint8_t> buffer;
-    if (!NtfsReadBytesAt(m_device, partitionStart + offset / sectorSize, recordLength, buffer)) return false;
+    if (!NtfsReadBytesAt(m_device, partitionStart + offset / uint64_t(sectorSize), recordLength, buffer)) return false;
     GetVolumeLabel(std::span<const uint8_t>(buffer).first(recordLength), label);
     return true;
 }

@@ -60,7 +60,8 @@ std::string Utf16ToUtf8(const uint16_t* units, size_t count)
 bool IsSafeFileName(const std::string& name)
 {
     if (name.empty() || name == "." || name == "..") return false;
-    for (unsigned char c : name) {
+    for (const char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
         if (c < 0x20 || c == 0x7F || c == '/' || c == '\\') return false;
     }
     return true;
