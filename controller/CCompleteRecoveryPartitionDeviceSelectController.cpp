@@ -232,8 +232,7 @@ bool CCompleteRecoveryPartitionDeviceSelectController::SearchDevice(VolumeDevice
     // The recommended partitions are built at once. When none is ticked, or their trees hold no file, the
     // scan-partition page shows the whole search instead of throwing it away.
     using Outcome = CCompleteRecoveryScanPartitionDeviceSelectController::BuildOutcome;
-    const Outcome outcome = scan->BuildTickedPartitions(true);
-    if (outcome == Outcome::Shown)
+    if (scan->GetTickedCount() > 0 && scan->BuildTickedPartitions(true) == Outcome::Shown)
         scan->Reset();
     else
         scan->Activate();

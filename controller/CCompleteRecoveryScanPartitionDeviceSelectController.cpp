@@ -90,6 +90,11 @@ void CCompleteRecoveryScanPartitionDeviceSelectController::SetSearchResult(
     }
 }
 
+int CCompleteRecoveryScanPartitionDeviceSelectController::GetTickedCount() const
+{
+    return m_page ? m_page->GetCheckedCount() : 0;
+}
+
 bool CCompleteRecoveryScanPartitionDeviceSelectController::next()
 {
     const bool manual = GetRecoverySettings()->m_manuallySelectHistoricalPartitions != 0;

@@ -59,6 +59,8 @@ public:
     // next's work; passedThrough: the page was never shown, so the found-file page goes back to the device page.
     BuildOutcome BuildTickedPartitions(bool passedThrough);
 
+    // The rows ticked on the page (the recommended ones after SetSearchResult); 0 without a page.
+    int GetTickedCount() const;
     const CSearchedPartitionList& GetPartitions() const { return m_partitions; }
     size_t GetScannerCount() const { return m_scanners.size(); }
     CRawFileList* GetRawFileList() const { return m_hits.get(); }

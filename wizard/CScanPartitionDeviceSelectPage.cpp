@@ -1,6 +1,8 @@
 // The scan-partition page base.
 #include "wizard/CScanPartitionDeviceSelectPage.h"
 
+#include "controls/CExtendHeaderCtrl.h"
+#include "controls/CExtendListCtrl.h"
 #include "controls/CResourceLibrary.h"
 #include "controls/MessageBox.h"
 #include "controls/WindowMessages.h"
@@ -30,6 +32,8 @@ namespace {
 
 constexpr COLORREF kFrameColour = RGB(203, 212, 219);
 constexpr int kOptionsCell = 3;
+// The list's own widths of its name column and of the five others, and room for a vertical scroll bar.
+constexpr int kNameColumnWidth = 160, kOtherColumnsWidth = 470 + 24;
 
 enum Family { kFamilyNtfs, kFamilyFat, kFamilyExt, kFamilyOther };
 
@@ -180,8 +184,15 @@ QRect CScanPartitionDeviceSelectPage::PanelRect(int cx, int cy)
 
 void CScanPartitionDeviceSelectPage::Layout(int cx, int cy)
 {
-    if (m_container)
-        m_container->setGeometry(PanelRect(cx, cy));
+    if (!m_container)
+        return;
+    const QRect panel = PanelRect(cx, cy);
+    m_container->setGeometry(panel);
+    // The name column takes the width the other five leave, so "Partition n FAT32" with its mark is not cut.
+    // The header tells the list's rows, as a drag of the column edge would.
+    CExtendListCtrl* list = PartitionList() ? PartitionList()->List() : nullptr;
+    if (list && list->Header())
+        list->Header()->SetItemWidth(0, std::max(kNameColumnWidth, panel.width() - kOtherColumnsWidth));
 }
 
 void CScanPartitionDeviceSelectPage::Draw(QPainter* pDC)
