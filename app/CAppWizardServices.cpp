@@ -36,6 +36,17 @@ void CAppWizardServices::LogScanDevice(bool quick, bool image, char driveLetter,
     ::LogScanDevice(quick, image, driveLetter, label, fileSystemKind, imageName, imagePath);
 }
 
+void CAppWizardServices::LogSearchDevice(bool quick, bool image, const char* description, bool usb,
+                                         const char* imageName, const char* imagePath)
+{
+    ::LogSearchDevice(quick, image, description, usb, imageName, imagePath);
+}
+
+void CAppWizardServices::LogLostPartitionList(const std::list<CLostPartitionRecord*>& partitions)
+{
+    ::LogLostPartitionList(partitions);
+}
+
 void CAppWizardServices::LogRecoverResult(int toRecover, int recovered, const char* folder)
 {
     ::LogRecoverResult(toRecover, recovered, folder);

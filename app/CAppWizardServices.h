@@ -12,6 +12,9 @@ public:
     void ShowAdvanceSetting(bool editableRawTypes) override;
     void LogScanDevice(bool quick, bool image, char driveLetter, const char* label, int fileSystemKind,
                        const char* imageName, const char* imagePath) override;
+    void LogSearchDevice(bool quick, bool image, const char* description, bool usb, const char* imageName,
+                         const char* imagePath) override;
+    void LogLostPartitionList(const std::list<CLostPartitionRecord*>& partitions) override;
     void LogRecoverResult(int toRecover, int recovered, const char* folder) override;
     void LogSearchedPartitionList(const std::list<CSearchedPartitionInfo*>& partitions) override;
     void LogBuildDirectory(int partitionNumber) override;

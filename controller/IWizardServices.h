@@ -7,6 +7,7 @@
 #include <list>
 
 class CSearchedPartitionInfo;
+struct CLostPartitionRecord;
 
 class IWizardServices {
 public:
@@ -22,6 +23,14 @@ public:
                                int /*fileSystemKind*/, const char* /*imageName*/, const char* /*imagePath*/)
     {
     }
+    // The log's lines of the disk about to be searched for lost partitions (an image file, or a disk with
+    // its description and bus).
+    virtual void LogSearchDevice(bool /*quick*/, bool /*image*/, const char* /*description*/, bool /*usb*/,
+                                 const char* /*imageName*/, const char* /*imagePath*/)
+    {
+    }
+    // The log's list of the lost partitions offered.
+    virtual void LogLostPartitionList(const std::list<CLostPartitionRecord*>& /*partitions*/) {}
     // The log's line of a finished save.
     virtual void LogRecoverResult(int /*toRecover*/, int /*recovered*/, const char* /*folder*/) {}
     // The log's lines of the partitions a search found, and of the tree build of the nth ticked one.

@@ -5,15 +5,21 @@
 #include "controller/CCompleteRecoveryScanPartitionDeviceSelectController.h"
 #include "controller/CDeleteRecoveryPartitionDeviceSelectController.h"
 #include "controller/CFileSelectController.h"
+#include "controller/CLostRecoveryDiskDeviceSelectController.h"
+#include "controller/CLostRecoveryPartitionDeviceSelectController.h"
+#include "controller/LostPartitionSearch.h"
 #include "controller/CRecoveryModeSelectController.h"
 #include "controller/CSaveFileController.h"
 #include "controller/CSaveResultController.h"
 #include "controller/CTypeOfFileToRecoveryController.h"
 #include "controller/ModeDeviceControllers.h"
+#include "views/devices/CLostPartitionSearchTask.h"
 #include "wizard/CCompleteRecoveryPartitionDeviceSelectPage.h"
 #include "wizard/CCompleteRecoveryScanPartitionDeviceSelectPage.h"
 #include "wizard/CDeleteRecoveryPartitionDeviceSelectPage.h"
 #include "wizard/CFileSelectPage.h"
+#include "wizard/CLostRecoveryDiskDeviceSelectPage.h"
+#include "wizard/CLostRecoveryPartitionDeviceSelectPage.h"
 #include "wizard/CRecoveryModeSelectPage.h"
 #include "wizard/CSaveFilePage.h"
 #include "wizard/CSaveResultPage.h"
@@ -33,6 +39,8 @@ int FormatDriveTest(char letter)
 {
     return GetCompleteRecoveryPartitionDeviceSelectController()->IsDriveOnSelectedSource(letter);
 }
+
+int LostDiskDriveTest(char letter) { return GetLostRecoveryDiskDeviceSelectController()->IsDriveOnSelectedSource(letter); }
 } // namespace
 
 std::vector<WizardPageEntry> DefaultWizardPages()
@@ -69,6 +77,27 @@ std::vector<WizardPageEntry> DefaultWizardPages()
          []() -> std::unique_ptr<CWizardPage> {
              auto page = std::make_unique<CCompleteRecoveryScanPartitionDeviceSelectPage>();
              page->SetController(GetCompleteRecoveryScanPartitionDeviceSelectController());
+             return page;
+         }},
+        {WP_LOST_RECOVERY_DISK,
+         []() -> std::unique_ptr<CWizardPage> {
+             auto page = std::make_unique<CLostRecoveryDiskDeviceSelectPage>();
+             CLostRecoveryDiskDeviceSelectController* controller = GetLostRecoveryDiskDeviceSelectController();
+             controller->SetPage(page.get());
+             page->SetController(controller);
+             SetModeDeviceController(kModePartition, controller, LostDiskDriveTest);
+             SetLostPartitionSearch([](const DiskDeviceRecord& disk, std::vector<CLostPartitionRecord>& found) {
+                 return CLostPartitionSearchTask().RunAndMerge(disk, found);
+             });
+             SetTreeBuildRunner(RunTreeBuildWithProgress);
+             return page;
+         }},
+        {WP_LOST_RECOVERY_PARTITION,
+         []() -> std::unique_ptr<CWizardPage> {
+             auto page = std::make_unique<CLostRecoveryPartitionDeviceSelectPage>();
+             CLostRecoveryPartitionDeviceSelectController* controller = GetLostRecoveryPartitionDeviceSelectController();
+             controller->SetPage(page.get());
+             page->SetController(controller);
              return page;
          }},
         {WP_FILE_SELECT,

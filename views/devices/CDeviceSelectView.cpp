@@ -191,6 +191,20 @@ void CDeviceSelectView::resizeEvent(QResizeEvent* e)
 {
     QAbstractScrollArea::resizeEvent(e);
     UpdateScrollSizes();
+    // Rows added while the list had no size (a hidden page) showed both scroll bars; the scroll area does
+    // not take them away by itself when the ranges fall to 0 again, so its children are laid out anew.
+    if (isVisible()) {
+        setVerticalScrollBarPolicy(verticalScrollBarPolicy());
+        setHorizontalScrollBarPolicy(horizontalScrollBarPolicy());
+    }
+}
+
+void CDeviceSelectView::showEvent(QShowEvent* e)
+{
+    QAbstractScrollArea::showEvent(e);
+    UpdateScrollSizes();
+    setVerticalScrollBarPolicy(verticalScrollBarPolicy());
+    setHorizontalScrollBarPolicy(horizontalScrollBarPolicy());
 }
 
 void CDeviceSelectView::scrollContentsBy(int dx, int)

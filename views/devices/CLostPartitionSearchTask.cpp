@@ -6,25 +6,31 @@
 #include "views/devices/CLostPartitionSearchingDialog.h"
 #include "views/devices/LostPartitionMerge.h"
 
-void CLostPartitionSearchTask::Run(const DiskDeviceRecord& disk, std::vector<CLostPartitionRecord>& out)
+PartitionSearchResult CLostPartitionSearchTask::Run(const DiskDeviceRecord& disk, std::vector<CLostPartitionRecord>& out)
 {
     if (!disk.pDevice || !SetDevice(disk.pDevice))
-        return;
+        return PartitionSearchResult::Failed;
     AddFileSystemController(&m_fat);
     AddFileSystemController(&m_ntfs);
     AddFileSystemController(&m_ext2);
     AddAlgorithms(int(disk.nHeads));
+    PartitionSearchResult result = PartitionSearchResult::Failed;
     RunLostPartitionSearchDialog(
-        [this](IPartitionSearchCallback* cb, const std::function<void()>& pump) { CPartitionSearchEngine::Run(cb, pump); },
+        [this, &result](IPartitionSearchCallback* cb, const std::function<void()>& pump) {
+            result = CPartitionSearchEngine::Run(cb, pump);
+        },
         out);
+    return result;
 }
 
-void CLostPartitionSearchTask::RunAndMerge(const DiskDeviceRecord& disk, std::vector<CLostPartitionRecord>& out)
+PartitionSearchResult CLostPartitionSearchTask::RunAndMerge(const DiskDeviceRecord& disk,
+                                                            std::vector<CLostPartitionRecord>& out)
 {
     std::vector<CLostPartitionRecord> hits;
-    Run(disk, hits);
+    const PartitionSearchResult result = Run(disk, hits);
     CBasicPartitionList table;
     if (disk.pDevice)
         CPartitionTableAnalyze().ReadPartitions(disk.pDevice, table);
     MergeWithPartitionTable(hits, table, out);
+    return result;
 }

@@ -15,10 +15,11 @@ struct DiskDeviceRecord;
 
 class CLostPartitionSearchTask : public CPartitionSearchEngine {
 public:
-    // Every hit, in order, appended to out with its window device (out's holder owns it).
-    void Run(const DiskDeviceRecord& disk, std::vector<CLostPartitionRecord>& out);
+    // Every hit, in order, appended to out with its window device (out's holder owns it); how the search
+    // ended (Failed when the disk cannot be searched).
+    PartitionSearchResult Run(const DiskDeviceRecord& disk, std::vector<CLostPartitionRecord>& out);
     // Run, then only the hits that do not start where a partition of the disk's table starts.
-    void RunAndMerge(const DiskDeviceRecord& disk, std::vector<CLostPartitionRecord>& out);
+    PartitionSearchResult RunAndMerge(const DiskDeviceRecord& disk, std::vector<CLostPartitionRecord>& out);
 
 private:
     // Constructed in this order, destroyed in the reverse one.

@@ -1,0 +1,473 @@
+// The partition-recovery disk controller.
+#include "controller/CLostRecoveryDiskDeviceSelectController.h"
+
+#include "controller/CLostRecoveryPartitionDeviceSelectController.h"
+#include "controller/ILostDiskView.h"
+#include "controller/IWizardServices.h"
+#include "controller/IWizardSheet.h"
+#include "controller/LostPartitionSearch.h"
+#include "controller/MessageBoxTypes.h"
+#include "core/CRecoverySettings.h"
+#include "filesystems/partitions/CCollectAllBasicPartitionandDynamicVolume.h"
+#include "filesystems/partitions/CCollectDiskDevice.h"
+#include "filesystems/partitions/DeviceListQueries.h"
+#include "filesystems/partitions/FileSystemNames.h"
+#include "platform/Clock.h"
+#include "platform/Log.h"
+#include "storage/diskimage/CImageFileDeviceWithDecompress.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+CLostRecoveryDiskDeviceSelectController::StateRestorer& Restorer()
+{
+    static CLostRecoveryDiskDeviceSelectController::StateRestorer restorer;
+    return restorer;
+}
+
+CLostRecoveryDiskDeviceSelectController::PreviousRecoveryText& PreviousText()
+{
+    static CLostRecoveryDiskDeviceSelectController::PreviousRecoveryText text;
+    return text;
+}
+
+// Two member disks are the same disk when their indexes agree; devices without an index only when they are
+// the same object (images standing in for disks).
+bool SameDisk(const IStorageDevice* a, const IStorageDevice* b)
+{
+    if (!a || !b)
+        return false;
+    const int ia = GetMemberDiskIndex(a);
+    const int ib = GetMemberDiskIndex(b);
+    if (ia >= 0 && ib >= 0)
+        return ia == ib;
+    return a == b;
+}
+
+bool HasMemberOn(const VolumeDeviceRecord& volume, const IStorageDevice* disk)
+{
+    const int members = volume.GetMemberCount();
+    for (int i = 0; i < members; ++i)
+        if (SameDisk(volume.members[i].pDisk, disk))
+            return true;
+    return false;
+}
+
+void CopyText(char* out, size_t size, const std::string& text) { std::snprintf(out, size, "%s", text.c_str()); }
+
+void FreeWindows(std::vector<CLostPartitionRecord>& records)
+{
+    for (CLostPartitionRecord& record : records)
+        delete record.pDevice;
+    records.clear();
+}
+
+} // namespace
+
+// What the worker collects; its devices are freed with it unless the controller took them over.
+struct CLostRecoveryDiskDeviceSelectController::Enumeration {
+    CStorageDeviceList disks;
+    CVolumeDeviceRecordList volumes;
+    CDiskDeviceRecordList records;
+    std::vector<DeviceRow> rows;
+    ~Enumeration() { ReleaseCollectedDevices(disks, volumes); }
+};
+
+CLostRecoveryDiskDeviceSelectController::CLostRecoveryDiskDeviceSelectController() = default;
+
+CLostRecoveryDiskDeviceSelectController::~CLostRecoveryDiskDeviceSelectController()
+{
+    m_page = nullptr;
+    ++*m_generation;
+    JoinWorker();
+    ReleaseDisks();
+    ReleaseImages();
+}
+
+void CLostRecoveryDiskDeviceSelectController::SetStateRestorer(StateRestorer restorer)
+{
+    Restorer() = std::move(restorer);
+}
+
+void CLostRecoveryDiskDeviceSelectController::SetPreviousRecoveryText(PreviousRecoveryText text)
+{
+    PreviousText() = std::move(text);
+}
+
+void CLostRecoveryDiskDeviceSelectController::SetPage(ILostDiskView* page)
+{
+    if (!page) {
+        ++*m_generation;
+        JoinWorker();
+        m_refreshing = false;
+    }
+    m_page = page;
+}
+
+void CLostRecoveryDiskDeviceSelectController::JoinWorker()
+{
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+void CLostRecoveryDiskDeviceSelectController::ReleaseDisks()
+{
+    if (m_chosen && m_chosen->nKind == DiskDeviceRecord::kKindDisk)
+        m_chosen = nullptr;
+    m_selection = nullptr;
+    m_disks.clear();
+    ReleaseCollectedDevices(m_diskDevices, m_volumes);
+}
+
+void CLostRecoveryDiskDeviceSelectController::ReleaseImages()
+{
+    if (m_chosen && m_chosen->nKind == DiskDeviceRecord::kKindImage)
+        m_chosen = nullptr;
+    m_selection = nullptr;
+    for (DiskDeviceRecord& image : m_images)
+        delete image.pDevice;
+    m_images.clear();
+}
+
+void CLostRecoveryDiskDeviceSelectController::Activate()
+{
+    m_timeMark = plat::GetTickCount();
+    RefreshDeviceList();
+    if (IWizardSheet* sheet = GetWizardSheet())
+        sheet->SetActivePage(WP_LOST_RECOVERY_DISK);
+}
+
+void CLostRecoveryDiskDeviceSelectController::Home()
+{
+    Reset();
+    ReleaseImages();
+    if (m_previous)
+        m_previous->Home();
+}
+
+void CLostRecoveryDiskDeviceSelectController::Back()
+{
+    Reset();
+    ReleaseImages();
+    if (m_previous) {
+        m_previous->Activate();
+        m_previous->Back();
+    }
+}
+
+void CLostRecoveryDiskDeviceSelectController::ShowAdvanceSetting() { GetWizardServices()->ShowAdvanceSetting(true); }
+
+CSelectedDevice* CLostRecoveryDiskDeviceSelectController::GetSelection(CSelectedDevice* selection)
+{
+    if (selection)
+        selection->Set(CSelectedDevice::kDisk, m_chosen);
+    return selection;
+}
+
+void CLostRecoveryDiskDeviceSelectController::Reset()
+{
+    ++*m_generation;
+    JoinWorker();
+    if (m_refreshing && m_page)
+        m_page->EndRefresh();
+    m_refreshing = false;
+    ReleaseDisks();
+}
+
+std::vector<DeviceRow> CLostRecoveryDiskDeviceSelectController::MakeDiskRows(CDiskDeviceRecordList& disks,
+                                                                           const CVolumeDeviceRecordList& volumes)
+{
+    std::vector<DeviceRow> rows;
+    for (DiskDeviceRecord& record : disks) {
+        if (!record.pDevice)
+            continue;
+        DeviceRow row;
+        row.icon = record.bUsb ? kIconUsb : kIconDisk;
+        row.name = record.szDescription;
+        row.sectors = record.pDevice->GetSectorCount();
+        row.sectorSize = uint32_t(record.pDevice->GetSectorSize());
+        for (const VolumeDeviceRecord& volume : volumes) {
+            if (!HasMemberOn(volume, record.pDevice))
+                continue;
+            char line[200];
+            std::snprintf(line, sizeof line, "%c : %s  (%s)", volume.cDriveLetter ? volume.cDriveLetter : '*',
+                          volume.szLabel, GetFileSystemName(volume.nFileSystemKind));
+            if (!row.info.empty())
+                row.info += "\n";
+            row.info += line;
+        }
+        row.item = &record;
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+void CLostRecoveryDiskDeviceSelectController::RefreshDeviceList()
+{
+    if (!m_page || m_refreshing)
+        return;
+    m_refreshing = true;
+    m_page->BeginRefresh();
+    m_page->ClearRows();
+    JoinWorker();
+    // The rows are gone, so nothing refers to the last enumeration any more.
+    ReleaseDisks();
+
+    const uint64_t generation = ++*m_generation;
+    std::shared_ptr<std::atomic<uint64_t>> current = m_generation;
+    ILostDiskView* page = m_page;
+    m_worker = std::thread([this, page, generation, current] {
+        auto result = std::make_shared<Enumeration>();
+        try {
+            CCollectDiskDevice().CollectDiskDevice(result->disks);
+            if (!result->disks.empty()) {
+                CCollectAllBasicPartitionandDynamicVolume().CollectAllBasicPartitionandDynamicVolume(result->disks,
+                                                                                                     result->volumes);
+                for (IStorageDevice* disk : result->disks)
+                    if (disk)
+                        result->records.push_back(MakeDiskDeviceRecord(disk, result->volumes));
+                result->rows = MakeDiskRows(result->records, result->volumes);
+            }
+        } catch (...) {
+            LogError("Disk list: the enumeration failed");
+        }
+        if (current->load() != generation)
+            return;
+        page->PostToInterfaceThread([this, result, generation, current] {
+            if (current->load() == generation)
+                OnEnumerated(*result);
+        });
+    });
+}
+
+void CLostRecoveryDiskDeviceSelectController::OnEnumerated(Enumeration& result)
+{
+    JoinWorker();
+    m_diskDevices.swap(result.disks);
+    m_volumes.swap(result.volumes);
+    m_disks.swap(result.records);
+    if (m_page) {
+        m_page->ClearRows();
+        if (!m_disks.empty() && PreviousText()) {
+            const std::string text = PreviousText()(this);
+            if (!text.empty()) {
+                DeviceRow row;
+                row.icon = kIconPreviousRecovery;
+                row.name = m_page->LoadString(kPreviousRecovery);
+                row.info = text;
+                m_page->AddRow(row);
+            }
+        }
+        for (const DeviceRow& row : result.rows)
+            m_page->AddRow(row);
+        // Images are listed even when no disk could be read (without root no disk opens on Linux).
+        for (const DiskDeviceRecord& image : m_images)
+            AddImageRow(image);
+        m_page->EndRefresh();
+    }
+    m_refreshing = false;
+}
+
+void CLostRecoveryDiskDeviceSelectController::WaitForRefresh() { JoinWorker(); }
+
+void CLostRecoveryDiskDeviceSelectController::AddImageRow(const DiskDeviceRecord& image)
+{
+    if (!m_page)
+        return;
+    DeviceRow row;
+    row.icon = kIconImage;
+    row.name = m_page->LoadString(kImageRowPrefix) + image.szImageName;
+    row.sectors = image.u64ImageSectorCount;
+    const int32_t sectorSize = image.pDevice ? image.pDevice->GetSectorSize() : 0;
+    if (sectorSize > 0 && sectorSize <= 4096 && sectorSize % 512 == 0)
+        row.sectorSize = uint32_t(sectorSize);
+    row.item = const_cast<DiskDeviceRecord*>(&image);
+    m_page->AddRow(row);
+}
+
+int CLostRecoveryDiskDeviceSelectController::UpdateSelection()
+{
+    m_selection = nullptr;
+    if (m_page) {
+        const int row = m_page->GetSelectedRow();
+        if (row >= 0)
+            m_selection = m_page->GetRowItem(row);
+    }
+    return m_selection ? 1 : 0;
+}
+
+int CLostRecoveryDiskDeviceSelectController::IsImageSelected()
+{
+    UpdateSelection();
+    const auto* record = static_cast<const DiskDeviceRecord*>(m_selection);
+    return record && record->nKind == DiskDeviceRecord::kKindImage ? 1 : 0;
+}
+
+int CLostRecoveryDiskDeviceSelectController::RemovePreviousRecovery()
+{
+    if (!m_page)
+        return -1;
+    const int row = m_page->GetSelectedRow();
+    if (row < 0)
+        return -1;
+    if (m_page->GetRowItem(row))
+        return 0;
+    m_page->DeleteRow(row);
+    return 0;
+}
+
+bool CLostRecoveryDiskDeviceSelectController::AddImageRecord(const std::string& path)
+{
+    for (const DiskDeviceRecord& image : m_images) {
+        if (path == image.szImagePath) {
+            if (m_page)
+                m_page->ShowMessage(kImageOpen, wizmsg::kIconWarning);
+            return false;
+        }
+    }
+    auto device = std::make_unique<CImageFileDeviceWithDecompress>(path);
+    if (!device->CheckSlices() || device->GetSectorCount() == 0) {
+        if (m_page)
+            m_page->ShowMessage(kInvalidImage, wizmsg::kIconWarning);
+        return false;
+    }
+    DiskDeviceRecord& image = m_images.emplace_back();
+    char description[260] = {};
+    device->ReadHeaderString(description, sizeof description);
+    image.nKind = DiskDeviceRecord::kKindImage;
+    image.nHeads = uint32_t(device->ReadHeaderValue());
+    image.nImageNumber = m_nextImageNumber++;
+    CopyText(image.szImageName, sizeof image.szImageName, description[0] ? std::string(description) : path);
+    image.u64ImageSectorCount = device->GetSectorCount();
+    CopyText(image.szImagePath, sizeof image.szImagePath, path);
+    image.pDevice = device.release();
+    AddImageRow(image);
+    return true;
+}
+
+void CLostRecoveryDiskDeviceSelectController::OpenDiskImage()
+{
+    if (!m_page)
+        return;
+    const std::string path = m_page->ChooseImageToOpen();
+    if (!path.empty())
+        AddImageRecord(path);
+}
+
+void CLostRecoveryDiskDeviceSelectController::CreateDiskImage()
+{
+    if (!m_page || !UpdateSelection())
+        return;
+    auto* record = static_cast<DiskDeviceRecord*>(m_selection);
+    if (record->nKind != DiskDeviceRecord::kKindDisk || !record->pDevice)
+        return;
+    const CreatedImage made = m_page->RunCreateImage(record->pDevice, record->szDescription, int(record->nHeads));
+    if (made.openInList && !made.path.empty() && AddImageRecord(made.path))
+        m_images.back().nHeads = record->nHeads;
+}
+
+void CLostRecoveryDiskDeviceSelectController::RemoveSelectedImage()
+{
+    if (!m_page)
+        return;
+    const int row = m_page->GetSelectedRow();
+    if (row < 0)
+        return;
+    auto* record = static_cast<DiskDeviceRecord*>(m_page->GetRowItem(row));
+    if (!record || record->nKind != DiskDeviceRecord::kKindImage)
+        return;
+    m_page->DeleteRow(row);
+    const uint32_t number = record->nImageNumber;
+    m_images.remove_if([&](DiskDeviceRecord& image) {
+        if (image.nImageNumber != number)
+            return false;
+        if (m_chosen == &image)
+            m_chosen = nullptr;
+        delete image.pDevice;
+        return true;
+    });
+    m_selection = nullptr;
+}
+
+int CLostRecoveryDiskDeviceSelectController::IsDriveOnSelectedSource(char driveLetter)
+{
+    if (!m_chosen || m_chosen->nKind != DiskDeviceRecord::kKindDisk)
+        return 0;
+    const VolumeDeviceRecord* volume = FindVolumeByDriveLetter(driveLetter, m_volumes);
+    if (!volume)
+        return 0;
+    return HasMemberOn(*volume, m_chosen->pDevice) ? 1 : 0;
+}
+
+std::string CLostRecoveryDiskDeviceSelectController::ResultText(const DiskDeviceRecord& record)
+{
+    const bool image = record.nKind == DiskDeviceRecord::kKindImage;
+    std::string text = m_page ? m_page->LoadString(image ? kResultsForImage : kResultsForDisk) : std::string();
+    text += '"';
+    text += image ? record.szImageName : record.szDescription;
+    text += '"';
+    if (text.size() > 259) {
+        size_t cut = 259;
+        // Cut on a character boundary.
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+            --cut;
+        text.resize(cut);
+    }
+    return text;
+}
+
+bool CLostRecoveryDiskDeviceSelectController::next()
+{
+    IWizardServices* services = GetWizardServices();
+    m_chosen = nullptr;
+    GetRecoverySettings()->m_selectedSourceName.clear();
+    const int row = m_page ? m_page->GetSelectedRow() : -1;
+    if (row < 0) {
+        if (m_page)
+            m_page->ShowMessage(kSelectDisk, wizmsg::kIconInformation);
+        return false;
+    }
+    auto* record = static_cast<DiskDeviceRecord*>(m_page->GetRowItem(row));
+    if (!record) {
+        // "Previous Recovery...": a restored chain shows its own page; nothing is searched.
+        const bool restored = Restorer() && Restorer()(this);
+        if (!restored)
+            m_page->ShowMessage(kRestoreFailed, wizmsg::kIconInformation);
+        return false;
+    }
+    services->ReportTimedEvent(kEventSearchStarted, plat::GetTickCount() - m_timeMark);
+    m_chosen = record;
+    const bool image = record->nKind == DiskDeviceRecord::kKindImage;
+    services->LogSearchDevice(true, image, record->szDescription, record->bUsb != 0, record->szImageName,
+                              record->szImagePath);
+
+    std::vector<CLostPartitionRecord> found;
+    const PartitionSearchResult result = GetLostPartitionSearch()(*record, found);
+    if (result != PartitionSearchResult::Finished) {
+        // A cancelled or failed search goes no further: the user is back at the disk list.
+        LogInfo("Lost partition search %s", result == PartitionSearchResult::Cancelled ? "cancelled" : "failed");
+        FreeWindows(found);
+        return false;
+    }
+    // No lost partition: the whole disk is searched only when the user asks for it.
+    if (found.empty() && !m_page->AskFullScanAfterEmptySearch())
+        return false;
+
+    std::vector<CLostPartitionRecord*> partitions;
+    partitions.reserve(found.size());
+    for (const CLostPartitionRecord& r : found)
+        partitions.push_back(new CLostPartitionRecord(r));
+    CLostRecoveryPartitionDeviceSelectController* next = GetLostRecoveryPartitionDeviceSelectController();
+    next->SetPrevious(this);
+    next->SetFoundPartitions(partitions);
+    next->Activate();
+    return true;
+}
+
+CLostRecoveryDiskDeviceSelectController* GetLostRecoveryDiskDeviceSelectController()
+{
+    static CLostRecoveryDiskDeviceSelectController controller;
+    return &controller;
+}

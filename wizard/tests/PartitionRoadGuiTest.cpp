@@ -1,0 +1,433 @@
+// The partition-recovery road through the real wizard widgets, offscreen: the partition-recovery button of
+// page 0, the disk list of page 3 (a 64 MiB disk image whose partition table is zeroed standing in for the
+// machine's disk), Next and the lost-partition search, the found partitions of page 4, Next, the "Full scan"
+// hint, the found-file page's check box of the partition, Recover, the save path and the result. The saved
+// files are compared with the fixture's manifest. A cancelled search and one that found nothing stay on the
+// disk page; the Full Scan box and the row selection exclude each other. Screenshots in each language.
+#include "wizard/CWizardSheet.h"
+
+#include "controller/CFileSelectController.h"
+#include "controller/CLostRecoveryDiskDeviceSelectController.h"
+#include "controller/CLostRecoveryPartitionDeviceSelectController.h"
+#include "controller/CWizardSheetController.h"
+#include "controller/LostPartitionSearch.h"
+#include "controls/CEditPlus.h"
+#include "controls/CHasCheckboxPromptDlg.h"
+#include "controls/CResourceLibrary.h"
+#include "controls/CTransButton.h"
+#include "controls/MessageBox.h"
+#include "core/CRecoverySettings.h"
+#include "core/devices/CImageFileDevice.h"
+#include "core/devices/CBasicPartitionDevice.h"
+#include "filesystems/tree/CFileSystemNode.h"
+#include "tests/support/FixtureManifests.h"
+#include "tests/support/TempDir.h"
+#include "views/devices/CDeviceSelectCtrl.h"
+#include "views/devices/CDeviceSelectView.h"
+#include "views/files/CFileTreeCtrl.h"
+#include "views/files/CTreeCtrlPlus.h"
+#include "views/saving/CSaveFilePathDlg.h"
+#include "views/saving/CSaveFileResultDlg.h"
+#include "wizard/CFileSelectPage.h"
+#include "wizard/CLostRecoveryDiskDeviceSelectPage.h"
+#include "wizard/CLostRecoveryPartitionDeviceSelectPage.h"
+#include "wizard/CRecoveryModeSelectPage.h"
+#include "wizard/CSaveFilePage.h"
+#include "wizard/CSaveResultPage.h"
+#include "wizard/tests/WizardTestSupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTest>
+#include <QTimer>
+#include <QScrollBar>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QString ScreenshotFolder()
+{
+    const QString dir = QDir::cleanPath(QStringLiteral(SALVIX_BUILD_DATA_DIR "/../screenshots"));
+    QDir().mkpath(dir);
+    return dir;
+}
+
+// Acts on the next modal window of type T as soon as it shows (polling, as a person would wait for it).
+template <class T>
+void WhenModal(std::function<void(T*)> act, int timeoutMs = 60000)
+{
+    auto* timer = new QTimer;
+    auto waited = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, act, waited, timeoutMs] {
+        *waited += 20;
+        if (T* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            act(w);
+        } else if (*waited > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(20);
+}
+
+// The files of one partition of the lost-disk manifest: path -> sha256.
+std::map<std::string, std::string> ManifestFiles(const std::string& label)
+{
+    std::ifstream in(testsupport::FixturePath("lost-disk.manifest"));
+    std::map<std::string, std::string> files;
+    std::string line;
+    while (std::getline(in, line)) {
+        std::vector<std::string> f;
+        std::stringstream s(line);
+        for (std::string part; std::getline(s, part, '\t');)
+            f.push_back(part);
+        if (f.size() == 5 && f[0] == "file" && f[1] == label)
+            files[f[2]] = f[4];
+    }
+    return files;
+}
+
+class PartitionRoadGui : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        GetRecoverySettings()->m_recoveryMode = 0;
+        CLostRecoveryPartitionDeviceSelectController::HintFlag() = true;
+        setenv("SALVIX_DRIVES", "", 1);
+    }
+    void TearDown() override
+    {
+        // The controllers outlive the sheet, as they do the program's windows: each test starts afresh.
+        GetLostRecoveryPartitionDeviceSelectController()->Reset();
+        GetLostRecoveryDiskDeviceSelectController()->Reset();
+        sheet.reset();
+        SetLostPartitionSearch({});
+        setenv("SALVIX_DISKS", "", 1);
+        CResourceLibrary::Instance().UnloadLanguageBundle();
+    }
+
+    std::string Unpack(const std::string& fixture)
+    {
+        const std::string image = (dir / (fixture + ".img")).string();
+        EXPECT_EQ(std::system(("xz -dc '" + testsupport::FixturePath(fixture + ".img.xz") + "' > '" + image + "'").c_str()),
+                  0);
+        return image;
+    }
+
+    void Open()
+    {
+        sheet = std::make_unique<CWizardSheet>(CWizardSheet::kLogoBitmap, CWizardSheet::kBottomBitmap);
+        ASSERT_EQ(sheet->GetInitError(), 0);
+        controller.SetWizardSheet(sheet.get());
+        sheet->SetController(&controller);
+        sheet->SetHost(&host);
+        frame.setFixedSize(1000, 700);
+        ASSERT_TRUE(sheet->Create(&frame, 1314));
+        sheet->setGeometry(0, 0, 1000, 700);
+        frame.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        disks = static_cast<CLostRecoveryDiskDeviceSelectPage*>(sheet->GetPage(WP_LOST_RECOVERY_DISK));
+        partitions = static_cast<CLostRecoveryPartitionDeviceSelectPage*>(sheet->GetPage(WP_LOST_RECOVERY_PARTITION));
+        files = static_cast<CFileSelectPage*>(sheet->GetPage(WP_FILE_SELECT));
+        savePage = static_cast<CSaveFilePage*>(sheet->GetPage(WP_SAVE_FILE));
+        resultPage = static_cast<CSaveResultPage*>(sheet->GetPage(WP_SAVE_RESULT));
+        ASSERT_TRUE(disks && partitions && files && savePage && resultPage);
+    }
+
+    // Page 0's partition-recovery button, then the disk list filled by its worker.
+    void ChoosePartitionRecovery()
+    {
+        auto* mode = static_cast<CRecoveryModeSelectPage*>(sheet->GetPage(WP_RECOVERY_MODE));
+        QTest::mouseClick(mode->ModeButton(2), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_DISK);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return disks->GetDeviceList()->GetItemCount() > 0; }, 30000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled(); }, 30000));
+    }
+
+    static void ClickRow(CDeviceSelectCtrl* list, int row)
+    {
+        CDeviceSelectView* view = list->View();
+        view->EnsureVisible(row);
+        const QRect r = view->RowRect(row).translated(-view->HorzPos(), -view->VertPos());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, r.center());
+        ASSERT_EQ(list->GetSelectedIndex(), row);
+    }
+
+    // The disk's row, Next: the search runs under its dialog and page 4 lists what it found.
+    void SearchFirstDisk()
+    {
+        ASSERT_NO_FATAL_FAILURE(ClickRow(disks->GetDeviceList(), 0));
+        QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_PARTITION);
+    }
+
+    // The row of page 4 whose partition carries that label; -1 when none.
+    int RowOf(const std::string& label)
+    {
+        CDeviceSelectCtrl* list = partitions->GetDeviceList();
+        for (int i = 0; i < list->GetItemCount(); ++i)
+            if (auto* r = static_cast<CLostPartitionRecord*>(list->GetItemData(i)); r && label == r->szLabel)
+                return i;
+        return -1;
+    }
+
+    // The partition's row, Next and OK on the hint when it shows; the found-file page follows.
+    void BuildPartition(const std::string& label, bool hintExpected)
+    {
+        const int row = RowOf(label);
+        ASSERT_GE(row, 0) << label;
+        ASSERT_NO_FATAL_FAILURE(ClickRow(partitions->GetDeviceList(), row));
+        bool hinted = false;
+        if (hintExpected)
+            WhenModal<CHasCheckboxPromptDlg>([&](CHasCheckboxPromptDlg* dlg) {
+                hinted = true;
+                QTest::mouseClick(dlg->OKButton(), Qt::LeftButton);
+            });
+        QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+        EXPECT_EQ(hinted, hintExpected);
+    }
+
+    // The check box of the partition's folder in the folder tree; every file ends checked.
+    void CheckPartition()
+    {
+        CTreeCtrlPlus* tree = files->Tree()->Tree();
+        QTreeWidgetItem* item = nullptr;
+        ASSERT_TRUE(files->Tree()->SelectNodeItem(files->GetRoot()->GetFirstChild(), &item));
+        ASSERT_NE(item, nullptr);
+        tree->scrollToItem(item);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->StateImageRect(item).center());
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                FileTreeStatistics s;
+                return files->GetRoot()->GetStatistics(s) && s.checkedFiles == s.files && s.files > 0;
+            },
+            30000));
+        QTest::qWait(50);
+    }
+
+    void SaveTo(const std::string& target, const QString& screenshotPrefix = QString())
+    {
+        bool pathShown = false, resultShown = false;
+        WhenModal<CSaveFilePathDlg>([&](CSaveFilePathDlg* dlg) {
+            pathShown = true;
+            CEditPlus* edit = savePage->PathEdit();
+            edit->setFocus();
+            edit->selectAll();
+            QTest::keyClicks(edit, QString::fromStdString(target));
+            WhenModal<CSaveFileResultDlg>([&](CSaveFileResultDlg* result) {
+                resultShown = true;
+                if (!screenshotPrefix.isEmpty())
+                    result->grab().save(screenshotPrefix + QStringLiteral("-result.png"));
+                QTest::mouseClick(&resultPage->OkButton(), Qt::LeftButton);
+            });
+            QTest::mouseClick(dlg->OKButton(), Qt::LeftButton);
+        });
+        QTest::mouseClick(&sheet->RecoverButton(), Qt::LeftButton);
+        EXPECT_TRUE(pathShown);
+        EXPECT_TRUE(resultShown);
+    }
+
+    testsupport::TempDir dir;
+    FrameStandIn frame;
+    RecordingHost host;
+    CWizardSheetController controller;
+    std::unique_ptr<CWizardSheet> sheet;
+    CLostRecoveryDiskDeviceSelectPage* disks = nullptr;
+    CLostRecoveryPartitionDeviceSelectPage* partitions = nullptr;
+    CFileSelectPage* files = nullptr;
+    CSaveFilePage* savePage = nullptr;
+    CSaveResultPage* resultPage = nullptr;
+};
+
+class PartitionRoadFixtures : public PartitionRoadGui, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(PartitionRoadFixtures, FilesOfALostPartitionComeBackThroughTheWindow)
+{
+    const std::string label = GetParam();
+    const std::map<std::string, std::string> expected = ManifestFiles(label);
+    ASSERT_FALSE(expected.empty());
+    const std::string image = Unpack("lost-disk");
+    setenv("SALVIX_DISKS", image.c_str(), 1);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery());
+    ASSERT_NO_FATAL_FAILURE(SearchFirstDisk());
+    // Every partition of the zeroed table is offered, in the order of the search.
+    ASSERT_EQ(partitions->GetDeviceList()->GetItemCount(), 3);
+    EXPECT_EQ(RowOf("LOSTFAT32"), 0);
+    EXPECT_EQ(RowOf("LOSTEXT2"), 1);
+    EXPECT_EQ(RowOf("LOSTNTFS"), 2);
+    // Filled while the page was hidden, the list still shows no scroll bar for three rows.
+    EXPECT_FALSE(partitions->GetDeviceList()->View()->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(partitions->GetDeviceList()->View()->horizontalScrollBar()->isVisible());
+    ASSERT_NO_FATAL_FAILURE(BuildPartition(label, true));
+    ASSERT_NO_FATAL_FAILURE(CheckPartition());
+
+    const fs::path out = dir / "recovered";
+    SaveTo(out.string());
+    std::vector<fs::path> made;
+    for (const auto& e : fs::directory_iterator(out))
+        made.push_back(e.path());
+    ASSERT_EQ(made.size(), 1u);
+    const std::map<std::string, testsupport::SavedFile> saved = testsupport::SavedFiles(made[0]);
+    std::string listing;
+    for (const auto& [path, file] : saved)
+        listing += path + "\n";
+    EXPECT_EQ(saved.size(), expected.size()) << listing;
+    for (const auto& [path, sha] : expected) {
+        SCOPED_TRACE(path);
+        // The made folder is the partition's; the files keep their names and folders below it.
+        auto found = saved.find(path.substr(1));
+        ASSERT_NE(found, saved.end()) << listing;
+        EXPECT_EQ(found->second.sha256, sha);
+    }
+
+    // Back from the found files (Yes to the question) shows the found partitions again; Back from there
+    // returns to the disk list, enumerated again.
+    {
+        CScopedMessageBoxResponder yes([](const MessageBoxRequest&) { return IDYES; });
+        QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
+    }
+    ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_PARTITION);
+    EXPECT_EQ(partitions->GetDeviceList()->GetItemCount(), 3);
+    QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
+    ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_DISK);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return disks->GetDeviceList()->GetItemCount() == 1 && frame.isEnabled(); }, 30000));
+    EXPECT_TRUE(GetLostRecoveryPartitionDeviceSelectController()->GetFoundPartitions().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(LostDisk, PartitionRoadFixtures, ::testing::Values("LOSTFAT32", "LOSTNTFS", "LOSTEXT2"));
+
+TEST_F(PartitionRoadGui, NothingChosenIsToldAndFullScanAndRowsExcludeEachOther)
+{
+    const std::string image = Unpack("lost-disk");
+    setenv("SALVIX_DISKS", image.c_str(), 1);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery());
+    std::vector<QString> told;
+    CScopedMessageBoxResponder ok([&](const MessageBoxRequest& r) {
+        told.push_back(r.text);
+        return IDOK;
+    });
+    QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], CResourceLibrary::Instance().LoadString(140));
+    EXPECT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_DISK);
+
+    ASSERT_NO_FATAL_FAILURE(SearchFirstDisk());
+    told.clear();
+    QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], CResourceLibrary::Instance().LoadString(143));
+    EXPECT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_PARTITION);
+
+    // Ticking Full Scan clears the selection; a click on a row unticks it.
+    CTransButton* box = partitions->FullScanBox();
+    ASSERT_TRUE(box && box->isVisible());
+    ASSERT_NO_FATAL_FAILURE(ClickRow(partitions->GetDeviceList(), 1));
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return GetLostRecoveryPartitionDeviceSelectController()->GetFullScan() == 1; }));
+    EXPECT_EQ(partitions->GetDeviceList()->GetSelectedIndex(), -1);
+    ASSERT_NO_FATAL_FAILURE(ClickRow(partitions->GetDeviceList(), 2));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return GetLostRecoveryPartitionDeviceSelectController()->GetFullScan() == 0; }));
+    EXPECT_FALSE(box->GetCheck());
+}
+
+// A search the user cancels frees what it found and leaves the disk list shown, whatever it had found.
+TEST_F(PartitionRoadGui, ACancelledSearchStaysOnTheDiskPage)
+{
+    const std::string image = Unpack("lost-disk");
+    setenv("SALVIX_DISKS", image.c_str(), 1);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery());
+    int searches = 0;
+    SetLostPartitionSearch([&](const DiskDeviceRecord& disk, std::vector<CLostPartitionRecord>& found) {
+        ++searches;
+        CLostPartitionRecord hit;
+        hit.u64StartSector = 63;
+        hit.u64SectorCount = 73728;
+        hit.nFileSystemKind = 2;
+        hit.pDevice = new CBasicPartitionDevice(disk.pDevice, 63, 73728);
+        found.push_back(hit);
+        return PartitionSearchResult::Cancelled;
+    });
+    ASSERT_NO_FATAL_FAILURE(ClickRow(disks->GetDeviceList(), 0));
+    std::vector<QString> told;
+    CScopedMessageBoxResponder ok([&](const MessageBoxRequest& r) {
+        told.push_back(r.text);
+        return IDOK;
+    });
+    QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+    EXPECT_EQ(searches, 1);
+    EXPECT_TRUE(told.empty());
+    EXPECT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_DISK);
+    EXPECT_TRUE(GetLostRecoveryPartitionDeviceSelectController()->GetFoundPartitions().empty());
+}
+
+// A disk without any partition to find: the user is asked, and No keeps the disk list.
+TEST_F(PartitionRoadGui, ASearchThatFindsNothingAsksBeforeSearchingTheWholeDisk)
+{
+    const fs::path blank = dir / "blank.img";
+    {
+        std::ofstream out(blank, std::ios::binary);
+        out.seekp(16 * 1024 * 1024 - 1);
+        out.put('\0');
+    }
+    setenv("SALVIX_DISKS", blank.c_str(), 1);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery());
+    ASSERT_NO_FATAL_FAILURE(ClickRow(disks->GetDeviceList(), 0));
+    std::vector<MessageBoxRequest> asked;
+    CScopedMessageBoxResponder no([&](const MessageBoxRequest& r) {
+        asked.push_back(r);
+        return IDNO;
+    });
+    QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, CResourceLibrary::Instance().LoadText(QStringLiteral("wizard.lost.nopartition")));
+    EXPECT_EQ(asked[0].type, unsigned(MB_YESNO | MB_ICONQUESTION));
+    EXPECT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_DISK);
+}
+
+TEST_F(PartitionRoadGui, ScreenshotsOfThePagesInEachLanguage)
+{
+    const std::string image = Unpack("lost-disk");
+    setenv("SALVIX_DISKS", image.c_str(), 1);
+    auto& lib = CResourceLibrary::Instance();
+    const QString folder = ScreenshotFolder();
+    for (const QString& language : {QStringLiteral("English"), QStringLiteral("Deutsch"), QStringLiteral("Japanese")}) {
+        SCOPED_TRACE(language.toStdString());
+        ASSERT_TRUE(lib.LoadLanguageBundle(QStringLiteral(SALVIX_BUILD_DATA_DIR "/") + language + ".rcc"));
+        CLostRecoveryPartitionDeviceSelectController::HintFlag() = true;
+        ASSERT_NO_FATAL_FAILURE(Open());
+        ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery());
+        const QString prefix = folder + QStringLiteral("/partition-road-%1").arg(language);
+        ASSERT_NO_FATAL_FAILURE(ClickRow(disks->GetDeviceList(), 0));
+        EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-disks.png")));
+        QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_PARTITION);
+        ASSERT_NO_FATAL_FAILURE(ClickRow(partitions->GetDeviceList(), 0));
+        EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-partitions.png")));
+        WhenModal<CHasCheckboxPromptDlg>([&](CHasCheckboxPromptDlg* dlg) {
+            dlg->grab().save(prefix + QStringLiteral("-hint.png"));
+            QTest::mouseClick(dlg->OKButton(), Qt::LeftButton);
+        });
+        QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+        EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-files.png")));
+        sheet.reset();
+        lib.UnloadLanguageBundle();
+    }
+}
+
+} // namespace
