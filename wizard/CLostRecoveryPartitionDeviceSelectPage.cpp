@@ -2,6 +2,7 @@
 #include "wizard/CLostRecoveryPartitionDeviceSelectPage.h"
 
 #include "controller/CLostRecoveryPartitionDeviceSelectController.h"
+#include "controller/CSelectedDevice.h"
 #include "controls/CHasCheckboxPromptDlg.h"
 #include "controls/CResourceLibrary.h"
 #include "controls/CTransButton.h"
@@ -10,7 +11,6 @@
 #include "controls/MessageBox.h"
 #include "controls/WindowMessages.h"
 #include "core/LanguageHelpers.h"
-#include "filesystems/common/CLostPartitionRecord.h"
 #include "platform/Log.h"
 #include "views/devices/CDeviceSelectCtrl.h"
 #include "views/devices/CScanPartitionPropertiesDlg.h"

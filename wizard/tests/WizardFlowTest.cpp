@@ -140,6 +140,8 @@ TEST_F(WizardFlow, HoverShowsTheModesDescription)
 TEST_F(WizardFlow, FileTypePageEnablesNextWhileATypeIsCheckedAndLeadsBack)
 {
     Open();
+    // The file types show on their own only in a mode without device page.
+    SetModeDeviceController(kModePartition, nullptr);
     QTest::mouseClick(modePage->ModeButton(2), Qt::LeftButton);
     ASSERT_EQ(sheet->GetCurrentIndex(), WP_TYPE_OF_FILE);
     CTypeRecoveryDrawTreeCtrl* tree = typesPage->Tree();
@@ -194,6 +196,7 @@ TEST_F(WizardFlow, ScreenshotsInEachLanguage)
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(modePage->ModeButton(1), &leave);
 
+        SetModeDeviceController(kModePartition, nullptr);
         QTest::mouseClick(modePage->ModeButton(2), Qt::LeftButton);
         ASSERT_EQ(sheet->GetCurrentIndex(), WP_TYPE_OF_FILE);
         const QString types = folder + QStringLiteral("/wizard-filetypes-%1.png").arg(language);
