@@ -8,6 +8,7 @@
 #include "controller/IWizardServices.h"
 #include "controller/IWizardSheet.h"
 #include "controller/MessageBoxTypes.h"
+#include "controller/WizardStateFiles.h"
 #include "core/CRecoverySettings.h"
 #include "core/devices/CImageFileDevice.h"
 #include "filesystems/ext2/CEXT2SearchController.h"
@@ -81,8 +82,19 @@ CCompleteRecoveryPartitionDeviceSelectController::MakeScanners(const CRecoverySe
     return scanners;
 }
 
+bool& CCompleteRecoveryPartitionDeviceSelectController::FirstActivationFlag()
+{
+    static bool first = true;
+    return first;
+}
+
 void CCompleteRecoveryPartitionDeviceSelectController::Activate()
 {
+    if (FirstActivationFlag()) {
+        PromoteRecoveryStateFile(this);
+        FirstActivationFlag() = false;
+    }
+    SetCurrentControllerStatus(this);
     RefreshDeviceList();
     m_timeMark = plat::GetTickCount();
     if (IWizardSheet* sheet = GetWizardSheet())
@@ -126,6 +138,12 @@ void CCompleteRecoveryPartitionDeviceSelectController::Reset()
     if (m_rawImage && m_chosen == &m_rawImage->record)
         m_chosen = nullptr;
     m_rawImage.reset();
+    for (VolumeDeviceRecord& image : m_restoredImages) {
+        if (m_chosen == &image)
+            m_chosen = nullptr;
+        delete image.pDevice;
+    }
+    m_restoredImages.clear();
 }
 
 void CCompleteRecoveryPartitionDeviceSelectController::ReleaseResults()
@@ -283,6 +301,56 @@ intptr_t CCompleteRecoveryPartitionDeviceSelectController::RemovePreviousRecover
         return reinterpret_cast<intptr_t>(item);
     m_page->DeleteRow(row);
     return DeleteLastRecoveryState();
+}
+
+bool CCompleteRecoveryPartitionDeviceSelectController::RestorePreviousRecovery()
+{
+    return RestoreRecoveryStateWithProgress(this) != 0;
+}
+
+int CCompleteRecoveryPartitionDeviceSelectController::DeleteLastRecoveryState() { return ::DeleteLastRecoveryState(this); }
+
+void CCompleteRecoveryPartitionDeviceSelectController::AddLeadingRows()
+{
+    char info[260];
+    if (!m_page || !ReadRecoveryResultInfo(this, info, sizeof info))
+        return;
+    DeviceRow row;
+    row.icon = kIconPreviousRecovery;
+    row.name = m_page->LoadString(kPreviousRecovery);
+    row.info = info;
+    m_page->AddRow(row);
+}
+
+std::string CCompleteRecoveryPartitionDeviceSelectController::ResultText(const VolumeDeviceRecord& record)
+{
+    const bool image = record.nKind != VolumeDeviceRecord::kKindVolume;
+    std::string text = m_page ? m_page->LoadString(image ? kResultsForImage : kResultsForPartition) : std::string();
+    char description[300];
+    if (image)
+        std::snprintf(description, sizeof description, "%s", record.szImageName);
+    else
+        std::snprintf(description, sizeof description, "%c: %s (%s)", record.cDriveLetter ? record.cDriveLetter : '*',
+                      record.szLabel, GetFileSystemName(record.nFileSystemKind));
+    return text + '"' + description + '"';
+}
+
+int CCompleteRecoveryPartitionDeviceSelectController::SaveState(IRSData* stream, IDIRBuildCallback*)
+{
+    if (!m_chosen)
+        return 0;
+    WriteResultInfo(stream, ResultText(*m_chosen).c_str());
+    CRSDeviceSerializer serializer;
+    serializer.Attach(stream);
+    return serializer.SaveVolume(*m_chosen) ? 1 : 0;
+}
+
+int CCompleteRecoveryPartitionDeviceSelectController::RestoreState(IRSData* stream, IDIRBuildCallback*)
+{
+    CRSDeviceSerializer serializer;
+    serializer.Attach(stream);
+    m_chosen = serializer.LoadVolume(Volumes(), m_restoredImages);
+    return m_chosen ? 1 : 0;
 }
 
 CCompleteRecoveryPartitionDeviceSelectController* GetCompleteRecoveryPartitionDeviceSelectController()

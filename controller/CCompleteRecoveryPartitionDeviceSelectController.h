@@ -7,6 +7,7 @@
 
 #include "controller/CVolumeDeviceSelectController.h"
 #include "filesystems/common/IFileSystemSearchController.h"
+#include "storage/recoverystate/CRSDeviceSerializer.h"
 
 #include <cstdint>
 #include <memory>
@@ -22,6 +23,10 @@ public:
     static constexpr unsigned kRestoreFailed = 129;     // "Failed to restore last search result."
     static constexpr unsigned kNoFilesFound = 61248;    // "No files found!"
     static constexpr unsigned kImageRowPrefix = 130;    // "Image File, "
+    static constexpr unsigned kPreviousRecovery = 133;  // "Previous Recovery..."
+    static constexpr unsigned kResultsForPartition = 408; // "Results for \r\nPartition "
+    static constexpr unsigned kResultsForImage = 409;   // "Results for \r\nImage File "
+    static constexpr int kIconPreviousRecovery = 5;
     static constexpr unsigned kEventSearchStarted = 8215;
     // The file-system kind of a record that names no file system.
     static constexpr int32_t kNoFileSystem = 7;
@@ -43,6 +48,14 @@ public:
     int GetScanKind() override { return kScanFormat; }
     CSelectedDevice* GetSelection(CSelectedDevice* selection) override;
     void Reset() override;
+    // The result text and the chosen volume or image (found again among this run's volumes, or reopened).
+    int SaveState(IRSData* stream, IDIRBuildCallback* progress) override;
+    int RestoreState(IRSData* stream, IDIRBuildCallback* progress) override;
+    // "Results for \r\nPartition " and "E: label (FAT32)", or "Results for \r\nImage File " and the image
+    // name, the name quoted.
+    std::string ResultText(const VolumeDeviceRecord& record);
+    // Set until the first Activate of the run, which promotes the working state file left by the last run.
+    static bool& FirstActivationFlag();
 
     // Ctrl+O: one file chosen by the user is searched as a raw sector image.
     void OpenRawImageFile();
@@ -60,9 +73,11 @@ public:
 
 protected:
     // The "Previous Recovery..." row was chosen: the saved wizard state comes back; true when it did.
-    virtual bool RestorePreviousRecovery() { return false; }
+    virtual bool RestorePreviousRecovery();
     // Deletes the last saved state of this scan kind; its result.
-    virtual int DeleteLastRecoveryState() { return 0; }
+    virtual int DeleteLastRecoveryState();
+    // The "Previous Recovery..." row, when the last state file of format recovery is valid.
+    void AddLeadingRows() override;
 
 private:
     // The raw image opened by Ctrl+O: in no list, kept while it may be the chosen record.
@@ -74,6 +89,8 @@ private:
     ICompleteRecoveryDeviceView* m_view = nullptr;
     IWizardPageController* m_previous = nullptr;
     std::unique_ptr<RawImage> m_rawImage;
+    // Images reopened by a restored state; their devices are owned here.
+    COpenedImageVolumeList m_restoredImages;
     uint32_t m_timeMark = 0;
 };
 

@@ -6,6 +6,7 @@
 #include "controller/IWizardServices.h"
 #include "controller/IWizardSheet.h"
 #include "controller/MessageBoxTypes.h"
+#include "controller/WizardStateFiles.h"
 #include "core/CRecoverySettings.h"
 #include "filesystems/common/IDIRBuildCallback.h"
 #include "filesystems/tree/CFileSystemNode.h"
@@ -13,6 +14,7 @@
 #include "filesystems/tree/FileTree.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
+#include "storage/recoverystate/RSScanSections.h"
 
 CCompleteRecoveryScanPartitionDeviceSelectController::CCompleteRecoveryScanPartitionDeviceSelectController() = default;
 
@@ -25,6 +27,7 @@ CCompleteRecoveryScanPartitionDeviceSelectController::~CCompleteRecoveryScanPart
 void CCompleteRecoveryScanPartitionDeviceSelectController::Activate()
 {
     m_timeMark = plat::GetTickCount();
+    SetCurrentControllerStatus(this);
     if (IWizardSheet* sheet = GetWizardSheet())
         sheet->SetActivePage(WP_COMPLETE_RECOVERY_SCAN_PARTITION);
 }
@@ -88,6 +91,41 @@ void CCompleteRecoveryScanPartitionDeviceSelectController::SetSearchResult(
         m_page->ShowVolumePartitions(m_partitions, selection.GetVolume());
         m_page->SetWaitCursor(false);
     }
+    SaveRecoveryStateWithProgress(this, 0);
+}
+
+int CCompleteRecoveryScanPartitionDeviceSelectController::SaveState(IRSData* stream, IDIRBuildCallback*)
+{
+    CSearchControllerList scanners;
+    for (auto& scanner : m_scanners)
+        scanners.push_back(scanner.get());
+    SaveSearchControllers(scanners, stream);
+    SaveRawFileList(m_hits.get(), stream);
+    SaveSearchedPartitions(m_partitions, stream);
+    return 1;
+}
+
+int CCompleteRecoveryScanPartitionDeviceSelectController::RestoreState(IRSData* stream, IDIRBuildCallback*)
+{
+    CSelectedDevice selection;
+    GetSelection(&selection);
+    IStorageDevice* device = selection.GetDevice();
+    if (!device)
+        return 0;
+    Reset();
+    CSearchControllerList loaded;
+    LoadSearchControllers(loaded, stream);
+    for (IFileSystemSearchController* scanner : loaded)
+        m_scanners.emplace_back(scanner);
+    m_hits.reset(LoadRawFileList(stream));
+    for (auto& scanner : m_scanners) {
+        scanner->SetRawFileList(m_hits.get());
+        scanner->SetDevice(device);
+    }
+    LoadSearchedPartitions(m_partitions, stream);
+    if (m_page)
+        m_page->ShowVolumePartitions(m_partitions, selection.GetVolume());
+    return 1;
 }
 
 int CCompleteRecoveryScanPartitionDeviceSelectController::GetTickedCount() const

@@ -51,6 +51,10 @@ public:
     int GetScanKind() override { return m_previous ? m_previous->GetScanKind() : kScanNone; }
     CSelectedDevice* GetSelection(CSelectedDevice* selection) override;
     void Reset() override;
+    // The scanners with their state, the signature hits and the found partitions; restored over the device
+    // that the previous controller chose, without searching again.
+    int SaveState(IRSData* stream, IDIRBuildCallback* progress) override;
+    int RestoreState(IRSData* stream, IDIRBuildCallback* progress) override;
 
     // Takes over what a search found and lists the partitions on the page.
     void SetSearchResult(CSearchedPartitionList& partitions,

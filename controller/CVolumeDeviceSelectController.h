@@ -69,6 +69,8 @@ protected:
     void ReleaseImages();
     // The record of the selected row, null without one.
     VolumeDeviceRecord* SelectedRecord();
+    // The volumes of the last enumeration (a restored state finds its volume among them).
+    CVolumeDeviceRecordList& Volumes() { return m_volumes; }
 
     IDeviceSelectView* m_page = nullptr;
     VolumeDeviceRecord* m_chosen = nullptr;

@@ -7,6 +7,8 @@
 
 #include <unistd.h>
 
+#include "controller/CCompleteRecoveryPartitionDeviceSelectController.h"
+#include "controller/CCompleteRecoveryScanPartitionDeviceSelectController.h"
 #include "controller/CFileSelectController.h"
 #include "controller/IWizardPageController.h"
 #include "core/rsdata/CRSException.h"
@@ -64,8 +66,13 @@ void SetWizardStateController(int type, IWizardPageController* controller)
 IWizardPageController* GetWizardStateController(int type)
 {
     if (type == kStateFileSelect) return GetFileSelectController();
-    if (type >= 0 && type < kStateFileSelect) return Registered()[size_t(type)];
-    return nullptr;
+    if (type < 0 || type > kStateFileSelect) return nullptr;
+    if (IWizardPageController* registered = Registered()[size_t(type)]) return registered;
+    switch (type) {
+    case kStateCompleteDevice: return GetCompleteRecoveryPartitionDeviceSelectController();
+    case kStateCompleteScan: return GetCompleteRecoveryScanPartitionDeviceSelectController();
+    default: return nullptr;
+    }
 }
 
 void SetWizardStateRunner(WizardStateRunner runner) { Runner() = std::move(runner); }
