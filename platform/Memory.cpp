@@ -7,6 +7,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <malloc.h>
 #include <string>
 #include <unistd.h>
 
@@ -87,6 +88,11 @@ bool QueryMemoryStatus(MemoryStatus& out)
     size_t n = std::fread(buf, 1, sizeof buf - 1, f);
     std::fclose(f);
     return ParseMemInfo(std::string_view(buf, n), out);
+}
+
+void UseOneHeapArena()
+{
+    ::mallopt(M_ARENA_MAX, 1);
 }
 
 void LogMemoryStatus()

@@ -24,6 +24,12 @@ bool QueryMemoryStatus(MemoryStatus& out);
 // or "Failed to query memory status." when it cannot be read.
 void LogMemoryStatus();
 
+// Keeps the process's heap in one malloc arena. Called first in main, before any thread starts. A worker
+// thread otherwise gets an arena of its own that grows a page at a time, with a system call and a page fault
+// for each page; a tree build of a large volume spends a third of its time there, far more than one shared
+// arena costs in contention between the few threads this program runs at once.
+void UseOneHeapArena();
+
 // Called by OutOfMemory after logging and before the process ends, e.g. to tell the user.
 using OutOfMemoryHandler = void (*)(size_t requestedBytes);
 // Installs the handler and returns the previous one (null at first).

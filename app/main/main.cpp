@@ -4,6 +4,7 @@
 #include "app/OutOfMemoryNotice.h"
 #include "app/shell/CrashHandler.h"
 #include "app/shell/ProgramRestart.h"
+#include "platform/Memory.h"
 
 #include <QApplication>
 #include <string>
@@ -11,6 +12,7 @@
 
 int main(int argc, char** argv)
 {
+    plat::UseOneHeapArena();
     InstallCrashHandler();
     SetOutOfMemoryNotifier(&ShowOutOfMemoryMessage);
     const std::vector<std::string> arguments(argv, argv + argc);

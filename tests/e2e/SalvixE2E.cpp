@@ -52,6 +52,7 @@
 #include "filesystems/tree/FileTree.h"
 #include "platform/DiskTable.h"
 #include "platform/Log.h"
+#include "platform/Memory.h"
 #include "storage/saving/IFileRecoverCallback.h"
 #include "storage/saving/RecoverFolderJob.h"
 
@@ -605,6 +606,7 @@ int ListVolumes()
 
 int main(int argc, char** argv)
 {
+    plat::UseOneHeapArena(); // as the program does
     const char* log = std::getenv("SALVIX_E2E_LOG");
     InitLog(log ? log : "", LOGLEVEL_NORMAL, LOGTYPE_STANDALONE);
     if (argc == 2 && std::strcmp(argv[1], "volumes") == 0) return ListVolumes();

@@ -9,4 +9,9 @@ target_link_libraries(salvix_testsupport PUBLIC salvix_tree salvix_fscommon salv
 if(SALVIX_GUI)
   add_library(salvix_qttestmain STATIC ${CMAKE_SOURCE_DIR}/tests/support/QtTestMain.cpp)
   target_link_libraries(salvix_qttestmain PUBLIC Qt6::Widgets GTest::gtest)
+  # The widget tests set their own environment (CTest passes only the first entry of a list to discovered tests).
+  set(_runtime ${CMAKE_BINARY_DIR}/xdg-runtime)
+  file(MAKE_DIRECTORY ${_runtime})
+  file(CHMOD ${_runtime} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+  target_compile_definitions(salvix_qttestmain PRIVATE SALVIX_TEST_RUNTIME_DIR="${_runtime}")
 endif()
