@@ -7,7 +7,7 @@ FUZZ_SECONDS ?= 60
 FUZZ_SEED  ?=
 JOBS       ?= $(shell nproc)
 
-.PHONY: setup configure build run test asan-test fuzz-build fuzz tsan-test bench clean
+.PHONY: setup configure build run test asan-test fuzz-build fuzz tsan-test bench format clean
 
 setup:
 	@bash tools/setup.sh
@@ -66,6 +66,10 @@ tsan-test: setup
 
 bench: build
 	@bash bench/run.sh $(BUILD)
+
+# Rewrites the tracked sources as .clang-format wants them (ctest's Format.Sources checks it).
+format:
+	@bash tools/format/format.sh
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(TSAN_BUILD)

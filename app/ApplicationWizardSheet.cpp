@@ -29,8 +29,7 @@ std::unique_ptr<IHostedWizardSheet> CreateApplicationWizardSheet(QWidget* parent
 {
     CWizardSheet* sheet = CWizardSheet::GetInstance();
     if (sheet->GetInitError() != 0) {
-        if (error)
-            *error = sheet->GetInitErrorText();
+        if (error) *error = sheet->GetInitErrorText();
         CWizardSheet::DestroyInstance();
         return nullptr;
     }
@@ -38,8 +37,7 @@ std::unique_ptr<IHostedWizardSheet> CreateApplicationWizardSheet(QWidget* parent
     controller->SetWizardSheet(sheet);
     sheet->SetHost(host);
     if (!sheet->Create(parent, kSheetControlId)) {
-        if (error)
-            *error = sheet->GetInitErrorText();
+        if (error) *error = sheet->GetInitErrorText();
         controller->SetWizardSheet(nullptr);
         delete sheet;
         return nullptr;

@@ -57,4 +57,7 @@ void CAppWizardServices::LogSearchedPartitionList(const std::list<CSearchedParti
     ::LogSearchedPartitionList(partitions);
 }
 
-void CAppWizardServices::LogBuildDirectory(int partitionNumber) { ::LogBuildDirectory(partitionNumber); }
+void CAppWizardServices::LogBuildDirectory(int partitionNumber)
+{
+    ::LogBuildDirectory(partitionNumber);
+}

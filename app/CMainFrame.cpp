@@ -56,13 +56,11 @@ bool CMainFrame::LoadFrame(const WizardSheetFactory& factory, QString* error)
     // Ctrl+O is the frame's one accelerator; F1 asks the page shown for help.
     auto* open = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this);
     connect(open, &QShortcut::activated, this, [this] {
-        if (m_view)
-            m_view->OnCommand(CChildView::kOpenCommand);
+        if (m_view) m_view->OnCommand(CChildView::kOpenCommand);
     });
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, [this] {
-        if (m_view)
-            m_view->OnHelp();
+        if (m_view) m_view->OnHelp();
     });
 
     setWindowTitle(CResourceLibrary::Instance().LoadString(349));
@@ -71,11 +69,9 @@ bool CMainFrame::LoadFrame(const WizardSheetFactory& factory, QString* error)
 
 void CMainFrame::SetResizable(bool resizable)
 {
-    if (resizable == m_resizable)
-        return;
+    if (resizable == m_resizable) return;
     m_resizable = resizable;
-    if (!resizable)
-        m_maximizeBox = false;
+    if (!resizable) m_maximizeBox = false;
     ApplySizeMode();
 }
 
@@ -87,8 +83,7 @@ void CMainFrame::ApplySizeMode()
         const QPoint at = pos();
         setWindowFlags(wanted); // hides the window
         move(at);
-        if (shown)
-            show();
+        if (shown) show();
     }
     if (m_resizable) {
         setMinimumSize(kMinimumClientSize);
@@ -146,21 +141,18 @@ void CMainFrame::customEvent(QEvent* e)
         OnCloseRequest();
         m->SetResult(0);
         break;
-    default:
-        QWidget::customEvent(e);
+    default: QWidget::customEvent(e);
     }
 }
 
 void CMainFrame::focusInEvent(QFocusEvent* e)
 {
     QWidget::focusInEvent(e);
-    if (m_view)
-        m_view->setFocus();
+    if (m_view) m_view->setFocus();
 }
 
 void CMainFrame::resizeEvent(QResizeEvent* e)
 {
     QWidget::resizeEvent(e);
-    if (m_view)
-        m_view->setGeometry(rect());
+    if (m_view) m_view->setGeometry(rect());
 }

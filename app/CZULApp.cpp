@@ -25,8 +25,7 @@ CZULApp::CZULApp(std::vector<std::string> arguments) : m_arguments(std::move(arg
 CZULApp::~CZULApp()
 {
     m_frame.reset();
-    if (GetWizardServices() == &m_services)
-        SetWizardServices(nullptr);
+    if (GetWizardServices() == &m_services) SetWizardServices(nullptr);
 }
 
 void CZULApp::ChooseLanguageBundle()
@@ -36,11 +35,11 @@ void CZULApp::ChooseLanguageBundle()
     const LanguageChoice choice = ChooseLanguage(name);
     CRecoverySettings* options = GetRecoverySettings();
     options->m_interfaceLanguage = choice.interfaceLanguage;
-    if (choice.bundleName.empty())
-        return;
+    if (choice.bundleName.empty()) return;
     CResourceLibrary& library = CResourceLibrary::Instance();
     QString error;
-    if (library.LoadLanguageBundle(CResourceLibrary::BundlePathFor(QString::fromStdString(choice.bundleName)), &error)) {
+    if (library.LoadLanguageBundle(CResourceLibrary::BundlePathFor(QString::fromStdString(choice.bundleName)),
+                                   &error)) {
         m_bundleLoaded = true;
         options->m_resourceModule = &library;
     } else {
@@ -87,8 +86,7 @@ bool CZULApp::InitInstance()
         return false;
     }
     QIcon icon = CResourceLibrary::Instance().LoadIcon(128);
-    if (icon.isNull())
-        icon = CResourceLibrary::Instance().LoadIcon(492);
+    if (icon.isNull()) icon = CResourceLibrary::Instance().LoadIcon(492);
     if (!icon.isNull()) {
         m_frame->setWindowIcon(icon);
         QApplication::setWindowIcon(icon);
@@ -115,8 +113,7 @@ int CZULApp::Run()
 int CZULApp::ExitInstance(int status)
 {
     m_frame.reset();
-    if (GetWizardServices() == &m_services)
-        SetWizardServices(nullptr);
+    if (GetWizardServices() == &m_services) SetWizardServices(nullptr);
     CRecoverySettings* options = GetRecoverySettings();
     if (options->m_resourceModule) {
         CResourceLibrary::Instance().UnloadLanguageBundle();
@@ -131,7 +128,6 @@ int CZULApp::ExitInstance(int status)
 
 int CZULApp::Main()
 {
-    if (!InitInstance())
-        return ExitInstance(kExitStartFailed);
+    if (!InitInstance()) return ExitInstance(kExitStartFailed);
     return ExitInstance(Run());
 }

@@ -13,8 +13,7 @@ WizardSheetFactory& Installed()
 
 WizardSheetFactory GetWizardSheetFactory()
 {
-    if (Installed())
-        return Installed();
+    if (Installed()) return Installed();
     return &CreateApplicationWizardSheet;
 }
 

@@ -42,8 +42,7 @@ struct Codec {
 const Codec kCodecs[] = {
     {COMPRESSION_ZLIB, 5, "zlib", "gzip -5 -c", "gzip -d -c", ".gz"},
     {COMPRESSION_BZIP2, 9, "bzip2", "bzip2 -9 -c", "bzip2 -d -c", ".bz2"},
-    {COMPRESSION_LZMA, 5, "lzma",
-     "xz --format=lzma --lzma1=dict=8MiB,lc=3,lp=0,pb=2,mode=normal,nice=64,mf=bt4 -c",
+    {COMPRESSION_LZMA, 5, "lzma", "xz --format=lzma --lzma1=dict=8MiB,lc=3,lp=0,pb=2,mode=normal,nice=64,mf=bt4 -c",
      "xz --format=lzma -d -c", ".lzma"},
 };
 
@@ -56,9 +55,9 @@ std::vector<uint8_t> MakeCorpus()
     std::vector<uint8_t> out;
     out.reserve(kCorpusBytes);
     std::mt19937 gen(42);
-    static const char* const words[] = {"the", "of", "and", "recovery", "partition", "sector", "file",
-                                        "folder", "cluster", "a", "to", "in", "is", "deleted", "NTFS",
-                                        "data", "image", "for", "with", "table", "entry", "record"};
+    static const char* const words[] = {"the",     "of",  "and",  "recovery", "partition", "sector",  "file", "folder",
+                                        "cluster", "a",   "to",   "in",       "is",        "deleted", "NTFS", "data",
+                                        "image",   "for", "with", "table",    "entry",     "record"};
     // Text with a skewed word choice, so that it compresses like prose.
     std::string text;
     while (text.size() < kCorpusBytes * 3 / 8) {
@@ -112,7 +111,8 @@ double RunShell(const std::string& cmd)
 void BM_Tool(benchmark::State& state, const Codec* c, bool compress)
 {
     const std::string input = (g_folder / (compress ? "corpus" : std::string("corpus") + c->suffix)).string();
-    const std::string cmd = std::string(compress ? c->compressTool : c->decompressTool) + " '" + input + "' > /dev/null";
+    const std::string cmd =
+        std::string(compress ? c->compressTool : c->decompressTool) + " '" + input + "' > /dev/null";
     double total = 0;
     for (auto _ : state) {
         const double seconds = RunShell(cmd);
@@ -125,8 +125,8 @@ void BM_Tool(benchmark::State& state, const Codec* c, bool compress)
     }
     state.SetBytesProcessed(int64_t(state.iterations() * g_corpus.size()));
     if (compress)
-        state.counters["ratio"] = double(fs::file_size(g_folder / (std::string("corpus") + c->suffix))) /
-                                  double(g_corpus.size());
+        state.counters["ratio"] =
+            double(fs::file_size(g_folder / (std::string("corpus") + c->suffix))) / double(g_corpus.size());
     g_toolRate[std::string(c->name) + (compress ? "/c" : "/d")] = double(state.iterations() * g_corpus.size()) / total;
 }
 
@@ -161,8 +161,8 @@ void BM_Decompress(benchmark::State& state, const Codec* c)
 {
     std::unique_ptr<ICompressor> compressor(CreateCompressor(c->kind));
     std::vector<uint8_t> packed(g_corpus.size() + g_corpus.size() / 8 + 4096);
-    const int n = CompressBlock(*compressor, g_corpus.data(), int(g_corpus.size()), packed.data(),
-                                int(packed.size()), c->level, kLzmaDictionary);
+    const int n = CompressBlock(*compressor, g_corpus.data(), int(g_corpus.size()), packed.data(), int(packed.size()),
+                                c->level, kLzmaDictionary);
     std::unique_ptr<IDecompressor> decompressor(CreateDecompressor(c->kind));
     std::vector<uint8_t> out(g_corpus.size());
     double total = 0;
@@ -243,20 +243,31 @@ int main(int argc, char** argv)
         const int iterations = c.kind == COMPRESSION_LZMA ? 2 : 5;
         const std::string n = c.name;
         benchmark::RegisterBenchmark((n + "/compress/tool").c_str(), BM_Tool, &c, true)
-            ->UseManualTime()->Iterations(iterations)->Unit(benchmark::kMillisecond);
+            ->UseManualTime()
+            ->Iterations(iterations)
+            ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark((n + "/compress/ours").c_str(), BM_Compress, &c)
-            ->UseManualTime()->Iterations(iterations)->Unit(benchmark::kMillisecond);
+            ->UseManualTime()
+            ->Iterations(iterations)
+            ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark((n + "/decompress/tool").c_str(), BM_Tool, &c, false)
-            ->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+            ->UseManualTime()
+            ->Iterations(10)
+            ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark((n + "/decompress/ours").c_str(), BM_Decompress, &c)
-            ->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+            ->UseManualTime()
+            ->Iterations(10)
+            ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark((n + "/compress/128KiB_blocks").c_str(), BM_CompressBlocks, &c)
-            ->Iterations(iterations)->Unit(benchmark::kMillisecond);
+            ->Iterations(iterations)
+            ->Unit(benchmark::kMillisecond);
     }
     benchmark::RegisterBenchmark("recovery_state/write_4_byte_fields", BM_RecoveryStateStream, false)
-        ->Iterations(3)->Unit(benchmark::kMillisecond);
+        ->Iterations(3)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("recovery_state/read_4_byte_fields", BM_RecoveryStateStream, true)
-        ->Iterations(3)->Unit(benchmark::kMillisecond);
+        ->Iterations(3)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     std::error_code ec;

@@ -22,26 +22,22 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr uint64_t kImageBytes = 1ull << 30;
-constexpr uint32_t kBlockSectors = 8192;  // 4 MiB of 512-byte sectors
+constexpr uint32_t kBlockSectors = 8192; // 4 MiB of 512-byte sectors
 fs::path g_image;
-double g_catRate[2] = {0, 0};  // bytes per second, warm and cold
+double g_catRate[2] = {0, 0}; // bytes per second, warm and cold
 
 bool MakeImage()
 {
     const char* base = std::getenv("SALVIX_BENCH_DIR");
-    if (!base)
-        base = std::getenv("TMPDIR");
+    if (!base) base = std::getenv("TMPDIR");
     std::string folder = (fs::path(base ? base : "/var/tmp") / "salvix-bench-XXXXXX").string();
-    if (!::mkdtemp(folder.data()))
-        return false;
+    if (!::mkdtemp(folder.data())) return false;
     g_image = fs::path(folder) / "image.bin";
     FILE* out = std::fopen(g_image.c_str(), "wb");
-    if (!out)
-        return false;
+    if (!out) return false;
     std::vector<unsigned char> chunk(4 << 20);
     for (uint64_t done = 0; done < kImageBytes; done += chunk.size()) {
-        for (size_t i = 0; i < chunk.size(); i += 512)
-            chunk[i] = static_cast<unsigned char>((done + i) >> 9);
+        for (size_t i = 0; i < chunk.size(); i += 512) chunk[i] = static_cast<unsigned char>((done + i) >> 9);
         if (std::fwrite(chunk.data(), 1, chunk.size(), out) != chunk.size()) {
             std::fclose(out);
             return false;
@@ -70,8 +66,7 @@ void Run(benchmark::State& state, Pass&& pass)
     const int isCat = static_cast<int>(state.range(1));
     double seconds = 0;
     for (auto _ : state) {
-        if (cold)
-            Evict();
+        if (cold) Evict();
         const auto start = std::chrono::steady_clock::now();
         if (!pass()) {
             state.SkipWithError("read failed");

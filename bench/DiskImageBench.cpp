@@ -32,18 +32,15 @@ std::map<std::string, double> g_rate; // MB/s by run name, for the ratios
 bool MakeSource()
 {
     const char* base = std::getenv("SALVIX_BENCH_DIR");
-    if (!base)
-        base = std::getenv("TMPDIR");
+    if (!base) base = std::getenv("TMPDIR");
     std::string folder = (fs::path(base ? base : "/var/tmp") / "salvix-diskimage-XXXXXX").string();
-    if (!::mkdtemp(folder.data()))
-        return false;
+    if (!::mkdtemp(folder.data())) return false;
     g_folder = folder;
     g_source = g_folder / "source.bin";
     FILE* out = std::fopen(g_source.c_str(), "wb");
-    if (!out)
-        return false;
-    static const char* const kWords[] = {"recovery ", "sector ", "cluster ", "folder\r\n", "the ", "of ",
-                                         "deleted ", "partition ", "0x1F3A ", "report.docx ", "<td>", "</td>\n"};
+    if (!out) return false;
+    static const char* const kWords[] = {"recovery ", "sector ",    "cluster ", "folder\r\n",   "the ", "of ",
+                                         "deleted ",  "partition ", "0x1F3A ",  "report.docx ", "<td>", "</td>\n"};
     std::mt19937_64 gen(42);
     std::vector<unsigned char> chunk(1 << 20);
     for (uint64_t done = 0; done < kSourceBytes; done += chunk.size()) {
@@ -57,8 +54,7 @@ bool MakeSource()
         } else if (kind < 6) {
             for (size_t i = 0; i < chunk.size();) {
                 const char* w = kWords[gen() % 12];
-                for (; *w && i < chunk.size(); ++w)
-                    chunk[i++] = static_cast<unsigned char>(*w);
+                for (; *w && i < chunk.size(); ++w) chunk[i++] = static_cast<unsigned char>(*w);
             }
         } else if (kind < 8) {
             std::fill(chunk.begin(), chunk.end(), 0);
@@ -83,21 +79,18 @@ uint64_t SizeOfFiles(const fs::path& folder, const std::string& prefix)
 {
     uint64_t total = 0;
     for (const auto& entry : fs::directory_iterator(folder))
-        if (entry.path().filename().string().rfind(prefix, 0) == 0)
-            total += entry.file_size();
+        if (entry.path().filename().string().rfind(prefix, 0) == 0) total += entry.file_size();
     return total;
 }
 
-void Report(benchmark::State& state, const std::string& name, double seconds, uint64_t storedBytes,
-            const char* peer)
+void Report(benchmark::State& state, const std::string& name, double seconds, uint64_t storedBytes, const char* peer)
 {
     const double rate = double(kSourceBytes) / seconds / 1e6;
     g_rate[name] = rate;
     state.SetIterationTime(seconds);
     state.counters["MB/s"] = rate;
     state.counters["stored%"] = 100.0 * double(storedBytes) / double(kSourceBytes);
-    if (peer && g_rate.count(peer))
-        state.counters[std::string("vs_") + peer] = rate / g_rate[peer];
+    if (peer && g_rate.count(peer)) state.counters[std::string("vs_") + peer] = rate / g_rate[peer];
 }
 
 template <typename Run>
@@ -111,8 +104,8 @@ double Timed(Run&& run)
 void BM_Pigz(benchmark::State& state, int level)
 {
     const fs::path out = g_folder / ("pigz" + std::to_string(level) + ".gz");
-    const std::string cmd = "pigz -p1 -" + std::to_string(level) + " -c '" + g_source.string() + "' > '" +
-                            out.string() + "'";
+    const std::string cmd =
+        "pigz -p1 -" + std::to_string(level) + " -c '" + g_source.string() + "' > '" + out.string() + "'";
     for (auto _ : state) {
         int status = 0;
         const double seconds = Timed([&] { status = std::system(cmd.c_str()); });
@@ -141,8 +134,7 @@ void BM_Ewfacquire(benchmark::State& state, const char* level)
         Report(state, std::string("ewf_") + level, seconds, SizeOfFiles(g_folder, std::string("ewf_") + level),
                nullptr);
         for (const auto& entry : fs::directory_iterator(g_folder))
-            if (entry.path().filename().string().rfind("ewf_", 0) == 0)
-                fs::remove(entry.path());
+            if (entry.path().filename().string().rfind("ewf_", 0) == 0) fs::remove(entry.path());
     }
 }
 
@@ -164,8 +156,7 @@ void BM_SalvixImage(benchmark::State& state, int level, const char* peer, const 
             return;
         }
         Report(state, name, seconds, SizeOfFiles(g_folder, name + "."), peer);
-        if (peer2 && g_rate.count(peer2))
-            state.counters[std::string("vs_") + peer2] = g_rate[name] / g_rate[peer2];
+        if (peer2 && g_rate.count(peer2)) state.counters[std::string("vs_") + peer2] = g_rate[name] / g_rate[peer2];
     }
 }
 
@@ -198,8 +189,7 @@ void BM_RandomReads(benchmark::State& state, bool image)
         state.counters["reads/s"] = double(kRandomReads) / seconds;
         const std::string name = image ? "random_image" : "random_raw";
         g_rate[name] = rate;
-        if (image && g_rate.count("random_raw"))
-            state.counters["vs_raw"] = rate / g_rate["random_raw"];
+        if (image && g_rate.count("random_raw")) state.counters["vs_raw"] = rate / g_rate["random_raw"];
     }
 }
 
@@ -216,8 +206,7 @@ void BM_SequentialReads(benchmark::State& state, bool image)
     for (auto _ : state) {
         bool ok = true;
         const double seconds = Timed([&] {
-            for (uint64_t s = 0; s < count; s += kRun)
-                ok = device->ReadSectors(buffer.data(), s, kRun) && ok;
+            for (uint64_t s = 0; s < count; s += kRun) ok = device->ReadSectors(buffer.data(), s, kRun) && ok;
         });
         benchmark::DoNotOptimize(buffer.data());
         if (!ok) {
@@ -229,8 +218,7 @@ void BM_SequentialReads(benchmark::State& state, bool image)
         state.counters["MB/s"] = rate;
         const std::string name = image ? "seq_image" : "seq_raw";
         g_rate[name] = rate;
-        if (image && g_rate.count("seq_raw"))
-            state.counters["vs_raw"] = rate / g_rate["seq_raw"];
+        if (image && g_rate.count("seq_raw")) state.counters["vs_raw"] = rate / g_rate["seq_raw"];
     }
 }
 

@@ -31,8 +31,7 @@ CFileNode* Add(CFileNode* parent, const std::string& name, uint64_t size, uint32
     CMyFileProperties* p = NewMyFileProperties();
     p->SetRecord(r);
     CFileNode* n = (attributes & 0x10) ? static_cast<CFileNode*>(NewFileSystemNode()) : NewFileNode();
-    if (attributes & 0x10)
-        static_cast<CFileSystemNode*>(n)->SetFileSystemKind(3);
+    if (attributes & 0x10) static_cast<CFileSystemNode*>(n)->SetFileSystemKind(3);
     n->SetProperties(p);
     return parent->AddChild(n);
 }
@@ -98,7 +97,12 @@ void BM_ListSort100k(benchmark::State& state)
     list.ClearItems();
     DeleteFoundTree(root);
 }
-BENCHMARK(BM_ListSort100k)->Arg(kColumnName)->Arg(kColumnSize)->Arg(kColumnModified)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ListSort100k)
+    ->Arg(kColumnName)
+    ->Arg(kColumnSize)
+    ->Arg(kColumnModified)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 

@@ -27,7 +27,8 @@ std::vector<uint8_t> MakeTable(uint32_t sectors, Shape shape)
     switch (shape) {
     case kFiles: // files of 1 to 64 clusters one after another
         for (uint32_t c = 2, len = 1; c < n; c += len, len = len % 64 + 1)
-            for (uint32_t i = 0; i < len && c + i < n; ++i) Put32(t, c + i, i + 1 < len && c + i + 1 < n ? c + i + 1 : 0x0FFFFFFF);
+            for (uint32_t i = 0; i < len && c + i < n; ++i)
+                Put32(t, c + i, i + 1 < len && c + i + 1 < n ? c + i + 1 : 0x0FFFFFFF);
         break;
     case kBackwards: // one file whose chain runs from the last cluster down to cluster 2
         Put32(t, 2, 0x0FFFFFFF);

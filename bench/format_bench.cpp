@@ -76,7 +76,8 @@ MemoryDisk& Disk()
             e[25] = 0x52; // 2021-01-01
         }
         for (uint64_t s = 0; s < kBytes / 512; s += 64) {
-            for (size_t at = 0; at + sizeof text <= 512; at += sizeof text - 1) Put(bytes, s, at, text, sizeof text - 1);
+            for (size_t at = 0; at + sizeof text <= 512; at += sizeof text - 1)
+                Put(bytes, s, at, text, sizeof text - 1);
             Put(bytes, s + 17, 0, jpeg, sizeof jpeg);
             if (s % 4096 == 0) {
                 dir[26] = uint8_t(s >> 12);
@@ -114,11 +115,23 @@ void Search(benchmark::State& state)
 }
 
 // The cache and the block loop alone.
-void BM_SearchNoScanners(benchmark::State& state) { Search<>(state); }
-void BM_SearchFAT(benchmark::State& state) { Search<CFATSearchController>(state); }
-void BM_SearchRAW(benchmark::State& state) { Search<CRAWSearchController>(state); }
+void BM_SearchNoScanners(benchmark::State& state)
+{
+    Search<>(state);
+}
+void BM_SearchFAT(benchmark::State& state)
+{
+    Search<CFATSearchController>(state);
+}
+void BM_SearchRAW(benchmark::State& state)
+{
+    Search<CRAWSearchController>(state);
+}
 // Every scanner of format recovery that exists (NTFS and ext2 join here as they land).
-void BM_SearchAllScanners(benchmark::State& state) { Search<CFATSearchController, CRAWSearchController>(state); }
+void BM_SearchAllScanners(benchmark::State& state)
+{
+    Search<CFATSearchController, CRAWSearchController>(state);
+}
 
 } // namespace
 
@@ -126,8 +139,9 @@ int main(int argc, char** argv)
 {
     InitLog("", LOGLEVEL_NORMAL, LOGTYPE_STANDALONE);
     benchmark::Initialize(&argc, argv);
-    for (auto [name, fn] : {std::pair{"SearchNoScanners", &BM_SearchNoScanners}, std::pair{"SearchFAT", &BM_SearchFAT},
-                            std::pair{"SearchRAW", &BM_SearchRAW}, std::pair{"SearchAllScanners", &BM_SearchAllScanners}})
+    for (auto [name, fn] :
+         {std::pair{"SearchNoScanners", &BM_SearchNoScanners}, std::pair{"SearchFAT", &BM_SearchFAT},
+          std::pair{"SearchRAW", &BM_SearchRAW}, std::pair{"SearchAllScanners", &BM_SearchAllScanners}})
         benchmark::RegisterBenchmark(name, fn)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -19,7 +19,10 @@ constexpr size_t kSectorBytes = 512;
 class SignatureAnalyser : public IRawFileAnalyser {
 public:
     SignatureAnalyser(int type, RawSignature signature) : IRawFileAnalyser(type, signature) {}
-    int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override { return MatchRawSignature(m_signature, sector, hit); }
+    int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
+    {
+        return MatchRawSignature(m_signature, sector, hit);
+    }
 };
 
 // The list a scan of all 73 types builds: built classes as they are, the others by their signature.
@@ -100,8 +103,14 @@ void Run(benchmark::State& state, bool dispatch)
     state.SetLabel(state.range(0) == kRandom ? "random" : state.range(0) == kZeros ? "zeros" : "near-signatures");
 }
 
-void BM_RawMatcher(benchmark::State& state) { Run(state, true); }
-void BM_RawListInOrder(benchmark::State& state) { Run(state, false); }
+void BM_RawMatcher(benchmark::State& state)
+{
+    Run(state, true);
+}
+void BM_RawListInOrder(benchmark::State& state)
+{
+    Run(state, false);
+}
 
 BENCHMARK(BM_RawMatcher)->Arg(kRandom)->Arg(kZeros)->Arg(kNearSignatures)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RawListInOrder)->Arg(kRandom)->Arg(kZeros)->Arg(kNearSignatures)->Unit(benchmark::kMillisecond);

@@ -112,14 +112,38 @@ const std::vector<uint8_t>& DwgData()
     return d;
 }
 
-void BM_HtmlMarker_Memory(benchmark::State& s) { RunMemory(s, HtmlData(), HtmlUnlimited); }
-void BM_HtmlMarker_Reader(benchmark::State& s) { RunReader(s, HtmlData(), HtmlUnlimited); }
-void BM_DxfMarker_Memory(benchmark::State& s) { RunMemory(s, DxfData(), FileDXFAnalyser::Walk); }
-void BM_DxfMarker_Reader(benchmark::State& s) { RunReader(s, DxfData(), FileDXFAnalyser::Walk); }
-void BM_Pdf_Memory(benchmark::State& s) { RunMemory(s, PdfData(), FilePDFAnalyser::Walk); }
-void BM_Pdf_Reader(benchmark::State& s) { RunReader(s, PdfData(), FilePDFAnalyser::Walk); }
-void BM_DwgSentinel_Memory(benchmark::State& s) { RunMemory(s, DwgData(), FileDWGAnalyser::Walk); }
-void BM_DwgSentinel_Reader(benchmark::State& s) { RunReader(s, DwgData(), FileDWGAnalyser::Walk); }
+void BM_HtmlMarker_Memory(benchmark::State& s)
+{
+    RunMemory(s, HtmlData(), HtmlUnlimited);
+}
+void BM_HtmlMarker_Reader(benchmark::State& s)
+{
+    RunReader(s, HtmlData(), HtmlUnlimited);
+}
+void BM_DxfMarker_Memory(benchmark::State& s)
+{
+    RunMemory(s, DxfData(), FileDXFAnalyser::Walk);
+}
+void BM_DxfMarker_Reader(benchmark::State& s)
+{
+    RunReader(s, DxfData(), FileDXFAnalyser::Walk);
+}
+void BM_Pdf_Memory(benchmark::State& s)
+{
+    RunMemory(s, PdfData(), FilePDFAnalyser::Walk);
+}
+void BM_Pdf_Reader(benchmark::State& s)
+{
+    RunReader(s, PdfData(), FilePDFAnalyser::Walk);
+}
+void BM_DwgSentinel_Memory(benchmark::State& s)
+{
+    RunMemory(s, DwgData(), FileDWGAnalyser::Walk);
+}
+void BM_DwgSentinel_Reader(benchmark::State& s)
+{
+    RunReader(s, DwgData(), FileDWGAnalyser::Walk);
+}
 
 } // namespace
 

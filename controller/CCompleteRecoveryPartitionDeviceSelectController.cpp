@@ -47,19 +47,19 @@ CCompleteRecoveryPartitionDeviceSelectController::~CCompleteRecoveryPartitionDev
     SetPage(nullptr);
 }
 
-std::vector<DeviceRow> CCompleteRecoveryPartitionDeviceSelectController::MakeVolumeRows(CVolumeDeviceRecordList& volumes)
+std::vector<DeviceRow>
+CCompleteRecoveryPartitionDeviceSelectController::MakeVolumeRows(CVolumeDeviceRecordList& volumes)
 {
     std::vector<DeviceRow> rows;
     for (VolumeDeviceRecord& record : volumes) {
-        if (!record.pDevice || record.pDevice->GetSectorCount() == 0)
-            continue;
+        if (!record.pDevice || record.pDevice->GetSectorCount() == 0) continue;
         DeviceRow row;
         row.icon = record.bFloppy ? kIconFloppy : (record.bUsb ? kIconUsb : kIconPartition);
         row.sectors = record.pDevice->GetSectorCount();
         row.sectorSize = uint32_t(record.pDevice->GetSectorSize());
         char name[200];
-        std::snprintf(name, sizeof name, "%c : %s  (%s)", record.cDriveLetter ? record.cDriveLetter : '*', record.szLabel,
-                      GetFileSystemName(record.nFileSystemKind));
+        std::snprintf(name, sizeof name, "%c : %s  (%s)", record.cDriveLetter ? record.cDriveLetter : '*',
+                      record.szLabel, GetFileSystemName(record.nFileSystemKind));
         row.name = name;
         row.info = record.szMemberText;
         row.item = &record;
@@ -77,8 +77,7 @@ CCompleteRecoveryPartitionDeviceSelectController::MakeScanners(const CRecoverySe
         scanners.push_back(std::make_unique<CNTFSSearchController>());
         scanners.push_back(std::make_unique<CEXT2SearchController>());
     }
-    if (options.m_recoverRawFiles)
-        scanners.push_back(std::make_unique<CRAWSearchController>());
+    if (options.m_recoverRawFiles) scanners.push_back(std::make_unique<CRAWSearchController>());
     return scanners;
 }
 
@@ -97,16 +96,14 @@ void CCompleteRecoveryPartitionDeviceSelectController::Activate()
     SetCurrentControllerStatus(this);
     RefreshDeviceList();
     m_timeMark = plat::GetTickCount();
-    if (IWizardSheet* sheet = GetWizardSheet())
-        sheet->SetActivePage(WP_COMPLETE_RECOVERY_DEVICE);
+    if (IWizardSheet* sheet = GetWizardSheet()) sheet->SetActivePage(WP_COMPLETE_RECOVERY_DEVICE);
 }
 
 void CCompleteRecoveryPartitionDeviceSelectController::Home()
 {
     Reset();
     ReleaseImages();
-    if (m_previous)
-        m_previous->Home();
+    if (m_previous) m_previous->Home();
 }
 
 void CCompleteRecoveryPartitionDeviceSelectController::Back()
@@ -126,8 +123,7 @@ void CCompleteRecoveryPartitionDeviceSelectController::ShowAdvanceSetting()
 
 CSelectedDevice* CCompleteRecoveryPartitionDeviceSelectController::GetSelection(CSelectedDevice* selection)
 {
-    if (selection)
-        selection->Set(CSelectedDevice::kVolume, m_chosen);
+    if (selection) selection->Set(CSelectedDevice::kVolume, m_chosen);
     return selection;
 }
 
@@ -135,12 +131,10 @@ void CCompleteRecoveryPartitionDeviceSelectController::Reset()
 {
     ReleaseResults();
     ReleaseDevices();
-    if (m_rawImage && m_chosen == &m_rawImage->record)
-        m_chosen = nullptr;
+    if (m_rawImage && m_chosen == &m_rawImage->record) m_chosen = nullptr;
     m_rawImage.reset();
     for (VolumeDeviceRecord& image : m_restoredImages) {
-        if (m_chosen == &image)
-            m_chosen = nullptr;
+        if (m_chosen == &image) m_chosen = nullptr;
         delete image.pDevice;
     }
     m_restoredImages.clear();
@@ -150,11 +144,10 @@ void CCompleteRecoveryPartitionDeviceSelectController::ReleaseResults()
 {
     // The found-file or scan page may still hold what this controller's device gave: it goes first.
     CFileSelectController* files = GetFileSelectController();
-    CCompleteRecoveryScanPartitionDeviceSelectController* scan = GetCompleteRecoveryScanPartitionDeviceSelectController();
-    if (files->GetPrevious() == this || (files->GetPrevious() == scan && scan->GetPrevious() == this))
-        files->Reset();
-    if (scan->GetPrevious() == this)
-        scan->Reset();
+    CCompleteRecoveryScanPartitionDeviceSelectController* scan =
+        GetCompleteRecoveryScanPartitionDeviceSelectController();
+    if (files->GetPrevious() == this || (files->GetPrevious() == scan && scan->GetPrevious() == this)) files->Reset();
+    if (scan->GetPrevious() == this) scan->Reset();
 }
 
 bool CCompleteRecoveryPartitionDeviceSelectController::next()
@@ -163,8 +156,7 @@ bool CCompleteRecoveryPartitionDeviceSelectController::next()
     m_chosen = nullptr;
     const int row = m_page ? m_page->GetSelectedRow() : -1;
     if (row < 0) {
-        if (m_page)
-            m_page->ShowMessage(kSelectPartition, wizmsg::kIconInformation);
+        if (m_page) m_page->ShowMessage(kSelectPartition, wizmsg::kIconInformation);
         return false;
     }
     services->ReportTimedEvent(kEventSearchStarted, plat::GetTickCount() - m_timeMark);
@@ -174,8 +166,7 @@ bool CCompleteRecoveryPartitionDeviceSelectController::next()
         const bool image = record->nKind != VolumeDeviceRecord::kKindVolume;
         options->m_selectedSourceName = image ? std::string() : std::string(record->szLabel);
         options->m_selectedDriveLetter = image ? 255 : uint8_t(record->cDriveLetter);
-        if (!record->pDevice)
-            return false;
+        if (!record->pDevice) return false;
         SearchDevice(record);
         return true;
     }
@@ -193,8 +184,7 @@ bool CCompleteRecoveryPartitionDeviceSelectController::next()
 
 bool CCompleteRecoveryPartitionDeviceSelectController::SearchDevice(VolumeDeviceRecord* record)
 {
-    if (!record || !record->pDevice || !m_view)
-        return false;
+    if (!record || !record->pDevice || !m_view) return false;
     IWizardServices* services = GetWizardServices();
     IStorageDevice* device = record->pDevice;
     const bool image = record->nKind != VolumeDeviceRecord::kKindVolume;
@@ -203,15 +193,13 @@ bool CCompleteRecoveryPartitionDeviceSelectController::SearchDevice(VolumeDevice
 
     std::vector<std::unique_ptr<IFileSystemSearchController>> scanners = MakeScanners(*GetRecoverySettings());
     CSearchControllerList list;
-    for (auto& scanner : scanners)
-        list.push_back(scanner.get());
+    for (auto& scanner : scanners) list.push_back(scanner.get());
     auto hits = std::make_unique<CRawFileList>();
     SetControllersRawFileList(list, hits.get());
     CSearchedPartitionList found;
     if (!m_view->RunSearch(device, list, found)) {
         // Cancelled: everything found so far goes and the device page stays.
-        for (CSearchedPartitionInfo* partition : found)
-            DeleteSearchedPartitionInfo(partition);
+        for (CSearchedPartitionInfo* partition : found) DeleteSearchedPartitionInfo(partition);
         services->LogRecoveryPhase(3);
         return false;
     }
@@ -220,8 +208,7 @@ bool CCompleteRecoveryPartitionDeviceSelectController::SearchDevice(VolumeDevice
         LogInfo("%s", "YRM-Do Not SearchedPartitionInfo");
         services->LogRecoveryPhase(11);
         CFileSystemNode* root = CreateRootNode();
-        if (!root)
-            return false;
+        if (!root) return false;
         m_view->BuildRawTree(hits.get(), device, root);
         root->RecomputeStatistics();
         scanners.clear();
@@ -240,7 +227,8 @@ bool CCompleteRecoveryPartitionDeviceSelectController::SearchDevice(VolumeDevice
         return true;
     }
 
-    CCompleteRecoveryScanPartitionDeviceSelectController* scan = GetCompleteRecoveryScanPartitionDeviceSelectController();
+    CCompleteRecoveryScanPartitionDeviceSelectController* scan =
+        GetCompleteRecoveryScanPartitionDeviceSelectController();
     scan->SetPrevious(this);
     scan->SetSearchResult(found, scanners, std::move(hits));
     if (GetRecoverySettings()->m_manuallySelectHistoricalPartitions) {
@@ -259,11 +247,9 @@ bool CCompleteRecoveryPartitionDeviceSelectController::SearchDevice(VolumeDevice
 
 void CCompleteRecoveryPartitionDeviceSelectController::OpenRawImageFile()
 {
-    if (!m_view)
-        return;
+    if (!m_view) return;
     const std::string path = m_view->ChooseRawImageFile();
-    if (path.empty())
-        return;
+    if (path.empty()) return;
     auto raw = std::make_unique<RawImage>();
     raw->device = std::make_unique<CImageFileDevice>(path);
     if (!raw->device->IsOpen() || raw->device->GetSectorCount() == 0) {
@@ -282,8 +268,7 @@ void CCompleteRecoveryPartitionDeviceSelectController::OpenRawImageFile()
                   std::filesystem::path(path).filename().string().c_str());
     std::snprintf(record.szImagePath, sizeof record.szImagePath, "%s", path.c_str());
     // The previous raw image goes only after nothing refers to it any more.
-    if (m_rawImage)
-        ReleaseResults();
+    if (m_rawImage) ReleaseResults();
     m_rawImage = std::move(raw);
     m_chosen = &m_rawImage->record;
     CRecoverySettings* options = GetRecoverySettings();
@@ -295,10 +280,8 @@ void CCompleteRecoveryPartitionDeviceSelectController::OpenRawImageFile()
 intptr_t CCompleteRecoveryPartitionDeviceSelectController::RemovePreviousRecovery()
 {
     const int row = m_page ? m_page->GetSelectedRow() : -1;
-    if (row < 0)
-        return -1;
-    if (void* item = m_page->GetRowItem(row))
-        return reinterpret_cast<intptr_t>(item);
+    if (row < 0) return -1;
+    if (void* item = m_page->GetRowItem(row)) return reinterpret_cast<intptr_t>(item);
     m_page->DeleteRow(row);
     return DeleteLastRecoveryState();
 }
@@ -308,13 +291,15 @@ bool CCompleteRecoveryPartitionDeviceSelectController::RestorePreviousRecovery()
     return RestoreRecoveryStateWithProgress(this) != 0;
 }
 
-int CCompleteRecoveryPartitionDeviceSelectController::DeleteLastRecoveryState() { return ::DeleteLastRecoveryState(this); }
+int CCompleteRecoveryPartitionDeviceSelectController::DeleteLastRecoveryState()
+{
+    return ::DeleteLastRecoveryState(this);
+}
 
 void CCompleteRecoveryPartitionDeviceSelectController::AddLeadingRows()
 {
     char info[260];
-    if (!m_page || !ReadRecoveryResultInfo(this, info, sizeof info))
-        return;
+    if (!m_page || !ReadRecoveryResultInfo(this, info, sizeof info)) return;
     DeviceRow row;
     row.icon = kIconPreviousRecovery;
     row.name = m_page->LoadString(kPreviousRecovery);
@@ -337,8 +322,7 @@ std::string CCompleteRecoveryPartitionDeviceSelectController::ResultText(const V
 
 int CCompleteRecoveryPartitionDeviceSelectController::SaveState(IRSData* stream, IDIRBuildCallback*)
 {
-    if (!m_chosen)
-        return 0;
+    if (!m_chosen) return 0;
     WriteResultInfo(stream, ResultText(*m_chosen).c_str());
     CRSDeviceSerializer serializer;
     serializer.Attach(stream);

@@ -19,13 +19,13 @@ struct CRecoverySettings;
 
 class CCompleteRecoveryPartitionDeviceSelectController : public CVolumeDeviceSelectController {
 public:
-    static constexpr unsigned kSelectPartition = 61230; // "Select a partition to recover, please."
-    static constexpr unsigned kRestoreFailed = 129;     // "Failed to restore last search result."
-    static constexpr unsigned kNoFilesFound = 61248;    // "No files found!"
-    static constexpr unsigned kImageRowPrefix = 130;    // "Image File, "
-    static constexpr unsigned kPreviousRecovery = 133;  // "Previous Recovery..."
+    static constexpr unsigned kSelectPartition = 61230;   // "Select a partition to recover, please."
+    static constexpr unsigned kRestoreFailed = 129;       // "Failed to restore last search result."
+    static constexpr unsigned kNoFilesFound = 61248;      // "No files found!"
+    static constexpr unsigned kImageRowPrefix = 130;      // "Image File, "
+    static constexpr unsigned kPreviousRecovery = 133;    // "Previous Recovery..."
     static constexpr unsigned kResultsForPartition = 408; // "Results for \r\nPartition "
-    static constexpr unsigned kResultsForImage = 409;   // "Results for \r\nImage File "
+    static constexpr unsigned kResultsForImage = 409;     // "Results for \r\nImage File "
     static constexpr int kIconPreviousRecovery = 5;
     static constexpr unsigned kEventSearchStarted = 8215;
     // The file-system kind of a record that names no file system.

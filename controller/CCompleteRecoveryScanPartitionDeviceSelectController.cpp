@@ -28,15 +28,13 @@ void CCompleteRecoveryScanPartitionDeviceSelectController::Activate()
 {
     m_timeMark = plat::GetTickCount();
     SetCurrentControllerStatus(this);
-    if (IWizardSheet* sheet = GetWizardSheet())
-        sheet->SetActivePage(WP_COMPLETE_RECOVERY_SCAN_PARTITION);
+    if (IWizardSheet* sheet = GetWizardSheet()) sheet->SetActivePage(WP_COMPLETE_RECOVERY_SCAN_PARTITION);
 }
 
 void CCompleteRecoveryScanPartitionDeviceSelectController::Home()
 {
     Reset();
-    if (m_previous)
-        m_previous->Home();
+    if (m_previous) m_previous->Home();
 }
 
 void CCompleteRecoveryScanPartitionDeviceSelectController::Back()
@@ -44,8 +42,7 @@ void CCompleteRecoveryScanPartitionDeviceSelectController::Back()
     if (m_page && m_page->ShowMessage(kReturnToDevices, wizmsg::kYesNo | wizmsg::kIconQuestion) != wizmsg::kAnswerYes)
         return;
     Reset();
-    if (m_previous)
-        m_previous->Activate();
+    if (m_previous) m_previous->Activate();
 }
 
 void CCompleteRecoveryScanPartitionDeviceSelectController::ShowAdvanceSetting()
@@ -55,18 +52,15 @@ void CCompleteRecoveryScanPartitionDeviceSelectController::ShowAdvanceSetting()
 
 CSelectedDevice* CCompleteRecoveryScanPartitionDeviceSelectController::GetSelection(CSelectedDevice* selection)
 {
-    if (m_previous)
-        return m_previous->GetSelection(selection);
+    if (m_previous) return m_previous->GetSelection(selection);
     return IWizardPageController::GetSelection(selection);
 }
 
 void CCompleteRecoveryScanPartitionDeviceSelectController::Reset()
 {
     // The rows point at the partitions: they go first.
-    if (m_page)
-        m_page->ClearPartitions();
-    for (CSearchedPartitionInfo* partition : m_partitions)
-        DeleteSearchedPartitionInfo(partition);
+    if (m_page) m_page->ClearPartitions();
+    for (CSearchedPartitionInfo* partition : m_partitions) DeleteSearchedPartitionInfo(partition);
     m_partitions.clear();
     m_scanners.clear();
     m_hits.reset();
@@ -76,11 +70,9 @@ void CCompleteRecoveryScanPartitionDeviceSelectController::SetSearchResult(
     CSearchedPartitionList& partitions, std::vector<std::unique_ptr<IFileSystemSearchController>>& scanners,
     std::unique_ptr<CRawFileList> hits)
 {
-    if (m_page)
-        m_page->SetWaitCursor(true);
+    if (m_page) m_page->SetWaitCursor(true);
     Reset();
-    for (auto& scanner : scanners)
-        m_scanners.push_back(std::move(scanner));
+    for (auto& scanner : scanners) m_scanners.push_back(std::move(scanner));
     scanners.clear();
     m_partitions.splice(m_partitions.end(), partitions);
     m_hits = std::move(hits);
@@ -97,8 +89,7 @@ void CCompleteRecoveryScanPartitionDeviceSelectController::SetSearchResult(
 int CCompleteRecoveryScanPartitionDeviceSelectController::SaveState(IRSData* stream, IDIRBuildCallback*)
 {
     CSearchControllerList scanners;
-    for (auto& scanner : m_scanners)
-        scanners.push_back(scanner.get());
+    for (auto& scanner : m_scanners) scanners.push_back(scanner.get());
     SaveSearchControllers(scanners, stream);
     SaveRawFileList(m_hits.get(), stream);
     SaveSearchedPartitions(m_partitions, stream);
@@ -110,21 +101,18 @@ int CCompleteRecoveryScanPartitionDeviceSelectController::RestoreState(IRSData* 
     CSelectedDevice selection;
     GetSelection(&selection);
     IStorageDevice* device = selection.GetDevice();
-    if (!device)
-        return 0;
+    if (!device) return 0;
     Reset();
     CSearchControllerList loaded;
     LoadSearchControllers(loaded, stream);
-    for (IFileSystemSearchController* scanner : loaded)
-        m_scanners.emplace_back(scanner);
+    for (IFileSystemSearchController* scanner : loaded) m_scanners.emplace_back(scanner);
     m_hits.reset(LoadRawFileList(stream));
     for (auto& scanner : m_scanners) {
         scanner->SetRawFileList(m_hits.get());
         scanner->SetDevice(device);
     }
     LoadSearchedPartitions(m_partitions, stream);
-    if (m_page)
-        m_page->ShowVolumePartitions(m_partitions, selection.GetVolume());
+    if (m_page) m_page->ShowVolumePartitions(m_partitions, selection.GetVolume());
     return 1;
 }
 
@@ -146,8 +134,7 @@ CCompleteRecoveryScanPartitionDeviceSelectController::BuildTickedPartitions(bool
     IWizardServices* services = GetWizardServices();
     const int rows = m_page ? m_page->GetRowCount() : 0;
     if (rows <= 0) {
-        if (m_page)
-            m_page->ShowMessage(kNoPartition, wizmsg::kIconInformation);
+        if (m_page) m_page->ShowMessage(kNoPartition, wizmsg::kIconInformation);
         return BuildOutcome::Refused;
     }
     // The counts are checked before the root is made, so a refusal leaves nothing behind.
@@ -161,23 +148,19 @@ CCompleteRecoveryScanPartitionDeviceSelectController::BuildTickedPartitions(bool
         return BuildOutcome::Refused;
     }
     CFileSystemNode* root = CreateRootNode();
-    if (!root)
-        return BuildOutcome::Refused;
-    if (m_timeMark != 0)
-        services->ReportTimedEvent(kEventBuildStarted, plat::GetTickCount() - m_timeMark);
+    if (!root) return BuildOutcome::Refused;
+    if (m_timeMark != 0) services->ReportTimedEvent(kEventBuildStarted, plat::GetTickCount() - m_timeMark);
 
     // The ticked partitions in row order, taken on this thread before the build starts.
     std::vector<std::pair<int, CSearchedPartitionInfo*>> chosen;
     for (int row = 0; row < rows; ++row)
         if (m_page->IsRowChecked(row))
-            if (CSearchedPartitionInfo* partition = m_page->GetRowPartition(row))
-                chosen.emplace_back(row, partition);
+            if (CSearchedPartitionInfo* partition = m_page->GetRowPartition(row)) chosen.emplace_back(row, partition);
     CSelectedDevice selection;
     GetSelection(&selection);
     IStorageDevice* device = selection.GetDevice();
     CSearchControllerList scanners;
-    for (auto& scanner : m_scanners)
-        scanners.push_back(scanner.get());
+    for (auto& scanner : m_scanners) scanners.push_back(scanner.get());
 
     m_timeMark = plat::GetTickCount();
     bool stopped = false;

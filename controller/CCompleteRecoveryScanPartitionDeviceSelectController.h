@@ -16,11 +16,11 @@ class IScanPartitionView;
 
 class CCompleteRecoveryScanPartitionDeviceSelectController : public IWizardPageController {
 public:
-    static constexpr unsigned kReturnToDevices = 134;  // "Return to devices list?"
-    static constexpr unsigned kNoPartition = 135;      // "Select a device to recover please."
-    static constexpr unsigned kNothingTicked = 136;    // "Please choose a partition to recover."
-    static constexpr unsigned kTooManyTicked = 137;    // "... no more than 4 !"
-    static constexpr unsigned kNoFilesFound = 61248;   // "No files found!"
+    static constexpr unsigned kReturnToDevices = 134; // "Return to devices list?"
+    static constexpr unsigned kNoPartition = 135;     // "Select a device to recover please."
+    static constexpr unsigned kNothingTicked = 136;   // "Please choose a partition to recover."
+    static constexpr unsigned kTooManyTicked = 137;   // "... no more than 4 !"
+    static constexpr unsigned kNoFilesFound = 61248;  // "No files found!"
     static constexpr int kMaxTicked = 4;
     static constexpr unsigned kEventBuildStarted = 8217, kEventBuildCancelled = 8224, kEventBuiltFormat = 8225,
                               kEventBuiltPartition = 8247;

@@ -46,12 +46,10 @@ bool& CDeleteRecoveryPartitionDeviceSelectController::HintFlag()
 
 void CDeleteRecoveryPartitionDeviceSelectController::ReleaseScannedTree()
 {
-    if (!m_scannedTree)
-        return;
+    if (!m_scannedTree) return;
     // The found-file page may still show a root that shares this tree's properties: it goes first.
     CFileSelectController* files = GetFileSelectController();
-    if (files->GetPrevious() == this)
-        files->Reset();
+    if (files->GetPrevious() == this) files->Reset();
     DeleteFoundTree(m_scannedTree);
     m_scannedTree = nullptr;
 }
@@ -61,15 +59,13 @@ void CDeleteRecoveryPartitionDeviceSelectController::Activate()
     m_timeMark = plat::GetTickCount();
     RefreshDeviceList();
     ReleaseScannedTree();
-    if (IWizardSheet* sheet = GetWizardSheet())
-        sheet->SetActivePage(WP_DELETE_RECOVERY_VOLUME);
+    if (IWizardSheet* sheet = GetWizardSheet()) sheet->SetActivePage(WP_DELETE_RECOVERY_VOLUME);
 }
 
 void CDeleteRecoveryPartitionDeviceSelectController::Home()
 {
     Reset();
-    if (m_previous)
-        m_previous->Home();
+    if (m_previous) m_previous->Home();
 }
 
 void CDeleteRecoveryPartitionDeviceSelectController::Back()
@@ -88,8 +84,7 @@ void CDeleteRecoveryPartitionDeviceSelectController::ShowAdvanceSetting()
 
 CSelectedDevice* CDeleteRecoveryPartitionDeviceSelectController::GetSelection(CSelectedDevice* selection)
 {
-    if (selection)
-        selection->Set(CSelectedDevice::kVolume, m_chosen);
+    if (selection) selection->Set(CSelectedDevice::kVolume, m_chosen);
     return selection;
 }
 
@@ -105,14 +100,11 @@ std::vector<DeviceRow> CDeleteRecoveryPartitionDeviceSelectController::MakeVolum
     for (VolumeDeviceRecord& record : volumes) {
         const bool ext = record.nFileSystemKind == 4 || record.nFileSystemKind == 5;
         char letter = record.cDriveLetter;
-        if (ext && letter == 0)
-            letter = '*';
-        if (letter == 0 || record.nFileSystemKind == 7 || !record.pDevice)
-            continue;
+        if (ext && letter == 0) letter = '*';
+        if (letter == 0 || record.nFileSystemKind == 7 || !record.pDevice) continue;
         if (!ext) {
             CVolumeDevice test(letter);
-            if (!test.IsOpen() || !test.IsReadable())
-                continue;
+            if (!test.IsOpen() || !test.IsReadable()) continue;
         }
         DeviceRow row;
         row.icon = record.bFloppy ? kIconFloppy : (record.bUsb ? kIconUsb : kIconPartition);
@@ -130,7 +122,7 @@ std::vector<DeviceRow> CDeleteRecoveryPartitionDeviceSelectController::MakeVolum
 }
 
 CFileSystemNode* CDeleteRecoveryPartitionDeviceSelectController::BuildVolumeTree(const VolumeDeviceRecord& record,
-                                                                                bool* cancelled)
+                                                                                 bool* cancelled)
 {
     *cancelled = false;
     IStorageDevice* device = record.pDevice;
@@ -146,8 +138,7 @@ CFileSystemNode* CDeleteRecoveryPartitionDeviceSelectController::BuildVolumeTree
         job = [device](IDIRBuildCallback* cb, bool* stop) { return BuildFAT(device, true, false, cb, stop); };
     else if (name == "EXT2" || name == "EXT3")
         job = [device](IDIRBuildCallback* cb, bool* stop) { return BuildEXT2(device, cb, stop); };
-    if (!job || !device)
-        return nullptr;
+    if (!job || !device) return nullptr;
     CFileSystemNode* tree = GetTreeBuildRunner()(job, cancelled);
     if (*cancelled && tree) {
         DeleteFoundTree(tree);
@@ -161,8 +152,7 @@ bool CDeleteRecoveryPartitionDeviceSelectController::next()
     IWizardServices* services = GetWizardServices();
     m_chosen = SelectedRecord();
     if (!m_chosen) {
-        if (m_page)
-            m_page->ShowMessage(kSelectPartition, wizmsg::kIconInformation);
+        if (m_page) m_page->ShowMessage(kSelectPartition, wizmsg::kIconInformation);
         return false;
     }
     const VolumeDeviceRecord& record = *m_chosen;
@@ -195,13 +185,11 @@ bool CDeleteRecoveryPartitionDeviceSelectController::next()
         services->LogRecoveryPhase(4);
         DeleteFoundTree(root);
         ReleaseScannedTree();
-        if (m_page)
-            m_page->ShowMessage(kNothingFound, wizmsg::kIconInformation);
+        if (m_page) m_page->ShowMessage(kNothingFound, wizmsg::kIconInformation);
         return true;
     }
     services->ReportTimedEvent(kEventScanDone, plat::GetTickCount() - m_timeMark);
-    if (HintFlag() && m_page)
-        HintFlag() = !m_page->ShowFormatRecoveryHint();
+    if (HintFlag() && m_page) HintFlag() = !m_page->ShowFormatRecoveryHint();
 
     CFileSelectController* files = GetFileSelectController();
     files->SetPrevious(this);

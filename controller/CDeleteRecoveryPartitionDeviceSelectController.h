@@ -14,9 +14,9 @@ struct DeviceRow;
 
 class CDeleteRecoveryPartitionDeviceSelectController : public CVolumeDeviceSelectController {
 public:
-    static constexpr unsigned kSelectPartition = 143;  // "Select a partition to recover please."
-    static constexpr unsigned kNothingFound = 61249;   // "No files found, please go to Format Recovery mode!"
-    static constexpr unsigned kImageRowPrefix = 280;   // "Image File, "
+    static constexpr unsigned kSelectPartition = 143; // "Select a partition to recover please."
+    static constexpr unsigned kNothingFound = 61249;  // "No files found, please go to Format Recovery mode!"
+    static constexpr unsigned kImageRowPrefix = 280;  // "Image File, "
     static constexpr unsigned kEventScanStarted = 8196, kEventScanCancelled = 8197, kEventScanDone = 8198;
 
     CDeleteRecoveryPartitionDeviceSelectController();

@@ -35,35 +35,33 @@ int ModeIndex()
 
 } // namespace
 
-void CFileSelectController::SetStateSaver(StateSaver saver) { Saver() = std::move(saver); }
+void CFileSelectController::SetStateSaver(StateSaver saver)
+{
+    Saver() = std::move(saver);
+}
 
 void CFileSelectController::Activate()
 {
     m_activatedAt = plat::GetTickCount();
     if (m_root)
-        if (IWizardSheet* sheet = GetWizardSheet())
-            sheet->SetActivePage(WP_FILE_SELECT);
+        if (IWizardSheet* sheet = GetWizardSheet()) sheet->SetActivePage(WP_FILE_SELECT);
 }
 
 void CFileSelectController::Home()
 {
     Reset();
     GetWizardServices()->ReportTimedEvent(kHomeEvents[ModeIndex()], plat::GetTickCount() - m_activatedAt);
-    if (m_previous)
-        m_previous->Home();
+    if (m_previous) m_previous->Home();
 }
 
 void CFileSelectController::Back()
 {
     if (m_page && m_page->ShowMessage(kQuitSearching, wizmsg::kYesNo | wizmsg::kIconQuestion) != wizmsg::kAnswerYes)
         return;
-    if (m_page)
-        m_page->SetWaitCursor(true);
+    if (m_page) m_page->SetWaitCursor(true);
     Reset();
-    if (m_previous)
-        m_previous->Activate();
-    if (m_page)
-        m_page->SetWaitCursor(false);
+    if (m_previous) m_previous->Activate();
+    if (m_page) m_page->SetWaitCursor(false);
 }
 
 bool CFileSelectController::next()
@@ -75,8 +73,7 @@ bool CFileSelectController::next()
     CFileSystemNode* root = m_page ? m_page->GetRoot() : m_root;
     FileTreeStatistics statistics;
     if (!root || !root->GetStatistics(statistics) || statistics.checkedFiles < 1) {
-        if (m_page)
-            m_page->ShowMessage(kSelectFiles, wizmsg::kIconInformation);
+        if (m_page) m_page->ShowMessage(kSelectFiles, wizmsg::kIconInformation);
         return false;
     }
     CSaveFileController* save = GetSaveFileController();
@@ -86,12 +83,14 @@ bool CFileSelectController::next()
     return true;
 }
 
-int CFileSelectController::GetScanKind() { return m_previous ? m_previous->GetScanKind() : kScanNone; }
+int CFileSelectController::GetScanKind()
+{
+    return m_previous ? m_previous->GetScanKind() : kScanNone;
+}
 
 CSelectedDevice* CFileSelectController::GetSelection(CSelectedDevice* selection)
 {
-    if (m_previous)
-        return m_previous->GetSelection(selection);
+    if (m_previous) return m_previous->GetSelection(selection);
     return IWizardPageController::GetSelection(selection);
 }
 
@@ -113,14 +112,11 @@ IStorageDevice* CFileSelectController::GetSourceDevice()
 
 void CFileSelectController::SetRoot(CFileSystemNode* root)
 {
-    if (!m_page && m_root != root)
-        DeleteFoundTree(m_root);
+    if (!m_page && m_root != root) DeleteFoundTree(m_root);
     m_root = root;
-    if (m_page)
-        m_page->ShowRoot(root);
+    if (m_page) m_page->ShowRoot(root);
     GetWizardServices()->LogRecoveryPhase(6);
-    if (GetScanKind() == kScanDeletedFile)
-        return;
+    if (GetScanKind() == kScanDeletedFile) return;
     if (Saver())
         Saver()(this);
     else
@@ -136,8 +132,7 @@ int CFileSelectController::RestoreState(IRSData* stream, IDIRBuildCallback* prog
 {
     CFileSystemNode* root = LoadFileTree(stream, progress);
     // A section without a tree restores nothing: the page is not shown empty as if it were a result.
-    if (!root)
-        return 0;
+    if (!root) return 0;
     {
         // The loaded root gets the plain properties of a fresh "Root" folder.
         IFileProperties* loaded = root->GetProperties();

@@ -19,8 +19,7 @@ public:
     // The page owns the tree on show: a page that goes takes it along.
     void SetPage(IFileSelectView* page)
     {
-        if (!page && m_page)
-            m_root = nullptr;
+        if (!page && m_page) m_root = nullptr;
         m_page = page;
     }
     IFileSelectView* GetPage() const { return m_page; }

@@ -37,12 +37,10 @@ CLostRecoveryDiskDeviceSelectController::PreviousRecoveryText& PreviousText()
 // the same object (images standing in for disks).
 bool SameDisk(const IStorageDevice* a, const IStorageDevice* b)
 {
-    if (!a || !b)
-        return false;
+    if (!a || !b) return false;
     const int ia = GetMemberDiskIndex(a);
     const int ib = GetMemberDiskIndex(b);
-    if (ia >= 0 && ib >= 0)
-        return ia == ib;
+    if (ia >= 0 && ib >= 0) return ia == ib;
     return a == b;
 }
 
@@ -50,17 +48,18 @@ bool HasMemberOn(const VolumeDeviceRecord& volume, const IStorageDevice* disk)
 {
     const int members = volume.GetMemberCount();
     for (int i = 0; i < members; ++i)
-        if (SameDisk(volume.members[i].pDisk, disk))
-            return true;
+        if (SameDisk(volume.members[i].pDisk, disk)) return true;
     return false;
 }
 
-void CopyText(char* out, size_t size, const std::string& text) { std::snprintf(out, size, "%s", text.c_str()); }
+void CopyText(char* out, size_t size, const std::string& text)
+{
+    std::snprintf(out, size, "%s", text.c_str());
+}
 
 void FreeWindows(std::vector<CLostPartitionRecord>& records)
 {
-    for (CLostPartitionRecord& record : records)
-        delete record.pDevice;
+    for (CLostPartitionRecord& record : records) delete record.pDevice;
     records.clear();
 }
 
@@ -108,14 +107,12 @@ void CLostRecoveryDiskDeviceSelectController::SetPage(ILostDiskView* page)
 
 void CLostRecoveryDiskDeviceSelectController::JoinWorker()
 {
-    if (m_worker.joinable())
-        m_worker.join();
+    if (m_worker.joinable()) m_worker.join();
 }
 
 void CLostRecoveryDiskDeviceSelectController::ReleaseDisks()
 {
-    if (m_chosen && m_chosen->nKind == DiskDeviceRecord::kKindDisk)
-        m_chosen = nullptr;
+    if (m_chosen && m_chosen->nKind == DiskDeviceRecord::kKindDisk) m_chosen = nullptr;
     m_selection = nullptr;
     m_disks.clear();
     ReleaseCollectedDevices(m_diskDevices, m_volumes);
@@ -123,11 +120,9 @@ void CLostRecoveryDiskDeviceSelectController::ReleaseDisks()
 
 void CLostRecoveryDiskDeviceSelectController::ReleaseImages()
 {
-    if (m_chosen && m_chosen->nKind == DiskDeviceRecord::kKindImage)
-        m_chosen = nullptr;
+    if (m_chosen && m_chosen->nKind == DiskDeviceRecord::kKindImage) m_chosen = nullptr;
     m_selection = nullptr;
-    for (DiskDeviceRecord& image : m_images)
-        delete image.pDevice;
+    for (DiskDeviceRecord& image : m_images) delete image.pDevice;
     m_images.clear();
 }
 
@@ -135,16 +130,14 @@ void CLostRecoveryDiskDeviceSelectController::Activate()
 {
     m_timeMark = plat::GetTickCount();
     RefreshDeviceList();
-    if (IWizardSheet* sheet = GetWizardSheet())
-        sheet->SetActivePage(WP_LOST_RECOVERY_DISK);
+    if (IWizardSheet* sheet = GetWizardSheet()) sheet->SetActivePage(WP_LOST_RECOVERY_DISK);
 }
 
 void CLostRecoveryDiskDeviceSelectController::Home()
 {
     Reset();
     ReleaseImages();
-    if (m_previous)
-        m_previous->Home();
+    if (m_previous) m_previous->Home();
 }
 
 void CLostRecoveryDiskDeviceSelectController::Back()
@@ -157,12 +150,14 @@ void CLostRecoveryDiskDeviceSelectController::Back()
     }
 }
 
-void CLostRecoveryDiskDeviceSelectController::ShowAdvanceSetting() { GetWizardServices()->ShowAdvanceSetting(true); }
+void CLostRecoveryDiskDeviceSelectController::ShowAdvanceSetting()
+{
+    GetWizardServices()->ShowAdvanceSetting(true);
+}
 
 CSelectedDevice* CLostRecoveryDiskDeviceSelectController::GetSelection(CSelectedDevice* selection)
 {
-    if (selection)
-        selection->Set(CSelectedDevice::kDisk, m_chosen);
+    if (selection) selection->Set(CSelectedDevice::kDisk, m_chosen);
     return selection;
 }
 
@@ -170,32 +165,28 @@ void CLostRecoveryDiskDeviceSelectController::Reset()
 {
     ++*m_generation;
     JoinWorker();
-    if (m_refreshing && m_page)
-        m_page->EndRefresh();
+    if (m_refreshing && m_page) m_page->EndRefresh();
     m_refreshing = false;
     ReleaseDisks();
 }
 
 std::vector<DeviceRow> CLostRecoveryDiskDeviceSelectController::MakeDiskRows(CDiskDeviceRecordList& disks,
-                                                                           const CVolumeDeviceRecordList& volumes)
+                                                                             const CVolumeDeviceRecordList& volumes)
 {
     std::vector<DeviceRow> rows;
     for (DiskDeviceRecord& record : disks) {
-        if (!record.pDevice)
-            continue;
+        if (!record.pDevice) continue;
         DeviceRow row;
         row.icon = record.bUsb ? kIconUsb : kIconDisk;
         row.name = record.szDescription;
         row.sectors = record.pDevice->GetSectorCount();
         row.sectorSize = uint32_t(record.pDevice->GetSectorSize());
         for (const VolumeDeviceRecord& volume : volumes) {
-            if (!HasMemberOn(volume, record.pDevice))
-                continue;
+            if (!HasMemberOn(volume, record.pDevice)) continue;
             char line[200];
             std::snprintf(line, sizeof line, "%c : %s  (%s)", volume.cDriveLetter ? volume.cDriveLetter : '*',
                           volume.szLabel, GetFileSystemName(volume.nFileSystemKind));
-            if (!row.info.empty())
-                row.info += "\n";
+            if (!row.info.empty()) row.info += "\n";
             row.info += line;
         }
         row.item = &record;
@@ -206,8 +197,7 @@ std::vector<DeviceRow> CLostRecoveryDiskDeviceSelectController::MakeDiskRows(CDi
 
 void CLostRecoveryDiskDeviceSelectController::RefreshDeviceList()
 {
-    if (!m_page || m_refreshing)
-        return;
+    if (!m_page || m_refreshing) return;
     m_refreshing = true;
     m_page->BeginRefresh();
     m_page->ClearRows();
@@ -226,18 +216,15 @@ void CLostRecoveryDiskDeviceSelectController::RefreshDeviceList()
                 CCollectAllBasicPartitionandDynamicVolume().CollectAllBasicPartitionandDynamicVolume(result->disks,
                                                                                                      result->volumes);
                 for (IStorageDevice* disk : result->disks)
-                    if (disk)
-                        result->records.push_back(MakeDiskDeviceRecord(disk, result->volumes));
+                    if (disk) result->records.push_back(MakeDiskDeviceRecord(disk, result->volumes));
                 result->rows = MakeDiskRows(result->records, result->volumes);
             }
         } catch (...) {
             LogError("Disk list: the enumeration failed");
         }
-        if (current->load() != generation)
-            return;
+        if (current->load() != generation) return;
         page->PostToInterfaceThread([this, result, generation, current] {
-            if (current->load() == generation)
-                OnEnumerated(*result);
+            if (current->load() == generation) OnEnumerated(*result);
         });
     });
 }
@@ -260,29 +247,28 @@ void CLostRecoveryDiskDeviceSelectController::OnEnumerated(Enumeration& result)
                 m_page->AddRow(row);
             }
         }
-        for (const DeviceRow& row : result.rows)
-            m_page->AddRow(row);
+        for (const DeviceRow& row : result.rows) m_page->AddRow(row);
         // Images are listed even when no disk could be read (without root no disk opens on Linux).
-        for (const DiskDeviceRecord& image : m_images)
-            AddImageRow(image);
+        for (const DiskDeviceRecord& image : m_images) AddImageRow(image);
         m_page->EndRefresh();
     }
     m_refreshing = false;
 }
 
-void CLostRecoveryDiskDeviceSelectController::WaitForRefresh() { JoinWorker(); }
+void CLostRecoveryDiskDeviceSelectController::WaitForRefresh()
+{
+    JoinWorker();
+}
 
 void CLostRecoveryDiskDeviceSelectController::AddImageRow(const DiskDeviceRecord& image)
 {
-    if (!m_page)
-        return;
+    if (!m_page) return;
     DeviceRow row;
     row.icon = kIconImage;
     row.name = m_page->LoadString(kImageRowPrefix) + image.szImageName;
     row.sectors = image.u64ImageSectorCount;
     const int32_t sectorSize = image.pDevice ? image.pDevice->GetSectorSize() : 0;
-    if (sectorSize > 0 && sectorSize <= 4096 && sectorSize % 512 == 0)
-        row.sectorSize = uint32_t(sectorSize);
+    if (sectorSize > 0 && sectorSize <= 4096 && sectorSize % 512 == 0) row.sectorSize = uint32_t(sectorSize);
     row.item = const_cast<DiskDeviceRecord*>(&image);
     m_page->AddRow(row);
 }
@@ -292,8 +278,7 @@ int CLostRecoveryDiskDeviceSelectController::UpdateSelection()
     m_selection = nullptr;
     if (m_page) {
         const int row = m_page->GetSelectedRow();
-        if (row >= 0)
-            m_selection = m_page->GetRowItem(row);
+        if (row >= 0) m_selection = m_page->GetRowItem(row);
     }
     return m_selection ? 1 : 0;
 }
@@ -307,13 +292,10 @@ int CLostRecoveryDiskDeviceSelectController::IsImageSelected()
 
 int CLostRecoveryDiskDeviceSelectController::RemovePreviousRecovery()
 {
-    if (!m_page)
-        return -1;
+    if (!m_page) return -1;
     const int row = m_page->GetSelectedRow();
-    if (row < 0)
-        return -1;
-    if (m_page->GetRowItem(row))
-        return 0;
+    if (row < 0) return -1;
+    if (m_page->GetRowItem(row)) return 0;
     m_page->DeleteRow(row);
     return 0;
 }
@@ -322,15 +304,13 @@ bool CLostRecoveryDiskDeviceSelectController::AddImageRecord(const std::string& 
 {
     for (const DiskDeviceRecord& image : m_images) {
         if (path == image.szImagePath) {
-            if (m_page)
-                m_page->ShowMessage(kImageOpen, wizmsg::kIconWarning);
+            if (m_page) m_page->ShowMessage(kImageOpen, wizmsg::kIconWarning);
             return false;
         }
     }
     auto device = std::make_unique<CImageFileDeviceWithDecompress>(path);
     if (!device->CheckSlices() || device->GetSectorCount() == 0) {
-        if (m_page)
-            m_page->ShowMessage(kInvalidImage, wizmsg::kIconWarning);
+        if (m_page) m_page->ShowMessage(kInvalidImage, wizmsg::kIconWarning);
         return false;
     }
     DiskDeviceRecord& image = m_images.emplace_back();
@@ -349,42 +329,32 @@ bool CLostRecoveryDiskDeviceSelectController::AddImageRecord(const std::string& 
 
 void CLostRecoveryDiskDeviceSelectController::OpenDiskImage()
 {
-    if (!m_page)
-        return;
+    if (!m_page) return;
     const std::string path = m_page->ChooseImageToOpen();
-    if (!path.empty())
-        AddImageRecord(path);
+    if (!path.empty()) AddImageRecord(path);
 }
 
 void CLostRecoveryDiskDeviceSelectController::CreateDiskImage()
 {
-    if (!m_page || !UpdateSelection())
-        return;
+    if (!m_page || !UpdateSelection()) return;
     auto* record = static_cast<DiskDeviceRecord*>(m_selection);
-    if (record->nKind != DiskDeviceRecord::kKindDisk || !record->pDevice)
-        return;
+    if (record->nKind != DiskDeviceRecord::kKindDisk || !record->pDevice) return;
     const CreatedImage made = m_page->RunCreateImage(record->pDevice, record->szDescription, int(record->nHeads));
-    if (made.openInList && !made.path.empty() && AddImageRecord(made.path))
-        m_images.back().nHeads = record->nHeads;
+    if (made.openInList && !made.path.empty() && AddImageRecord(made.path)) m_images.back().nHeads = record->nHeads;
 }
 
 void CLostRecoveryDiskDeviceSelectController::RemoveSelectedImage()
 {
-    if (!m_page)
-        return;
+    if (!m_page) return;
     const int row = m_page->GetSelectedRow();
-    if (row < 0)
-        return;
+    if (row < 0) return;
     auto* record = static_cast<DiskDeviceRecord*>(m_page->GetRowItem(row));
-    if (!record || record->nKind != DiskDeviceRecord::kKindImage)
-        return;
+    if (!record || record->nKind != DiskDeviceRecord::kKindImage) return;
     m_page->DeleteRow(row);
     const uint32_t number = record->nImageNumber;
     m_images.remove_if([&](DiskDeviceRecord& image) {
-        if (image.nImageNumber != number)
-            return false;
-        if (m_chosen == &image)
-            m_chosen = nullptr;
+        if (image.nImageNumber != number) return false;
+        if (m_chosen == &image) m_chosen = nullptr;
         delete image.pDevice;
         return true;
     });
@@ -393,11 +363,9 @@ void CLostRecoveryDiskDeviceSelectController::RemoveSelectedImage()
 
 int CLostRecoveryDiskDeviceSelectController::IsDriveOnSelectedSource(char driveLetter)
 {
-    if (!m_chosen || m_chosen->nKind != DiskDeviceRecord::kKindDisk)
-        return 0;
+    if (!m_chosen || m_chosen->nKind != DiskDeviceRecord::kKindDisk) return 0;
     const VolumeDeviceRecord* volume = FindVolumeByDriveLetter(driveLetter, m_volumes);
-    if (!volume)
-        return 0;
+    if (!volume) return 0;
     return HasMemberOn(*volume, m_chosen->pDevice) ? 1 : 0;
 }
 
@@ -411,8 +379,7 @@ std::string CLostRecoveryDiskDeviceSelectController::ResultText(const DiskDevice
     if (text.size() > 259) {
         size_t cut = 259;
         // Cut on a character boundary.
-        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-            --cut;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
         text.resize(cut);
     }
     return text;
@@ -425,16 +392,14 @@ bool CLostRecoveryDiskDeviceSelectController::next()
     GetRecoverySettings()->m_selectedSourceName.clear();
     const int row = m_page ? m_page->GetSelectedRow() : -1;
     if (row < 0) {
-        if (m_page)
-            m_page->ShowMessage(kSelectDisk, wizmsg::kIconInformation);
+        if (m_page) m_page->ShowMessage(kSelectDisk, wizmsg::kIconInformation);
         return false;
     }
     auto* record = static_cast<DiskDeviceRecord*>(m_page->GetRowItem(row));
     if (!record) {
         // "Previous Recovery...": a restored chain shows its own page; nothing is searched.
         const bool restored = Restorer() && Restorer()(this);
-        if (!restored)
-            m_page->ShowMessage(kRestoreFailed, wizmsg::kIconInformation);
+        if (!restored) m_page->ShowMessage(kRestoreFailed, wizmsg::kIconInformation);
         return false;
     }
     services->ReportTimedEvent(kEventSearchStarted, plat::GetTickCount() - m_timeMark);
@@ -452,13 +417,11 @@ bool CLostRecoveryDiskDeviceSelectController::next()
         return false;
     }
     // No lost partition: the whole disk is searched only when the user asks for it.
-    if (found.empty() && !m_page->AskFullScanAfterEmptySearch())
-        return false;
+    if (found.empty() && !m_page->AskFullScanAfterEmptySearch()) return false;
 
     std::vector<CLostPartitionRecord*> partitions;
     partitions.reserve(found.size());
-    for (const CLostPartitionRecord& r : found)
-        partitions.push_back(new CLostPartitionRecord(r));
+    for (const CLostPartitionRecord& r : found) partitions.push_back(new CLostPartitionRecord(r));
     CLostRecoveryPartitionDeviceSelectController* next = GetLostRecoveryPartitionDeviceSelectController();
     next->SetPrevious(this);
     next->SetFoundPartitions(partitions);

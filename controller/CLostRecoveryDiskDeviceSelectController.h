@@ -24,14 +24,14 @@ struct DeviceRow;
 
 class CLostRecoveryDiskDeviceSelectController : public ILostRecoveryDiskDeviceSelectController {
 public:
-    static constexpr unsigned kSelectDisk = 140;        // "Select a disk to recover please."
-    static constexpr unsigned kRestoreFailed = 141;     // "Failed to restore last search result."
-    static constexpr unsigned kPreviousRecovery = 142;  // "Previous Recovery..."
-    static constexpr unsigned kImageOpen = 281;         // "This image file is open!"
-    static constexpr unsigned kInvalidImage = 282;      // "This is an invalid image file, please check it!"
-    static constexpr unsigned kImageRowPrefix = 130;    // "Image File, "
-    static constexpr unsigned kResultsForDisk = 410;    // "Results for \r\nDisk "
-    static constexpr unsigned kResultsForImage = 409;   // "Results for \r\nImage File "
+    static constexpr unsigned kSelectDisk = 140;       // "Select a disk to recover please."
+    static constexpr unsigned kRestoreFailed = 141;    // "Failed to restore last search result."
+    static constexpr unsigned kPreviousRecovery = 142; // "Previous Recovery..."
+    static constexpr unsigned kImageOpen = 281;        // "This image file is open!"
+    static constexpr unsigned kInvalidImage = 282;     // "This is an invalid image file, please check it!"
+    static constexpr unsigned kImageRowPrefix = 130;   // "Image File, "
+    static constexpr unsigned kResultsForDisk = 410;   // "Results for \r\nDisk "
+    static constexpr unsigned kResultsForImage = 409;  // "Results for \r\nImage File "
     static constexpr unsigned kEventSearchStarted = 8242;
     static constexpr int kIconDisk = 1, kIconImage = 4, kIconPreviousRecovery = 5, kIconUsb = 6;
 

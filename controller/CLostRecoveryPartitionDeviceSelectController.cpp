@@ -43,43 +43,42 @@ void CLostRecoveryPartitionDeviceSelectController::Activate()
         FullScan();
         return;
     }
-    if (IWizardSheet* sheet = GetWizardSheet())
-        sheet->SetActivePage(WP_LOST_RECOVERY_PARTITION);
+    if (IWizardSheet* sheet = GetWizardSheet()) sheet->SetActivePage(WP_LOST_RECOVERY_PARTITION);
 }
 
 void CLostRecoveryPartitionDeviceSelectController::Home()
 {
     Reset();
-    if (m_previous)
-        m_previous->Home();
-    if (m_page)
-        m_page->UncheckFullScan();
+    if (m_previous) m_previous->Home();
+    if (m_page) m_page->UncheckFullScan();
     m_fullScan = 0;
 }
 
 void CLostRecoveryPartitionDeviceSelectController::Back()
 {
     Reset();
-    if (m_previous)
-        m_previous->Activate();
-    if (m_page)
-        m_page->UncheckFullScan();
+    if (m_previous) m_previous->Activate();
+    if (m_page) m_page->UncheckFullScan();
     m_fullScan = 0;
 }
 
-bool CLostRecoveryPartitionDeviceSelectController::next() { return m_fullScan ? FullScan() : RecoverChosenPartition(); }
+bool CLostRecoveryPartitionDeviceSelectController::next()
+{
+    return m_fullScan ? FullScan() : RecoverChosenPartition();
+}
 
-void CLostRecoveryPartitionDeviceSelectController::ShowAdvanceSetting() { GetWizardServices()->ShowAdvanceSetting(true); }
+void CLostRecoveryPartitionDeviceSelectController::ShowAdvanceSetting()
+{
+    GetWizardServices()->ShowAdvanceSetting(true);
+}
 
 CSelectedDevice* CLostRecoveryPartitionDeviceSelectController::GetSelection(CSelectedDevice* selection)
 {
     if (m_chosen) {
-        if (selection)
-            selection->Set(CSelectedDevice::kFoundPartition, m_chosen);
+        if (selection) selection->Set(CSelectedDevice::kFoundPartition, m_chosen);
         return selection;
     }
-    if (m_previous)
-        return m_previous->GetSelection(selection);
+    if (m_previous) return m_previous->GetSelection(selection);
     return IWizardPageController::GetSelection(selection);
 }
 
@@ -87,15 +86,14 @@ void CLostRecoveryPartitionDeviceSelectController::Reset()
 {
     // The found-file page may still show a tree read through one of the windows: it goes first.
     CFileSelectController* files = GetFileSelectController();
-    if (files->GetPrevious() == this)
-        files->Reset();
+    if (files->GetPrevious() == this) files->Reset();
     m_chosen = nullptr;
     DeletePartitionList(m_found);
-    if (m_page)
-        m_page->ClearRows();
+    if (m_page) m_page->ClearRows();
 }
 
-void CLostRecoveryPartitionDeviceSelectController::SetFoundPartitions(const std::vector<CLostPartitionRecord*>& partitions)
+void CLostRecoveryPartitionDeviceSelectController::SetFoundPartitions(
+    const std::vector<CLostPartitionRecord*>& partitions)
 {
     if (&partitions != &m_found) {
         m_chosen = nullptr;
@@ -108,8 +106,7 @@ void CLostRecoveryPartitionDeviceSelectController::SetFoundPartitions(const std:
 
 void CLostRecoveryPartitionDeviceSelectController::ShowFoundPartitions()
 {
-    if (!m_page)
-        return;
+    if (!m_page) return;
     m_page->ClearRows();
     for (CLostPartitionRecord* record : m_found) {
         DeviceRow row;
@@ -122,11 +119,11 @@ void CLostRecoveryPartitionDeviceSelectController::ShowFoundPartitions()
     }
 }
 
-CFileSystemNode* CLostRecoveryPartitionDeviceSelectController::BuildFoundPartitionTree(const CLostPartitionRecord& record)
+CFileSystemNode*
+CLostRecoveryPartitionDeviceSelectController::BuildFoundPartitionTree(const CLostPartitionRecord& record)
 {
     IStorageDevice* device = record.pDevice;
-    if (!device)
-        return nullptr;
+    if (!device) return nullptr;
     TreeBuildJob job;
     switch (record.nFileSystemKind) {
     case kFsKindFat12:
@@ -156,8 +153,7 @@ bool CLostRecoveryPartitionDeviceSelectController::RecoverChosenPartition()
     const int row = m_page ? m_page->GetSelectedRow() : -1;
     auto* record = row >= 0 ? static_cast<CLostPartitionRecord*>(m_page->GetRowItem(row)) : nullptr;
     if (!record) {
-        if (m_page)
-            m_page->ShowMessage(kSelectPartition, wizmsg::kIconInformation);
+        if (m_page) m_page->ShowMessage(kSelectPartition, wizmsg::kIconInformation);
         return false;
     }
     m_chosen = record;
@@ -180,8 +176,7 @@ bool CLostRecoveryPartitionDeviceSelectController::RecoverChosenPartition()
     }
     root->AddChild(tree);
     root->RecomputeStatistics();
-    if (HintFlag())
-        HintFlag() = !m_page->ShowFullScanHint();
+    if (HintFlag()) HintFlag() = !m_page->ShowFullScanHint();
     FileTreeStatistics statistics;
     if (!root->GetStatistics(statistics) || statistics.files < 1) {
         DeleteFoundTree(root);

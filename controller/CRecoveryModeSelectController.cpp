@@ -8,11 +8,13 @@
 
 void CRecoveryModeSelectController::Activate()
 {
-    if (IWizardSheet* sheet = GetWizardSheet())
-        sheet->SetActivePage(WP_RECOVERY_MODE);
+    if (IWizardSheet* sheet = GetWizardSheet()) sheet->SetActivePage(WP_RECOVERY_MODE);
 }
 
-void CRecoveryModeSelectController::Home() { Activate(); }
+void CRecoveryModeSelectController::Home()
+{
+    Activate();
+}
 
 bool CRecoveryModeSelectController::next()
 {
@@ -40,8 +42,7 @@ void CRecoveryModeSelectController::ApplyModeToOptions(int mode, bool photo)
     if (photo) {
         settings->m_rawTypeIds.assign(kPhotoModeRawTypes.begin(), kPhotoModeRawTypes.end());
     } else {
-        for (int id = kRawTypeFirstFixed; id <= kRawTypeLastFixed; ++id)
-            settings->m_rawTypeIds.push_back(id);
+        for (int id = kRawTypeFirstFixed; id <= kRawTypeLastFixed; ++id) settings->m_rawTypeIds.push_back(id);
     }
 }
 

@@ -35,11 +35,9 @@ std::string ExistingFolderAtOrAbove(std::string path)
 {
     while (!path.empty()) {
         struct stat st {};
-        if (::stat(path.c_str(), &st) == 0)
-            return S_ISDIR(st.st_mode) ? path : std::string();
+        if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode) ? path : std::string();
         const size_t slash = path.find_last_of('/');
-        if (slash == std::string::npos)
-            return std::string();
+        if (slash == std::string::npos) return std::string();
         path = slash == 0 ? std::string("/") : path.substr(0, slash);
     }
     return std::string();
@@ -50,15 +48,13 @@ std::string ExistingFolderAtOrAbove(std::string path)
 bool CanMakeFileIn(const std::string& folder)
 {
     std::string name = folder;
-    if (name.empty() || name.back() != '/')
-        name += '/';
+    if (name.empty() || name.back() != '/') name += '/';
     name += CSaveFileController::kTestFilePrefix;
     name += ".XXXXXX";
     std::vector<char> buffer(name.begin(), name.end());
     buffer.push_back('\0');
     const int fd = ::mkstemp(buffer.data());
-    if (fd < 0)
-        return false;
+    if (fd < 0) return false;
     ::close(fd);
     return ::unlink(buffer.data()) == 0;
 }
@@ -72,30 +68,26 @@ std::string CSaveFileController::GetSavedPath(int index)
 
 void CSaveFileController::Activate()
 {
-    if (IWizardSheet* sheet = GetWizardSheet())
-        sheet->SetActivePage(WP_SAVE_FILE);
+    if (IWizardSheet* sheet = GetWizardSheet()) sheet->SetActivePage(WP_SAVE_FILE);
 }
 
 void CSaveFileController::Home()
 {
     Reset();
-    if (m_previous)
-        m_previous->Home();
+    if (m_previous) m_previous->Home();
 }
 
 void CSaveFileController::Back()
 {
     Reset();
-    if (m_previous)
-        m_previous->Back();
+    if (m_previous) m_previous->Back();
 }
 
 void CSaveFileController::SetSource(CFileSystemNode* root)
 {
     m_root = root;
     FileTreeStatistics statistics;
-    if (root)
-        root->GetStatistics(statistics);
+    if (root) root->GetStatistics(statistics);
     if (m_page) {
         m_page->SetStatistics(statistics.checkedBytes, int(statistics.checkedFiles));
         m_page->ResetPath();
@@ -104,21 +96,14 @@ void CSaveFileController::SetSource(CFileSystemNode* root)
 
 int CSaveFileController::CheckPath(const std::string& path)
 {
-    if (path.size() > kMaxPathChars)
-        return kTooLong;
-    if (path.empty())
-        return kEmpty;
-    if (path[0] == '/')
-        return CheckLocalPath(path);
-    if (path.size() < 2)
-        return kInvalidPath;
+    if (path.size() > kMaxPathChars) return kTooLong;
+    if (path.empty()) return kEmpty;
+    if (path[0] == '/') return CheckLocalPath(path);
+    if (path.size() < 2) return kInvalidPath;
     std::string copy = path;
-    if (copy.back() != '\\')
-        copy += '\\';
-    if (copy.find("\\.") != std::string::npos)
-        return kInvalidPath;
-    if (IsLetterForm(copy))
-        return CheckDrivePath(copy);
+    if (copy.back() != '\\') copy += '\\';
+    if (copy.find("\\.") != std::string::npos) return kInvalidPath;
+    if (IsLetterForm(copy)) return CheckDrivePath(copy);
     if (copy.compare(0, 2, "\\\\") == 0)
         return kInvalidPath; // network shares are reached through their mount point on this system
     return kRelativePath;
@@ -126,39 +111,30 @@ int CSaveFileController::CheckPath(const std::string& path)
 
 int CSaveFileController::CheckDrivePath(const std::string& path)
 {
-    if (path.size() > 258)
-        return kTooLong;
+    if (path.size() > 258) return kTooLong;
     for (size_t i = 2; i < path.size(); ++i)
-        if (std::strchr("/*?:\"<>|", path[i]))
-            return kInvalidSymbol;
+        if (std::strchr("/*?:\"<>|", path[i])) return kInvalidSymbol;
     plat::DriveEntry drive;
-    if (!plat::FindDrive(path[0], &drive))
-        return kNoDrive;
-    if (drive.mountPoint.empty())
-        return drive.floppy ? kNoDisk : kNotReady;
+    if (!plat::FindDrive(path[0], &drive)) return kNoDrive;
+    if (drive.mountPoint.empty()) return drive.floppy ? kNoDisk : kNotReady;
     return CheckLocalPath(ResolveTargetPath(path));
 }
 
 int CSaveFileController::CheckLocalPath(const std::string& path)
 {
-    if (path.empty() || path[0] != '/')
-        return kInvalidPath;
+    if (path.empty() || path[0] != '/') return kInvalidPath;
     size_t start = 0;
     while (start < path.size()) {
         const size_t end = path.find('/', start);
         const std::string part = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (part == "." || part == "..")
-            return kInvalidPath;
-        if (end == std::string::npos)
-            break;
+        if (part == "." || part == "..") return kInvalidPath;
+        if (end == std::string::npos) break;
         start = end + 1;
     }
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
-        return kInvalidPath;
+    if (::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) return kInvalidPath;
     const std::string folder = ExistingFolderAtOrAbove(path);
-    if (folder.empty())
-        return kInvalidPath;
+    if (folder.empty()) return kInvalidPath;
     return CanMakeFileIn(folder) ? kPathOk : kNotWritable;
 }
 
@@ -170,13 +146,12 @@ bool CSaveFileController::PathErrorMessage(int code, unsigned* stringId, unsigne
         unsigned type;
     };
     static constexpr Row kRows[] = {
-        {1, 148, wizmsg::kIconInformation},  {2, 149, wizmsg::kIconInformation}, {3, 150, wizmsg::kIconInformation},
-        {4, 151, wizmsg::kIconExclamation},  {5, 152, wizmsg::kIconInformation}, {6, 153, wizmsg::kIconInformation},
-        {7, 154, wizmsg::kIconInformation},  {8, 155, wizmsg::kIconExclamation}, {9, 156, wizmsg::kIconExclamation},
+        {1, 148, wizmsg::kIconInformation},  {2, 149, wizmsg::kIconInformation},  {3, 150, wizmsg::kIconInformation},
+        {4, 151, wizmsg::kIconExclamation},  {5, 152, wizmsg::kIconInformation},  {6, 153, wizmsg::kIconInformation},
+        {7, 154, wizmsg::kIconInformation},  {8, 155, wizmsg::kIconExclamation},  {9, 156, wizmsg::kIconExclamation},
         {10, 157, wizmsg::kIconExclamation}, {11, 158, wizmsg::kIconInformation}, {12, 159, wizmsg::kIconInformation},
     };
-    if (code == 0)
-        return false;
+    if (code == 0) return false;
     *stringId = 160;
     *type = wizmsg::kIconExclamation;
     for (const Row& row : kRows)
@@ -189,23 +164,17 @@ bool CSaveFileController::PathErrorMessage(int code, unsigned* stringId, unsigne
 
 std::string CSaveFileController::ResolveTargetPath(const std::string& path)
 {
-    if (!IsLetterForm(path))
-        return path;
+    if (!IsLetterForm(path)) return path;
     plat::DriveEntry drive;
-    if (!plat::FindDrive(path[0], &drive) || drive.mountPoint.empty())
-        return std::string();
+    if (!plat::FindDrive(path[0], &drive) || drive.mountPoint.empty()) return std::string();
     std::string out = drive.mountPoint;
     std::string rest = path.substr(2);
     for (char& c : rest)
-        if (c == '\\')
-            c = '/';
-    while (!out.empty() && out.back() == '/')
-        out.pop_back();
-    if (rest.empty() || rest[0] != '/')
-        out += '/';
+        if (c == '\\') c = '/';
+    while (!out.empty() && out.back() == '/') out.pop_back();
+    if (rest.empty() || rest[0] != '/') out += '/';
     out += rest;
-    while (out.size() > 1 && out.back() == '/')
-        out.pop_back();
+    while (out.size() > 1 && out.back() == '/') out.pop_back();
     return out;
 }
 
@@ -214,8 +183,7 @@ TargetSpace CSaveFileController::QueryTargetSpace(const std::string& path)
     TargetSpace space;
     const std::string folder = ExistingFolderAtOrAbove(ResolveTargetPath(path));
     struct statvfs vfs {};
-    if (folder.empty() || ::statvfs(folder.c_str(), &vfs) != 0)
-        return space;
+    if (folder.empty() || ::statvfs(folder.c_str(), &vfs) != 0) return space;
     const uint64_t unit = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
     space.availableBytes = uint64_t(vfs.f_bavail) * unit;
     space.totalBytes = uint64_t(vfs.f_blocks) * unit;
@@ -225,39 +193,31 @@ TargetSpace CSaveFileController::QueryTargetSpace(const std::string& path)
 
 bool CSaveFileController::CheckEncryptedTarget()
 {
-    if (!m_root || !m_page)
-        return false;
+    if (!m_root || !m_page) return false;
     FileTreeStatistics statistics;
-    if (!m_root->GetStatistics(statistics))
-        return false;
-    if (statistics.checkedEncryptedFiles == 0)
-        return true;
+    if (!m_root->GetStatistics(statistics)) return false;
+    if (statistics.checkedEncryptedFiles == 0) return true;
     const std::string path = ResolveTargetPath(m_page->GetPathText());
     std::string root;
-    if (!GetPathRoot(path.c_str(), &root) || root.empty() || IsNtfsVolume(root.c_str()))
-        return true;
+    if (!GetPathRoot(path.c_str(), &root) || root.empty() || IsNtfsVolume(root.c_str())) return true;
     m_page->ShowMessage(kEncryptedNeedsNtfs, wizmsg::kIconInformation);
     return false;
 }
 
 bool CSaveFileController::CheckFreeSpace()
 {
-    if (!m_page)
-        return false;
+    if (!m_page) return false;
     FileTreeStatistics statistics;
-    if (m_root)
-        m_root->GetStatistics(statistics);
+    if (m_root) m_root->GetStatistics(statistics);
     // Only the space an unprivileged user may fill counts: the blocks reserved for root are not ours.
-    if (QueryTargetSpace(m_page->GetPathText()).availableBytes >= statistics.checkedBytes)
-        return true;
+    if (QueryTargetSpace(m_page->GetPathText()).availableBytes >= statistics.checkedBytes) return true;
     m_page->ShowMessage(kNotEnoughSpace, wizmsg::kIconExclamation);
     return false;
 }
 
 bool CSaveFileController::CheckSavePath()
 {
-    if (!m_page)
-        return false;
+    if (!m_page) return false;
     const std::string path = m_page->GetPathText();
     const int code = CheckPath(path);
     unsigned id = 0, type = 0;
@@ -269,8 +229,7 @@ bool CSaveFileController::CheckSavePath()
         m_page->ShowMessage(kSameDrive, wizmsg::kYesNo | wizmsg::kIconWarning | wizmsg::kDefaultButton2) !=
             wizmsg::kAnswerYes)
         return false;
-    if (!CheckEncryptedTarget())
-        return false;
+    if (!CheckEncryptedTarget()) return false;
     return CheckFreeSpace();
 }
 
@@ -278,12 +237,10 @@ bool CSaveFileController::next()
 {
     IWizardServices* services = GetWizardServices();
     services->LogRecoveryPhase(7);
-    if (!m_page || !m_root)
-        return false;
+    if (!m_page || !m_root) return false;
     const std::string folder = ResolveTargetPath(m_page->GetPathText());
     CSelectedDevice selection;
-    if (m_previous)
-        m_previous->GetSelection(&selection);
+    if (m_previous) m_previous->GetSelection(&selection);
     const SaveRunResult result = m_page->RunSave(m_root, selection.GetDevice(), folder);
     m_toRecover = result.toRecover;
     m_recovered = result.recovered;

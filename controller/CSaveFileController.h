@@ -19,15 +19,24 @@ class ISaveFileView;
 struct TargetSpace {
     uint64_t availableBytes = 0; // free to an unprivileged user (f_bavail)
     uint64_t totalBytes = 0;
-    uint64_t freeBytes = 0;      // free including what is reserved for root
+    uint64_t freeBytes = 0; // free including what is reserved for root
 };
 
 class CSaveFileController : public ISaveFileController {
 public:
     // Codes of CheckPath, as ShowPathError tells them.
     enum PathCode {
-        kPathOk = 0, kNoDisk = 1, kNoDrive = 2, kNotFormatted = 3, kInvalidPath = 4, kNotReady = 6,
-        kNotWritable = 7, kRelativePath = 8, kInvalidSymbol = 10, kTooLong = 11, kEmpty = 12,
+        kPathOk = 0,
+        kNoDisk = 1,
+        kNoDrive = 2,
+        kNotFormatted = 3,
+        kInvalidPath = 4,
+        kNotReady = 6,
+        kNotWritable = 7,
+        kRelativePath = 8,
+        kInvalidSymbol = 10,
+        kTooLong = 11,
+        kEmpty = 12,
     };
     static constexpr unsigned kSameDrive = 147;
     static constexpr unsigned kEncryptedNeedsNtfs = 161;

@@ -5,22 +5,19 @@
 
 void CSaveResultController::Activate()
 {
-    if (IWizardSheet* sheet = GetWizardSheet())
-        sheet->SetActivePage(WP_SAVE_RESULT);
+    if (IWizardSheet* sheet = GetWizardSheet()) sheet->SetActivePage(WP_SAVE_RESULT);
 }
 
 void CSaveResultController::Home()
 {
     Reset();
-    if (m_previous)
-        m_previous->Home();
+    if (m_previous) m_previous->Home();
 }
 
 void CSaveResultController::Back()
 {
     Reset();
-    if (m_previous)
-        m_previous->Back();
+    if (m_previous) m_previous->Back();
 }
 
 CSaveResultController* GetSaveResultController()

@@ -35,12 +35,9 @@ public:
     // without a record or for another kind.
     IStorageDevice* GetDevice() const
     {
-        if (const DiskDeviceRecord* disk = GetDisk())
-            return disk->pDevice;
-        if (const VolumeDeviceRecord* volume = GetVolume())
-            return volume->pDevice;
-        if (const CLostPartitionRecord* partition = GetFoundPartition())
-            return partition->pDevice;
+        if (const DiskDeviceRecord* disk = GetDisk()) return disk->pDevice;
+        if (const VolumeDeviceRecord* volume = GetVolume()) return volume->pDevice;
+        if (const CLostPartitionRecord* partition = GetFoundPartition()) return partition->pDevice;
         return nullptr;
     }
 

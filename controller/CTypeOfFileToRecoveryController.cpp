@@ -16,22 +16,19 @@
 void CTypeOfFileToRecoveryController::Activate()
 {
     m_activatedAt = plat::GetTickCount();
-    if (IWizardSheet* sheet = GetWizardSheet())
-        sheet->SetActivePage(WP_TYPE_OF_FILE);
+    if (IWizardSheet* sheet = GetWizardSheet()) sheet->SetActivePage(WP_TYPE_OF_FILE);
 }
 
 void CTypeOfFileToRecoveryController::Home()
 {
     Reset();
-    if (m_previous)
-        m_previous->Home();
+    if (m_previous) m_previous->Home();
 }
 
 void CTypeOfFileToRecoveryController::Back()
 {
     Reset();
-    if (m_previous)
-        m_previous->Activate();
+    if (m_previous) m_previous->Activate();
 }
 
 int CTypeOfFileToRecoveryController::GetScanKind()
@@ -49,8 +46,7 @@ void CTypeOfFileToRecoveryController::FillRawTypeList()
         if (filtering) {
             char extension[kRawTypeNameSize + 2];
             std::snprintf(extension, sizeof extension, ".%s", GetRawTypeName(id));
-            if (!filter.IsFileTypeInList(extension))
-                continue;
+            if (!filter.IsFileTypeInList(extension)) continue;
         }
         ids.push_back(id);
     }
@@ -64,8 +60,7 @@ bool CTypeOfFileToRecoveryController::next()
             FillRawTypeList();
         }
     }
-    if (m_mode < kModeDeletedFile || m_mode > kModePartition)
-        return true;
+    if (m_mode < kModeDeletedFile || m_mode > kModePartition) return true;
 
     IWizardServices* services = GetWizardServices();
     services->LogRecoveryPhase(static_cast<unsigned>(m_mode));

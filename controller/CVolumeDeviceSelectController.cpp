@@ -17,7 +17,10 @@ namespace {
 
 constexpr int kIconImage = 4;
 
-void CopyText(char* out, size_t size, const std::string& text) { std::snprintf(out, size, "%s", text.c_str()); }
+void CopyText(char* out, size_t size, const std::string& text)
+{
+    std::snprintf(out, size, "%s", text.c_str());
+}
 
 } // namespace
 
@@ -61,14 +64,12 @@ void CVolumeDeviceSelectController::SetPage(IDeviceSelectView* page)
 
 void CVolumeDeviceSelectController::JoinWorker()
 {
-    if (m_worker.joinable())
-        m_worker.join();
+    if (m_worker.joinable()) m_worker.join();
 }
 
 void CVolumeDeviceSelectController::ReleaseVolumes()
 {
-    if (m_chosen && m_chosen->nKind == VolumeDeviceRecord::kKindVolume)
-        m_chosen = nullptr;
+    if (m_chosen && m_chosen->nKind == VolumeDeviceRecord::kKindVolume) m_chosen = nullptr;
     m_selection = nullptr;
     ReleaseCollectedDevices(m_disks, m_volumes);
 }
@@ -77,24 +78,21 @@ void CVolumeDeviceSelectController::ReleaseDevices()
 {
     ++*m_generation;
     JoinWorker();
-    if (m_refreshing && m_page)
-        m_page->EndRefresh();
+    if (m_refreshing && m_page) m_page->EndRefresh();
     m_refreshing = false;
     ReleaseVolumes();
 }
 
 void CVolumeDeviceSelectController::ReleaseImages()
 {
-    if (m_chosen && m_chosen->nKind == VolumeDeviceRecord::kKindImage)
-        m_chosen = nullptr;
+    if (m_chosen && m_chosen->nKind == VolumeDeviceRecord::kKindImage) m_chosen = nullptr;
     m_selection = nullptr;
     m_images.clear();
 }
 
 void CVolumeDeviceSelectController::RefreshDeviceList()
 {
-    if (!m_page || m_refreshing)
-        return;
+    if (!m_page || m_refreshing) return;
     m_refreshing = true;
     m_page->BeginRefresh();
     m_page->ClearRows();
@@ -120,11 +118,9 @@ void CVolumeDeviceSelectController::RefreshDeviceList()
         } catch (...) {
             LogError("Device list: the enumeration failed");
         }
-        if (current->load() != generation)
-            return;
+        if (current->load() != generation) return;
         page->PostToInterfaceThread([this, result, generation, current] {
-            if (current->load() == generation)
-                OnEnumerated(*result);
+            if (current->load() == generation) OnEnumerated(*result);
         });
     });
 }
@@ -137,11 +133,9 @@ void CVolumeDeviceSelectController::OnEnumerated(Enumeration& result)
     if (m_page) {
         m_page->ClearRows();
         AddLeadingRows();
-        for (const DeviceRow& row : result.rows)
-            m_page->AddRow(row);
+        for (const DeviceRow& row : result.rows) m_page->AddRow(row);
         // Images are listed even when no disk could be read (without root no disk opens on Linux).
-        for (const ImageEntry& image : m_images)
-            AddImageRow(image);
+        for (const ImageEntry& image : m_images) AddImageRow(image);
         m_page->EndRefresh();
     }
     m_refreshing = false;
@@ -155,16 +149,14 @@ void CVolumeDeviceSelectController::WaitForRefresh()
 
 void CVolumeDeviceSelectController::AddImageRow(const ImageEntry& image)
 {
-    if (!m_page)
-        return;
+    if (!m_page) return;
     DeviceRow row;
     row.icon = kIconImage;
     row.name = m_page->LoadString(m_imageRowPrefix) + image.record.szImageName;
     row.sectors = image.record.u64ImageSectorCount;
     if (image.device) {
         const int64_t size = image.device->GetSectorSize();
-        if (size > 0 && size <= 4096 && size % 512 == 0)
-            row.sectorSize = uint32_t(size);
+        if (size > 0 && size <= 4096 && size % 512 == 0) row.sectorSize = uint32_t(size);
     }
     row.item = const_cast<VolumeDeviceRecord*>(&image.record);
     m_page->AddRow(row);
@@ -172,8 +164,7 @@ void CVolumeDeviceSelectController::AddImageRow(const ImageEntry& image)
 
 VolumeDeviceRecord* CVolumeDeviceSelectController::SelectedRecord()
 {
-    if (!m_page)
-        return nullptr;
+    if (!m_page) return nullptr;
     const int row = m_page->GetSelectedRow();
     return row >= 0 ? static_cast<VolumeDeviceRecord*>(m_page->GetRowItem(row)) : nullptr;
 }
@@ -195,20 +186,17 @@ bool CVolumeDeviceSelectController::AddImageRecord(const std::string& path)
 {
     for (const ImageEntry& image : m_images) {
         if (path == image.record.szImagePath) {
-            if (m_page)
-                m_page->ShowMessage(kImageOpen, wizmsg::kIconWarning);
+            if (m_page) m_page->ShowMessage(kImageOpen, wizmsg::kIconWarning);
             return false;
         }
     }
     auto device = std::make_unique<CImageFileDeviceWithDecompress>(path);
     if (!device->CheckSlices()) {
-        if (m_page)
-            m_page->ShowMessage(kInvalidImage, wizmsg::kIconWarning);
+        if (m_page) m_page->ShowMessage(kInvalidImage, wizmsg::kIconWarning);
         return false;
     }
     if (device->GetSectorCount() == 0) {
-        if (m_page)
-            m_page->ShowMessage(kImageDestroyed, wizmsg::kIconWarning);
+        if (m_page) m_page->ShowMessage(kImageDestroyed, wizmsg::kIconWarning);
         return false;
     }
     ImageEntry& image = m_images.emplace_back();
@@ -230,45 +218,35 @@ bool CVolumeDeviceSelectController::AddImageRecord(const std::string& path)
 
 void CVolumeDeviceSelectController::OpenDiskImage()
 {
-    if (!m_page)
-        return;
+    if (!m_page) return;
     const std::string path = m_page->ChooseImageToOpen();
-    if (!path.empty())
-        AddImageRecord(path);
+    if (!path.empty()) AddImageRecord(path);
 }
 
 void CVolumeDeviceSelectController::CreateDiskImage()
 {
-    if (!m_page || !UpdateSelection())
-        return;
+    if (!m_page || !UpdateSelection()) return;
     auto* record = static_cast<VolumeDeviceRecord*>(m_selection);
-    if (record->nKind != VolumeDeviceRecord::kKindVolume || !record->pDevice)
-        return;
+    if (record->nKind != VolumeDeviceRecord::kKindVolume || !record->pDevice) return;
     char name[300];
-    std::snprintf(name, sizeof name, "%s (%c:\\ %s)", record->szLabel, record->cDriveLetter ? record->cDriveLetter : '*',
-                  GetFileSystemName(record->nFileSystemKind));
+    std::snprintf(name, sizeof name, "%s (%c:\\ %s)", record->szLabel,
+                  record->cDriveLetter ? record->cDriveLetter : '*', GetFileSystemName(record->nFileSystemKind));
     const CreatedImage made = m_page->RunCreateImage(record->pDevice, name, 255);
-    if (made.openInList && !made.path.empty())
-        AddImageRecord(made.path);
+    if (made.openInList && !made.path.empty()) AddImageRecord(made.path);
 }
 
 void CVolumeDeviceSelectController::RemoveSelectedImage()
 {
-    if (!m_page)
-        return;
+    if (!m_page) return;
     const int row = m_page->GetSelectedRow();
-    if (row < 0)
-        return;
+    if (row < 0) return;
     auto* record = static_cast<VolumeDeviceRecord*>(m_page->GetRowItem(row));
-    if (!record || record->nKind != VolumeDeviceRecord::kKindImage)
-        return;
+    if (!record || record->nKind != VolumeDeviceRecord::kKindImage) return;
     m_page->DeleteRow(row);
     const uint32_t number = record->nImageNumber;
     m_images.remove_if([&](const ImageEntry& image) {
-        if (image.record.nImageNumber != number)
-            return false;
-        if (m_chosen == &image.record)
-            m_chosen = nullptr;
+        if (image.record.nImageNumber != number) return false;
+        if (m_chosen == &image.record) m_chosen = nullptr;
         return true;
     });
     m_selection = nullptr;
@@ -276,7 +254,6 @@ void CVolumeDeviceSelectController::RemoveSelectedImage()
 
 int CVolumeDeviceSelectController::IsDriveOnSelectedSource(char driveLetter)
 {
-    if (!m_chosen)
-        return 0;
+    if (!m_chosen) return 0;
     return IsVolumeOnDrive(m_chosen, driveLetter, m_volumes) ? 1 : 0;
 }

@@ -11,8 +11,7 @@ namespace {
 IWizardPageController* CurrentController(IWizardSheet* sheet)
 {
     IWizardPageController* controller = sheet ? sheet->GetCurrentController() : nullptr;
-    if (!controller)
-        LogError("Wizard: no controller for the current page");
+    if (!controller) LogError("Wizard: no controller for the current page");
     return controller;
 }
 
@@ -20,14 +19,12 @@ IWizardPageController* CurrentController(IWizardSheet* sheet)
 
 void CWizardSheetController::Home()
 {
-    if (IWizardPageController* c = CurrentController(m_sheet))
-        c->Home();
+    if (IWizardPageController* c = CurrentController(m_sheet)) c->Home();
 }
 
 void CWizardSheetController::Back()
 {
-    if (IWizardPageController* c = CurrentController(m_sheet))
-        c->Back();
+    if (IWizardPageController* c = CurrentController(m_sheet)) c->Back();
 }
 
 bool CWizardSheetController::Next()
@@ -38,6 +35,5 @@ bool CWizardSheetController::Next()
 
 void CWizardSheetController::ShowHelp(WIZARD_PAGE)
 {
-    if (m_sheet)
-        OpenHelpTopic(nullptr, m_sheet->GetCurrentHelpContextId());
+    if (m_sheet) OpenHelpTopic(nullptr, m_sheet->GetCurrentHelpContextId());
 }

@@ -34,8 +34,7 @@ public:
     // Fills the selection; a controller that keeps none gives a disk kind without record.
     virtual CSelectedDevice* GetSelection(CSelectedDevice* selection)
     {
-        if (selection)
-            selection->Set(CSelectedDevice::kDisk, nullptr);
+        if (selection) selection->Set(CSelectedDevice::kDisk, nullptr);
         return selection;
     }
     virtual void Reset() {}

@@ -18,6 +18,12 @@ IWizardServices* g_services = nullptr;
 
 } // namespace
 
-IWizardServices* GetWizardServices() { return g_services ? g_services : &g_none; }
+IWizardServices* GetWizardServices()
+{
+    return g_services ? g_services : &g_none;
+}
 
-void SetWizardServices(IWizardServices* services) { g_services = services; }
+void SetWizardServices(IWizardServices* services)
+{
+    g_services = services;
+}

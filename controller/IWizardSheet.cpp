@@ -5,6 +5,12 @@ namespace {
 IWizardSheet* g_sheet = nullptr;
 }
 
-IWizardSheet* GetWizardSheet() { return g_sheet; }
+IWizardSheet* GetWizardSheet()
+{
+    return g_sheet;
+}
 
-void SetWizardSheet(IWizardSheet* sheet) { g_sheet = sheet; }
+void SetWizardSheet(IWizardSheet* sheet)
+{
+    g_sheet = sheet;
+}

@@ -14,9 +14,9 @@ LostPartitionSearch& Installed()
 
 const LostPartitionSearch& Direct()
 {
-    static const LostPartitionSearch search = [](const DiskDeviceRecord& disk, std::vector<CLostPartitionRecord>& found) {
-        if (!disk.pDevice)
-            return PartitionSearchResult::Failed;
+    static const LostPartitionSearch search = [](const DiskDeviceRecord& disk,
+                                                 std::vector<CLostPartitionRecord>& found) {
+        if (!disk.pDevice) return PartitionSearchResult::Failed;
         // The engine knows 255 and 240 heads; anything else is searched as 255.
         const int heads = disk.nHeads == 240 ? 240 : 255;
         return CLostPartitionSearchRunner::SearchDisk(disk.pDevice, heads, found);
@@ -26,6 +26,12 @@ const LostPartitionSearch& Direct()
 
 } // namespace
 
-const LostPartitionSearch& GetLostPartitionSearch() { return Installed() ? Installed() : Direct(); }
+const LostPartitionSearch& GetLostPartitionSearch()
+{
+    return Installed() ? Installed() : Direct();
+}
 
-void SetLostPartitionSearch(LostPartitionSearch search) { Installed() = std::move(search); }
+void SetLostPartitionSearch(LostPartitionSearch search)
+{
+    Installed() = std::move(search);
+}

@@ -14,8 +14,7 @@ const TreeBuildRunner& Direct()
     static const TreeBuildRunner runner = [](const TreeBuildJob& job, bool* cancelled) {
         bool stopped = false;
         CFileSystemNode* tree = job ? job(nullptr, &stopped) : nullptr;
-        if (cancelled)
-            *cancelled = stopped;
+        if (cancelled) *cancelled = stopped;
         return tree;
     };
     return runner;
@@ -23,6 +22,12 @@ const TreeBuildRunner& Direct()
 
 } // namespace
 
-const TreeBuildRunner& GetTreeBuildRunner() { return Installed() ? Installed() : Direct(); }
+const TreeBuildRunner& GetTreeBuildRunner()
+{
+    return Installed() ? Installed() : Direct();
+}
 
-void SetTreeBuildRunner(TreeBuildRunner runner) { Installed() = std::move(runner); }
+void SetTreeBuildRunner(TreeBuildRunner runner)
+{
+    Installed() = std::move(runner);
+}

@@ -75,8 +75,14 @@ IWizardPageController* GetWizardStateController(int type)
     }
 }
 
-void SetWizardStateRunner(WizardStateRunner runner) { Runner() = std::move(runner); }
-void SetWizardStateWriterFactory(WizardStateWriterFactory factory) { WriterFactory() = std::move(factory); }
+void SetWizardStateRunner(WizardStateRunner runner)
+{
+    Runner() = std::move(runner);
+}
+void SetWizardStateWriterFactory(WizardStateWriterFactory factory)
+{
+    WriterFactory() = std::move(factory);
+}
 
 int SaveRecoveryState(IWizardPageController* controller, IDIRBuildCallback* progress)
 {

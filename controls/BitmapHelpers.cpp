@@ -11,14 +11,12 @@ void DrawTransparentBitmap(QPainter* hdc, const QImage& hBitmapSrc, int x, int y
 {
     LogError("------------------------ParmInfo:hdc, hBitmapSrc=%llx;x=%x;y=%x;cxBitmap=%x;cyBitmap=%x;"
              "xTransparent=%x;yTransparent=%x",
-             static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(&hBitmapSrc)), unsigned(x),
-             unsigned(y), unsigned(cxBitmap), unsigned(cyBitmap), unsigned(xTransparent), unsigned(yTransparent));
-    if (!hdc || hBitmapSrc.isNull())
-        return;
+             static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(&hBitmapSrc)), unsigned(x), unsigned(y),
+             unsigned(cxBitmap), unsigned(cyBitmap), unsigned(xTransparent), unsigned(yTransparent));
+    if (!hdc || hBitmapSrc.isNull()) return;
     const int w = std::min(cxBitmap, hBitmapSrc.width());
     const int h = std::min(cyBitmap, hBitmapSrc.height());
-    if (w <= 0 || h <= 0)
-        return;
+    if (w <= 0 || h <= 0) return;
     QImage copy = hBitmapSrc.copy(0, 0, w, h).convertToFormat(QImage::Format_RGB32);
     if (hBitmapSrc.valid(xTransparent, yTransparent)) {
         const QRgb key = hBitmapSrc.pixel(xTransparent, yTransparent) & 0xFFFFFF;
@@ -26,8 +24,7 @@ void DrawTransparentBitmap(QPainter* hdc, const QImage& hBitmapSrc, int x, int y
         for (int row = 0; row < h; ++row) {
             auto* line = reinterpret_cast<QRgb*>(copy.scanLine(row));
             for (int col = 0; col < w; ++col)
-                if ((line[col] & 0xFFFFFF) == key)
-                    line[col] = background;
+                if ((line[col] & 0xFFFFFF) == key) line[col] = background;
         }
     }
     const auto mode = hdc->compositionMode();
@@ -36,4 +33,7 @@ void DrawTransparentBitmap(QPainter* hdc, const QImage& hBitmapSrc, int x, int y
     hdc->setCompositionMode(mode);
 }
 
-QSize GetBitmapSize(const QImage& bitmap) { return bitmap.size(); }
+QSize GetBitmapSize(const QImage& bitmap)
+{
+    return bitmap.size();
+}

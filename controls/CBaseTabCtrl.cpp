@@ -22,8 +22,7 @@ CBaseTabCtrl::~CBaseTabCtrl() = default;
 
 bool CBaseTabCtrl::SetDrawType(int nType)
 {
-    if (nType < 0 || nType > 2)
-        return false;
+    if (nType < 0 || nType > 2) return false;
     m_drawType = nType;
     SetOwnerDrawn(nType != 0);
     return true;
@@ -44,8 +43,14 @@ void CBaseTabCtrl::SetOwnerDrawn(bool on)
 void CBaseTabCtrl::DrawItem(const DRAWITEMSTRUCT*) {}
 void CBaseTabCtrl::DrawTabAreaBorder(const DRAWITEMSTRUCT*) {}
 void CBaseTabCtrl::DrawTabBorder(const DRAWITEMSTRUCT*) {}
-COLORREF CBaseTabCtrl::GetTabBackColor(bool) const { return GetSysColor(COLOR_BTNFACE); }
-COLORREF CBaseTabCtrl::GetTabTextColor(bool) const { return GetSysColor(COLOR_WINDOWTEXT); }
+COLORREF CBaseTabCtrl::GetTabBackColor(bool) const
+{
+    return GetSysColor(COLOR_BTNFACE);
+}
+COLORREF CBaseTabCtrl::GetTabTextColor(bool) const
+{
+    return GetSysColor(COLOR_WINDOWTEXT);
+}
 
 COLORREF CBaseTabCtrl::BackgroundOrFace() const
 {
@@ -71,8 +76,7 @@ void CBaseTabCtrl::PaintOwnerDrawnTabs(QPainter& p)
     p.fillRect(rect(), ToQColor(GetSysColor(COLOR_BTNFACE)));
     const int sel = currentIndex();
     int bottom = 0;
-    for (int i = 0; i < count(); ++i)
-        bottom = std::max(bottom, tabRect(i).bottom());
+    for (int i = 0; i < count(); ++i) bottom = std::max(bottom, tabRect(i).bottom());
     p.setPen(QColor::fromRgb(kFrameLight));
     p.drawLine(0, bottom, width() - 1, bottom);
     auto paintTab = [&](int i) {
@@ -103,10 +107,8 @@ void CBaseTabCtrl::PaintOwnerDrawnTabs(QPainter& p)
         p.restore();
     };
     for (int i = 0; i < count(); ++i)
-        if (i != sel)
-            paintTab(i);
-    if (sel >= 0)
-        paintTab(sel);
+        if (i != sel) paintTab(i);
+    if (sel >= 0) paintTab(sel);
 }
 
 void CBaseTabCtrl::PaintAllByItself(QPainter& p)
@@ -117,14 +119,12 @@ void CBaseTabCtrl::PaintAllByItself(QPainter& p)
     dis.hDC = &p;
     dis.bitsPerPixel = p.device()->depth();
     int tabsBottom = 0;
-    for (int i = 0; i < count(); ++i)
-        tabsBottom = std::max(tabsBottom, tabRect(i).bottom() + 1);
+    for (int i = 0; i < count(); ++i) tabsBottom = std::max(tabsBottom, tabRect(i).bottom() + 1);
     dis.rcItem = QRect(0, tabsBottom - 2, width(), std::max(0, height() - tabsBottom + 2));
     DrawTabAreaBorder(&dis);
     const int sel = currentIndex();
     for (int i = count() - 1; i >= 0; --i) {
-        if (i == sel)
-            continue;
+        if (i == sel) continue;
         dis.itemID = i;
         dis.itemState = 0;
         dis.rcItem = tabRect(i).adjusted(0, 0, 0, -2);

@@ -26,12 +26,9 @@ unsigned long long PointerValue(const void* p)
 CButtonPlus::Face CButtonPlus::ChooseFace(bool selected, bool disabled, bool hover, bool hasPush, bool hasDisable,
                                           bool hasHover)
 {
-    if (selected && hasPush)
-        return Face::Push;
-    if (disabled && hasDisable)
-        return Face::Disable;
-    if (hover && hasHover)
-        return Face::Hover;
+    if (selected && hasPush) return Face::Push;
+    if (disabled && hasDisable) return Face::Disable;
+    if (hover && hasHover) return Face::Hover;
     return Face::Normal;
 }
 
@@ -40,8 +37,7 @@ CButtonPlus::CButtonPlus(QWidget* parent) : QAbstractButton(parent)
     setMouseTracking(true);
     setAttribute(Qt::WA_NoSystemBackground); // the bitmap covers the whole face
     m_initError = AllocateStateBitmaps();
-    if (m_initError != 0)
-        ReportInitFailure("Init CButtonPlus is false error=0x%x,GetLastError=%d");
+    if (m_initError != 0) ReportInitFailure("Init CButtonPlus is false error=0x%x,GetLastError=%d");
 }
 
 CButtonPlus::CButtonPlus(unsigned uNormal, unsigned uHover, unsigned uPush, unsigned uDisable, QWidget* parent)
@@ -73,8 +69,7 @@ void CButtonPlus::ReportInitFailure(const char* format)
 int CButtonPlus::AllocateStateBitmaps()
 {
     for (auto* slot : {&m_normal, &m_hoverBitmap, &m_push, &m_disable})
-        if (!*slot)
-            slot->reset(new (std::nothrow) CMaskedBitmap);
+        if (!*slot) slot->reset(new (std::nothrow) CMaskedBitmap);
     const bool all = m_normal && m_hoverBitmap && m_push && m_disable;
     return all ? 0 : kInitFailed;
 }
@@ -132,8 +127,7 @@ QSize CButtonPlus::GetBitmapSize() const
 
 void CButtonPlus::MoveTo(int x, int y)
 {
-    if (!IsWindow())
-        return;
+    if (!IsWindow()) return;
     LogError("------------------------ParmInfo:int x=%d, int y=%d", x, y);
     setGeometry(QRect(QPoint(x, y), GetBitmapSize()));
     update();
@@ -164,8 +158,7 @@ bool CButtonPlus::Create(const QString& caption, unsigned style, const RECT& rec
     setGeometry(QRect(QPoint(rect.left, rect.top), GetBitmapSize()));
     setEnabled(!(style & WS_DISABLED));
     m_created = true;
-    if (style & WS_VISIBLE)
-        show();
+    if (style & WS_VISIBLE) show();
     return true;
 }
 
@@ -196,13 +189,15 @@ CButtonPlus::Face CButtonPlus::CurrentFace() const
     return ChooseFace(isDown(), !isEnabled(), m_hover, has(m_push), has(m_disable), has(m_hoverBitmap));
 }
 
-QSize CButtonPlus::sizeHint() const { return GetBitmapSize(); }
+QSize CButtonPlus::sizeHint() const
+{
+    return GetBitmapSize();
+}
 
 void CButtonPlus::paintEvent(QPaintEvent*)
 {
     const CMaskedBitmap* bitmap = StateBitmap(CurrentFace());
-    if (!bitmap || !bitmap->HasImage())
-        return;
+    if (!bitmap || !bitmap->HasImage()) return;
     QPainter p(this);
     bitmap->Draw(&p, 0, 0);
 }
@@ -213,8 +208,7 @@ void CButtonPlus::StartTracking()
         m_tracking = true;
         m_hoverSent = false;
     }
-    if (!m_hoverSent)
-        m_hoverTimer.start(kHoverTimeMs, this); // the mouse has to rest for the hover time
+    if (!m_hoverSent) m_hoverTimer.start(kHoverTimeMs, this); // the mouse has to rest for the hover time
 }
 
 void CButtonPlus::mouseMoveEvent(QMouseEvent* e)
@@ -233,8 +227,7 @@ void CButtonPlus::timerEvent(QTimerEvent* e)
 {
     if (e->timerId() == m_hoverTimer.timerId()) {
         m_hoverTimer.stop();
-        if (m_tracking && !m_hoverSent)
-            OnMouseHover();
+        if (m_tracking && !m_hoverSent) OnMouseHover();
         return;
     }
     QAbstractButton::timerEvent(e);
@@ -260,8 +253,7 @@ void CButtonPlus::leaveEvent(QEvent* e)
 void CButtonPlus::OnMouseLeave()
 {
     m_hoverTimer.stop();
-    if (m_promptReceiver)
-        m_promptReceiver->OnPromptRestore(m_ctrlId);
+    if (m_promptReceiver) m_promptReceiver->OnPromptRestore(m_ctrlId);
     m_tracking = false;
     m_hoverSent = false;
     m_hover = false;

@@ -85,7 +85,7 @@ private:
     std::unique_ptr<CMaskedBitmap> m_disable;
     bool m_hover = false;
     bool m_tracking = false;
-    bool m_hoverSent = false; // one rest notification per visit, as mouse tracking gives
+    bool m_hoverSent = false;                        // one rest notification per visit, as mouse tracking gives
     IButtonPromptChange* m_promptReceiver = nullptr; // not owned
     QString m_promptText;
     std::optional<QCursor> m_cursor;

@@ -7,8 +7,7 @@ CEditPlus::CEditPlus(QWidget* parent) : QLineEdit(parent) {}
 
 bool CEditPlus::IsEditingShortcut(int key, Qt::KeyboardModifiers modifiers)
 {
-    if (!(modifiers & Qt::ControlModifier))
-        return false;
+    if (!(modifiers & Qt::ControlModifier)) return false;
     switch (key) {
     case Qt::Key_A:
     case Qt::Key_C:

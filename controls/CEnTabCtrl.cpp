@@ -11,31 +11,33 @@ namespace {
 
 unsigned s_lookFlags = 0; // user-interface thread only
 
-int Channel(int c, float factor) { return int(float(c) * factor); }
+int Channel(int c, float factor)
+{
+    return int(float(c) * factor);
+}
 
 } // namespace
 
 COLORREF LightenColor(COLORREF cr, float factor)
 {
-    if (factor <= 1.0f)
-        factor = 1.0f;
-    auto ch = [factor](int c) { const int v = Channel(c, factor); return v > 254 ? 255 : v; };
+    if (factor <= 1.0f) factor = 1.0f;
+    auto ch = [factor](int c) {
+        const int v = Channel(c, factor);
+        return v > 254 ? 255 : v;
+    };
     return RGB(ch(GetRValue(cr)), ch(GetGValue(cr)), ch(GetBValue(cr)));
 }
 
 COLORREF DarkenColor(COLORREF cr, float factor)
 {
-    if (factor >= 1.0f)
-        factor = 1.0f;
-    if (factor < 0.0f)
-        factor = 0.0f;
+    if (factor >= 1.0f) factor = 1.0f;
+    if (factor < 0.0f) factor = 0.0f;
     return RGB(Channel(GetRValue(cr), factor), Channel(GetGValue(cr), factor), Channel(GetBValue(cr), factor));
 }
 
 std::vector<CEnTabCtrl::Band> CEnTabCtrl::TabFill(const QRect& r, COLORREF c0, COLORREF c1, bool gradient)
 {
-    if (!gradient || r.height() <= 0)
-        return {{r, c0}};
+    if (!gradient || r.height() <= 0) return {{r, c0}};
     std::vector<Band> bands;
     const int h = r.height();
     auto mix = [h](int a, int b, int y) { return a + y * (b - a) / h; };
@@ -50,14 +52,19 @@ CEnTabCtrl::CEnTabCtrl(QWidget* parent) : CBaseTabCtrl(parent) {}
 
 CEnTabCtrl::~CEnTabCtrl() = default;
 
-void CEnTabCtrl::EnableCustomLook(bool bEnable, unsigned dwStyle) { s_lookFlags = bEnable ? dwStyle : 0; }
+void CEnTabCtrl::EnableCustomLook(bool bEnable, unsigned dwStyle)
+{
+    s_lookFlags = bEnable ? dwStyle : 0;
+}
 
-unsigned CEnTabCtrl::GetLookFlags() { return s_lookFlags; }
+unsigned CEnTabCtrl::GetLookFlags()
+{
+    return s_lookFlags;
+}
 
 void CEnTabCtrl::PreSubclassWindow()
 {
-    if (GetDrawType() != 0 || s_lookFlags != 0)
-        SetOwnerDrawn(true);
+    if (GetDrawType() != 0 || s_lookFlags != 0) SetOwnerDrawn(true);
 }
 
 COLORREF CEnTabCtrl::GetTabBackColor(bool bSelected) const
@@ -66,21 +73,17 @@ COLORREF CEnTabCtrl::GetTabBackColor(bool bSelected) const
     const COLORREF b = GetBkgndColor();
     const COLORREF s = GetSysColor(COLOR_BTNFACE);
     const COLORREF custom = (f & ETC_COLOR) && b != CLR_DEFAULT_BKGND ? b : s;
-    if (bSelected)
-        return (f & ETC_SELECTION) ? LightenColor(custom, 1.4f) : s;
-    if ((f & ETC_BACKTABS) || !(f & ETC_FLAT))
-        return DarkenColor(custom, 0.9f);
+    if (bSelected) return (f & ETC_SELECTION) ? LightenColor(custom, 1.4f) : s;
+    if ((f & ETC_BACKTABS) || !(f & ETC_FLAT)) return DarkenColor(custom, 0.9f);
     return b == CLR_DEFAULT_BKGND ? s : b;
 }
 
 COLORREF CEnTabCtrl::GetTabTextColor(bool bSelected) const
 {
-    if (bSelected)
-        return GetSysColor(COLOR_WINDOWTEXT);
+    if (bSelected) return GetSysColor(COLOR_WINDOWTEXT);
     const unsigned f = s_lookFlags;
     const COLORREF b = GetBkgndColor();
-    if ((f & (ETC_COLOR | ETC_FLAT)) && b != CLR_DEFAULT_BKGND)
-        return DarkenColor(b, 0.5f);
+    if ((f & (ETC_COLOR | ETC_FLAT)) && b != CLR_DEFAULT_BKGND) return DarkenColor(b, 0.5f);
     return DarkenColor(GetSysColor(COLOR_BTNFACE), 0.5f);
 }
 
@@ -91,8 +94,7 @@ QString CEnTabCtrl::FormatTabText(const QString& text, int width) const
 
 void CEnTabCtrl::DrawItem(const DRAWITEMSTRUCT* lpdis)
 {
-    if (!lpdis || !lpdis->hDC || lpdis->itemID < 0 || lpdis->itemID >= count())
-        return;
+    if (!lpdis || !lpdis->hDC || lpdis->itemID < 0 || lpdis->itemID >= count()) return;
     QPainter& p = *lpdis->hDC;
     const bool selected = lpdis->itemID == currentIndex();
     QRect r = lpdis->rcItem;
@@ -106,8 +108,7 @@ void CEnTabCtrl::DrawItem(const DRAWITEMSTRUCT* lpdis)
         const COLORREF s = GetSysColor(COLOR_BTNFACE);
         c1 = selected ? s : DarkenColor((f & ETC_COLOR) && b != CLR_DEFAULT_BKGND ? b : s, 0.7f);
     }
-    for (const Band& band : TabFill(r, c0, c1, gradient))
-        p.fillRect(band.rect & r, ToQColor(band.colour));
+    for (const Band& band : TabFill(r, c0, c1, gradient)) p.fillRect(band.rect & r, ToQColor(band.colour));
 
     r.setLeft(r.left() + 3);
     r.setTop(r.top() + 3 + (selected ? 1 : 0));
@@ -124,8 +125,7 @@ void CEnTabCtrl::DrawItem(const DRAWITEMSTRUCT* lpdis)
 
 void CEnTabCtrl::DrawTabAreaBorder(const DRAWITEMSTRUCT* lpdis)
 {
-    if (!lpdis || !lpdis->hDC)
-        return;
+    if (!lpdis || !lpdis->hDC) return;
     const COLORREF c = GetTabBackColor(false);
     QPainter& p = *lpdis->hDC;
     const QRect r = lpdis->rcItem.adjusted(0, 0, -1, -1);
@@ -139,8 +139,7 @@ void CEnTabCtrl::DrawTabAreaBorder(const DRAWITEMSTRUCT* lpdis)
 
 void CEnTabCtrl::DrawTabBorder(const DRAWITEMSTRUCT* lpdis)
 {
-    if (!lpdis || !lpdis->hDC)
-        return;
+    if (!lpdis || !lpdis->hDC) return;
     const bool selected = lpdis->itemState & 1;
     const COLORREF c = GetTabBackColor(selected);
     QPainter& p = *lpdis->hDC;

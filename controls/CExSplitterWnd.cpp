@@ -23,8 +23,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override
     {
         QSplitterHandle::mouseReleaseEvent(e);
-        if (e->button() == Qt::LeftButton)
-            m_owner->OnDragEnd();
+        if (e->button() == Qt::LeftButton) m_owner->OnDragEnd();
     }
 
 private:
@@ -36,19 +35,15 @@ private:
 std::optional<int> CExSplitterWnd::FirstPaneAfterDrag(int mode, int fixedIndex, int s, int first, int client,
                                                       int overhead, int minSize, int maxSize)
 {
-    if (mode == ModeNone)
-        return std::nullopt;
+    if (mode == ModeNone) return std::nullopt;
     std::optional<int> target;
     if (s < minSize)
         target = minSize;
     else if (s > maxSize)
         target = maxSize;
-    if (fixedIndex == 0)
-        return target;
-    if (target)
-        return client - *target - overhead;
-    if (mode == ModeRows && first < kMinFirstRow)
-        return kMinFirstRow;
+    if (fixedIndex == 0) return target;
+    if (target) return client - *target - overhead;
+    if (mode == ModeRows && first < kMinFirstRow) return kMinFirstRow;
     return std::nullopt;
 }
 
@@ -75,8 +70,7 @@ void CExSplitterWnd::SetFixedColumn(int iCol, int nWidth, int iMin, int iMax)
     m_fixedSize = nWidth;
     m_min = iMin;
     m_max = iMax;
-    for (int i = 0; i < count(); ++i)
-        setStretchFactor(i, i == m_fixedIndex ? 0 : 1);
+    for (int i = 0; i < count(); ++i) setStretchFactor(i, i == m_fixedIndex ? 0 : 1);
 }
 
 void CExSplitterWnd::SetFixedRow(int iRow, int iHeight, int iMin, int iMax)
@@ -89,13 +83,18 @@ void CExSplitterWnd::SetFixedRow(int iRow, int iHeight, int iMin, int iMax)
     m_fixedSize = iHeight;
     m_min = iMin;
     m_max = iMax;
-    for (int i = 0; i < count(); ++i)
-        setStretchFactor(i, i == m_fixedIndex ? 0 : 1);
+    for (int i = 0; i < count(); ++i) setStretchFactor(i, i == m_fixedIndex ? 0 : 1);
 }
 
-QSplitterHandle* CExSplitterWnd::createHandle() { return new FlatHandle(orientation(), this); }
+QSplitterHandle* CExSplitterWnd::createHandle()
+{
+    return new FlatHandle(orientation(), this);
+}
 
-int CExSplitterWnd::ClientLength() const { return orientation() == Qt::Horizontal ? width() : height(); }
+int CExSplitterWnd::ClientLength() const
+{
+    return orientation() == Qt::Horizontal ? width() : height();
+}
 
 int CExSplitterWnd::PaneSize(int i) const
 {
@@ -105,8 +104,7 @@ int CExSplitterWnd::PaneSize(int i) const
 
 void CExSplitterWnd::SetFirstPane(int first)
 {
-    if (count() < 2)
-        return;
+    if (count() < 2) return;
     const int client = ClientLength();
     first = std::max(0, first);
     setSizes({first, std::max(0, client - first - m_overhead)});
@@ -114,8 +112,7 @@ void CExSplitterWnd::SetFirstPane(int first)
 
 void CExSplitterWnd::InitialLayout()
 {
-    if (count() < 2)
-        return;
+    if (count() < 2) return;
     // Before the panes have a size (a splitter laid out while still empty or hidden) only the bar is known.
     const int panes = PaneSize(0) + PaneSize(1);
     m_overhead = panes > 0 ? std::max(1, ClientLength() - panes) : std::max(1, handleWidth());
@@ -129,8 +126,7 @@ void CExSplitterWnd::resizeEvent(QResizeEvent* e)
 {
     LogError("------------------------ParmInfo:UINT nType, int cx, int cy");
     QSplitter::resizeEvent(e);
-    if (m_mode == ModeNone || count() < 2)
-        return;
+    if (m_mode == ModeNone || count() < 2) return;
     if (m_overhead == 0) {
         InitialLayout();
         return;
@@ -145,12 +141,10 @@ void CExSplitterWnd::resizeEvent(QResizeEvent* e)
 
 void CExSplitterWnd::OnDragEnd()
 {
-    if (m_mode == ModeNone || count() < 2)
-        return;
+    if (m_mode == ModeNone || count() < 2) return;
     const auto first = FirstPaneAfterDrag(m_mode, m_fixedIndex, PaneSize(m_fixedIndex), PaneSize(0), ClientLength(),
                                           m_overhead, m_min, m_max);
-    if (first)
-        SetFirstPane(*first);
+    if (first) SetFirstPane(*first);
     // The size the user chose is the one later resizes keep.
     m_fixedSize = PaneSize(m_fixedIndex);
 }

@@ -18,8 +18,8 @@ public:
 
     // The first pane's size once a drag ends (s: the fixed pane's size after the drag, first: the first
     // pane's), or nothing when the drag result stands.
-    static std::optional<int> FirstPaneAfterDrag(int mode, int fixedIndex, int s, int first, int client,
-                                                 int overhead, int minSize, int maxSize);
+    static std::optional<int> FirstPaneAfterDrag(int mode, int fixedIndex, int s, int first, int client, int overhead,
+                                                 int minSize, int maxSize);
     // The first pane's size when a fixed second pane keeps its size in a client of this length.
     static int FirstPaneForFixedSecond(int client, int fixedSize, int overhead);
 

@@ -34,7 +34,10 @@ void CExtendHeaderCtrl::AppendItem(const QString& text, int width, int format)
     resizeSection(n, std::max(0, width));
 }
 
-int CExtendHeaderCtrl::GetItemCount() const { return m_model->columnCount(); }
+int CExtendHeaderCtrl::GetItemCount() const
+{
+    return m_model->columnCount();
+}
 
 int CExtendHeaderCtrl::GetItemWidth(int nItem) const
 {
@@ -43,17 +46,18 @@ int CExtendHeaderCtrl::GetItemWidth(int nItem) const
 
 void CExtendHeaderCtrl::SetItemWidth(int nItem, int width)
 {
-    if (nItem >= 0 && nItem < GetItemCount())
-        resizeSection(nItem, std::max(0, width));
+    if (nItem >= 0 && nItem < GetItemCount()) resizeSection(nItem, std::max(0, width));
 }
 
-int CExtendHeaderCtrl::GetHeight() const { return height(); }
+int CExtendHeaderCtrl::GetHeight() const
+{
+    return height();
+}
 
 int CExtendHeaderCtrl::GetTotalWidth() const
 {
     int total = 0;
-    for (int i = 0; i < GetItemCount(); ++i)
-        total += sectionSize(i);
+    for (int i = 0; i < GetItemCount(); ++i) total += sectionSize(i);
     return total;
 }
 
@@ -79,8 +83,7 @@ void CExtendHeaderCtrl::paintEvent(QPaintEvent* e)
 
 void CExtendHeaderCtrl::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
 {
-    if (!rect.isValid())
-        return;
+    if (!rect.isValid()) return;
     painter->save();
     painter->fillRect(rect, ToQColor(m_crBack));
     painter->setPen(QColor::fromRgb(kDividerColour));
@@ -91,8 +94,7 @@ void CExtendHeaderCtrl::paintSection(QPainter* painter, const QRect& rect, int l
     const int format = size_t(logicalIndex) < m_formats.size() ? m_formats[size_t(logicalIndex)] : 0;
     const Qt::Alignment align = format == 1 ? Qt::AlignRight : format == 2 ? Qt::AlignHCenter : Qt::AlignLeft;
     const QRect textRect = rect.adjusted(6, 0, -6, 0);
-    const QString text = painter->fontMetrics().elidedText(GetItemText(logicalIndex), Qt::ElideRight,
-                                                            textRect.width());
+    const QString text = painter->fontMetrics().elidedText(GetItemText(logicalIndex), Qt::ElideRight, textRect.width());
     painter->drawText(textRect, int(align | Qt::AlignVCenter) | Qt::TextSingleLine, text);
     painter->restore();
 }

@@ -31,8 +31,7 @@ bool PtInRect(const RECT& r, const QPoint& pt)
 int TotalCellWidth(const CExtendListRow& row)
 {
     int w = 0;
-    for (const CExtendListCell& c : row.cells)
-        w += c.nWidth;
+    for (const CExtendListCell& c : row.cells) w += c.nWidth;
     return w;
 }
 
@@ -70,8 +69,8 @@ unsigned CExtendListCtrl::FormatOf(int arrange)
     }
 }
 
-std::vector<CExtendListCtrl::Element> CExtendListCtrl::LayoutCell(
-    CExtendListCell& cell, const RECT& r, const std::function<int(const QString&)>& textWidth)
+std::vector<CExtendListCtrl::Element> CExtendListCtrl::LayoutCell(CExtendListCell& cell, const RECT& r,
+                                                                  const std::function<int(const QString&)>& textWidth)
 {
     std::vector<Element> out;
     const int h = r.Height();
@@ -82,8 +81,8 @@ std::vector<CExtendListCtrl::Element> CExtendListCtrl::LayoutCell(
     for (; i < count && !stopped; ++i) {
         CExtendListCellItem& item = cell.items[size_t(i)];
         if (item.bHasCheckBox) {
-            item.rcCheckBox = RECT{x + 2, r.top + (h - kCheckBoxSize) / 2, x + 2 + kCheckBoxSize,
-                                   r.bottom - (h - kCheckBoxSize) / 2};
+            item.rcCheckBox =
+                RECT{x + 2, r.top + (h - kCheckBoxSize) / 2, x + 2 + kCheckBoxSize, r.bottom - (h - kCheckBoxSize) / 2};
             out.push_back({Element::CheckBox, i, item.rcCheckBox});
             x += 18;
         }
@@ -92,8 +91,9 @@ std::vector<CExtendListCtrl::Element> CExtendListCtrl::LayoutCell(
             break;
         }
         if (!item.hIcon.isNull()) {
-            out.push_back({Element::Icon, i,
-                           RECT{x + 2, r.top + (h - kIconSize) / 2, x + 2 + kIconSize, r.bottom - (h - kIconSize) / 2}});
+            out.push_back(
+                {Element::Icon, i,
+                 RECT{x + 2, r.top + (h - kIconSize) / 2, x + 2 + kIconSize, r.bottom - (h - kIconSize) / 2}});
             x += 24;
         }
         if (x + 4 >= r.right) {
@@ -112,8 +112,7 @@ std::vector<CExtendListCtrl::Element> CExtendListCtrl::LayoutCell(
     }
     if (stopped) // the items after the one the walk stopped in were not drawn: their boxes cannot be hit
         for (int j = i + 1; j < count; ++j)
-            if (cell.items[size_t(j)].bHasCheckBox)
-                cell.items[size_t(j)].rcCheckBox = RECT{};
+            if (cell.items[size_t(j)].bHasCheckBox) cell.items[size_t(j)].rcCheckBox = RECT{};
     return out;
 }
 
@@ -143,8 +142,7 @@ bool CExtendListCtrl::Create(unsigned style, const RECT& rect, QWidget* parent, 
     setParent(parent);
     SetDlgCtrlID(this, int(nID));
     setGeometry(ToQRect(rect));
-    if (style & WS_VISIBLE)
-        show();
+    if (style & WS_VISIBLE) show();
     return true;
 }
 
@@ -182,12 +180,10 @@ int CExtendListCtrl::AddRow(int nHeight)
 
 bool CExtendListCtrl::AddCell(unsigned nRow, const CExtendListCell* pCell)
 {
-    if (!pCell || nRow >= m_rows.size())
-        return false;
+    if (!pCell || nRow >= m_rows.size()) return false;
     CExtendListRow& row = *m_rows[nRow];
     const int n = int(row.cells.size());
-    if (n >= m_header->GetItemCount())
-        return false;
+    if (n >= m_header->GetItemCount()) return false;
     CExtendListCell cell;
     cell.nItemCount = std::clamp(pCell->nItemCount, 0, CExtendListCell::kMaxItems);
     cell.items = pCell->items;
@@ -211,15 +207,13 @@ CExtendListRow* CExtendListCtrl::GetRow(int nIndex) const
 int CExtendListCtrl::GetSelectedRow() const
 {
     for (size_t i = 0; i < m_rows.size(); ++i)
-        if (m_rows[i]->bSelected)
-            return int(i);
+        if (m_rows[i]->bSelected) return int(i);
     return -1;
 }
 
 void CExtendListCtrl::SelectRow(CExtendListRow* pRow)
 {
-    if (!pRow)
-        return;
+    if (!pRow) return;
     for (auto& row : m_rows) {
         const bool was = row->bSelected;
         row->bSelected = false;
@@ -243,17 +237,14 @@ void CExtendListCtrl::DeleteAllRows()
 
 void CExtendListCtrl::SetColumnWidth(int nCol, int nWidth)
 {
-    if (nCol < 0)
-        return;
+    if (nCol < 0) return;
     for (auto& row : m_rows)
-        if (size_t(nCol) < row->cells.size())
-            row->cells[size_t(nCol)].nWidth = nWidth;
+        if (size_t(nCol) < row->cells.size()) row->cells[size_t(nCol)].nWidth = nWidth;
 }
 
 void CExtendListCtrl::EnsureRowVisible(CExtendListRow* pRow)
 {
-    if (!pRow)
-        return;
+    if (!pRow) return;
     const int hh = m_header->GetHeight();
     const int clientHeight = viewport()->height();
     const int p = m_vPos;
@@ -262,39 +253,33 @@ void CExtendListCtrl::EnsureRowVisible(CExtendListRow* pRow)
         delta = pRow->nTop - hh - p;
     else if (clientHeight + p < pRow->Bottom())
         delta = pRow->Bottom() - clientHeight - p;
-    if (delta != 0)
-        ScrollVert(delta);
+    if (delta != 0) ScrollVert(delta);
 }
 
 void CExtendListCtrl::InvalidateRow(CExtendListRow* pRow)
 {
-    if (!pRow)
-        return;
+    if (!pRow) return;
     const int hh = m_header->GetHeight();
     QRect r(-m_hPos, pRow->nTop - m_vPos, TotalCellWidth(*pRow), pRow->nHeight);
-    if (r.bottom() < hh)
-        return;
+    if (r.bottom() < hh) return;
     r.setTop(std::max(r.top(), hh));
     viewport()->update(r);
 }
 
 void CExtendListCtrl::UpdateScrollBars()
 {
-    if (m_updating)
-        return; // a bar shown or hidden resizes the client, which recomputes once the bars are set
+    if (m_updating) return; // a bar shown or hidden resizes the client, which recomputes once the bars are set
     m_updating = true;
     m_contentWidth = m_header->GetTotalWidth();
     int height = m_header->GetHeight();
-    for (const auto& row : m_rows)
-        height += row->nHeight;
+    for (const auto& row : m_rows) height += row->nHeight;
     m_contentHeight = height;
     for (int pass = 0; pass < 3; ++pass) { // again when a bar that came or went changed the client
         const QSize client = viewport()->size();
         m_hPage = client.width() < m_contentWidth ? client.width() : 0;
         m_vPage = client.height() < m_contentHeight ? client.height() : 0;
         SyncScrollBars();
-        if (viewport()->size() == client)
-            break;
+        if (viewport()->size() == client) break;
     }
     LayoutHeader(false);
     m_updating = false;
@@ -320,8 +305,7 @@ void CExtendListCtrl::LayoutHeader(bool bRedraw)
     LogError("------------------------ParmInfo:BOOL bRedraw=%x", unsigned(bRedraw));
     const int width = std::max(viewport()->width() + m_hPos, m_header->GetTotalWidth());
     m_header->setGeometry(-m_hPos, 0, width, m_header->GetHeight());
-    if (bRedraw)
-        m_header->update();
+    if (bRedraw) m_header->update();
 }
 
 int CExtendListCtrl::ScrollVert(int delta)
@@ -345,8 +329,7 @@ void CExtendListCtrl::scrollContentsBy(int, int)
     const bool horz = m_hPos != horizontalScrollBar()->value();
     m_hPos = horizontalScrollBar()->value();
     m_vPos = verticalScrollBar()->value();
-    if (horz && !m_syncing)
-        LayoutHeader(true);
+    if (horz && !m_syncing) LayoutHeader(true);
     viewport()->update();
 }
 
@@ -380,11 +363,9 @@ void CExtendListCtrl::paintEvent(QPaintEvent*)
     p.translate(-m_hPos, -m_vPos);
     p.setFont(m_font);
     for (auto& row : m_rows) {
-        if (row->Bottom() < m_vPos)
-            continue;
+        if (row->Bottom() < m_vPos) continue;
         PaintRow(p, *row);
-        if (m_vPos + client.height() < row->nTop)
-            break;
+        if (m_vPos + client.height() < row->nTop) break;
     }
 }
 
@@ -409,19 +390,15 @@ void CExtendListCtrl::PaintCell(QPainter& p, CExtendListCell& cell, const RECT& 
     for (const Element& e : elements) {
         const CExtendListCellItem& item = cell.items[size_t(e.item)];
         switch (e.kind) {
-        case Element::CheckBox:
-            DrawCheckBox(p, e.rect, item.bChecked);
-            break;
-        case Element::Icon:
-            item.hIcon.paint(&p, ToQRect(e.rect));
-            break;
+        case Element::CheckBox: DrawCheckBox(p, e.rect, item.bChecked); break;
+        case Element::Icon: item.hIcon.paint(&p, ToQRect(e.rect)); break;
         case Element::Text: {
             const QRect tr = ToQRect(e.rect);
-            if (tr.width() <= 0)
-                break;
+            if (tr.width() <= 0) break;
             Qt::Alignment align = Qt::AlignVCenter;
-            align |= (cell.uFormat & DT_RIGHT) ? Qt::AlignRight : (cell.uFormat & DT_CENTER) ? Qt::AlignHCenter
-                                                                                             : Qt::AlignLeft;
+            align |= (cell.uFormat & DT_RIGHT)    ? Qt::AlignRight
+                     : (cell.uFormat & DT_CENTER) ? Qt::AlignHCenter
+                                                  : Qt::AlignLeft;
             p.setPen(ToQColor(cell.crText));
             p.drawText(tr, int(align) | Qt::TextSingleLine, fm.elidedText(item.szText, Qt::ElideRight, tr.width()));
             break;
@@ -437,8 +414,7 @@ void CExtendListCtrl::ToggleCheckBoxAt(CExtendListRow& row, const QPoint& pt)
         CExtendListCell& cell = row.cells[c];
         for (int i = 0; i < std::clamp(cell.nItemCount, 0, CExtendListCell::kMaxItems); ++i) {
             CExtendListCellItem& item = cell.items[size_t(i)];
-            if (!item.bHasCheckBox || !PtInRect(item.rcCheckBox, pt))
-                continue;
+            if (!item.bHasCheckBox || !PtInRect(item.rcCheckBox, pt)) continue;
             item.bChecked = !item.bChecked;
             InvalidateRow(&row);
             if (item.pCheckBoxNotify)
@@ -458,36 +434,31 @@ void CExtendListCtrl::ClickAt(const QPoint& viewportPt, bool right)
             SelectRow(&row);
         }
     }
-    if (right && m_notify)
-        SendMessageTo(m_notify, UM_SELECTION_TOTALS, 0, 0);
+    if (right && m_notify) SendMessageTo(m_notify, UM_SELECTION_TOTALS, 0, 0);
 }
 
 void CExtendListCtrl::mousePressEvent(QMouseEvent* e)
 {
-    if (e->button() == Qt::LeftButton)
-        ClickAt(e->position().toPoint(), false);
+    if (e->button() == Qt::LeftButton) ClickAt(e->position().toPoint(), false);
     QAbstractScrollArea::mousePressEvent(e);
 }
 
 void CExtendListCtrl::mouseDoubleClickEvent(QMouseEvent* e)
 {
     // The second click of a double click acts as a click of its own (a check box toggles back).
-    if (e->button() == Qt::LeftButton)
-        ClickAt(e->position().toPoint(), false);
+    if (e->button() == Qt::LeftButton) ClickAt(e->position().toPoint(), false);
     QAbstractScrollArea::mouseDoubleClickEvent(e);
 }
 
 void CExtendListCtrl::mouseReleaseEvent(QMouseEvent* e)
 {
-    if (e->button() == Qt::RightButton)
-        ClickAt(e->position().toPoint(), true);
+    if (e->button() == Qt::RightButton) ClickAt(e->position().toPoint(), true);
     QAbstractScrollArea::mouseReleaseEvent(e);
 }
 
 void CExtendListCtrl::wheelEvent(QWheelEvent* e)
 {
-    if (m_vPage > 0)
-        ScrollVert(e->angleDelta().y() <= 0 ? kLineStep : -kLineStep);
+    if (m_vPage > 0) ScrollVert(e->angleDelta().y() <= 0 ? kLineStep : -kLineStep);
     e->accept();
 }
 

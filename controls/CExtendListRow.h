@@ -14,11 +14,11 @@ class ICheckBoxNotify;
 struct CExtendListCellItem {
     bool bHasCheckBox = false;
     bool bChecked = false;
-    QIcon hIcon;                               // null for none
-    QString szText;                            // empty for none; cut to 259 characters when added
+    QIcon hIcon;                                // null for none
+    QString szText;                             // empty for none; cut to 259 characters when added
     ICheckBoxNotify* pCheckBoxNotify = nullptr; // not owned; null for none
     int reserved = 0;
-    RECT rcCheckBox;                           // content coordinates; written by painting, used for hits
+    RECT rcCheckBox; // content coordinates; written by painting, used for hits
 };
 
 struct CExtendListCell {
@@ -26,14 +26,14 @@ struct CExtendListCell {
     int nItemCount = 0; // 0..4
     std::array<CExtendListCellItem, kMaxItems> items;
     COLORREF crText = 0;
-    int nWidth = 0;      // set by the list from its column
+    int nWidth = 0;       // set by the list from its column
     unsigned uFormat = 0; // DrawText format, set by the list from the column's alignment
 };
 
 struct CExtendListRow {
-    int nTop = 0;    // content coordinates, the header included
+    int nTop = 0; // content coordinates, the header included
     int nHeight = 0;
-    int nIndex = 0;  // position in the list when added
+    int nIndex = 0; // position in the list when added
     bool bSelected = false;
     int reserved = 0;
     std::vector<CExtendListCell> cells;

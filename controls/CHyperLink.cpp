@@ -57,19 +57,16 @@ LinkDesktop CHyperLink::LiveDesktop()
     d.browserCommand = [] {
         // $BROWSER (its first entry) or the system's default browser.
         const QString env = qEnvironmentVariable("BROWSER").section(QLatin1Char(':'), 0, 0).trimmed();
-        if (!env.isEmpty())
-            return env;
+        if (!env.isEmpty()) return env;
         const QString wwwBrowser = QStandardPaths::findExecutable(QStringLiteral("x-www-browser"));
         return wwwBrowser;
     };
     d.showItems = [](const QStringList& fileUrls) {
         // The file manager's session-bus service, asked through dbus-send with every part one argument.
         const QString dbusSend = QStandardPaths::findExecutable(QStringLiteral("dbus-send"));
-        if (dbusSend.isEmpty() || fileUrls.isEmpty())
-            return false;
+        if (dbusSend.isEmpty() || fileUrls.isEmpty()) return false;
         QStringList urls = fileUrls;
-        for (QString& u : urls)
-            u.replace(QLatin1Char(','), QLatin1String("%2C")); // the list separator of dbus-send
+        for (QString& u : urls) u.replace(QLatin1Char(','), QLatin1String("%2C")); // the list separator of dbus-send
         QProcess p;
         p.start(dbusSend, {QStringLiteral("--session"), QStringLiteral("--print-reply"),
                            QStringLiteral("--dest=org.freedesktop.FileManager1"), QStringLiteral("--type=method_call"),
@@ -86,7 +83,10 @@ LinkDesktop CHyperLink::LiveDesktop()
     return d;
 }
 
-void CHyperLink::SetDesktop(const LinkDesktop* desktop) { s_desktop = desktop; }
+void CHyperLink::SetDesktop(const LinkDesktop* desktop)
+{
+    s_desktop = desktop;
+}
 
 QRect CHyperLink::PositionRect(const QRect& window, const QSize& extent, unsigned style)
 {
@@ -128,8 +128,7 @@ QString CHyperLink::ErrorText(int nError)
     case 32: return Text(234, "The specified dynamic-link library is not found.");
     default: {
         QString s = CResourceLibrary::Instance().LoadText(QStringLiteral("hyperlink.unknown-error"));
-        if (s.isNull())
-            s = QStringLiteral("Unknown Error (%1) occurred.");
+        if (s.isNull()) s = QStringLiteral("Unknown Error (%1) occurred.");
         return s.arg(nError);
     }
     }
@@ -143,7 +142,10 @@ CHyperLink::CHyperLink(bool bSelectDirs, QWidget* parent)
     setTextFormat(Qt::PlainText);
 }
 
-CHyperLink::~CHyperLink() { m_hoverTimer.stop(); }
+CHyperLink::~CHyperLink()
+{
+    m_hoverTimer.stop();
+}
 
 bool CHyperLink::Create(const QString& text, unsigned style, const RECT& rect, QWidget* parent, unsigned nID)
 {
@@ -154,18 +156,15 @@ bool CHyperLink::Create(const QString& text, unsigned style, const RECT& rect, Q
     m_style = style;
     setGeometry(ToQRect(rect));
     PreSubclassWindow();
-    if (style & WS_VISIBLE)
-        show();
+    if (style & WS_VISIBLE) show();
     return true;
 }
 
 void CHyperLink::PreSubclassWindow()
 {
     m_style |= SS_NOTIFY;
-    if (m_target.isEmpty())
-        m_target = text();
-    if (text().isEmpty())
-        setText(m_target);
+    if (m_target.isEmpty()) m_target = text();
+    if (text().isEmpty()) setText(m_target);
     QFont f = font();
     f.setFamily(QString::fromLatin1(GetUIFontName()));
     f.setUnderline(false);
@@ -204,8 +203,7 @@ void CHyperLink::SetVisited(bool bVisited)
 void CHyperLink::SetUnderline(int nUnderline)
 {
     LogError("------------------------ParmInfo:int nUnderline=%x", unsigned(nUnderline));
-    if (nUnderline == m_underline)
-        return;
+    if (nUnderline == m_underline) return;
     m_underline = nUnderline;
     if (m_prepared) {
         setFont(CurrentUnderlined() ? m_underlineFont : m_normalFont);
@@ -230,12 +228,14 @@ COLORREF CHyperLink::CurrentColour() const
     return m_over ? kHoverColour : m_visited ? kVisitedColour : kLinkColour;
 }
 
-bool CHyperLink::CurrentUnderlined() const { return m_underline == 1 || m_over; }
+bool CHyperLink::CurrentUnderlined() const
+{
+    return m_underline == 1 || m_over;
+}
 
 void CHyperLink::PositionWindow()
 {
-    if (!m_prepared || !m_autoSize)
-        return;
+    if (!m_prepared || !m_autoSize) return;
     const QSize border = size() - contentsRect().size();
     const QFontMetrics fm(m_underlineFont);
     // Glyphs from a fallback font (Japanese in a Latin face) reach lower and draw their underline lower:
@@ -257,8 +257,7 @@ void CHyperLink::paintEvent(QPaintEvent*)
 
 void CHyperLink::SetOver(bool over)
 {
-    if (m_over == over)
-        return;
+    if (m_over == over) return;
     m_over = over;
     setFont(CurrentUnderlined() ? m_underlineFont : m_normalFont);
     if (over)
@@ -293,14 +292,12 @@ void CHyperLink::timerEvent(QTimerEvent* e)
         return;
     }
     // The mouse may leave without a message reaching the link: look where it is.
-    if (!rect().contains(mapFromGlobal(QCursor::pos())))
-        SetOver(false);
+    if (!rect().contains(mapFromGlobal(QCursor::pos()))) SetOver(false);
 }
 
 void CHyperLink::mouseReleaseEvent(QMouseEvent* e)
 {
-    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
-        OnClicked();
+    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) OnClicked();
     QLabel::mouseReleaseEvent(e);
 }
 
@@ -329,30 +326,26 @@ int CHyperLink::GotoURL(const QString& lpszURL)
     int result = 31; // no application to open it
     QString target = lpszURL;
     if (IsUrl(target)) {
-        if (desk.openUrl && desk.openUrl(QUrl(target)))
-            return kShellSuccess;
+        if (desk.openUrl && desk.openUrl(QUrl(target))) return kShellSuccess;
     } else {
         const QFileInfo info(target);
         if (target.isEmpty() || !info.exists())
             result = info.absoluteDir().exists() ? 2 : 3;
         else if (desk.openUrl && desk.openUrl(QUrl::fromLocalFile(info.absoluteFilePath())))
             return kShellSuccess;
-        if (info.exists())
-            target = info.absoluteFilePath();
+        if (info.exists()) target = info.absoluteFilePath();
     }
     // The browser as a second try: its command line cut before any placeholder, the target passed as
     // an argument of its own.
     const QString command = desk.browserCommand ? desk.browserCommand() : QString();
-    if (command.isEmpty() || !desk.startDetached)
-        return result;
+    if (command.isEmpty() || !desk.startDetached) return result;
     QStringList parts = QProcess::splitCommand(command);
     for (int i = 0; i < parts.size(); ++i)
         if (parts[i].contains(QLatin1String("%1")) || parts[i].contains(QLatin1String("%s"))) {
             parts = parts.mid(0, i);
             break;
         }
-    if (parts.isEmpty())
-        return result;
+    if (parts.isEmpty()) return result;
     const QString program = parts.takeFirst();
     parts << target;
     return desk.startDetached(program, parts) ? kShellSuccess : result;
@@ -380,14 +373,11 @@ void CHyperLink::SelectFiles()
         const QFileInfo info(QDir(folder.absoluteFilePath()).absoluteFilePath(file));
         const QString dir = info.absolutePath();
         auto it = std::find_if(folders.begin(), folders.end(), [&dir](const auto& f) { return f.first == dir; });
-        if (it == folders.end())
-            it = folders.insert(folders.end(), {dir, {}});
+        if (it == folders.end()) it = folders.insert(folders.end(), {dir, {}});
         it->second << QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded);
     }
     for (const auto& [dir, urls] : folders) {
-        if (desk.showItems && desk.showItems(urls))
-            continue;
-        if (desk.openUrl)
-            desk.openUrl(QUrl::fromLocalFile(dir));
+        if (desk.showItems && desk.showItems(urls)) continue;
+        if (desk.openUrl) desk.openUrl(QUrl::fromLocalFile(dir));
     }
 }

@@ -8,16 +8,17 @@
 
 CImageWnd::CImageWnd(QWidget* parent) : QWidget(parent) {}
 
-CImageWnd::~CImageWnd() { Stop(); }
+CImageWnd::~CImageWnd()
+{
+    Stop();
+}
 
 QRegion CImageWnd::BitmapToRegion(const QImage& strip, int nFrames, int iFrame, COLORREF crKey, COLORREF crTolerance)
 {
-    if (strip.isNull() || nFrames <= 0 || iFrame < 0 || iFrame >= nFrames)
-        return QRegion();
+    if (strip.isNull() || nFrames <= 0 || iFrame < 0 || iFrame >= nFrames) return QRegion();
     const int fw = strip.width() / nFrames;
     const int h = strip.height();
-    if (fw <= 0 || h <= 0)
-        return QRegion();
+    if (fw <= 0 || h <= 0) return QRegion();
     const QImage frame = strip.copy(iFrame * fw, 0, fw, h).convertToFormat(QImage::Format_RGB32);
 
     const int lowR = GetRValue(crKey), lowG = GetGValue(crKey), lowB = GetBValue(crKey);
@@ -40,25 +41,20 @@ QRegion CImageWnd::BitmapToRegion(const QImage& strip, int nFrames, int iFrame, 
         int x = 0;
         while (x < fw) {
             const int x0 = x;
-            while (x < fw && !transparent(line[x]))
-                ++x;
-            if (x > x0)
-                row.emplace_back(x0, x);
+            while (x < fw && !transparent(line[x])) ++x;
+            if (x > x0) row.emplace_back(x0, x);
             ++x; // the transparent pixel that ended the run
         }
         if (!row.empty() && row == previous && !rects.empty() && rects.back().bottom() == y - 1) {
-            for (size_t i = bandStart; i < rects.size(); ++i)
-                rects[i].setBottom(y);
+            for (size_t i = bandStart; i < rects.size(); ++i) rects[i].setBottom(y);
         } else if (!row.empty()) {
             bandStart = rects.size();
-            for (const auto& [x0, x1] : row)
-                rects.emplace_back(x0, y, x1 - x0, 1);
+            for (const auto& [x0, x1] : row) rects.emplace_back(x0, y, x1 - x0, 1);
         }
         previous.swap(row);
     }
     QRegion region;
-    if (!rects.empty())
-        region.setRects(rects.data(), int(rects.size()));
+    if (!rects.empty()) region.setRects(rects.data(), int(rects.size()));
     return region;
 }
 
@@ -80,8 +76,7 @@ bool CImageWnd::LoadFrames(const QImage& strip, unsigned nFrames, unsigned nInte
     m_timer.stop();
     Release();
     // No frames, or frames narrower than a pixel, would leave nothing to cut and divide by zero later.
-    if (strip.isNull() || nFrames == 0 || nFrames > unsigned(strip.width()))
-        return false;
+    if (strip.isNull() || nFrames == 0 || nFrames > unsigned(strip.width())) return false;
     m_strip = strip.convertToFormat(QImage::Format_RGB32);
     m_regions.reserve(nFrames);
     for (unsigned i = 0; i < nFrames; ++i)
@@ -108,12 +103,10 @@ QRegion CImageWnd::FrameRegion(int i) const
 
 void CImageWnd::MoveTo(int x, int y)
 {
-    if (m_strip.isNull() || m_frames == 0)
-        return;
+    if (m_strip.isNull() || m_frames == 0) return;
     if (x == -1 || y == -1) {
         QWidget* parent = parentWidget();
-        if (!parent)
-            return;
+        if (!parent) return;
         // The centre of the parent's window rectangle (frame included) in its client coordinates.
         const QRect frame = parent->frameGeometry(), client = parent->geometry();
         x = (2 * frame.left() + frame.width()) / 2 - client.left();
@@ -126,8 +119,7 @@ void CImageWnd::MoveTo(int x, int y)
 
 void CImageWnd::Start()
 {
-    if (m_strip.isNull() || m_frames == 0)
-        return;
+    if (m_strip.isNull() || m_frames == 0) return;
     m_stopped = false;
     m_timer.start(m_interval, this);
 }
@@ -142,11 +134,9 @@ void CImageWnd::Stop()
 
 void CImageWnd::OnTimer()
 {
-    if (m_frames == 0)
-        return;
+    if (m_frames == 0) return;
     ++m_current;
-    if (m_current >= m_frames && !m_loop)
-        Stop();
+    if (m_current >= m_frames && !m_loop) Stop();
     m_current %= m_frames;
     ApplyFrameRegion();
     update();
@@ -156,8 +146,7 @@ void CImageWnd::ApplyFrameRegion()
 {
     // Shaping happens here, on a frame change, never while painting: setting a shape repaints the window.
     const QRegion region = FrameRegion(m_current);
-    if (!region.isEmpty() && region != mask())
-        setMask(region);
+    if (!region.isEmpty() && region != mask()) setMask(region);
 }
 
 void CImageWnd::timerEvent(QTimerEvent* e)
@@ -171,8 +160,7 @@ void CImageWnd::timerEvent(QTimerEvent* e)
 
 void CImageWnd::paintEvent(QPaintEvent*)
 {
-    if (m_strip.isNull() || FrameRegion(m_current).isEmpty())
-        return;
+    if (m_strip.isNull() || FrameRegion(m_current).isEmpty()) return;
     const QSize f = FrameSize();
     QPainter p(this);
     p.drawImage(QPoint(0, 0), m_strip, QRect(m_current * f.width(), 0, f.width(), f.height()));

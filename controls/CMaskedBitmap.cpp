@@ -17,12 +17,14 @@ void CMaskedBitmap::SetImage(const QImage& image)
     m_masked = QImage();
 }
 
-void CMaskedBitmap::DeleteObject() { SetImage(QImage()); }
+void CMaskedBitmap::DeleteObject()
+{
+    SetImage(QImage());
+}
 
 void CMaskedBitmap::Draw(QPainter* pDC, int x, int y) const
 {
-    if (!pDC || m_image.isNull())
-        return;
+    if (!pDC || m_image.isNull()) return;
     const auto mode = pDC->compositionMode();
     pDC->setCompositionMode(QPainter::CompositionMode_Source); // a copy, as a plain blit is
     pDC->drawImage(QPoint(x, y), m_image);
@@ -31,8 +33,7 @@ void CMaskedBitmap::Draw(QPainter* pDC, int x, int y) const
 
 void CMaskedBitmap::DrawStretched(QPainter* pDC, int x, int y, int cx, int cy) const
 {
-    if (!pDC || m_image.isNull() || cx == 0 || cy == 0)
-        return;
+    if (!pDC || m_image.isNull() || cx == 0 || cy == 0) return;
     const auto mode = pDC->compositionMode();
     pDC->setCompositionMode(QPainter::CompositionMode_Source);
     pDC->drawImage(QRectF(x, y, cx, cy), m_image, QRectF(m_image.rect()));
@@ -45,16 +46,14 @@ QImage CMaskedBitmap::MaskedImage(const QImage& image, COLORREF crColour)
     const QRgb key = qRgb(GetRValue(crColour), GetGValue(crColour), GetBValue(crColour)) & 0xFFFFFF;
     for (int y = 0; y < out.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < out.width(); ++x)
-            row[x] = (row[x] & 0xFFFFFF) == key ? 0 : (row[x] | 0xFF000000u);
+        for (int x = 0; x < out.width(); ++x) row[x] = (row[x] & 0xFFFFFF) == key ? 0 : (row[x] | 0xFF000000u);
     }
     return out;
 }
 
 void CMaskedBitmap::DrawTransparent(QPainter* pDC, int x, int y, COLORREF crColour) const
 {
-    if (!pDC || m_image.isNull())
-        return;
+    if (!pDC || m_image.isNull()) return;
     if (m_masked.isNull() || m_maskedKey != crColour) {
         m_masked = MaskedImage(m_image, crColour);
         m_maskedKey = crColour;

@@ -44,17 +44,14 @@ RECT EdgeArea(const CPieSlice& s, int rx, int ry)
 // Fills every pixel reachable from seed (4-neighbours) without crossing black with white.
 void FloodFillToBlack(QImage& img, QPoint seed)
 {
-    if (!img.rect().contains(seed) || img.pixel(seed) == kBlack)
-        return;
+    if (!img.rect().contains(seed) || img.pixel(seed) == kBlack) return;
     std::vector<QPoint> stack{seed};
     while (!stack.empty()) {
         const QPoint p = stack.back();
         stack.pop_back();
-        if (!img.rect().contains(p))
-            continue;
+        if (!img.rect().contains(p)) continue;
         const QRgb c = img.pixel(p);
-        if (c == kBlack || c == kWhite)
-            continue;
+        if (c == kBlack || c == kWhite) continue;
         img.setPixel(p, kWhite);
         stack.push_back(p + QPoint(1, 0));
         stack.push_back(p + QPoint(-1, 0));
@@ -79,8 +76,7 @@ CPieCtrl::Geometry CPieCtrl::ComputePie(int64_t llFree, int64_t llRequired, int6
     const int64_t amounts[3] = {std::max<int64_t>(llFree, 0), std::max<int64_t>(llRequired, 0),
                                 std::max<int64_t>(llUsed, 0)};
     const long double sum = (long double)amounts[0] + amounts[1] + amounts[2];
-    if (sum <= 0 || llFree < 0 || llRequired < 0 || llUsed < 0)
-        return g;
+    if (sum <= 0 || llFree < 0 || llRequired < 0 || llUsed < 0) return g;
     g.empty = false;
     int total = 0;
     for (int i = 0; i < 3; ++i) {
@@ -103,8 +99,7 @@ CPieCtrl::Geometry CPieCtrl::ComputePie(int64_t llFree, int64_t llRequired, int6
         start = s.end;
     }
     // Every drawing starts from empty edge areas; a slice starting on the back half has none.
-    for (CPieSlice& s : g.slices)
-        s.edge = s.start.y() >= 0 ? EdgeArea(s, g.rx, g.ry) : RECT{};
+    for (CPieSlice& s : g.slices) s.edge = s.start.y() >= 0 ? EdgeArea(s, g.rx, g.ry) : RECT{};
     return g;
 }
 
@@ -112,8 +107,7 @@ QImage CPieCtrl::RenderPie(const Geometry& g, int width, int height, COLORREF ba
 {
     QImage out(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
     out.fill(ToQColor(background));
-    if (g.empty || g.rx <= 0 || g.ry <= 0)
-        return out;
+    if (g.empty || g.rx <= 0 || g.ry <= 0) return out;
 
     // Drawn on a transparent surface first, so that the fill and the edge colours touch only the pie.
     QImage img(out.size(), QImage::Format_ARGB32);
@@ -146,20 +140,17 @@ QImage CPieCtrl::RenderPie(const Geometry& g, int width, int height, COLORREF ba
         p.translate(g.centre);
         p.setPen(QPen(QColor::fromRgb(kBlack), 0));
         for (const CPieSlice& s : g.slices)
-            if (s.end.y() > 0)
-                p.drawLine(s.end, s.end + QPoint(0, kEdgeDepth));
+            if (s.end.y() > 0) p.drawLine(s.end, s.end + QPoint(0, kEdgeDepth));
     }
     for (const CPieSlice& s : g.slices) {
-        if (s.edge.IsEmpty() && s.edge == RECT{})
-            continue;
+        if (s.edge.IsEmpty() && s.edge == RECT{}) continue;
         const int x0 = std::min(s.edge.left, s.edge.right), x1 = std::max(s.edge.left, s.edge.right);
         const int y0 = std::min(s.edge.top, s.edge.bottom), y1 = std::max(s.edge.top, s.edge.bottom);
         const QRgb colour = ToQColor(s.edgeColour).rgba();
         for (int y = y0; y <= y1; ++y)
             for (int x = x0; x <= x1; ++x) {
                 const QPoint q = g.centre + QPoint(x, y);
-                if (img.rect().contains(q) && img.pixel(q) == kWhite)
-                    img.setPixel(q, colour);
+                if (img.rect().contains(q) && img.pixel(q) == kWhite) img.setPixel(q, colour);
             }
     }
     QPainter p(&out);
@@ -177,9 +168,10 @@ CPieCtrl::~CPieCtrl() = default;
 bool CPieCtrl::Create(const RECT& rect, QWidget* parent, unsigned nID)
 {
     if (parent)
-        LogError("------------------------ParmInfo:LPCTSTR lpszClassName=%x, LPCTSTR lpszWindowName=%x, DWORD dwStyle=%x,"
-                 "\t\t\t\t\tconst RECT& rect=%llx,CWnd* pParentWnd=%llx, UINT nID=%x, CCreateContext* pContext=%x",
-                 0u, 0u, WS_CHILD | WS_VISIBLE, LogPointer(&rect), LogPointer(parent), nID, 0u);
+        LogError(
+            "------------------------ParmInfo:LPCTSTR lpszClassName=%x, LPCTSTR lpszWindowName=%x, DWORD dwStyle=%x,"
+            "\t\t\t\t\tconst RECT& rect=%llx,CWnd* pParentWnd=%llx, UINT nID=%x, CCreateContext* pContext=%x",
+            0u, 0u, WS_CHILD | WS_VISIBLE, LogPointer(&rect), LogPointer(parent), nID, 0u);
     QRect r = ToQRect(rect);
     r.setWidth(std::max(r.width(), kMinWidth));
     r.setHeight(std::max(r.height(), kMinHeight));

@@ -12,10 +12,10 @@
 #include <cstdint>
 
 struct CPieSlice {
-    int angle = 0;      // degrees
-    QPoint start;       // on the top ellipse, relative to the centre (y grows downwards)
+    int angle = 0; // degrees
+    QPoint start;  // on the top ellipse, relative to the centre (y grows downwards)
     QPoint end;
-    RECT edge;          // the part of the edge band that belongs to the slice, relative to the centre
+    RECT edge; // the part of the edge band that belongs to the slice, relative to the centre
     COLORREF face = 0;
     COLORREF edgeColour = 0;
 };

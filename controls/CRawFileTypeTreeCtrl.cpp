@@ -32,12 +32,10 @@ public:
             p->drawImage(l.state.left(), l.state.top() + (l.state.height() - img.height()) / 2, img);
         }
         const bool selected = option.state & QStyle::State_Selected;
-        if (selected)
-            p->fillRect(l.label, option.palette.highlight());
+        if (selected) p->fillRect(l.label, option.palette.highlight());
         p->setPen(selected ? option.palette.highlightedText().color() : option.palette.text().color());
         p->setFont(option.font);
-        p->drawText(l.label.adjusted(3, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                    item->text(0));
+        p->drawText(l.label.adjusted(3, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, item->text(0));
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
@@ -85,8 +83,7 @@ uint32_t CRawFileTypeTreeCtrl::GetItemData(HTREEITEM item)
 
 void CRawFileTypeTreeCtrl::SetItemData(HTREEITEM item, uint32_t data)
 {
-    if (item)
-        item->setData(0, Qt::UserRole, data);
+    if (item) item->setData(0, Qt::UserRole, data);
 }
 
 void CRawFileTypeTreeCtrl::SetState(HTREEITEM item, int nState, int nImage)
@@ -100,8 +97,7 @@ void CRawFileTypeTreeCtrl::CheckType(int nTypeId)
     for (int g = 0; g < topLevelItemCount(); ++g) {
         HTREEITEM group = topLevelItem(g);
         for (int t = 0; t < group->childCount(); ++t)
-            if (GetTypeId(group->child(t)) == nTypeId)
-                SetState(group->child(t), 2, 3);
+            if (GetTypeId(group->child(t)) == nTypeId) SetState(group->child(t), 2, 3);
         UpdateParentState(group);
     }
     viewport()->update();
@@ -109,23 +105,19 @@ void CRawFileTypeTreeCtrl::CheckType(int nTypeId)
 
 void CRawFileTypeTreeCtrl::SetSubtreeState(HTREEITEM hItem, int nState, int nImage)
 {
-    if (!hItem)
-        return;
-    for (int i = 0; i < hItem->childCount(); ++i)
-        SetState(hItem->child(i), nState, nImage);
+    if (!hItem) return;
+    for (int i = 0; i < hItem->childCount(); ++i) SetState(hItem->child(i), nState, nImage);
     SetState(hItem, nState, nImage);
     viewport()->update();
 }
 
 void CRawFileTypeTreeCtrl::UpdateParentState(HTREEITEM hParent)
 {
-    if (!hParent)
-        return;
+    if (!hParent) return;
     const int n = hParent->childCount();
     int c = 0;
     for (int i = 0; i < n; ++i)
-        if (GetCheckState(hParent->child(i)) == 2)
-            ++c;
+        if (GetCheckState(hParent->child(i)) == 2) ++c;
     const int state = (c > 0 && c == n) ? 2 : (c > 0 ? 1 : 0);
     SetState(hParent, state, state + 1);
     viewport()->update();
@@ -133,8 +125,7 @@ void CRawFileTypeTreeCtrl::UpdateParentState(HTREEITEM hParent)
 
 void CRawFileTypeTreeCtrl::ToggleItem(HTREEITEM hItem)
 {
-    if (!hItem)
-        return;
+    if (!hItem) return;
     const int state = GetCheckState(hItem) == 2 ? 0 : 2;
     if (hItem->childCount() > 0) {
         SetSubtreeState(hItem, state, state + 1);
@@ -153,8 +144,7 @@ unsigned CRawFileTypeTreeCtrl::HitTest(const QPoint& pt, HTREEITEM* item) const
 bool CRawFileTypeTreeCtrl::ToggleAt(const QPoint& pt)
 {
     HTREEITEM item = nullptr;
-    if (HitTest(pt, &item) != TVHT_ONITEMSTATEICON || !item)
-        return false;
+    if (HitTest(pt, &item) != TVHT_ONITEMSTATEICON || !item) return false;
     ToggleItem(item);
     return true;
 }

@@ -24,8 +24,7 @@ const QString kProgramPrefix = QStringLiteral(":/program/");
 QImage ReadBitmap(const QString& prefix, unsigned id)
 {
     const QString path = prefix + QStringLiteral("bitmaps/%1.png").arg(id);
-    if (!QFile::exists(path))
-        return QImage();
+    if (!QFile::exists(path)) return QImage();
     return QImage(path);
 }
 
@@ -47,8 +46,7 @@ CResourceLibrary::CResourceLibrary()
 bool CResourceLibrary::LoadLanguageBundle(const QString& absolutePath, QString* error)
 {
     auto fail = [&](const QString& why) {
-        if (error)
-            *error = why;
+        if (error) *error = why;
         return false;
     };
     if (!QFileInfo(absolutePath).isAbsolute())
@@ -58,11 +56,9 @@ bool CResourceLibrary::LoadLanguageBundle(const QString& absolutePath, QString* 
 
     std::lock_guard<std::mutex> g(m_lock);
     const QString previous = m_bundlePath;
-    if (!previous.isEmpty())
-        QResource::unregisterResource(previous, kBundleRoot);
+    if (!previous.isEmpty()) QResource::unregisterResource(previous, kBundleRoot);
     auto restorePrevious = [&] {
-        if (!previous.isEmpty())
-            QResource::registerResource(previous, kBundleRoot);
+        if (!previous.isEmpty()) QResource::registerResource(previous, kBundleRoot);
     };
     if (!QResource::registerResource(absolutePath, kBundleRoot)) {
         restorePrevious();
@@ -84,8 +80,7 @@ bool CResourceLibrary::LoadLanguageBundle(const QString& absolutePath, QString* 
 void CResourceLibrary::UnloadLanguageBundle()
 {
     std::lock_guard<std::mutex> g(m_lock);
-    if (!m_bundlePath.isEmpty())
-        QResource::unregisterResource(m_bundlePath, kBundleRoot);
+    if (!m_bundlePath.isEmpty()) QResource::unregisterResource(m_bundlePath, kBundleRoot);
     m_bundlePath.clear();
     m_bundleStrings.Clear();
     m_bitmapCache.clear();
@@ -106,8 +101,7 @@ QString CResourceLibrary::BundlePathFor(const QString& languageName)
 QString CResourceLibrary::LoadText(const QString& key) const
 {
     std::lock_guard<std::mutex> g(m_lock);
-    if (m_bundleStrings.Contains(key))
-        return m_bundleStrings.Find(key);
+    if (m_bundleStrings.Contains(key)) return m_bundleStrings.Find(key);
     return m_programStrings.Find(key);
 }
 
@@ -118,17 +112,12 @@ QString CResourceLibrary::LoadString(unsigned id) const
 
 QImage CResourceLibrary::FindBitmap(unsigned id) const
 {
-    if (auto it = m_overrides.find(id); it != m_overrides.end())
-        return it.value();
-    if (auto it = m_bitmapCache.find(id); it != m_bitmapCache.end())
-        return it.value();
+    if (auto it = m_overrides.find(id); it != m_overrides.end()) return it.value();
+    if (auto it = m_bitmapCache.find(id); it != m_bitmapCache.end()) return it.value();
     QImage image;
-    if (!m_bundlePath.isEmpty())
-        image = ReadBitmap(kBundlePrefix, id);
-    if (image.isNull())
-        image = ReadBitmap(kProgramPrefix, id);
-    if (!image.isNull())
-        m_bitmapCache.insert(id, image);
+    if (!m_bundlePath.isEmpty()) image = ReadBitmap(kBundlePrefix, id);
+    if (image.isNull()) image = ReadBitmap(kProgramPrefix, id);
+    if (!image.isNull()) m_bitmapCache.insert(id, image);
     return image;
 }
 
@@ -154,15 +143,13 @@ QList<unsigned> CResourceLibrary::BundleBitmapIds() const
 {
     std::lock_guard<std::mutex> g(m_lock);
     QList<unsigned> ids;
-    if (m_bundlePath.isEmpty())
-        return ids;
+    if (m_bundlePath.isEmpty()) return ids;
     QDirIterator it(kBundlePrefix + QStringLiteral("bitmaps"));
     while (it.hasNext()) {
         it.next();
         bool ok = false;
         const unsigned id = it.fileInfo().completeBaseName().toUInt(&ok);
-        if (ok)
-            ids.push_back(id);
+        if (ok) ids.push_back(id);
     }
     std::sort(ids.begin(), ids.end());
     return ids;

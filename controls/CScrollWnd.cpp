@@ -28,8 +28,7 @@ int CScrollWnd::ClampToBar(int pos, const SCROLLINFO& si)
 
 int CScrollWnd::WheelPos(const SCROLLINFO& si, int delta)
 {
-    if (si.nPage >= si.nMax)
-        return si.nPos;
+    if (si.nPage >= si.nMax) return si.nPos;
     int pos = si.nPos - delta;
     pos = std::max(pos, si.nMin);
     pos = std::min(pos, si.nMax);
@@ -70,8 +69,7 @@ void CScrollWnd::OnHorzScrolled(int) {}
 
 void CScrollWnd::UpdateScrollBars()
 {
-    if (m_updating)
-        return; // a bar shown or hidden here resizes the client, which comes back here
+    if (m_updating) return; // a bar shown or hidden here resizes the client, which comes back here
     m_updating = true;
     const QSize client = viewport()->size();
     const bool hideH = m_contentSize.width() != 0 && m_contentSize.width() < client.width();
@@ -145,8 +143,7 @@ void CScrollWnd::OnHScroll(int code, int trackPos)
 
 void CScrollWnd::OnBarAction(bool vertical, int action)
 {
-    if (m_applying)
-        return;
+    if (m_applying) return;
     QScrollBar* bar = vertical ? verticalScrollBar() : horizontalScrollBar();
     int code = -1;
     switch (action) {

@@ -17,8 +17,7 @@ CSearchSuperDlg::~CSearchSuperDlg() = default;
 
 void CSearchSuperDlg::EnsureInitialised()
 {
-    if (m_initialised)
-        return;
+    if (m_initialised) return;
     m_initialised = true;
     OnInitDialog();
 }
@@ -37,14 +36,19 @@ void CSearchSuperDlg::ShowModeless()
 
 // Through the virtual done(), so that a dialog which hands a hosted page back on closing does so however it
 // ends (a button, Enter, Escape, the close box or its own code).
-void CSearchSuperDlg::EndDialog(int result) { done(result); }
+void CSearchSuperDlg::EndDialog(int result)
+{
+    done(result);
+}
 
-void CSearchSuperDlg::SetTemplateSize(int cx, int cy) { setFixedSize(m_units.MapDialogSize(cx, cy)); }
+void CSearchSuperDlg::SetTemplateSize(int cx, int cy)
+{
+    setFixedSize(m_units.MapDialogSize(cx, cy));
+}
 
 void CSearchSuperDlg::PlaceControl(QWidget* control, int x, int y, int cx, int cy) const
 {
-    if (control)
-        control->setGeometry(m_units.MapDialogRect(x, y, cx, cy));
+    if (control) control->setGeometry(m_units.MapDialogRect(x, y, cx, cy));
 }
 
 QString CSearchSuperDlg::TemplateText(unsigned controlId) const
@@ -52,12 +56,27 @@ QString CSearchSuperDlg::TemplateText(unsigned controlId) const
     return CResourceLibrary::Instance().LoadText(QStringLiteral("dialog.%1.%2").arg(m_templateId).arg(controlId));
 }
 
-void CSearchSuperDlg::accept() { OnOK(); }
-void CSearchSuperDlg::reject() { OnCancel(); }
+void CSearchSuperDlg::accept()
+{
+    OnOK();
+}
+void CSearchSuperDlg::reject()
+{
+    OnCancel();
+}
 
-bool CSearchSuperDlg::OnInitDialog() { return true; }
-void CSearchSuperDlg::OnOK() { EndDialog(IDOK); }
-void CSearchSuperDlg::OnCancel() { EndDialog(IDCANCEL); }
+bool CSearchSuperDlg::OnInitDialog()
+{
+    return true;
+}
+void CSearchSuperDlg::OnOK()
+{
+    EndDialog(IDOK);
+}
+void CSearchSuperDlg::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
 
 void CSearchSuperDlg::showEvent(QShowEvent* e)
 {

@@ -47,8 +47,7 @@ bool IsRemovableDisk(const std::string& diskPath)
 
 bool IsInside(const QString& path, const QString& folder)
 {
-    if (folder.isEmpty())
-        return false;
+    if (folder.isEmpty()) return false;
     const QString f = QDir::cleanPath(folder);
     const QString p = QDir::cleanPath(path);
     return p == f || p.startsWith(f + QLatin1Char('/'));
@@ -61,8 +60,7 @@ ShellNamespace ShellNamespace::Live()
     ShellNamespace ns;
     ns.home = QDir::homePath();
     ns.desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    if (ns.desktop.isEmpty() || !QFileInfo(ns.desktop).isDir())
-        ns.desktop = ns.home;
+    if (ns.desktop.isEmpty() || !QFileInfo(ns.desktop).isDir()) ns.desktop = ns.home;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     ns.trash = data.isEmpty() ? QString() : data + QStringLiteral("/Trash");
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
@@ -70,8 +68,7 @@ ShellNamespace ShellNamespace::Live()
     ns.drives = [] {
         std::vector<ShellDrive> out;
         for (const plat::DriveEntry& d : plat::ListDrives()) {
-            if (d.mountPoint.empty())
-                continue;
+            if (d.mountPoint.empty()) continue;
             ShellDrive s;
             s.letter = d.letter;
             s.mountPoint = QString::fromStdString(d.mountPoint);
@@ -91,8 +88,7 @@ bool CShellTreeCtrl::ShouldShowItem(const QString& path, bool isFolder, const Sh
         const bool hasExtension = name.lastIndexOf(QLatin1Char('.')) > 0;
         // Asked without opening the file: opening a pipe or a device could block the window.
         const QFileInfo info(path);
-        if (!path.isEmpty() && hasExtension && info.isFile() && info.isReadable())
-            return false;
+        if (!path.isEmpty() && hasExtension && info.isFile() && info.isReadable()) return false;
         return !path.isEmpty();
     }
     return !(ns.trash.size() && QDir::cleanPath(path) == QDir::cleanPath(ns.trash));
@@ -101,25 +97,20 @@ bool CShellTreeCtrl::ShouldShowItem(const QString& path, bool isFolder, const Sh
 QString CShellTreeCtrl::ResolveShortcut(const QString& path)
 {
     const QFileInfo info(path);
-    if (info.isSymLink())
-        return info.symLinkTarget();
-    if (!info.isFile() || !path.endsWith(QLatin1String(".desktop")))
-        return QString();
+    if (info.isSymLink()) return info.symLinkTarget();
+    if (!info.isFile() || !path.endsWith(QLatin1String(".desktop"))) return QString();
     QSettings entry(path, QSettings::IniFormat);
     entry.beginGroup(QStringLiteral("Desktop Entry"));
     const QString type = entry.value(QStringLiteral("Type")).toString();
-    if (type == QLatin1String("Link"))
-        return entry.value(QStringLiteral("URL")).toString();
-    if (type != QLatin1String("Application"))
-        return QString();
+    if (type == QLatin1String("Link")) return entry.value(QStringLiteral("URL")).toString();
+    if (type != QLatin1String("Application")) return QString();
     // Exec may be read as a list when it holds commas; join it back.
     const QVariant exec = entry.value(QStringLiteral("Exec"));
-    const QString command = exec.typeId() == QMetaType::QStringList ? exec.toStringList().join(QLatin1Char(','))
-                                                                    : exec.toString();
+    const QString command =
+        exec.typeId() == QMetaType::QStringList ? exec.toStringList().join(QLatin1Char(',')) : exec.toString();
     QStringList parts = QProcess::splitCommand(command);
     parts.removeIf([](const QString& p) { return p.size() == 2 && p[0] == QLatin1Char('%'); }); // %f, %u...
-    if (parts.isEmpty())
-        return QString();
+    if (parts.isEmpty()) return QString();
     const QString target = parts.takeFirst();
     return parts.isEmpty() ? target : target + QLatin1Char(' ') + parts.join(QLatin1Char(' '));
 }
@@ -139,8 +130,7 @@ CShellTreeCtrl::CShellTreeCtrl(QWidget* parent) : QTreeWidget(parent), m_ns(Shel
         for (QTreeWidgetItem* item : {before, now})
             if (item && item->data(0, kFolderRole).toBool())
                 item->setIcon(0, style()->standardIcon(item == now ? QStyle::SP_DirOpenIcon : QStyle::SP_DirIcon));
-        if (now)
-            OnSelChanged(now);
+        if (now) OnSelChanged(now);
     });
 }
 
@@ -182,8 +172,7 @@ void CShellTreeCtrl::Populate(bool bFoldersOnly)
 void CShellTreeCtrl::ExpandMyComputer()
 {
     QTreeWidgetItem* root = topLevelItem(0);
-    if (!root || root->childCount() == 0)
-        return;
+    if (!root || root->childCount() == 0) return;
     QTreeWidgetItem* target = root->child(root->childCount() - 1);
     for (int i = 0; i < root->childCount(); ++i)
         if (ItemKindOf(root->child(i)) == kComputer) {
@@ -214,14 +203,13 @@ void CShellTreeCtrl::FillChildren(QTreeWidgetItem* item)
         const bool rootHasLetter = std::any_of(drives.begin(), drives.end(),
                                                [](const ShellDrive& d) { return d.mountPoint == QLatin1String("/"); });
         if (!rootHasLetter) {
-            QTreeWidgetItem* fs = AddPathItem(item, QStringLiteral("/"),
-                                              TableText("shelltree.filesystem", "File System"), true);
+            QTreeWidgetItem* fs =
+                AddPathItem(item, QStringLiteral("/"), TableText("shelltree.filesystem", "File System"), true);
             fs->setIcon(0, style()->standardIcon(QStyle::SP_DriveHDIcon));
             fs->setData(0, kFolderRole, false);
         }
         for (const ShellDrive& d : drives) {
-            if (d.cdrom || !QFileInfo(d.mountPoint).isDir())
-                continue;
+            if (d.cdrom || !QFileInfo(d.mountPoint).isDir()) continue;
             const QString letter = QStringLiteral("%1:").arg(QLatin1Char(d.letter));
             QString text;
             if (d.removable)
@@ -250,51 +238,41 @@ void CShellTreeCtrl::FillChildren(QTreeWidgetItem* item)
     }
     // The folder's own entries. A folder that cannot be listed shows no children.
     const QString path = ItemPath(item);
-    if (path.isEmpty())
-        return;
+    if (path.isEmpty()) return;
     QDir dir(path);
     QDir::Filters filters = QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
-    if (m_enumFlags & SHCONTF_NONFOLDERS)
-        filters |= QDir::Files;
+    if (m_enumFlags & SHCONTF_NONFOLDERS) filters |= QDir::Files;
     QFileInfoList entries = dir.entryInfoList(filters, QDir::NoSort);
     std::sort(entries.begin(), entries.end(), [](const QFileInfo& a, const QFileInfo& b) {
-        if (a.isDir() != b.isDir())
-            return a.isDir();
+        if (a.isDir() != b.isDir()) return a.isDir();
         const int c = QString::compare(a.fileName(), b.fileName(), Qt::CaseInsensitive);
         return c != 0 ? c < 0 : a.fileName() < b.fileName();
     });
     for (const QFileInfo& e : entries) {
         const QString childPath = e.absoluteFilePath();
-        if (ShouldShowItem(childPath, e.isDir(), m_ns))
-            AddPathItem(item, childPath, e.fileName(), e.isDir());
+        if (ShouldShowItem(childPath, e.isDir(), m_ns)) AddPathItem(item, childPath, e.fileName(), e.isDir());
     }
 }
 
 void CShellTreeCtrl::OnItemExpanding(QTreeWidgetItem* item)
 {
-    if (!item || item->data(0, kFilledRole).toBool())
-        return;
+    if (!item || item->data(0, kFilledRole).toBool()) return;
     WaitCursor wait;
     item->setData(0, kFilledRole, true);
     FillChildren(item);
-    if (item->childCount() == 0)
-        item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
+    if (item->childCount() == 0) item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
 }
 
 void CShellTreeCtrl::OnSelChanged(QTreeWidgetItem* item)
 {
-    if (!item)
-        return;
+    if (!item) return;
     WaitCursor wait;
     QString path = ItemPath(item);
-    if (path.isEmpty())
-        path = item->text(0); // a place without a folder passes its name
-    if (!m_callback || !m_client)
-        return;
+    if (path.isEmpty()) path = item->text(0); // a place without a folder passes its name
+    if (!m_callback || !m_client) return;
     if (IsInside(path, m_ns.networkPlaces)) {
         const QString target = ResolveShortcut(path);
-        if (!target.isEmpty())
-            path = target;
+        if (!target.isEmpty()) path = target;
     }
     m_callback(path);
 }
@@ -303,14 +281,11 @@ QTreeWidgetItem* CShellTreeCtrl::FindPath(const QString& path) const
 {
     const QString want = QDir::cleanPath(path);
     QList<QTreeWidgetItem*> todo;
-    for (int i = 0; i < topLevelItemCount(); ++i)
-        todo << topLevelItem(i);
+    for (int i = 0; i < topLevelItemCount(); ++i) todo << topLevelItem(i);
     while (!todo.isEmpty()) {
         QTreeWidgetItem* item = todo.takeFirst();
-        if (ItemKindOf(item) == kPath && QDir::cleanPath(ItemPath(item)) == want)
-            return item;
-        for (int i = 0; i < item->childCount(); ++i)
-            todo << item->child(i);
+        if (ItemKindOf(item) == kPath && QDir::cleanPath(ItemPath(item)) == want) return item;
+        for (int i = 0; i < item->childCount(); ++i) todo << item->child(i);
     }
     return nullptr;
 }

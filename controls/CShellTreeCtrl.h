@@ -53,7 +53,8 @@ public:
 
     // The callback is called on every selection while both it and the client are set.
     void SetSelChangedCallback(LPFUNTREESELCHANGED lpFunSelChanged, QObject* pWndClient);
-    template <class T> void SetSelChangedCallback(void (T::*fn)(QString), T* client)
+    template <class T>
+    void SetSelChangedCallback(void (T::*fn)(QString), T* client)
     {
         SetSelChangedCallback(fn && client ? LPFUNTREESELCHANGED([fn, client](QString s) { (client->*fn)(s); })
                                            : LPFUNTREESELCHANGED(),

@@ -38,8 +38,7 @@ bool CTabCtrlPlus::Create(unsigned style, const RECT& rect, QWidget* parent, uns
 
 bool CTabCtrlPlus::AddWindow(QWidget* pWnd)
 {
-    if (!pWnd)
-        return false;
+    if (!pWnd) return false;
     LogError("------------------------ParmInfo: CWnd* pWnd=%llx", LogPointer(pWnd));
     m_windows.emplace_back(pWnd);
     pWnd->setParent(this);
@@ -52,8 +51,7 @@ bool CTabCtrlPlus::AddWindow(QWidget* pWnd)
 int CTabCtrlPlus::GetTotalWidth() const
 {
     int total = 0;
-    for (const auto& item : m_items)
-        total += item->Rect().Width();
+    for (const auto& item : m_items) total += item->Rect().Width();
     return total ? total - 1 : 0;
 }
 
@@ -61,17 +59,13 @@ void CTabCtrlPlus::InsertItem(const QString& lpszItem, int iWindowIndex)
 {
     LogError("------------------------ParmInfo: LPCTSTR lpszItem=%llx, int iWindowIndex=%x",
              LogPointer(lpszItem.constData()), unsigned(iWindowIndex));
-    if (iWindowIndex < 0 || size_t(iWindowIndex) >= m_windows.size())
-        return;
+    if (iWindowIndex < 0 || size_t(iWindowIndex) >= m_windows.size()) return;
     const int w = QFontMetrics(m_font).horizontalAdvance(lpszItem);
     const bool later = !m_items.empty();
-    if (later && GetTotalWidth() >= width())
-        return;
+    if (later && GetTotalWidth() >= width()) return;
     RECT r{0, 0, w + 40, kTabHeight};
-    if (later)
-        r.right += 10;
-    if (later && width() < GetTotalWidth() + r.Width())
-        return;
+    if (later) r.right += 10;
+    if (later && width() < GetTotalWidth() + r.Width()) return;
     m_items.push_back(std::make_shared<CTabCtrlPlusItem>(r, lpszItem, m_windows[size_t(iWindowIndex)].data(), later));
     LayoutItems();
 }
@@ -89,10 +83,8 @@ void CTabCtrlPlus::LayoutItems()
 void CTabCtrlPlus::SetCurSel(int iItemIndex)
 {
     LogError("------------------------ParmInfo: int iItemIndex=%d", iItemIndex);
-    if (iItemIndex < 0 || size_t(iItemIndex) >= m_items.size())
-        return;
-    for (auto& item : m_items)
-        item->SetSelected(false);
+    if (iItemIndex < 0 || size_t(iItemIndex) >= m_items.size()) return;
+    for (auto& item : m_items) item->SetSelected(false);
     m_items[size_t(iItemIndex)]->SetSelected(true);
     PlaceWindows(size());
     update();
@@ -100,8 +92,7 @@ void CTabCtrlPlus::SetCurSel(int iItemIndex)
 
 void CTabCtrlPlus::DeleteItem(int nItem)
 {
-    if (nItem < 0 || size_t(nItem) >= m_items.size())
-        return;
+    if (nItem < 0 || size_t(nItem) >= m_items.size()) return;
     SetCurSel(0);
     const auto removed = m_items[size_t(nItem)];
     m_items.erase(m_items.begin() + nItem);
@@ -116,8 +107,7 @@ void CTabCtrlPlus::DeleteItem(int nItem)
 int CTabCtrlPlus::GetCurSel() const
 {
     for (size_t i = 0; i < m_items.size(); ++i)
-        if (m_items[i]->IsSelected())
-            return int(i);
+        if (m_items[i]->IsSelected()) return int(i);
     return -1;
 }
 
@@ -136,10 +126,8 @@ void CTabCtrlPlus::PlaceWindows(const QSize& client)
 {
     QWidget* current = GetCurWindow();
     for (const auto& w : m_windows)
-        if (w && w != current)
-            w->setGeometry(QRect());
-    if (current)
-        current->setGeometry(QRect(QPoint(1, 1), QPoint(client.width() - 2, client.height() - 2)));
+        if (w && w != current) w->setGeometry(QRect());
+    if (current) current->setGeometry(QRect(QPoint(1, 1), QPoint(client.width() - 2, client.height() - 2)));
 }
 
 void CTabCtrlPlus::resizeEvent(QResizeEvent* e)
@@ -156,8 +144,7 @@ void CTabCtrlPlus::paintEvent(QPaintEvent*)
     p.setPen(QColor::fromRgb(kFrameColour));
     p.drawRect(QRect(0, 1, width() - 1, height() - 2));
     p.setFont(m_font);
-    for (const auto& item : m_items)
-        item->Draw(&p);
+    for (const auto& item : m_items) item->Draw(&p);
 }
 
 void CTabCtrlPlus::mousePressEvent(QMouseEvent* e)
@@ -181,8 +168,7 @@ void CTabCtrlPlus::mousePressEvent(QMouseEvent* e)
         }
     }
     QWidget::mousePressEvent(e);
-    if (changed && parentWidget())
-        SendMessageTo(parentWidget(), UM_SELECTION_CHANGED, 0, 0);
+    if (changed && parentWidget()) SendMessageTo(parentWidget(), UM_SELECTION_CHANGED, 0, 0);
 }
 
 void CTabCtrlPlus::mouseReleaseEvent(QMouseEvent* e)
@@ -204,6 +190,5 @@ void CTabCtrlPlus::mouseReleaseEvent(QMouseEvent* e)
     }
     update();
     QWidget::mouseReleaseEvent(e);
-    if (deleted && parentWidget())
-        SendMessageTo(parentWidget(), UM_SELECTION_CHANGED, 0, 0);
+    if (deleted && parentWidget()) SendMessageTo(parentWidget(), UM_SELECTION_CHANGED, 0, 0);
 }

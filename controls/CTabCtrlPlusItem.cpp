@@ -8,7 +8,10 @@
 
 namespace {
 
-bool PtInRect(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
+bool PtInRect(const RECT& r, int x, int y)
+{
+    return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
 
 } // namespace
 
@@ -28,8 +31,7 @@ void CTabCtrlPlusItem::SetSelected(bool bSelected)
 {
     LogError("------------------------ParmInfo:BOOL bSelected=%d", int(bSelected));
     m_selected = bSelected;
-    if (m_pWnd)
-        m_pWnd->setVisible(bSelected);
+    if (m_pWnd) m_pWnd->setVisible(bSelected);
 }
 
 void CTabCtrlPlusItem::SetPos(int iPos)
@@ -42,20 +44,24 @@ void CTabCtrlPlusItem::SetPos(int iPos)
     m_rcCloseBox = RECT{m_rcItem.right - 20, m_rcItem.top + 8, m_rcItem.right - 12, m_rcItem.bottom - 8};
 }
 
-bool CTabCtrlPlusItem::HitTest(int x, int y) const { return PtInRect(m_rcItem, x, y); }
+bool CTabCtrlPlusItem::HitTest(int x, int y) const
+{
+    return PtInRect(m_rcItem, x, y);
+}
 
-bool CTabCtrlPlusItem::HitCloseBox(int x, int y) const { return m_hasCloseBox && PtInRect(m_rcCloseBox, x, y); }
+bool CTabCtrlPlusItem::HitCloseBox(int x, int y) const
+{
+    return m_hasCloseBox && PtInRect(m_rcCloseBox, x, y);
+}
 
 void CTabCtrlPlusItem::Draw(QPainter* dc) const
 {
-    if (!dc)
-        return;
+    if (!dc) return;
     dc->save();
     const RECT& r = m_rcItem;
     dc->setPen(QColor::fromRgb(kFrameColour));
     dc->setBrush(Qt::NoBrush);
-    if (r.Width() > 0 && r.Height() > 0)
-        dc->drawRect(QRect(r.left, r.top, r.Width() - 1, r.Height() - 1));
+    if (r.Width() > 0 && r.Height() > 0) dc->drawRect(QRect(r.left, r.top, r.Width() - 1, r.Height() - 1));
     if (m_selected) {
         if (r.Width() > 2 && r.Height() > 1) {
             dc->fillRect(QRect(QPoint(r.left + 1, r.top + 1), QPoint(r.right - 2, r.top + 3)) &
@@ -65,8 +71,7 @@ void CTabCtrlPlusItem::Draw(QPainter* dc) const
                 dc->fillRect(QRect(r.left + 1, r.top + 4, r.Width() - 2, r.bottom - r.top - 4), Qt::white);
         }
     }
-    if (m_hasCloseBox)
-        DrawCloseBox(dc);
+    if (m_hasCloseBox) DrawCloseBox(dc);
     RECT text{r.left + 18, r.top, m_hasCloseBox ? m_rcCloseBox.left : r.right, r.bottom};
     if (text.Width() > 0 && text.Height() > 0) {
         dc->setPen(Qt::black);
@@ -80,8 +85,7 @@ void CTabCtrlPlusItem::Draw(QPainter* dc) const
 
 void CTabCtrlPlusItem::DrawCloseBox(QPainter* dc) const
 {
-    if (!dc || !m_hasCloseBox)
-        return;
+    if (!dc || !m_hasCloseBox) return;
     dc->save();
     dc->setPen(QPen(QColor::fromRgb(m_pressed ? kPressedColour : kFrameColour), 2));
     const RECT& b = m_rcCloseBox;

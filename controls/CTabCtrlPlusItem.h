@@ -12,9 +12,9 @@ class QPainter;
 
 class CTabCtrlPlusItem {
 public:
-    static constexpr QRgb kFrameColour = 0xFF9CAABD;     // COLORREF 0xBDAA9C
+    static constexpr QRgb kFrameColour = 0xFF9CAABD; // COLORREF 0xBDAA9C
     static constexpr QRgb kPressedColour = 0xFF404040;
-    static constexpr QRgb kSelectionBand = 0xFFA1CEEF;   // COLORREF 0xEFCEA1
+    static constexpr QRgb kSelectionBand = 0xFFA1CEEF; // COLORREF 0xEFCEA1
 
     CTabCtrlPlusItem(const RECT& rcItem, const QString& lpszItem, QWidget* pWnd, bool bHasCloseBox);
 

@@ -17,10 +17,8 @@ constexpr int kFocusOffset = 18;
 CTransButton::FrameKind CTransButton::FrameKindOf(unsigned style)
 {
     const unsigned low = style & 0xFFFF;
-    if (low & 0x2)
-        return FrameKind::CheckBox;
-    if (low & 0x9)
-        return FrameKind::Radio;
+    if (low & 0x2) return FrameKind::CheckBox;
+    if (low & 0x9) return FrameKind::Radio;
     return FrameKind::CheckBox;
 }
 
@@ -49,8 +47,7 @@ bool CTransButton::Create(const QString& caption, unsigned style, const QRect& r
     SetDlgCtrlID(this, int(nID));
     setGeometry(rect);
     setEnabled(!(style & WS_DISABLED));
-    if (style & WS_VISIBLE)
-        show();
+    if (style & WS_VISIBLE) show();
     return true;
 }
 
@@ -109,8 +106,7 @@ void CTransButton::paintEvent(QPaintEvent*)
     box.rect = l.box;
     box.state &= ~(QStyle::State_On | QStyle::State_Off | QStyle::State_HasFocus | QStyle::State_MouseOver);
     box.state |= isChecked() ? QStyle::State_On : QStyle::State_Off;
-    if (isDown())
-        box.state |= QStyle::State_Sunken;
+    if (isDown()) box.state |= QStyle::State_Sunken;
     style()->drawPrimitive(FrameKindOf(m_style) == FrameKind::Radio ? QStyle::PE_IndicatorRadioButton
                                                                     : QStyle::PE_IndicatorCheckBox,
                            &box, &p, this);

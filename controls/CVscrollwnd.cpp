@@ -40,8 +40,7 @@ CVscrollwnd::~CVscrollwnd() = default;
 bool CVscrollwnd::OnVScroll(int code, int thumbPos)
 {
     QWidget* parent = parentWidget();
-    if (!parent)
-        return false;
+    if (!parent) return false;
     m_lastThumb = thumbPos; // whole, not cut to a 16-bit word, so long views scroll to their end
     QCoreApplication::postEvent(parent, new CVScrollEvent(code, m_lastThumb, this));
     return true;

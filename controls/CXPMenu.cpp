@@ -14,8 +14,7 @@ constexpr const char* kNoTextProperty = "salvixNoItemText";
 
 const QString* ItemText(const QAction* a, QString& storage)
 {
-    if (!a || a->property(kNoTextProperty).toBool())
-        return nullptr;
+    if (!a || a->property(kNoTextProperty).toBool()) return nullptr;
     storage = a->text();
     return &storage;
 }
@@ -68,9 +67,15 @@ QAction* CXPMenu::AppendItem(unsigned nID, const std::optional<QString>& text, b
     return a;
 }
 
-unsigned CXPMenu::CommandId(const QAction* action) { return action ? action->data().toUInt() : 0; }
+unsigned CXPMenu::CommandId(const QAction* action)
+{
+    return action ? action->data().toUInt() : 0;
+}
 
-unsigned CXPMenu::TrackPopupMenu(const QPoint& globalPos) { return CommandId(exec(globalPos)); }
+unsigned CXPMenu::TrackPopupMenu(const QPoint& globalPos)
+{
+    return CommandId(exec(globalPos));
+}
 
 QSize CXPMenu::MeasureItem(const QString* text) const
 {
@@ -87,8 +92,7 @@ QRect CXPMenu::CheckMarkRect(const QRect& R, QSize bitmapSize, QSize checkSize)
 
 void CXPMenu::DrawItem(QPainter* painter, const QRect& R, bool selected, bool checked, const QString* text) const
 {
-    if (!painter || !text)
-        return;
+    if (!painter || !text) return;
     painter->save();
     if (selected) {
         painter->setPen(Qt::black);
@@ -120,8 +124,7 @@ void CXPMenu::paintEvent(QPaintEvent* e)
     p.fillRect(e->rect(), palette().window());
     for (QAction* a : actions()) {
         const QRect r = actionGeometry(a);
-        if (!r.intersects(e->rect()))
-            continue;
+        if (!r.intersects(e->rect())) continue;
         QString storage;
         m_drawingDisabled = !a->isEnabled();
         DrawItem(&p, r, a == activeAction() && a->isEnabled(), a->isChecked(), ItemText(a, storage));

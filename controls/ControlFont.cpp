@@ -26,8 +26,7 @@ QFont MakeCellHeightFont(const QString& face, int cellHeight, int weight)
     f.setWeight(QFont::Weight(weight));
     for (int px = std::max(1, cellHeight); px > 1; --px) {
         f.setPixelSize(px);
-        if (QFontMetrics(f).height() <= cellHeight)
-            return f;
+        if (QFontMetrics(f).height() <= cellHeight) return f;
     }
     f.setPixelSize(1);
     return f;

@@ -10,8 +10,7 @@ constexpr const char* kIdProperty = "salvixCtrlId";
 
 void SetDlgCtrlID(QWidget* control, int id)
 {
-    if (control)
-        control->setProperty(kIdProperty, id);
+    if (control) control->setProperty(kIdProperty, id);
 }
 
 int GetDlgCtrlID(const QWidget* control)
@@ -21,10 +20,8 @@ int GetDlgCtrlID(const QWidget* control)
 
 QWidget* GetDlgItem(const QWidget* parent, int id)
 {
-    if (!parent)
-        return nullptr;
+    if (!parent) return nullptr;
     for (QWidget* w : parent->findChildren<QWidget*>())
-        if (GetDlgCtrlID(w) == id)
-            return w;
+        if (GetDlgCtrlID(w) == id) return w;
     return nullptr;
 }

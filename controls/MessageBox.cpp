@@ -49,25 +49,20 @@ QMessageBox::Icon IconOf(unsigned type)
 
 int ShowMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned type)
 {
-    if (Responder())
-        return Responder()(MessageBoxRequest{owner, text, caption, type});
+    if (Responder()) return Responder()(MessageBoxRequest{owner, text, caption, type});
 
     QMessageBox box(IconOf(type), caption, text, QMessageBox::NoButton, owner);
     const std::vector<ButtonChoice> buttons = ButtonsOf(type);
-    for (const ButtonChoice& b : buttons)
-        box.addButton(b.button);
+    for (const ButtonChoice& b : buttons) box.addButton(b.button);
     const size_t defaultIndex = (type >> 8) & 0xF;
-    if (defaultIndex < buttons.size())
-        box.setDefaultButton(buttons[defaultIndex].button);
+    if (defaultIndex < buttons.size()) box.setDefaultButton(buttons[defaultIndex].button);
     box.exec();
     const auto clicked = box.standardButton(box.clickedButton());
     for (const ButtonChoice& b : buttons)
-        if (b.button == clicked)
-            return b.id;
+        if (b.button == clicked) return b.id;
     // Closed without a button: the answer of the box's cancel button, as the system gives.
     for (const ButtonChoice& b : buttons)
-        if (b.id == IDCANCEL || b.id == IDNO)
-            return b.id;
+        if (b.id == IDCANCEL || b.id == IDNO) return b.id;
     return buttons.front().id;
 }
 

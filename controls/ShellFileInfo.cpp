@@ -26,8 +26,7 @@ int SystemIndex(bool small, const QString& name, const QIcon& icon)
     static QHash<QString, int> indexes[2];
     std::lock_guard<std::mutex> g(lock);
     auto& map = indexes[small ? 1 : 0];
-    if (auto it = map.find(name); it != map.end())
-        return it.value();
+    if (auto it = map.find(name); it != map.end()) return it.value();
     const int index = GetSystemImageList(small)->Add(icon);
     map.insert(name, index);
     return index;
@@ -62,15 +61,13 @@ CImageList* GetSystemImageList(bool small)
 
 std::uintptr_t ShellGetFileInfo(const QString& path, uint32_t dwFileAttributes, SHFILEINFOA* psfi, unsigned uFlags)
 {
-    if (!psfi || path.isEmpty())
-        return 0;
+    if (!psfi || path.isEmpty()) return 0;
     const QFileInfo info(path);
     bool isFolder = false;
     if (uFlags & SHGFI_USEFILEATTRIBUTES) {
         isFolder = (dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     } else {
-        if (!info.exists())
-            return 0;
+        if (!info.exists()) return 0;
         isFolder = info.isDir();
     }
     psfi->dwAttributes = isFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
@@ -84,19 +81,13 @@ std::uintptr_t ShellGetFileInfo(const QString& path, uint32_t dwFileAttributes, 
 
     if (uFlags & (SHGFI_ICON | SHGFI_SYSICONINDEX)) {
         QIcon icon = QIcon::fromTheme(iconName, QIcon::fromTheme(mime.genericIconName()));
-        if (icon.isNull())
-            icon = StyleIcon(isFolder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
-        if (icon.isNull())
-            return 0;
-        if (uFlags & SHGFI_ICON)
-            psfi->hIcon = icon;
-        if (uFlags & SHGFI_SYSICONINDEX)
-            psfi->iIcon = SystemIndex(uFlags & SHGFI_SMALLICON, iconName, icon);
+        if (icon.isNull()) icon = StyleIcon(isFolder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
+        if (icon.isNull()) return 0;
+        if (uFlags & SHGFI_ICON) psfi->hIcon = icon;
+        if (uFlags & SHGFI_SYSICONINDEX) psfi->iIcon = SystemIndex(uFlags & SHGFI_SMALLICON, iconName, icon);
     }
-    if (uFlags & SHGFI_DISPLAYNAME)
-        psfi->szDisplayName = info.fileName().isEmpty() ? path : info.fileName();
-    if (uFlags & SHGFI_TYPENAME)
-        psfi->szTypeName = mime.comment();
+    if (uFlags & SHGFI_DISPLAYNAME) psfi->szDisplayName = info.fileName().isEmpty() ? path : info.fileName();
+    if (uFlags & SHGFI_TYPENAME) psfi->szTypeName = mime.comment();
     if (uFlags & SHGFI_SYSICONINDEX)
         return reinterpret_cast<std::uintptr_t>(GetSystemImageList(uFlags & SHGFI_SMALLICON));
     return 1;
@@ -115,8 +106,7 @@ CImageList* GetFallbackImageList()
 std::uintptr_t SafeGetFileInfo(const char* pszPath, uint32_t dwFileAttributes, SHFILEINFOA* psfi,
                                unsigned /*cbFileInfo*/, unsigned uFlags)
 {
-    if (!psfi)
-        return 0;
+    if (!psfi) return 0;
     *psfi = SHFILEINFOA{};
     std::uintptr_t result = 0;
     try {
@@ -124,8 +114,7 @@ std::uintptr_t SafeGetFileInfo(const char* pszPath, uint32_t dwFileAttributes, S
     } catch (...) {
         result = 0;
     }
-    if (result != 0)
-        return result;
+    if (result != 0) return result;
     *psfi = SHFILEINFOA{};
     CImageList* fallback = GetFallbackImageList();
     psfi->hIcon = fallback->GetIcon(0);

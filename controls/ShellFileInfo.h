@@ -21,8 +21,8 @@ constexpr uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
 constexpr uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
 
 struct SHFILEINFOA {
-    QIcon hIcon;           // with SHGFI_ICON
-    int iIcon = 0;         // index in the image list returned, with SHGFI_SYSICONINDEX
+    QIcon hIcon;   // with SHGFI_ICON
+    int iIcon = 0; // index in the image list returned, with SHGFI_SYSICONINDEX
     uint32_t dwAttributes = 0;
     QString szDisplayName; // with SHGFI_DISPLAYNAME
     QString szTypeName;    // with SHGFI_TYPENAME
@@ -45,7 +45,10 @@ private:
 
 // The process-wide lists of file icons, 16 x 16 (small) and 32 x 32.
 CImageList* GetSystemImageList(bool small);
-inline CImageList* ImageListFromResult(std::uintptr_t result) { return reinterpret_cast<CImageList*>(result); }
+inline CImageList* ImageListFromResult(std::uintptr_t result)
+{
+    return reinterpret_cast<CImageList*>(result);
+}
 
 // Information about a file. Without SHGFI_USEFILEATTRIBUTES the file must exist; with it only the name's
 // extension and the directory bit of dwFileAttributes count. Returns 0 on failure; with SHGFI_SYSICONINDEX
@@ -55,7 +58,7 @@ std::uintptr_t ShellGetFileInfo(const QString& path, uint32_t dwFileAttributes, 
 // ShellGetFileInfo that never fails when psfi is given: on any failure it returns a fallback list of
 // 16 x 16 icons whose index 0 is the application icon, with that icon in psfi->hIcon and 0 in iIcon.
 // The fallback list is made once for the process. A null psfi gives 0 at once.
-std::uintptr_t SafeGetFileInfo(const char* pszPath, uint32_t dwFileAttributes, SHFILEINFOA* psfi,
-                               unsigned cbFileInfo, unsigned uFlags);
+std::uintptr_t SafeGetFileInfo(const char* pszPath, uint32_t dwFileAttributes, SHFILEINFOA* psfi, unsigned cbFileInfo,
+                               unsigned uFlags);
 // The fallback list of SafeGetFileInfo.
 CImageList* GetFallbackImageList();

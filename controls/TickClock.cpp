@@ -21,4 +21,7 @@ ITickClock& GetTickClock()
     return c ? *c : g_systemClock;
 }
 
-void SetTickClock(ITickClock* clock) { g_clock.store(clock); }
+void SetTickClock(ITickClock* clock)
+{
+    g_clock.store(clock);
+}

@@ -13,13 +13,31 @@ constexpr COLORREF RGB(int r, int g, int b)
 {
     return COLORREF(r & 0xFF) | (COLORREF(g & 0xFF) << 8) | (COLORREF(b & 0xFF) << 16);
 }
-constexpr int GetRValue(COLORREF c) { return int(c & 0xFF); }
-constexpr int GetGValue(COLORREF c) { return int((c >> 8) & 0xFF); }
-constexpr int GetBValue(COLORREF c) { return int((c >> 16) & 0xFF); }
+constexpr int GetRValue(COLORREF c)
+{
+    return int(c & 0xFF);
+}
+constexpr int GetGValue(COLORREF c)
+{
+    return int((c >> 8) & 0xFF);
+}
+constexpr int GetBValue(COLORREF c)
+{
+    return int((c >> 16) & 0xFF);
+}
 
-inline QColor ToQColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
-inline COLORREF ToColorRef(const QColor& c) { return RGB(c.red(), c.green(), c.blue()); }
-inline COLORREF ToColorRef(QRgb c) { return RGB(qRed(c), qGreen(c), qBlue(c)); }
+inline QColor ToQColor(COLORREF c)
+{
+    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+inline COLORREF ToColorRef(const QColor& c)
+{
+    return RGB(c.red(), c.green(), c.blue());
+}
+inline COLORREF ToColorRef(QRgb c)
+{
+    return RGB(qRed(c), qGreen(c), qBlue(c));
+}
 
 struct RECT {
     int left = 0;
@@ -33,8 +51,14 @@ struct RECT {
     constexpr bool operator==(const RECT&) const = default;
 };
 
-inline QRect ToQRect(const RECT& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
-inline RECT ToRECT(const QRect& r) { return RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+inline QRect ToQRect(const RECT& r)
+{
+    return QRect(r.left, r.top, r.Width(), r.Height());
+}
+inline RECT ToRECT(const QRect& r)
+{
+    return RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
 
 // Window and button styles that the controls read.
 constexpr unsigned WS_CHILD = 0x40000000;

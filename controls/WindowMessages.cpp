@@ -37,14 +37,12 @@ CWindowMessage::CWindowMessage(unsigned msg, WPARAM wParam, LPARAM lParam)
 
 CWindowMessage::~CWindowMessage()
 {
-    if (m_completion)
-        m_completion->Finish(m_result);
+    if (m_completion) m_completion->Finish(m_result);
 }
 
 CWindowMessage* CWindowMessage::From(QEvent* e)
 {
-    if (!e || !IsPrivateMessage(unsigned(e->type())))
-        return nullptr;
+    if (!e || !IsPrivateMessage(unsigned(e->type()))) return nullptr;
     return dynamic_cast<CWindowMessage*>(e);
 }
 
@@ -65,8 +63,7 @@ LRESULT SendQueuedAndWait(QObject* target, unsigned msg, WPARAM wParam, LPARAM l
 
 LRESULT SendMessageTo(QObject* target, unsigned msg, WPARAM wParam, LPARAM lParam)
 {
-    if (!target || !CWindowMessage::IsPrivateMessage(msg))
-        return 0;
+    if (!target || !CWindowMessage::IsPrivateMessage(msg)) return 0;
     if (target->thread() == QThread::currentThread()) {
         CWindowMessage event(msg, wParam, lParam);
         QCoreApplication::sendEvent(target, &event);
@@ -77,8 +74,7 @@ LRESULT SendMessageTo(QObject* target, unsigned msg, WPARAM wParam, LPARAM lPara
 
 bool PostMessageTo(QObject* target, unsigned msg, WPARAM wParam, LPARAM lParam)
 {
-    if (!target || !CWindowMessage::IsPrivateMessage(msg))
-        return false;
+    if (!target || !CWindowMessage::IsPrivateMessage(msg)) return false;
     QCoreApplication::postEvent(target, new CWindowMessage(msg, wParam, lParam));
     return true;
 }
@@ -91,8 +87,7 @@ std::shared_ptr<CMessagePort> CMessagePort::Create(QObject* target)
         port->m_watch = QObject::connect(
             target, &QObject::destroyed, target,
             [weak] {
-                if (auto p = weak.lock())
-                    p->Close();
+                if (auto p = weak.lock()) p->Close();
             },
             Qt::DirectConnection);
     }
@@ -116,8 +111,7 @@ LRESULT CMessagePort::Send(unsigned msg, WPARAM wParam, LPARAM lParam)
     std::shared_ptr<CWindowMessage::Completion> completion;
     {
         std::lock_guard<std::mutex> g(m_lock);
-        if (!m_target || !CWindowMessage::IsPrivateMessage(msg))
-            return 0;
+        if (!m_target || !CWindowMessage::IsPrivateMessage(msg)) return 0;
         target = m_target;
         if (target->thread() != QThread::currentThread()) {
             completion = std::make_shared<CWindowMessage::Completion>();
@@ -126,8 +120,7 @@ LRESULT CMessagePort::Send(unsigned msg, WPARAM wParam, LPARAM lParam)
             QCoreApplication::postEvent(target, event);
         }
     }
-    if (completion)
-        return completion->Wait(); // outside the lock, so that the window can close the port meanwhile
+    if (completion) return completion->Wait(); // outside the lock, so that the window can close the port meanwhile
     return SendMessageTo(target, msg, wParam, lParam);
 }
 

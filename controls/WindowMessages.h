@@ -18,7 +18,7 @@ constexpr unsigned WM_USER = 0x0400;
 constexpr unsigned WM_APP = 0x8000;
 
 // The numbers used between the windows of the program.
-constexpr unsigned UM_SELECTION_TOTALS = WM_USER + 1000; // 2024 selection totals changed / list row right-clicked
+constexpr unsigned UM_SELECTION_TOTALS = WM_USER + 1000;  // 2024 selection totals changed / list row right-clicked
 constexpr unsigned UM_SELECTION_CHANGED = WM_USER + 1001; // 2025
 constexpr unsigned UM_CHECK_CLICKED = WM_USER + 1700;     // 2724 a check button was clicked
 constexpr unsigned UM_CLOSE_APP = WM_USER + 10;           // 1034 close the main frame without asking

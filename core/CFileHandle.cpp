@@ -69,8 +69,7 @@ uint32_t CFileHandle::Read(void* buffer, uint32_t n)
         return 0;
     }
     const plat::FdTransfer t = plat::ReadFull(m_fd, buffer, n);
-    if (t.error)
-        plat::SetLastErrorFromErrno(t.error);
+    if (t.error) plat::SetLastErrorFromErrno(t.error);
     return uint32_t(t.done);
 }
 
@@ -81,8 +80,7 @@ bool CFileHandle::Write(const void* buffer, uint32_t n)
         return false;
     }
     const plat::FdTransfer t = plat::WriteFull(m_fd, buffer, n);
-    if (t.done == n)
-        return true;
+    if (t.done == n) return true;
     if (t.error)
         plat::SetLastErrorFromErrno(t.error);
     else
@@ -92,30 +90,23 @@ bool CFileHandle::Write(const void* buffer, uint32_t n)
 
 bool CFileHandle::WriteLine(const char* text, uint32_t n)
 {
-    if (n == 0)
-        return true;
-    if (!Write(text, n))
-        return false;
-    if (n >= 2 && text[n - 2] == '\r' && text[n - 1] == '\n')
-        return true;
+    if (n == 0) return true;
+    if (!Write(text, n)) return false;
+    if (n >= 2 && text[n - 2] == '\r' && text[n - 1] == '\n') return true;
     return Write("\r\n", 2);
 }
 
 uint32_t CFileHandle::ReadLine(char* buffer, uint32_t n)
 {
-    if (m_fd < 0 || !buffer || n == 0)
-        return 0;
+    if (m_fd < 0 || !buffer || n == 0) return 0;
     uint32_t count = 0;
     while (count < n) {
         char c;
-        if (Read(&c, 1) != 1)
-            break;
+        if (Read(&c, 1) != 1) break;
         buffer[count++] = c;
-        if (c == '\n')
-            break;
+        if (c == '\n') break;
     }
-    if (count > 0)
-        buffer[count] = '\0';
+    if (count > 0) buffer[count] = '\0';
     return count;
 }
 
@@ -139,8 +130,7 @@ bool CFileHandle::SeekToBegin()
 
 uint32_t CFileHandle::SeekToEnd()
 {
-    if (m_fd < 0)
-        return 0;
+    if (m_fd < 0) return 0;
     off_t pos = ::lseek(m_fd, 0, SEEK_END);
     if (pos < 0) {
         plat::SetLastErrorFromErrno();
@@ -151,11 +141,9 @@ uint32_t CFileHandle::SeekToEnd()
 
 bool CFileHandle::QueryPosition(uint64_t& position) const
 {
-    if (m_fd < 0)
-        return false;
+    if (m_fd < 0) return false;
     off_t pos = ::lseek(m_fd, 0, SEEK_CUR);
-    if (pos < 0)
-        return false;
+    if (pos < 0) return false;
     position = uint64_t(pos);
     return true;
 }
@@ -169,8 +157,7 @@ uint64_t CFileHandle::GetPosition() const
 bool CFileHandle::GetSize(uint64_t& size) const
 {
     struct stat st {};
-    if (m_fd < 0 || ::fstat(m_fd, &st) != 0)
-        return false;
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return false;
     size = uint64_t(st.st_size);
     return true;
 }

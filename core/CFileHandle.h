@@ -7,11 +7,11 @@
 class CFileHandle {
 public:
     enum Mode : unsigned {
-        kRead = 0,          // an existing file, read only
-        kWrite = 1,         // an existing file, write only
-        kReadWrite = 2,     // an existing file
-        kCreateAlways = 3,  // read-write, created or truncated
-        kOpenAlways = 4,    // read-write, opened or created
+        kRead = 0,         // an existing file, read only
+        kWrite = 1,        // an existing file, write only
+        kReadWrite = 2,    // an existing file
+        kCreateAlways = 3, // read-write, created or truncated
+        kOpenAlways = 4,   // read-write, opened or created
     };
 
     CFileHandle() = default;

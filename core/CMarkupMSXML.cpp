@@ -32,8 +32,7 @@ std::string FromXml(const xmlChar* s)
 std::string TakeXml(xmlChar* s)
 {
     std::string out = FromXml(s);
-    if (s)
-        xmlFree(s);
+    if (s) xmlFree(s);
     return out;
 }
 
@@ -47,8 +46,7 @@ void InitLibxml()
 std::string QualifiedName(const xmlNode* node)
 {
     std::string name = FromXml(node->name);
-    if (node->ns && node->ns->prefix)
-        name = FromXml(node->ns->prefix) + ":" + name;
+    if (node->ns && node->ns->prefix) name = FromXml(node->ns->prefix) + ":" + name;
     return name;
 }
 
@@ -58,10 +56,8 @@ xmlNode* FindSiblingElement(xmlNode* parent, xmlNode* current, const std::string
 {
     xmlNode* node = current ? current->next : (parent ? parent->children : nullptr);
     for (; node; node = node->next) {
-        if (node->type != XML_ELEMENT_NODE)
-            continue;
-        if (tag.empty() || QualifiedName(node) == tag)
-            return node;
+        if (node->type != XML_ELEMENT_NODE) continue;
+        if (tag.empty() || QualifiedName(node) == tag) return node;
     }
     return nullptr;
 }
@@ -69,8 +65,7 @@ xmlNode* FindSiblingElement(xmlNode* parent, xmlNode* current, const std::string
 std::string DumpNode(xmlDoc* doc, xmlNode* node)
 {
     xmlBufferPtr buf = xmlBufferCreate();
-    if (!buf)
-        return std::string();
+    if (!buf) return std::string();
     std::string out;
     if (xmlNodeDump(buf, doc, node, 0, 0) >= 0)
         out.assign(reinterpret_cast<const char*>(xmlBufferContent(buf)), xmlBufferLength(buf));
@@ -105,15 +100,12 @@ constexpr std::size_t kMaxDocumentBytes = 16u << 20;
 bool ReadWholeFile(const std::string& path, std::string& out)
 {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        return false;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
+    if (!in) return false;
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();
-    if (size < 0)
-        return false;
+    if (size < 0) return false;
     if (static_cast<unsigned long long>(size) > kMaxDocumentBytes) {
         out.assign(kMaxDocumentBytes + 1, '\0'); // reported as too large by the caller
         return true;
@@ -137,15 +129,13 @@ CMarkupMSXML::CMarkupMSXML()
 
 CMarkupMSXML::~CMarkupMSXML()
 {
-    if (m_pDoc)
-        xmlFreeDoc(m_pDoc);
+    if (m_pDoc) xmlFreeDoc(m_pDoc);
 }
 
 bool CMarkupMSXML::CreateDocument()
 {
     m_pChild = m_pMain = m_pParent = nullptr;
-    if (m_pDoc)
-        xmlFreeDoc(m_pDoc);
+    if (m_pDoc) xmlFreeDoc(m_pDoc);
     m_pDoc = xmlNewDoc(BAD_CAST "1.0");
     if (!m_pDoc) {
         LogError("Unable to create an XML document");
@@ -194,8 +184,8 @@ bool CMarkupMSXML::Parse(const std::string* path, const std::string* text)
         CreateDocument();
         return ReadParseError("The document is too large", 0, 0);
     }
-    xmlDoc* doc = xmlCtxtReadMemory(ctxt.get(), text->data(), static_cast<int>(text->size()), nullptr, nullptr,
-                                    kParseOptions);
+    xmlDoc* doc =
+        xmlCtxtReadMemory(ctxt.get(), text->data(), static_cast<int>(text->size()), nullptr, nullptr, kParseOptions);
     if (doc && (refusal.seen || doc->intSubset || doc->extSubset)) {
         xmlFreeDoc(doc);
         doc = nullptr;
@@ -205,12 +195,10 @@ bool CMarkupMSXML::Parse(const std::string* path, const std::string* text)
         if (refusal.seen)
             return ReadParseError("A document type declaration (DTD) is not allowed", refusal.line, refusal.column);
         const xmlError* err = xmlCtxtGetLastError(ctxt.get());
-        if (err && err->message)
-            return ReadParseError(err->message, err->line, err->int2);
+        if (err && err->message) return ReadParseError(err->message, err->line, err->int2);
         return ReadParseError("The document cannot be parsed", 0, 0);
     }
-    if (m_pDoc)
-        xmlFreeDoc(m_pDoc);
+    if (m_pDoc) xmlFreeDoc(m_pDoc);
     m_pDoc = doc;
     ResetPos();
     return true;
@@ -235,11 +223,9 @@ void CMarkupMSXML::ResetPos()
 
 bool CMarkupMSXML::FindElement(const std::string& tag)
 {
-    if (!m_pParent)
-        return false;
+    if (!m_pParent) return false;
     xmlNode* found = FindSiblingElement(m_pParent, m_pMain, tag);
-    if (!found)
-        return false;
+    if (!found) return false;
     m_pMain = found;
     m_pParent = found->parent;
     m_pChild = nullptr;
@@ -248,13 +234,10 @@ bool CMarkupMSXML::FindElement(const std::string& tag)
 
 bool CMarkupMSXML::FindChildElement(const std::string& tag)
 {
-    if (!m_pMain && m_pParent && !m_pParent->parent)
-        FindElement();
-    if (!m_pMain)
-        return false;
+    if (!m_pMain && m_pParent && !m_pParent->parent) FindElement();
+    if (!m_pMain) return false;
     xmlNode* found = FindSiblingElement(m_pMain, m_pChild, tag);
-    if (!found)
-        return false;
+    if (!found) return false;
     m_pChild = found;
     m_pMain = found->parent;
     m_pParent = m_pMain->parent;
@@ -263,44 +246,35 @@ bool CMarkupMSXML::FindChildElement(const std::string& tag)
 
 std::string CMarkupMSXML::GetAttribute(const std::string& name) const
 {
-    if (!m_pMain || m_pMain->type != XML_ELEMENT_NODE)
-        return std::string();
+    if (!m_pMain || m_pMain->type != XML_ELEMENT_NODE) return std::string();
     return TakeXml(xmlGetProp(m_pMain, X(name)));
 }
 
 std::string CMarkupMSXML::GetChildAttribute(const std::string& name) const
 {
-    if (!m_pChild || m_pChild->type != XML_ELEMENT_NODE)
-        return std::string();
+    if (!m_pChild || m_pChild->type != XML_ELEMENT_NODE) return std::string();
     return TakeXml(xmlGetProp(m_pChild, X(name)));
 }
 
 std::string CMarkupMSXML::GetChildText() const
 {
-    if (!m_pChild)
-        return std::string();
+    if (!m_pChild) return std::string();
     switch (m_pChild->type) {
-    case XML_ELEMENT_NODE:
-        return m_pChild->children ? TakeXml(xmlNodeGetContent(m_pChild)) : std::string();
+    case XML_ELEMENT_NODE: return m_pChild->children ? TakeXml(xmlNodeGetContent(m_pChild)) : std::string();
     case XML_TEXT_NODE:
     case XML_CDATA_SECTION_NODE:
-    case XML_COMMENT_NODE:
-        return FromXml(m_pChild->content);
-    case XML_PI_NODE:
-        return FromXml(m_pChild->name) + " " + FromXml(m_pChild->content);
-    default:
-        return std::string();
+    case XML_COMMENT_NODE: return FromXml(m_pChild->content);
+    case XML_PI_NODE: return FromXml(m_pChild->name) + " " + FromXml(m_pChild->content);
+    default: return std::string();
     }
 }
 
 std::string CMarkupMSXML::GetChildXml() const
 {
-    if (!m_pChild || !m_pDoc)
-        return std::string();
+    if (!m_pChild || !m_pDoc) return std::string();
     // Dump a copy in a document of its own, so namespaces declared on ancestors come along.
     xmlDoc* tmp = xmlNewDoc(BAD_CAST "1.0");
-    if (!tmp)
-        return std::string();
+    if (!tmp) return std::string();
     std::string out;
     if (xmlNode* copy = xmlDocCopyNode(m_pChild, tmp, 1)) {
         if (copy->type == XML_ELEMENT_NODE)
@@ -315,8 +289,7 @@ std::string CMarkupMSXML::GetChildXml() const
 
 std::string CMarkupMSXML::GetDoc() const
 {
-    if (!m_pDoc)
-        return std::string();
+    if (!m_pDoc) return std::string();
     std::string out;
     for (xmlNode* node = m_pDoc->children; node; node = node->next) {
         out += DumpNode(m_pDoc, node);
@@ -328,16 +301,12 @@ std::string CMarkupMSXML::GetDoc() const
 bool CMarkupMSXML::AddElement(const std::string& tag, const std::string& text)
 {
     m_pChild = nullptr;
-    if (!m_pDoc || !m_pParent || xmlValidateName(X(tag), 0) != 0)
-        return false;
+    if (!m_pDoc || !m_pParent || xmlValidateName(X(tag), 0) != 0) return false;
     const bool topLevel = m_pParent == reinterpret_cast<xmlNode*>(m_pDoc);
-    if (topLevel && xmlDocGetRootElement(m_pDoc))
-        return false;
+    if (topLevel && xmlDocGetRootElement(m_pDoc)) return false;
     xmlNode* node = xmlNewDocNode(m_pDoc, nullptr, X(tag), nullptr);
-    if (!node)
-        return false;
-    if (!text.empty())
-        xmlNodeAddContent(node, X(text));
+    if (!node) return false;
+    if (!text.empty()) xmlNodeAddContent(node, X(text));
     if (topLevel)
         xmlDocSetRootElement(m_pDoc, node);
     else if (m_pMain && m_pMain->next)
@@ -350,8 +319,7 @@ bool CMarkupMSXML::AddElement(const std::string& tag, const std::string& text)
 
 bool CMarkupMSXML::SetAttribute(const std::string& name, const std::string& value)
 {
-    if (!m_pMain || m_pMain->type != XML_ELEMENT_NODE || xmlValidateName(X(name), 0) != 0)
-        return false;
+    if (!m_pMain || m_pMain->type != XML_ELEMENT_NODE || xmlValidateName(X(name), 0) != 0) return false;
     return xmlSetProp(m_pMain, X(name), X(value)) != nullptr;
 }
 
@@ -364,8 +332,7 @@ bool CMarkupMSXML::ReadParseError(const std::string& reason, int line, int colum
 {
     m_strError.clear();
     std::string msg = reason;
-    while (!msg.empty() && (msg.back() == '\n' || msg.back() == '\r'))
-        msg.pop_back();
+    while (!msg.empty() && (msg.back() == '\n' || msg.back() == '\r')) msg.pop_back();
     CMarkupMSXML report;
     report.AddElement("error");
     report.SetAttribute("msg", msg);

@@ -57,9 +57,9 @@ private:
     bool Parse(const std::string* path, const std::string* text);
     bool ReadParseError(const std::string& reason, int line, int column);
 
-    _xmlDoc* m_pDoc = nullptr;       // owned
-    _xmlNode* m_pParent = nullptr;   // node whose children form the current level
-    _xmlNode* m_pMain = nullptr;     // current element, a child of m_pParent
-    _xmlNode* m_pChild = nullptr;    // current child element, a child of m_pMain
+    _xmlDoc* m_pDoc = nullptr;     // owned
+    _xmlNode* m_pParent = nullptr; // node whose children form the current level
+    _xmlNode* m_pMain = nullptr;   // current element, a child of m_pParent
+    _xmlNode* m_pChild = nullptr;  // current child element, a child of m_pMain
     std::string m_strError;
 };

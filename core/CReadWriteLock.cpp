@@ -32,8 +32,7 @@ void CReadWriteLock::Unlock()
     bool wakeReaders = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_active == 0)
-            return;
+        if (m_active == 0) return;
         if (m_active > 0)
             --m_active;
         else
@@ -52,10 +51,8 @@ void CReadWriteLock::Unlock()
             }
         }
     }
-    if (wakeWriter)
-        m_writerGo.notify_all(); // every waiting writer checks; exactly one grant is there to take
-    if (wakeReaders)
-        m_readerGo.notify_all();
+    if (wakeWriter) m_writerGo.notify_all(); // every waiting writer checks; exactly one grant is there to take
+    if (wakeReaders) m_readerGo.notify_all();
 }
 
 void CReadWriteLock::Destroy()

@@ -31,7 +31,7 @@ private:
     std::condition_variable m_writerGo;
     int m_waitingReaders = 0;
     int m_waitingWriters = 0;
-    int32_t m_active = 0;     // readers holding the lock, or -1 for a writer
-    int m_readerGrants = 0;   // readers handed the lock by Unlock, not yet woken
+    int32_t m_active = 0;   // readers holding the lock, or -1 for a writer
+    int m_readerGrants = 0; // readers handed the lock by Unlock, not yet woken
     int m_writerGrants = 0;
 };

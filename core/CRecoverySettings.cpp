@@ -12,8 +12,7 @@ CRecoverySettings::CRecoverySettings()
 {
     ResetScanOptions();
     m_rawTypeIds.reserve(kRawTypeCount);
-    for (int id = 1; id <= kRawTypeCount; ++id)
-        m_rawTypeIds.push_back(id);
+    for (int id = 1; id <= kRawTypeCount; ++id) m_rawTypeIds.push_back(id);
 }
 
 void CRecoverySettings::ResetScanOptions()

@@ -15,13 +15,11 @@ public:
     CRefCountPtr() = default;
     explicit CRefCountPtr(T* obj) : m_obj(obj), m_count(new std::atomic<int>(1))
     {
-        if (obj)
-            LogError("------------------------ParmInfo:T* pObj=%" PRIxPTR, reinterpret_cast<uintptr_t>(obj));
+        if (obj) LogError("------------------------ParmInfo:T* pObj=%" PRIxPTR, reinterpret_cast<uintptr_t>(obj));
     }
     CRefCountPtr(const CRefCountPtr& other) : m_obj(other.m_obj), m_count(other.m_count)
     {
-        if (m_count)
-            m_count->fetch_add(1);
+        if (m_count) m_count->fetch_add(1);
     }
     CRefCountPtr(CRefCountPtr&& other) noexcept
         : m_obj(std::exchange(other.m_obj, nullptr)), m_count(std::exchange(other.m_count, nullptr))

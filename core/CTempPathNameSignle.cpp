@@ -46,8 +46,7 @@ void CTempPathNameSignle::RemoveTempFiles()
     std::string last;
     {
         std::lock_guard<std::mutex> lock(m_lock);
-        if (m_names.empty())
-            return;
+        if (m_names.empty()) return;
         last = m_names.back();
     }
     RemoveFilesOf(last);
@@ -60,8 +59,7 @@ void CTempPathNameSignle::RemoveAllTempFiles()
         std::lock_guard<std::mutex> lock(m_lock);
         names = m_names;
     }
-    for (const std::string& n : names)
-        RemoveFilesOf(n);
+    for (const std::string& n : names) RemoveFilesOf(n);
 }
 
 std::vector<std::string> CTempPathNameSignle::Names() const
@@ -72,11 +70,9 @@ std::vector<std::string> CTempPathNameSignle::Names() const
 
 void CTempPathNameSignle::RemoveFilesOf(const std::string& name)
 {
-    if (name.size() < 4)
-        return;
+    if (name.size() < 4) return;
     const std::string stem = name.substr(0, name.size() - 4);
-    for (const char* ext : kVariants)
-        ::unlink((stem + ext).c_str());
+    for (const char* ext : kVariants) ::unlink((stem + ext).c_str());
 }
 
 CTempPathNameSignle* GetTempPathNameSignle()

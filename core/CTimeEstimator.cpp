@@ -21,8 +21,7 @@ void CTimeEstimator::Update(int done)
 
 void CTimeEstimator::UpdateAt(int done, uint32_t tick)
 {
-    if (done <= 0)
-        return;
+    if (done <= 0) return;
     m_elapsed = int64_t(uint32_t(tick - m_startTick));
     const int64_t left = int64_t(m_total) - done;
     // Past the total (a caller that counts more than it announced) nothing is left, rather than a negative time.

@@ -15,8 +15,7 @@ uint32_t Crc32(const void* data, size_t length, uint32_t polynomial)
     }
     const auto* p = static_cast<const uint8_t*>(data);
     uint32_t crc = 0;
-    for (size_t i = 0; i < length; ++i)
-        crc = (crc << 8) ^ table[((crc >> 24) ^ p[i]) & 0xFF];
+    for (size_t i = 0; i < length; ++i) crc = (crc << 8) ^ table[((crc >> 24) ^ p[i]) & 0xFF];
     return crc;
 }
 
@@ -34,7 +33,6 @@ uint16_t Crc16(const void* data, size_t length, uint16_t polynomial)
     }
     const auto* p = static_cast<const uint8_t*>(data);
     uint16_t crc = 0;
-    for (size_t i = 0; i < length; ++i)
-        crc = uint16_t((crc << 8) ^ table[((crc >> 8) ^ p[i]) & 0xFF]);
+    for (size_t i = 0; i < length; ++i) crc = uint16_t((crc << 8) ^ table[((crc >> 8) ^ p[i]) & 0xFF]);
     return crc;
 }

@@ -5,8 +5,7 @@
 template <class Container>
 void DeleteListItems(Container& items)
 {
-    for (auto* p : items)
-        delete p;
+    for (auto* p : items) delete p;
     items.clear();
 }
 

@@ -30,16 +30,14 @@ std::string FormatScaled(double bytes)
 std::string FormatFileSystemName(int kind)
 {
     static const char* const kNames[] = {"FAT12", "FAT16", "FAT32", "NTFS", "EXT2", "EXT3", "RAW", "Unknown"};
-    if (kind < 0 || kind >= static_cast<int>(sizeof kNames / sizeof kNames[0]))
-        return std::string();
+    if (kind < 0 || kind >= static_cast<int>(sizeof kNames / sizeof kNames[0])) return std::string();
     return kNames[kind];
 }
 
 std::string FormatFileTime(uint64_t fileTime)
 {
     plat::SystemTime st{};
-    if (!plat::FileTimeToSystemTime(fileTime, st))
-        return std::string();
+    if (!plat::FileTimeToSystemTime(fileTime, st)) return std::string();
     char text[64];
     std::snprintf(text, sizeof text, "%d-%d-%d %d:%d:%d", st.year, st.month, st.day, st.hour, st.minute, st.second);
     return text;
@@ -52,10 +50,8 @@ std::string FormatByteSize(uint64_t bytes)
 
 std::string FormatSectorsAsSize(uint64_t sectors, uint32_t sectorSize)
 {
-    if (sectorSize == 0 || sectorSize % 512 != 0)
-        sectorSize = 512;
+    if (sectorSize == 0 || sectorSize % 512 != 0) sectorSize = 512;
     // Exact below 2^64; beyond it (a damaged size field) the double keeps the magnitude instead of wrapping.
-    if (sectors <= UINT64_MAX / sectorSize)
-        return FormatByteSize(sectors * sectorSize);
+    if (sectors <= UINT64_MAX / sectorSize) return FormatByteSize(sectors * sectorSize);
     return FormatScaled(static_cast<double>(sectors) * sectorSize);
 }

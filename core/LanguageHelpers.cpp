@@ -25,11 +25,9 @@ LanguageCache& Cache()
 std::string ReadLanguageName(plat::SettingsFile& settings, bool* keyExisted)
 {
     const bool existed = settings.KeyExists(kLanguageKey);
-    if (keyExisted)
-        *keyExisted = existed;
+    if (keyExisted) *keyExisted = existed;
     std::string name;
-    if (settings.ReadString(kLanguageKey, kLanguageValue, name) && !name.empty())
-        return name;
+    if (settings.ReadString(kLanguageKey, kLanguageValue, name) && !name.empty()) return name;
     name = "English";
     settings.WriteString(kLanguageKey, kLanguageValue, name);
     return name;
@@ -57,8 +55,7 @@ bool ReadUILanguage(int* language)
         cache.read = true;
         result = cache.keyExisted;
     }
-    if (language)
-        *language = cache.language;
+    if (language) *language = cache.language;
     return result;
 }
 

@@ -19,8 +19,7 @@ bool CEventLock::Lock()
 
 bool CEventLock::Unlock()
 {
-    if (!m_event)
-        return false;
+    if (!m_event) return false;
     m_event->Set();
     return true;
 }

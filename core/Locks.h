@@ -24,16 +24,14 @@ class CAutoLock {
 public:
     explicit CAutoLock(plat::CriticalSection* cs) : m_cs(cs)
     {
-        if (m_cs)
-            m_cs->Enter();
+        if (m_cs) m_cs->Enter();
     }
     explicit CAutoLock(plat::CriticalSection& cs) : CAutoLock(&cs) {}
     explicit CAutoLock(CCriticalSectionLock* lock) : CAutoLock(lock ? &lock->Get() : nullptr) {}
     explicit CAutoLock(CCriticalSectionLock& lock) : CAutoLock(&lock.Get()) {}
     ~CAutoLock()
     {
-        if (m_cs)
-            m_cs->Leave();
+        if (m_cs) m_cs->Leave();
     }
     CAutoLock(const CAutoLock&) = delete;
     CAutoLock& operator=(const CAutoLock&) = delete;

@@ -8,8 +8,7 @@
 void* AllocOrRaise(size_t size)
 {
     void* p = std::malloc(size ? size : 1);
-    if (!p)
-        plat::OutOfMemory(size);
+    if (!p) plat::OutOfMemory(size);
     return p;
 }
 

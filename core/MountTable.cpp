@@ -17,11 +17,9 @@ bool HasNtfsBootSignature(const std::string& device)
 {
     // Only block devices and image files: never block on a FIFO or a character device.
     struct stat st {};
-    if (::stat(device.c_str(), &st) != 0 || !(S_ISBLK(st.st_mode) || S_ISREG(st.st_mode)))
-        return false;
+    if (::stat(device.c_str(), &st) != 0 || !(S_ISBLK(st.st_mode) || S_ISREG(st.st_mode))) return false;
     const int fd = ::open(device.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return false;
+    if (fd < 0) return false;
     char oem[8] = {};
     const ssize_t got = ::pread(fd, oem, sizeof oem, 3);
     ::close(fd);
@@ -37,10 +35,8 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text)
     std::string line;
     while (std::getline(lines, line)) {
         plat::MountInfoLine m;
-        if (!plat::ParseMountInfoLine(line, m) || !m.hasType)
-            continue;
-        if (m.mountPoint.empty() || m.mountPoint[0] != '/')
-            continue;
+        if (!plat::ParseMountInfoLine(line, m) || !m.hasType) continue;
+        if (m.mountPoint.empty() || m.mountPoint[0] != '/') continue;
         table.push_back({std::move(m.mountPoint), std::move(m.fsType), std::move(m.source)});
     }
     return table;
@@ -49,8 +45,7 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text)
 std::vector<MountEntry> ReadMountTable(const std::string& mountInfoPath)
 {
     std::ifstream in(mountInfoPath);
-    if (!in)
-        return {};
+    if (!in) return {};
     std::ostringstream text;
     text << in.rdbuf();
     return ParseMountInfo(text.str());
@@ -63,15 +58,13 @@ const MountEntry* FindMountOfPath(const std::vector<MountEntry>& table, const st
         const std::string& mp = e.mountPoint;
         const bool holds = mp == "/" || path == mp ||
                            (path.size() > mp.size() && path.compare(0, mp.size(), mp) == 0 && path[mp.size()] == '/');
-        if (holds && (!best || mp.size() >= best->mountPoint.size()))
-            best = &e;
+        if (holds && (!best || mp.size() >= best->mountPoint.size())) best = &e;
     }
     return best;
 }
 
 bool IsNtfsMount(const MountEntry& entry)
 {
-    if (entry.fsType == "ntfs" || entry.fsType == "ntfs3")
-        return true;
+    if (entry.fsType == "ntfs" || entry.fsType == "ntfs3") return true;
     return entry.fsType == "fuseblk" && HasNtfsBootSignature(entry.source);
 }

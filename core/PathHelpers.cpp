@@ -22,11 +22,9 @@ std::string Normalise(const std::string& path)
 {
     std::error_code ec;
     std::filesystem::path p = std::filesystem::weakly_canonical(path, ec);
-    if (ec)
-        p = std::filesystem::path(path).lexically_normal();
+    if (ec) p = std::filesystem::path(path).lexically_normal();
     std::string s = p.string();
-    while (s.size() > 1 && s.back() == '/')
-        s.pop_back();
+    while (s.size() > 1 && s.back() == '/') s.pop_back();
     return s.empty() ? std::string("/") : s;
 }
 
@@ -36,8 +34,7 @@ bool MountFor(const char* path, MountEntry* mount)
     std::string linuxPath;
     if (IsDriveLetter(path[0]) && path[1] == ':') {
         plat::DriveEntry drive;
-        if (!plat::FindDrive(path[0], &drive) || drive.mountPoint.empty())
-            return false;
+        if (!plat::FindDrive(path[0], &drive) || drive.mountPoint.empty()) return false;
         linuxPath = drive.mountPoint;
     } else if (path[0] == '/') {
         linuxPath = path;
@@ -46,8 +43,7 @@ bool MountFor(const char* path, MountEntry* mount)
     }
     const std::vector<MountEntry> table = ReadMountTable();
     const MountEntry* found = FindMountOfPath(table, Normalise(linuxPath));
-    if (!found)
-        return false;
+    if (!found) return false;
     *mount = *found;
     return true;
 }
@@ -56,27 +52,22 @@ bool MountFor(const char* path, MountEntry* mount)
 
 bool GetPathRoot(const char* path, std::string* root)
 {
-    if (path == nullptr || root == nullptr)
-        return false;
+    if (path == nullptr || root == nullptr) return false;
     const std::size_t length = std::strlen(path);
     root->clear();
     // "/" alone is a whole Linux path, so the two-character minimum holds for the other forms only.
     if (path[0] == '/') {
-        if (length > PATH_MAX)
-            return false;
+        if (length > PATH_MAX) return false;
         std::vector<MountEntry> table = ReadMountTable();
         const MountEntry* mount = FindMountOfPath(table, Normalise(path));
         *root = mount ? mount->mountPoint : std::string("/");
-        if (root->back() != '/')
-            root->push_back('/');
+        if (root->back() != '/') root->push_back('/');
         return true;
     }
 
-    if (length < 2 || length > kMaxWindowsPath)
-        return false;
+    if (length < 2 || length > kMaxWindowsPath) return false;
     std::string p(path);
-    if (p.back() != '\\')
-        p.push_back('\\');
+    if (p.back() != '\\') p.push_back('\\');
     if (IsDriveLetter(p[0]) && p[1] == ':') {
         *root = p.substr(0, 2) + "\\";
         return true;
@@ -86,8 +77,7 @@ bool GetPathRoot(const char* path, std::string* root)
         const std::size_t serverEnd = p.find('\\', 2);
         if (serverEnd != std::string::npos && serverEnd > 2) {
             const std::size_t shareEnd = p.find('\\', serverEnd + 1);
-            if (shareEnd != std::string::npos && shareEnd > serverEnd + 1)
-                *root = p.substr(0, shareEnd + 1);
+            if (shareEnd != std::string::npos && shareEnd > serverEnd + 1) *root = p.substr(0, shareEnd + 1);
         }
     }
     return true;
@@ -95,8 +85,7 @@ bool GetPathRoot(const char* path, std::string* root)
 
 bool IsNtfsVolume(const char* rootPath)
 {
-    if (rootPath == nullptr || rootPath[0] == '\0' || rootPath[1] == '\0')
-        return false;
+    if (rootPath == nullptr || rootPath[0] == '\0' || rootPath[1] == '\0') return false;
     MountEntry mount;
     return MountFor(rootPath, &mount) && IsNtfsMount(mount);
 }

@@ -24,16 +24,11 @@ constexpr char16_t kReplacement = 0xFFFD;
 
 int Continuations(uint8_t lead)
 {
-    if (lead < 0xC0)
-        return 0;
-    if (lead < 0xE0)
-        return 1;
-    if (lead < 0xF0)
-        return 2;
-    if (lead < 0xF8)
-        return 3;
-    if (lead < 0xFC)
-        return 4;
+    if (lead < 0xC0) return 0;
+    if (lead < 0xE0) return 1;
+    if (lead < 0xF0) return 2;
+    if (lead < 0xF8) return 3;
+    if (lead < 0xFC) return 4;
     return 5;
 }
 
@@ -54,22 +49,17 @@ struct Decoded {
 Decoded DecodeOne(const uint8_t* p, size_t avail)
 {
     const uint8_t lead = p[0];
-    if (lead < 0x80)
-        return {Status::Ok, lead, 1};
+    if (lead < 0x80) return {Status::Ok, lead, 1};
     const int c = Continuations(lead);
-    if (size_t(c) >= avail)
-        return {Status::Truncated, 0, 0};
-    if ((lead & kLeadMask[c]) != kLeadPattern[c])
-        return {Status::Malformed, 0, 0};
+    if (size_t(c) >= avail) return {Status::Truncated, 0, 0};
+    if ((lead & kLeadMask[c]) != kLeadPattern[c]) return {Status::Malformed, 0, 0};
     uint32_t v = 0;
     for (int k = 0; k <= c; ++k) {
-        if (k > 0 && !IsContinuation(p[k]))
-            return {Status::Malformed, 0, 0};
+        if (k > 0 && !IsContinuation(p[k])) return {Status::Malformed, 0, 0};
         v = (v << 6) + p[k];
     }
     v -= kOffsets[c];
-    if (v < kMinimum[c] || (v >= 0xD800 && v <= 0xDFFF))
-        return {Status::Malformed, 0, 0};
+    if (v < kMinimum[c] || (v >= 0xD800 && v <= 0xDFFF)) return {Status::Malformed, 0, 0};
     return {Status::Ok, v, size_t(c) + 1};
 }
 
@@ -98,8 +88,7 @@ uint32_t NextCodePoint(const char16_t* units, size_t n, size_t& i)
         }
         return kReplacement;
     }
-    if (u >= 0xDC00 && u <= 0xDFFF)
-        return kReplacement;
+    if (u >= 0xDC00 && u <= 0xDFFF) return kReplacement;
     return u;
 }
 
@@ -110,8 +99,7 @@ size_t LenientUtf8ToUtf16(const uint8_t* p, size_t n, char16_t* out, size_t capa
     size_t o = 0;
     auto put = [&](char16_t u) {
         if (out) {
-            if (o >= capacity)
-                return false;
+            if (o >= capacity) return false;
             out[o] = u;
         }
         ++o;
@@ -121,19 +109,16 @@ size_t LenientUtf8ToUtf16(const uint8_t* p, size_t n, char16_t* out, size_t capa
     while (i < n) {
         Decoded d = DecodeOne(p + i, n - i);
         if (d.status != Status::Ok) {
-            if (!put(kReplacement))
-                return SIZE_MAX;
+            if (!put(kReplacement)) return SIZE_MAX;
             ++i;
             continue;
         }
         i += d.length;
         if (d.value <= 0xFFFF) {
-            if (!put(char16_t(d.value)))
-                return SIZE_MAX;
+            if (!put(char16_t(d.value))) return SIZE_MAX;
         } else if (d.value <= 0x10FFFF) {
             const uint32_t v = d.value - 0x10000;
-            if (!put(char16_t(0xD800 + (v >> 10))) || !put(char16_t(0xDC00 + (v & 0x3FF))))
-                return SIZE_MAX;
+            if (!put(char16_t(0xD800 + (v >> 10))) || !put(char16_t(0xDC00 + (v & 0x3FF)))) return SIZE_MAX;
         } else if (!put(kReplacement)) {
             return SIZE_MAX;
         }
@@ -144,8 +129,7 @@ size_t LenientUtf8ToUtf16(const uint8_t* p, size_t n, char16_t* out, size_t capa
 size_t TerminatedLength16(const char16_t* s)
 {
     size_t n = 0;
-    while (s[n])
-        ++n;
+    while (s[n]) ++n;
     return n + 1;
 }
 
@@ -153,8 +137,7 @@ size_t TerminatedLength16(const char16_t* s)
 
 size_t Utf8ToWide(const char* utf8, size_t byteCount, char16_t* out, size_t capacity)
 {
-    if (!utf8 || !out || byteCount == 0 || capacity == 0)
-        return 0;
+    if (!utf8 || !out || byteCount == 0 || capacity == 0) return 0;
     const auto* p = reinterpret_cast<const uint8_t*>(utf8);
     size_t i = 0, o = 0;
     while (i < byteCount && o < capacity) {
@@ -163,15 +146,12 @@ size_t Utf8ToWide(const char* utf8, size_t byteCount, char16_t* out, size_t capa
             continue;
         }
         Decoded d = DecodeOne(p + i, byteCount - i);
-        if (d.status == Status::Truncated)
-            break; // an incomplete sequence at the end is dropped
-        if (d.status == Status::Malformed)
-            return 0;
+        if (d.status == Status::Truncated) break; // an incomplete sequence at the end is dropped
+        if (d.status == Status::Malformed) return 0;
         if (d.value <= 0xFFFF) {
             out[o++] = char16_t(d.value);
         } else if (d.value <= 0x10FFFF) {
-            if (o + 1 >= capacity)
-                break;
+            if (o + 1 >= capacity) break;
             const uint32_t v = d.value - 0x10000;
             out[o++] = char16_t(0xD800 + (v >> 10));
             out[o++] = char16_t(0xDC00 + (v & 0x3FF));
@@ -185,14 +165,12 @@ size_t Utf8ToWide(const char* utf8, size_t byteCount, char16_t* out, size_t capa
 
 size_t Utf16ToUtf8(const char16_t* units, size_t unitCount, char* out, size_t capacity)
 {
-    if (!units || !out || unitCount == 0 || capacity == 0)
-        return 0;
+    if (!units || !out || unitCount == 0 || capacity == 0) return 0;
     size_t i = 0, o = 0;
     while (i < unitCount) {
         const uint32_t cp = NextCodePoint(units, unitCount, i);
         const int len = EncodedLength(cp);
-        if (size_t(len) > capacity - o)
-            break;
+        if (size_t(len) > capacity - o) break;
         Encode(cp, len, out + o);
         o += size_t(len);
     }
@@ -201,30 +179,23 @@ size_t Utf16ToUtf8(const char16_t* units, size_t unitCount, char* out, size_t ca
 
 int AnsiToWide(const char* text, int byteCount, char16_t* out, int capacity)
 {
-    if (!text || byteCount == 0 || byteCount < -1 || capacity < 0 || (capacity > 0 && !out))
-        return -1;
+    if (!text || byteCount == 0 || byteCount < -1 || capacity < 0 || (capacity > 0 && !out)) return -1;
     const size_t n = byteCount == -1 ? std::strlen(text) + 1 : size_t(byteCount);
     const auto* p = reinterpret_cast<const uint8_t*>(text);
     const size_t units = LenientUtf8ToUtf16(p, n, capacity == 0 ? nullptr : out, size_t(capacity));
-    if (units == SIZE_MAX || units > size_t(INT_MAX))
-        return -1;
+    if (units == SIZE_MAX || units > size_t(INT_MAX)) return -1;
     return int(units);
 }
 
 int WideToAnsi(const char16_t* units, int unitCount, char* out, int capacity)
 {
-    if (!units || unitCount == 0 || unitCount < -1 || capacity < 0 || (capacity > 0 && !out))
-        return 0;
+    if (!units || unitCount == 0 || unitCount < -1 || capacity < 0 || (capacity > 0 && !out)) return 0;
     const size_t n = unitCount == -1 ? TerminatedLength16(units) : size_t(unitCount);
     size_t needed = 0;
-    for (size_t i = 0; i < n;)
-        needed += size_t(EncodedLength(NextCodePoint(units, n, i)));
-    if (needed > size_t(INT_MAX))
-        return 0;
-    if (capacity == 0)
-        return int(needed);
-    if (needed > size_t(capacity))
-        return 0;
+    for (size_t i = 0; i < n;) needed += size_t(EncodedLength(NextCodePoint(units, n, i)));
+    if (needed > size_t(INT_MAX)) return 0;
+    if (capacity == 0) return int(needed);
+    if (needed > size_t(capacity)) return 0;
     size_t o = 0;
     for (size_t i = 0; i < n;) {
         const uint32_t cp = NextCodePoint(units, n, i);
@@ -237,26 +208,22 @@ int WideToAnsi(const char16_t* units, int unitCount, char* out, int capacity)
 
 size_t Utf8ToMultiByte(const char* utf8, size_t byteCount, char* out, size_t outSize)
 {
-    if (!utf8 || !out || byteCount == 0 || outSize == 0)
-        return 0;
+    if (!utf8 || !out || byteCount == 0 || outSize == 0) return 0;
     // Never more units than input bytes, so the temporary buffer is bounded by the input as well.
     const size_t capacity = std::min(outSize, byteCount);
     std::vector<char16_t> wide(capacity + 1);
     const size_t units = Utf8ToWide(utf8, byteCount, wide.data(), capacity);
-    if (units == 0)
-        return 0;
+    if (units == 0) return 0;
     const int written = WideToAnsi(wide.data(), int(units), out, int(std::min<size_t>(outSize, INT_MAX)));
     return written > 0 ? size_t(written) : 0;
 }
 
 size_t AnsiToUtf8(const char* ansi, size_t byteCount, char* out, size_t capacity)
 {
-    if (!ansi || !out || byteCount == 0 || capacity == 0 || byteCount > size_t(INT_MAX))
-        return 0;
+    if (!ansi || !out || byteCount == 0 || capacity == 0 || byteCount > size_t(INT_MAX)) return 0;
     std::vector<char16_t> wide(byteCount);
     const int units = AnsiToWide(ansi, int(byteCount), wide.data(), int(byteCount));
-    if (units <= 0)
-        return 0;
+    if (units <= 0) return 0;
     return Utf16ToUtf8(wide.data(), size_t(units), out, capacity);
 }
 
@@ -290,11 +257,9 @@ int EncodeUtf8CharOrFail(int64_t codePoint, char* out)
 
 int DecodeUtf8Char(const char* bytes, size_t available, uint32_t& value)
 {
-    if (!bytes || available == 0)
-        return 0;
+    if (!bytes || available == 0) return 0;
     Decoded d = DecodeOne(reinterpret_cast<const uint8_t*>(bytes), available);
-    if (d.status != Status::Ok)
-        return 0;
+    if (d.status != Status::Ok) return 0;
     value = d.value > 0xFFFF ? d.value - 0x10000 : d.value;
     return int(d.length);
 }
@@ -307,10 +272,8 @@ uint32_t DecodeUtf8Value(const char* bytes, size_t available)
 
 int CompareTextN(const char* a, const char* b, int n)
 {
-    if (!a)
-        a = "";
-    if (!b)
-        b = "";
+    if (!a) a = "";
+    if (!b) b = "";
     if (n == -1) {
         const int r = std::strcmp(a, b);
         return r < 0 ? -1 : r > 0 ? 1 : 0;
@@ -318,8 +281,7 @@ int CompareTextN(const char* a, const char* b, int n)
     const size_t la = std::strlen(a), lb = std::strlen(b);
     const size_t m = std::min({la, lb, size_t(n < 0 ? 0 : n)});
     const int r = std::memcmp(a, b, m);
-    if (r != 0)
-        return r < 0 ? -1 : 1;
+    if (r != 0) return r < 0 ? -1 : 1;
     return la > lb ? 1 : la < lb ? -1 : 0;
 }
 
@@ -327,12 +289,10 @@ void CountLeadBytes(const char* text, int& counted, int& bytes, int limit)
 {
     counted = 0;
     bytes = 0;
-    if (!text)
-        return;
+    if (!text) return;
     while (bytes < limit && text[bytes] != '\0') {
         const uint8_t b = uint8_t(text[bytes]);
-        if (b < 0x80 || b >= 0xE0)
-            ++counted;
+        if (b < 0x80 || b >= 0xE0) ++counted;
         ++bytes;
     }
 }
@@ -356,8 +316,7 @@ XCharError::XCharError(int value) : m_value(value)
 int EncodeUtf8Char(int64_t codePoint, char* out)
 {
     const int len = textconv::EncodeUtf8CharOrFail(codePoint, out);
-    if (len < 0)
-        throw XCharError(int(codePoint));
+    if (len < 0) throw XCharError(int(codePoint));
     return len;
 }
 
@@ -371,8 +330,7 @@ XCharError::XCharError(int value) : m_value(value)
 int EncodeUtf8Char(int64_t codePoint, char* out)
 {
     const int len = textconv::EncodeUtf8CharOrFail(codePoint, out);
-    if (len < 0)
-        throw XCharError(int(codePoint));
+    if (len < 0) throw XCharError(int(codePoint));
     return len;
 }
 

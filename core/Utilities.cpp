@@ -22,30 +22,25 @@ bool CompareNoCase(const std::string& a, const std::string& b)
     for (size_t i = 0; i < n; ++i) {
         const unsigned char x = static_cast<unsigned char>(Upper(a[i]));
         const unsigned char y = static_cast<unsigned char>(Upper(b[i]));
-        if (x != y)
-            return x < y;
+        if (x != y) return x < y;
     }
     return a.size() < b.size();
 }
 
 bool GetModulePath(char* buffer, int size)
 {
-    if (!buffer || size <= 0)
-        return false;
+    if (!buffer || size <= 0) return false;
     const std::string folder = plat::ProgramFolder().string();
-    if (folder.empty())
-        return false;
+    if (folder.empty()) return false;
     std::string withSlash = folder.back() == '/' ? folder : folder + '/';
-    if (withSlash.size() + 1 > size_t(size))
-        return false;
+    if (withSlash.size() + 1 > size_t(size)) return false;
     std::memcpy(buffer, withSlash.c_str(), withSlash.size() + 1);
     return true;
 }
 
 std::string WideToMultiByteString(std::u16string_view wide)
 {
-    if (wide.empty() || wide.size() > size_t(INT_MAX / 4))
-        return {};
+    if (wide.empty() || wide.size() > size_t(INT_MAX / 4)) return {};
     std::string out(wide.size() * 3, '\0'); // one unit never needs more than 3 bytes (a pair needs 4 for 2)
     const int n = WideToAnsi(wide.data(), int(wide.size()), out.data(), int(out.size()));
     out.resize(n > 0 ? size_t(n) : 0);
@@ -55,8 +50,7 @@ std::string WideToMultiByteString(std::u16string_view wide)
 
 std::u16string MultiByteToWideString(std::string_view text)
 {
-    if (text.empty() || text.size() > size_t(INT_MAX))
-        return {};
+    if (text.empty() || text.size() > size_t(INT_MAX)) return {};
     std::u16string out(text.size(), u'\0');
     const int n = AnsiToWide(text.data(), int(text.size()), out.data(), int(out.size()));
     out.resize(n > 0 ? size_t(n) : 0);

@@ -34,8 +34,7 @@ bool IsRemovable(dev_t rdev)
 {
     const std::string base = SysBlockDir(rdev);
     struct stat st {};
-    if (::stat((base + "/partition").c_str(), &st) == 0)
-        return ReadSysfsFlag(base + "/../removable");
+    if (::stat((base + "/partition").c_str(), &st) == 0) return ReadSysfsFlag(base + "/../removable");
     return ReadSysfsFlag(base + "/removable");
 }
 
@@ -49,7 +48,8 @@ DiskGeometry MakeGeometry(uint64_t lengthBytes, uint32_t bytesPerSector, uint32_
     g.tracksPerCylinder = heads ? heads : 255;
     g.sectorsPerTrack = sectorsPerTrack ? sectorsPerTrack : 63;
     g.mediaType = mediaType;
-    const uint64_t cylinderBytes = uint64_t(g.tracksPerCylinder) * g.sectorsPerTrack * (bytesPerSector ? bytesPerSector : 512);
+    const uint64_t cylinderBytes =
+        uint64_t(g.tracksPerCylinder) * g.sectorsPerTrack * (bytesPerSector ? bytesPerSector : 512);
     g.cylinders = static_cast<int64_t>(lengthBytes / cylinderBytes);
     return g;
 }
@@ -69,20 +69,17 @@ uint32_t FloppyMediaType(uint64_t lengthBytes)
 std::unique_ptr<BlockDevice> BlockDevice::Open(const std::string& path, uint32_t* error)
 {
     auto fail = [error](uint32_t code) -> std::unique_ptr<BlockDevice> {
-        if (error)
-            *error = code;
+        if (error) *error = code;
         SetLastError(code);
         return nullptr;
     };
-    if (path.empty())
-        return fail(kErrFileNotFound);
+    if (path.empty()) return fail(kErrFileNotFound);
     int fd;
     do {
         // Non-blocking for the type probe: opening a FIFO without a writer would otherwise wait for ever.
         fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return fail(ErrorFromErrno(errno));
+    if (fd < 0) return fail(ErrorFromErrno(errno));
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISBLK(st.st_mode))) {
         ::close(fd);
@@ -94,12 +91,13 @@ std::unique_ptr<BlockDevice> BlockDevice::Open(const std::string& path, uint32_t
         ::close(fd);
         return fail(code);
     }
-    if (error)
-        *error = 0;
+    if (error) *error = 0;
     return std::unique_ptr<BlockDevice>(new BlockDevice(fd, path, S_ISBLK(st.st_mode)));
 }
 
-BlockDevice::BlockDevice(int fd, std::string path, bool isBlock) : m_fd(fd), m_path(std::move(path)), m_isBlock(isBlock) {}
+BlockDevice::BlockDevice(int fd, std::string path, bool isBlock) : m_fd(fd), m_path(std::move(path)), m_isBlock(isBlock)
+{
+}
 
 BlockDevice::~BlockDevice()
 {
@@ -110,28 +108,22 @@ bool BlockDevice::ReadAt(uint64_t offset, void* buffer, size_t size, size_t* byt
 {
     auto* out = static_cast<uint8_t*>(buffer);
     size_t done = 0;
-    if (error)
-        *error = 0;
+    if (error) *error = 0;
     if (offset > static_cast<uint64_t>(INT64_MAX)) {
-        if (bytesRead)
-            *bytesRead = 0;
-        if (error)
-            *error = kErrInvalidParameter;
+        if (bytesRead) *bytesRead = 0;
+        if (error) *error = kErrInvalidParameter;
         return false;
     }
     const FdTransfer t = ReadFull(m_fd, out, size, static_cast<int64_t>(offset));
     done = t.done;
     if (t.error != 0) {
         const uint32_t code = ErrorFromErrno(t.error);
-        if (bytesRead)
-            *bytesRead = done;
-        if (error)
-            *error = code;
+        if (bytesRead) *bytesRead = done;
+        if (error) *error = code;
         SetLastError(code);
         return false;
     }
-    if (bytesRead)
-        *bytesRead = done;
+    if (bytesRead) *bytesRead = done;
     return true;
 }
 
@@ -139,14 +131,12 @@ bool BlockDevice::GetLength(uint64_t* bytes)
 {
     if (m_isBlock) {
         uint64_t size = 0;
-        if (::ioctl(m_fd, BLKGETSIZE64, &size) != 0)
-            return false;
+        if (::ioctl(m_fd, BLKGETSIZE64, &size) != 0) return false;
         *bytes = size;
         return true;
     }
     struct stat st {};
-    if (::fstat(m_fd, &st) != 0)
-        return false;
+    if (::fstat(m_fd, &st) != 0) return false;
     *bytes = static_cast<uint64_t>(st.st_size);
     return true;
 }
@@ -154,15 +144,13 @@ bool BlockDevice::GetLength(uint64_t* bytes)
 bool BlockDevice::GetGeometry(DiskGeometry* geometry)
 {
     uint64_t length = 0;
-    if (!GetLength(&length))
-        return false;
+    if (!GetLength(&length)) return false;
     if (!m_isBlock) {
         *geometry = MakeGeometry(length, 512, 0, 0, kMediaFixed);
         return true;
     }
     int sectorSize = 0;
-    if (::ioctl(m_fd, BLKSSZGET, &sectorSize) != 0 || sectorSize <= 0)
-        sectorSize = 512;
+    if (::ioctl(m_fd, BLKSSZGET, &sectorSize) != 0 || sectorSize <= 0) sectorSize = 512;
     struct hd_geometry hd {};
     uint32_t heads = 0, sectors = 0;
     if (::ioctl(m_fd, HDIO_GETGEO, &hd) == 0) {
@@ -184,12 +172,11 @@ bool BlockDevice::GetGeometry(DiskGeometry* geometry)
 uint64_t BlockDevice::ReadCapacity10(int target)
 {
     // Only the device itself can be addressed; another target id of the same adapter is out of reach.
-    if (target != 0 || !m_isBlock)
-        return 0;
+    if (target != 0 || !m_isBlock) return 0;
     unsigned char cdb[10] = {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     unsigned char data[8] = {};
     unsigned char sense[32] = {};
-    sg_io_hdr_t io {};
+    sg_io_hdr_t io{};
     io.interface_id = 'S';
     io.dxfer_direction = SG_DXFER_FROM_DEV;
     io.cmd_len = sizeof(cdb);
@@ -199,10 +186,8 @@ uint64_t BlockDevice::ReadCapacity10(int target)
     io.mx_sb_len = sizeof(sense);
     io.sbp = sense;
     io.timeout = 4000;
-    if (::ioctl(m_fd, SG_IO, &io) != 0)
-        return 0;
-    if ((io.info & SG_INFO_OK_MASK) != SG_INFO_OK || io.resid != 0)
-        return 0;
+    if (::ioctl(m_fd, SG_IO, &io) != 0) return 0;
+    if ((io.info & SG_INFO_OK_MASK) != SG_INFO_OK || io.resid != 0) return 0;
     const uint32_t lastLba = bytes::ByteReader(data, sizeof data).u32be(0); // READ CAPACITY(10) answers big-endian
     return uint64_t(lastLba) + 1;
 }

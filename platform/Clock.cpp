@@ -51,16 +51,14 @@ int64_t UtcOffsetSeconds(int64_t unixSeconds)
 {
     time_t t = time_t(unixSeconds);
     tm local{};
-    if (!localtime_r(&t, &local))
-        return 0;
+    if (!localtime_r(&t, &local)) return 0;
     return local.tm_gmtoff;
 }
 
 uint64_t Shift(uint64_t ft, int64_t seconds)
 {
     const int64_t delta = seconds * int64_t(kFileTimeTicksPerSecond);
-    if (delta < 0 && ft < uint64_t(-delta))
-        return 0;
+    if (delta < 0 && ft < uint64_t(-delta)) return 0;
     return uint64_t(int64_t(ft) + delta);
 }
 
@@ -89,10 +87,8 @@ uint64_t FileTimeFromUnix(int64_t seconds, uint32_t nanoseconds)
 {
     constexpr int64_t kMinSeconds = -kDays1601To1970 * kSecondsPerDay;
     constexpr int64_t kMaxSeconds = int64_t(kMaxFileTime / kFileTimeTicksPerSecond) + kMinSeconds - 1;
-    if (seconds < kMinSeconds)
-        return 0;
-    if (seconds > kMaxSeconds)
-        return kMaxFileTime;
+    if (seconds < kMinSeconds) return 0;
+    if (seconds > kMaxSeconds) return kMaxFileTime;
     return uint64_t(seconds - kMinSeconds) * kFileTimeTicksPerSecond + (nanoseconds % 1000000000u) / 100u;
 }
 
@@ -107,8 +103,7 @@ UnixTime UnixFromFileTime(uint64_t fileTime)
 
 bool FileTimeToSystemTime(uint64_t fileTime, SystemTime& out)
 {
-    if (fileTime > kMaxFileTime)
-        return false;
+    if (fileTime > kMaxFileTime) return false;
     const uint64_t totalMs = fileTime / 10000u;
     const int64_t days1601 = int64_t(totalMs / 86400000u);
     uint64_t msOfDay = totalMs % 86400000u;

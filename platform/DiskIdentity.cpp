@@ -20,14 +20,12 @@ namespace {
 std::string ReadAttribute(const fs::path& file)
 {
     std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return {};
+    if (!in) return {};
     std::string text(4096, '\0');
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
     text.resize(static_cast<size_t>(in.gcount()));
     const size_t nl = text.find('\n');
-    if (nl != std::string::npos)
-        text.resize(nl);
+    if (nl != std::string::npos) text.resize(nl);
     return text;
 }
 
@@ -35,16 +33,13 @@ std::string ReadAttribute(const fs::path& file)
 std::string SerialFromVpdPage80(const fs::path& file)
 {
     std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return {};
+    if (!in) return {};
     char page[256];
     in.read(page, sizeof(page));
     const size_t got = static_cast<size_t>(in.gcount());
-    if (got < 4)
-        return {};
+    if (got < 4) return {};
     size_t length = static_cast<unsigned char>(page[3]);
-    if (length > got - 4)
-        length = got - 4;
+    if (length > got - 4) length = got - 4;
     return std::string(page + 4, length);
 }
 
@@ -52,22 +47,14 @@ std::string SerialFromVpdPage80(const fs::path& file)
 
 int32_t BusTypeFromSysfsPath(const std::string& p)
 {
-    if (p.find("/devices/virtual/block/loop") != std::string::npos)
-        return kBusFileBackedVirtual;
-    if (p.find("/usb") != std::string::npos)
-        return kBusUsb;
-    if (p.find("/nvme") != std::string::npos)
-        return kBusNvme;
-    if (p.find("/mmc") != std::string::npos)
-        return kBusSd;
-    if (p.find("/firewire") != std::string::npos || p.find("/fw") != std::string::npos)
-        return kBus1394;
-    if (p.find("/ata") != std::string::npos)
-        return kBusAta;
-    if (p.find("/host") != std::string::npos || p.find("/virtio") != std::string::npos)
-        return kBusScsi;
-    if (p.find("/devices/virtual/") != std::string::npos)
-        return kBusVirtual;
+    if (p.find("/devices/virtual/block/loop") != std::string::npos) return kBusFileBackedVirtual;
+    if (p.find("/usb") != std::string::npos) return kBusUsb;
+    if (p.find("/nvme") != std::string::npos) return kBusNvme;
+    if (p.find("/mmc") != std::string::npos) return kBusSd;
+    if (p.find("/firewire") != std::string::npos || p.find("/fw") != std::string::npos) return kBus1394;
+    if (p.find("/ata") != std::string::npos) return kBusAta;
+    if (p.find("/host") != std::string::npos || p.find("/virtio") != std::string::npos) return kBusScsi;
+    if (p.find("/devices/virtual/") != std::string::npos) return kBusVirtual;
     return kBusUnknown;
 }
 
@@ -82,13 +69,10 @@ DiskIdentity ReadDiskIdentity(const std::string& sysDeviceDir)
     id.vendor = ReadAttribute(dev / "vendor");
     id.product = ReadAttribute(dev / "model");
     id.revision = ReadAttribute(dev / "rev");
-    if (id.revision.empty())
-        id.revision = ReadAttribute(dev / "firmware_rev");
+    if (id.revision.empty()) id.revision = ReadAttribute(dev / "firmware_rev");
     id.serial = ReadAttribute(dev / "serial");
-    if (id.serial.empty())
-        id.serial = ReadAttribute(dir / "serial");
-    if (id.serial.empty())
-        id.serial = SerialFromVpdPage80(dev / "vpd_pg80");
+    if (id.serial.empty()) id.serial = ReadAttribute(dir / "serial");
+    if (id.serial.empty()) id.serial = SerialFromVpdPage80(dev / "vpd_pg80");
     if (id.busType == kBusFileBackedVirtual && id.product.empty()) {
         const std::string backing = ReadAttribute(dir / "loop" / "backing_file");
         id.product = backing.empty() ? dir.filename().string() : fs::path(backing).filename().string();
@@ -99,8 +83,7 @@ DiskIdentity ReadDiskIdentity(const std::string& sysDeviceDir)
 bool QueryDiskIdentity(const std::string& devicePath, DiskIdentity* identity)
 {
     auto device = BlockDevice::Open(devicePath);
-    if (!device)
-        return false;
+    if (!device) return false;
     *identity = DiskIdentity();
     if (!device->IsBlockDevice()) {
         identity->busType = kBusFileBackedVirtual;
@@ -108,12 +91,10 @@ bool QueryDiskIdentity(const std::string& devicePath, DiskIdentity* identity)
         return true;
     }
     struct stat st {};
-    if (::fstat(device->Fd(), &st) != 0)
-        return false;
+    if (::fstat(device->Fd(), &st) != 0) return false;
     std::string dir = SysBlockDir(st.st_rdev);
     // A partition is described by the disk that holds it.
-    if (fs::exists(dir + "/partition"))
-        dir += "/..";
+    if (fs::exists(dir + "/partition")) dir += "/..";
     *identity = ReadDiskIdentity(dir);
     return true;
 }

@@ -31,16 +31,14 @@ std::vector<DiskEntry> SplitOverride(const std::string& list)
     size_t start = 0;
     while (start <= list.size()) {
         size_t end = list.find(':', start);
-        if (end == std::string::npos)
-            end = list.size();
+        if (end == std::string::npos) end = list.size();
         std::string path = list.substr(start, end - start);
         if (!path.empty()) {
             DiskEntry e;
             e.path = path;
             // A loop device given by path keeps its name, so that its description and letters can be found.
             struct stat st {};
-            if (::stat(path.c_str(), &st) == 0 && S_ISBLK(st.st_mode))
-                e.sysName = fs::path(path).filename().string();
+            if (::stat(path.c_str(), &st) == 0 && S_ISBLK(st.st_mode)) e.sysName = fs::path(path).filename().string();
             out.push_back(std::move(e));
         }
         start = end + 1;
@@ -58,50 +56,41 @@ bool NaturalLess(const std::string& a, const std::string& b)
         const bool db = b[j] >= '0' && b[j] <= '9';
         if (da && db) {
             size_t ei = i, ej = j;
-            while (ei < a.size() && a[ei] >= '0' && a[ei] <= '9')
-                ++ei;
-            while (ej < b.size() && b[ej] >= '0' && b[ej] <= '9')
-                ++ej;
+            while (ei < a.size() && a[ei] >= '0' && a[ei] <= '9') ++ei;
+            while (ej < b.size() && b[ej] >= '0' && b[ej] <= '9') ++ej;
             std::string na = a.substr(i, ei - i), nb = b.substr(j, ej - j);
             na.erase(0, std::min(na.find_first_not_of('0'), na.size()));
             nb.erase(0, std::min(nb.find_first_not_of('0'), nb.size()));
-            if (na.size() != nb.size())
-                return na.size() < nb.size();
-            if (na != nb)
-                return na < nb;
+            if (na.size() != nb.size()) return na.size() < nb.size();
+            if (na != nb) return na < nb;
             i = ei;
             j = ej;
             continue;
         }
-        if (a[i] != b[j])
-            return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
+        if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
         ++i;
         ++j;
     }
     return a.size() - i < b.size() - j;
 }
 
-std::vector<DiskEntry> ListDisksFrom(const std::string& sysBlockDir, const std::string& devDir, const char* overrideList)
+std::vector<DiskEntry> ListDisksFrom(const std::string& sysBlockDir, const std::string& devDir,
+                                     const char* overrideList)
 {
-    if (overrideList)
-        return SplitOverride(overrideList);
+    if (overrideList) return SplitOverride(overrideList);
     std::vector<std::string> names;
     std::error_code ec;
     for (const auto& item : fs::directory_iterator(sysBlockDir, ec)) {
         const std::string name = item.path().filename().string();
-        if (IsExcludedName(name))
-            continue;
-        if (StartsWith(name, "loop") && !fs::exists(item.path() / "loop" / "backing_file", ec))
-            continue;
+        if (IsExcludedName(name)) continue;
+        if (StartsWith(name, "loop") && !fs::exists(item.path() / "loop" / "backing_file", ec)) continue;
         // Idle network-block and empty card-reader slots would otherwise take the low indexes.
-        if (ReadSysNumber(item.path() / "size") == 0)
-            continue;
+        if (ReadSysNumber(item.path() / "size") == 0) continue;
         names.push_back(name);
     }
     std::sort(names.begin(), names.end(), NaturalLess);
     std::vector<DiskEntry> out;
-    for (const auto& name : names)
-        out.push_back({(fs::path(devDir) / name).string(), name});
+    for (const auto& name : names) out.push_back({(fs::path(devDir) / name).string(), name});
     return out;
 }
 
@@ -112,11 +101,9 @@ std::vector<DiskEntry> ListDisks()
 
 bool GetDiskEntry(int index, DiskEntry* entry)
 {
-    if (index < 0)
-        return false;
+    if (index < 0) return false;
     const auto disks = ListDisks();
-    if (static_cast<size_t>(index) >= disks.size())
-        return false;
+    if (static_cast<size_t>(index) >= disks.size()) return false;
     *entry = disks[static_cast<size_t>(index)];
     return true;
 }

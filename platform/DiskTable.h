@@ -8,8 +8,8 @@
 namespace plat {
 
 struct DiskEntry {
-    std::string path;     // what to open: "/dev/sda", or an image file of SALVIX_DISKS
-    std::string sysName;  // the block device's name under /sys/block ("sda"); empty for a file
+    std::string path;    // what to open: "/dev/sda", or an image file of SALVIX_DISKS
+    std::string sysName; // the block device's name under /sys/block ("sda"); empty for a file
 };
 
 // The current disk list (the folders are read on every call).
@@ -19,7 +19,8 @@ bool GetDiskEntry(int index, DiskEntry* entry);
 
 // The list built from a sysfs block folder and a device folder, or from the override text when it is not null.
 // Left out: ram, zram, sr and fd devices, loop devices without a backing file, and devices of size 0.
-std::vector<DiskEntry> ListDisksFrom(const std::string& sysBlockDir, const std::string& devDir, const char* overrideList);
+std::vector<DiskEntry> ListDisksFrom(const std::string& sysBlockDir, const std::string& devDir,
+                                     const char* overrideList);
 
 // Name order that compares runs of digits by value ("sdb" < "sdaa" is not wanted: "loop2" < "loop10").
 bool NaturalLess(const std::string& a, const std::string& b);

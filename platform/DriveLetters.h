@@ -12,11 +12,11 @@ namespace plat {
 
 struct DriveEntry {
     char letter = 0;
-    std::string devicePath;   // what to open: "/dev/sda1", or an image file
-    std::string mountPoint;   // where it is mounted; empty when not mounted
-    std::string diskPath;     // the whole disk holding it ("/dev/sda"); the device itself for a whole disk
-    uint64_t startByte = 0;   // where it starts on that disk
-    dev_t rdev = 0;           // the block device number; 0 for a file
+    std::string devicePath; // what to open: "/dev/sda1", or an image file
+    std::string mountPoint; // where it is mounted; empty when not mounted
+    std::string diskPath;   // the whole disk holding it ("/dev/sda"); the device itself for a whole disk
+    uint64_t startByte = 0; // where it starts on that disk
+    dev_t rdev = 0;         // the block device number; 0 for a file
     bool floppy = false;
 };
 
@@ -25,8 +25,8 @@ struct DriveSources {
     std::string sysBlockDir = "/sys/block";
     std::string devDir = "/dev";
     std::string mountInfo = "/proc/self/mountinfo";
-    const char* disksOverride = nullptr;   // SALVIX_DISKS
-    const char* drivesOverride = nullptr;  // SALVIX_DRIVES
+    const char* disksOverride = nullptr;  // SALVIX_DISKS
+    const char* drivesOverride = nullptr; // SALVIX_DRIVES
     // Whether an unpartitioned, unmounted whole disk gets a letter (it holds a file system). Null: looks at
     // its first sectors for a FAT, NTFS or ext2/3/4 signature.
     bool (*holdsFileSystem)(const std::string& devicePath) = nullptr;

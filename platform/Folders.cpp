@@ -26,10 +26,8 @@ const char* NonEmptyEnv(const char* name)
 
 fs::path HomeFolder()
 {
-    if (const char* home = NonEmptyEnv("HOME"))
-        return home;
-    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
-        return pw->pw_dir;
+    if (const char* home = NonEmptyEnv("HOME")) return home;
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
     return "/tmp";
 }
 
@@ -37,12 +35,9 @@ fs::path HomeFolder()
 bool MakeFolders(const fs::path& dir)
 {
     std::error_code ec;
-    if (fs::is_directory(dir, ec))
-        return true;
-    if (dir.has_parent_path())
-        fs::create_directories(dir.parent_path(), ec);
-    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
-        return false;
+    if (fs::is_directory(dir, ec)) return true;
+    if (dir.has_parent_path()) fs::create_directories(dir.parent_path(), ec);
+    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return false;
     return fs::is_directory(dir, ec);
 }
 
@@ -54,8 +49,7 @@ public:
         if (m_path.empty()) {
             const char* base = NonEmptyEnv("TMPDIR");
             std::string templ = std::string(base ? base : "/tmp") + "/salvix-XXXXXX";
-            if (::mkdtemp(templ.data()))
-                m_path = templ;
+            if (::mkdtemp(templ.data())) m_path = templ;
         }
         return m_path;
     }
@@ -85,19 +79,16 @@ fs::path ProgramFolder()
 {
     std::error_code ec;
     fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (ec)
-        return fs::current_path(ec);
+    if (ec) return fs::current_path(ec);
     return exe.parent_path();
 }
 
 fs::path DataFolder()
 {
-    if (const char* dir = NonEmptyEnv("SALVIX_DATA_DIR"))
-        return dir;
+    if (const char* dir = NonEmptyEnv("SALVIX_DATA_DIR")) return dir;
     std::error_code ec;
     fs::path beside = ProgramFolder() / "data";
-    if (fs::is_directory(beside, ec))
-        return beside;
+    if (fs::is_directory(beside, ec)) return beside;
     return SALVIX_BUILD_DATA_DIR;
 }
 
@@ -115,10 +106,8 @@ fs::path StateFolder()
 
 fs::path ConfigFolder()
 {
-    if (const char* v = NonEmptyEnv("SALVIX_CONFIG_DIR"))
-        return v;
-    if (const char* x = NonEmptyEnv("XDG_CONFIG_HOME"))
-        return fs::path(x) / "salvix";
+    if (const char* v = NonEmptyEnv("SALVIX_CONFIG_DIR")) return v;
+    if (const char* x = NonEmptyEnv("XDG_CONFIG_HOME")) return fs::path(x) / "salvix";
     return HomeFolder() / ".config" / "salvix";
 }
 
@@ -126,8 +115,7 @@ fs::path RuntimeFolder()
 {
     if (const char* r = NonEmptyEnv("XDG_RUNTIME_DIR")) {
         fs::path dir = fs::path(r) / "salvix";
-        if (MakeFolders(dir))
-            return dir;
+        if (MakeFolders(dir)) return dir;
     }
     return StateFolder();
 }

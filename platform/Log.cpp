@@ -20,7 +20,7 @@ namespace {
 constexpr size_t kEarlyLineLimit = 64;
 
 struct LogState {
-    std::mutex lock;          // guards path, early lines and descriptor changes, not ordinary writes
+    std::mutex lock; // guards path, early lines and descriptor changes, not ordinary writes
     std::atomic<int> fd{-1};
     std::atomic<int> level{LOGLEVEL_NORMAL};
     bool initialised = false;
@@ -34,7 +34,10 @@ LogState& State()
     return *s;
 }
 
-void WriteAll(int fd, const char* p, size_t n) { plat::WriteFull(fd, p, n); }
+void WriteAll(int fd, const char* p, size_t n)
+{
+    plat::WriteFull(fd, p, n);
+}
 
 void Emit(const char* mark, const char* format, va_list args)
 {
@@ -72,8 +75,7 @@ void Emit(const char* mark, const char* format, va_list args)
     va_end(copy);
 
     // Callers end their formats with "\n", "\r\n" or nothing; every line ends in exactly one "\n".
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.pop_back();
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
     line += '\n';
 
     LogState& s = State();
@@ -98,8 +100,7 @@ void InitLog(const char* path, LOGLEVEL level, LOGTYPE type)
     std::lock_guard<std::mutex> g(s.lock);
     s.level.store(level, std::memory_order_relaxed);
     int old = s.fd.exchange(-1);
-    if (old >= 0)
-        ::close(old);
+    if (old >= 0) ::close(old);
     s.path = path ? path : "";
     s.initialised = true;
     if (s.path.empty()) {
@@ -112,40 +113,45 @@ void InitLog(const char* path, LOGLEVEL level, LOGTYPE type)
         s.early.clear();
         return;
     }
-    for (const std::string& line : s.early)
-        WriteAll(fd, line.data(), line.size());
+    for (const std::string& line : s.early) WriteAll(fd, line.data(), line.size());
     s.early.clear();
     (void)type; // a loader-started process logs the same way
     s.fd.store(fd, std::memory_order_release);
 }
 
-#define SALVIX_LOG_BODY(mark)            \
-    va_list args;                        \
-    va_start(args, format);              \
-    Emit(mark, format, args);            \
+#define SALVIX_LOG_BODY(mark)                                                                                          \
+    va_list args;                                                                                                      \
+    va_start(args, format);                                                                                            \
+    Emit(mark, format, args);                                                                                          \
     va_end(args)
 
-void LogInfo(const char* format, ...) { SALVIX_LOG_BODY("INFO "); }
-void LogError(const char* format, ...) { SALVIX_LOG_BODY("ERROR"); }
-void ReleaseTrace(const char* format, ...) { SALVIX_LOG_BODY("TRACE"); }
+void LogInfo(const char* format, ...)
+{
+    SALVIX_LOG_BODY("INFO ");
+}
+void LogError(const char* format, ...)
+{
+    SALVIX_LOG_BODY("ERROR");
+}
+void ReleaseTrace(const char* format, ...)
+{
+    SALVIX_LOG_BODY("TRACE");
+}
 
 void DebugTrace(const char* format, ...)
 {
-    if (State().level.load(std::memory_order_relaxed) != LOGLEVEL_TRACE)
-        return;
+    if (State().level.load(std::memory_order_relaxed) != LOGLEVEL_TRACE) return;
     SALVIX_LOG_BODY("DEBUG");
 }
 
 uint16_t FileNameToFileCode(char* sourcePath)
 {
-    if (!sourcePath)
-        return 0;
+    if (!sourcePath) return 0;
     const char* p = sourcePath;
     const size_t rootLen = std::strlen(SALVIX_SOURCE_DIR);
     if (std::strncmp(p, SALVIX_SOURCE_DIR, rootLen) == 0) {
         p += rootLen;
-        while (*p == '/' || *p == '\\')
-            ++p;
+        while (*p == '/' || *p == '\\') ++p;
     }
     // FNV-1a over the relative path with '\' read as '/', folded to 16 bits.
     uint32_t h = 2166136261u;
@@ -161,26 +167,22 @@ namespace plat::log {
 std::string RewriteFormat(const char* format)
 {
     std::string out;
-    if (!format)
-        return out;
+    if (!format) return out;
     for (const char* p = format; *p; ++p) {
         out += *p;
-        if (*p != '%')
-            continue;
+        if (*p != '%') continue;
         if (p[1] == '%') {
             out += *++p;
             continue;
         }
         // Copy flags, width and precision, then replace an I64 size prefix.
         ++p;
-        while (*p && std::strchr("-+ #0123456789.*", *p))
-            out += *p++;
+        while (*p && std::strchr("-+ #0123456789.*", *p)) out += *p++;
         if (std::strncmp(p, "I64", 3) == 0) {
             out += "ll";
             p += 3;
         }
-        if (!*p)
-            break;
+        if (!*p) break;
         out += *p;
     }
     return out;

@@ -26,28 +26,23 @@ bool FieldKb(std::string_view text, std::string_view name, uint64_t& kb)
     size_t pos = 0;
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos)
-            end = text.size();
+        if (end == std::string_view::npos) end = text.size();
         std::string_view line = text.substr(pos, end - pos);
         pos = end + 1;
-        if (line.size() <= name.size() || line.substr(0, name.size()) != name || line[name.size()] != ':')
-            continue;
+        if (line.size() <= name.size() || line.substr(0, name.size()) != name || line[name.size()] != ':') continue;
         uint64_t v = 0;
         bool digits = false;
         for (size_t i = name.size() + 1; i < line.size(); ++i) {
             char c = line[i];
             if (c == ' ' || c == '\t') {
-                if (digits)
-                    break;
+                if (digits) break;
                 continue;
             }
-            if (c < '0' || c > '9' || v > (UINT64_MAX / 10) / 1024)
-                return false;
+            if (c < '0' || c > '9' || v > (UINT64_MAX / 10) / 1024) return false;
             v = v * 10 + uint64_t(c - '0');
             digits = true;
         }
-        if (!digits)
-            return false;
+        if (!digits) return false;
         kb = v;
         return true;
     }
@@ -59,8 +54,7 @@ bool FieldKb(std::string_view text, std::string_view name, uint64_t& kb)
 bool ParseMemInfo(std::string_view text, MemoryStatus& out)
 {
     uint64_t total = 0, avail = 0, freeKb = 0, buffers = 0, cached = 0, swapTotal = 0, swapFree = 0;
-    if (!FieldKb(text, "MemTotal", total))
-        return false;
+    if (!FieldKb(text, "MemTotal", total)) return false;
     if (!FieldKb(text, "MemAvailable", avail)) {
         FieldKb(text, "MemFree", freeKb);
         FieldKb(text, "Buffers", buffers);
@@ -69,8 +63,7 @@ bool ParseMemInfo(std::string_view text, MemoryStatus& out)
     }
     FieldKb(text, "SwapTotal", swapTotal);
     FieldKb(text, "SwapFree", swapFree);
-    if (avail > total)
-        avail = total;
+    if (avail > total) avail = total;
     out.totalPhys = total * 1024;
     out.availPhys = avail * 1024;
     out.totalPageFile = (total + swapTotal) * 1024;
@@ -82,8 +75,7 @@ bool ParseMemInfo(std::string_view text, MemoryStatus& out)
 bool QueryMemoryStatus(MemoryStatus& out)
 {
     FILE* f = std::fopen("/proc/meminfo", "re");
-    if (!f)
-        return false;
+    if (!f) return false;
     char buf[8192];
     size_t n = std::fread(buf, 1, sizeof buf - 1, f);
     std::fclose(f);
@@ -118,8 +110,7 @@ OutOfMemoryHandler SetOutOfMemoryHandler(OutOfMemoryHandler handler)
 void OutOfMemory(size_t requestedBytes)
 {
     static thread_local bool t_reporting = false;
-    if (t_reporting)
-        ::_exit(kOutOfMemoryExitStatus); // failed again while reporting
+    if (t_reporting) ::_exit(kOutOfMemoryExitStatus); // failed again while reporting
     t_reporting = true;
     if (g_dying.exchange(true)) {
         for (;;) // another thread is reporting and will end the process
@@ -129,8 +120,7 @@ void OutOfMemory(size_t requestedBytes)
     g_reserve = nullptr;
     LogInfo("Failed to alloc 0x%08llx bytes", static_cast<unsigned long long>(requestedBytes));
     LogMemoryStatus();
-    if (OutOfMemoryHandler h = g_handler.load())
-        h(requestedBytes);
+    if (OutOfMemoryHandler h = g_handler.load()) h(requestedBytes);
     ::_exit(kOutOfMemoryExitStatus);
 }
 

@@ -53,8 +53,7 @@ bool SameText(const std::string& a, const std::string& b)
 std::string Trim(const std::string& s)
 {
     size_t b = s.find_first_not_of(" \t\r");
-    if (b == std::string::npos)
-        return {};
+    if (b == std::string::npos) return {};
     size_t e = s.find_last_not_of(" \t\r");
     return s.substr(b, e - b + 1);
 }
@@ -101,8 +100,7 @@ bool ValidKey(const std::string& s)
 std::optional<std::string> ReadWholeFile(const fs::path& file)
 {
     FILE* f = std::fopen(file.c_str(), "rb");
-    if (!f)
-        return std::nullopt;
+    if (!f) return std::nullopt;
     std::string text;
     char buf[8192];
     size_t n;
@@ -123,22 +121,18 @@ Document Parse(const std::string& text)
     size_t pos = 0;
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
-        if (end == std::string::npos)
-            end = text.size();
+        if (end == std::string::npos) end = text.size();
         std::string raw = text.substr(pos, end - pos);
-        if (!raw.empty() && raw.back() == '\r')
-            raw.pop_back();
+        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
         std::string line = Trim(raw);
         pos = end + 1;
-        if (line.empty() || line[0] == ';' || line[0] == '#')
-            continue;
+        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
         if (line.front() == '[' && line.back() == ']') {
             doc.push_back({line.substr(1, line.size() - 2), {}});
             continue;
         }
         size_t eq = raw.find('=');
-        if (eq == std::string::npos || doc.empty())
-            continue; // stray lines are ignored rather than trusted
+        if (eq == std::string::npos || doc.empty()) continue; // stray lines are ignored rather than trusted
         // The value is kept as written, spaces included; only the name is trimmed.
         doc.back().entries.push_back({Trim(raw.substr(0, eq)), Unescape(raw.substr(eq + 1))});
     }
@@ -150,8 +144,7 @@ std::string Serialise(const Document& doc)
     std::string out;
     for (const Section& s : doc) {
         out += '[' + s.key + "]\n";
-        for (const Entry& e : s.entries)
-            out += e.name + '=' + Escape(e.value) + '\n';
+        for (const Entry& e : s.entries) out += e.name + '=' + Escape(e.value) + '\n';
         out += '\n';
     }
     return out;
@@ -171,8 +164,7 @@ constexpr const char kOldKeyPrefix[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Salvix\\Re
 std::string PlainKey(const std::string& key)
 {
     const std::string prefix = kOldKeyPrefix;
-    if (key.size() > prefix.size() && SameText(key.substr(0, prefix.size()), prefix))
-        return key.substr(prefix.size());
+    if (key.size() > prefix.size() && SameText(key.substr(0, prefix.size()), prefix)) return key.substr(prefix.size());
     return key;
 }
 
@@ -181,11 +173,9 @@ Section* FindSection(Document& doc, const std::string& key)
 {
     const std::string plain = PlainKey(key);
     for (Section& s : doc)
-        if (SameText(s.key, plain))
-            return &s;
+        if (SameText(s.key, plain)) return &s;
     for (Section& s : doc)
-        if (SameText(PlainKey(s.key), plain))
-            return &s;
+        if (SameText(PlainKey(s.key), plain)) return &s;
     return nullptr;
 }
 
@@ -217,12 +207,10 @@ bool Store(const fs::path& file, const Document& doc)
     }
     std::string temp = (dir / (file.filename().string() + ".XXXXXX")).string();
     int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return false;
+    if (fd < 0) return false;
     bool ok = WriteAllFd(fd, Serialise(doc)) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
-    if (ok && ::rename(temp.c_str(), file.c_str()) == 0)
-        return true;
+    if (ok && ::rename(temp.c_str(), file.c_str()) == 0) return true;
     ::unlink(temp.c_str());
     return false;
 }
@@ -261,25 +249,23 @@ bool SettingsFile::ReadString(const std::string& key, const std::string& name, s
 bool SettingsFile::ReadDword(const std::string& key, const std::string& name, uint32_t& value) const
 {
     std::string text;
-    if (!ReadString(key, name, text) || text.empty() || text[0] == '-')
-        return false;
+    if (!ReadString(key, name, text) || text.empty() || text[0] == '-') return false;
     errno = 0;
     char* end = nullptr;
     unsigned long long v = std::strtoull(text.c_str(), &end, 0);
-    if (errno != 0 || *end != '\0' || v > 0xFFFFFFFFull)
-        return false;
+    if (errno != 0 || *end != '\0' || v > 0xFFFFFFFFull) return false;
     value = uint32_t(v);
     return true;
 }
 
 bool SettingsFile::WriteString(const std::string& key, const std::string& name, const std::string& value)
 {
-    if (!ValidKey(key) || !ValidName(name))
-        return false;
+    if (!ValidKey(key) || !ValidName(name)) return false;
     std::lock_guard<std::mutex> lock(FileLock());
     Document doc = Load(m_file);
     Section* s = &SectionForWrite(doc, key);
-    auto it = std::find_if(s->entries.begin(), s->entries.end(), [&](const Entry& e) { return SameText(e.name, name); });
+    auto it =
+        std::find_if(s->entries.begin(), s->entries.end(), [&](const Entry& e) { return SameText(e.name, name); });
     if (it != s->entries.end())
         it->value = value;
     else
@@ -296,24 +282,21 @@ bool SettingsFile::DeleteValue(const std::string& key, const std::string& name)
 {
     std::lock_guard<std::mutex> lock(FileLock());
     Document doc = Load(m_file);
-    if (!FindSection(doc, key))
-        return false;
+    if (!FindSection(doc, key)) return false;
     Section* s = &SectionForWrite(doc, key);
-    auto it = std::find_if(s->entries.begin(), s->entries.end(), [&](const Entry& e) { return SameText(e.name, name); });
-    if (it == s->entries.end())
-        return false;
+    auto it =
+        std::find_if(s->entries.begin(), s->entries.end(), [&](const Entry& e) { return SameText(e.name, name); });
+    if (it == s->entries.end()) return false;
     s->entries.erase(it);
     return Store(m_file, doc);
 }
 
 bool SettingsFile::CreateKey(const std::string& key)
 {
-    if (!ValidKey(key))
-        return false;
+    if (!ValidKey(key)) return false;
     std::lock_guard<std::mutex> lock(FileLock());
     Document doc = Load(m_file);
-    if (Section* s = FindSection(doc, key); s && s->key == PlainKey(key))
-        return true;
+    if (Section* s = FindSection(doc, key); s && s->key == PlainKey(key)) return true;
     SectionForWrite(doc, key);
     return Store(m_file, doc);
 }

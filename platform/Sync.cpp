@@ -45,10 +45,8 @@ void Event::Reset()
 bool Event::Wait(uint32_t timeoutMs)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    if (!WaitFor(m_cond, lock, timeoutMs, [this] { return m_signalled; }))
-        return false;
-    if (!m_manual)
-        m_signalled = false;
+    if (!WaitFor(m_cond, lock, timeoutMs, [this] { return m_signalled; })) return false;
+    if (!m_manual) m_signalled = false;
     return true;
 }
 
@@ -61,18 +59,15 @@ bool Event::IsSet() const
 Semaphore::Semaphore(int32_t initialCount, int32_t maximumCount)
     : m_count(initialCount < 0 ? 0 : initialCount), m_maximum(maximumCount < 1 ? 1 : maximumCount)
 {
-    if (m_count > m_maximum)
-        m_count = m_maximum;
+    if (m_count > m_maximum) m_count = m_maximum;
 }
 
 bool Semaphore::Release(int32_t count, int32_t* previous)
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (count <= 0 || count > m_maximum - m_count)
-            return false;
-        if (previous)
-            *previous = m_count;
+        if (count <= 0 || count > m_maximum - m_count) return false;
+        if (previous) *previous = m_count;
         m_count += count;
     }
     if (count == 1)
@@ -85,8 +80,7 @@ bool Semaphore::Release(int32_t count, int32_t* previous)
 bool Semaphore::Wait(uint32_t timeoutMs)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    if (!WaitFor(m_cond, lock, timeoutMs, [this] { return m_count > 0; }))
-        return false;
+    if (!WaitFor(m_cond, lock, timeoutMs, [this] { return m_count > 0; })) return false;
     --m_count;
     return true;
 }
@@ -105,8 +99,7 @@ bool Mutex::Wait(uint32_t timeoutMs)
         ++m_depth;
         return true;
     }
-    if (!WaitFor(m_cond, lock, timeoutMs, [this] { return m_depth == 0; }))
-        return false;
+    if (!WaitFor(m_cond, lock, timeoutMs, [this] { return m_depth == 0; })) return false;
     m_owner = self;
     m_depth = 1;
     return true;
@@ -116,10 +109,8 @@ bool Mutex::Release()
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_depth == 0 || m_owner != std::this_thread::get_id())
-            return false;
-        if (--m_depth > 0)
-            return true;
+        if (m_depth == 0 || m_owner != std::this_thread::get_id()) return false;
+        if (--m_depth > 0) return true;
         m_owner = std::thread::id();
     }
     m_cond.notify_one();
@@ -139,8 +130,7 @@ struct NameTable {
         std::lock_guard<std::mutex> guard(lock);
         auto& slot = objects[name];
         std::shared_ptr<T> obj = slot.lock();
-        if (existed)
-            *existed = bool(obj);
+        if (existed) *existed = bool(obj);
         if (!obj) {
             obj = make();
             slot = obj;
@@ -152,11 +142,9 @@ struct NameTable {
     {
         std::lock_guard<std::mutex> guard(lock);
         auto it = objects.find(name);
-        if (it == objects.end())
-            return nullptr;
+        if (it == objects.end()) return nullptr;
         std::shared_ptr<T> obj = it->second.lock();
-        if (!obj)
-            objects.erase(it);
+        if (!obj) objects.erase(it);
         return obj;
     }
 };

@@ -17,8 +17,7 @@ uint64_t ReadSysNumber(const std::string& file)
 {
     std::ifstream in(file);
     unsigned long long value = 0;
-    if (!(in >> value))
-        return 0;
+    if (!(in >> value)) return 0;
     return value;
 }
 
@@ -27,8 +26,7 @@ dev_t ReadSysDevNumber(const std::string& file)
     std::ifstream in(file);
     unsigned maj = 0, min = 0;
     char colon = 0;
-    if (!(in >> maj >> colon >> min) || colon != ':')
-        return 0;
+    if (!(in >> maj >> colon >> min) || colon != ':') return 0;
     return makedev(maj, min);
 }
 
@@ -51,18 +49,15 @@ bool ParseMountInfoLine(const std::string& line, MountInfoLine& out)
 {
     std::istringstream fields(line);
     std::vector<std::string> f;
-    for (std::string w; fields >> w;)
-        f.push_back(std::move(w));
-    if (f.size() < 5)
-        return false;
+    for (std::string w; fields >> w;) f.push_back(std::move(w));
+    if (f.size() < 5) return false;
     out = MountInfoLine();
     out.devNumber = f[2];
     out.root = UnescapeMountField(f[3]);
     out.mountPoint = UnescapeMountField(f[4]);
     if (f.size() >= 7) {
         size_t dash = 6;
-        while (dash < f.size() && f[dash] != "-")
-            ++dash;
+        while (dash < f.size() && f[dash] != "-") ++dash;
         if (dash + 2 < f.size()) {
             out.fsType = f[dash + 1];
             out.source = UnescapeMountField(f[dash + 2]);

@@ -46,8 +46,7 @@ bool GetRarBlockLength(std::span<const uint8_t> block, uint64_t& length)
         if (headerSize < 10) return false;
         length = headerSize + r.u32le(7);
         return bool(r);
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -97,16 +96,13 @@ bool GetLzhMemberLength(std::span<const uint8_t> header, uint64_t& length)
     const uint64_t packed = r.u32le(7);
     switch (r.u8(20)) {
     case 0:
-    case 1:
-        length = uint64_t(r.u8(0)) + 2 + packed;
-        return r.u8(0) != 0;
+    case 1: length = uint64_t(r.u8(0)) + 2 + packed; return r.u8(0) != 0;
     case 2: {
         const uint64_t headerSize = r.u16le(0);
         if (headerSize < 26) return false;
         length = headerSize + packed;
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }

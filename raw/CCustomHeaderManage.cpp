@@ -41,7 +41,10 @@ const CCustomHeader* CCustomHeaderManage::Match(const uint8_t* sector) const
     return nullptr;
 }
 
-std::filesystem::path GetCustomScriptFolder() { return plat::DataFolder() / "CustomFileScript"; }
+std::filesystem::path GetCustomScriptFolder()
+{
+    return plat::DataFolder() / "CustomFileScript";
+}
 
 std::vector<int> LoadCustomRawTypeIds()
 {

@@ -112,8 +112,7 @@ int CRAWSearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCoun
 
     // A block that does not follow the ring's sectors starts the ring again (PushChunkAt); the hits waiting
     // from before it are measured first, from the ring while it still holds them.
-    const bool gap = m_ring.GetFilledCount() != 0 &&
-                     firstSector != m_ring.GetWindowStart() + m_ring.GetFilledCount();
+    const bool gap = m_ring.GetFilledCount() != 0 && firstSector != m_ring.GetWindowStart() + m_ring.GetFilledCount();
     if (gap) {
         while (!m_waiting.empty() && m_waiting.front()->GetStartSector() < firstSector) {
             CRawFileInfo* hit = m_waiting.front();

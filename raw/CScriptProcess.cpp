@@ -9,7 +9,10 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 std::string_view TrimRight(std::string_view s)
 {
@@ -143,9 +146,9 @@ bool CScriptProcess::ParseHex(std::string_view text, uint32_t& value)
     uint32_t v = 0;
     for (char c : text.substr(2)) {
         const int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
-                      : (c >= 'a' && c <= 'f')                     ? c - 'a' + 10
-                      : (c >= 'A' && c <= 'F')                     ? c - 'A' + 10
-                                                                   : -1;
+                      : (c >= 'a' && c <= 'f')                    ? c - 'a' + 10
+                      : (c >= 'A' && c <= 'F')                    ? c - 'A' + 10
+                                                                  : -1;
         if (d < 0) return false;
         v = v * 16 + uint32_t(d);
     }

@@ -6,7 +6,10 @@
 
 CustomFileAnalyser::CustomFileAnalyser() : CustomFileAnalyser(GetCustomScriptFolder()) {}
 
-CustomFileAnalyser::CustomFileAnalyser(const std::filesystem::path& folder) { m_headers.LoadFolder(folder); }
+CustomFileAnalyser::CustomFileAnalyser(const std::filesystem::path& folder)
+{
+    m_headers.LoadFolder(folder);
+}
 
 int CustomFileAnalyser::IsMatch(const uint8_t* sector, CRawFileInfo* hit)
 {
@@ -19,4 +22,7 @@ int CustomFileAnalyser::IsMatch(const uint8_t* sector, CRawFileInfo* hit)
     return 1;
 }
 
-int CustomFileAnalyser::Analyse(CRawFileInfo*, IStorageDevice*) { return 0; }
+int CustomFileAnalyser::Analyse(CRawFileInfo*, IStorageDevice*)
+{
+    return 0;
+}

@@ -43,4 +43,7 @@ SpanWalkResult FileASFAnalyser::Walk(SpanSource& source, const SpanWalkLimits& l
     return SpanWalkResult::Sized(limits.Clamp(offset));
 }
 
-int FileASFAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device) { return RunSpanWalk(hit, device, Walk); }
+int FileASFAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
+{
+    return RunSpanWalk(hit, device, Walk);
+}

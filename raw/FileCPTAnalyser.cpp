@@ -48,4 +48,7 @@ SpanWalkResult FileCPTAnalyser::Walk(SpanSource& source, const SpanWalkLimits& l
     return SpanWalkResult::Sized(limits.Clamp(uint64_t(*start) + *length));
 }
 
-int FileCPTAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device) { return RunSpanWalk(hit, device, Walk); }
+int FileCPTAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
+{
+    return RunSpanWalk(hit, device, Walk);
+}

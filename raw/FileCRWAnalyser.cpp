@@ -45,10 +45,10 @@ int FileCRWAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
                 ++at;
                 continue;
             }
-            const size_t scan = static_cast<size_t>(
-                std::min<uint64_t>(bytes.size() - kCrwRecordBytes + 1, kCrwSearchBound - at + 1));
-            const auto* found = static_cast<const uint8_t*>(memmem(bytes.data(), scan + kDescriptionLength - 1,
-                                                                   kDescription, kDescriptionLength));
+            const size_t scan =
+                static_cast<size_t>(std::min<uint64_t>(bytes.size() - kCrwRecordBytes + 1, kCrwSearchBound - at + 1));
+            const auto* found = static_cast<const uint8_t*>(
+                memmem(bytes.data(), scan + kDescriptionLength - 1, kDescription, kDescriptionLength));
             if (found == nullptr) {
                 at += scan;
                 continue;

@@ -50,8 +50,8 @@ SpanWalkResult WalkLocators(SpanCursor& cursor)
 
 } // namespace
 
-SpanWalkResult FileDWGAnalyser::SearchSentinel(SpanSource& source, std::span<const uint8_t> sentinel,
-                                              uint64_t tail, const SpanWalkLimits& limits)
+SpanWalkResult FileDWGAnalyser::SearchSentinel(SpanSource& source, std::span<const uint8_t> sentinel, uint64_t tail,
+                                               const SpanWalkLimits& limits)
 {
     const uint64_t bound = std::min<uint64_t>(kSearchEnd - 1, limits.maxFileSize); // last position looked at
     uint64_t p = kSearchFrom;
@@ -102,4 +102,7 @@ SpanWalkResult FileDWGAnalyser::Walk(SpanSource& source, const SpanWalkLimits& l
     return SpanWalkResult::Fail();
 }
 
-int FileDWGAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device) { return RunSpanWalk(hit, device, Walk); }
+int FileDWGAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
+{
+    return RunSpanWalk(hit, device, Walk);
+}

@@ -8,11 +8,17 @@ namespace {
 constexpr uint8_t kTrailer[11] = {'D', 'e', 'c', 'o', 'd', 'e', 0x00, 0xFF, 0xFF, 0xFF, 0xFF};
 } // namespace
 
-TextMarker FileFH11Analyser::Marker() { return MakeTextMarker(kTrailer, sizeof kTrailer, 0); }
+TextMarker FileFH11Analyser::Marker()
+{
+    return MakeTextMarker(kTrailer, sizeof kTrailer, 0);
+}
 
 SpanWalkResult FileFH11Analyser::Walk(SpanSource& source, const SpanWalkLimits& limits)
 {
     return WalkTextMarker(source, Marker(), limits);
 }
 
-int FileFH11Analyser::Analyse(CRawFileInfo* hit, IStorageDevice* device) { return RunSpanWalk(hit, device, Walk); }
+int FileFH11Analyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
+{
+    return RunSpanWalk(hit, device, Walk);
+}

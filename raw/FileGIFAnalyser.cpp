@@ -12,7 +12,10 @@ constexpr int kExtension = 0x21;
 constexpr int kImage = 0x2C;
 constexpr int kMaxSearchSteps = 1024;
 
-uint64_t ColourTableBytes(int flags) { return (flags & 0x80) ? 3ull << (1 + (flags & 7)) : 0; }
+uint64_t ColourTableBytes(int flags)
+{
+    return (flags & 0x80) ? 3ull << (1 + (flags & 7)) : 0;
+}
 
 // Skips data sub-blocks from pos to their terminator; false on a read failure. Stops, leaving pos beyond
 // the bound, when the walk passes the bound.
@@ -78,4 +81,7 @@ SpanWalkResult FileGIFAnalyser::Walk(SpanSource& source, const SpanWalkLimits& l
     }
 }
 
-int FileGIFAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device) { return RunSpanWalk(hit, device, Walk); }
+int FileGIFAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
+{
+    return RunSpanWalk(hit, device, Walk);
+}

@@ -10,7 +10,10 @@ namespace {
 constexpr uint64_t kLimit = 1048576;
 } // namespace
 
-TextMarker FileHTMAnalyser::Marker() { return MakeTextMarker("</HTML>", 7, kLimit); }
+TextMarker FileHTMAnalyser::Marker()
+{
+    return MakeTextMarker("</HTML>", 7, kLimit);
+}
 
 SpanWalkResult FileHTMAnalyser::Walk(SpanSource& source, const SpanWalkLimits& limits)
 {
@@ -18,4 +21,7 @@ SpanWalkResult FileHTMAnalyser::Walk(SpanSource& source, const SpanWalkLimits& l
     return WalkTextMarker(source, Marker(), limits);
 }
 
-int FileHTMAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device) { return RunSpanWalk(hit, device, Walk); }
+int FileHTMAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
+{
+    return RunSpanWalk(hit, device, Walk);
+}

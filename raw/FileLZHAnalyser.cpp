@@ -12,8 +12,8 @@ int MeasureLzh(RawWalk& walk)
 {
     RawSectorReader& reader = walk.Reader();
     const std::span<const uint8_t> first = reader.GetSpan(0);
-    if (first.size() < 7 || (std::memcmp(first.data() + 2, "-lh5-", 5) != 0 &&
-                             std::memcmp(first.data() + 2, "-lh0-", 5) != 0))
+    if (first.size() < 7 ||
+        (std::memcmp(first.data() + 2, "-lh5-", 5) != 0 && std::memcmp(first.data() + 2, "-lh0-", 5) != 0))
         return 0;
     uint64_t offset = 0;
     // Each member adds at least 2 bytes, so the bound ends the walk.

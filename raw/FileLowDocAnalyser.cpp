@@ -34,7 +34,8 @@ int FileLowDocAnalyser::IsMatch(const uint8_t* sector, CRawFileInfo* hit)
 {
     if (!MatchRawSignature(RawSignature::LowDoc, sector, hit)) return 0;
     if (hit != nullptr && hit->GetSize() == 0)
-        hit->SetSize(std::min(GetLowDocHeaderSize(std::span<const uint8_t>(sector, kRawMatchBytes)), GetRawMaxFileSize()));
+        hit->SetSize(
+            std::min(GetLowDocHeaderSize(std::span<const uint8_t>(sector, kRawMatchBytes)), GetRawMaxFileSize()));
     return 1;
 }
 

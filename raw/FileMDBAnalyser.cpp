@@ -22,4 +22,7 @@ SpanWalkResult FileMDBAnalyser::Walk(SpanSource& source, const SpanWalkLimits& l
     return SpanWalkResult::Sized(limits.Clamp(offset));
 }
 
-int FileMDBAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device) { return RunSpanWalk(hit, device, Walk); }
+int FileMDBAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
+{
+    return RunSpanWalk(hit, device, Walk);
+}

@@ -24,4 +24,7 @@ SpanWalkResult FileMIDAnalyser::Walk(SpanSource& source, const SpanWalkLimits& l
     return SpanWalkResult::Sized(limits.Clamp(offset));
 }
 
-int FileMIDAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device) { return RunSpanWalk(hit, device, Walk); }
+int FileMIDAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
+{
+    return RunSpanWalk(hit, device, Walk);
+}

@@ -77,8 +77,7 @@ int ClassifyCompoundDirectory(std::span<const uint8_t> d, uint64_t& extraBytes)
     int type = 39;
     for (size_t i = 0; i < 4; ++i)
         if (Named(d, i, u"WordDocument") || Named(d, i, u"ObjectPool")) type = 21;
-    if (Named(d, 1, u"Workbook") || Named(d, 1, u"Book") || Named(d, 2, u"Workbook") || Named(d, 2, u"Book"))
-        type = 67;
+    if (Named(d, 1, u"Workbook") || Named(d, 1, u"Book") || Named(d, 2, u"Workbook") || Named(d, 2, u"Book")) type = 67;
     if (Named(d, 1, u"PowerPoint Document") || Named(d, 2, u"PowerPoint Document") ||
         Named(d, 3, u"PowerPoint Document"))
         type = 48;

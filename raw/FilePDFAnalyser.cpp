@@ -16,9 +16,18 @@ constexpr size_t kLongestMarker = 10;
 // Bytes looked at after an end-of-file comment to decide whether the document goes on.
 constexpr size_t kContinuationWindow = 48;
 
-bool IsSpace(uint8_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
-bool IsDigit(uint8_t c) { return c >= '0' && c <= '9'; }
-bool IsPrintableOrLineEnd(uint8_t c) { return (c >= 0x20 && c <= 0x7E) || c == '\r' || c == '\n'; }
+bool IsSpace(uint8_t c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
+}
+bool IsDigit(uint8_t c)
+{
+    return c >= '0' && c <= '9';
+}
+bool IsPrintableOrLineEnd(uint8_t c)
+{
+    return (c >= 0x20 && c <= 0x7E) || c == '\r' || c == '\n';
+}
 
 // Length of the line end at the start of the bytes: CR LF, CR or LF.
 size_t LineEnd(std::span<const uint8_t> b)
@@ -108,4 +117,7 @@ SpanWalkResult FilePDFAnalyser::Walk(SpanSource& source, const SpanWalkLimits& l
     }
 }
 
-int FilePDFAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device) { return RunSpanWalk(hit, device, Walk); }
+int FilePDFAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
+{
+    return RunSpanWalk(hit, device, Walk);
+}

@@ -42,4 +42,7 @@ SpanWalkResult FilePNGAnalyser::Walk(SpanSource& source, const SpanWalkLimits& l
     }
 }
 
-int FilePNGAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device) { return RunSpanWalk(hit, device, Walk); }
+int FilePNGAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
+{
+    return RunSpanWalk(hit, device, Walk);
+}

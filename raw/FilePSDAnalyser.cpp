@@ -12,7 +12,10 @@ namespace {
 constexpr uint64_t kHeaderSize = 26;
 
 // a x b, or UINT64_MAX when the product does not fit.
-uint64_t MulSat(uint64_t a, uint64_t b) { return a != 0 && b > UINT64_MAX / a ? UINT64_MAX : a * b; }
+uint64_t MulSat(uint64_t a, uint64_t b)
+{
+    return a != 0 && b > UINT64_MAX / a ? UINT64_MAX : a * b;
+}
 
 } // namespace
 
@@ -62,4 +65,7 @@ SpanWalkResult FilePSDAnalyser::Walk(SpanSource& source, const SpanWalkLimits& l
     return SpanWalkResult::Sized(limits.Clamp(spanwalk::AddSat(offset, sum)));
 }
 
-int FilePSDAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device) { return RunSpanWalk(hit, device, Walk); }
+int FilePSDAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
+{
+    return RunSpanWalk(hit, device, Walk);
+}

@@ -37,4 +37,7 @@ SpanWalkResult FileRTFAnalyser::Walk(SpanSource& source, const SpanWalkLimits& l
     }
 }
 
-int FileRTFAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device) { return RunSpanWalk(hit, device, Walk); }
+int FileRTFAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
+{
+    return RunSpanWalk(hit, device, Walk);
+}

@@ -25,8 +25,8 @@ struct TiffEntry {
     uint16_t tag = 0;
     uint16_t format = 0;
     uint32_t count = 0;
-    uint32_t value = 0;       // the field as a u32 in the file's order
-    uint8_t field[4] = {};    // the field's bytes as stored
+    uint32_t value = 0;    // the field as a u32 in the file's order
+    uint8_t field[4] = {}; // the field's bytes as stored
     uint64_t Bytes() const { return uint64_t(count) * GetTiffTypeSize(format); }
 };
 
@@ -135,10 +135,18 @@ private:
 uint32_t GetTiffTypeSize(uint16_t format)
 {
     switch (format) {
-    case 1: case 2: case 6: case 7: return 1;
-    case 3: case 8: return 2;
-    case 4: case 9: case 11: return 4;
-    case 5: case 10: case 12: return 8;
+    case 1:
+    case 2:
+    case 6:
+    case 7: return 1;
+    case 3:
+    case 8: return 2;
+    case 4:
+    case 9:
+    case 11: return 4;
+    case 5:
+    case 10:
+    case 12: return 8;
     default: return 0;
     }
 }

@@ -32,8 +32,7 @@ SpanWalkResult FileUnicodeHTMAnalyser::Walk(SpanSource& source, const SpanWalkLi
     SpanCursor cursor(source);
     const std::span<const uint8_t> head = cursor.At(0);
     if (head.size() < 6) return SpanWalkResult::Fail();
-    if (!StartsWithWide(head.subspan(2), "<HTML>") && !(head[4] == '!' && head[5] == 0))
-        return SpanWalkResult::Fail();
+    if (!StartsWithWide(head.subspan(2), "<HTML>") && !(head[4] == '!' && head[5] == 0)) return SpanWalkResult::Fail();
     bool opened = false;
     for (uint64_t at = 2; at <= kFirstTagSearchEnd && at < head.size() && !opened; at += 2)
         opened = StartsWithWide(head.subspan(at), "<HTML>");

@@ -56,14 +56,10 @@ bool IsZipRecord(std::span<const uint8_t> record)
 {
     ByteReader r(record);
     switch (r.u32le(0)) {
-    case kCentralHeader:
-        return r.has(0, kCentralFixed);
-    case kEndRecord:
-        return r.has(0, kEndFixed);
-    case kLocalHeader:
-        return r.has(0, kLocalFixed) && r.u16le(8) <= kMaxMethod && r.u16le(26) <= kMaxLocalNameLength;
-    default:
-        return false;
+    case kCentralHeader: return r.has(0, kCentralFixed);
+    case kEndRecord: return r.has(0, kEndFixed);
+    case kLocalHeader: return r.has(0, kLocalFixed) && r.u16le(8) <= kMaxMethod && r.u16le(26) <= kMaxLocalNameLength;
+    default: return false;
     }
 }
 

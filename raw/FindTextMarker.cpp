@@ -57,8 +57,7 @@ SpanWalkResult WalkTextMarker(SpanSource& source, const TextMarker& marker, cons
 
 int FindTextMarker(CRawFileInfo* hit, IStorageDevice* device, const TextMarker& marker)
 {
-    return RunSpanWalk(hit, device,
-                       [&marker](SpanSource& source, const SpanWalkLimits& limits) {
-                           return WalkTextMarker(source, marker, limits);
-                       });
+    return RunSpanWalk(hit, device, [&marker](SpanSource& source, const SpanWalkLimits& limits) {
+        return WalkTextMarker(source, marker, limits);
+    });
 }

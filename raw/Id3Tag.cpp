@@ -65,8 +65,7 @@ std::optional<std::string> DecodeId3Text(std::span<const uint8_t> content)
     const uint8_t encoding = content[0];
     const std::span<const uint8_t> text = content.subspan(1);
     switch (encoding) {
-    case 0:
-        return DecodeLatin1Field(text);
+    case 0: return DecodeLatin1Field(text);
     case 1: {
         if (content.size() <= 3 || content[1] != 0xFF || content[2] != 0xFE) return std::string();
         // Enough UTF-16 units for kId3MaxTextBytes of UTF-8, whatever the characters.
@@ -89,7 +88,6 @@ std::optional<std::string> DecodeId3Text(std::span<const uint8_t> content)
         out.resize(Utf8ToMultiByte(utf8.data(), utf8.size(), out.data(), out.size()));
         return out;
     }
-    default:
-        return std::nullopt;
+    default: return std::nullopt;
     }
 }

@@ -314,56 +314,28 @@ struct ClassRow {
     MakeFn make;
 };
 
-#define SALVIX_RAW_ROW(c) ClassRow{#c, SALVIX_RAW_MAKE_##c}
+#define SALVIX_RAW_ROW(c)                                                                                              \
+    ClassRow                                                                                                           \
+    {                                                                                                                  \
+#c, SALVIX_RAW_MAKE_##c                                                                                        \
+    }
 const std::array<ClassRow, kRawAnalyserClassCount> kClasses = {
-    SALVIX_RAW_ROW(File3DSAnalyser),
-    SALVIX_RAW_ROW(File3GPAnalyser),
-    SALVIX_RAW_ROW(FileASFAnalyser),
-    SALVIX_RAW_ROW(FileAUAnalyser),
-    SALVIX_RAW_ROW(FileBMPAnalyser),
-    SALVIX_RAW_ROW(FileCABAnalyser),
-    SALVIX_RAW_ROW(FileCHMAnalyser),
-    SALVIX_RAW_ROW(FileCPTAnalyser),
-    SALVIX_RAW_ROW(FileCRWAnalyser),
-    SALVIX_RAW_ROW(FileDBXAnalyser),
-    SALVIX_RAW_ROW(FileDWGAnalyser),
-    SALVIX_RAW_ROW(FileDXFAnalyser),
-    SALVIX_RAW_ROW(FileEMFAnalyser),
-    SALVIX_RAW_ROW(FileEPSAnalyser),
-    SALVIX_RAW_ROW(FileFH11Analyser),
-    SALVIX_RAW_ROW(FileGIFAnalyser),
-    SALVIX_RAW_ROW(FileGZAnalyser),
-    SALVIX_RAW_ROW(FileHLPAnalyser),
-    SALVIX_RAW_ROW(FileHTMAnalyser),
-    SALVIX_RAW_ROW(FileICOAnalyser),
-    SALVIX_RAW_ROW(FileJPGAnalyser),
-    SALVIX_RAW_ROW(FileLowDocAnalyser),
-    SALVIX_RAW_ROW(FileLZHAnalyser),
-    SALVIX_RAW_ROW(FileMDBAnalyser),
-    SALVIX_RAW_ROW(FileMIDAnalyser),
-    SALVIX_RAW_ROW(FileMNYAnalyser),
-    SALVIX_RAW_ROW(FileMOVAnalyser),
-    SALVIX_RAW_ROW(FileMP3Analyser),
-    SALVIX_RAW_ROW(FileMP4Analyser),
-    SALVIX_RAW_ROW(FileOLEAnalyser),
-    SALVIX_RAW_ROW(FileONEAnalyser),
-    SALVIX_RAW_ROW(FilePDFAnalyser),
-    SALVIX_RAW_ROW(FilePNGAnalyser),
-    SALVIX_RAW_ROW(FilePSDAnalyser),
-    SALVIX_RAW_ROW(FilePSPAnalyser),
-    SALVIX_RAW_ROW(FilePSTAnalyser),
-    SALVIX_RAW_ROW(FileRARAnalyser),
-    SALVIX_RAW_ROW(FileRIFFAnalyser),
-    SALVIX_RAW_ROW(FileRTFAnalyser),
-    SALVIX_RAW_ROW(FileSWFAnalyser),
-    SALVIX_RAW_ROW(FileTARAnalyser),
-    SALVIX_RAW_ROW(FileTIFAnalyser),
-    SALVIX_RAW_ROW(FileTTFAnalyser),
-    SALVIX_RAW_ROW(FileUnicodeHTMAnalyser),
-    SALVIX_RAW_ROW(FileWMFAnalyser),
-    SALVIX_RAW_ROW(FileWPDAnalyser),
-    SALVIX_RAW_ROW(FileZIPAnalyser),
-    SALVIX_RAW_ROW(CustomFileAnalyser),
+    SALVIX_RAW_ROW(File3DSAnalyser),    SALVIX_RAW_ROW(File3GPAnalyser),        SALVIX_RAW_ROW(FileASFAnalyser),
+    SALVIX_RAW_ROW(FileAUAnalyser),     SALVIX_RAW_ROW(FileBMPAnalyser),        SALVIX_RAW_ROW(FileCABAnalyser),
+    SALVIX_RAW_ROW(FileCHMAnalyser),    SALVIX_RAW_ROW(FileCPTAnalyser),        SALVIX_RAW_ROW(FileCRWAnalyser),
+    SALVIX_RAW_ROW(FileDBXAnalyser),    SALVIX_RAW_ROW(FileDWGAnalyser),        SALVIX_RAW_ROW(FileDXFAnalyser),
+    SALVIX_RAW_ROW(FileEMFAnalyser),    SALVIX_RAW_ROW(FileEPSAnalyser),        SALVIX_RAW_ROW(FileFH11Analyser),
+    SALVIX_RAW_ROW(FileGIFAnalyser),    SALVIX_RAW_ROW(FileGZAnalyser),         SALVIX_RAW_ROW(FileHLPAnalyser),
+    SALVIX_RAW_ROW(FileHTMAnalyser),    SALVIX_RAW_ROW(FileICOAnalyser),        SALVIX_RAW_ROW(FileJPGAnalyser),
+    SALVIX_RAW_ROW(FileLowDocAnalyser), SALVIX_RAW_ROW(FileLZHAnalyser),        SALVIX_RAW_ROW(FileMDBAnalyser),
+    SALVIX_RAW_ROW(FileMIDAnalyser),    SALVIX_RAW_ROW(FileMNYAnalyser),        SALVIX_RAW_ROW(FileMOVAnalyser),
+    SALVIX_RAW_ROW(FileMP3Analyser),    SALVIX_RAW_ROW(FileMP4Analyser),        SALVIX_RAW_ROW(FileOLEAnalyser),
+    SALVIX_RAW_ROW(FileONEAnalyser),    SALVIX_RAW_ROW(FilePDFAnalyser),        SALVIX_RAW_ROW(FilePNGAnalyser),
+    SALVIX_RAW_ROW(FilePSDAnalyser),    SALVIX_RAW_ROW(FilePSPAnalyser),        SALVIX_RAW_ROW(FilePSTAnalyser),
+    SALVIX_RAW_ROW(FileRARAnalyser),    SALVIX_RAW_ROW(FileRIFFAnalyser),       SALVIX_RAW_ROW(FileRTFAnalyser),
+    SALVIX_RAW_ROW(FileSWFAnalyser),    SALVIX_RAW_ROW(FileTARAnalyser),        SALVIX_RAW_ROW(FileTIFAnalyser),
+    SALVIX_RAW_ROW(FileTTFAnalyser),    SALVIX_RAW_ROW(FileUnicodeHTMAnalyser), SALVIX_RAW_ROW(FileWMFAnalyser),
+    SALVIX_RAW_ROW(FileWPDAnalyser),    SALVIX_RAW_ROW(FileZIPAnalyser),        SALVIX_RAW_ROW(CustomFileAnalyser),
 };
 #undef SALVIX_RAW_ROW
 
@@ -375,96 +347,111 @@ struct TypeRow {
     C classes[2];
 };
 
-constexpr TypeRow One(C c) { return {1, {c, c}}; }
-constexpr TypeRow Two(C a, C b) { return {2, {a, b}}; }
+constexpr TypeRow One(C c)
+{
+    return {1, {c, c}};
+}
+constexpr TypeRow Two(C a, C b)
+{
+    return {2, {a, b}};
+}
 constexpr TypeRow kNone = {0, {C::CustomFileAnalyser, C::CustomFileAnalyser}};
 
 // Access projects (3) are compound documents: the compound-document analyser alone recognises and measures
 // them, so it serves that id.
 const std::array<TypeRow, 74> kTypeRows = {
-    kNone,                                       // 0: not a fixed type (handled before the table)
-    One(C::File3DSAnalyser),                     // 1 3DS
-    One(C::File3GPAnalyser),                     // 2 3GP
-    One(C::FileOLEAnalyser),                     // 3 ADP
-    One(C::FileRIFFAnalyser),                    // 4 ANI
-    One(C::FilePDFAnalyser),                     // 5 AI
-    One(C::FileASFAnalyser),                     // 6 ASF
-    One(C::FileAUAnalyser),                      // 7 AU
-    One(C::FileRIFFAnalyser),                    // 8 AVI
-    One(C::FileBMPAnalyser),                     // 9 BMP
-    One(C::FileCABAnalyser),                     // 10 CAB
-    One(C::FileRIFFAnalyser),                    // 11 CDR
-    One(C::FileCHMAnalyser),                     // 12 CHM
-    One(C::FileRIFFAnalyser),                    // 13 CLK
-    One(C::FileRIFFAnalyser),                    // 14 CMX
-    One(C::FileCPTAnalyser),                     // 15 CPT
-    One(C::FileCRWAnalyser),                     // 16 CRW
-    One(C::FileRIFFAnalyser),                    // 17 CSL
-    One(C::FileICOAnalyser),                     // 18 CUR
-    One(C::FileDBXAnalyser),                     // 19 DBX
-    kNone,                                       // 20 DLL
-    Two(C::FileOLEAnalyser, C::FileLowDocAnalyser), // 21 DOC
-    One(C::FileDWGAnalyser),                     // 22 DWG
-    One(C::FileDXFAnalyser),                     // 23 DXF
-    One(C::FileEMFAnalyser),                     // 24 EMF
-    One(C::FileEPSAnalyser),                     // 25 EPS
-    kNone,                                       // 26 EXE
-    One(C::FileFH11Analyser),                    // 27 FH11
-    One(C::FileGIFAnalyser),                     // 28 GIF
-    One(C::FileGZAnalyser),                      // 29 GZ
-    One(C::FileHLPAnalyser),                     // 30 HLP
+    kNone,                                              // 0: not a fixed type (handled before the table)
+    One(C::File3DSAnalyser),                            // 1 3DS
+    One(C::File3GPAnalyser),                            // 2 3GP
+    One(C::FileOLEAnalyser),                            // 3 ADP
+    One(C::FileRIFFAnalyser),                           // 4 ANI
+    One(C::FilePDFAnalyser),                            // 5 AI
+    One(C::FileASFAnalyser),                            // 6 ASF
+    One(C::FileAUAnalyser),                             // 7 AU
+    One(C::FileRIFFAnalyser),                           // 8 AVI
+    One(C::FileBMPAnalyser),                            // 9 BMP
+    One(C::FileCABAnalyser),                            // 10 CAB
+    One(C::FileRIFFAnalyser),                           // 11 CDR
+    One(C::FileCHMAnalyser),                            // 12 CHM
+    One(C::FileRIFFAnalyser),                           // 13 CLK
+    One(C::FileRIFFAnalyser),                           // 14 CMX
+    One(C::FileCPTAnalyser),                            // 15 CPT
+    One(C::FileCRWAnalyser),                            // 16 CRW
+    One(C::FileRIFFAnalyser),                           // 17 CSL
+    One(C::FileICOAnalyser),                            // 18 CUR
+    One(C::FileDBXAnalyser),                            // 19 DBX
+    kNone,                                              // 20 DLL
+    Two(C::FileOLEAnalyser, C::FileLowDocAnalyser),     // 21 DOC
+    One(C::FileDWGAnalyser),                            // 22 DWG
+    One(C::FileDXFAnalyser),                            // 23 DXF
+    One(C::FileEMFAnalyser),                            // 24 EMF
+    One(C::FileEPSAnalyser),                            // 25 EPS
+    kNone,                                              // 26 EXE
+    One(C::FileFH11Analyser),                           // 27 FH11
+    One(C::FileGIFAnalyser),                            // 28 GIF
+    One(C::FileGZAnalyser),                             // 29 GZ
+    One(C::FileHLPAnalyser),                            // 30 HLP
     Two(C::FileHTMAnalyser, C::FileUnicodeHTMAnalyser), // 31 HTM
-    One(C::FileICOAnalyser),                     // 32 ICO
-    One(C::FileJPGAnalyser),                     // 33 JPG
-    One(C::FileLZHAnalyser),                     // 34 LZH
-    One(C::FileOLEAnalyser),                     // 35 MAX
-    One(C::FileMIDAnalyser),                     // 36 MID
-    One(C::FileMDBAnalyser),                     // 37 MDB
-    One(C::FileMNYAnalyser),                     // 38 MNY
-    One(C::FileOLEAnalyser),                     // 39 MOF
-    One(C::FileMOVAnalyser),                     // 40 MOV
-    One(C::FileMP3Analyser),                     // 41 MP3
-    One(C::FileMP4Analyser),                     // 42 MP4
-    One(C::FileOLEAnalyser),                     // 43 MPP
-    One(C::FileOLEAnalyser),                     // 44 OLE
-    One(C::FileONEAnalyser),                     // 45 ONE
-    One(C::FilePDFAnalyser),                     // 46 PDF
-    One(C::FilePNGAnalyser),                     // 47 PNG
-    One(C::FileOLEAnalyser),                     // 48 PPT
-    One(C::FileOLEAnalyser),                     // 49 PUB
-    One(C::FilePSDAnalyser),                     // 50 PSD
-    One(C::FilePSPAnalyser),                     // 51 PSP
-    One(C::FilePSTAnalyser),                     // 52 PST
-    One(C::FileOLEAnalyser),                     // 53 QPW
-    One(C::FileRARAnalyser),                     // 54 RAR
-    One(C::FileRIFFAnalyser),                    // 55 RIFF
-    One(C::FileRTFAnalyser),                     // 56 RTF
-    Two(C::FileOLEAnalyser, C::FileWPDAnalyser), // 57 SHW
-    One(C::FileSWFAnalyser),                     // 58 SWF
-    One(C::FileTARAnalyser),                     // 59 TAR
-    One(C::FileTIFAnalyser),                     // 60 TIF
-    One(C::FileTTFAnalyser),                     // 61 TTF
-    One(C::FileOLEAnalyser),                     // 62 VSD
-    One(C::FileRIFFAnalyser),                    // 63 WAV
-    Two(C::FileOLEAnalyser, C::FileWPDAnalyser), // 64 WPD
-    Two(C::FileOLEAnalyser, C::FileWPDAnalyser), // 65 WPG
-    One(C::FileWMFAnalyser),                     // 66 WMF
-    One(C::FileOLEAnalyser),                     // 67 XLS
-    One(C::FileZIPAnalyser),                     // 68 ZIP
-    One(C::FileZIPAnalyser),                     // 69 DOCX
-    One(C::FileZIPAnalyser),                     // 70 XLSX
-    One(C::FileZIPAnalyser),                     // 71 PPTX
-    One(C::FileMDBAnalyser),                     // 72 ACCDB
-    One(C::FileTIFAnalyser),                     // 73 NEF
+    One(C::FileICOAnalyser),                            // 32 ICO
+    One(C::FileJPGAnalyser),                            // 33 JPG
+    One(C::FileLZHAnalyser),                            // 34 LZH
+    One(C::FileOLEAnalyser),                            // 35 MAX
+    One(C::FileMIDAnalyser),                            // 36 MID
+    One(C::FileMDBAnalyser),                            // 37 MDB
+    One(C::FileMNYAnalyser),                            // 38 MNY
+    One(C::FileOLEAnalyser),                            // 39 MOF
+    One(C::FileMOVAnalyser),                            // 40 MOV
+    One(C::FileMP3Analyser),                            // 41 MP3
+    One(C::FileMP4Analyser),                            // 42 MP4
+    One(C::FileOLEAnalyser),                            // 43 MPP
+    One(C::FileOLEAnalyser),                            // 44 OLE
+    One(C::FileONEAnalyser),                            // 45 ONE
+    One(C::FilePDFAnalyser),                            // 46 PDF
+    One(C::FilePNGAnalyser),                            // 47 PNG
+    One(C::FileOLEAnalyser),                            // 48 PPT
+    One(C::FileOLEAnalyser),                            // 49 PUB
+    One(C::FilePSDAnalyser),                            // 50 PSD
+    One(C::FilePSPAnalyser),                            // 51 PSP
+    One(C::FilePSTAnalyser),                            // 52 PST
+    One(C::FileOLEAnalyser),                            // 53 QPW
+    One(C::FileRARAnalyser),                            // 54 RAR
+    One(C::FileRIFFAnalyser),                           // 55 RIFF
+    One(C::FileRTFAnalyser),                            // 56 RTF
+    Two(C::FileOLEAnalyser, C::FileWPDAnalyser),        // 57 SHW
+    One(C::FileSWFAnalyser),                            // 58 SWF
+    One(C::FileTARAnalyser),                            // 59 TAR
+    One(C::FileTIFAnalyser),                            // 60 TIF
+    One(C::FileTTFAnalyser),                            // 61 TTF
+    One(C::FileOLEAnalyser),                            // 62 VSD
+    One(C::FileRIFFAnalyser),                           // 63 WAV
+    Two(C::FileOLEAnalyser, C::FileWPDAnalyser),        // 64 WPD
+    Two(C::FileOLEAnalyser, C::FileWPDAnalyser),        // 65 WPG
+    One(C::FileWMFAnalyser),                            // 66 WMF
+    One(C::FileOLEAnalyser),                            // 67 XLS
+    One(C::FileZIPAnalyser),                            // 68 ZIP
+    One(C::FileZIPAnalyser),                            // 69 DOCX
+    One(C::FileZIPAnalyser),                            // 70 XLSX
+    One(C::FileZIPAnalyser),                            // 71 PPTX
+    One(C::FileMDBAnalyser),                            // 72 ACCDB
+    One(C::FileTIFAnalyser),                            // 73 NEF
 };
 
-const ClassRow& Row(RawAnalyserClass cls) { return kClasses[static_cast<size_t>(cls)]; }
+const ClassRow& Row(RawAnalyserClass cls)
+{
+    return kClasses[static_cast<size_t>(cls)];
+}
 
 } // namespace
 
-const char* GetRawAnalyserClassName(RawAnalyserClass cls) { return Row(cls).name; }
+const char* GetRawAnalyserClassName(RawAnalyserClass cls)
+{
+    return Row(cls).name;
+}
 
-bool IsRawAnalyserClassBuilt(RawAnalyserClass cls) { return Row(cls).make != nullptr; }
+bool IsRawAnalyserClassBuilt(RawAnalyserClass cls)
+{
+    return Row(cls).make != nullptr;
+}
 
 std::unique_ptr<IRawFileAnalyser> CreateRawAnalyserOfClass(RawAnalyserClass cls)
 {
@@ -490,7 +477,8 @@ std::vector<std::string> MissingRawAnalyserClasses()
 void BuildAllRawAnalysers(RawAnalyserList& list)
 {
     for (size_t i = 0; i < kRawAnalyserClassCount; ++i)
-        if (auto analyser = CreateRawAnalyserOfClass(static_cast<RawAnalyserClass>(i))) list.Append(std::move(analyser));
+        if (auto analyser = CreateRawAnalyserOfClass(static_cast<RawAnalyserClass>(i)))
+            list.Append(std::move(analyser));
 }
 
 void CreateRawAnalysers(int typeId, RawAnalyserList& list)

@@ -5,7 +5,10 @@
 #include "raw/RawSectorReader.h"
 #include "raw/RawWalk.h"
 
-std::span<const uint8_t> ReaderSpanSource::At(uint64_t offset) { return m_reader.GetSpan(offset); }
+std::span<const uint8_t> ReaderSpanSource::At(uint64_t offset)
+{
+    return m_reader.GetSpan(offset);
+}
 
 SpanWalkLimits MakeSpanWalkLimits(RawWalk& walk)
 {

@@ -13,7 +13,10 @@ namespace {
 
 using bytes::ByteReader;
 
-constexpr uint8_t Lower(uint8_t c) { return c >= 'A' && c <= 'Z' ? static_cast<uint8_t>(c + 32) : c; }
+constexpr uint8_t Lower(uint8_t c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<uint8_t>(c + 32) : c;
+}
 
 // ASCII case-insensitive comparison of the bytes at offset with text (false when they lie outside).
 bool MatchesCi(const ByteReader& r, size_t offset, const char* text)
@@ -53,8 +56,9 @@ bool Match3GP(ByteReader r, RawSignatureMatch& out)
 
 bool MatchASF(ByteReader r, RawSignatureMatch& out)
 {
-    return MatchesBytes(r, 0, {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11, 0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62,
-                               0xCE, 0x6C}) &&
+    return MatchesBytes(
+               r, 0,
+               {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11, 0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C}) &&
            Found(out, 6);
 }
 
@@ -90,7 +94,8 @@ bool MatchCHM(ByteReader r, RawSignatureMatch& out)
     if (!r.matches(0, "ITSF") || r.u32le(8) != 96) return false;
     // The second GUID ends in 11 in files of the original compiler; other compilers write the first one twice.
     const uint8_t second = r.u8(40);
-    if (r.u8(24) != 0x10 || !r.matches(25, kGuidTail) || (second != 0x11 && second != 0x10) || !r.matches(41, kGuidTail))
+    if (r.u8(24) != 0x10 || !r.matches(25, kGuidTail) || (second != 0x11 && second != 0x10) ||
+        !r.matches(41, kGuidTail))
         return false;
     if (r.u32le(96) != 0x1FE || r.u32le(100) != 0 || r.u32le(112) != 0 || r.u32le(116) != 0) return false;
     return Found(out, 12, r.u64le(104));
@@ -158,8 +163,9 @@ bool MatchEPS(ByteReader r, RawSignatureMatch& out)
 
 bool MatchFH11(ByteReader r, RawSignatureMatch& out)
 {
-    return MatchesBytes(r, 0, {0x1C, 0x01, 0x00, 0x00, 0x02, 0x00, 0x04, 0x1C, 0x01, 0x14, 0x00, 0x02, 0x00, 0x14,
-                               0x1C, 0x01}) &&
+    return MatchesBytes(
+               r, 0,
+               {0x1C, 0x01, 0x00, 0x00, 0x02, 0x00, 0x04, 0x1C, 0x01, 0x14, 0x00, 0x02, 0x00, 0x14, 0x1C, 0x01}) &&
            r.u16le(34) == 0x3131 && Found(out, 27);
 }
 
@@ -168,7 +174,10 @@ bool MatchGIF(ByteReader r, RawSignatureMatch& out)
     return (r.matches(0, "GIF87a") || r.matches(0, "GIF89a")) && Found(out, 28);
 }
 
-bool MatchGZ(ByteReader r, RawSignatureMatch& out) { return MatchesBytes(r, 0, {0x1F, 0x8B, 0x08}) && Found(out, 29); }
+bool MatchGZ(ByteReader r, RawSignatureMatch& out)
+{
+    return MatchesBytes(r, 0, {0x1F, 0x8B, 0x08}) && Found(out, 29);
+}
 
 bool MatchHLP(ByteReader r, RawSignatureMatch& out)
 {
@@ -271,22 +280,28 @@ bool MatchOLE(ByteReader r, RawSignatureMatch& out)
 
 bool MatchONE(ByteReader r, RawSignatureMatch& out)
 {
-    if (!MatchesBytes(r, 0, {0xE4, 0x52, 0x5C, 0x7B, 0x8C, 0xD8, 0xA7, 0x4D, 0xAE, 0xB1, 0x53, 0x78, 0xD0, 0x29, 0x96,
-                             0xD3}))
+    if (!MatchesBytes(r, 0,
+                      {0xE4, 0x52, 0x5C, 0x7B, 0x8C, 0xD8, 0xA7, 0x4D, 0xAE, 0xB1, 0x53, 0x78, 0xD0, 0x29, 0x96, 0xD3}))
         return false;
     uint64_t size = r.u32le(196);
     if (size == 0 || size > kRawOneMaxStatedSize) size = kRawOneFallbackSize;
     return Found(out, 45, size);
 }
 
-bool MatchPDF(ByteReader r, RawSignatureMatch& out) { return r.matches(0, "%PDF-") && Found(out, 46); }
+bool MatchPDF(ByteReader r, RawSignatureMatch& out)
+{
+    return r.matches(0, "%PDF-") && Found(out, 46);
+}
 
 bool MatchPNG(ByteReader r, RawSignatureMatch& out)
 {
     return MatchesBytes(r, 0, {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A}) && Found(out, 47);
 }
 
-bool MatchPSD(ByteReader r, RawSignatureMatch& out) { return r.matches(0, "8BPS") && Found(out, 50); }
+bool MatchPSD(ByteReader r, RawSignatureMatch& out)
+{
+    return r.matches(0, "8BPS") && Found(out, 50);
+}
 
 bool MatchPSP(ByteReader r, RawSignatureMatch& out)
 {
@@ -334,14 +349,20 @@ bool MatchRIFF(ByteReader r, RawSignatureMatch& out)
     return Found(out, type, size);
 }
 
-bool MatchRTF(ByteReader r, RawSignatureMatch& out) { return r.matches(0, "{\\rtf") && Found(out, 56); }
+bool MatchRTF(ByteReader r, RawSignatureMatch& out)
+{
+    return r.matches(0, "{\\rtf") && Found(out, 56);
+}
 
 bool MatchSWF(ByteReader r, RawSignatureMatch& out)
 {
     return (r.matches(0, "FWS") || r.matches(0, "CWS")) && Found(out, 58, r.u32le(4));
 }
 
-bool MatchTAR(ByteReader r, RawSignatureMatch& out) { return r.matches(257, "ustar") && Found(out, 59); }
+bool MatchTAR(ByteReader r, RawSignatureMatch& out)
+{
+    return r.matches(257, "ustar") && Found(out, 59);
+}
 
 bool MatchTIF(ByteReader r, RawSignatureMatch& out)
 {
@@ -495,9 +516,15 @@ bool BrandIs(const uint8_t* brand, const char* text)
 
 } // namespace
 
-const RawSignatureKey& GetRawSignatureKey(RawSignature signature) { return Row(signature).key; }
+const RawSignatureKey& GetRawSignatureKey(RawSignature signature)
+{
+    return Row(signature).key;
+}
 
-const char* GetRawSignatureName(RawSignature signature) { return Row(signature).name; }
+const char* GetRawSignatureName(RawSignature signature)
+{
+    return Row(signature).name;
+}
 
 bool DecodeRawSignature(RawSignature signature, std::span<const uint8_t> sector, RawSignatureMatch& out)
 {
@@ -527,4 +554,7 @@ bool IsRawMp4Brand(const uint8_t* brand)
            BrandIs(brand, "M4V ");
 }
 
-bool IsRaw3gpBrand(const uint8_t* brand) { return BrandIs(brand, "3gp") || BrandIs(brand, "3g2"); }
+bool IsRaw3gpBrand(const uint8_t* brand)
+{
+    return BrandIs(brand, "3gp") || BrandIs(brand, "3g2");
+}

@@ -14,7 +14,10 @@ thread_local void* t_stepContext = nullptr;
 
 } // namespace
 
-uint64_t GetRawMaxFileSize() { return GetRecoverySettings()->m_maxRawFileSize; }
+uint64_t GetRawMaxFileSize()
+{
+    return GetRecoverySettings()->m_maxRawFileSize;
+}
 
 uint64_t GetRawBytesToDeviceEnd(IStorageDevice* device, uint64_t startSector)
 {
@@ -50,12 +53,17 @@ ScopedRawWalkStepHook::~ScopedRawWalkStepHook()
 }
 
 RawWalk::RawWalk(CRawFileInfo* hit, IStorageDevice* device)
-    : m_hit(hit), m_device(device), m_reader(device, hit != nullptr ? hit->GetStartSector() : 0),
+    : m_hit(hit),
+      m_device(device),
+      m_reader(device, hit != nullptr ? hit->GetStartSector() : 0),
       m_maxSize(GetRawMaxFileSize())
 {
 }
 
-uint64_t RawWalk::Limit() const { return std::min(m_maxSize, m_reader.GetBytesToDeviceEnd()); }
+uint64_t RawWalk::Limit() const
+{
+    return std::min(m_maxSize, m_reader.GetBytesToDeviceEnd());
+}
 
 void RawWalk::Step(unsigned every)
 {
@@ -70,9 +78,15 @@ std::string CleanRawNamePrefix(std::string_view text)
     for (char& c : out) {
         const unsigned char u = static_cast<unsigned char>(c);
         switch (c) {
-        case '/': case '\\': case ':': case '?': case '|': case '*': case '>': case '<': case '"':
-            c = '#';
-            break;
+        case '/':
+        case '\\':
+        case ':':
+        case '?':
+        case '|':
+        case '*':
+        case '>':
+        case '<':
+        case '"': c = '#'; break;
         default:
             if (u < 0x20 || u == 0x7F) c = '#';
         }

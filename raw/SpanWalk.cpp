@@ -28,8 +28,7 @@ bool StartsWithNoCase(std::span<const uint8_t> bytes, std::span<const uint8_t> p
 
 bool StartsWithNoCase(std::span<const uint8_t> bytes, const char* text)
 {
-    return StartsWithNoCase(bytes,
-                            std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text), std::strlen(text)));
+    return StartsWithNoCase(bytes, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text), std::strlen(text)));
 }
 
 size_t FindEither(std::span<const uint8_t> bytes, uint8_t a, uint8_t b)

@@ -99,10 +99,19 @@ private:
 namespace spanwalk {
 
 // a + b, or UINT64_MAX when the sum does not fit.
-inline uint64_t AddSat(uint64_t a, uint64_t b) { return b > UINT64_MAX - a ? UINT64_MAX : a + b; }
+inline uint64_t AddSat(uint64_t a, uint64_t b)
+{
+    return b > UINT64_MAX - a ? UINT64_MAX : a + b;
+}
 
-inline uint8_t Lower(uint8_t c) { return c >= 'A' && c <= 'Z' ? static_cast<uint8_t>(c + 32) : c; }
-inline uint8_t Upper(uint8_t c) { return c >= 'a' && c <= 'z' ? static_cast<uint8_t>(c - 32) : c; }
+inline uint8_t Lower(uint8_t c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<uint8_t>(c + 32) : c;
+}
+inline uint8_t Upper(uint8_t c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<uint8_t>(c - 32) : c;
+}
 
 // The pattern stands at the start of the bytes (false when they are shorter).
 bool StartsWith(std::span<const uint8_t> bytes, std::span<const uint8_t> pattern);

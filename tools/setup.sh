@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config
-  clang libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libboost-regex-dev zlib1g-dev libbz2-dev lzma-dev libgc-dev libxml2-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev

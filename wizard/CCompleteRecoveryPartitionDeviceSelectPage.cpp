@@ -22,26 +22,23 @@ CCompleteRecoveryPartitionDeviceSelectPage::CCompleteRecoveryPartitionDeviceSele
 
 CCompleteRecoveryPartitionDeviceSelectPage::~CCompleteRecoveryPartitionDeviceSelectPage()
 {
-    if (m_format)
-        m_format->SetView(nullptr);
+    if (m_format) m_format->SetView(nullptr);
 }
 
-void CCompleteRecoveryPartitionDeviceSelectPage::SetController(CCompleteRecoveryPartitionDeviceSelectController* pController)
+void CCompleteRecoveryPartitionDeviceSelectPage::SetController(
+    CCompleteRecoveryPartitionDeviceSelectController* pController)
 {
     LogError("------------------------ParmInfo:ICompleteRecoveryPartitionDeviceSelectController* pController=%p",
              static_cast<void*>(pController));
-    if (m_format && m_format != pController)
-        m_format->SetView(nullptr);
+    if (m_format && m_format != pController) m_format->SetView(nullptr);
     m_format = pController;
     AttachController(pController);
-    if (pController)
-        pController->SetView(this);
+    if (pController) pController->SetView(this);
 }
 
 bool CCompleteRecoveryPartitionDeviceSelectPage::OnCommand(unsigned id)
 {
-    if (!m_format)
-        return false;
+    if (!m_format) return false;
     if (id == kCmdOpenRawImage) {
         m_format->OpenRawImageFile();
         return true;
@@ -60,8 +57,7 @@ bool CCompleteRecoveryPartitionDeviceSelectPage::OnCommand(unsigned id)
 
 void CCompleteRecoveryPartitionDeviceSelectPage::ShowRowMenu()
 {
-    if (!m_format)
-        return;
+    if (!m_format) return;
     const int row = GetSelectedRow();
     const bool previous = row >= 0 && !GetRowItem(row);
     CResourceLibrary& lib = CResourceLibrary::Instance();
@@ -69,12 +65,12 @@ void CCompleteRecoveryPartitionDeviceSelectPage::ShowRowMenu()
     menu.AppendItem(kCmdRecover, lib.LoadString(previous ? kContinueString : kRecoverString).trimmed());
     if (previous || m_format->IsImageSelected())
         menu.AppendItem(kCmdDeleteImage, lib.LoadString(kRemoveString).trimmed());
-    if (const unsigned command = menu.TrackPopupMenu(QCursor::pos()))
-        OnCommand(command);
+    if (const unsigned command = menu.TrackPopupMenu(QCursor::pos())) OnCommand(command);
 }
 
-bool CCompleteRecoveryPartitionDeviceSelectPage::RunSearch(IStorageDevice* device, const CSearchControllerList& scanners,
-                                                          CSearchedPartitionList& found)
+bool CCompleteRecoveryPartitionDeviceSelectPage::RunSearch(IStorageDevice* device,
+                                                           const CSearchControllerList& scanners,
+                                                           CSearchedPartitionList& found)
 {
     bool cancelled = false;
     CSearchedPartitionList collected;
@@ -83,15 +79,15 @@ bool CCompleteRecoveryPartitionDeviceSelectPage::RunSearch(IStorageDevice* devic
         cancelled = callback && callback->IsCancelled();
     });
     if (!ran || cancelled) {
-        for (CSearchedPartitionInfo* partition : collected)
-            DeleteSearchedPartitionInfo(partition);
+        for (CSearchedPartitionInfo* partition : collected) DeleteSearchedPartitionInfo(partition);
         return false;
     }
     found.splice(found.end(), collected);
     return true;
 }
 
-void CCompleteRecoveryPartitionDeviceSelectPage::BuildRawTree(CRawFileList* hits, IStorageDevice* device, CFileNode* parent)
+void CCompleteRecoveryPartitionDeviceSelectPage::BuildRawTree(CRawFileList* hits, IStorageDevice* device,
+                                                              CFileNode* parent)
 {
     ::BuildRawFileTree(hits, device, parent);
 }
@@ -103,7 +99,6 @@ std::string CCompleteRecoveryPartitionDeviceSelectPage::ChooseRawImageFile()
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setNameFilters({QStringLiteral("ImageFile(*.vlv)"), QStringLiteral("Raw Image File(*)")});
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().size() != 1)
-        return std::string();
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().size() != 1) return std::string();
     return dialog.selectedFiles().constFirst().toStdString();
 }

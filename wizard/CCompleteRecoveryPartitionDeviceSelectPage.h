@@ -25,7 +25,8 @@ public:
     bool OnCommand(unsigned id) override;
 
     // ICompleteRecoveryDeviceView.
-    bool RunSearch(IStorageDevice* device, const CSearchControllerList& scanners, CSearchedPartitionList& found) override;
+    bool RunSearch(IStorageDevice* device, const CSearchControllerList& scanners,
+                   CSearchedPartitionList& found) override;
     void BuildRawTree(CRawFileList* hits, IStorageDevice* device, CFileNode* parent) override;
     std::string ChooseRawImageFile() override;
 

@@ -6,11 +6,13 @@
 
 CCompleteRecoveryScanPartitionDeviceSelectPage::~CCompleteRecoveryScanPartitionDeviceSelectPage()
 {
-    if (m_controller && m_controller->GetPage() == this)
-        m_controller->SetPage(nullptr);
+    if (m_controller && m_controller->GetPage() == this) m_controller->SetPage(nullptr);
 }
 
-IWizardPageController* CCompleteRecoveryScanPartitionDeviceSelectPage::GetController() { return m_controller; }
+IWizardPageController* CCompleteRecoveryScanPartitionDeviceSelectPage::GetController()
+{
+    return m_controller;
+}
 
 void CCompleteRecoveryScanPartitionDeviceSelectPage::SetController(
     CCompleteRecoveryScanPartitionDeviceSelectController* pController)
@@ -18,6 +20,5 @@ void CCompleteRecoveryScanPartitionDeviceSelectPage::SetController(
     LogError("------------------------ParmInfo:ICompleteRecoveryPartitionDeviceSelectController* pController=%p",
              static_cast<void*>(pController));
     m_controller = pController;
-    if (pController)
-        pController->SetPage(this);
+    if (pController) pController->SetPage(this);
 }

@@ -11,7 +11,8 @@ CDeleteRecoveryPartitionDeviceSelectPage::CDeleteRecoveryPartitionDeviceSelectPa
         LogError("Init CDeleteRecoveryPartitionDeviceSelectPage is false error=0x%x", unsigned(m_initError));
 }
 
-void CDeleteRecoveryPartitionDeviceSelectPage::SetController(CDeleteRecoveryPartitionDeviceSelectController* pController)
+void CDeleteRecoveryPartitionDeviceSelectPage::SetController(
+    CDeleteRecoveryPartitionDeviceSelectController* pController)
 {
     LogError("------------------------ParmInfo:IDeleteRecoveryPartitionDeviceSelectController* pController");
     AttachController(pController);

@@ -22,8 +22,8 @@ int CDeviceSelectPage::OnCreate()
 {
     if (m_showCheck && !m_check) {
         m_check = new CTransButton(this);
-        m_check->Create(CResourceLibrary::Instance().LoadString(kCheckString), WS_CHILD | BS_AUTOCHECKBOX, QRect(), this,
-                        kCheckId);
+        m_check->Create(CResourceLibrary::Instance().LoadString(kCheckString), WS_CHILD | BS_AUTOCHECKBOX, QRect(),
+                        this, kCheckId);
         m_check->SetBkColor(RGB(255, 255, 255));
         m_check->SetTextFont(90, QString::fromLatin1(GetUIFontName()), false);
         m_check->SetShowFocus(false);
@@ -47,8 +47,7 @@ QRect CDeviceSelectPage::ListRect(int cx, int cy) const
 
 void CDeviceSelectPage::Layout(int cx, int cy)
 {
-    if (m_list)
-        m_list->setGeometry(ListRect(cx, cy));
+    if (m_list) m_list->setGeometry(ListRect(cx, cy));
     if (m_showCheck && m_check) {
         RECT box = m_rcBottom;
         box.right -= 50;
@@ -70,8 +69,7 @@ void CDeviceSelectPage::Draw(QPainter* pDC)
 void CDeviceSelectPage::showEvent(QShowEvent* e)
 {
     CWizardPage::showEvent(e);
-    if (m_check)
-        m_check->SetCheck(GetRecoverySettings()->m_manuallySelectHistoricalPartitions);
+    if (m_check) m_check->SetCheck(GetRecoverySettings()->m_manuallySelectHistoricalPartitions);
 }
 
 void CDeviceSelectPage::customEvent(QEvent* e)

@@ -23,8 +23,7 @@ public:
 
     void SetShowCheck(bool show)
     {
-        if (show != m_showCheck)
-            m_showCheck = show;
+        if (show != m_showCheck) m_showCheck = show;
     }
     bool GetShowCheck() const { return m_showCheck; }
     CDeviceSelectCtrl* GetDeviceList() const { return m_list; }

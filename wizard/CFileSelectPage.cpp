@@ -41,9 +41,14 @@
 
 namespace {
 
-QString String(unsigned id) { return CResourceLibrary::Instance().LoadString(id); }
-QString Text(const char* key) { return CResourceLibrary::Instance().LoadText(QString::fromLatin1(key)); }
-
+QString String(unsigned id)
+{
+    return CResourceLibrary::Instance().LoadString(id);
+}
+QString Text(const char* key)
+{
+    return CResourceLibrary::Instance().LoadText(QString::fromLatin1(key));
+}
 
 int ModeIndex()
 {
@@ -67,8 +72,7 @@ CFileSelectPage::CFileSelectPage()
     m_textFont.setPixelSize(15);
     m_textFont.setBold(false);
     for (CButtonPlus* b : {&m_find, &m_preview, &m_filler})
-        if (b->GetInitError() != 0)
-            m_initError = 769;
+        if (b->GetInitError() != 0) m_initError = 769;
 }
 
 CFileSelectPage::~CFileSelectPage()
@@ -76,22 +80,31 @@ CFileSelectPage::~CFileSelectPage()
     // The lists stop using the tree's nodes before the tree goes.
     ClearRoot();
     CFileSelectController* shared = GetFileSelectController();
-    if (shared->GetPage() == this)
-        shared->SetPage(nullptr);
+    if (shared->GetPage() == this) shared->SetPage(nullptr);
 }
 
-IWizardPageController* CFileSelectPage::GetController() { return m_controller; }
+IWizardPageController* CFileSelectPage::GetController()
+{
+    return m_controller;
+}
 
 void CFileSelectPage::SetController(CFileSelectController* pController)
 {
     if (pController)
-        LogError("------------------------ParmInfo:IFileSelectController* pController=%p", static_cast<void*>(pController));
+        LogError("------------------------ParmInfo:IFileSelectController* pController=%p",
+                 static_cast<void*>(pController));
     m_controller = pController;
 }
 
-CFileTreeCtrl* CFileSelectPage::Tree() const { return m_container ? m_container->GetFileTreeCtrl() : nullptr; }
+CFileTreeCtrl* CFileSelectPage::Tree() const
+{
+    return m_container ? m_container->GetFileTreeCtrl() : nullptr;
+}
 
-CFileListCtrl* CFileSelectPage::FileList() const { return m_container ? m_container->GetFileListCtrl() : nullptr; }
+CFileListCtrl* CFileSelectPage::FileList() const
+{
+    return m_container ? m_container->GetFileListCtrl() : nullptr;
+}
 
 CFileListCtrl* CFileSelectPage::ActiveList() const
 {
@@ -172,8 +185,7 @@ void CFileSelectPage::Layout(int iClientWidth, int iClientHeight)
 {
     LogError("------------------------ParmInfo:int iClientWidth=%x, int iClientHeight=%x", unsigned(iClientWidth),
              unsigned(iClientHeight));
-    if (!m_tab)
-        return;
+    if (!m_tab) return;
     m_tab->setGeometry(ToQRect(RECT{m_rcSubTitle.left, m_rcSubTitle.bottom, m_rcSubTitle.right, m_rcBottom.top}));
     m_find.MoveTo(50, 30);
     m_preview.MoveTo(50 + m_find.GetBitmapSize().width(), 30);
@@ -186,8 +198,8 @@ void CFileSelectPage::Layout(int iClientWidth, int iClientHeight)
 void CFileSelectPage::Draw(QPainter* pDC)
 {
     pDC->save();
-    const QRect frame = ToQRect(
-        RECT{m_rcSubTitle.left - 1, m_rcSubTitle.top - 1, m_rcSubTitle.right + 1, m_rcBottom.top});
+    const QRect frame =
+        ToQRect(RECT{m_rcSubTitle.left - 1, m_rcSubTitle.top - 1, m_rcSubTitle.right + 1, m_rcBottom.top});
     pDC->setPen(ToQColor(kFrameColour));
     pDC->setBrush(Qt::NoBrush);
     pDC->drawRect(frame.adjusted(0, 0, -1, -1));
@@ -207,24 +219,19 @@ void CFileSelectPage::Draw(QPainter* pDC)
 void CFileSelectPage::ShowRoot(CFileSystemNode* root)
 {
     ClearRoot();
-    if (!root)
-        return;
+    if (!root) return;
     IStorageDevice* device = m_controller ? m_controller->GetSourceDevice() : nullptr;
-    if (FileList())
-        FileList()->SetSourceDevice(device);
-    if (m_searchList)
-        m_searchList->SetSourceDevice(device);
+    if (FileList()) FileList()->SetSourceDevice(device);
+    if (m_searchList) m_searchList->SetSourceDevice(device);
     m_root = root;
-    if (Tree())
-        Tree()->SetRootNode(root);
+    if (Tree()) Tree()->SetRootNode(root);
     FileTreeStatistics statistics;
     root->GetStatistics(statistics);
     m_totalText = String(kTotalString)
                       .replace(QStringLiteral("%s"), QString::fromStdString(FormatByteSize(statistics.bytes)))
                       .replace(QStringLiteral("%d"), QString::number(statistics.files));
     m_selectedText = String(kNothingSelected);
-    if (m_tab && m_tab->GetItemCount() > 1)
-        m_tab->DeleteItem(1);
+    if (m_tab && m_tab->GetItemCount() > 1) m_tab->DeleteItem(1);
     update();
 }
 
@@ -232,12 +239,9 @@ void CFileSelectPage::ClearRoot()
 {
     // The lists are emptied first: the thumbnail loader finishes the file it copies before they are, so it
     // never reads a node of the tree being freed.
-    if (FileList())
-        FileList()->ClearItems();
-    if (m_searchList)
-        m_searchList->ClearItems();
-    if (Tree())
-        Tree()->SetRootNode(nullptr);
+    if (FileList()) FileList()->ClearItems();
+    if (m_searchList) m_searchList->ClearItems();
+    if (Tree()) Tree()->SetRootNode(nullptr);
     CFileSystemNode* root = m_root;
     m_root = nullptr;
     DeleteFoundTree(root);
@@ -258,8 +262,7 @@ void CFileSelectPage::SetWaitCursor(bool wait)
 
 void CFileSelectPage::UpdateTotals()
 {
-    if (!m_root)
-        return;
+    if (!m_root) return;
     FileTreeStatistics statistics;
     m_root->GetStatistics(statistics);
     m_totalText = String(kTotalString)
@@ -286,8 +289,7 @@ void CFileSelectPage::customEvent(QEvent* e)
 void CFileSelectPage::OnTabChanged()
 {
     UpdateTotals();
-    if (m_tab && m_tab->GetCurSel() == 0 && Tree())
-        Tree()->UpdateAllCheckImages();
+    if (m_tab && m_tab->GetCurSel() == 0 && Tree()) Tree()->UpdateAllCheckImages();
 }
 
 bool CFileSelectPage::OnCommand(unsigned id)
@@ -317,24 +319,20 @@ void CFileSelectPage::OnFind()
 QString CFileSelectPage::SearchTabLabel(const QString& prefix, const QString& pattern)
 {
     QString label = prefix + QStringLiteral("(%1)").arg(pattern);
-    if (label.size() > 30)
-        label = prefix + QStringLiteral("(%1...)").arg(pattern.left(26));
+    if (label.size() > 30) label = prefix + QStringLiteral("(%1...)").arg(pattern.left(26));
     return label;
 }
 
 void CFileSelectPage::OnSearch()
 {
     GetWizardServices()->ReportEvent(kSearchEvents[ModeIndex()]);
-    if (!m_root)
-        return;
+    if (!m_root) return;
     CFileNode* start = nullptr;
-    if (FileList() && Tree())
-        start = Tree()->GetItemData(FileList()->GetCurrentFolderItem());
+    if (FileList() && Tree()) start = Tree()->GetItemData(FileList()->GetCurrentFolderItem());
     CFoundFileList results;
     CSearchFileDlg dlg(m_root, start, &results, nullptr);
     if (dlg.DoModal() == IDOK) {
-        if (m_tab->GetItemCount() > 1)
-            m_tab->DeleteItem(1);
+        if (m_tab->GetItemCount() > 1) m_tab->DeleteItem(1);
         m_tab->InsertItem(SearchTabLabel(String(kSearchTab), QString::fromStdString(dlg.GetNamePattern())), 1);
         m_tab->SetCurSel(m_tab->GetItemCount() - 1);
         m_searchList->SetItems(m_root, results.GetNodes());
@@ -345,8 +343,7 @@ void CFileSelectPage::OnSearch()
 CFileNode* CFileSelectPage::SelectedNode() const
 {
     CFileListCtrl* list = ActiveList();
-    if (!list)
-        return nullptr;
+    if (!list) return nullptr;
     const int index = list->GetSelectedItem();
     return index >= 0 ? list->GetItemNode(index) : nullptr;
 }
@@ -382,11 +379,9 @@ void CFileSelectPage::ShowToolsMenu()
     };
     CXPMenu menu(this);
     for (const auto& [id, enabled] : ToolsMenuState())
-        if (QAction* action = menu.AppendItem(id, Text(keys.at(id))))
-            action->setEnabled(enabled);
+        if (QAction* action = menu.AppendItem(id, Text(keys.at(id)))) action->setEnabled(enabled);
     const QPoint below = m_filler.mapToGlobal(QPoint(0, m_filler.height()));
-    if (const unsigned command = menu.TrackPopupMenu(below))
-        OnCommand(command);
+    if (const unsigned command = menu.TrackPopupMenu(below)) OnCommand(command);
 }
 
 QString CFileSelectPage::DefaultExportName(const QDateTime& now, int scanKind)
@@ -400,24 +395,21 @@ QString CFileSelectPage::DefaultExportName(const QDateTime& now, int scanKind)
 QString CFileSelectPage::WithExportSuffix(const QString& path)
 {
     // Exactly ".rsf" (lower case) counts; any other ending gets it appended.
-    if (path.size() > 4 && path.endsWith(QStringLiteral(".rsf"), Qt::CaseSensitive))
-        return path;
+    if (path.size() > 4 && path.endsWith(QStringLiteral(".rsf"), Qt::CaseSensitive)) return path;
     return path + QStringLiteral(".rsf");
 }
 
 bool CFileSelectPage::CanExportState() const
 {
     // A deleted-file recovery keeps no state file, so an export would hold nothing of this search.
-    if (!m_root || !m_controller)
-        return false;
+    if (!m_root || !m_controller) return false;
     const int kind = m_controller->GetScanKind();
     return kind == kScanFormat || kind == kScanPartition;
 }
 
 void CFileSelectPage::OnExportState()
 {
-    if (!CanExportState())
-        return;
+    if (!CanExportState()) return;
     GetWizardServices()->ReportEvent(kExportEvents[ModeIndex()]);
     const int scanKind = m_controller ? m_controller->GetScanKind() : 0;
     diskimg::FileDialogRequest request;
@@ -425,8 +417,7 @@ void CFileSelectPage::OnExportState()
     request.suggested = DefaultExportName(QDateTime::currentDateTime(), scanKind);
     request.filter = diskimg::QtFilter(String(kStateFilterString));
     const QString chosen = diskimg::ChooseFile(this, request);
-    if (chosen.isEmpty())
-        return;
+    if (chosen.isEmpty()) return;
     const std::string path = WithExportSuffix(chosen).toStdString();
     bool packed = false;
     try {
@@ -441,8 +432,7 @@ void CFileSelectPage::OnExportState()
 
 void CFileSelectPage::OnFolderProperties()
 {
-    if (!Tree())
-        return;
+    if (!Tree()) return;
     if (CFileNode* folder = Tree()->GetItemData(Tree()->GetSelectedItem())) {
         CPropertiesDlg dlg(nullptr);
         dlg.SetFileNode(folder);
@@ -461,14 +451,11 @@ void CFileSelectPage::OnFileProperties()
 
 void CFileSelectPage::OnLocate()
 {
-    if (!m_tab || m_tab->GetCurSel() != 1 || !m_searchList)
-        return;
+    if (!m_tab || m_tab->GetCurSel() != 1 || !m_searchList) return;
     const int index = m_searchList->GetSelectedItem();
-    if (index < 0)
-        return;
+    if (index < 0) return;
     CFileNode* node = m_searchList->GetItemNode(index);
-    if (!node || !Tree())
-        return;
+    if (!node || !Tree()) return;
     Tree()->SelectNodeItem(node->GetParent(), nullptr);
     Tree()->UpdateAllCheckImages();
     Tree()->setFocus();
@@ -487,17 +474,16 @@ void CFileSelectPage::OnRecoverFile()
     const QString fileName = QString::fromUtf8(properties->GetName() ? properties->GetName() : "");
     const int dot = fileName.lastIndexOf(QLatin1Char('.'));
     const QString extension = dot >= 0 ? fileName.mid(dot + 1) : fileName;
-    const QString filter = QStringLiteral("%1 (*.%2);;%3 (*)").arg(extension.toUpper(), extension, QStringLiteral("All Files"));
+    const QString filter =
+        QStringLiteral("%1 (*.%2);;%3 (*)").arg(extension.toUpper(), extension, QStringLiteral("All Files"));
     diskimg::FileDialogRequest request;
     request.save = true;
     request.suggested = fileName;
     request.filter = filter;
     QString target = diskimg::ChooseFile(nullptr, request);
-    if (target.isEmpty())
-        return;
+    if (target.isEmpty()) return;
     // A name typed without extension takes the file's own.
-    if (dot > 0 && !QFileInfo(target).fileName().contains(QLatin1Char('.')))
-        target += QLatin1Char('.') + extension;
+    if (dot > 0 && !QFileInfo(target).fileName().contains(QLatin1Char('.'))) target += QLatin1Char('.') + extension;
     const std::string targetPath = target.toStdString();
     IStorageDevice* device = m_controller ? m_controller->GetSourceDevice() : nullptr;
     if (IsPathOnRecoverySource(targetPath.c_str()) &&

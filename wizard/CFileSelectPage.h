@@ -31,9 +31,9 @@ public:
                               kCmdFolderProperties = 32776, kCmdFileProperties = 5001, kCmdPreviewMenu = 5002,
                               kCmdRecoverFile = 5003, kCmdLocate = 5004, kFillerId = 200;
     static constexpr unsigned kTotalString = 385, kSelectedString = 386, kNothingSelected = 272, kFilesTab = 397,
-                              kSearchTab = 163, kSelectFileToRecover = 274, kSameDrive = 275,
-                              kNotEnoughSpace = 276, kEncryptedNeedsNtfs = 278, kStateFilterString = 401,
-                              kExportDone = 61237, kExportFailed = 61238;
+                              kSearchTab = 163, kSelectFileToRecover = 274, kSameDrive = 275, kNotEnoughSpace = 276,
+                              kEncryptedNeedsNtfs = 278, kStateFilterString = 401, kExportDone = 61237,
+                              kExportFailed = 61238;
     static constexpr COLORREF kFrameColour = RGB(203, 212, 219);
 
     CFileSelectPage();

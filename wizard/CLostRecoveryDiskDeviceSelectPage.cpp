@@ -16,24 +16,28 @@
 #include <QMetaObject>
 
 namespace {
-QString Text(const char* key) { return CResourceLibrary::Instance().LoadText(QString::fromLatin1(key)); }
+QString Text(const char* key)
+{
+    return CResourceLibrary::Instance().LoadText(QString::fromLatin1(key));
+}
 } // namespace
 
 CLostRecoveryDiskDeviceSelectPage::CLostRecoveryDiskDeviceSelectPage()
     : m_refresh(374, 373, 372, 371), m_strip(543, 543, 543, 543)
 {
     // A toolbar button that cannot be made is only recorded on this page.
-    if (m_refresh.GetInitError() != 0 || m_strip.GetInitError() != 0)
-        m_initError = 513;
+    if (m_refresh.GetInitError() != 0 || m_strip.GetInitError() != 0) m_initError = 513;
 }
 
 CLostRecoveryDiskDeviceSelectPage::~CLostRecoveryDiskDeviceSelectPage()
 {
-    if (m_controller && m_controller->GetPage() == this)
-        m_controller->SetPage(nullptr);
+    if (m_controller && m_controller->GetPage() == this) m_controller->SetPage(nullptr);
 }
 
-IWizardPageController* CLostRecoveryDiskDeviceSelectPage::GetController() { return m_controller; }
+IWizardPageController* CLostRecoveryDiskDeviceSelectPage::GetController()
+{
+    return m_controller;
+}
 
 void CLostRecoveryDiskDeviceSelectPage::SetController(CLostRecoveryDiskDeviceSelectController* pController)
 {
@@ -44,8 +48,7 @@ void CLostRecoveryDiskDeviceSelectPage::SetController(CLostRecoveryDiskDeviceSel
 
 int CLostRecoveryDiskDeviceSelectPage::OnCreate()
 {
-    if (CDeviceSelectPage::OnCreate() == -1)
-        return -1;
+    if (CDeviceSelectPage::OnCreate() == -1) return -1;
     m_refresh.Create(QString(), WS_CHILD | WS_VISIBLE, RECT{}, this, kCmdRefresh);
     m_strip.Create(QString(), WS_CHILD | WS_VISIBLE, RECT{}, this, kStripId);
     m_refresh.setToolTip(CResourceLibrary::Instance().LoadText(QStringLiteral("skin.refresh")));
@@ -67,8 +70,7 @@ void CLostRecoveryDiskDeviceSelectPage::Layout(int cx, int cy)
 
 bool CLostRecoveryDiskDeviceSelectPage::OnCommand(unsigned id)
 {
-    if (!m_controller)
-        return false;
+    if (!m_controller) return false;
     switch (id) {
     case kCmdRefresh: m_controller->RefreshDeviceList(); return true;
     case kCmdRecover: m_controller->next(); return true;
@@ -104,15 +106,13 @@ void CLostRecoveryDiskDeviceSelectPage::ShowRowMenu()
                     CResourceLibrary::Instance().LoadString(previous ? kContinueString : kRecoverString).trimmed());
     if (previous || (m_controller && m_controller->IsImageSelected()))
         menu.AppendItem(kCmdDeleteImage, CResourceLibrary::Instance().LoadString(kRemoveString).trimmed());
-    if (const unsigned command = menu.TrackPopupMenu(QCursor::pos()))
-        OnCommand(command);
+    if (const unsigned command = menu.TrackPopupMenu(QCursor::pos())) OnCommand(command);
 }
 
 std::array<bool, 3> CLostRecoveryDiskDeviceSelectPage::ImageMenuState()
 {
     std::array<bool, 3> enabled{true, true, true};
-    if (!m_controller)
-        return {false, false, false};
+    if (!m_controller) return {false, false, false};
     if (m_controller->UpdateSelection() == 0) {
         enabled[0] = enabled[2] = false;
     } else if (m_controller->IsImageSelected() == 0) {
@@ -134,23 +134,19 @@ void CLostRecoveryDiskDeviceSelectPage::ShowImageMenu()
                  {kCmdOpenDiskImage, "wizard.menu.opendiskimage"},
                  {kCmdDeleteImage, "wizard.menu.deleteimage"}};
     for (size_t i = 0; i < 3; ++i)
-        if (QAction* action = menu.AppendItem(items[i].id, Text(items[i].key)))
-            action->setEnabled(enabled[i]);
+        if (QAction* action = menu.AppendItem(items[i].id, Text(items[i].key))) action->setEnabled(enabled[i]);
     const QPoint below = m_strip.mapToGlobal(QPoint(0, m_strip.height()));
-    if (const unsigned command = menu.TrackPopupMenu(below))
-        OnCommand(command);
+    if (const unsigned command = menu.TrackPopupMenu(below)) OnCommand(command);
 }
 
 void CLostRecoveryDiskDeviceSelectPage::ClearRows()
 {
-    if (m_list)
-        m_list->DeleteAllItems();
+    if (m_list) m_list->DeleteAllItems();
 }
 
 void CLostRecoveryDiskDeviceSelectPage::AddRow(const DeviceRow& row)
 {
-    if (!m_list)
-        return;
+    if (!m_list) return;
     DEVICE_ITEM item;
     item.nIcon = row.icon;
     item.pszName = row.name.c_str();
@@ -161,14 +157,19 @@ void CLostRecoveryDiskDeviceSelectPage::AddRow(const DeviceRow& row)
     m_list->AddItem(&item);
 }
 
-int CLostRecoveryDiskDeviceSelectPage::GetSelectedRow() { return m_list ? m_list->GetSelectedIndex() : -1; }
+int CLostRecoveryDiskDeviceSelectPage::GetSelectedRow()
+{
+    return m_list ? m_list->GetSelectedIndex() : -1;
+}
 
-void* CLostRecoveryDiskDeviceSelectPage::GetRowItem(int row) { return m_list ? m_list->GetItemData(row) : nullptr; }
+void* CLostRecoveryDiskDeviceSelectPage::GetRowItem(int row)
+{
+    return m_list ? m_list->GetItemData(row) : nullptr;
+}
 
 void CLostRecoveryDiskDeviceSelectPage::DeleteRow(int row)
 {
-    if (m_list)
-        m_list->DeleteItem(row);
+    if (m_list) m_list->DeleteItem(row);
 }
 
 void CLostRecoveryDiskDeviceSelectPage::BeginRefresh()
@@ -184,8 +185,7 @@ void CLostRecoveryDiskDeviceSelectPage::BeginRefresh()
         m_wait->raise();
         m_wait->Start();
     }
-    if (main)
-        main->setEnabled(false);
+    if (main) main->setEnabled(false);
 }
 
 void CLostRecoveryDiskDeviceSelectPage::EndRefresh()
@@ -225,8 +225,7 @@ std::string CLostRecoveryDiskDeviceSelectPage::ChooseImageToOpen()
     QFileDialog dialog(this, Text("wizard.menu.opendiskimage"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::string();
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::string();
     return dialog.selectedFiles().constFirst().toStdString();
 }
 

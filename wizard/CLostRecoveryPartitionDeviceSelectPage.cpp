@@ -23,11 +23,13 @@ CLostRecoveryPartitionDeviceSelectPage::CLostRecoveryPartitionDeviceSelectPage()
 
 CLostRecoveryPartitionDeviceSelectPage::~CLostRecoveryPartitionDeviceSelectPage()
 {
-    if (m_controller && m_controller->GetPage() == this)
-        m_controller->SetPage(nullptr);
+    if (m_controller && m_controller->GetPage() == this) m_controller->SetPage(nullptr);
 }
 
-IWizardPageController* CLostRecoveryPartitionDeviceSelectPage::GetController() { return m_controller; }
+IWizardPageController* CLostRecoveryPartitionDeviceSelectPage::GetController()
+{
+    return m_controller;
+}
 
 void CLostRecoveryPartitionDeviceSelectPage::SetController(CLostRecoveryPartitionDeviceSelectController* pController)
 {
@@ -38,11 +40,10 @@ void CLostRecoveryPartitionDeviceSelectPage::SetController(CLostRecoveryPartitio
 
 int CLostRecoveryPartitionDeviceSelectPage::OnCreate()
 {
-    if (CDeviceSelectPage::OnCreate() == -1)
-        return -1;
+    if (CDeviceSelectPage::OnCreate() == -1) return -1;
     m_fullScan = new CTransButton(this);
-    m_fullScan->Create(CResourceLibrary::Instance().LoadString(kFullScanString), WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX,
-                       QRect(), this, kFullScanId);
+    m_fullScan->Create(CResourceLibrary::Instance().LoadString(kFullScanString),
+                       WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, QRect(), this, kFullScanId);
     m_fullScan->SetBkColor(RGB(255, 255, 255));
     m_fullScan->SetTextFont(90, QString::fromLatin1(GetUIFontName()), true);
     m_fullScan->SetShowFocus(false);
@@ -61,8 +62,7 @@ QRect CLostRecoveryPartitionDeviceSelectPage::FullScanRect(int cx)
 void CLostRecoveryPartitionDeviceSelectPage::Layout(int cx, int cy)
 {
     CDeviceSelectPage::Layout(cx, cy);
-    if (m_fullScan)
-        m_fullScan->setGeometry(FullScanRect(cx));
+    if (m_fullScan) m_fullScan->setGeometry(FullScanRect(cx));
 }
 
 void CLostRecoveryPartitionDeviceSelectPage::DrawTitle(QPainter* pDC)
@@ -77,8 +77,7 @@ void CLostRecoveryPartitionDeviceSelectPage::DrawTitle(QPainter* pDC)
 
 bool CLostRecoveryPartitionDeviceSelectPage::OnCommand(unsigned id)
 {
-    if (!m_controller)
-        return false;
+    if (!m_controller) return false;
     switch (id) {
     case kCmdRecover: m_controller->next(); return true;
     case kCmdProperties: ShowProperties(); return true;
@@ -92,10 +91,8 @@ void CLostRecoveryPartitionDeviceSelectPage::customEvent(QEvent* e)
     if (m && m->Message() == UM_CHECK_CLICKED && m_fullScan &&
         m->LParam() == LPARAM(reinterpret_cast<std::intptr_t>(m_fullScan))) {
         const int checked = m->WParam() ? 1 : 0;
-        if (m_controller)
-            m_controller->SetFullScan(checked);
-        if (checked && m_list)
-            m_list->ClearSelection();
+        if (m_controller) m_controller->SetFullScan(checked);
+        if (checked && m_list) m_list->ClearSelection();
         return;
     }
     CDeviceSelectPage::customEvent(e);
@@ -117,16 +114,14 @@ void CLostRecoveryPartitionDeviceSelectPage::ShowRowMenu()
     CXPMenu menu(this);
     menu.AppendItem(kCmdRecover, CResourceLibrary::Instance().LoadString(kRecoverString).trimmed());
     menu.AppendItem(kCmdProperties, CResourceLibrary::Instance().LoadText(QStringLiteral("wizard.menu.properties")));
-    if (const unsigned command = menu.TrackPopupMenu(QCursor::pos()))
-        OnCommand(command);
+    if (const unsigned command = menu.TrackPopupMenu(QCursor::pos())) OnCommand(command);
 }
 
 void CLostRecoveryPartitionDeviceSelectPage::ShowProperties()
 {
     const int row = GetSelectedRow();
     const auto* record = row >= 0 ? static_cast<const CLostPartitionRecord*>(GetRowItem(row)) : nullptr;
-    if (!record)
-        return;
+    if (!record) return;
     CScanPartitionPropertiesDlg dlg(this);
     dlg.SetRange(record->u64StartSector, record->u64SectorCount);
     dlg.DoModal();
@@ -134,22 +129,18 @@ void CLostRecoveryPartitionDeviceSelectPage::ShowProperties()
 
 void CLostRecoveryPartitionDeviceSelectPage::UncheckFullScan()
 {
-    if (m_fullScan)
-        m_fullScan->SetCheck(0);
-    if (m_controller)
-        m_controller->SetFullScan(0);
+    if (m_fullScan) m_fullScan->SetCheck(0);
+    if (m_controller) m_controller->SetFullScan(0);
 }
 
 void CLostRecoveryPartitionDeviceSelectPage::ClearRows()
 {
-    if (m_list)
-        m_list->DeleteAllItems();
+    if (m_list) m_list->DeleteAllItems();
 }
 
 void CLostRecoveryPartitionDeviceSelectPage::AddRow(const DeviceRow& row)
 {
-    if (!m_list)
-        return;
+    if (!m_list) return;
     DEVICE_ITEM item;
     item.nIcon = row.icon;
     item.pszName = row.name.c_str();
@@ -160,9 +151,15 @@ void CLostRecoveryPartitionDeviceSelectPage::AddRow(const DeviceRow& row)
     m_list->AddItem(&item);
 }
 
-int CLostRecoveryPartitionDeviceSelectPage::GetSelectedRow() { return m_list ? m_list->GetSelectedIndex() : -1; }
+int CLostRecoveryPartitionDeviceSelectPage::GetSelectedRow()
+{
+    return m_list ? m_list->GetSelectedIndex() : -1;
+}
 
-void* CLostRecoveryPartitionDeviceSelectPage::GetRowItem(int row) { return m_list ? m_list->GetItemData(row) : nullptr; }
+void* CLostRecoveryPartitionDeviceSelectPage::GetRowItem(int row)
+{
+    return m_list ? m_list->GetItemData(row) : nullptr;
+}
 
 int CLostRecoveryPartitionDeviceSelectPage::ShowMessage(unsigned stringId, unsigned type)
 {

@@ -17,7 +17,7 @@ public:
     static constexpr unsigned kTitleString = 187;    // "Select a partition and click Next to recover:"
     static constexpr unsigned kFullScanString = 188; // "Full Scan ( If the partition is not found, ... )"
     static constexpr unsigned kRecoverString = 189;
-    static constexpr unsigned kHintString = 61250;   // "If the files you need are not found, ..."
+    static constexpr unsigned kHintString = 61250; // "If the files you need are not found, ..."
 
     CLostRecoveryPartitionDeviceSelectPage();
     ~CLostRecoveryPartitionDeviceSelectPage() override;

@@ -54,19 +54,19 @@ int CRecoveryModeSelectPage::Init(unsigned uCommentBmp)
     for (int i = 0; i < 4; ++i)
         m_buttons[i] = std::make_unique<CButtonPlus>(kModes[i].bitmaps[0], kModes[i].bitmaps[1], kModes[i].bitmaps[2],
                                                      kModes[i].bitmaps[3]);
-    if (!m_background.LoadBitmap(kBackgroundBitmap))
-        return kErrNoBackground;
-    if (!m_comment.LoadBitmap(uCommentBmp))
-        return kErrNoComment;
+    if (!m_background.LoadBitmap(kBackgroundBitmap)) return kErrNoBackground;
+    if (!m_comment.LoadBitmap(uCommentBmp)) return kErrNoComment;
     m_defaultPrompt = String(kDefaultPrompt);
     m_currentPrompt = m_defaultPrompt;
-    for (int i = 0; i < 4; ++i)
-        m_descriptions[i] = String(kDescriptionIds[i]);
+    for (int i = 0; i < 4; ++i) m_descriptions[i] = String(kDescriptionIds[i]);
     m_photoDescription = String(kPhotoDescription);
     return 0;
 }
 
-IWizardPageController* CRecoveryModeSelectPage::GetController() { return m_controller; }
+IWizardPageController* CRecoveryModeSelectPage::GetController()
+{
+    return m_controller;
+}
 
 void CRecoveryModeSelectPage::SetController(IRecoveryModeSelectController* pController)
 {
@@ -81,8 +81,7 @@ int CRecoveryModeSelectPage::OnCreate()
         CButtonPlus* button = m_buttons[i].get();
         button->Create(QString(), WS_CHILD | WS_VISIBLE, RECT{}, this, kButtonIds[i]);
         button->SetPromptChange(this, String(kModes[i].prompt));
-        if (kButtonIds[i] != 2001)
-            button->SetCursor(Qt::PointingHandCursor);
+        if (kButtonIds[i] != 2001) button->SetCursor(Qt::PointingHandCursor);
         const unsigned id = kButtonIds[i];
         connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
     }
@@ -104,8 +103,7 @@ void CRecoveryModeSelectPage::OnPromptRestore(unsigned)
 bool CRecoveryModeSelectPage::OnCommand(unsigned id)
 {
     for (int i = 0; i < 4; ++i) {
-        if (kButtonIds[i] != id)
-            continue;
+        if (kButtonIds[i] != id) continue;
         CRecoveryModeSelectController::ApplyModeToOptions(kModes[i].mode, kModes[i].photo);
         if (m_controller) {
             m_controller->SetMode(kModes[i].mode);
@@ -121,8 +119,7 @@ void CRecoveryModeSelectPage::Layout(int, int)
     const int middle = (m_rcBottom.bottom - m_rcSubTitle.top) / 2 - 20;
     m_rcSubTitle.bottom = middle;
     m_rcBottom.top = middle;
-    for (int i = 0; i < 4; ++i)
-        m_buttons[i]->MoveTo(kModes[i].position.x(), kModes[i].position.y());
+    for (int i = 0; i < 4; ++i) m_buttons[i]->MoveTo(kModes[i].position.x(), kModes[i].position.y());
 }
 
 QRect CRecoveryModeSelectPage::DescriptionRect() const
@@ -138,8 +135,7 @@ QString CRecoveryModeSelectPage::DescriptionShown() const
 {
     const unsigned prompts[] = {kDefaultPrompt, 199, 200, 201, 61235};
     for (int i = 0; i < 5; ++i) {
-        if (m_currentPrompt == String(prompts[i]))
-            return i < 4 ? m_descriptions[i] : m_photoDescription;
+        if (m_currentPrompt == String(prompts[i])) return i < 4 ? m_descriptions[i] : m_photoDescription;
     }
     return QString();
 }

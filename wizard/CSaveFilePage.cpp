@@ -17,7 +17,10 @@
 #include <QPainter>
 
 namespace {
-QString String(unsigned id) { return CResourceLibrary::Instance().LoadString(id); }
+QString String(unsigned id)
+{
+    return CResourceLibrary::Instance().LoadString(id);
+}
 } // namespace
 
 CSaveFilePage::CSaveFilePage()
@@ -30,16 +33,19 @@ CSaveFilePage::CSaveFilePage()
 CSaveFilePage::~CSaveFilePage()
 {
     CSaveFileController* shared = GetSaveFileController();
-    if (shared->GetPage() == this)
-        shared->SetPage(nullptr);
+    if (shared->GetPage() == this) shared->SetPage(nullptr);
 }
 
-IWizardPageController* CSaveFilePage::GetController() { return m_controller; }
+IWizardPageController* CSaveFilePage::GetController()
+{
+    return m_controller;
+}
 
 void CSaveFilePage::SetController(CSaveFileController* pController)
 {
     if (pController)
-        LogError("------------------------ParmInfo:ISaveFileController* pController=%p", static_cast<void*>(pController));
+        LogError("------------------------ParmInfo:ISaveFileController* pController=%p",
+                 static_cast<void*>(pController));
     m_controller = pController;
 }
 
@@ -66,8 +72,7 @@ int CSaveFilePage::OnCreate()
 void CSaveFilePage::Layout(int w, int h)
 {
     LogError("------------------------ParmInfo:int iClientWidth=%x, int iClientHeight=%x", unsigned(w), unsigned(h));
-    if (!m_edit)
-        return;
+    if (!m_edit) return;
     const QFontMetrics metrics(m_textFont);
     // The edit starts after the "Path" label, however long the label is in the language shown.
     const int editLeft = std::max(60, 10 + metrics.horizontalAdvance(String(kPathLabel)) + 8);
@@ -97,11 +102,9 @@ void CSaveFilePage::Draw(QPainter* pDC)
 
 std::string CSaveFilePage::GetPathText()
 {
-    if (m_edit)
-        m_path = m_edit->text();
+    if (m_edit) m_path = m_edit->text();
     QString path = m_path;
-    while (!path.isEmpty() && path.back().isSpace())
-        path.chop(1);
+    while (!path.isEmpty() && path.back().isSpace()) path.chop(1);
     m_path = path;
     return path.toStdString();
 }
@@ -116,8 +119,7 @@ void CSaveFilePage::SetStatistics(uint64_t checkedBytes, int checkedFiles)
 void CSaveFilePage::ClearPath()
 {
     m_path.clear();
-    if (m_edit)
-        m_edit->clear();
+    if (m_edit) m_edit->clear();
     update();
 }
 
@@ -134,8 +136,7 @@ void CSaveFilePage::ResetPath()
 void CSaveFilePage::UpdateFreeSpace()
 {
     TargetSpace space;
-    if (!m_path.isEmpty())
-        space = CSaveFileController::QueryTargetSpace(m_path.toStdString());
+    if (!m_path.isEmpty()) space = CSaveFileController::QueryTargetSpace(m_path.toStdString());
     const uint64_t used = space.totalBytes > space.availableBytes ? space.totalBytes - space.availableBytes : 0;
     if (m_pie) {
         m_pie->SetSpace(int64_t(space.availableBytes), int64_t(m_checkedBytes), int64_t(used));
@@ -146,8 +147,7 @@ void CSaveFilePage::UpdateFreeSpace()
 void CSaveFilePage::OnFolderSelected(QString path)
 {
     m_path = path;
-    if (m_edit)
-        m_edit->setText(path);
+    if (m_edit) m_edit->setText(path);
     UpdateFreeSpace();
     update();
 }
@@ -165,8 +165,7 @@ SaveRunResult CSaveFilePage::RunSave(CFileNode* root, IStorageDevice* device, co
     SaveRunResult result;
     result.toRecover = dlg.GetFileCount();
     result.recovered = dlg.GetDoneFiles();
-    for (const QString& made : dlg.GetMadeFolders())
-        result.madeFolders.push_back(made.toStdString());
+    for (const QString& made : dlg.GetMadeFolders()) result.madeFolders.push_back(made.toStdString());
     return result;
 }
 
@@ -177,8 +176,7 @@ void CSaveFilePage::RunAsDialog(CWizardSheet&)
     CSaveFileController* controller = m_controller;
     dlg.SetActions([controller] { return controller && controller->CheckSavePath(); },
                    [controller] {
-                       if (controller)
-                           controller->next();
+                       if (controller) controller->next();
                    });
     // The dialog hands the page back to the sheet when it ends, whichever way.
     dlg.DoModal();

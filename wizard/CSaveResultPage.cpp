@@ -15,18 +15,21 @@
 
 CSaveResultPage::CSaveResultPage() : m_ok(437, 436, 435, 434)
 {
-    if (m_ok.GetInitError() != 0)
-        m_initError = 769;
+    if (m_ok.GetInitError() != 0) m_initError = 769;
 }
 
 CSaveResultPage::~CSaveResultPage() = default;
 
-IWizardPageController* CSaveResultPage::GetController() { return m_controller; }
+IWizardPageController* CSaveResultPage::GetController()
+{
+    return m_controller;
+}
 
 void CSaveResultPage::SetController(CSaveResultController* pController)
 {
     if (pController)
-        LogError("------------------------ParmInfo:ISaveResultController* pController=%p", static_cast<void*>(pController));
+        LogError("------------------------ParmInfo:ISaveResultController* pController=%p",
+                 static_cast<void*>(pController));
     m_controller = pController;
 }
 
@@ -37,8 +40,7 @@ int CSaveResultPage::OnCreate()
     m_summary->ShowModeless();
     m_ok.Create(QString(), WS_CHILD | WS_VISIBLE, RECT{}, this, kOkId);
     connect(&m_ok, &QAbstractButton::clicked, this, [this] {
-        if (auto* host = qobject_cast<QDialog*>(parentWidget()))
-            host->accept();
+        if (auto* host = qobject_cast<QDialog*>(parentWidget())) host->accept();
     });
     m_banner.LoadBitmap(kBanner);
     return 0;
@@ -47,8 +49,7 @@ int CSaveResultPage::OnCreate()
 void CSaveResultPage::Layout(int w, int h)
 {
     LogError("------------------------ParmInfo:int iClientWidth=%x, int iClientHeight=%x", unsigned(w), unsigned(h));
-    if (!m_summary)
-        return;
+    if (!m_summary) return;
     // The button stands wholly inside the page, 6 pixels above its bottom edge.
     const QSize ok = m_ok.GetBitmapSize();
     m_ok.MoveTo(std::min(w / 2 + 70, w - ok.width() - 10), h - ok.height() - 6);
@@ -71,8 +72,7 @@ void CSaveResultPage::Draw(QPainter* pDC)
 
 void CSaveResultPage::ShowResult()
 {
-    if (!m_summary)
-        return;
+    if (!m_summary) return;
     m_summary->SetSavedFolders(m_folders);
     m_summary->SetSavePath(m_target);
     m_summary->ShowResult(m_toRecover, m_recovered, 0, 0, m_sourceShort);
@@ -83,8 +83,7 @@ void CSaveResultPage::RunAsDialog(CWizardSheet& sheet)
 {
     CSaveFileController* save = GetSaveFileController();
     QStringList folders;
-    for (int i = 0; i < save->GetSavedPathCount(); ++i)
-        folders << QString::fromStdString(save->GetSavedPath(i));
+    for (int i = 0; i < save->GetSavedPathCount(); ++i) folders << QString::fromStdString(save->GetSavedPath(i));
     SetSavedFolders(folders);
     if (auto* pathPage = dynamic_cast<CSaveFilePage*>(sheet.GetPage(WP_SAVE_FILE)))
         SetTargetFolder(QString::fromStdString(CSaveFileController::ResolveTargetPath(pathPage->GetPathText())));

@@ -50,7 +50,10 @@ Family FamilyOf(int kind)
     }
 }
 
-std::string Text(unsigned id) { return CResourceLibrary::Instance().LoadString(id).toStdString(); }
+std::string Text(unsigned id)
+{
+    return CResourceLibrary::Instance().LoadString(id).toStdString();
+}
 
 } // namespace
 
@@ -66,16 +69,13 @@ CScanPartitionDeviceSelectPage::MakePartitionRows(const CSearchedPartitionList& 
         CSearchedPartitionInfo* best = nullptr;
         for (CSearchedPartitionInfo* p : partitions) {
             p->bRecommended = 0;
-            if (p->dRank > 0.0 && (!best || p->dRank > best->dRank))
-                best = p;
+            if (p->dRank > 0.0 && (!best || p->dRank > best->dRank)) best = p;
         }
-        if (best)
-            best->bRecommended = 1;
+        if (best) best->bRecommended = 1;
     }
     double smallest = 0.99, largest = 0.0;
     for (const CSearchedPartitionInfo* p : partitions) {
-        if (p->dRank > 0.99)
-            continue;
+        if (p->dRank > 0.99) continue;
         smallest = std::min(smallest, p->dRank);
         largest = std::max(largest, p->dRank);
     }
@@ -88,8 +88,7 @@ CScanPartitionDeviceSelectPage::MakePartitionRows(const CSearchedPartitionList& 
     for (CSearchedPartitionInfo* p : partitions) {
         ++n;
         const Family family = FamilyOf(p->nFileSystemKind);
-        if (family != kFamilyOther && perFamily[family]++ >= kMaxRowsPerFamily)
-            continue;
+        if (family != kFamilyOther && perFamily[family]++ >= kMaxRowsPerFamily) continue;
         PARTITION_LIST_ITEM row;
         char name[300];
         std::snprintf(name, sizeof name, "%s %d %s", partitionWord.c_str(), n,
@@ -134,8 +133,7 @@ CScanPartitionDeviceSelectPage::MakePartitionRows(const CSearchedPartitionList& 
 void CScanPartitionDeviceSelectPage::ApplyOptionToggle(CSearchedPartitionInfo* partition, int cell, int option,
                                                        bool checked)
 {
-    if (!partition || cell != kOptionsCell || option < 0 || option >= 2)
-        return;
+    if (!partition || cell != kOptionsCell || option < 0 || option >= 2) return;
     const Family family = FamilyOf(partition->nFileSystemKind);
     if (family == kFamilyNtfs) {
         auto* ntfs = dynamic_cast<CSearchedNTFSPartitionInfo*>(partition);
@@ -143,8 +141,7 @@ void CScanPartitionDeviceSelectPage::ApplyOptionToggle(CSearchedPartitionInfo* p
             ntfs->bMftOnly = checked ? 1 : 0;
     } else if (family == kFamilyFat) {
         auto* fat = dynamic_cast<CFATSearchedPartitionInfo*>(partition);
-        if (!fat)
-            return;
+        if (!fat) return;
         const bool hasFat1 = fat->GetFlags() & kFATFlagFoundFAT1;
         const bool hasFat2 = fat->GetFlags() & kFATFlagFoundFAT2;
         uint32_t flag = 0;
@@ -152,8 +149,7 @@ void CScanPartitionDeviceSelectPage::ApplyOptionToggle(CSearchedPartitionInfo* p
             flag = kFATFlagUseFAT1;
         else if ((option == 0 && hasFat2) || (option == 1 && hasFat2))
             flag = kFATFlagUseFAT2;
-        if (flag == 0)
-            return;
+        if (flag == 0) return;
         if (checked)
             fat->AddFlags(flag);
         else
@@ -184,8 +180,7 @@ QRect CScanPartitionDeviceSelectPage::PanelRect(int cx, int cy)
 
 void CScanPartitionDeviceSelectPage::Layout(int cx, int cy)
 {
-    if (!m_container)
-        return;
+    if (!m_container) return;
     const QRect panel = PanelRect(cx, cy);
     m_container->setGeometry(panel);
     // The name column takes the width the other five leave, so "Partition n FAT32" with its mark is not cut.
@@ -207,20 +202,17 @@ void CScanPartitionDeviceSelectPage::Draw(QPainter* pDC)
 void CScanPartitionDeviceSelectPage::FillPartitionList(const CSearchedPartitionList& partitions, int displayMode)
 {
     CMultipleChoosePartitionListCtrl* list = PartitionList();
-    if (!list)
-        return;
+    if (!list) return;
     const PartitionRows made = MakePartitionRows(partitions, displayMode);
     list->DeleteAllItems();
     list->SetMediumRankThreshold(made.mediumThreshold);
-    for (const PARTITION_LIST_ITEM& row : made.rows)
-        list->AddPartition(&row);
+    for (const PARTITION_LIST_ITEM& row : made.rows) list->AddPartition(&row);
 }
 
 void CScanPartitionDeviceSelectPage::SetLayoutSource(const std::string& name, int kind, uint64_t sectors,
                                                      uint32_t sectorSize)
 {
-    if (!m_container)
-        return;
+    if (!m_container) return;
     m_sourceName = name;
     m_container->GetLayoutView()->DeleteAllPartitions();
     PARTITION_LAYOUT_SOURCE source;
@@ -250,8 +242,7 @@ void CScanPartitionDeviceSelectPage::ShowVolumePartitions(const CSearchedPartiti
     int displayMode = 1;
     bool first = true;
     for (const CSearchedPartitionInfo* p : partitions) {
-        if (!first && p->bWholeDisk)
-            displayMode = 2;
+        if (!first && p->bWholeDisk) displayMode = 2;
         first = false;
     }
     FillPartitionList(partitions, displayMode);
@@ -274,17 +265,24 @@ void CScanPartitionDeviceSelectPage::ShowDiskPartitions(const CSearchedPartition
 
 void CScanPartitionDeviceSelectPage::ClearPartitions()
 {
-    if (CMultipleChoosePartitionListCtrl* list = PartitionList())
-        list->DeleteAllItems();
-    if (m_container)
-        m_container->GetLayoutView()->DeleteAllPartitions();
+    if (CMultipleChoosePartitionListCtrl* list = PartitionList()) list->DeleteAllItems();
+    if (m_container) m_container->GetLayoutView()->DeleteAllPartitions();
 }
 
-int CScanPartitionDeviceSelectPage::GetRowCount() { return PartitionList() ? PartitionList()->GetItemCount() : 0; }
+int CScanPartitionDeviceSelectPage::GetRowCount()
+{
+    return PartitionList() ? PartitionList()->GetItemCount() : 0;
+}
 
-int CScanPartitionDeviceSelectPage::GetCheckedCount() { return PartitionList() ? PartitionList()->GetCheckedCount() : 0; }
+int CScanPartitionDeviceSelectPage::GetCheckedCount()
+{
+    return PartitionList() ? PartitionList()->GetCheckedCount() : 0;
+}
 
-bool CScanPartitionDeviceSelectPage::IsRowChecked(int row) { return PartitionList() && PartitionList()->GetCheck(row); }
+bool CScanPartitionDeviceSelectPage::IsRowChecked(int row)
+{
+    return PartitionList() && PartitionList()->GetCheck(row);
+}
 
 CSearchedPartitionInfo* CScanPartitionDeviceSelectPage::GetRowPartition(int row)
 {
@@ -343,8 +341,7 @@ void CScanPartitionDeviceSelectPage::customEvent(QEvent* e)
 
 bool CScanPartitionDeviceSelectPage::OnCommand(unsigned id)
 {
-    if (id != kCmdProperties || !PartitionList())
-        return false;
+    if (id != kCmdProperties || !PartitionList()) return false;
     if (CSearchedPartitionInfo* partition = GetRowPartition(PartitionList()->GetSelectedIndex())) {
         CScanPartitionPropertiesDlg dlg(this);
         dlg.SetPartitionInfo(partition);

@@ -15,11 +15,13 @@ CTypeOfFileToRecoveryPage::CTypeOfFileToRecoveryPage() = default;
 CTypeOfFileToRecoveryPage::~CTypeOfFileToRecoveryPage()
 {
     CTypeOfFileToRecoveryController* shared = GetTypeOfFileToRecoveryController();
-    if (shared->GetPage() == this)
-        shared->SetPage(nullptr);
+    if (shared->GetPage() == this) shared->SetPage(nullptr);
 }
 
-IWizardPageController* CTypeOfFileToRecoveryPage::GetController() { return m_controller; }
+IWizardPageController* CTypeOfFileToRecoveryPage::GetController()
+{
+    return m_controller;
+}
 
 void CTypeOfFileToRecoveryPage::SetController(ITypeOfFileToRecoveryController* pController)
 {
@@ -41,10 +43,8 @@ CMapFileTypeInfo* CTypeOfFileToRecoveryPage::GetCatalogue()
 void CTypeOfFileToRecoveryPage::EnableNext(bool enable)
 {
     IWizardSheet* sheet = dynamic_cast<IWizardSheet*>(parentWidget());
-    if (!sheet)
-        sheet = GetWizardSheet();
-    if (sheet)
-        sheet->EnableNextButton(enable);
+    if (!sheet) sheet = GetWizardSheet();
+    if (sheet) sheet->EnableNextButton(enable);
 }
 
 int CTypeOfFileToRecoveryPage::OnCreate()
@@ -71,8 +71,7 @@ QRect CTypeOfFileToRecoveryPage::TreeRect() const
 
 void CTypeOfFileToRecoveryPage::Layout(int, int)
 {
-    if (!m_tree)
-        return;
+    if (!m_tree) return;
     m_tree->setGeometry(TreeRect());
     m_tree->show();
 }

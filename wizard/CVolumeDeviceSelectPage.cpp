@@ -18,35 +18,37 @@
 #include <QMetaObject>
 
 namespace {
-QString Text(const char* key) { return CResourceLibrary::Instance().LoadText(QString::fromLatin1(key)); }
+QString Text(const char* key)
+{
+    return CResourceLibrary::Instance().LoadText(QString::fromLatin1(key));
+}
 } // namespace
 
 CVolumeDeviceSelectPage::CVolumeDeviceSelectPage(const CommandIds& ids)
     : m_ids(ids), m_refresh(374, 373, 372, 371), m_strip(543, 543, 543, 543)
 {
-    if (m_refresh.GetInitError() != 0 || m_strip.GetInitError() != 0)
-        m_initError = 513;
+    if (m_refresh.GetInitError() != 0 || m_strip.GetInitError() != 0) m_initError = 513;
 }
 
 CVolumeDeviceSelectPage::~CVolumeDeviceSelectPage()
 {
-    if (m_controller && m_controller->GetPage() == this)
-        m_controller->SetPage(nullptr);
+    if (m_controller && m_controller->GetPage() == this) m_controller->SetPage(nullptr);
 }
 
-IWizardPageController* CVolumeDeviceSelectPage::GetController() { return m_controller; }
+IWizardPageController* CVolumeDeviceSelectPage::GetController()
+{
+    return m_controller;
+}
 
 void CVolumeDeviceSelectPage::AttachController(CVolumeDeviceSelectController* controller)
 {
     m_controller = controller;
-    if (controller)
-        controller->SetPage(this);
+    if (controller) controller->SetPage(this);
 }
 
 int CVolumeDeviceSelectPage::OnCreate()
 {
-    if (CDeviceSelectPage::OnCreate() == -1)
-        return -1;
+    if (CDeviceSelectPage::OnCreate() == -1) return -1;
     m_refresh.Create(QString(), WS_CHILD | WS_VISIBLE, RECT{}, this, int(m_ids.refresh));
     m_strip.Create(QString(), WS_CHILD | WS_VISIBLE, RECT{}, this, kStripId);
     m_refresh.setToolTip(CResourceLibrary::Instance().LoadText(QStringLiteral("skin.refresh")));
@@ -68,8 +70,7 @@ void CVolumeDeviceSelectPage::Layout(int cx, int cy)
 
 bool CVolumeDeviceSelectPage::OnCommand(unsigned id)
 {
-    if (!m_controller)
-        return false;
+    if (!m_controller) return false;
     if (id == m_ids.refresh) {
         m_controller->RefreshDeviceList();
         return true;
@@ -102,15 +103,13 @@ void CVolumeDeviceSelectPage::ShowRowMenu()
 {
     CXPMenu menu(this);
     menu.AppendItem(m_ids.recover, CResourceLibrary::Instance().LoadString(kRecoverString).trimmed());
-    if (const unsigned command = menu.TrackPopupMenu(QCursor::pos()))
-        OnCommand(command);
+    if (const unsigned command = menu.TrackPopupMenu(QCursor::pos())) OnCommand(command);
 }
 
 std::array<bool, 3> CVolumeDeviceSelectPage::ImageMenuState()
 {
     std::array<bool, 3> enabled{true, true, true};
-    if (!m_controller)
-        return {false, false, false};
+    if (!m_controller) return {false, false, false};
     if (m_controller->UpdateSelection() == 0) {
         enabled[0] = enabled[2] = false;
     } else if (m_controller->IsImageSelected() == 0) {
@@ -132,23 +131,19 @@ void CVolumeDeviceSelectPage::ShowImageMenu()
                  {kCmdOpenDiskImage, "wizard.menu.opendiskimage"},
                  {kCmdDeleteImage, "wizard.menu.deleteimage"}};
     for (size_t i = 0; i < 3; ++i)
-        if (QAction* action = menu.AppendItem(items[i].id, Text(items[i].key)))
-            action->setEnabled(enabled[i]);
+        if (QAction* action = menu.AppendItem(items[i].id, Text(items[i].key))) action->setEnabled(enabled[i]);
     const QPoint below = m_strip.mapToGlobal(QPoint(0, m_strip.height()));
-    if (const unsigned command = menu.TrackPopupMenu(below))
-        OnCommand(command);
+    if (const unsigned command = menu.TrackPopupMenu(below)) OnCommand(command);
 }
 
 void CVolumeDeviceSelectPage::ClearRows()
 {
-    if (m_list)
-        m_list->DeleteAllItems();
+    if (m_list) m_list->DeleteAllItems();
 }
 
 void CVolumeDeviceSelectPage::AddRow(const DeviceRow& row)
 {
-    if (!m_list)
-        return;
+    if (!m_list) return;
     DEVICE_ITEM item;
     item.nIcon = row.icon;
     item.pszName = row.name.c_str();
@@ -159,14 +154,19 @@ void CVolumeDeviceSelectPage::AddRow(const DeviceRow& row)
     m_list->AddItem(&item);
 }
 
-int CVolumeDeviceSelectPage::GetSelectedRow() { return m_list ? m_list->GetSelectedIndex() : -1; }
+int CVolumeDeviceSelectPage::GetSelectedRow()
+{
+    return m_list ? m_list->GetSelectedIndex() : -1;
+}
 
-void* CVolumeDeviceSelectPage::GetRowItem(int row) { return m_list ? m_list->GetItemData(row) : nullptr; }
+void* CVolumeDeviceSelectPage::GetRowItem(int row)
+{
+    return m_list ? m_list->GetItemData(row) : nullptr;
+}
 
 void CVolumeDeviceSelectPage::DeleteRow(int row)
 {
-    if (m_list)
-        m_list->DeleteItem(row);
+    if (m_list) m_list->DeleteItem(row);
 }
 
 void CVolumeDeviceSelectPage::BeginRefresh()
@@ -182,8 +182,7 @@ void CVolumeDeviceSelectPage::BeginRefresh()
         m_wait->raise();
         m_wait->Start();
     }
-    if (main)
-        main->setEnabled(false);
+    if (main) main->setEnabled(false);
 }
 
 void CVolumeDeviceSelectPage::EndRefresh()
@@ -226,8 +225,7 @@ std::string CVolumeDeviceSelectPage::ChooseImageToOpen()
     // the controller opens it.
     COpenDiskImageMasterDlg dlg(nullptr);
     dlg.DoModal();
-    if (dlg.GetResult() != 1)
-        return std::string();
+    if (dlg.GetResult() != 1) return std::string();
     return dlg.GetImagePath();
 }
 

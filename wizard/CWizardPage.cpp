@@ -45,8 +45,7 @@ bool CWizardPage::Create(QWidget* parent, int id)
     setParent(parent);
     SetDlgCtrlID(this, id);
     setGeometry(QRect());
-    if (OnCreate() == -1)
-        return false;
+    if (OnCreate() == -1) return false;
     show();
     return true;
 }

@@ -43,8 +43,7 @@ QString String(unsigned id)
 
 CWizardSheet* CWizardSheet::GetInstance()
 {
-    if (!s_instance)
-        s_instance = new CWizardSheet(kLogoBitmap, kBottomBitmap);
+    if (!s_instance) s_instance = new CWizardSheet(kLogoBitmap, kBottomBitmap);
     return s_instance;
 }
 
@@ -53,8 +52,7 @@ void CWizardSheet::DestroyInstance()
     delete s_instance; // the destructor clears s_instance
 }
 
-CWizardSheet::CWizardSheet(unsigned uBmpLogo, unsigned uBmpBottom, std::vector<WizardPageEntry> pages,
-                           QWidget* parent)
+CWizardSheet::CWizardSheet(unsigned uBmpLogo, unsigned uBmpBottom, std::vector<WizardPageEntry> pages, QWidget* parent)
     : QWidget(parent),
       m_home(425, 424, 423, 422),
       m_next(353, 352, 351, 350),
@@ -68,18 +66,14 @@ CWizardSheet::CWizardSheet(unsigned uBmpLogo, unsigned uBmpBottom, std::vector<W
     LogError("------------------------ParmInfo:UINT uBmpLogo=%u, UINT uBmpBottom=%u", uBmpLogo, uBmpBottom);
     SetWizardSheet(this);
     m_initError = Init(uBmpLogo, uBmpBottom, std::move(pages));
-    if (m_initError != 0)
-        LogError("%s", GetInitErrorText().toUtf8().constData());
+    if (m_initError != 0) LogError("%s", GetInitErrorText().toUtf8().constData());
 }
 
 CWizardSheet::~CWizardSheet()
 {
-    if (s_instance == this)
-        s_instance = nullptr;
-    if (GetWizardSheet() == this)
-        SetWizardSheet(nullptr);
-    for (auto& page : m_pages)
-        page.reset();
+    if (s_instance == this) s_instance = nullptr;
+    if (GetWizardSheet() == this) SetWizardSheet(nullptr);
+    for (auto& page : m_pages) page.reset();
 }
 
 QString CWizardSheet::GetInitErrorText() const
@@ -107,8 +101,7 @@ int CWizardSheet::Init(unsigned uBmpLogo, unsigned uBmpBottom, std::vector<Wizar
 
     bool failed = false;
     for (WizardPageEntry& entry : pages) {
-        if (!IsValidWizardPage(entry.page) || !entry.create)
-            continue;
+        if (!IsValidWizardPage(entry.page) || !entry.create) continue;
         std::unique_ptr<CWizardPage> page = entry.create();
         if (!page || page->GetInitError() != 0) {
             LogError("Wizard: page %d cannot be made (error %d)", int(entry.page), page ? page->GetInitError() : 0);
@@ -123,8 +116,7 @@ int CWizardSheet::Init(unsigned uBmpLogo, unsigned uBmpBottom, std::vector<Wizar
         failed = true;
     }
     if (failed) {
-        for (auto& page : m_pages)
-            page.reset();
+        for (auto& page : m_pages) page.reset();
         return kInitFailed;
     }
     return 0;
@@ -136,8 +128,7 @@ bool CWizardSheet::Create(QWidget* parent, int id)
              id);
     setParent(parent);
     SetDlgCtrlID(this, id);
-    if (m_initError != 0)
-        return false;
+    if (m_initError != 0) return false;
 
     struct ButtonSpec {
         CButtonPlus* button;
@@ -145,22 +136,20 @@ bool CWizardSheet::Create(QWidget* parent, int id)
         bool visible;
         bool hand;
     } buttons[] = {
-        {&m_home, kCmdHome, true, false},          {&m_next, kCmdNext, false, false},
-        {&m_recover, kCmdNext, false, false},      {&m_back, kCmdBack, true, false},
-        {&m_homeLink, kCmdHomeLink, true, true},   {&m_supportLink, kCmdSupportLink, true, true},
-        {&m_about, kCmdAbout, true, true},         {&m_language, kCmdOptionsMenu, true, true},
+        {&m_home, kCmdHome, true, false},        {&m_next, kCmdNext, false, false},
+        {&m_recover, kCmdNext, false, false},    {&m_back, kCmdBack, true, false},
+        {&m_homeLink, kCmdHomeLink, true, true}, {&m_supportLink, kCmdSupportLink, true, true},
+        {&m_about, kCmdAbout, true, true},       {&m_language, kCmdOptionsMenu, true, true},
     };
     for (const ButtonSpec& b : buttons) {
         b.button->Create(QString(), WS_CHILD | (b.visible ? WS_VISIBLE : 0), RECT{}, this, b.id);
-        if (b.hand)
-            b.button->SetCursor(Qt::PointingHandCursor);
+        if (b.hand) b.button->SetCursor(Qt::PointingHandCursor);
         const unsigned command = b.id;
         connect(b.button, &QAbstractButton::clicked, this, [this, command] { OnCommand(command); });
     }
 
     for (int i = 0; i < WP_PAGE_COUNT; ++i) {
-        if (!m_pages[i])
-            continue;
+        if (!m_pages[i]) continue;
         if (!m_pages[i]->Create(this, kFirstPageId + i)) {
             LogError("Wizard: the window of page %d cannot be made", i);
             m_pages[i].reset();
@@ -180,7 +169,10 @@ CWizardPage* CWizardSheet::GetPage(WIZARD_PAGE page) const
     return IsValidWizardPage(page) ? m_pages[page].get() : nullptr;
 }
 
-CWizardPage* CWizardSheet::GetCurrentPage() const { return GetPage(m_current); }
+CWizardPage* CWizardSheet::GetCurrentPage() const
+{
+    return GetPage(m_current);
+}
 
 IWizardPageController* CWizardSheet::GetCurrentController()
 {
@@ -203,8 +195,7 @@ void CWizardSheet::SetActivePage(WIZARD_PAGE page)
         return;
     }
     const WIZARD_PAGE previous = m_current;
-    if (m_host)
-        m_host->SetResizable(page != WP_RECOVERY_MODE);
+    if (m_host) m_host->SetResizable(page != WP_RECOVERY_MODE);
 
     if (target->IsShownAsDialog()) {
         // Shown as a dialog of its own; the page area keeps what it shows.
@@ -216,8 +207,7 @@ void CWizardSheet::SetActivePage(WIZARD_PAGE page)
     target->hide();
     target->setGeometry(PageRect());
     target->show();
-    if (QWidget* top = window(); top && top != this)
-        top->activateWindow();
+    if (QWidget* top = window(); top && top != this) top->activateWindow();
     target->setFocus();
     if (previous != page) {
         if (CWizardPage* old = GetPage(previous)) {
@@ -247,15 +237,13 @@ void CWizardSheet::EnableNextButton(bool enable)
 
 void CWizardSheet::SendCommandToPage(unsigned id)
 {
-    if (CWizardPage* page = GetCurrentPage())
-        page->OnCommand(id);
+    if (CWizardPage* page = GetCurrentPage()) page->OnCommand(id);
 }
 
 void CWizardSheet::ShowNavButtons(bool show)
 {
     if (!show) {
-        for (CButtonPlus* b : {&m_home, &m_next, &m_back, &m_recover})
-            b->hide();
+        for (CButtonPlus* b : {&m_home, &m_next, &m_back, &m_recover}) b->hide();
         return;
     }
     m_home.show();
@@ -268,8 +256,7 @@ void CWizardSheet::ShowNavButtons(bool show)
 
 void CWizardSheet::OnHelp()
 {
-    if (m_controller)
-        m_controller->ShowHelp(m_current);
+    if (m_controller) m_controller->ShowHelp(m_current);
 }
 
 void CWizardSheet::OnCommand(unsigned id)
@@ -281,32 +268,20 @@ void CWizardSheet::OnCommand(unsigned id)
             m_controller->Home();
         return;
     case kCmdNext:
-        if (m_controller)
-            m_controller->Next();
+        if (m_controller) m_controller->Next();
         return;
     case kCmdBack:
-        if (m_controller)
-            m_controller->Back();
+        if (m_controller) m_controller->Back();
         return;
-    case kCmdHomeLink:
-        OpenURL(QString::fromLatin1(kHomePageUrl));
-        return;
-    case kCmdSupportLink:
-        OpenURL(QString::fromLatin1(kSupportUrl));
-        return;
+    case kCmdHomeLink: OpenURL(QString::fromLatin1(kHomePageUrl)); return;
+    case kCmdSupportLink: OpenURL(QString::fromLatin1(kSupportUrl)); return;
     case kCmdAbout:
-        if (m_host)
-            m_host->ShowAbout();
+        if (m_host) m_host->ShowAbout();
         return;
-    case kCmdOptionsMenu:
-        OnOptionsMenu();
-        return;
-    case kCmdOptions:
-        OnAdvanceSetting();
-        return;
+    case kCmdOptionsMenu: OnOptionsMenu(); return;
+    case kCmdOptions: OnAdvanceSetting(); return;
     default:
-        if (id >= kCmdLanguageFirst && id <= kCmdLanguageLast)
-            OnLanguageCommand(id);
+        if (id >= kCmdLanguageFirst && id <= kCmdLanguageLast) OnLanguageCommand(id);
         return;
     }
 }
@@ -314,8 +289,7 @@ void CWizardSheet::OnCommand(unsigned id)
 void CWizardSheet::OnAdvanceSetting()
 {
     GetWizardServices()->ReportEvent(kEventOptionsOpened);
-    if (IWizardPageController* controller = GetCurrentController())
-        controller->ShowAdvanceSetting();
+    if (IWizardPageController* controller = GetCurrentController()) controller->ShowAdvanceSetting();
 }
 
 int CWizardSheet::CurrentLanguageIndex() const
@@ -323,40 +297,33 @@ int CWizardSheet::CurrentLanguageIndex() const
     const QString bundle = CResourceLibrary::Instance().LanguageBundlePath();
     const QString name = bundle.isEmpty() ? QStringLiteral("English") : QFileInfo(bundle).completeBaseName();
     for (int i = 1; i < int(m_languageValues.size()); ++i)
-        if (m_languageValues[i] == name)
-            return i;
+        if (m_languageValues[i] == name) return i;
     return 1;
 }
 
 void CWizardSheet::BuildOptionsMenu(CXPMenu& menu) const
 {
-    if (m_current != WP_RECOVERY_MODE)
-        return;
+    if (m_current != WP_RECOVERY_MODE) return;
     const int current = CurrentLanguageIndex();
     for (int i = 0; i < int(m_languageNames.size()); ++i)
-        if (!m_languageNames[i].isEmpty())
-            menu.AppendItem(kCmdLanguageFirst + i, m_languageNames[i], i == current);
+        if (!m_languageNames[i].isEmpty()) menu.AppendItem(kCmdLanguageFirst + i, m_languageNames[i], i == current);
 }
 
 void CWizardSheet::OnOptionsMenu()
 {
     CXPMenu menu(this);
     BuildOptionsMenu(menu);
-    if (menu.actions().isEmpty())
-        return;
+    if (menu.actions().isEmpty()) return;
     QWidget* anchor = m_optionsAnchor ? m_optionsAnchor : this;
     const unsigned command = menu.TrackPopupMenu(anchor->mapToGlobal(QPoint(0, anchor->height())));
-    if (command != 0)
-        OnCommand(command);
+    if (command != 0) OnCommand(command);
 }
 
 void CWizardSheet::OnLanguageCommand(unsigned id)
 {
     const int index = int(id) - int(kCmdLanguageFirst);
-    if (index < 0 || index >= int(m_languageValues.size()))
-        return;
-    if (index == CurrentLanguageIndex() || m_languageNames[index].isEmpty())
-        return;
+    if (index < 0 || index >= int(m_languageValues.size())) return;
+    if (index == CurrentLanguageIndex() || m_languageNames[index].isEmpty()) return;
     ChangeLanguage(m_languageValues[index]);
 }
 
@@ -383,8 +350,7 @@ void CWizardSheet::ChangeLanguage(const QString& name)
 bool CWizardSheet::OpenURL(const QString& url)
 {
     const bool opened = QDesktopServices::openUrl(QUrl(url));
-    if (!opened)
-        LogError("Wizard: %s cannot be opened", url.toUtf8().constData());
+    if (!opened) LogError("Wizard: %s cannot be opened", url.toUtf8().constData());
     return opened;
 }
 
@@ -429,8 +395,7 @@ void CWizardSheet::PlaceNav()
 
 void CWizardSheet::LayoutChildren()
 {
-    if (CWizardPage* page = GetCurrentPage())
-        page->setGeometry(PageRect());
+    if (CWizardPage* page = GetCurrentPage()) page->setGeometry(PageRect());
     m_homeLink.MoveTo(10, 0);
     const int aboutX = width() - m_about.GetBitmapSize().width();
     m_about.MoveTo(aboutX, 0);
@@ -449,31 +414,22 @@ void CWizardSheet::resizeEvent(QResizeEvent* e)
 
 unsigned CWizardSheet::ChooseTitleBitmap(int page, int mode, bool photo, unsigned current)
 {
-    if (page == WP_RECOVERY_MODE)
-        return kHomeTitleBitmap;
+    if (page == WP_RECOVERY_MODE) return kHomeTitleBitmap;
     switch (mode) {
     case 0:
-        if (page == WP_TYPE_OF_FILE || page == WP_DELETE_RECOVERY_VOLUME)
-            return 517;
-        if (page == WP_FILE_SELECT)
-            return 515;
+        if (page == WP_TYPE_OF_FILE || page == WP_DELETE_RECOVERY_VOLUME) return 517;
+        if (page == WP_FILE_SELECT) return 515;
         break;
     case 1:
-        if (page == WP_TYPE_OF_FILE || page == WP_COMPLETE_RECOVERY_DEVICE)
-            return photo ? 546 : 520;
-        if (page == WP_COMPLETE_RECOVERY_SCAN_PARTITION || page == WP_FILE_SELECT)
-            return photo ? 545 : 518;
+        if (page == WP_TYPE_OF_FILE || page == WP_COMPLETE_RECOVERY_DEVICE) return photo ? 546 : 520;
+        if (page == WP_COMPLETE_RECOVERY_SCAN_PARTITION || page == WP_FILE_SELECT) return photo ? 545 : 518;
         break;
     case 2:
-        if (page == WP_TYPE_OF_FILE || page == WP_LOST_RECOVERY_DISK)
-            return 523;
-        if (page == WP_LOST_RECOVERY_SCAN_PARTITION)
-            return 524;
-        if (page == WP_FILE_SELECT)
-            return 521;
+        if (page == WP_TYPE_OF_FILE || page == WP_LOST_RECOVERY_DISK) return 523;
+        if (page == WP_LOST_RECOVERY_SCAN_PARTITION) return 524;
+        if (page == WP_FILE_SELECT) return 521;
         break;
-    default:
-        break;
+    default: break;
     }
     return current;
 }
@@ -482,8 +438,7 @@ void CWizardSheet::UpdateTitle()
 {
     const CRecoverySettings* s = GetRecoverySettings();
     const unsigned id = ChooseTitleBitmap(m_current, s->m_recoveryMode, s->m_photoMode != 0, m_titleId);
-    if (id != m_titleId && m_title.LoadBitmap(id))
-        m_titleId = id;
+    if (id != m_titleId && m_title.LoadBitmap(id)) m_titleId = id;
 }
 
 void CWizardSheet::paintEvent(QPaintEvent*)

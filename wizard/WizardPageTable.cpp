@@ -40,7 +40,10 @@ int FormatDriveTest(char letter)
     return GetCompleteRecoveryPartitionDeviceSelectController()->IsDriveOnSelectedSource(letter);
 }
 
-int LostDiskDriveTest(char letter) { return GetLostRecoveryDiskDeviceSelectController()->IsDriveOnSelectedSource(letter); }
+int LostDiskDriveTest(char letter)
+{
+    return GetLostRecoveryDiskDeviceSelectController()->IsDriveOnSelectedSource(letter);
+}
 } // namespace
 
 std::vector<WizardPageEntry> DefaultWizardPages()
@@ -95,7 +98,8 @@ std::vector<WizardPageEntry> DefaultWizardPages()
         {WP_LOST_RECOVERY_PARTITION,
          []() -> std::unique_ptr<CWizardPage> {
              auto page = std::make_unique<CLostRecoveryPartitionDeviceSelectPage>();
-             CLostRecoveryPartitionDeviceSelectController* controller = GetLostRecoveryPartitionDeviceSelectController();
+             CLostRecoveryPartitionDeviceSelectController* controller =
+                 GetLostRecoveryPartitionDeviceSelectController();
              controller->SetPage(page.get());
              page->SetController(controller);
              return page;

@@ -44,8 +44,7 @@ QFont FittingFont(const QString& text, int width, int maxPixels, bool bold)
 {
     for (int px = maxPixels; px > 8; --px) {
         const QFont f = UiFont(px, bold);
-        if (QFontMetrics(f).horizontalAdvance(text) <= width)
-            return f;
+        if (QFontMetrics(f).horizontalAdvance(text) <= width) return f;
     }
     return UiFont(8, bold);
 }
@@ -204,8 +203,7 @@ void DrawModePicture(QPainter& p, int mode, const QRectF& box)
         p.setBrush(QColor(0x7d, 0x8f, 0xa6));
         p.drawRoundedRect(QRectF(14, 26, 68, 9), 3, 3);
         p.setPen(QPen(QColor(0x6d, 0x80, 0x98), 2));
-        for (int x : {36, 48, 60})
-            p.drawLine(QPointF(x, 44), QPointF(x, 82));
+        for (int x : {36, 48, 60}) p.drawLine(QPointF(x, 44), QPointF(x, 82));
         DrawUpArrow(p, QPointF(48, 2), 40, QColor(0x43, 0xb5, 0x55));
         break;
     }
@@ -310,8 +308,7 @@ QImage ModeButton(int mode, const char* captionKey, Face face)
     for (int px = 18; px > 10; --px) {
         f = UiFont(px, true);
         const QRect need = QFontMetrics(f).boundingRect(textBox, Qt::AlignHCenter | Qt::TextWordWrap, caption);
-        if (need.height() <= textBox.height() && need.width() <= textBox.width())
-            break;
+        if (need.height() <= textBox.height() && need.width() <= textBox.width()) break;
     }
     p.setFont(f);
     p.setPen(face == Face::Normal ? QColor(0x1d, 0x3d, 0x66) : QColor(0x12, 0x4a, 0x96));
@@ -331,8 +328,7 @@ QImage LinkButton(const char* captionKey, LinkFace face)
     QPainter p(&img);
     p.setRenderHint(QPainter::TextAntialiasing);
     TitleBackground(p, width, kLinkHeight);
-    if (face == LinkFace::Push)
-        p.fillRect(img.rect(), QColor(0, 0, 0, 40));
+    if (face == LinkFace::Push) p.fillRect(img.rect(), QColor(0, 0, 0, 40));
     QFont text = f;
     text.setUnderline(face == LinkFace::Hover);
     p.setFont(text);
@@ -346,15 +342,13 @@ QImage LinkButton(const char* captionKey, LinkFace face)
 void InstallLink(const std::array<unsigned, 4>& ids, const char* captionKey)
 {
     const LinkFace faces[] = {LinkFace::Normal, LinkFace::Hover, LinkFace::Push, LinkFace::Disable};
-    for (int i = 0; i < 4; ++i)
-        InstallRuntimePicture(ids[i], [=] { return LinkButton(captionKey, faces[i]); });
+    for (int i = 0; i < 4; ++i) InstallRuntimePicture(ids[i], [=] { return LinkButton(captionKey, faces[i]); });
 }
 
 void InstallMode(const std::array<unsigned, 4>& ids, int mode, const char* captionKey)
 {
     const Face faces[] = {Face::Normal, Face::Hover, Face::Push, Face::Normal};
-    for (int i = 0; i < 4; ++i)
-        InstallRuntimePicture(ids[i], [=] { return ModeButton(mode, captionKey, faces[i]); });
+    for (int i = 0; i < 4; ++i) InstallRuntimePicture(ids[i], [=] { return ModeButton(mode, captionKey, faces[i]); });
 }
 
 // A face of the tool buttons over the device and found-file lists: a light bar with a caption.
@@ -421,16 +415,14 @@ QImage ResultBanner()
 
 void InstallTool(const std::array<unsigned, 4>& ids, const char* captionKey, int width, int height)
 {
-    for (int i = 0; i < 4; ++i)
-        InstallRuntimePicture(ids[i], [=] { return ToolButton(captionKey, width, height, i); });
+    for (int i = 0; i < 4; ++i) InstallRuntimePicture(ids[i], [=] { return ToolButton(captionKey, width, height, i); });
 }
 
 } // namespace
 
 void InstallWizardSkin()
 {
-    for (unsigned id : kTitles)
-        InstallRuntimePicture(id, [id] { return Title(id); });
+    for (unsigned id : kTitles) InstallRuntimePicture(id, [id] { return Title(id); });
     InstallRuntimePicture(kBottom, Bottom);
     InstallRuntimePicture(kLogo, Logo);
     InstallRuntimePicture(kModeBackground, ModeBackground);

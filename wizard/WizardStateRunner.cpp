@@ -15,7 +15,10 @@
 
 namespace {
 
-void Pump() { QApplication::processEvents(QEventLoop::AllEvents, 10); }
+void Pump()
+{
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
 
 bool RunGuarded(const WizardStateJob& job, IDIRBuildCallback* callback)
 {
@@ -48,8 +51,7 @@ bool RunWizardStateWithProgress(unsigned titleId, bool onWorker, const WizardSta
                 done = true;
             });
             QEventLoop loop;
-            while (!done)
-                loop.processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+            while (!done) loop.processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
             worker.join();
         } else {
             result = RunGuarded(job, &callback);

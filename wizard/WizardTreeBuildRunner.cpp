@@ -32,7 +32,6 @@ CFileSystemNode* RunTreeBuildWithProgress(const TreeBuildJob& job, bool* cancell
         worker.join();
         return built;
     });
-    if (cancelled)
-        *cancelled = stopped || runner.IsCancelled() != 0;
+    if (cancelled) *cancelled = stopped || runner.IsCancelled() != 0;
     return tree;
 }

@@ -23,7 +23,6 @@ int main(int argc, char** argv)
         CZULApp app(arguments);
         status = app.Main();
     }
-    if (IsRestartRequested())
-        RestartProgram(arguments); // returns only when the program could not be executed
+    if (IsRestartRequested()) RestartProgram(arguments); // returns only when the program could not be executed
     return status;
 }

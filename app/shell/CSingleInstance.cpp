@@ -14,12 +14,10 @@ CSingleInstance::~CSingleInstance()
 CSingleInstance::Result CSingleInstance::Acquire(const std::filesystem::path& folder, const std::string& name)
 {
     Release();
-    if (folder.empty())
-        return Result::kFailed;
+    if (folder.empty()) return Result::kFailed;
     const std::string path = (folder / (name + ".lock")).string();
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
-        return Result::kFailed;
+    if (fd < 0) return Result::kFailed;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int err = errno;
         ::close(fd);

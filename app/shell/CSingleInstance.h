@@ -8,7 +8,7 @@
 class CSingleInstance {
 public:
     enum class Result {
-        kAcquired,      // this is the one instance
+        kAcquired,       // this is the one instance
         kAlreadyRunning, // another process holds the lock
         kFailed,         // the lock file could not be made; start-up goes on without the check
     };

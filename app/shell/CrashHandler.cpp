@@ -53,14 +53,12 @@ class SafeText {
 public:
     void Add(const char* s)
     {
-        while (*s && m_len < sizeof m_buf - 1)
-            m_buf[m_len++] = *s++;
+        while (*s && m_len < sizeof m_buf - 1) m_buf[m_len++] = *s++;
         m_buf[m_len] = '\0';
     }
     void Add(char c)
     {
-        if (m_len < sizeof m_buf - 1)
-            m_buf[m_len++] = c;
+        if (m_len < sizeof m_buf - 1) m_buf[m_len++] = c;
         m_buf[m_len] = '\0';
     }
     void Dec(uint64_t v, int width = 0, char pad = ' ')
@@ -71,10 +69,8 @@ public:
             digits[n++] = char('0' + v % 10);
             v /= 10;
         } while (v && n < 24);
-        for (int i = n; i < width; ++i)
-            Add(pad);
-        while (n > 0)
-            Add(digits[--n]);
+        for (int i = n; i < width; ++i) Add(pad);
+        while (n > 0) Add(digits[--n]);
     }
     void Hex(uint64_t v, int width)
     {
@@ -84,10 +80,8 @@ public:
             digits[n++] = "0123456789abcdef"[v & 0xF];
             v >>= 4;
         } while (v && n < 20);
-        for (int i = n; i < width; ++i)
-            Add('0');
-        while (n > 0)
-            Add(digits[--n]);
+        for (int i = n; i < width; ++i) Add('0');
+        while (n > 0) Add(digits[--n]);
     }
     const char* Str() const { return m_buf; }
     size_t Len() const { return m_len; }
@@ -114,15 +108,13 @@ void CivilFromDays(int64_t z, int64_t& y, unsigned& m, unsigned& d)
     const unsigned mp = (5 * doy + 2) / 153;
     d = doy - (153 * mp + 2) / 5 + 1;
     m = mp < 10 ? mp + 3 : mp - 9;
-    if (m <= 2)
-        ++y;
+    if (m <= 2) ++y;
 }
 
 // Appends one line to the log in the logging library's layout; mark is its five-letter level.
 void SafeLogLine(const char* text, const char* mark = "ERROR")
 {
-    if (!g_logPath[0])
-        return;
+    if (!g_logPath[0]) return;
     SafeText line;
     timespec ts{};
     ::clock_gettime(CLOCK_REALTIME, &ts);
@@ -157,8 +149,7 @@ void SafeLogLine(const char* text, const char* mark = "ERROR")
     line.Add(text);
     line.Add('\n');
     const int fd = ::open(g_logPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return;
+    if (fd < 0) return;
     plat::WriteFull(fd, line.Str(), line.Len());
     ::close(fd);
 }
@@ -211,8 +202,7 @@ bool WriteDump(const minidump::CrashInfo& info)
 {
     unsigned number = 0;
     const int fd = CreateDumpFile(g_dumpFolder, g_dumpCounter.load(), &number);
-    if (fd < 0)
-        return false;
+    if (fd < 0) return false;
     g_dumpCounter.store(number + 1);
     const bool ok = minidump::WriteMiniDump(fd, info);
     ::close(fd);
@@ -246,8 +236,7 @@ void OnFatalSignal(int sig, siginfo_t* si, void* context)
 
     SafeLogExceptionCaught(info.exceptionCode, info.exceptionAddress);
     SafeLogMemoryStatus();
-    if (!WriteDump(info))
-        SafeLogLine("Failed to process the exception!");
+    if (!WriteDump(info)) SafeLogLine("Failed to process the exception!");
 
     // Die of the same signal: the default action runs once the handler returns.
     ::signal(sig, SIG_DFL);
@@ -259,23 +248,20 @@ void OnOutOfMemory(size_t /*requestedBytes*/)
 {
     const CRecoverySettings* settings = GetRecoverySettings();
     const unsigned id = OutOfMemoryMessageId(settings && settings->m_recoverRawFiles != 0);
-    if (OutOfMemoryNotifier notify = g_notifier.load())
-        notify(id);
+    if (OutOfMemoryNotifier notify = g_notifier.load()) notify(id);
 
     ucontext_t uc;
     const bool haveContext = ::getcontext(&uc) == 0;
     const uint64_t address = uint64_t(reinterpret_cast<uintptr_t>(__builtin_return_address(0)));
     LogExceptionCaught(minidump::kOutOfMemoryCode, address);
     pid_t expected = 0;
-    if (!g_crashingThread.compare_exchange_strong(expected, CurrentThreadId()))
-        return;
+    if (!g_crashingThread.compare_exchange_strong(expected, CurrentThreadId())) return;
     minidump::CrashInfo info;
     info.exceptionCode = minidump::kOutOfMemoryCode;
     info.exceptionAddress = address;
     info.threadId = CurrentThreadId();
     info.context = haveContext ? &uc : nullptr;
-    if (!g_dumpFolder[0] || !WriteDump(info))
-        LogExceptionResult(false);
+    if (!g_dumpFolder[0] || !WriteDump(info)) LogExceptionResult(false);
     LogError("The program ends: out of memory (exit status %d)", plat::kOutOfMemoryExitStatus);
 }
 
@@ -284,8 +270,7 @@ struct AltStack {
     size_t size = 0;
     ~AltStack()
     {
-        if (!base)
-            return;
+        if (!base) return;
         stack_t off{};
         off.ss_flags = SS_DISABLE;
         ::sigaltstack(&off, nullptr);
@@ -298,12 +283,10 @@ struct AltStack {
 void PrepareThreadForCrashes()
 {
     static thread_local AltStack t_stack;
-    if (t_stack.base)
-        return;
+    if (t_stack.base) return;
     const size_t size = SIGSTKSZ > 64 * 1024 ? size_t(SIGSTKSZ) : 64 * 1024;
     void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED)
-        return;
+    if (p == MAP_FAILED) return;
     stack_t ss{};
     ss.ss_sp = p;
     ss.ss_size = size;
@@ -319,23 +302,19 @@ bool InstallCrashHandler(const std::string& dumpFolder)
 {
     minidump::PrepareSystemInfo();
     CopyText(g_dumpFolder, sizeof g_dumpFolder, dumpFolder.empty() ? plat::StateFolder().string() : dumpFolder);
-    if (!g_logPath[0])
-        CopyText(g_logPath, sizeof g_logPath, plat::log::CurrentPath());
+    if (!g_logPath[0]) CopyText(g_logPath, sizeof g_logPath, plat::log::CurrentPath());
     const time_t now = std::time(nullptr);
     tm local{};
-    if (localtime_r(&now, &local))
-        g_utcOffset = local.tm_gmtoff;
+    if (localtime_r(&now, &local)) g_utcOffset = local.tm_gmtoff;
 
     PrepareThreadForCrashes();
     plat::SetOutOfMemoryHandler(&OnOutOfMemory);
-    if (g_installed.exchange(true))
-        return true;
-    struct sigaction sa{};
+    if (g_installed.exchange(true)) return true;
+    struct sigaction sa {};
     sa.sa_sigaction = &OnFatalSignal;
     sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&sa.sa_mask);
-    for (int s : kSignals)
-        sigaddset(&sa.sa_mask, s); // a second fatal signal during the dump takes its default action
+    for (int s : kSignals) sigaddset(&sa.sa_mask, s); // a second fatal signal during the dump takes its default action
     bool ok = true;
     for (size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i)
         ok = ::sigaction(kSignals[i], &sa, &g_previous[i]) == 0 && ok;
@@ -344,10 +323,8 @@ bool InstallCrashHandler(const std::string& dumpFolder)
 
 void UninstallCrashHandler()
 {
-    if (!g_installed.exchange(false))
-        return;
-    for (size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i)
-        ::sigaction(kSignals[i], &g_previous[i], nullptr);
+    if (!g_installed.exchange(false)) return;
+    for (size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i) ::sigaction(kSignals[i], &g_previous[i], nullptr);
     plat::SetOutOfMemoryHandler(nullptr);
 }
 
@@ -368,24 +345,20 @@ void SetOutOfMemoryNotifier(OutOfMemoryNotifier notifier)
 
 int CreateDumpFile(const char* folder, unsigned start, unsigned* number)
 {
-    if (!folder || !folder[0])
-        return -1;
+    if (!folder || !folder[0]) return -1;
     for (unsigned n = start; n < kMaxDumpNumber; ++n) {
         SafeText path;
         path.Add(folder);
-        if (path.Len() > 0 && path.Str()[path.Len() - 1] != '/')
-            path.Add('/');
+        if (path.Len() > 0 && path.Str()[path.Len() - 1] != '/') path.Add('/');
         path.Add("Zuldump");
         path.Dec(n);
         path.Add(".dmp");
         const int fd = ::open(path.Str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd >= 0) {
-            if (number)
-                *number = n;
+            if (number) *number = n;
             return fd;
         }
-        if (errno != EEXIST)
-            return -1;
+        if (errno != EEXIST) return -1;
     }
     return -1;
 }

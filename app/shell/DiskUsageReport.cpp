@@ -9,6 +9,5 @@ void ReportCollectedDisksToUsageModule(const std::vector<CollectedDiskFacts>& di
     entries.reserve(disks.size());
     for (const CollectedDiskFacts& d : disks)
         entries.push_back(UsageReportDiskEntry::Make(d.productId, d.totalSectors, d.bytesPerSector, d.busType));
-    if (!entries.empty())
-        ReportUsageDisks(entries.data(), int(entries.size()));
+    if (!entries.empty()) ReportUsageDisks(entries.data(), int(entries.size()));
 }

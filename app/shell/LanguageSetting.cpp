@@ -11,8 +11,7 @@ bool WriteLanguageToReg(plat::SettingsFile& settings, const std::string& name)
 {
     const bool existed = settings.KeyExists(kLanguageKey);
     errno = 0;
-    if (settings.WriteString(kLanguageKey, kLanguageValue, name))
-        return true;
+    if (settings.WriteString(kLanguageKey, kLanguageValue, name)) return true;
     const int err = errno ? errno : EIO;
     if (existed)
         LogInfo("Tov : WriteLanguageToReg RegSetValueEx failed with %d\n", err);

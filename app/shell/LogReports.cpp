@@ -38,7 +38,10 @@ const char* const kPhaseTexts[] = {
     "Did not find any RAWfiles",
 };
 
-const char* Text(const char* s) { return s ? s : ""; }
+const char* Text(const char* s)
+{
+    return s ? s : "";
+}
 
 } // namespace
 
@@ -52,8 +55,8 @@ void LogDateGenerated()
     const time_t now = std::time(nullptr);
     tm local{};
     localtime_r(&now, &local);
-    LogInfo("Date Generated: %02d/%02d/%d %02d:%02d:%02d\r\n", local.tm_mon + 1, local.tm_mday,
-            local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec);
+    LogInfo("Date Generated: %02d/%02d/%d %02d:%02d:%02d\r\n", local.tm_mon + 1, local.tm_mday, local.tm_year + 1900,
+            local.tm_hour, local.tm_min, local.tm_sec);
 }
 
 void LogMemoryStatus()
@@ -66,8 +69,7 @@ std::string PrettyNameFromOsRelease(const std::string& text)
     std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
-        if (line.rfind("PRETTY_NAME=", 0) != 0)
-            continue;
+        if (line.rfind("PRETTY_NAME=", 0) != 0) continue;
         std::string v = line.substr(12);
         if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
             v = v.substr(1, v.size() - 2);
@@ -95,8 +97,7 @@ OperatingSystemInfo QueryOperatingSystem()
     }
     for (const char* path : {"/etc/os-release", "/usr/lib/os-release"}) {
         std::ifstream f(path);
-        if (!f)
-            continue;
+        if (!f) continue;
         std::stringstream text;
         text << f.rdbuf();
         info.edition = PrettyNameFromOsRelease(text.str());
@@ -130,8 +131,7 @@ void LogSystemDirectory()
 void LogModuleDirectory()
 {
     std::string folder = plat::ProgramFolder().string();
-    if (folder.empty() || folder.back() != '/')
-        folder += '/';
+    if (folder.empty() || folder.back() != '/') folder += '/';
     LogInfo("Module Directory - %s", folder.c_str());
 }
 
@@ -147,8 +147,7 @@ void LogStartupHeader()
 
 unsigned LogRecoveryPhase(unsigned code)
 {
-    if (code >= sizeof kPhaseTexts / sizeof kPhaseTexts[0])
-        return code;
+    if (code >= sizeof kPhaseTexts / sizeof kPhaseTexts[0]) return code;
     if (code <= 2)
         LogInfo("\r\n%s", kPhaseTexts[code]);
     else
@@ -209,8 +208,7 @@ void LogLostPartitionList(const std::list<CLostPartitionRecord*>& partitions)
     LogInfo(" NO.       FS     StartSect     TotalSect");
     int number = 0;
     for (const CLostPartitionRecord* p : partitions) {
-        if (!p)
-            continue;
+        if (!p) continue;
         LogInfo("%4d  %s  %12" PRId64 "  %12" PRId64, number++, FileSystemKindNamePadded(p->nFileSystemKind),
                 int64_t(p->u64StartSector), int64_t(p->u64SectorCount));
     }
@@ -229,8 +227,7 @@ void LogSearchedPartitionList(const std::list<CSearchedPartitionInfo*>& partitio
     LogInfo(" NO.       FS  Suggestion  MFiles  MFolders     StartSect    DtAreaSect  ClstSize     TotalSect");
     int number = 0;
     for (const CSearchedPartitionInfo* p : partitions) {
-        if (!p)
-            continue;
+        if (!p) continue;
         char score[64];
         std::snprintf(score, sizeof score, "%10.2f", p->dRank);
         LogInfo("%4d  %s  %s  %6" PRId64 "  %8" PRId64 "  %12" PRId64 "  %12" PRId64 "  %8d  %" PRId64, number++,

@@ -47,12 +47,10 @@ public:
 
     void Write(const void* data, size_t n)
     {
-        if (!m_ok)
-            return;
+        if (!m_ok) return;
         const plat::FdTransfer t = plat::WriteFull(m_fd, data, n);
         m_pos += uint32_t(t.done);
-        if (t.done < n)
-            m_ok = false;
+        if (t.done < n) m_ok = false;
     }
     // Writes what can be read of a memory range; returns the bytes written. A part that cannot be read
     // ends the copy without failing the dump.
@@ -63,10 +61,8 @@ public:
             // The raw system call: the kernel checks what can be read, and a sanitizer's wrapper of write
             // would object to the stack's guard zones.
             const ssize_t w = ::syscall(SYS_write, m_fd, reinterpret_cast<const void*>(start + done), n - done);
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w < 0 && errno == EFAULT)
-                break;
+            if (w < 0 && errno == EINTR) continue;
+            if (w < 0 && errno == EFAULT) break;
             if (w <= 0) {
                 m_ok = false;
                 break;
@@ -92,8 +88,7 @@ public:
     }
     void Seek(uint32_t pos)
     {
-        if (!m_ok)
-            return;
+        if (!m_ok) return;
         if (::lseek(m_fd, off_t(pos), SEEK_SET) != off_t(pos))
             m_ok = false;
         else
@@ -116,8 +111,7 @@ public:
     void U64(size_t at, uint64_t v) { Put(at, v, 8); }
     void Bytes(size_t at, const void* p, size_t n)
     {
-        if (at <= m_size && n <= m_size - at)
-            std::memcpy(m_buf + at, p, n);
+        if (at <= m_size && n <= m_size - at) std::memcpy(m_buf + at, p, n);
     }
     const uint8_t* Data() const { return m_buf; }
     size_t Size() const { return m_size; }
@@ -125,10 +119,8 @@ public:
 private:
     void Put(size_t at, uint64_t v, int n)
     {
-        if (at > m_size || size_t(n) > m_size - at)
-            return;
-        for (int i = 0; i < n; ++i)
-            m_buf[at + size_t(i)] = uint8_t(v >> (8 * i));
+        if (at > m_size || size_t(n) > m_size - at) return;
+        for (int i = 0; i < n; ++i) m_buf[at + size_t(i)] = uint8_t(v >> (8 * i));
     }
     uint8_t* m_buf;
     size_t m_size;
@@ -202,14 +194,12 @@ bool ParseHex(const char*& p, const char* end, uint64_t& v)
 
 void SkipSpaces(const char*& p, const char* end)
 {
-    while (p < end && *p == ' ')
-        ++p;
+    while (p < end && *p == ' ') ++p;
 }
 
 void SkipField(const char*& p, const char* end)
 {
-    while (p < end && *p != ' ')
-        ++p;
+    while (p < end && *p != ' ') ++p;
 }
 
 bool ParseMapsLine(const char* s, size_t n, MapsLine& line)
@@ -217,13 +207,11 @@ bool ParseMapsLine(const char* s, size_t n, MapsLine& line)
     const char* p = s;
     const char* end = s + n;
     uint64_t start, stop, offset;
-    if (!ParseHex(p, end, start) || p >= end || *p++ != '-' || !ParseHex(p, end, stop))
-        return false;
+    if (!ParseHex(p, end, start) || p >= end || *p++ != '-' || !ParseHex(p, end, stop)) return false;
     SkipSpaces(p, end);
     SkipField(p, end); // permissions
     SkipSpaces(p, end);
-    if (!ParseHex(p, end, offset))
-        return false;
+    if (!ParseHex(p, end, offset)) return false;
     SkipSpaces(p, end);
     SkipField(p, end); // device
     SkipSpaces(p, end);
@@ -244,22 +232,18 @@ bool ForEachMapping(Fn&& fn)
     static char buf[8192];
     static char line[4096 + 128];
     const int fd = ::open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
+    if (fd < 0) return false;
     size_t lineLen = 0;
     bool overflow = false;
     for (;;) {
         const ssize_t r = ::read(fd, buf, sizeof buf);
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r <= 0)
-            break;
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) break;
         for (ssize_t i = 0; i < r; ++i) {
             const char c = buf[i];
             if (c == '\n') {
                 MapsLine m;
-                if (ParseMapsLine(line, lineLen, m))
-                    fn(m);
+                if (ParseMapsLine(line, lineLen, m)) fn(m);
                 lineLen = 0;
                 overflow = false;
             } else if (lineLen < sizeof line) {
@@ -272,8 +256,7 @@ bool ForEachMapping(Fn&& fn)
     (void)overflow;
     if (lineLen > 0) {
         MapsLine m;
-        if (ParseMapsLine(line, lineLen, m))
-            fn(m);
+        if (ParseMapsLine(line, lineLen, m)) fn(m);
     }
     ::close(fd);
     return true;
@@ -290,23 +273,18 @@ bool ForEachModule(Fn&& fn)
     static bool open = false;
     open = false;
     auto flush = [&]() {
-        if (open)
-            fn(base, end - base, current, currentLen);
+        if (open) fn(base, end - base, current, currentLen);
         open = false;
     };
     const bool ok = ForEachMapping([&](const MapsLine& m) {
-        if (m.pathLength == 0 || m.path[0] != '/')
-            return;
+        if (m.pathLength == 0 || m.path[0] != '/') return;
         if (open && m.pathLength == currentLen && std::memcmp(m.path, current, currentLen) == 0) {
-            if (m.end > end)
-                end = m.end;
+            if (m.end > end) end = m.end;
             return;
         }
-        if (m.offset != 0)
-            return;
+        if (m.offset != 0) return;
         flush();
-        if (m.pathLength > sizeof current)
-            return;
+        if (m.pathLength > sizeof current) return;
         std::memcpy(current, m.path, m.pathLength);
         currentLen = m.pathLength;
         base = m.start;
@@ -321,8 +299,7 @@ bool ForEachModule(Fn&& fn)
 uint32_t DigitsValue(const char*& p)
 {
     uint32_t v = 0;
-    while (*p >= '0' && *p <= '9')
-        v = v * 10 + uint32_t(*p++ - '0');
+    while (*p >= '0' && *p <= '9') v = v * 10 + uint32_t(*p++ - '0');
     return v;
 }
 
@@ -341,19 +318,17 @@ size_t EncodeContext(const ucontext_t* uc, uint8_t* buf)
 #if defined(__x86_64__)
     Record r(buf, kContextAmd64Size);
     r.U32(48, kContextAmd64Full);
-    if (!uc)
-        return kContextAmd64Size;
+    if (!uc) return kContextAmd64Size;
     const greg_t* g = uc->uc_mcontext.gregs;
     const uint64_t csgsfs = uint64_t(g[REG_CSGSFS]);
-    r.U16(56, uint16_t(csgsfs));        // CS
-    r.U16(64, uint16_t(csgsfs >> 16));  // GS
-    r.U16(62, uint16_t(csgsfs >> 32));  // FS
-    r.U16(66, uint16_t(csgsfs >> 48));  // SS
+    r.U16(56, uint16_t(csgsfs));       // CS
+    r.U16(64, uint16_t(csgsfs >> 16)); // GS
+    r.U16(62, uint16_t(csgsfs >> 32)); // FS
+    r.U16(66, uint16_t(csgsfs >> 48)); // SS
     r.U32(68, uint32_t(g[REG_EFL]));
     const int order[16] = {REG_RAX, REG_RCX, REG_RDX, REG_RBX, REG_RSP, REG_RBP, REG_RSI, REG_RDI,
                            REG_R8,  REG_R9,  REG_R10, REG_R11, REG_R12, REG_R13, REG_R14, REG_R15};
-    for (int i = 0; i < 16; ++i)
-        r.U64(120 + size_t(i) * 8, uint64_t(g[order[i]]));
+    for (int i = 0; i < 16; ++i) r.U64(120 + size_t(i) * 8, uint64_t(g[order[i]]));
     r.U64(248, uint64_t(g[REG_RIP]));
     if (uc->uc_mcontext.fpregs) {
         r.U32(52, uc->uc_mcontext.fpregs->mxcsr);
@@ -387,15 +362,12 @@ void PrepareSystemInfo()
         f.features = d;
         unsigned family = (a >> 8) & 0xF;
         unsigned model = (a >> 4) & 0xF;
-        if (family == 0xF)
-            family += (a >> 20) & 0xFF;
-        if (family == 0x6 || family >= 0xF)
-            model |= ((a >> 16) & 0xF) << 4;
+        if (family == 0xF) family += (a >> 20) & 0xFF;
+        if (family == 0x6 || family >= 0xF) model |= ((a >> 16) & 0xF) << 4;
         f.level = uint16_t(family);
         f.revision = uint16_t((model << 8) | (a & 0xF));
     }
-    if (__get_cpuid(0x80000001, &a, &b, &c, &d))
-        f.extFeatures = d;
+    if (__get_cpuid(0x80000001, &a, &b, &c, &d)) f.extFeatures = d;
 #endif
     const long cpus = ::sysconf(_SC_NPROCESSORS_ONLN);
     f.processors = uint8_t(cpus < 1 ? 1 : cpus > 255 ? 255 : cpus);
@@ -413,13 +385,10 @@ void PrepareSystemInfo()
         }
         size_t n = 0;
         for (const char* part : {u.sysname, u.release, u.version, u.machine}) {
-            for (const char* q = part; *q && n + 2 < sizeof f.text; ++q)
-                f.text[n++] = *q;
-            if (n + 2 < sizeof f.text)
-                f.text[n++] = ' ';
+            for (const char* q = part; *q && n + 2 < sizeof f.text; ++q) f.text[n++] = *q;
+            if (n + 2 < sizeof f.text) f.text[n++] = ' ';
         }
-        if (n > 0 && f.text[n - 1] == ' ')
-            --n;
+        if (n > 0 && f.text[n - 1] == ' ') --n;
         f.text[n] = '\0';
     }
     f.ready = true;
@@ -498,10 +467,8 @@ bool WriteMiniDump(int fd, const CrashInfo& info)
         }
         if (stackEnd != 0) {
             const uintptr_t low = sp > 128 ? sp - 128 : 0;
-            if (low > stackStart)
-                stackStart = low;
-            if (stackEnd - stackStart > kStackBytes)
-                stackEnd = stackStart + kStackBytes;
+            if (low > stackStart) stackStart = low;
+            if (stackEnd - stackStart > kStackBytes) stackEnd = stackStart + kStackBytes;
         }
     }
     const uint32_t stackRva = out.Pos();
@@ -558,8 +525,7 @@ bool WriteMiniDump(int fd, const CrashInfo& info)
     uint32_t nameCursor = out.Pos();
     uint32_t written = 0;
     ForEachModule([&](uintptr_t base, uintptr_t size, const char* path, size_t pathLength) {
-        if (written >= expected || !out.Ok())
-            return;
+        if (written >= expected || !out.Ok()) return;
         out.Seek(nameCursor);
         const uint32_t nameRva = out.Pos();
         nameCursor += WriteText(out, path, pathLength);
@@ -591,10 +557,8 @@ bool WriteMiniDump(int fd, const CrashInfo& info)
         if (maps >= 0) {
             for (;;) {
                 const ssize_t r = ::read(maps, buf, sizeof buf);
-                if (r < 0 && errno == EINTR)
-                    continue;
-                if (r <= 0)
-                    break;
+                if (r < 0 && errno == EINTR) continue;
+                if (r <= 0) break;
                 out.Write(buf, size_t(r));
                 mapsSize += uint32_t(r);
             }

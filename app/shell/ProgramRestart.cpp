@@ -77,23 +77,19 @@ void CancelRestartRequest()
 bool RestartProgram(const std::vector<std::string>& arguments)
 {
     const std::string program = RestartProgramPath();
-    if (program.empty() || program[0] != '/')
-        return false;
+    if (program.empty() || program[0] != '/') return false;
     LogInfo("Restarting %s", program.c_str());
 
     std::vector<char*> argv;
     std::vector<std::string> args = arguments;
-    if (args.empty())
-        args.push_back(program);
-    for (std::string& a : args)
-        argv.push_back(a.data());
+    if (args.empty()) args.push_back(program);
+    for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
 
     // exec skips the exit-time clean-up: remove the private temporary folder now.
     std::error_code ec;
     const fs::path temp = plat::TempFolder();
-    if (!temp.empty())
-        fs::remove_all(temp, ec);
+    if (!temp.empty()) fs::remove_all(temp, ec);
     std::fflush(nullptr);
     ::execv(program.c_str(), argv.data());
     LogError("Restart of %s failed with %d", program.c_str(), errno);

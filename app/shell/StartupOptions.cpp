@@ -28,7 +28,8 @@ LanguageChoice ChooseLanguage(const std::string& languageName)
 std::string ReadStartupLanguage(plat::SettingsFile& settings)
 {
     std::string value;
-    if (settings.KeyExists(kLanguageKey) && (!settings.ReadString(kLanguageKey, kLanguageValue, value) || value.empty()))
+    if (settings.KeyExists(kLanguageKey) &&
+        (!settings.ReadString(kLanguageKey, kLanguageValue, value) || value.empty()))
         LogInfo("RegQueryValueEx failed with %d\n", 2);
     return ReadLanguageName(settings);
 }
@@ -42,26 +43,22 @@ bool IsTraceSwitch(const std::string& argument)
 LOGLEVEL LogLevelFromArguments(const std::vector<std::string>& arguments)
 {
     for (size_t i = 1; i < arguments.size(); ++i)
-        if (IsTraceSwitch(arguments[i]))
-            return LOGLEVEL_TRACE;
+        if (IsTraceSwitch(arguments[i])) return LOGLEVEL_TRACE;
     return LOGLEVEL_NORMAL;
 }
 
 std::string LogFilePath(const std::filesystem::path& stateFolder)
 {
-    if (stateFolder.empty())
-        return {};
+    if (stateFolder.empty()) return {};
     return (stateFolder / "Salvix.log").string();
 }
 
 LOGTYPE LogTypeFromLoaderLock(const std::filesystem::path& runtimeFolder)
 {
-    if (runtimeFolder.empty())
-        return LOGTYPE_STANDALONE;
+    if (runtimeFolder.empty()) return LOGTYPE_STANDALONE;
     const std::string path = (runtimeFolder / (std::string(kLoaderLockName) + ".lock")).string();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return LOGTYPE_STANDALONE;
+    if (fd < 0) return LOGTYPE_STANDALONE;
     const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     ::close(fd);
     return held ? LOGTYPE_LOADER : LOGTYPE_STANDALONE;

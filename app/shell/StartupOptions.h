@@ -13,8 +13,8 @@ class SettingsFile;
 }
 
 struct LanguageChoice {
-    std::string bundleName;      // "English", "Deutsch", "Japanese", or empty: the program's own texts
-    int interfaceLanguage = 1;   // 1 English and German, 2 Japanese
+    std::string bundleName;    // "English", "Deutsch", "Japanese", or empty: the program's own texts
+    int interfaceLanguage = 1; // 1 English and German, 2 Japanese
 };
 
 // By exact, case-sensitive comparison: "English", "Deutsch" and "Japanese" have bundles; any other name

@@ -29,11 +29,9 @@ UsageModule& Module()
 void LoadLocked(UsageModule& m, const std::string& path)
 {
     m.tried = true;
-    if (path.empty() || path[0] != '/')
-        return;
+    if (path.empty() || path[0] != '/') return;
     m.handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!m.handle)
-        return;
+    if (!m.handle) return;
     LogInfo("Usage module loaded: %s", path.c_str());
 }
 
@@ -42,8 +40,7 @@ IUsageReporter* Reporter()
 {
     UsageModule& m = Module();
     std::lock_guard<std::mutex> hold(m.lock);
-    if (!m.tried)
-        LoadLocked(m, UsageModulePath());
+    if (!m.tried) LoadLocked(m, UsageModulePath());
     if (!m.reporter && m.handle) {
         auto get = reinterpret_cast<GetKordelFunction>(::dlsym(m.handle, "GetKordel"));
         if (get) {
@@ -79,8 +76,7 @@ UsageReportDiskEntry UsageReportDiskEntry::Make(const std::string& productUtf8, 
         const bool pair = got == 4;
         const uint32_t cp = got > 0 ? value : 0xFFFD;
         const size_t need = pair ? 2 : 1;
-        if (units + need > 255)
-            break;
+        if (units + need > 255) break;
         if (pair) {
             put(0xD800 | (cp >> 10));
             put(0xDC00 | (cp & 0x3FF));
@@ -90,8 +86,7 @@ UsageReportDiskEntry UsageReportDiskEntry::Make(const std::string& productUtf8, 
         i += len;
     }
     auto le = [&](size_t at, uint64_t v, int width) {
-        for (int b = 0; b < width; ++b)
-            e.bytes[at + size_t(b)] = uint8_t(v >> (8 * b));
+        for (int b = 0; b < width; ++b) e.bytes[at + size_t(b)] = uint8_t(v >> (8 * b));
     };
     le(520, totalSectors, 8);
     le(528, bytesPerSector, 4);
@@ -102,8 +97,7 @@ UsageReportDiskEntry UsageReportDiskEntry::Make(const std::string& productUtf8, 
 std::string UsageModulePath()
 {
     const std::filesystem::path folder = plat::ProgramFolder();
-    if (folder.empty() || !folder.is_absolute())
-        return {};
+    if (folder.empty() || !folder.is_absolute()) return {};
     return (folder / "Kordel.so").string();
 }
 
@@ -111,8 +105,7 @@ bool LoadUsageModuleFrom(const std::string& absolutePath)
 {
     UsageModule& m = Module();
     std::lock_guard<std::mutex> hold(m.lock);
-    if (m.tried)
-        return m.handle != nullptr;
+    if (m.tried) return m.handle != nullptr;
     LoadLocked(m, absolutePath);
     return m.handle != nullptr;
 }
@@ -125,8 +118,7 @@ bool IsUsageModuleLoaded()
 void ReportUsageEvent(int eventId)
 {
     try {
-        if (IUsageReporter* r = Reporter())
-            r->ReportEvent(eventId);
+        if (IUsageReporter* r = Reporter()) r->ReportEvent(eventId);
     } catch (...) {
     }
 }
@@ -134,21 +126,17 @@ void ReportUsageEvent(int eventId)
 void ReportUsageTimedEvent(int eventId, uint64_t elapsedMs)
 {
     try {
-        if (IUsageReporter* r = Reporter())
-            r->ReportTimedEvent(eventId, elapsedMs);
+        if (IUsageReporter* r = Reporter()) r->ReportTimedEvent(eventId, elapsedMs);
     } catch (...) {
     }
 }
 
 void ReportUsageDisks(const UsageReportDiskEntry* entries, int count)
 {
-    if (!entries || count <= 0)
-        return;
-    if (count > 32)
-        count = 32;
+    if (!entries || count <= 0) return;
+    if (count > 32) count = 32;
     try {
-        if (IUsageReporter* r = Reporter())
-            r->ReportDisks(entries, count);
+        if (IUsageReporter* r = Reporter()) r->ReportDisks(entries, count);
     } catch (...) {
     }
 }
@@ -158,13 +146,11 @@ void ShutdownUsageModule()
     UsageModule& m = Module();
     {
         std::lock_guard<std::mutex> hold(m.lock);
-        if (m.shutDown)
-            return;
+        if (m.shutDown) return;
         m.shutDown = true;
     }
     try {
-        if (IUsageReporter* r = Reporter())
-            r->Shutdown();
+        if (IUsageReporter* r = Reporter()) r->Shutdown();
     } catch (...) {
     }
 }

@@ -111,8 +111,8 @@ TEST(AppStartup, LogHeaderAndTraceSwitch)
     struct Case {
         std::vector<std::string> args;
         bool trace;
-    } cases[] = {{{"salvix"}, false}, {{"salvix", "/TRACE"}, true}, {{"salvix", "-Trace"}, true},
-                 {{"salvix", "trace"}, false}};
+    } cases[] = {
+        {{"salvix"}, false}, {{"salvix", "/TRACE"}, true}, {{"salvix", "-Trace"}, true}, {{"salvix", "trace"}, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.back());
         PrivateFolders folders;
@@ -146,8 +146,7 @@ TEST(AppStartup, WizardThatCannotBeSetUpEndsStartUp)
     EXPECT_EQ(boxes.boxes[0].type & 0xF0, MB_ICONERROR);
     const std::vector<std::string> log = AppLogTexts(folders.State() / "Salvix.log");
     EXPECT_THAT(log, Contains(HasSubstr("Init CWizardSheet is false error=0x1001")));
-    for (QWidget* w : QApplication::topLevelWidgets())
-        EXPECT_FALSE(w->isVisible() && qobject_cast<CMainFrame*>(w));
+    for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(w->isVisible() && qobject_cast<CMainFrame*>(w));
 
     // The lock went with the failed start.
     CSingleInstance next;

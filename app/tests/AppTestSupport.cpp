@@ -37,27 +37,26 @@ PrivateFolders::~PrivateFolders()
 
 void PrivateFolders::SetLanguage(const char* name) const
 {
-    if (!name)
-        return;
+    if (!name) return;
     plat::SettingsFile settings(Config() / "settings.ini");
     settings.WriteString(kLanguageKey, kLanguageValue, name);
 }
 
 WizardSheetFactory FakeSheetFactory(FakeSheet** made)
 {
-    return [made](QWidget* parent, CWizardSheetController*, IWizardSheetHost*, QString*) -> std::unique_ptr<IHostedWizardSheet> {
+    return [made](QWidget* parent, CWizardSheetController*, IWizardSheetHost*,
+                  QString*) -> std::unique_ptr<IHostedWizardSheet> {
         auto sheet = std::make_unique<FakeSheet>(parent);
-        if (made)
-            *made = sheet.get();
+        if (made) *made = sheet.get();
         return sheet;
     };
 }
 
 WizardSheetFactory FailingSheetFactory()
 {
-    return [](QWidget*, CWizardSheetController*, IWizardSheetHost*, QString* error) -> std::unique_ptr<IHostedWizardSheet> {
-        if (error)
-            *error = QStringLiteral("Init CWizardSheet is false error=0x1001");
+    return [](QWidget*, CWizardSheetController*, IWizardSheetHost*,
+              QString* error) -> std::unique_ptr<IHostedWizardSheet> {
+        if (error) *error = QStringLiteral("Init CWizardSheet is false error=0x1001");
         return nullptr;
     };
 }
@@ -76,8 +75,7 @@ std::vector<std::string> AppLogTexts(const std::filesystem::path& file)
     std::ifstream f(file);
     std::string line;
     while (std::getline(f, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+        if (!line.empty() && line.back() == '\r') line.pop_back();
         const size_t close = line.find("] ");
         out.push_back(close == std::string::npos || line.size() < close + 8 ? line : line.substr(close + 8));
     }

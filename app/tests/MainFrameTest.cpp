@@ -137,7 +137,8 @@ TEST(MainFrame, ScreenshotsOfTheWholeStartInEachLanguage)
         p.drawText(QRect(8, 0, client.width() - 16, 24), Qt::AlignVCenter | Qt::AlignLeft, frame->windowTitle());
         p.drawImage(0, 24, client);
         p.end();
-        EXPECT_TRUE(shot.save(dir + QStringLiteral("/app-start-") + QString::fromLatin1(language) + QStringLiteral(".png")));
+        EXPECT_TRUE(
+            shot.save(dir + QStringLiteral("/app-start-") + QString::fromLatin1(language) + QStringLiteral(".png")));
         app.ExitInstance(0);
     }
 }

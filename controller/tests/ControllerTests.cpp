@@ -54,13 +54,11 @@ public:
     void Activate() override { ++activations; }
     void Home() override
     {
-        if (previous)
-            previous->Home();
+        if (previous) previous->Home();
     }
     void Back() override
     {
-        if (previous)
-            previous->Activate();
+        if (previous) previous->Activate();
     }
     bool next() override { return nextResult; }
     void SetPrevious(IWizardPageController* p) override { previous = p; }
@@ -101,8 +99,7 @@ protected:
     {
         SetWizardSheet(&sheet);
         SetWizardServices(&services);
-        for (int mode = 0; mode < 3; ++mode)
-            SetModeDeviceController(mode, &devices[mode]);
+        for (int mode = 0; mode < 3; ++mode) SetModeDeviceController(mode, &devices[mode]);
         GetTypeOfFileToRecoveryController()->SetPage(nullptr);
         GetRecoverySettings()->m_rawTypeIds = AllFixedTypes();
     }
@@ -110,8 +107,7 @@ protected:
     {
         SetWizardSheet(nullptr);
         SetWizardServices(nullptr);
-        for (int mode = 0; mode < 3; ++mode)
-            SetModeDeviceController(mode, nullptr);
+        for (int mode = 0; mode < 3; ++mode) SetModeDeviceController(mode, nullptr);
         GetTypeOfFileToRecoveryController()->SetPage(nullptr);
         GetRecoveryModeSelectController()->SetMode(0);
         GetRecoverySettings()->m_photoMode = 0;
@@ -144,8 +140,7 @@ TEST_F(ControllerTest, ModeChoiceSetsOptionsAndPassesThroughFileTypesToTheModesD
         sheet.pages.clear();
         services.phases.clear();
         services.timedEvents.clear();
-        for (auto& d : devices)
-            d = FakeDeviceController();
+        for (auto& d : devices) d = FakeDeviceController();
         GetRecoverySettings()->m_rawTypeIds = {5};
         GetRecoverySettings()->m_photoMode = c.photo ? 0 : 1;
 
@@ -187,10 +182,10 @@ TEST_F(ControllerTest, FileTypeNextBuildsTheRawTypeListFromTheCheckedTypes)
 {
     FakeTypesPage page;
     page.Add(0, -1, 1);
-    page.Add(1, 0, 1);                       // pictures, partly checked
+    page.Add(1, 0, 1); // pictures, partly checked
     page.Add(2, 1, 2, {".jpg"});
     page.Add(3, 1, 0, {".gif"});
-    page.Add(4, 1, 2, {".PNG", ".xyz"});     // case does not matter; extensions without a type add nothing
+    page.Add(4, 1, 2, {".PNG", ".xyz"}); // case does not matter; extensions without a type add nothing
     page.Add(5, 0, 0);
     page.Add(6, 5, 0, {".zip"});
     CTypeOfFileToRecoveryController* types = GetTypeOfFileToRecoveryController();
@@ -202,7 +197,7 @@ TEST_F(ControllerTest, FileTypeNextBuildsTheRawTypeListFromTheCheckedTypes)
         bool allChecked;
         std::vector<int> expected;
     } cases[] = {
-        {"some types checked", false, {33, 47}},   // JPG, PNG in ascending id order
+        {"some types checked", false, {33, 47}}, // JPG, PNG in ascending id order
         {"root fully checked", true, AllFixedTypes()},
     };
     for (const Case& c : cases) {
@@ -216,8 +211,7 @@ TEST_F(ControllerTest, FileTypeNextBuildsTheRawTypeListFromTheCheckedTypes)
     ASSERT_STREQ(GetRawTypeName(47), "PNG");
 
     // Nothing checked leaves the filter empty: every type is searched.
-    for (uint32_t id : {0u, 1u, 2u, 4u})
-        page.catalogue.Find(id)->checkState = 0;
+    for (uint32_t id : {0u, 1u, 2u, 4u}) page.catalogue.Find(id)->checkState = 0;
     page.allChecked = false;
     EXPECT_TRUE(types->next());
     EXPECT_EQ(GetFileTypeFilter().GetCount(), 0u);
@@ -329,11 +323,11 @@ TEST_F(ControllerTest, PathOnRecoverySource)
         int expected;
         int asked;
     } cases[] = {
-        {"e:\\found", 0, 1, 1}, {"E:", 0, 1, 1},     {"D:\\x", 0, 0, 1},
-        {"\\\\server\\share", 0, 0, 0}, {"E", 0, 0, 0}, {"", 0, 0, 0}, {"1:\\", 0, 0, 0},
-        {"/media/usb", 0, 0, 0},  {"E:\\", 1, 0, 1}, // the format controller's test throws
-        {"E:\\", 3, 0, 1},                           // any other nonzero mode asks the format controller
-        {"E:\\", 2, 0, 0},                           // partition mode has no test registered
+        {"e:\\found", 0, 1, 1}, {"E:", 0, 1, 1}, {"D:\\x", 0, 0, 1}, {"\\\\server\\share", 0, 0, 0},
+        {"E", 0, 0, 0},         {"", 0, 0, 0},   {"1:\\", 0, 0, 0},  {"/media/usb", 0, 0, 0},
+        {"E:\\", 1, 0, 1}, // the format controller's test throws
+        {"E:\\", 3, 0, 1}, // any other nonzero mode asks the format controller
+        {"E:\\", 2, 0, 0}, // partition mode has no test registered
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.path << " mode " << c.mode);

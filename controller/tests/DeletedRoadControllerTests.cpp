@@ -31,7 +31,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Fixture(const std::string& name) { return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name; }
+std::string Fixture(const std::string& name)
+{
+    return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name;
+}
 
 class FakeSheet : public IWizardSheet {
 public:
@@ -85,8 +88,7 @@ public:
             std::lock_guard lock(m_lock);
             tasks.swap(m_posted);
         }
-        for (auto& t : tasks)
-            t();
+        for (auto& t : tasks) t();
     }
 
 private:
@@ -156,8 +158,9 @@ protected:
         devices->SetPage(&deviceView);
         files->SetPage(&fileView);
         save->SetPage(&saveView);
-        SetModeDeviceController(0, devices,
-                                [](char l) { return GetDeleteRecoveryPartitionDeviceSelectController()->IsDriveOnSelectedSource(l); });
+        SetModeDeviceController(0, devices, [](char l) {
+            return GetDeleteRecoveryPartitionDeviceSelectController()->IsDriveOnSelectedSource(l);
+        });
         GetRecoverySettings()->m_recoveryMode = 0;
     }
     void TearDown() override

@@ -46,8 +46,7 @@ public:
 
     ~FakeDevicePage() override
     {
-        for (CSearchedPartitionInfo* p : toFind)
-            delete p;
+        for (CSearchedPartitionInfo* p : toFind) delete p;
     }
     void ClearRows() override {}
     void AddRow(const DeviceRow&) override {}
@@ -67,15 +66,15 @@ public:
     std::string ChooseImageToOpen() override { return {}; }
     CreatedImage RunCreateImage(IStorageDevice*, const std::string&, int) override { return {}; }
 
-    bool RunSearch(IStorageDevice* device, const CSearchControllerList& scanners, CSearchedPartitionList& found) override
+    bool RunSearch(IStorageDevice* device, const CSearchControllerList& scanners,
+                   CSearchedPartitionList& found) override
     {
         ++searches;
         scannersSeen = scanners.size();
         EXPECT_NE(device, nullptr);
         if (cancelSearch) {
             // What a cancelled search found so far never reaches the caller.
-            for (CSearchedPartitionInfo* p : toFind)
-                delete p;
+            for (CSearchedPartitionInfo* p : toFind) delete p;
             toFind.clear();
             return false;
         }
@@ -103,16 +102,14 @@ public:
     void ShowVolumePartitions(const CSearchedPartitionList& partitions, const VolumeDeviceRecord*) override
     {
         rows.clear();
-        for (CSearchedPartitionInfo* p : partitions)
-            rows.push_back({p, p->bRecommended == 1});
+        for (CSearchedPartitionInfo* p : partitions) rows.push_back({p, p->bRecommended == 1});
     }
     void ClearPartitions() override { rows.clear(); }
     int GetRowCount() override { return int(rows.size()); }
     int GetCheckedCount() override
     {
         int n = 0;
-        for (const Row& r : rows)
-            n += r.checked;
+        for (const Row& r : rows) n += r.checked;
         return n;
     }
     bool IsRowChecked(int row) override { return rows[size_t(row)].checked; }
@@ -126,8 +123,7 @@ public:
     bool RunBuild(const std::function<void(IDIRBuildCallback*)>& work) override
     {
         ++builds;
-        if (!cancelBuild)
-            work(nullptr);
+        if (!cancelBuild) work(nullptr);
         return cancelBuild;
     }
 };
@@ -243,7 +239,8 @@ TEST_F(FormatRoadTest, TreesWithoutFilesAreToldAndTheScanPageKeepsTheSearch)
     devicePage.toFind = {Found(1.0, 1)};
     devices->OpenRawImageFile();
     EXPECT_EQ(scanPage.builds, 1);
-    EXPECT_EQ(scanPage.messages, std::vector<unsigned>{CCompleteRecoveryScanPartitionDeviceSelectController::kNoFilesFound});
+    EXPECT_EQ(scanPage.messages,
+              std::vector<unsigned>{CCompleteRecoveryScanPartitionDeviceSelectController::kNoFilesFound});
     ASSERT_FALSE(sheet.pages.empty());
     EXPECT_EQ(sheet.pages.back(), WP_COMPLETE_RECOVERY_SCAN_PARTITION);
     EXPECT_EQ(scan->GetPartitions().size(), 1u);
@@ -269,7 +266,8 @@ TEST_F(FormatRoadTest, RawFilesOnlyWithoutRawFilesSearchesWithNoScannerAndFindsN
     devices->OpenRawImageFile();
     EXPECT_EQ(devicePage.scannersSeen, 0u);
     EXPECT_EQ(devicePage.rawTrees, 1);
-    EXPECT_EQ(devicePage.messages, std::vector<unsigned>{CCompleteRecoveryPartitionDeviceSelectController::kNoFilesFound});
+    EXPECT_EQ(devicePage.messages,
+              std::vector<unsigned>{CCompleteRecoveryPartitionDeviceSelectController::kNoFilesFound});
     EXPECT_TRUE(sheet.pages.empty());
     GetRecoverySettings()->m_rawFilesOnly = 0;
     GetRecoverySettings()->m_recoverRawFiles = 1;
@@ -291,12 +289,13 @@ TEST_F(FormatRoadTest, TheTicksAreCheckedBeforeAnyBuild)
         int ticked;
         bool built;
         unsigned message;
-    } cases[] = {{0, false, Controller::kNothingTicked}, {5, false, Controller::kTooManyTicked},
-                 {4, true, Controller::kNoFilesFound}, {1, true, Controller::kNoFilesFound}};
+    } cases[] = {{0, false, Controller::kNothingTicked},
+                 {5, false, Controller::kTooManyTicked},
+                 {4, true, Controller::kNoFilesFound},
+                 {1, true, Controller::kNoFilesFound}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ticked);
-        for (size_t i = 0; i < scanPage.rows.size(); ++i)
-            scanPage.rows[i].checked = int(i) < c.ticked;
+        for (size_t i = 0; i < scanPage.rows.size(); ++i) scanPage.rows[i].checked = int(i) < c.ticked;
         const int builds = scanPage.builds;
         scan->next();
         EXPECT_EQ(scanPage.builds, builds + (c.built ? 1 : 0));

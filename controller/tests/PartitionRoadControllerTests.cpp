@@ -25,7 +25,10 @@
 
 namespace {
 
-std::string Fixture(const std::string& name) { return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name; }
+std::string Fixture(const std::string& name)
+{
+    return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name;
+}
 
 class FakeSheet : public IWizardSheet {
 public:
@@ -80,8 +83,7 @@ public:
             std::lock_guard lock(m_lock);
             tasks.swap(m_posted);
         }
-        for (auto& t : tasks)
-            t();
+        for (auto& t : tasks) t();
     }
 
 private:
@@ -274,7 +276,8 @@ TEST_F(PartitionRoadControllers, NoRowNoPartitionAndThePreviousRecoveryRowAreTol
     ASSERT_TRUE(disk->next());
     partitionView.selected = -1;
     EXPECT_FALSE(partition->next());
-    EXPECT_EQ(partitionView.messages, std::vector<unsigned>{CLostRecoveryPartitionDeviceSelectController::kSelectPartition});
+    EXPECT_EQ(partitionView.messages,
+              std::vector<unsigned>{CLostRecoveryPartitionDeviceSelectController::kSelectPartition});
 }
 
 TEST_F(PartitionRoadControllers, TheResultTextNamesTheDiskOrImageQuotedAndCut)

@@ -57,7 +57,8 @@ public:
     int SaveState(IRSData* stream, IDIRBuildCallback*) override
     {
         if (m_type == kStateCompleteDevice || m_type == kStateLostDisk)
-            WriteResultInfo(stream, m_type == 0 ? "Results for \r\nPartition \"E: (FAT32)\"" : "Results for \r\nDisk \"d\"");
+            WriteResultInfo(stream,
+                            m_type == 0 ? "Results for \r\nPartition \"E: (FAT32)\"" : "Results for \r\nDisk \"d\"");
         stream->BeginSection(Guid());
         std::vector<uint8_t> bytes(40 + size_t(m_type) * 10, uint8_t(0xA0 + m_type));
         stream->Write(bytes.data(), unsigned(bytes.size()));
@@ -333,5 +334,6 @@ TEST_F(WizardStateFilesTest, EveryFlippedByteAndEveryCutIsRefusedOrRestoredWhole
         check(bytes, "flip at " + std::to_string(at));
     }
     for (size_t size = 0; size < good.size(); ++size)
-        check(std::vector<uint8_t>(good.begin(), good.begin() + std::ptrdiff_t(size)), "cut at " + std::to_string(size));
+        check(std::vector<uint8_t>(good.begin(), good.begin() + std::ptrdiff_t(size)),
+              "cut at " + std::to_string(size));
 }

@@ -49,8 +49,7 @@ void MoveMouseOver(CButtonPlus& b)
                      Qt::NoModifier);
     QApplication::sendEvent(&b, &move);
     // The hover time is 1 ms; a loaded machine may take longer to deliver the timer.
-    for (int i = 0; i < 200 && !b.IsHover(); ++i)
-        QTest::qWait(10);
+    for (int i = 0; i < 200 && !b.IsHover(); ++i) QTest::qWait(10);
 }
 
 void LeaveButton(CButtonPlus& b)
@@ -70,8 +69,8 @@ TEST(ButtonPlusFaces, FirstMatchWinsAndMissingFacesFallBack)
     } cases[] = {
         {false, false, false, true, true, true, F::Normal},
         {true, false, false, true, true, true, F::Push},
-        {true, true, true, true, true, true, F::Push},      // pushed beats everything
-        {false, true, true, true, true, true, F::Disable},  // disabled beats hover
+        {true, true, true, true, true, true, F::Push},     // pushed beats everything
+        {false, true, true, true, true, true, F::Disable}, // disabled beats hover
         {false, false, true, true, true, true, F::Hover},
         {true, false, false, false, true, true, F::Normal}, // no push image
         {false, true, true, true, false, true, F::Hover},   // no disable image: hover next
@@ -80,8 +79,8 @@ TEST(ButtonPlusFaces, FirstMatchWinsAndMissingFacesFallBack)
         {true, true, true, false, false, false, F::Normal}, // ids (x, 0, 0, 0)
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.selected << c.disabled << c.hover << c.hasPush << c.hasDisable
-                                          << c.hasHover);
+        SCOPED_TRACE(::testing::Message()
+                     << c.selected << c.disabled << c.hover << c.hasPush << c.hasDisable << c.hasHover);
         EXPECT_EQ(CButtonPlus::ChooseFace(c.selected, c.disabled, c.hover, c.hasPush, c.hasDisable, c.hasHover),
                   c.face);
     }
@@ -172,13 +171,14 @@ TEST_F(ButtonPlus, SizesToItsBitmapAndLogsItsParameters)
 
     const auto created = log.Matching("ParmInfo:CREATESTRUCT");
     ASSERT_EQ(created.size(), 1u);
-    EXPECT_NE(created[0].find("cs.cx=43, cs.cy=42, cs.dwExStyle=0, cs.hInstance=0,\t\t\t\tcs.hMenu=3f3, cs.hwndParent="),
-              std::string::npos)
+    EXPECT_NE(
+        created[0].find("cs.cx=43, cs.cy=42, cs.dwExStyle=0, cs.hInstance=0,\t\t\t\tcs.hMenu=3f3, cs.hwndParent="),
+        std::string::npos)
         << created[0];
     EXPECT_NE(created[0].find("cs.style=50000000,\t\t\t\tcs.x=7, cs.y=8"), std::string::npos) << created[0];
-    EXPECT_EQ(log.Matching("ParmInfo:UINT uNormal=60001, UINT uHover=60002, UINT uPush=60003, UINT uDisable=60004")
-                  .size(),
-              1u);
+    EXPECT_EQ(
+        log.Matching("ParmInfo:UINT uNormal=60001, UINT uHover=60002, UINT uPush=60003, UINT uDisable=60004").size(),
+        1u);
     EXPECT_EQ(log.Matching("ParmInfo:int x=5, int y=6").size(), 1u);
     const auto prompt = log.Matching("ParmInfo:IButtonPromptChange* pPromptReceiver=");
     ASSERT_EQ(prompt.size(), 1u);

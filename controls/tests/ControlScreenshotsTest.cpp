@@ -103,17 +103,23 @@ ShellNamespace FakeNamespace(const testsupport::TempDir& dir)
 struct GridView : CScrollWnd {
     int x = 0, y = 0;
     QString caption;
-    void OnVertScrolled(int nPos) override { y = nPos; viewport()->update(); }
-    void OnHorzScrolled(int nPos) override { x = nPos; viewport()->update(); }
+    void OnVertScrolled(int nPos) override
+    {
+        y = nPos;
+        viewport()->update();
+    }
+    void OnHorzScrolled(int nPos) override
+    {
+        x = nPos;
+        viewport()->update();
+    }
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(viewport());
         p.fillRect(viewport()->rect(), Qt::white);
         p.setPen(QColor(0xD9, 0xD2, 0xC9));
-        for (int gx = -(x * 10 % 40); gx < width(); gx += 40)
-            p.drawLine(gx, 0, gx, height());
-        for (int gy = -(y * 10 % 40); gy < height(); gy += 40)
-            p.drawLine(0, gy, width(), gy);
+        for (int gx = -(x * 10 % 40); gx < width(); gx += 40) p.drawLine(gx, 0, gx, height());
+        for (int gy = -(y * 10 % 40); gy < height(); gy += 40) p.drawLine(0, gy, width(), gy);
         p.setPen(Qt::black);
         p.setFont(CreateControlFont());
         p.drawText(viewport()->rect().adjusted(8, 8, 0, 0), Qt::AlignLeft | Qt::AlignTop,

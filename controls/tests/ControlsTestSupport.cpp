@@ -25,8 +25,7 @@ const bool g_privateFolders = [] {
     std::atexit([] {
         std::error_code ignored;
         const char* dir = std::getenv("SALVIX_CONFIG_DIR");
-        if (dir)
-            std::filesystem::remove_all(std::filesystem::path(dir).parent_path(), ignored);
+        if (dir) std::filesystem::remove_all(std::filesystem::path(dir).parent_path(), ignored);
     });
     return true;
 }();
@@ -39,14 +38,16 @@ LogCapture::LogCapture() : m_path((m_dir / "test.log").string())
     InitLog(m_path.c_str(), LOGLEVEL_NORMAL, LOGTYPE_STANDALONE);
 }
 
-LogCapture::~LogCapture() { InitLog("", LOGLEVEL_NORMAL, LOGTYPE_STANDALONE); }
+LogCapture::~LogCapture()
+{
+    InitLog("", LOGLEVEL_NORMAL, LOGTYPE_STANDALONE);
+}
 
 std::vector<std::string> LogCapture::Lines() const
 {
     std::ifstream in(m_path);
     std::vector<std::string> lines;
-    for (std::string l; std::getline(in, l);)
-        lines.push_back(l);
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
     return lines;
 }
 
@@ -54,8 +55,7 @@ std::vector<std::string> LogCapture::Matching(const std::string& text) const
 {
     std::vector<std::string> out;
     for (const std::string& l : Lines())
-        if (l.find(text) != std::string::npos)
-            out.push_back(l);
+        if (l.find(text) != std::string::npos) out.push_back(l);
     return out;
 }
 

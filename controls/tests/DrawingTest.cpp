@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr QRgb kKey = 0xFF00FF00;   // green, the transparent colour below
+constexpr QRgb kKey = 0xFF00FF00; // green, the transparent colour below
 constexpr QRgb kInk = 0xFF1020C0;
 constexpr QRgb kPaper = 0xFFF0E0D0;
 
@@ -31,8 +31,7 @@ int CountPixels(const QImage& img, QRgb colour)
 {
     int n = 0;
     for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            n += (img.pixel(x, y) | 0xFF000000u) == colour;
+        for (int x = 0; x < img.width(); ++x) n += (img.pixel(x, y) | 0xFF000000u) == colour;
     return n;
 }
 

@@ -72,8 +72,8 @@ struct ListFixture {
     void Paint() { (void)list.viewport()->grab(); }
     void Mouse(QEvent::Type type, Qt::MouseButton button, QPoint pt)
     {
-        QMouseEvent e(type, pt, list.viewport()->mapToGlobal(pt), button, type == QEvent::MouseButtonRelease ? Qt::NoButton : button,
-                      Qt::NoModifier);
+        QMouseEvent e(type, pt, list.viewport()->mapToGlobal(pt), button,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : button, Qt::NoModifier);
         QApplication::sendEvent(list.viewport(), &e);
     }
     void Key(int key)
@@ -184,7 +184,8 @@ TEST(ExtendList, ClicksToggleCheckBoxesSelectRowsAndRightClicksNotify)
 
     // A click on the text selects without toggling; a right click toggles and tells the notify window.
     const RECT& box0 = f.list.GetRow(0)->cells[0].items[0].rcCheckBox;
-    f.Mouse(QEvent::MouseButtonPress, Qt::LeftButton, QPoint(box0.right + 40, box0.top + 3) - QPoint(0, f.list.VertPos()));
+    f.Mouse(QEvent::MouseButtonPress, Qt::LeftButton,
+            QPoint(box0.right + 40, box0.top + 3) - QPoint(0, f.list.VertPos()));
     EXPECT_EQ(f.list.GetSelectedRow(), 0);
     EXPECT_FALSE(f.list.GetRow(0)->GetCheck());
     f.Mouse(QEvent::MouseButtonRelease, Qt::RightButton, f.CheckPoint(0));
@@ -197,8 +198,7 @@ TEST(ExtendList, ClicksToggleCheckBoxesSelectRowsAndRightClicksNotify)
 
     // Only one row is selected at a time.
     int selected = 0;
-    for (int i = 0; i < f.list.GetRowCount(); ++i)
-        selected += f.list.GetRow(i)->bSelected;
+    for (int i = 0; i < f.list.GetRowCount(); ++i) selected += f.list.GetRow(i)->bSelected;
     EXPECT_EQ(selected, 1);
 }
 
@@ -268,8 +268,7 @@ TEST(ExtendList, SelectedRowsKeepTheirTextReadable)
     const CExtendListRow* row = f.list.GetRow(r);
     int dark = 0;
     for (int y = row->nTop; y < row->Bottom(); ++y)
-        for (int x = 0; x < 100; ++x)
-            dark += qGray(img.pixel(x, y)) < 100;
+        for (int x = 0; x < 100; ++x) dark += qGray(img.pixel(x, y)) < 100;
     EXPECT_GT(dark, 20); // the black text shows on the light selection fill
     EXPECT_EQ(img.pixel(140, row->nTop + 2) | 0xFF000000u, CExtendListCtrl::kSelectedFill);
 }

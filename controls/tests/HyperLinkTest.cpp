@@ -29,13 +29,19 @@ struct ScriptedDesktop {
     LinkDesktop desk;
     ScriptedDesktop()
     {
-        desk.openUrl = [this](const QUrl& u) { opened.push_back(u); return openAnswer; };
+        desk.openUrl = [this](const QUrl& u) {
+            opened.push_back(u);
+            return openAnswer;
+        };
         desk.startDetached = [this](const QString& program, const QStringList& args) {
             started.push_back(QStringList{program} + args);
             return startAnswer;
         };
         desk.browserCommand = [this] { return browser; };
-        desk.showItems = [this](const QStringList& urls) { shown.push_back(urls); return showAnswer; };
+        desk.showItems = [this](const QStringList& urls) {
+            shown.push_back(urls);
+            return showAnswer;
+        };
         CHyperLink::SetDesktop(&desk);
     }
     ~ScriptedDesktop() { CHyperLink::SetDesktop(nullptr); }
@@ -107,8 +113,7 @@ TEST(HyperLinkLook, HoverShowsTheHoverColourAndUnderline)
     // The hover timer notices a mouse that left without a message.
     QApplication::sendEvent(&link, &enter);
     QCursor::setPos(link.mapToGlobal(QPoint(500, 500)));
-    for (int i = 0; i < 50 && link.IsOver(); ++i)
-        QTest::qWait(10);
+    for (int i = 0; i < 50 && link.IsOver(); ++i) QTest::qWait(10);
     EXPECT_FALSE(link.IsOver());
 
     link.SetVisited(true);

@@ -28,8 +28,7 @@ QImage GrowingSquares(int n, int w, int h)
 QRegion Expected(std::initializer_list<QRect> rects)
 {
     QRegion r;
-    for (const QRect& x : rects)
-        r += x;
+    for (const QRect& x : rects) r += x;
     return r;
 }
 
@@ -45,16 +44,15 @@ TEST(ImageWndRegion, KeyChannelsAreComparedChannelForChannel)
 
     // The tolerance reaches upward from the key only, per channel.
     QImage shades(5, 1, QImage::Format_RGB32);
-    const QRgb px[] = {qRgb(0x80, 0x80, 0x80), qRgb(0x90, 0x90, 0x90), qRgb(0x91, 0x80, 0x80),
-                       qRgb(0x7F, 0x80, 0x80), qRgb(0x80, 0x85, 0x8F)};
-    for (int x = 0; x < 5; ++x)
-        shades.setPixel(x, 0, px[x]);
+    const QRgb px[] = {qRgb(0x80, 0x80, 0x80), qRgb(0x90, 0x90, 0x90), qRgb(0x91, 0x80, 0x80), qRgb(0x7F, 0x80, 0x80),
+                       qRgb(0x80, 0x85, 0x8F)};
+    for (int x = 0; x < 5; ++x) shades.setPixel(x, 0, px[x]);
     EXPECT_EQ(CImageWnd::BitmapToRegion(shades, 1, 0, RGB(0x80, 0x80, 0x80), CImageWnd::kTolerance),
               Expected({QRect(2, 0, 2, 1)}));
     // A key near white: the upper bound stops at 255.
-    EXPECT_TRUE(CImageWnd::BitmapToRegion(SolidImage(2, 2, 0xFFFFFFFF), 1, 0, RGB(0xF8, 0xF8, 0xF8),
-                                          CImageWnd::kTolerance)
-                    .isEmpty());
+    EXPECT_TRUE(
+        CImageWnd::BitmapToRegion(SolidImage(2, 2, 0xFFFFFFFF), 1, 0, RGB(0xF8, 0xF8, 0xF8), CImageWnd::kTolerance)
+            .isEmpty());
 }
 
 TEST(ImageWndRegion, RowsOfRunsPerFrame)
@@ -70,8 +68,7 @@ TEST(ImageWndRegion, RowsOfRunsPerFrame)
     // A frame of many separate runs (a 120 x 60 checkerboard: 3600 runs) gives one region covering them.
     QImage board = SolidImage(120, 60, 0xFFFFFFFF);
     for (int y = 0; y < 60; ++y)
-        for (int x = (y & 1); x < 120; x += 2)
-            board.setPixel(x, y, qRgb(0, 0, 0));
+        for (int x = (y & 1); x < 120; x += 2) board.setPixel(x, y, qRgb(0, 0, 0));
     const QRegion r = CImageWnd::BitmapToRegion(board, 1, 0, RGB(255, 255, 255), 0);
     int inside = 0;
     for (int y = 0; y < 60; ++y)
@@ -88,7 +85,7 @@ TEST(ImageWnd, RefusesStripsWithoutFrames)
     TestImageWnd wnd;
     EXPECT_FALSE(wnd.LoadFrames(GrowingSquares(2, 4, 4), 0, 100, 0xFFFFFF, true));
     EXPECT_FALSE(wnd.LoadFrames(SolidImage(3, 3, 0xFF000000), 4, 100, 0xFFFFFF, true)); // narrower than 4 frames
-    EXPECT_FALSE(wnd.LoadFrames(64999, 12, 120, 0xFFFFFF, true));                          // no such bitmap
+    EXPECT_FALSE(wnd.LoadFrames(64999, 12, 120, 0xFFFFFF, true));                       // no such bitmap
     EXPECT_EQ(wnd.GetFrameCount(), 0);
     wnd.Start(); // nothing loaded: does nothing
     EXPECT_FALSE(wnd.IsRunning());

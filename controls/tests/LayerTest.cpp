@@ -62,14 +62,10 @@ TEST(StringTable, RejectsBadLinesWithTheirNumber)
         const char* text;
         const char* where;
     } cases[] = {
-        {"no tab", "1\tok\n2 missing tab\n", "line 2"},
-        {"zero id", "0\tx\n", "line 1"},
-        {"id too big", "65536\tx\n", "line 1"},
-        {"leading zero", "012\tx\n", "line 1"},
-        {"upper-case name", "Skin.ok\tx\n", "line 1"},
-        {"bad escape", "1\ta\\qb\n", "line 1"},
-        {"trailing backslash", "1\tab\\\n", "line 1"},
-        {"repeated key", "1\ta\n#\n1\tb\n", "line 3"},
+        {"no tab", "1\tok\n2 missing tab\n", "line 2"}, {"zero id", "0\tx\n", "line 1"},
+        {"id too big", "65536\tx\n", "line 1"},         {"leading zero", "012\tx\n", "line 1"},
+        {"upper-case name", "Skin.ok\tx\n", "line 1"},  {"bad escape", "1\ta\\qb\n", "line 1"},
+        {"trailing backslash", "1\tab\\\n", "line 1"},  {"repeated key", "1\ta\n#\n1\tb\n", "line 3"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -97,8 +93,7 @@ TEST(LanguageBundles, HoldTheSameKeysAndBitmaps)
         if (language == u"English") {
             englishKeys = set;
             englishBitmaps = bitmaps;
-            for (unsigned id : {434u, 435u, 436u, 437u, 150u, 143u, 492u})
-                EXPECT_TRUE(bitmaps.contains(id)) << id;
+            for (unsigned id : {434u, 435u, 436u, 437u, 150u, 143u, 492u}) EXPECT_TRUE(bitmaps.contains(id)) << id;
             continue;
         }
         for (const QString& k : englishKeys - set)
@@ -106,8 +101,7 @@ TEST(LanguageBundles, HoldTheSameKeysAndBitmaps)
         for (const QString& k : set - englishKeys)
             ADD_FAILURE() << "only in " << language.toStdString() << ": " << k.toStdString();
         EXPECT_EQ(bitmaps, englishBitmaps);
-        for (const QString& k : keys)
-            EXPECT_FALSE(lib.LoadText(k).isEmpty()) << k.toStdString();
+        for (const QString& k : keys) EXPECT_FALSE(lib.LoadText(k).isEmpty()) << k.toStdString();
     }
 }
 
@@ -189,17 +183,14 @@ TEST(WindowMessages, WorkersPostAndSendThroughAPortThatClosesWithItsWindow)
 
     std::atomic<LRESULT> sent{-1};
     std::thread worker([&] {
-        for (int i = 0; i < 100; ++i)
-            port->Post(WM_USER + 300, WPARAM(i));
+        for (int i = 0; i < 100; ++i) port->Post(WM_USER + 300, WPARAM(i));
         sent = port->Send(WM_USER + 301, 9); // waits until the window's thread has handled it
     });
-    while (sent == -1 || window->messages.size() < 101)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    while (sent == -1 || window->messages.size() < 101) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     worker.join();
     EXPECT_EQ(sent, 5);
     ASSERT_EQ(window->messages.size(), 101u);
-    for (int i = 0; i < 100; ++i)
-        EXPECT_EQ(window->messages[size_t(i)].wParam, WPARAM(i)); // in order
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(window->messages[size_t(i)].wParam, WPARAM(i)); // in order
     EXPECT_EQ(window->messages[100].msg, WM_USER + 301);
 
     window.reset();
@@ -222,8 +213,7 @@ TEST(WindowMessages, ASendPendingWhenTheWindowGoesAwayReturnsZero)
         started = true;
         sent = port->Send(WM_USER + 301);
     });
-    while (!started)
-        std::this_thread::yield();
+    while (!started) std::this_thread::yield();
     // Let the message get queued, then destroy the window without handling it.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     window.reset();
@@ -263,7 +253,7 @@ TEST(DialogUnits, MapsTemplateRectanglesByTheirEdges)
     EXPECT_EQ(du.MapDialogRect(136, 66, 59, 19), QRect(204, 107, 89, 31));
     // Edges are rounded, not sizes: two 1-unit controls side by side never overlap or leave a gap.
     EXPECT_EQ(du.MapDialogRect(1, 1, 1, 1).right() + 1, du.MapDialogRect(2, 1, 1, 1).left());
-    EXPECT_EQ(MulDiv(3, 6, 4), 5);   // 4.5 rounds away from zero
+    EXPECT_EQ(MulDiv(3, 6, 4), 5); // 4.5 rounds away from zero
     EXPECT_EQ(MulDiv(-3, 6, 4), -5);
     EXPECT_EQ(MulDiv(1, 2, 0), 0);
 }

@@ -9,14 +9,16 @@ namespace {
 
 constexpr COLORREF kBackground = RGB(0x40, 0x40, 0x40);
 
-QRgb Rgb(COLORREF c) { return ToQColor(c).rgb(); }
+QRgb Rgb(COLORREF c)
+{
+    return ToQColor(c).rgb();
+}
 
 int CountColour(const QImage& img, COLORREF c)
 {
     int n = 0;
     for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            n += (img.pixel(x, y) | 0xFF000000u) == Rgb(c);
+        for (int x = 0; x < img.width(); ++x) n += (img.pixel(x, y) | 0xFF000000u) == Rgb(c);
     return n;
 }
 
@@ -29,12 +31,9 @@ TEST(PieGeometry, AnglesAddUpTo360)
         int64_t free, required, used;
         int a0, a1, a2;
     } cases[] = {
-        {1, 1, 1, 120, 120, 120},
-        {1, 0, 0, 360, 0, 0},
-        {0, 0, 5, 0, 0, 360},
-        {1, 1, 998, 0, 0, 360},    // tiny slices round to 0
-        {2, 1, 997, 1, 0, 359},
-        {big, big, big, 120, 120, 120}, // the sum does not overflow
+        {1, 1, 1, 120, 120, 120},     {1, 0, 0, 360, 0, 0},
+        {0, 0, 5, 0, 0, 360},         {1, 1, 998, 0, 0, 360},         // tiny slices round to 0
+        {2, 1, 997, 1, 0, 359},       {big, big, big, 120, 120, 120}, // the sum does not overflow
         {100, 200, 700, 36, 72, 252},
     };
     for (const auto& c : cases) {
@@ -95,7 +94,7 @@ TEST(PieDrawing, DrawsOnlyThePieOnTheBackground)
     const QImage three = CPieCtrl::RenderPie(g3, w, h, kBackground);
     for (COLORREF face : {0xFF00FFu, 0x05C9D3u, 0xFF0000u})
         EXPECT_GT(CountColour(three, face), 500) << std::hex << face;
-    EXPECT_EQ(three.pixel(g3.centre + QPoint(30, g3.ry + 6)) | 0xFF000000u, Rgb(0x800080)); // free, right front
+    EXPECT_EQ(three.pixel(g3.centre + QPoint(30, g3.ry + 6)) | 0xFF000000u, Rgb(0x800080));  // free, right front
     EXPECT_EQ(three.pixel(g3.centre + QPoint(-g3.rx + 4, 14)) | 0xFF000000u, Rgb(0x03787E)); // required, left front
 }
 

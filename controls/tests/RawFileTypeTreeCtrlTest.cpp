@@ -34,8 +34,7 @@ protected:
     std::string States() const
     {
         std::string s = std::to_string(CRawFileTypeTreeCtrl::GetCheckState(group)) + ":";
-        for (HTREEITEM t : types)
-            s += std::to_string(CRawFileTypeTreeCtrl::GetCheckState(t));
+        for (HTREEITEM t : types) s += std::to_string(CRawFileTypeTreeCtrl::GetCheckState(t));
         return s + ":" + std::to_string(CRawFileTypeTreeCtrl::GetCheckState(empty));
     }
     void SetStates(const std::string& s)
@@ -46,8 +45,7 @@ protected:
             SetItemStateImage(item, state + 1);
         };
         set(group, s[0]);
-        for (int i = 0; i < 3; ++i)
-            set(types[i], s[2 + i]);
+        for (int i = 0; i < 3; ++i) set(types[i], s[2 + i]);
         set(empty, s[6]);
     }
     QPoint StatePoint(HTREEITEM item) const

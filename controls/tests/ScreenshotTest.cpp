@@ -38,8 +38,7 @@ QImage ButtonRow(const QString& language)
         buttons[i].Create(QStringLiteral("OK"), WS_CHILD | WS_VISIBLE, RECT{10 + i * 99, 10, 0, 0}, &row, 1);
     QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(&buttons[1], &move);
-    for (int i = 0; i < 200 && !buttons[1].IsHover(); ++i)
-        QTest::qWait(10);
+    for (int i = 0; i < 200 && !buttons[1].IsHover(); ++i) QTest::qWait(10);
     buttons[2].setDown(true);
     buttons[3].setEnabled(false);
 
@@ -62,8 +61,7 @@ QImage ButtonRow(const QString& language)
     CXPMenu menu;
     QPainter p(&img);
     const QString names[] = {QStringLiteral("English"), QStringLiteral("Deutsch"), QStringLiteral("Japanese")};
-    for (int i = 0; i < 3; ++i)
-        menu.DrawItem(&p, QRect(10, 110 + i * 19, 160, 19), i > 0, i == 2, &names[i]);
+    for (int i = 0; i < 3; ++i) menu.DrawItem(&p, QRect(10, 110 + i * 19, 160, 19), i > 0, i == 2, &names[i]);
     return img;
 }
 

@@ -11,7 +11,10 @@
 
 namespace {
 
-QString Q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+QString Q(const std::filesystem::path& p)
+{
+    return QString::fromStdString(p.string());
+}
 
 void Touch(const std::filesystem::path& p, const char* text = "x")
 {
@@ -23,8 +26,7 @@ void Touch(const std::filesystem::path& p, const char* text = "x")
 QStringList ChildTexts(QTreeWidgetItem* item)
 {
     QStringList out;
-    for (int i = 0; item && i < item->childCount(); ++i)
-        out << item->child(i)->text(0);
+    for (int i = 0; item && i < item->childCount(); ++i) out << item->child(i)->text(0);
     return out;
 }
 
@@ -53,9 +55,8 @@ struct TreeFixture {
         ns.networkPlaces = Q(dir / "net");
         const QString stick = Q(dir / "media/stick"), cd = Q(dir / "media/cd");
         ns.drives = [stick, cd] {
-            return std::vector<ShellDrive>{{'C', QStringLiteral("/"), false, false},
-                                           {'E', stick, true, false},
-                                           {'F', cd, false, true}};
+            return std::vector<ShellDrive>{
+                {'C', QStringLiteral("/"), false, false}, {'E', stick, true, false}, {'F', cd, false, true}};
         };
         tree.SetNamespace(ns);
         tree.resize(300, 400);
@@ -64,8 +65,7 @@ struct TreeFixture {
     QTreeWidgetItem* Child(QTreeWidgetItem* parent, const QString& text) const
     {
         for (int i = 0; parent && i < parent->childCount(); ++i)
-            if (parent->child(i)->text(0) == text)
-                return parent->child(i);
+            if (parent->child(i)->text(0) == text) return parent->child(i);
         return nullptr;
     }
 };
@@ -79,8 +79,7 @@ TEST(ShellTree, ListsTheDesktopWithHiddenFoldersAndWithoutTheWastebasket)
     ASSERT_NE(f.Root(), nullptr);
     EXPECT_EQ(f.Root()->text(0), QStringLiteral("Desktop"));
     EXPECT_TRUE(f.Root()->isExpanded());
-    EXPECT_EQ(ChildTexts(f.Root()),
-              (QStringList{"Computer", "Home", ".cache", "Only files", "Projects"}));
+    EXPECT_EQ(ChildTexts(f.Root()), (QStringList{"Computer", "Home", ".cache", "Only files", "Projects"}));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
     // A folder holding only files loses its expand button at its first expansion.

@@ -97,7 +97,8 @@ TEST(ExSplitter, BarsArePaintedFlatInOneColour)
     ASSERT_NE(bar, nullptr);
     const QImage img = bar->grab().toImage();
     const QRgb expected = ToQColor(CExSplitterWnd::kBarColor).rgb();
-    for (const QPoint& pt : {QPoint(0, 0), QPoint(img.width() - 1, img.height() / 2), QPoint(img.width() / 2, img.height() - 1)})
+    for (const QPoint& pt :
+         {QPoint(0, 0), QPoint(img.width() - 1, img.height() / 2), QPoint(img.width() / 2, img.height() - 1)})
         EXPECT_EQ(img.pixel(pt) | 0xFF000000u, expected);
 }
 

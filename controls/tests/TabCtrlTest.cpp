@@ -122,8 +122,7 @@ struct StripFixture {
     {
         parent.resize(500, 300);
         strip.Create(WS_CHILD | WS_VISIBLE, RECT{0, 0, 400, 200}, &parent, 1300);
-        for (QLabel& v : views)
-            strip.AddWindow(&v);
+        for (QLabel& v : views) strip.AddWindow(&v);
         parent.show();
     }
     void Press(QPoint pt, QEvent::Type type = QEvent::MouseButtonPress)

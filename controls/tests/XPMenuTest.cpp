@@ -29,8 +29,7 @@ int Count(const QImage& img, const QRect& area, QRgb colour)
 {
     int n = 0;
     for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            n += (img.pixel(x, y) | 0xFF000000u) == colour;
+        for (int x = area.left(); x <= area.right(); ++x) n += (img.pixel(x, y) | 0xFF000000u) == colour;
     return n;
 }
 

@@ -135,7 +135,10 @@ private:
 };
 
 // Unchecked little-endian loads for hot loops whose bounds were proven once before the loop.
-inline uint16_t LoadU16le(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+inline uint16_t LoadU16le(const uint8_t* p)
+{
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 inline uint32_t LoadU32le(const uint8_t* p)
 {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;

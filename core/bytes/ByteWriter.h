@@ -27,8 +27,10 @@ public:
     void u64be(uint64_t offset, uint64_t v) { be(offset, v, 8); }
     void uleN(uint64_t offset, uint64_t v, unsigned width)
     {
-        if (width <= 8) le(offset, v, width);
-        else m_ok = false;
+        if (width <= 8)
+            le(offset, v, width);
+        else
+            m_ok = false;
     }
     void copy(uint64_t offset, const void* src, size_t count)
     {
@@ -51,7 +53,8 @@ private:
     void le(uint64_t offset, uint64_t v, unsigned width)
     {
         if (!fits(offset, width)) return;
-        for (unsigned i = 0; i < width; ++i) m_data[static_cast<size_t>(offset) + i] = static_cast<uint8_t>(v >> (8 * i));
+        for (unsigned i = 0; i < width; ++i)
+            m_data[static_cast<size_t>(offset) + i] = static_cast<uint8_t>(v >> (8 * i));
     }
     void be(uint64_t offset, uint64_t v, unsigned width)
     {

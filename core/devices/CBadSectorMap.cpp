@@ -38,7 +38,8 @@ bool CBadSectorMap::ReadSector(plat::IBlockDevice* handle, void* buffer, uint64_
     const uint64_t unit = GetUnit();
     // count x unit must fit in 32 bits: the limit on one request's buffer.
     if (count >= (uint64_t(1) << 32) / unit) {
-        LogInfo("-----------------Tov:Read sector parameter error = %" PRId64 "---------------", static_cast<int64_t>(count));
+        LogInfo("-----------------Tov:Read sector parameter error = %" PRId64 "---------------",
+                static_cast<int64_t>(count));
         return false;
     }
     const size_t bytes = static_cast<size_t>(count * unit);
@@ -47,8 +48,7 @@ bool CBadSectorMap::ReadSector(plat::IBlockDevice* handle, void* buffer, uint64_
         std::memset(out, 0, bytes);
         return false;
     }
-    if (count == 0)
-        return true;
+    if (count == 0) return true;
     if (skip && IsInBadRange(first, first + count - 1)) {
         std::memset(out, 0, bytes);
         return true;
@@ -60,20 +60,17 @@ bool CBadSectorMap::ReadSector(plat::IBlockDevice* handle, void* buffer, uint64_
     } else {
         err = plat::kErrInvalidParameter;
     }
-    if (got > bytes)
-        got = bytes;
+    if (got > bytes) got = bytes;
     // A partial last sector counts as read; its missing bytes, and everything after a short read, are zero.
     std::memset(out + got, 0, bytes - got);
-    if (ok && (got + unit - 1) / unit == count)
-        return true;
+    if (ok && (got + unit - 1) / unit == count) return true;
     if (!skip) {
         LogInfo("ReadSector find bad sector , not ignored\n");
         return false;
     }
     std::memset(out, 0, bytes);
     // A device that is not ready (unplugged, resetting) has no bad sectors to map; the caller may retry.
-    if (err != plat::kErrNotReady)
-        UpdateBadSector(handle, first, kProbeUnitSectors, kProbeMinUnits, kProbeStartUnits);
+    if (err != plat::kErrNotReady) UpdateBadSector(handle, first, kProbeUnitSectors, kProbeMinUnits, kProbeStartUnits);
     return true;
 }
 
@@ -81,11 +78,9 @@ void CBadSectorMap::UpdateBadSector(plat::IBlockDevice* handle, uint64_t failedS
                                     uint32_t minUnits, uint32_t startUnits)
 {
     LogInfo("UpdateBadSector start = %" PRId64 "\n", static_cast<int64_t>(failedSector));
-    if (unitSectors < 1)
-        unitSectors = 1;
+    if (unitSectors < 1) unitSectors = 1;
     BadSectorRange range{failedSector, failedSector + uint64_t(unitSectors) * minUnits};
-    if (!handle)
-        return;
+    if (!handle) return;
     const uint64_t unit = GetUnit();
     try {
         std::vector<uint8_t> probe(static_cast<size_t>(uint64_t(unitSectors) * unit));
@@ -96,7 +91,8 @@ void CBadSectorMap::UpdateBadSector(plat::IBlockDevice* handle, uint64_t failedS
             const uint64_t sector = failedSector + u * unitSectors;
             size_t got = 0;
             uint32_t err = 0;
-            const bool ok = sector <= UINT64_MAX / unit && handle->ReadAt(sector * unit, probe.data(), probe.size(), &got, &err);
+            const bool ok =
+                sector <= UINT64_MAX / unit && handle->ReadAt(sector * unit, probe.data(), probe.size(), &got, &err);
             if (!ok || got != probe.size()) {
                 failedAt = u;
                 break;
@@ -122,8 +118,7 @@ bool CBadSectorMap::IsInBadRange(uint64_t first, uint64_t end)
 {
     std::lock_guard<plat::CriticalSection> guard(m_lock);
     for (const auto& [key, range] : m_ranges)
-        if (range.first <= end && range.end >= first)
-            return true;
+        if (range.first <= end && range.end >= first) return true;
     return false;
 }
 
@@ -142,30 +137,26 @@ std::optional<BadSectorRange> CBadSectorMap::FindRange(uint64_t first)
 {
     std::lock_guard<plat::CriticalSection> guard(m_lock);
     const auto it = m_ranges.find(first);
-    if (it == m_ranges.end())
-        return std::nullopt;
+    if (it == m_ranges.end()) return std::nullopt;
     return it->second;
 }
 
 bool CBadSectorMap::GetRange(uint64_t first, BadSectorRange* range)
 {
     const auto found = FindRange(first);
-    if (!found || !range)
-        return false;
+    if (!found || !range) return false;
     *range = *found;
     return true;
 }
 
 uint32_t CBadSectorMap::GetRanges(std::vector<uint64_t>* firsts)
 {
-    if (!firsts)
-        return plat::kErrInvalidParameter;
+    if (!firsts) return plat::kErrInvalidParameter;
     std::lock_guard<plat::CriticalSection> guard(m_lock);
     firsts->clear();
     try {
         firsts->reserve(m_ranges.size());
-        for (const auto& [key, range] : m_ranges)
-            firsts->push_back(key);
+        for (const auto& [key, range] : m_ranges) firsts->push_back(key);
     } catch (const std::bad_alloc&) {
         firsts->clear();
         return plat::kErrNotEnoughMemory;

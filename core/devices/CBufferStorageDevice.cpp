@@ -17,8 +17,7 @@ bool CBufferStorageDevice::Attach(IStorageDevice* source, uint64_t windowStart, 
         return false;
     const size_t bytes = static_cast<size_t>(ringSectors * static_cast<uint64_t>(sectorSize));
     void* ring = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (ring == MAP_FAILED)
-        return false;
+    if (ring == MAP_FAILED) return false;
     madvise(ring, bytes, MADV_HUGEPAGE);
     m_ring = static_cast<uint8_t*>(ring);
     m_ringBytes = bytes;
@@ -36,8 +35,7 @@ bool CBufferStorageDevice::Attach(IStorageDevice* source, uint64_t windowStart, 
 
 void CBufferStorageDevice::PushChunk(const void* data)
 {
-    if (!m_attached)
-        return;
+    if (!m_attached) return;
     const size_t size = static_cast<size_t>(m_sectorSize);
     std::memcpy(m_ring + size_t(m_writePosition) * size, data, size_t(m_chunkSectors) * size);
     m_writePosition = (m_writePosition + m_chunkSectors) % m_ringSectors;
@@ -49,8 +47,7 @@ void CBufferStorageDevice::PushChunk(const void* data)
 
 void CBufferStorageDevice::PushChunkAt(uint64_t firstSector, const void* data)
 {
-    if (!m_attached)
-        return;
+    if (!m_attached) return;
     if (firstSector != m_windowStart + m_filled) {
         m_windowStart = firstSector;
         m_filled = 0;
@@ -61,15 +58,12 @@ void CBufferStorageDevice::PushChunkAt(uint64_t firstSector, const void* data)
 
 bool CBufferStorageDevice::ReadSectors(void* buffer, uint64_t firstSector, uint64_t sectorCount)
 {
-    if (!m_attached)
-        return false;
-    if (sectorCount == 0)
-        return true;
+    if (!m_attached) return false;
+    if (sectorCount == 0) return true;
     // Compared without first + count, which could wrap.
     const bool inside = m_filled != 0 && firstSector >= m_windowStart && firstSector - m_windowStart < m_filled &&
                         sectorCount <= m_filled - (firstSector - m_windowStart);
-    if (!inside)
-        return m_source ? m_source->ReadSectors(buffer, firstSector, sectorCount) : false;
+    if (!inside) return m_source ? m_source->ReadSectors(buffer, firstSector, sectorCount) : false;
     const size_t size = static_cast<size_t>(m_sectorSize);
     const uint64_t oldest = m_filled == m_ringSectors ? m_writePosition : 0;
     const uint64_t p = (oldest + (firstSector - m_windowStart)) % m_ringSectors;
@@ -86,8 +80,7 @@ bool CBufferStorageDevice::ReadSectors(void* buffer, uint64_t firstSector, uint6
 
 bool CBufferStorageDevice::Close()
 {
-    if (m_ring != nullptr)
-        munmap(m_ring, m_ringBytes);
+    if (m_ring != nullptr) munmap(m_ring, m_ringBytes);
     m_ring = nullptr;
     m_ringBytes = 0;
     m_attached = false;

@@ -31,8 +31,7 @@ std::unique_ptr<plat::IBlockDevice> OpenDiskFromTable(int index, std::string* pa
 void CopyText(char (&field)[260], const std::string& text)
 {
     size_t n = std::min(text.size(), sizeof(field) - 1);
-    while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
-        --n;
+    while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
     std::memcpy(field, text.data(), n);
     field[n] = '\0';
 }
@@ -42,14 +41,11 @@ void CopyText(char (&field)[260], const std::string& text)
 std::string TrimSpaces(const std::string& text)
 {
     const size_t begin = text.find_first_not_of(' ');
-    if (begin == std::string::npos)
-        return {};
+    if (begin == std::string::npos) return {};
     std::string out = text.substr(begin);
     const size_t pair = out.find("  ");
-    if (pair != std::string::npos)
-        out.resize(pair);
-    if (!out.empty() && out.back() == ' ')
-        out.pop_back();
+    if (pair != std::string::npos) out.resize(pair);
+    if (!out.empty() && out.back() == ' ') out.pop_back();
     return out;
 }
 
@@ -73,16 +69,14 @@ bool CDiskDevice::IsOpen()
 
 bool CDiskDevice::Open()
 {
-    if (m_diskIndex < 0 || m_diskIndex >= kMaxDisks || !m_opener)
-        return false;
+    if (m_diskIndex < 0 || m_diskIndex >= kMaxDisks || !m_opener) return false;
     std::lock_guard<plat::CriticalSection> guard(m_deviceLock);
     // The old handle is closed first, so a re-open never leaks it.
     m_handle.reset();
     uint32_t error = 0;
     std::string path;
     m_handle = m_opener(m_diskIndex, &path, &error);
-    if (!m_handle)
-        return false;
+    if (!m_handle) return false;
     m_path = path;
     const int32_t sectorSize = GetSectorSize();
     const uint64_t sectorCount = GetSectorCount();
@@ -100,10 +94,8 @@ bool CDiskDevice::Close()
 int32_t CDiskDevice::DeviceSectorSize()
 {
     plat::DiskGeometry g;
-    if (!m_handle)
-        return 0;
-    if (!m_handle->GetGeometry(&g) || g.bytesPerSector == 0 || g.bytesPerSector % 512 != 0)
-        return 512;
+    if (!m_handle) return 0;
+    if (!m_handle->GetGeometry(&g) || g.bytesPerSector == 0 || g.bytesPerSector % 512 != 0) return 512;
     return static_cast<int32_t>(g.bytesPerSector);
 }
 
@@ -112,8 +104,7 @@ int32_t CDiskDevice::GetSectorSize()
     std::lock_guard<plat::CriticalSection> guard(m_deviceLock);
     if (m_sectorSize <= 0) {
         m_sectorSize = DeviceSectorSize();
-        if (m_sectorSize > 0)
-            m_badSectors.SetUnit(static_cast<uint32_t>(m_sectorSize));
+        if (m_sectorSize > 0) m_badSectors.SetUnit(static_cast<uint32_t>(m_sectorSize));
     }
     return m_sectorSize;
 }
@@ -121,11 +112,9 @@ int32_t CDiskDevice::GetSectorSize()
 uint64_t CDiskDevice::GetSectorCount()
 {
     std::lock_guard<plat::CriticalSection> guard(m_deviceLock);
-    if (m_sectorCount != 0)
-        return m_sectorCount;
+    if (m_sectorCount != 0) return m_sectorCount;
     plat::DiskGeometry g;
-    if (!m_handle || !m_handle->GetGeometry(&g))
-        return 0;
+    if (!m_handle || !m_handle->GetGeometry(&g)) return 0;
     const uint32_t size = (g.bytesPerSector == 0 || g.bytesPerSector % 512 != 0) ? 512 : g.bytesPerSector;
     m_sectorSize = static_cast<int32_t>(size);
     m_badSectors.SetUnit(size);
@@ -145,8 +134,7 @@ uint64_t CDiskDevice::GetSectorCount()
     auto inWindow = [&](uint64_t c) { return geometryCount < c && c < limit; };
     uint64_t count = geometryCount;
     if (c0 == c1) {
-        if (c0 != 0 && inWindow(c0))
-            count = c0;
+        if (c0 != 0 && inWindow(c0)) count = c0;
     } else if (inWindow(c0)) {
         count = c0;
     } else if (inWindow(c1)) {
@@ -189,8 +177,7 @@ bool CDiskDevice::ReadSectors(void* buffer, uint64_t firstSector, uint64_t secto
 uint32_t CDiskDevice::GetTracksPerCylinder()
 {
     plat::DiskGeometry g;
-    if (!GetDriveGeometry(&g))
-        return 255;
+    if (!GetDriveGeometry(&g)) return 255;
     return g.tracksPerCylinder;
 }
 
@@ -208,11 +195,9 @@ int CDiskDevice::GetDiskIndex() const
 int64_t CDiskDevice::GetDiskSignature()
 {
     const int32_t size = GetSectorSize();
-    if (size < 512)
-        return -1;
+    if (size < 512) return -1;
     std::vector<uint8_t> sector(static_cast<size_t>(size));
-    if (!ReadSectors(sector.data(), 0, 1))
-        return -1;
+    if (!ReadSectors(sector.data(), 0, 1)) return -1;
     return int64_t(bytes::ByteReader(sector).u32le(440));
 }
 
@@ -235,8 +220,7 @@ bool CDiskDevice::GetDiskDescription(DiskDescription* description)
 {
     std::memset(description, 0, sizeof(*description));
     plat::DiskIdentity id;
-    if (m_path.empty() || !plat::QueryDiskIdentity(m_path, &id))
-        return false;
+    if (m_path.empty() || !plat::QueryDiskIdentity(m_path, &id)) return false;
     description->busType = id.busType;
     CopyText(description->busTypeName, GetBusTypeName(id.busType));
     CopyText(description->vendorId, TrimSpaces(id.vendor));

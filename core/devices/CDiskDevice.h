@@ -25,7 +25,8 @@ class CDiskDevice : public IStorageDevice {
 public:
     // Opens the storage of a disk index; receives the path it opened (for the description query) and a
     // Windows error number on failure.
-    using Opener = std::function<std::unique_ptr<plat::IBlockDevice>(int diskIndex, std::string* path, uint32_t* error)>;
+    using Opener =
+        std::function<std::unique_ptr<plat::IBlockDevice>(int diskIndex, std::string* path, uint32_t* error)>;
 
     static constexpr int kMaxDisks = 20;
 
@@ -70,7 +71,7 @@ private:
     int m_diskIndex;
     uint64_t m_sectorCount = 0;
     int m_notReadyRetries = 0;
-    bool m_reopening = false;  // guarded by m_deviceLock
+    bool m_reopening = false; // guarded by m_deviceLock
     CBadSectorMap m_badSectors;
     plat::CriticalSection m_deviceLock;
 };

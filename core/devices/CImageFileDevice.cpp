@@ -15,16 +15,11 @@ namespace {
 // Why a file of this type cannot serve as an image; empty for a regular file or a block device.
 std::string RefusedType(mode_t mode)
 {
-    if (S_ISREG(mode) || S_ISBLK(mode))
-        return {};
-    if (S_ISDIR(mode))
-        return std::strerror(EISDIR);
-    if (S_ISFIFO(mode))
-        return "a FIFO, not a disk image";
-    if (S_ISSOCK(mode))
-        return "a socket, not a disk image";
-    if (S_ISCHR(mode))
-        return "a character device, not a disk image";
+    if (S_ISREG(mode) || S_ISBLK(mode)) return {};
+    if (S_ISDIR(mode)) return std::strerror(EISDIR);
+    if (S_ISFIFO(mode)) return "a FIFO, not a disk image";
+    if (S_ISSOCK(mode)) return "a socket, not a disk image";
+    if (S_ISCHR(mode)) return "a character device, not a disk image";
     return "not a regular file or block device";
 }
 
@@ -33,21 +28,18 @@ std::string RefusedType(mode_t mode)
 std::string ProbeImage(const std::string& path)
 {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return std::strerror(errno);
-    if (std::string refused = RefusedType(st.st_mode); !refused.empty())
-        return refused;
+    if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
+    if (std::string refused = RefusedType(st.st_mode); !refused.empty()) return refused;
     int fd;
     do {
         fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return std::strerror(errno);
+    if (fd < 0) return std::strerror(errno);
     std::string refused;
     if (::fstat(fd, &st) != 0)
         refused = std::strerror(errno);
     else
-        refused = RefusedType(st.st_mode);  // replaced since the first look
+        refused = RefusedType(st.st_mode); // replaced since the first look
     ::close(fd);
     return refused;
 }
@@ -57,8 +49,7 @@ std::string ProbeImage(const std::string& path)
 CImageFileDevice::CImageFileDevice(const char* path)
 {
     m_sectorSize = 512;
-    if (!path)
-        return;
+    if (!path) return;
     const size_t length = std::strlen(path);
     if (length >= 1 && length <= kMaxPath)
         m_path = path;
@@ -74,16 +65,13 @@ CImageFileDevice::~CImageFileDevice()
 
 bool CImageFileDevice::Open()
 {
-    if (m_path.empty())
-        return false;
+    if (m_path.empty()) return false;
     m_handle.reset();
     m_openError = ProbeImage(m_path);
-    if (!m_openError.empty())
-        return false;
+    if (!m_openError.empty()) return false;
     uint32_t error = 0;
     m_handle = plat::BlockDevice::Open(m_path, &error);
-    if (!m_handle)
-        m_openError = plat::ErrorText(error);
+    if (!m_handle) m_openError = plat::ErrorText(error);
     return m_handle != nullptr;
 }
 
@@ -96,7 +84,7 @@ bool CImageFileDevice::Close()
 bool CImageFileDevice::ReadSectors(void* buffer, uint64_t firstSector, uint64_t sectorCount)
 {
     if (sectorCount > std::numeric_limits<size_t>::max() / 512)
-        return false;  // no buffer can be that large; leave it alone
+        return false; // no buffer can be that large; leave it alone
     const size_t bytes = static_cast<size_t>(sectorCount * 512);
     auto* out = static_cast<uint8_t*>(buffer);
     size_t got = 0;
@@ -105,8 +93,7 @@ bool CImageFileDevice::ReadSectors(void* buffer, uint64_t firstSector, uint64_t 
         uint32_t error = 0;
         ok = m_handle->ReadAt(firstSector * 512, out, bytes, &got, &error);
     }
-    if (got > bytes)
-        got = bytes;
+    if (got > bytes) got = bytes;
     std::memset(out + got, 0, bytes - got);
     return ok && got == bytes;
 }
@@ -114,7 +101,6 @@ bool CImageFileDevice::ReadSectors(void* buffer, uint64_t firstSector, uint64_t 
 uint64_t CImageFileDevice::GetSectorCount()
 {
     uint64_t length = 0;
-    if (!m_handle || !m_handle->GetLength(&length))
-        return 0;
+    if (!m_handle || !m_handle->GetLength(&length)) return 0;
     return length / 512;
 }

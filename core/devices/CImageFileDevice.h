@@ -18,7 +18,7 @@ public:
     explicit CImageFileDevice(const std::string& path) : CImageFileDevice(path.c_str()) {}
     ~CImageFileDevice() override;
 
-    static constexpr size_t kMaxPath = PATH_MAX - 1;  // the terminating zero takes the last byte
+    static constexpr size_t kMaxPath = PATH_MAX - 1; // the terminating zero takes the last byte
 
     // True only when every requested sector was read whole; the bytes not read are zero.
     bool ReadSectors(void* buffer, uint64_t firstSector, uint64_t sectorCount) override;

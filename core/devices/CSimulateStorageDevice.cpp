@@ -8,19 +8,17 @@
 namespace {
 // Whole inner sectors read straight into the caller's buffer at a time.
 constexpr uint64_t kDirectReadBytes = 4u << 20;
-}
+} // namespace
 
 CSimulateStorageDevice::CSimulateStorageDevice(IStorageDevice* inner) : m_inner(inner)
 {
     m_sectorSize = 512;
-    if (m_inner)
-        Prepare();
+    if (m_inner) Prepare();
 }
 
 bool CSimulateStorageDevice::Prepare()
 {
-    if (m_ratio > 0 && !m_buffer.empty())
-        return true;
+    if (m_ratio > 0 && !m_buffer.empty()) return true;
     // An inner device that did not know its sector size yet (not open) is asked again on later use.
     const int32_t innerSize = m_inner->GetSectorSize();
     // A smaller or ragged inner sector would give a ratio of 0 or one that drops bytes of every sector.
@@ -38,12 +36,10 @@ CSimulateStorageDevice::~CSimulateStorageDevice() = default;
 
 uint64_t CSimulateStorageDevice::GetSectorCount()
 {
-    if (!m_inner || !Prepare())
-        return 0;
+    if (!m_inner || !Prepare()) return 0;
     const uint64_t inner = m_inner->GetSectorCount();
     const uint64_t ratio = static_cast<uint64_t>(m_ratio);
-    if (inner > std::numeric_limits<uint64_t>::max() / ratio)
-        return std::numeric_limits<uint64_t>::max();
+    if (inner > std::numeric_limits<uint64_t>::max() / ratio) return std::numeric_limits<uint64_t>::max();
     return inner * ratio;
 }
 
@@ -59,11 +55,10 @@ bool CSimulateStorageDevice::FillBuffer(uint64_t innerSector)
 
 bool CSimulateStorageDevice::ReadSectors(void* buffer, uint64_t firstSector, uint64_t sectorCount)
 {
-    if (sectorCount == 0)
-        return true;
+    if (sectorCount == 0) return true;
     auto* out = static_cast<uint8_t*>(buffer);
     if (sectorCount > std::numeric_limits<uint64_t>::max() / 512)
-        return false;  // the caller's buffer cannot be that large; nothing is touched
+        return false; // the caller's buffer cannot be that large; nothing is touched
     const uint64_t totalBytes = sectorCount * 512;
     if (!m_inner || !Prepare() || firstSector > std::numeric_limits<uint64_t>::max() - sectorCount) {
         std::memset(out, 0, totalBytes);
@@ -95,8 +90,7 @@ bool CSimulateStorageDevice::ReadSectors(void* buffer, uint64_t firstSector, uin
             done += whole * ratio;
             continue;
         }
-        if (!FillBuffer(innerSector))
-            break;
+        if (!FillBuffer(innerSector)) break;
     }
     if (done < sectorCount) {
         std::memset(out + done * 512, 0, (sectorCount - done) * 512);

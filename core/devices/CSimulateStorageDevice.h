@@ -32,5 +32,5 @@ private:
     std::vector<uint8_t> m_buffer;
     IStorageDevice* m_inner;
     int32_t m_ratio = 1;
-    uint64_t m_cacheTag = 0;  // inner sector held in m_buffer, plus 1; 0 = empty
+    uint64_t m_cacheTag = 0; // inner sector held in m_buffer, plus 1; 0 = empty
 };

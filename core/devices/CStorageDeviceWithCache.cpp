@@ -18,16 +18,13 @@
 uint64_t ReadDebugStartSector()
 {
     const std::filesystem::path folder = plat::StateFolder();
-    if (folder.empty())
-        return 0;
+    if (folder.empty()) return 0;
     std::string text;
-    if (!plat::SettingsFile(folder / "config.ini").ReadString("main", "pos", text))
-        return 0;
+    if (!plat::SettingsFile(folder / "config.ini").ReadString("main", "pos", text)) return 0;
     errno = 0;
     char* end = nullptr;
     const long long value = std::strtoll(text.c_str(), &end, 10);
-    if (errno != 0 || end == text.c_str() || value < 0)
-        return 0;
+    if (errno != 0 || end == text.c_str() || value < 0) return 0;
     return static_cast<uint64_t>(value);
 }
 
@@ -49,8 +46,7 @@ CStorageDeviceWithCache::Buffer CStorageDeviceWithCache::AllocateBuffer(size_t b
     } else {
         p = std::malloc(bytes ? bytes : 1);
     }
-    if (!p)
-        throw std::bad_alloc();
+    if (!p) throw std::bad_alloc();
     return Buffer(static_cast<uint8_t*>(p));
 }
 
@@ -76,12 +72,10 @@ int32_t CStorageDeviceWithCache::GetSectorSize()
 
 bool CStorageDeviceWithCache::SetCacheBlockSize(uint32_t sectors)
 {
-    if (m_thread.joinable())
-        return false;
+    if (m_thread.joinable()) return false;
     const int32_t size = GetSectorSize();
     m_unit = size > 0 ? static_cast<uint32_t>(size) : 512;
-    if (uint64_t(sectors) * m_unit > std::numeric_limits<size_t>::max())
-        return false;
+    if (uint64_t(sectors) * m_unit > std::numeric_limits<size_t>::max()) return false;
     m_blockSectors = sectors;
     m_blockBytes = static_cast<size_t>(uint64_t(sectors) * m_unit);
     DropCurrent();
@@ -93,8 +87,7 @@ bool CStorageDeviceWithCache::SetCacheBlockSize(uint32_t sectors)
 
 bool CStorageDeviceWithCache::IsValidBlockIndex(int64_t n)
 {
-    if (m_blockSectors == 0 || n < 0)
-        return false;
+    if (m_blockSectors == 0 || n < 0) return false;
     const uint64_t count = GetSectorCount();
     const uint64_t blocks = count / m_blockSectors + (count % m_blockSectors != 0 ? 1 : 0);
     return static_cast<uint64_t>(n) < blocks;
@@ -114,11 +107,9 @@ bool CStorageDeviceWithCache::StartCacheThread()
 
 bool CStorageDeviceWithCache::StartCacheThread(uint64_t startSector)
 {
-    if (!m_parent || m_blockSectors == 0 || m_thread.joinable())
-        return false;
+    if (!m_parent || m_blockSectors == 0 || m_thread.joinable()) return false;
     const uint64_t count = GetSectorCount();
-    if (startSector >= count)
-        startSector = 0;
+    if (startSector >= count) startSector = 0;
     // Blocks are counted from sector 0, so the read-ahead starts at the block holding the start sector.
     startSector -= startSector % m_blockSectors;
     {
@@ -142,8 +133,7 @@ void CStorageDeviceWithCache::StopCacheThread()
     }
     m_spaceAvailable.notify_all();
     m_dataReady.notify_all();
-    if (m_thread.joinable())
-        m_thread.join();
+    if (m_thread.joinable()) m_thread.join();
     std::lock_guard<std::mutex> guard(m_queueLock);
     // Up to eleven blocks of read-ahead (44 MiB at the intelligent search's block size) are given back now
     // rather than held for the cache's lifetime; the current block stays readable.
@@ -174,8 +164,7 @@ uint64_t CStorageDeviceWithCache::SalvageBlock(uint8_t* buffer, uint64_t first, 
         const auto [at, n] = pending.back();
         pending.pop_back();
         uint8_t* out = buffer + at * m_unit;
-        if (m_parent->ReadSectors(out, first + at, n))
-            continue;
+        if (m_parent->ReadSectors(out, first + at, n)) continue;
         if (n == 1) {
             std::memset(out, 0, m_unit);
             ++failed;
@@ -193,11 +182,9 @@ void CStorageDeviceWithCache::CacheThread()
     using Clock = std::chrono::steady_clock;
     std::unique_lock<std::mutex> lock(m_queueLock);
     for (;;) {
-        if (m_running && m_queue.size() >= kQueueDepth + 1)
-            DebugTrace("cache have been filled and wait for");
+        if (m_running && m_queue.size() >= kQueueDepth + 1) DebugTrace("cache have been filled and wait for");
         m_spaceAvailable.wait(lock, [this] { return !m_running || m_queue.size() < kQueueDepth + 1; });
-        if (!m_running || m_nextSector >= m_deviceSectors)
-            break;
+        if (!m_running || m_nextSector >= m_deviceSectors) break;
         const uint64_t first = m_nextSector;
         const uint64_t count = std::min<uint64_t>(m_blockSectors, m_deviceSectors - first);
         m_nextSector += count;
@@ -205,8 +192,7 @@ void CStorageDeviceWithCache::CacheThread()
         lock.unlock();
         bool ok = false;
         try {
-            if (!buffer)
-                buffer = AllocateBuffer(m_blockBytes);
+            if (!buffer) buffer = AllocateBuffer(m_blockBytes);
             const Clock::time_point started = Clock::now();
             ok = m_parent->ReadSectors(buffer.get(), first, count);
             DebugTrace("Read %d sector time = %.3f ms", int(count),
@@ -231,8 +217,7 @@ void CStorageDeviceWithCache::CacheThread()
 
 bool CStorageDeviceWithCache::SetCurCacheBlock(int64_t n)
 {
-    if (!m_parent || !IsValidBlockIndex(n))
-        return false;
+    if (!m_parent || !IsValidBlockIndex(n)) return false;
     const uint64_t want = static_cast<uint64_t>(n) * m_blockSectors;
     std::unique_lock<std::mutex> lock(m_queueLock);
     DropCurrent();
@@ -241,14 +226,12 @@ bool CStorageDeviceWithCache::SetCurCacheBlock(int64_t n)
         DebugTrace("------wait for is over -----------------");
         // Blocks before the one asked for are passed over; they will not be asked for again.
         while (!m_queue.empty() && m_queue.front().first < want) {
-            if (m_queue.front().data)
-                m_spare.push_back(std::move(m_queue.front().data));
+            if (m_queue.front().data) m_spare.push_back(std::move(m_queue.front().data));
             m_queue.pop_front();
             m_spaceAvailable.notify_all();
         }
         if (m_queue.empty()) {
-            if (m_producerDone)
-                return true;  // nothing more will come: the parent serves block n
+            if (m_producerDone) return true; // nothing more will come: the parent serves block n
             continue;
         }
         Block& front = m_queue.front();
@@ -260,13 +243,11 @@ bool CStorageDeviceWithCache::SetCurCacheBlock(int64_t n)
         }
         // A block ahead of the one asked for stays queued; a failed read leaves the parent to report it.
         if (front.first == want) {
-            if (front.data)
-                m_spare.push_back(std::move(front.data));
+            if (front.data) m_spare.push_back(std::move(front.data));
             m_queue.pop_front();
             m_spaceAvailable.notify_all();
             DebugTrace("------set event to read data to buffer-----------------");
-            if (m_queue.empty())
-                DebugTrace("------set event to wait-----------------");
+            if (m_queue.empty()) DebugTrace("------set event to wait-----------------");
         }
         return true;
     }
@@ -274,10 +255,8 @@ bool CStorageDeviceWithCache::SetCurCacheBlock(int64_t n)
 
 bool CStorageDeviceWithCache::ReadSectors(void* buffer, uint64_t firstSector, uint64_t sectorCount)
 {
-    if (!m_parent)
-        return false;
-    if (m_currentBlock < 0 || sectorCount == 0)
-        return m_parent->ReadSectors(buffer, firstSector, sectorCount);
+    if (!m_parent) return false;
+    if (m_currentBlock < 0 || sectorCount == 0) return m_parent->ReadSectors(buffer, firstSector, sectorCount);
     auto* out = static_cast<uint8_t*>(buffer);
     const uint64_t begin = m_currentFirst;
     const uint64_t end = m_currentFirst + m_currentCount;
@@ -286,8 +265,7 @@ bool CStorageDeviceWithCache::ReadSectors(void* buffer, uint64_t firstSector, ui
     if (firstSector < begin) {
         done = std::min(sectorCount, begin - firstSector);
         ok = m_parent->ReadSectors(out, firstSector, done);
-        if (done == sectorCount)
-            return ok;
+        if (done == sectorCount) return ok;
     }
     // Only a request that starts inside the block uses it; one that began before it was read whole above
     // up to the block and continues from the parent.
@@ -295,11 +273,9 @@ bool CStorageDeviceWithCache::ReadSectors(void* buffer, uint64_t firstSector, ui
         const uint64_t take = std::min(sectorCount, end - firstSector);
         std::memcpy(out, m_cacheBuffer.get() + (firstSector - begin) * m_unit, static_cast<size_t>(take * m_unit));
         done = take;
-        if (done == sectorCount)
-            return ok;
+        if (done == sectorCount) return ok;
     }
-    if (!m_parent->ReadSectors(out + done * m_unit, firstSector + done, sectorCount - done))
-        ok = false;
+    if (!m_parent->ReadSectors(out + done * m_unit, firstSector + done, sectorCount - done)) ok = false;
     return ok;
 }
 
@@ -307,7 +283,6 @@ size_t CStorageDeviceWithCache::HeldBufferCount()
 {
     std::lock_guard<std::mutex> guard(m_queueLock);
     size_t n = m_spare.size();
-    for (const Block& block : m_queue)
-        n += block.data ? 1 : 0;
+    for (const Block& block : m_queue) n += block.data ? 1 : 0;
     return n;
 }

@@ -39,15 +39,13 @@ CVolumeDevice::~CVolumeDevice()
 bool CVolumeDevice::Open()
 {
     const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(m_letter)));
-    if (upper < 'A' || upper > 'Z' || !m_opener)
-        return false;
+    if (upper < 'A' || upper > 'Z' || !m_opener) return false;
     m_handle.reset();
     m_sectorSize = 0;
     uint32_t error = 0;
     m_mountPoint.clear();
     m_handle = m_opener(upper, &m_mountPoint, &error);
-    if (!m_handle)
-        return false;
+    if (!m_handle) return false;
     m_badSectors.SetUnit(static_cast<uint32_t>(GetSectorSize()));
     return true;
 }
@@ -73,8 +71,7 @@ int32_t CVolumeDevice::GetSectorSize()
 uint64_t CVolumeDevice::GetSectorCount()
 {
     uint64_t length = 0;
-    if (!m_handle || !m_handle->GetLength(&length))
-        return 0;
+    if (!m_handle || !m_handle->GetLength(&length)) return 0;
     const int32_t size = GetSectorSize();
     return size > 0 ? length / static_cast<uint64_t>(size) : 0;
 }
@@ -89,22 +86,19 @@ bool CVolumeDevice::ReadSectors(void* buffer, uint64_t firstSector, uint64_t sec
 uint32_t CVolumeDevice::GetMediaType()
 {
     plat::DiskGeometry g;
-    if (!m_handle || !m_handle->GetGeometry(&g))
-        return 0;
+    if (!m_handle || !m_handle->GetGeometry(&g)) return 0;
     return g.mediaType;
 }
 
 bool CVolumeDevice::IsReadable()
 {
-    if (!m_handle)
-        return false;
+    if (!m_handle) return false;
     if (!m_mountPoint.empty()) {
         struct statvfs st {};
         return ::statvfs(m_mountPoint.c_str(), &st) == 0;
     }
     const int32_t size = GetSectorSize();
-    if (size <= 0)
-        return false;
+    if (size <= 0) return false;
     std::vector<uint8_t> sector(static_cast<size_t>(size));
     size_t got = 0;
     uint32_t error = 0;

@@ -13,7 +13,8 @@
 class CVolumeDevice : public IStorageDevice {
 public:
     // Opens the storage of an upper-case drive letter; receives its mount point (empty when not mounted).
-    using Opener = std::function<std::unique_ptr<plat::IBlockDevice>(char letter, std::string* mountPoint, uint32_t* error)>;
+    using Opener =
+        std::function<std::unique_ptr<plat::IBlockDevice>(char letter, std::string* mountPoint, uint32_t* error)>;
 
     explicit CVolumeDevice(char letter);
     CVolumeDevice(char letter, Opener opener);

@@ -27,9 +27,8 @@ struct Field {
     size_t offset;
     size_t width;
 };
-constexpr Field kPrivHeadFields[] = {{0x11B, 8}, {0x123, 8}, {0x12B, 8}, {0x133, 8}, {0x13B, 8}, {0x143, 8},
-                                     {0x153, 8}, {0x15B, 8}, {0x14B, 4}, {0x14F, 4}, {0x163, 4}, {0x0C, 2},
-                                     {0x0E, 2}};
+constexpr Field kPrivHeadFields[] = {{0x11B, 8}, {0x123, 8}, {0x12B, 8}, {0x133, 8}, {0x13B, 8}, {0x143, 8}, {0x153, 8},
+                                     {0x15B, 8}, {0x14B, 4}, {0x14F, 4}, {0x163, 4}, {0x0C, 2},  {0x0E, 2}};
 constexpr size_t kPrivHeadDiskId = 0x30;
 constexpr size_t kPrivHeadDiskIdSize = 64;
 constexpr size_t kPrivHeadGroup = 0xF0;
@@ -67,10 +66,8 @@ size_t ReverseBytes(uint8_t* bytes, size_t n)
 
 void SwapPrivHeadFields(std::span<uint8_t> sector)
 {
-    if (sector.size() < 512)
-        return;
-    for (const Field& f : kPrivHeadFields)
-        ReverseBytes(sector.data() + f.offset, f.width);
+    if (sector.size() < 512) return;
+    for (const Field& f : kPrivHeadFields) ReverseBytes(sector.data() + f.offset, f.width);
 }
 
 bool CheckPrivHeadSignature(std::span<const uint8_t> sector)
@@ -81,8 +78,7 @@ bool CheckPrivHeadSignature(std::span<const uint8_t> sector)
 bool DecodePrivHead(std::span<const uint8_t> sector, PrivHeadFields& fields)
 {
     bytes::ByteReader r(sector);
-    if (r.size() < 512 || !r.matches(0, "PRIVHEAD"))
-        return false;
+    if (r.size() < 512 || !r.matches(0, "PRIVHEAD")) return false;
     fields.diskId = TextField(r.span(kPrivHeadDiskId, kPrivHeadDiskIdSize));
     fields.diskGroupName = TextField(r.span(kPrivHeadGroup, kPrivHeadGroupSize));
     fields.logicalDiskStart = r.u64be(kPrivHeadLogicalStart);
@@ -95,8 +91,7 @@ bool DecodePrivHead(std::span<const uint8_t> sector, PrivHeadFields& fields)
 bool DecodeVblkHeader(std::span<const uint8_t> block, VblkHeader& header)
 {
     bytes::ByteReader r(block);
-    if (r.size() < 128 || !r.matches(0, "VBLK"))
-        return false;
+    if (r.size() < 128 || !r.matches(0, "VBLK")) return false;
     header.sequence = r.u32be(0x04);
     header.group = r.u32be(0x08);
     header.recordNumber = r.u16be(0x0C);
@@ -110,16 +105,14 @@ bool DecodeVblkHeader(std::span<const uint8_t> block, VblkHeader& header)
 
 bool CheckPrivHead(std::span<uint8_t> sector)
 {
-    if (!CheckPrivHeadSignature(sector))
-        return false;
+    if (!CheckPrivHeadSignature(sector)) return false;
     SwapPrivHeadFields(sector);
     return true;
 }
 
 bool IsDynamicDisk(IStorageDevice* device, uint64_t sectorCount, int32_t sectorSize)
 {
-    if (!device || sectorSize < 512 || sectorCount <= 6)
-        return false;
+    if (!device || sectorSize < 512 || sectorCount <= 6) return false;
     std::vector<uint8_t> sector(static_cast<size_t>(sectorSize));
     bool result = false;
 
@@ -148,20 +141,17 @@ bool IsDynamicDisk(IStorageDevice* device, uint64_t sectorCount, int32_t sectorS
                 }
             }
         }
-        if (result || !linked || visited.count(next))
-            break;
+        if (result || !linked || visited.count(next)) break;
         current = next;
     }
 
     // A PRIVHEAD at sector 6 only confirms what type 0x42 already said, so it is not read here.
-    if (result)
-        return true;
+    if (result) return true;
 
     // GPT: a protective MBR, and both LDM partitions among the first four entries.
     if (!device->ReadSectors(sector.data(), 0, 1) || bytes::ByteReader(sector).u8(kEntryTable + 4) != kTypeProtective)
         return false;
-    if (!device->ReadSectors(sector.data(), 2, 1))
-        return false;
+    if (!device->ReadSectors(sector.data(), 2, 1)) return false;
     static const std::vector<uint8_t> metadata = Utf16Le("LDM metadata partition");
     static const std::vector<uint8_t> data = Utf16Le("LDM data partition");
     bool sawMetadata = false, sawData = false;

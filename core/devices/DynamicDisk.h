@@ -28,24 +28,24 @@ bool CheckPrivHead(std::span<uint8_t> sector);
 // (update status, flags, type, data length) mean something only in the first block of a record.
 struct VblkHeader {
     uint32_t sequence = 0;
-    uint32_t group = 0;       // 0: the block is not used
+    uint32_t group = 0;        // 0: the block is not used
     uint16_t recordNumber = 0; // 0 first block, 1, 2 ... continuation blocks
     uint16_t blockCount = 0;
     uint16_t updateStatus = 0;
     uint8_t flags = 0;
     uint8_t type = 0;
-    uint32_t dataLength = 0;  // record data from byte 0x18 of the first block on
+    uint32_t dataLength = 0; // record data from byte 0x18 of the first block on
 };
 // False when the block is shorter than 128 bytes or does not begin with "VBLK".
 bool DecodeVblkHeader(std::span<const uint8_t> block, VblkHeader& header);
 
 // The PRIVHEAD fields the volume reader uses, in host order.
 struct PrivHeadFields {
-    std::string diskId;           // the disk's GUID text (from 0x30, up to 64 characters)
-    std::string diskGroupName;    // the first 32 bytes at 0xF0, up to the first NUL
+    std::string diskId;            // the disk's GUID text (from 0x30, up to 64 characters)
+    std::string diskGroupName;     // the first 32 bytes at 0xF0, up to the first NUL
     uint64_t logicalDiskStart = 0; // sector the partition starts of this disk count from
     uint64_t logicalDiskSize = 0;
-    uint64_t configStart = 0;      // first sector of the database area
+    uint64_t configStart = 0; // first sector of the database area
     uint64_t configSize = 0;
 };
 // Reads the fields from the sector as stored on disk (big-endian); false without the signature or 512 bytes.

@@ -9,10 +9,8 @@ IStorageDevice::~IStorageDevice() = default;
 
 IStorageDevice* IStorageDevice::GetAs512SectorDevice()
 {
-    if (GetSectorSize() == 512)
-        return this;
+    if (GetSectorSize() == 512) return this;
     std::lock_guard<std::mutex> guard(m_viewLock);
-    if (!m_view512)
-        m_view512 = std::make_unique<CSimulateStorageDevice>(this);
+    if (!m_view512) m_view512 = std::make_unique<CSimulateStorageDevice>(this);
     return m_view512.get();
 }

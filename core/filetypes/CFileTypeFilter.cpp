@@ -13,8 +13,7 @@ namespace {
 std::string LowerAscii(std::string text)
 {
     for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return text;
 }
 
@@ -72,44 +71,35 @@ void CFileTypeFilter::Load(const CMapFileTypeInfo& catalogue, bool allTypes)
         }
     }
     ClearSet();
-    if (allTypes)
-        return;
+    if (allTypes) return;
 
     for (uint32_t id : ids) {
         const FileTypeInfoRecord* r = catalogue.Find(id);
-        if (!r || !HasExtensions(*r))
-            continue;
+        if (!r || !HasExtensions(*r)) continue;
         if (m_mode == kInclude) {
-            if (r->checkState != 2)
-                continue;
-            for (uint32_t e = 0; e < r->extensionCount; ++e)
-                Add(r->extensions[e]);
+            if (r->checkState != 2) continue;
+            for (uint32_t e = 0; e < r->extensionCount; ++e) Add(r->extensions[e]);
             continue;
         }
-        if (r->checkState != 0)
-            continue;
+        if (r->checkState != 0) continue;
         for (uint32_t e = 0; e < r->extensionCount; ++e) {
             const std::string key = LowerAscii(r->extensions[e]);
             bool listedByChecked = false;
             for (uint32_t otherId : ids) {
                 const FileTypeInfoRecord* other = catalogue.Find(otherId);
-                if (!other || other->checkState != 2 || !HasExtensions(*other))
-                    continue;
+                if (!other || other->checkState != 2 || !HasExtensions(*other)) continue;
                 for (uint32_t k = 0; k < other->extensionCount && !listedByChecked; ++k)
                     listedByChecked = LowerAscii(other->extensions[k]) == key;
-                if (listedByChecked)
-                    break;
+                if (listedByChecked) break;
             }
-            if (!listedByChecked)
-                Add(r->extensions[e]);
+            if (!listedByChecked) Add(r->extensions[e]);
         }
     }
 }
 
 bool CFileTypeFilter::Add(const char* extension)
 {
-    if (extension == nullptr || std::strlen(extension) > kMaxExtensionLength)
-        return false;
+    if (extension == nullptr || std::strlen(extension) > kMaxExtensionLength) return false;
     m_hashmapString.emplace(LowerAscii(extension), extension);
     m_count.store(static_cast<unsigned>(m_hashmapString.size()), std::memory_order_release);
     return true;
@@ -129,22 +119,19 @@ bool CFileTypeFilter::Find(const char* extension, const char** stored)
             found = true;
         }
     }
-    if (!found)
-        LogInfo("m_hashmapString.end() leave!\n");
+    if (!found) LogInfo("m_hashmapString.end() leave!\n");
     LogInfo("Find leave!IsFileTypeInList find para ptchExt = %s,ptchExtValue = %s\n", extension, *stored);
     return found;
 }
 
 bool CFileTypeFilter::IsFileTypeInList(const char* extension)
 {
-    if (extension == nullptr)
-        return false;
+    if (extension == nullptr) return false;
     bool found;
     int mode;
     {
         LockHold hold(m_lock, false);
-        if (m_hashmapString.empty())
-            return true;
+        if (m_hashmapString.empty()) return true;
         mode = m_mode;
         const char* stored = "";
         LogInfo("IsFileTypeInList find para ptchExt = %s,ptchExtValue = %s\n", extension, stored);

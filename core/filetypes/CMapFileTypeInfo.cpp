@@ -30,31 +30,24 @@ void LogFailure(int line, int err)
 int ParseInt(const std::string& text)
 {
     std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
-        ++i;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     long long value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1)
-            value = static_cast<long long>(INT_MAX) + 1;
+        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
     }
-    if (negative)
-        value = -value;
-    if (value > INT_MAX)
-        value = INT_MAX;
+    if (negative) value = -value;
+    if (value > INT_MAX) value = INT_MAX;
     return static_cast<int>(value);
 }
 
 std::string TrimBlanks(const std::string& text)
 {
     std::size_t b = 0, e = text.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(text[b])))
-        ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1])))
-        --e;
+    while (b < e && std::isspace(static_cast<unsigned char>(text[b]))) ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1]))) --e;
     return text.substr(b, e - b);
 }
 
@@ -103,8 +96,7 @@ int CMapFileTypeInfo::LoadFromXml(const char* path)
         category.iconIndex = ParseInt(xml.GetChildAttribute("iconIndex"));
         category.isMutex = ParseInt(xml.GetChildAttribute("IsMutex"));
         // A category without a description is skipped with its types and takes no id.
-        if (description.empty())
-            continue;
+        if (description.empty()) continue;
 
         CMarkupMSXML categoryXml;
         categoryXml.SetDocumentText(xml.GetChildXml());
@@ -141,8 +133,7 @@ int CMapFileTypeInfo::LoadFromXml(const char* path)
             // "Selected" counts only after the last "Extention".
             if (typeXml.FindChildElement("Selected"))
                 type.checkState = static_cast<uint16_t>(ParseInt(typeXml.GetChildText()));
-            if (listed == 0)
-                continue;
+            if (listed == 0) continue;
 
             type.id = counter++;
             type.level = category.level + 1;
@@ -171,16 +162,13 @@ const FileTypeInfoRecord* CMapFileTypeInfo::Find(uint32_t id) const
 
 int CMapFileTypeInfo::GetIds(uint32_t** ids, uint32_t* count) const
 {
-    if (ids == nullptr || count == nullptr || *ids != nullptr)
-        return kErrInvalidParameter;
+    if (ids == nullptr || count == nullptr || *ids != nullptr) return kErrInvalidParameter;
     *count = static_cast<uint32_t>(m_map.size());
-    if (*count == 0)
-        return 0;
+    if (*count == 0) return 0;
     // MemAlloc never hands back null: running out of memory ends the process.
     auto* array = static_cast<uint32_t*>(MemAlloc(sizeof(uint32_t) * m_map.size()));
     uint32_t i = 0;
-    for (const auto& entry : m_map)
-        array[i++] = entry.first;
+    for (const auto& entry : m_map) array[i++] = entry.first;
     *ids = array;
     return 0;
 }
@@ -189,8 +177,7 @@ std::vector<uint32_t> CMapFileTypeInfo::GetIdList() const
 {
     std::vector<uint32_t> ids;
     ids.reserve(m_map.size());
-    for (const auto& entry : m_map)
-        ids.push_back(entry.first);
+    for (const auto& entry : m_map) ids.push_back(entry.first);
     return ids;
 }
 
@@ -201,8 +188,7 @@ int CMapFileTypeInfo::Insert(const FileTypeInfoRecord* record)
         return kErrInvalidParameter;
     }
     auto copy = std::make_unique<FileTypeInfoRecord>(*record);
-    if (copy->extensionCount > kMaxTypeExtensions)
-        copy->extensionCount = kMaxTypeExtensions;
+    if (copy->extensionCount > kMaxTypeExtensions) copy->extensionCount = kMaxTypeExtensions;
     m_map.emplace(copy->id, std::move(copy));
     return 0;
 }

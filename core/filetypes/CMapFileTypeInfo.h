@@ -16,14 +16,14 @@ inline constexpr std::size_t kFileTypeExtensionSize = 8;
 // One root (level 0), category (level 1) or type (level 2). Texts are UTF-8, cut to 79 bytes;
 // extensions carry their leading dot (".jpg") and are cut to 7 bytes.
 struct FileTypeInfoRecord {
-    uint32_t id = 0;          // 0 for the root; categories and types 1, 2, 3... in document order
+    uint32_t id = 0; // 0 for the root; categories and types 1, 2, 3... in document order
     uint32_t level = 0;
-    int32_t parentId = 0;     // -1 for the root, 0 for a category, its category's id for a type
-    uint16_t checkState = 0;  // 0 unchecked, 1 partly checked, 2 checked
-    int32_t iconIndex = 0;    // picture of the file-type page
-    char text[kFileTypeTextSize] = {};    // root name, category or type description
-    char label[kFileTypeTextSize] = {};   // category's second line
-    int32_t isMutex = 0;      // a checked category with this flag makes the extension filter exclude
+    int32_t parentId = 0;               // -1 for the root, 0 for a category, its category's id for a type
+    uint16_t checkState = 0;            // 0 unchecked, 1 partly checked, 2 checked
+    int32_t iconIndex = 0;              // picture of the file-type page
+    char text[kFileTypeTextSize] = {};  // root name, category or type description
+    char label[kFileTypeTextSize] = {}; // category's second line
+    int32_t isMutex = 0;                // a checked category with this flag makes the extension filter exclude
     char comment[kFileTypeTextSize] = {};
     void* treeItem = nullptr; // slot for the tree view's item; not owned
     uint32_t extensionCount = 0;

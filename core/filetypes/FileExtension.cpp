@@ -7,23 +7,17 @@ namespace {
 template <typename Char>
 bool ExtractExtension(const Char* name, std::size_t length, const Char** extension, std::size_t* count)
 {
-    if (name == nullptr || length < 3)
-        return false;
+    if (name == nullptr || length < 3) return false;
     std::size_t dot = length;
     while (dot > 0) {
         --dot;
-        if (name[dot] == Char('.'))
-            break;
+        if (name[dot] == Char('.')) break;
     }
-    if (name[dot] != Char('.') || dot == 0)
-        return false;
+    if (name[dot] != Char('.') || dot == 0) return false;
     const std::size_t n = length - dot - 1;
-    if (n > kMaxExtractedExtension)
-        return false;
-    if (extension != nullptr)
-        *extension = name + dot + 1;
-    if (count != nullptr)
-        *count = n;
+    if (n > kMaxExtractedExtension) return false;
+    if (extension != nullptr) *extension = name + dot + 1;
+    if (count != nullptr) *count = n;
     return true;
 }
 

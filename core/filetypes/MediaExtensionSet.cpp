@@ -11,8 +11,8 @@ namespace {
 
 // The list as the program has always carried it; "eps" and "aif" appear twice.
 constexpr const char* kMediaExtensions[] = {
-    "psd", "bmp", "crw", "cdr", "eps", "emf", "gif", "shp", "shx", "jpg", "jpeg",
-    "lws", "psp", "max", "mix", "png", "ppm", "eps", "qxd", "swf", "sdr", "tiff",
+    "psd", "bmp", "crw", "cdr",  "eps", "emf", "gif", "shp", "shx", "jpg", "jpeg",
+    "lws", "psp", "max", "mix",  "png", "ppm", "eps", "qxd", "swf", "sdr", "tiff",
     "wmf", "xar", "aif", "aiff", "avi", "aif", "cwp", "sc4", "lso", "mp3", "mpg",
 };
 
@@ -25,16 +25,13 @@ const std::set<std::string>& MediaSet()
 template <typename Char>
 bool ContainsChars(const Char* extension, std::size_t count)
 {
-    if (extension == nullptr || count == 0 || count > 4)
-        return false;
+    if (extension == nullptr || count == 0 || count > 4) return false;
     std::string key;
     for (std::size_t i = 0; i < count; ++i) {
         const auto c = static_cast<std::make_unsigned_t<Char>>(extension[i]);
-        if (c >= 0x80)
-            return false; // every entry is ASCII
+        if (c >= 0x80) return false; // every entry is ASCII
         char a = static_cast<char>(c);
-        if (a >= 'A' && a <= 'Z')
-            a = static_cast<char>(a - 'A' + 'a');
+        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
         key.push_back(a);
     }
     return MediaSet().count(key) != 0;
@@ -54,8 +51,7 @@ bool MediaExtensionSet::Contains(const char16_t* extension, std::size_t count)
 
 bool PassesPhotoModeFilterA(const char* name, std::size_t length, bool isFolder)
 {
-    if (isFolder)
-        return true;
+    if (isFolder) return true;
     const char* ext = nullptr;
     std::size_t count = 0;
     return GetExtensionA(name, length, &ext, &count) && MediaExtensionSet::Contains(ext, count);
@@ -63,8 +59,7 @@ bool PassesPhotoModeFilterA(const char* name, std::size_t length, bool isFolder)
 
 bool PassesPhotoModeFilterW(const char16_t* name, std::size_t length, bool isFolder)
 {
-    if (isFolder)
-        return true;
+    if (isFolder) return true;
     const char16_t* ext = nullptr;
     std::size_t count = 0;
     return GetExtensionW(name, length, &ext, &count) && MediaExtensionSet::Contains(ext, count);

@@ -16,8 +16,7 @@ const std::unordered_map<std::u16string, int>& NameMap()
         std::unordered_map<std::u16string, int> m;
         for (int id = kRawTypeFirstFixed; id <= kRawTypeLastFixed; ++id) {
             std::u16string key;
-            for (const char* p = GetRawTypeName(id); *p != '\0'; ++p)
-                key.push_back(static_cast<char16_t>(*p));
+            for (const char* p = GetRawTypeName(id); *p != '\0'; ++p) key.push_back(static_cast<char16_t>(*p));
             m.emplace(std::move(key), id);
         }
         return m;
@@ -28,13 +27,11 @@ const std::unordered_map<std::u16string, int>& NameMap()
 template <typename Char>
 int LookupChars(const Char* extension, std::size_t count)
 {
-    if (extension == nullptr || count == 0 || count >= kRawTypeNameSize)
-        return 0;
+    if (extension == nullptr || count == 0 || count >= kRawTypeNameSize) return 0;
     std::u16string key;
     for (std::size_t i = 0; i < count; ++i) {
         char16_t c = static_cast<char16_t>(static_cast<std::make_unsigned_t<Char>>(extension[i]));
-        if (c >= u'a' && c <= u'z')
-            c = static_cast<char16_t>(c - u'a' + u'A');
+        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
         key.push_back(c);
     }
     const auto& map = NameMap();

@@ -115,16 +115,12 @@ CustomRows& Custom()
 
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
-    if (a.size() != b.size())
-        return false;
+    if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
     }
     return true;
 }
@@ -133,39 +129,33 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
 
 const char* GetRawTypeName(int id)
 {
-    if (id >= 0 && id <= kRawTypeLastFixed)
-        return kFixedRows[id].name;
+    if (id >= 0 && id <= kRawTypeLastFixed) return kFixedRows[id].name;
     if (id >= kRawTypeFirstCustom && id <= kRawTypeLastCustom) {
         const CustomRow& row = Custom().rows[id - kRawTypeFirstCustom];
-        if (row.published.load(std::memory_order_acquire))
-            return row.name;
+        if (row.published.load(std::memory_order_acquire)) return row.name;
     }
     return "";
 }
 
 const char* GetRawTypeDescription(int id)
 {
-    if (id >= 0 && id <= kRawTypeLastFixed)
-        return kFixedRows[id].description;
+    if (id >= 0 && id <= kRawTypeLastFixed) return kFixedRows[id].description;
     return "";
 }
 
 const char* GetRawTypeFileExtension(int id)
 {
-    if (id >= kRawTypeFirstFixed && id <= kRawTypeLastFixed)
-        return kFixedRows[id].extension;
+    if (id >= kRawTypeFirstFixed && id <= kRawTypeLastFixed) return kFixedRows[id].extension;
     return "";
 }
 
 int ClaimCustomRawType(const char* extension)
 {
-    if (extension == nullptr || *extension == '\0')
-        return 0;
+    if (extension == nullptr || *extension == '\0') return 0;
     // Compare in the stored (cut) form, so a long extension seen twice claims one row, not two.
     std::string_view ext(extension);
     ext = ext.substr(0, Utf8PrefixLength(ext, kRawTypeNameSize - 1));
-    if (ext.empty())
-        return 0;
+    if (ext.empty()) return 0;
 
     CustomRows& custom = Custom();
     std::lock_guard<std::mutex> hold(custom.claimLock);
@@ -173,15 +163,12 @@ int ClaimCustomRawType(const char* extension)
     for (int i = 0; i < kCustomCount; ++i) {
         CustomRow& row = custom.rows[i];
         if (!row.published.load(std::memory_order_relaxed)) {
-            if (firstEmpty < 0)
-                firstEmpty = i;
+            if (firstEmpty < 0) firstEmpty = i;
             continue;
         }
-        if (EqualsNoCase(row.name, ext))
-            return kRawTypeFirstCustom + i;
+        if (EqualsNoCase(row.name, ext)) return kRawTypeFirstCustom + i;
     }
-    if (firstEmpty < 0)
-        return 0;
+    if (firstEmpty < 0) return 0;
     CustomRow& row = custom.rows[firstEmpty];
     CopyFixedText(row.name, ext);
     row.published.store(true, std::memory_order_release);

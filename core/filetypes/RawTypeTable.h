@@ -10,7 +10,7 @@ inline constexpr int kRawTypeFirstFixed = 1;
 inline constexpr int kRawTypeLastFixed = 73;
 inline constexpr int kRawTypeFirstCustom = 1000;
 inline constexpr int kRawTypeLastCustom = 1999;
-inline constexpr std::size_t kRawTypeNameSize = 6;         // five characters and the terminator
+inline constexpr std::size_t kRawTypeNameSize = 6; // five characters and the terminator
 inline constexpr std::size_t kRawTypeDescriptionSize = 80;
 
 // The signature types searched in photo recovery, in the order they are put into the options:

@@ -22,9 +22,7 @@ uint16_t HeaderCrc(const uint8_t bytes[RSHeader::kSize])
 
 } // namespace
 
-CRSData::CRSData(int mode) : m_mode(mode == kModeWrite ? kModeWrite : kModeRead), m_buffer(new uint8_t[kBufferSize])
-{
-}
+CRSData::CRSData(int mode) : m_mode(mode == kModeWrite ? kModeWrite : kModeRead), m_buffer(new uint8_t[kBufferSize]) {}
 
 CRSData::~CRSData()
 {

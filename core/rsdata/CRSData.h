@@ -54,7 +54,10 @@ public:
 protected:
     // Throws the pending error, if any, after clearing it.
     void ThrowPending();
-    void Fail(int code) { if (m_pendingError == 0) m_pendingError = code; }
+    void Fail(int code)
+    {
+        if (m_pendingError == 0) m_pendingError = code;
+    }
     // Appends bytes at the end of the open section's payload; false (and code 6 pending) on failure or
     // when the section would outgrow its 32-bit length.
     bool AppendPayload(const void* data, size_t length);

@@ -29,18 +29,21 @@ void Put(const fs::path& p, const std::string& text)
 TEST(CFileHandle, OpenModes)
 {
     testsupport::TempDir tmp;
-    const struct { unsigned mode; bool exists; bool opens; const char* after; } rows[] = {
-        {0, false, false, nullptr}, {1, false, false, nullptr}, {2, false, false, nullptr},
-        {3, false, true, ""},       {4, false, true, ""},
-        {0, true, true, "old"},     {3, true, true, ""},      {4, true, true, "old"},
+    const struct {
+        unsigned mode;
+        bool exists;
+        bool opens;
+        const char* after;
+    } rows[] = {
+        {0, false, false, nullptr}, {1, false, false, nullptr}, {2, false, false, nullptr}, {3, false, true, ""},
+        {4, false, true, ""},       {0, true, true, "old"},     {3, true, true, ""},        {4, true, true, "old"},
         {5, true, false, "old"},    {5, false, false, nullptr}, // an unknown mode touches nothing
     };
     int i = 0;
     for (const auto& r : rows) {
         SCOPED_TRACE(i);
         const fs::path p = tmp / ("f" + std::to_string(i++));
-        if (r.exists)
-            Put(p, "old");
+        if (r.exists) Put(p, "old");
         CFileHandle f;
         EXPECT_EQ(f.Open(p.c_str(), r.mode), r.opens);
         EXPECT_EQ(f.IsOpen(), r.opens);
@@ -60,8 +63,15 @@ TEST(CFileHandle, OpenModes)
 TEST(CFileHandle, WriteLineAddsCrLfOnce)
 {
     testsupport::TempDir tmp;
-    const struct { std::string text; uint32_t n; std::string written; } rows[] = {
-        {"abc", 3, "abc\r\n"}, {"abc\r\n", 5, "abc\r\n"}, {"abc", 0, ""}, {"ab\n", 3, "ab\n\r\n"},
+    const struct {
+        std::string text;
+        uint32_t n;
+        std::string written;
+    } rows[] = {
+        {"abc", 3, "abc\r\n"},
+        {"abc\r\n", 5, "abc\r\n"},
+        {"abc", 0, ""},
+        {"ab\n", 3, "ab\n\r\n"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.text);
@@ -78,8 +88,15 @@ TEST(CFileHandle, ReadLineStopsAtNewlineOrCount)
     Put(tmp / "t", "abcdef\nxy\nz");
     CFileHandle f((tmp / "t").c_str(), CFileHandle::kRead);
     char buf[16];
-    const struct { uint32_t n; uint32_t count; const char* text; } rows[] = {
-        {3, 3, "abc"}, {10, 4, "def\n"}, {10, 3, "xy\n"}, {10, 1, "z"},
+    const struct {
+        uint32_t n;
+        uint32_t count;
+        const char* text;
+    } rows[] = {
+        {3, 3, "abc"},
+        {10, 4, "def\n"},
+        {10, 3, "xy\n"},
+        {10, 1, "z"},
     };
     for (const auto& r : rows) {
         EXPECT_EQ(f.ReadLine(buf, r.n), r.count);

@@ -163,8 +163,8 @@ TEST(CMarkupMSXML, DocumentsWithADtdAreRefused)
     testsupport::TempDir dir;
     const auto secret = dir / "secret.txt";
     std::ofstream(secret) << "TOP-SECRET";
-    const std::string external = "<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY x SYSTEM \"file://" +
-                                 secret.string() + "\">]>\n<r a=\"&x;\">&x;</r>";
+    const std::string external = "<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY x SYSTEM \"file://" + secret.string() +
+                                 "\">]>\n<r a=\"&x;\">&x;</r>";
     const char* laughs =
         "<!DOCTYPE r [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
         "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]>"

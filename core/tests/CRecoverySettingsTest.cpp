@@ -9,19 +9,23 @@ TEST(CRecoverySettings, StartValues)
 {
     CRecoverySettings s;
     ASSERT_EQ(s.m_rawTypeIds.size(), 73u);
-    for (int i = 0; i < 73; ++i)
-        EXPECT_EQ(s.m_rawTypeIds[size_t(i)], i + 1);
+    for (int i = 0; i < 73; ++i) EXPECT_EQ(s.m_rawTypeIds[size_t(i)], i + 1);
     EXPECT_EQ(s.m_maxRawFileSize, 50000000u);
     EXPECT_EQ(s.m_selectedDriveLetter, 255);
-    const int ones[] = {s.m_useBootRecords, s.m_ignoreBadSectors, s.m_interfaceLanguage, s.m_fatCheckDate,
-                        s.m_fatCheckTime, s.m_fatOption3, s.m_fatUseFirstCopy, s.m_fatUseSecondCopy,
-                        s.m_ntfsUseFilesForVolumeSize, s.m_ntfsUseMft, s.m_recoverRawFiles};
-    for (int v : ones)
-        EXPECT_EQ(v, 1);
-    const int zeros[] = {s.m_usePartitionTables, s.m_extensiveVolumesSearch, s.m_manuallySelectHistoricalPartitions,
-                         s.m_photoMode, s.m_dynamicSource, s.m_ntfsMftFilesOnly, s.m_rawFilesOnly, s.m_recoveryMode};
-    for (int v : zeros)
-        EXPECT_EQ(v, 0);
+    const int ones[] = {s.m_useBootRecords,  s.m_ignoreBadSectors, s.m_interfaceLanguage,
+                        s.m_fatCheckDate,    s.m_fatCheckTime,     s.m_fatOption3,
+                        s.m_fatUseFirstCopy, s.m_fatUseSecondCopy, s.m_ntfsUseFilesForVolumeSize,
+                        s.m_ntfsUseMft,      s.m_recoverRawFiles};
+    for (int v : ones) EXPECT_EQ(v, 1);
+    const int zeros[] = {s.m_usePartitionTables,
+                         s.m_extensiveVolumesSearch,
+                         s.m_manuallySelectHistoricalPartitions,
+                         s.m_photoMode,
+                         s.m_dynamicSource,
+                         s.m_ntfsMftFilesOnly,
+                         s.m_rawFilesOnly,
+                         s.m_recoveryMode};
+    for (int v : zeros) EXPECT_EQ(v, 0);
     EXPECT_EQ(s.m_ext2TreeRoot, nullptr);
     EXPECT_EQ(s.m_resourceModule, nullptr);
     EXPECT_TRUE(s.m_selectedSourceName.empty());
@@ -61,7 +65,8 @@ TEST(CRecoverySettings, ResetRestoresScanOptionsAndKeepsTheRunsChoices)
     EXPECT_EQ(s->m_extensiveVolumesSearch, fresh.m_extensiveVolumesSearch);
     EXPECT_EQ(s->m_ignoreBadSectors, fresh.m_ignoreBadSectors);
     EXPECT_EQ(s->m_ext2TreeRoot, nullptr);
-    EXPECT_EQ(s->m_fatCheckDate + s->m_fatCheckTime + s->m_fatOption3 + s->m_fatUseFirstCopy + s->m_fatUseSecondCopy, 5);
+    EXPECT_EQ(s->m_fatCheckDate + s->m_fatCheckTime + s->m_fatOption3 + s->m_fatUseFirstCopy + s->m_fatUseSecondCopy,
+              5);
     EXPECT_EQ(s->m_ntfsUseFilesForVolumeSize, 1);
     EXPECT_EQ(s->m_ntfsUseMft, 1);
     EXPECT_EQ(s->m_ntfsMftFilesOnly, 0);

@@ -9,7 +9,11 @@ namespace {
 
 TEST(Crc, KnownCheckValues)
 {
-    const struct { const char* text; uint16_t crc16; uint32_t crc32; } rows[] = {
+    const struct {
+        const char* text;
+        uint16_t crc16;
+        uint32_t crc32;
+    } rows[] = {
         {"123456789", 0xFEE8, 0x17D701F0},
         {"abc", 0xCADB, 0x226B8FC0},
         {"", 0x0000, 0x00000000},

@@ -10,8 +10,7 @@ namespace {
 TEST(DisplayText, FileSystemNames)
 {
     const char* expected[] = {"FAT12", "FAT16", "FAT32", "NTFS", "EXT2", "EXT3", "RAW", "Unknown"};
-    for (int kind = 0; kind < 8; ++kind)
-        EXPECT_EQ(FormatFileSystemName(kind), expected[kind]);
+    for (int kind = 0; kind < 8; ++kind) EXPECT_EQ(FormatFileSystemName(kind), expected[kind]);
     EXPECT_EQ(FormatFileSystemName(8), "");
     EXPECT_EQ(FormatFileSystemName(-1), "");
 }

@@ -18,8 +18,8 @@ TEST(LanguageHelpers, OnlyJapaneseSelectsTheJapaneseFace)
         const char* name;
         int language;
     };
-    for (const Case& c : {Case{"Japanese", 2}, Case{"japanese", 1}, Case{"English", 1}, Case{"Deutsch", 1},
-                          Case{"", 1}, Case{"Japanese ", 1}}) {
+    for (const Case& c : {Case{"Japanese", 2}, Case{"japanese", 1}, Case{"English", 1}, Case{"Deutsch", 1}, Case{"", 1},
+                          Case{"Japanese ", 1}}) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(LanguageFromName(c.name), c.language);
     }
@@ -49,8 +49,7 @@ class ProgramSettings : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (const char* old = std::getenv("SALVIX_CONFIG_DIR"))
-            m_old = old;
+        if (const char* old = std::getenv("SALVIX_CONFIG_DIR")) m_old = old;
         setenv("SALVIX_CONFIG_DIR", m_dir.path().c_str(), 1);
         ResetUILanguageCacheForTest();
     }

@@ -17,8 +17,7 @@ template <class Cond>
 bool Eventually(Cond cond)
 {
     for (int i = 0; i < 2000; ++i) {
-        if (cond())
-            return true;
+        if (cond()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return false;
@@ -86,9 +85,17 @@ TEST(CReadWriteLock, ReleasedWriteLockGoesToWaitingWriterFirst)
         std::lock_guard<std::mutex> g(orderLock);
         order += c;
     };
-    std::thread r1([&] { rw.LockRead(); note('r'); rw.Unlock(); });
+    std::thread r1([&] {
+        rw.LockRead();
+        note('r');
+        rw.Unlock();
+    });
     ASSERT_TRUE(Eventually([&] { return rw.WaitingReaders() == 1; }));
-    std::thread w([&] { rw.LockWrite(); note('w'); rw.Unlock(); });
+    std::thread w([&] {
+        rw.LockWrite();
+        note('w');
+        rw.Unlock();
+    });
     ASSERT_TRUE(Eventually([&] { return rw.WaitingWriters() == 1; }));
     rw.Unlock();
     r1.join();

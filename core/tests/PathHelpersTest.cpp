@@ -69,13 +69,12 @@ TEST(PathHelpers, RootsOfLinuxPathsAreTheirMountPoints)
 
 TEST(MountTable, ParsesMountInfoLines)
 {
-    const char* text =
-        "22 1 8:2 / / rw,relatime shared:1 - ext4 /dev/sda2 rw\n"
-        "40 22 8:17 / /media/usb\\040stick rw,nosuid shared:5 master:2 - ntfs3 /dev/sdb1 rw,uid=1000\n"
-        "41 22 0:50 / /mnt/win rw - fuseblk /dev/sdc1 rw,user_id=0\n"
-        "garbage line\n"
-        "42 22 0:51 / /mnt/half rw -\n"
-        "43 22 0:52 / /media/usb\\040stick/inner rw - tmpfs tmpfs rw\n";
+    const char* text = "22 1 8:2 / / rw,relatime shared:1 - ext4 /dev/sda2 rw\n"
+                       "40 22 8:17 / /media/usb\\040stick rw,nosuid shared:5 master:2 - ntfs3 /dev/sdb1 rw,uid=1000\n"
+                       "41 22 0:50 / /mnt/win rw - fuseblk /dev/sdc1 rw,user_id=0\n"
+                       "garbage line\n"
+                       "42 22 0:51 / /mnt/half rw -\n"
+                       "43 22 0:52 / /media/usb\\040stick/inner rw - tmpfs tmpfs rw\n";
     const std::vector<MountEntry> table = ParseMountInfo(text);
     ASSERT_EQ(table.size(), 4u);
     EXPECT_EQ(table[1].mountPoint, "/media/usb stick");
@@ -88,8 +87,8 @@ TEST(MountTable, ParsesMountInfoLines)
         const char* mount;
     };
     for (const Case& c : {Case{"/home/u/file", "/"}, Case{"/media/usb stick", "/media/usb stick"},
-                          Case{"/media/usb stick/DCIM/a.jpg", "/media/usb stick"},
-                          Case{"/media/usb sticker", "/"}, Case{"/media/usb stick/inner/x", "/media/usb stick/inner"}}) {
+                          Case{"/media/usb stick/DCIM/a.jpg", "/media/usb stick"}, Case{"/media/usb sticker", "/"},
+                          Case{"/media/usb stick/inner/x", "/media/usb stick/inner"}}) {
         SCOPED_TRACE(c.path);
         const MountEntry* m = FindMountOfPath(table, c.path);
         ASSERT_NE(m, nullptr);
@@ -116,9 +115,9 @@ TEST(MountTable, NtfsMountsByTypeOrBootSector)
         bool ntfs;
     };
     const Case cases[] = {
-        {"ntfs3", "/dev/none", true},   {"ntfs", "/dev/none", true},   {"fuseblk", ntfsImage, true},
-        {"fuseblk", fatImage, false},   {"fuseblk", shortImage, false}, {"fuseblk", fifo, false},
-        {"fuseblk", "/dev/none", false}, {"ext4", ntfsImage, false},   {"vfat", "/dev/none", false},
+        {"ntfs3", "/dev/none", true},    {"ntfs", "/dev/none", true},    {"fuseblk", ntfsImage, true},
+        {"fuseblk", fatImage, false},    {"fuseblk", shortImage, false}, {"fuseblk", fifo, false},
+        {"fuseblk", "/dev/none", false}, {"ext4", ntfsImage, false},     {"vfat", "/dev/none", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.type) + " " + c.source);

@@ -15,7 +15,13 @@ namespace {
 
 TEST(CTimeEstimator, ForecastsInWhole100msSteps)
 {
-    const struct { int total; uint32_t start; int done; uint32_t now; int64_t remaining; } rows[] = {
+    const struct {
+        int total;
+        uint32_t start;
+        int done;
+        uint32_t now;
+        int64_t remaining;
+    } rows[] = {
         {200, 1000, 50, 2050, 3000},               // (10 * 150 / 50) * 100
         {200, 1000, 50, 1099, 0},                  // less than one step elapsed
         {100, 0, 30, 1000, 2300},                  // (10 * 70 / 30) = 23
@@ -80,13 +86,16 @@ TEST(DeleteListItems, DeletesEveryElementAndEmpties)
 
 TEST(Utilities, CompareNoCaseAndIsSingleChar)
 {
-    const struct { const char* a; const char* b; bool less; } rows[] = {
-        {"abc", "ABD", true}, {"ABC", "abc", false}, {"abc", "ABC", false}, {"ab", "ABC", true},
-        {"_", "a", false}, // '_' sorts after upper-case letters
+    const struct {
+        const char* a;
+        const char* b;
+        bool less;
+    } rows[] = {
+        {"abc", "ABD", true}, {"ABC", "abc", false}, {"abc", "ABC", false},
+        {"ab", "ABC", true},  {"_", "a", false}, // '_' sorts after upper-case letters
         {"Z", "a", false},
     };
-    for (const auto& r : rows)
-        EXPECT_EQ(CompareNoCase(r.a, r.b), r.less) << r.a << " < " << r.b;
+    for (const auto& r : rows) EXPECT_EQ(CompareNoCase(r.a, r.b), r.less) << r.a << " < " << r.b;
 
     EXPECT_TRUE(IsSingleChar("*", '*'));
     EXPECT_FALSE(IsSingleChar("**", '*'));

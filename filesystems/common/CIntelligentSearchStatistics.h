@@ -36,6 +36,6 @@ struct CIntelligentSearchStatistics {
 
 // Labels of the first eight counters as the dialog shows them.
 inline constexpr const char* kIntelligentSearchStatisticsLabels[CIntelligentSearchStatistics::kShown] = {
-    "Partition Tables", "FAT Boot Records", "FAT Folders",     "FAT Folder Parts",
+    "Partition Tables",  "FAT Boot Records",  "FAT Folders",      "FAT Folder Parts",
     "NTFS Boot Records", "NTFS File Records", "Files Identified", "Total Files Found",
 };

@@ -70,22 +70,25 @@ public:
     uint64_t GetStartSector() const { return u64StartSector; }
     uint64_t GetTotalSectors() const { return u64SectorsCount; }
 
-    int32_t nFileSystemKind = 7;             // file-system kind (kFsKind*), 7 none
+    int32_t nFileSystemKind = 7; // file-system kind (kFsKind*), 7 none
     uint8_t bySectorsPerCluster = 0;
-    uint64_t u64DataAreaStartSector = 0;     // the scanner's reference sector
-    uint64_t u64StartSector = 0;             // first sector of the partition on the scanned device
-    uint64_t u64FilesMatch = 0;              // "Files match"
-    uint64_t u64FoldersMatch = 0;            // "Folders match"
-    uint32_t nSectorSize;                    // bytes per sector
-    int32_t nId = 0;                         // unique within the process for NTFS partitions
-    uint64_t u64SectorsCount = 0;            // "partition sectors count"
+    uint64_t u64DataAreaStartSector = 0; // the scanner's reference sector
+    uint64_t u64StartSector = 0;         // first sector of the partition on the scanned device
+    uint64_t u64FilesMatch = 0;          // "Files match"
+    uint64_t u64FoldersMatch = 0;        // "Folders match"
+    uint32_t nSectorSize;                // bytes per sector
+    int32_t nId = 0;                     // unique within the process for NTFS partitions
+    uint64_t u64SectorsCount = 0;        // "partition sectors count"
     uint64_t u64EvidenceScore = 1;
-    double dRank = 0.0;                      // score relative to the best partition of the scan
-    int32_t bWholeDisk = 0;                  // spans the whole device (set by the selection)
-    int32_t bRecommended = 0;                // 0, 1 or 2 (set by the selection and the scan-partition pages)
+    double dRank = 0.0;       // score relative to the best partition of the scan
+    int32_t bWholeDisk = 0;   // spans the whole device (set by the selection)
+    int32_t bRecommended = 0; // 0, 1 or 2 (set by the selection and the scan-partition pages)
 };
 
 // The lists of found partitions hold owned pointers, deleted through the virtual destructor.
 using CSearchedPartitionList = std::list<CSearchedPartitionInfo*>;
 
-inline void DeleteSearchedPartitionInfo(CSearchedPartitionInfo* info) { delete info; }
+inline void DeleteSearchedPartitionInfo(CSearchedPartitionInfo* info)
+{
+    delete info;
+}

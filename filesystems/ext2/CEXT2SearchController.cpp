@@ -45,7 +45,10 @@ CopyKey KeyOf(const CExt2SuperBlock& copy)
 
 } // namespace
 
-CEXT2SearchController::CEXT2SearchController() { InstallStructuredExceptionTranslator(); }
+CEXT2SearchController::CEXT2SearchController()
+{
+    InstallStructuredExceptionTranslator();
+}
 
 CEXT2SearchController::~CEXT2SearchController() = default;
 
@@ -56,7 +59,10 @@ void CEXT2SearchController::SetDevice(IStorageDevice* device)
     m_ratio = sectorSize >= 512 ? uint64_t(sectorSize) / 512 : 1;
 }
 
-void CEXT2SearchController::BeginSearch() { m_held = 0; }
+void CEXT2SearchController::BeginSearch()
+{
+    m_held = 0;
+}
 
 void CEXT2SearchController::EndSearch()
 {
@@ -66,7 +72,10 @@ void CEXT2SearchController::EndSearch()
     m_block.shrink_to_fit();
 }
 
-const uint8_t* CEXT2SearchController::Slot(uint64_t sector) const { return m_ring[sector % kWindowSectors].data(); }
+const uint8_t* CEXT2SearchController::Slot(uint64_t sector) const
+{
+    return m_ring[sector % kWindowSectors].data();
+}
 
 int CEXT2SearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCount, CIntelligentSearchStatistics*)
 {
@@ -135,8 +144,7 @@ void CEXT2SearchController::AnalyseWindow(uint64_t sector)
     if (!m_candidate || m_candidate->IsTableComplete() || !m_candidate->IsPastSuperBlockBlock(sector)) return;
     m_candidate->AppendDescriptors(std::span<const uint8_t>(first, 512), sector);
     if (!m_candidate->IsTableComplete()) return;
-    if (m_candidate->IsTableValid())
-        AddFound(std::move(m_candidate));
+    if (m_candidate->IsTableValid()) AddFound(std::move(m_candidate));
     m_candidate.reset();
 }
 
@@ -203,7 +211,8 @@ CFileSystemNode* CEXT2SearchController::BuildDirectoryTree(CSearchedPartitionInf
         const uint64_t blocks = fs.GetSuperBlock().Record().s_blocks_count;
         if (m_hits && used.size() >= blocks && fs.BlockToSector(0) >= 0) {
             // Signature hits in blocks that no found file uses become the partition's "Raw Files" folder.
-            const ClusterBitmapInfo info{&used, uint64_t(fs.BlockToSector(0)), uint8_t(fs.GetSectorsPerBlock()), blocks};
+            const ClusterBitmapInfo info{&used, uint64_t(fs.BlockToSector(0)), uint8_t(fs.GetSectorsPerBlock()),
+                                         blocks};
             const CClusterUseBitMap bitmap(info);
             try {
                 CRawResultTreeBuilder raw;

@@ -67,7 +67,10 @@ Ext2DirRecord CExt2DirEntry::Current() const
     return RecordAt(m_position);
 }
 
-CExt2Inode CExt2DirEntry::MakeInode() const { return CExt2Inode(m_directory.GetFileSystem(), Current()); }
+CExt2Inode CExt2DirEntry::MakeInode() const
+{
+    return CExt2Inode(m_directory.GetFileSystem(), Current());
+}
 
 void CExt2DirEntry::Next()
 {

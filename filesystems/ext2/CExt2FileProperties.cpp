@@ -70,4 +70,7 @@ int CExt2FileProperties::Read(IRSData* stream)
     return 1;
 }
 
-CExt2FileProperties* NewExt2FileProperties() { return new CExt2FileProperties(); }
+CExt2FileProperties* NewExt2FileProperties()
+{
+    return new CExt2FileProperties();
+}

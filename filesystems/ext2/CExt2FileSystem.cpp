@@ -122,8 +122,7 @@ void CExt2FileSystem::LoadDescriptorTable()
             current = nullptr;
             break;
         }
-        for (uint64_t i = 0; i < groups; ++i)
-            decoded[i] = DescriptorAt(candidate, sectors * 512, i);
+        for (uint64_t i = 0; i < groups; ++i) decoded[i] = DescriptorAt(candidate, sectors * 512, i);
         if (!IsValidDescriptorTable(m_superBlock, decoded.data(), groups)) {
             current = nullptr;
             continue;
@@ -138,8 +137,7 @@ void CExt2FileSystem::LoadDescriptorTable()
     if (!result) throw CExt2BadGroupDescriptor();
 
     m_descriptors.resize(groups);
-    for (uint64_t i = 0; i < groups; ++i)
-        m_descriptors[i] = DescriptorAt(result, sectors * 512, i);
+    for (uint64_t i = 0; i < groups; ++i) m_descriptors[i] = DescriptorAt(result, sectors * 512, i);
 }
 
 bool CExt2FileSystem::IsValidDescriptorTable(const CExt2SuperBlock& superBlock, const Ext2GroupDescriptor* table,

@@ -10,7 +10,10 @@
 #include <cstring>
 #include <vector>
 
-CExt2Inode::CExt2Inode(CExt2FileSystem* fs, uint32_t number) : m_fs(fs), m_number(number) { Load(); }
+CExt2Inode::CExt2Inode(CExt2FileSystem* fs, uint32_t number) : m_fs(fs), m_number(number)
+{
+    Load();
+}
 
 void CExt2Inode::Load()
 {
@@ -88,7 +91,19 @@ bool CExt2Inode::IsUsable() const
     return true;
 }
 
-CExt2BlockIterator CExt2Inode::BlocksBegin() const { return CExt2BlockIterator(*this, 0); }
-CExt2BlockIterator CExt2Inode::BlocksEnd() const { return CExt2BlockIterator(*this, GetBlockCount()); }
-CExt2DirEntry CExt2Inode::EntriesBegin() const { return CExt2DirEntry(*this, 0); }
-CExt2DirEntry CExt2Inode::EntriesEnd() const { return CExt2DirEntry(*this, GetDataSize()); }
+CExt2BlockIterator CExt2Inode::BlocksBegin() const
+{
+    return CExt2BlockIterator(*this, 0);
+}
+CExt2BlockIterator CExt2Inode::BlocksEnd() const
+{
+    return CExt2BlockIterator(*this, GetBlockCount());
+}
+CExt2DirEntry CExt2Inode::EntriesBegin() const
+{
+    return CExt2DirEntry(*this, 0);
+}
+CExt2DirEntry CExt2Inode::EntriesEnd() const
+{
+    return CExt2DirEntry(*this, GetDataSize());
+}

@@ -6,9 +6,7 @@
 #include <algorithm>
 
 CExt2InodeIterator::CExt2InodeIterator(CExt2FileSystem* fs)
-    : m_fs(fs),
-      m_number(fs->GetSuperBlock().GetFirstInode()),
-      m_last(fs->GetSuperBlock().Record().s_inodes_count)
+    : m_fs(fs), m_number(fs->GetSuperBlock().GetFirstInode()), m_last(fs->GetSuperBlock().Record().s_inodes_count)
 {
 }
 

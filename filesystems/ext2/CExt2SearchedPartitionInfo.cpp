@@ -70,7 +70,8 @@ void CExt2SearchedPartitionInfo::AppendDescriptors(std::span<const uint8_t> wind
     const uint64_t take = std::min<uint64_t>(groups - m_gathered, ext2::kGroupDescriptorsPerSector);
     for (uint64_t i = 0; i < take; ++i) {
         const size_t at = size_t(i) * ext2::kGroupDescriptorSize;
-        m_descriptors.push_back(Ext2GroupDescriptor::Decode(at < window.size() ? window.subspan(at) : std::span<const uint8_t>()));
+        m_descriptors.push_back(
+            Ext2GroupDescriptor::Decode(at < window.size() ? window.subspan(at) : std::span<const uint8_t>()));
     }
     m_gathered += uint32_t(take);
 }
@@ -159,8 +160,8 @@ bool CExt2SearchedPartitionInfo::ReloadFromDevice(IStorageDevice* device)
     if (!view->ReadSectors(table.data(), m_descriptorSector, sectors)) return false;
     std::vector<Ext2GroupDescriptor> descriptors(groups);
     for (uint64_t i = 0; i < groups; ++i)
-        descriptors[i] = Ext2GroupDescriptor::Decode(
-            std::span<const uint8_t>(table).subspan(size_t(i) * ext2::kGroupDescriptorSize, ext2::kGroupDescriptorSize));
+        descriptors[i] = Ext2GroupDescriptor::Decode(std::span<const uint8_t>(table).subspan(
+            size_t(i) * ext2::kGroupDescriptorSize, ext2::kGroupDescriptorSize));
     if (!CExt2FileSystem::IsValidDescriptorTable(normalised, descriptors.data(), groups)) return false;
     Record() = copy.Record();
     m_descriptors = std::move(descriptors);

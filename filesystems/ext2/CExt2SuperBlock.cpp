@@ -24,7 +24,10 @@ int64_t CExt2SuperBlock::GetCopyOffset() const
     return m_sb.s_first_data_block == 0 ? offset - 2 : offset;
 }
 
-int CExt2SuperBlock::GetKind() const { return m_sb.s_journal_inum != 0 ? kFsKindExt3 : kFsKindExt2; }
+int CExt2SuperBlock::GetKind() const
+{
+    return m_sb.s_journal_inum != 0 ? kFsKindExt3 : kFsKindExt2;
+}
 
 bool CExt2SuperBlock::IsValid() const
 {

@@ -58,7 +58,10 @@ CExt2FileProperties* Properties(const CFileNode* node)
     return static_cast<CExt2FileProperties*>(node->GetProperties());
 }
 
-bool IsFolder(const CFileNode* node) { return (node->GetProperties()->GetAttributes() & kFileAttrDirectory) != 0; }
+bool IsFolder(const CFileNode* node)
+{
+    return (node->GetProperties()->GetAttributes() & kFileAttrDirectory) != 0;
+}
 
 // Whether node is candidate itself or lies inside candidate's subtree.
 bool IsSameOrInside(const CFileNode* node, const CFileNode* candidate)
@@ -88,7 +91,10 @@ private:
 
 } // namespace
 
-CExt2TreeBuilder::~CExt2TreeBuilder() { FreePending(); }
+CExt2TreeBuilder::~CExt2TreeBuilder()
+{
+    FreePending();
+}
 
 void CExt2TreeBuilder::FreePending()
 {

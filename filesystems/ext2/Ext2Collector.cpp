@@ -54,7 +54,10 @@ Ext2CollectorPause::Ext2CollectorPause()
     GC_disable();
 }
 
-Ext2CollectorPause::~Ext2CollectorPause() { GC_enable(); }
+Ext2CollectorPause::~Ext2CollectorPause()
+{
+    GC_enable();
+}
 
 void* Ext2CollectedAllocHeld(size_t bytes)
 {

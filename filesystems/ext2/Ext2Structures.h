@@ -93,10 +93,7 @@ struct Ext2DirRecord {
     bool complete = false;
 
     // Complete, a length that is a multiple of 4, and room for the header and the name padded to 4 bytes.
-    bool IsValid() const
-    {
-        return complete && recordLength % 4 == 0 && recordLength >= ((nameLength + 11u) & ~3u);
-    }
+    bool IsValid() const { return complete && recordLength % 4 == 0 && recordLength >= ((nameLength + 11u) & ~3u); }
 };
 
 struct Ext2GroupDescriptor {

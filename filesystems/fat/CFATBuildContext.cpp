@@ -66,7 +66,11 @@ const char* FATTypeName(int type)
 
 CFATBuildContext::CFATBuildContext(IDIRBuildCallback* callback, IStorageDevice* device,
                                    const FATVolumeGeometry& geometry, const IFATTable* table)
-    : m_callback(callback), m_device(device), m_geometry(geometry), m_table(table), m_checks(FATEntryChecks::FromOptions())
+    : m_callback(callback),
+      m_device(device),
+      m_geometry(geometry),
+      m_table(table),
+      m_checks(FATEntryChecks::FromOptions())
 {
     if (device != nullptr && device->GetSectorSize() > 0) m_sectorSize = device->GetSectorSize();
     const uint64_t end = geometry.start + geometry.sectorCount;
@@ -106,7 +110,10 @@ bool CFATBuildContext::IsClusterStart(uint64_t sector) const
            (sector - m_geometry.dataStart) % m_geometry.sectorsPerCluster == 0;
 }
 
-bool CFATBuildContext::IsDataCluster(uint32_t cluster) const { return cluster >= 2 && uint64_t(cluster) - 2 < m_clusterCount; }
+bool CFATBuildContext::IsDataCluster(uint32_t cluster) const
+{
+    return cluster >= 2 && uint64_t(cluster) - 2 < m_clusterCount;
+}
 
 int CFATBuildContext::ProcessDirectoryEntries(std::span<const uint8_t> buffer, CFileNode* parent,
                                               FATDirectoryQueue& queue, bool lostMode, bool includeAll)
@@ -139,7 +146,8 @@ int CFATBuildContext::ProcessDirectoryEntries(std::span<const uint8_t> buffer, C
         const std::optional<size_t> nameStart = longNameStart;
         longNameStart.reset();
         if (entry.IsVolumeLabel()) {
-            if (!lostMode && !entry.IsDeleted() && m_partitionNode) m_partitionNode->SetName(entry.GetShortName(true).c_str());
+            if (!lostMode && !entry.IsDeleted() && m_partitionNode)
+                m_partitionNode->SetName(entry.GetShortName(true).c_str());
             continue;
         }
         if (entry.Bytes()[0] == '.') {
@@ -169,7 +177,8 @@ int CFATBuildContext::ProcessDirectoryEntries(std::span<const uint8_t> buffer, C
 
         CFileNode* node = NewFileNode();
         if (isDirectory) {
-            DebugTrace("Find directory: %s at cluster :%x, parent :%x", properties->GetName(), firstCluster, parentCluster);
+            DebugTrace("Find directory: %s at cluster :%x, parent :%x", properties->GetName(), firstCluster,
+                       parentCluster);
             if (!AddDirectory(node, properties.release(), parent, queue, lostMode)) continue;
         } else {
             DebugTrace("Found a File %s!", properties->GetName());
@@ -205,13 +214,15 @@ void CFATBuildContext::SkipCorruptEntry(const CFATDirEntry& entry, size_t at, co
     const std::array<uint8_t, 32>& b = entry.Bytes();
     if (!m_origin.known) {
         ReleaseTrace("FAT directory entry at buffer offset %zu skipped: %s (first byte 0x%02X, attribute 0x%02X, "
-                     "first cluster %u)", at, why, b[0], b[11], entry.GetFirstCluster());
+                     "first cluster %u)",
+                     at, why, b[0], b[11], entry.GetFirstCluster());
         return;
     }
-    const uint64_t where = at < m_origin.carried ? m_origin.carriedEnd - (m_origin.carried - at)
-                                                 : m_origin.byte + (at - m_origin.carried);
+    const uint64_t where =
+        at < m_origin.carried ? m_origin.carriedEnd - (m_origin.carried - at) : m_origin.byte + (at - m_origin.carried);
     ReleaseTrace("FAT directory entry at byte 0x%" PRIX64 " skipped: %s (first byte 0x%02X, attribute 0x%02X, "
-                 "first cluster %u)", where, why, b[0], b[11], entry.GetFirstCluster());
+                 "first cluster %u)",
+                 where, why, b[0], b[11], entry.GetFirstCluster());
 }
 
 void CFATBuildContext::CountFailedRead(uint64_t sector, uint64_t count)
@@ -260,7 +271,8 @@ bool CFATBuildContext::AddDirectory(CFileNode* node, CFATFileProperties* propert
     return true;
 }
 
-int CFATBuildContext::CompareDuplicateDirectories(const CFATFileProperties& existing, const CFATFileProperties& candidate)
+int CFATBuildContext::CompareDuplicateDirectories(const CFATFileProperties& existing,
+                                                  const CFATFileProperties& candidate)
 {
     const bool existingTemporary = existing.GetState() & kFileStateTemporary;
     const bool candidateTemporary = candidate.GetState() & kFileStateTemporary;
@@ -275,7 +287,8 @@ int CFATBuildContext::CompareDuplicateDirectories(const CFATFileProperties& exis
         return b > a ? -1 : (b == a ? 0 : 1);
     }
     if (candidateTemporary || candidateDeleted) return 1;
-    ReleaseTrace("Some thing must be wrong! \t\t\t\t\t\t\tWe found two undeleted directory got the same first cluster number!");
+    ReleaseTrace(
+        "Some thing must be wrong! \t\t\t\t\t\t\tWe found two undeleted directory got the same first cluster number!");
     return 0;
 }
 

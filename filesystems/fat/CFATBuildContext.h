@@ -25,15 +25,15 @@ class CFATDataRunList;
 
 // Where a FAT volume's structures lie, in sectors of the device.
 struct FATVolumeGeometry {
-    int type = kFsKindNone;         // kFsKindFat12, kFsKindFat16 or kFsKindFat32
-    uint64_t start = 0;             // first sector of the partition
+    int type = kFsKindNone; // kFsKindFat12, kFsKindFat16 or kFsKindFat32
+    uint64_t start = 0;     // first sector of the partition
     uint32_t sectorsPerCluster = 0;
-    uint64_t rootSector = 0;        // first sector of the fixed root directory (FAT12/16)
-    uint32_t rootSectors = 0;       // sectors of the fixed root directory (FAT12/16)
-    uint32_t rootCluster = 0;       // first cluster of the root directory (FAT32)
-    bool rootPresent = false;       // the build knows where the root directory is
-    uint64_t dataStart = 0;         // first sector of cluster 2
-    uint64_t sectorCount = 0;       // sectors of the partition
+    uint64_t rootSector = 0;  // first sector of the fixed root directory (FAT12/16)
+    uint32_t rootSectors = 0; // sectors of the fixed root directory (FAT12/16)
+    uint32_t rootCluster = 0; // first cluster of the root directory (FAT32)
+    bool rootPresent = false; // the build knows where the root directory is
+    uint64_t dataStart = 0;   // first sector of cluster 2
+    uint64_t sectorCount = 0; // sectors of the partition
 };
 
 // Folders waiting to be walked, in the order found.

@@ -20,9 +20,18 @@ CFATDBR::CFATDBR(std::span<const uint8_t> sector, int32_t sectorSize) : m_sector
         m_type = kFsKindNone;
 }
 
-uint8_t CFATDBR::u8(size_t at) const { return bytes::ByteReader(m_sector).u8(at); }
-uint16_t CFATDBR::u16(size_t at) const { return bytes::ByteReader(m_sector).u16le(at); }
-uint32_t CFATDBR::u32(size_t at) const { return bytes::ByteReader(m_sector).u32le(at); }
+uint8_t CFATDBR::u8(size_t at) const
+{
+    return bytes::ByteReader(m_sector).u8(at);
+}
+uint16_t CFATDBR::u16(size_t at) const
+{
+    return bytes::ByteReader(m_sector).u16le(at);
+}
+uint32_t CFATDBR::u32(size_t at) const
+{
+    return bytes::ByteReader(m_sector).u32le(at);
+}
 
 bool CFATDBR::CommonTests(size_t typeTextOffset, const char* typeText) const
 {
@@ -42,7 +51,8 @@ bool CFATDBR::IsFAT12() const
     if (!CommonTests(0x36, "FAT12   ")) return false;
     const uint32_t rootEntries = u16(0x11);
     const uint32_t spf = u16(0x16);
-    if (rootEntries < 224 || rootEntries > 2048 || (rootEntries * 32) % static_cast<uint32_t>(m_sectorSize) != 0) return false;
+    if (rootEntries < 224 || rootEntries > 2048 || (rootEntries * 32) % static_cast<uint32_t>(m_sectorSize) != 0)
+        return false;
     if (spf < 1 || spf > 200) return false;
     return m_sector[510] == 0x55 && m_sector[511] == 0xAA;
 }
@@ -63,11 +73,26 @@ bool CFATDBR::IsFAT32() const
     return m_sector[510] == 0x55 && m_sector[511] == 0xAA;
 }
 
-uint8_t CFATDBR::GetSectorsPerCluster() const { return IsValid() ? u8(0x0D) : 0; }
-uint16_t CFATDBR::GetReservedSectors() const { return IsValid() ? u16(0x0E) : 0; }
-uint16_t CFATDBR::GetReservedSectorCount() const { return u16(0x0E); }
-uint8_t CFATDBR::GetNumberOfFATs() const { return IsValid() ? u8(0x10) : 0; }
-uint16_t CFATDBR::GetRootEntryCount() const { return u16(0x11); }
+uint8_t CFATDBR::GetSectorsPerCluster() const
+{
+    return IsValid() ? u8(0x0D) : 0;
+}
+uint16_t CFATDBR::GetReservedSectors() const
+{
+    return IsValid() ? u16(0x0E) : 0;
+}
+uint16_t CFATDBR::GetReservedSectorCount() const
+{
+    return u16(0x0E);
+}
+uint8_t CFATDBR::GetNumberOfFATs() const
+{
+    return IsValid() ? u8(0x10) : 0;
+}
+uint16_t CFATDBR::GetRootEntryCount() const
+{
+    return u16(0x11);
+}
 
 uint32_t CFATDBR::GetSectorsPerFAT() const
 {
@@ -93,7 +118,10 @@ uint64_t CFATDBR::GetTotalSectors() const
     }
 }
 
-uint32_t CFATDBR::GetRootCluster() const { return m_type == kFsKindFat32 ? u32(0x2C) : 0; }
+uint32_t CFATDBR::GetRootCluster() const
+{
+    return m_type == kFsKindFat32 ? u32(0x2C) : 0;
+}
 
 uint32_t CFATDBR::GetRootDirSectors() const
 {

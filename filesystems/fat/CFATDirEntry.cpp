@@ -129,7 +129,10 @@ bool IsValidFATFileName(const std::string& name)
     return true;
 }
 
-bool IsValidFAT32Cluster(uint64_t cluster) { return cluster >= 2 && cluster <= 0x0FFFFFEF; }
+bool IsValidFAT32Cluster(uint64_t cluster)
+{
+    return cluster >= 2 && cluster <= 0x0FFFFFEF;
+}
 
 FATEntryChecks FATEntryChecks::FromOptions()
 {

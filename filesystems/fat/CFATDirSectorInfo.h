@@ -16,9 +16,9 @@ public:
     bool Analyse(std::span<const uint8_t> sector, const FATEntryChecks& checks);
 
     int kind = kNone;
-    uint32_t entryCount = 0;   // entries counted, without "." and ".."
-    uint32_t dotCluster = 0;   // first cluster of the "." entry (kFirst)
+    uint32_t entryCount = 0;    // entries counted, without "." and ".."
+    uint32_t dotCluster = 0;    // first cluster of the "." entry (kFirst)
     uint32_t dotDotCluster = 0; // first cluster of the ".." entry (kFirst)
     uint32_t highestCluster = 0;
-    uint32_t bytes = 0;        // bytes analysed (the sector size)
+    uint32_t bytes = 0; // bytes analysed (the sector size)
 };

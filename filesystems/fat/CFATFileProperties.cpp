@@ -53,11 +53,23 @@ int CFATFileProperties::SetUserFlag(int flag)
     return previous;
 }
 
-void CFATFileProperties::SetCreationTime(uint16_t dosDate, uint16_t dosTime) { DosDateTimeToFileTime(dosDate, dosTime, m_creationTime); }
-void CFATFileProperties::SetModificationTime(uint16_t dosDate, uint16_t dosTime) { DosDateTimeToFileTime(dosDate, dosTime, m_modificationTime); }
-void CFATFileProperties::SetAccessDate(uint16_t dosDate) { DosDateTimeToFileTime(dosDate, 0, m_accessTime); }
+void CFATFileProperties::SetCreationTime(uint16_t dosDate, uint16_t dosTime)
+{
+    DosDateTimeToFileTime(dosDate, dosTime, m_creationTime);
+}
+void CFATFileProperties::SetModificationTime(uint16_t dosDate, uint16_t dosTime)
+{
+    DosDateTimeToFileTime(dosDate, dosTime, m_modificationTime);
+}
+void CFATFileProperties::SetAccessDate(uint16_t dosDate)
+{
+    DosDateTimeToFileTime(dosDate, 0, m_accessTime);
+}
 
-void CFATFileProperties::SetRunList(const IDataRunList* list) { m_runs = PackDataRunList(list); }
+void CFATFileProperties::SetRunList(const IDataRunList* list)
+{
+    m_runs = PackDataRunList(list);
+}
 
 int CFATFileProperties::Write(IRSData* stream) const
 {
@@ -100,7 +112,10 @@ int CFATFileProperties::Read(IRSData* stream)
     return 1;
 }
 
-CFATFileProperties* NewFATFileProperties() { return new CFATFileProperties(); }
+CFATFileProperties* NewFATFileProperties()
+{
+    return new CFATFileProperties();
+}
 
 std::unique_ptr<CFATFileProperties> NewFATFilePropertiesFromEntry(const std::string& name, const CFATDirEntry& entry)
 {

@@ -54,7 +54,8 @@ void CFATSearchController::BeginSearch()
     if (m_device) m_deviceSectors = m_device->GetSectorCount();
 }
 
-int CFATSearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCount, CIntelligentSearchStatistics* statistics)
+int CFATSearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCount,
+                                       CIntelligentSearchStatistics* statistics)
 {
     if (!m_device || sectorCount == 0) return 1;
     const size_t unit = size_t(m_sectorSize);
@@ -80,7 +81,8 @@ int CFATSearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCoun
     return 1;
 }
 
-void CFATSearchController::AnalyzeSector(std::span<const uint8_t> sector, uint64_t s, CIntelligentSearchStatistics* statistics)
+void CFATSearchController::AnalyzeSector(std::span<const uint8_t> sector, uint64_t s,
+                                         CIntelligentSearchStatistics* statistics)
 {
     if (sector.size() < 512 || sector[0] == 0) return;
     if (sector[510] == 0x55 && sector[511] == 0xAA && AnalyzeBootSector(sector, s)) {
@@ -279,7 +281,8 @@ void CFATSearchController::MatchFirstDirectorySector(uint64_t s, uint32_t c)
         if (Candidate made = BuildFromDirectory(s, c, remembered[i])) InsertCandidate(std::move(made), false);
 }
 
-bool CFATSearchController::GuessFATType(uint64_t d, uint32_t k, int& type, uint64_t& clusters, uint64_t& fatSectors) const
+bool CFATSearchController::GuessFATType(uint64_t d, uint32_t k, int& type, uint64_t& clusters,
+                                        uint64_t& fatSectors) const
 {
     if (k == 0 || d >= m_deviceSectors) return false;
     for (int t : {int(kFsKindFat32), int(kFsKindFat16)}) {
@@ -359,8 +362,9 @@ void CFATSearchController::GetSearchedPartitions(CSearchedPartitionList& partiti
         candidate->u64EvidenceScore = EvidenceScore(*candidate);
 
         const uint64_t end = dataStart + candidate->u64SectorsCount;
-        auto it = std::lower_bound(m_foundEntries.begin(), m_foundEntries.end(), dataStart,
-                                   [](const FileTypeRecord& r, uint64_t s) { return uint64_t(r.GetRecordSector()) < s; });
+        auto it =
+            std::lower_bound(m_foundEntries.begin(), m_foundEntries.end(), dataStart,
+                             [](const FileTypeRecord& r, uint64_t s) { return uint64_t(r.GetRecordSector()) < s; });
         for (; m_hits && it != m_foundEntries.end() && uint64_t(it->GetRecordSector()) < end; ++it) {
             const uint64_t l = dataStart + uint64_t(it->GetFirstCluster()) * candidate->bySectorsPerCluster;
             if (l < dataStart || l >= end) continue;
@@ -403,7 +407,8 @@ void CFATSearchController::LoadState(IRSData* stream)
 CFileSystemNode* CFATSearchController::BuildDirectoryTree(CSearchedPartitionInfo* partition, IStorageDevice* device,
                                                           int index, IDIRBuildCallback* callback)
 {
-    if (!partition || partition->GetKind() != kSearchedPartitionFAT || !IsFileSystemSupported(partition->nFileSystemKind))
+    if (!partition || partition->GetKind() != kSearchedPartitionFAT ||
+        !IsFileSystemSupported(partition->nFileSystemKind))
         return nullptr;
     return FATCompleteBuildThread(callback, m_dirSectors, static_cast<CFATSearchedPartitionInfo*>(partition), m_hits,
                                   device ? device : m_device, index);

@@ -83,7 +83,7 @@ private:
     uint64_t m_deviceSectors = 0;
     int m_blockSectors = 0;
     CRawFileList* m_hits = nullptr;
-    std::multimap<uint64_t, Candidate> m_candidates;              // by data start
+    std::multimap<uint64_t, Candidate> m_candidates;                 // by data start
     std::multimap<uint64_t, CFATSearchedPartitionInfo*> m_fatPlaces; // first sectors of FAT copies
     FATDirSectorSet m_dirSectors;
     std::vector<FileTypeRecord> m_foundEntries;

@@ -21,4 +21,7 @@ void CFATSearchedPartitionInfo::Load(IRSData* stream)
     m_flags = RSReadValue<uint32_t>(stream);
 }
 
-CFATSearchedPartitionInfo* NewFATSearchedPartitionInfo(unsigned sectorSize) { return new CFATSearchedPartitionInfo(sectorSize); }
+CFATSearchedPartitionInfo* NewFATSearchedPartitionInfo(unsigned sectorSize)
+{
+    return new CFATSearchedPartitionInfo(sectorSize);
+}

@@ -8,9 +8,9 @@
 
 // Flag bits (GetFlags / AddFlags).
 enum : uint32_t {
-    kFATFlagFAT12Boot = 0x01,      // made from a FAT12 boot sector
-    kFATFlagFAT16Boot = 0x02,      // made from a FAT16 boot sector
-    kFATFlagFAT32Boot = 0x04,      // made from a FAT32 boot sector
+    kFATFlagFAT12Boot = 0x01,       // made from a FAT12 boot sector
+    kFATFlagFAT16Boot = 0x02,       // made from a FAT16 boot sector
+    kFATFlagFAT32Boot = 0x04,       // made from a FAT32 boot sector
     kFATFlagFAT32BackupBoot = 0x08, // made from, or confirmed by, the FAT32 backup boot sector at start + 6
     kFATFlagFromFolders = 0x10,
     kFATFlagFromFiles = 0x20,

@@ -79,7 +79,8 @@ CFileSystemNode* QuickBuildTree(CFATBuildContext& context, IDIRBuildCallback* ca
     const bytes::ParseCounters& counters = context.GetCounters();
     if (counters.corruptSkipped != 0 || counters.readFailures != 0)
         ReleaseTrace("FAT walk: %" PRIu64 " directory entries read, %" PRIu64 " corrupt ones skipped, %" PRIu64
-                     " directory reads failed", counters.recordsRead, counters.corruptSkipped, counters.readFailures);
+                     " directory reads failed",
+                     counters.recordsRead, counters.corruptSkipped, counters.readFailures);
     if (context.GetStatus() == 2) {
         context.FreeBuildTree(partition);
         return nullptr;
@@ -99,14 +100,15 @@ bool HasValidFATCopy(std::span<const uint8_t> bootSector, uint64_t partitionStar
     for (uint64_t at : {firstCopy, firstCopy + spf}) {
         if (!device->ReadSectors(sector.data(), at, 1)) continue;
         // A FAT12 table has its own signature; accepting it lets FAT12 volumes build.
-        const bool signed_ = dbr.GetFATType() == kFsKindFat12 ? IsFAT12TableStart(sector) : IsFAT16or32TableStart(sector);
+        const bool signed_ =
+            dbr.GetFATType() == kFsKindFat12 ? IsFAT12TableStart(sector) : IsFAT16or32TableStart(sector);
         if (signed_) return true;
     }
     return false;
 }
 
-CFileSystemNode* FATQuickBuild(IDIRBuildCallback* callback, CFATSearchedPartitionInfo* partition, IStorageDevice* device,
-                               bool includeAll)
+CFileSystemNode* FATQuickBuild(IDIRBuildCallback* callback, CFATSearchedPartitionInfo* partition,
+                               IStorageDevice* device, bool includeAll)
 {
     const uint64_t started = plat::GetTickCount64();
     Progress progress{callback};
@@ -142,8 +144,8 @@ CFileSystemNode* FATQuickBuild(IDIRBuildCallback* callback, CFATSearchedPartitio
     const int type = dbr.GetFATType();
     const uint64_t spf = dbr.GetSectorsPerFAT();
     const uint64_t reserved = dbr.GetReservedSectors();
-    std::unique_ptr<CDoubleFATTable> table =
-        CreateDoubleFATTable(device, start + reserved, type, uint32_t(spf), flags & kFATFlagUseFAT1, flags & kFATFlagUseFAT2);
+    std::unique_ptr<CDoubleFATTable> table = CreateDoubleFATTable(device, start + reserved, type, uint32_t(spf),
+                                                                  flags & kFATFlagUseFAT1, flags & kFATFlagUseFAT2);
     if (progress.Finish() == -1) {
         ReleaseTrace("User abort searching!");
         return nullptr;
@@ -199,7 +201,8 @@ void RemoveEmptyDeletedFolders(CFileNode* tree)
         CFileNode* folder = queue.front();
         queue.pop_front();
         std::vector<CFileNode*> children;
-        for (CFileNode* child = folder->GetFirstChild(); child; child = child->GetNextSibling()) children.push_back(child);
+        for (CFileNode* child = folder->GetFirstChild(); child; child = child->GetNextSibling())
+            children.push_back(child);
         for (CFileNode* child : children) {
             const IFileProperties* properties = child->GetProperties();
             if (!properties || !(properties->GetAttributes() & fat::kAttrDirectory)) continue;

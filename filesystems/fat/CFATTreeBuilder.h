@@ -49,8 +49,8 @@ private:
 };
 
 // The build itself, on the calling thread.
-CFileSystemNode* FATQuickBuild(IDIRBuildCallback* callback, CFATSearchedPartitionInfo* partition, IStorageDevice* device,
-                               bool includeAll);
+CFileSystemNode* FATQuickBuild(IDIRBuildCallback* callback, CFATSearchedPartitionInfo* partition,
+                               IStorageDevice* device, bool includeAll);
 
 // Walks the volume of context from its root, breadth first: the partition node (number index + 1) with its
 // tree, or null after a cancel (the tree built so far is freed).

@@ -55,7 +55,7 @@ bool IsDirectoryNode(CFileNode* node)
 
 // The records whose sector lies in [low, high).
 std::pair<FATDirSectorSet::const_iterator, FATDirSectorSet::const_iterator> RecordRange(const FATDirSectorSet& set,
-                                                                                       uint64_t low, uint64_t high)
+                                                                                        uint64_t low, uint64_t high)
 {
     auto below = [](const FATDirSectorRecord& r, uint64_t s) { return r.sector < s; };
     auto from = std::lower_bound(set.begin(), set.end(), low, below);

@@ -52,7 +52,10 @@ constexpr uint32_t kEndOfChain = 0x0FFFFFF8;
 constexpr uint32_t kFAT32EntryMask = 0x0FFFFFFF;
 
 // A next value that ends a chain: nothing known, a reserved value, the bad-cluster mark or an end mark.
-constexpr bool IsChainEnd(uint32_t next) { return next < 2 || next >= kBadCluster; }
+constexpr bool IsChainEnd(uint32_t next)
+{
+    return next < 2 || next >= kBadCluster;
+}
 
 constexpr size_t kDirEntrySize = 32;
 

@@ -71,7 +71,10 @@ uint32_t CFAT12Table::GetNextCluster(uint32_t cluster) const
     return v;
 }
 
-bool CFAT12Table::IsValid() const { return IsLoaded() && IsFAT12TableStart({Data(), ByteCount()}); }
+bool CFAT12Table::IsValid() const
+{
+    return IsLoaded() && IsFAT12TableStart({Data(), ByteCount()});
+}
 
 uint32_t CFAT16Table::GetNextCluster(uint32_t cluster) const
 {
@@ -86,7 +89,8 @@ bool CFAT16Table::IsValid() const
 {
     if (!IsLoaded() || !IsFAT16TableStart({Data(), ByteCount()})) return false;
     bytes::ByteReader table(Data(), ByteCount());
-    return CheckFATChains(GetEntryCount(), 0xFFF7, [&table](uint32_t i) -> uint32_t { return table.u16le(uint64_t(i) * 2); });
+    return CheckFATChains(GetEntryCount(), 0xFFF7,
+                          [&table](uint32_t i) -> uint32_t { return table.u16le(uint64_t(i) * 2); });
 }
 
 uint32_t CFAT32Table::GetNextCluster(uint32_t cluster) const
@@ -99,8 +103,9 @@ bool CFAT32Table::IsValid() const
 {
     if (!IsLoaded() || !IsFAT32TableStart({Data(), ByteCount()})) return false;
     bytes::ByteReader table(Data(), ByteCount());
-    return CheckFATChains(GetEntryCount(), fat::kBadCluster,
-                          [&table](uint32_t i) -> uint32_t { return table.u32le(uint64_t(i) * 4) & fat::kFAT32EntryMask; });
+    return CheckFATChains(GetEntryCount(), fat::kBadCluster, [&table](uint32_t i) -> uint32_t {
+        return table.u32le(uint64_t(i) * 4) & fat::kFAT32EntryMask;
+    });
 }
 
 CDoubleFATTable::CDoubleFATTable(std::unique_ptr<IRealFATTable> first, std::unique_ptr<IRealFATTable> second)
@@ -154,7 +159,10 @@ bool IsFAT16TableStart(std::span<const uint8_t> sector)
     return sector.size() >= 4 && bytes::ByteReader(sector).u32le(0) == 0xFFFFFFF8;
 }
 
-bool IsFAT16or32TableStart(std::span<const uint8_t> sector) { return IsFAT32TableStart(sector) || IsFAT16TableStart(sector); }
+bool IsFAT16or32TableStart(std::span<const uint8_t> sector)
+{
+    return IsFAT32TableStart(sector) || IsFAT16TableStart(sector);
+}
 
 bool IsFAT12TableStart(std::span<const uint8_t> sector)
 {

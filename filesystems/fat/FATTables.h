@@ -54,8 +54,13 @@ private:
 class CFAT12Table : public IRealFATTable {
 public:
     CFAT12Table(IStorageDevice* device, uint64_t firstSector, uint32_t sectorsPerFAT)
-        : IRealFATTable(device, firstSector, sectorsPerFAT, 12) {}
-    CFAT12Table(std::vector<uint8_t> tableBytes, int32_t sectorSize) : IRealFATTable(std::move(tableBytes), sectorSize, 12) {}
+        : IRealFATTable(device, firstSector, sectorsPerFAT, 12)
+    {
+    }
+    CFAT12Table(std::vector<uint8_t> tableBytes, int32_t sectorSize)
+        : IRealFATTable(std::move(tableBytes), sectorSize, 12)
+    {
+    }
     uint32_t GetNextCluster(uint32_t cluster) const override;
     bool IsValid() const override;
 };
@@ -63,8 +68,13 @@ public:
 class CFAT16Table : public IRealFATTable {
 public:
     CFAT16Table(IStorageDevice* device, uint64_t firstSector, uint32_t sectorsPerFAT)
-        : IRealFATTable(device, firstSector, sectorsPerFAT, 16) {}
-    CFAT16Table(std::vector<uint8_t> tableBytes, int32_t sectorSize) : IRealFATTable(std::move(tableBytes), sectorSize, 16) {}
+        : IRealFATTable(device, firstSector, sectorsPerFAT, 16)
+    {
+    }
+    CFAT16Table(std::vector<uint8_t> tableBytes, int32_t sectorSize)
+        : IRealFATTable(std::move(tableBytes), sectorSize, 16)
+    {
+    }
     uint32_t GetNextCluster(uint32_t cluster) const override;
     bool IsValid() const override;
 };
@@ -72,8 +82,13 @@ public:
 class CFAT32Table : public IRealFATTable {
 public:
     CFAT32Table(IStorageDevice* device, uint64_t firstSector, uint32_t sectorsPerFAT)
-        : IRealFATTable(device, firstSector, sectorsPerFAT, 32) {}
-    CFAT32Table(std::vector<uint8_t> tableBytes, int32_t sectorSize) : IRealFATTable(std::move(tableBytes), sectorSize, 32) {}
+        : IRealFATTable(device, firstSector, sectorsPerFAT, 32)
+    {
+    }
+    CFAT32Table(std::vector<uint8_t> tableBytes, int32_t sectorSize)
+        : IRealFATTable(std::move(tableBytes), sectorSize, 32)
+    {
+    }
     // The lower 28 bits of the entry; the upper four are reserved and never part of a cluster number.
     uint32_t GetNextCluster(uint32_t cluster) const override;
     bool IsValid() const override;

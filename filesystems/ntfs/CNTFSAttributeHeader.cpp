@@ -4,12 +4,27 @@
 #include "core/bytes/ByteReader.h"
 #include "filesystems/ntfs/NtfsStructures.h"
 
-uint16_t CNTFSAttributeHeader::U16(size_t off) const { return bytes::ByteReader(m_bytes).u16le(off); }
-uint32_t CNTFSAttributeHeader::U32(size_t off) const { return bytes::ByteReader(m_bytes).u32le(off); }
-uint64_t CNTFSAttributeHeader::U64(size_t off) const { return bytes::ByteReader(m_bytes).u64le(off); }
+uint16_t CNTFSAttributeHeader::U16(size_t off) const
+{
+    return bytes::ByteReader(m_bytes).u16le(off);
+}
+uint32_t CNTFSAttributeHeader::U32(size_t off) const
+{
+    return bytes::ByteReader(m_bytes).u32le(off);
+}
+uint64_t CNTFSAttributeHeader::U64(size_t off) const
+{
+    return bytes::ByteReader(m_bytes).u64le(off);
+}
 
-bool CNTFSAttributeHeader::IsCompressed() const { return (GetFlags() & ntfs::kAttrFlagCompressed) != 0; }
-bool CNTFSAttributeHeader::IsEncrypted() const { return (GetFlags() & ntfs::kAttrFlagEncrypted) != 0; }
+bool CNTFSAttributeHeader::IsCompressed() const
+{
+    return (GetFlags() & ntfs::kAttrFlagCompressed) != 0;
+}
+bool CNTFSAttributeHeader::IsEncrypted() const
+{
+    return (GetFlags() & ntfs::kAttrFlagEncrypted) != 0;
+}
 
 std::u16string CNTFSAttributeHeader::GetName() const
 {
@@ -38,7 +53,10 @@ bool CNTFSAttributeHeader::HasSITimes() const
     return length16 >= uint32_t(GetValueOffset()) + 40 && m_bytes.size() >= 60;
 }
 
-uint64_t CNTFSAttributeHeader::GetFNParentReference() const { return U64(24) & ntfs::kRecordNumberMask; }
+uint64_t CNTFSAttributeHeader::GetFNParentReference() const
+{
+    return U64(24) & ntfs::kRecordNumberMask;
+}
 
 uint8_t CNTFSAttributeHeader::GetFNNamespace() const
 {
@@ -52,7 +70,10 @@ std::span<const uint8_t> CNTFSAttributeHeader::GetFNNameBytes() const
     return r.span(kFNNameOffset, uint64_t(GetFNNameLength()) * 2);
 }
 
-std::u16string CNTFSAttributeHeader::GetFNName() const { return NtfsUtf16FromBytes(GetFNNameBytes()); }
+std::u16string CNTFSAttributeHeader::GetFNName() const
+{
+    return NtfsUtf16FromBytes(GetFNNameBytes());
+}
 
 std::u16string NtfsUtf16FromBytes(std::span<const uint8_t> bytes)
 {

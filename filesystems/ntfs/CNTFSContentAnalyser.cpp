@@ -63,9 +63,10 @@ void CNTFSContentAnalyser::FillCandidate(CSearchedNTFSPartitionInfo& c, uint32_t
     uint64_t& sectorField = m_kind == kAttrDef ? c.u64AttrDefSector : c.u64UpcaseSector;
     uint64_t& matchField = m_kind == kAttrDef ? c.u64AttrDefMatch : c.u64UpcaseMatch;
     const uint64_t offset = (m_kind == kAttrDef ? kAttrDefRecord : kUpCaseRecord) * sectorsPerRecord;
-    const int64_t at = c.u64MftSector != CSearchedNTFSPartitionInfo::kUnknown && c.u64MftSector < uint64_t(INT64_MAX) - offset
-                           ? int64_t(c.u64MftSector + offset)
-                           : -1;
+    const int64_t at =
+        c.u64MftSector != CSearchedNTFSPartitionInfo::kUnknown && c.u64MftSector < uint64_t(INT64_MAX) - offset
+            ? int64_t(c.u64MftSector + offset)
+            : -1;
     const uint64_t start = c.u64DataAreaStartSector;
     const uint64_t end = start + c.u64SectorsCount < start ? UINT64_MAX : start + c.u64SectorsCount;
     const int64_t found = FindMetafileRecord(m_records, at, start, end);

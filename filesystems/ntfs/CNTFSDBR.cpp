@@ -82,11 +82,26 @@ bool CNTFSDBR::Attach(std::span<const uint8_t> sector)
     return true;
 }
 
-uint64_t CNTFSDBR::GetTotalSectors() const { return bytes::ByteReader(m_bytes).u64le(0x28); }
-uint64_t CNTFSDBR::GetMftCluster() const { return bytes::ByteReader(m_bytes).u64le(0x30); }
-uint64_t CNTFSDBR::GetMftMirrCluster() const { return bytes::ByteReader(m_bytes).u64le(0x38); }
-uint16_t CNTFSDBR::GetBytesPerSector() const { return bytes::ByteReader(m_bytes).u16le(0x0B); }
-uint64_t CNTFSDBR::GetSerialNumber() const { return bytes::ByteReader(m_bytes).u64le(0x48); }
+uint64_t CNTFSDBR::GetTotalSectors() const
+{
+    return bytes::ByteReader(m_bytes).u64le(0x28);
+}
+uint64_t CNTFSDBR::GetMftCluster() const
+{
+    return bytes::ByteReader(m_bytes).u64le(0x30);
+}
+uint64_t CNTFSDBR::GetMftMirrCluster() const
+{
+    return bytes::ByteReader(m_bytes).u64le(0x38);
+}
+uint16_t CNTFSDBR::GetBytesPerSector() const
+{
+    return bytes::ByteReader(m_bytes).u16le(0x0B);
+}
+uint64_t CNTFSDBR::GetSerialNumber() const
+{
+    return bytes::ByteReader(m_bytes).u64le(0x48);
+}
 
 std::array<char, 8> CNTFSDBR::GetOemId() const
 {

@@ -47,14 +47,26 @@ int CNTFSFileRecord::CountAttributes(uint32_t type) const
     return IsValid() ? ::CountAttributes(m_record, type) : 0;
 }
 
-uint16_t CNTFSFileRecord::GetFlags() const { return bytes::ByteReader(m_record).u16le(0x16); }
-bool CNTFSFileRecord::IsInUse() const { return (GetFlags() & ntfs::kRecordInUse) != 0; }
-bool CNTFSFileRecord::IsDirectory() const { return (GetFlags() & ntfs::kRecordDirectory) != 0; }
+uint16_t CNTFSFileRecord::GetFlags() const
+{
+    return bytes::ByteReader(m_record).u16le(0x16);
+}
+bool CNTFSFileRecord::IsInUse() const
+{
+    return (GetFlags() & ntfs::kRecordInUse) != 0;
+}
+bool CNTFSFileRecord::IsDirectory() const
+{
+    return (GetFlags() & ntfs::kRecordDirectory) != 0;
+}
 uint64_t CNTFSFileRecord::GetBaseReference() const
 {
     return bytes::ByteReader(m_record).u64le(0x20) & ntfs::kRecordNumberMask;
 }
-bool CNTFSFileRecord::IsExtension() const { return bytes::ByteReader(m_record).u64le(0x20) != 0; }
+bool CNTFSFileRecord::IsExtension() const
+{
+    return bytes::ByteReader(m_record).u64le(0x20) != 0;
+}
 
 bool CNTFSFileRecord::HasRecordNumber() const
 {
@@ -62,7 +74,19 @@ bool CNTFSFileRecord::HasRecordNumber() const
     return IsValid() && r.u16le(4) >= 48 && r.u16le(0x2A) == 0;
 }
 
-uint32_t CNTFSFileRecord::GetRecordNumber() const { return bytes::ByteReader(m_record).u32le(0x2C); }
-uint64_t CNTFSFileRecord::GetLogSequenceNumber() const { return bytes::ByteReader(m_record).u64le(0x08); }
-uint32_t CNTFSFileRecord::GetUsedSize() const { return bytes::ByteReader(m_record).u32le(0x18); }
-uint32_t CNTFSFileRecord::GetAllocatedSize() const { return bytes::ByteReader(m_record).u32le(0x1C); }
+uint32_t CNTFSFileRecord::GetRecordNumber() const
+{
+    return bytes::ByteReader(m_record).u32le(0x2C);
+}
+uint64_t CNTFSFileRecord::GetLogSequenceNumber() const
+{
+    return bytes::ByteReader(m_record).u64le(0x08);
+}
+uint32_t CNTFSFileRecord::GetUsedSize() const
+{
+    return bytes::ByteReader(m_record).u32le(0x18);
+}
+uint32_t CNTFSFileRecord::GetAllocatedSize() const
+{
+    return bytes::ByteReader(m_record).u32le(0x1C);
+}

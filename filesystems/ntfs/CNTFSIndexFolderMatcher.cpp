@@ -30,10 +30,11 @@ void CNTFSIndexFolderMatcher::Match(const IndexRecordInfo& record, const CNTFSFo
     if (cluster < 0 || spc == 0 || spc > 128) return;
     auto candidate = m_candidates.BuildFromRecord(record.sector, cluster, uint8_t(spc), kNtfsEvidenceIndexFolders);
     if (!candidate) return;
-    const size_t same = m_candidates.ForEachSame(CNTFSPartitionCandidateMap::KeyOf(*candidate), [](CSearchedNTFSPartitionInfo& c) {
-        c.nFlags |= kNtfsEvidenceIndexFolders;
-        ++c.u64FoldersMatch;
-    });
+    const size_t same =
+        m_candidates.ForEachSame(CNTFSPartitionCandidateMap::KeyOf(*candidate), [](CSearchedNTFSPartitionInfo& c) {
+            c.nFlags |= kNtfsEvidenceIndexFolders;
+            ++c.u64FoldersMatch;
+        });
     if (same == 0) m_candidates.Insert(std::move(candidate));
 }
 
@@ -48,8 +49,10 @@ bool CNTFSIndexFolderMatcher::AnalyzeIndexRecord(uint64_t sector, std::span<cons
     const IndexRecordInfo info{sector, NtfsIndxGetVcn(copy), NtfsIndxGetLsn(copy)};
     auto [first, last] = m_folders.equal_range(owner);
     for (auto it = first; it != last; ++it) Match(info, *it->second);
-    if (m_indexRecords.size() >= kMaxEntries) NoteDropped("index records");
-    else m_indexRecords.emplace(owner, info);
+    if (m_indexRecords.size() >= kMaxEntries)
+        NoteDropped("index records");
+    else
+        m_indexRecords.emplace(owner, info);
     return true;
 }
 
@@ -60,8 +63,10 @@ bool CNTFSIndexFolderMatcher::AnalyzeFolderRecord(uint64_t sector, std::span<con
     const int64_t number = folder->GetFolderRecordNumber();
     auto [first, last] = m_indexRecords.equal_range(number);
     for (auto it = first; it != last; ++it) Match(it->second, *folder);
-    if (m_folders.size() >= kMaxEntries) NoteDropped("folder records");
-    else m_folders.emplace(number, std::move(folder));
+    if (m_folders.size() >= kMaxEntries)
+        NoteDropped("folder records");
+    else
+        m_folders.emplace(number, std::move(folder));
     return true;
 }
 

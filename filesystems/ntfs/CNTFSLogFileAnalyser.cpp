@@ -38,13 +38,13 @@ bool CNTFSLogFileAnalyser::IsRestartPage(std::span<const uint8_t> bytes)
 
 void CNTFSLogFileAnalyser::FirstPageReading(uint64_t page, const Record& r)
 {
-    m_candidates.MergeOrInsert(m_candidates.BuildFromRecord(page, r.firstCluster, r.sectorsPerCluster,
-                                                            kNtfsEvidenceFirstRestartPage),
-                               kNtfsEvidenceFirstRestartPage);
+    m_candidates.MergeOrInsert(
+        m_candidates.BuildFromRecord(page, r.firstCluster, r.sectorsPerCluster, kNtfsEvidenceFirstRestartPage),
+        kNtfsEvidenceFirstRestartPage);
     // The page may also be the second one of a log that starts a page earlier.
     if (page > m_pageSectors)
-        m_candidates.MergeOrInsert(m_candidates.BuildFromRecord(page - m_pageSectors, r.firstCluster, r.sectorsPerCluster,
-                                                                kNtfsEvidenceSecondRestartPage),
+        m_candidates.MergeOrInsert(m_candidates.BuildFromRecord(page - m_pageSectors, r.firstCluster,
+                                                                r.sectorsPerCluster, kNtfsEvidenceSecondRestartPage),
                                    kNtfsEvidenceSecondRestartPage);
 }
 
@@ -102,9 +102,10 @@ void CNTFSLogFileAnalyser::AnalyzePageSector(uint64_t sector, std::span<const ui
 void CNTFSLogFileAnalyser::FillCandidate(CSearchedNTFSPartitionInfo& c, uint32_t sectorsPerRecord) const
 {
     const uint64_t offset = kLogFileRecord * sectorsPerRecord;
-    const int64_t at = c.u64MftSector != CSearchedNTFSPartitionInfo::kUnknown && c.u64MftSector < uint64_t(INT64_MAX) - offset
-                           ? int64_t(c.u64MftSector + offset)
-                           : -1;
+    const int64_t at =
+        c.u64MftSector != CSearchedNTFSPartitionInfo::kUnknown && c.u64MftSector < uint64_t(INT64_MAX) - offset
+            ? int64_t(c.u64MftSector + offset)
+            : -1;
     const uint64_t start = c.u64DataAreaStartSector;
     const uint64_t end = start + c.u64SectorsCount < start ? UINT64_MAX : start + c.u64SectorsCount;
     const int64_t found = FindMetafileRecord(m_records, at, start, end);

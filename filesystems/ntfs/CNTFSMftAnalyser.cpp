@@ -17,7 +17,9 @@ constexpr uint8_t kAllClusterSizes[] = {1, 2, 4, 8, 16, 32, 64, 128};
 CNTFSMftAnalyser::CNTFSMftAnalyser(CNTFSPartitionCandidateMap& candidates,
                                    std::vector<std::unique_ptr<CNTFSMftCandidate>>& mftCandidates, uint32_t sectorSize,
                                    bool useFilesForVolumeSize)
-    : m_candidates(candidates), m_mftCandidates(mftCandidates), m_sectorSize(sectorSize == 0 ? 512 : sectorSize),
+    : m_candidates(candidates),
+      m_mftCandidates(mftCandidates),
+      m_sectorSize(sectorSize == 0 ? 512 : sectorSize),
       m_useFilesForVolumeSize(useFilesForVolumeSize)
 {
 }
@@ -92,11 +94,15 @@ void CNTFSMftAnalyser::CloseGroup()
     m_bitmapClusters = -1;
 }
 
-void CNTFSMftAnalyser::Flush() { CloseGroup(); }
+void CNTFSMftAnalyser::Flush()
+{
+    CloseGroup();
+}
 
 void CNTFSMftAnalyser::ApplySizeRule(CSearchedNTFSPartitionInfo& c) const
 {
-    if (c.u64MftSector == CSearchedNTFSPartitionInfo::kUnknown && m_groupSector >= 0) c.u64MftSector = uint64_t(m_groupSector);
+    if (c.u64MftSector == CSearchedNTFSPartitionInfo::kUnknown && m_groupSector >= 0)
+        c.u64MftSector = uint64_t(m_groupSector);
     const uint64_t spc = c.bySectorsPerCluster;
     if (!(c.nFlags & kNtfsEvidenceFirstBootRecord) && m_bitmapClusters > 0) {
         c.u64TotalClusters = std::min(c.u64TotalClusters, uint64_t(m_bitmapClusters));
@@ -110,14 +116,17 @@ void CNTFSMftAnalyser::SingleMftReading(const CNTFSMftCandidate& m)
     const uint64_t x = uint64_t(m.GetRecordSector());
     const int64_t l = m.GetFirstCluster();
     std::vector<uint8_t> sizes;
-    if (m.GetSectorsPerCluster() != 0) sizes.push_back(m.GetSectorsPerCluster());
-    else sizes.assign(std::begin(kAllClusterSizes), std::end(kAllClusterSizes));
+    if (m.GetSectorsPerCluster() != 0)
+        sizes.push_back(m.GetSectorsPerCluster());
+    else
+        sizes.assign(std::begin(kAllClusterSizes), std::end(kAllClusterSizes));
     for (uint8_t k : sizes) {
         auto c = m_candidates.BuildFromRecord(x, l, k, kNtfsEvidenceSingleMft);
         if (!c) continue;
         ApplySizeRule(*c);
         if (m_candidates.Merge(*c, kNtfsEvidenceSingleMft, 0)) {
-            m_candidates.ForEachSame(CNTFSPartitionCandidateMap::KeyOf(*c), [this](CSearchedNTFSPartitionInfo& same) { ApplySizeRule(same); });
+            m_candidates.ForEachSame(CNTFSPartitionCandidateMap::KeyOf(*c),
+                                     [this](CSearchedNTFSPartitionInfo& same) { ApplySizeRule(same); });
             return;
         }
         m_candidates.Insert(std::move(c));

@@ -26,8 +26,9 @@ public:
     static constexpr uint64_t kGroupRecords = 8;
 
     // mftCandidates is the scanner's list (kept for tree builds); appended to here.
-    CNTFSMftAnalyser(CNTFSPartitionCandidateMap& candidates, std::vector<std::unique_ptr<CNTFSMftCandidate>>& mftCandidates,
-                     uint32_t sectorSize, bool useFilesForVolumeSize);
+    CNTFSMftAnalyser(CNTFSPartitionCandidateMap& candidates,
+                     std::vector<std::unique_ptr<CNTFSMftCandidate>>& mftCandidates, uint32_t sectorSize,
+                     bool useFilesForVolumeSize);
 
     // Every sector X in ascending order: record is the valid, fixed-up FILE record at X, or null.
     void AnalyzeRecord(uint64_t sector, const CNTFSFileRecord* record);
@@ -55,7 +56,7 @@ private:
     // The open group.
     const CNTFSMftCandidate* m_groupMft = nullptr;
     const CNTFSMftMirrCandidate* m_groupMirr = nullptr;
-    int64_t m_groupSector = -1;       // S: the group's $MFT record
+    int64_t m_groupSector = -1;        // S: the group's $MFT record
     uint64_t m_groupRecordSectors = 0; // sectors of one record of the group
-    int64_t m_bitmapClusters = -1;    // B: the volume's clusters from $Bitmap
+    int64_t m_bitmapClusters = -1;     // B: the volume's clusters from $Bitmap
 };

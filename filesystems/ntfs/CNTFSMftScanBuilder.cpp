@@ -44,7 +44,10 @@ public:
     int CheckCancel() override { return 0; }
 };
 
-int ClampToInt(uint64_t value) { return value > uint64_t(INT_MAX) ? INT_MAX : int(value); }
+int ClampToInt(uint64_t value)
+{
+    return value > uint64_t(INT_MAX) ? INT_MAX : int(value);
+}
 
 } // namespace
 
@@ -262,7 +265,8 @@ bool CNTFSMftScanBuilder::ReadMftRecords(CNTFSMftTable& table)
         uint64_t left = std::min(budget, run.length > deviceSectors / spc ? deviceSectors : run.length * spc);
         budget -= left;
         // A hole in the $MFT, or a run outside the device, holds no records: its slots stay zero.
-        const bool readable = !run.IsSparse() && uint64_t(run.lcn) <= (deviceSectors - std::min(deviceSectors, start)) / spc;
+        const bool readable =
+            !run.IsSparse() && uint64_t(run.lcn) <= (deviceSectors - std::min(deviceSectors, start)) / spc;
         uint64_t sector = readable ? start + uint64_t(run.lcn) * spc : 0;
         while (left > 0) {
             const uint32_t piece = uint32_t(std::min<uint64_t>(left, kWindowSectors - filled));
@@ -319,8 +323,7 @@ void CNTFSMftScanBuilder::ProcessMftWindow(CNTFSMftTable& table, std::span<uint8
         entry->recordNumber = int64_t((base + i) / r);
 
         std::vector<CNTFSExtensionEntry> extensions;
-        if (hasAttributeList)
-            extensions = GetExtensionRecordSectors(raw, sector, spc, start, m_device, mftRuns, r);
+        if (hasAttributeList) extensions = GetExtensionRecordSectors(raw, sector, spc, start, m_device, mftRuns, r);
         CNTFSFileRecordGroup group(raw, sector, m_device, &extensions);
         int64_t parent = -1;
         std::unique_ptr<CNTFSFileProperties> properties =

@@ -37,7 +37,8 @@ void CNTFSPartitionCandidateMap::SetDevice(uint64_t deviceSectors, uint32_t sect
     m_sectorSize = sectorSize != 0 && sectorSize % 512 == 0 ? sectorSize : 512;
 }
 
-std::unique_ptr<CSearchedNTFSPartitionInfo> CNTFSPartitionCandidateMap::BuildFromRecord(uint64_t sector, int64_t cluster,
+std::unique_ptr<CSearchedNTFSPartitionInfo> CNTFSPartitionCandidateMap::BuildFromRecord(uint64_t sector,
+                                                                                        int64_t cluster,
                                                                                         uint8_t sectorsPerCluster,
                                                                                         uint32_t flags) const
 {
@@ -59,8 +60,8 @@ std::unique_ptr<CSearchedNTFSPartitionInfo> CNTFSPartitionCandidateMap::BuildFro
     return c;
 }
 
-std::unique_ptr<CSearchedNTFSPartitionInfo> CNTFSPartitionCandidateMap::BuildFromBootSector(const CNTFSDBR& boot, int64_t start,
-                                                                                            uint32_t flags)
+std::unique_ptr<CSearchedNTFSPartitionInfo>
+CNTFSPartitionCandidateMap::BuildFromBootSector(const CNTFSDBR& boot, int64_t start, uint32_t flags)
 {
     if (start < 0) return nullptr;
     // The boot sector counts in its own sectors; the scan counts in the device's.
@@ -70,7 +71,8 @@ std::unique_ptr<CSearchedNTFSPartitionInfo> CNTFSPartitionCandidateMap::BuildFro
     const uint8_t spc = uint8_t(clusterBytes / m_sectorSize);
     uint64_t total = 0;
     if (!TotalInDeviceSectors(boot, m_sectorSize, total)) return nullptr;
-    if (m_deviceSectors > uint64_t(start) && m_deviceSectors - uint64_t(start) <= total) total = m_deviceSectors - uint64_t(start);
+    if (m_deviceSectors > uint64_t(start) && m_deviceSectors - uint64_t(start) <= total)
+        total = m_deviceSectors - uint64_t(start);
     if (total <= 7) return nullptr;
     auto c = std::make_unique<CSearchedNTFSPartitionInfo>(m_sectorSize);
     c->nFileSystemKind = kFsKindNtfs;
@@ -85,7 +87,8 @@ std::unique_ptr<CSearchedNTFSPartitionInfo> CNTFSPartitionCandidateMap::BuildFro
     return c;
 }
 
-size_t CNTFSPartitionCandidateMap::ForEachSame(const Key& key, const std::function<void(CSearchedNTFSPartitionInfo&)>& f)
+size_t CNTFSPartitionCandidateMap::ForEachSame(const Key& key,
+                                               const std::function<void(CSearchedNTFSPartitionInfo&)>& f)
 {
     size_t n = 0;
     auto [first, last] = m_map.equal_range(key);
@@ -101,8 +104,10 @@ bool CNTFSPartitionCandidateMap::Merge(const CSearchedNTFSPartitionInfo& candida
         existed = true;
         CSearchedNTFSPartitionInfo& c = *it->second;
         c.nFlags = (c.nFlags & ~clear) | set;
-        if (c.nFlags == 0) it = m_map.erase(it);
-        else ++it;
+        if (c.nFlags == 0)
+            it = m_map.erase(it);
+        else
+            ++it;
     }
     return existed;
 }

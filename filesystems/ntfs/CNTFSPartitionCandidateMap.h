@@ -31,12 +31,13 @@ public:
     uint64_t GetDeviceSectors() const { return m_deviceSectors; }
 
     // Start X - C x K; none when negative, less than 4096 bytes before X, K 0, or C negative.
-    std::unique_ptr<CSearchedNTFSPartitionInfo> BuildFromRecord(uint64_t sector, int64_t cluster, uint8_t sectorsPerCluster,
-                                                                uint32_t flags) const;
+    std::unique_ptr<CSearchedNTFSPartitionInfo> BuildFromRecord(uint64_t sector, int64_t cluster,
+                                                                uint8_t sectorsPerCluster, uint32_t flags) const;
     // A candidate whose first sector is start, read from the boot sector (its geometry turned into the
     // device's sectors); none when start is negative, the geometry does not fit the device's sectors, or the
     // partition would have 7 sectors or fewer.
-    std::unique_ptr<CSearchedNTFSPartitionInfo> BuildFromBootSector(const CNTFSDBR& boot, int64_t start, uint32_t flags);
+    std::unique_ptr<CSearchedNTFSPartitionInfo> BuildFromBootSector(const CNTFSDBR& boot, int64_t start,
+                                                                    uint32_t flags);
 
     // Every candidate of the same partition gets (flags without clear) with set; those left with no flag are
     // deleted. True when one existed.

@@ -16,7 +16,10 @@ int64_t CNTFSRunList::VcnToLcn(uint64_t vcn) const
     return -1;
 }
 
-bool CNTFSRunList::IsLcnInRunList(int64_t lcn) const { return LcnToVcn(lcn) >= 0; }
+bool CNTFSRunList::IsLcnInRunList(int64_t lcn) const
+{
+    return LcnToVcn(lcn) >= 0;
+}
 
 int64_t CNTFSRunList::LcnToVcn(int64_t lcn) const
 {

@@ -49,7 +49,10 @@ public:
     int CheckCancel() override { return 0; }
 };
 
-int ClampToInt(uint64_t value) { return value > uint64_t(INT_MAX) ? INT_MAX : int(value); }
+int ClampToInt(uint64_t value)
+{
+    return value > uint64_t(INT_MAX) ? INT_MAX : int(value);
+}
 
 // Calls f(v, w) for every window of the walk over the record runs inside [start, end), in order; f answers
 // false to stop.
@@ -133,8 +136,8 @@ void ProcessRecord(const BuildContext& ctx, std::span<uint8_t> raw, uint64_t s)
     }
     std::vector<CNTFSExtensionEntry> extensions;
     if (table && hasAttributeList)
-        extensions = GetExtensionRecordSectors(raw, s, ctx.spc, ctx.start, ctx.device, table->GetCandidate().GetRunList(),
-                                               ctx.sectorsPerRecord);
+        extensions = GetExtensionRecordSectors(raw, s, ctx.spc, ctx.start, ctx.device,
+                                               table->GetCandidate().GetRunList(), ctx.sectorsPerRecord);
     CNTFSFileRecordGroup group(raw, s, ctx.device, &extensions);
     int64_t parent = -1;
     std::unique_ptr<CNTFSFileProperties> properties =
@@ -257,7 +260,8 @@ CFileSystemNode* CNTFSScanTreeBuilder::Build(const CNTFSScanFindings& findings, 
     ctx.sectorsPerRecord = std::max<uint32_t>(1, GetFileRecordSize(device) / ctx.sectorSize);
     ctx.partition = partition;
     ctx.counters = &m_counters;
-    const uint64_t end = ctx.start + partition->u64SectorsCount < ctx.start ? UINT64_MAX : ctx.start + partition->u64SectorsCount;
+    const uint64_t end =
+        ctx.start + partition->u64SectorsCount < ctx.start ? UINT64_MAX : ctx.start + partition->u64SectorsCount;
 
     // One table per $MFT candidate that fits this partition.
     std::vector<std::unique_ptr<CNTFSMftTable>> tables;
@@ -305,9 +309,10 @@ CFileSystemNode* CNTFSScanTreeBuilder::Build(const CNTFSScanFindings& findings, 
     callback->Begin(kNTFSTextBuildingDirectories, ClampToInt(entries));
 
     std::string label;
-    const bool hasLabel = partition->u64MftSector != CSearchedNTFSPartitionInfo::kUnknown &&
-                          partition->u64MftSector <= uint64_t(INT64_MAX) &&
-                          ReadVolumeLabelNearMft(int64_t(partition->u64MftSector), device, label, GetFileRecordSize(device));
+    const bool hasLabel =
+        partition->u64MftSector != CSearchedNTFSPartitionInfo::kUnknown &&
+        partition->u64MftSector <= uint64_t(INT64_MAX) &&
+        ReadVolumeLabelNearMft(int64_t(partition->u64MftSector), device, label, GetFileRecordSize(device));
     CFileSystemNode* root = NewNTFSFileNode(ctx.start, uint8_t(ctx.spc), index, hasLabel ? label.c_str() : nullptr);
     CNTFSTreeAssembler assembler(device);
     for (auto& t : tables) {
@@ -334,8 +339,8 @@ CFileSystemNode* CNTFSScanTreeBuilder::Build(const CNTFSScanFindings& findings, 
 
     if (!cancelled && hits && callback->CheckCancel() != -1) {
         const uint64_t clusters = std::min<uint64_t>(
-            {partition->u64SectorsCount / ctx.spc, deviceSectors > ctx.start ? (deviceSectors - ctx.start) / ctx.spc : 0,
-             kMaxBitmapClusters});
+            {partition->u64SectorsCount / ctx.spc,
+             deviceSectors > ctx.start ? (deviceSectors - ctx.start) / ctx.spc : 0, kMaxBitmapClusters});
         std::vector<bool> bits(size_t(clusters), false);
         MarkTreeClusters(root, {&bits, ctx.start, ctx.spc, ctx.sectorSize});
         ClusterBitmapInfo info;
@@ -345,7 +350,8 @@ CFileSystemNode* CNTFSScanTreeBuilder::Build(const CNTFSScanFindings& findings, 
         info.clusterCount = clusters;
         CClusterUseBitMap bitmap(info);
         CRawResultTreeBuilder raw;
-        if (CFileSystemNode* rawRoot = raw.Build(device, hits->GetIterator(), &bitmap, callback, nullptr)) root->AddChild(rawRoot);
+        if (CFileSystemNode* rawRoot = raw.Build(device, hits->GetIterator(), &bitmap, callback, nullptr))
+            root->AddChild(rawRoot);
     }
 
     tables.clear();

@@ -50,7 +50,7 @@ private:
 // The clusters a found tree uses, one flag per cluster of the partition.
 struct NtfsClusterMarker {
     std::vector<bool>* bits = nullptr;
-    uint64_t firstSector = 0;      // first sector of cluster 0
+    uint64_t firstSector = 0; // first sector of cluster 0
     uint32_t sectorsPerCluster = 0;
     uint32_t sectorSize = 512;
 };

@@ -51,7 +51,10 @@ void CNTFSSearchController::SetDevice(IStorageDevice* device)
     m_sectorSize = size > 0 && uint64_t(size) <= kMaxSectorSize && size % 512 == 0 ? uint32_t(size) : 512;
 }
 
-bool CNTFSSearchController::IsFileSystemSupported(int fileSystemKind) const { return fileSystemKind == kFsKindNtfs; }
+bool CNTFSSearchController::IsFileSystemSupported(int fileSystemKind) const
+{
+    return fileSystemKind == kFsKindNtfs;
+}
 
 void CNTFSSearchController::BeginSearch()
 {
@@ -90,11 +93,13 @@ void CNTFSSearchController::ReadBlock(uint8_t* to, uint64_t first, uint64_t coun
     }
     m_unreadSectors += failed;
     if (failed)
-        LogError("NTFS scan: %" PRIu64 " of %" PRIu64 " sectors at sector %" PRIu64 " could not be read; they are taken as zeros\n",
+        LogError("NTFS scan: %" PRIu64 " of %" PRIu64 " sectors at sector %" PRIu64
+                 " could not be read; they are taken as zeros\n",
                  failed, count, first);
 }
 
-int CNTFSSearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCount, CIntelligentSearchStatistics* statistics)
+int CNTFSSearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCount,
+                                        CIntelligentSearchStatistics* statistics)
 {
     if (!m_active || sectorCount == 0) return 1;
     if (m_pendingCount != 0 && m_pendingFirst + m_pendingCount != firstSector) FlushPending();
@@ -221,7 +226,8 @@ void CNTFSSearchController::OrdinaryRecord(uint64_t sector, const CNTFSFileRecor
     FileTypeRecord typed;
     if (!typed.SetFromNameW(text.data(), text.size(), firstCluster, int64_t(sector))) return;
     if (m_typedFiles.size() >= kMaxTypedFiles) {
-        if (!m_droppedTypedLogged) LogError("NTFS scan: %zu typed files held, further ones are not kept\n", kMaxTypedFiles);
+        if (!m_droppedTypedLogged)
+            LogError("NTFS scan: %zu typed files held, further ones are not kept\n", kMaxTypedFiles);
         m_droppedTypedLogged = true;
         return;
     }
@@ -295,8 +301,8 @@ void CNTFSSearchController::EndSearch()
             return c.nFlags == kNtfsEvidenceIndexFolders && c.u64FoldersMatch == 0 && c.u64FilesMatch == 0;
         });
     }
-    LogInfo("NTFS scan: %zu candidate partitions of %zu kept, %zu $MFT candidates, %zu FILE-record runs\n", map.size(), total,
-            m_findings.mftCandidates.size(), m_findings.recordRuns.size());
+    LogInfo("NTFS scan: %zu candidate partitions of %zu kept, %zu $MFT candidates, %zu FILE-record runs\n", map.size(),
+            total, m_findings.mftCandidates.size(), m_findings.recordRuns.size());
     FreeScanState();
 }
 
@@ -348,8 +354,8 @@ void CNTFSSearchController::LoadState(IRSData* stream)
     }
 }
 
-CFileSystemNode* CNTFSSearchController::BuildDirectoryTree(CSearchedPartitionInfo* partition, IStorageDevice* device, int index,
-                                                           IDIRBuildCallback* callback)
+CFileSystemNode* CNTFSSearchController::BuildDirectoryTree(CSearchedPartitionInfo* partition, IStorageDevice* device,
+                                                           int index, IDIRBuildCallback* callback)
 {
     CNTFSScanTreeBuilder builder;
     return builder.Build(m_findings, partition, m_hits, device, index, callback);

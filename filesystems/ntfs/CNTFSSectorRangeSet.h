@@ -21,8 +21,10 @@ public:
         }
         // A unit already counted (or out of order) would break the ordering the counts rely on.
         if (!m_ranges.empty() && x < m_ranges.back().first + m_ranges.back().count) return;
-        if (m_ranges.size() < kMaxRanges) m_ranges.push_back({x, 1});
-        else ++m_dropped;
+        if (m_ranges.size() < kMaxRanges)
+            m_ranges.push_back({x, 1});
+        else
+            ++m_dropped;
     }
     void AddRange(uint64_t first, uint64_t count)
     {

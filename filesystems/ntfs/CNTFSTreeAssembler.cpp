@@ -35,8 +35,8 @@ public:
     template <class Visit>
     void Take(int64_t key, Visit&& visit)
     {
-        auto it = std::lower_bound(m_items.begin(), m_items.end(), key,
-                                   [](const Item& a, int64_t k) { return a.first < k; });
+        auto it =
+            std::lower_bound(m_items.begin(), m_items.end(), key, [](const Item& a, int64_t k) { return a.first < k; });
         for (; it != m_items.end() && it->first == key; ++it) {
             if (!it->second) continue;
             CNTFSRecordEntry* entry = std::exchange(it->second, nullptr);
@@ -94,9 +94,10 @@ CFileNode* CNTFSTreeAssembler::Assemble(CNTFSMftTable& table, CFileNode* root, c
     ParentIndex index(table.GetEntries());
     const CNTFSMftCandidate& candidate = table.GetCandidate();
     const auto keyOf = [&](const CNTFSRecordEntry* e) {
-        return e->recordNumber != -1 ? e->recordNumber
-                                     : RecordNumberOfSector(e->recordSector, candidate, partition.u64DataAreaStartSector,
-                                                            partition.bySectorsPerCluster);
+        return e->recordNumber != -1
+                   ? e->recordNumber
+                   : RecordNumberOfSector(e->recordSector, candidate, partition.u64DataAreaStartSector,
+                                          partition.bySectorsPerCluster);
     };
 
     std::deque<CFileNode*> folders;

@@ -40,11 +40,11 @@ public:
     uint32_t GetSectorsPerMftRecord() const { return nSectorsPerMftRecord; }
     void SetSectorsPerMftRecord(uint32_t sectors) { nSectorsPerMftRecord = sectors; }
 
-    uint64_t u64SerialNumber = 0;            // set only for candidates made from a boot sector
+    uint64_t u64SerialNumber = 0; // set only for candidates made from a boot sector
     uint32_t nSectorsPerMftRecord = 2;
-    uint32_t nFlags = 0;                     // kNtfsEvidence*
-    uint32_t bUseMft = 0;                    // the tree build uses the $MFT candidates
-    uint32_t bMftOnly = 0;                   // only records inside a $MFT candidate count
+    uint32_t nFlags = 0;   // kNtfsEvidence*
+    uint32_t bUseMft = 0;  // the tree build uses the $MFT candidates
+    uint32_t bMftOnly = 0; // only records inside a $MFT candidate count
     uint64_t u64TotalClusters = kUnknown;
     uint64_t u64LogFileMatch = kUnknown;
     uint64_t u64AttrDefMatch = kUnknown;
@@ -54,5 +54,5 @@ public:
     uint64_t u64AttrDefSector = kUnknown;
     uint64_t u64UpcaseSector = kUnknown;
     uint64_t u64SectorsFromSystemFiles = kUnknown;
-    uint64_t u64MftMirrLocation = kUnknown;  // kept in memory only
+    uint64_t u64MftMirrLocation = kUnknown; // kept in memory only
 };

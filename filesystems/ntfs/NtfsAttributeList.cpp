@@ -20,7 +20,8 @@ void WalkEntries(std::span<const uint8_t> value, std::vector<CNTFSExtensionEntry
         const uint16_t length = r.u16le(offset + 4);
         if (type == 0 || length < kEntryMinLength) break;
         const uint64_t reference = r.u64le(offset + 16) & ntfs::kRecordNumberMask;
-        const bool known = std::any_of(out.begin(), out.end(), [&](const CNTFSExtensionEntry& e) { return e.reference == reference; });
+        const bool known =
+            std::any_of(out.begin(), out.end(), [&](const CNTFSExtensionEntry& e) { return e.reference == reference; });
         if (!known) out.push_back({-1, reference});
         offset += length;
     }

@@ -82,9 +82,8 @@ std::unique_ptr<CNTFSFileProperties> BuildNTFSFileProperties(CNTFSFileRecordGrou
         creation = si.attribute.GetSICreationTime();
         modification = si.attribute.GetSIModificationTime();
         access = si.attribute.GetSIAccessTime();
-        attributes |= uint16_t(si.attribute.GetSIFileAttributes() &
-                               (ntfs::kFileAttrReadOnly | ntfs::kFileAttrHidden | ntfs::kFileAttrSystem |
-                                ntfs::kFileAttrArchive));
+        attributes |= uint16_t(si.attribute.GetSIFileAttributes() & (ntfs::kFileAttrReadOnly | ntfs::kFileAttrHidden |
+                                                                     ntfs::kFileAttrSystem | ntfs::kFileAttrArchive));
     }
 
     uint8_t state = group.IsInUse() ? 0 : kFileStateDeleted;
@@ -108,7 +107,8 @@ std::unique_ptr<CNTFSFileProperties> BuildNTFSFileProperties(CNTFSFileRecordGrou
         }
         uint64_t dataSize = 0;
         const auto firstVcn = AppendAttributeRuns(a, attributeRuns, &dataSize);
-        if (firstVcn && *firstVcn == 0 && (size <= 0 || uint64_t(size) < dataSize)) size = static_cast<int64_t>(dataSize);
+        if (firstVcn && *firstVcn == 0 && (size <= 0 || uint64_t(size) < dataSize))
+            size = static_cast<int64_t>(dataSize);
     }
 
     if (!resident) {

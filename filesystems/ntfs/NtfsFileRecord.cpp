@@ -36,7 +36,10 @@ bool LocateFixups(std::span<const uint8_t> record, Fixup& out)
     return true;
 }
 
-size_t UnitEnd(size_t unit) { return unit * ntfs::kUnitSize - 2; }
+size_t UnitEnd(size_t unit)
+{
+    return unit * ntfs::kUnitSize - 2;
+}
 
 // Calls visit(offset, header view of what remains) for every attribute of the walk; visit returns false to stop.
 template <class Visit>
@@ -230,10 +233,16 @@ bool IsValidNtfsFileName(std::u16string_view name)
     for (char16_t c : name) {
         if (c == 0) break;
         switch (c) {
-        case u'"': case u'*': case u'/': case u':': case u'<': case u'>': case u'?': case u'\\': case u'|':
-            return false;
-        default:
-            break;
+        case u'"':
+        case u'*':
+        case u'/':
+        case u':':
+        case u'<':
+        case u'>':
+        case u'?':
+        case u'\\':
+        case u'|': return false;
+        default: break;
         }
     }
     return true;

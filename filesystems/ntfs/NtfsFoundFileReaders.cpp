@@ -23,7 +23,8 @@ std::unique_ptr<CNTFSFileRecordGroup> OpenGroup(CFileNode* node, IStorageDevice*
 {
     if (!node || !device || node->IsFileSystemNode()) return nullptr;
     IFileProperties* p = node->GetProperties();
-    if (!p || (p->GetAttributes() & ntfs::kFileAttrDirectory) || p->GetPropertiesType() != kPropertiesNTFS) return nullptr;
+    if (!p || (p->GetAttributes() & ntfs::kFileAttrDirectory) || p->GetPropertiesType() != kPropertiesNTFS)
+        return nullptr;
     auto* properties = dynamic_cast<CNTFSFileProperties*>(p);
     if (!properties) return nullptr;
     if (!ReadFileRecordAt(device, properties->GetRecordSector(), buffer)) return nullptr;

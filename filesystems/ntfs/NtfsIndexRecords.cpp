@@ -16,7 +16,10 @@ bool HasMagic(std::span<const uint8_t> b, const char (&magic)[5])
     return b.size() >= 4 && b[0] == magic[0] && b[1] == magic[1] && b[2] == magic[2] && b[3] == magic[3];
 }
 
-size_t UnitEnd(size_t unit) { return unit * ntfs::kUnitSize - 2; }
+size_t UnitEnd(size_t unit)
+{
+    return unit * ntfs::kUnitSize - 2;
+}
 
 bool CheckIndxEntries(std::span<const uint8_t> record)
 {
@@ -45,7 +48,10 @@ bool CheckIndxEntries(std::span<const uint8_t> record)
 
 } // namespace
 
-bool NtfsIsIndxMagic(std::span<const uint8_t> record) { return HasMagic(record, "INDX"); }
+bool NtfsIsIndxMagic(std::span<const uint8_t> record)
+{
+    return HasMagic(record, "INDX");
+}
 
 bool NtfsCheckAndFixIndxRecord(std::span<uint8_t> record)
 {
@@ -76,8 +82,14 @@ bool NtfsCheckAndFixIndxRecord(std::span<uint8_t> record)
     return ok;
 }
 
-uint64_t NtfsIndxGetVcn(std::span<const uint8_t> record) { return bytes::ByteReader(record).u64le(0x10); }
-uint64_t NtfsIndxGetLsn(std::span<const uint8_t> record) { return bytes::ByteReader(record).u64le(0x08); }
+uint64_t NtfsIndxGetVcn(std::span<const uint8_t> record)
+{
+    return bytes::ByteReader(record).u64le(0x10);
+}
+uint64_t NtfsIndxGetLsn(std::span<const uint8_t> record)
+{
+    return bytes::ByteReader(record).u64le(0x08);
+}
 
 int64_t NtfsIndxGetFirstParentRef(std::span<const uint8_t> record)
 {
@@ -116,7 +128,10 @@ int64_t NtfsIndexRootCommonParentRef(const CNTFSAttributeHeader& indexRoot)
     return common;
 }
 
-bool NtfsIsRcrdMagic(std::span<const uint8_t> page) { return HasMagic(page, "RCRD"); }
+bool NtfsIsRcrdMagic(std::span<const uint8_t> page)
+{
+    return HasMagic(page, "RCRD");
+}
 
 bool NtfsIsValidRcrdPage(std::span<const uint8_t> page)
 {

@@ -120,7 +120,10 @@ bool ReadNonResidentData(std::span<const uint8_t> pairs, std::span<uint8_t> buff
     return true;
 }
 
-void SetNtfsScanSectorSize(int sectorSize) { s_scanSectorSize = sectorSize; }
+void SetNtfsScanSectorSize(int sectorSize)
+{
+    s_scanSectorSize = sectorSize;
+}
 
 int GetNtfsScanSectorSize()
 {

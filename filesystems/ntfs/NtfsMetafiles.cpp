@@ -55,20 +55,62 @@ bool IsMetafileNamed(std::span<const uint8_t> buffer, std::u16string_view name)
     return IsMetafileNamed(view, name);
 }
 
-bool IsMftRecord(const CNTFSFileRecord& r) { return IsMetafileNamed(r, u"$MFT"); }
-bool IsMftMirrRecord(const CNTFSFileRecord& r) { return IsMetafileNamed(r, u"$MFTMirr"); }
-bool IsLogFileRecord(const CNTFSFileRecord& r) { return IsMetafileNamed(r, u"$LogFile"); }
-bool IsVolumeRecord(const CNTFSFileRecord& r) { return IsMetafileNamed(r, u"$Volume"); }
-bool IsBitmapRecord(const CNTFSFileRecord& r) { return IsMetafileNamed(r, u"$Bitmap"); }
-bool IsAttrDefRecord(const CNTFSFileRecord& r) { return IsMetafileNamed(r, u"$AttrDef"); }
-bool IsUpCaseRecord(const CNTFSFileRecord& r) { return IsMetafileNamed(r, u"$UpCase"); }
-bool IsMftRecord(std::span<const uint8_t> b) { return IsMetafileNamed(b, u"$MFT"); }
-bool IsMftMirrRecord(std::span<const uint8_t> b) { return IsMetafileNamed(b, u"$MFTMirr"); }
-bool IsLogFileRecord(std::span<const uint8_t> b) { return IsMetafileNamed(b, u"$LogFile"); }
-bool IsVolumeRecord(std::span<const uint8_t> b) { return IsMetafileNamed(b, u"$Volume"); }
-bool IsBitmapRecord(std::span<const uint8_t> b) { return IsMetafileNamed(b, u"$Bitmap"); }
-bool IsAttrDefRecord(std::span<const uint8_t> b) { return IsMetafileNamed(b, u"$AttrDef"); }
-bool IsUpCaseRecord(std::span<const uint8_t> b) { return IsMetafileNamed(b, u"$UpCase"); }
+bool IsMftRecord(const CNTFSFileRecord& r)
+{
+    return IsMetafileNamed(r, u"$MFT");
+}
+bool IsMftMirrRecord(const CNTFSFileRecord& r)
+{
+    return IsMetafileNamed(r, u"$MFTMirr");
+}
+bool IsLogFileRecord(const CNTFSFileRecord& r)
+{
+    return IsMetafileNamed(r, u"$LogFile");
+}
+bool IsVolumeRecord(const CNTFSFileRecord& r)
+{
+    return IsMetafileNamed(r, u"$Volume");
+}
+bool IsBitmapRecord(const CNTFSFileRecord& r)
+{
+    return IsMetafileNamed(r, u"$Bitmap");
+}
+bool IsAttrDefRecord(const CNTFSFileRecord& r)
+{
+    return IsMetafileNamed(r, u"$AttrDef");
+}
+bool IsUpCaseRecord(const CNTFSFileRecord& r)
+{
+    return IsMetafileNamed(r, u"$UpCase");
+}
+bool IsMftRecord(std::span<const uint8_t> b)
+{
+    return IsMetafileNamed(b, u"$MFT");
+}
+bool IsMftMirrRecord(std::span<const uint8_t> b)
+{
+    return IsMetafileNamed(b, u"$MFTMirr");
+}
+bool IsLogFileRecord(std::span<const uint8_t> b)
+{
+    return IsMetafileNamed(b, u"$LogFile");
+}
+bool IsVolumeRecord(std::span<const uint8_t> b)
+{
+    return IsMetafileNamed(b, u"$Volume");
+}
+bool IsBitmapRecord(std::span<const uint8_t> b)
+{
+    return IsMetafileNamed(b, u"$Bitmap");
+}
+bool IsAttrDefRecord(std::span<const uint8_t> b)
+{
+    return IsMetafileNamed(b, u"$AttrDef");
+}
+bool IsUpCaseRecord(std::span<const uint8_t> b)
+{
+    return IsMetafileNamed(b, u"$UpCase");
+}
 
 bool IsFolderWithIndexAllocation(std::span<const uint8_t> buffer)
 {

@@ -97,8 +97,8 @@ bool CNTFSFolderCandidate::Fill(std::span<const uint8_t> record, uint64_t record
     if (!IsValidRunList(pairs)) return false;
     m_runs.Clear();
     DecodeRunList(pairs, m_runs);
-    m_sectorsPerCluster = SectorsPerClusterFromSize(ia.GetInitializedSize(), m_runs.GetRunListLength(),
-                                                    GetNtfsScanSectorSize());
+    m_sectorsPerCluster =
+        SectorsPerClusterFromSize(ia.GetInitializedSize(), m_runs.GetRunListLength(), GetNtfsScanSectorSize());
     if (m_sectorsPerCluster == 0) return false;
 
     m_recordSector = static_cast<int64_t>(recordSector);

@@ -31,7 +31,8 @@ bool ReadVolumeLabelNearMft(int64_t mftRecordSector, IStorageDevice* device, std
     const uint64_t offset = 3ull * recordLength;
     if (sectorSize <= 0 || offset % uint64_t(sectorSize) != 0) return false;
     std::vector<uint8_t> buffer;
-    if (!NtfsReadBytesAt(device, uint64_t(mftRecordSector) + offset / uint64_t(sectorSize), recordLength, buffer)) return false;
+    if (!NtfsReadBytesAt(device, uint64_t(mftRecordSector) + offset / uint64_t(sectorSize), recordLength, buffer))
+        return false;
     GetVolumeLabel(buffer, label);
     return true;
 }

@@ -7,8 +7,8 @@
 #include "filesystems/partitions/CCollectFloppyDiskDevice.h"
 #include "filesystems/partitions/CElapsedTimeLog.h"
 
-void CCollectAllBasicPartitionandDynamicVolume::CollectAllBasicPartitionandDynamicVolume(const CStorageDeviceList& disks,
-                                                                                         CVolumeDeviceRecordList& volumes)
+void CCollectAllBasicPartitionandDynamicVolume::CollectAllBasicPartitionandDynamicVolume(
+    const CStorageDeviceList& disks, CVolumeDeviceRecordList& volumes)
 {
     if (disks.empty()) return;
     CElapsedTimeLog timer("CCollectAllBasicPartitionandDynamicVolume::CollectAllBasicPartitionandDynamicVolume");

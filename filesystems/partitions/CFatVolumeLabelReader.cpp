@@ -24,7 +24,8 @@ CFatVolumeLabelReader::CFatVolumeLabelReader(IStorageDevice* device)
 
 uint64_t CFatVolumeLabelReader::ClusterToSector(uint64_t volumeStart, const CFATDBR& boot, uint64_t cluster) const
 {
-    const uint64_t fatArea = volumeStart + boot.GetReservedSectorCount() + uint64_t(boot.GetNumberOfFATs()) * boot.GetSectorsPerFAT();
+    const uint64_t fatArea =
+        volumeStart + boot.GetReservedSectorCount() + uint64_t(boot.GetNumberOfFATs()) * boot.GetSectorsPerFAT();
     const uint64_t dataCluster = (cluster - 2) * boot.GetSectorsPerCluster();
     switch (boot.GetFATType()) {
     case 0:
@@ -81,7 +82,8 @@ bool CFatVolumeLabelReader::ReadRootChain(uint64_t volumeStart, const CFATDBR& b
         if (ScanClusterForLabel(ClusterToSector(volumeStart, boot, cluster), boot, label)) return true;
         const uint64_t piece = cluster / window;
         if (piece != loaded) {
-            if (!m_device->ReadSectors(fat.data(), volumeStart + boot.GetReservedSectorCount() + piece * sectorsPerCluster,
+            if (!m_device->ReadSectors(fat.data(),
+                                       volumeStart + boot.GetReservedSectorCount() + piece * sectorsPerCluster,
                                        sectorsPerCluster))
                 return false;
             loaded = piece;

@@ -65,9 +65,8 @@ int CIntelligentSearchController::Run(IIntelligentSearchCallback* callback)
     return 1;
 }
 
-void CIntelligentSearchController::CallEachFileSystemSearchControllerAnalyzeBlock(uint64_t firstSector,
-                                                                                 uint64_t sectorCount,
-                                                                                 CIntelligentSearchStatistics* statistics)
+void CIntelligentSearchController::CallEachFileSystemSearchControllerAnalyzeBlock(
+    uint64_t firstSector, uint64_t sectorCount, CIntelligentSearchStatistics* statistics)
 {
     using Clock = std::chrono::steady_clock;
     for (IFileSystemSearchController* controller : m_controllers) {

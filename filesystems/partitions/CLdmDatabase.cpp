@@ -176,8 +176,7 @@ void CLdmDatabase::AddMembers(IStorageDevice* disk, const LdmDatabaseRecords& re
         LdmExtent extent;
         extent.index = int32_t(uint32_t(partition.index));
         extent.length = partition.size;
-        extent.offset =
-            uint64_t(static_cast<unsigned __int128>(partition.volumeOffset) * 512u / unsigned(sectorSize));
+        extent.offset = uint64_t(static_cast<unsigned __int128>(partition.volumeOffset) * 512u / unsigned(sectorSize));
         if (partition.disk >= 0) extent.diskId = records.disks[size_t(partition.disk)].diskId.substr(0, 64);
         PrivHeadFields head;
         extent.disk = FindDiskByGuid(extent.diskId, head);
@@ -251,7 +250,7 @@ std::unique_ptr<IDynamicDevice> CLdmDatabase::CreateFromComponent(int32_t type, 
     if (component.type == 1) return CreateStripedVolumeDevice(type, info, members);
     if (component.type == 2)
         return component.children < 2 ? CreateSimpleVolumeDevice(type, info, members)
-                                       : CreateSpannedVolumeDevice(type, info, members);
+                                      : CreateSpannedVolumeDevice(type, info, members);
     return nullptr;
 }
 
@@ -273,7 +272,8 @@ void CLdmDatabase::ComputeVolumeSize(int32_t type, uint8_t partitionType, LdmVol
         uint64_t total = 0;
         for (const LdmExtent& m : members) total = SaturatingAdd(total, m.length);
         const uint64_t n = members.size();
-        info.sectorCount = type == kDynamicRaid5 ? uint64_t(static_cast<unsigned __int128>(total) * (n - 1) / n) : total;
+        info.sectorCount =
+            type == kDynamicRaid5 ? uint64_t(static_cast<unsigned __int128>(total) * (n - 1) / n) : total;
         return;
     }
     // A member is missing: only the file system's own statement of its size may replace the database's.

@@ -36,7 +36,8 @@ private:
 CLostPartitionSearchRunner::CLostPartitionSearchRunner()
     : m_fat(std::make_unique<CPartitionFATSearchController>()),
       m_ntfs(std::make_unique<CPartitionNTFSSearchController>()),
-      m_ext2(std::make_unique<CPartitionEXT2SearchController>()), m_callback(std::make_unique<Callback>(*this))
+      m_ext2(std::make_unique<CPartitionEXT2SearchController>()),
+      m_callback(std::make_unique<Callback>(*this))
 {
 }
 
@@ -101,8 +102,8 @@ std::vector<CLostPartitionRecord> CLostPartitionSearchRunner::TakeRecords()
 }
 
 PartitionSearchResult CLostPartitionSearchRunner::SearchDisk(IStorageDevice* disk, int heads,
-                                                            std::vector<CLostPartitionRecord>& found,
-                                                            std::string* error)
+                                                             std::vector<CLostPartitionRecord>& found,
+                                                             std::string* error)
 {
     CLostPartitionSearchRunner runner;
     PartitionSearchResult result = PartitionSearchResult::Failed;

@@ -51,7 +51,8 @@ StartAnalysis AnalyseStart(IStorageDevice* device, uint64_t first)
     return result;
 }
 
-void Append(IStorageDevice* device, uint64_t first, uint64_t count, const StartAnalysis& found, CBasicPartitionList& list)
+void Append(IStorageDevice* device, uint64_t first, uint64_t count, const StartAnalysis& found,
+            CBasicPartitionList& list)
 {
     if (count == 0) return;
     CBasicPartitionInfo entry;
@@ -130,7 +131,8 @@ int CPartitionTableAnalyze::ReadPartitions(IStorageDevice* device, CBasicPartiti
 bool CPartitionTableAnalyze::HasDynamicPartitionEntry(const MbrSector& mbr) const
 {
     // Decided by the types alone, signature or not.
-    return std::any_of(std::begin(mbr.entries), std::end(mbr.entries), [](const MbrEntry& e) { return e.type == kTypeDynamic; });
+    return std::any_of(std::begin(mbr.entries), std::end(mbr.entries),
+                       [](const MbrEntry& e) { return e.type == kTypeDynamic; });
 }
 
 bool CPartitionTableAnalyze::IsProtectiveGptDisk(const MbrSector& mbr) const
@@ -235,7 +237,8 @@ void CPartitionTableAnalyze::ReadExtendedChain(IStorageDevice* device, uint64_t 
         const MbrEntry e = frame.ebr.entries[frame.next++];
         if (e.empty) continue;
         const uint64_t start = frame.sector + e.firstSector;
-        if (std::any_of(list.begin(), list.end(), [start](const CBasicPartitionInfo& p) { return p.u64StartSector == start; })) {
+        if (std::any_of(list.begin(), list.end(),
+                        [start](const CBasicPartitionInfo& p) { return p.u64StartSector == start; })) {
             stack.pop_back(); // this EBR was read before through another way
             continue;
         }

@@ -47,8 +47,8 @@ public:
         bool empty = true;
     };
     struct MbrSector {
-        bool signature = false;  // 0x55 0xAA at byte 510
-        bool valid = false;      // the signature and four boot indicators of 0x00 or 0x80
+        bool signature = false; // 0x55 0xAA at byte 510
+        bool valid = false;     // the signature and four boot indicators of 0x00 or 0x80
         MbrEntry entries[4];
     };
     // The four entries and the signature of an MBR or EBR sector (at least 512 bytes; fewer give an empty,
@@ -66,7 +66,8 @@ private:
     void ReadMbrPartitions(IStorageDevice* device, const MbrSector& mbr, CBasicPartitionList& list);
     void AddWholeDeviceVolume(IStorageDevice* device, CBasicPartitionList& list);
     void ReadMbrChain(IStorageDevice* device, const MbrSector& mbr, CBasicPartitionList& list);
-    void ReadExtendedChain(IStorageDevice* device, uint64_t base, CBasicPartitionList& list, std::set<uint64_t>& visited);
+    void ReadExtendedChain(IStorageDevice* device, uint64_t base, CBasicPartitionList& list,
+                           std::set<uint64_t>& visited);
     void AddPartition(IStorageDevice* device, const MbrEntry& entry, uint64_t relativeBase, CBasicPartitionList& list);
 
     bytes::ParseResult m_result;

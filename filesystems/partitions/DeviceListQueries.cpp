@@ -11,7 +11,10 @@
 
 namespace {
 
-char UpperLetter(char letter) { return static_cast<char>(std::toupper(static_cast<unsigned char>(letter))); }
+char UpperLetter(char letter)
+{
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+}
 
 bool SameDisk(const IStorageDevice* a, const IStorageDevice* b)
 {

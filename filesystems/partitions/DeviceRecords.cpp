@@ -16,7 +16,10 @@ void ReadText(ByteReader& r, size_t at, char (&field)[N])
     field[N - 1] = '\0';
 }
 
-uint32_t Slot(const void* pointer) { return pointer ? 1u : 0u; }
+uint32_t Slot(const void* pointer)
+{
+    return pointer ? 1u : 0u;
+}
 
 constexpr size_t kMembersAt = 125;
 constexpr size_t kMemberSize = 20;

@@ -27,7 +27,7 @@
 class IStorageDevice;
 
 struct VolumeMemberExtent {
-    uint64_t u64FirstSector = 0;  // on the member's disk
+    uint64_t u64FirstSector = 0; // on the member's disk
     uint64_t u64SectorCount = 0;
     IStorageDevice* pDisk = nullptr; // the disk device; null ends the member list
 };
@@ -40,20 +40,20 @@ struct VolumeDeviceRecord {
     static constexpr uint32_t kKindImage = 1;
 
     uint32_t nKind = kKindVolume;
-    IStorageDevice* pDevice = nullptr;  // what a scan reads
+    IStorageDevice* pDevice = nullptr; // what a scan reads
 
     // Volume form.
-    uint32_t nDynamic = 0;              // 0 basic partition or floppy, 1 dynamic volume
-    int32_t nFileSystemKind = 0;        // kFsKind*
-    char cDriveLetter = 0;              // 'A'..'Z', 0 when none
+    uint32_t nDynamic = 0;       // 0 basic partition or floppy, 1 dynamic volume
+    int32_t nFileSystemKind = 0; // kFsKind*
+    char cDriveLetter = 0;       // 'A'..'Z', 0 when none
     char szLabel[100] = {};
     uint32_t bFloppy = 0;
-    uint32_t bUsb = 0;                  // the partition's disk hangs on USB
+    uint32_t bUsb = 0; // the partition's disk hangs on USB
     VolumeMemberExtent members[kMaxMembers];
-    char szMemberText[512] = {};        // one disk description per member, "\n" between them
+    char szMemberText[512] = {}; // one disk description per member, "\n" between them
 
     // Image form.
-    uint32_t nImageNumber = 0;          // order in which the images were opened
+    uint32_t nImageNumber = 0; // order in which the images were opened
     char szImageName[260] = {};
     uint64_t u64ImageSectorCount = 0;
     char szImagePath[260] = {};
@@ -70,8 +70,8 @@ struct DiskDeviceRecord {
     static constexpr uint32_t kKindImage = 1;
 
     uint32_t nKind = kKindDisk;
-    IStorageDevice* pDevice = nullptr;  // the disk, or the image device
-    uint32_t nHeads = 0;                // heads per cylinder (of the disk, or as stored in the image)
+    IStorageDevice* pDevice = nullptr; // the disk, or the image device
+    uint32_t nHeads = 0;               // heads per cylinder (of the disk, or as stored in the image)
 
     // Disk form.
     uint32_t bUsb = 0;
@@ -90,7 +90,7 @@ struct DiskDeviceRecord {
 // decoding leaves the pointers null; the slots tell the loader what the record had.
 struct StoredPointerSlots {
     bool device = false;
-    bool diskDevice = false;                                        // DiskDeviceRecord only
+    bool diskDevice = false;                                         // DiskDeviceRecord only
     std::array<bool, VolumeDeviceRecord::kMaxMembers> memberDisks{}; // VolumeDeviceRecord only
 
     // Members before the first extent whose disk slot was 0.
@@ -104,7 +104,8 @@ bool DecodeVolumeDeviceRecord(std::span<const uint8_t> bytes, VolumeDeviceRecord
                               StoredPointerSlots* slots = nullptr);
 
 std::array<uint8_t, DiskDeviceRecord::kStoredSize> EncodeDiskDeviceRecord(const DiskDeviceRecord& record);
-bool DecodeDiskDeviceRecord(std::span<const uint8_t> bytes, DiskDeviceRecord& record, StoredPointerSlots* slots = nullptr);
+bool DecodeDiskDeviceRecord(std::span<const uint8_t> bytes, DiskDeviceRecord& record,
+                            StoredPointerSlots* slots = nullptr);
 
 // The disk list (open disk devices) and the volume list (records copied in) that the collectors fill. Both
 // belong to the caller, and so do the devices they refer to (ReleaseCollectedDevices frees them).

@@ -65,7 +65,10 @@ constexpr GptPartitionType kTypes[] = {
 
 } // namespace
 
-std::span<const GptPartitionType> GetGptPartitionTypes() { return kTypes; }
+std::span<const GptPartitionType> GetGptPartitionTypes()
+{
+    return kTypes;
+}
 
 std::string FormatGptGuid(std::span<const uint8_t, 16> g)
 {

@@ -6,9 +6,9 @@
 #include <string>
 
 struct GptPartitionType {
-    uint16_t number;           // 1..52
+    uint16_t number; // 1..52
     const char* description;
-    const char* guid;          // upper case, 8-4-4-4-12
+    const char* guid; // upper case, 8-4-4-4-12
 };
 
 // The 52 known types in table order. Row 1 (the MBR partition scheme) is known but never taken.

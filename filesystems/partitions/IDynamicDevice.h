@@ -10,11 +10,11 @@
 
 // One member of a volume: a run of sectors on a disk, placed at an offset of the volume (or of its column).
 struct LdmExtent {
-    int32_t index = 0;          // the column index (low half of the partition's index)
-    std::string diskId;         // the GUID text of the member's disk
-    uint64_t firstSector = 0;   // on the disk
-    uint64_t offset = 0;        // in the volume or column, device sectors
-    uint64_t length = 0;        // device sectors
+    int32_t index = 0;              // the column index (low half of the partition's index)
+    std::string diskId;             // the GUID text of the member's disk
+    uint64_t firstSector = 0;       // on the disk
+    uint64_t offset = 0;            // in the volume or column, device sectors
+    uint64_t length = 0;            // device sectors
     IStorageDevice* disk = nullptr; // null when the disk was not found; never owned
 };
 
@@ -23,10 +23,10 @@ bool ExtentsEqual(const LdmExtent& a, const LdmExtent& b);
 bool MemberListsMatch(const std::vector<const LdmExtent*>& a, const std::vector<const LdmExtent*>& b);
 
 struct LdmVolumeInfo {
-    std::string diskGroupName;  // at most 32 characters
-    std::string volumeName;     // at most 128 characters
+    std::string diskGroupName; // at most 32 characters
+    std::string volumeName;    // at most 128 characters
     int32_t fileSystemKind = 7;
-    uint64_t sectorCount = 0;   // device sectors
+    uint64_t sectorCount = 0; // device sectors
 };
 
 // Volume types as GetDynamicVolumeTypeName names them.

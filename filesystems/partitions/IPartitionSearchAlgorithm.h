@@ -33,7 +33,10 @@ public:
     uint64_t GetCandidateCount() const override { return m_count; }
     uint64_t NextCandidate() override { return m_k++ * m_cylinder; }
     int IsSecondary() const override { return m_secondary ? 1 : 0; }
-    bool IsCandidate(uint64_t sector) const override { return sector % m_cylinder == 0 && sector / m_cylinder < m_count; }
+    bool IsCandidate(uint64_t sector) const override
+    {
+        return sector % m_cylinder == 0 && sector / m_cylinder < m_count;
+    }
 
 private:
     uint64_t m_cylinder;

@@ -28,7 +28,8 @@ SectorRange ByteRange(const CSearchedPartitionInfo& p)
     const uint64_t unit = p.nSectorSize ? p.nSectorSize : 512;
     const uint64_t start = SaturatingMultiply(p.u64StartSector, unit);
     uint64_t length = SaturatingMultiply(p.u64SectorsCount, unit);
-    if (start == std::numeric_limits<uint64_t>::max() || SaturatingAdd(start, length) == std::numeric_limits<uint64_t>::max())
+    if (start == std::numeric_limits<uint64_t>::max() ||
+        SaturatingAdd(start, length) == std::numeric_limits<uint64_t>::max())
         length = std::numeric_limits<uint64_t>::max() - start;
     return {start, length};
 }
@@ -86,7 +87,8 @@ void RankSearchedPartitions(CSearchedPartitionList& partitions)
 void SortPartitionsByScore(CSearchedPartitionList& partitions)
 {
     // std::list::sort is stable.
-    partitions.sort([](const CSearchedPartitionInfo* a, const CSearchedPartitionInfo* b) { return a->dRank > b->dRank; });
+    partitions.sort(
+        [](const CSearchedPartitionInfo* a, const CSearchedPartitionInfo* b) { return a->dRank > b->dRank; });
 }
 
 void SelectRecommendedPartitions(CSearchedPartitionList& partitions, uint64_t deviceSectors, uint32_t deviceSectorSize)

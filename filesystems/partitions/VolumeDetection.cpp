@@ -12,8 +12,8 @@
 #include <algorithm>
 #include <vector>
 
-std::vector<uint8_t> ReadBootSectors(IStorageDevice* device, uint64_t firstSector, int32_t sectorSize,
-                                     uint32_t sectors, size_t minBytes)
+std::vector<uint8_t> ReadBootSectors(IStorageDevice* device, uint64_t firstSector, int32_t sectorSize, uint32_t sectors,
+                                     size_t minBytes)
 {
     if (!device || sectorSize <= 0) return {};
     std::vector<uint8_t> buffer(std::max(minBytes, static_cast<size_t>(sectorSize) * sectors), 0);

@@ -13,8 +13,8 @@ class IStorageDevice;
 // sectors sectors of sectorSize bytes from firstSector, in a zeroed buffer of at least minBytes (so that a
 // boot-sector parser may look at the fields it knows even on small sectors); empty without a device, for a
 // sector size that is not positive, or when the read fails.
-std::vector<uint8_t> ReadBootSectors(IStorageDevice* device, uint64_t firstSector, int32_t sectorSize,
-                                     uint32_t sectors, size_t minBytes);
+std::vector<uint8_t> ReadBootSectors(IStorageDevice* device, uint64_t firstSector, int32_t sectorSize, uint32_t sectors,
+                                     size_t minBytes);
 
 // The FAT type (0, 1, 2) when the sector classifies as a FAT boot sector for that sector size, else 3 for a
 // usable NTFS boot sector, else 7.

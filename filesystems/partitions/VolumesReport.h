@@ -9,8 +9,8 @@
 #include <string>
 
 struct VolumeIdentity {
-    int32_t kind = 7;           // kFsKind*, 7 when no analyser recognised the start
-    uint64_t totalSectors = 0;  // as the file system states it, in the device's sectors
+    int32_t kind = 7;          // kFsKind*, 7 when no analyser recognised the start
+    uint64_t totalSectors = 0; // as the file system states it, in the device's sectors
     std::string label;
 };
 

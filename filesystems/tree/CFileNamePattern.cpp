@@ -25,7 +25,7 @@ CFileNamePattern::CFileNamePattern(NAME_PATTERN_PARAM param)
     : m_pattern(std::move(param.strPattern)), m_bMatchCase(param.bMatchCase)
 {
     const auto flags = static_cast<boost::regex::flag_type>(m_bMatchCase ? boost::regex::perl
-                                                                          : boost::regex::perl | boost::regex::icase);
+                                                                         : boost::regex::perl | boost::regex::icase);
     try {
         m_pattern = Convert(m_pattern, param.bWholeWord, param.nMode);
         m_expression.assign(m_pattern, flags);

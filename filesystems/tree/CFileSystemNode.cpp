@@ -179,8 +179,10 @@ uint8_t DeriveFolderCheckState(const CFileNode* folder)
     for (const CFileNode* c = folder->GetFirstChild(); c; c = c->GetNextSibling()) {
         ++children;
         const uint8_t state = CheckStateOf(c);
-        if (state == kCheckAll) ++all;
-        else if (state == kCheckPartial) ++partial;
+        if (state == kCheckAll)
+            ++all;
+        else if (state == kCheckPartial)
+            ++partial;
     }
     if (all == 0 && partial == 0) return kCheckNone;
     return all < children ? kCheckPartial : kCheckAll;

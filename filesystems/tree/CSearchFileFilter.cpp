@@ -75,8 +75,7 @@ bool CSearchFileFilter::DatePasses(const IFileProperties* p) const
         if (!(valid & kValidAccessTime)) return false;
         t = p->GetAccessTime();
         break;
-    default:
-        return false;
+    default: return false;
     }
     return m_criteria.ftFrom <= t && t <= m_criteria.ftTo;
 }

@@ -23,8 +23,7 @@ void WalkFileTreeBreadthFirst(CFileNode* root, Visit&& visit)
         CFileNode* node = queue.front();
         queue.pop_front();
         visit(node);
-        for (CFileNode* child = node->GetFirstChild(); child; child = child->GetNextSibling())
-            queue.push_back(child);
+        for (CFileNode* child = node->GetFirstChild(); child; child = child->GetNextSibling()) queue.push_back(child);
     }
 }
 

@@ -26,17 +26,17 @@ enum : int {
 };
 
 struct SEARCH_FILE_CRITERIA {
-    char szName[260] = "*";          // the name wildcard, already wrapped as "*" + text + "*"
-    int bAutoSelect = 0;             // check every file found
-    CFileNode* pLocation = nullptr;  // the folder searched; not owned
-    uint32_t dwFlags = 0;            // kSearchBy... bits: which optional tests are consulted
+    char szName[260] = "*";           // the name wildcard, already wrapped as "*" + text + "*"
+    int bAutoSelect = 0;              // check every file found
+    CFileNode* pLocation = nullptr;   // the folder searched; not owned
+    uint32_t dwFlags = 0;             // kSearchBy... bits: which optional tests are consulted
     char szTypeExtensions[520] = "*"; // ";"-separated type masks
     char szTypeName[80] = "*";
     int nDateKind = kDateModified;
-    FILETIME ftFrom = 0;             // both ends included
+    FILETIME ftFrom = 0; // both ends included
     FILETIME ftTo = 0;
     int nSizeKind = kSizeAtMost;
-    uint64_t ullSizeLimit = 0;       // bytes, inclusive
+    uint64_t ullSizeLimit = 0; // bytes, inclusive
     int bMatchCase = 0;
     int bIncludeEncrypted = 1;
 };

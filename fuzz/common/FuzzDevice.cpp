@@ -9,7 +9,8 @@ namespace fuzz {
 FuzzDevice::FuzzDevice(std::span<const uint8_t> bytes, int32_t sectorSize, uint64_t sectorCount)
     : m_bytes(bytes.begin(), bytes.end()), m_sectorSize(sectorSize > 0 ? sectorSize : 512), m_sectorCount(sectorCount)
 {
-    if (m_sectorCount == 0) m_sectorCount = std::max<uint64_t>(1, (m_bytes.size() + uint64_t(m_sectorSize) - 1) / uint64_t(m_sectorSize));
+    if (m_sectorCount == 0)
+        m_sectorCount = std::max<uint64_t>(1, (m_bytes.size() + uint64_t(m_sectorSize) - 1) / uint64_t(m_sectorSize));
 }
 
 bool FuzzDevice::ReadSectors(void* buffer, uint64_t firstSector, uint64_t sectorCount)

@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (sectors == 0 || sectorSize <= 0) return 0;
     std::vector<uint8_t> buffer(size_t(sectorSize) * 300);
     const uint64_t block = diskimage::kBlockSectors;
-    for (uint64_t first : {uint64_t(0), block - 1, block, sectors / 2, sectors - std::min(sectors, block), sectors - 1}) {
+    for (uint64_t first :
+         {uint64_t(0), block - 1, block, sectors / 2, sectors - std::min(sectors, block), sectors - 1}) {
         if (first >= sectors) continue;
         const uint64_t count = std::min<uint64_t>(300, sectors - first);
         sink = sink + device.ReadSectors(buffer.data(), first, count) + buffer[0];

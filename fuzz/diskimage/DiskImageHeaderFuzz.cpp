@@ -12,9 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::array<uint8_t, diskimage::kHeaderSize> bytes{};
     std::memcpy(bytes.data(), data, size < bytes.size() ? size : bytes.size());
     const diskimage::ImageHeader header = diskimage::DecodeImageHeader(bytes);
-    volatile uint64_t sink = diskimage::CheckImageHeader(header).size() + diskimage::EffectiveSectorSize(header.sectorSize) +
-                             diskimage::IsStorableSectorSize(header.sectorSize) +
-                             diskimage::StoredBlockCapacity(header.totalBlocks);
+    volatile uint64_t sink =
+        diskimage::CheckImageHeader(header).size() + diskimage::EffectiveSectorSize(header.sectorSize) +
+        diskimage::IsStorableSectorSize(header.sectorSize) + diskimage::StoredBlockCapacity(header.totalBlocks);
     if (header.sourceName.size() > 255) __builtin_trap();
     std::array<uint8_t, diskimage::kHeaderSize> back{};
     diskimage::EncodeImageHeader(header, back);

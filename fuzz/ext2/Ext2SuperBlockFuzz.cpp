@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (uint64_t g = 0; g < fs.GetGroupCount() && g < 64; ++g) sink = sink + fs.GetGroupDescriptor(g).inodeTable;
         uint64_t block = 0;
         uint32_t offset = 0;
-        for (uint32_t inode : {0u, 1u, 2u, 11u, 0xFFFFFFFFu}) sink = sink + fs.LocateInode(inode, block, offset) + block + offset;
+        for (uint32_t inode : {0u, 1u, 2u, 11u, 0xFFFFFFFFu})
+            sink = sink + fs.LocateInode(inode, block, offset) + block + offset;
     } catch (const CExt2BadSuperBlock&) {
     } catch (const CExt2BadGroupDescriptor&) {
     } catch (const CExt2ReadSectorError&) {

@@ -36,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const std::span<const uint8_t> e = bytes.subspan(at, std::min<size_t>(32, size - at));
         CFATDirEntry entry;
         sink = sink + entry.AttachAndCheck(e, checks) + entry.IsValidEntry(true, checks) + entry.IsDotEntry() +
-               entry.IsDotDotEntry() + entry.GetFirstCluster() + entry.GetFileSize() +
-               entry.GetShortName().size() + entry.GetShortName(true).size() + IsValidFATFileName(entry.GetShortName());
+               entry.IsDotDotEntry() + entry.GetFirstCluster() + entry.GetFileSize() + entry.GetShortName().size() +
+               entry.GetShortName(true).size() + IsValidFATFileName(entry.GetShortName());
         CFATLongNameEntry::AppendUnits(e, units);
         std::string text;
         sink = sink + CFATLongNameEntry::ToMultiByte(e, text) + text.size();

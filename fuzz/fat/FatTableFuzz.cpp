@@ -15,13 +15,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz::FuzzInput in(data, size);
     const unsigned width = in.U8() % 3;
     const std::span<const uint8_t> bytes = in.Rest();
-    volatile uint64_t sink = IsFAT32TableStart(bytes) + IsFAT16TableStart(bytes) + IsFAT16or32TableStart(bytes) +
-                             IsFAT12TableStart(bytes);
+    volatile uint64_t sink =
+        IsFAT32TableStart(bytes) + IsFAT16TableStart(bytes) + IsFAT16or32TableStart(bytes) + IsFAT12TableStart(bytes);
     std::vector<uint8_t> copy(bytes.begin(), bytes.end());
     std::unique_ptr<IRealFATTable> table;
-    if (width == 0) table = std::make_unique<CFAT12Table>(std::move(copy), 512);
-    else if (width == 1) table = std::make_unique<CFAT16Table>(std::move(copy), 512);
-    else table = std::make_unique<CFAT32Table>(std::move(copy), 512);
+    if (width == 0)
+        table = std::make_unique<CFAT12Table>(std::move(copy), 512);
+    else if (width == 1)
+        table = std::make_unique<CFAT16Table>(std::move(copy), 512);
+    else
+        table = std::make_unique<CFAT32Table>(std::move(copy), 512);
     sink = sink + table->IsValid() + table->IsLoaded();
     const uint32_t n = table->GetEntryCount();
     // Every entry, then each chain from its start, as far as the count allows (a loop would go on for ever).

@@ -27,13 +27,27 @@ uint64_t TouchAttribute(const CNTFSAttributeHeader& a)
 {
     uint64_t sum = 0;
     // Each value is widened on its own: adding signed fields first could overflow.
-    for (uint64_t v : {uint64_t(a.GetType()), uint64_t(a.GetLength()), uint64_t(a.GetFlags()), uint64_t(a.GetNameLength()),
-                       uint64_t(a.GetName().size()), uint64_t(a.GetValue().size()), uint64_t(a.GetMappingPairs().size()),
-                       uint64_t(a.GetStartVcn()), uint64_t(a.GetLastVcn()), uint64_t(a.GetAllocatedSize()),
-                       uint64_t(a.GetDataSize()), uint64_t(a.GetInitializedSize()), uint64_t(a.HasSITimes()),
-                       uint64_t(a.GetSICreationTime()), uint64_t(a.GetSIFileAttributes()),
-                       uint64_t(a.GetFNParentReference()), uint64_t(a.GetFNRealSize()), uint64_t(a.GetFNFlags()),
-                       uint64_t(a.GetFNNamespace()), uint64_t(a.GetFNName().size()), uint64_t(a.IsCompressed()),
+    for (uint64_t v : {uint64_t(a.GetType()),
+                       uint64_t(a.GetLength()),
+                       uint64_t(a.GetFlags()),
+                       uint64_t(a.GetNameLength()),
+                       uint64_t(a.GetName().size()),
+                       uint64_t(a.GetValue().size()),
+                       uint64_t(a.GetMappingPairs().size()),
+                       uint64_t(a.GetStartVcn()),
+                       uint64_t(a.GetLastVcn()),
+                       uint64_t(a.GetAllocatedSize()),
+                       uint64_t(a.GetDataSize()),
+                       uint64_t(a.GetInitializedSize()),
+                       uint64_t(a.HasSITimes()),
+                       uint64_t(a.GetSICreationTime()),
+                       uint64_t(a.GetSIFileAttributes()),
+                       uint64_t(a.GetFNParentReference()),
+                       uint64_t(a.GetFNRealSize()),
+                       uint64_t(a.GetFNFlags()),
+                       uint64_t(a.GetFNNamespace()),
+                       uint64_t(a.GetFNName().size()),
+                       uint64_t(a.IsCompressed()),
                        uint64_t(a.IsEncrypted())})
         sum += v;
     return sum;

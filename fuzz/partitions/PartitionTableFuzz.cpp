@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         CBasicPartitionList list;
         CPartitionTableAnalyze analyze;
         sink = sink + uint64_t(analyze.ReadPartitions(&device, list));
-        for (const CBasicPartitionInfo& p : list) sink = sink + p.u64StartSector + p.u64SectorCount + uint64_t(p.nFileSystemKind);
+        for (const CBasicPartitionInfo& p : list)
+            sink = sink + p.u64StartSector + p.u64SectorCount + uint64_t(p.nFileSystemKind);
     }
     (void)sink;
     return 0;

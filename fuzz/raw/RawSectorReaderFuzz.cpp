@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (span.empty()) continue;
         if (offset >= reader.GetBytesToDeviceEnd() || at < offset || span.size() > deviceBytes - at) std::abort();
         const uint8_t expected = at < bytes.size() ? bytes[size_t(at)] : 0;
-        if (span[0] != expected || span[span.size() - 1] != (at + span.size() - 1 < bytes.size() ? bytes[size_t(at + span.size() - 1)] : 0))
+        if (span[0] != expected ||
+            span[span.size() - 1] != (at + span.size() - 1 < bytes.size() ? bytes[size_t(at + span.size() - 1)] : 0))
             std::abort();
         uint8_t copy[700];
         const size_t n = 1 + offset % sizeof(copy);

@@ -14,7 +14,10 @@ namespace {
 class Probe : public IRawFileAnalyser {
 public:
     explicit Probe(RawSignature signature) : IRawFileAnalyser(int(signature), signature) {}
-    int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override { return MatchRawSignature(m_signature, sector, hit); }
+    int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
+    {
+        return MatchRawSignature(m_signature, sector, hit);
+    }
 };
 
 const RawAnalyserList& List()

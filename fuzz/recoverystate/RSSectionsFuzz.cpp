@@ -43,9 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static const std::vector<uint8_t> none;
     fuzz::FuzzDevice disk(none, 512, 1 << 21);
     volatile uint64_t sink = 0;
-    const RSGuid sections[] = {kRSControllerChainGuid, kRSPartitionListGuid, kRSFileTreeGuid,
+    const RSGuid sections[] = {kRSControllerChainGuid, kRSPartitionListGuid,     kRSFileTreeGuid,
                                kRSFoundPartitionsGuid, kRSSearchControllersGuid, kRSRawHitsGuid,
-                               kRSVolumeRecordGuid,   kRSDiskRecordGuid};
+                               kRSVolumeRecordGuid,    kRSDiskRecordGuid};
     for (bool compressed : {false, true}) {
         std::unique_ptr<IRSData> stream = OpenStream(compressed, path);
         for (const RSGuid& guid : sections) {

@@ -23,7 +23,8 @@ public:
     {
         auto* out = static_cast<uint8_t*>(buffer);
         for (uint64_t s = 0; s < count; ++s)
-            for (uint64_t i = 0; i < 512; ++i) out[s * 512 + i] = (first + s) % 3 == 0 ? 0 : uint8_t((first + s) * 7 + i);
+            for (uint64_t i = 0; i < 512; ++i)
+                out[s * 512 + i] = (first + s) % 3 == 0 ? 0 : uint8_t((first + s) * 7 + i);
         return first + count <= kSectors;
     }
     uint64_t GetSectorCount() override { return kSectors; }

@@ -39,7 +39,8 @@ int main(int argc, char** argv)
         if (empty) continue;
         if (tablesOnly && n >= 9) {
             bool marked = false;
-            for (uint64_t s = 0; s < kPage; s += 512) marked = marked || (uint8_t(page[s + 510]) == 0x55 && uint8_t(page[s + 511]) == 0xAA);
+            for (uint64_t s = 0; s < kPage; s += 512)
+                marked = marked || (uint8_t(page[s + 510]) == 0x55 && uint8_t(page[s + 511]) == 0xAA);
             if (!marked) continue;
         }
         const char number[4] = {char(n), char(n >> 8), char(n >> 16), char(n >> 24)};

@@ -67,7 +67,8 @@ int main(int argc, char** argv)
         return 1;
     }
     int failures = 0;
-    for (const char* target : {"RSFileTreeFuzz", "RSSectionsFuzz", "RSHeaderFuzz"}) fs::create_directories(out / target);
+    for (const char* target : {"RSFileTreeFuzz", "RSSectionsFuzz", "RSHeaderFuzz"})
+        fs::create_directories(out / target);
 
     testsupport::MemoryRSData memory;
     SaveFileTree(tree, &memory, nullptr);

@@ -70,7 +70,7 @@ TEST(BlockDevice, OpenFailures)
     uint32_t error = 0;
     EXPECT_FALSE(plat::BlockDevice::Open((dir / "missing").string(), &error));
     EXPECT_EQ(error, plat::kErrFileNotFound);
-    EXPECT_FALSE(plat::BlockDevice::Open(dir.path().string(), &error));  // a folder
+    EXPECT_FALSE(plat::BlockDevice::Open(dir.path().string(), &error)); // a folder
     EXPECT_NE(error, 0u);
     EXPECT_FALSE(plat::BlockDevice::Open("", &error));
     // A FIFO without a writer is refused at once instead of waiting for one.
@@ -93,7 +93,8 @@ TEST(DiskTable, WholeDisksInNameOrderWithoutVirtualOnes)
 {
     testsupport::TempDir dir;
     const fs::path sys = dir / "block";
-    for (const char* name : {"sdb", "sda", "nvme0n1", "ram0", "zram0", "sr0", "fd0", "loop0", "loop10", "loop2", "nbd0"})
+    for (const char* name :
+         {"sdb", "sda", "nvme0n1", "ram0", "zram0", "sr0", "fd0", "loop0", "loop10", "loop2", "nbd0"})
         WriteText(sys / name / "size", "2048\n");
     WriteText(sys / "nbd0" / "size", "0\n");
     WriteText(sys / "loop10" / "loop" / "backing_file", "/x/ten.img\n");
@@ -150,6 +151,5 @@ TEST(DiskIdentity, TextsAndBusFromSysfs)
         {"/sys/devices/virtual/block/loop0", plat::kBusFileBackedVirtual},
         {"/sys/devices/virtual/block/dm-0", plat::kBusVirtual},
     };
-    for (const auto& [path, bus] : buses)
-        EXPECT_EQ(plat::BusTypeFromSysfsPath(path), bus) << path;
+    for (const auto& [path, bus] : buses) EXPECT_EQ(plat::BusTypeFromSysfsPath(path), bus) << path;
 }

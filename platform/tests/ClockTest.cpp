@@ -9,11 +9,15 @@ namespace {
 
 TEST(Clock, FileTimeAndUnixTime)
 {
-    const struct { int64_t sec; uint32_t nsec; uint64_t ft; } rows[] = {
+    const struct {
+        int64_t sec;
+        uint32_t nsec;
+        uint64_t ft;
+    } rows[] = {
         {0, 0, 116444736000000000ull},
-        {946684800, 0, 125911584000000000ull},        // 2000-01-01
-        {1, 123456789, 116444736011234567ull},        // below 100 ns is cut
-        {-11644473600, 0, 0},                         // 1601-01-01
+        {946684800, 0, 125911584000000000ull}, // 2000-01-01
+        {1, 123456789, 116444736011234567ull}, // below 100 ns is cut
+        {-11644473600, 0, 0},                  // 1601-01-01
         {-1, 0, 116444735990000000ull},
     };
     for (const auto& r : rows) {
@@ -28,10 +32,13 @@ TEST(Clock, FileTimeAndUnixTime)
 
 TEST(Clock, SystemTimeFieldsRoundTrip)
 {
-    const struct { uint64_t ft; plat::SystemTime st; } rows[] = {
-        {0, {1601, 1, 1, 1, 0, 0, 0, 0}},                               // a Monday
-        {116444736000000000ull, {1970, 1, 4, 1, 0, 0, 0, 0}},            // a Thursday
-        {125963423999990000ull, {2000, 2, 2, 29, 23, 59, 59, 999}},      // leap day
+    const struct {
+        uint64_t ft;
+        plat::SystemTime st;
+    } rows[] = {
+        {0, {1601, 1, 1, 1, 0, 0, 0, 0}},                           // a Monday
+        {116444736000000000ull, {1970, 1, 4, 1, 0, 0, 0, 0}},       // a Thursday
+        {125963423999990000ull, {2000, 2, 2, 29, 23, 59, 59, 999}}, // leap day
         {131962628967890000ull, {2019, 3, 2, 5, 12, 34, 56, 789}},
     };
     for (const auto& r : rows) {
@@ -56,11 +63,8 @@ TEST(Clock, RejectsImpossibleFields)
 {
     const plat::SystemTime bad[] = {
         {1900, 2, 0, 29, 0, 0, 0, 0}, // not a leap year
-        {1600, 12, 0, 31, 0, 0, 0, 0},
-        {2001, 13, 0, 1, 0, 0, 0, 0},
-        {2001, 4, 0, 31, 0, 0, 0, 0},
-        {2001, 4, 0, 1, 24, 0, 0, 0},
-        {2001, 4, 0, 1, 0, 0, 60, 0},
+        {1600, 12, 0, 31, 0, 0, 0, 0}, {2001, 13, 0, 1, 0, 0, 0, 0}, {2001, 4, 0, 31, 0, 0, 0, 0},
+        {2001, 4, 0, 1, 24, 0, 0, 0},  {2001, 4, 0, 1, 0, 0, 60, 0},
     };
     for (const auto& st : bad) {
         uint64_t ft = 0;
@@ -76,8 +80,8 @@ TEST(Clock, LocalTimeShiftsByTheZoneOffset)
     std::string saved = old ? old : "";
     setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
     tzset();
-    const uint64_t winter = 125911584000000000ull;               // 2000-01-01 00:00 UTC
-    const uint64_t summer = winter + 182ull * 86400 * 10000000;  // 2000-07-01
+    const uint64_t winter = 125911584000000000ull;              // 2000-01-01 00:00 UTC
+    const uint64_t summer = winter + 182ull * 86400 * 10000000; // 2000-07-01
     EXPECT_EQ(plat::FileTimeToLocalFileTime(winter), winter + 3600ull * 10000000);
     EXPECT_EQ(plat::FileTimeToLocalFileTime(summer), summer + 7200ull * 10000000);
     EXPECT_EQ(plat::LocalFileTimeToFileTime(plat::FileTimeToLocalFileTime(summer)), summer);

@@ -24,8 +24,8 @@ void AddDisk(const fs::path& sys, const std::string& name, unsigned minor)
     WriteText(sys / name / "dev", "8:" + std::to_string(minor) + "\n");
 }
 
-void AddPartition(const fs::path& sys, const std::string& disk, const std::string& name, int number,
-                  uint64_t start, uint64_t size, unsigned minor)
+void AddPartition(const fs::path& sys, const std::string& disk, const std::string& name, int number, uint64_t start,
+                  uint64_t size, unsigned minor)
 {
     const fs::path p = sys / disk / name;
     WriteText(p / "partition", std::to_string(number) + "\n");
@@ -55,14 +55,13 @@ TEST(DriveLetters, FloppiesThenVolumesInDiskAndPartitionOrder)
     AddDisk(sys, "sda", 0);
     AddPartition(sys, "sda", "sda2", 2, 4096, 20000, 2);
     AddPartition(sys, "sda", "sda1", 1, 2048, 2048, 1);
-    AddPartition(sys, "sda", "sda3", 3, 30000, 2, 3);  // extended container: no volume
+    AddPartition(sys, "sda", "sda3", 3, 30000, 2, 3); // extended container: no volume
     AddPartition(sys, "sda", "sda5", 5, 30002, 5000, 5);
-    AddDisk(sys, "sdb", 16);   // unpartitioned, holds a file system
-    AddDisk(sys, "sdc", 32);   // unpartitioned, empty, not mounted
-    WriteText(dir / "mountinfo",
-              "21 1 8:2 / / rw - ext4 /dev/sda2 rw\n"
-              "30 21 8:5 /sub /srv/bind rw - ext4 /dev/sda5 rw\n"
-              "31 21 8:5 / /media/my\\040disk rw - vfat /dev/sda5 rw\n");
+    AddDisk(sys, "sdb", 16); // unpartitioned, holds a file system
+    AddDisk(sys, "sdc", 32); // unpartitioned, empty, not mounted
+    WriteText(dir / "mountinfo", "21 1 8:2 / / rw - ext4 /dev/sda2 rw\n"
+                                 "30 21 8:5 /sub /srv/bind rw - ext4 /dev/sda5 rw\n"
+                                 "31 21 8:5 / /media/my\\040disk rw - vfat /dev/sda5 rw\n");
 
     plat::DriveSources src;
     src.sysBlockDir = sys.string();
@@ -121,8 +120,8 @@ TEST(DriveLetters, OverrideReplacesTheAssignment)
     plat::DriveSources src;
     src.sysBlockDir = "/nonexistent";
     src.holdsFileSystem = NoFileSystem;
-    const std::string text = "e=" + (dir / "e.img").string() + ",C=" + (dir / "c.img").string() +
-                             ",bad,1=/x,C=/dup,A=/floppy.img";
+    const std::string text =
+        "e=" + (dir / "e.img").string() + ",C=" + (dir / "c.img").string() + ",bad,1=/x,C=/dup,A=/floppy.img";
     src.drivesOverride = text.c_str();
     const auto drives = plat::DriveScan(src);
     ASSERT_EQ(drives.size(), 3u);

@@ -10,10 +10,13 @@ namespace {
 
 TEST(Errors, MapsErrnoToWindowsNumbers)
 {
-    const struct { int err; uint32_t code; } rows[] = {
-        {0, 0},       {ENOENT, 2},   {ENOTDIR, 3},  {EACCES, 5},     {EPERM, 5},    {ENOMEM, 8},
-        {ENXIO, 21},  {ENODEV, 21},  {EIO, 23},     {EEXIST, 80},    {EINVAL, 87},  {ENOSPC, 112},
-        {ENAMETOOLONG, 206}, {ENOTEMPTY, 145}, {EROFS, 19}, {EDOM, 1627},
+    const struct {
+        int err;
+        uint32_t code;
+    } rows[] = {
+        {0, 0},       {ENOENT, 2},  {ENOTDIR, 3}, {EACCES, 5},  {EPERM, 5},    {ENOMEM, 8},         {ENXIO, 21},
+        {ENODEV, 21}, {EIO, 23},    {EEXIST, 80}, {EINVAL, 87}, {ENOSPC, 112}, {ENAMETOOLONG, 206}, {ENOTEMPTY, 145},
+        {EROFS, 19},  {EDOM, 1627},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.err);

@@ -17,8 +17,7 @@ class EnvVar {
 public:
     EnvVar(const char* name, const char* value) : m_name(name)
     {
-        if (const char* old = std::getenv(name))
-            m_old = old, m_had = true;
+        if (const char* old = std::getenv(name)) m_old = old, m_had = true;
         if (value)
             setenv(name, value, 1);
         else

@@ -16,8 +16,7 @@ std::vector<std::string> ReadLines(const std::filesystem::path& p)
 {
     std::ifstream in(p);
     std::vector<std::string> lines;
-    for (std::string l; std::getline(in, l);)
-        lines.push_back(l);
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
     return lines;
 }
 
@@ -25,22 +24,25 @@ std::string Text(const std::string& line)
 {
     // "date time [tid] MARK text": the text starts after the fifth space-separated field.
     size_t pos = 0;
-    for (int i = 0; i < 4; ++i)
-        pos = line.find(' ', pos) + 1;
-    while (pos < line.size() && line[pos] == ' ')
-        ++pos;
+    for (int i = 0; i < 4; ++i) pos = line.find(' ', pos) + 1;
+    while (pos < line.size() && line[pos] == ' ') ++pos;
     return line.substr(pos);
 }
 
 TEST(LogFormat, RewritesWindowsSizePrefix)
 {
-    const struct { const char* in; const char* out; } rows[] = {
-        {"%I64d", "%lld"},         {"%4I64d sectors", "%4lld sectors"},
-        {"%I64X-%I64u", "%llX-%llu"}, {"100%% %I64x", "100%% %llx"},
-        {"%s %d", "%s %d"},        {"trailing %", "trailing %"},
+    const struct {
+        const char* in;
+        const char* out;
+    } rows[] = {
+        {"%I64d", "%lld"},
+        {"%4I64d sectors", "%4lld sectors"},
+        {"%I64X-%I64u", "%llX-%llu"},
+        {"100%% %I64x", "100%% %llx"},
+        {"%s %d", "%s %d"},
+        {"trailing %", "trailing %"},
     };
-    for (const auto& r : rows)
-        EXPECT_EQ(plat::log::RewriteFormat(r.in), r.out) << r.in;
+    for (const auto& r : rows) EXPECT_EQ(plat::log::RewriteFormat(r.in), r.out) << r.in;
 }
 
 TEST(Log, EarlyLinesLineEndsLevelsAndThreads)
@@ -66,11 +68,9 @@ TEST(Log, EarlyLinesLineEndsLevelsAndThreads)
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t)
         threads.emplace_back([t] {
-            for (int i = 0; i < 500; ++i)
-                LogInfo("thread %d line %d %s", t, i, std::string(200, 'x').c_str());
+            for (int i = 0; i < 500; ++i) LogInfo("thread %d line %d %s", t, i, std::string(200, 'x').c_str());
         });
-    for (auto& th : threads)
-        th.join();
+    for (auto& th : threads) th.join();
     lines = ReadLines(path);
     ASSERT_EQ(lines.size(), 4u + 1 + 8 * 500);
     EXPECT_EQ(Text(lines[4]), "shown at trace level");

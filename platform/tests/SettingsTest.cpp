@@ -72,9 +72,13 @@ TEST(Settings, DamagedFileIsReadForWhatItHolds)
     std::ofstream(tmp / "settings.ini") << "garbage before any key\n=\n[Key]\r\nGood=1\r\nno equals sign\n"
                                         << "Bad=12x\nNeg=-1\nHuge=4294967296\nHex=0x1F\n[Unclosed\nAfter=2\n";
     plat::SettingsFile s(tmp / "settings.ini");
-    const struct { const char* name; bool ok; uint32_t value; } rows[] = {
-        {"Good", true, 1}, {"Bad", false, 0}, {"Neg", false, 0}, {"Huge", false, 0}, {"Hex", true, 31},
-        {"After", true, 2}, // a line that does not close its key is not a key
+    const struct {
+        const char* name;
+        bool ok;
+        uint32_t value;
+    } rows[] = {
+        {"Good", true, 1},  {"Bad", false, 0}, {"Neg", false, 0},
+        {"Huge", false, 0}, {"Hex", true, 31}, {"After", true, 2}, // a line that does not close its key is not a key
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);

@@ -16,16 +16,13 @@ TEST(Event, AutoResetReleasesOneWaiterPerSet)
     std::vector<std::thread> waiters;
     for (int i = 0; i < 3; ++i)
         waiters.emplace_back([&] {
-            if (ev.Wait(2000))
-                ++passed;
+            if (ev.Wait(2000)) ++passed;
         });
     // A second Set before a waiter took the first one would be lost, as with any auto-reset event.
     ev.Set();
-    while (passed.load() < 1)
-        std::this_thread::yield();
+    while (passed.load() < 1) std::this_thread::yield();
     ev.Set();
-    for (auto& t : waiters)
-        t.join();
+    for (auto& t : waiters) t.join();
     EXPECT_EQ(passed.load(), 2); // the third waiter timed out
     EXPECT_FALSE(ev.IsSet());
 }
@@ -50,8 +47,7 @@ TEST(Semaphore, CountsAndRespectsItsMaximum)
     EXPECT_EQ(prev, 1);
     EXPECT_FALSE(sem.Release(1)); // would pass 3
     EXPECT_FALSE(sem.Release(0));
-    for (int i = 0; i < 3; ++i)
-        EXPECT_TRUE(sem.Wait(0));
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(sem.Wait(0));
     EXPECT_FALSE(sem.Wait(10));
     std::thread releaser([&] { sem.Release(1); });
     EXPECT_TRUE(sem.Wait());

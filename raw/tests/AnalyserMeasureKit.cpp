@@ -43,10 +43,9 @@ Measured MeasureOnDisk(IRawFileAnalyser& analyser, const std::vector<uint8_t>& f
                        int32_t sectorSize, uint64_t tailSectors, uint32_t seed)
 {
     const uint64_t fileSectors = (file.size() + sectorSize - 1) / sectorSize;
-    testsupport::RawImageComposer disk(startSector + fileSectors + tailSectors, sectorSize,
-                                       seed != 0 ? testsupport::RawImageComposer::Filler::Random
-                                                 : testsupport::RawImageComposer::Filler::Zero,
-                                       seed);
+    testsupport::RawImageComposer disk(
+        startSector + fileSectors + tailSectors, sectorSize,
+        seed != 0 ? testsupport::RawImageComposer::Filler::Random : testsupport::RawImageComposer::Filler::Zero, seed);
     std::copy(file.begin(), file.end(), disk.Bytes().begin() + startSector * sectorSize);
     const std::unique_ptr<testsupport::MemoryDevice> device = disk.MakeDevice();
     return MeasureAt(analyser, *device, startSector);

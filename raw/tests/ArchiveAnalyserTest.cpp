@@ -20,12 +20,18 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void Put16(Bytes& b, size_t at, uint32_t v) { b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8); }
+void Put16(Bytes& b, size_t at, uint32_t v)
+{
+    b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8);
+}
 void Put32(Bytes& b, size_t at, uint32_t v)
 {
     for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
 }
-void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
+void Append(Bytes& out, const Bytes& more)
+{
+    out.insert(out.end(), more.begin(), more.end());
+}
 
 uint64_t MeasureWith(IRawFileAnalyser& analyser, Bytes bytes, uint64_t deviceBytes, uint8_t filler = 0,
                      int* result = nullptr, int32_t sectorSize = 512)
@@ -92,7 +98,10 @@ Bytes TarHeader(const std::string& name, uint64_t size, char type = '0')
     std::memcpy(h.data() + 124, digits, 11);
     h[124 + 11] = ' ';
     h[156] = uint8_t(type);
-    std::memcpy(h.data() + 257, "ustar\0" "00", 8);
+    std::memcpy(h.data() + 257,
+                "ustar\0"
+                "00",
+                8);
     return h;
 }
 
@@ -144,17 +153,64 @@ TEST(RarBlocks, RulesOfEachBlockType)
         {"file header, host system 5", RarFileHeader(40, 10, 10, 5), false, 0},
         {"file header, largest sizes (64-bit sum)", RarFileHeader(40, 0xFFFFFFFF, 0xFFFFFFFF), true,
          40 + 0xFFFFFFFFull},
-        {"header size 6", [] { Bytes b = RarArchiveHeader(); Put16(b, 5, 6); return b; }(), false, 0},
-        {"archive header of 9 bytes", [] { Bytes b = RarArchiveHeader(); Put16(b, 5, 9); return b; }(), false, 0},
-        {"comment", [] { Bytes b(16, 0); b[2] = 0x75; Put16(b, 5, 16); Put16(b, 7, 300); return b; }(), true, 316},
-        {"sub-block", [] { Bytes b(16, 0); b[2] = 0x77; Put16(b, 5, 16); Put32(b, 7, 50); return b; }(), true, 66},
+        {"header size 6",
+         [] {
+             Bytes b = RarArchiveHeader();
+             Put16(b, 5, 6);
+             return b;
+         }(),
+         false, 0},
+        {"archive header of 9 bytes",
+         [] {
+             Bytes b = RarArchiveHeader();
+             Put16(b, 5, 9);
+             return b;
+         }(),
+         false, 0},
+        {"comment",
+         [] {
+             Bytes b(16, 0);
+             b[2] = 0x75;
+             Put16(b, 5, 16);
+             Put16(b, 7, 300);
+             return b;
+         }(),
+         true, 316},
+        {"sub-block",
+         [] {
+             Bytes b(16, 0);
+             b[2] = 0x77;
+             Put16(b, 5, 16);
+             Put32(b, 7, 50);
+             return b;
+         }(),
+         true, 66},
         {"sub-block with byte 13 set",
-         [] { Bytes b(16, 0); b[2] = 0x77; Put16(b, 5, 16); b[13] = 1; return b; }(), false, 0},
+         [] {
+             Bytes b(16, 0);
+             b[2] = 0x77;
+             Put16(b, 5, 16);
+             b[13] = 1;
+             return b;
+         }(),
+         false, 0},
         {"recovery record (64-bit sum)",
-         [] { Bytes b(20, 0); b[2] = 0x78; Put16(b, 5, 0xFFFF); Put32(b, 7, 0xFFFFFFFF); return b; }(), true,
-         0xFFFFull + 0xFFFFFFFFull},
+         [] {
+             Bytes b(20, 0);
+             b[2] = 0x78;
+             Put16(b, 5, 0xFFFF);
+             Put32(b, 7, 0xFFFFFFFF);
+             return b;
+         }(),
+         true, 0xFFFFull + 0xFFFFFFFFull},
         {"end block of 7 bytes", Bytes(std::begin(kRarEndBlock), std::end(kRarEndBlock)), false, 0},
-        {"unknown type", [] { Bytes b = RarArchiveHeader(); b[2] = 0x79; return b; }(), false, 0},
+        {"unknown type",
+         [] {
+             Bytes b = RarArchiveHeader();
+             b[2] = 0x79;
+             return b;
+         }(),
+         false, 0},
         {"cut short", Bytes{0, 0, 0x74, 0, 0, 40, 0, 1, 0}, false, 0},
     };
     for (const auto& c : cases) {

@@ -126,9 +126,9 @@ Bytes MakeFh11()
 
 std::vector<BuiltFile> AllBuiltFiles()
 {
-    return {{"psp", 51, MakePsp()},       {"cpt", 15, MakeCpt()},          {"mdb", 37, MakeMdb(false)},
-            {"accdb", 72, MakeMdb(true)}, {"dwg2000", 22, MakeDwg2000()},  {"dwg2004", 22, MakeDwg2004()},
-            {"dwg2007", 22, MakeDwg2007()}, {"dxf", 23, MakeDxf()},        {"fh11", 27, MakeFh11()}};
+    return {{"psp", 51, MakePsp()},         {"cpt", 15, MakeCpt()},         {"mdb", 37, MakeMdb(false)},
+            {"accdb", 72, MakeMdb(true)},   {"dwg2000", 22, MakeDwg2000()}, {"dwg2004", 22, MakeDwg2004()},
+            {"dwg2007", 22, MakeDwg2007()}, {"dxf", 23, MakeDxf()},         {"fh11", 27, MakeFh11()}};
 }
 
 } // namespace walktest

@@ -116,8 +116,13 @@ TEST(CompoundAnalyserTest, DocumentsWrittenInAChosenOrderMeasureToTheirLastSecto
         {"Excel", {{u"Workbook", 9000}, {u"\u0005SummaryInformation", 400}}, 67},
         {"Visio", {{u"VisioDocument", 20000}, {u"x", 10}}, 62},
         // The streams that name the application lie beyond the first directory sector.
-        {"PowerPoint, names late", {{u"\u0001CompObj", 100}, {u"Ole", 20}, {u"Current User", 60},
-                                    {u"Pictures2", 10}, {u"PowerPoint Document", 70000}}, 48},
+        {"PowerPoint, names late",
+         {{u"\u0001CompObj", 100},
+          {u"Ole", 20},
+          {u"Current User", 60},
+          {u"Pictures2", 10},
+          {u"PowerPoint Document", 70000}},
+         48},
         {"Word, names late", {{u"CompObj", 100}, {u"Ole", 20}, {u"1Table", 3000}, {u"WordDocument", 4000}}, 21},
         {"unknown", {{u"Contents", 5000}, {u"Other", 100}, {u"More", 100}, {u"Yet more", 100}}, 39},
     };

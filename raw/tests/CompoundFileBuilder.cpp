@@ -13,7 +13,10 @@ constexpr uint32_t kFree = 0xFFFFFFFF;
 constexpr uint32_t kEnd = 0xFFFFFFFE;
 constexpr uint32_t kTableMark = 0xFFFFFFFD;
 
-void Put16(std::vector<uint8_t>& b, size_t at, uint16_t v) { b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8); }
+void Put16(std::vector<uint8_t>& b, size_t at, uint16_t v)
+{
+    b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8);
+}
 void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v)
 {
     for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));

@@ -21,14 +21,23 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
-void AppendText(Bytes& out, const std::string& text) { out.insert(out.end(), text.begin(), text.end()); }
+void Append(Bytes& out, const Bytes& more)
+{
+    out.insert(out.end(), more.begin(), more.end());
+}
+void AppendText(Bytes& out, const std::string& text)
+{
+    out.insert(out.end(), text.begin(), text.end());
+}
 
 Bytes SyncSafe(uint32_t v)
 {
     return {uint8_t(v >> 21 & 0x7F), uint8_t(v >> 14 & 0x7F), uint8_t(v >> 7 & 0x7F), uint8_t(v & 0x7F)};
 }
-Bytes Be32(uint32_t v) { return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
+Bytes Be32(uint32_t v)
+{
+    return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
+}
 
 // A text frame: id, size, flags, encoding byte, text.
 Bytes TextFrame(const char* id, uint8_t encoding, const Bytes& text, uint8_t version = 3)
@@ -41,7 +50,10 @@ Bytes TextFrame(const char* id, uint8_t encoding, const Bytes& text, uint8_t ver
     return f;
 }
 
-Bytes Latin1(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes Latin1(const std::string& s)
+{
+    return Bytes(s.begin(), s.end());
+}
 
 // An ID3v2 tag holding the frames, padded with zeros to tagSize bytes after the header.
 Bytes Id3Tag(const Bytes& frames, uint32_t tagSize, uint8_t version = 3)
@@ -239,13 +251,17 @@ TEST_F(Mp3WalkTest, Version24SizesAndDateFrame)
     Bytes frames;
     Bytes priv(300, 'p'); // a frame whose sync-safe size differs from the plain reading
     Append(frames, TextFrame("PRIV", 0, priv, 4));
-    Append(frames, TextFrame("TIT2", 3, Latin1("Gr\xC3\xBC\xC3\x9F" "e"), 4));
+    Append(frames, TextFrame("TIT2", 3,
+                             Latin1("Gr\xC3\xBC\xC3\x9F"
+                                    "e"),
+                             4));
     Append(frames, TextFrame("TDRC", 3, Latin1("2024-05-01"), 4));
     Bytes file = Id3Tag(frames, 400, 4);
     Append(file, Frames(3));
     const Measured m = Measure(file);
     EXPECT_EQ(m.size, 410u + 3 * 417);
-    EXPECT_EQ(m.title, "Gr\xC3\xBC\xC3\x9F" "e");
+    EXPECT_EQ(m.title, "Gr\xC3\xBC\xC3\x9F"
+                       "e");
     EXPECT_EQ(m.year, "2024");
 }
 

@@ -74,13 +74,13 @@ TEST(HeaderScript, LineRules)
         bool accepted;
     } cases[] = {
         {Script(sign), true},
-        {Script(sign) + kCrLf, false},                                    // the empty last line
-        {Script(sign, "fileinfo: EXTNAME=\"ABC\""), true},                // keys without regard to case
-        {Script(sign, "FILEINFO: extname=\"ABC\""), false},               // attribute names exactly
-        {Script(sign, "FILEINFO: EXTNAME=\"\""), false},                  // nothing between the quotes
-        {Script(sign, "FILEINFO: EXTNAME=\"ABCDEF\""), false},            // longer than a type slot
+        {Script(sign) + kCrLf, false},                         // the empty last line
+        {Script(sign, "fileinfo: EXTNAME=\"ABC\""), true},     // keys without regard to case
+        {Script(sign, "FILEINFO: extname=\"ABC\""), false},    // attribute names exactly
+        {Script(sign, "FILEINFO: EXTNAME=\"\""), false},       // nothing between the quotes
+        {Script(sign, "FILEINFO: EXTNAME=\"ABCDEF\""), false}, // longer than a type slot
         {Script(sign, "FILEINFO: EXTNAME=\"ABCDE\""), true},
-        {Script(sign, "FILEINFO: EXTNAME=ABC"), true},                    // unquoted: the B between
+        {Script(sign, "FILEINFO: EXTNAME=ABC"), true}, // unquoted: the B between
         {Script(sign, "FILEINFO: EXTNAME=\"A/B\""), false},
         {Script(sign, "FILEINFO: EXTNAME=\"ABC\" SIZE=0x400"), true},
         {Script(sign, "FILEINFO: EXTNAME=\"ABC\" SIZE=1024"), false},
@@ -97,8 +97,8 @@ TEST(HeaderScript, LineRules)
         {Script("FILESIGN: OFFSET=0x0 TYPE=CHAR VALUE=\"\""), true},
         {Script("FILESIGN: OFFSET=0x0 TYPE=CHAR VALUE=AB"), false},
         {Script("OTHER: x"), false},
-        {"REMARK: only" + kCrLf + "REMARK: remarks", false},             // no FILEINFO line
-        {Script(""), true},                                                // accepted, never matches
+        {"REMARK: only" + kCrLf + "REMARK: remarks", false}, // no FILEINFO line
+        {Script(""), true},                                  // accepted, never matches
     };
     std::string bytes16 = "FILESIGN: OFFSET=0x0 TYPE=BYTE VALUE=0x00";
     for (int i = 1; i < 16; ++i) bytes16 += ",0x01";

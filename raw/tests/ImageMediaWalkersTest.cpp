@@ -111,9 +111,9 @@ Bytes Psd(uint16_t channels, uint32_t height, uint32_t width, uint16_t depth, ui
     PutU32be(b, 18, width);
     PutU16be(b, 22, depth);
     PutU16be(b, 24, 3);
-    PutU32be(b, 26, 0);       // colour-mode data
-    PutU32be(b, 30, 6);       // image resources
-    PutU32be(b, 40, 0);       // layer and mask information
+    PutU32be(b, 26, 0); // colour-mode data
+    PutU32be(b, 30, 6); // image resources
+    PutU32be(b, 40, 0); // layer and mask information
     PutU16be(b, 44, compression);
     return b;
 }

@@ -195,7 +195,10 @@ TEST_F(MediaArchiveFixtureTest, Mp3TitlesAndYearsFromEachTagVersion)
     const std::map<std::string, std::pair<std::string, std::string>> expected = {
         {"id3v23_v1.mp3", {"Probe Tone", "2019"}},
         {"id3v23_utf16.mp3", {"Caf\xC3\xA9 M\xC3\xBCller", "2021"}},
-        {"id3v24.mp3", {"Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln", "2024"}},
+        {"id3v24.mp3",
+         {"Gr\xC3\xBC\xC3\x9F"
+          "e aus K\xC3\xB6ln",
+          "2024"}},
     };
     for (const Sample& s : Samples()) {
         const auto it = expected.find(s.name);

@@ -92,7 +92,7 @@ struct JpegShape {
     uint16_t width = 64;
     uint16_t height = 48;
     bool frame = true;
-    size_t scanBytes = 3000;  // entropy-coded bytes after the scan header
+    size_t scanBytes = 3000; // entropy-coded bytes after the scan header
     bool endMarker = true;
     std::vector<uint8_t> exif{}; // the EXIF segment's data after its length field
 };
@@ -479,7 +479,8 @@ TEST_F(PhotoAnalyserTest, PhotoFilesOnAComposedDiskAreEachFound)
     disk.Append(MakeNef(20000, 60000, "NIKON D1X", 60000), 73, "nikon.nef", 2);
     const std::vector<uint8_t> crw = MakeCrw(3000, 3584);
     disk.Append(crw, 16, "canon.crw", 1);
-    disk.Append(MakeJpeg({.first = JpegShape::First::Exif, .frameMarker = 0xC2,
+    disk.Append(MakeJpeg({.first = JpegShape::First::Exif,
+                          .frameMarker = 0xC2,
                           .exif = MakeExif(true, "M", "Progressive", "2020:01:01 00:00:00")}),
                 33, "progressive-exif.jpg", 3);
     const auto device = disk.MakeDevice();

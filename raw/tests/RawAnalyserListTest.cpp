@@ -30,8 +30,7 @@ std::vector<std::string> Names(const RawAnalyserList& list)
     std::vector<std::string> out;
     for (size_t i = 0; i < list.Size(); ++i)
         for (size_t c = 0; c < kRawAnalyserClassCount; ++c)
-            if (auto probe = CreateRawAnalyserOfClass(C(c));
-                probe && typeid(*probe) == typeid(*list.At(i)))
+            if (auto probe = CreateRawAnalyserOfClass(C(c)); probe && typeid(*probe) == typeid(*list.At(i)))
                 out.push_back(GetRawAnalyserClassName(C(c)));
     return out;
 }
@@ -91,8 +90,8 @@ TEST(RawAnalyserListTest, FactoryRows)
         EXPECT_EQ(GetRawAnalyserClassesForType(id), (std::vector<C>{C::CustomFileAnalyser})) << id;
 
     // Every fixed id that is not a special row is served by the one class whose own id it is.
-    const std::set<int> special = {3, 4, 5, 8, 11, 13, 14, 17, 18, 20, 21, 26, 31, 35, 39, 43, 48, 49, 53,
-                                   57, 62, 63, 64, 65, 67, 69, 70, 71, 72, 73};
+    const std::set<int> special = {3,  4,  5,  8,  11, 13, 14, 17, 18, 20, 21, 26, 31, 35, 39,
+                                   43, 48, 49, 53, 57, 62, 63, 64, 65, 67, 69, 70, 71, 72, 73};
     std::map<C, int> counts;
     size_t total = 0;
     for (int id = 1; id <= 73; ++id) {

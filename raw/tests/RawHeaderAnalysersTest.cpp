@@ -68,12 +68,11 @@ std::vector<Expected> ByteBuiltFiles()
     add("text.wpd", 64, 6000, [](Sector& s) { MakeWpd(s, {1, 0x0A, 2, 1}, {0, 2, 5, 0}); });
     add("drawing.wpg", 65, 6000, [](Sector& s) { MakeWpd(s, {1, 0x16, 2, 0}, {0, 0, 3, 0}); });
     add("slides.shw", 57, 6000, [](Sector& s) { MakeWpd(s, {0x0F, 0x0F, 1, 0}, {0, 0, 3, 0}); });
-    for (const auto& [form, type] : std::map<std::string, int>{{"ACONanih", 4}, {"CARCvrsn", 13}, {"CSL2vrsn", 17},
-                                                                {"CDRBvrsn", 11}})
+    for (const auto& [form, type] :
+         std::map<std::string, int>{{"ACONanih", 4}, {"CARCvrsn", 13}, {"CSL2vrsn", 17}, {"CDRBvrsn", 11}})
         add(form.c_str(), type, 2500, [&, form = form](Sector& s) { MakeRiff(s, form.c_str()), Le32(s, 4, 2492); });
-    add("drawing.cmx", 14, 1800, [](Sector& s) {
-        MakeRiff(s, "CMX1"), Le32(s, 4, 1792), Put(s, 20, "{Corel Binary Meta File}");
-    });
+    add("drawing.cmx", 14, 1800,
+        [](Sector& s) { MakeRiff(s, "CMX1"), Le32(s, 4, 1792), Put(s, 20, "{Corel Binary Meta File}"); });
 
     // A cursor is an icon file of kind 2; a standard metafile is a placeable one without its first 22 bytes.
     std::vector<uint8_t> cursor = testsupport::ReadRawFixture("header", "icons.ico");

@@ -71,7 +71,8 @@ std::vector<Sector> Sectors()
     add(Make3ds), add(MakeAsf), add(MakeAu), add(MakeBmp), add(MakeCab), add(MakeChm), add(MakeCrw), add(MakeDbx);
     add(MakeEmf), add(MakeEps), add(MakeFh11), add(MakeHlp), add(MakeIco), add(MakeMid), add(MakeOle), add(MakeOne);
     add(MakePst), add([](Sector& s) { MakeTtf(s); }), add(MakeWmf), add([](Sector& s) { MakePlaceableWmf(s); });
-    for (const char* form : {"WAVEfmt ", "AVI LIST", "CDR9vrsn", "WEBPVP8 "}) add([&](Sector& s) { MakeRiff(s, form); });
+    for (const char* form : {"WAVEfmt ", "AVI LIST", "CDR9vrsn", "WEBPVP8 "})
+        add([&](Sector& s) { MakeRiff(s, form); });
     for (const char* ftyp : {"ftypisom", "ftypqt  ", "ftyp3gp4", "FTYPMP42"})
         add([&](Sector& s) { Be32(s, 0, 20), Put(s, 4, ftyp); });
     add([](Sector& s) { Bytes(s, 0, {0, 1, 0, 0}), Put(s, 4, "MSISAM Database"); });
@@ -83,10 +84,22 @@ std::vector<Sector> Sectors()
     add([](Sector& s) { Bytes(s, 0, {0xFF, 0xD8, 0xFF, 0xE0}), Put(s, 6, "JFIF"); });
     add([](Sector& s) { Bytes(s, 0, {0xDB, 0xA5, 0x2D, 0}); });
     add([](Sector& s) { Put(s, 0, "PK\x03\x04"); });
-    add([](Sector& s) { Put(s, 0, "%PDF-1.7"); s[100] = 0x5A; });
-    add([](Sector& s) { Put(s, 0, "XYZ"); s[100] = 0x5A; });
-    add([](Sector& s) { Put(s, 0, "%PDF-1.7"); s[100] = 0x77; });
-    add([](Sector& s) { Put(s, 257, "ustar"); s[100] = 0x5A; }); // first word zero: skipped
+    add([](Sector& s) {
+        Put(s, 0, "%PDF-1.7");
+        s[100] = 0x5A;
+    });
+    add([](Sector& s) {
+        Put(s, 0, "XYZ");
+        s[100] = 0x5A;
+    });
+    add([](Sector& s) {
+        Put(s, 0, "%PDF-1.7");
+        s[100] = 0x77;
+    });
+    add([](Sector& s) {
+        Put(s, 257, "ustar");
+        s[100] = 0x5A;
+    }); // first word zero: skipped
 
     const size_t trueHeaders = out.size();
     // Noise: random sectors, and random sectors carrying each key byte at its offset.
@@ -120,7 +133,8 @@ void ExpectSameAsInOrder(const RawAnalyserList& list)
         CRawFileInfo a, b;
         IRawFileAnalyser* fast = matcher.Match(s.data(), &a);
         IRawFileAnalyser* slow = AskInOrder(list, s.data(), &b);
-        ASSERT_EQ(fast, slow) << "first bytes " << int(s[0]) << " " << int(s[1]) << " " << int(s[2]) << " " << int(s[3]);
+        ASSERT_EQ(fast, slow) << "first bytes " << int(s[0]) << " " << int(s[1]) << " " << int(s[2]) << " "
+                              << int(s[3]);
         if (fast) {
             ++matched;
             EXPECT_EQ(a.GetFileType(), b.GetFileType());
@@ -161,7 +175,8 @@ TEST(RawSectorMatcherTest, RealAnalysersOfAFullScanKeepToTheirSignatures)
         for (auto& b : s) b = uint8_t(random());
         CRawFileInfo hit;
         if (list.At(i)->GetSignature() == RawSignature::None) continue;
-        EXPECT_EQ(list.At(i)->IsMatch(s.data(), &hit), MatchRawSignature(list.At(i)->GetSignature(), s.data(), nullptr));
+        EXPECT_EQ(list.At(i)->IsMatch(s.data(), &hit),
+                  MatchRawSignature(list.At(i)->GetSignature(), s.data(), nullptr));
     }
 }
 

@@ -37,127 +37,290 @@ std::vector<Row> Rows()
         {"AU", RawSignature::AU, MakeAu, 7, 24 + 1000, [](Sector& s) { Be32(s, 4, 23); }},
         {"AU unknown length", RawSignature::AU, MakeAu, 7, 1024, [](Sector& s) { Be32(s, 8, 0xFFFFFFFF); }},
         {"BMP 40", RawSignature::BMP, MakeBmp, 9, 70000, [](Sector& s) { Le32(s, 14, 108); }},
-        {"BMP 124", RawSignature::BMP, [](Sector& s) { MakeBmp(s); Le32(s, 14, 124); }, 9, 70000,
-         [](Sector& s) { Le16(s, 6, 1); }},
+        {"BMP 124", RawSignature::BMP,
+         [](Sector& s) {
+             MakeBmp(s);
+             Le32(s, 14, 124);
+         },
+         9, 70000, [](Sector& s) { Le16(s, 6, 1); }},
         {"CAB", RawSignature::CAB, MakeCab, 10, 3000, [](Sector& s) { Le32(s, 4, 1); }},
         {"CAB version", RawSignature::CAB, MakeCab, 10, 3000, [](Sector& s) { Le16(s, 24, 0x0102); }},
         {"CHM", RawSignature::CHM, MakeChm, 12, 123456, [](Sector& s) { Le32(s, 100, 1); }},
         {"CHM second GUID", RawSignature::CHM, MakeChm, 12, 123456, [](Sector& s) { s[40] = 0x12; }},
-        {"CHM second GUID written twice", RawSignature::CHM, [](Sector& s) { MakeChm(s); s[40] = 0x10; }, 12, 123456,
-         [](Sector& s) { s[41] = 0xFE; }},
-        {"CPT", RawSignature::CPT, [](Sector& s) { Put(s, 0, "CPT9FILE"); Le32(s, 52, 316); }, 15, 0,
-         [](Sector& s) { Le32(s, 52, 317); }},
+        {"CHM second GUID written twice", RawSignature::CHM,
+         [](Sector& s) {
+             MakeChm(s);
+             s[40] = 0x10;
+         },
+         12, 123456, [](Sector& s) { s[41] = 0xFE; }},
+        {"CPT", RawSignature::CPT,
+         [](Sector& s) {
+             Put(s, 0, "CPT9FILE");
+             Le32(s, 52, 316);
+         },
+         15, 0, [](Sector& s) { Le32(s, 52, 317); }},
         {"CRW", RawSignature::CRW, MakeCrw, 16, 0, [](Sector& s) { s[14] = 3; }},
         {"DBX", RawSignature::DBX, MakeDbx, 19, 9000, [](Sector& s) { s[4] = 0xC8; }},
-        {"DBX folders", RawSignature::DBX, [](Sector& s) {
-             Bytes(s, 0, {0xCF, 0xAD, 0x12, 0xFE, 0x30, 0x9D, 0xFE, 0x26, 0x8F, 0x1A, 0xD2, 0x11, 0xAA, 0xBF, 0x00, 0x60});
+        {"DBX folders", RawSignature::DBX,
+         [](Sector& s) {
+             Bytes(s, 0,
+                   {0xCF, 0xAD, 0x12, 0xFE, 0x30, 0x9D, 0xFE, 0x26, 0x8F, 0x1A, 0xD2, 0x11, 0xAA, 0xBF, 0x00, 0x60});
              Le32(s, 124, 777);
-         }, 19, 777, [](Sector& s) { s[15] = 0x61; }},
-        {"DBX JMF6", RawSignature::DBX, [](Sector& s) { Bytes(s, 0, {0x4A, 0x4D, 0x46, 0x36, 3, 0, 0x10, 0}); Le32(s, 124, 55); },
+         },
+         19, 777, [](Sector& s) { s[15] = 0x61; }},
+        {"DBX JMF6", RawSignature::DBX,
+         [](Sector& s) {
+             Bytes(s, 0, {0x4A, 0x4D, 0x46, 0x36, 3, 0, 0x10, 0});
+             Le32(s, 124, 55);
+         },
          19, 55, [](Sector& s) { s[4] = 4; }},
-        {"DWG", RawSignature::DWG, [](Sector& s) { Put(s, 0, "AC1015"); }, 22, 0, [](Sector& s) { Put(s, 0, "AC1016"); }},
+        {"DWG", RawSignature::DWG, [](Sector& s) { Put(s, 0, "AC1015"); }, 22, 0,
+         [](Sector& s) { Put(s, 0, "AC1016"); }},
         {"DWG padding", RawSignature::DWG, [](Sector& s) { Put(s, 0, "AC1021"); }, 22, 0, [](Sector& s) { s[7] = 1; }},
         {"DXF", RawSignature::DXF, [](Sector& s) { Put(s, 0, "  0\r\nSECTION\r\n  2\r\nHEADER\r\n"); }, 23, 0,
          [](Sector& s) { s[25] = 'r'; }},
         {"EMF", RawSignature::EMF, MakeEmf, 24, 4000, [](Sector& s) { Le16(s, 58, 1); }},
         {"EMF empty", RawSignature::EMF, MakeEmf, 24, 4000, [](Sector& s) { Le32(s, 48, 0); }},
         {"EPS", RawSignature::EPS, MakeEps, 25, 1530, [](Sector& s) { s[29] = 0xFE; }},
-        {"EPS TIFF first", RawSignature::EPS, [](Sector& s) {
+        {"EPS TIFF first", RawSignature::EPS,
+         [](Sector& s) {
              MakeEps(s);
              Bytes(s, 30, {'I', 'I'});
              Le32(s, 4, 530), Le32(s, 8, 2000), Le32(s, 20, 30), Le32(s, 24, 500);
-         }, 25, 2530, [](Sector& s) { Bytes(s, 30, {'I', 'J'}); }},
+         },
+         25, 2530,
+         [](Sector& s) {
+             Bytes(s, 30, {'I', 'J'});
+         }},
         {"FH11", RawSignature::FH11, MakeFh11, 27, 0, [](Sector& s) { Le16(s, 34, 0x3031); }},
-        {"GIF", RawSignature::GIF, [](Sector& s) { Put(s, 0, "GIF89a"); }, 28, 0, [](Sector& s) { Put(s, 0, "GIF88a"); }},
-        {"GZ", RawSignature::GZ, [](Sector& s) { Bytes(s, 0, {0x1F, 0x8B, 0x08}); }, 29, 0, [](Sector& s) { s[2] = 7; }},
+        {"GIF", RawSignature::GIF, [](Sector& s) { Put(s, 0, "GIF89a"); }, 28, 0,
+         [](Sector& s) { Put(s, 0, "GIF88a"); }},
+        {"GZ", RawSignature::GZ,
+         [](Sector& s) {
+             Bytes(s, 0, {0x1F, 0x8B, 0x08});
+         },
+         29, 0, [](Sector& s) { s[2] = 7; }},
         {"HLP", RawSignature::HLP, MakeHlp, 30, 4096, [](Sector& s) { Le32(s, 12, 511); }},
         {"HLP shorter than its directory", RawSignature::HLP, MakeHlp, 30, 4096, [](Sector& s) { Le32(s, 4, 4097); }},
-        {"HTM", RawSignature::HTM, [](Sector& s) { Put(s, 0, "<HtMl><body>"); }, 31, 0, [](Sector& s) { Put(s, 0, "<HtMm>"); }},
+        {"HTM", RawSignature::HTM, [](Sector& s) { Put(s, 0, "<HtMl><body>"); }, 31, 0,
+         [](Sector& s) { Put(s, 0, "<HtMm>"); }},
         {"HTM doctype", RawSignature::HTM, [](Sector& s) { Put(s, 0, "<!doctype html>"); }, 31, 0,
          [](Sector& s) { Put(s, 0, "<!doctype htm>"); }},
-        {"HTM after a comment", RawSignature::HTM, [](Sector& s) { Put(s, 0, "<!-- x -->"); Put(s, 504, "<html>"); }, 31, 0,
-         [](Sector& s) { Put(s, 504, "xxxxxxx"); Put(s, 505, "<html>"); }},
+        {"HTM after a comment", RawSignature::HTM,
+         [](Sector& s) {
+             Put(s, 0, "<!-- x -->");
+             Put(s, 504, "<html>");
+         },
+         31, 0,
+         [](Sector& s) {
+             Put(s, 504, "xxxxxxx");
+             Put(s, 505, "<html>");
+         }},
         {"ICO", RawSignature::ICO, MakeIco, 32, 6 + 16 + 1128, [](Sector& s) { s[6 + 3] = 1; }},
-        {"CUR", RawSignature::ICO, [](Sector& s) { MakeIco(s); s[2] = 2; }, 18, 6 + 16 + 1128, [](Sector& s) { s[2] = 3; }},
+        {"CUR", RawSignature::ICO,
+         [](Sector& s) {
+             MakeIco(s);
+             s[2] = 2;
+         },
+         18, 6 + 16 + 1128, [](Sector& s) { s[2] = 3; }},
         {"ICO too many", RawSignature::ICO, MakeIco, 32, 1150, [](Sector& s) { Le16(s, 4, 17); }},
-        {"JPG JFIF", RawSignature::JPG, [](Sector& s) { Bytes(s, 0, {0xFF, 0xD8, 0xFF, 0xE0, 0, 16}); Put(s, 6, "JFIF"); },
+        {"JPG JFIF", RawSignature::JPG,
+         [](Sector& s) {
+             Bytes(s, 0, {0xFF, 0xD8, 0xFF, 0xE0, 0, 16});
+             Put(s, 6, "JFIF");
+         },
          33, 0, [](Sector& s) { Put(s, 6, "JFIX"); }},
-        {"JPG Exif", RawSignature::JPG, [](Sector& s) { Bytes(s, 0, {0xFF, 0xD8, 0xFF, 0xE1, 0x20, 0}); Put(s, 6, "exif"); },
+        {"JPG Exif", RawSignature::JPG,
+         [](Sector& s) {
+             Bytes(s, 0, {0xFF, 0xD8, 0xFF, 0xE1, 0x20, 0});
+             Put(s, 6, "exif");
+         },
          33, 0, [](Sector& s) { s[3] = 0xE2; }},
-        {"JPG tables first", RawSignature::JPG, [](Sector& s) { Bytes(s, 0, {0xFF, 0xD8, 0xFF, 0xDB}); }, 33, 0,
-         [](Sector& s) { s[1] = 0xD9; }},
-        {"LowDoc", RawSignature::LowDoc, [](Sector& s) { Bytes(s, 0, {0xDB, 0xA5, 0x2D, 0x00}); }, 21, 0,
-         [](Sector& s) { s[3] = 1; }},
-        {"LowDoc compound", RawSignature::LowDoc, [](Sector& s) { Bytes(s, 0, {0xD0, 0xCF, 0x11, 0xE0}); }, 21, 0,
-         [](Sector& s) { s[3] = 0xE1; }},
-        {"LZH", RawSignature::LZH, [](Sector& s) { Bytes(s, 0, {0x20, 0x5A}); Put(s, 2, "-lh5-"); }, 34, 0,
-         [](Sector& s) { Put(s, 2, "-lh6-"); }},
-        {"MDB", RawSignature::MDB, [](Sector& s) { Bytes(s, 0, {0, 1, 0, 0}); Put(s, 4, "Standard Jet DB"); }, 37, 0,
-         [](Sector& s) { Put(s, 4, "Standard Jet DC"); }},
-        {"ACCDB", RawSignature::MDB, [](Sector& s) { Bytes(s, 0, {0, 1, 0, 0}); Put(s, 4, "Standard ACE DB"); }, 72, 0,
-         [](Sector& s) { s[19] = 1; }},
+        {"JPG tables first", RawSignature::JPG,
+         [](Sector& s) {
+             Bytes(s, 0, {0xFF, 0xD8, 0xFF, 0xDB});
+         },
+         33, 0, [](Sector& s) { s[1] = 0xD9; }},
+        {"LowDoc", RawSignature::LowDoc,
+         [](Sector& s) {
+             Bytes(s, 0, {0xDB, 0xA5, 0x2D, 0x00});
+         },
+         21, 0, [](Sector& s) { s[3] = 1; }},
+        {"LowDoc compound", RawSignature::LowDoc,
+         [](Sector& s) {
+             Bytes(s, 0, {0xD0, 0xCF, 0x11, 0xE0});
+         },
+         21, 0, [](Sector& s) { s[3] = 0xE1; }},
+        {"LZH", RawSignature::LZH,
+         [](Sector& s) {
+             Bytes(s, 0, {0x20, 0x5A});
+             Put(s, 2, "-lh5-");
+         },
+         34, 0, [](Sector& s) { Put(s, 2, "-lh6-"); }},
+        {"MDB", RawSignature::MDB,
+         [](Sector& s) {
+             Bytes(s, 0, {0, 1, 0, 0});
+             Put(s, 4, "Standard Jet DB");
+         },
+         37, 0, [](Sector& s) { Put(s, 4, "Standard Jet DC"); }},
+        {"ACCDB", RawSignature::MDB,
+         [](Sector& s) {
+             Bytes(s, 0, {0, 1, 0, 0});
+             Put(s, 4, "Standard ACE DB");
+         },
+         72, 0, [](Sector& s) { s[19] = 1; }},
         {"MID", RawSignature::MID, MakeMid, 36, 0, [](Sector& s) { Be16(s, 8, 3); }},
         {"MID no tracks", RawSignature::MID, MakeMid, 36, 0, [](Sector& s) { Be16(s, 10, 0); }},
-        {"MNY", RawSignature::MNY, [](Sector& s) { Bytes(s, 0, {0, 1, 0, 0}); Put(s, 4, "MSISAM Database"); }, 38, 1048576,
-         [](Sector& s) { s[18] = 'f'; }},
-        {"MOV", RawSignature::MOV, [](Sector& s) { Be32(s, 0, 20); Put(s, 4, "ftypqt  "); }, 40, 0,
-         [](Sector& s) { Put(s, 4, "ftypisom"); }},
-        {"MOV other brand", RawSignature::MOV, [](Sector& s) { Be32(s, 0, 20); Put(s, 4, "ftypheic"); }, 40, 0,
-         [](Sector& s) { Put(s, 4, "FTYPheic"); }},
-        {"MOV 3gp brand", RawSignature::MOV, [](Sector& s) { Be32(s, 0, 20); Put(s, 4, "ftypM4A "); }, 40, 0,
-         [](Sector& s) { Put(s, 4, "ftyp3gp5"); }},
-        {"MP3", RawSignature::MP3, [](Sector& s) { Put(s, 0, "ID3"); s[3] = 4; }, 41, 0, [](Sector& s) { s[3] = 2; }},
-        {"MP4 isom", RawSignature::MP4, [](Sector& s) { Be32(s, 0, 32); Put(s, 4, "ftypisom"); }, 42, 0,
-         [](Sector& s) { Put(s, 4, "ftypqt  "); }},
-        {"MP4 mp41", RawSignature::MP4, [](Sector& s) { Be32(s, 0, 32); Put(s, 4, "ftypmp41"); }, 42, 0,
-         [](Sector& s) { Put(s, 4, "ftypmp43"); }},
-        {"MP4 upper case", RawSignature::MP4, [](Sector& s) { Be32(s, 0, 32); Put(s, 4, "FTYPMP42"); }, 42, 0,
-         [](Sector& s) { Put(s, 4, "FTYQMP42"); }},
-        {"M4V", RawSignature::MP4, [](Sector& s) { Be32(s, 0, 32); Put(s, 4, "ftypM4V "); }, 42, 0,
-         [](Sector& s) { Put(s, 4, "ftypM4V_"); }},
+        {"MNY", RawSignature::MNY,
+         [](Sector& s) {
+             Bytes(s, 0, {0, 1, 0, 0});
+             Put(s, 4, "MSISAM Database");
+         },
+         38, 1048576, [](Sector& s) { s[18] = 'f'; }},
+        {"MOV", RawSignature::MOV,
+         [](Sector& s) {
+             Be32(s, 0, 20);
+             Put(s, 4, "ftypqt  ");
+         },
+         40, 0, [](Sector& s) { Put(s, 4, "ftypisom"); }},
+        {"MOV other brand", RawSignature::MOV,
+         [](Sector& s) {
+             Be32(s, 0, 20);
+             Put(s, 4, "ftypheic");
+         },
+         40, 0, [](Sector& s) { Put(s, 4, "FTYPheic"); }},
+        {"MOV 3gp brand", RawSignature::MOV,
+         [](Sector& s) {
+             Be32(s, 0, 20);
+             Put(s, 4, "ftypM4A ");
+         },
+         40, 0, [](Sector& s) { Put(s, 4, "ftyp3gp5"); }},
+        {"MP3", RawSignature::MP3,
+         [](Sector& s) {
+             Put(s, 0, "ID3");
+             s[3] = 4;
+         },
+         41, 0, [](Sector& s) { s[3] = 2; }},
+        {"MP4 isom", RawSignature::MP4,
+         [](Sector& s) {
+             Be32(s, 0, 32);
+             Put(s, 4, "ftypisom");
+         },
+         42, 0, [](Sector& s) { Put(s, 4, "ftypqt  "); }},
+        {"MP4 mp41", RawSignature::MP4,
+         [](Sector& s) {
+             Be32(s, 0, 32);
+             Put(s, 4, "ftypmp41");
+         },
+         42, 0, [](Sector& s) { Put(s, 4, "ftypmp43"); }},
+        {"MP4 upper case", RawSignature::MP4,
+         [](Sector& s) {
+             Be32(s, 0, 32);
+             Put(s, 4, "FTYPMP42");
+         },
+         42, 0, [](Sector& s) { Put(s, 4, "FTYQMP42"); }},
+        {"M4V", RawSignature::MP4,
+         [](Sector& s) {
+             Be32(s, 0, 32);
+             Put(s, 4, "ftypM4V ");
+         },
+         42, 0, [](Sector& s) { Put(s, 4, "ftypM4V_"); }},
         {"OLE", RawSignature::OLE, MakeOle, 44, 0, [](Sector& s) { s[7] = 0xE2; }},
         {"ONE", RawSignature::ONE, MakeOne, 45, 20000, [](Sector& s) { s[15] = 0xD4; }},
         {"PDF", RawSignature::PDF, [](Sector& s) { Put(s, 0, "%PDF-1.4"); }, 46, 0, [](Sector& s) { s[4] = ' '; }},
-        {"PNG", RawSignature::PNG, [](Sector& s) { Bytes(s, 0, {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}); }, 47, 0,
-         [](Sector& s) { s[7] = 0x0B; }},
+        {"PNG", RawSignature::PNG,
+         [](Sector& s) {
+             Bytes(s, 0, {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A});
+         },
+         47, 0, [](Sector& s) { s[7] = 0x0B; }},
         {"PSD", RawSignature::PSD, [](Sector& s) { Put(s, 0, "8BPS"); }, 50, 0, [](Sector& s) { s[3] = 'T'; }},
         {"PSP", RawSignature::PSP, [](Sector& s) { Put(s, 0, "Paint Shop Pro Image File\n\x1A"); }, 51, 0,
          [](Sector& s) { s[26] = 0x1B; }},
         {"PST Unicode", RawSignature::PST, MakePst, 52, 300000, [](Sector& s) { s[3] = 'M'; }},
-        {"RAR", RawSignature::RAR, [](Sector& s) { Bytes(s, 0, {'R', 'a', 'r', '!', 0x1A, 0x07, 0x00}); }, 54, 0,
-         [](Sector& s) { s[6] = 1; }},
-        {"WAV", RawSignature::RIFF, [](Sector& s) { MakeRiff(s, "WAVEfmt "); }, 63, 1008, [](Sector& s) { s[3] = 'X'; }},
+        {"RAR", RawSignature::RAR,
+         [](Sector& s) {
+             Bytes(s, 0, {'R', 'a', 'r', '!', 0x1A, 0x07, 0x00});
+         },
+         54, 0, [](Sector& s) { s[6] = 1; }},
+        {"WAV", RawSignature::RIFF, [](Sector& s) { MakeRiff(s, "WAVEfmt "); }, 63, 1008,
+         [](Sector& s) { s[3] = 'X'; }},
         {"AVI", RawSignature::RIFF, [](Sector& s) { MakeRiff(s, "AVI LIST"); }, 8, 1008, [](Sector& s) { s[0] = 'r'; }},
         {"ANI", RawSignature::RIFF, [](Sector& s) { MakeRiff(s, "ACONanih"); }, 4, 1008, [](Sector& s) { s[1] = 'J'; }},
-        {"CMX", RawSignature::RIFF, [](Sector& s) { MakeRiff(s, "CMX1"); Put(s, 20, "{Corel Binary Meta File}"); }, 14,
-         1008, [](Sector& s) { s[2] = 'G'; }},
-        {"CLK", RawSignature::RIFF, [](Sector& s) { MakeRiff(s, "CARCvrsn"); }, 13, 1008, [](Sector& s) { s[0] = 'S'; }},
-        {"CSL", RawSignature::RIFF, [](Sector& s) { MakeRiff(s, "csl2VRSN"); }, 17, 1008, [](Sector& s) { s[3] = 'G'; }},
-        {"CDR", RawSignature::RIFF, [](Sector& s) { MakeRiff(s, "cdrcvrsn"); }, 11, 1008, [](Sector& s) { s[3] = 'G'; }},
+        {"CMX", RawSignature::RIFF,
+         [](Sector& s) {
+             MakeRiff(s, "CMX1");
+             Put(s, 20, "{Corel Binary Meta File}");
+         },
+         14, 1008, [](Sector& s) { s[2] = 'G'; }},
+        {"CLK", RawSignature::RIFF, [](Sector& s) { MakeRiff(s, "CARCvrsn"); }, 13, 1008,
+         [](Sector& s) { s[0] = 'S'; }},
+        {"CSL", RawSignature::RIFF, [](Sector& s) { MakeRiff(s, "csl2VRSN"); }, 17, 1008,
+         [](Sector& s) { s[3] = 'G'; }},
+        {"CDR", RawSignature::RIFF, [](Sector& s) { MakeRiff(s, "cdrcvrsn"); }, 11, 1008,
+         [](Sector& s) { s[3] = 'G'; }},
         {"RIFF other form", RawSignature::RIFF, [](Sector& s) { MakeRiff(s, "WEBPVP8 "); }, 55, 1008,
          [](Sector& s) { Put(s, 0, "RIFX"); }},
         {"RTF", RawSignature::RTF, [](Sector& s) { Put(s, 0, "{\\rtf1\\ansi"); }, 56, 0, [](Sector& s) { s[4] = 'g'; }},
-        {"SWF", RawSignature::SWF, [](Sector& s) { Put(s, 0, "FWS\x09"); Le32(s, 4, 7777); }, 58, 7777,
-         [](Sector& s) { s[0] = 'Z'; }},
-        {"SWF compressed", RawSignature::SWF, [](Sector& s) { Put(s, 0, "CWS\x0A"); Le32(s, 4, 7777); }, 58, 7777,
-         [](Sector& s) { s[1] = 'V'; }},
-        {"TAR", RawSignature::TAR, [](Sector& s) { Put(s, 0, "name.txt"); Put(s, 257, "ustar"); }, 59, 0,
-         [](Sector& s) { s[261] = 'R'; }},
-        {"TIF II", RawSignature::TIF, [](Sector& s) { Bytes(s, 0, {'I', 'I', 0x2A, 0}); }, 60, 0, [](Sector& s) { s[2] = 0x2B; }},
-        {"TIF MM", RawSignature::TIF, [](Sector& s) { Bytes(s, 0, {'M', 'M', 0, 0x2A}); }, 60, 0, [](Sector& s) { s[0] = 'I'; }},
-        {"TTF", RawSignature::TTF, [](Sector& s) { MakeTtf(s); }, 61, 12 + 4 * 16 + 100 + 56 + 8 + 36, [](Sector& s) { Put(s, 12 + 16, "hhex"); }},
-        {"TTF too many tables", RawSignature::TTF, [](Sector& s) { MakeTtf(s); }, 61, 276, [](Sector& s) { Be16(s, 4, 32); }},
-        {"UnicodeHTM", RawSignature::UnicodeHTM, [](Sector& s) { Bytes(s, 0, {0xFF, 0xFE, 0x3C, 0x00}); }, 31, 0,
-         [](Sector& s) { s[2] = 0x3D; }},
+        {"SWF", RawSignature::SWF,
+         [](Sector& s) {
+             Put(s, 0, "FWS\x09");
+             Le32(s, 4, 7777);
+         },
+         58, 7777, [](Sector& s) { s[0] = 'Z'; }},
+        {"SWF compressed", RawSignature::SWF,
+         [](Sector& s) {
+             Put(s, 0, "CWS\x0A");
+             Le32(s, 4, 7777);
+         },
+         58, 7777, [](Sector& s) { s[1] = 'V'; }},
+        {"TAR", RawSignature::TAR,
+         [](Sector& s) {
+             Put(s, 0, "name.txt");
+             Put(s, 257, "ustar");
+         },
+         59, 0, [](Sector& s) { s[261] = 'R'; }},
+        {"TIF II", RawSignature::TIF,
+         [](Sector& s) {
+             Bytes(s, 0, {'I', 'I', 0x2A, 0});
+         },
+         60, 0, [](Sector& s) { s[2] = 0x2B; }},
+        {"TIF MM", RawSignature::TIF,
+         [](Sector& s) {
+             Bytes(s, 0, {'M', 'M', 0, 0x2A});
+         },
+         60, 0, [](Sector& s) { s[0] = 'I'; }},
+        {"TTF", RawSignature::TTF, [](Sector& s) { MakeTtf(s); }, 61, 12 + 4 * 16 + 100 + 56 + 8 + 36,
+         [](Sector& s) { Put(s, 12 + 16, "hhex"); }},
+        {"TTF too many tables", RawSignature::TTF, [](Sector& s) { MakeTtf(s); }, 61, 276,
+         [](Sector& s) { Be16(s, 4, 32); }},
+        {"UnicodeHTM", RawSignature::UnicodeHTM,
+         [](Sector& s) {
+             Bytes(s, 0, {0xFF, 0xFE, 0x3C, 0x00});
+         },
+         31, 0, [](Sector& s) { s[2] = 0x3D; }},
         {"WMF", RawSignature::WMF, MakeWmf, 66, 1000, [](Sector& s) { Le16(s, 16, 1); }},
-        {"WMF placeable", RawSignature::WMF, [](Sector& s) { MakePlaceableWmf(s); }, 66, 22 + 2 * 600, [](Sector& s) { s[20] ^= 1; }},
-        {"WPD", RawSignature::WPD, [](Sector& s) { MakeWpd(s, {1, 0x0A, 2, 1}, {0, 2, 5, 0}); }, 64, 6000,
-         [](Sector& s) { s[11] = 2; }},
-        {"WPG", RawSignature::WPD, [](Sector& s) { MakeWpd(s, {1, 0x16, 2, 0}, {0, 0, 3, 0}); }, 65, 6000,
-         [](Sector& s) { s[16] = 4; }},
-        {"SHW", RawSignature::WPD, [](Sector& s) { MakeWpd(s, {0x0F, 0x0F, 1, 0}, {0, 0, 3, 0}); }, 57, 6000,
-         [](Sector& s) { s[0] = 0xFE; }},
-        {"ZIP", RawSignature::ZIP, [](Sector& s) { Bytes(s, 0, {'P', 'K', 3, 4}); }, 68, 0, [](Sector& s) { s[2] = 5; }},
+        {"WMF placeable", RawSignature::WMF, [](Sector& s) { MakePlaceableWmf(s); }, 66, 22 + 2 * 600,
+         [](Sector& s) { s[20] ^= 1; }},
+        {"WPD", RawSignature::WPD,
+         [](Sector& s) {
+             MakeWpd(s, {1, 0x0A, 2, 1}, {0, 2, 5, 0});
+         },
+         64, 6000, [](Sector& s) { s[11] = 2; }},
+        {"WPG", RawSignature::WPD,
+         [](Sector& s) {
+             MakeWpd(s, {1, 0x16, 2, 0}, {0, 0, 3, 0});
+         },
+         65, 6000, [](Sector& s) { s[16] = 4; }},
+        {"SHW", RawSignature::WPD,
+         [](Sector& s) {
+             MakeWpd(s, {0x0F, 0x0F, 1, 0}, {0, 0, 3, 0});
+         },
+         57, 6000, [](Sector& s) { s[0] = 0xFE; }},
+        {"ZIP", RawSignature::ZIP,
+         [](Sector& s) {
+             Bytes(s, 0, {'P', 'K', 3, 4});
+         },
+         68, 0, [](Sector& s) { s[2] = 5; }},
     };
 }
 
@@ -202,8 +365,9 @@ TEST_F(RawSignaturesTest, BrandDecidesBetweenMovMp4And3gp)
     const struct {
         const char* ftyp;
         RawSignature winner;
-    } cases[] = {{"ftypisom", RawSignature::MP4}, {"ftypiso2", RawSignature::MP4}, {"ftypmp42", RawSignature::MP4},
-                 {"ftypM4V ", RawSignature::MP4}, {"ftypqt  ", RawSignature::MOV}, {"ftyp3gp4", RawSignature::ThreeGP},
+    } cases[] = {{"ftypisom", RawSignature::MP4},     {"ftypiso2", RawSignature::MP4},
+                 {"ftypmp42", RawSignature::MP4},     {"ftypM4V ", RawSignature::MP4},
+                 {"ftypqt  ", RawSignature::MOV},     {"ftyp3gp4", RawSignature::ThreeGP},
                  {"ftyp3g2a", RawSignature::ThreeGP}, {"ftypcrx ", RawSignature::MOV}};
     for (const auto& c : cases) {
         Sector s{};
@@ -230,26 +394,83 @@ TEST_F(RawSignaturesTest, SizeEdges)
         uint64_t size;
     };
     const Edge edges[] = {
-        {"icon of exactly 1 MiB", RawSignature::ICO, [](Sector& s) { MakeIco(s); Le32(s, 6 + 8, 1048576 - 22); }, true,
-         1048576},
-        {"icon one byte larger", RawSignature::ICO, [](Sector& s) { MakeIco(s); Le32(s, 6 + 8, 1048576 - 21); }, false, 0},
-        {"icon entry above 10 MiB", RawSignature::ICO, [](Sector& s) { MakeIco(s); Le32(s, 6 + 12, 10485761); }, false, 0},
+        {"icon of exactly 1 MiB", RawSignature::ICO,
+         [](Sector& s) {
+             MakeIco(s);
+             Le32(s, 6 + 8, 1048576 - 22);
+         },
+         true, 1048576},
+        {"icon one byte larger", RawSignature::ICO,
+         [](Sector& s) {
+             MakeIco(s);
+             Le32(s, 6 + 8, 1048576 - 21);
+         },
+         false, 0},
+        {"icon entry above 10 MiB", RawSignature::ICO,
+         [](Sector& s) {
+             MakeIco(s);
+             Le32(s, 6 + 12, 10485761);
+         },
+         false, 0},
         {"TTF half the tags known", RawSignature::TTF, [](Sector& s) { MakeTtf(s, 10, 5); }, true, 12 + 160 + 10 * 4},
         {"TTF fewer than half", RawSignature::TTF, [](Sector& s) { MakeTtf(s, 10, 4); }, false, 0},
-        {"PST ANSI", RawSignature::PST, [](Sector& s) { MakePst(s); s[10] = 14; Le32(s, 168, 12345); }, true, 12345},
-        {"PST other version", RawSignature::PST, [](Sector& s) { MakePst(s); s[10] = 15; }, true, 1048576},
-        {"PST Unicode past 4 GiB", RawSignature::PST, [](Sector& s) { MakePst(s); Le64(s, 184, 0x100000010ull); }, true,
-         0x100000010ull},
-        {"ONE length 0", RawSignature::ONE, [](Sector& s) { MakeOne(s); Le32(s, 196, 0); }, true, 3145728},
-        {"ONE length above 1 GiB", RawSignature::ONE, [](Sector& s) { MakeOne(s); Le32(s, 196, 1073741825); }, true,
-         3145728},
-        {"ONE length 1 GiB", RawSignature::ONE, [](Sector& s) { MakeOne(s); Le32(s, 196, 1073741824); }, true, 1073741824},
-        {"CHM claims 2^60", RawSignature::CHM, [](Sector& s) { MakeChm(s); Le64(s, 104, 1ull << 60); }, true, 1ull << 60},
-        {"RIFF length wraps past 32 bits", RawSignature::RIFF, [](Sector& s) { MakeRiff(s, "WAVEfmt "); Le32(s, 4, 0xFFFFFFFF); },
+        {"PST ANSI", RawSignature::PST,
+         [](Sector& s) {
+             MakePst(s);
+             s[10] = 14;
+             Le32(s, 168, 12345);
+         },
+         true, 12345},
+        {"PST other version", RawSignature::PST,
+         [](Sector& s) {
+             MakePst(s);
+             s[10] = 15;
+         },
+         true, 1048576},
+        {"PST Unicode past 4 GiB", RawSignature::PST,
+         [](Sector& s) {
+             MakePst(s);
+             Le64(s, 184, 0x100000010ull);
+         },
+         true, 0x100000010ull},
+        {"ONE length 0", RawSignature::ONE,
+         [](Sector& s) {
+             MakeOne(s);
+             Le32(s, 196, 0);
+         },
+         true, 3145728},
+        {"ONE length above 1 GiB", RawSignature::ONE,
+         [](Sector& s) {
+             MakeOne(s);
+             Le32(s, 196, 1073741825);
+         },
+         true, 3145728},
+        {"ONE length 1 GiB", RawSignature::ONE,
+         [](Sector& s) {
+             MakeOne(s);
+             Le32(s, 196, 1073741824);
+         },
+         true, 1073741824},
+        {"CHM claims 2^60", RawSignature::CHM,
+         [](Sector& s) {
+             MakeChm(s);
+             Le64(s, 104, 1ull << 60);
+         },
+         true, 1ull << 60},
+        {"RIFF length wraps past 32 bits", RawSignature::RIFF,
+         [](Sector& s) {
+             MakeRiff(s, "WAVEfmt ");
+             Le32(s, 4, 0xFFFFFFFF);
+         },
          true, 0xFFFFFFFFull + 8},
         {"WMF placeable, large", RawSignature::WMF, [](Sector& s) { MakePlaceableWmf(s, 0xFFFFFFFF); }, true,
          22 + 2 * 0xFFFFFFFFull},
-        {"EPS no parts", RawSignature::EPS, [](Sector& s) { MakeEps(s); for (int at = 4; at < 28; ++at) s[at] = 0; }, true, 0},
+        {"EPS no parts", RawSignature::EPS,
+         [](Sector& s) {
+             MakeEps(s);
+             for (int at = 4; at < 28; ++at) s[at] = 0;
+         },
+         true, 0},
     };
     for (const Edge& e : edges) {
         Sector s{};

@@ -10,12 +10,18 @@ namespace rawtest {
 
 using Sector = std::array<uint8_t, 512>;
 
-inline void Put(Sector& s, size_t at, const char* text) { std::memcpy(s.data() + at, text, std::strlen(text)); }
+inline void Put(Sector& s, size_t at, const char* text)
+{
+    std::memcpy(s.data() + at, text, std::strlen(text));
+}
 inline void Bytes(Sector& s, size_t at, std::initializer_list<uint8_t> bytes)
 {
     for (uint8_t b : bytes) s[at++] = b;
 }
-inline void Le16(Sector& s, size_t at, uint16_t v) { s[at] = uint8_t(v), s[at + 1] = uint8_t(v >> 8); }
+inline void Le16(Sector& s, size_t at, uint16_t v)
+{
+    s[at] = uint8_t(v), s[at + 1] = uint8_t(v >> 8);
+}
 inline void Le32(Sector& s, size_t at, uint32_t v)
 {
     for (int i = 0; i < 4; ++i) s[at + i] = uint8_t(v >> (8 * i));
@@ -24,7 +30,10 @@ inline void Le64(Sector& s, size_t at, uint64_t v)
 {
     for (int i = 0; i < 8; ++i) s[at + i] = uint8_t(v >> (8 * i));
 }
-inline void Be16(Sector& s, size_t at, uint16_t v) { s[at] = uint8_t(v >> 8), s[at + 1] = uint8_t(v); }
+inline void Be16(Sector& s, size_t at, uint16_t v)
+{
+    s[at] = uint8_t(v >> 8), s[at + 1] = uint8_t(v);
+}
 inline void Be32(Sector& s, size_t at, uint32_t v)
 {
     for (int i = 0; i < 4; ++i) s[at + i] = uint8_t(v >> (24 - 8 * i));
@@ -63,7 +72,10 @@ inline void MakeChm(Sector& s)
     Bytes(s, 40, {0x11, 0xFD, 0x01, 0x7C, 0xAA, 0x7B, 0xD0, 0x11, 0x9E, 0x0C, 0x00, 0xA0, 0xC9, 0x22, 0xE6, 0xEC});
     Le32(s, 96, 0x1FE), Le32(s, 100, 0), Le64(s, 104, 123456), Le32(s, 112, 0), Le32(s, 116, 0);
 }
-inline void MakeCrw(Sector& s) { Bytes(s, 0, {'I', 'I', 0x1A, 0, 0, 0, 'H', 'E', 'A', 'P', 'C', 'C', 'D', 'R', 2, 0}); }
+inline void MakeCrw(Sector& s)
+{
+    Bytes(s, 0, {'I', 'I', 0x1A, 0, 0, 0, 'H', 'E', 'A', 'P', 'C', 'C', 'D', 'R', 2, 0});
+}
 // DBX (mail) of 9000 bytes.
 inline void MakeDbx(Sector& s)
 {
@@ -102,7 +114,10 @@ inline void MakeMid(Sector& s)
 {
     Bytes(s, 0, {'M', 'T', 'h', 'd', 0, 0, 0, 6}), Be16(s, 8, 1), Be16(s, 10, 2), Be16(s, 12, 96);
 }
-inline void MakeOle(Sector& s) { Bytes(s, 0, {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1}); }
+inline void MakeOle(Sector& s)
+{
+    Bytes(s, 0, {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1});
+}
 // OneNote of 20000 bytes.
 inline void MakeOne(Sector& s)
 {
@@ -110,9 +125,15 @@ inline void MakeOne(Sector& s)
     Le32(s, 196, 20000);
 }
 // Unicode PST of 300000 bytes.
-inline void MakePst(Sector& s) { Put(s, 0, "!BDN"), s[10] = 23, Le64(s, 184, 300000); }
+inline void MakePst(Sector& s)
+{
+    Put(s, 0, "!BDN"), s[10] = 23, Le64(s, 184, 300000);
+}
 // RIFF of 1008 bytes with the 8 bytes of form (and first chunk id).
-inline void MakeRiff(Sector& s, const char* form) { Put(s, 0, "RIFF"), Le32(s, 4, 1000), Put(s, 8, form); }
+inline void MakeRiff(Sector& s, const char* form)
+{
+    Put(s, 0, "RIFF"), Le32(s, 4, 1000), Put(s, 8, form);
+}
 // TrueType with n tables of 4 bytes each, the first `known` of them with known tags.
 inline void MakeTtf(Sector& s, int n, int known)
 {

@@ -35,20 +35,22 @@ TEST_F(RawWalkTest, RunRawWalkCapsAndTurnsExceptionsIntoNotFound)
     MemoryDevice device(100);
     CRawFileInfo hit;
     hit.SetStartSector(90);
-    EXPECT_EQ(RunRawWalk(&hit, &device, [](RawWalk& walk) {
-                  EXPECT_EQ(walk.Limit(), 10u * 512);
-                  EXPECT_TRUE(walk.WithinBound(CRecoverySettings::kDefaultMaxRawFileSize));
-                  EXPECT_FALSE(walk.WithinBound(CRecoverySettings::kDefaultMaxRawFileSize + 1));
-                  walk.Hit()->SetSize(1ull << 40);
-                  return 1;
-              }),
+    EXPECT_EQ(RunRawWalk(&hit, &device,
+                         [](RawWalk& walk) {
+                             EXPECT_EQ(walk.Limit(), 10u * 512);
+                             EXPECT_TRUE(walk.WithinBound(CRecoverySettings::kDefaultMaxRawFileSize));
+                             EXPECT_FALSE(walk.WithinBound(CRecoverySettings::kDefaultMaxRawFileSize + 1));
+                             walk.Hit()->SetSize(1ull << 40);
+                             return 1;
+                         }),
               1);
     EXPECT_EQ(hit.GetSize(), 10u * 512);
 
-    EXPECT_EQ(RunRawWalk(&hit, &device, [](RawWalk& walk) -> int {
-                  walk.Hit()->SetSize(2048);
-                  throw std::runtime_error("damaged");
-              }),
+    EXPECT_EQ(RunRawWalk(&hit, &device,
+                         [](RawWalk& walk) -> int {
+                             walk.Hit()->SetSize(2048);
+                             throw std::runtime_error("damaged");
+                         }),
               0);
     EXPECT_EQ(hit.GetSize(), 0u);
 }
@@ -88,11 +90,16 @@ TEST_F(RawWalkTest, NamePrefixesAreCleaned)
         {"", "FILE"},
         {"   ", "FILE"},
         {std::string("Model\0junk", 10), "Model"},
-        {"a\tb\nc\x7f" "d", "a#b#c#d"},
+        {"a\tb\nc\x7f"
+         "d",
+         "a#b#c#d"},
         {"C:\\x*y?z|\"<>", "C##x#y#z####"},
         {std::string(70, 'x'), std::string(64, 'x')},
         {std::string(63, 'x') + "\xC3\xA9", std::string(63, 'x')},
-        {"Gr\xC3\xBC\xC3\x9F" "e", "Gr\xC3\xBC\xC3\x9F" "e"},
+        {"Gr\xC3\xBC\xC3\x9F"
+         "e",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e"},
     };
     for (const auto& c : cases) EXPECT_EQ(CleanRawNamePrefix(c.in), c.out) << c.in;
 }

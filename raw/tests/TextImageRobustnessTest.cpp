@@ -18,10 +18,10 @@ namespace {
 
 using C = RawAnalyserClass;
 
-const C kClasses[] = {C::FileASFAnalyser, C::FileCPTAnalyser, C::FileDWGAnalyser,  C::FileDXFAnalyser,
-                      C::FileFH11Analyser, C::FileGIFAnalyser, C::FileHTMAnalyser,  C::FileMDBAnalyser,
-                      C::FileMIDAnalyser, C::FilePDFAnalyser, C::FilePNGAnalyser,  C::FilePSDAnalyser,
-                      C::FilePSPAnalyser, C::FileRTFAnalyser, C::FileUnicodeHTMAnalyser};
+const C kClasses[] = {C::FileASFAnalyser,  C::FileCPTAnalyser, C::FileDWGAnalyser,       C::FileDXFAnalyser,
+                      C::FileFH11Analyser, C::FileGIFAnalyser, C::FileHTMAnalyser,       C::FileMDBAnalyser,
+                      C::FileMIDAnalyser,  C::FilePDFAnalyser, C::FilePNGAnalyser,       C::FilePSDAnalyser,
+                      C::FilePSPAnalyser,  C::FileRTFAnalyser, C::FileUnicodeHTMAnalyser};
 
 struct Sample {
     std::string name;

@@ -5,9 +5,18 @@
 
 namespace walktest {
 
-Bytes FromText(const std::string& text) { return Bytes(text.begin(), text.end()); }
-void Append(Bytes& b, const std::string& text) { b.insert(b.end(), text.begin(), text.end()); }
-void AppendBytes(Bytes& b, std::initializer_list<uint8_t> bytes) { b.insert(b.end(), bytes); }
+Bytes FromText(const std::string& text)
+{
+    return Bytes(text.begin(), text.end());
+}
+void Append(Bytes& b, const std::string& text)
+{
+    b.insert(b.end(), text.begin(), text.end());
+}
+void AppendBytes(Bytes& b, std::initializer_list<uint8_t> bytes)
+{
+    b.insert(b.end(), bytes);
+}
 void Reserve(Bytes& b, size_t size)
 {
     if (b.size() < size) b.resize(size, 0);
@@ -26,11 +35,26 @@ void PutBe(Bytes& b, size_t at, uint64_t v, int n)
 }
 } // namespace
 
-void PutU16le(Bytes& b, size_t at, uint16_t v) { PutLe(b, at, v, 2); }
-void PutU32le(Bytes& b, size_t at, uint32_t v) { PutLe(b, at, v, 4); }
-void PutU64le(Bytes& b, size_t at, uint64_t v) { PutLe(b, at, v, 8); }
-void PutU16be(Bytes& b, size_t at, uint16_t v) { PutBe(b, at, v, 2); }
-void PutU32be(Bytes& b, size_t at, uint32_t v) { PutBe(b, at, v, 4); }
+void PutU16le(Bytes& b, size_t at, uint16_t v)
+{
+    PutLe(b, at, v, 2);
+}
+void PutU32le(Bytes& b, size_t at, uint32_t v)
+{
+    PutLe(b, at, v, 4);
+}
+void PutU64le(Bytes& b, size_t at, uint64_t v)
+{
+    PutLe(b, at, v, 8);
+}
+void PutU16be(Bytes& b, size_t at, uint16_t v)
+{
+    PutBe(b, at, v, 2);
+}
+void PutU32be(Bytes& b, size_t at, uint32_t v)
+{
+    PutBe(b, at, v, 4);
+}
 
 SpanWalkLimits LimitsFor(const Bytes& b, uint64_t maxFileSize)
 {

@@ -18,10 +18,10 @@ using rawkit::MeasureOnDisk;
 
 struct ZipEntryOptions {
     uint16_t method = 0;
-    bool descriptor = false;          // sizes after the data, local header sizes 0
-    bool descriptorSignature = true;  // "PK" 07 08 before the descriptor
-    bool zip64Descriptor = false;     // u64 sizes in the descriptor
-    uint16_t nameLength = 0;          // 0: the name's own length
+    bool descriptor = false;         // sizes after the data, local header sizes 0
+    bool descriptorSignature = true; // "PK" 07 08 before the descriptor
+    bool zip64Descriptor = false;    // u64 sizes in the descriptor
+    uint16_t nameLength = 0;         // 0: the name's own length
 };
 
 // Builds archives record by record.
@@ -208,8 +208,8 @@ TEST_F(ZipAnalyserTest, EntriesWithDataDescriptorsAreSteppedOverByTheirDescripto
         {"ZIP64 sizes without signature", {.descriptor = true, .descriptorSignature = false, .zip64Descriptor = true}},
     };
     // The data holds a "PK" 07 08 and a "PK" 03 04 that are no descriptor and no record.
-    const std::string tricky = std::string(300, 'd') + "PK\x07\x08" + std::string(12, '\0') + "PK\x03\x04" +
-                               std::string(2000, 'e');
+    const std::string tricky =
+        std::string(300, 'd') + "PK\x07\x08" + std::string(12, '\0') + "PK\x03\x04" + std::string(2000, 'e');
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ZipBuilder zip;

@@ -88,9 +88,8 @@ int CLZMACompressor::Encode()
             SizeT propsSize = LZMA_PROPS_SIZE;
             if (LzmaEnc_WriteProperties(m_encoder, m_stream.data(), &propsSize) != SZ_OK) return kIoError;
             SizeT produced = capacity;
-            const SRes res = LzmaEnc_MemEncode(m_encoder, m_stream.data() + LZMA_PROPS_SIZE, &produced,
-                                               m_input.data(), m_input.size(), 1, nullptr, LzmaSdkAllocator(),
-                                               LzmaSdkAllocator());
+            const SRes res = LzmaEnc_MemEncode(m_encoder, m_stream.data() + LZMA_PROPS_SIZE, &produced, m_input.data(),
+                                               m_input.size(), 1, nullptr, LzmaSdkAllocator(), LzmaSdkAllocator());
             if (res == SZ_ERROR_OUTPUT_EOF) continue;
             if (res == SZ_ERROR_MEM) return kNoMemory;
             if (res != SZ_OK) return kIoError;

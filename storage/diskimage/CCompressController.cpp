@@ -101,12 +101,11 @@ int CCompressController::Compress(ICompressCallBack* callback)
     m_unreadableSectors = 0;
     m_image.reset();
 
-    if (!m_source)
-        return Fail(Status::BadSettings, "No source device was given for the image.");
+    if (!m_source) return Fail(Status::BadSettings, "No source device was given for the image.");
     const int32_t sectorSize = m_source->GetSectorSize();
     if (!IsStorableSectorSize(sectorSize))
-        return Fail(Status::BadSettings, Format("The source's sector size %d cannot be stored in an image.",
-                                                int(sectorSize)));
+        return Fail(Status::BadSettings,
+                    Format("The source's sector size %d cannot be stored in an image.", int(sectorSize)));
     const uint64_t sourceSectors = m_source->GetSectorCount();
     if (m_firstSector > sourceSectors || m_sectorCount > sourceSectors - m_firstSector)
         return Fail(Status::BadSettings,
@@ -131,8 +130,7 @@ int CCompressController::Compress(ICompressCallBack* callback)
         m_image.reset();
         return 0;
     }
-    if (callback)
-        callback->Begin(0, blockCount);
+    if (callback) callback->Begin(0, blockCount);
 
     bool cancelled = false;
     uint64_t remaining = m_sectorCount;
@@ -159,16 +157,15 @@ int CCompressController::Compress(ICompressCallBack* callback)
         }
     }
     if (!FinishImage()) {
-        Fail(Status::WriteFailed, Format("The image header of %s cannot be written: %s", path.c_str(),
-                                         LastErrorText().c_str()));
+        Fail(Status::WriteFailed,
+             Format("The image header of %s cannot be written: %s", path.c_str(), LastErrorText().c_str()));
         m_image.reset();
         return 0;
     }
     m_image.reset();
     m_status = cancelled ? Status::Cancelled : Status::Complete;
-    LogInfo("Disk image %s %s: %" PRIu64 " of %" PRIu64 " blocks, %" PRIu64 " stored bytes in %u slices",
-            path.c_str(), cancelled ? "cancelled" : "written", m_blocksWritten, blockCount, m_storedBytes,
-            m_slicesCreated);
+    LogInfo("Disk image %s %s: %" PRIu64 " of %" PRIu64 " blocks, %" PRIu64 " stored bytes in %u slices", path.c_str(),
+            cancelled ? "cancelled" : "written", m_blocksWritten, blockCount, m_storedBytes, m_slicesCreated);
     if (m_unreadableSectors)
         LogError("Disk image %s: %" PRIu64 " unreadable source sectors were stored as zeros", path.c_str(),
                  m_unreadableSectors);
@@ -189,8 +186,8 @@ bool CCompressController::CreateImage()
         return Fail(Status::CannotCreate, Format("The slice list %s cannot be created: %s",
                                                  MakeSliceListPath(path).c_str(), LastErrorText().c_str()));
     if (!m_image->OpenSlice(path, 0, CFileHandle::kCreateAlways))
-        return Fail(Status::CannotCreate, Format("The slice %s cannot be created: %s",
-                                                 MakeSlicePath(path, 0).c_str(), LastErrorText().c_str()));
+        return Fail(Status::CannotCreate, Format("The slice %s cannot be created: %s", MakeSlicePath(path, 0).c_str(),
+                                                 LastErrorText().c_str()));
     m_slicesCreated = 1;
     m_slicePending = true;
     return true;
@@ -210,8 +207,7 @@ bool CCompressController::ReadAndStoreBlock(uint64_t firstSector, uint32_t secto
 void CCompressController::ReadBlock(uint64_t firstSector, uint32_t sectors)
 {
     uint8_t* buffer = m_input.data();
-    if (m_source->ReadSectors(buffer, firstSector, sectors))
-        return;
+    if (m_source->ReadSectors(buffer, firstSector, sectors)) return;
     // Sector by sector, so that the readable sectors around a bad one still reach the image and the bad
     // ones are counted exactly.
     uint32_t bad = 0;
@@ -224,15 +220,14 @@ void CCompressController::ReadBlock(uint64_t firstSector, uint32_t sectors)
     }
     if (bad) {
         m_unreadableSectors += bad;
-        LogError("Disk image: %u of %u source sectors from sector %" PRIu64 " cannot be read; stored as zeros",
-                 bad, sectors, firstSector);
+        LogError("Disk image: %u of %u source sectors from sector %" PRIu64 " cannot be read; stored as zeros", bad,
+                 sectors, firstSector);
     }
 }
 
 uint32_t CCompressController::CompressBlock(uint32_t length)
 {
-    if (!m_compressor)
-        return 0;
+    if (!m_compressor) return 0;
     // A codec failure or a stream that would not fit leaves the block stored as read; the reader takes a
     // block that does not decode as its raw bytes.
     const int produced = ::CompressBlock(*m_compressor, m_input.data(), int(length), m_output.data(),
@@ -246,13 +241,11 @@ bool CCompressController::WriteBlock(const uint8_t* data, uint32_t size)
     // slice of its own rather than an endless run of empty ones.
     const bool full = m_blocksInSlice > 0 && m_sliceBytes + size + kSliceHead >= m_sliceLimitBytes;
     if (m_newSliceRequest || full) {
-        if (!StartNewSlice())
-            return false;
+        if (!StartNewSlice()) return false;
     }
     m_newSliceRequest = false;
     const uint64_t end = m_sliceBytes + size;
-    if (end > UINT32_MAX)
-        return Fail(Status::SliceLimit, "A slice would hold more than 4 GiB of stored blocks.");
+    if (end > UINT32_MAX) return Fail(Status::SliceLimit, "A slice would hold more than 4 GiB of stored blocks.");
     if (!m_image->WriteAt(data, kSliceHead + m_sliceBytes, size, CImageFile::kSliceFile))
         return Fail(Status::WriteFailed,
                     Format("Writing block %" PRIu64 " to %s failed: %s; the image is incomplete.", m_blocksWritten,
@@ -283,9 +276,9 @@ bool CCompressController::StartNewSlice()
     m_image->CloseSlice();
     const std::string naming = CurrentImagePath();
     if (!m_image->OpenSlice(naming, m_slicesCreated, CFileHandle::kCreateAlways))
-        return Fail(Status::CannotCreate, Format("The slice %s cannot be created: %s",
-                                                 MakeSlicePath(naming, m_slicesCreated).c_str(),
-                                                 LastErrorText().c_str()));
+        return Fail(Status::CannotCreate,
+                    Format("The slice %s cannot be created: %s", MakeSlicePath(naming, m_slicesCreated).c_str(),
+                           LastErrorText().c_str()));
     ++m_slicesCreated;
     m_blocksInSlice = 0;
     m_sliceBytes = 0;
@@ -295,8 +288,7 @@ bool CCompressController::StartNewSlice()
 
 bool CCompressController::FinishImage()
 {
-    if (!m_image || !m_slicePending)
-        return true;
+    if (!m_image || !m_slicePending) return true;
     m_slicePending = false;
     return m_image->SetSliceEntry(m_slicesCreated, m_blocksInSlice);
 }

@@ -23,11 +23,11 @@ public:
         NotRun,
         Complete,
         Cancelled,
-        BadSettings,   // no source, a range outside it, a sector size or image path that cannot be stored
-        CannotCreate,  // the image file, the slice list or a slice could not be created
-        WriteFailed,   // a write failed (a full disk, most often): the image is incomplete
-        SliceLimit,    // the image would need more slices than the header holds
-        TooLarge,      // more blocks than the index can count
+        BadSettings,  // no source, a range outside it, a sector size or image path that cannot be stored
+        CannotCreate, // the image file, the slice list or a slice could not be created
+        WriteFailed,  // a write failed (a full disk, most often): the image is incomplete
+        SliceLimit,   // the image would need more slices than the header holds
+        TooLarge,     // more blocks than the index can count
     };
 
     static constexpr int kDictionarySize = 8 << 20;

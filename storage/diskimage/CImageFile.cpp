@@ -26,8 +26,7 @@ CImageFile::~CImageFile()
 bool CImageFile::Open(unsigned mode)
 {
     m_sectorSize = -1;
-    if (!m_image.Open(m_path.c_str(), mode))
-        return false;
+    if (!m_image.Open(m_path.c_str(), mode)) return false;
     if (mode == CFileHandle::kCreateAlways) {
         const std::array<uint8_t, kHeaderSize> zero{};
         return m_image.Write(zero.data(), kHeaderSize);
@@ -51,27 +50,22 @@ bool CImageFile::OpenSlice(const std::string& namingPath, uint32_t sliceIndex, u
         m_openSlice = -1;
         m_openSlicePath.clear();
         const std::string path = MakeSlicePath(namingPath, sliceIndex);
-        if (!m_slice.Open(path.c_str(), mode))
-            return false;
+        if (!m_slice.Open(path.c_str(), mode)) return false;
         // The list names every slice by its full path, so the image reads the same from any folder.
         std::error_code ec;
         const std::string listed = std::filesystem::absolute(path, ec).lexically_normal().string();
         const std::string& line = ec ? path : listed;
-        if (!m_list.WriteLine(line.data(), uint32_t(line.size())))
-            return false;
+        if (!m_list.WriteLine(line.data(), uint32_t(line.size()))) return false;
         m_openSlice = int(sliceIndex);
         m_openSlicePath = path;
         return true;
     }
-    if (m_openSlice >= 0 && uint32_t(m_openSlice) == sliceIndex && m_slice.IsOpen())
-        return true;
+    if (m_openSlice >= 0 && uint32_t(m_openSlice) == sliceIndex && m_slice.IsOpen()) return true;
     m_slice.Close();
     m_openSlice = -1;
     m_openSlicePath.clear();
-    if (m_listLines.size() <= sliceIndex && !LoadSliceList(sliceIndex + 1))
-        return false;
-    if (!m_slice.Open(m_listLines[sliceIndex].c_str(), mode))
-        return false;
+    if (m_listLines.size() <= sliceIndex && !LoadSliceList(sliceIndex + 1)) return false;
+    if (!m_slice.Open(m_listLines[sliceIndex].c_str(), mode)) return false;
     m_openSlice = int(sliceIndex);
     m_openSlicePath = m_listLines[sliceIndex];
     return true;
@@ -87,8 +81,7 @@ void CImageFile::CloseSlice()
 bool CImageFile::LoadSliceList(uint32_t wanted, std::vector<std::string>* lines)
 {
     CFileHandle list(MakeSliceListPath(m_path).c_str(), CFileHandle::kRead);
-    if (!list.IsOpen())
-        return false;
+    if (!list.IsOpen()) return false;
     std::vector<std::string> found;
     std::string line;
     std::array<char, 65536> chunk;
@@ -98,8 +91,7 @@ bool CImageFile::LoadSliceList(uint32_t wanted, std::vector<std::string>* lines)
         for (uint32_t i = 0; i < got && found.size() < wanted; ++i) {
             line.push_back(chunk[i]);
             if (chunk[i] == '\n') {
-                while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-                    line.pop_back();
+                while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
                 found.push_back(std::move(line));
                 line.clear();
             } else if (line.size() > kMaxListLine) {
@@ -107,13 +99,11 @@ bool CImageFile::LoadSliceList(uint32_t wanted, std::vector<std::string>* lines)
                 break;
             }
         }
-        if (!ok || got < chunk.size())
-            break;
+        if (!ok || got < chunk.size()) break;
     }
     // The last line may lack its line end.
     if (ok && found.size() < wanted && !line.empty()) {
-        while (!line.empty() && line.back() == '\r')
-            line.pop_back();
+        while (!line.empty() && line.back() == '\r') line.pop_back();
         found.push_back(std::move(line));
     }
     if (!ok || found.size() < wanted) {
@@ -121,16 +111,14 @@ bool CImageFile::LoadSliceList(uint32_t wanted, std::vector<std::string>* lines)
         return false;
     }
     m_listLines = found;
-    if (lines)
-        *lines = std::move(found);
+    if (lines) *lines = std::move(found);
     return true;
 }
 
 bool CImageFile::ReadHeader(ImageHeader& header)
 {
     std::array<uint8_t, kHeaderSize> bytes;
-    if (!ReadAt(bytes.data(), 0, kHeaderSize, kImageFile))
-        return false;
+    if (!ReadAt(bytes.data(), 0, kHeaderSize, kImageFile)) return false;
     header = DecodeImageHeader(bytes);
     return true;
 }
@@ -139,8 +127,7 @@ bool CImageFile::WriteHeader(const std::string& sourceName, int heads, int kind,
 {
     std::array<uint8_t, kHeaderSize> bytes;
     ImageHeader header;
-    if (ReadAt(bytes.data(), 0, kHeaderSize, kImageFile))
-        header = DecodeImageHeader(bytes);
+    if (ReadAt(bytes.data(), 0, kHeaderSize, kImageFile)) header = DecodeImageHeader(bytes);
     header.sourceName = sourceName;
     header.sectorSize = uint32_t(sectorSize);
     header.kind = uint32_t(kind);
@@ -153,8 +140,7 @@ bool CImageFile::WriteHeader(const std::string& sourceName, int heads, int kind,
 bool CImageFile::SetSliceEntry(uint32_t sliceCount, uint32_t blockCount)
 {
     std::array<uint8_t, kHeaderSize> bytes;
-    if (!m_image.IsOpen() || !ReadAt(bytes.data(), 0, kHeaderSize, kImageFile))
-        return false;
+    if (!m_image.IsOpen() || !ReadAt(bytes.data(), 0, kHeaderSize, kImageFile)) return false;
     bytes::ByteReader r(bytes);
     const uint32_t index = r.u32le(kOffSliceCount);
     if (index >= kMaxSlices) {
@@ -168,8 +154,7 @@ bool CImageFile::SetSliceEntry(uint32_t sliceCount, uint32_t blockCount)
     return WriteAt(bytes.data(), 0, kHeaderSize, kImageFile);
 }
 
-bool CImageFile::GetBlockLocation(uint64_t block, bool firstInSlice, uint64_t& offset, uint32_t& size,
-                                  std::string* why)
+bool CImageFile::GetBlockLocation(uint64_t block, bool firstInSlice, uint64_t& offset, uint32_t& size, std::string* why)
 {
     const uint64_t entry = kHeaderSize + 4 * block;
     uint8_t words[8];
@@ -177,15 +162,13 @@ bool CImageFile::GetBlockLocation(uint64_t block, bool firstInSlice, uint64_t& o
     uint32_t end = 0;
     if (firstInSlice) {
         if (!ReadAt(words, entry, 4, kImageFile)) {
-            if (why)
-                *why = "index entry cannot be read";
+            if (why) *why = "index entry cannot be read";
             return false;
         }
         end = bytes::ByteReader(words, 4).u32le(0);
     } else {
         if (!ReadAt(words, entry - 4, 8, kImageFile)) {
-            if (why)
-                *why = "index entries cannot be read";
+            if (why) *why = "index entries cannot be read";
             return false;
         }
         bytes::ByteReader r(words, sizeof words);
@@ -207,10 +190,10 @@ bool CImageFile::GetBlockLocation(uint64_t block, bool firstInSlice, uint64_t& o
 
 int CImageFile::GetSectorSize()
 {
-    if (m_sectorSize > 0)
-        return m_sectorSize;
+    if (m_sectorSize > 0) return m_sectorSize;
     uint8_t word[4];
-    const uint32_t stored = ReadAt(word, kOffSectorSize, 4, kImageFile) ? bytes::ByteReader(word, sizeof word).u32le(0) : 0;
+    const uint32_t stored =
+        ReadAt(word, kOffSectorSize, 4, kImageFile) ? bytes::ByteReader(word, sizeof word).u32le(0) : 0;
     m_sectorSize = int(EffectiveSectorSize(stored));
     return m_sectorSize;
 }

@@ -57,12 +57,12 @@ public:
                           std::string* why = nullptr);
 
     // Header values with the readers' defaults when the header cannot be read.
-    int GetSectorSize();        // 512 unless the stored size is a multiple of 512 in 512 .. 4096
-    int GetHeaderValue();       // heads per cylinder, 255
-    std::string ReadName();     // source name, empty
-    int GetCompressionKind();   // 0
-    uint32_t GetTotalBlocks();  // 0
-    uint32_t GetSliceCount();   // 0
+    int GetSectorSize();       // 512 unless the stored size is a multiple of 512 in 512 .. 4096
+    int GetHeaderValue();      // heads per cylinder, 255
+    std::string ReadName();    // source name, empty
+    int GetCompressionKind();  // 0
+    uint32_t GetTotalBlocks(); // 0
+    uint32_t GetSliceCount();  // 0
 
     // True only when all length bytes were read or written at offset.
     bool ReadAt(void* buffer, uint64_t offset, uint32_t length, Target target);

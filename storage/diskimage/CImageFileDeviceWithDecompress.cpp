@@ -62,8 +62,7 @@ CImageFileDeviceWithDecompress::~CImageFileDeviceWithDecompress() = default;
 
 void CImageFileDeviceWithDecompress::ReadHeaderString(char* buffer, size_t size) const
 {
-    if (!buffer || size == 0)
-        return;
+    if (!buffer || size == 0) return;
     const std::string name = GetSourceName();
     const size_t n = std::min(name.size(), size - 1);
     std::memcpy(buffer, name.data(), n);
@@ -73,8 +72,7 @@ void CImageFileDeviceWithDecompress::ReadHeaderString(char* buffer, size_t size)
 int CImageFileDeviceWithDecompress::FindSliceOfBlock(uint64_t block) const
 {
     for (size_t s = 0; s < m_sliceFirstBlock.size(); ++s) {
-        if (block >= m_sliceFirstBlock[s] && block - m_sliceFirstBlock[s] < m_header.sliceBlocks[s])
-            return int(s);
+        if (block >= m_sliceFirstBlock[s] && block - m_sliceFirstBlock[s] < m_header.sliceBlocks[s]) return int(s);
     }
     return -1;
 }
@@ -82,8 +80,7 @@ int CImageFileDeviceWithDecompress::FindSliceOfBlock(uint64_t block) const
 bool CImageFileDeviceWithDecompress::IsBlockSize(uint64_t block, uint64_t bytes) const
 {
     // Every block holds 256 sectors but the last, which holds what remained of the source.
-    if (block + 1 < m_header.totalBlocks)
-        return bytes == m_blockBytes;
+    if (block + 1 < m_header.totalBlocks) return bytes == m_blockBytes;
     return bytes > 0 && bytes <= m_blockBytes && bytes % m_sectorSizeValue == 0;
 }
 
@@ -111,8 +108,7 @@ bool CImageFileDeviceWithDecompress::DecodeBlock(int slice, uint64_t block, uint
                  bound);
         return false;
     }
-    if (m_stored.size() < bound)
-        m_stored.resize(bound);
+    if (m_stored.size() < bound) m_stored.resize(bound);
     if (!m_image->ReadAt(m_stored.data(), offset, size, CImageFile::kSliceFile)) {
         LogError("Disk image %s: block %" PRIu64 ": %u stored bytes at offset %" PRIu64 " of %s cannot be read (%s)",
                  m_path.c_str(), block, size, offset, m_image->GetOpenSlicePath().c_str(),
@@ -133,8 +129,7 @@ bool CImageFileDeviceWithDecompress::DecodeBlock(int slice, uint64_t block, uint
         decodedBytes = size;
         return true;
     }
-    LogError("Disk image %s: block %" PRIu64 ": %u stored bytes decode to no whole block", m_path.c_str(), block,
-             size);
+    LogError("Disk image %s: block %" PRIu64 ": %u stored bytes decode to no whole block", m_path.c_str(), block, size);
     return false;
 }
 
@@ -147,20 +142,17 @@ const CImageFileDeviceWithDecompress::CachedBlock& CImageFileDeviceWithDecompres
             return entry;
         }
     }
-    if (m_cache.size() < kCacheBlocks)
-        m_cache.emplace_back();
-    CachedBlock& entry = *std::min_element(m_cache.begin(), m_cache.end(),
-                                           [](const CachedBlock& a, const CachedBlock& b) {
-                                               return a.lastUse < b.lastUse;
-                                           });
+    if (m_cache.size() < kCacheBlocks) m_cache.emplace_back();
+    CachedBlock& entry =
+        *std::min_element(m_cache.begin(), m_cache.end(),
+                          [](const CachedBlock& a, const CachedBlock& b) { return a.lastUse < b.lastUse; });
     entry.block = block;
     entry.lastUse = m_useClock;
     entry.bytes.resize(m_blockBytes);
     uint32_t decoded = 0;
     const int slice = FindSliceOfBlock(block);
     entry.ok = slice >= 0 && DecodeBlock(slice, block, entry.bytes.data(), decoded);
-    if (!entry.ok)
-        decoded = 0;
+    if (!entry.ok) decoded = 0;
     std::memset(entry.bytes.data() + decoded, 0, m_blockBytes - decoded);
     return entry;
 }
@@ -168,8 +160,7 @@ const CImageFileDeviceWithDecompress::CachedBlock& CImageFileDeviceWithDecompres
 bool CImageFileDeviceWithDecompress::ReadSectors(void* buffer, uint64_t firstSector, uint64_t sectorCount)
 {
     const uint64_t g = m_sectorSizeValue;
-    if (sectorCount > SIZE_MAX / g)
-        return false; // no buffer can be that large; leave it alone
+    if (sectorCount > SIZE_MAX / g) return false; // no buffer can be that large; leave it alone
     auto* out = static_cast<uint8_t*>(buffer);
     CAutoLock guard(m_lock);
     const uint64_t total = m_sectorCount;
@@ -202,8 +193,7 @@ bool CImageFileDeviceWithDecompress::ReadSectors(void* buffer, uint64_t firstSec
 
 bool CImageFileDeviceWithDecompress::CheckSlices()
 {
-    if (!m_valid)
-        return false;
+    if (!m_valid) return false;
     CAutoLock guard(m_lock);
     std::vector<std::string> lines;
     if (!m_image->LoadSliceList(m_header.sliceCount, &lines)) {
@@ -219,12 +209,10 @@ bool CImageFileDeviceWithDecompress::CheckSlices()
             return false;
         }
         const uint32_t blocks = m_header.sliceBlocks[s];
-        if (blocks == 0)
-            continue;
+        if (blocks == 0) continue;
         uint8_t word[4];
         const uint64_t last = m_sliceFirstBlock[s] + blocks - 1;
-        if (!m_image->ReadAt(word, kHeaderSize + 4 * last, 4, CImageFile::kImageFile))
-            return false;
+        if (!m_image->ReadAt(word, kHeaderSize + 4 * last, 4, CImageFile::kImageFile)) return false;
         const uint64_t needed = uint64_t(kSliceHead) + bytes::ByteReader(word, sizeof word).u32le(0);
         if (size < needed) {
             LogError("Disk image %s: slice %u (%s) holds %" PRIu64 " bytes, its blocks end at %" PRIu64, m_path.c_str(),

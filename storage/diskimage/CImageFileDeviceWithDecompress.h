@@ -23,8 +23,7 @@ public:
     static constexpr size_t kCacheBlocks = 4;
 
     explicit CImageFileDeviceWithDecompress(const char* path);
-    explicit CImageFileDeviceWithDecompress(const std::string& path)
-        : CImageFileDeviceWithDecompress(path.c_str()) {}
+    explicit CImageFileDeviceWithDecompress(const std::string& path) : CImageFileDeviceWithDecompress(path.c_str()) {}
     ~CImageFileDeviceWithDecompress() override;
 
     // FALSE for a range outside the image (first above the sector count, or a count above it), and when a

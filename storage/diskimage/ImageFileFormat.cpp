@@ -23,8 +23,7 @@ ImageHeader DecodeImageHeader(std::span<const uint8_t, kHeaderSize> bytes)
     h.heads = r.u32le(kOffHeads);
     h.sliceCount = r.u32le(kOffSliceCount);
     h.totalBlocks = r.u32le(kOffTotalBlocks);
-    for (uint32_t i = 0; i < kMaxSlices; ++i)
-        h.sliceBlocks[i] = r.u32le(kOffSliceTable + 4 * i);
+    for (uint32_t i = 0; i < kMaxSlices; ++i) h.sliceBlocks[i] = r.u32le(kOffSliceTable + 4 * i);
     h.reserved = r.u32le(kOffReserved);
     return h;
 }
@@ -34,12 +33,10 @@ namespace {
 // Longest prefix of at most maxBytes that does not end inside a UTF-8 sequence.
 size_t Utf8Prefix(const std::string& text, size_t maxBytes)
 {
-    if (text.size() <= maxBytes)
-        return text.size();
+    if (text.size() <= maxBytes) return text.size();
     size_t n = maxBytes;
     // Back off over continuation bytes to the lead byte of the sequence that the cut would split.
-    while (n > 0 && (uint8_t(text[n]) & 0xC0) == 0x80)
-        --n;
+    while (n > 0 && (uint8_t(text[n]) & 0xC0) == 0x80) --n;
     return n;
 }
 
@@ -55,8 +52,7 @@ void EncodeImageHeader(const ImageHeader& h, std::span<uint8_t, kHeaderSize> byt
     w.u32le(kOffHeads, h.heads);
     w.u32le(kOffSliceCount, h.sliceCount);
     w.u32le(kOffTotalBlocks, h.totalBlocks);
-    for (uint32_t i = 0; i < kMaxSlices; ++i)
-        w.u32le(kOffSliceTable + 4 * i, h.sliceBlocks[i]);
+    for (uint32_t i = 0; i < kMaxSlices; ++i) w.u32le(kOffSliceTable + 4 * i, h.sliceBlocks[i]);
     w.u32le(kOffReserved, h.reserved);
 }
 
@@ -86,12 +82,11 @@ std::string CheckImageHeader(const ImageHeader& h)
         return text;
     }
     uint64_t sum = 0;
-    for (uint32_t i = 0; i < h.sliceCount; ++i)
-        sum += h.sliceBlocks[i];
+    for (uint32_t i = 0; i < h.sliceCount; ++i) sum += h.sliceBlocks[i];
     for (uint32_t i = h.sliceCount; i < kMaxSlices; ++i) {
         if (h.sliceBlocks[i] != 0) {
-            std::snprintf(text, sizeof text, "slice %u beyond the slice count %u holds %u blocks", i,
-                          h.sliceCount, h.sliceBlocks[i]);
+            std::snprintf(text, sizeof text, "slice %u beyond the slice count %u holds %u blocks", i, h.sliceCount,
+                          h.sliceBlocks[i]);
             return text;
         }
     }
@@ -114,8 +109,7 @@ std::string PathStem(const std::string& imagePath)
     const size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
     const size_t dot = imagePath.rfind('.');
     // A '.' that opens the name (".img") is part of the name, not the start of an extension.
-    if (dot == std::string::npos || dot <= nameStart)
-        return imagePath;
+    if (dot == std::string::npos || dot <= nameStart) return imagePath;
     return imagePath.substr(0, dot);
 }
 

@@ -17,9 +17,7 @@ constexpr int kCompressArea = 8190;
 
 } // namespace
 
-CRSDataEx::CRSDataEx(int mode) : CRSData(mode)
-{
-}
+CRSDataEx::CRSDataEx(int mode) : CRSData(mode) {}
 
 CRSDataEx::~CRSDataEx()
 {
@@ -68,8 +66,8 @@ bool CRSDataEx::Flush()
     for (size_t at = 0; at < m_bufferCount; at += kPieceSize) {
         const size_t n = std::min(kPieceSize, m_bufferCount - at);
         const uint8_t* piece = m_buffer.get() + at;
-        const int stored = CompressBlock(*m_compressor, piece, int(n), packed, kCompressArea, kZlibLevel,
-                                         kDictionarySize);
+        const int stored =
+            CompressBlock(*m_compressor, piece, int(n), packed, kCompressArea, kZlibLevel, kDictionarySize);
         // Kept compressed only when the stream is whole and smaller than the piece itself.
         const bool compressed = stored > 0 && size_t(stored) < n;
         const size_t length = compressed ? size_t(stored) : n;

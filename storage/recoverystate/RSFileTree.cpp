@@ -16,14 +16,13 @@
 #include "filesystems/tree/FileTree.h"
 #include "platform/Log.h"
 
-
 namespace {
 
 // Both sides must agree on which nodes have a group of children in the section.
 bool IsSavedFolder(const IFileProperties* properties)
 {
-    return properties && ((properties->GetAttributes() & kFileAttrDirectory) ||
-                          properties->GetPropertiesType() == kPropertiesPlain);
+    return properties &&
+           ((properties->GetAttributes() & kFileAttrDirectory) || properties->GetPropertiesType() == kPropertiesPlain);
 }
 
 // What plain properties come back as: they store nothing, and the only ones a tree holds are those of
@@ -57,8 +56,8 @@ public:
         if (m_counted <= 5) {
             position = m_last + 1;
         } else {
-            const uint64_t divisor = m_writing ? 2 * uint64_t(queuedIncludingThis)
-                                               : m_counted + uint64_t(queuedIncludingThis);
+            const uint64_t divisor =
+                m_writing ? 2 * uint64_t(queuedIncludingThis) : m_counted + uint64_t(queuedIncludingThis);
             position = std::min<int64_t>(int64_t(m_counted * 50 / divisor), 50) + 40;
         }
         if (position > m_last) {

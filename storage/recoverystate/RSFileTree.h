@@ -33,4 +33,3 @@ CFileSystemNode* LoadFileTree(IRSData* stream, IDIRBuildCallback* progress);
 void WriteFileProperties(const IFileProperties* properties, IRSData* stream);
 // A new properties object of the stored type filled by its Read; code 2 for a type it cannot make.
 IFileProperties* ReadFileProperties(IRSData* stream);
-

@@ -31,8 +31,8 @@ bool SavePartitionList(const std::vector<CLostPartitionRecord*>& list, const CLo
         RSWriteValue<uint64_t>(stream, r.u64StartSector);
         RSWriteValue<uint64_t>(stream, r.u64SectorCount);
         // Cut on a character boundary, so that the stored label is still whole UTF-8.
-        const std::string label = CutUtf8(std::string(r.szLabel, strnlen(r.szLabel, sizeof r.szLabel)),
-                                          kPartitionListLabelBytes);
+        const std::string label =
+            CutUtf8(std::string(r.szLabel, strnlen(r.szLabel, sizeof r.szLabel)), kPartitionListLabelBytes);
         char bytes[kPartitionListLabelBytes] = {};
         std::memcpy(bytes, label.data(), label.size());
         stream->Write(bytes, kPartitionListLabelBytes);

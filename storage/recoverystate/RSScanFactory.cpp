@@ -18,32 +18,23 @@ constexpr unsigned kStoredSectorSize = 512;
 std::unique_ptr<CSearchedPartitionInfo> CreateSearchedPartitionInfo(int kind)
 {
     switch (kind) {
-    case kSearchedPartitionNTFS:
-        return std::make_unique<CSearchedNTFSPartitionInfo>(kStoredSectorSize);
-    case kSearchedPartitionFAT:
-        return std::make_unique<CFATSearchedPartitionInfo>(kStoredSectorSize);
+    case kSearchedPartitionNTFS: return std::make_unique<CSearchedNTFSPartitionInfo>(kStoredSectorSize);
+    case kSearchedPartitionFAT: return std::make_unique<CFATSearchedPartitionInfo>(kStoredSectorSize);
     case kSearchedPartitionExt2:
         // Its superblock copy and descriptor table are read again when its tree is built.
         return std::make_unique<CExt2SearchedPartitionInfo>();
-    case kSearchedPartitionPlain:
-        return std::make_unique<CSearchedPartitionInfo>(kStoredSectorSize);
-    default:
-        return nullptr;
+    case kSearchedPartitionPlain: return std::make_unique<CSearchedPartitionInfo>(kStoredSectorSize);
+    default: return nullptr;
     }
 }
 
 std::unique_ptr<IFileSystemSearchController> CreateSearchController(int kind)
 {
     switch (kind) {
-    case kSearchControllerNTFS:
-        return std::make_unique<CNTFSSearchController>();
-    case kSearchControllerFAT:
-        return std::make_unique<CFATSearchController>();
-    case kSearchControllerRAW:
-        return std::make_unique<CRAWSearchController>();
-    case kSearchControllerEXT2:
-        return std::make_unique<CEXT2SearchController>();
-    default:
-        return nullptr;
+    case kSearchControllerNTFS: return std::make_unique<CNTFSSearchController>();
+    case kSearchControllerFAT: return std::make_unique<CFATSearchController>();
+    case kSearchControllerRAW: return std::make_unique<CRAWSearchController>();
+    case kSearchControllerEXT2: return std::make_unique<CEXT2SearchController>();
+    default: return nullptr;
     }
 }

@@ -25,7 +25,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool IsValidStatus(int status) { return status >= 1 && status <= 4; }
+bool IsValidStatus(int status)
+{
+    return status >= 1 && status <= 4;
+}
 
 // The controller a valid status names as current.
 int CurrentTypeOfStatus(int status)
@@ -52,7 +55,8 @@ std::vector<int> Bounded(const std::vector<int>& chain, int status)
 bool SyncFolderOf(const std::string& path)
 {
     const std::string folder = fs::path(path).parent_path().string();
-    const statefile::FileDescriptor dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const statefile::FileDescriptor dir(
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return dir.get() >= 0 && ::fsync(dir.get()) == 0;
 }
 
@@ -68,7 +72,10 @@ bool IsRegularFile(const std::string& path)
     return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::string NameOf(const std::string& path) { return fs::path(path).filename().string(); }
+std::string NameOf(const std::string& path)
+{
+    return fs::path(path).filename().string();
+}
 fs::path FolderOf(const std::string& path)
 {
     const fs::path folder = fs::path(path).parent_path();
@@ -212,8 +219,9 @@ bool IsAcceptedControllerChain(const std::vector<int>& chain, int status)
         return false;
     for (size_t i = 1; i < chain.size(); ++i) {
         const int type = chain[i];
-        const bool inMode = format ? (type == kStateCompleteScan || type == kStateFileSelect)
-                                   : (type == kStateLostPartition || type == kStateLostScan || type == kStateFileSelect);
+        const bool inMode = format
+                                ? (type == kStateCompleteScan || type == kStateFileSelect)
+                                : (type == kStateLostPartition || type == kStateLostScan || type == kStateFileSelect);
         if (!inMode || type <= chain[i - 1]) return false;
     }
     return !IsValidStatus(status) || chain.back() == CurrentTypeOfStatus(status);
@@ -262,8 +270,8 @@ bool WriteWizardStateFile(const std::string& path, int status, const std::vector
 {
     const std::vector<int> bounded = Bounded(chain, status);
     if (path.empty() || !IsAcceptedControllerChain(bounded, status)) {
-        ReleaseTrace("Wizard state %s: the chain of %zu controllers does not fit status %d", path.c_str(),
-                     chain.size(), status);
+        ReleaseTrace("Wizard state %s: the chain of %zu controllers does not fit status %d", path.c_str(), chain.size(),
+                     status);
         return false;
     }
     RemoveStaleTemporaries(path);

@@ -353,8 +353,8 @@ int CFileSaver::WriteRuns(IDataRunList* runs, uint64_t byteCount, bool clusterZe
             // A hole, or the part of a run that lies past the end of the device (unreadable), goes in one
             // step however long it is: nothing is read and the target keeps a hole.
             uint64_t start = 0;
-            const bool outside = !hole && (!StartSector(run->firstCluster, offset, start) ||
-                                           (deviceSectors && start >= deviceSectors));
+            const bool outside =
+                !hole && (!StartSector(run->firstCluster, offset, start) || (deviceSectors && start >= deviceSectors));
             if (hole || outside) {
                 const uint64_t bytes = std::min(SaturatingMultiply(runSectors - offset, m_sectorSize), remaining);
                 m_target.Zeros(bytes);
@@ -382,7 +382,8 @@ int CFileSaver::WriteRuns(IDataRunList* runs, uint64_t byteCount, bool clusterZe
             }
             uint64_t reported = 0;
             for (uint64_t done = 0; done < batch && reported < batchBytes; done += pieceSectors) {
-                const uint64_t bytes = std::min(std::min(pieceSectors, batch - done) * m_sectorSize, batchBytes - reported);
+                const uint64_t bytes =
+                    std::min(std::min(pieceSectors, batch - done) * m_sectorSize, batchBytes - reported);
                 reported += bytes;
                 if (Report(bytes) == kRecoverCancelled) {
                     m_target.TruncateTo(batchStart + reported);
@@ -410,9 +411,10 @@ int CFileSaver::WriteCompressedRuns(IDataRunList* runs, uint64_t byteCount)
     // Clusters from this one on lie past the end of the device.
     int64_t clusterLimit = INT64_MAX;
     if (const uint64_t deviceSectors = DeviceSectors(); deviceSectors > 0)
-        clusterLimit = deviceSectors <= m_partitionStart
-                           ? 0
-                           : int64_t(std::min<uint64_t>((deviceSectors - m_partitionStart) / m_sectorsPerCluster, INT64_MAX));
+        clusterLimit =
+            deviceSectors <= m_partitionStart
+                ? 0
+                : int64_t(std::min<uint64_t>((deviceSectors - m_partitionStart) / m_sectorsPerCluster, INT64_MAX));
     CCompressionUnitCutter cutter(runs, CCompressionUnitCutter::kDefaultUnitClusters, clusterLimit);
     CompressionUnit unit;
     uint64_t remaining = byteCount;
@@ -503,9 +505,9 @@ int CFileSaver::RestoreEncryptedFile(uint64_t realSize)
         ReleaseTrace("Failed to open file %s", m_target.Name().c_str());
         return kRecoverFailed;
     }
-    const uint32_t recorded = uint32_t(head[kEfsRawHeaderLengthOffset]) | uint32_t(head[kEfsRawHeaderLengthOffset + 1]) << 8 |
-                              uint32_t(head[kEfsRawHeaderLengthOffset + 2]) << 16 |
-                              uint32_t(head[kEfsRawHeaderLengthOffset + 3]) << 24;
+    const uint32_t recorded =
+        uint32_t(head[kEfsRawHeaderLengthOffset]) | uint32_t(head[kEfsRawHeaderLengthOffset + 1]) << 8 |
+        uint32_t(head[kEfsRawHeaderLengthOffset + 2]) << 16 | uint32_t(head[kEfsRawHeaderLengthOffset + 3]) << 24;
     if (recorded < 16 || recorded - 16 > kEfsMaxStreamBytes) {
         ReleaseTrace("%s: a raw-stream head with $EFS length %u", m_fileName.c_str(), recorded);
         return kRecoverFailed;

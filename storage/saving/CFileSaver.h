@@ -63,7 +63,8 @@ private:
     int WriteRuns(IDataRunList* runs, uint64_t byteCount, bool clusterZeroIsHole);
     int WriteCompressedRuns(IDataRunList* runs, uint64_t byteCount);
     // Reads sectors into buffer; a failed read leaves zeros, which are counted (bytes) and logged.
-    void ReadOrZero(uint8_t* buffer, int64_t firstCluster, uint64_t sectorInRun, uint64_t sectors, uint64_t countedBytes);
+    void ReadOrZero(uint8_t* buffer, int64_t firstCluster, uint64_t sectorInRun, uint64_t sectors,
+                    uint64_t countedBytes);
     bool StartSector(int64_t cluster, uint64_t sectorInRun, uint64_t& sector) const;
     int WriteEncryptedHead(uint32_t efsLength);
     int RestoreEncryptedFile(uint64_t realSize);
@@ -87,7 +88,7 @@ private:
     bool m_partial = false;
     int m_readFailures = 0;
 
-    std::vector<uint8_t> m_buffer;       // read batches and compressed units
-    std::vector<uint8_t> m_decoded;      // one decoded compression unit
-    std::vector<uint8_t> m_efs;          // the $EFS stream
+    std::vector<uint8_t> m_buffer;  // read batches and compressed units
+    std::vector<uint8_t> m_decoded; // one decoded compression unit
+    std::vector<uint8_t> m_efs;     // the $EFS stream
 };

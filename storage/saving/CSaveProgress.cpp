@@ -29,8 +29,7 @@ int CSaveProgress::SubtractBytes(int bytes)
 {
     if (bytes > 0) {
         uint64_t now = m_bytesDone.load();
-        while (!m_bytesDone.compare_exchange_weak(now, now > uint64_t(bytes) ? now - uint64_t(bytes) : 0)) {
-        }
+        while (!m_bytesDone.compare_exchange_weak(now, now > uint64_t(bytes) ? now - uint64_t(bytes) : 0)) {}
         ++m_changes;
     }
     return Answer();
@@ -46,7 +45,10 @@ int CSaveProgress::SetCurrentFile(const char* name)
     return Answer();
 }
 
-int CSaveProgress::CheckCancel() { return Answer(); }
+int CSaveProgress::CheckCancel()
+{
+    return Answer();
+}
 
 std::string CSaveProgress::GetCurrentFile() const
 {

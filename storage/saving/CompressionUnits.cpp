@@ -54,8 +54,8 @@ bool CCompressionUnitCutter::Next(CompressionUnit& unit)
     if (!unit.pieces.back().IsSparse()) {
         unit.kind = kUnitStored;
     } else {
-        const bool anyData =
-            std::any_of(unit.pieces.begin(), unit.pieces.end(), [](const CompressionPiece& p) { return !p.IsSparse(); });
+        const bool anyData = std::any_of(unit.pieces.begin(), unit.pieces.end(),
+                                         [](const CompressionPiece& p) { return !p.IsSparse(); });
         unit.kind = anyData ? kUnitCompressed : kUnitEmpty;
     }
     return true;

@@ -1,7 +1,6 @@
 // Heads of the raw backup stream of an encrypted file.
 #include "storage/saving/EfsRawStream.h"
 
-
 namespace {
 
 void Put32(uint8_t* b, size_t at, uint32_t v)

@@ -10,7 +10,10 @@ inline constexpr size_t kLznt1ChunkBytes = 4096;
 
 // The 16-bit header of a chunk: bit 15 set for a compressed chunk, the low 12 bits its length - 3 (header
 // included).
-inline size_t Lznt1ChunkLength(uint16_t header) { return size_t(header & 0x0FFF) + 3; }
+inline size_t Lznt1ChunkLength(uint16_t header)
+{
+    return size_t(header & 0x0FFF) + 3;
+}
 
 // Decodes the chunk at the start of chunk (of which available bytes can be read) into destination. A
 // stored chunk (bit 15 clear) gives its (header & 0xFFF) + 1 bytes; a compressed one literals and

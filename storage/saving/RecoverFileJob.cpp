@@ -52,7 +52,8 @@ int SaveReplacing(CFileSaver& saver, CFileNode* node, const std::string& targetP
         if (::renameat(folderFd.Get(), temporaryName.c_str(), folderFd.Get(), name.c_str()) == 0) return kRecoverSaved;
         ReleaseTrace("Failed to put %s in place", targetPath.c_str());
     }
-    if (ours && (there.st_ino == made.st_ino || code == kRecoverSaved)) ::unlinkat(folderFd.Get(), temporaryName.c_str(), 0);
+    if (ours && (there.st_ino == made.st_ino || code == kRecoverSaved))
+        ::unlinkat(folderFd.Get(), temporaryName.c_str(), 0);
     return code == kRecoverSaved ? kRecoverFailed : code;
 }
 
@@ -70,7 +71,8 @@ int RecoverFileJob::Run()
     if (mutex) mutex->Wait();
 
     CFileSaver saver(callback, DeviceForSaving(device, node));
-    const int code = replaceExisting ? SaveReplacing(saver, node, targetPath) : saver.SaveFile(node, targetPath.c_str());
+    const int code =
+        replaceExisting ? SaveReplacing(saver, node, targetPath) : saver.SaveFile(node, targetPath.c_str());
     result.Set(code);
     partial = code == kRecoverSaved && saver.WasPartial();
     if (code == kRecoverFailed) LogInfo("Failed to recover file :%s", targetPath.c_str());

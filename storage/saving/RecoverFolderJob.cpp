@@ -28,7 +28,10 @@ bool IsChecked(const CFileNode* node)
     return p && p->GetCheckState() != kCheckNone;
 }
 
-bool IsFolder(const CFileNode* node) { return node->GetProperties()->GetAttributes() & kFileAttrDirectory; }
+bool IsFolder(const CFileNode* node)
+{
+    return node->GetProperties()->GetAttributes() & kFileAttrDirectory;
+}
 
 // The longest name the folder's file system takes, at most the common 255 bytes.
 size_t NameLimit(int folderFd)
@@ -134,7 +137,8 @@ int RecoverFolderJob::Run()
     if (code == 0) {
         m_nameLimit = NameLimit(rootFd.Get());
         const IFileProperties* p = node->GetProperties();
-        code = CreateUniqueDirectory(rootFd.Get(), TargetName(rootFd.Get(), p->GetName(), m_nameLimit), made, m_nameLimit);
+        code =
+            CreateUniqueDirectory(rootFd.Get(), TargetName(rootFd.Get(), p->GetName(), m_nameLimit), made, m_nameLimit);
     }
     UniqueFd topFd;
     if (code == 0) {
@@ -174,8 +178,10 @@ int RecoverFolderJob::SaveFolderTree(CFileSaver& saver, int rootFd, CFileNode* f
         const char* name = child->GetProperties()->GetName();
         if (IsFolder(child)) {
             std::string made;
-            uint32_t code = depth + 1 >= kMaxFolderDepth ? plat::kErrFilenameExcedRange
-                                                          : CreateUniqueDirectory(folderFd, TargetName(folderFd, name, m_nameLimit), made, m_nameLimit);
+            uint32_t code =
+                depth + 1 >= kMaxFolderDepth
+                    ? plat::kErrFilenameExcedRange
+                    : CreateUniqueDirectory(folderFd, TargetName(folderFd, name, m_nameLimit), made, m_nameLimit);
             UniqueFd subFd;
             if (code == 0) {
                 subFd.Reset(::openat(folderFd, made.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));

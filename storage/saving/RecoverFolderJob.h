@@ -44,7 +44,8 @@ public:
     // nameLimit in the following: the longest name the folder's file system takes; 0 asks the folder.
     // Makes name in the folder, or "%s_%03d" of it from 0 on while the name is taken; made receives the name
     // used. 0 or the error number.
-    static uint32_t CreateUniqueDirectory(int parentFd, const std::string& name, std::string& made, size_t nameLimit = 0);
+    static uint32_t CreateUniqueDirectory(int parentFd, const std::string& name, std::string& made,
+                                          size_t nameLimit = 0);
     // Creates name in the folder, or "%s_%03d%s" of it (0 to 999) while the name is taken. 0, 80 when all are
     // taken, or another error number.
     static uint32_t CreateUniqueFile(int folderFd, const std::string& name, CTargetFile& out, size_t nameLimit = 0);

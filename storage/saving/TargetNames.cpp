@@ -12,9 +12,15 @@ std::string CleanNameComponent(std::string_view name)
     for (char& c : out) {
         const unsigned char u = static_cast<unsigned char>(c);
         switch (c) {
-        case '/': case '\\': case ':': case '?': case '|': case '*': case '>': case '<': case '"':
-            c = '#';
-            break;
+        case '/':
+        case '\\':
+        case ':':
+        case '?':
+        case '|':
+        case '*':
+        case '>':
+        case '<':
+        case '"': c = '#'; break;
         default:
             if (u < 0x20 || u == 0x7F) c = '#';
         }

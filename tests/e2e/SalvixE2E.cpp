@@ -232,7 +232,8 @@ int RecoverDeleted(IStorageDevice& device, const char* image, const char* outdir
                     static_cast<unsigned long long>(deviceSectors * sectorSize),
                     static_cast<unsigned long long>(identity.totalSectors * sectorSize));
         LogError("%s: the source is shorter than its %s file system (%llu of %llu sectors)", image, builder->name,
-                 static_cast<unsigned long long>(deviceSectors), static_cast<unsigned long long>(identity.totalSectors));
+                 static_cast<unsigned long long>(deviceSectors),
+                 static_cast<unsigned long long>(identity.totalSectors));
     }
 
     // As the deleted-file page does: "Deleted Files" under a new root whose teardown spares the shared properties.
@@ -294,7 +295,7 @@ int RecoverRaw(const char* image, const char* outdir)
     CFileSystemNode* root = builder.Build(device, hits.GetIterator(), nullptr, nullptr, &measurer);
     if (!root) return Fail("%s: %s", image, "no RAW tree was built");
     int exitCode = 0;
-    if (root->GetFirstChild())  // the tree names 512-byte units: the files are read through the 512-byte view
+    if (root->GetFirstChild()) // the tree names 512-byte units: the files are read through the 512-byte view
         exitCode = SaveAndReport(device->GetAs512SectorDevice(), root, root, outdir);
     else
         std::printf("saved 0 files, 0 failed\n");
@@ -361,8 +362,9 @@ int RecoverFormat(const char* image, const char* outdir)
     SelectRecommendedPartitions(partitions, device->GetSectorCount(), uint32_t(device->GetSectorSize()));
     for (const CSearchedPartitionInfo* p : partitions)
         std::printf("%s first=%llu sectors=%llu score=%.3f recommended=%d whole-disk=%d\n", FoundPartitionKindName(*p),
-                    static_cast<unsigned long long>(p->u64StartSector), static_cast<unsigned long long>(p->u64SectorsCount),
-                    p->dRank, p->bRecommended ? 1 : 0, p->bWholeDisk ? 1 : 0);
+                    static_cast<unsigned long long>(p->u64StartSector),
+                    static_cast<unsigned long long>(p->u64SectorsCount), p->dRank, p->bRecommended ? 1 : 0,
+                    p->bWholeDisk ? 1 : 0);
     std::fflush(stdout);
 
     RecoverCounts total;
@@ -421,17 +423,17 @@ int RecoverPartitions(IStorageDevice* disk, const char* image, const char* outdi
     for (VolumeDeviceRecord& partition : partitions) {
         ++number;
         const std::string folder = std::string(outdir) + "/partition " + std::to_string(number);
-        std::printf("partition %d: %s \"%s\"\n", number, GetFileSystemName(partition.nFileSystemKind), partition.szLabel);
+        std::printf("partition %d: %s \"%s\"\n", number, GetFileSystemName(partition.nFileSystemKind),
+                    partition.szLabel);
         std::fflush(stdout);
-        const bool known = std::any_of(std::begin(kBuilders), std::end(kBuilders), [&](const FileSystemBuilder& b) {
-            return b.kind == partition.nFileSystemKind;
-        });
+        const bool known = std::any_of(std::begin(kBuilders), std::end(kBuilders),
+                                       [&](const FileSystemBuilder& b) { return b.kind == partition.nFileSystemKind; });
         if (!known || !partition.pDevice) {
             std::printf("no NTFS, FAT or ext2 file system; passed over\n");
             continue;
         }
-        codes.push_back(RecoverDeleted(*partition.pDevice, (std::string(image) + " partition " + std::to_string(number)).c_str(),
-                                       folder.c_str()));
+        codes.push_back(RecoverDeleted(
+            *partition.pDevice, (std::string(image) + " partition " + std::to_string(number)).c_str(), folder.c_str()));
     }
     for (VolumeDeviceRecord& partition : partitions) delete partition.pDevice;
     if (codes.empty()) return Fail("%s: no partition holds an NTFS, FAT or ext2 file system%s", image);
@@ -495,7 +497,8 @@ int SearchLostPartitions(CImageFileDevice& disk, const char* image, std::vector<
     if (!disk.IsOpen()) return Fail("%s: cannot open the image: %s", image, disk.GetOpenError().c_str());
     std::string error;
     const PartitionSearchResult result = CLostPartitionSearchRunner::SearchDisk(&disk, 255, found, &error);
-    if (result == PartitionSearchResult::Failed) return Fail("%s: the partition search failed: %s", image, error.c_str());
+    if (result == PartitionSearchResult::Failed)
+        return Fail("%s: the partition search failed: %s", image, error.c_str());
     return 0;
 }
 
@@ -610,8 +613,9 @@ int main(int argc, char** argv)
     const char* log = std::getenv("SALVIX_E2E_LOG");
     InitLog(log ? log : "", LOGLEVEL_NORMAL, LOGTYPE_STANDALONE);
     if (argc == 2 && std::strcmp(argv[1], "volumes") == 0) return ListVolumes();
-    if (argc >= 4 && argv[argc - 1][0] == '\0' && (std::strcmp(argv[1], "raw") == 0 || std::strcmp(argv[1], "deleted") == 0 ||
-                                           std::strcmp(argv[1], "format") == 0 || std::strcmp(argv[1], "lost") == 0))
+    if (argc >= 4 && argv[argc - 1][0] == '\0' &&
+        (std::strcmp(argv[1], "raw") == 0 || std::strcmp(argv[1], "deleted") == 0 ||
+         std::strcmp(argv[1], "format") == 0 || std::strcmp(argv[1], "lost") == 0))
         return Fail("the output folder is an empty path%s%s", "", "");
     if (argc == 4 && std::strcmp(argv[1], "raw") == 0) return RecoverRaw(argv[2], argv[3]);
     if (argc == 4 && std::strcmp(argv[1], "format") == 0) return RecoverFormat(argv[2], argv[3]);

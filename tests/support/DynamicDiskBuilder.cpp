@@ -21,7 +21,10 @@ void AppendBe(std::vector<uint8_t>& out, uint64_t value, size_t width)
     PutBe(out, out.size() - width, value, width);
 }
 
-void Append(std::vector<uint8_t>& out, const std::vector<uint8_t>& more) { out.insert(out.end(), more.begin(), more.end()); }
+void Append(std::vector<uint8_t>& out, const std::vector<uint8_t>& more)
+{
+    out.insert(out.end(), more.begin(), more.end());
+}
 
 void PutText(std::vector<uint8_t>& out, size_t at, const std::string& text)
 {
@@ -86,8 +89,8 @@ uint64_t DynamicDiskBuilder::AddVolume(const std::string& name, uint8_t typeCode
     return id;
 }
 
-uint64_t DynamicDiskBuilder::AddComponent(const std::string& name, uint64_t volumeId, uint8_t type,
-                                          uint64_t partitions, uint64_t stripe512, uint64_t columns)
+uint64_t DynamicDiskBuilder::AddComponent(const std::string& name, uint64_t volumeId, uint8_t type, uint64_t partitions,
+                                          uint64_t stripe512, uint64_t columns)
 {
     const uint64_t id = m_nextId++;
     std::vector<uint8_t> d = LdmNumber(id);
@@ -130,9 +133,8 @@ void DynamicDiskBuilder::AddRecord(uint8_t type, uint8_t flags, std::vector<uint
     m_records.push_back({type, flags, std::move(data)});
 }
 
-std::vector<uint8_t> DynamicDiskBuilder::Vblk(uint32_t group, uint16_t recordNumber, uint16_t blockCount,
-                                              uint8_t flags, uint8_t type, uint32_t dataLength,
-                                              std::span<const uint8_t> data)
+std::vector<uint8_t> DynamicDiskBuilder::Vblk(uint32_t group, uint16_t recordNumber, uint16_t blockCount, uint8_t flags,
+                                              uint8_t type, uint32_t dataLength, std::span<const uint8_t> data)
 {
     std::vector<uint8_t> b(128, 0);
     PutText(b, 0, "VBLK");
@@ -164,8 +166,9 @@ std::vector<uint8_t> DynamicDiskBuilder::VblkBlocks() const
         Append(out, Vblk(group, 0, count, r.flags, r.type, uint32_t(r.data.size()), r.data));
         for (size_t k = 1; k <= extra; ++k) {
             const size_t from = 104 + (k - 1) * 112;
-            Append(out, Vblk(group, uint16_t(k), count, 0, 0, 0,
-                             std::span<const uint8_t>(r.data).subspan(from, std::min<size_t>(112, r.data.size() - from))));
+            Append(out,
+                   Vblk(group, uint16_t(k), count, 0, 0, 0,
+                        std::span<const uint8_t>(r.data).subspan(from, std::min<size_t>(112, r.data.size() - from))));
         }
     }
     return out;
@@ -177,8 +180,8 @@ std::vector<uint8_t> DynamicDiskBuilder::PrivHead(const std::string& diskGuid, c
 {
     std::vector<uint8_t> s(512, 0);
     PutText(s, 0, "PRIVHEAD");
-    PutBe(s, 0x08, 0x2C, 4);   // sequence
-    PutBe(s, 0x0C, 2, 2);      // version 2.12
+    PutBe(s, 0x08, 0x2C, 4); // sequence
+    PutBe(s, 0x0C, 2, 2);    // version 2.12
     PutBe(s, 0x0E, 12, 2);
     PutText(s, 0x30, diskGuid.substr(0, 63));
     PutText(s, 0x70, "f0000000-0000-0000-0000-00000000000f"); // host id
@@ -188,12 +191,12 @@ std::vector<uint8_t> DynamicDiskBuilder::PrivHead(const std::string& diskGuid, c
     PutBe(s, 0x123, logicalSize, 8);
     PutBe(s, 0x12B, configStart, 8);
     PutBe(s, 0x133, configSize, 8);
-    PutBe(s, 0x13B, 2, 8);      // TOC count
-    PutBe(s, 0x143, 2, 8);      // TOC size
-    PutBe(s, 0x14B, 1, 4);      // configs
-    PutBe(s, 0x14F, 1, 4);      // logs
-    PutBe(s, 0x153, 1457, 8);   // config size in VBLKs' sectors
-    PutBe(s, 0x15B, 224, 8);    // log size
+    PutBe(s, 0x13B, 2, 8);    // TOC count
+    PutBe(s, 0x143, 2, 8);    // TOC size
+    PutBe(s, 0x14B, 1, 4);    // configs
+    PutBe(s, 0x14F, 1, 4);    // logs
+    PutBe(s, 0x153, 1457, 8); // config size in VBLKs' sectors
+    PutBe(s, 0x15B, 224, 8);  // log size
     PutBe(s, 0x163, 0, 4);
     return s;
 }
@@ -222,7 +225,8 @@ std::vector<uint8_t> DynamicDiskBuilder::DatabaseArea() const
     PutBe(area, vmdb + 0x14, 10, 2);
     PutText(area, vmdb + 0x16, groupName.substr(0, 31));
     const std::vector<uint8_t> blocks = VblkBlocks();
-    std::copy_n(blocks.begin(), std::min(blocks.size(), area.size() - vmdb - 512), area.begin() + ptrdiff_t(vmdb + 512));
+    std::copy_n(blocks.begin(), std::min(blocks.size(), area.size() - vmdb - 512),
+                area.begin() + ptrdiff_t(vmdb + 512));
     return area;
 }
 
@@ -282,7 +286,8 @@ std::vector<std::vector<uint8_t>> SplitSpanned(std::span<const uint8_t> volume, 
     uint64_t at = 0;
     for (uint64_t size : sizes) {
         std::vector<uint8_t> part(size, 0);
-        if (at < volume.size()) std::copy_n(volume.begin() + ptrdiff_t(at), std::min<uint64_t>(size, volume.size() - at), part.begin());
+        if (at < volume.size())
+            std::copy_n(volume.begin() + ptrdiff_t(at), std::min<uint64_t>(size, volume.size() - at), part.begin());
         at += size;
         parts.push_back(std::move(part));
     }

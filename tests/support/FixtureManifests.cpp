@@ -53,7 +53,8 @@ std::vector<ExpectedFile> FatExpectations(std::ifstream& in)
     for (std::string line; std::getline(in, line);) {
         if (line.empty() || line[0] == '#') continue;
         rows.push_back(Fields(line));
-        if (rows.back().size() >= 2 && rows.back()[1].back() == '/') deletedFolders[rows.back()[1]] = rows.back()[0] == "deleted";
+        if (rows.back().size() >= 2 && rows.back()[1].back() == '/')
+            deletedFolders[rows.back()[1]] = rows.back()[0] == "deleted";
     }
     std::vector<ExpectedFile> out;
     for (const auto& f : rows) {
@@ -100,7 +101,10 @@ std::vector<ExpectedFile> Ext2Expectations(std::ifstream& in)
 
 } // namespace
 
-std::string FixturePath(const std::string& name) { return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name; }
+std::string FixturePath(const std::string& name)
+{
+    return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name;
+}
 
 std::vector<ExpectedFile> DeletedFileExpectations(const std::string& fixture, ManifestKind kind)
 {

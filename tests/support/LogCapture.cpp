@@ -14,7 +14,10 @@ LogCapture::LogCapture() : m_path((m_dir / "test.log").string())
     InitLog(m_path.c_str(), LOGLEVEL_NORMAL, LOGTYPE_STANDALONE);
 }
 
-LogCapture::~LogCapture() { InitLog("", LOGLEVEL_NORMAL, LOGTYPE_STANDALONE); }
+LogCapture::~LogCapture()
+{
+    InitLog("", LOGLEVEL_NORMAL, LOGTYPE_STANDALONE);
+}
 
 std::string LogCapture::Text() const
 {

@@ -29,23 +29,19 @@ bool MemoryDevice::ReadSectors(void* buffer, uint64_t firstSector, uint64_t sect
         m_reads.push_back({firstSector, sectorCount});
         hook = m_hook;
     }
-    if (hook)
-        hook(firstSector, sectorCount);
+    if (hook) hook(firstSector, sectorCount);
 
     std::lock_guard<std::mutex> guard(m_lock);
     const uint64_t size = static_cast<uint64_t>(m_sectorSize);
     auto* out = static_cast<uint8_t*>(buffer);
-    if (sectorCount == 0)
-        return true;
+    if (sectorCount == 0) return true;
     uint64_t good = 0;
     if (m_open && firstSector < m_sectorCount) {
         const uint64_t available = m_sectorCount - firstSector;
         good = sectorCount < available ? sectorCount : available;
         auto failing = m_failing.lower_bound(firstSector);
-        if (failing != m_failing.end() && *failing < firstSector + good)
-            good = *failing - firstSector;
-        if (good)
-            std::memcpy(out, m_bytes.data() + firstSector * size, good * size);
+        if (failing != m_failing.end() && *failing < firstSector + good) good = *failing - firstSector;
+        if (good) std::memcpy(out, m_bytes.data() + firstSector * size, good * size);
     }
     if (good < sectorCount) {
         std::memset(out + good * size, 0, (sectorCount - good) * size);
@@ -86,8 +82,7 @@ void MemoryDevice::FillWithPattern()
 {
     std::lock_guard<std::mutex> guard(m_lock);
     const uint64_t size = static_cast<uint64_t>(m_sectorSize);
-    for (uint64_t i = 0; i < m_bytes.size(); ++i)
-        m_bytes[i] = PatternByte(i / size, i % size);
+    for (uint64_t i = 0; i < m_bytes.size(); ++i) m_bytes[i] = PatternByte(i / size, i % size);
 }
 
 void MemoryDevice::FailSector(uint64_t sector)
@@ -99,8 +94,7 @@ void MemoryDevice::FailSector(uint64_t sector)
 void MemoryDevice::FailSectors(uint64_t first, uint64_t count)
 {
     std::lock_guard<std::mutex> guard(m_lock);
-    for (uint64_t i = 0; i < count; ++i)
-        m_failing.insert(first + i);
+    for (uint64_t i = 0; i < count; ++i) m_failing.insert(first + i);
 }
 
 void MemoryDevice::ClearFailures()

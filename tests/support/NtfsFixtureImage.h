@@ -50,6 +50,9 @@ struct NtfsFixtureImage {
 };
 
 // Byte i of a pattern run: (seed + 13 * i) & 255.
-inline uint8_t NtfsFixturePattern(unsigned seed, uint64_t i) { return uint8_t((seed + 13 * i) & 255); }
+inline uint8_t NtfsFixturePattern(unsigned seed, uint64_t i)
+{
+    return uint8_t((seed + 13 * i) & 255);
+}
 
 } // namespace testsupport

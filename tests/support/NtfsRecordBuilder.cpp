@@ -20,7 +20,10 @@ uint64_t GetLe(const Bytes& b, size_t offset, unsigned width)
 
 namespace {
 
-size_t Align8(size_t v) { return (v + 7) & ~size_t(7); }
+size_t Align8(size_t v)
+{
+    return (v + 7) & ~size_t(7);
+}
 
 void PutName(Bytes& b, size_t offset, const std::u16string& name)
 {
@@ -130,12 +133,36 @@ NtfsRecordBuilder::NtfsRecordBuilder(uint32_t recordSize) : m_size(recordSize)
     m_firstAttribute = uint16_t(Align8(0x30 + 2 * count));
 }
 
-NtfsRecordBuilder& NtfsRecordBuilder::Flags(uint16_t flags) { m_flags = flags; return *this; }
-NtfsRecordBuilder& NtfsRecordBuilder::RecordNumber(uint32_t n) { m_recordNumber = n; return *this; }
-NtfsRecordBuilder& NtfsRecordBuilder::BaseReference(uint64_t r) { m_base = r; return *this; }
-NtfsRecordBuilder& NtfsRecordBuilder::Lsn(uint64_t lsn) { m_lsn = lsn; return *this; }
-NtfsRecordBuilder& NtfsRecordBuilder::UpdateSequenceNumber(uint16_t usn) { m_usn = usn; return *this; }
-NtfsRecordBuilder& NtfsRecordBuilder::FirstAttributeOffset(uint16_t o) { m_firstAttribute = o; return *this; }
+NtfsRecordBuilder& NtfsRecordBuilder::Flags(uint16_t flags)
+{
+    m_flags = flags;
+    return *this;
+}
+NtfsRecordBuilder& NtfsRecordBuilder::RecordNumber(uint32_t n)
+{
+    m_recordNumber = n;
+    return *this;
+}
+NtfsRecordBuilder& NtfsRecordBuilder::BaseReference(uint64_t r)
+{
+    m_base = r;
+    return *this;
+}
+NtfsRecordBuilder& NtfsRecordBuilder::Lsn(uint64_t lsn)
+{
+    m_lsn = lsn;
+    return *this;
+}
+NtfsRecordBuilder& NtfsRecordBuilder::UpdateSequenceNumber(uint16_t usn)
+{
+    m_usn = usn;
+    return *this;
+}
+NtfsRecordBuilder& NtfsRecordBuilder::FirstAttributeOffset(uint16_t o)
+{
+    m_firstAttribute = o;
+    return *this;
+}
 
 NtfsRecordBuilder& NtfsRecordBuilder::AddResident(uint32_t type, const Bytes& value, const std::u16string& name,
                                                   uint16_t flags)
@@ -300,18 +327,18 @@ Bytes NtfsIndxRecord(const std::vector<Bytes>& entries, uint32_t recordSize, uin
 Bytes NtfsIndexRootValue(const std::vector<Bytes>& entries)
 {
     Bytes v(32, 0);
-    PutLe(v, 0, 0x30, 4);    // indexed attribute type: $FILE_NAME
-    PutLe(v, 4, 1, 4);       // collation: file name
-    PutLe(v, 8, 4096, 4);    // index record size
-    v[12] = 1;               // clusters per index record
+    PutLe(v, 0, 0x30, 4); // indexed attribute type: $FILE_NAME
+    PutLe(v, 4, 1, 4);    // collation: file name
+    PutLe(v, 8, 4096, 4); // index record size
+    v[12] = 1;            // clusters per index record
     size_t at = 32;
     for (const Bytes& e : entries) {
         v.insert(v.end(), e.begin(), e.end());
         at += e.size();
     }
-    PutLe(v, 16, 16, 4);             // entries offset from the index header
-    PutLe(v, 20, at - 16, 4);        // used size
-    PutLe(v, 24, at - 16, 4);        // allocated size
+    PutLe(v, 16, 16, 4);      // entries offset from the index header
+    PutLe(v, 20, at - 16, 4); // used size
+    PutLe(v, 24, at - 16, 4); // allocated size
     return v;
 }
 

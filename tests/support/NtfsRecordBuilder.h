@@ -36,8 +36,8 @@ struct NtfsTimes {
 // The 72-byte value of $STANDARD_INFORMATION.
 Bytes NtfsStandardInformationValue(uint32_t fileAttributes, const NtfsTimes& times = {});
 // The value of $FILE_NAME.
-Bytes NtfsFileNameValue(uint64_t parentReference, const std::u16string& name, uint8_t nameSpace = 1,
-                        uint32_t flags = 0, uint64_t realSize = 0, const NtfsTimes& times = {});
+Bytes NtfsFileNameValue(uint64_t parentReference, const std::u16string& name, uint8_t nameSpace = 1, uint32_t flags = 0,
+                        uint64_t realSize = 0, const NtfsTimes& times = {});
 // One $ATTRIBUTE_LIST entry naming an attribute of a type held in a record.
 Bytes NtfsAttributeListEntry(uint32_t type, uint64_t recordReference, uint64_t startVcn = 0, uint16_t id = 0);
 
@@ -45,8 +45,8 @@ class NtfsRecordBuilder {
 public:
     explicit NtfsRecordBuilder(uint32_t recordSize = 1024);
 
-    NtfsRecordBuilder& Flags(uint16_t flags);          // default 1 (in use)
-    NtfsRecordBuilder& RecordNumber(uint32_t number);  // stored at 0x2C with 0x2A zero
+    NtfsRecordBuilder& Flags(uint16_t flags);         // default 1 (in use)
+    NtfsRecordBuilder& RecordNumber(uint32_t number); // stored at 0x2C with 0x2A zero
     NtfsRecordBuilder& BaseReference(uint64_t reference);
     NtfsRecordBuilder& Lsn(uint64_t lsn);
     NtfsRecordBuilder& UpdateSequenceNumber(uint16_t usn); // default 0x0042
@@ -89,8 +89,8 @@ private:
 void NtfsProtect(Bytes& block, uint16_t usn);
 
 // One file-name index entry; a last entry (flags 2) has no key.
-Bytes NtfsIndexEntry(uint64_t fileReference, uint64_t parentReference, const std::u16string& name,
-                     uint16_t flags = 0, uint64_t allocatedSize = 4096, uint64_t realSize = 100);
+Bytes NtfsIndexEntry(uint64_t fileReference, uint64_t parentReference, const std::u16string& name, uint16_t flags = 0,
+                     uint64_t allocatedSize = 4096, uint64_t realSize = 100);
 Bytes NtfsIndexEnd();
 
 // An INDX record of recordSize bytes (entries offset 0x28) holding the entries, protected.

@@ -17,8 +17,7 @@ TempDir::TempDir()
     std::string templ = (base / "salvix-test-XXXXXX").string();
     std::vector<char> buf(templ.begin(), templ.end());
     buf.push_back('\0');
-    if (!mkdtemp(buf.data()))
-        throw std::runtime_error("mkdtemp failed under " + base.string());
+    if (!mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed under " + base.string());
     m_path = buf.data();
 }
 

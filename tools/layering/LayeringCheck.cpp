@@ -70,7 +70,8 @@ bool ReadTable(const fs::path& path, std::map<std::string, Module>& modules)
 
 class Checker {
 public:
-    Checker(fs::path root, std::map<std::string, Module> modules) : m_root(std::move(root)), m_modules(std::move(modules))
+    Checker(fs::path root, std::map<std::string, Module> modules)
+        : m_root(std::move(root)), m_modules(std::move(modules))
     {
         for (const auto& [name, m] : m_modules) m_byDir[m.dir] = name;
     }
@@ -94,7 +95,8 @@ private:
     static bool InTestsFolder(const std::string& path, const std::string& dir)
     {
         const std::string rest = dir.empty() ? path : path.substr(dir.size() + 1);
-        return rest.rfind(std::string(kTestsFolder) + "/", 0) == 0 || rest.find(std::string("/") + kTestsFolder + "/") != std::string::npos;
+        return rest.rfind(std::string(kTestsFolder) + "/", 0) == 0 ||
+               rest.find(std::string("/") + kTestsFolder + "/") != std::string::npos;
     }
     bool Allowed(const Module& from, bool fromTest, const std::string& target) const
     {
@@ -162,7 +164,7 @@ void Checker::CheckFile(const fs::path& file, const std::string& relative)
             if (name.find('/') == std::string::npos || !fs::exists(m_root / name)) continue;
         }
         if (name.find('/') == std::string::npos) continue; // a file beside this one, or a generated one
-        if (!fs::exists(m_root / name)) continue;           // not ours (a system or generated header)
+        if (!fs::exists(m_root / name)) continue;          // not ours (a system or generated header)
         ++m_includes;
         const std::string targetDir = name.substr(0, name.rfind('/'));
         const std::string target = OwnerOf(targetDir);
@@ -178,8 +180,9 @@ void Checker::CheckFile(const fs::path& file, const std::string& relative)
             continue;
         }
         if (!Allowed(from, fromTest, target)) {
-            std::printf("%s: includes %s of %s, which %s%s does not list (it may use:%s)\n", where.c_str(), name.c_str(),
-                        target.c_str(), owner.c_str(), fromTest ? " (tests)" : "", Listing(from, fromTest).c_str());
+            std::printf("%s: includes %s of %s, which %s%s does not list (it may use:%s)\n", where.c_str(),
+                        name.c_str(), target.c_str(), owner.c_str(), fromTest ? " (tests)" : "",
+                        Listing(from, fromTest).c_str());
             ++m_faults;
         }
         if (!fromTest && target != owner) {
@@ -250,7 +253,8 @@ int Checker::Run()
             if (!m_modules.count(d)) continue; // a system library (ZLIB::ZLIB, Boost::regex...)
             declared[name].insert(d);
             if (!m.qt && m_modules.at(d).qt) {
-                std::printf("table: %s lists the Qt module %s but is not a Qt module itself\n", name.c_str(), d.c_str());
+                std::printf("table: %s lists the Qt module %s but is not a Qt module itself\n", name.c_str(),
+                            d.c_str());
                 ++m_faults;
             }
         }
@@ -262,7 +266,8 @@ int Checker::Run()
         const std::string name = it->path().filename().string();
         if (it->is_directory()) {
             // Hidden folders and build trees (any folder holding a CMakeCache.txt) are not sources.
-            if (name.empty() || name[0] == '.' || fs::exists(it->path() / "CMakeCache.txt")) it.disable_recursion_pending();
+            if (name.empty() || name[0] == '.' || fs::exists(it->path() / "CMakeCache.txt"))
+                it.disable_recursion_pending();
             continue;
         }
         const std::string ext = it->path().extension().string();
@@ -274,9 +279,10 @@ int Checker::Run()
     if (ReportCycles(m_includeGraph, "include")) ++m_faults;
 
     if (m_faults) {
-        std::printf("layering: %d fault(s). Either include what the module's table allows, or add the module to the DEPS of "
-                    "its module.cmake if the dependency points down (see \"Folders and layers\" in README.md).\n",
-                    m_faults);
+        std::printf(
+            "layering: %d fault(s). Either include what the module's table allows, or add the module to the DEPS of "
+            "its module.cmake if the dependency points down (see \"Folders and layers\" in README.md).\n",
+            m_faults);
         return 1;
     }
     std::printf("layering: %d files of %zu modules, %d includes of their headers checked: no fault\n", m_files,
@@ -302,16 +308,21 @@ int main(int argc, char** argv)
     bool print = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--root" && i + 1 < argc) root = argv[++i];
-        else if (a == "--table" && i + 1 < argc) table = argv[++i];
-        else if (a == "--print") print = true;
+        if (a == "--root" && i + 1 < argc)
+            root = argv[++i];
+        else if (a == "--table" && i + 1 < argc)
+            table = argv[++i];
+        else if (a == "--print")
+            print = true;
         else {
-            std::fprintf(stderr, "usage: %s --root <source folder> --table <build>/layering/modules.txt [--print]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s --root <source folder> --table <build>/layering/modules.txt [--print]\n",
+                         argv[0]);
             return 2;
         }
     }
     if (root.empty() || table.empty()) {
-        std::fprintf(stderr, "usage: %s --root <source folder> --table <build>/layering/modules.txt [--print]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s --root <source folder> --table <build>/layering/modules.txt [--print]\n",
+                     argv[0]);
         return 2;
     }
     std::map<std::string, Module> modules;

@@ -38,15 +38,13 @@ QFont FittingFont(const QString& family, const QString& text, int width, int max
     f.setStyleStrategy(QFont::PreferAntialias);
     for (int px = maxPx; px >= 8; --px) {
         f.setPixelSize(px);
-        if (QFontMetrics(f).horizontalAdvance(text) <= width)
-            return f;
+        if (QFontMetrics(f).horizontalAdvance(text) <= width) return f;
     }
     f.setPixelSize(8);
     return f;
 }
 
-void PaintButton(const SkinRow& row, const FaceColours& c, const QString& caption, const QString& family,
-                 QImage& img)
+void PaintButton(const SkinRow& row, const FaceColours& c, const QString& caption, const QString& family, QImage& img)
 {
     img = QImage(row.width, row.height, QImage::Format_RGB32);
     img.fill(QColor(0xf0, 0xf0, 0xf0));
@@ -166,8 +164,7 @@ bool PaintSkinBitmap(const SkinRow& row, const QString& caption, const QString& 
         PaintButton(row, c, caption, captionFamily, out);
         return true;
     }
-    if (row.kind == u"wait")
-        return PaintWait(row, out, error);
+    if (row.kind == u"wait") return PaintWait(row, out, error);
     if (row.kind == u"checkmark") {
         PaintCheckmark(row, out);
         return true;

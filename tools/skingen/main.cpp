@@ -25,8 +25,7 @@ int Fail(const QString& message)
 bool WriteIfChanged(const QString& path, const QByteArray& bytes)
 {
     QFile old(path);
-    if (old.open(QIODevice::ReadOnly) && old.readAll() == bytes)
-        return true;
+    if (old.open(QIODevice::ReadOnly) && old.readAll() == bytes) return true;
     old.close();
     QSaveFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.commit();
@@ -34,8 +33,8 @@ bool WriteIfChanged(const QString& path, const QByteArray& bytes)
 
 QString FamilyFor(const QString& language)
 {
-    const QString wanted = language == u"Japanese" ? QStringLiteral("Noto Sans CJK JP")
-                                                   : QStringLiteral("Liberation Sans");
+    const QString wanted =
+        language == u"Japanese" ? QStringLiteral("Noto Sans CJK JP") : QStringLiteral("Liberation Sans");
     if (!QFontDatabase::families().contains(wanted))
         std::fprintf(stderr, "salvix_skingen: warning: font \"%s\" is not installed (run tools/setup.sh)\n",
                      qPrintable(wanted));
@@ -68,19 +67,15 @@ int main(int argc, char** argv)
 
     CStringTable strings;
     QString error;
-    if (!strings.LoadFile(stringsPath, &error))
-        return Fail(stringsPath + QStringLiteral(": ") + error);
+    if (!strings.LoadFile(stringsPath, &error)) return Fail(stringsPath + QStringLiteral(": ") + error);
 
     QFile skinFile(skinPath);
-    if (!skinFile.open(QIODevice::ReadOnly))
-        return Fail(QStringLiteral("cannot open %1").arg(skinPath));
+    if (!skinFile.open(QIODevice::ReadOnly)) return Fail(QStringLiteral("cannot open %1").arg(skinPath));
     QVector<SkinRow> rows;
-    if (!ParseSkinTable(skinFile.readAll(), rows, error))
-        return Fail(error);
+    if (!ParseSkinTable(skinFile.readAll(), rows, error)) return Fail(error);
 
     QDir out(outDir);
-    if (!out.mkpath(QStringLiteral("bitmaps")))
-        return Fail(QStringLiteral("cannot make %1/bitmaps").arg(outDir));
+    if (!out.mkpath(QStringLiteral("bitmaps"))) return Fail(QStringLiteral("cannot make %1/bitmaps").arg(outDir));
 
     const QString family = FamilyFor(language);
     QString qrc = QStringLiteral("<!DOCTYPE RCC><RCC version=\"1.0\">\n<qresource prefix=\"/\">\n"
@@ -90,19 +85,18 @@ int main(int argc, char** argv)
         if (!row.captionKey.isEmpty()) {
             if (!strings.Contains(row.captionKey))
                 return Fail(QStringLiteral("skin %1: caption key %2 is not in %3")
-                                .arg(row.id).arg(row.captionKey, stringsPath));
+                                .arg(row.id)
+                                .arg(row.captionKey, stringsPath));
             caption = strings.Find(row.captionKey);
         }
         QImage image;
-        if (!PaintSkinBitmap(row, caption, family, image, error))
-            return Fail(error);
+        if (!PaintSkinBitmap(row, caption, family, image, error)) return Fail(error);
         const QString name = QStringLiteral("bitmaps/%1.png").arg(row.id);
         QByteArray png;
         {
             QBuffer buffer(&png);
             buffer.open(QIODevice::WriteOnly);
-            if (!image.save(&buffer, "PNG"))
-                return Fail(QStringLiteral("cannot encode %1").arg(name));
+            if (!image.save(&buffer, "PNG")) return Fail(QStringLiteral("cannot encode %1").arg(name));
         }
         if (!WriteIfChanged(out.filePath(name), png))
             return Fail(QStringLiteral("cannot write %1").arg(out.filePath(name)));

@@ -16,7 +16,10 @@
 
 namespace {
 
-uint32_t Now() { return GetTickClock().GetTickCount(); }
+uint32_t Now()
+{
+    return GetTickClock().GetTickCount();
+}
 
 } // namespace
 
@@ -78,7 +81,10 @@ CBuildDirectoryDlg::CBuildDirectoryDlg(QWidget* parent) : CSearchSuperDlg(kTempl
     });
 }
 
-CBuildDirectoryDlg::~CBuildDirectoryDlg() { m_port->Close(); }
+CBuildDirectoryDlg::~CBuildDirectoryDlg()
+{
+    m_port->Close();
+}
 
 bool CBuildDirectoryDlg::OnInitDialog()
 {
@@ -150,8 +156,7 @@ int CBuildDirectoryDlg::Finish()
 
 int CBuildDirectoryDlg::CheckCancel()
 {
-    if (m_cancelled.load())
-        return -1;
+    if (m_cancelled.load()) return -1;
     const uint32_t now = Now();
     if (now - m_lastRefresh.load() > kRefreshMs) {
         RefreshElapsed(now);
@@ -168,9 +173,7 @@ void CBuildDirectoryDlg::customEvent(QEvent* e)
         return;
     }
     switch (m->Message()) {
-    case UM_BUILD_TEXTS:
-        ShowTexts();
-        break;
+    case UM_BUILD_TEXTS: ShowTexts(); break;
     case UM_BUILD_STEP:
         m_progressBar->setValue(std::min(m_progressBar->maximum(), m_progressBar->value() + int(m->WParam())));
         break;
@@ -183,8 +186,7 @@ void CBuildDirectoryDlg::customEvent(QEvent* e)
         m_progressBar->setValue(m->LParam() == 1 ? m_progressBar->maximum()
                                                  : std::clamp(int(m->WParam()), 0, m_progressBar->maximum()));
         break;
-    default:
-        CSearchSuperDlg::customEvent(e);
+    default: CSearchSuperDlg::customEvent(e);
     }
 }
 
@@ -196,8 +198,7 @@ void CBuildDirectoryDlg::HideCancelButton()
 
 void CBuildDirectoryDlg::OnCancelCommand()
 {
-    if (m_cancelHidden || m_cancelled.load() || m_questionOpen.load())
-        return;
+    if (m_cancelHidden || m_cancelled.load() || m_questionOpen.load()) return;
     m_questionOpen = 1;
     const int answer = ShowMessageBox(this, CResourceLibrary::Instance().LoadString(216), MB_YESNO);
     if (answer == IDYES) {

@@ -3,8 +3,23 @@
 
 #include "views/devices/CBuildDirectoryDlg.h"
 
-int CDIRBuildCallback::Begin(const char* title, int total) { return m_dlg->Begin(title, total); }
-int CDIRBuildCallback::Step(int n) { return m_dlg->Step(n); }
-int CDIRBuildCallback::SetPos(int pos) { return m_dlg->SetPos(pos); }
-int CDIRBuildCallback::Finish() { return m_dlg->Finish(); }
-int CDIRBuildCallback::CheckCancel() { return m_dlg->CheckCancel(); }
+int CDIRBuildCallback::Begin(const char* title, int total)
+{
+    return m_dlg->Begin(title, total);
+}
+int CDIRBuildCallback::Step(int n)
+{
+    return m_dlg->Step(n);
+}
+int CDIRBuildCallback::SetPos(int pos)
+{
+    return m_dlg->SetPos(pos);
+}
+int CDIRBuildCallback::Finish()
+{
+    return m_dlg->Finish();
+}
+int CDIRBuildCallback::CheckCancel()
+{
+    return m_dlg->CheckCancel();
+}

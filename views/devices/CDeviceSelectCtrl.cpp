@@ -36,19 +36,42 @@ CDeviceSelectCtrl::~CDeviceSelectCtrl() = default;
 
 void CDeviceSelectCtrl::SetCtrlStyle(CTRL_STYLE style)
 {
-    if (int(style) < 0 || int(style) > 2)
-        return;
+    if (int(style) < 0 || int(style) > 2) return;
     m_header->model()->setHeaderData(0, Qt::Horizontal, CResourceLibrary::Instance().LoadString(kCaptionIds[style]));
 }
 
-void CDeviceSelectCtrl::SetDeviceBitmaps(const DEVICE_BITMAP& bitmaps) { m_view->SetDeviceBitmaps(bitmaps); }
-void CDeviceSelectCtrl::AddItem(const DEVICE_ITEM* item) { m_view->AddItem(item); }
-void CDeviceSelectCtrl::DeleteItem(int i) { m_view->DeleteItem(i); }
-void CDeviceSelectCtrl::DeleteAllItems() { m_view->DeleteAllItems(); }
-int CDeviceSelectCtrl::GetSelectedIndex() const { return m_view->GetSelectedIndex(); }
-void* CDeviceSelectCtrl::GetItemData(int i) const { return m_view->GetItemData(i); }
-void CDeviceSelectCtrl::ClearSelection() { m_view->ClearSelection(); }
-int CDeviceSelectCtrl::GetItemCount() const { return m_view->GetItemCount(); }
+void CDeviceSelectCtrl::SetDeviceBitmaps(const DEVICE_BITMAP& bitmaps)
+{
+    m_view->SetDeviceBitmaps(bitmaps);
+}
+void CDeviceSelectCtrl::AddItem(const DEVICE_ITEM* item)
+{
+    m_view->AddItem(item);
+}
+void CDeviceSelectCtrl::DeleteItem(int i)
+{
+    m_view->DeleteItem(i);
+}
+void CDeviceSelectCtrl::DeleteAllItems()
+{
+    m_view->DeleteAllItems();
+}
+int CDeviceSelectCtrl::GetSelectedIndex() const
+{
+    return m_view->GetSelectedIndex();
+}
+void* CDeviceSelectCtrl::GetItemData(int i) const
+{
+    return m_view->GetItemData(i);
+}
+void CDeviceSelectCtrl::ClearSelection()
+{
+    m_view->ClearSelection();
+}
+int CDeviceSelectCtrl::GetItemCount() const
+{
+    return m_view->GetItemCount();
+}
 
 void CDeviceSelectCtrl::resizeEvent(QResizeEvent* e)
 {

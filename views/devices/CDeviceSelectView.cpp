@@ -18,7 +18,10 @@ namespace {
 constexpr int kIconLeft = 2;
 constexpr int kTextInset = 4;
 
-QStringList LinesOf(const QString& text) { return text.split(QLatin1Char('\n')); }
+QStringList LinesOf(const QString& text)
+{
+    return text.split(QLatin1Char('\n'));
+}
 
 } // namespace
 
@@ -38,18 +41,15 @@ int CDeviceSelectView::HitRow(const std::vector<Row>& rows, const QPoint& pt)
 {
     for (size_t i = 0; i < rows.size(); ++i) {
         const Row& r = rows[i];
-        if (pt.x() >= 0 && pt.x() < r.Width() && pt.y() >= r.top && pt.y() < r.top + r.height)
-            return int(i);
+        if (pt.x() >= 0 && pt.x() < r.Width() && pt.y() >= r.top && pt.y() < r.top + r.height) return int(i);
     }
     return -1;
 }
 
 int CDeviceSelectView::ScrollPosToShow(int pos, int pageHeight, int top, int height)
 {
-    if (top < pos)
-        return top;
-    if (top + height > pos + pageHeight)
-        return std::max(0, top + height - pageHeight);
+    if (top < pos) return top;
+    if (top + height > pos + pageHeight) return std::max(0, top + height - pageHeight);
     return pos;
 }
 
@@ -69,8 +69,7 @@ CDeviceSelectView::~CDeviceSelectView() = default;
 void CDeviceSelectView::SetDeviceBitmaps(const DEVICE_BITMAP& bitmaps)
 {
     for (size_t i = 0; i < m_icons.size(); ++i)
-        if (!m_icons[i].LoadBitmap(bitmaps.ids[i]))
-            m_icons[i].DeleteObject();
+        if (!m_icons[i].LoadBitmap(bitmaps.ids[i])) m_icons[i].DeleteObject();
     viewport()->update();
 }
 
@@ -81,25 +80,21 @@ int CDeviceSelectView::TextHeight(const QString& text) const
 
 void CDeviceSelectView::AddItem(const DEVICE_ITEM* item)
 {
-    if (!item)
-        return;
+    if (!item) return;
     Row row;
     const int icon = item->nIcon >= 0 && item->nIcon < int(m_icons.size()) && m_icons[size_t(item->nIcon)].HasImage()
                          ? item->nIcon
                          : -1;
     row.cells[0] = {icon, QString::fromUtf8(item->pszName ? item->pszName : ""), 0};
-    row.cells[1] = {-1,
-                    item->nSectors ? QString::fromStdString(FormatSectorsAsSize(item->nSectors, item->nSectorSize))
-                                   : QString(),
-                    0};
+    row.cells[1] = {
+        -1, item->nSectors ? QString::fromStdString(FormatSectorsAsSize(item->nSectors, item->nSectorSize)) : QString(),
+        0};
     row.cells[2] = {-1, QString::fromUtf8(item->pszInfo ? item->pszInfo : ""), 0};
-    for (int c = 0; c < kCellCount; ++c)
-        row.cells[size_t(c)].width = m_header ? m_header->GetItemWidth(c) : 0;
+    for (int c = 0; c < kCellCount; ++c) row.cells[size_t(c)].width = m_header ? m_header->GetItemWidth(c) : 0;
     row.top = m_rows.empty() ? 0 : m_rows.back().top + m_rows.back().height;
     row.data = item->pItemData;
     std::array<QSize, 7> sizes;
-    for (size_t i = 0; i < m_icons.size(); ++i)
-        sizes[i] = m_icons[i].GetSize();
+    for (size_t i = 0; i < m_icons.size(); ++i) sizes[i] = m_icons[i].GetSize();
     row.height = RowHeight(row, sizes, [this](const QString& t) { return TextHeight(t); });
     m_rows.push_back(std::move(row));
     UpdateScrollSizes();
@@ -108,8 +103,7 @@ void CDeviceSelectView::AddItem(const DEVICE_ITEM* item)
 
 void CDeviceSelectView::DeleteItem(int i)
 {
-    if (i < 0 || i >= int(m_rows.size()))
-        return;
+    if (i < 0 || i >= int(m_rows.size())) return;
     m_rows.erase(m_rows.begin() + i);
     LayoutRows();
     UpdateScrollSizes();
@@ -126,8 +120,7 @@ void CDeviceSelectView::DeleteAllItems()
 int CDeviceSelectView::GetSelectedIndex() const
 {
     for (size_t i = 0; i < m_rows.size(); ++i)
-        if (m_rows[i].selected)
-            return int(i);
+        if (m_rows[i].selected) return int(i);
     return -1;
 }
 
@@ -139,23 +132,26 @@ void* CDeviceSelectView::GetItemData(int i) const
 void CDeviceSelectView::ClearSelection()
 {
     const int i = GetSelectedIndex();
-    if (i >= 0)
-        m_rows[size_t(i)].selected = false;
+    if (i >= 0) m_rows[size_t(i)].selected = false;
     viewport()->update();
 }
 
 void CDeviceSelectView::SetColumnWidth(int column, int width)
 {
-    if (column < 0 || column >= kCellCount)
-        return;
-    for (Row& r : m_rows)
-        r.cells[size_t(column)].width = width;
+    if (column < 0 || column >= kCellCount) return;
+    for (Row& r : m_rows) r.cells[size_t(column)].width = width;
     UpdateScrollSizes();
     viewport()->update();
 }
 
-int CDeviceSelectView::HorzPos() const { return horizontalScrollBar()->value(); }
-int CDeviceSelectView::VertPos() const { return verticalScrollBar()->value(); }
+int CDeviceSelectView::HorzPos() const
+{
+    return horizontalScrollBar()->value();
+}
+int CDeviceSelectView::VertPos() const
+{
+    return verticalScrollBar()->value();
+}
 
 QRect CDeviceSelectView::RowRect(int i) const
 {
@@ -176,8 +172,7 @@ void CDeviceSelectView::UpdateScrollSizes()
 {
     m_scrollWidth = m_rows.empty() ? 0 : m_rows.front().Width();
     m_scrollHeight = 0;
-    for (const Row& r : m_rows)
-        m_scrollHeight += r.height;
+    for (const Row& r : m_rows) m_scrollHeight += r.height;
     const QSize page = viewport()->size();
     QScrollBar* h = horizontalScrollBar();
     h->setPageStep(std::max(1, page.width()));
@@ -210,14 +205,12 @@ void CDeviceSelectView::showEvent(QShowEvent* e)
 void CDeviceSelectView::scrollContentsBy(int dx, int)
 {
     viewport()->update();
-    if (dx != 0 && m_control)
-        SendMessageTo(m_control, UM_DEVICE_LIST_SCROLL);
+    if (dx != 0 && m_control) SendMessageTo(m_control, UM_DEVICE_LIST_SCROLL);
 }
 
 void CDeviceSelectView::EnsureVisible(int i)
 {
-    if (i < 0 || i >= int(m_rows.size()))
-        return;
+    if (i < 0 || i >= int(m_rows.size())) return;
     const Row& r = m_rows[size_t(i)];
     QScrollBar* v = verticalScrollBar();
     v->setValue(ScrollPosToShow(v->value(), viewport()->height(), r.top, r.height));
@@ -237,8 +230,7 @@ void CDeviceSelectView::PaintCell(QPainter& p, const Row& row, const Cell& cell,
         textLeft += s.width();
     }
     QRect text(textLeft, row.top, left + cell.width - textLeft, row.height);
-    if (text.width() <= 0 || cell.text.isEmpty())
-        return;
+    if (text.width() <= 0 || cell.text.isEmpty()) return;
     p.save();
     p.setClipRect(QRect(left, row.top, cell.width, row.height));
     const QFontMetrics fm(m_font);
@@ -262,8 +254,7 @@ void CDeviceSelectView::paintEvent(QPaintEvent*)
     p.translate(-HorzPos(), -VertPos());
     const QRect visible(HorzPos(), VertPos(), viewport()->width(), viewport()->height());
     for (const Row& row : m_rows) {
-        if (row.top > visible.bottom() || row.top + row.height < visible.top())
-            continue;
+        if (row.top > visible.bottom() || row.top + row.height < visible.top()) continue;
         int x = 0;
         for (const Cell& cell : row.cells) {
             PaintCell(p, row, cell, x);
@@ -282,17 +273,13 @@ void CDeviceSelectView::mousePressEvent(QMouseEvent* e)
     const QPoint pt = e->position().toPoint() + QPoint(HorzPos(), VertPos());
     const int hit = HitRow(m_rows, pt);
     const int previous = GetSelectedIndex();
-    if (hit >= 0 && hit == previous)
-        return; // the selected row again: nothing changes, nothing is told
-    if (hit < 0)
-        return; // empty space keeps the selection
-    if (previous >= 0)
-        m_rows[size_t(previous)].selected = false;
+    if (hit >= 0 && hit == previous) return; // the selected row again: nothing changes, nothing is told
+    if (hit < 0) return;                     // empty space keeps the selection
+    if (previous >= 0) m_rows[size_t(previous)].selected = false;
     m_rows[size_t(hit)].selected = true;
     EnsureVisible(hit);
     viewport()->update();
-    if (m_page)
-        SendMessageTo(m_page, UM_DEVICE_LIST_CLICK);
+    if (m_page) SendMessageTo(m_page, UM_DEVICE_LIST_CLICK);
 }
 
 void CDeviceSelectView::mouseDoubleClickEvent(QMouseEvent* e)
@@ -316,8 +303,7 @@ void CDeviceSelectView::keyPressEvent(QKeyEvent* e)
     }
     const int i = GetSelectedIndex();
     const int next = key == Qt::Key_Up ? i - 1 : i + 1;
-    if (i < 0 || next < 0 || next >= int(m_rows.size()))
-        return;
+    if (i < 0 || next < 0 || next >= int(m_rows.size())) return;
     m_rows[size_t(i)].selected = false;
     m_rows[size_t(next)].selected = true;
     EnsureVisible(next);

@@ -19,7 +19,10 @@
 
 namespace {
 
-void Pump() { QApplication::processEvents(QEventLoop::AllEvents, 10); }
+void Pump()
+{
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
 
 } // namespace
 
@@ -37,8 +40,7 @@ CFileSystemNode* CDirTreeBuilder::Run(const BuildWork& work)
         tree = work(&callback, Pump);
         // The reports posted last are shown before the dialog goes.
         Pump();
-        if (dlg.CheckCancel() == -1)
-            m_cancelled = 1;
+        if (dlg.CheckCancel() == -1) m_cancelled = 1;
         dlg.EndDialog(0);
     }
     return tree;
@@ -67,8 +69,7 @@ CFileSystemNode* CDirTreeBuilder::BuildEXT2(IStorageDevice* volume)
 
 void BuildRawFileTree(CRawFileList* hits, IStorageDevice* device, CFileNode* parent)
 {
-    if (!hits || !device || !parent)
-        return;
+    if (!hits || !device || !parent) return;
     CDirTreeBuilder runner;
     CFileSystemNode* root = runner.Run([&](IDIRBuildCallback* cb, const std::function<void()>& pump) {
         std::atomic<bool> done{false};
@@ -87,6 +88,5 @@ void BuildRawFileTree(CRawFileList* hits, IStorageDevice* device, CFileNode* par
         return built;
     });
     // A cancelled build keeps the hits it turned into files so far.
-    if (root)
-        parent->AddChild(root);
+    if (root) parent->AddChild(root);
 }

@@ -22,7 +22,10 @@
 
 namespace {
 
-uint32_t Now() { return GetTickClock().GetTickCount(); }
+uint32_t Now()
+{
+    return GetTickClock().GetTickCount();
+}
 
 // True when more than kThrottleMs passed since the clock's last mark (and marks now); the first call only
 // starts the clock.
@@ -32,34 +35,32 @@ bool Due(std::atomic<bool>& started, std::atomic<uint32_t>& last, uint32_t now)
         last = now;
         return false;
     }
-    if (now - last.load() <= CIntelligentSearchingDialog::kThrottleMs)
-        return false;
+    if (now - last.load() <= CIntelligentSearchingDialog::kThrottleMs) return false;
     last = now;
     return true;
 }
 
-QString Hms(int64_t h, int64_t m, int64_t s) { return QString::asprintf("%02lld:%02lld:%02lld", (long long)h, (long long)m, (long long)s); }
+QString Hms(int64_t h, int64_t m, int64_t s)
+{
+    return QString::asprintf("%02lld:%02lld:%02lld", (long long)h, (long long)m, (long long)s);
+}
 
 } // namespace
 
 CIntelligentSearchingDialog::Scale CIntelligentSearchingDialog::ScaleOf(uint64_t first, uint64_t last)
 {
-    if (last <= first)
-        return {1, 0};
+    if (last <= first) return {1, 0};
     const uint64_t span = last - first;
     uint64_t scale = 1;
-    while (span / scale > 1000)
-        scale *= 10;
+    while (span / scale > 1000) scale *= 10;
     return {scale, int64_t(span / scale)};
 }
 
 QString CIntelligentSearchingDialog::RemainingText(int64_t r, bool shownBefore)
 {
-    if (r < 0)
-        r = 0;
+    if (r < 0) r = 0;
     const int64_t h = r / 3600000, m = (r / 60000) % 60, s = (r / 1000) % 60;
-    if (h || m || s || shownBefore)
-        return Hms(h, m, s);
+    if (h || m || s || shownBefore) return Hms(h, m, s);
     return CResourceLibrary::Instance().LoadString(132);
 }
 
@@ -70,8 +71,7 @@ CIntelligentSearchingDialog::CIntelligentSearchingDialog(QWidget* parent) : CSea
     const CResourceLibrary& lib = CResourceLibrary::Instance();
     auto label = [this](const QString& text, int id, int x, int y, int cx) {
         auto* l = new QLabel(text, this);
-        if (id)
-            SetDlgCtrlID(l, id);
+        if (id) SetDlgCtrlID(l, id);
         PlaceControl(l, x, y, cx, 10);
         return l;
     };
@@ -110,9 +110,15 @@ CIntelligentSearchingDialog::CIntelligentSearchingDialog(QWidget* parent) : CSea
     Collapse();
 }
 
-CIntelligentSearchingDialog::~CIntelligentSearchingDialog() { m_port->Close(); }
+CIntelligentSearchingDialog::~CIntelligentSearchingDialog()
+{
+    m_port->Close();
+}
 
-QLabel* CIntelligentSearchingDialog::Value(int id) const { return qobject_cast<QLabel*>(GetDlgItem(this, id)); }
+QLabel* CIntelligentSearchingDialog::Value(int id) const
+{
+    return qobject_cast<QLabel*>(GetDlgItem(this, id));
+}
 
 bool CIntelligentSearchingDialog::OnInitDialog()
 {
@@ -136,15 +142,13 @@ void CIntelligentSearchingDialog::SetRange(uint64_t first, uint64_t last)
 void CIntelligentSearchingDialog::SetPosition(uint64_t block)
 {
     const uint32_t now = Now();
-    if (!Due(m_positionClockStarted, m_lastPosition, now))
-        return;
+    if (!Due(m_positionClockStarted, m_lastPosition, now)) return;
     const uint64_t p = block / m_scale.load();
     m_port->Post(UM_SEARCH_POSITION, WPARAM(p));
     m_estimator.Update(int(p));
     const QString text = RemainingText(m_estimator.GetRemaining(), m_remainingShown);
     // A time of at least a second has been shown: later estimates show 00:00:00, not "Calculating...".
-    if (m_estimator.GetRemaining() >= 1000)
-        m_remainingShown = true;
+    if (m_estimator.GetRemaining() >= 1000) m_remainingShown = true;
     {
         std::lock_guard<std::mutex> lock(m_lock);
         m_remainingText = text;
@@ -154,16 +158,14 @@ void CIntelligentSearchingDialog::SetPosition(uint64_t block)
 
 void CIntelligentSearchingDialog::GetStatistics(CIntelligentSearchStatistics* out)
 {
-    if (!out)
-        return;
+    if (!out) return;
     std::lock_guard<std::mutex> lock(m_lock);
     *out = m_statistics;
 }
 
 void CIntelligentSearchingDialog::SetStatistics(const CIntelligentSearchStatistics* in)
 {
-    if (!in)
-        return;
+    if (!in) return;
     {
         std::lock_guard<std::mutex> lock(m_lock);
         m_statistics = *in;
@@ -178,8 +180,7 @@ void CIntelligentSearchingDialog::ShowCounters()
 {
     std::lock_guard<std::mutex> lock(m_lock);
     // Counters are 64-bit and never negative: shown whole, not cut to a signed 32-bit number.
-    for (int i = 0; i < 8; ++i)
-        Value(kCounterIds[size_t(i)])->setText(QString::number(uint64_t(m_statistics.Get(i))));
+    for (int i = 0; i < 8; ++i) Value(kCounterIds[size_t(i)])->setText(QString::number(uint64_t(m_statistics.Get(i))));
     Value(kCollapsedValueId)->setText(QString::number(uint64_t(m_statistics.TotalFilesFound)));
     Value(kElapsedId)->setText(Hms(m_hours, m_minutes, m_seconds));
     Value(kRemainingId)->setText(m_remainingText);
@@ -193,17 +194,14 @@ void CIntelligentSearchingDialog::customEvent(QEvent* e)
         return;
     }
     switch (m->Message()) {
-    case UM_SEARCH_COUNTERS:
-        ShowCounters();
-        break;
+    case UM_SEARCH_COUNTERS: ShowCounters(); break;
     case UM_SEARCH_RANGE:
         m_progressBar->setRange(int(m->WParam()), std::max<int>(int(m->WParam()) + 1, int(m->LParam())));
         break;
     case UM_SEARCH_POSITION:
         m_progressBar->setValue(std::clamp(int(m->WParam()), m_progressBar->minimum(), m_progressBar->maximum()));
         break;
-    default:
-        CSearchSuperDlg::customEvent(e);
+    default: CSearchSuperDlg::customEvent(e);
     }
 }
 
@@ -226,11 +224,9 @@ void CIntelligentSearchingDialog::OnTick()
 void CIntelligentSearchingDialog::OnCancelCommand()
 {
     // Once cancelled, a further Cancel or Escape asks nothing and reports nothing again.
-    if (m_cancelled.load())
-        return;
+    if (m_cancelled.load()) return;
     const CResourceLibrary& lib = CResourceLibrary::Instance();
-    if (ShowMessageBox(this, lib.LoadString(239), MB_YESNO | MB_ICONQUESTION) != IDYES)
-        return;
+    if (ShowMessageBox(this, lib.LoadString(239), MB_YESNO | MB_ICONQUESTION) != IDYES) return;
     m_cancelled = 1;
     m_btnCancel.setEnabled(false);
     setWindowTitle(lib.LoadString(402));

@@ -7,8 +7,10 @@
 #include "views/devices/CPartitionLayoutView.h"
 
 CLostPartitionCtrlContainer::CLostPartitionCtrlContainer(QWidget* parent)
-    : QWidget(parent), m_splitter(new CExSplitterWnd(Qt::Vertical, this)),
-      m_list(new CMultipleChoosePartitionListCtrl), m_frame(new CPartitionLayoutFrame)
+    : QWidget(parent),
+      m_splitter(new CExSplitterWnd(Qt::Vertical, this)),
+      m_list(new CMultipleChoosePartitionListCtrl),
+      m_frame(new CPartitionLayoutFrame)
 {
     m_splitter->addWidget(m_list);
     m_splitter->addWidget(m_frame);
@@ -18,6 +20,12 @@ CLostPartitionCtrlContainer::CLostPartitionCtrlContainer(QWidget* parent)
 
 CLostPartitionCtrlContainer::~CLostPartitionCtrlContainer() = default;
 
-CPartitionLayoutView* CLostPartitionCtrlContainer::GetLayoutView() const { return m_frame->GetLayoutView(); }
+CPartitionLayoutView* CLostPartitionCtrlContainer::GetLayoutView() const
+{
+    return m_frame->GetLayoutView();
+}
 
-void CLostPartitionCtrlContainer::resizeEvent(QResizeEvent*) { m_splitter->setGeometry(rect()); }
+void CLostPartitionCtrlContainer::resizeEvent(QResizeEvent*)
+{
+    m_splitter->setGeometry(rect());
+}

@@ -6,10 +6,10 @@
 #include "views/devices/CLostPartitionSearchingDialog.h"
 #include "views/devices/LostPartitionMerge.h"
 
-PartitionSearchResult CLostPartitionSearchTask::Run(const DiskDeviceRecord& disk, std::vector<CLostPartitionRecord>& out)
+PartitionSearchResult CLostPartitionSearchTask::Run(const DiskDeviceRecord& disk,
+                                                    std::vector<CLostPartitionRecord>& out)
 {
-    if (!disk.pDevice || !SetDevice(disk.pDevice))
-        return PartitionSearchResult::Failed;
+    if (!disk.pDevice || !SetDevice(disk.pDevice)) return PartitionSearchResult::Failed;
     AddFileSystemController(&m_fat);
     AddFileSystemController(&m_ntfs);
     AddFileSystemController(&m_ext2);
@@ -29,8 +29,7 @@ PartitionSearchResult CLostPartitionSearchTask::RunAndMerge(const DiskDeviceReco
     std::vector<CLostPartitionRecord> hits;
     const PartitionSearchResult result = Run(disk, hits);
     CBasicPartitionList table;
-    if (disk.pDevice)
-        CPartitionTableAnalyze().ReadPartitions(disk.pDevice, table);
+    if (disk.pDevice) CPartitionTableAnalyze().ReadPartitions(disk.pDevice, table);
     MergeWithPartitionTable(hits, table, out);
     return result;
 }

@@ -19,18 +19,24 @@
 
 namespace {
 
-uint32_t Now() { return GetTickClock().GetTickCount(); }
-QString Clock(uint64_t seconds) { return QString::fromStdString(FormatClock(seconds)); }
+uint32_t Now()
+{
+    return GetTickClock().GetTickCount();
+}
+QString Clock(uint64_t seconds)
+{
+    return QString::fromStdString(FormatClock(seconds));
+}
 
 } // namespace
 
 QString CLostPartitionSearchingDialog::RemainingText(uint64_t elapsedMs, uint64_t processed, uint64_t last)
 {
-    if (elapsedMs < 5000 || processed == 0)
-        return CResourceLibrary::Instance().LoadString(132);
+    if (elapsedMs < 5000 || processed == 0) return CResourceLibrary::Instance().LoadString(132);
     // In floating point: more processed than announced gives 0, not a wrapped-around count of years.
     const double left = processed >= last ? 0.0 : double(last - processed);
-    const double seconds = std::min(left * double(elapsedMs) / double(processed) / 1000.0, double(kMaxRemainingSeconds));
+    const double seconds =
+        std::min(left * double(elapsedMs) / double(processed) / 1000.0, double(kMaxRemainingSeconds));
     return Clock(uint64_t(seconds) + 1);
 }
 
@@ -62,15 +68,17 @@ CLostPartitionSearchingDialog::CLostPartitionSearchingDialog(QWidget* parent) : 
     connect(&m_timer, &QTimer::timeout, this, [this] { OnTick(); });
 }
 
-CLostPartitionSearchingDialog::~CLostPartitionSearchingDialog() { m_port->Close(); }
+CLostPartitionSearchingDialog::~CLostPartitionSearchingDialog()
+{
+    m_port->Close();
+}
 
 bool CLostPartitionSearchingDialog::OnInitDialog()
 {
     CSearchSuperDlg::OnInitDialog();
     setWindowTitle(TemplateText(0));
     m_dialogStart = Now();
-    if (!m_rangeSet.load())
-        m_searchStart = m_dialogStart;
+    if (!m_rangeSet.load()) m_searchStart = m_dialogStart;
     m_timer.start();
     return true;
 }
@@ -96,12 +104,14 @@ void CLostPartitionSearchingDialog::SetRange(uint64_t first, uint64_t last)
     m_port->Post(UM_PART_RANGE, 0, LPARAM(std::min<uint64_t>(span, uint64_t(std::numeric_limits<int>::max()))));
 }
 
-void CLostPartitionSearchingDialog::SetPos(int n) { m_port->Post(UM_PART_POSITION, WPARAM(std::max(0, n))); }
+void CLostPartitionSearchingDialog::SetPos(int n)
+{
+    m_port->Post(UM_PART_POSITION, WPARAM(std::max(0, n)));
+}
 
 void CLostPartitionSearchingDialog::OnPartitionFound(const CLostPartitionRecord* record)
 {
-    if (!record)
-        return;
+    if (!record) return;
     std::lock_guard<std::mutex> lock(m_lock);
     m_records.push_back(*record);
 }
@@ -121,16 +131,12 @@ void CLostPartitionSearchingDialog::customEvent(QEvent* e)
     }
     switch (m->Message()) {
     case UM_PART_STEP:
-        m_progressBar->setValue(int(std::min<int64_t>(m_progressBar->maximum(), int64_t(m_progressBar->value()) + int64_t(m->WParam()))));
+        m_progressBar->setValue(
+            int(std::min<int64_t>(m_progressBar->maximum(), int64_t(m_progressBar->value()) + int64_t(m->WParam()))));
         break;
-    case UM_PART_RANGE:
-        m_progressBar->setRange(0, std::max<int>(1, int(m->LParam())));
-        break;
-    case UM_PART_POSITION:
-        m_progressBar->setValue(std::min(m_progressBar->maximum(), int(m->WParam())));
-        break;
-    default:
-        CSearchSuperDlg::customEvent(e);
+    case UM_PART_RANGE: m_progressBar->setRange(0, std::max<int>(1, int(m->LParam()))); break;
+    case UM_PART_POSITION: m_progressBar->setValue(std::min(m_progressBar->maximum(), int(m->WParam()))); break;
+    default: CSearchSuperDlg::customEvent(e);
     }
 }
 
@@ -146,8 +152,7 @@ void CLostPartitionSearchingDialog::OnTick()
 
 void CLostPartitionSearchingDialog::OnCancelCommand()
 {
-    if (m_cancelled.load())
-        return;
+    if (m_cancelled.load()) return;
     m_freeze = 1;
     const CResourceLibrary& lib = CResourceLibrary::Instance();
     if (ShowMessageBox(this, lib.LoadString(241), MB_YESNO | MB_ICONQUESTION) != IDYES) {
@@ -173,6 +178,5 @@ void RunLostPartitionSearchDialog(
         QApplication::processEvents();
         dlg.EndDialog(0);
     }
-    for (CLostPartitionRecord& r : dlg.TakeRecords())
-        out.push_back(r);
+    for (CLostPartitionRecord& r : dlg.TakeRecords()) out.push_back(r);
 }

@@ -6,10 +6,8 @@
 CMainWindowDisabler::CMainWindowDisabler(const QWidget* except)
 {
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w == except || !w->isVisible() || !w->isEnabled())
-            continue;
-        if (w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip)
-            continue;
+        if (w == except || !w->isVisible() || !w->isEnabled()) continue;
+        if (w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip) continue;
         w->setEnabled(false);
         m_disabled.emplace_back(w);
     }
@@ -18,6 +16,5 @@ CMainWindowDisabler::CMainWindowDisabler(const QWidget* except)
 CMainWindowDisabler::~CMainWindowDisabler()
 {
     for (const QPointer<QWidget>& w : m_disabled)
-        if (w)
-            w->setEnabled(true);
+        if (w) w->setEnabled(true);
 }

@@ -16,16 +16,17 @@
 
 namespace {
 
-QString FromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+QString FromUtf8(const std::string& s)
+{
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
 
 } // namespace
 
 unsigned CMultipleChoosePartitionListCtrl::SuggestionStringId(double score, double mediumThreshold)
 {
-    if (score > 0.99)
-        return 429;
-    if (score >= mediumThreshold)
-        return 430;
+    if (score > 0.99) return 429;
+    if (score >= mediumThreshold) return 430;
     return 431;
 }
 
@@ -45,20 +46,26 @@ CMultipleChoosePartitionListCtrl::CMultipleChoosePartitionListCtrl(QWidget* pare
     m_list->InsertColumn(lib.LoadString(333), 150, CExtendListCtrl::AF_LEFT);
     m_list->InsertColumn(lib.LoadString(334), 80, CExtendListCtrl::AF_CENTER);
     m_list->InsertColumn(lib.LoadString(335), 80, CExtendListCtrl::AF_CENTER);
-    m_icon = QIcon(QPixmap::fromImage(CMaskedBitmap::MaskedImage(lib.LoadBitmap(kDefaultDeviceBitmaps.ids[3]), 0xFF00FF)));
+    m_icon =
+        QIcon(QPixmap::fromImage(CMaskedBitmap::MaskedImage(lib.LoadBitmap(kDefaultDeviceBitmaps.ids[3]), 0xFF00FF)));
     m_list->show();
 }
 
 CMultipleChoosePartitionListCtrl::~CMultipleChoosePartitionListCtrl() = default;
 
-void CMultipleChoosePartitionListCtrl::SetListNotifyWnd(QObject* wnd) { m_list->SetNotifyWnd(wnd); }
+void CMultipleChoosePartitionListCtrl::SetListNotifyWnd(QObject* wnd)
+{
+    m_list->SetNotifyWnd(wnd);
+}
 
-void CMultipleChoosePartitionListCtrl::resizeEvent(QResizeEvent*) { m_list->setGeometry(rect()); }
+void CMultipleChoosePartitionListCtrl::resizeEvent(QResizeEvent*)
+{
+    m_list->setGeometry(rect());
+}
 
 void CMultipleChoosePartitionListCtrl::AddPartition(const PARTITION_LIST_ITEM* item)
 {
-    if (!item)
-        return;
+    if (!item) return;
     const bool check = item->nSuggestionType == 1 && GetCheckedCount() < kMaxInitiallyChecked;
     m_items.push_back(*item);
     const int row = m_list->AddRow(kRowHeight);
@@ -74,13 +81,12 @@ void CMultipleChoosePartitionListCtrl::AddPartition(const PARTITION_LIST_ITEM* i
     name.items[0].pCheckBoxNotify = this;
     name.crText = item->nSuggestionType == 1 ? 0x00A000 : item->nSuggestionType == 2 ? 0x006DA0 : 0;
     m_list->AddCell(unsigned(row), &name);
-    if (check)
-        OnCheckBoxChanged(true, unsigned(row), 0, 0);
+    if (check) OnCheckBoxChanged(true, unsigned(row), 0, 0);
 
     CExtendListCell size;
     size.nItemCount = 1;
-    size.items[0].szText = QString::fromStdString(
-        FormatSectorsAsSize(item->u64LastSector - item->u64StartSector + 1, item->nSectorSize));
+    size.items[0].szText =
+        QString::fromStdString(FormatSectorsAsSize(item->u64LastSector - item->u64StartSector + 1, item->nSectorSize));
     m_list->AddCell(unsigned(row), &size);
 
     CExtendListCell suggestion;
@@ -129,21 +135,21 @@ int CMultipleChoosePartitionListCtrl::GetCheck(int i) const
 int CMultipleChoosePartitionListCtrl::GetCheckedCount() const
 {
     int n = 0;
-    for (int i = 0; i < m_list->GetRowCount(); ++i)
-        n += GetCheck(i);
+    for (int i = 0; i < m_list->GetRowCount(); ++i) n += GetCheck(i);
     return n;
 }
 
-int CMultipleChoosePartitionListCtrl::GetSelectedIndex() const { return m_list->GetSelectedRow(); }
+int CMultipleChoosePartitionListCtrl::GetSelectedIndex() const
+{
+    return m_list->GetSelectedRow();
+}
 
 void CMultipleChoosePartitionListCtrl::OnCheckBoxChanged(bool bChecked, unsigned nRow, int nCell, int nItem)
 {
-    if (nRow >= m_items.size())
-        return;
+    if (nRow >= m_items.size()) return;
     const PARTITION_LIST_ITEM& it = m_items[nRow];
     if (nCell == 0) {
-        if (!m_layout)
-            return;
+        if (!m_layout) return;
         PARTITION_LAYOUT_ITEM layout;
         layout.name = it.name;
         layout.nFileSystemKind = it.nFileSystemKind;

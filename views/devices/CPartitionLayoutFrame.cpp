@@ -30,7 +30,8 @@ unsigned StripBitmapOf(int kind)
 } // namespace
 
 CPartitionLayoutFrame::CPartitionLayoutFrame(QWidget* parent)
-    : QWidget(parent), m_font(MakeCellHeightFont(QString::fromLatin1(GetUIFontName()), 14, 400)),
+    : QWidget(parent),
+      m_font(MakeCellHeightFont(QString::fromLatin1(GetUIFontName()), 14, 400)),
       m_view(new CPartitionLayoutView(this))
 {
     SetDlgCtrlID(m_view, kViewId);
@@ -42,16 +43,15 @@ CPartitionLayoutFrame::~CPartitionLayoutFrame() = default;
 
 void CPartitionLayoutFrame::SetDiskInfo(const PARTITION_LAYOUT_SOURCE* source)
 {
-    if (!source)
-        return;
+    if (!source) return;
     const CResourceLibrary& lib = CResourceLibrary::Instance();
     const unsigned captionId = source->nKind == 2 ? 338 : source->nKind == 3 ? 337 : 336;
-    m_caption = lib.LoadString(captionId) + QStringLiteral("\"%1\":").arg(QString::fromUtf8(source->pszName ? source->pszName : ""));
-    m_stripText = lib.LoadString(331) +
-                  QStringLiteral(": %1").arg(QString::fromStdString(FormatSectorsAsSize(source->u64SectorCount, source->nSectorSize)));
+    m_caption = lib.LoadString(captionId) +
+                QStringLiteral("\"%1\":").arg(QString::fromUtf8(source->pszName ? source->pszName : ""));
+    m_stripText = lib.LoadString(331) + QStringLiteral(": %1").arg(QString::fromStdString(
+                                            FormatSectorsAsSize(source->u64SectorCount, source->nSectorSize)));
     m_view->SetDeviceSectors(source->u64SectorCount);
-    if (const unsigned id = StripBitmapOf(source->nKind))
-        m_stripBitmap = lib.LoadBitmap(id);
+    if (const unsigned id = StripBitmapOf(source->nKind)) m_stripBitmap = lib.LoadBitmap(id);
     update();
 }
 
@@ -64,7 +64,10 @@ void CPartitionLayoutFrame::RecalcLayout()
     update();
 }
 
-void CPartitionLayoutFrame::resizeEvent(QResizeEvent*) { RecalcLayout(); }
+void CPartitionLayoutFrame::resizeEvent(QResizeEvent*)
+{
+    RecalcLayout();
+}
 
 void CPartitionLayoutFrame::paintEvent(QPaintEvent*)
 {

@@ -19,7 +19,8 @@ CScanPartitionPropertiesDlg::CScanPartitionPropertiesDlg(QWidget* parent)
     m_list->setRootIsDecorated(false);
     m_list->setColumnCount(2);
     const CResourceLibrary& lib = CResourceLibrary::Instance();
-    m_list->setHeaderLabels({lib.LoadText(QStringLiteral("dialog.320.name")), lib.LoadText(QStringLiteral("dialog.320.value"))});
+    m_list->setHeaderLabels(
+        {lib.LoadText(QStringLiteral("dialog.320.name")), lib.LoadText(QStringLiteral("dialog.320.value"))});
     m_list->header()->resizeSection(0, 200);
     m_list->header()->resizeSection(1, 200);
     m_list->header()->setDefaultAlignment(Qt::AlignLeft);
@@ -39,7 +40,6 @@ bool CScanPartitionPropertiesDlg::OnInitDialog()
         rows = ScanPartitionRows(*m_info, m_ntfs ? &*m_ntfs : nullptr);
     else if (m_range)
         rows = RangeRows(m_range->first, m_range->second);
-    for (const auto& [name, value] : rows)
-        m_list->addTopLevelItem(new QTreeWidgetItem({name, value}));
+    for (const auto& [name, value] : rows) m_list->addTopLevelItem(new QTreeWidgetItem({name, value}));
     return true;
 }

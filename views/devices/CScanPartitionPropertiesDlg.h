@@ -26,10 +26,10 @@ public:
     // The NTFS evidence of an NTFS partition description.
     void SetNtfsFigures(const NtfsPartitionFigures& figures) { m_ntfs = figures; }
     // A record whose first two fields are the start sector and the sector count.
-    template <typename Range> void SetRange(const Range* range)
+    template <typename Range>
+    void SetRange(const Range* range)
     {
-        if (range)
-            m_range = std::make_pair(uint64_t(range->u64StartSector), uint64_t(range->u64SectorCount));
+        if (range) m_range = std::make_pair(uint64_t(range->u64StartSector), uint64_t(range->u64SectorCount));
     }
     void SetRange(uint64_t start, uint64_t count) { m_range = std::make_pair(start, count); }
 

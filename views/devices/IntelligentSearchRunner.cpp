@@ -14,8 +14,7 @@ void Search(IStorageDevice* device, const std::list<IFileSystemSearchController*
 {
     CIntelligentSearchController controller;
     controller.SetDevice(device);
-    for (IFileSystemSearchController* s : scanners)
-        controller.AddController(s);
+    for (IFileSystemSearchController* s : scanners) controller.AddController(s);
     controller.Run(callback);
 }
 
@@ -24,8 +23,7 @@ void Search(IStorageDevice* device, const std::list<IFileSystemSearchController*
 void CollectSearchedPartitions(IStorageDevice* device, const std::list<IFileSystemSearchController*>& scanners,
                                CSearchedPartitionList& found)
 {
-    for (IFileSystemSearchController* s : scanners)
-        s->GetSearchedPartitions(found);
+    for (IFileSystemSearchController* s : scanners) s->GetSearchedPartitions(found);
     RankSearchedPartitions(found);
     SortPartitionsByScore(found);
     SelectRecommendedPartitions(found, device->GetSectorCount(), uint32_t(device->GetSectorSize()));
@@ -34,8 +32,7 @@ void CollectSearchedPartitions(IStorageDevice* device, const std::list<IFileSyst
 void IntelligentSearchAndCollect(IStorageDevice* device, const std::list<IFileSystemSearchController*>& scanners,
                                  CSearchedPartitionList& found, IIntelligentSearchCallback* callback)
 {
-    if (!device)
-        return;
+    if (!device) return;
     Search(device, scanners, callback);
     CollectSearchedPartitions(device, scanners, found);
 }
@@ -43,10 +40,8 @@ void IntelligentSearchAndCollect(IStorageDevice* device, const std::list<IFileSy
 void RunIntelligentSearch(IStorageDevice* device, const std::list<IFileSystemSearchController*>& scanners,
                           CSearchedPartitionList& found)
 {
-    if (!device)
-        return;
+    if (!device) return;
     // A cancelled search keeps what the scanners found so far: it is collected like a complete one.
-    if (!RunIntelligentSearchDialog([&](IIntelligentSearchCallback* cb) { Search(device, scanners, cb); }))
-        return;
+    if (!RunIntelligentSearchDialog([&](IIntelligentSearchCallback* cb) { Search(device, scanners, cb); })) return;
     CollectSearchedPartitions(device, scanners, found);
 }

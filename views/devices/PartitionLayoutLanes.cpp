@@ -6,8 +6,7 @@
 QRect CPartitionLayoutLanes::PlaceBlock(const QRect& lane, const PARTITION_LAYOUT_ITEM& item, uint64_t deviceSectors)
 {
     // A device of no sectors has no scale: nothing is drawn rather than a division by zero.
-    if (deviceSectors == 0 || lane.width() <= 0)
-        return {};
+    if (deviceSectors == 0 || lane.width() <= 0) return {};
     const double width = lane.width();
     const double sectors = double(deviceSectors);
     // A found partition may reach past the end of the device it was found on; it is drawn to the lane's end.
@@ -25,8 +24,8 @@ QRect CPartitionLayoutLanes::PlaceBlock(const QRect& lane, const PARTITION_LAYOU
 bool CPartitionLayoutLanes::Add(const PARTITION_LAYOUT_ITEM& item)
 {
     for (Lane& lane : m_lanes) {
-        const bool overlaps = std::any_of(lane.blocks.begin(), lane.blocks.end(),
-                                          [&](const Block& b) { return b.item.Overlaps(item); });
+        const bool overlaps =
+            std::any_of(lane.blocks.begin(), lane.blocks.end(), [&](const Block& b) { return b.item.Overlaps(item); });
         if (!overlaps) {
             lane.blocks.push_back({item, PlaceBlock(lane.rect, item, m_deviceSectors)});
             return false;
@@ -40,19 +39,16 @@ bool CPartitionLayoutLanes::Add(const PARTITION_LAYOUT_ITEM& item)
 
 bool CPartitionLayoutLanes::Remove(const PARTITION_LAYOUT_ITEM& item, bool* found)
 {
-    if (found)
-        *found = false;
+    if (found) *found = false;
     for (size_t i = 0; i < m_lanes.size(); ++i) {
         auto& blocks = m_lanes[i].blocks;
-        auto it = std::find_if(blocks.begin(), blocks.end(), [&](const Block& b) { return b.item.IsSamePartition(item); });
-        if (it == blocks.end())
-            continue;
+        auto it =
+            std::find_if(blocks.begin(), blocks.end(), [&](const Block& b) { return b.item.IsSamePartition(item); });
+        if (it == blocks.end()) continue;
         // One block only: two rows may show the same partition, and unchecking one keeps the other drawn.
         blocks.erase(it);
-        if (found)
-            *found = true;
-        if (!blocks.empty())
-            return false;
+        if (found) *found = true;
+        if (!blocks.empty()) return false;
         m_lanes.erase(m_lanes.begin() + long(i));
         Layout(m_left, m_right);
         return true;
@@ -66,8 +62,8 @@ void CPartitionLayoutLanes::Layout(int left, int right)
     m_right = right;
     for (size_t i = 0; i < m_lanes.size(); ++i) {
         Lane& lane = m_lanes[i];
-        lane.rect = QRect(QPoint(left, kLaneHeight * int(i)), QPoint(right - 1, kLaneHeight * int(i) + kLaneHeight - 1));
-        for (Block& b : lane.blocks)
-            b.rect = PlaceBlock(lane.rect, b.item, m_deviceSectors);
+        lane.rect =
+            QRect(QPoint(left, kLaneHeight * int(i)), QPoint(right - 1, kLaneHeight * int(i) + kLaneHeight - 1));
+        for (Block& b : lane.blocks) b.rect = PlaceBlock(lane.rect, b.item, m_deviceSectors);
     }
 }

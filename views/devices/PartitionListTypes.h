@@ -21,7 +21,7 @@ struct PARTITION_LIST_ITEM {
     Option options[4];
     uint32_t nFilesMatch = 0;
     uint32_t nFoldersMatch = 0;
-    int nSuggestionType = 0; // 1 recommended, 2 marked otherwise by the page, 0 the rest
+    int nSuggestionType = 0;   // 1 recommended, 2 marked otherwise by the page, 0 the rest
     void* pItemData = nullptr; // the page's partition record; not owned
 };
 

@@ -8,11 +8,26 @@
 
 namespace {
 
-QString S(unsigned id) { return CResourceLibrary::Instance().LoadString(id); }
-QString U64(uint64_t v) { return QString::number(v); }
-QString I64(uint64_t v) { return QString::number(qint64(v)); }
-QString YesDash(bool set) { return set ? S(366) : QStringLiteral("-"); }
-QString YesNo(bool set) { return set ? S(366) : S(367); }
+QString S(unsigned id)
+{
+    return CResourceLibrary::Instance().LoadString(id);
+}
+QString U64(uint64_t v)
+{
+    return QString::number(v);
+}
+QString I64(uint64_t v)
+{
+    return QString::number(qint64(v));
+}
+QString YesDash(bool set)
+{
+    return set ? S(366) : QStringLiteral("-");
+}
+QString YesNo(bool set)
+{
+    return set ? S(366) : S(367);
+}
 
 void PlainRows(const CSearchedPartitionInfo& info, PropertyRows& rows)
 {
@@ -50,8 +65,7 @@ void NtfsRows(const CSearchedPartitionInfo& info, const NtfsPartitionFigures& n,
         "  From single $mft",       "  From $mftMirr",         "  From index/folder comparision",
         "  From First RSTR",        "  From Second RSTR",      "  From files analysis",
     };
-    for (unsigned i = 0; i < 9; ++i)
-        rows.emplace_back(QString::fromLatin1(kEvidence[i]), YesDash(n.flags & (1u << i)));
+    for (unsigned i = 0; i < 9; ++i) rows.emplace_back(QString::fromLatin1(kEvidence[i]), YesDash(n.flags & (1u << i)));
     rows.emplace_back(QStringLiteral("partition sectors count"), U64(info.u64SectorsCount));
     rows.emplace_back(QStringLiteral("data area start sector"), U64(info.u64DataAreaStartSector));
     rows.emplace_back(QStringLiteral("sectors per cluster"), QString::number(info.bySectorsPerCluster));

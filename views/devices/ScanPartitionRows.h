@@ -17,8 +17,8 @@ struct NtfsPartitionFigures {
     uint32_t sectorsPerMftRecord = 0;
     bool useMft = false;
     bool mftOnly = false;
-    uint64_t totalClusters = 0, logFileMatch = 0, attrDefMatch = 0, upcaseMatch = 0, mftSector = 0,
-             logFileSector = 0, attrDefSector = 0, upcaseSector = 0, sectorsFromSystemFiles = 0;
+    uint64_t totalClusters = 0, logFileMatch = 0, attrDefMatch = 0, upcaseMatch = 0, mftSector = 0, logFileSector = 0,
+             attrDefSector = 0, upcaseSector = 0, sectorsFromSystemFiles = 0;
 };
 
 using PropertyRows = std::vector<std::pair<QString, QString>>;

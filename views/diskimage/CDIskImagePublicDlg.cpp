@@ -37,4 +37,7 @@ void CDIskImagePublicDlg::SetTitle(const QString& text)
     update();
 }
 
-QString CDIskImagePublicDlg::Title() const { return m_title->text(); }
+QString CDIskImagePublicDlg::Title() const
+{
+    return m_title->text();
+}

@@ -15,11 +15,17 @@
 
 namespace {
 constexpr int kWidth = 600, kHeaderHeight = 80, kPaneTop = 65, kPaneHeight = 170, kButtonRow = 44;
-QString Str(unsigned id) { return CResourceLibrary::Instance().LoadString(id); }
+QString Str(unsigned id)
+{
+    return CResourceLibrary::Instance().LoadString(id);
+}
 } // namespace
 
 CImageDiskMasterDlg::CImageDiskMasterDlg(IStorageDevice* source, const char* displayName, int heads, QWidget* parent)
-    : CInterfaceDialog(kTemplate, parent), m_heads(heads), m_source(source), m_displayName(displayName ? displayName : "")
+    : CInterfaceDialog(kTemplate, parent),
+      m_heads(heads),
+      m_source(source),
+      m_displayName(displayName ? displayName : "")
 {
     setWindowTitle(TemplateText(0));
     m_helpTopic = 20;
@@ -53,7 +59,10 @@ CImageDiskMasterDlg::CImageDiskMasterDlg(IStorageDevice* source, const char* dis
 
 CImageDiskMasterDlg::~CImageDiskMasterDlg() = default;
 
-QString CImageDiskMasterDlg::Title() const { return m_header->Title(); }
+QString CImageDiskMasterDlg::Title() const
+{
+    return m_header->Title();
+}
 
 bool CImageDiskMasterDlg::OnInitDialog()
 {
@@ -84,7 +93,10 @@ void CImageDiskMasterDlg::ShowStep()
     }
 }
 
-void CImageDiskMasterDlg::SetTitleId(unsigned id) { m_header->SetTitle(Str(id)); }
+void CImageDiskMasterDlg::SetTitleId(unsigned id)
+{
+    m_header->SetTitle(Str(id));
+}
 
 void CImageDiskMasterDlg::TakeSettingsAndRegion(bool forceZlib)
 {
@@ -110,7 +122,9 @@ bool CImageDiskMasterDlg::PathTest(const std::string& path)
         return false;
     }
     if (diskimg::ImageFilesExist(path)) {
-        const QString question = CResourceLibrary::Instance().LoadText(QStringLiteral("diskimage.replace")).arg(QString::fromStdString(path));
+        const QString question = CResourceLibrary::Instance()
+                                     .LoadText(QStringLiteral("diskimage.replace"))
+                                     .arg(QString::fromStdString(path));
         if (ShowMessageBox(this, question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) return false;
     }
     return true;
@@ -147,9 +161,7 @@ void CImageDiskMasterDlg::OnNext()
         SetTitleId(61212);
         break;
     }
-    case kSummary:
-        RunImage();
-        return;
+    case kSummary: RunImage(); return;
     case kRun:
         m_step = kSuccess;
         m_cancel.setEnabled(false);
@@ -160,9 +172,7 @@ void CImageDiskMasterDlg::OnNext()
         if (m_success->IsOpenInList()) m_openInList = 1;
         EndDialog(IDCANCEL);
         return;
-    default:
-        m_step = m_steps[size_t(m_step)]->GetNextStep();
-        break;
+    default: m_step = m_steps[size_t(m_step)]->GetNextStep(); break;
     }
     ShowStep();
 }
@@ -199,8 +209,9 @@ void CImageDiskMasterDlg::RunImage()
     }
     if (result == 1 && writer->GetStatus() == CCompressController::Status::Complete) {
         const uint64_t unread = writer->GetUnreadableSectors();
-        m_success->ShowNote(unread ? CResourceLibrary::Instance().LoadText(QStringLiteral("diskimage.unreadable")).arg(unread)
-                                   : QString());
+        m_success->ShowNote(
+            unread ? CResourceLibrary::Instance().LoadText(QStringLiteral("diskimage.unreadable")).arg(unread)
+                   : QString());
         m_success->ShowImagePath(m_summary.imagePath);
         m_next.setEnabled(true);
         m_step = kSuccess;

@@ -17,7 +17,10 @@
 #include <QVBoxLayout>
 
 namespace {
-QString Str(unsigned id) { return CResourceLibrary::Instance().LoadString(id); }
+QString Str(unsigned id)
+{
+    return CResourceLibrary::Instance().LoadString(id);
+}
 } // namespace
 
 CImageDiskRunDlg::CImageDiskRunDlg(QWidget* parent)
@@ -58,7 +61,10 @@ CImageDiskRunDlg::CImageDiskRunDlg(QWidget* parent)
 
 CImageDiskRunDlg::~CImageDiskRunDlg() = default;
 
-QLabel* CImageDiskRunDlg::Value(int id) const { return qobject_cast<QLabel*>(GetDlgItem(this, id)); }
+QLabel* CImageDiskRunDlg::Value(int id) const
+{
+    return qobject_cast<QLabel*>(GetDlgItem(this, id));
+}
 
 void CImageDiskRunDlg::StartTimers()
 {
@@ -108,7 +114,10 @@ void CImageDiskRunDlg::Begin(uint64_t, uint64_t blockCount)
     m_progress->setValue(0);
 }
 
-void CImageDiskRunDlg::BlockWritten(int) { m_newSlice = 0; }
+void CImageDiskRunDlg::BlockWritten(int)
+{
+    m_newSlice = 0;
+}
 
 void CImageDiskRunDlg::StepBlock(uint64_t)
 {

@@ -18,7 +18,10 @@
 
 namespace {
 
-QString Str(unsigned id) { return CResourceLibrary::Instance().LoadString(id); }
+QString Str(unsigned id)
+{
+    return CResourceLibrary::Instance().LoadString(id);
+}
 QString Text(unsigned tmpl, const char* key)
 {
     return CResourceLibrary::Instance().LoadText(QStringLiteral("dialog.%1.%2").arg(tmpl).arg(QLatin1String(key)));
@@ -62,7 +65,10 @@ CImageDiskModeChooseDlg::CImageDiskModeChooseDlg(QWidget* parent) : CInterfaceDi
     layout->addWidget(AddText(QStringLiteral("continue")));
 }
 
-int CImageDiskModeChooseDlg::IsAdvancedMode() const { return m_advanced->isChecked() ? 1 : 0; }
+int CImageDiskModeChooseDlg::IsAdvancedMode() const
+{
+    return m_advanced->isChecked() ? 1 : 0;
+}
 
 void CImageDiskModeChooseDlg::SetSourceName(const std::string& displayName)
 {
@@ -204,13 +210,17 @@ void CImageDiskDiskInfo::Fill(const DiskImageSummary& s, int sectorSize)
     set(kNameId, QString::fromStdString(s.sourceName));
     set(kSizeId, QString::fromStdString(diskimg::FormatSectorsSize(s.sourceSectors, sectorSize)));
     set(kRegionId, QStringLiteral("%1---%2").arg(s.firstSector).arg(s.lastSector) + Str(421));
-    set(kRegionSizeId, QString::fromStdString(diskimg::FormatSectorsSize(s.lastSector - s.firstSector + 1, sectorSize)));
+    set(kRegionSizeId,
+        QString::fromStdString(diskimg::FormatSectorsSize(s.lastSector - s.firstSector + 1, sectorSize)));
     m_path = s.imagePath;
     set(kFileId, QString::fromStdString(diskimg::CutText(s.imagePath, 30, "......")));
     set(kLevelId, Str(diskimg::LevelTextId(s.kind, s.level)));
 }
 
-QString CImageDiskDiskInfo::Value(int id) const { return qobject_cast<QLabel*>(GetDlgItem(this, id))->text(); }
+QString CImageDiskDiskInfo::Value(int id) const
+{
+    return qobject_cast<QLabel*>(GetDlgItem(this, id))->text();
+}
 
 // ---- success ----------------------------------------------------------------------------------------------
 
@@ -244,7 +254,10 @@ void CImageDiskSuccessDlg::ShowImagePath(const std::string& path)
     m_path->setToolTip(QString::fromStdString(path));
 }
 
-int CImageDiskSuccessDlg::IsOpenInList() const { return m_open->isChecked() ? 1 : 0; }
+int CImageDiskSuccessDlg::IsOpenInList() const
+{
+    return m_open->isChecked() ? 1 : 0;
+}
 
 void CImageDiskSuccessDlg::ShowNote(const QString& text)
 {

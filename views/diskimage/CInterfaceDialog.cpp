@@ -26,7 +26,8 @@ void CInterfaceDialog::MakePane(const QColor& background)
 
 QLabel* CInterfaceDialog::AddText(const QString& key, int controlId)
 {
-    auto* label = new QLabel(CResourceLibrary::Instance().LoadText(QStringLiteral("dialog.%1.%2").arg(GetTemplateId()).arg(key)), this);
+    auto* label = new QLabel(
+        CResourceLibrary::Instance().LoadText(QStringLiteral("dialog.%1.%2").arg(GetTemplateId()).arg(key)), this);
     label->setWordWrap(true);
     if (controlId) label->setObjectName(QString::number(controlId));
     return label;

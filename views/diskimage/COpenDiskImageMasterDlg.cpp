@@ -24,7 +24,10 @@ namespace {
 
 constexpr int kWidth = 600, kHeaderHeight = 60, kPaneHeight = 140, kButtonRow = 46;
 
-QString Str(unsigned id) { return CResourceLibrary::Instance().LoadString(id); }
+QString Str(unsigned id)
+{
+    return CResourceLibrary::Instance().LoadString(id);
+}
 QVBoxLayout* PaneLayout(QWidget* pane)
 {
     auto* layout = new QVBoxLayout(pane);
@@ -106,7 +109,8 @@ COpenDiskImageErrorManageDlg::COpenDiskImageErrorManageDlg(QWidget* parent) : CO
     layout->addWidget(m_list, 1);
     auto* buttons = new QVBoxLayout;
     buttons->setSpacing(4);
-    for (auto [button, id] : {std::pair{&m_add, kAddId}, std::pair{&m_remove, kRemoveId}, std::pair{&m_locate, kLocateId}}) {
+    for (auto [button, id] :
+         {std::pair{&m_add, kAddId}, std::pair{&m_remove, kRemoveId}, std::pair{&m_locate, kLocateId}}) {
         button->AttachToDialog(this, unsigned(id), QRect(QPoint(0, 0), button->GetBitmapSize()));
         button->setFixedSize(button->GetBitmapSize());
         buttons->addWidget(button);
@@ -133,7 +137,8 @@ void COpenDiskImageErrorManageDlg::Refill()
 {
     m_list->clear();
     for (const Row& r : m_rows) {
-        auto* item = new QTreeWidgetItem({QString::number(r.number), Str(r.valid ? 427 : 428), QString::fromStdString(r.path)});
+        auto* item =
+            new QTreeWidgetItem({QString::number(r.number), Str(r.valid ? 427 : 428), QString::fromStdString(r.path)});
         item->setToolTip(2, QString::fromStdString(r.path));
         m_list->addTopLevelItem(item);
     }
@@ -300,9 +305,15 @@ COpenDiskImageMasterDlg::COpenDiskImageMasterDlg(QWidget* parent) : COpenDiskInt
 
 COpenDiskImageMasterDlg::~COpenDiskImageMasterDlg() = default;
 
-QString COpenDiskImageMasterDlg::Title() const { return m_header->Title(); }
+QString COpenDiskImageMasterDlg::Title() const
+{
+    return m_header->Title();
+}
 
-std::string COpenDiskImageMasterDlg::GetImagePath() const { return m_pathPane->Edit()->text().toStdString(); }
+std::string COpenDiskImageMasterDlg::GetImagePath() const
+{
+    return m_pathPane->Edit()->text().toStdString();
+}
 
 bool COpenDiskImageMasterDlg::OnInitDialog()
 {
@@ -323,7 +334,10 @@ void COpenDiskImageMasterDlg::ShowStep()
     m_steps[size_t(m_step)]->raise();
 }
 
-void COpenDiskImageMasterDlg::SetTitleId(unsigned id) { m_header->SetTitle(Str(id)); }
+void COpenDiskImageMasterDlg::SetTitleId(unsigned id)
+{
+    m_header->SetTitle(Str(id));
+}
 
 void COpenDiskImageMasterDlg::CheckImage()
 {
@@ -377,9 +391,7 @@ void COpenDiskImageMasterDlg::OnNext()
         m_step = kPath;
         ShowStep();
         break;
-    case kPath:
-        CheckImage();
-        break;
+    case kPath: CheckImage(); break;
     case kRepair: {
         // The repaired table must be the image's own: as many slices as its header counts, each long enough.
         const std::string why = diskimg::CheckSliceTable(m_needs, m_repair->Paths());
@@ -403,8 +415,7 @@ void COpenDiskImageMasterDlg::OnNext()
         m_timer.stop();
         EndDialog(IDCANCEL);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

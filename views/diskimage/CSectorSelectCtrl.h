@@ -12,7 +12,7 @@
 struct SectorBarGeometry {
     static constexpr int kVerticalMargin = 15, kBarInset = 12, kGripWidth = 8;
 
-    QRect bar;              // the bar: x from left to left + width
+    QRect bar; // the bar: x from left to left + width
     uint64_t lastSector = 0;
     double sectorsPerPixel = 1.0;
 
@@ -32,8 +32,16 @@ public:
 
     explicit CSectorSelectCtrl(QWidget* parent = nullptr);
 
-    void SetColors(QRgb selection) { m_selColor = selection; update(); }
-    void SetBarColor(QRgb bar) { m_barColor = bar; update(); }
+    void SetColors(QRgb selection)
+    {
+        m_selColor = selection;
+        update();
+    }
+    void SetBarColor(QRgb bar)
+    {
+        m_barColor = bar;
+        update();
+    }
     // The source's sector count; selects everything and returns the last sector.
     uint64_t SetTotal(uint64_t sectorCount);
     // A pair outside the source, or first above last, selects the whole source (and notifies).

@@ -23,13 +23,17 @@ CScopedFileDialogResponder::CScopedFileDialogResponder(FileDialogResponder respo
     s_responder = std::move(responder);
 }
 
-CScopedFileDialogResponder::~CScopedFileDialogResponder() { s_responder = std::move(m_previous); }
+CScopedFileDialogResponder::~CScopedFileDialogResponder()
+{
+    s_responder = std::move(m_previous);
+}
 
 QString QtFilter(const QString& win32Filter)
 {
     const QStringList parts = win32Filter.split(QLatin1Char('|'), Qt::SkipEmptyParts);
     QStringList filters;
-    for (int i = 0; i + 1 < parts.size(); i += 2) filters << parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')');
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        filters << parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')');
     return filters.join(QStringLiteral(";;"));
 }
 

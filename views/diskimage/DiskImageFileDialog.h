@@ -10,9 +10,9 @@ class QWidget;
 namespace diskimg {
 
 struct FileDialogRequest {
-    bool save = false;       // a save dialog (with the overwrite prompt), else an open dialog of existing files
-    QString suggested;       // the suggested name or folder
-    QString filter;          // Qt filter text, e.g. "Salvix ImageFile (*.kxi)"
+    bool save = false; // a save dialog (with the overwrite prompt), else an open dialog of existing files
+    QString suggested; // the suggested name or folder
+    QString filter;    // Qt filter text, e.g. "Salvix ImageFile (*.kxi)"
 };
 using FileDialogResponder = std::function<QString(const FileDialogRequest&)>;
 

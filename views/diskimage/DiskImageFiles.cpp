@@ -135,7 +135,8 @@ SliceNeeds ReadSliceNeeds(const std::string& imagePath)
         uint64_t need = diskimage::kSliceHead;
         if (blocks > 0) {
             uint8_t word[4];
-            if (!image.ReadAt(word, diskimage::kHeaderSize + 4 * (firstBlock + blocks - 1), 4, CImageFile::kImageFile)) {
+            if (!image.ReadAt(word, diskimage::kHeaderSize + 4 * (firstBlock + blocks - 1), 4,
+                              CImageFile::kImageFile)) {
                 needs.why = "the block index is cut short";
                 return needs;
             }

@@ -43,8 +43,8 @@ bool SliceOpens(const std::string& path);
 // What an image's header asks of its slices: how many, and how long each file must be at least.
 struct SliceNeeds {
     bool ok = false;
-    std::string why;                 // when not ok
-    std::vector<uint64_t> minBytes;  // one per slice of the header
+    std::string why;                // when not ok
+    std::vector<uint64_t> minBytes; // one per slice of the header
 };
 SliceNeeds ReadSliceNeeds(const std::string& imagePath);
 // Empty when paths name exactly the header's slices, each readable and long enough; else why not.

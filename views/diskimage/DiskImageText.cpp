@@ -9,8 +9,7 @@ std::string CompleteImagePath(const std::string& typed)
 {
     static const std::string kExt = ".kxi";
     if (typed.empty()) return typed;
-    if (typed.size() > kExt.size() && typed.compare(typed.size() - kExt.size(), kExt.size(), kExt) == 0)
-        return typed;
+    if (typed.size() > kExt.size() && typed.compare(typed.size() - kExt.size(), kExt.size(), kExt) == 0) return typed;
     return typed + kExt;
 }
 

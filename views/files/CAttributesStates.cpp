@@ -22,7 +22,8 @@ bool CAttributesStates::OnInitDialog()
     // The picture keeps its own size; the template's place only fixes its top-left corner.
     PlaceControl(m_picture, 14, 7, 102, 97);
     m_picture->resize(legend.size());
-    const QSize need(m_picture->x() + legend.width() + m_picture->x(), m_picture->y() + legend.height() + m_picture->y());
+    const QSize need(m_picture->x() + legend.width() + m_picture->x(),
+                     m_picture->y() + legend.height() + m_picture->y());
     if (need.width() > width() || need.height() > height())
         setFixedSize(std::max(width(), need.width()), std::max(height(), need.height()));
     return true;

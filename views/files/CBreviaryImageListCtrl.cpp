@@ -33,16 +33,14 @@ QRect IconRectIn(const QRect& cell)
 QIcon LargeIconOf(const IFileProperties* p)
 {
     static QHash<QString, QIcon> cache;
-    if (!p || !(p->GetValidMask() & kValidAttributes))
-        return {};
+    if (!p || !(p->GetValidMask() & kValidAttributes)) return {};
     const std::string name = p->GetName();
     const bool folder = p->GetAttributes() & kFileAttrDirectory;
     const std::string ext = NameExtension(name.c_str());
     const std::string tail = name.substr(name.size() > 20 ? name.size() - 20 : 0);
     const std::string probe = folder ? tail : ext.empty() ? tail : "1" + ext;
     const QString key = QString::fromStdString(probe) + (folder ? u'/' : u'.');
-    if (auto it = cache.find(key); it != cache.end())
-        return *it;
+    if (auto it = cache.find(key); it != cache.end()) return *it;
     SHFILEINFOA info;
     SafeGetFileInfo(probe.c_str(), folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
                     SHGFI_ICON | SHGFI_USEFILEATTRIBUTES);
@@ -96,12 +94,10 @@ public:
         }
         const QList<QImage>& boxes = m_list->CheckImages();
         const int image = props && props->GetCheckState() == kCheckAll ? 3 : 1;
-        if (image < boxes.size())
-            p->drawImage(QRect(ThumbnailCheckRect(icon).topLeft(), QSize(13, 13)), boxes[image]);
+        if (image < boxes.size()) p->drawImage(QRect(ThumbnailCheckRect(icon).topLeft(), QSize(13, 13)), boxes[image]);
         const QRect text(option.rect.left() + 2, icon.bottom() + 3, option.rect.width() - 4,
                          option.rect.bottom() - icon.bottom() - 3);
-        if (selected)
-            p->fillRect(text, option.palette.highlight());
+        if (selected) p->fillRect(text, option.palette.highlight());
         p->setPen(selected ? option.palette.highlightedText().color() : colour);
         p->setFont(option.font);
         const QString name = props ? QString::fromUtf8(props->GetName()) : QString();
@@ -126,8 +122,8 @@ CBreviaryImageListCtrl::CBreviaryImageListCtrl(CFileListCtrl* owner, CFileListMo
     setFont(CreateControlFont());
     setUniformItemSizes(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_deletedMark = CMaskedBitmap::MaskedImage(CResourceLibrary::Instance().LoadBitmap(kDeletedMarkBitmap),
-                                               RGB(255, 0, 255));
+    m_deletedMark =
+        CMaskedBitmap::MaskedImage(CResourceLibrary::Instance().LoadBitmap(kDeletedMarkBitmap), RGB(255, 0, 255));
 }
 
 CBreviaryImageListCtrl::~CBreviaryImageListCtrl() = default;
@@ -144,8 +140,7 @@ bool CBreviaryImageListCtrl::SetListStyle(LIST_STYLE NewStyle)
         setResizeMode(QListView::Adjust);
         setWrapping(true);
         setFlow(QListView::LeftToRight);
-        if (NewStyle == LIST_STYLE_THUMBNAIL)
-            setGridSize(QSize(kCellWidth, kCellHeight));
+        if (NewStyle == LIST_STYLE_THUMBNAIL) setGridSize(QSize(kCellWidth, kCellHeight));
         break;
     default:
         setViewMode(QListView::ListMode);
@@ -170,16 +165,14 @@ int CBreviaryImageListCtrl::GetFirstSelected() const
 void CBreviaryImageListCtrl::SelectRow(int row)
 {
     const QModelIndex i = m_model->index(row, kColumnName);
-    if (!i.isValid())
-        return;
+    if (!i.isValid()) return;
     selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect);
     scrollTo(i, QAbstractItemView::EnsureVisible);
 }
 
 bool CBreviaryImageListCtrl::SelectItemByData(const CFileNode* node)
 {
-    if (!m_items || !node)
-        return false;
+    if (!m_items || !node) return false;
     for (size_t i = 0; i < m_items->size(); ++i)
         if ((*m_items)[i] == node) {
             SelectRow(int(i));
@@ -197,23 +190,20 @@ QRect CBreviaryImageListCtrl::IconRect(int row) const
 void CBreviaryImageListCtrl::RedrawRow(int row)
 {
     const QModelIndex i = m_model->index(row, kColumnName);
-    if (i.isValid())
-        viewport()->update(visualRect(i));
+    if (i.isValid()) viewport()->update(visualRect(i));
 }
 
 void CBreviaryImageListCtrl::AskForVisibleRows()
 {
     const int count = m_model->rowCount();
-    if (m_style != LIST_STYLE_THUMBNAIL || !isVisible() || count == 0)
-        return;
+    if (m_style != LIST_STYLE_THUMBNAIL || !isVisible() || count == 0) return;
     // The cells on screen, from the grid: whole lines of cells from the first one showing.
     const int perLine = std::max(1, viewport()->width() / kCellWidth);
     const int firstLine = std::max(0, verticalScrollBar()->value() / kCellHeight);
     const int lines = viewport()->height() / kCellHeight + 2;
     const int first = std::min(count - 1, firstLine * perLine);
     const int last = std::min(count - 1, (firstLine + lines) * perLine - 1);
-    if (first == m_hintFirst && last == m_hintLast)
-        return;
+    if (first == m_hintFirst && last == m_hintLast) return;
     m_hintFirst = first;
     m_hintLast = last;
     PostMessageTo(parentWidget(), UM_THUMBNAIL_RANGE, WPARAM(first), LPARAM(last));
@@ -228,8 +218,7 @@ void CBreviaryImageListCtrl::paintEvent(QPaintEvent* e)
 bool CBreviaryImageListCtrl::OnCheckBox(QMouseEvent* e) const
 {
     const QModelIndex i = indexAt(e->position().toPoint());
-    if (!i.isValid())
-        return false;
+    if (!i.isValid()) return false;
     // The drawn box is 13 pixels; the whole of it answers.
     const QRect box = ThumbnailCheckRect(IconRect(i.row()));
     return QRect(box.topLeft(), QSize(13, 13)).contains(e->position().toPoint());
@@ -237,8 +226,7 @@ bool CBreviaryImageListCtrl::OnCheckBox(QMouseEvent* e) const
 
 bool CBreviaryImageListCtrl::ClickCheck(QMouseEvent* e)
 {
-    if (!OnCheckBox(e))
-        return false;
+    if (!OnCheckBox(e)) return false;
     const QModelIndex i = indexAt(e->position().toPoint());
     m_owner->ToggleFileCheck(m_model->NodeAt(i.row()));
     RedrawRow(i.row());
@@ -247,19 +235,16 @@ bool CBreviaryImageListCtrl::ClickCheck(QMouseEvent* e)
 
 void CBreviaryImageListCtrl::mousePressEvent(QMouseEvent* e)
 {
-    if (e->button() == Qt::LeftButton)
-        ClickCheck(e);
+    if (e->button() == Qt::LeftButton) ClickCheck(e);
     QListView::mousePressEvent(e);
 }
 
 void CBreviaryImageListCtrl::mouseDoubleClickEvent(QMouseEvent* e)
 {
     // The second press of a double click already toggled the box.
-    if (e->button() == Qt::LeftButton && OnCheckBox(e))
-        return;
+    if (e->button() == Qt::LeftButton && OnCheckBox(e)) return;
     QListView::mouseDoubleClickEvent(e);
-    if (e->button() == Qt::LeftButton && GetFirstSelected() >= 0)
-        m_owner->OnCommand(CFileListCtrl::kCmdOpen);
+    if (e->button() == Qt::LeftButton && GetFirstSelected() >= 0) m_owner->OnCommand(CFileListCtrl::kCmdOpen);
 }
 
 void CBreviaryImageListCtrl::keyPressEvent(QKeyEvent* e)
@@ -279,8 +264,6 @@ void CBreviaryImageListCtrl::keyPressEvent(QKeyEvent* e)
 void CBreviaryImageListCtrl::contextMenuEvent(QContextMenuEvent* e)
 {
     const QModelIndex i = indexAt(viewport()->mapFromGlobal(e->globalPos()));
-    if (i.isValid())
-        SelectRow(i.row());
-    if (GetFirstSelected() >= 0)
-        m_owner->ShowContextMenu();
+    if (i.isValid()) SelectRow(i.row());
+    if (GetFirstSelected() >= 0) m_owner->ShowContextMenu();
 }

@@ -45,8 +45,11 @@ bool IsFolder(const CFileNode* node)
 } // namespace
 
 CFileListCtrl::CFileListCtrl(QWidget* parent)
-    : QWidget(parent), m_model(new CFileListModel(this)), m_report(new CListCtrlPlus(this, m_model, this)),
-      m_thumbs(new CBreviaryImageListCtrl(this, m_model, this)), m_viewMenu(new QMenu(this))
+    : QWidget(parent),
+      m_model(new CFileListModel(this)),
+      m_report(new CListCtrlPlus(this, m_model, this)),
+      m_thumbs(new CBreviaryImageListCtrl(this, m_model, this)),
+      m_viewMenu(new QMenu(this))
 {
     m_items.reserve(kReservedItems);
     SetDlgCtrlID(m_report, kListId);
@@ -76,15 +79,13 @@ CFileListCtrl::~CFileListCtrl()
         m_stop = true;
     }
     m_wake.notify_all();
-    if (m_thread.joinable())
-        m_thread.join();
+    if (m_thread.joinable()) m_thread.join();
     m_port->Close();
 }
 
 void CFileListCtrl::SetNotifyWnd(QObject* pWnd)
 {
-    if (pWnd)
-        LogInfo("------------------------ParmInfo: CWnd* pWnd=%p", static_cast<void*>(pWnd));
+    if (pWnd) LogInfo("------------------------ParmInfo: CWnd* pWnd=%p", static_cast<void*>(pWnd));
     m_notify = pWnd;
 }
 
@@ -123,10 +124,22 @@ void CFileListCtrl::MakeButton(int slot, unsigned id, unsigned captionId, unsign
     Layout();
 }
 
-void CFileListCtrl::CreateViewButton(unsigned a, unsigned b, unsigned c, unsigned d) { MakeButton(0, kCmdView, 293, a, b, c, d); }
-void CFileListCtrl::CreateSelectAllButton(unsigned a, unsigned b, unsigned c, unsigned d) { MakeButton(1, kCmdSelectAll, 294, a, b, c, d); }
-void CFileListCtrl::CreateDeselectAllButton(unsigned a, unsigned b, unsigned c, unsigned d) { MakeButton(2, kCmdDeselectAll, 295, a, b, c, d); }
-void CFileListCtrl::CreateStatesButton(unsigned a, unsigned b, unsigned c, unsigned d) { MakeButton(3, kCmdStates, 296, a, b, c, d); }
+void CFileListCtrl::CreateViewButton(unsigned a, unsigned b, unsigned c, unsigned d)
+{
+    MakeButton(0, kCmdView, 293, a, b, c, d);
+}
+void CFileListCtrl::CreateSelectAllButton(unsigned a, unsigned b, unsigned c, unsigned d)
+{
+    MakeButton(1, kCmdSelectAll, 294, a, b, c, d);
+}
+void CFileListCtrl::CreateDeselectAllButton(unsigned a, unsigned b, unsigned c, unsigned d)
+{
+    MakeButton(2, kCmdDeselectAll, 295, a, b, c, d);
+}
+void CFileListCtrl::CreateStatesButton(unsigned a, unsigned b, unsigned c, unsigned d)
+{
+    MakeButton(3, kCmdStates, 296, a, b, c, d);
+}
 
 CButtonPlus* CFileListCtrl::Button(unsigned id) const
 {
@@ -155,8 +168,7 @@ void CFileListCtrl::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     const QImage strip = CResourceLibrary::Instance().LoadBitmap(kFileListBackBitmap);
-    if (!strip.isNull())
-        p.drawImage(QRect(0, 0, width(), strip.height()), strip);
+    if (!strip.isNull()) p.drawImage(QRect(0, 0, width(), strip.height()), strip);
 }
 
 void CFileListCtrl::Fill(CFileSystemNode* root, QTreeWidgetItem* item)
@@ -168,8 +180,7 @@ void CFileListCtrl::Fill(CFileSystemNode* root, QTreeWidgetItem* item)
     m_thumbs->SetItems(&m_items);
     m_thumbs->ResetHint();
     for (int mode : {1, 2}) {
-        if (!m_items.empty())
-            SelectRowIn(mode, 0);
+        if (!m_items.empty()) SelectRowIn(mode, 0);
     }
     StartLoader();
 }
@@ -179,16 +190,14 @@ void CFileListCtrl::ShowFolder(CFileSystemNode* root, CFileNode* folder, QTreeWi
     m_root = root;
     m_folderItem = item;
     m_thumbs->SetSourceDevice(m_device);
-    if (!IsFolder(folder))
-        return;
+    if (!IsFolder(folder)) return;
     {
         std::lock_guard lock(m_lock);
         m_items.clear();
         m_queue.clear();
         m_cache.clear();
         for (CFileNode* c = folder->GetFirstChild(); c; c = c->GetNextSibling())
-            if (c->GetProperties() && !IsFolder(c))
-                m_items.push_back(c);
+            if (c->GetProperties() && !IsFolder(c)) m_items.push_back(c);
     }
     Fill(root, item);
 }
@@ -225,10 +234,8 @@ QAbstractItemView* CFileListCtrl::GetActiveList() const
 
 int CFileListCtrl::GetSelectedItem() const
 {
-    if (m_viewMode == 1)
-        return m_report->FirstSelected();
-    if (m_viewMode == 2)
-        return m_thumbs->GetFirstSelected();
+    if (m_viewMode == 1) return m_report->FirstSelected();
+    if (m_viewMode == 2) return m_thumbs->GetFirstSelected();
     return 0;
 }
 
@@ -247,12 +254,10 @@ void CFileListCtrl::SelectRowIn(int mode, int row)
 
 bool CFileListCtrl::SelectNode(CFileNode* node)
 {
-    if (!node || (m_viewMode != 1 && m_viewMode != 2))
-        return false;
+    if (!node || (m_viewMode != 1 && m_viewMode != 2)) return false;
     auto find = [&] {
         for (size_t i = 0; i < m_items.size(); ++i)
-            if (m_items[i] == node)
-                return int(i);
+            if (m_items[i] == node) return int(i);
         return -1;
     };
     int row = find();
@@ -264,8 +269,7 @@ bool CFileListCtrl::SelectNode(CFileNode* node)
             row = find();
         }
     }
-    if (row < 0)
-        return false;
+    if (row < 0) return false;
     SelectRowIn(m_viewMode, row);
     GetActiveList()->setFocus();
     return true;
@@ -273,13 +277,10 @@ bool CFileListCtrl::SelectNode(CFileNode* node)
 
 void CFileListCtrl::ToggleFileCheck(CFileNode* node)
 {
-    if (!node || !m_root)
-        return;
+    if (!node || !m_root) return;
     m_root->ToggleCheckState(node, false);
-    if (m_tree)
-        m_tree->RefreshBranch(m_folderItem);
-    if (m_notify)
-        SendMessageTo(m_notify, UM_SELECTION_TOTALS, 0, 0);
+    if (m_tree) m_tree->RefreshBranch(m_folderItem);
+    if (m_notify) SendMessageTo(m_notify, UM_SELECTION_TOTALS, 0, 0);
 }
 
 void CFileListCtrl::RepaintActiveList()
@@ -290,21 +291,17 @@ void CFileListCtrl::RepaintActiveList()
 
 void CFileListCtrl::SetAllChecks(bool checked)
 {
-    if (!m_root)
-        return;
+    if (!m_root) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     for (CFileNode* node : m_items) {
         const IFileProperties* p = node->GetProperties();
         const bool isChecked = p && p->GetCheckState() == kCheckAll;
-        if (p && isChecked != checked)
-            m_root->ToggleCheckState(node, true);
+        if (p && isChecked != checked) m_root->ToggleCheckState(node, true);
     }
     m_root->RefreshCheckStates();
     RepaintActiveList();
-    if (m_tree)
-        m_tree->RefreshBranch(m_folderItem);
-    if (m_notify)
-        SendMessageTo(m_notify, UM_SELECTION_TOTALS, 0, 0);
+    if (m_tree) m_tree->RefreshBranch(m_folderItem);
+    if (m_notify) SendMessageTo(m_notify, UM_SELECTION_TOTALS, 0, 0);
     QApplication::restoreOverrideCursor();
 }
 
@@ -312,8 +309,7 @@ void CFileListCtrl::SwitchView(int mode)
 {
     m_viewMenu->actions()[mode == 1 ? 0 : 1]->setChecked(true);
     const int selected = (mode == 1 ? m_thumbs->GetFirstSelected() : m_report->FirstSelected());
-    if (selected >= 0)
-        SelectRowIn(mode, selected);
+    if (selected >= 0) SelectRowIn(mode, selected);
     if (mode == 1) {
         m_thumbs->hide();
         m_report->show();
@@ -334,8 +330,7 @@ void CFileListCtrl::OnCommand(unsigned id)
 {
     switch (id) {
     case kCmdView:
-        if (CButtonPlus* b = m_buttons[0])
-            m_viewMenu->popup(b->mapToGlobal(QPoint(0, b->height() + 1)));
+        if (CButtonPlus* b = m_buttons[0]) m_viewMenu->popup(b->mapToGlobal(QPoint(0, b->height() + 1)));
         break;
     case kCmdSelectAll: SetAllChecks(true); break;
     case kCmdDeselectAll: SetAllChecks(false); break;
@@ -355,8 +350,7 @@ std::unique_ptr<QMenu> CFileListCtrl::BuildContextMenu()
     auto menu = std::make_unique<QMenu>();
     const CResourceLibrary& lib = CResourceLibrary::Instance();
     std::vector<std::pair<unsigned, unsigned>> entries = {{kCmdPreview, 330}, {kCmdRecover, 329}};
-    if (!m_tree)
-        entries.push_back({kCmdLocate, 291});
+    if (!m_tree) entries.push_back({kCmdLocate, 291});
     for (const auto& [id, text] : entries) {
         QAction* a = menu->addAction(lib.LoadString(text));
         a->setData(id);
@@ -366,11 +360,9 @@ std::unique_ptr<QMenu> CFileListCtrl::BuildContextMenu()
 
 void CFileListCtrl::ShowContextMenu()
 {
-    if (!m_notify)
-        return;
+    if (!m_notify) return;
     std::unique_ptr<QMenu> menu = BuildContextMenu();
-    if (QAction* chosen = menu->exec(QCursor::pos()))
-        emit Command(chosen->data().toUInt());
+    if (QAction* chosen = menu->exec(QCursor::pos())) emit Command(chosen->data().toUInt());
 }
 
 void CFileListCtrl::SortItems(int column, bool descending)
@@ -395,8 +387,7 @@ void CFileListCtrl::SortItems(int column, bool descending)
 void CFileListCtrl::customEvent(QEvent* e)
 {
     CWindowMessage* m = CWindowMessage::From(e);
-    if (!m)
-        return QWidget::customEvent(e);
+    if (!m) return QWidget::customEvent(e);
     if (m->Message() == UM_THUMBNAIL_RANGE)
         OnThumbnailRange(int(m->WParam()), int(m->LParam()));
     else if (m->Message() == UM_THUMBNAIL_READY && m_viewMode == 2)
@@ -407,12 +398,12 @@ void CFileListCtrl::customEvent(QEvent* e)
 
 void CFileListCtrl::OnThumbnailRange(int first, int last)
 {
-    if (m_thumbs->isHidden())
-        return;
+    if (m_thumbs->isHidden()) return;
     {
         std::lock_guard lock(m_lock);
         m_pause = true;
-        AddThumbnailRequests(m_queue, first, last, int(m_items.size()), [this](int row) { return m_cache.count(row) > 0; });
+        AddThumbnailRequests(m_queue, first, last, int(m_items.size()),
+                             [this](int row) { return m_cache.count(row) > 0; });
         m_pause = false;
     }
     m_wake.notify_all();
@@ -422,10 +413,8 @@ bool CFileListCtrl::CachedThumbnail(int row, const CFileNode* node, QImage* imag
 {
     std::lock_guard lock(m_lock);
     auto it = m_cache.find(row);
-    if (it == m_cache.end() || it->second.first != node)
-        return false;
-    if (image)
-        *image = it->second.second;
+    if (it == m_cache.end() || it->second.first != node) return false;
+    if (image) *image = it->second.second;
     return true;
 }
 
@@ -443,8 +432,7 @@ size_t CFileListCtrl::CachedThumbnailCount() const
 
 void CFileListCtrl::StartLoader()
 {
-    if (m_loaderTried)
-        return;
+    if (m_loaderTried) return;
     m_loaderTried = true;
     try {
         m_thread = std::thread([this] { LoaderThread(); });
@@ -474,8 +462,7 @@ void CFileListCtrl::LoaderThread()
 
 bool CFileListCtrl::LoadThumbnail(int row)
 {
-    if (row < 0 || size_t(row) >= m_items.size())
-        return false;
+    if (row < 0 || size_t(row) >= m_items.size()) return false;
     CFileNode* node = m_items[size_t(row)];
     const std::string path = m_temp.MakeTempPath();
     bool made = false;
@@ -502,15 +489,12 @@ bool CFileListCtrl::LoadThumbnail(int row)
 bool CFileListCtrl::RecoverToTemp(CFileNode* node, const std::string& path)
 {
     const IFileProperties* p = node ? node->GetProperties() : nullptr;
-    if (!p || p->GetSize() > kMaxThumbnailSource || (p->GetAttributes() & kFileAttrEncrypted))
-        return false;
+    if (!p || p->GetSize() > kMaxThumbnailSource || (p->GetAttributes() & kFileAttrEncrypted)) return false;
     CFoundFileReader reader;
-    if (!reader.Open(m_device, node))
-        return false;
+    if (!reader.Open(m_device, node)) return false;
     // A new private file: never one that someone else made under the same name.
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
-        return false;
+    if (fd < 0) return false;
     std::vector<uint8_t> buffer(std::min<uint64_t>(kCopyChunk, std::max<uint64_t>(1, p->GetSize())));
     bool ok = true;
     for (uint64_t offset = 0; ok && offset < p->GetSize() && !m_stop;) {
@@ -541,14 +525,12 @@ void CFileListCtrl::MakeThumbnail(int row, CFileNode* node, const std::string& p
     if (full.isValid() && full.width() > 0 && full.height() > 0) {
         const QSize target = ThumbnailSize(uint32_t(full.width()), uint32_t(full.height()));
         // Decoding at the target size keeps big pictures from being held whole in memory.
-        if (reader.supportsOption(QImageIOHandler::ScaledSize))
-            reader.setScaledSize(target);
+        if (reader.supportsOption(QImageIOHandler::ScaledSize)) reader.setScaledSize(target);
         QImage image = reader.read();
         if (!image.isNull())
-            thumb = image.size() == target ? image
-                                           : image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            thumb =
+                image.size() == target ? image : image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
-    if (thumb.isNull())
-        DebugTrace("Load item %d failed\n", row);
+    if (thumb.isNull()) DebugTrace("Load item %d failed\n", row);
     m_cache[row] = {node, thumb.convertToFormat(QImage::Format_ARGB32_Premultiplied)};
 }

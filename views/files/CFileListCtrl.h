@@ -129,12 +129,12 @@ private:
     CBreviaryImageListCtrl* m_thumbs;
     QMenu* m_viewMenu;
     CButtonPlus* m_buttons[4] = {};
-    CFileSystemNode* m_root = nullptr;   // not owned
-    CFileTreeCtrl* m_tree = nullptr;     // not owned
+    CFileSystemNode* m_root = nullptr; // not owned
+    CFileTreeCtrl* m_tree = nullptr;   // not owned
     QTreeWidgetItem* m_folderItem = nullptr;
-    QObject* m_notify = nullptr;         // not owned
-    IStorageDevice* m_device = nullptr;  // not owned
-    std::vector<CFileNode*> m_items;     // changed only under m_lock, on this thread
+    QObject* m_notify = nullptr;        // not owned
+    IStorageDevice* m_device = nullptr; // not owned
+    std::vector<CFileNode*> m_items;    // changed only under m_lock, on this thread
     int m_viewMode = 1;
 
     // Shared with the loader, under m_lock.

@@ -32,14 +32,12 @@ CFileNode* CFileListModel::NodeAt(int row) const
 
 void CFileListModel::RowsChanged()
 {
-    if (rowCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, kFileListColumnCount - 1));
+    if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, kFileListColumnCount - 1));
 }
 
 void CFileListModel::RowChanged(int row)
 {
-    if (row >= 0 && row < rowCount())
-        emit dataChanged(index(row, 0), index(row, kFileListColumnCount - 1));
+    if (row >= 0 && row < rowCount()) emit dataChanged(index(row, 0), index(row, kFileListColumnCount - 1));
 }
 
 void CFileListModel::SetSortArrow(int column, int image)
@@ -62,26 +60,20 @@ int CFileListModel::columnCount(const QModelIndex& parent) const
 QVariant CFileListModel::data(const QModelIndex& index, int role) const
 {
     const CFileNode* node = NodeAt(index.row());
-    if (!node)
-        return {};
-    if (role == Qt::DisplayRole)
-        return QString::fromStdString(FileListCellText(node, index.column()));
+    if (!node) return {};
+    if (role == Qt::DisplayRole) return QString::fromStdString(FileListCellText(node, index.column()));
     if (role == Qt::ForegroundRole && index.column() == kColumnName) {
         const IFileProperties* p = node->GetProperties();
-        if (p && (p->GetAttributes() & kFileAttrCompressed))
-            return QBrush(QColor(0, 0, 255));
-        if (p && (p->GetAttributes() & kFileAttrEncrypted))
-            return QBrush(QColor(0, 160, 0));
+        if (p && (p->GetAttributes() & kFileAttrCompressed)) return QBrush(QColor(0, 0, 255));
+        if (p && (p->GetAttributes() & kFileAttrEncrypted)) return QBrush(QColor(0, 160, 0));
     }
     return {};
 }
 
 QVariant CFileListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || section < 0 || section >= kFileListColumnCount)
-        return {};
-    if (role == Qt::DisplayRole)
-        return CResourceLibrary::Instance().LoadString(FileListColumnTitle(section));
+    if (orientation != Qt::Horizontal || section < 0 || section >= kFileListColumnCount) return {};
+    if (role == Qt::DisplayRole) return CResourceLibrary::Instance().LoadString(FileListColumnTitle(section));
     if (role == Qt::DecorationRole && section == m_sortColumn && m_sortImage > 0 && m_sortImage < m_arrows.size())
         return m_arrows[m_sortImage];
     return {};

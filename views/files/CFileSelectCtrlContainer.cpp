@@ -8,7 +8,9 @@
 #include <QResizeEvent>
 
 CFileSelectCtrlContainer::CFileSelectCtrlContainer(QWidget* parent)
-    : QWidget(parent), m_splitter(new CExSplitterWnd(Qt::Horizontal, this)), m_tree(new CFileTreeCtrl()),
+    : QWidget(parent),
+      m_splitter(new CExSplitterWnd(Qt::Horizontal, this)),
+      m_tree(new CFileTreeCtrl()),
       m_list(new CFileListCtrl())
 {
     m_splitter->addWidget(m_tree);

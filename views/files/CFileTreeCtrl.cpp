@@ -50,8 +50,7 @@ void CFileTreeCtrl::SetFileListCtrl(CFileListCtrl* pFileListCtrl)
 
 void CFileTreeCtrl::SetNotifyWnd(QObject* pWnd)
 {
-    if (pWnd)
-        LogInfo("------------------------ParmInfo:CWnd* pWnd=%p", static_cast<void*>(pWnd));
+    if (pWnd) LogInfo("------------------------ParmInfo:CWnd* pWnd=%p", static_cast<void*>(pWnd));
     m_notify = pWnd;
 }
 
@@ -59,12 +58,9 @@ int CFileTreeCtrl::FolderImageOf(const CFileNode* node)
 {
     const IFileProperties* p = node ? node->GetProperties() : nullptr;
     const uint16_t state = p ? p->GetState() : 0;
-    if (state & kFileStateTemporary)
-        return 4;
-    if (state & kFileStateSystemFolder)
-        return 3;
-    if (state & kFileStateDeleted)
-        return 2;
+    if (state & kFileStateTemporary) return 4;
+    if (state & kFileStateSystemFolder) return 3;
+    if (state & kFileStateDeleted) return 2;
     return node && node->IsFileSystemNode() ? 0 : 1;
 }
 
@@ -76,24 +72,19 @@ void CFileTreeCtrl::SetRootNode(CFileSystemNode* root)
         m_tree->clear();
     }
     // The list still points into the tree being replaced, which its owner may free next.
-    if (m_list)
-        m_list->ClearItems();
+    if (m_list) m_list->ClearItems();
     m_root = root;
-    if (!root)
-        return;
+    if (!root) return;
     // Children are inserted at the front, as the list is walked; the sort below sets the order shown.
-    for (CFileNode* child = root->GetFirstChild(); child; child = child->GetNextSibling())
-        InsertFolder(child, nullptr);
-    if (m_tree->topLevelItemCount() == 0)
-        return;
+    for (CFileNode* child = root->GetFirstChild(); child; child = child->GetNextSibling()) InsertFolder(child, nullptr);
+    if (m_tree->topLevelItemCount() == 0) return;
     m_tree->SortAllItems();
     {
         // Sorting the top level is left out, as the tree's own sort does; the items keep list order.
         QTreeWidgetItem* first = m_tree->topLevelItem(0);
         m_tree->setCurrentItem(first);
         m_tree->setFocus();
-        if (m_tree->topLevelItemCount() == 1)
-            first->setExpanded(true);
+        if (m_tree->topLevelItemCount() == 1) first->setExpanded(true);
     }
 }
 
@@ -109,8 +100,7 @@ void CFileTreeCtrl::InsertFolder(CFileNode* node, QTreeWidgetItem* parent)
         const Job job = jobs.back();
         jobs.pop_back();
         const IFileProperties* p = job.node->GetProperties();
-        if (!p || !(p->GetAttributes() & kFileAttrDirectory))
-            continue;
+        if (!p || !(p->GetAttributes() & kFileAttrDirectory)) continue;
         auto* item = new QTreeWidgetItem();
         if (job.parent)
             job.parent->insertChild(0, item);
@@ -125,8 +115,7 @@ void CFileTreeCtrl::InsertFolder(CFileNode* node, QTreeWidgetItem* parent)
             children.push_back(c);
         }
         // Pushed in reverse, so that children are inserted in list order as the recursion would.
-        for (auto it = children.rbegin(); it != children.rend(); ++it)
-            jobs.push_back({*it, item});
+        for (auto it = children.rbegin(); it != children.rend(); ++it) jobs.push_back({*it, item});
         item->setText(0, QStringLiteral("%1 (%2)").arg(QString::fromUtf8(p->GetName())).arg(count));
         // The stored check state shows at once (a restored or re-shown tree keeps its checks).
         SetCheckImage(item);
@@ -163,21 +152,18 @@ void CFileTreeCtrl::RefreshSubtree(QTreeWidgetItem* item)
         QTreeWidgetItem* i = stack.back();
         stack.pop_back();
         SetCheckImage(i);
-        for (int c = 0; c < i->childCount(); ++c)
-            stack.push_back(i->child(c));
+        for (int c = 0; c < i->childCount(); ++c) stack.push_back(i->child(c));
     }
 }
 
 void CFileTreeCtrl::RefreshUpward(QTreeWidgetItem* item)
 {
-    for (QTreeWidgetItem* i = item; i; i = i->parent())
-        SetCheckImage(i);
+    for (QTreeWidgetItem* i = item; i; i = i->parent()) SetCheckImage(i);
 }
 
 void CFileTreeCtrl::RefreshBranch(QTreeWidgetItem* item)
 {
-    if (!item)
-        return;
+    if (!item) return;
     RefreshSubtree(item);
     RefreshUpward(item);
     m_tree->viewport()->update();
@@ -185,15 +171,13 @@ void CFileTreeCtrl::RefreshBranch(QTreeWidgetItem* item)
 
 void CFileTreeCtrl::UpdateAllCheckImages()
 {
-    for (int i = 0; i < m_tree->topLevelItemCount(); ++i)
-        RefreshBranch(m_tree->topLevelItem(i));
+    for (int i = 0; i < m_tree->topLevelItemCount(); ++i) RefreshBranch(m_tree->topLevelItem(i));
 }
 
 void CFileTreeCtrl::ToggleCheck(QTreeWidgetItem* item)
 {
     CFileNode* node = CTreeCtrlPlus::NodeOf(item);
-    if (!node || !m_root || m_toggling)
-        return;
+    if (!node || !m_root || m_toggling) return;
     QPointer<QWidget> main = window();
     main->setEnabled(false);
     // Nothing behind the wait window repaints while the worker writes check states that painting reads.
@@ -228,7 +212,8 @@ void CFileTreeCtrl::RunToggle(CFileNode* node, QTreeWidgetItem* item)
         // The worker only changes the tree; the images are refreshed here once it is done.
         std::thread worker([root, node, &loop] {
             root->ToggleCheckState(node, false);
-            QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
         });
         loop.exec(QEventLoop::ExcludeUserInputEvents);
         worker.join();
@@ -239,13 +224,11 @@ void CFileTreeCtrl::RunToggle(CFileNode* node, QTreeWidgetItem* item)
     m_toggling = false;
     RefreshBranch(item);
     m_tree->viewport()->update();
-    if (m_notify)
-        SendMessageTo(m_notify, UM_SELECTION_TOTALS, 0, 0);
+    if (m_notify) SendMessageTo(m_notify, UM_SELECTION_TOTALS, 0, 0);
 }
 
 void CFileTreeCtrl::OnSelChanged(QTreeWidgetItem* item)
 {
     CFileNode* node = CTreeCtrlPlus::NodeOf(item);
-    if (m_root && node && m_list)
-        m_list->ShowFolder(m_root, node, item);
+    if (m_root && node && m_list) m_list->ShowFolder(m_root, node, item);
 }

@@ -29,12 +29,12 @@ QIcon SmallIconOf(const char* name)
 {
     static QHash<QString, QIcon> cache;
     std::string ext = NameExtension(name);
-    std::string probe = ext.empty() ? std::string(name).substr(std::string(name).size() > 20 ? std::string(name).size() - 20 : 0)
-                                    : "1" + ext;
+    std::string probe =
+        ext.empty() ? std::string(name).substr(std::string(name).size() > 20 ? std::string(name).size() - 20 : 0)
+                    : "1" + ext;
     const QString key = QString::fromStdString(probe);
     auto it = cache.find(key);
-    if (it != cache.end())
-        return *it;
+    if (it != cache.end()) return *it;
     SHFILEINFOA info;
     const std::uintptr_t list = SafeGetFileInfo(probe.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
                                                 SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES | SHGFI_SMALLICON);
@@ -71,13 +71,13 @@ public:
         const int state = props ? props->GetCheckState() : 0;
         const QList<QImage>& boxes = m_list->CheckImages();
         const int image = state == kCheckAll ? 3 : 1;
-        if (image < boxes.size())
-            p->drawImage(r.left() + 2, top, boxes[image]);
+        if (image < boxes.size()) p->drawImage(r.left() + 2, top, boxes[image]);
         if (props) {
             const QIcon icon = SmallIconOf(props->GetName());
             icon.paint(p, QRect(r.left() + kBox + 4, top, kBox, kBox));
             if ((props->GetValidMask() & kValidState) && (props->GetState() & kFileStateDeleted))
-                p->drawImage(r.left() + kBox + 4, std::min(top + 5, r.bottom() + 1 - m_list->DeletedMark().height()), m_list->DeletedMark());
+                p->drawImage(r.left() + kBox + 4, std::min(top + 5, r.bottom() + 1 - m_list->DeletedMark().height()),
+                             m_list->DeletedMark());
         }
     }
 
@@ -110,11 +110,10 @@ CListCtrlPlus::CListCtrlPlus(CFileListCtrl* owner, CFileListModel* model, QWidge
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    for (int c = 0; c < kFileListColumnCount; ++c)
-        header()->resizeSection(c, FileListColumnWidth(c));
+    for (int c = 0; c < kFileListColumnCount; ++c) header()->resizeSection(c, FileListColumnWidth(c));
     connect(header(), &QHeaderView::sectionClicked, this, &CListCtrlPlus::OnColumnClick);
-    m_deletedMark = CMaskedBitmap::MaskedImage(CResourceLibrary::Instance().LoadBitmap(kDeletedMarkBitmap),
-                                               RGB(255, 0, 255));
+    m_deletedMark =
+        CMaskedBitmap::MaskedImage(CResourceLibrary::Instance().LoadBitmap(kDeletedMarkBitmap), RGB(255, 0, 255));
 }
 
 CListCtrlPlus::~CListCtrlPlus() = default;
@@ -128,8 +127,7 @@ void CListCtrlPlus::SetCheckImages(unsigned bitmapId)
 QRect CListCtrlPlus::CheckRect(int row) const
 {
     const QRect r = visualRect(m_model->index(row, kColumnName));
-    if (!r.isValid())
-        return {};
+    if (!r.isValid()) return {};
     return QRect(r.left() + 2, r.top() + (r.height() - kBox) / 2, kBox, kBox);
 }
 
@@ -142,8 +140,7 @@ int CListCtrlPlus::FirstSelected() const
 void CListCtrlPlus::SelectRow(int row)
 {
     const QModelIndex i = m_model->index(row, 0);
-    if (!i.isValid())
-        return;
+    if (!i.isValid()) return;
     selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(i, QAbstractItemView::EnsureVisible);
 }
@@ -157,8 +154,7 @@ bool CListCtrlPlus::OnCheckBox(QMouseEvent* e) const
 bool CListCtrlPlus::ClickCheck(QMouseEvent* e)
 {
     const QModelIndex i = indexAt(e->position().toPoint());
-    if (!i.isValid() || !CheckRect(i.row()).contains(e->position().toPoint()))
-        return false;
+    if (!i.isValid() || !CheckRect(i.row()).contains(e->position().toPoint())) return false;
     m_owner->ToggleFileCheck(m_model->NodeAt(i.row()));
     m_model->RowChanged(i.row());
     return true;
@@ -166,19 +162,16 @@ bool CListCtrlPlus::ClickCheck(QMouseEvent* e)
 
 void CListCtrlPlus::mousePressEvent(QMouseEvent* e)
 {
-    if (e->button() == Qt::LeftButton)
-        ClickCheck(e);
+    if (e->button() == Qt::LeftButton) ClickCheck(e);
     QTreeView::mousePressEvent(e);
 }
 
 void CListCtrlPlus::mouseDoubleClickEvent(QMouseEvent* e)
 {
     // Qt delivers a second press before the double click, and that press already toggled the box.
-    if (e->button() == Qt::LeftButton && OnCheckBox(e))
-        return;
+    if (e->button() == Qt::LeftButton && OnCheckBox(e)) return;
     QTreeView::mouseDoubleClickEvent(e);
-    if (e->button() == Qt::LeftButton && FirstSelected() >= 0)
-        m_owner->OnCommand(CFileListCtrl::kCmdOpen);
+    if (e->button() == Qt::LeftButton && FirstSelected() >= 0) m_owner->OnCommand(CFileListCtrl::kCmdOpen);
 }
 
 void CListCtrlPlus::keyPressEvent(QKeyEvent* e)
@@ -203,16 +196,13 @@ void CListCtrlPlus::keyPressEvent(QKeyEvent* e)
 void CListCtrlPlus::contextMenuEvent(QContextMenuEvent* e)
 {
     const QModelIndex i = indexAt(viewport()->mapFromGlobal(e->globalPos()));
-    if (i.isValid())
-        SelectRow(i.row());
-    if (FirstSelected() >= 0)
-        m_owner->ShowContextMenu();
+    if (i.isValid()) SelectRow(i.row());
+    if (FirstSelected() >= 0) m_owner->ShowContextMenu();
 }
 
 void CListCtrlPlus::OnColumnClick(int column)
 {
-    if (column < 0 || column >= int(m_sortDown.size()))
-        return;
+    if (column < 0 || column >= int(m_sortDown.size())) return;
     const bool descending = m_sortDown[size_t(column)];
     m_sortDown[size_t(column)] = !descending;
     m_owner->SortItems(column, descending);

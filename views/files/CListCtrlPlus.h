@@ -43,7 +43,7 @@ private:
     bool ClickCheck(QMouseEvent* e);
     bool OnCheckBox(QMouseEvent* e) const;
 
-    CFileListCtrl* m_owner; // not owned
+    CFileListCtrl* m_owner;  // not owned
     CFileListModel* m_model; // not owned
     QList<QImage> m_checkImages;
     QImage m_deletedMark;

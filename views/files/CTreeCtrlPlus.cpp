@@ -34,7 +34,8 @@ public:
         const QTreeWidgetItem* item = m_tree->itemFromIndex(index);
         const QString text = index.data(Qt::DisplayRole).toString();
         const int w = CTreeCtrlPlus::kImageWidth;
-        const TreeItemLayout l = LayoutTreeItem(option.rect, w, w, option.fontMetrics.horizontalAdvance(text) + 2 * kLabelGap);
+        const TreeItemLayout l =
+            LayoutTreeItem(option.rect, w, w, option.fontMetrics.horizontalAdvance(text) + 2 * kLabelGap);
         const int state = GetItemStateImage(item);
         const int top = option.rect.top() + (option.rect.height() - w) / 2;
         if (state > 0 && state < m_tree->StateImages().size())
@@ -127,12 +128,10 @@ bool CTreeCtrlPlus::OnButtonDown(QMouseEvent* e)
 
 void CTreeCtrlPlus::mousePressEvent(QMouseEvent* e)
 {
-    if (e->button() == Qt::LeftButton && OnButtonDown(e))
-        return;
+    if (e->button() == Qt::LeftButton && OnButtonDown(e)) return;
     if (e->button() == Qt::RightButton) {
         QTreeWidgetItem* item = nullptr;
-        if (HitTest(e->position().toPoint(), &item) == TVHT_ONITEMLABEL && item)
-            setCurrentItem(item);
+        if (HitTest(e->position().toPoint(), &item) == TVHT_ONITEMLABEL && item) setCurrentItem(item);
     }
     QTreeWidget::mousePressEvent(e);
 }
@@ -140,8 +139,7 @@ void CTreeCtrlPlus::mousePressEvent(QMouseEvent* e)
 void CTreeCtrlPlus::mouseDoubleClickEvent(QMouseEvent* e)
 {
     // Qt delivers a second press before the double click; that press already toggled the folder.
-    if (e->button() == Qt::LeftButton && HitTest(e->position().toPoint(), nullptr) == TVHT_ONITEMSTATEICON)
-        return;
+    if (e->button() == Qt::LeftButton && HitTest(e->position().toPoint(), nullptr) == TVHT_ONITEMSTATEICON) return;
     QTreeWidget::mouseDoubleClickEvent(e);
 }
 
@@ -159,8 +157,7 @@ void CTreeCtrlPlus::keyReleaseEvent(QKeyEvent* e)
     if (e->key() == Qt::Key_Space) {
         // Held down, the key repeats releases too: only the real release toggles.
         if (!e->isAutoRepeat())
-            if (QTreeWidgetItem* item = currentItem())
-                m_owner->ToggleCheck(item);
+            if (QTreeWidgetItem* item = currentItem()) m_owner->ToggleCheck(item);
         e->accept();
         return;
     }
@@ -169,50 +166,41 @@ void CTreeCtrlPlus::keyReleaseEvent(QKeyEvent* e)
 
 void CTreeCtrlPlus::SortItemChildren(QTreeWidgetItem* item)
 {
-    if (!item)
-        return;
+    if (!item) return;
     QList<QTreeWidgetItem*> children = item->takeChildren();
     std::stable_sort(children.begin(), children.end(), TextLess);
     item->addChildren(children);
     const CFileNode* node = NodeOf(item);
     const IFileProperties* p = node ? node->GetProperties() : nullptr;
-    if (p && (p->GetState() & kFileStateSystemFolder))
-        return;
-    for (QTreeWidgetItem* child : children)
-        SortItemChildren(child);
+    if (p && (p->GetState() & kFileStateSystemFolder)) return;
+    for (QTreeWidgetItem* child : children) SortItemChildren(child);
 }
 
 void CTreeCtrlPlus::SortAllItems()
 {
-    for (int i = 0; i < topLevelItemCount(); ++i)
-        SortItemChildren(topLevelItem(i));
+    for (int i = 0; i < topLevelItemCount(); ++i) SortItemChildren(topLevelItem(i));
 }
 
 void CTreeCtrlPlus::Reveal(QTreeWidgetItem* item)
 {
-    for (QTreeWidgetItem* p = item->parent(); p; p = p->parent())
-        p->setExpanded(true);
+    for (QTreeWidgetItem* p = item->parent(); p; p = p->parent()) p->setExpanded(true);
     scrollToItem(item);
     setCurrentItem(item);
 }
 
 bool CTreeCtrlPlus::SelectNode(CFileNode* node, QTreeWidgetItem** out)
 {
-    if (out)
-        *out = nullptr;
-    if (!node || topLevelItemCount() == 0)
-        return false;
+    if (out) *out = nullptr;
+    if (!node || topLevelItemCount() == 0) return false;
     QTreeWidgetItem* first = topLevelItem(0);
     if (NodeOf(first) == node) {
         first->setExpanded(true);
         Reveal(first);
-        if (out)
-            *out = first;
+        if (out) *out = first;
         return true;
     }
     for (int i = 0; i < topLevelItemCount(); ++i)
-        if (FindAndSelectNode(node, topLevelItem(i), out))
-            return true;
+        if (FindAndSelectNode(node, topLevelItem(i), out)) return true;
     return false;
 }
 
@@ -227,12 +215,10 @@ bool CTreeCtrlPlus::FindAndSelectNode(CFileNode* node, QTreeWidgetItem* start, Q
             QTreeWidgetItem* child = item->child(i);
             if (NodeOf(child) == node) {
                 Reveal(child);
-                if (out)
-                    *out = child;
+                if (out) *out = child;
                 return true;
             }
-            if (child->childCount() > 0)
-                stack.push_back(child);
+            if (child->childCount() > 0) stack.push_back(child);
         }
     }
     return false;

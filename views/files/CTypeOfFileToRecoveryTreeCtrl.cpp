@@ -28,8 +28,7 @@ public:
         int h = m_tree->GetItemHeight();
         if (h <= 0) {
             h = std::max(option.fontMetrics.height() + 2, CTypeOfFileToRecoveryTreeCtrl::kStateImageSize);
-            if (m_tree->HasCategoryImages())
-                h = std::max(h, CTypeOfFileToRecoveryTreeCtrl::kCategoryImageSize);
+            if (m_tree->HasCategoryImages()) h = std::max(h, CTypeOfFileToRecoveryTreeCtrl::kCategoryImageSize);
         }
         s.setHeight(h);
         return s;
@@ -54,8 +53,7 @@ CTypeOfFileToRecoveryTreeCtrl::CTypeOfFileToRecoveryTreeCtrl(QWidget* parent) : 
 CTypeOfFileToRecoveryTreeCtrl::~CTypeOfFileToRecoveryTreeCtrl()
 {
     // The records outlive nothing of the tree: their item slots are cleared with it.
-    for (uint32_t id : m_catalogue.GetIdList())
-        m_catalogue.Find(id)->treeItem = nullptr;
+    for (uint32_t id : m_catalogue.GetIdList()) m_catalogue.Find(id)->treeItem = nullptr;
 }
 
 bool CTypeOfFileToRecoveryTreeCtrl::CreateStateImageList(unsigned bitmapId)
@@ -74,14 +72,12 @@ bool CTypeOfFileToRecoveryTreeCtrl::CreateStateImageList(unsigned bitmapId)
 
 bool CTypeOfFileToRecoveryTreeCtrl::CreateCategoryImageList()
 {
-    if (!m_categoryImages.isEmpty())
-        return true;
+    if (!m_categoryImages.isEmpty()) return true;
     InstallFileTypePictures();
     for (std::size_t i = 0; i < kCategoryBitmaps.size(); ++i) {
         const QImage image = CResourceLibrary::Instance().LoadBitmap(kCategoryBitmaps[i]);
         const COLORREF mask = i + 1 < kCategoryBitmaps.size() ? RGB(255, 255, 255) : RGB(252, 252, 252);
-        if (image.isNull())
-            LogError("File-type tree: category picture %u cannot be loaded", kCategoryBitmaps[i]);
+        if (image.isNull()) LogError("File-type tree: category picture %u cannot be loaded", kCategoryBitmaps[i]);
         m_categoryImages.append(image.isNull() ? QImage() : CMaskedBitmap::MaskedImage(image, mask));
     }
     scheduleDelayedItemsLayout();
@@ -122,23 +118,20 @@ void CTypeOfFileToRecoveryTreeCtrl::Populate()
     clear();
     m_rootItem = nullptr;
     const std::vector<uint32_t> ids = m_catalogue.GetIdList();
-    for (uint32_t id : ids)
-        m_catalogue.Find(id)->treeItem = nullptr;
+    for (uint32_t id : ids) m_catalogue.Find(id)->treeItem = nullptr;
 
     // Roots first, so that records without a usable parent have the root to go under.
     for (uint32_t id : ids) {
         FileTypeInfoRecord* record = m_catalogue.Find(id);
         if (record->parentId == -1) {
             QTreeWidgetItem* item = InsertRecord(record, nullptr);
-            if (!m_rootItem)
-                m_rootItem = item;
+            if (!m_rootItem) m_rootItem = item;
         }
     }
 
     for (uint32_t id : ids) {
         FileTypeInfoRecord* record = m_catalogue.Find(id);
-        if (record->treeItem)
-            continue;
+        if (record->treeItem) continue;
         // Climb to the first ancestor that has an item; the records on the way are inserted top down.
         std::vector<FileTypeInfoRecord*> chain;
         std::unordered_set<uint32_t> onChain;
@@ -164,18 +157,15 @@ void CTypeOfFileToRecoveryTreeCtrl::Populate()
             }
             r = parent;
         }
-        for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-            parentItem = InsertRecord(*it, parentItem);
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) parentItem = InsertRecord(*it, parentItem);
     }
 
-    for (uint32_t id : ids)
-        ApplyRecordState(m_catalogue.Find(id));
+    for (uint32_t id : ids) ApplyRecordState(m_catalogue.Find(id));
     if (m_rootItem) {
         m_rootItem->setExpanded(true);
         scrollToItem(m_rootItem, QAbstractItemView::PositionAtTop);
     }
-    if (QTreeWidgetItem* first = ItemOf(0))
-        scrollToItem(first, QAbstractItemView::PositionAtTop);
+    if (QTreeWidgetItem* first = ItemOf(0)) scrollToItem(first, QAbstractItemView::PositionAtTop);
 }
 
 void CTypeOfFileToRecoveryTreeCtrl::SetItemState(QTreeWidgetItem* item, FileTypeInfoRecord* record, uint16_t state)
@@ -187,11 +177,9 @@ void CTypeOfFileToRecoveryTreeCtrl::SetItemState(QTreeWidgetItem* item, FileType
 void CTypeOfFileToRecoveryTreeCtrl::ApplyRecordState(FileTypeInfoRecord* record)
 {
     auto* item = static_cast<QTreeWidgetItem*>(record->treeItem);
-    if (!item)
-        return;
+    if (!item) return;
     SetItemState(item, record, record->checkState <= 2 ? record->checkState : 0);
-    if (item->childCount() == 0)
-        UpdateParents(item);
+    if (item->childCount() == 0) UpdateParents(item);
 }
 
 void CTypeOfFileToRecoveryTreeCtrl::UpdateParents(QTreeWidgetItem* item)
@@ -206,28 +194,23 @@ void CTypeOfFileToRecoveryTreeCtrl::UpdateParents(QTreeWidgetItem* item)
             partial += state == 1;
         }
         const uint16_t state = (n > 0 && checked == n) ? 2 : (checked + partial > 0 ? 1 : 0);
-        if (FileTypeInfoRecord* record = RecordOf(parent))
-            SetItemState(parent, record, state);
+        if (FileTypeInfoRecord* record = RecordOf(parent)) SetItemState(parent, record, state);
     }
 }
 
 void CTypeOfFileToRecoveryTreeCtrl::ToggleItem(QTreeWidgetItem* item)
 {
     FileTypeInfoRecord* record = RecordOf(item);
-    if (!record)
-        return;
+    if (!record) return;
     const uint16_t state = record->checkState == 2 ? 0 : 2;
     SetItemState(item, record, state);
     std::vector<QTreeWidgetItem*> pending;
-    for (int i = 0; i < item->childCount(); ++i)
-        pending.push_back(item->child(i));
+    for (int i = 0; i < item->childCount(); ++i) pending.push_back(item->child(i));
     while (!pending.empty()) {
         QTreeWidgetItem* child = pending.back();
         pending.pop_back();
-        if (FileTypeInfoRecord* r = RecordOf(child))
-            SetItemState(child, r, state);
-        for (int i = 0; i < child->childCount(); ++i)
-            pending.push_back(child->child(i));
+        if (FileTypeInfoRecord* r = RecordOf(child)) SetItemState(child, r, state);
+        for (int i = 0; i < child->childCount(); ++i) pending.push_back(child->child(i));
     }
     UpdateParents(item);
     viewport()->update();
@@ -238,8 +221,7 @@ bool CTypeOfFileToRecoveryTreeCtrl::HasCheckedType() const
 {
     for (uint32_t id : m_catalogue.GetIdList()) {
         const uint16_t state = m_catalogue.Find(id)->checkState;
-        if (state == 1 || state == 2)
-            return true;
+        if (state == 1 || state == 2) return true;
     }
     return false;
 }
@@ -257,8 +239,7 @@ QTreeWidgetItem* CTypeOfFileToRecoveryTreeCtrl::ItemOf(uint32_t id) const
 
 FileTypeInfoRecord* CTypeOfFileToRecoveryTreeCtrl::RecordOf(const QTreeWidgetItem* item)
 {
-    if (!item)
-        return nullptr;
+    if (!item) return nullptr;
     FileTypeInfoRecord* record = m_catalogue.Find(item->data(0, Qt::UserRole).toUInt());
     return record && record->treeItem == item ? record : nullptr;
 }
@@ -299,25 +280,23 @@ unsigned CTypeOfFileToRecoveryTreeCtrl::PlainHitTest(const QPoint& pt, QTreeWidg
     auto label = [](const QTreeWidget* tree, const QTreeWidgetItem* it) {
         return static_cast<const CTypeOfFileToRecoveryTreeCtrl*>(tree)->LabelWidth(it);
     };
-    return HitTestTree(this, pt, HasStateImages() ? kStateImageSize : 0,
-                       HasCategoryImages() ? kCategoryImageSize : 0, label, item);
+    return HitTestTree(this, pt, HasStateImages() ? kStateImageSize : 0, HasCategoryImages() ? kCategoryImageSize : 0,
+                       label, item);
 }
 
 unsigned CTypeOfFileToRecoveryTreeCtrl::HitTest(const QPoint& pt, QTreeWidgetItem** item) const
 {
     const unsigned flags = PlainHitTest(pt, item);
-    if (m_drawOffset <= 0)
-        return flags;
-    if (flags == TVHT_ONITEMSTATEICON || pt.x() < m_drawOffset)
-        return TVHT_TOLEFT;
+    if (m_drawOffset <= 0) return flags;
+    if (flags == TVHT_ONITEMSTATEICON || pt.x() < m_drawOffset) return TVHT_TOLEFT;
     return PlainHitTest(QPoint(pt.x() - m_drawOffset, pt.y()), item);
 }
 
 QRect CTypeOfFileToRecoveryTreeCtrl::DrawnStateRect(const QTreeWidgetItem* item) const
 {
     const QRect itemRect = visualItemRect(item);
-    const TreeItemLayout l = LayoutTreeItem(itemRect, kStateImageSize, HasCategoryImages() ? kCategoryImageSize : 0,
-                                            LabelWidth(item));
+    const TreeItemLayout l =
+        LayoutTreeItem(itemRect, kStateImageSize, HasCategoryImages() ? kCategoryImageSize : 0, LabelWidth(item));
     return QRect(l.state.left() + m_drawOffset, l.state.top() + (l.state.height() - kStateImageSize) / 2,
                  kStateImageSize, kStateImageSize);
 }
@@ -358,8 +337,7 @@ void CTypeOfFileToRecoveryTreeCtrl::drawRow(QPainter* painter, const QStyleOptio
                                             const QModelIndex& index) const
 {
     const QTreeWidgetItem* item = itemFromIndex(index);
-    if (!item)
-        return;
+    if (!item) return;
     const QRect itemRect = visualRect(index);
     const QRect rowRect(0, itemRect.top(), viewport()->width(), itemRect.height());
     painter->save();
@@ -382,8 +360,7 @@ void CTypeOfFileToRecoveryTreeCtrl::DrawItem(QPainter* p, const QTreeWidgetItem*
         p->drawImage(l.picture.left(), l.picture.top() + (l.picture.height() - kCategoryImageSize) / 2,
                      m_categoryImages[picture]);
     const bool selected = selectionModel() && selectionModel()->isSelected(indexFromItem(item));
-    if (selected)
-        p->fillRect(l.label, palette().highlight());
+    if (selected) p->fillRect(l.label, palette().highlight());
     p->setPen(selected ? palette().highlightedText().color() : palette().text().color());
     p->setFont(font());
     p->drawText(l.label.adjusted(3, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, item->text(0));

@@ -58,8 +58,7 @@ void CTypeRecoveryDrawTreeCtrl::DrawItem(QPainter* p, const QTreeWidgetItem* ite
 
     QRect nameRect(textLeft + kTextGap, rowRect.top(), std::max(0, rowRect.right() - textLeft - kTextGap),
                    rowRect.height());
-    if (!item->parent())
-        nameRect.translate(0, -kRootRaise);
+    if (!item->parent()) nameRect.translate(0, -kRootRaise);
     p->setPen(palette().color(QPalette::Text));
     p->setFont(item->childCount() > 0 ? m_bold : m_regular);
     p->drawText(nameRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, item->text(0));
@@ -71,8 +70,7 @@ void CTypeRecoveryDrawTreeCtrl::DrawItem(QPainter* p, const QTreeWidgetItem* ite
                                  std::max(0, rowRect.height() - kDescriptionTop));
             p->setFont(m_description);
             p->setPen(kDescriptionColour);
-            const QString shown =
-                QFontMetrics(m_description).elidedText(description, Qt::ElideRight, descRect.width());
+            const QString shown = QFontMetrics(m_description).elidedText(description, Qt::ElideRight, descRect.width());
             p->drawText(descRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
         }
     }

@@ -8,7 +8,9 @@
 #include <QLabel>
 
 CWaitingDlg::CWaitingDlg(QWidget* parent)
-    : CSearchSuperDlg(kTemplate, parent), m_text(CResourceLibrary::Instance().LoadString(374)), m_static(new QLabel(this))
+    : CSearchSuperDlg(kTemplate, parent),
+      m_text(CResourceLibrary::Instance().LoadString(374)),
+      m_static(new QLabel(this))
 {
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setAutoFillBackground(true);

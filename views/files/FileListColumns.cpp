@@ -13,8 +13,8 @@ namespace {
 
 constexpr unsigned kTitles[kFileListColumnCount] = {323, 324, 325, 326, 327, 328};
 constexpr int kWidths[kFileListColumnCount] = {180, 100, 90, 140, 140, 140};
-constexpr int kValidBits[kFileListColumnCount] = {kValidName, kValidSize, kValidName, kValidModificationTime,
-                                                  kValidCreationTime, kValidAccessTime};
+constexpr int kValidBits[kFileListColumnCount] = {
+    kValidName, kValidSize, kValidName, kValidModificationTime, kValidCreationTime, kValidAccessTime};
 
 FILETIME TimeOf(const IFileProperties* p, int column)
 {
@@ -31,8 +31,7 @@ int CompareValues(const IFileProperties* a, const IFileProperties* b, int column
     switch (column) {
     case kColumnName: return strcasecmp(a->GetName(), b->GetName());
     case kColumnSize: return a->GetSize() < b->GetSize() ? -1 : a->GetSize() > b->GetSize() ? 1 : 0;
-    case kColumnType:
-        return strcasecmp(NameExtension(a->GetName()).c_str(), NameExtension(b->GetName()).c_str());
+    case kColumnType: return strcasecmp(NameExtension(a->GetName()).c_str(), NameExtension(b->GetName()).c_str());
     default: {
         const FILETIME ta = TimeOf(a, column), tb = TimeOf(b, column);
         return ta < tb ? -1 : ta > tb ? 1 : 0;
@@ -54,28 +53,24 @@ int FileListColumnWidth(int column)
 
 std::string NameExtension(const char* name)
 {
-    if (!name)
-        return {};
+    if (!name) return {};
     const char* base = name;
     for (const char* s = name; *s; ++s)
-        if (*s == '/' || *s == '\\')
-            base = s + 1;
+        if (*s == '/' || *s == '\\') base = s + 1;
     const char* dot = std::strrchr(base, '.');
     return dot ? std::string(dot) : std::string();
 }
 
 bool HasColumnValue(const CFileNode* node, int column)
 {
-    if (!node || column < 0 || column >= kFileListColumnCount)
-        return false;
+    if (!node || column < 0 || column >= kFileListColumnCount) return false;
     const IFileProperties* p = node->GetProperties();
     return p && (p->GetValidMask() & kValidBits[column]);
 }
 
 std::string FileListCellText(const CFileNode* node, int column)
 {
-    if (!HasColumnValue(node, column))
-        return {};
+    if (!HasColumnValue(node, column)) return {};
     const IFileProperties* p = node->GetProperties();
     switch (column) {
     case kColumnName: return p->GetName();
@@ -95,13 +90,11 @@ std::string FileListCellText(const CFileNode* node, int column)
 
 void SortFileNodes(std::vector<CFileNode*>& nodes, int column, bool descending)
 {
-    if (column < 0 || column >= kFileListColumnCount)
-        return;
+    if (column < 0 || column >= kFileListColumnCount) return;
     // (has value, value): a strict weak ordering, so a stable sort gives one defined result.
     std::stable_sort(nodes.begin(), nodes.end(), [column, descending](const CFileNode* a, const CFileNode* b) {
         const bool ha = HasColumnValue(a, column), hb = HasColumnValue(b, column);
-        if (!ha || !hb)
-            return ha && !hb;
+        if (!ha || !hb) return ha && !hb;
         const int c = CompareValues(a->GetProperties(), b->GetProperties(), column);
         return descending ? c > 0 : c < 0;
     });

@@ -58,8 +58,7 @@ bool FatClusterSector(const CFileNode* node, uint32_t cluster, uint64_t& sector)
     uint64_t first = 0;
     int32_t perCluster = 0;
     node->GetClusterGeometry(first, perCluster);
-    if (cluster < 2 || cluster == kFATNoCluster || perCluster <= 0)
-        return false;
+    if (cluster < 2 || cluster == kFATNoCluster || perCluster <= 0) return false;
     sector = first + uint64_t(cluster - 2) * uint64_t(perCluster);
     return true;
 }
@@ -68,8 +67,7 @@ std::string Layout(IDataRunList& runs, int64_t startShift)
 {
     std::string text;
     for (const DataRun* r = runs.First(); r; r = runs.Next()) {
-        if (!text.empty())
-            text += " - ";
+        if (!text.empty()) text += " - ";
         const int64_t start = r->IsSparse() ? r->firstCluster : r->firstCluster + startShift;
         text += std::to_string(start) + ": " + std::to_string(r->length);
     }
@@ -85,11 +83,9 @@ void NtfsRows(std::vector<FilePropertyRow>& rows, const IFileProperties* p, bool
     YesNo(rows, kCompressed, p->GetAttributes() & kFileAttrCompressed);
     YesNo(rows, kEncrypted, p->GetAttributes() & kFileAttrEncrypted);
     StateRows(rows, p->GetState());
-    if (folder)
-        return;
+    if (folder) return;
     std::unique_ptr<IDataRunList> runs(p->GetDataRunList());
-    if (!runs)
-        return;
+    if (!runs) return;
     if (runs->IsResident()) {
         YesNo(rows, kResident, true);
         Text(rows, kSize, std::to_string(p->GetSize()));
@@ -110,19 +106,16 @@ void FatRows(std::vector<FilePropertyRow>& rows, const CFileNode* node, const IF
     }
     uint64_t sector = 0;
     if (folder) {
-        if (FatClusterSector(node, firstCluster, sector))
-            Text(rows, kSector, std::to_string(sector));
+        if (FatClusterSector(node, firstCluster, sector)) Text(rows, kSector, std::to_string(sector));
         Text(rows, kCluster, std::to_string(int32_t(firstCluster)));
         Text(rows, kParent, std::to_string(int32_t(parentCluster)));
         StateRows(rows, p->GetState());
         return;
     }
     Text(rows, kParent, std::to_string(int32_t(parentCluster)));
-    if (FatClusterSector(node, parentCluster, sector))
-        Text(rows, kParentSector, std::to_string(sector));
+    if (FatClusterSector(node, parentCluster, sector)) Text(rows, kParentSector, std::to_string(sector));
     StateRows(rows, p->GetState());
-    if (std::unique_ptr<IDataRunList> runs(p->GetDataRunList()); runs)
-        Text(rows, kLayout, Layout(*runs, 2));
+    if (std::unique_ptr<IDataRunList> runs(p->GetDataRunList()); runs) Text(rows, kLayout, Layout(*runs, 2));
 }
 
 } // namespace
@@ -131,8 +124,7 @@ std::vector<FilePropertyRow> BuildFilePropertyRows(const CFileNode* node)
 {
     std::vector<FilePropertyRow> rows;
     const IFileProperties* p = node ? node->GetProperties() : nullptr;
-    if (!p)
-        return rows;
+    if (!p) return rows;
     const bool folder = p->GetAttributes() & kFileAttrDirectory;
     const int kind = node->GetFileSystemKind();
     auto withName = [&] { Text(rows, kName, p->GetName()); };
@@ -154,8 +146,7 @@ std::vector<FilePropertyRow> BuildFilePropertyRows(const CFileNode* node)
             int32_t perCluster = 0;
             node->GetClusterGeometry(first, perCluster);
             Text(rows, kDataAreaSector, std::to_string(first));
-            if (std::unique_ptr<IDataRunList> runs(p->GetDataRunList()); runs)
-                Text(rows, kLayout, Layout(*runs, 0));
+            if (std::unique_ptr<IDataRunList> runs(p->GetDataRunList()); runs) Text(rows, kLayout, Layout(*runs, 0));
         }
         break;
     default: break;

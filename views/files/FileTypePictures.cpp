@@ -70,8 +70,7 @@ QImage Documents()
     p.setRenderHint(QPainter::Antialiasing);
     Sheet(p, QColor(0x3b, 0x6d, 0xb3), QColor(0xf3, 0xf7, 0xfd));
     p.setPen(QPen(QColor(0x7d, 0xa2, 0xd6), 1.5));
-    for (int y = 13; y <= 25; y += 4)
-        p.drawLine(QPointF(11, y), QPointF(y < 17 ? 19 : 23, y));
+    for (int y = 13; y <= 25; y += 4) p.drawLine(QPointF(11, y), QPointF(y < 17 ? 19 : 23, y));
     p.end();
     return img;
 }
@@ -139,8 +138,7 @@ QImage Archives()
     p.drawRect(QRectF(2.5, 5.5, 27, 6));
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0x55, 0x55, 0x5a));
-    for (int y = 7; y < 28; y += 3)
-        p.drawRect(QRectF(y % 2 ? 14 : 16, y, 2, 2));
+    for (int y = 7; y < 28; y += 3) p.drawRect(QRectF(y % 2 ? 14 : 16, y, 2, 2));
     p.setBrush(QColor(0xc8, 0xc8, 0xcc));
     p.drawRoundedRect(QRectF(13, 20, 6, 6), 1, 1);
     p.end();

@@ -44,8 +44,7 @@ QImage FolderImages()
     p.drawRect(1, 5, 13, 7);
     p.fillRect(11, 9, 2, 2, QColor(0x20, 0xb0, 0x20));
     const QColor yellow(0xf2, 0xc9, 0x4c);
-    for (int i = 1; i < 5; ++i)
-        Folder(p, i * 16, yellow);
+    for (int i = 1; i < 5; ++i) Folder(p, i * 16, yellow);
     Mark(p, 32, QStringLiteral("D"), QColor(0xd0, 0, 0));
     Mark(p, 48, QStringLiteral("?"), QColor(0, 0, 0xc0));
     Mark(p, 64, QStringLiteral("U"), QColor(0x80, 0, 0x80));
@@ -77,8 +76,7 @@ QImage DeletedMark()
     img.fill(kMagenta);
     for (int y = 0; y < 11; ++y)
         for (int x = 0; x < 9; ++x)
-            if (kRows[y][x] == '#')
-                img.setPixelColor(x, y, QColor(0xe0, 0, 0));
+            if (kRows[y][x] == '#') img.setPixelColor(x, y, QColor(0xe0, 0, 0));
     return img;
 }
 
@@ -134,8 +132,10 @@ QImage StatesLegend()
         QColor colour;
     };
     const Line lines[] = {
-        {4, "skin.state_lost", Qt::black},     {2, "skin.state_deleted", Qt::black},
-        {3, "skin.state_raw", Qt::black},      {-1, "skin.state_compressed", QColor(0, 0, 255)},
+        {4, "skin.state_lost", Qt::black},
+        {2, "skin.state_deleted", Qt::black},
+        {3, "skin.state_raw", Qt::black},
+        {-1, "skin.state_compressed", QColor(0, 0, 255)},
         {-1, "skin.state_encrypted", QColor(0, 160, 0)},
     };
     // Rows of 30 pixels: room for a translation that wraps onto a second line.
@@ -147,8 +147,7 @@ QImage StatesLegend()
             one.setAlphaChannel(QImage());
             for (int yy = 0; yy < one.height(); ++yy)
                 for (int xx = 0; xx < one.width(); ++xx)
-                    if (one.pixelColor(xx, yy) == kMagenta)
-                        one.setPixelColor(xx, yy, Qt::white);
+                    if (one.pixelColor(xx, yy) == kMagenta) one.setPixelColor(xx, yy, Qt::white);
             p.drawImage(6, y + 7, one);
         } else {
             p.fillRect(8, y + 10, 12, 10, l.colour);
@@ -169,9 +168,10 @@ void InstallFoundFilePictures()
     InstallRuntimePicture(kSortArrowBitmap, SortArrows);
     InstallRuntimePicture(kDeletedMarkBitmap, DeletedMark);
     InstallRuntimePicture(kFileListBackBitmap, ButtonStrip);
-    const std::pair<const std::array<unsigned, 4>*, unsigned> buttons[] = {
-        {&kViewButtonBitmaps, 293}, {&kSelectButtonBitmaps, 294}, {&kDeselectButtonBitmaps, 295},
-        {&kStateButtonBitmaps, 296}};
+    const std::pair<const std::array<unsigned, 4>*, unsigned> buttons[] = {{&kViewButtonBitmaps, 293},
+                                                                           {&kSelectButtonBitmaps, 294},
+                                                                           {&kDeselectButtonBitmaps, 295},
+                                                                           {&kStateButtonBitmaps, 296}};
     for (const auto& [ids, caption] : buttons)
         for (int face = 0; face < 4; ++face)
             InstallRuntimePicture((*ids)[face], [caption = caption, face] { return ToolButton(caption, face); });

@@ -9,8 +9,7 @@ void InstallRuntimePicture(unsigned id, const std::function<QImage()>& paint)
 {
     static QSet<unsigned> installed;
     CResourceLibrary& lib = CResourceLibrary::Instance();
-    if (!installed.contains(id) && !lib.LoadBitmap(id).isNull())
-        return;
+    if (!installed.contains(id) && !lib.LoadBitmap(id).isNull()) return;
     lib.SetOverrideBitmap(id, paint());
     installed.insert(id);
 }

@@ -27,15 +27,21 @@ std::vector<CAboutFreeDlg::LibraryRow> CAboutFreeDlg::Libraries()
         {QStringLiteral("zlib"), QString::fromLatin1(zlibVersion()), QStringLiteral("Zlib")},
         {QStringLiteral("libbz2"), bzip, QStringLiteral("bzip2-1.0.6")},
         {QStringLiteral("LZMA SDK"), QString::fromLatin1(MY_VERSION), QStringLiteral("Public domain")},
-        {QStringLiteral("Boehm GC"),
-         QStringLiteral("%1.%2.%3").arg(gc >> 16).arg((gc >> 8) & 0xFF).arg(gc & 0xFF), QStringLiteral("MIT-style (bdwgc)")},
+        {QStringLiteral("Boehm GC"), QStringLiteral("%1.%2.%3").arg(gc >> 16).arg((gc >> 8) & 0xFF).arg(gc & 0xFF),
+         QStringLiteral("MIT-style (bdwgc)")},
         {QStringLiteral("Boost.Regex"),
-         QStringLiteral("%1.%2.%3").arg(BOOST_VERSION / 100000).arg(BOOST_VERSION / 100 % 1000).arg(BOOST_VERSION % 100),
+         QStringLiteral("%1.%2.%3")
+             .arg(BOOST_VERSION / 100000)
+             .arg(BOOST_VERSION / 100 % 1000)
+             .arg(BOOST_VERSION % 100),
          QStringLiteral("BSL-1.0")},
     };
 }
 
-QString CAboutFreeDlg::SupportUrl() { return QStringLiteral("https://salvix.example.org/support"); }
+QString CAboutFreeDlg::SupportUrl()
+{
+    return QStringLiteral("https://salvix.example.org/support");
+}
 
 CAboutFreeDlg::CAboutFreeDlg(QWidget* parent) : CSearchSuperDlg(kTemplateId, parent) {}
 

@@ -17,7 +17,8 @@ CAdvanceSettingCheckPage::CAdvanceSettingCheckPage(unsigned nIDTemplate, std::ve
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);
     for (const Row& row : m_rows) {
-        auto* box = new QCheckBox(lib.LoadText(QStringLiteral("dialog.%1.%2").arg(m_templateId).arg(row.controlId)), this);
+        auto* box =
+            new QCheckBox(lib.LoadText(QStringLiteral("dialog.%1.%2").arg(m_templateId).arg(row.controlId)), this);
         box->setObjectName(QString::number(row.controlId));
         QFont bold = box->font();
         bold.setWeight(QFont::Bold);

@@ -11,8 +11,8 @@ class CAdvanceSettingCheckPage : public QWidget {
 public:
     struct Row {
         unsigned controlId;
-        int* value;         // the dialog's copy; read by Init, written by Collect
-        int defaultValue;   // what Default sets
+        int* value;       // the dialog's copy; read by Init, written by Collect
+        int defaultValue; // what Default sets
         bool visible;
     };
 

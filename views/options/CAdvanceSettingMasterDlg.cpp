@@ -65,11 +65,9 @@ bool CAdvanceSettingMasterDlg::OnInitDialog()
     m_copy.rawOnly = s->m_rawFilesOnly;
     m_copy.maxRawSize = s->m_maxRawFileSize;
 
-    m_ntfs = new CAdvanceSettingCheckPage(102,
-                                          {{1102, &m_copy.ntfs[0], 1, true},
-                                           {1056, &m_copy.ntfs[1], 1, true},
-                                           {1103, &m_copy.ntfs[2], 1, true}},
-                                          this);
+    m_ntfs = new CAdvanceSettingCheckPage(
+        102, {{1102, &m_copy.ntfs[0], 1, true}, {1056, &m_copy.ntfs[1], 1, true}, {1103, &m_copy.ntfs[2], 1, true}},
+        this);
     m_fat = new CAdvanceSettingCheckPage(299,
                                          {{1098, &m_copy.fat[0], 1, true},
                                           {1055, &m_copy.fat[1], 1, true},
@@ -93,8 +91,8 @@ bool CAdvanceSettingMasterDlg::OnInitDialog()
     m_common->Init();
     m_pages = {m_fat, m_ntfs, m_common, m_raw};
 
-    const QRect area = DialogUnits().MapDialogRect(kPageSide, kPageTop, kDialogCx - 2 * kPageSide,
-                                                         kDialogCy - kPageTop - kPageBottom);
+    const QRect area =
+        DialogUnits().MapDialogRect(kPageSide, kPageTop, kDialogCx - 2 * kPageSide, kDialogCy - kPageTop - kPageBottom);
     m_pageArea = area;
     for (QWidget* page : m_pages) page->setGeometry(area);
 
@@ -183,8 +181,7 @@ void CAdvanceSettingMasterDlg::paintEvent(QPaintEvent* e)
 void CAdvanceSettingMasterDlg::keyPressEvent(QKeyEvent* e)
 {
     if (e->key() == Qt::Key_F1) {
-        if (QWidget* owner = parentWidget())
-            SendMessageTo(owner->window(), UM_SHOW_HELP, WPARAM(kHelpTopic));
+        if (QWidget* owner = parentWidget()) SendMessageTo(owner->window(), UM_SHOW_HELP, WPARAM(kHelpTopic));
         e->accept();
         return;
     }

@@ -29,36 +29,82 @@ struct GroupRow {
 const std::vector<GroupRow>& Groups()
 {
     static const std::vector<GroupRow> groups = {
-        {"graphics", "bmp",
-         {{35, "3d Studio Max file(.max)"}, {4, "ANI file(.ani)"}, {5, "Adobe Illustrator file(.ai)"},
-          {9, "Bitmap file(.bmp)"}, {11, "COREL Darw file(.cdr)"}, {13, "Corel Draw Corel RAVE Image file(.clk)"},
-          {14, "Corel Draw Vector Image file(.cmx)"}, {15, "Corel Photo Paint Image file(.cpt)"},
-          {16, "Canon Raw graphics file(.crw)"}, {18, "Cursor file(.cur)"}, {22, "AutoCAD Drawing file(.dwg)"},
-          {23, "AutoCad DX File(.dxf)"}, {24, "Enhanced Metafile(.emf)"}, {25, "Encapsulated Postscript file(.eps)"},
-          {27, "Freehand 10 file(.fh11)"}, {28, "GIF graphics file(.gif)"}, {32, "Icon file(.ico)"},
-          {33, "JPEG Graphics file(.jpg.jpeg)"}, {47, "Portable Network Graphic file(.png)"},
-          {50, "Adobe Photoshop file(.psd)"}, {51, "Paint Shop Pro file(.psp)"}, {53, "QuattroPro 7 File(.qpw)"},
-          {57, "Corel Presentation File(.shw)"}, {60, "Tagged Image File(.tif)"}, {73, "Nikon Raw File(.nef)"}}},
-        {"documents", "doc",
-         {{21, "Microsoft Word Document(.doc)"}, {69, "Microsoft Word2007(.docx)"}, {30, "Help file(.hlp)"},
-          {31, "HTML Documents file(.htm.html)"}, {39, "MOF file(.mof)"}, {43, "Microsoft Project file(.mpp)"},
-          {45, "Microsoft OneNote file(.one)"}, {46, "Adobe Portable Document(.pdf)"},
-          {48, "Microsoft PowerPoint Presentation file(.ppt)"}, {71, "Microsoft PowerPoint2007(.pptx)"},
-          {56, "Rich Text Document(.rtf)"}, {61, "True Type Font file(.ttf)"}, {62, "Microsoft Visio Drawing(.vsd)"},
-          {64, "WordPerfect file(.wpd)"}, {65, "WordPerfect Documents and Graphics v8(.wpg)"},
-          {67, "Microsoft Excel XML Documents(.xls)"}, {70, "Microsoft Excel2007(.xlsx)"}}},
-        {"archives", "cab",
-         {{1, "3DS file (.3ds)"}, {10, "Cabinet file(.cab)"}, {12, "CHM file(.chm)"}, {17, "CSL file(.csl)"},
-          {29, "GZIP compression file(.gz)"}, {34, "LZH compression file(.lzh)"}, {54, "RAR compression file(.rar)"},
-          {59, "TAR archive file(.tar)"}, {68, "Zip compression file(.zip)"}}},
-        {"multimedia", "wav",
-         {{2, "3GP Multimedia file(.3gp)"}, {6, "Audio Streaming Format file(.asf)"}, {7, "AU file(.au)"},
-          {8, "Audio Video Interleave file(.avi)"}, {36, "Musical Instrument Digital Interface file(.mid)"},
-          {40, "MOV Multimedia file(.mov)"}, {41, "MP3 Music file(.mp3)"}, {42, "MP4 Multimedia file(.mp4)"},
-          {58, "ShockWave Flash file(.swf)"}, {63, "WAVE Multimedia file(.wav)"}, {66, "WMF Multimedia file(.wmf)"}}},
+        {"graphics",
+         "bmp",
+         {{35, "3d Studio Max file(.max)"},
+          {4, "ANI file(.ani)"},
+          {5, "Adobe Illustrator file(.ai)"},
+          {9, "Bitmap file(.bmp)"},
+          {11, "COREL Darw file(.cdr)"},
+          {13, "Corel Draw Corel RAVE Image file(.clk)"},
+          {14, "Corel Draw Vector Image file(.cmx)"},
+          {15, "Corel Photo Paint Image file(.cpt)"},
+          {16, "Canon Raw graphics file(.crw)"},
+          {18, "Cursor file(.cur)"},
+          {22, "AutoCAD Drawing file(.dwg)"},
+          {23, "AutoCad DX File(.dxf)"},
+          {24, "Enhanced Metafile(.emf)"},
+          {25, "Encapsulated Postscript file(.eps)"},
+          {27, "Freehand 10 file(.fh11)"},
+          {28, "GIF graphics file(.gif)"},
+          {32, "Icon file(.ico)"},
+          {33, "JPEG Graphics file(.jpg.jpeg)"},
+          {47, "Portable Network Graphic file(.png)"},
+          {50, "Adobe Photoshop file(.psd)"},
+          {51, "Paint Shop Pro file(.psp)"},
+          {53, "QuattroPro 7 File(.qpw)"},
+          {57, "Corel Presentation File(.shw)"},
+          {60, "Tagged Image File(.tif)"},
+          {73, "Nikon Raw File(.nef)"}}},
+        {"documents",
+         "doc",
+         {{21, "Microsoft Word Document(.doc)"},
+          {69, "Microsoft Word2007(.docx)"},
+          {30, "Help file(.hlp)"},
+          {31, "HTML Documents file(.htm.html)"},
+          {39, "MOF file(.mof)"},
+          {43, "Microsoft Project file(.mpp)"},
+          {45, "Microsoft OneNote file(.one)"},
+          {46, "Adobe Portable Document(.pdf)"},
+          {48, "Microsoft PowerPoint Presentation file(.ppt)"},
+          {71, "Microsoft PowerPoint2007(.pptx)"},
+          {56, "Rich Text Document(.rtf)"},
+          {61, "True Type Font file(.ttf)"},
+          {62, "Microsoft Visio Drawing(.vsd)"},
+          {64, "WordPerfect file(.wpd)"},
+          {65, "WordPerfect Documents and Graphics v8(.wpg)"},
+          {67, "Microsoft Excel XML Documents(.xls)"},
+          {70, "Microsoft Excel2007(.xlsx)"}}},
+        {"archives",
+         "cab",
+         {{1, "3DS file (.3ds)"},
+          {10, "Cabinet file(.cab)"},
+          {12, "CHM file(.chm)"},
+          {17, "CSL file(.csl)"},
+          {29, "GZIP compression file(.gz)"},
+          {34, "LZH compression file(.lzh)"},
+          {54, "RAR compression file(.rar)"},
+          {59, "TAR archive file(.tar)"},
+          {68, "Zip compression file(.zip)"}}},
+        {"multimedia",
+         "wav",
+         {{2, "3GP Multimedia file(.3gp)"},
+          {6, "Audio Streaming Format file(.asf)"},
+          {7, "AU file(.au)"},
+          {8, "Audio Video Interleave file(.avi)"},
+          {36, "Musical Instrument Digital Interface file(.mid)"},
+          {40, "MOV Multimedia file(.mov)"},
+          {41, "MP3 Music file(.mp3)"},
+          {42, "MP4 Multimedia file(.mp4)"},
+          {58, "ShockWave Flash file(.swf)"},
+          {63, "WAVE Multimedia file(.wav)"},
+          {66, "WMF Multimedia file(.wmf)"}}},
         {"email", "pst", {{19, "Outlook Express Email file(.dbx)"}, {52, "Outlook Email file(.pst)"}}},
-        {"databases", "mdb",
-         {{3, "Access Project file(.adp)"}, {37, "Access Database file(.mdb)"}, {38, "Microsoft Money file(.mny)"},
+        {"databases",
+         "mdb",
+         {{3, "Access Project file(.adp)"},
+          {37, "Access Database file(.mdb)"},
+          {38, "Microsoft Money file(.mny)"},
           {72, "Access Database file(.accdb)"}}},
     };
     return groups;
@@ -112,7 +158,8 @@ CAdvanceSettingRAWPage::CAdvanceSettingRAWPage(QWidget* parent) : QWidget(parent
     layout->addWidget(m_tree, 1);
 
     InstallFileTypePictures();
-    m_tree->SetStateImageList(SplitImageStrip(lib.LoadBitmap(kFileTypeStateBitmap), CRawFileTypeTreeCtrl::kStateWidth, 0x0000FF));
+    m_tree->SetStateImageList(
+        SplitImageStrip(lib.LoadBitmap(kFileTypeStateBitmap), CRawFileTypeTreeCtrl::kStateWidth, 0x0000FF));
     m_tree->setHeaderHidden(true);
 
     connect(m_recoverRawBox, &QCheckBox::clicked, this, [this] { OnRecoverRawClicked(); });
@@ -147,7 +194,8 @@ void CAdvanceSettingRAWPage::FillTree()
         const char* name = GetRawTypeName(id);
         if (!name || !*name) continue;
         if (!custom) custom = m_tree->InsertItem(lib.LoadText(QStringLiteral("dialog.300.group.custom")), 0);
-        HTREEITEM item = m_tree->InsertItem(QStringLiteral("(.%1)").arg(QString::fromLatin1(name)), uint32_t(id) << 16, custom);
+        HTREEITEM item =
+            m_tree->InsertItem(QStringLiteral("(.%1)").arg(QString::fromLatin1(name)), uint32_t(id) << 16, custom);
         item->setIcon(0, IconFor(name));
     }
     if (m_typeIds)
@@ -207,15 +255,24 @@ void CAdvanceSettingRAWPage::OnSizeEdited(const QString& text)
 int CAdvanceSettingRAWPage::CompanionType(int typeId)
 {
     switch (typeId) {
-    case 3: case 21: case 35: case 39: case 43: case 48: case 49: case 53: case 57: case 62: case 64: case 65:
-    case 67:
-        return 44;
-    case 5:
-        return 46;
-    case 69: case 70: case 71:
-        return 68;
-    default:
-        return 0;
+    case 3:
+    case 21:
+    case 35:
+    case 39:
+    case 43:
+    case 48:
+    case 49:
+    case 53:
+    case 57:
+    case 62:
+    case 64:
+    case 65:
+    case 67: return 44;
+    case 5: return 46;
+    case 69:
+    case 70:
+    case 71: return 68;
+    default: return 0;
     }
 }
 

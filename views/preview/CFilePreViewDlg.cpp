@@ -117,9 +117,15 @@ bool CFilePreViewDlg::OnInitDialog()
     return true;
 }
 
-int CFilePreViewDlg::GetCurrentTab() const { return m_tab->currentIndex(); }
+int CFilePreViewDlg::GetCurrentTab() const
+{
+    return m_tab->currentIndex();
+}
 
-void CFilePreViewDlg::SelectTab(int tab) { m_tab->setCurrentIndex(tab); }
+void CFilePreViewDlg::SelectTab(int tab)
+{
+    m_tab->setCurrentIndex(tab);
+}
 
 void CFilePreViewDlg::ShowTab(int tab)
 {

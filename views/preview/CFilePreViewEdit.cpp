@@ -124,7 +124,8 @@ int CFilePreViewEdit::LinesThatFit() const
     // has no size yet: the room is then its own less the frame and a horizontal bar.
     const int spacing = std::max(1, fontMetrics().lineSpacing());
     const int margin = int(document()->documentMargin());
-    const int bar = horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOff ? 0 : horizontalScrollBar()->sizeHint().height();
+    const int bar =
+        horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOff ? 0 : horizontalScrollBar()->sizeHint().height();
     const int room = isVisible() ? viewport()->height() : height() - 2 * frameWidth() - bar;
     return std::max(0, (room - 2 * margin) / spacing);
 }
@@ -157,12 +158,16 @@ void CFilePreViewEdit::keyPressEvent(QKeyEvent* e)
     e->accept();
 }
 
-void CFilePreViewEdit::keyReleaseEvent(QKeyEvent* e) { e->accept(); }
+void CFilePreViewEdit::keyReleaseEvent(QKeyEvent* e)
+{
+    e->accept();
+}
 
 void CFilePreViewEdit::wheelEvent(QWheelEvent* e)
 {
     const int delta = e->angleDelta().y();
-    if (m_scrollTarget && delta != 0) m_scrollTarget->OnVScroll(delta > 0 ? SB_LINEUP : SB_LINEDOWN, m_scrollTarget->value());
+    if (m_scrollTarget && delta != 0)
+        m_scrollTarget->OnVScroll(delta > 0 ? SB_LINEUP : SB_LINEDOWN, m_scrollTarget->value());
     e->accept();
 }
 
@@ -175,7 +180,10 @@ void CFilePreViewEdit::mousePressEvent(QMouseEvent* e)
     QPlainTextEdit::mousePressEvent(e);
 }
 
-void CFilePreViewEdit::contextMenuEvent(QContextMenuEvent* e) { e->accept(); }
+void CFilePreViewEdit::contextMenuEvent(QContextMenuEvent* e)
+{
+    e->accept();
+}
 
 void CFilePreViewEdit::resizeEvent(QResizeEvent* e)
 {

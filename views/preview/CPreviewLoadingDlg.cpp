@@ -54,7 +54,10 @@ CPreviewLoadingDlg::CPreviewLoadingDlg(IStorageDevice* device, CFileNode* node, 
 
 CPreviewLoadingDlg::~CPreviewLoadingDlg() = default;
 
-QLabel* CPreviewLoadingDlg::Value(int id) const { return qobject_cast<QLabel*>(GetDlgItem(this, id)); }
+QLabel* CPreviewLoadingDlg::Value(int id) const
+{
+    return qobject_cast<QLabel*>(GetDlgItem(this, id));
+}
 
 bool CPreviewLoadingDlg::OnInitDialog()
 {

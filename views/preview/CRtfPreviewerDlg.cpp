@@ -65,11 +65,26 @@ void CCopyLimitedRichEditCtrl::keyReleaseEvent(QKeyEvent* e)
     QTextEdit::keyReleaseEvent(e);
 }
 
-void CCopyLimitedRichEditCtrl::mousePressEvent(QMouseEvent* e) { e->accept(); }
-void CCopyLimitedRichEditCtrl::mouseDoubleClickEvent(QMouseEvent* e) { e->accept(); }
-void CCopyLimitedRichEditCtrl::mouseMoveEvent(QMouseEvent* e) { e->accept(); }
-void CCopyLimitedRichEditCtrl::contextMenuEvent(QContextMenuEvent* e) { e->accept(); }
-QMimeData* CCopyLimitedRichEditCtrl::createMimeDataFromSelection() const { return nullptr; }
+void CCopyLimitedRichEditCtrl::mousePressEvent(QMouseEvent* e)
+{
+    e->accept();
+}
+void CCopyLimitedRichEditCtrl::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    e->accept();
+}
+void CCopyLimitedRichEditCtrl::mouseMoveEvent(QMouseEvent* e)
+{
+    e->accept();
+}
+void CCopyLimitedRichEditCtrl::contextMenuEvent(QContextMenuEvent* e)
+{
+    e->accept();
+}
+QMimeData* CCopyLimitedRichEditCtrl::createMimeDataFromSelection() const
+{
+    return nullptr;
+}
 
 CRtfPreviewerDlg::CRtfPreviewerDlg(QWidget* parent) : CSearchSuperDlg(kTemplate, parent)
 {
@@ -93,8 +108,8 @@ bool CRtfPreviewerDlg::LoadFile(const QString& path, const QString& title)
     if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxProbedFileSize) return false;
     const QByteArray data = f.readAll();
     if (f.error() != QFileDevice::NoError) return false;
-    m_edit->SetDocument(ParseRtf(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(data.constData()),
-                                                          size_t(data.size()))));
+    m_edit->SetDocument(
+        ParseRtf(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()))));
     setWindowTitle(title);
     return true;
 }

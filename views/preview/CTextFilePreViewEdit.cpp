@@ -5,7 +5,10 @@
 
 namespace {
 
-bool IsContinuation(uint8_t b) { return (b & 0xC0) == 0x80; }
+bool IsContinuation(uint8_t b)
+{
+    return (b & 0xC0) == 0x80;
+}
 
 } // namespace
 

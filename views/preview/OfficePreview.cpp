@@ -38,10 +38,8 @@ protected:
         case QEvent::Wheel:
         case QEvent::Shortcut:
         case QEvent::ShortcutOverride:
-        case QEvent::Close:
-            return true;
-        default:
-            return false;
+        case QEvent::Close: return true;
+        default: return false;
         }
     }
 };
@@ -56,8 +54,8 @@ QByteArray ReadWhole(const QString& path)
 CompoundProbe Probe(const QString& path)
 {
     const QByteArray data = ReadWhole(path);
-    return ProbeCompoundFile(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(data.constData()),
-                                                      size_t(data.size())));
+    return ProbeCompoundFile(
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size())));
 }
 
 // A name for the opener's copy: the found file's name without folders or characters a desktop would trip on.
@@ -97,7 +95,10 @@ bool IsOfficeDocument(const QString& path)
     return p.opens && (p.word || p.excel);
 }
 
-bool IsCompoundFile(const QString& path) { return Probe(path).opens; }
+bool IsCompoundFile(const QString& path)
+{
+    return Probe(path).opens;
+}
 
 QString OfficeOpenerProgram()
 {

@@ -43,8 +43,7 @@ unsigned PreviewRefusal(const IFileProperties* p)
     return 0;
 }
 
-PreviewOutcome PreviewFoundFile(QWidget* page, IStorageDevice* device, CFileNode* node,
-                                std::function<void()> onRecover)
+PreviewOutcome PreviewFoundFile(QWidget* page, IStorageDevice* device, CFileNode* node, std::function<void()> onRecover)
 {
     if (!node) {
         Say(page, 267);
@@ -66,7 +65,8 @@ PreviewOutcome PreviewFoundFile(QWidget* page, IStorageDevice* device, CFileNode
     {
         CPreviewLoadingDlg loading(device, node, tempPath, page);
         if (loading.DoModal() != IDOK)
-            return loading.GetResultCode() == kRecoverCancelled ? PreviewOutcome::Cancelled : PreviewOutcome::CopyFailed;
+            return loading.GetResultCode() == kRecoverCancelled ? PreviewOutcome::Cancelled
+                                                                : PreviewOutcome::CopyFailed;
     }
     // The copy is ours alone: readable and writable by this user only, whatever the found file's mode was.
     QFile::setPermissions(tempPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner);

@@ -33,7 +33,10 @@ CFileSaveDlg::CFileSaveDlg(QWidget* parent) : CSearchSuperDlg(kTemplate, parent)
 
 CFileSaveDlg::~CFileSaveDlg() = default;
 
-QLabel* CFileSaveDlg::Line(int id) const { return qobject_cast<QLabel*>(GetDlgItem(this, id)); }
+QLabel* CFileSaveDlg::Line(int id) const
+{
+    return qobject_cast<QLabel*>(GetDlgItem(this, id));
+}
 
 bool CFileSaveDlg::OnInitDialog()
 {
@@ -77,6 +80,8 @@ void CFileSaveDlg::ShowResult(int toRecover, int recovered, int partial, int fai
     Line(kTotalId)->setText(total);
     QLabel* shortSource = Line(kShortSourceId);
     shortSource->setText(sourceShort ? lib.LoadText(QStringLiteral("save.short-source")) : QString());
-    if (!sourceShort) shortSource->hide();
-    else if (Line(kResultId)->isVisibleTo(this)) shortSource->show();
+    if (!sourceShort)
+        shortSource->hide();
+    else if (Line(kResultId)->isVisibleTo(this))
+        shortSource->show();
 }

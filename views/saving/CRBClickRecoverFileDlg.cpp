@@ -54,7 +54,10 @@ CRBClickRecoverFileDlg::CRBClickRecoverFileDlg(IStorageDevice* device, CFileNode
 
 CRBClickRecoverFileDlg::~CRBClickRecoverFileDlg() = default;
 
-QLabel* CRBClickRecoverFileDlg::Value(int id) const { return qobject_cast<QLabel*>(GetDlgItem(this, id)); }
+QLabel* CRBClickRecoverFileDlg::Value(int id) const
+{
+    return qobject_cast<QLabel*>(GetDlgItem(this, id));
+}
 
 bool CRBClickRecoverFileDlg::OnInitDialog()
 {

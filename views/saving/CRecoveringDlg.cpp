@@ -23,13 +23,16 @@ constexpr int kLabels[][5] = {
     {1154, 27, 33, 65, 8}, {1156, 156, 33, 52, 8}, {1159, 27, 48, 72, 8},
 };
 constexpr int kValues[][5] = {
-    {1027, 91, 5, 60, 8},  {1029, 234, 5, 60, 8},   {1015, 91, 19, 56, 8}, {1021, 234, 18, 66, 8},
-    {1018, 91, 33, 51, 8}, {1024, 234, 32, 88, 8},  {1033, 118, 48, 186, 8},
+    {1027, 91, 5, 60, 8},  {1029, 234, 5, 60, 8},  {1015, 91, 19, 56, 8},   {1021, 234, 18, 66, 8},
+    {1018, 91, 33, 51, 8}, {1024, 234, 32, 88, 8}, {1033, 118, 48, 186, 8},
 };
 // The controls that "details" shows and hides.
 constexpr int kDetailIds[] = {1018, 1015, 1033, 1021, 1024, 1153, 1154, 1155, 1156, 1159};
 
-QString Text(const std::string& s) { return QString::fromStdString(s); }
+QString Text(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
 
 } // namespace
 
@@ -115,7 +118,10 @@ void CRecoveringDlg::FitColumns()
     if (width > this->width()) setFixedSize(width, height());
 }
 
-QLabel* CRecoveringDlg::Value(int id) const { return qobject_cast<QLabel*>(GetDlgItem(this, id)); }
+QLabel* CRecoveringDlg::Value(int id) const
+{
+    return qobject_cast<QLabel*>(GetDlgItem(this, id));
+}
 
 bool CRecoveringDlg::OnInitDialog()
 {
@@ -183,15 +189,16 @@ void CRecoveringDlg::RefreshTexts()
     m_progressBar->setValue(scale.Position(done));
     Value(kElapsedId)->setText(Text(FormatClock(elapsed / 1000)));
     const std::optional<double> remaining = elapsed > 4999 ? RemainingMilliseconds(total, done, elapsed) : std::nullopt;
-    Value(kRemainingId)->setText(remaining ? Text(FormatClock(uint64_t(*remaining / 1000.0) + 1))
-                                           : CResourceLibrary::Instance().LoadString(132));
+    Value(kRemainingId)
+        ->setText(remaining ? Text(FormatClock(uint64_t(*remaining / 1000.0) + 1))
+                            : CResourceLibrary::Instance().LoadString(132));
     Value(kFileCountId)->setText(QString::number(m_progress.GetFileCount()));
     Value(kDoneFilesId)->setText(QString::number(m_progress.GetDoneFiles()));
     Value(kDoneBytesId)->setText(Text(FormatSaveSize(done)));
     Value(kTotalBytesId)->setText(Text(FormatSaveSize(total)));
     QLabel* current = Value(kCurrentFileId);
-    current->setText(current->fontMetrics().elidedText(Text(m_progress.GetCurrentFile()), Qt::ElideRight,
-                                                       current->width()));
+    current->setText(
+        current->fontMetrics().elidedText(Text(m_progress.GetCurrentFile()), Qt::ElideRight, current->width()));
 }
 
 void CRecoveringDlg::OnCancelButton()

@@ -5,7 +5,10 @@
 
 #include <QKeyEvent>
 
-CSaveFileResultDlg::CSaveFileResultDlg(QWidget* parent) : CSearchSuperDlg(kTemplate, parent) { SetTemplateSize(239, 174); }
+CSaveFileResultDlg::CSaveFileResultDlg(QWidget* parent) : CSearchSuperDlg(kTemplate, parent)
+{
+    SetTemplateSize(239, 174);
+}
 
 CSaveFileResultDlg::~CSaveFileResultDlg() = default;
 
@@ -45,4 +48,7 @@ void CSaveFileResultDlg::done(int result)
     CSearchSuperDlg::done(result);
 }
 
-void CSaveFileResultDlg::keyPressEvent(QKeyEvent* e) { e->accept(); }
+void CSaveFileResultDlg::keyPressEvent(QKeyEvent* e)
+{
+    e->accept();
+}

@@ -53,9 +53,9 @@ private:
     bool FolderHoldsMatch(const QTreeWidgetItem* item, const CFileNamePattern& pattern) const;
     static QTreeWidgetItem* NextInPreOrder(QTreeWidgetItem* item);
 
-    CFileSystemNode* m_root;  // not owned
-    CFileListCtrl* m_list;    // not owned
-    CFileTreeCtrl* m_tree;    // not owned; null for search results
+    CFileSystemNode* m_root; // not owned
+    CFileListCtrl* m_list;   // not owned
+    CFileTreeCtrl* m_tree;   // not owned; null for search results
     QLabel* m_nameLabel = nullptr;
     QLineEdit* m_nameEdit = nullptr;
     QCheckBox* m_matchCase = nullptr;

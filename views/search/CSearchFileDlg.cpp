@@ -81,9 +81,9 @@ QIcon TypeIcon(const std::string& extensions)
 {
     static const QMimeDatabase s_db;
     const std::string first = extensions.substr(0, extensions.find(';'));
-    const QMimeType type = first == "*" ? s_db.mimeTypeForName(QStringLiteral("application/octet-stream"))
-                                        : s_db.mimeTypeForFile("x" + QString::fromStdString(first),
-                                                               QMimeDatabase::MatchExtension);
+    const QMimeType type =
+        first == "*" ? s_db.mimeTypeForName(QStringLiteral("application/octet-stream"))
+                     : s_db.mimeTypeForFile("x" + QString::fromStdString(first), QMimeDatabase::MatchExtension);
     return QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
 }
 
@@ -98,7 +98,8 @@ QWidget* CSearchFileDlg::MakeHeader(unsigned templateId, unsigned checkId, int p
 {
     auto* w = new QWidget(this);
     w->resize(DialogUnits().ToPixelsX(230), DialogUnits().ToPixelsY(14));
-    auto* box = new QCheckBox(CResourceLibrary::Instance().LoadText(QStringLiteral("dialog.%1.%2").arg(templateId).arg(checkId)), w);
+    auto* box = new QCheckBox(
+        CResourceLibrary::Instance().LoadText(QStringLiteral("dialog.%1.%2").arg(templateId).arg(checkId)), w);
     box->setGeometry(Pixels(DialogUnits(), 7, 2, 200, 10));
     connect(box, &QCheckBox::toggled, this, [this, pane] { TogglePane(pane + 1); });
     m_headers.push_back(box);
@@ -147,7 +148,8 @@ bool CSearchFileDlg::OnInitDialog()
         CFileNode* level1 = m_start;
         while (level1 && level1->GetParent() && level1->GetParent() != top) level1 = level1->GetParent();
         if (level1 && level1 != top) m_location->addItem(PathOf(level1), QVariant::fromValue<void*>(level1));
-        if (m_start != level1 && m_start != top) m_location->addItem(PathOf(m_start), QVariant::fromValue<void*>(m_start));
+        if (m_start != level1 && m_start != top)
+            m_location->addItem(PathOf(m_start), QVariant::fromValue<void*>(m_start));
     }
     m_location->setCurrentIndex(0);
 
@@ -158,8 +160,10 @@ bool CSearchFileDlg::OnInitDialog()
         m_typeKeys.push_back(key);
         const int index = int(m_typeKeys.size()) - 1;
         QString shown = QString::fromStdString(key);
-        if (index == 0) shown = key.size() > 3 ? shown.mid(3) : Text(420);
-        else if (index == 1) shown = key.size() > 3 ? shown.mid(3) : QStringLiteral("File");
+        if (index == 0)
+            shown = key.size() > 3 ? shown.mid(3) : Text(420);
+        else if (index == 1)
+            shown = key.size() > 3 ? shown.mid(3) : QStringLiteral("File");
         if (shown.isEmpty()) shown = QStringLiteral("Unkown Type Name");
         m_type->addItem(index == 0 ? QIcon() : TypeIcon(value), shown);
     }
@@ -222,8 +226,11 @@ bool CSearchFileDlg::OnInitDialog()
     connect(m_ok, &QPushButton::clicked, this, [this] { OnOK(); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
 
-    m_panes = {basic, MakeHeader(258, 1066, kTypeHeader), type, MakeHeader(259, 1069, kDateHeader), date,
-               MakeHeader(260, 1070, kSizeHeader), size, MakeHeader(261, 1071, kOtherHeader), other, buttons};
+    m_panes = {basic, MakeHeader(258, 1066, kTypeHeader),
+               type,  MakeHeader(259, 1069, kDateHeader),
+               date,  MakeHeader(260, 1070, kSizeHeader),
+               size,  MakeHeader(261, 1071, kOtherHeader),
+               other, buttons};
     m_states = {1, 1, 2, 1, 2, 1, 2, 1, 2, 1};
     setFixedWidth(du.ToPixelsX(230));
     LayOut();

@@ -98,15 +98,12 @@ void WhenPopup(unsigned command, bool* enabled = nullptr)
     auto* timer = new QTimer;
     QObject::connect(timer, &QTimer::timeout, [timer, command, enabled] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu)
-            return;
+        if (!menu) return;
         timer->stop();
         timer->deleteLater();
         for (QAction* action : menu->actions()) {
-            if (CXPMenu::CommandId(action) != command)
-                continue;
-            if (enabled)
-                *enabled = action->isEnabled();
+            if (CXPMenu::CommandId(action) != command) continue;
+            if (enabled) *enabled = action->isEnabled();
             if (action->isEnabled()) {
                 QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
                 return;
@@ -127,8 +124,7 @@ public:
 protected:
     bool eventFilter(QObject* o, QEvent* e) override
     {
-        if (e->type() == QEvent::Show && qobject_cast<CBuildDirectoryDlg*>(o))
-            ++shown;
+        if (e->type() == QEvent::Show && qobject_cast<CBuildDirectoryDlg*>(o)) ++shown;
         return false;
     }
 };
@@ -138,10 +134,10 @@ CFileNode* FindFileEndingWith(CFileNode* folder, const char* suffix)
     for (CFileNode* child = folder ? folder->GetFirstChild() : nullptr; child; child = child->GetNextSibling()) {
         const IFileProperties* p = child->GetProperties();
         const std::string name = p && p->GetName() ? p->GetName() : "";
-        if (name.size() >= std::strlen(suffix) && name.compare(name.size() - std::strlen(suffix), std::string::npos, suffix) == 0)
+        if (name.size() >= std::strlen(suffix) &&
+            name.compare(name.size() - std::strlen(suffix), std::string::npos, suffix) == 0)
             return child;
-        if (CFileNode* found = FindFileEndingWith(child, suffix))
-            return found;
+        if (CFileNode* found = FindFileEndingWith(child, suffix)) return found;
     }
     return nullptr;
 }
@@ -164,8 +160,9 @@ protected:
     std::string Unpack(const std::string& fixture)
     {
         const std::string image = (dir / (fixture + ".img")).string();
-        EXPECT_EQ(std::system(("xz -dc '" + testsupport::FixturePath(fixture + ".img.xz") + "' > '" + image + "'").c_str()),
-                  0);
+        EXPECT_EQ(
+            std::system(("xz -dc '" + testsupport::FixturePath(fixture + ".img.xz") + "' > '" + image + "'").c_str()),
+            0);
         return image;
     }
 
@@ -249,8 +246,8 @@ protected:
                 return files->GetRoot()->GetStatistics(s) && s.checkedFiles == s.files && s.files > 0;
             },
             30000))
-            << now.checkedFiles << " of " << now.files << " checked; item at " << tree->StateImageRect(deleted).x() << ","
-            << tree->StateImageRect(deleted).y() << " visible " << tree->isVisible();
+            << now.checkedFiles << " of " << now.files << " checked; item at " << tree->StateImageRect(deleted).x()
+            << "," << tree->StateImageRect(deleted).y() << " visible " << tree->isVisible();
         QTest::qWait(50);
     }
 
@@ -265,12 +262,10 @@ protected:
             edit->setFocus();
             edit->selectAll();
             QTest::keyClicks(edit, QString::fromStdString(target));
-            if (!screenshotPrefix.isEmpty())
-                dlg->grab().save(screenshotPrefix + QStringLiteral("-savepath.png"));
+            if (!screenshotPrefix.isEmpty()) dlg->grab().save(screenshotPrefix + QStringLiteral("-savepath.png"));
             WhenModal<CSaveFileResultDlg>([&](CSaveFileResultDlg* result) {
                 resultShown = true;
-                if (!screenshotPrefix.isEmpty())
-                    result->grab().save(screenshotPrefix + QStringLiteral("-result.png"));
+                if (!screenshotPrefix.isEmpty()) result->grab().save(screenshotPrefix + QStringLiteral("-result.png"));
                 EXPECT_TRUE(resultPage->rect().contains(resultPage->OkButton().geometry()));
                 QTest::mouseClick(&resultPage->OkButton(), Qt::LeftButton);
             });
@@ -303,7 +298,8 @@ class DeletedRoadFixtures : public DeletedRoadGui, public ::testing::WithParamIn
 TEST_P(DeletedRoadFixtures, DeletedFilesComeBackThroughTheWindow)
 {
     const Road& road = GetParam();
-    const std::vector<testsupport::ExpectedFile> expected = testsupport::DeletedFileExpectations(road.fixture, road.manifest);
+    const std::vector<testsupport::ExpectedFile> expected =
+        testsupport::DeletedFileExpectations(road.fixture, road.manifest);
     ASSERT_FALSE(expected.empty());
     const std::string image = Unpack(road.fixture);
     setenv("SALVIX_DISKS", image.c_str(), 1);
@@ -317,8 +313,7 @@ TEST_P(DeletedRoadFixtures, DeletedFilesComeBackThroughTheWindow)
     const fs::path out = dir / "recovered";
     SaveTo(out.string());
     std::vector<fs::path> made;
-    for (const auto& e : fs::directory_iterator(out))
-        made.push_back(e.path());
+    for (const auto& e : fs::directory_iterator(out)) made.push_back(e.path());
     ASSERT_EQ(made.size(), 1u);
     const std::map<std::string, testsupport::SavedFile> saved = testsupport::SavedFiles(made[0]);
     for (const testsupport::ExpectedFile& e : expected) {
@@ -335,8 +330,7 @@ TEST_P(DeletedRoadFixtures, DeletedFilesComeBackThroughTheWindow)
     // Again into the same folder: a numbered folder of copies beside the first, which stays as it was.
     SaveTo(out.string());
     std::vector<fs::path> both;
-    for (const auto& e : fs::directory_iterator(out))
-        both.push_back(e.path());
+    for (const auto& e : fs::directory_iterator(out)) both.push_back(e.path());
     std::sort(both.begin(), both.end());
     ASSERT_EQ(both.size(), 2u);
     EXPECT_EQ(both[0], made[0]);
@@ -357,12 +351,14 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, DeletedRoadFixtures,
                          [](const ::testing::TestParamInfo<Road>& info) {
                              std::string name = info.param.fixture;
                              for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                              return name;
                          });
 
-int AlwaysOnSource(const char*) { return 1; }
+int AlwaysOnSource(const char*)
+{
+    return 1;
+}
 
 TEST_F(DeletedRoadGui, ATargetOnTheScannedSourceAsksAndNoKeepsThePage)
 {
@@ -454,7 +450,8 @@ TEST_F(DeletedRoadGui, AnImageMadeFromTheImageMenuIsListedOnceScannedLikeItsVolu
         QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
     }
     ASSERT_EQ(sheet->GetCurrentIndex(), WP_DELETE_RECOVERY_VOLUME);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled() && volumes->GetDeviceList()->GetItemCount() == 1; }, 30000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return frame.isEnabled() && volumes->GetDeviceList()->GetItemCount() == 1; }, 30000));
 
     // Without a selected row only "Open Disk Image" can be chosen.
     bool enabled = true;
@@ -517,7 +514,8 @@ TEST_F(DeletedRoadGui, AnImageMadeFromTheImageMenuIsListedOnceScannedLikeItsVolu
         CScopedMessageBoxResponder yes([](const MessageBoxRequest&) { return IDYES; });
         QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled() && volumes->GetDeviceList()->GetItemCount() == 2; }, 30000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return frame.isEnabled() && volumes->GetDeviceList()->GetItemCount() == 2; }, 30000));
 
     // "Delete Image" takes the row and the record away; the volume's row stays.
     ASSERT_NO_FATAL_FAILURE(ClickRow(1));
@@ -561,9 +559,9 @@ TEST_F(DeletedRoadGui, PreviewShowsADeletedFileWhoseRecoverSavesItAndTheToolsBar
     ASSERT_TRUE(previewed);
     ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(saved) && !QApplication::activeModalWidget(); }, 30000));
     std::string wanted;
-    for (const testsupport::ExpectedFile& e : testsupport::DeletedFileExpectations("fat32", testsupport::ManifestKind::Fat))
-        if (e.path.size() >= 10 && e.path.compare(e.path.size() - 10, 10, "ELROOT.DAT") == 0)
-            wanted = e.sha256;
+    for (const testsupport::ExpectedFile& e :
+         testsupport::DeletedFileExpectations("fat32", testsupport::ManifestKind::Fat))
+        if (e.path.size() >= 10 && e.path.compare(e.path.size() - 10, 10, "ELROOT.DAT") == 0) wanted = e.sha256;
     ASSERT_FALSE(wanted.empty());
     const auto savedFiles = testsupport::SavedFiles(saved.parent_path());
     ASSERT_EQ(savedFiles.size(), 1u);
@@ -619,7 +617,8 @@ TEST(FoundFilePageExport, NamesAndSuffixes)
         {".rsf", ".rsf.rsf"},         {"a.rs", "a.rs.rsf"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(CFileSelectPage::WithExportSuffix(QString::fromLatin1(c.chosen)), QString::fromLatin1(c.written)) << c.chosen;
+        EXPECT_EQ(CFileSelectPage::WithExportSuffix(QString::fromLatin1(c.chosen)), QString::fromLatin1(c.written))
+            << c.chosen;
 }
 
 TEST_F(DeletedRoadGui, ScreenshotsOfEveryPageInEachLanguage)

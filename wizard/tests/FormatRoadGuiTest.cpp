@@ -84,14 +84,11 @@ std::vector<std::pair<std::string, std::string>> SurvivingFiles(const std::strin
     std::vector<std::pair<std::string, std::string>> out;
     std::ifstream in(testsupport::FixturePath(fixture + ".manifest"));
     for (std::string line; std::getline(in, line);) {
-        if (line.empty() || line[0] == '#')
-            continue;
+        if (line.empty() || line[0] == '#') continue;
         std::vector<std::string> f;
         std::istringstream fields(line);
-        for (std::string field; std::getline(fields, field, '\t');)
-            f.push_back(field);
-        if (f.size() >= 6 && f[4] == "1")
-            out.emplace_back(f[5], f[3]);
+        for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
+        if (f.size() >= 6 && f[4] == "1") out.emplace_back(f[5], f[3]);
     }
     return out;
 }
@@ -118,8 +115,9 @@ protected:
     std::string Unpack(const std::string& fixture)
     {
         const std::string image = (dir / (fixture + ".img")).string();
-        EXPECT_EQ(std::system(("xz -dc '" + testsupport::FixturePath(fixture + ".img.xz") + "' > '" + image + "'").c_str()),
-                  0);
+        EXPECT_EQ(
+            std::system(("xz -dc '" + testsupport::FixturePath(fixture + ".img.xz") + "' > '" + image + "'").c_str()),
+            0);
         return image;
     }
     void UseImage(const std::string& image)
@@ -141,8 +139,8 @@ protected:
         frame.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
         devices = static_cast<CCompleteRecoveryPartitionDeviceSelectPage*>(sheet->GetPage(WP_COMPLETE_RECOVERY_DEVICE));
-        partitions =
-            static_cast<CCompleteRecoveryScanPartitionDeviceSelectPage*>(sheet->GetPage(WP_COMPLETE_RECOVERY_SCAN_PARTITION));
+        partitions = static_cast<CCompleteRecoveryScanPartitionDeviceSelectPage*>(
+            sheet->GetPage(WP_COMPLETE_RECOVERY_SCAN_PARTITION));
         files = static_cast<CFileSelectPage*>(sheet->GetPage(WP_FILE_SELECT));
         savePage = static_cast<CSaveFilePage*>(sheet->GetPage(WP_SAVE_FILE));
         resultPage = static_cast<CSaveResultPage*>(sheet->GetPage(WP_SAVE_RESULT));
@@ -236,13 +234,13 @@ TEST_F(FormatRoadGui, AFat32QuickFormattedAsNtfsGivesBackItsFilesWithNames)
     const fs::path out = dir / "recovered";
     SaveTo(out.string());
     std::map<std::string, std::string> saved;
-    for (const auto& [path, file] : testsupport::SavedFiles(out))
-        saved[path] = file.sha256;
+    for (const auto& [path, file] : testsupport::SavedFiles(out)) saved[path] = file.sha256;
     for (const auto& [tail, sha] : expected) {
         SCOPED_TRACE(tail);
         bool found = false;
         for (const auto& [path, hash] : saved)
-            if (hash == sha && path.size() > tail.size() && path.compare(path.size() - tail.size(), tail.size(), tail) == 0 &&
+            if (hash == sha && path.size() > tail.size() &&
+                path.compare(path.size() - tail.size(), tail.size(), tail) == 0 &&
                 path[path.size() - tail.size() - 1] == '/')
                 found = true;
         EXPECT_TRUE(found);
@@ -290,8 +288,7 @@ TEST_P(RawRoadGui, PicturesWithoutAFileSystemComeBackByteExact)
     testsupport::RawImageComposer disk(8192);
     std::vector<std::string> wanted;
     for (const testsupport::RawFixture& f : testsupport::ReadRawFixtureManifest("photo")) {
-        if (f.name.find("progressive") != std::string::npos || wanted.size() >= 4)
-            continue;
+        if (f.name.find("progressive") != std::string::npos || wanted.size() >= 4) continue;
         disk.Append(testsupport::ReadRawFixture("photo", f.name), f.type, f.name, 3);
         wanted.push_back(f.sha256);
     }
@@ -323,14 +320,13 @@ TEST_P(RawRoadGui, PicturesWithoutAFileSystemComeBackByteExact)
     const fs::path out = dir / "saved";
     SaveTo(out.string());
     std::multiset<std::string> saved;
-    for (const auto& [path, file] : testsupport::SavedFiles(out))
-        saved.insert(file.sha256);
-    for (const std::string& sha : wanted)
-        EXPECT_EQ(saved.count(sha), 1u) << sha;
+    for (const auto& [path, file] : testsupport::SavedFiles(out)) saved.insert(file.sha256);
+    for (const std::string& sha : wanted) EXPECT_EQ(saved.count(sha), 1u) << sha;
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, RawRoadGui, ::testing::Values(1, 3),
-                         [](const ::testing::TestParamInfo<int>& info) { return info.param == 3 ? "Photo" : "Format"; });
+INSTANTIATE_TEST_SUITE_P(Modes, RawRoadGui, ::testing::Values(1, 3), [](const ::testing::TestParamInfo<int>& info) {
+    return info.param == 3 ? "Photo" : "Format";
+});
 
 TEST_F(FormatRoadGui, ACancelledSearchStaysOnTheDevicePage)
 {
@@ -368,9 +364,8 @@ TEST_F(FormatRoadGui, ScreenshotsOfThePagesInEachLanguage)
         const QString prefix = folder + QStringLiteral("/format-road-%1").arg(language);
         ASSERT_NO_FATAL_FAILURE(ClickRow(0));
         EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-devices.png")));
-        WhenModal<CIntelligentSearchingDialog>([&](CIntelligentSearchingDialog* dlg) {
-            dlg->grab().save(prefix + QStringLiteral("-search.png"));
-        });
+        WhenModal<CIntelligentSearchingDialog>(
+            [&](CIntelligentSearchingDialog* dlg) { dlg->grab().save(prefix + QStringLiteral("-search.png")); });
         QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
         ASSERT_EQ(sheet->GetCurrentIndex(), WP_COMPLETE_RECOVERY_SCAN_PARTITION);
         EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-partitions.png")));

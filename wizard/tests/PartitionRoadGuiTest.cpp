@@ -89,10 +89,8 @@ std::map<std::string, std::string> ManifestFiles(const std::string& label)
     while (std::getline(in, line)) {
         std::vector<std::string> f;
         std::stringstream s(line);
-        for (std::string part; std::getline(s, part, '\t');)
-            f.push_back(part);
-        if (f.size() == 5 && f[0] == "file" && f[1] == label)
-            files[f[2]] = f[4];
+        for (std::string part; std::getline(s, part, '\t');) f.push_back(part);
+        if (f.size() == 5 && f[0] == "file" && f[1] == label) files[f[2]] = f[4];
     }
     return files;
 }
@@ -119,8 +117,9 @@ protected:
     std::string Unpack(const std::string& fixture)
     {
         const std::string image = (dir / (fixture + ".img")).string();
-        EXPECT_EQ(std::system(("xz -dc '" + testsupport::FixturePath(fixture + ".img.xz") + "' > '" + image + "'").c_str()),
-                  0);
+        EXPECT_EQ(
+            std::system(("xz -dc '" + testsupport::FixturePath(fixture + ".img.xz") + "' > '" + image + "'").c_str()),
+            0);
         return image;
     }
 
@@ -176,8 +175,7 @@ protected:
     {
         CDeviceSelectCtrl* list = partitions->GetDeviceList();
         for (int i = 0; i < list->GetItemCount(); ++i)
-            if (auto* r = static_cast<CLostPartitionRecord*>(list->GetItemData(i)); r && label == r->szLabel)
-                return i;
+            if (auto* r = static_cast<CLostPartitionRecord*>(list->GetItemData(i)); r && label == r->szLabel) return i;
         return -1;
     }
 
@@ -227,8 +225,7 @@ protected:
             QTest::keyClicks(edit, QString::fromStdString(target));
             WhenModal<CSaveFileResultDlg>([&](CSaveFileResultDlg* result) {
                 resultShown = true;
-                if (!screenshotPrefix.isEmpty())
-                    result->grab().save(screenshotPrefix + QStringLiteral("-result.png"));
+                if (!screenshotPrefix.isEmpty()) result->grab().save(screenshotPrefix + QStringLiteral("-result.png"));
                 QTest::mouseClick(&resultPage->OkButton(), Qt::LeftButton);
             });
             QTest::mouseClick(dlg->OKButton(), Qt::LeftButton);
@@ -276,13 +273,11 @@ TEST_P(PartitionRoadFixtures, FilesOfALostPartitionComeBackThroughTheWindow)
     const fs::path out = dir / "recovered";
     SaveTo(out.string());
     std::vector<fs::path> made;
-    for (const auto& e : fs::directory_iterator(out))
-        made.push_back(e.path());
+    for (const auto& e : fs::directory_iterator(out)) made.push_back(e.path());
     ASSERT_EQ(made.size(), 1u);
     const std::map<std::string, testsupport::SavedFile> saved = testsupport::SavedFiles(made[0]);
     std::string listing;
-    for (const auto& [path, file] : saved)
-        listing += path + "\n";
+    for (const auto& [path, file] : saved) listing += path + "\n";
     EXPECT_EQ(saved.size(), expected.size()) << listing;
     for (const auto& [path, sha] : expected) {
         SCOPED_TRACE(path);
@@ -302,7 +297,8 @@ TEST_P(PartitionRoadFixtures, FilesOfALostPartitionComeBackThroughTheWindow)
     EXPECT_EQ(partitions->GetDeviceList()->GetItemCount(), 3);
     QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
     ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_DISK);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return disks->GetDeviceList()->GetItemCount() == 1 && frame.isEnabled(); }, 30000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return disks->GetDeviceList()->GetItemCount() == 1 && frame.isEnabled(); }, 30000));
     EXPECT_TRUE(GetLostRecoveryPartitionDeviceSelectController()->GetFoundPartitions().empty());
 }
 

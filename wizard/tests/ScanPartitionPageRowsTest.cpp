@@ -16,7 +16,8 @@ namespace {
 struct Owned {
     std::vector<std::unique_ptr<CSearchedPartitionInfo>> keep;
     CSearchedPartitionList list;
-    template <class T> T* Add(int kind, double rank, uint64_t start = 0, uint64_t count = 1000)
+    template <class T>
+    T* Add(int kind, double rank, uint64_t start = 0, uint64_t count = 1000)
     {
         auto p = std::make_unique<T>(512);
         p->nFileSystemKind = kind;
@@ -33,13 +34,13 @@ struct Owned {
 TEST(ScanPartitionPageRows, AFullFamilyIsCutButStillCountsForTheNumbers)
 {
     Owned found;
-    for (int i = 0; i < 150; ++i)
-        found.Add<CSearchedNTFSPartitionInfo>(3, 0.5, uint64_t(i) * 2000);
+    for (int i = 0; i < 150; ++i) found.Add<CSearchedNTFSPartitionInfo>(3, 0.5, uint64_t(i) * 2000);
     found.Add<CFATSearchedPartitionInfo>(2, 0.4, 63, 1000);
     const auto made = CScanPartitionDeviceSelectPage::MakePartitionRows(found.list, 2);
     ASSERT_EQ(made.rows.size(), 101u);
     const PARTITION_LIST_ITEM& fat = made.rows.back();
-    const std::string word = CResourceLibrary::Instance().LoadString(CScanPartitionDeviceSelectPage::kPartitionString).toStdString();
+    const std::string word =
+        CResourceLibrary::Instance().LoadString(CScanPartitionDeviceSelectPage::kPartitionString).toStdString();
     EXPECT_EQ(fat.name, word + " 151 FAT32");
     EXPECT_EQ(fat.u64StartSector, 63u);
     EXPECT_EQ(fat.u64LastSector, 1062u);
@@ -63,14 +64,11 @@ TEST(ScanPartitionPageRows, ModeOneRecommendsTheBestScoredPartitionAlone)
     EXPECT_EQ(made.rows[0].u64LastSector, 0u);
 
     // No score above 0: nothing is recommended.
-    for (CSearchedPartitionInfo* p : found.list)
-        p->dRank = 0.0;
+    for (CSearchedPartitionInfo* p : found.list) p->dRank = 0.0;
     made = CScanPartitionDeviceSelectPage::MakePartitionRows(found.list, 1);
-    for (const PARTITION_LIST_ITEM& row : made.rows)
-        EXPECT_EQ(row.nSuggestionType, 0);
+    for (const PARTITION_LIST_ITEM& row : made.rows) EXPECT_EQ(row.nSuggestionType, 0);
     // Only scores above 0.99: the threshold is the middle.
-    for (CSearchedPartitionInfo* p : found.list)
-        p->dRank = 1.0;
+    for (CSearchedPartitionInfo* p : found.list) p->dRank = 1.0;
     EXPECT_DOUBLE_EQ(CScanPartitionDeviceSelectPage::MakePartitionRows(found.list, 2).mediumThreshold, 0.5);
 }
 

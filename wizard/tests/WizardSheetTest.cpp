@@ -37,8 +37,8 @@ protected:
     void SetUp() override
     {
         CResourceLibrary::Instance().UnloadLanguageBundle();
-        sheet = std::make_unique<CWizardSheet>(CWizardSheet::kLogoBitmap, CWizardSheet::kBottomBitmap,
-                                               FakeTable(pages));
+        sheet =
+            std::make_unique<CWizardSheet>(CWizardSheet::kLogoBitmap, CWizardSheet::kBottomBitmap, FakeTable(pages));
         ASSERT_EQ(sheet->GetInitError(), 0);
         controller.SetWizardSheet(sheet.get());
         sheet->SetController(&controller);
@@ -273,9 +273,9 @@ TEST(WizardSheetInit, TitleBitmapByModeAndPage)
         bool photo;
         unsigned expected;
     } cases[] = {
-        {0, 2, false, 134}, {10, 0, false, 517}, {1, 0, false, 517}, {9, 0, false, 515},
-        {10, 1, false, 520}, {10, 1, true, 546}, {7, 1, true, 545}, {9, 1, false, 518},
-        {3, 2, false, 523},  {8, 2, false, 524}, {9, 2, false, 521}, {4, 2, false, 99}, // keeps the last
+        {0, 2, false, 134},  {10, 0, false, 517}, {1, 0, false, 517}, {9, 0, false, 515},
+        {10, 1, false, 520}, {10, 1, true, 546},  {7, 1, true, 545},  {9, 1, false, 518},
+        {3, 2, false, 523},  {8, 2, false, 524},  {9, 2, false, 521}, {4, 2, false, 99}, // keeps the last
         {2, 0, false, 99},
     };
     for (const Case& c : cases)

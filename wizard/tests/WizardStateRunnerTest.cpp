@@ -23,8 +23,7 @@ namespace {
 CBuildDirectoryDlg* OpenDialog()
 {
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* dlg = qobject_cast<CBuildDirectoryDlg*>(w); dlg && dlg->isVisible())
-            return dlg;
+        if (auto* dlg = qobject_cast<CBuildDirectoryDlg*>(w); dlg && dlg->isVisible()) return dlg;
     return nullptr;
 }
 

@@ -64,7 +64,6 @@ public:
 protected:
     void customEvent(QEvent* e) override
     {
-        if (CWindowMessage* m = CWindowMessage::From(e))
-            messages.push_back(m->Message());
+        if (CWindowMessage* m = CWindowMessage::From(e)) messages.push_back(m->Message());
     }
 };

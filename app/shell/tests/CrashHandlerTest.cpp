@@ -43,8 +43,7 @@ public:
             return 0;
         }
         uint64_t v = 0;
-        for (int i = n - 1; i >= 0; --i)
-            v = (v << 8) | uint8_t(m_bytes[size_t(at) + size_t(i)]);
+        for (int i = n - 1; i >= 0; --i) v = (v << 8) | uint8_t(m_bytes[size_t(at) + size_t(i)]);
         return v;
     }
     uint32_t U32(uint64_t at) const { return uint32_t(Le(at, 4)); }
@@ -54,8 +53,7 @@ public:
     {
         const uint32_t bytes = U32(rva);
         std::string s;
-        for (uint32_t i = 0; i + 1 < bytes && Has(rva + 4 + i, 2); i += 2)
-            s += char(U16(rva + 4 + i));
+        for (uint32_t i = 0; i + 1 < bytes && Has(rva + 4 + i, 2); i += 2) s += char(U16(rva + 4 + i));
         return s;
     }
     // Stream type -> (size, offset).
@@ -96,28 +94,21 @@ int CrashChild(CrashKind kind, const fs::path& folder, const std::string& logPat
         rlimit noCore{0, 0};
         ::setrlimit(RLIMIT_CORE, &noCore);
         SetCrashLogPath(logPath);
-        if (!InstallCrashHandler(folder.string()))
-            ::_exit(90);
+        if (!InstallCrashHandler(folder.string())) ::_exit(90);
         switch (kind) {
-        case CrashKind::BadPointer:
-            *static_cast<volatile int*>(g_forbidden) = 1;
-            break;
+        case CrashKind::BadPointer: *static_cast<volatile int*>(g_forbidden) = 1; break;
         case CrashKind::StackOverflow: {
             rlimit stack{1 << 20, 1 << 20};
             ::setrlimit(RLIMIT_STACK, &stack);
             Recurse(nullptr);
             break;
         }
-        case CrashKind::Abort:
-            std::abort();
-        case CrashKind::Sent:
-            ::kill(::getpid(), SIGBUS);
-            ::pause();
+        case CrashKind::Abort: std::abort();
+        case CrashKind::Sent: ::kill(::getpid(), SIGBUS); ::pause();
         }
         ::_exit(91);
     }
-    if (childPid)
-        *childPid = child;
+    if (childPid) *childPid = child;
     int status = 0;
     ::waitpid(child, &status, 0);
     return status;
@@ -230,8 +221,7 @@ TEST(CrashHandler, LaterCrashesKeepEarlierDumps)
     testsupport::TempDir dir;
     std::ofstream(dir / "Zuldump1.dmp") << "an earlier dump";
     const std::string log = (dir / "Salvix.log").string();
-    for (int i = 0; i < 2; ++i)
-        ASSERT_TRUE(WIFSIGNALED(CrashChild(CrashKind::BadPointer, dir.path(), log)));
+    for (int i = 0; i < 2; ++i) ASSERT_TRUE(WIFSIGNALED(CrashChild(CrashKind::BadPointer, dir.path(), log)));
     EXPECT_EQ(Dump(dir / "Zuldump0.dmp").U32(0), minidump::kSignature);
     EXPECT_EQ(Dump(dir / "Zuldump1.dmp").Size(), std::string("an earlier dump").size());
     EXPECT_EQ(Dump(dir / "Zuldump2.dmp").U32(0), minidump::kSignature);
@@ -321,8 +311,7 @@ TEST(CrashHandler, OutOfMemoryTellsTheUserAndExitsNonZero)
         const std::vector<std::string> lines = LogTexts(log);
         auto has = [&](const std::string& prefix) {
             for (const std::string& l : lines)
-                if (l.rfind(prefix, 0) == 0)
-                    return true;
+                if (l.rfind(prefix, 0) == 0) return true;
             return false;
         };
         EXPECT_TRUE(has("Failed to alloc 0x10000000000 bytes"));

@@ -24,8 +24,7 @@ std::vector<std::string> ShellLogCapture::Matching(const std::string& part) cons
 {
     std::vector<std::string> out;
     for (const std::string& t : Texts())
-        if (t.find(part) != std::string::npos)
-            out.push_back(t);
+        if (t.find(part) != std::string::npos) out.push_back(t);
     return out;
 }
 
@@ -35,8 +34,7 @@ std::vector<std::string> LogTexts(const std::string& path)
     std::ifstream f(path);
     std::string line;
     while (std::getline(f, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+        if (!line.empty() && line.back() == '\r') line.pop_back();
         // "<date> <time> [<thread>] <LEVEL> <text>": the level is five characters and a blank.
         const size_t close = line.find("] ");
         if (close == std::string::npos || line.size() < close + 8) {

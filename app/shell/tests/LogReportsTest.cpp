@@ -24,9 +24,11 @@ TEST(LogReports, StartupHeaderInOrder)
     EXPECT_EQ(t[0], "Salvix 5.1.1.8 20141120");
     EXPECT_TRUE(std::regex_match(t[1], std::regex(R"(Date Generated: \d\d/\d\d/\d{4} \d\d:\d\d:\d\d\r?)"))) << t[1];
     EXPECT_EQ(t[2], "Memory status:");
-    EXPECT_TRUE(std::regex_match(t[3], std::regex(R"(Total physical memory: *\d+ MB\tAvailable physical memory: *\d+ MB)")))
+    EXPECT_TRUE(
+        std::regex_match(t[3], std::regex(R"(Total physical memory: *\d+ MB\tAvailable physical memory: *\d+ MB)")))
         << t[3];
-    EXPECT_TRUE(std::regex_match(t[4], std::regex(R"(Total   page    files: *\d+ MB\tAvailable    page   files: *\d+ MB)")))
+    EXPECT_TRUE(
+        std::regex_match(t[4], std::regex(R"(Total   page    files: *\d+ MB\tAvailable    page   files: *\d+ MB)")))
         << t[4];
     EXPECT_TRUE(std::regex_match(t[5], std::regex(R"(OS - Linux .* \(\d+ \d+ 1 0\))"))) << t[5];
     EXPECT_THAT(t[6], StartsWith("OS Directory - /"));
@@ -68,13 +70,13 @@ TEST(LogReports, DevicesBeforeScans)
     LogScanDevice(false, false, 0, "", 9, nullptr, nullptr);
     LogScanDevice(false, false, 'd', "x", 4, nullptr, nullptr);
     LogScanDevice(true, true, 'C', "", 0, "Image 2", "/tmp/b.img");
-    EXPECT_THAT(log.Texts(), ElementsAre("Quick searching disk device - WDC WD10",
-                                         "Intelligent searching usb disk device - Stick",
-                                         "Intelligent searching image file - Image 1 at /tmp/a.img",
-                                         "Quick searching partition device - D:DATA(NTFS)",
-                                         "Intelligent searching partition device - *:(UNKNOWN)",
-                                         "Intelligent searching partition device - *:x(EXT2)",
-                                         "Quick searching image file device - Image 2 at /tmp/b.img"));
+    EXPECT_THAT(log.Texts(),
+                ElementsAre("Quick searching disk device - WDC WD10", "Intelligent searching usb disk device - Stick",
+                            "Intelligent searching image file - Image 1 at /tmp/a.img",
+                            "Quick searching partition device - D:DATA(NTFS)",
+                            "Intelligent searching partition device - *:(UNKNOWN)",
+                            "Intelligent searching partition device - *:x(EXT2)",
+                            "Quick searching image file device - Image 2 at /tmp/b.img"));
 }
 
 TEST(LogReports, PartitionTables)

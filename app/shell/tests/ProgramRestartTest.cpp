@@ -33,8 +33,7 @@ TEST(ProgramRestart, ExecutesItselfWithTheGivenArguments)
     if (child == 0) {
         const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ::dup2(fd, 1);
-        if (!StartRestartHelper())
-            ::_exit(3);
+        if (!StartRestartHelper()) ::_exit(3);
         RestartProgram({"restarted", "--gtest_list_tests", "--gtest_filter=ProgramRestart.*"});
         ::_exit(4); // only reached when the program could not be executed
     }

@@ -25,9 +25,15 @@ TEST(StartupOptions, LanguageNamesChooseBundleAndInterfaceLanguage)
         const char* bundle;
         int language;
     } cases[] = {
-        {"English", "English", 1},  {"Deutsch", "Deutsch", 1}, {"Japanese", "Japanese", 2},
-        {"english", "", 1},         {"JAPANESE", "", 1},       {"French", "", 1},
-        {"", "", 1},                {"English ", "", 1},       {"Deutsch\n", "", 1},
+        {"English", "English", 1},
+        {"Deutsch", "Deutsch", 1},
+        {"Japanese", "Japanese", 2},
+        {"english", "", 1},
+        {"JAPANESE", "", 1},
+        {"French", "", 1},
+        {"", "", 1},
+        {"English ", "", 1},
+        {"Deutsch\n", "", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -43,9 +49,9 @@ TEST(StartupOptions, TraceSwitchSpellings)
         const char* arg;
         bool trace;
     } cases[] = {
-        {"-trace", true},  {"/trace", true},  {"-TRACE", true},  {"/TrAcE", true},
-        {"trace", false},  {"-traces", false}, {"/trac", false}, {"--trace", false},
-        {"-", false},      {"", false},        {"\\trace", false}, {"- trace", false},
+        {"-trace", true}, {"/trace", true},   {"-TRACE", true},   {"/TrAcE", true},
+        {"trace", false}, {"-traces", false}, {"/trac", false},   {"--trace", false},
+        {"-", false},     {"", false},        {"\\trace", false}, {"- trace", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arg);
@@ -78,8 +84,7 @@ TEST(StartupOptions, StoredLanguageAndMissingSettings)
         SCOPED_TRACE(c.what);
         testsupport::TempDir dir;
         const auto file = dir / "settings.ini";
-        if (c.fileText)
-            std::ofstream(file) << c.fileText;
+        if (c.fileText) std::ofstream(file) << c.fileText;
         plat::SettingsFile settings(file);
         EXPECT_EQ(ReadStartupLanguage(settings), c.expected);
         std::string stored;
@@ -151,8 +156,7 @@ TEST(SingleInstance, LockIsNotPassedToAnExecutedProgram)
     // A restart re-executes the program, which must then be able to take the lock again: the descriptor
     // must not survive exec. The child inherits it at fork; once the parent lets go, only a descriptor
     // carried into the executed shell could still hold the lock.
-    if (::access("/usr/bin/flock", X_OK) != 0)
-        GTEST_SKIP() << "flock(1) is not installed";
+    if (::access("/usr/bin/flock", X_OK) != 0) GTEST_SKIP() << "flock(1) is not installed";
     testsupport::TempDir dir;
     CSingleInstance held;
     ASSERT_EQ(held.Acquire(dir.path(), kInstanceLockName), CSingleInstance::Result::kAcquired);

@@ -16,8 +16,7 @@ std::shared_ptr<FakeDiskScript> Disk(uint64_t sectors)
     auto s = std::make_shared<FakeDiskScript>();
     s->length = sectors * kUnit;
     s->bytes.resize(std::min<uint64_t>(sectors, 300) * kUnit);
-    for (size_t i = 0; i < s->bytes.size(); ++i)
-        s->bytes[i] = static_cast<uint8_t>(i / kUnit + 1);
+    for (size_t i = 0; i < s->bytes.size(); ++i) s->bytes[i] = static_cast<uint8_t>(i / kUnit + 1);
     return s;
 }
 
@@ -30,8 +29,7 @@ bool AllZero(const std::vector<uint8_t>& v, size_t from = 0, size_t to = SIZE_MA
 {
     to = std::min(to, v.size());
     for (size_t i = from; i < to; ++i)
-        if (v[i] != 0)
-            return false;
+        if (v[i] != 0) return false;
     return true;
 }
 
@@ -53,9 +51,8 @@ TEST(CBadSectorMap, FailureWithGoodProbesRecordsTheMinimumAreaAndIsNeverReadAgai
     ASSERT_TRUE(map.GetRange(999, &r));
     EXPECT_EQ(r.end, 999u + 20480);
     // The probes: the first read, then 50, 25 and 12 units of 2048 sectors beyond the failed request.
-    EXPECT_EQ(script->TakeReadOffsets(),
-              (std::vector<uint64_t>{999 * kUnit, (999 + 50 * 2048) * kUnit, (999 + 25 * 2048) * kUnit,
-                                     (999 + 12 * 2048) * kUnit}));
+    EXPECT_EQ(script->TakeReadOffsets(), (std::vector<uint64_t>{999 * kUnit, (999 + 50 * 2048) * kUnit,
+                                                                (999 + 25 * 2048) * kUnit, (999 + 12 * 2048) * kUnit}));
 
     std::fill(buf.begin(), buf.end(), 0xEE);
     EXPECT_TRUE(map.ReadSector(&dev, buf.data(), 999 + 20000, 1, true, &error));
@@ -68,7 +65,7 @@ TEST(CBadSectorMap, FirstFailingProbeSetsTheEndOfTheArea)
 {
     struct Case {
         const char* name;
-        uint64_t failingProbeUnits;  // the probe at this many units fails
+        uint64_t failingProbeUnits; // the probe at this many units fails
         uint64_t expectedEnd;
     };
     const Case cases[] = {
@@ -123,7 +120,7 @@ TEST(CBadSectorMap, RangeIsTouchedOnlyByRequestsThatOverlapItsSectors)
 TEST(CBadSectorMap, WithoutSkippingAFailureIsReportedAndOnlyReadBytesRemain)
 {
     auto script = Disk(100);
-    script->shortReadBytes = 2 * kUnit + 100;  // the device delivers 2 sectors and a piece, then stops
+    script->shortReadBytes = 2 * kUnit + 100; // the device delivers 2 sectors and a piece, then stops
     FakeBlockDevice dev(script);
     CBadSectorMap map;
     std::vector<uint8_t> buf(4 * kUnit, 0xEE);
@@ -212,12 +209,12 @@ TEST(CBadSectorMap, RangeBookkeeping)
     CBadSectorMap map;
     EXPECT_EQ(map.AddRange({500, 600}), 0u);
     EXPECT_EQ(map.AddRange({100, 200}), 0u);
-    EXPECT_EQ(map.AddRange({500, 900}), 0u);  // same first sector: the first range stays
+    EXPECT_EQ(map.AddRange({500, 900}), 0u); // same first sector: the first range stays
     EXPECT_EQ(map.GetRangeCount(), 2u);
     BadSectorRange r;
     ASSERT_TRUE(map.GetRange(500, &r));
     EXPECT_EQ(r.end, 600u);
-    r.end = 5;  // a copy: the map is unchanged
+    r.end = 5; // a copy: the map is unchanged
     ASSERT_TRUE(map.GetRange(500, &r));
     EXPECT_EQ(r.end, 600u);
     EXPECT_FALSE(map.GetRange(501, &r));

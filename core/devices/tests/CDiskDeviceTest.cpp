@@ -139,7 +139,7 @@ TEST(CDiskDevice, NotReadyRetriesReopenWithoutLeakingAndCountUpToThree)
     // one pass each instead of retrying inside the retry.
     state.script->failNextAt = UINT64_MAX;
     state.script->failNextReads = 1000;
-    EXPECT_TRUE(disk.ReadSectors(buf.data(), 1, 1));  // skipping is on: zeros
+    EXPECT_TRUE(disk.ReadSectors(buf.data(), 1, 1)); // skipping is on: zeros
     EXPECT_EQ(buf[0], 0);
     EXPECT_EQ(disk.GetNotReadyRetryCount(), 3);
     EXPECT_EQ(state.opens, 6);
@@ -206,6 +206,5 @@ TEST(CDiskDevice, TrimSpaces)
         {"    ", ""},
         {"", ""},
     };
-    for (const auto& [in, out] : cases)
-        EXPECT_EQ(TrimSpaces(in), out) << '"' << in << '"';
+    for (const auto& [in, out] : cases) EXPECT_EQ(TrimSpaces(in), out) << '"' << in << '"';
 }

@@ -47,16 +47,15 @@ TEST(CSimulateStorageDevice, FailedInnerReadZeroesTheRestAndEmptiesTheCache)
     inner.FillWithPattern();
     CSimulateStorageDevice view(&inner);
     std::vector<uint8_t> out(16 * 512, 0xEE);
-    ASSERT_TRUE(view.ReadSectors(out.data(), 8, 1));  // caches inner sector 1
+    ASSERT_TRUE(view.ReadSectors(out.data(), 8, 1)); // caches inner sector 1
 
     inner.FailSector(1);
     inner.FailSector(2);
-    ASSERT_TRUE(view.ReadSectors(out.data(), 9, 1));  // still cached, no read
+    ASSERT_TRUE(view.ReadSectors(out.data(), 9, 1)); // still cached, no read
     std::fill(out.begin(), out.end(), 0xEE);
-    EXPECT_FALSE(view.ReadSectors(out.data(), 14, 4));  // 14,15 cached; 16 fails
+    EXPECT_FALSE(view.ReadSectors(out.data(), 14, 4)); // 14,15 cached; 16 fails
     ExpectPattern(std::vector<uint8_t>(out.begin(), out.begin() + 1024), 14, 2, 4096);
-    for (size_t i = 1024; i < 4 * 512; ++i)
-        ASSERT_EQ(out[i], 0) << i;
+    for (size_t i = 1024; i < 4 * 512; ++i) ASSERT_EQ(out[i], 0) << i;
 
     // The failure left the view without a cached sector: a read of sector 8 goes to the device again.
     inner.ClearFailures();

@@ -22,8 +22,7 @@ constexpr uint32_t kBlock = 100;
 bool HoldsPattern(const std::vector<uint8_t>& out, uint64_t first, uint64_t count)
 {
     for (uint64_t i = 0; i < count * 512; ++i)
-        if (out[i] != MemoryDevice::PatternByte(first + i / 512, i % 512))
-            return false;
+        if (out[i] != MemoryDevice::PatternByte(first + i / 512, i % 512)) return false;
     return true;
 }
 
@@ -72,16 +71,16 @@ TEST(CStorageDeviceWithCache, RequestsAroundTheCurrentBlock)
     ASSERT_TRUE(cache.StartCacheThread(0));
     ASSERT_TRUE(cache.SetCurCacheBlock(0));
     ASSERT_TRUE(cache.SetCurCacheBlock(1));
-    cache.StopCacheThread();  // no more read-ahead: every parent read below is the consumer's
+    cache.StopCacheThread(); // no more read-ahead: every parent read below is the consumer's
     std::vector<uint8_t> out(60 * 512);
 
     auto reads = ReadsDuring(parent, [&] { ASSERT_TRUE(cache.ReadSectors(out.data(), 99, 5)); });
     EXPECT_TRUE(HoldsPattern(out, 99, 5));
-    EXPECT_EQ(reads, (std::vector<MemoryDevice::Read>{{99, 1}, {100, 4}}));  // began before: parent only
+    EXPECT_EQ(reads, (std::vector<MemoryDevice::Read>{{99, 1}, {100, 4}})); // began before: parent only
 
     reads = ReadsDuring(parent, [&] { ASSERT_TRUE(cache.ReadSectors(out.data(), 180, 30)); });
     EXPECT_TRUE(HoldsPattern(out, 180, 30));
-    EXPECT_EQ(reads, (std::vector<MemoryDevice::Read>{{200, 10}}));  // the tail past the block
+    EXPECT_EQ(reads, (std::vector<MemoryDevice::Read>{{200, 10}})); // the tail past the block
 
     reads = ReadsDuring(parent, [&] { ASSERT_TRUE(cache.ReadSectors(out.data(), 500, 3)); });
     EXPECT_TRUE(HoldsPattern(out, 500, 3));
@@ -127,11 +126,10 @@ TEST(CStorageDeviceWithCache, StoppingFreesTheReadAheadBuffers)
     ASSERT_TRUE(cache.SetCacheBlockSize(kBlock));
     ASSERT_TRUE(cache.StartCacheThread(0));
     ASSERT_TRUE(cache.SetCurCacheBlock(0));
-    while (cache.HeldBufferCount() < CStorageDeviceWithCache::kQueueDepth)
-        std::this_thread::yield();
+    while (cache.HeldBufferCount() < CStorageDeviceWithCache::kQueueDepth) std::this_thread::yield();
     cache.StopCacheThread();
     EXPECT_EQ(cache.HeldBufferCount(), 0u);
-    EXPECT_EQ(cache.GetCurrentBlock(), 0);  // the current block stays readable
+    EXPECT_EQ(cache.GetCurrentBlock(), 0); // the current block stays readable
 }
 
 TEST(CStorageDeviceWithCache, StartIsRoundedDownAndBlocksAskedOutOfOrderGoToTheParent)
@@ -147,9 +145,9 @@ TEST(CStorageDeviceWithCache, StartIsRoundedDownAndBlocksAskedOutOfOrderGoToTheP
     ASSERT_TRUE(cache.ReadSectors(out.data(), 300, kBlock));
     EXPECT_TRUE(HoldsPattern(out, 300, kBlock));
 
-    ASSERT_TRUE(cache.SetCurCacheBlock(1));  // behind the queue: nothing to hand over
+    ASSERT_TRUE(cache.SetCurCacheBlock(1)); // behind the queue: nothing to hand over
     EXPECT_EQ(cache.GetCurrentBlock(), -1);
-    ASSERT_TRUE(cache.SetCurCacheBlock(6));  // ahead: blocks 4 and 5 are passed over
+    ASSERT_TRUE(cache.SetCurCacheBlock(6)); // ahead: blocks 4 and 5 are passed over
     EXPECT_EQ(cache.GetCurrentBlock(), 6);
     ASSERT_TRUE(cache.ReadSectors(out.data(), 600, kBlock));
     EXPECT_TRUE(HoldsPattern(out, 600, kBlock));
@@ -192,13 +190,12 @@ TEST(CStorageDeviceWithCache, DestructionStopsABusyReadAheadThread)
         CStorageDeviceWithCache cache(&parent);
         ASSERT_TRUE(cache.SetCacheBlockSize(kBlock));
         ASSERT_TRUE(cache.StartCacheThread(0));
-        EXPECT_FALSE(cache.SetCacheBlockSize(50));  // not while reading ahead
-        while (reads < 2)
-            std::this_thread::yield();
+        EXPECT_FALSE(cache.SetCacheBlockSize(50)); // not while reading ahead
+        while (reads < 2) std::this_thread::yield();
     }
     const int atEnd = reads;
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    EXPECT_EQ(reads, atEnd);  // nothing reads after the cache is gone
+    EXPECT_EQ(reads, atEnd); // nothing reads after the cache is gone
     EXPECT_LE(atEnd, static_cast<int>(CStorageDeviceWithCache::kQueueDepth) + 2);
 }
 
@@ -209,7 +206,8 @@ TEST(CStorageDeviceWithCache, ReadAheadStartFromTheStateFolderConfig)
     const std::string saved = old ? old : "";
     setenv("SALVIX_STATE_DIR", dir.path().c_str(), 1);
     EXPECT_EQ(ReadDebugStartSector(), 0u);
-    const std::pair<const char*, uint64_t> cases[] = {{"2048", 2048}, {"-5", 0}, {"abc", 0}, {"8589934592", 8589934592}};
+    const std::pair<const char*, uint64_t> cases[] = {
+        {"2048", 2048}, {"-5", 0}, {"abc", 0}, {"8589934592", 8589934592}};
     for (const auto& [text, expected] : cases) {
         std::ofstream(dir / "config.ini") << "[main]\npos=" << text << "\n";
         EXPECT_EQ(ReadDebugStartSector(), expected) << text;

@@ -14,8 +14,7 @@ namespace {
 bool HoldsPattern(const std::vector<uint8_t>& out, uint64_t first, uint64_t count, uint64_t sectorSize = 512)
 {
     for (uint64_t i = 0; i < count * sectorSize; ++i)
-        if (out[i] != MemoryDevice::PatternByte(first + i / sectorSize, i % sectorSize))
-            return false;
+        if (out[i] != MemoryDevice::PatternByte(first + i / sectorSize, i % sectorSize)) return false;
     return true;
 }
 
@@ -33,11 +32,11 @@ TEST(CBasicPartitionDevice, WindowReadsRefusalsAndTheTailPastItsEnd)
     struct Case {
         uint64_t first, count;
         bool ok;
-        uint64_t inside;  // sectors that come from the parent
+        uint64_t inside; // sectors that come from the parent
     };
     const Case cases[] = {
-        {0, 100, true, 100}, {95, 10, true, 5}, {99, 1, true, 1}, {100, 1, false, 0},
-        {0, 101, false, 0},  {UINT64_MAX - 3, 2, false, 0},
+        {0, 100, true, 100}, {95, 10, true, 5},  {99, 1, true, 1},
+        {100, 1, false, 0},  {0, 101, false, 0}, {UINT64_MAX - 3, 2, false, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.first << "+" << c.count);
@@ -45,11 +44,9 @@ TEST(CBasicPartitionDevice, WindowReadsRefusalsAndTheTailPastItsEnd)
         std::vector<uint8_t> out(c.count * 512, 0xEE);
         EXPECT_EQ(window.ReadSectors(out.data(), c.first, c.count), c.ok);
         EXPECT_TRUE(HoldsPattern(out, 200 + c.first, c.inside));
-        for (size_t i = c.inside * 512; i < out.size(); ++i)
-            ASSERT_EQ(out[i], 0) << i;
+        for (size_t i = c.inside * 512; i < out.size(); ++i) ASSERT_EQ(out[i], 0) << i;
         // Never a sector of the parent outside the window.
-        for (const auto& r : parent.Reads())
-            EXPECT_TRUE(r.first >= 200 && r.first + r.count <= 300);
+        for (const auto& r : parent.Reads()) EXPECT_TRUE(r.first >= 200 && r.first + r.count <= 300);
     }
 
     parent.FailSector(250);
@@ -64,7 +61,7 @@ TEST(CBufferStorageDevice, FullRingServesAWrappedRequestInDeviceOrder)
     source.FillWithPattern();
     CBufferStorageDevice ring;
     std::vector<uint8_t> out(512 * 8);
-    EXPECT_FALSE(ring.ReadSectors(out.data(), 0, 1));  // not attached
+    EXPECT_FALSE(ring.ReadSectors(out.data(), 0, 1)); // not attached
     ASSERT_TRUE(ring.Attach(&source, 0, 512, chunk, 20));
 
     // 27 chunks pushed: the ring holds chunks 7 to 26 and its write position is at ring chunk 7.

@@ -16,8 +16,7 @@ void SetEntry(MemoryDevice& dev, uint64_t sector, int index, uint8_t type, uint3
 {
     uint8_t* e = dev.Sector(sector) + 446 + index * 16;
     e[4] = type;
-    for (int i = 0; i < 4; ++i)
-        e[8 + i] = static_cast<uint8_t>(start >> (8 * i));
+    for (int i = 0; i < 4; ++i) e[8 + i] = static_cast<uint8_t>(start >> (8 * i));
     dev.Sector(sector)[510] = 0x55;
     dev.Sector(sector)[511] = 0xAA;
 }
@@ -25,15 +24,13 @@ void SetEntry(MemoryDevice& dev, uint64_t sector, int index, uint8_t type, uint3
 void SetGptName(MemoryDevice& dev, int entry, const char* name)
 {
     uint8_t* p = dev.Sector(2) + entry * 128 + 56;
-    for (int i = 0; name[i]; ++i)
-        p[2 * i] = static_cast<uint8_t>(name[i]);
+    for (int i = 0; name[i]; ++i) p[2 * i] = static_cast<uint8_t>(name[i]);
 }
 
 std::vector<uint64_t> ReadSectorsOf(const MemoryDevice& dev)
 {
     std::vector<uint64_t> out;
-    for (const auto& r : dev.Reads())
-        out.push_back(r.first);
+    for (const auto& r : dev.Reads()) out.push_back(r.first);
     return out;
 }
 
@@ -44,11 +41,11 @@ TEST(IsDynamicDisk, PartitionType42AnywhereInTheChain)
     MemoryDevice mbr(5000);
     SetEntry(mbr, 0, 0, 0x07, 63);
     SetEntry(mbr, 0, 1, 0x42, 1000);
-    EXPECT_TRUE(IsDynamicDisk(&mbr, 5000, 512));  // no PRIVHEAD needed
+    EXPECT_TRUE(IsDynamicDisk(&mbr, 5000, 512)); // no PRIVHEAD needed
 
     MemoryDevice chain(5000);
     SetEntry(chain, 0, 0, 0x05, 1000);
-    SetEntry(chain, 1000, 1, 0x05, 2000);  // relative to the extended partition: sector 3000
+    SetEntry(chain, 1000, 1, 0x05, 2000); // relative to the extended partition: sector 3000
     SetEntry(chain, 3000, 0, 0x42, 10);
     EXPECT_TRUE(IsDynamicDisk(&chain, 5000, 512));
     EXPECT_EQ(ReadSectorsOf(chain), (std::vector<uint64_t>{0, 1000, 3000}));
@@ -58,7 +55,7 @@ TEST(IsDynamicDisk, ChainEndsAtASectorAlreadyRead)
 {
     MemoryDevice dev(5000);
     SetEntry(dev, 0, 0, 0x0F, 1000);
-    SetEntry(dev, 1000, 1, 0x05, 0);  // links to itself
+    SetEntry(dev, 1000, 1, 0x05, 0); // links to itself
     EXPECT_FALSE(IsDynamicDisk(&dev, 5000, 512));
     const auto reads = ReadSectorsOf(dev);
     EXPECT_EQ(std::count(reads.begin(), reads.end(), 1000u), 1);
@@ -104,8 +101,7 @@ TEST(PrivHead, SwapsItsBigEndianFieldsOnlyUnderTheSignature)
     std::memcpy(sector.data(), "PRIVHEAD", 8);
     sector[12] = 0x00, sector[13] = 0x02;
     sector[331] = 0x01, sector[334] = 0x04;
-    for (int i = 0; i < 8; ++i)
-        sector[283 + i] = static_cast<uint8_t>(i + 1);
+    for (int i = 0; i < 8; ++i) sector[283 + i] = static_cast<uint8_t>(i + 1);
     ASSERT_TRUE(CheckPrivHead(sector));
     EXPECT_EQ(sector[12], 0x02);
     EXPECT_EQ(sector[331], 0x04);

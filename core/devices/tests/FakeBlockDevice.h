@@ -19,13 +19,13 @@ struct FakeDiskScript {
     bool geometryOk = true;
     plat::DiskGeometry geometry{};
     bool lengthOk = true;
-    uint64_t length = 0;  // 0: the size of bytes
+    uint64_t length = 0; // 0: the size of bytes
     uint64_t capacity0 = 0;
     uint64_t capacity1 = 0;
 
     struct Failure {
         uint64_t firstByte;
-        uint64_t endByte;  // exclusive
+        uint64_t endByte; // exclusive
         uint32_t error;
     };
     std::vector<Failure> failures;
@@ -77,11 +77,9 @@ public:
         const auto& b = m_script->bytes;
         const uint64_t total = std::max<uint64_t>(b.size(), m_script->length);
         size_t n = offset < total ? static_cast<size_t>(std::min<uint64_t>(size, total - offset)) : 0;
-        if (m_script->shortReadBytes && n > m_script->shortReadBytes)
-            n = m_script->shortReadBytes;
+        if (m_script->shortReadBytes && n > m_script->shortReadBytes) n = m_script->shortReadBytes;
         const size_t stored = offset < b.size() ? std::min<size_t>(n, b.size() - offset) : 0;
-        if (stored)
-            std::memcpy(buffer, b.data() + offset, stored);
+        if (stored) std::memcpy(buffer, b.data() + offset, stored);
         std::memset(static_cast<uint8_t*>(buffer) + stored, 0, n - stored);
         *bytesRead = n;
         return true;

@@ -30,8 +30,7 @@ class ScopedEnv {
 public:
     ScopedEnv(const char* name, const std::string& value) : m_name(name)
     {
-        if (const char* old = std::getenv(name))
-            m_old = old;
+        if (const char* old = std::getenv(name)) m_old = old;
         setenv(name, value.c_str(), 1);
     }
     ~ScopedEnv()
@@ -50,8 +49,7 @@ private:
 void WriteFile(const fs::path& path, size_t size)
 {
     std::ofstream out(path, std::ios::binary);
-    for (size_t i = 0; i < size; ++i)
-        out.put(static_cast<char>((i / 512 * 7 + i % 512) & 0xFF));
+    for (size_t i = 0; i < size; ++i) out.put(static_cast<char>((i / 512 * 7 + i % 512) & 0xFF));
 }
 
 uint64_t Fnv1a(const fs::path& path)
@@ -59,8 +57,7 @@ uint64_t Fnv1a(const fs::path& path)
     std::ifstream in(path, std::ios::binary);
     uint64_t h = 1469598103934665603ull;
     char c;
-    while (in.get(c))
-        h = (h ^ static_cast<uint8_t>(c)) * 1099511628211ull;
+    while (in.get(c)) h = (h ^ static_cast<uint8_t>(c)) * 1099511628211ull;
     return h;
 }
 
@@ -79,8 +76,7 @@ std::vector<OpenFd> FdsOpenOn(const fs::path& target)
     for (const auto& e : fs::directory_iterator("/proc/self/fd", ec)) {
         std::error_code linkError;
         const fs::path link = fs::read_symlink(e.path(), linkError);
-        if (linkError || link != want)
-            continue;
+        if (linkError || link != want) continue;
         const int fd = std::stoi(e.path().filename().string());
         out.push_back({fd, ::fcntl(fd, F_GETFL) & O_ACCMODE, (::fcntl(fd, F_GETFD) & FD_CLOEXEC) != 0});
     }
@@ -127,10 +123,9 @@ TEST(CImageFileDevice, PartialLastSectorIsNotCounted)
     EXPECT_EQ(buf[511], 511 & 0xFF);
     std::fill(buf.begin(), buf.end(), 0xEE);
     EXPECT_FALSE(dev.ReadSectors(buf.data(), 1, 1));
-    EXPECT_EQ(buf[0], 7);  // the 488 bytes that exist are there
+    EXPECT_EQ(buf[0], 7); // the 488 bytes that exist are there
     EXPECT_EQ(buf[487], (7 + 487) & 0xFF);
-    for (size_t i = 488; i < 512; ++i)
-        ASSERT_EQ(buf[i], 0) << i;
+    for (size_t i = 488; i < 512; ++i) ASSERT_EQ(buf[i], 0) << i;
     std::fill(buf.begin(), buf.end(), 0xEE);
     EXPECT_FALSE(dev.ReadSectors(buf.data(), 5, 2));
     EXPECT_EQ(buf, std::vector<uint8_t>(1024, 0));
@@ -148,8 +143,7 @@ TEST(CImageFileDevice, PathLengthLimit)
     // Paths longer than the other platform's 259 bytes are kept; only one past the Linux limit is dropped.
     testsupport::TempDir dir;
     fs::path folder = dir.path();
-    while (folder.string().size() < 300)
-        folder /= std::string(100, 'd');
+    while (folder.string().size() < 300) folder /= std::string(100, 'd');
     fs::create_directories(folder);
     const std::string longPath = (folder / "disk.img").string();
     WriteFile(longPath, 2048);
@@ -189,7 +183,7 @@ TEST(CImageFileDevice, OddSourcesAreRefusedAtOnceWithTheirReason)
     const fs::path locked = dir / "locked.img";
     WriteFile(locked, 1024);
     fs::permissions(locked, fs::perms::none);
-    const bool privileged = ::access(locked.c_str(), R_OK) == 0;  // root reads it all the same
+    const bool privileged = ::access(locked.c_str(), R_OK) == 0; // root reads it all the same
 
     struct Case {
         std::string path;
@@ -202,8 +196,7 @@ TEST(CImageFileDevice, OddSourcesAreRefusedAtOnceWithTheirReason)
         {folder.string(), "Is a directory"},
         {(dir / "missing.img").string(), "No such file or directory"},
     };
-    if (!privileged)
-        cases.push_back({locked.string(), "Permission denied"});
+    if (!privileged) cases.push_back({locked.string(), "Permission denied"});
     for (const Case& c : cases) {
         CImageFileDevice device(c.path);
         EXPECT_FALSE(device.IsOpen()) << c.path;
@@ -244,7 +237,7 @@ TEST(FileDevices, ScanningAnImageOpensItReadOnlyAndLeavesItUnchanged)
         EXPECT_EQ(d.busType, plat::kBusFileBackedVirtual);
         EXPECT_STREQ(d.productId, "disk.img");
         EXPECT_STREQ(d.busTypeName, "");
-        ExpectOnlyReadOnlyFds(image, 1);  // the description's own descriptor is closed again
+        ExpectOnlyReadOnlyFds(image, 1); // the description's own descriptor is closed again
 
         // Re-opening closes the old descriptor first.
         EXPECT_TRUE(disk.Open());
@@ -276,22 +269,18 @@ class LoopDevice {
 public:
     LoopDevice(const fs::path& image, int sectorSize)
     {
-        if (::geteuid() != 0)
-            return;
-        const std::string cmd = "losetup -f --show -b " + std::to_string(sectorSize) + " '" + image.string() + "' 2>/dev/null";
+        if (::geteuid() != 0) return;
+        const std::string cmd =
+            "losetup -f --show -b " + std::to_string(sectorSize) + " '" + image.string() + "' 2>/dev/null";
         FILE* p = ::popen(cmd.c_str(), "r");
-        if (!p)
-            return;
+        if (!p) return;
         char line[256] = {};
-        if (std::fgets(line, sizeof(line), p))
-            m_path = std::string(line).substr(0, std::string(line).find('\n'));
-        if (::pclose(p) != 0)
-            m_path.clear();
+        if (std::fgets(line, sizeof(line), p)) m_path = std::string(line).substr(0, std::string(line).find('\n'));
+        if (::pclose(p) != 0) m_path.clear();
     }
     ~LoopDevice()
     {
-        if (!m_path.empty())
-            std::system(("losetup -d " + m_path + " 2>/dev/null").c_str());
+        if (!m_path.empty()) std::system(("losetup -d " + m_path + " 2>/dev/null").c_str());
     }
     const std::string& Path() const { return m_path; }
 
@@ -301,8 +290,7 @@ private:
 
 TEST(FileDevices, LoopDevicesOf512And4096ByteSectors)
 {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "loop devices need root";
+    if (::geteuid() != 0) GTEST_SKIP() << "loop devices need root";
     for (int sectorSize : {512, 4096}) {
         SCOPED_TRACE(sectorSize);
         testsupport::TempDir dir;
@@ -310,8 +298,7 @@ TEST(FileDevices, LoopDevicesOf512And4096ByteSectors)
         WriteFile(image, 4 << 20);
         const uint64_t hashBefore = Fnv1a(image);
         LoopDevice loop(image, sectorSize);
-        if (loop.Path().empty())
-            GTEST_SKIP() << "no loop device could be set up";
+        if (loop.Path().empty()) GTEST_SKIP() << "no loop device could be set up";
         {
             ScopedEnv disks("SALVIX_DISKS", loop.Path());
             CDiskDevice disk(0);
@@ -323,7 +310,7 @@ TEST(FileDevices, LoopDevicesOf512And4096ByteSectors)
 
             std::vector<uint8_t> buf(static_cast<size_t>(sectorSize));
             ASSERT_TRUE(disk.ReadSectors(buf.data(), 1, 1));
-            const size_t byte = static_cast<size_t>(sectorSize) + 3;  // byte 3 of sector 1
+            const size_t byte = static_cast<size_t>(sectorSize) + 3; // byte 3 of sector 1
             EXPECT_EQ(buf[3], static_cast<uint8_t>((byte / 512 * 7 + byte % 512) & 0xFF));
             EXPECT_TRUE(ReadAll(disk));
 

@@ -39,8 +39,7 @@ public:
         r.level = 2;
         r.parentId = static_cast<int32_t>(parent);
         r.checkState = state;
-        for (const char* e : exts)
-            std::strcpy(r.extensions[r.extensionCount++], e);
+        for (const char* e : exts) std::strcpy(r.extensions[r.extensionCount++], e);
         m_map.Insert(&r);
         return r.id;
     }
@@ -170,14 +169,11 @@ TEST(CFileTypeFilter, ReadersNeverMixTheSetOfOneLoadWithTheModeOfAnother)
     for (int t = 0; t < 4; ++t)
         readers.emplace_back([&] {
             while (!stop.load())
-                if (!f.IsFileTypeInList(".jpg"))
-                    failures.fetch_add(1);
+                if (!f.IsFileTypeInList(".jpg")) failures.fetch_add(1);
         });
-    for (int i = 0; i < 500; ++i)
-        f.Load(i % 2 ? include.Map() : exclude.Map(), false);
+    for (int i = 0; i < 500; ++i) f.Load(i % 2 ? include.Map() : exclude.Map(), false);
     stop = true;
-    for (auto& r : readers)
-        r.join();
+    for (auto& r : readers) r.join();
     EXPECT_EQ(failures.load(), 0);
 }
 

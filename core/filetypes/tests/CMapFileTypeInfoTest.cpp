@@ -23,8 +23,7 @@ protected:
     const FileTypeInfoRecord& At(uint32_t id)
     {
         const FileTypeInfoRecord* r = m_map.Find(id);
-        if (!r)
-            throw std::runtime_error("no record " + std::to_string(id));
+        if (!r) throw std::runtime_error("no record " + std::to_string(id));
         return *r;
     }
 
@@ -120,13 +119,13 @@ TEST_F(CatalogueFile, CategoriesWithoutDescriptionLeaveOnlyTheRoot)
 TEST_F(CatalogueFile, ExtensionsAreKeptInOrderCutAndBounded)
 {
     std::string many;
-    for (int i = 0; i < 33; ++i)
-        many += "<Extention>.e" + std::to_string(i) + "</Extention>";
+    for (int i = 0; i < 33; ++i) many += "<Extention>.e" + std::to_string(i) + "</Extention>";
     ASSERT_EQ(Load(R"(<r><FileCategory Description="C">
   <FileType Description="three"><Extention>.x</Extention><Extention></Extention><Extention>.abcdefghi</Extention>
     <Selected>2</Selected></FileType>
   <FileType Description="selected first"><Selected>2</Selected><Extention>.y</Extention></FileType>
-  <FileType Description="many">)" + many + R"(<Selected>2</Selected></FileType>
+  <FileType Description="many">)" +
+                   many + R"(<Selected>2</Selected></FileType>
   <FileType Description="wide"><Extention>.ab&#xE9;&#xE9;&#xE9;</Extention></FileType>
 </FileCategory></r>)"),
               0);
@@ -161,8 +160,7 @@ TEST_F(CatalogueFile, Failures)
     EXPECT_EQ(m_map.LoadFromXml((m_dir / "missing.xml").string().c_str()), 11);
     EXPECT_EQ(m_map.LoadFromXml(nullptr), 11);
     EXPECT_EQ(Load("no xml here"), 11);
-    EXPECT_EQ(Load("<!DOCTYPE r [<!ENTITY e \"x\">]><r RootName=\"&e;\"><FileCategory Description=\"&e;\"/></r>"),
-              11);
+    EXPECT_EQ(Load("<!DOCTYPE r [<!ENTITY e \"x\">]><r RootName=\"&e;\"><FileCategory Description=\"&e;\"/></r>"), 11);
     EXPECT_EQ(m_map.GetCount(), 0u);
     // The root record stays when no category follows.
     EXPECT_EQ(Load("<r RootName=\"All\"><Other/></r>"), 1168);

@@ -55,8 +55,7 @@ TEST(RawTypeTable, EveryFixedTypeHasAUniqueShortNameAndAnExtension)
         EXPECT_NE(GetRawTypeDescription(id)[0], '\0');
         EXPECT_TRUE(names.insert(name).second);
         std::string lower = name;
-        for (char& c : lower)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         EXPECT_EQ(GetRawTypeFileExtension(id), lower);
         EXPECT_EQ(RawTypeMap::Lookup(lower.c_str(), lower.size()), id);
     }
@@ -65,8 +64,7 @@ TEST(RawTypeTable, EveryFixedTypeHasAUniqueShortNameAndAnExtension)
 TEST(RawTypeTable, PhotoModeTypes)
 {
     std::string names;
-    for (int id : kPhotoModeRawTypes)
-        names += std::string(GetRawTypeName(id)) + " ";
+    for (int id : kPhotoModeRawTypes) names += std::string(GetRawTypeName(id)) + " ";
     EXPECT_EQ(names, "BMP MAX CDR CRW EMF EPS GIF JPG PNG PSD PSP TIF AVI MID MOV MP3 SWF WAV WMF OLE ");
 }
 
@@ -108,8 +106,7 @@ TEST_F(CustomRawTypes, LongExtensionsAreCutToFiveCharactersAndStillMatch)
 
 TEST_F(CustomRawTypes, AFullTableClaimsNothingMore)
 {
-    for (int i = 0; i < 1000; ++i)
-        ASSERT_EQ(ClaimCustomRawType(("e" + std::to_string(i)).c_str()), 1000 + i);
+    for (int i = 0; i < 1000; ++i) ASSERT_EQ(ClaimCustomRawType(("e" + std::to_string(i)).c_str()), 1000 + i);
     EXPECT_EQ(ClaimCustomRawType("new"), 0);
     EXPECT_EQ(ClaimCustomRawType("e999"), 1999);
 }
@@ -118,12 +115,9 @@ TEST_F(CustomRawTypes, ConcurrentClaimsOfOneExtensionShareARow)
 {
     std::vector<int> ids(8);
     std::vector<std::thread> threads;
-    for (int t = 0; t < 8; ++t)
-        threads.emplace_back([&ids, t] { ids[t] = ClaimCustomRawType(t % 2 ? "fhs" : "FHS"); });
-    for (auto& th : threads)
-        th.join();
-    for (int id : ids)
-        EXPECT_EQ(id, 1000);
+    for (int t = 0; t < 8; ++t) threads.emplace_back([&ids, t] { ids[t] = ClaimCustomRawType(t % 2 ? "fhs" : "FHS"); });
+    for (auto& th : threads) th.join();
+    for (int id : ids) EXPECT_EQ(id, 1000);
     EXPECT_STREQ(GetRawTypeName(1001), "");
 }
 
@@ -134,7 +128,7 @@ TEST(RawTypeMap, LooksUpFixedShortNamesIgnoringCase)
         int id;
     };
     const Case cases[] = {
-        {"jpg", 33}, {"JPG", 33}, {"jPg", 33}, {"jpeg", 0}, {"accdb", 72}, {"fh11", 27},
+        {"jpg", 33}, {"JPG", 33}, {"jPg", 33},  {"jpeg", 0},  {"accdb", 72}, {"fh11", 27},
         {"raw", 0},  {"", 0},     {"jpgxx", 0}, {"docxx", 0}, {"3gp", 2},
     };
     for (const Case& c : cases) {
@@ -156,15 +150,13 @@ TEST(FileExtension, ExtractsTheTextAfterTheLastDot)
         const char* ext;
     };
     const Case cases[] = {
-        {"photo.jpg", true, "jpg"},
-        {"a.b.tiff", true, "tiff"},
-        {"report.accdb", false, ""}, // five characters: no extension
-        {"a.b", true, "b"},
-        {".ab", false, ""},          // the only dot is the first character
-        {"ab", false, ""},           // too short
-        {"abc", false, ""},          // no dot
-        {"name.", true, ""},         // empty extension
-        {"dir.x/file", false, ""},   // more than four characters after the dot
+        {"photo.jpg", true, "jpg"},  {"a.b.tiff", true, "tiff"},
+        {"report.accdb", false, ""},                     // five characters: no extension
+        {"a.b", true, "b"},          {".ab", false, ""}, // the only dot is the first character
+        {"ab", false, ""},                               // too short
+        {"abc", false, ""},                              // no dot
+        {"name.", true, ""},                             // empty extension
+        {"dir.x/file", false, ""},                       // more than four characters after the dot
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -229,8 +221,8 @@ TEST(MediaExtensionSet, HoldsTheListedExtensionsOnly)
         const char* ext;
         bool in;
     };
-    const Case cases[] = {{"JPEG", true}, {"jpg", true}, {"tif", false}, {"tiff", true}, {"aif", true},
-                          {"mp3", true},  {"wav", false}, {"", false},   {"mpg", true},   {"jpgx", false}};
+    const Case cases[] = {{"JPEG", true}, {"jpg", true},  {"tif", false}, {"tiff", true}, {"aif", true},
+                          {"mp3", true},  {"wav", false}, {"", false},    {"mpg", true},  {"jpgx", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ext);
         EXPECT_EQ(MediaExtensionSet::Contains(c.ext, std::strlen(c.ext)), c.in);

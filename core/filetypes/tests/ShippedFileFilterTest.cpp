@@ -37,8 +37,7 @@ TEST(ShippedFileFilter, HoldsEverySignatureTypeOnceInSixCategories)
             mutexCategories += r->isMutex != 0;
             continue;
         }
-        if (r->level != 2)
-            continue;
+        if (r->level != 2) continue;
         const FileTypeInfoRecord* parent = map.Find(static_cast<uint32_t>(r->parentId));
         ASSERT_NE(parent, nullptr);
         EXPECT_EQ(parent->level, 1u);

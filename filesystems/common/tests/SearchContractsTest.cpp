@@ -46,8 +46,8 @@ TEST(SearchedPartitionInfo, StreamFormHoldsTwelveFieldsIn73Bytes)
     p.Save(&out);
     const auto bytes = out.SectionBytes();
     ASSERT_EQ(bytes.size(), CSearchedPartitionInfo::kStreamSize);
-    EXPECT_EQ(bytes[4], 64);             // sectors per cluster as one byte, right after the kind
-    EXPECT_EQ(bytes[37], 9);             // the id follows the two match counters
+    EXPECT_EQ(bytes[4], 64);                     // sectors per cluster as one byte, right after the kind
+    EXPECT_EQ(bytes[37], 9);                     // the id follows the two match counters
     EXPECT_EQ(bytes[69] | bytes[70] << 8, 4096); // sector size last
 
     MemoryRSData in = MemoryRSData::Reader(bytes);
@@ -110,7 +110,8 @@ public:
     void SaveState(IRSData*) override {}
     void LoadState(IRSData*) override {}
     int GetKind() const override { return m_kind; }
-    CFileSystemNode* BuildDirectoryTree(CSearchedPartitionInfo*, IStorageDevice*, int index, IDIRBuildCallback*) override
+    CFileSystemNode* BuildDirectoryTree(CSearchedPartitionInfo*, IStorageDevice*, int index,
+                                        IDIRBuildCallback*) override
     {
         m_builtIndex = index;
         return reinterpret_cast<CFileSystemNode*>(&m_builtIndex);
@@ -130,11 +131,15 @@ class RawOnly : public FakeController {
 public:
     RawOnly() : FakeController(kSearchControllerRAW, {}) {}
     // The base operations: builds no tree, supports no kind.
-    CFileSystemNode* BuildDirectoryTree(CSearchedPartitionInfo* p, IStorageDevice* d, int i, IDIRBuildCallback* c) override
+    CFileSystemNode* BuildDirectoryTree(CSearchedPartitionInfo* p, IStorageDevice* d, int i,
+                                        IDIRBuildCallback* c) override
     {
         return IFileSystemSearchController::BuildDirectoryTree(p, d, i, c);
     }
-    bool IsFileSystemSupported(int kind) const override { return IFileSystemSearchController::IsFileSystemSupported(kind); }
+    bool IsFileSystemSupported(int kind) const override
+    {
+        return IFileSystemSearchController::IsFileSystemSupported(kind);
+    }
 };
 
 } // namespace

@@ -85,7 +85,7 @@ TEST(Ext2SuperBlock, NormalisationRepairsWhatItCan)
     ext2_super_block sb = ValidRecord();
     sb.s_rev_level = 0;
     sb.s_inode_size = 0;
-    sb.s_first_data_block = 1; // wrong for 4 KiB blocks
+    sb.s_first_data_block = 1;    // wrong for 4 KiB blocks
     sb.s_inodes_count = 3 * 8192; // no more than the first three groups
     CExt2SuperBlock copy(sb);
     EXPECT_FALSE(copy.IsValid());

@@ -114,10 +114,10 @@ TEST(Ext2Inode, SizesAndTests)
         uint32_t blockCount;
     };
     const Case cases[] = {
-        {1 << 20, 2 * 1024, false, 1024},     // fully allocated
-        {1 << 20, 2 * 1024 + 6, false, 1027}, // indirect blocks counted
-        {1 << 20, 4, true, 1024},             // holes
-        {uint64_t(1) << 41, 0xFFFFFFFF, true, 1u << 31}, // size / 512 reaches 2^32
+        {1 << 20, 2 * 1024, false, 1024},                  // fully allocated
+        {1 << 20, 2 * 1024 + 6, false, 1027},              // indirect blocks counted
+        {1 << 20, 4, true, 1024},                          // holes
+        {uint64_t(1) << 41, 0xFFFFFFFF, true, 1u << 31},   // size / 512 reaches 2^32
         {uint64_t(1) << 50, 0xFFFFFFFF, true, 0xFFFFFFFF}, // more blocks than 32 bits count
     };
     for (const Case& c : cases) {
@@ -339,8 +339,7 @@ TEST(Ext2Runs, FromBlockMaps)
     for (uint32_t i = 0; i < 12; ++i) file.block[i] = i < 6 ? 200 + i : 250 + i;
     file.block[12] = indirect;
     std::vector<bool> bitmap(2048, false);
-    EXPECT_EQ(Runs(MakeInode(fs, 20, file), &bitmap),
-              (std::vector<DataRun>{{200, 6}, {256, 6}, {300, 2}}));
+    EXPECT_EQ(Runs(MakeInode(fs, 20, file), &bitmap), (std::vector<DataRun>{{200, 6}, {256, 6}, {300, 2}}));
     EXPECT_TRUE(bitmap[200] && bitmap[261] && bitmap[301]);
     EXPECT_FALSE(bitmap[indirect] || bitmap[262]);
 

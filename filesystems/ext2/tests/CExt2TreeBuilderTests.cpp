@@ -56,24 +56,25 @@ constexpr uint32_t kDeletedAt = 1600001000;
 Ext2TestImage NamingVolume()
 {
     Ext2TestImage image;
-    image.AddDirectory(2, 2, {{30, "docs"}, {13, "a.txt"}, {14, "photo.jpg"}, {60, "sixty"}, {61, "sixty one"},
-                              {63, "d63"}, {64, "d64"}});
+    image.AddDirectory(
+        2, 2,
+        {{30, "docs"}, {13, "a.txt"}, {14, "photo.jpg"}, {60, "sixty"}, {61, "sixty one"}, {63, "d63"}, {64, "d64"}});
     image.AddFile(13, 100);
     image.AddFile(14, 3000);
     image.AddDirectory(25, 30, {{26, "inner.txt"}});
     image.AddFile(26, 10);
     image.AddDirectory(30, 2, {{25, "early folder"}, {40, "notes.txt"}});
     image.AddFile(40, 20);
-    image.AddFile(42, 2000, 0, kDeletedAt);                                   // named by no one
-    image.AddDirectory(50, 2, {{51, "inside.txt"}}, kDeletedAt);              // a deleted folder
+    image.AddFile(42, 2000, 0, kDeletedAt);                      // named by no one
+    image.AddDirectory(50, 2, {{51, "inside.txt"}}, kDeletedAt); // a deleted folder
     image.AddFile(51, 1500, 0, kDeletedAt);
-    image.AddDirectory(60, 2, {{70, "first name"}});                          // both read before inode 70
+    image.AddDirectory(60, 2, {{70, "first name"}}); // both read before inode 70
     image.AddDirectory(61, 2, {{70, "second name"}});
-    image.AddFile(62, 30);                                                    // met before both of its folders
+    image.AddFile(62, 30); // met before both of its folders
     image.AddDirectory(63, 2, {{62, "from 63"}});
     image.AddDirectory(64, 2, {{62, "from 64"}});
     image.AddFile(70, 40);
-    image.AddDirectory(80, 2, {{81, "loop"}});                                // each holds the other
+    image.AddDirectory(80, 2, {{81, "loop"}}); // each holds the other
     image.AddDirectory(81, 80, {{80, "back"}});
     return image;
 }
@@ -121,8 +122,9 @@ TEST(Ext2TreeBuilder, ListingFilterDropsFilesButKeepsFolders)
     ASSERT_TRUE(tree);
     std::set<std::string> paths;
     CollectPaths(tree.get(), "", paths);
-    const std::set<std::string> expected{"/docs/", "/docs/early folder/", "/photo.jpg", "/Inode_32/",
-                                         "/sixty/", "/sixty one/", "/d63/", "/d64/", "/back/", "/back/loop/"};
+    const std::set<std::string> expected{"/docs/",  "/docs/early folder/", "/photo.jpg", "/Inode_32/",
+                                         "/sixty/", "/sixty one/",         "/d63/",      "/d64/",
+                                         "/back/",  "/back/loop/"};
     EXPECT_EQ(paths, expected);
 }
 
@@ -179,7 +181,7 @@ TEST(Ext2TreeBuilder, UsedBlocksOfFoundFiles)
     const std::vector<bool>& used = builder.GetUsedBlocks();
     ASSERT_EQ(used.size(), 2048u);
     EXPECT_TRUE(used[file.block[0]] && used[file.block[11]]);
-    EXPECT_FALSE(used[root.block[0]]);                    // folders have no runs
+    EXPECT_FALSE(used[root.block[0]]);                     // folders have no runs
     EXPECT_FALSE(used[file.block[ext2::kSingleIndirect]]); // nor are map blocks data
     EXPECT_EQ(std::count(used.begin(), used.end(), true), 14);
 }

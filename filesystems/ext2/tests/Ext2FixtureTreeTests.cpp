@@ -71,7 +71,10 @@ struct Image {
     const char* label;
 };
 
-void PrintTo(const Image& image, std::ostream* out) { *out << image.name; }
+void PrintTo(const Image& image, std::ostream* out)
+{
+    *out << image.name;
+}
 
 class Ext2FixtureTree : public testing::TestWithParam<Image> {};
 
@@ -145,7 +148,7 @@ TEST_P(Ext2FixtureTree, ACancelledBuildReturnsNothing)
     TreePtr whole(BuildEXT2(&device, &counting));
     ASSERT_TRUE(whole);
     ASSERT_EQ(counting.phases.size(), 2u);
-    const int all = counting.calls; // every call of a complete build
+    const int all = counting.calls;          // every call of a complete build
     ASSERT_GT(counting.phases[1].second, 0); // orphans to place
     // At the start of the inode walk, in its middle, and while the orphans are placed.
     for (int limit : {0, all / 2, all - 2}) {

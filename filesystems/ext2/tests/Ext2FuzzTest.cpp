@@ -47,10 +47,10 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 // Values on the edges of the checks: zero, tiny, block and record sizes, sign bits and all ones.
-constexpr uint64_t kInteresting[] = {0,      1,      2,      3,      4,      7,          8,          11,
-                                     12,     0x7F,   0x80,   0xFF,   0x100,  0x3FF,      0x400,      0x401,
-                                     0xFFF,  0x1000, 0x2000, 0x7FFF, 0x8000, 0xFFFF,     0x10000,    0x7FFFFFFF,
-                                     0x80000000, 0xFFFFFFFE, 0xFFFFFFFF};
+constexpr uint64_t kInteresting[] = {0,      1,       2,          3,          4,          7,         8,
+                                     11,     12,      0x7F,       0x80,       0xFF,       0x100,     0x3FF,
+                                     0x400,  0x401,   0xFFF,      0x1000,     0x2000,     0x7FFF,    0x8000,
+                                     0xFFFF, 0x10000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFE, 0xFFFFFFFF};
 
 class Rng {
 public:
@@ -59,7 +59,10 @@ public:
     bool OneIn(uint64_t n) { return Below(n) == 0; }
     uint64_t Interesting() { return kInteresting[Below(std::size(kInteresting))]; }
     template <class T>
-    const T& Pick(const std::vector<T>& from) { return from[Below(from.size())]; }
+    const T& Pick(const std::vector<T>& from)
+    {
+        return from[Below(from.size())];
+    }
 
 private:
     std::mt19937_64 m_rng;
@@ -140,14 +143,13 @@ struct Ext2Metadata {
     std::vector<Region> superBlocks;      // the primary first
     std::vector<Region> descriptorTables; // the primary first
     std::vector<Region> inodeTables;
-    std::vector<uint64_t> usedInodes;     // byte offsets of the inodes in use
+    std::vector<uint64_t> usedInodes; // byte offsets of the inodes in use
     std::vector<uint32_t> usedNumbers;
     std::vector<uint32_t> folderNumbers;
     std::vector<uint32_t> folderBlocks;
     std::vector<uint32_t> mapBlocks; // indirect blocks
     std::vector<uint32_t> tableBlocks;
 };
-
 
 // The indirect blocks under a pointer of the given depth (1 single, 2 double, 3 triple indirect).
 void CollectMapBlocks(CExt2FileSystem& fs, uint32_t pointer, int depth, std::set<uint32_t>& out)
@@ -243,14 +245,18 @@ void DamageInode(uint8_t* p, const Ext2Metadata& m, const Bytes& image, Rng& rng
         PutLe(p + ext2::kInodeMode, rng.OneIn(5) ? rng.Below(65536) : modes[rng.Below(std::size(modes))], 2);
         break;
     }
-    case 1: PutLe(p + ext2::kInodeSizeLow, rng.OneIn(2) ? rng.Interesting() : m.blockSize * rng.Below(300) + rng.Below(3), 4); break;
+    case 1:
+        PutLe(p + ext2::kInodeSizeLow, rng.OneIn(2) ? rng.Interesting() : m.blockSize * rng.Below(300) + rng.Below(3),
+              4);
+        break;
     case 2: PutLe(p + ext2::kInodeSizeHigh, rng.OneIn(2) ? rng.Interesting() : rng.Below(4), 4); break;
     case 3: PutLe(p + ext2::kInodeDeletionTime, rng.OneIn(2) ? 0 : rng.Below(1u << 31), 4); break;
     case 4: PutLe(p + ext2::kInodeUnits, rng.OneIn(2) ? rng.Interesting() : rng.Below(100000), 4); break;
     case 5:
     case 6:
     case 7: { // a block pointer, the indirect ones more often than their share
-        const uint32_t i = rng.OneIn(3) ? ext2::kSingleIndirect + uint32_t(rng.Below(3)) : uint32_t(rng.Below(ext2::kBlockPointers));
+        const uint32_t i =
+            rng.OneIn(3) ? ext2::kSingleIndirect + uint32_t(rng.Below(3)) : uint32_t(rng.Below(ext2::kBlockPointers));
         PutLe(p + ext2::kInodeBlocks + 4 * i, BlockValue(m, rng), 4);
         break;
     }
@@ -290,8 +296,9 @@ void DamageDirectoryBlock(uint8_t* block, const Ext2Metadata& m, const Bytes& im
     case 0:
     case 1: PutLe(r, InodeValue(m, rng), 4); break;
     case 2: {
-        const uint64_t values[] = {0, 4, 8, 12, 16, bs - at, bs - at + 4, bs, 2ull * bs, 0xFFFC, 0xFFFF,
-                                   length + 4u, length - 4u, length + 1u, rng.Below(65536)};
+        const uint64_t values[] = {0,       4,           8,           12,          16,
+                                   bs - at, bs - at + 4, bs,          2ull * bs,   0xFFFC,
+                                   0xFFFF,  length + 4u, length - 4u, length + 1u, rng.Below(65536)};
         PutLe(r + 4, values[rng.Below(std::size(values))], 2);
         break;
     }
@@ -312,12 +319,13 @@ void DamageDirectoryBlock(uint8_t* block, const Ext2Metadata& m, const Bytes& im
         break;
     }
     case 6: std::memset(r, rng.OneIn(2) ? 0 : 0xFF, bs - at); break; // the rest of the block wiped
-    default: { // a record from another folder block copied here
+    default: {                                                       // a record from another folder block copied here
         const uint32_t from = rng.Pick(m.folderBlocks);
         const std::vector<uint32_t> others = RecordOffsets(image.data() + uint64_t(from) * bs, bs);
         if (others.empty()) break;
         const uint32_t o = rng.Pick(others);
-        std::memmove(r, image.data() + uint64_t(from) * bs + o, std::min<uint64_t>(bs - at, std::min<uint64_t>(bs - o, 64)));
+        std::memmove(r, image.data() + uint64_t(from) * bs + o,
+                     std::min<uint64_t>(bs - at, std::min<uint64_t>(bs - o, 64)));
         break;
     }
     }
@@ -334,16 +342,20 @@ void DamageImage(Bytes& image, const Ext2Metadata& m, Rng& rng, std::vector<Regi
             // The primary mostly: a backup only matters while the descriptor tables are compared.
             const Region& r = rng.OneIn(3) ? rng.Pick(m.superBlocks) : m.superBlocks[0];
             static const size_t fields[] = {0, 4, 20, 24, 32, 40, 56, 76, 84, 88, 90, 224};
-            const uint64_t at = r.offset + (rng.OneIn(3) ? rng.Below(r.size - 4) : fields[rng.Below(std::size(fields))]);
-            if (rng.OneIn(2)) PutLe(&image[at], rng.Interesting(), 1u << rng.Below(3));
-            else image[at] ^= uint8_t(1u << rng.Below(8));
+            const uint64_t at =
+                r.offset + (rng.OneIn(3) ? rng.Below(r.size - 4) : fields[rng.Below(std::size(fields))]);
+            if (rng.OneIn(2))
+                PutLe(&image[at], rng.Interesting(), 1u << rng.Below(3));
+            else
+                image[at] ^= uint8_t(1u << rng.Below(8));
             touched.push_back({at, 8});
         } else if (where < 12) {
             const Region& r = rng.OneIn(3) ? rng.Pick(m.descriptorTables) : m.descriptorTables[0];
             const uint64_t at = r.offset + rng.Below(r.size / ext2::kGroupDescriptorSize) * ext2::kGroupDescriptorSize +
                                 4 * rng.Below(3);
             const uint32_t old = bytes::LoadU32le(&image[at]);
-            const uint32_t values[] = {0, old + 1, old - 1, rng.Pick(m.tableBlocks), m.blocksCount, uint32_t(rng.Interesting())};
+            const uint32_t values[] = {
+                0, old + 1, old - 1, rng.Pick(m.tableBlocks), m.blocksCount, uint32_t(rng.Interesting())};
             PutLe(&image[at], values[rng.Below(std::size(values))], 4);
             touched.push_back({at, 4});
         } else if (where < 50) {
@@ -402,7 +414,8 @@ void PokeDecoders(CExt2FileSystem& fs, const Ext2Metadata& m, Rng& rng)
 
             if (!inode.IsDirectory()) continue;
             // Each step moves at least one record header on, and never past the blocks the inode has.
-            const uint64_t bound = (uint64_t(inode.GetBlockCount()) + 1) * fs.GetBlockSize() / ext2::kDirRecordHeaderSize + 2;
+            const uint64_t bound =
+                (uint64_t(inode.GetBlockCount()) + 1) * fs.GetBlockSize() / ext2::kDirRecordHeaderSize + 2;
             uint64_t steps = 0;
             for (CExt2DirEntry cursor(inode, 0); !cursor.AtEnd(); cursor.Next()) {
                 ASSERT_LE(++steps, bound);
@@ -455,8 +468,8 @@ struct SmallVolume {
         sparse.units = 4 * 2;
         image.SetInode(60, sparse);
 
-        image.AddDirectory(2, 2, {{12, "readme.txt"}, {13, "indirect.bin"}, {14, "deleted.doc"}, {15, "folder"},
-                                  {60, "sparse.img"}});
+        image.AddDirectory(
+            2, 2, {{12, "readme.txt"}, {13, "indirect.bin"}, {14, "deleted.doc"}, {15, "folder"}, {60, "sparse.img"}});
     }
 };
 
@@ -467,13 +480,16 @@ struct ImageCase {
 };
 
 // Names the case in test listings instead of its bytes.
-void PrintTo(const ImageCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const ImageCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class Ext2FuzzImage : public testing::TestWithParam<ImageCase> {};
 
 // Builds, checks and reads one damaged image through BuildEXT2; the image is put back afterwards.
-void RunImageCase(MemoryDevice& device, const Bytes& intact, const Ext2Metadata& m, const ImageCase& image, uint64_t seed,
-                  Reached& reached)
+void RunImageCase(MemoryDevice& device, const Bytes& intact, const Ext2Metadata& m, const ImageCase& image,
+                  uint64_t seed, Reached& reached)
 {
     SCOPED_TRACE(std::string(image.name) + " case seed " + std::to_string(seed));
     Rng rng(seed);
@@ -604,13 +620,15 @@ TEST(Ext2Fuzz, MutatedInodesMapsAndDirectoriesThroughTheBuild)
 TEST(Ext2Fuzz, MapsNamingOneBlockOverAndOverStayCheap)
 {
     for (const bool folder : {false, true}) {
-        SCOPED_TRACE(folder ? "a folder of 4 GiB whose blocks are all one directory block" : "a sparse file of 1 TiB whose map repeats itself");
+        SCOPED_TRACE(folder ? "a folder of 4 GiB whose blocks are all one directory block"
+                            : "a sparse file of 1 TiB whose map repeats itself");
         ext2test::Ext2TestImage::Options options;
         options.blockSize = 4096;
         options.blocks = 2048;
         ext2test::Ext2TestImage image(options);
         image.AddFile(13, 100, 1600000000);
-        ext2test::Ext2TestImage::Inode inode = folder ? image.AddDirectory(12, 2, {{13, "file.txt"}}) : ext2test::Ext2TestImage::Inode{};
+        ext2test::Ext2TestImage::Inode inode =
+            folder ? image.AddDirectory(12, 2, {{13, "file.txt"}}) : ext2test::Ext2TestImage::Inode{};
         // Indirect blocks, each naming the one below it in every entry. The file's bottom block is all zeros, so
         // every entry under it is a hole.
         const uint32_t bottom = folder ? inode.block[0] : image.AllocBlock();

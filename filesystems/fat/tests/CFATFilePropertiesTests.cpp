@@ -82,7 +82,8 @@ TEST(MakeFATFileProperties, LongNamesInOrderOrTheShortNameWhenUnusable)
 TEST(MakeFATFileProperties, DeletedEntriesKeepLongNamesOrGetAReplacementFirstCharacter)
 {
     EntryParams p;
-    p.name = "\xE5" "EPORT";
+    p.name = "\xE5"
+             "EPORT";
     p.ext = "DOC";
     p.cluster = 20;
     p.size = 100;
@@ -132,12 +133,8 @@ TEST(MakeFATFileProperties, PhotoModeKeepsMediaFilesAndFolders)
         bool kept;
     };
     const Case cases[] = {
-        {u"photo.jpeg", 0x20, true},
-        {u"holiday.JPG", 0x20, true},
-        {u"notes.txt", 0x20, false},
-        {u"nodot", 0x20, false},
-        {u"clip.theora", 0x20, false},
-        {u"Folder without media", 0x10, true},
+        {u"photo.jpeg", 0x20, true}, {u"holiday.JPG", 0x20, true},  {u"notes.txt", 0x20, false},
+        {u"nodot", 0x20, false},     {u"clip.theora", 0x20, false}, {u"Folder without media", 0x10, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name.begin(), c.name.end()));

@@ -35,7 +35,8 @@ std::string Names(CFileNode* parent)
     std::string out;
     for (CFileNode* c = parent->GetFirstChild(); c; c = c->GetNextSibling()) {
         std::string name = c->GetProperties()->GetName();
-        if (name.rfind("DIR", 0) == 0 && name.size() > 3 && std::isdigit(static_cast<unsigned char>(name[3]))) name = "DIR";
+        if (name.rfind("DIR", 0) == 0 && name.size() > 3 && std::isdigit(static_cast<unsigned char>(name[3])))
+            name = "DIR";
         out += (out.empty() ? "" : " ") + name;
     }
     return out;

@@ -38,7 +38,10 @@ struct Fixture {
     std::vector<uint8_t> image;
 };
 
-std::string FixturePath(const std::string& name) { return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name; }
+std::string FixturePath(const std::string& name)
+{
+    return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name;
+}
 
 Fixture LoadFixture(int width)
 {
@@ -85,14 +88,14 @@ const Fixture& GetFixture(int width)
 std::string Sha256(const std::vector<uint8_t>& data)
 {
     static const uint32_t k[64] = {
-        0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5, 0xd807aa98,
-        0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174, 0xe49b69c1, 0xefbe4786,
-        0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da, 0x983e5152, 0xa831c66d, 0xb00327c8,
-        0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967, 0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13,
-        0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85, 0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819,
-        0xd6990624, 0xf40e3585, 0x106aa070, 0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a,
-        0x5b9cca4f, 0x682e6ff3, 0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7,
-        0xc67178f2};
+        0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
+        0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
+        0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
+        0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
+        0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
+        0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
+        0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+        0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
     uint32_t h[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
     std::vector<uint8_t> m = data;
     const uint64_t bits = uint64_t(data.size()) * 8;
@@ -103,8 +106,8 @@ std::string Sha256(const std::vector<uint8_t>& data)
     for (size_t off = 0; off < m.size(); off += 64) {
         uint32_t w[64];
         for (int i = 0; i < 16; ++i)
-            w[i] = uint32_t(m[off + 4 * i]) << 24 | uint32_t(m[off + 4 * i + 1]) << 16 | uint32_t(m[off + 4 * i + 2]) << 8 |
-                   m[off + 4 * i + 3];
+            w[i] = uint32_t(m[off + 4 * i]) << 24 | uint32_t(m[off + 4 * i + 1]) << 16 |
+                   uint32_t(m[off + 4 * i + 2]) << 8 | m[off + 4 * i + 3];
         for (int i = 16; i < 64; ++i) {
             const uint32_t s0 = rotr(w[i - 15], 7) ^ rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
             const uint32_t s1 = rotr(w[i - 2], 17) ^ rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
@@ -114,9 +117,23 @@ std::string Sha256(const std::vector<uint8_t>& data)
         for (int i = 0; i < 64; ++i) {
             const uint32_t t1 = hh + (rotr(e, 6) ^ rotr(e, 11) ^ rotr(e, 25)) + ((e & f) ^ (~e & g)) + k[i] + w[i];
             const uint32_t t2 = (rotr(a, 2) ^ rotr(a, 13) ^ rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
-            hh = g; g = f; f = e; e = d + t1; d = c; c = b; b = a; a = t1 + t2;
+            hh = g;
+            g = f;
+            f = e;
+            e = d + t1;
+            d = c;
+            c = b;
+            b = a;
+            a = t1 + t2;
         }
-        h[0] += a; h[1] += b; h[2] += c; h[3] += d; h[4] += e; h[5] += f; h[6] += g; h[7] += hh;
+        h[0] += a;
+        h[1] += b;
+        h[2] += c;
+        h[3] += d;
+        h[4] += e;
+        h[5] += f;
+        h[6] += g;
+        h[7] += hh;
     }
     char out[65];
     for (int i = 0; i < 8; ++i) std::snprintf(out + 8 * i, 9, "%08x", h[i]);
@@ -128,8 +145,12 @@ uint64_t ManifestTime(const std::string& text)
     plat::SystemTime st{};
     int y, mo, d, h, mi, s;
     if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s) != 6) return 0;
-    st.year = uint16_t(y); st.month = uint16_t(mo); st.day = uint16_t(d);
-    st.hour = uint16_t(h); st.minute = uint16_t(mi); st.second = uint16_t(s);
+    st.year = uint16_t(y);
+    st.month = uint16_t(mo);
+    st.day = uint16_t(d);
+    st.hour = uint16_t(h);
+    st.minute = uint16_t(mi);
+    st.second = uint16_t(s);
     uint64_t out = 0;
     plat::SystemTimeToFileTime(st, out);
     return out;
@@ -142,9 +163,11 @@ std::string DeletedName(const std::string& name)
     const size_t dot = name.find('.');
     const std::string base = name.substr(0, dot);
     const std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
-    bool shortName = !base.empty() && base.size() <= 8 && ext.size() <= 3 && name.find('.', dot + 1) == std::string::npos;
+    bool shortName =
+        !base.empty() && base.size() <= 8 && ext.size() <= 3 && name.find('.', dot + 1) == std::string::npos;
     for (char c : name)
-        if (!(std::isupper(static_cast<unsigned char>(c)) || std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '_'))
+        if (!(std::isupper(static_cast<unsigned char>(c)) || std::isdigit(static_cast<unsigned char>(c)) || c == '.' ||
+              c == '_'))
             shortName = false;
     return shortName ? "#" + name.substr(1) : name;
 }

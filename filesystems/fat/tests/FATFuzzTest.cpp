@@ -49,11 +49,10 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 // Values on the edges of the checks: zero, tiny, FAT12/16/32 reserved and end marks, sign bits and all ones.
-constexpr uint64_t kInteresting[] = {0,      1,      2,      3,      0x0F,       0x10,       0x1F,       0x20,
-                                     0x7F,   0x80,   0xE5,   0xFF,   0x100,      0x1FF,      0x200,      0xFF0,
-                                     0xFF7,  0xFF8,  0xFFF,  0x1000, 0x7FFF,     0x8000,     0xFFF7,     0xFFF8,
-                                     0xFFFF, 0x10000, 0x0FFFFFF7, 0x0FFFFFF8, 0x0FFFFFFF, 0x7FFFFFFF, 0x80000000,
-                                     0xFFFFFFFF};
+constexpr uint64_t kInteresting[] = {
+    0,      1,      2,      3,       0x0F,       0x10,       0x1F,       0x20,       0x7F,       0x80,      0xE5,
+    0xFF,   0x100,  0x1FF,  0x200,   0xFF0,      0xFF7,      0xFF8,      0xFFF,      0x1000,     0x7FFF,    0x8000,
+    0xFFF7, 0xFFF8, 0xFFFF, 0x10000, 0x0FFFFFF7, 0x0FFFFFF8, 0x0FFFFFFF, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
 
 class Rng {
 public:
@@ -105,7 +104,8 @@ Bytes LoadImage(const std::string& name)
     if (!pipe) return bytes;
     std::vector<uint8_t> chunk(1 << 16);
     size_t got;
-    while ((got = fread(chunk.data(), 1, chunk.size(), pipe)) > 0) bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + long(got));
+    while ((got = fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
+        bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + long(got));
     pclose(pipe);
     return bytes;
 }
@@ -168,7 +168,8 @@ void CheckTree(MemoryDevice& device, CFileNode* tree, Reached& reached)
         ++reached.files;
         if (depth >= 2) nested = true;
         std::string why;
-        EXPECT_TRUE(RunsOnDevice(properties, firstSector, uint64_t(spc), device.GetSectorCount(), why)) << name << ": " << why;
+        EXPECT_TRUE(RunsOnDevice(properties, firstSector, uint64_t(spc), device.GetSectorCount(), why))
+            << name << ": " << why;
 
         uint64_t read = 0;
         ReadThroughFoundFile(device, node, name, chunk, read);
@@ -211,9 +212,9 @@ struct Region {
 struct FatMetadata {
     int type = kFsKindNone;
     unsigned entryBits = 0;
-    std::vector<Region> boot;  // boot sector, and the FAT32 information and backup sectors
-    std::vector<Region> fats;  // each FAT copy
-    std::vector<Region> root;  // the fixed root (FAT12/16)
+    std::vector<Region> boot;    // boot sector, and the FAT32 information and backup sectors
+    std::vector<Region> fats;    // each FAT copy
+    std::vector<Region> root;    // the fixed root (FAT12/16)
     std::vector<Region> folders; // every cluster of every folder the intact tree lists
     std::vector<uint32_t> folderClusters;
     uint32_t clusterCount = 0;
@@ -253,7 +254,8 @@ FatMetadata MapMetadata(MemoryDevice& device, bool fat32)
     std::set<uint32_t> all;
     for (uint32_t first : firsts) {
         uint32_t c = first;
-        for (uint32_t steps = 0; c >= 2 && c - 2 < m.clusterCount && steps < m.clusterCount && all.insert(c).second; ++steps)
+        for (uint32_t steps = 0; c >= 2 && c - 2 < m.clusterCount && steps < m.clusterCount && all.insert(c).second;
+             ++steps)
             c = table->GetNextCluster(c);
     }
     for (uint32_t c : all) {
@@ -312,7 +314,8 @@ void SetTableEntry(uint8_t* table, uint64_t tableBytes, unsigned bits, uint32_t 
         const uint64_t at = uint64_t(index) * 3 / 2;
         if (at + 2 > tableBytes) return;
         uint16_t word = uint16_t(table[at] | table[at + 1] << 8);
-        word = (index & 1) ? uint16_t((word & 0x000F) | (value & 0xFFF) << 4) : uint16_t((word & 0xF000) | (value & 0xFFF));
+        word = (index & 1) ? uint16_t((word & 0x000F) | (value & 0xFFF) << 4)
+                           : uint16_t((word & 0xF000) | (value & 0xFFF));
         PutLe(table + at, word, 2);
         return;
     }
@@ -327,7 +330,7 @@ uint32_t TableValue(const FatMetadata& m, uint32_t index, Rng& rng)
     switch (rng.Below(8)) {
     case 0: return 0;
     case 1: return 1;
-    case 2: return index; // itself
+    case 2: return index;                              // itself
     case 3: return index - 1 + uint32_t(rng.Below(3)); // a neighbour or itself
     case 4: return m.folderClusters.empty() ? 2 : m.folderClusters[rng.Below(m.folderClusters.size())];
     case 5: return mask - uint32_t(rng.Below(16)); // bad and end marks
@@ -345,10 +348,15 @@ void DamageImage(Bytes& image, const FatMetadata& m, Rng& rng, std::vector<Regio
         const uint64_t where = rng.Below(100);
         if (where < 12) {
             const Region& r = m.boot[rng.Below(m.boot.size())];
-            static const size_t fields[] = {0x0B, 0x0D, 0x0E, 0x10, 0x11, 0x13, 0x16, 0x20, 0x24, 0x2C, 0x36, 0x52, 0x1FE};
-            const uint64_t at = r.offset + (rng.OneIn(3) ? rng.Below(r.size - 4) : fields[rng.Below(std::size(fields))]);
-            if (rng.OneIn(2)) PutLe(&image[at], rng.Interesting(), unsigned(std::min<uint64_t>(1u << rng.Below(3), r.offset + r.size - at)));
-            else image[at] ^= uint8_t(1u << rng.Below(8));
+            static const size_t fields[] = {0x0B, 0x0D, 0x0E, 0x10, 0x11, 0x13, 0x16,
+                                            0x20, 0x24, 0x2C, 0x36, 0x52, 0x1FE};
+            const uint64_t at =
+                r.offset + (rng.OneIn(3) ? rng.Below(r.size - 4) : fields[rng.Below(std::size(fields))]);
+            if (rng.OneIn(2))
+                PutLe(&image[at], rng.Interesting(),
+                      unsigned(std::min<uint64_t>(1u << rng.Below(3), r.offset + r.size - at)));
+            else
+                image[at] ^= uint8_t(1u << rng.Below(8));
             touch(at, 4);
         } else if (where < 40) {
             // One copy or both alike; mostly the entries in use, some anywhere.
@@ -401,7 +409,10 @@ struct ImageCase {
 };
 
 // Names the case in test listings instead of its bytes.
-void PrintTo(const ImageCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const ImageCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 // A FAT16 volume on 4096-byte sectors: a folder over two clusters, a long name, a fragmented file, a deleted file
 // and a deleted folder.
@@ -422,7 +433,8 @@ Bytes MakeLargeSectorVolume()
         for (uint32_t copy = 0; copy < 2; ++copy) Put16(&image[(1 + copy * kFATSectors) * kSector + cluster * 2], next);
     };
     auto chain = [&](std::vector<uint32_t> clusters) {
-        for (size_t i = 0; i < clusters.size(); ++i) link(clusters[i], i + 1 < clusters.size() ? uint16_t(clusters[i + 1]) : 0xFFFF);
+        for (size_t i = 0; i < clusters.size(); ++i)
+            link(clusters[i], i + 1 < clusters.size() ? uint16_t(clusters[i + 1]) : 0xFFFF);
     };
     auto at = [&](uint32_t cluster) { return &image[(kDataStart + uint64_t(cluster) - 2) * kSector]; };
     auto put = [](uint8_t* to, const std::vector<uint8_t>& bytes) { std::copy(bytes.begin(), bytes.end(), to); };
@@ -441,9 +453,14 @@ Bytes MakeLargeSectorVolume()
     auto add = [](std::vector<uint8_t>& to, const std::vector<uint8_t>& e) { to.insert(to.end(), e.begin(), e.end()); };
     add(root, MakeEntry(File("LARGESEC", "", 0, 0, 0x08)));
     add(root, MakeEntry(Folder("DOCS", 2)));
-    add(root, MakeLongNameEntries(u"A fragmented file with a long name.bin", MakeEntry(File("AFRAGM~1", "BIN", 10, 3 * kSector - 7))));
-    add(root, MakeEntry(File("\xE5" "ELETED", "TXT", 30, 5000)));
-    add(root, MakeEntry(Folder("\xE5" "LDDIR", 40)));
+    add(root, MakeLongNameEntries(u"A fragmented file with a long name.bin",
+                                  MakeEntry(File("AFRAGM~1", "BIN", 10, 3 * kSector - 7))));
+    add(root, MakeEntry(File("\xE5"
+                             "ELETED",
+                             "TXT", 30, 5000)));
+    add(root, MakeEntry(Folder("\xE5"
+                               "LDDIR",
+                               40)));
     put(&image[(1 + 2 * kFATSectors) * kSector], root);
     chain({10, 11, 14});
 
@@ -467,8 +484,8 @@ Bytes MakeLargeSectorVolume()
 }
 
 // Builds, checks and reads one damaged image; the image is put back afterwards.
-void RunImageCase(MemoryDevice& device, const Bytes& intact, const FatMetadata& m, const ImageCase& image, uint64_t seed,
-                  SettingsGuard& settings, Reached& reached)
+void RunImageCase(MemoryDevice& device, const Bytes& intact, const FatMetadata& m, const ImageCase& image,
+                  uint64_t seed, SettingsGuard& settings, Reached& reached)
 {
     SCOPED_TRACE(std::string(image.name) + " case seed " + std::to_string(seed));
     Rng rng(seed);
@@ -496,19 +513,25 @@ class FATFuzzImage : public testing::TestWithParam<ImageCase> {};
 // A small byte-built volume for the decoder-level cases: folders with dots, long names, deleted entries.
 
 struct SmallVolume {
-    Fat16Image image{2, 200}; // 1 KiB clusters 2..201
+    Fat16Image image{2, 200};            // 1 KiB clusters 2..201
     std::map<uint32_t, uint32_t> chains; // cluster -> next
     std::vector<uint32_t> folderClusters{0};
 
     SmallVolume()
     {
         std::vector<uint8_t> root;
-        auto add = [](std::vector<uint8_t>& to, const std::vector<uint8_t>& e) { to.insert(to.end(), e.begin(), e.end()); };
+        auto add = [](std::vector<uint8_t>& to, const std::vector<uint8_t>& e) {
+            to.insert(to.end(), e.begin(), e.end());
+        };
         add(root, MakeEntry(File("SMALLVOL", "", 0, 0, 0x08)));
         add(root, MakeLongNameEntries(u"A folder with a long name", MakeEntry(Folder("AFOLDE~1", 10))));
         add(root, MakeEntry(File("ROOT", "TXT", 20, 1500)));
-        add(root, MakeEntry(File("\xE5" "ELETED", "BIN", 25, 3000)));
-        add(root, MakeLongNameEntries(u"Deleted folder", MakeEntry(Folder("\xE5" "ELETE~1", 30))));
+        add(root, MakeEntry(File("\xE5"
+                                 "ELETED",
+                                 "BIN", 25, 3000)));
+        add(root, MakeLongNameEntries(u"Deleted folder", MakeEntry(Folder("\xE5"
+                                                                          "ELETE~1",
+                                                                          30))));
         add(root, MakeEntry(File("EMPTY", "TXT", 0, 0)));
         add(root, MakeEntry(Folder("RECYCLER", 90)));
         image.PutRoot(0, root);
@@ -527,7 +550,8 @@ struct SmallVolume {
             Link({uint32_t(40 + i)});
             image.Fill(uint32_t(40 + i));
         }
-        const auto straddler = MakeLongNameEntries(u"A long name across two clusters.txt", MakeEntry(File("ALONGN~1", "TXT", 70, 2500)));
+        const auto straddler =
+            MakeLongNameEntries(u"A long name across two clusters.txt", MakeEntry(File("ALONGN~1", "TXT", 70, 2500)));
         add(a, straddler);
         Link({70, 72, 71});
         for (uint32_t c : {70u, 71u, 72u}) image.Fill(c);
@@ -536,7 +560,10 @@ struct SmallVolume {
 
         image.Dots(12, 10);
         Link({12});
-        image.PutCluster(12, 64, MakeEntry(File("\xE5" "UBDEL", "TXT", 80, 900)));
+        image.PutCluster(12, 64,
+                         MakeEntry(File("\xE5"
+                                        "UBDEL",
+                                        "TXT", 80, 900)));
         image.Fill(80);
 
         image.Dots(30, 0);
@@ -665,7 +692,8 @@ TEST(FATFuzz, MutatedBootSectorsClassifyAndBuildSafely)
         CFATSearchedPartitionInfo partition(512);
         partition.u64StartSector = 0;
         partition.u64SectorsCount = device.GetSectorCount();
-        partition.AddFlags(kFATFlagsAnyBoot | kFATFlagFoundFAT1 | kFATFlagUseFAT1 | kFATFlagFoundFAT2 | kFATFlagUseFAT2);
+        partition.AddFlags(kFATFlagsAnyBoot | kFATFlagFoundFAT1 | kFATFlagUseFAT1 | kFATFlagFoundFAT2 |
+                           kFATFlagUseFAT2);
         TreePtr tree(FATQuickBuild(nullptr, &partition, &device, true));
         if (tree) {
             ++built;
@@ -750,8 +778,8 @@ TEST(FATFuzz, MutatedDirectoriesAndChainsThroughTheWalk)
         CFileSystemNode* partition = lost.MakePartitionNode(0);
         FATDirectoryQueue queue;
         const Region& r = folders[rng.Below(folders.size())];
-        const int processed = lost.ProcessDirectoryEntries({device.Bytes().data() + r.offset, size_t(r.size)}, partition,
-                                                           queue, true, true);
+        const int processed = lost.ProcessDirectoryEntries({device.Bytes().data() + r.offset, size_t(r.size)},
+                                                           partition, queue, true, true);
         ASSERT_LE(processed, int(r.size));
         lost.FreeBuildTree(partition);
 
@@ -798,7 +826,8 @@ TEST(FATFuzz, MutatedEntriesGiveUsableNames)
             // As the walk names an entry it accepts: with the long-name pieces right before it. Labels name the
             // volume, never a file, and entries starting with a dot count as dot entries.
             const FATEntryChecks noChecks{false, false};
-            if (!entry.IsValidEntry(false, noChecks) || entry.IsLongNameEntry() || entry.IsVolumeLabel() || b[at] == '.')
+            if (!entry.IsValidEntry(false, noChecks) || entry.IsLongNameEntry() || entry.IsVolumeLabel() ||
+                b[at] == '.')
                 continue;
             size_t from = at;
             while (from >= 32 && b[from - 32 + 11] == fat::kAttrLongName) from -= 32;
@@ -806,7 +835,8 @@ TEST(FATFuzz, MutatedEntriesGiveUsableNames)
             if (!properties) continue;
             ++named;
             const std::string name = properties->GetName();
-            ASSERT_TRUE(UsableName(name)) << "\"" << name << "\" " << testing::PrintToString(std::vector<uint8_t>(&b[from], &b[at + 32]));
+            ASSERT_TRUE(UsableName(name))
+                << "\"" << name << "\" " << testing::PrintToString(std::vector<uint8_t>(&b[from], &b[at + 32]));
         }
     }
     EXPECT_GT(named, 15000);
@@ -823,7 +853,8 @@ TEST(FATFuzz, MutatedTablesKeepTheirChainPromises)
             const uint64_t kind = rng.Below(6);
             entry[k] = kind == 0 ? 0 : kind == 1 ? 0xFFFF : kind <= 3 ? uint32_t(rng.Below(n + 2)) : uint32_t(k + 1);
         }
-        ASSERT_EQ(CheckFATChains(n, 0xFFF7, [&](uint32_t k) { return entry[k]; }), ChainsSound(entry, 0xFFF7)) << "case " << i;
+        ASSERT_EQ(CheckFATChains(n, 0xFFF7, [&](uint32_t k) { return entry[k]; }), ChainsSound(entry, 0xFFF7))
+            << "case " << i;
     }
 
     // Real copies, damaged, loaded from bytes: every lookup stays in the table, and a copy that passes its
@@ -839,8 +870,9 @@ TEST(FATFuzz, MutatedTablesKeepTheirChainPromises)
         ASSERT_GT(device.GetSectorCount(), 0u) << name;
         const FatMetadata m = MapMetadata(device, bits == 32);
         ASSERT_FALSE(m.fats.empty());
-        seeds.push_back({name, bits, Bytes(device.Bytes().begin() + long(m.fats[0].offset),
-                                           device.Bytes().begin() + long(m.fats[0].offset + m.fats[0].size))});
+        seeds.push_back({name, bits,
+                         Bytes(device.Bytes().begin() + long(m.fats[0].offset),
+                               device.Bytes().begin() + long(m.fats[0].offset + m.fats[0].size))});
     }
     int valid = 0;
     for (int i = 0; i < 900; ++i) {
@@ -856,9 +888,12 @@ TEST(FATFuzz, MutatedTablesKeepTheirChainPromises)
         }
         if (rng.OneIn(3)) t = Mutate(t, rng);
         std::unique_ptr<IRealFATTable> table;
-        if (seed.bits == 12) table = std::make_unique<CFAT12Table>(t, 512);
-        else if (seed.bits == 16) table = std::make_unique<CFAT16Table>(t, 512);
-        else table = std::make_unique<CFAT32Table>(t, 512);
+        if (seed.bits == 12)
+            table = std::make_unique<CFAT12Table>(t, 512);
+        else if (seed.bits == 16)
+            table = std::make_unique<CFAT16Table>(t, 512);
+        else
+            table = std::make_unique<CFAT32Table>(t, 512);
         const uint32_t count = table->GetEntryCount();
         for (uint32_t c : {0u, 1u, count - 1, count, count + 1, 0x0FFFFFF7u, 0xFFFFFFFFu})
             (void)table->GetNextCluster(c);
@@ -961,7 +996,8 @@ TEST_P(FATFuzzImage, DamagedMetadataThroughTheQuickBuildAndEveryRead)
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, FATFuzzImage,
-                         testing::Values(ImageCase{"fat12", false, 300, 12000000}, ImageCase{"fat16", false, 300, 16000000},
+                         testing::Values(ImageCase{"fat12", false, 300, 12000000},
+                                         ImageCase{"fat16", false, 300, 16000000},
                                          ImageCase{"fat32", true, 300, 32000000},
                                          ImageCase{"fat16_4096", false, 300, 46000000, 4096}),
                          [](const auto& info) { return std::string(info.param.name); });

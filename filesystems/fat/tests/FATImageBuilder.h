@@ -18,7 +18,8 @@ public:
     static constexpr uint32_t kRootSectors = 32;
 
     explicit Fat16Image(uint8_t sectorsPerCluster = 8, uint32_t clusters = 300)
-        : m_spc(sectorsPerCluster), m_clusters(clusters),
+        : m_spc(sectorsPerCluster),
+          m_clusters(clusters),
           m_device(uint64_t(kReserved + 2 * kSectorsPerFAT + kRootSectors) + uint64_t(clusters) * sectorsPerCluster)
     {
         BootParams p;
@@ -53,9 +54,13 @@ public:
     // Links the clusters in order and ends the chain.
     void Chain(const std::vector<uint32_t>& clusters)
     {
-        for (size_t i = 0; i < clusters.size(); ++i) Link(clusters[i], i + 1 < clusters.size() ? uint16_t(clusters[i + 1]) : 0xFFFF);
+        for (size_t i = 0; i < clusters.size(); ++i)
+            Link(clusters[i], i + 1 < clusters.size() ? uint16_t(clusters[i + 1]) : 0xFFFF);
     }
-    void PutRoot(uint32_t index, const std::vector<uint8_t>& entries) { m_device.Write(RootSector() * 512 + index * 32ull, entries.data(), entries.size()); }
+    void PutRoot(uint32_t index, const std::vector<uint8_t>& entries)
+    {
+        m_device.Write(RootSector() * 512 + index * 32ull, entries.data(), entries.size());
+    }
     void PutCluster(uint32_t cluster, uint32_t offset, const std::vector<uint8_t>& bytes)
     {
         m_device.Write((DataStart() + uint64_t(cluster - 2) * m_spc) * 512 + offset, bytes.data(), bytes.size());
@@ -93,6 +98,9 @@ inline EntryParams File(const char* name, const char* ext, uint32_t cluster, uin
     return p;
 }
 
-inline EntryParams Folder(const char* name, uint32_t cluster) { return File(name, "", cluster, 0, 0x10); }
+inline EntryParams Folder(const char* name, uint32_t cluster)
+{
+    return File(name, "", cluster, 0, 0x10);
+}
 
 } // namespace fattest

@@ -29,8 +29,14 @@ std::vector<uint8_t> Sector(std::initializer_list<std::vector<uint8_t>> entries)
     return s;
 }
 
-std::vector<uint8_t> Dot(uint32_t cluster) { return MakeEntry(File(".", "", cluster, 0, 0x10)); }
-std::vector<uint8_t> DotDot(uint32_t cluster) { return MakeEntry(File("..", "", cluster, 0, 0x10)); }
+std::vector<uint8_t> Dot(uint32_t cluster)
+{
+    return MakeEntry(File(".", "", cluster, 0, 0x10));
+}
+std::vector<uint8_t> DotDot(uint32_t cluster)
+{
+    return MakeEntry(File("..", "", cluster, 0, 0x10));
+}
 
 // A device of any size whose sectors are never read (the scanner is fed sectors directly).
 class SizedDevice : public IStorageDevice {

@@ -12,7 +12,10 @@ using namespace fattest;
 
 namespace {
 
-BootParams Floppy() { return BootParams{}; }
+BootParams Floppy()
+{
+    return BootParams{};
+}
 
 BootParams Fat16()
 {
@@ -50,7 +53,10 @@ TEST(CFATDBR, ClassifiesEachWidthAndRejectsEachBrokenRule)
         int expected;
     };
     auto none = [](std::vector<uint8_t>&) {};
-    auto withP = [](BootParams p, std::function<void(BootParams&)> f) { f(p); return p; };
+    auto withP = [](BootParams p, std::function<void(BootParams&)> f) {
+        f(p);
+        return p;
+    };
     const Case cases[] = {
         {"floppy", Floppy(), none, 512, 0},
         {"fat16", Fat16(), none, 512, 1},
@@ -63,10 +69,12 @@ TEST(CFATDBR, ClassifiesEachWidthAndRejectsEachBrokenRule)
         {"root entries not filling sectors", withP(Fat16(), [](auto& p) { p.rootEntries = 500; }), none, 512, 7},
         {"fat16 sectors per FAT 0", withP(Fat16(), [](auto& p) { p.sectorsPerFAT = 0; }), none, 512, 7},
         {"fat32 sectors per FAT 0", withP(Fat32(), [](auto& p) { p.sectorsPerFAT = 0; }), none, 512, 7},
-        {"fat32 text at 0x36", Fat32(), [](auto& s) {
+        {"fat32 text at 0x36", Fat32(),
+         [](auto& s) {
              std::memset(&s[0x52], ' ', 8);
              std::memcpy(&s[0x36], "FAT32   ", 8);
-         }, 512, 7},
+         },
+         512, 7},
         {"bytes per sector 512 on a 4096 device", Fat16(), none, 4096, 7},
         {"no 55 AA", Floppy(), [](auto& s) { s[511] = 0; }, 512, 7},
     };
@@ -145,8 +153,11 @@ TEST(CFATDirEntry, ValidityRules)
         {"size 0 with a cluster, strict", e([](auto& p) { p.size = 0; }), true, all, false},
         {"size 0 with a cluster, loose", e([](auto& p) { p.size = 0; }), false, all, true},
         {"size without cluster, strict", e([](auto& p) { p.cluster = 0; }), true, all, false},
-        {"directory with size and high cluster, strict",
-         e([](auto& p) { p.attr = 0x10; p.cluster = 0x10005; }), true, all, false},
+        {"directory with size and high cluster, strict", e([](auto& p) {
+             p.attr = 0x10;
+             p.cluster = 0x10005;
+         }),
+         true, all, false},
         {"directory with size and low cluster, strict", e([](auto& p) { p.attr = 0x10; }), true, all, true},
         {"reserved attribute bit", e([](auto& p) { p.attr = 0x60; }), false, all, false},
         {"blank first name byte", e([](auto& p) { p.name = " ABC"; }), false, all, false},
@@ -157,7 +168,11 @@ TEST(CFATDirEntry, ValidityRules)
         {"end marker", e([](auto& p) { p.name = std::string(8, '\0'); }), false, all, false},
         {"double-byte character takes a star along", e([](auto& p) { p.name = "A\x81*B"; }), false, all, true},
         {"deleted first byte", e([](auto& p) { p.name = "\xE5OO"; }), false, all, true},
-        {"volume label with a slash", e([](auto& p) { p.attr = 0x08; p.name = "A/B"; }), false, all, true},
+        {"volume label with a slash", e([](auto& p) {
+             p.attr = 0x08;
+             p.name = "A/B";
+         }),
+         false, all, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -230,7 +245,8 @@ TEST(CFATLongNameEntry, GathersUnitsUpToTheTerminator)
     EXPECT_TRUE(CFATLongNameEntry::ToMultiByte({bytes.data(), 32}, text));
     EXPECT_EQ(text, ".docx"); // the last piece: units 26..30, then the terminator and 0xFFFF fill
 
-    EXPECT_EQ(CFATLongNameEntry::UnitsToText(u"Gr\u00fc\u00dfe \u65e5\U0001F600"), "Gr\xC3\xBC\xC3\x9F" "e \xE6\x97\xA5\xF0\x9F\x98\x80");
+    EXPECT_EQ(CFATLongNameEntry::UnitsToText(u"Gr\u00fc\u00dfe \u65e5\U0001F600"), "Gr\xC3\xBC\xC3\x9F"
+                                                                                   "e \xE6\x97\xA5\xF0\x9F\x98\x80");
     std::u16string lone = u"a";
     lone.push_back(char16_t(0xD800));
     lone += u"b";
@@ -241,7 +257,9 @@ TEST(IsValidFATFileName, RefusesSeparatorsWildcardsAndDotNames)
 {
     EXPECT_TRUE(IsValidFATFileName("Photo 2021.jpg"));
     EXPECT_TRUE(IsValidFATFileName("...hidden"));
-    for (const char* bad : {"", ".", "..", "a*b", "a/b", "a\\b", "c:d", "a|b", "a\"b", "a<b", "a>b", "a?b", "a\x01" "b"})
+    for (const char* bad : {"", ".", "..", "a*b", "a/b", "a\\b", "c:d", "a|b", "a\"b", "a<b", "a>b", "a?b",
+                            "a\x01"
+                            "b"})
         EXPECT_FALSE(IsValidFATFileName(bad)) << bad;
     EXPECT_TRUE(IsValidFAT32Cluster(2));
     EXPECT_TRUE(IsValidFAT32Cluster(0x0FFFFFEF));

@@ -8,8 +8,15 @@
 
 namespace fattest {
 
-inline void Put16(uint8_t* p, uint16_t v) { p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); }
-inline void Put32(uint8_t* p, uint32_t v) { for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i)); }
+inline void Put16(uint8_t* p, uint16_t v)
+{
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+}
+inline void Put32(uint8_t* p, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
+}
 
 struct BootParams {
     int type = 0; // 0 FAT12, 1 FAT16, 2 FAT32
@@ -27,7 +34,9 @@ struct BootParams {
 inline std::vector<uint8_t> MakeBootSector(const BootParams& p, size_t sectorSize = 512)
 {
     std::vector<uint8_t> s(sectorSize < 512 ? 512 : sectorSize, 0);
-    s[0] = 0xEB; s[1] = 0x3C; s[2] = 0x90;
+    s[0] = 0xEB;
+    s[1] = 0x3C;
+    s[2] = 0x90;
     std::memcpy(&s[3], "MSWIN4.1", 8);
     Put16(&s[0x0B], p.bytesPerSector);
     s[0x0D] = p.sectorsPerCluster;
@@ -41,8 +50,10 @@ inline std::vector<uint8_t> MakeBootSector(const BootParams& p, size_t sectorSiz
         std::memcpy(&s[0x52], "FAT32   ", 8);
     } else {
         Put16(&s[0x11], p.rootEntries);
-        if (p.totalSectors < 0x10000) Put16(&s[0x13], uint16_t(p.totalSectors));
-        else Put32(&s[0x20], p.totalSectors);
+        if (p.totalSectors < 0x10000)
+            Put16(&s[0x13], uint16_t(p.totalSectors));
+        else
+            Put32(&s[0x20], p.totalSectors);
         Put16(&s[0x16], uint16_t(p.sectorsPerFAT));
         std::memcpy(&s[0x36], p.type == 0 ? "FAT12   " : "FAT16   ", 8);
     }
@@ -79,8 +90,14 @@ inline std::vector<uint8_t> MakeEntry(const EntryParams& p)
     return e;
 }
 
-inline uint16_t DosDate(int year, int month, int day) { return uint16_t((year - 1980) << 9 | month << 5 | day); }
-inline uint16_t DosTime(int h, int m, int s) { return uint16_t(h << 11 | m << 5 | s / 2); }
+inline uint16_t DosDate(int year, int month, int day)
+{
+    return uint16_t((year - 1980) << 9 | month << 5 | day);
+}
+inline uint16_t DosTime(int h, int m, int s)
+{
+    return uint16_t(h << 11 | m << 5 | s / 2);
+}
 
 // The long-name pieces of a name followed by its short entry, in directory order (last piece first).
 inline std::vector<uint8_t> MakeLongNameEntries(const std::u16string& name, const std::vector<uint8_t>& shortEntry)

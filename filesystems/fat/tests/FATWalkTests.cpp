@@ -37,7 +37,8 @@ struct FakeTable : IFATTable {
     }
     void Chain(const std::vector<uint32_t>& clusters)
     {
-        for (size_t i = 0; i < clusters.size(); ++i) next[clusters[i]] = i + 1 < clusters.size() ? clusters[i + 1] : fat::kEndOfChain;
+        for (size_t i = 0; i < clusters.size(); ++i)
+            next[clusters[i]] = i + 1 < clusters.size() ? clusters[i + 1] : fat::kEndOfChain;
     }
 };
 
@@ -87,8 +88,15 @@ TEST(CFATBuildContext, RunsOfLiveAndDeletedFiles)
 {
     Fat16Image image(8, 300); // 4096-byte clusters 2..301
     FakeTable table;
-    table.next = {{7, 20}, {20, fat::kEndOfChain}, {30, fat::kEndOfChain}, {40, 1}, {41, fat::kBadCluster},
-                  {42, 5000}, {101, fat::kBadCluster}, {300, fat::kEndOfChain}, {301, fat::kEndOfChain}};
+    table.next = {{7, 20},
+                  {20, fat::kEndOfChain},
+                  {30, fat::kEndOfChain},
+                  {40, 1},
+                  {41, fat::kBadCluster},
+                  {42, 5000},
+                  {101, fat::kBadCluster},
+                  {300, fat::kEndOfChain},
+                  {301, fat::kEndOfChain}};
     table.Chain({60, 61, 62, 70});
     CFATBuildContext context(nullptr, &image.Device(), GeometryOf(image), &table);
     EXPECT_EQ(context.GetClusterCount(), 300u);
@@ -125,9 +133,9 @@ TEST(CFATBuildContext, RunsOfLiveAndDeletedFiles)
         EXPECT_EQ(Runs(context.BuildRunList(c.first, c.size, c.deleted)), c.runs);
     }
     const auto& bits = context.GetClusterBitmap();
-    EXPECT_TRUE(bits[5]);      // cluster 7, live
-    EXPECT_TRUE(bits[18]);     // cluster 20, live
-    EXPECT_FALSE(bits[198]);   // cluster 200, deleted: free space
+    EXPECT_TRUE(bits[5]);    // cluster 7, live
+    EXPECT_TRUE(bits[18]);   // cluster 20, live
+    EXPECT_FALSE(bits[198]); // cluster 200, deleted: free space
     EXPECT_FALSE(bits[6]);
 }
 
@@ -138,7 +146,7 @@ TEST(CFATBuildContext, ALoopingChainEndsTheRunList)
     table.next = {{10, 11}, {11, 10}};
     CFATBuildContext context(nullptr, &image.Device(), GeometryOf(image), &table);
     auto runs = context.BuildRunList(10, 1u << 30, false); // far larger than the volume: the loop must end it
-    EXPECT_FALSE(runs); // the size would run past the volume
+    EXPECT_FALSE(runs);                                    // the size would run past the volume
     auto small = Runs(context.BuildRunList(10, 3 * 512, false));
     uint64_t total = 0;
     for (const DataRun& r : small) total += r.length;
@@ -158,12 +166,16 @@ TEST(CFATBuildContext, WalksFoldersLongNamesLoopsAndDuplicates)
     add(MakeEntry(label));
     add(MakeLongNameEntries(u"Project notes folder", MakeEntry(Folder("PROJEC~1", 10))));
     add(MakeEntry(File("ROOT", "TXT", 12, 100)));
-    add(MakeEntry(File("\xE5" "ELETED", "TXT", 13, 5000)));
+    add(MakeEntry(File("\xE5"
+                       "ELETED",
+                       "TXT", 13, 5000)));
     add(MakeEntry(Folder("NODOTS", 20)));
     add(MakeEntry(Folder("LOOP", 30)));
     add(MakeEntry(Folder("FAR", 60)));
     add(MakeEntry(Folder("DOTTY", 70)));
-    add(MakeEntry(Folder("\xE5" "ARLY", 80)));
+    add(MakeEntry(Folder("\xE5"
+                         "ARLY",
+                         80)));
     add(MakeEntry(Folder("LATE", 80)));
     add(MakeEntry(File("EMPTY", "TXT", 0, 0)));
     image.PutRoot(0, root);
@@ -182,7 +194,8 @@ TEST(CFATBuildContext, WalksFoldersLongNamesLoopsAndDuplicates)
         fillers.insert(fillers.end(), e.begin(), e.end());
     }
     image.PutCluster(10, 64, fillers);
-    auto straddler = MakeLongNameEntries(u"A long name across two reads.txt", MakeEntry(File("ALONGN~1", "TXT", 16, 10)));
+    auto straddler =
+        MakeLongNameEntries(u"A long name across two reads.txt", MakeEntry(File("ALONGN~1", "TXT", 16, 10)));
     ASSERT_EQ(straddler.size(), 4u * 32);
     image.PutCluster(10, 126 * 32, {straddler.begin(), straddler.begin() + 64});
     image.PutCluster(15, 0, {straddler.begin() + 64, straddler.end()});
@@ -246,7 +259,8 @@ TEST(CFATBuildContext, WalksFoldersLongNamesLoopsAndDuplicates)
     EXPECT_EQ(paths["/LATE/INSIDE.TXT"]->GetProperties()->GetState(), 0);
     EXPECT_EQ(context.GetDirectoryMap().at(80), paths["/LATE"]);
 
-    const auto* straddling = static_cast<CFATFileProperties*>(paths["/Project notes folder/A long name across two reads.txt"]->GetProperties());
+    const auto* straddling = static_cast<CFATFileProperties*>(
+        paths["/Project notes folder/A long name across two reads.txt"]->GetProperties());
     EXPECT_EQ(straddling->GetParentCluster(), 10u);
     EXPECT_EQ(straddling->GetFirstCluster(), 16u);
     (void)cb;
@@ -261,8 +275,12 @@ TEST(CFATBuildContext, IncludeAllOffListsFoldersAndDeletedEntriesOnly)
     add(MakeEntry(File("LIVE", "TXT", 10, 10)));
     // A passed-over live file's long name must not stick to the entry after it.
     add(MakeLongNameEntries(u"Live file with a long name.txt", MakeEntry(File("LIVEFI~1", "TXT", 14, 99))));
-    add(MakeEntry(File("\xE5" "ONE", "TXT", 11, 10)));
-    add(MakeEntry(Folder("\xE5" "LDDIR", 12)));
+    add(MakeEntry(File("\xE5"
+                       "ONE",
+                       "TXT", 11, 10)));
+    add(MakeEntry(Folder("\xE5"
+                         "LDDIR",
+                         12)));
     image.PutRoot(0, root);
     image.Dots(12, 0);
     image.PutCluster(12, 64, MakeEntry(File("KEPT", "TXT", 13, 10)));
@@ -285,11 +303,18 @@ TEST(CFATBuildContext, AFolderThatClaimsItsOwnAncestorsClusterIsDropped)
     // Deleted ANC (90) holds deleted SUB (91), which holds a newer deleted entry for cluster 90 again.
     Fat16Image image(8, 300);
     FakeTable table;
-    image.PutRoot(0, MakeEntry(Folder("\xE5" "NC", 90)));
+    image.PutRoot(0, MakeEntry(Folder("\xE5"
+                                      "NC",
+                                      90)));
     image.Dots(90, 0);
-    image.PutCluster(90, 64, MakeEntry(Folder("\xE5" "UB", 91)));
+    image.PutCluster(90, 64,
+                     MakeEntry(Folder("\xE5"
+                                      "UB",
+                                      91)));
     image.Dots(91, 90);
-    EntryParams back = Folder("\xE5" "ACK", 90);
+    EntryParams back = Folder("\xE5"
+                              "ACK",
+                              90);
     back.wrtDate = DosDate(2030, 1, 1);
     image.PutCluster(91, 64, MakeEntry(back));
     table.Chain({90});
@@ -437,7 +462,8 @@ TEST(CFATBuildContext, WhichOfTwoFoldersOnOneClusterStays)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const int r = CFATBuildContext::CompareDuplicateDirectories(*props(c.existing, c.existingDate), *props(c.candidate, c.candidateDate));
+        const int r = CFATBuildContext::CompareDuplicateDirectories(*props(c.existing, c.existingDate),
+                                                                    *props(c.candidate, c.candidateDate));
         EXPECT_EQ((r > 0) - (r < 0), c.sign);
     }
 }
@@ -454,10 +480,16 @@ TEST(CFATBuildContext, LostModeStopsAtTheFirstBadEntryAndKeepsMappedNodes)
 
     std::vector<uint8_t> sector;
     auto add = [&](const std::vector<uint8_t>& e) { sector.insert(sector.end(), e.begin(), e.end()); };
-    add(MakeEntry(File("\xE5" "IRST", "TXT", 10, 10)));
-    add(MakeEntry(Folder("\xE5" "ENAMED", 40)));
+    add(MakeEntry(File("\xE5"
+                       "IRST",
+                       "TXT", 10, 10)));
+    add(MakeEntry(Folder("\xE5"
+                         "ENAMED",
+                         40)));
     add(MakeEntry(File("BAD*NAME", "TXT", 11, 10)));
-    add(MakeEntry(File("\xE5" "ATER", "TXT", 12, 10)));
+    add(MakeEntry(File("\xE5"
+                       "ATER",
+                       "TXT", 12, 10)));
     FATDirectoryQueue queue;
     EXPECT_EQ(context.ProcessDirectoryEntries(sector, partition.get(), queue, true, true), 64);
     auto paths = Paths(partition.get());
@@ -473,9 +505,11 @@ TEST(CFATBuildContext, CorruptEntriesAndFailedReadsAreCountedAndLoggedWithTheirO
 {
     Fat16Image image(1, 100);
     FakeTable table;
-    image.PutRoot(0, MakeEntry(File("\xE5" "OOD", "TXT", 5, 100)));
-    image.PutRoot(1, MakeEntry(File("BA?D", "TXT", 6, 100)));     // a character no short name may hold
-    image.PutRoot(2, MakeEntry(File("FAR", "BIN", 9000, 100)));   // first cluster past the volume
+    image.PutRoot(0, MakeEntry(File("\xE5"
+                                    "OOD",
+                                    "TXT", 5, 100)));
+    image.PutRoot(1, MakeEntry(File("BA?D", "TXT", 6, 100)));   // a character no short name may hold
+    image.PutRoot(2, MakeEntry(File("FAR", "BIN", 9000, 100))); // first cluster past the volume
     image.PutRoot(3, MakeEntry(Folder("SUB", 10)));
     image.PutRoot(4, MakeEntry(Folder("GONE", 20)));
     image.Dots(10, 0);
@@ -508,7 +542,8 @@ TEST(CFATBuildContext, CorruptEntriesAndFailedReadsAreCountedAndLoggedWithTheirO
     EXPECT_NE(text.find(at(image.RootSector() * 512 + 64) + ": first cluster outside the data area"), std::string::npos)
         << text;
     EXPECT_NE(text.find(at((image.DataStart() + 8) * 512 + 64)), std::string::npos) << text;
-    EXPECT_NE(text.find("FAT directory read failed: 1 sectors at sector " + std::to_string(goneSector)), std::string::npos)
+    EXPECT_NE(text.find("FAT directory read failed: 1 sectors at sector " + std::to_string(goneSector)),
+              std::string::npos)
         << text;
     EXPECT_NE(text.find("3 corrupt ones skipped, 1 directory reads failed"), std::string::npos) << text;
 }

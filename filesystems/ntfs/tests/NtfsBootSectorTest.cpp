@@ -80,19 +80,14 @@ TEST(NtfsBootSector, FileRecordSizeIsAPowerOfTwoBetweenSectorAnd4096)
         uint32_t expected;
     };
     const Case cases[] = {
-        {512, 8, -10, 1024},  // 0xF6
-        {512, 8, 0, 1024},
-        {512, 8, -12, 4096},
-        {512, 2, 1, 1024},    // one cluster of 1024
-        {512, 8, 2, 0},       // 8192: larger than any record the readers accept
-        {512, 8, -13, 0},
-        {512, 8, -128, 0},    // a shift of 128 bits
-        {512, 1, 1, 0},       // 512
-        {512, 3, 1, 0},       // 1536: not a power of two
-        {4096, 1, -10, 0},    // 1024-byte records on 4096-byte sectors
-        {4096, 1, -12, 4096},
-        {4096, 1, 1, 4096},
-        {2048, 1, 0, 0},      // the default 1024 is below the sector size
+        {512, 8, -10, 1024},                                          // 0xF6
+        {512, 8, 0, 1024},    {512, 8, -12, 4096}, {512, 2, 1, 1024}, // one cluster of 1024
+        {512, 8, 2, 0},                                               // 8192: larger than any record the readers accept
+        {512, 8, -13, 0},     {512, 8, -128, 0},                      // a shift of 128 bits
+        {512, 1, 1, 0},                                               // 512
+        {512, 3, 1, 0},                                               // 1536: not a power of two
+        {4096, 1, -10, 0},                                            // 1024-byte records on 4096-byte sectors
+        {4096, 1, -12, 4096}, {4096, 1, 1, 4096},  {2048, 1, 0, 0},   // the default 1024 is below the sector size
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.bytesPerSector << "/" << int(c.sectorsPerCluster) << "/"

@@ -23,8 +23,8 @@ namespace {
 
 constexpr uint64_t kSector = 200;
 
-std::unique_ptr<CNTFSFileProperties> Build(const Bytes& record, int64_t* parent = nullptr, uint32_t bytesPerCluster = 4096,
-                                           IStorageDevice* device = nullptr,
+std::unique_ptr<CNTFSFileProperties> Build(const Bytes& record, int64_t* parent = nullptr,
+                                           uint32_t bytesPerCluster = 4096, IStorageDevice* device = nullptr,
                                            const std::vector<CNTFSExtensionEntry>* extensions = nullptr)
 {
     CNTFSFileRecordGroup group(record, kSector, device, extensions);
@@ -179,12 +179,12 @@ TEST(NtfsFileProperties, SizeFromRunsNameAndFirstExtent)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        auto p = Build(NtfsRecordBuilder()
-                           .AddFileName(5, u"d.bin", 1, 0, c.nameSize)
-                           .AddNonResident(0x80, NtfsPackRuns({{50, 2}, {-1, 1}}), 0, 2, 12288, c.extentSize,
-                                           c.extentSize)
-                           .Build(),
-                       nullptr, c.bytesPerCluster);
+        auto p =
+            Build(NtfsRecordBuilder()
+                      .AddFileName(5, u"d.bin", 1, 0, c.nameSize)
+                      .AddNonResident(0x80, NtfsPackRuns({{50, 2}, {-1, 1}}), 0, 2, 12288, c.extentSize, c.extentSize)
+                      .Build(),
+                  nullptr, c.bytesPerCluster);
         ASSERT_TRUE(p);
         EXPECT_EQ(p->GetSize(), c.expected);
     }
@@ -376,7 +376,8 @@ TEST(NtfsFoundFileReaders, ResidentData)
                               .AddFileName(5, u"big.bin")
                               .AddNonResident(0x80, NtfsPackRuns({{5, 1}}), 0, 0, 1024, 700, 700)
                               .Build());
-    EXPECT_FALSE(NtfsReadResidentFileData(&nonResident.node, &nonResident.device, &length, buffer.data(), buffer.size()));
+    EXPECT_FALSE(
+        NtfsReadResidentFileData(&nonResident.node, &nonResident.device, &length, buffer.data(), buffer.size()));
     FoundFile folder(NtfsRecordBuilder().AddFileName(5, u"dir").AddResident(0x80, Bytes(3, 1)).Build(), 0x10);
     EXPECT_FALSE(NtfsReadResidentFileData(&folder.node, &folder.device, &length, buffer.data(), buffer.size()));
 
@@ -402,10 +403,11 @@ TEST(NtfsFoundFileReaders, EfsStreamResidentAndNonResident)
 
     // Clusters 10 and 12 of the volume with a one-cluster hole between them (clusters of 1024 bytes).
     const Bytes stream = EfsStream(2500);
-    FoundFile outside(NtfsRecordBuilder()
-                          .AddFileName(5, u"secret2.doc")
-                          .AddNonResident(0x100, NtfsPackRuns({{10, 1}, {-1, 1}, {12, 1}}), 0, 2, 3072, 2500, 2500, u"$EFS")
-                          .Build());
+    FoundFile outside(
+        NtfsRecordBuilder()
+            .AddFileName(5, u"secret2.doc")
+            .AddNonResident(0x100, NtfsPackRuns({{10, 1}, {-1, 1}, {12, 1}}), 0, 2, 3072, 2500, 2500, u"$EFS")
+            .Build());
     outside.device.Write((1000 + 20) * 512, stream.data(), 1024);
     outside.device.Write((1000 + 24) * 512, stream.data() + 2048, 452);
     std::fill(buffer.begin(), buffer.end(), 0xEE);

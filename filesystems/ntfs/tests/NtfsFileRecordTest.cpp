@@ -213,11 +213,15 @@ TEST(NtfsFileRecord, DamagedAttributesInvalidateTheRecord)
          },
          false},
         {"resident value past the attribute", [&](NtfsRecordBuilder& b) { b.AddRaw(rawResident(32, 20, 24)); }, false},
-        {"resident header shorter than 24 bytes", [&](NtfsRecordBuilder& b) { b.AddRaw(rawResident(16, 0, 0)); }, false},
+        {"resident header shorter than 24 bytes", [&](NtfsRecordBuilder& b) { b.AddRaw(rawResident(16, 0, 0)); },
+         false},
         {"attribute longer than the record", [&](NtfsRecordBuilder& b) { b.AddRaw(rawResident(4000, 0, 24)); }, false},
         {"length below the smallest header", [&](NtfsRecordBuilder& b) { b.AddRaw(rawResident(8, 0, 0)); }, false},
         {"$DATA mapping pairs with a 5-byte offset",
-         [](NtfsRecordBuilder& b) { b.AddNonResident(0x80, {0x51, 1, 1, 2, 3, 4, 5, 0}, 0, 0, 4096, 10, 10); }, false},
+         [](NtfsRecordBuilder& b) {
+             b.AddNonResident(0x80, {0x51, 1, 1, 2, 3, 4, 5, 0}, 0, 0, 4096, 10, 10);
+         },
+         false},
         {"$DATA mapping pairs without the closing zero",
          [](NtfsRecordBuilder& b) {
              Bytes a(72, 0);
@@ -249,7 +253,10 @@ TEST(NtfsFileRecord, DamagedAttributesInvalidateTheRecord)
          },
          false},
         {"unchecked mapping pairs of other types pass",
-         [](NtfsRecordBuilder& b) { b.AddNonResident(0xA0, {0x51, 1, 1, 2, 3, 4, 5, 0}, 0, 0, 4096, 10, 10); }, true},
+         [](NtfsRecordBuilder& b) {
+             b.AddNonResident(0xA0, {0x51, 1, 1, 2, 3, 4, 5, 0}, 0, 0, 4096, 10, 10);
+         },
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -297,7 +304,11 @@ TEST(NtfsFileRecord, FieldsOutsideTheAttributeReadAsZero)
 TEST(NtfsMetafiles, NamesFlagsAndTheSystemFileTable)
 {
     auto metafile = [](const std::u16string& name, uint32_t siAttributes, uint64_t base = 0) {
-        return NtfsRecordBuilder().BaseReference(base).AddStandardInformation(siAttributes).AddFileName(5, name).Build();
+        return NtfsRecordBuilder()
+            .BaseReference(base)
+            .AddStandardInformation(siAttributes)
+            .AddFileName(5, name)
+            .Build();
     };
     const Bytes mft = metafile(u"$MFT", 0x06);
     EXPECT_TRUE(IsMftRecord(mft));
@@ -311,7 +322,7 @@ TEST(NtfsMetafiles, NamesFlagsAndTheSystemFileTable)
         std::u16string name;
         int number;
     };
-    const Case cases[] = {{u"$MFT", 0}, {u"$Bitmap", 6}, {u".", 5}, {u"$UpCase", 10}, {u"$Extend", 11},
+    const Case cases[] = {{u"$MFT", 0},    {u"$Bitmap", 6},   {u".", 5},          {u"$UpCase", 10}, {u"$Extend", 11},
                           {u"$Quota", 32}, {u"$Reparse", 34}, {u"notes.txt", -1}, {u"$Secure2", -1}};
     for (const Case& c : cases) {
         const Bytes r = metafile(c.name, 0x06);

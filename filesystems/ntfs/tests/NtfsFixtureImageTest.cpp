@@ -189,7 +189,8 @@ TEST_F(NtfsFixture, FilesMatchTheManifest)
                 } else {
                     const uint64_t at = uint64_t(r->firstCluster) * s_image->bytesPerCluster;
                     ASSERT_LE(at + bytes, s_image->bytes.size());
-                    content.insert(content.end(), s_image->bytes.begin() + long(at), s_image->bytes.begin() + long(at + bytes));
+                    content.insert(content.end(), s_image->bytes.begin() + long(at),
+                                   s_image->bytes.begin() + long(at + bytes));
                 }
             }
         }
@@ -214,7 +215,8 @@ TEST_F(NtfsFixture, NamesSpreadOverExtensionRecordsThroughTheAttributeList)
         ASSERT_TRUE(f);
         const auto base = Record(f->record);
         const uint64_t sector = uint64_t(SectorOf(f->record));
-        EXPECT_LT(CountAttributes(CNTFSFileRecord(std::span<const uint8_t>(base)).Record(), ntfs::kAttrFileName), n.count);
+        EXPECT_LT(CountAttributes(CNTFSFileRecord(std::span<const uint8_t>(base)).Record(), ntfs::kAttrFileName),
+                  n.count);
         const auto listed = ReadAttributeList(base, 0, Spc(), s_device);
         ASSERT_GT(listed.size(), 1u);
         EXPECT_EQ(listed.front().reference, f->record);
@@ -292,7 +294,8 @@ TEST_F(NtfsFixture, FolderIndexRecords)
 
 TEST_F(NtfsFixture, EveryUsedRecordOfTheTableValidates)
 {
-    const uint64_t records = s_mft->GetRunList().GetRunListLength() * s_image->bytesPerCluster / s_image->bytesPerRecord;
+    const uint64_t records =
+        s_mft->GetRunList().GetRunListLength() * s_image->bytesPerCluster / s_image->bytesPerRecord;
     int inUse = 0;
     int extensions = 0;
     for (uint64_t n = 0; n < records; ++n) {

@@ -23,9 +23,11 @@ using namespace testsupport;
 namespace {
 
 // Values that sit on the edges of the checks: zero, small, around record and buffer sizes, and huge.
-constexpr uint64_t kInteresting[] = {0, 1, 2, 7, 8, 15, 16, 23, 24, 0x38, 0x40, 0x48, 255, 256, 510, 511, 512,
-                                     1016, 1023, 1024, 1025, 4095, 4096, 65535, 65536, 0x7FFFFFFF, 0x80000000,
-                                     0xFFFFFFFF, 1ull << 40, 0x7FFFFFFFFFFFFFFFull, ~0ull};
+constexpr uint64_t kInteresting[] = {
+    0,    1,    2,    7,     8,     15,         16,         23,         24,         0x38,
+    0x40, 0x48, 255,  256,   510,   511,        512,        1016,       1023,       1024,
+    1025, 4095, 4096, 65535, 65536, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 1ull << 40, 0x7FFFFFFFFFFFFFFFull,
+    ~0ull};
 
 class Mutator {
 public:
@@ -88,32 +90,34 @@ std::vector<Bytes> SeedRecords()
                         .AddResident(0x80, Bytes(300, 'x'))
                         .AddResident(0x80, Bytes(20, 'y'), u"ads")
                         .Build());
-    seeds.push_back(NtfsRecordBuilder(4096)
-                        .AddStandardInformation(0x06)
-                        .AddFileName(5, u"$MFT")
-                        .AddNonResident(0x80, NtfsPackRuns({{4, 64}, {-1, 8}, {1000, 184}}), 0, 255, 1048576, 1048576,
-                                        1048576)
-                        .AddResident(0x100, Bytes(600, 1), u"$EFS")
-                        .Build());
+    seeds.push_back(
+        NtfsRecordBuilder(4096)
+            .AddStandardInformation(0x06)
+            .AddFileName(5, u"$MFT")
+            .AddNonResident(0x80, NtfsPackRuns({{4, 64}, {-1, 8}, {1000, 184}}), 0, 255, 1048576, 1048576, 1048576)
+            .AddResident(0x100, Bytes(600, 1), u"$EFS")
+            .Build());
     seeds.push_back(NtfsRecordBuilder()
                         .Flags(3)
                         .AddStandardInformation(0x10)
                         .AddFileName(5, u"Docs", 1, 0x10000000)
-                        .AddResident(0x90, NtfsIndexRootValue({NtfsIndexEntry(70, 0x40, u"a"), NtfsIndexEntry(71, 0x40, u"b"),
-                                                               NtfsIndexEnd()}),
+                        .AddResident(0x90,
+                                     NtfsIndexRootValue({NtfsIndexEntry(70, 0x40, u"a"), NtfsIndexEntry(71, 0x40, u"b"),
+                                                         NtfsIndexEnd()}),
                                      u"$I30")
                         .AddNonResident(0xA0, NtfsPackRuns({{300, 1}}), 0, 0, 4096, 4096, 4096, u"$I30")
                         .Build());
     seeds.push_back(NtfsRecordBuilder()
                         .AddStandardInformation(0x20)
-                        .AddResident(0x20, [] {
-                            Bytes list;
-                            for (uint64_t r : {40, 41, 42, 43}) {
-                                const Bytes e = NtfsAttributeListEntry(0x30, r);
-                                list.insert(list.end(), e.begin(), e.end());
-                            }
-                            return list;
-                        }())
+                        .AddResident(0x20,
+                                     [] {
+                                         Bytes list;
+                                         for (uint64_t r : {40, 41, 42, 43}) {
+                                             const Bytes e = NtfsAttributeListEntry(0x30, r);
+                                             list.insert(list.end(), e.begin(), e.end());
+                                         }
+                                         return list;
+                                     }())
                         .AddFileName(5, u"many.txt")
                         .AddNonResident(0x80, NtfsPackRuns({{10, 2}}), 0, 1, 8192, 5000, 5000)
                         .Build());
@@ -181,7 +185,8 @@ void ExerciseRecord(Bytes r, MemoryDevice& device, Mutator& m, Reached& reached)
         extensions.push_back({int64_t(m.Below(device.GetSectorCount() + 8)) - 4, m.Below(100)});
     CNTFSFileRecordGroup group(r, 100, &device, &extensions);
     int64_t parent = -1;
-    auto properties = BuildNTFSFileProperties(group, 100, uint32_t(kInteresting[m.Below(std::size(kInteresting))]), &parent);
+    auto properties =
+        BuildNTFSFileProperties(group, 100, uint32_t(kInteresting[m.Below(std::size(kInteresting))]), &parent);
     if (properties) {
         ++reached.built;
         std::unique_ptr<IDataRunList> list(properties->GetDataRunList());
@@ -244,8 +249,8 @@ TEST(NtfsFuzz, MutatedBootSectors)
 TEST(NtfsFuzz, MutatedIndexRecordsAndLogPages)
 {
     Mutator m(1234);
-    const Bytes seed = NtfsIndxRecord({NtfsIndexEntry(100, 0x40, u"a.txt"), NtfsIndexEntry(101, 0x40, u"b.txt"),
-                                       NtfsIndexEnd()});
+    const Bytes seed =
+        NtfsIndxRecord({NtfsIndexEntry(100, 0x40, u"a.txt"), NtfsIndexEntry(101, 0x40, u"b.txt"), NtfsIndexEnd()});
     Bytes rcrd(4096, 0);
     rcrd[0] = 'R', rcrd[1] = 'C', rcrd[2] = 'R', rcrd[3] = 'D';
     PutLe(rcrd, 4, 40, 2);
@@ -267,14 +272,17 @@ TEST(NtfsFuzz, RandomMappingPairs)
     Mutator m(99);
     MemoryDevice device(64, 512);
     for (int i = 0; i < 20000; ++i) {
-        Bytes pairs = i % 2 ? m.Random(m.Below(40)) : m.Mutate(NtfsPackRuns({{100, 8}, {-1, 4}, {90, 16}, {1ll << 40, 3}}));
+        Bytes pairs =
+            i % 2 ? m.Random(m.Below(40)) : m.Mutate(NtfsPackRuns({{100, 8}, {-1, 4}, {90, 16}, {1ll << 40, 3}}));
         CNTFSRunList list;
         const size_t n = DecodeRunList(pairs, list);
         ASSERT_LE(n, pairs.size()); // at least one byte per run: the list is bounded by the bytes
         if (IsValidRunList(pairs)) {
-            for (const CNTFSRun& r : list.Runs()) ASSERT_TRUE(r.IsSparse() || r.lcn < (1ll << 32) || r.lcn >= -(1ll << 32));
+            for (const CNTFSRun& r : list.Runs())
+                ASSERT_TRUE(r.IsSparse() || r.lcn < (1ll << 32) || r.lcn >= -(1ll << 32));
         }
-        volatile int64_t sink = list.VcnToLcn(m.Below(64)) + list.LcnToVcn(int64_t(m.Below(200))) + GetMappingPairsLength(pairs);
+        volatile int64_t sink =
+            list.VcnToLcn(m.Below(64)) + list.LcnToVcn(int64_t(m.Below(200))) + GetMappingPairsLength(pairs);
         Bytes buffer(m.Below(8) * 512);
         sink = sink + ReadNonResidentData(pairs, buffer, m.Below(70), uint32_t(1 + m.Below(8)), &device);
         (void)sink;

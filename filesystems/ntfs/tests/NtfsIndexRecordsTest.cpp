@@ -53,14 +53,22 @@ TEST(NtfsIndx, DamagedRecordsFail)
     };
     const std::vector<Case> cases = {
         {"entries of two folders",
-         [] { return Indx({NtfsIndexEntry(100, kFolder, u"a"), NtfsIndexEntry(101, kFolder + 1, u"b")}); }, false},
-        {"same record, other sequence number",
-         [] { return Indx({NtfsIndexEntry(100, kFolder, u"a"), NtfsIndexEntry(101, kFolder ^ (1ull << 48), u"b")}); },
+         [] {
+             return Indx({NtfsIndexEntry(100, kFolder, u"a"), NtfsIndexEntry(101, kFolder + 1, u"b")});
+         },
          false},
-        {"allocated size below the real size",
-         [] { return Indx({NtfsIndexEntry(100, kFolder, u"a", 0, 100, 200)}); }, false},
+        {"same record, other sequence number",
+         [] {
+             return Indx({NtfsIndexEntry(100, kFolder, u"a"), NtfsIndexEntry(101, kFolder ^ (1ull << 48), u"b")});
+         },
+         false},
+        {"allocated size below the real size", [] { return Indx({NtfsIndexEntry(100, kFolder, u"a", 0, 100, 200)}); },
+         false},
         {"a sub-node entry is not checked",
-         [] { return Indx({NtfsIndexEntry(100, kFolder, u"a"), NtfsIndexEntry(101, 9, u"b", 1)}); }, true},
+         [] {
+             return Indx({NtfsIndexEntry(100, kFolder, u"a"), NtfsIndexEntry(101, 9, u"b", 1)});
+         },
+         true},
         {"torn unit",
          [] {
              Bytes r = Indx({NtfsIndexEntry(100, kFolder, u"a")});
@@ -89,7 +97,8 @@ TEST(NtfsIndx, DamagedRecordsFail)
              return r;
          },
          false},
-        {"magic", [] {
+        {"magic",
+         [] {
              Bytes r = Indx({NtfsIndexEntry(100, kFolder, u"a")});
              r[0] = 'J';
              return r;

@@ -38,9 +38,7 @@ TEST(NtfsMappingPairs, DecodesLengthsSignedDeltasAndSparseRuns)
         {"three-byte delta 0x800000 is negative",
          {0x41, 0x01, 0x00, 0x00, 0x00, 0x01, 0x31, 0x02, 0x00, 0x00, 0x80, 0x00},
          {{0x1000000, 0, 1}, {0x800000, 1, 2}}},
-        {"three-byte delta 0x7FFFFF is positive",
-         {0x31, 0x01, 0xFF, 0xFF, 0x7F, 0x00},
-         {{0x7FFFFF, 0, 1}}},
+        {"three-byte delta 0x7FFFFF is positive", {0x31, 0x01, 0xFF, 0xFF, 0x7F, 0x00}, {{0x7FFFFF, 0, 1}}},
         {"sparse run keeps the running LCN",
          {0x11, 0x08, 0x64, 0x01, 0x10, 0x11, 0x04, 0xF6, 0x00},
          {{100, 0, 8}, {-1, 8, 16}, {90, 24, 4}}},
@@ -83,11 +81,11 @@ TEST(NtfsRunList, VcnLcnMappingNeverMapsSparseRuns)
     DecodeRunList(NtfsPackRuns({{100, 8}, {-1, 4}, {90, 16}}), list);
     EXPECT_EQ(list.VcnToLcn(0), 100);
     EXPECT_EQ(list.VcnToLcn(7), 107);
-    EXPECT_EQ(list.VcnToLcn(8), -1);  // inside the hole
+    EXPECT_EQ(list.VcnToLcn(8), -1); // inside the hole
     EXPECT_EQ(list.VcnToLcn(12), 90);
     EXPECT_EQ(list.VcnToLcn(27), 105);
     EXPECT_EQ(list.VcnToLcn(28), -1); // past the end
-    EXPECT_EQ(list.LcnToVcn(105), 5);  // the first run that holds it (the third one does too)
+    EXPECT_EQ(list.LcnToVcn(105), 5); // the first run that holds it (the third one does too)
     EXPECT_EQ(list.LcnToVcn(90), 12);
     EXPECT_EQ(list.LcnToVcn(89), -1);
     EXPECT_EQ(list.LcnToVcn(-1), -1);
@@ -107,9 +105,9 @@ TEST(NtfsRunList, StreamFormRoundTrip)
     const Bytes bytes = out.SectionBytes();
     ASSERT_EQ(bytes.size(), 8u + 2 * 24u);
     EXPECT_EQ(GetLe(bytes, 0, 8), 2u);
-    EXPECT_EQ(GetLe(bytes, 8, 8), 100u);  // LCN
-    EXPECT_EQ(GetLe(bytes, 16, 8), 8u);   // length
-    EXPECT_EQ(GetLe(bytes, 24, 8), 0u);   // VCN
+    EXPECT_EQ(GetLe(bytes, 8, 8), 100u); // LCN
+    EXPECT_EQ(GetLe(bytes, 16, 8), 8u);  // length
+    EXPECT_EQ(GetLe(bytes, 24, 8), 0u);  // VCN
     EXPECT_EQ(GetLe(bytes, 32, 8), ~0ull);
 
     MemoryRSData in = MemoryRSData::Reader(bytes);

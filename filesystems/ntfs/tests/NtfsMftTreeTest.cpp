@@ -70,11 +70,10 @@ TEST(NtfsMftTree, DeletedEntriesStayInPlaceAndLostOnesGatherWithoutCycles)
         CFileSystemNode* tree = BuildNTFS(&v.Device(), nullptr);
         ASSERT_NE(tree, nullptr);
         EXPECT_STREQ(tree->GetName(), "Synthetic");
-        EXPECT_EQ(Paths(tree), (std::set<std::string>{
-                                   "/home", "/home/stillHome.txt", "/gone", "/gone/inGone.txt", "/LostFiles1",
-                                   "/LostFiles1/lostB", "/LostFiles1/lostB/lostA",
-                                   "/LostFiles1/lostB/lostA/deepChild.txt", "/LostFiles1/low",
-                                   "/LostFiles1/underLow.txt"}));
+        EXPECT_EQ(Paths(tree), (std::set<std::string>{"/home", "/home/stillHome.txt", "/gone", "/gone/inGone.txt",
+                                                      "/LostFiles1", "/LostFiles1/lostB", "/LostFiles1/lostB/lostA",
+                                                      "/LostFiles1/lostB/lostA/deepChild.txt", "/LostFiles1/low",
+                                                      "/LostFiles1/underLow.txt"}));
         EXPECT_EQ(At(tree, "/home")->GetState(), 0);
         EXPECT_EQ(At(tree, "/home/stillHome.txt")->GetState(), kFileStateDeleted);
         EXPECT_EQ(At(tree, "/gone")->GetState(), kFileStateDeleted);
@@ -90,8 +89,8 @@ TEST(NtfsMftTree, DeletedEntriesStayInPlaceAndLostOnesGatherWithoutCycles)
 TEST(NtfsMftTree, SystemFilesAndTheirFoldersStayOut)
 {
     SyntheticVolume v;
-    const char16_t* names[] = {u"$MFTMirr", u"$LogFile", nullptr, u"$AttrDef", nullptr, u"$Bitmap",
-                               u"$Boot",    u"$BadClus", u"$Secure", u"$UpCase"};
+    const char16_t* names[] = {u"$MFTMirr", u"$LogFile", nullptr,     u"$AttrDef", nullptr,
+                               u"$Bitmap",  u"$Boot",    u"$BadClus", u"$Secure",  u"$UpCase"};
     for (uint32_t n = 1; n <= 10; ++n)
         if (names[n - 1]) v.Put(n, SyntheticVolume::Record(5, names[n - 1], false, true, kHiddenSystem));
     v.Put(11, SyntheticVolume::Record(5, u"$Extend", true, true, kHiddenSystem));
@@ -218,8 +217,9 @@ TEST(NtfsMftTree, MftSpreadOverExtensionRecordsIsResolvedInLaterPasses)
     NtfsRecordBuilder mft(1024);
     mft.Flags(1).AddStandardInformation(kHiddenSystem);
     Bytes list;
-    for (const Bytes& e : {NtfsAttributeListEntry(0x10, 0), NtfsAttributeListEntry(0x30, 0), NtfsAttributeListEntry(0x80, 0),
-                           NtfsAttributeListEntry(0x80, 70, 160), NtfsAttributeListEntry(0x80, 40, 100)})
+    for (const Bytes& e :
+         {NtfsAttributeListEntry(0x10, 0), NtfsAttributeListEntry(0x30, 0), NtfsAttributeListEntry(0x80, 0),
+          NtfsAttributeListEntry(0x80, 70, 160), NtfsAttributeListEntry(0x80, 40, 100)})
         list.insert(list.end(), e.begin(), e.end());
     mft.AddResident(0x20, list).AddFileName(5, u"$MFT", 3);
     mft.AddNonResident(0x80, NtfsPackRuns({{int64_t(SyntheticVolume::kMftCluster), 100}}), 0, 99, 200 * 512, 200 * 512,
@@ -233,9 +233,11 @@ TEST(NtfsMftTree, MftSpreadOverExtensionRecordsIsResolvedInLaterPasses)
     ext70.Flags(1).BaseReference(0).AddNonResident(0x80, NtfsPackRuns({{2000, 40}}), 160, 199, 0, 0, 0);
     v.PutAt(1000 + 2 * (70 - 50), ext70.RecordNumber(70).Build());
 
-    v.PutAt(1000 + 2 * (55 - 50), SyntheticVolume::Record(5, u"mid.txt").AddResident(0x80, {7}).RecordNumber(55).Build());
+    v.PutAt(1000 + 2 * (55 - 50),
+            SyntheticVolume::Record(5, u"mid.txt").AddResident(0x80, {7}).RecordNumber(55).Build());
     v.PutAt(2000 + 2 * (85 - 80), SyntheticVolume::Record(5, u"far", true).RecordNumber(85).Build());
-    v.PutAt(2000 + 2 * (90 - 80), SyntheticVolume::Record(85, u"deep.txt").AddResident(0x80, {8}).RecordNumber(90).Build());
+    v.PutAt(2000 + 2 * (90 - 80),
+            SyntheticVolume::Record(85, u"deep.txt").AddResident(0x80, {8}).RecordNumber(90).Build());
 
     CNTFSMftScanBuilder builder;
     CFileSystemNode* tree = builder.Build(0, &v.Device(), nullptr);
@@ -256,8 +258,14 @@ TEST(NtfsMftTree, VolumesWithoutUsableStructures)
     const Case cases[] = {
         {"intact", [](SyntheticVolume&) {}, 512, true},
         {"no boot sector", [](SyntheticVolume& v) { v.PutAt(0, Bytes(512, 0)); }, 512, false},
-        {"$MFT record damaged, mirror intact", [](SyntheticVolume& v) { v.PutAt(v.RecordSector(0), Bytes(1024, 0)); }, 512, true},
-        {"both damaged", [](SyntheticVolume& v) { v.PutAt(v.RecordSector(0), Bytes(1024, 0)); v.PutAt(SyntheticVolume::kMirrCluster, Bytes(1024, 0)); }, 512, false},
+        {"$MFT record damaged, mirror intact", [](SyntheticVolume& v) { v.PutAt(v.RecordSector(0), Bytes(1024, 0)); },
+         512, true},
+        {"both damaged",
+         [](SyntheticVolume& v) {
+             v.PutAt(v.RecordSector(0), Bytes(1024, 0));
+             v.PutAt(SyntheticVolume::kMirrCluster, Bytes(1024, 0));
+         },
+         512, false},
         {"records smaller than the device's sectors", [](SyntheticVolume&) {}, 4096, false},
         {"no file at all", [](SyntheticVolume& v) { v.PutAt(v.RecordSector(40), Bytes(1024, 0)); }, 512, false},
     };
@@ -285,8 +293,8 @@ TEST(NtfsMftTree, RecordNumberOfSector)
         int64_t number;
     };
     // Partition at 1000, 2 sectors per cluster: cluster c starts at sector 1000 + 2c.
-    for (const Case c : {Case{1200, 0}, Case{1202, 1}, Case{1206, 3}, Case{1207, -1}, Case{1100, 4}, Case{1106, 7}, Case{1201, -1},
-                         Case{1300, -1}, Case{999, -1}}) {
+    for (const Case c : {Case{1200, 0}, Case{1202, 1}, Case{1206, 3}, Case{1207, -1}, Case{1100, 4}, Case{1106, 7},
+                         Case{1201, -1}, Case{1300, -1}, Case{999, -1}}) {
         SCOPED_TRACE(c.sector);
         EXPECT_EQ(RecordNumberOfSector(c.sector, candidate, 1000, 2), c.number);
     }

@@ -93,9 +93,10 @@ TEST(NtfsAttributeList, ExtensionSectorsLeaveOutTheBaseAndUnmappedRecords)
     const auto ext = GetExtensionRecordSectors(r, uint64_t(base), 8, 0, nullptr, MftRuns(), 2);
     EXPECT_EQ(ext, (std::vector<CNTFSExtensionEntry>{{804, 10}, {806, 11}}));
 
-    const Bytes self = NtfsRecordBuilder().AddResident(0x20, Concat({NtfsAttributeListEntry(0x10, 9),
-                                                                     NtfsAttributeListEntry(0x80, 9)}))
-                           .Build();
+    const Bytes self =
+        NtfsRecordBuilder()
+            .AddResident(0x20, Concat({NtfsAttributeListEntry(0x10, 9), NtfsAttributeListEntry(0x80, 9)}))
+            .Build();
     EXPECT_TRUE(GetExtensionRecordSectors(self, uint64_t(base), 8, 0, nullptr, MftRuns(), 2).empty());
 }
 
@@ -113,11 +114,8 @@ TEST(NtfsRecordGroup, AttributesAreCountedAcrossExtensionRecords)
     device.Write(20 * 512, broken.data(), broken.size());
     device.Write(30 * 512, ext2.data(), ext2.size());
     device.FailSector(40);
-    const Bytes base = NtfsRecordBuilder()
-                           .RecordNumber(40)
-                           .AddStandardInformation(0x20)
-                           .AddFileName(5, u"LONGNA~1.TXT", 2)
-                           .Build();
+    const Bytes base =
+        NtfsRecordBuilder().RecordNumber(40).AddStandardInformation(0x20).AddFileName(5, u"LONGNA~1.TXT", 2).Build();
     const std::vector<CNTFSExtensionEntry> extensions = {{10, 41}, {-1, 42}, {20, 43}, {40, 44}, {30, 45}};
     CNTFSFileRecordGroup group(base, 4, &device, &extensions);
     ASSERT_TRUE(group.HasRecord());
@@ -172,7 +170,12 @@ TEST(NtfsVolumeLabel, LabelOfTheVolumeRecord)
                      uint32_t size = 1024) {
         Bytes value;
         for (char16_t c : label) value.push_back(uint8_t(c)), value.push_back(uint8_t(c >> 8));
-        return NtfsRecordBuilder(size).RecordNumber(3).AddStandardInformation(si).AddFileName(5, name).AddResident(0x60, value).Build();
+        return NtfsRecordBuilder(size)
+            .RecordNumber(3)
+            .AddStandardInformation(si)
+            .AddFileName(5, name)
+            .AddResident(0x60, value)
+            .Build();
     };
     std::string label;
     ASSERT_TRUE(GetVolumeLabel(volume(u"Daten \u00FC"), label));

@@ -104,9 +104,7 @@ TEST(NtfsScanFindings, MirrorAndBitmapCandidates)
     ASSERT_TRUE(b.Fill(CNTFSFileRecord(std::span<const uint8_t>(bitmap)), 70));
     EXPECT_EQ(b.GetDataSize(), 2000u);
     EXPECT_EQ(b.GetRecordSector(), 70);
-    const Bytes empty = NtfsRecordBuilder()
-                            .AddNonResident(0x80, NtfsPackRuns({{20, 0}}), 0, ~0ull, 0, 0, 0)
-                            .Build();
+    const Bytes empty = NtfsRecordBuilder().AddNonResident(0x80, NtfsPackRuns({{20, 0}}), 0, ~0ull, 0, 0, 0).Build();
     CNTFSBitmapCandidate e;
     EXPECT_FALSE(e.Fill(CNTFSFileRecord(std::span<const uint8_t>(empty)), 70));
 }
@@ -117,9 +115,8 @@ TEST(NtfsScanFindings, FolderCandidates)
     const uint64_t parent = 0x0001000000000040ull;
     const Bytes pairs = NtfsPackRuns({{300, 1}});
     CNTFSFolderCandidate f;
-    ASSERT_TRUE(f.Fill(FolderRecord({NtfsIndexEntry(70, parent, u"a"), NtfsIndexEntry(71, parent, u"b")}, 0x40,
-                                    pairs, 4096),
-                       900));
+    ASSERT_TRUE(f.Fill(
+        FolderRecord({NtfsIndexEntry(70, parent, u"a"), NtfsIndexEntry(71, parent, u"b")}, 0x40, pairs, 4096), 900));
     EXPECT_EQ(f.GetFolderRecordNumber(), 0x40);
     EXPECT_EQ(f.GetSectorsPerCluster(), 8u);
     EXPECT_EQ(f.VcnToLcn(0), 300);
@@ -139,7 +136,8 @@ TEST(NtfsScanFindings, FolderCandidates)
         {"empty root, no number in the header", FolderRecord({}, 77, pairs, 4096, false), false, -1},
         {"extension record", FolderRecord({NtfsIndexEntry(70, parent, u"a")}, 0x40, pairs, 4096, true, 9), false, -1},
         {"index size that gives no cluster size", FolderRecord({}, 77, pairs, 40 * 4096), false, 77},
-        {"index allocation pairs with a 5-byte field", FolderRecord({}, 77, {0x51, 1, 1, 1, 1, 1, 1, 0}, 4096), false, 77},
+        {"index allocation pairs with a 5-byte field", FolderRecord({}, 77, {0x51, 1, 1, 1, 1, 1, 1, 0}, 4096), false,
+         77},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -68,7 +68,8 @@ const CSearchedNTFSPartitionInfo* FindAt(const ScanResult& r, uint64_t start, ui
 }
 
 // The fixture volume placed at `at` (in device sectors) of a zeroed image with room after it.
-std::unique_ptr<MemoryDevice> Embed(const ntfstree::TreeFixture& f, uint64_t at, uint32_t sectorSize, uint64_t after = 64)
+std::unique_ptr<MemoryDevice> Embed(const ntfstree::TreeFixture& f, uint64_t at, uint32_t sectorSize,
+                                    uint64_t after = 64)
 {
     const uint64_t sectors = f.bytes.size() / sectorSize;
     auto device = std::make_unique<MemoryDevice>(at + sectors + after, int32_t(sectorSize));
@@ -159,7 +160,8 @@ TEST(NtfsSearchController, BootRecordsOffAreNeitherAnalysedNorCounted)
     const ScanResult r = Scan(scanner, *device, 4096);
     settings->m_useBootRecords = saved;
     EXPECT_EQ(r.statistics.NTFSBootRecords, 0);
-    for (const auto& p : r.partitions) EXPECT_FALSE(p->nFlags & (kNtfsEvidenceFirstBootRecord | kNtfsEvidenceLastBootRecord));
+    for (const auto& p : r.partitions)
+        EXPECT_FALSE(p->nFlags & (kNtfsEvidenceFirstBootRecord | kNtfsEvidenceLastBootRecord));
     // The metafiles still place the volume.
     EXPECT_NE(FindAt(r, 2048, 8), nullptr);
 }
@@ -297,10 +299,8 @@ TEST(NtfsSearchController, EvidenceScore)
     };
     constexpr uint64_t kNone = CSearchedNTFSPartitionInfo::kUnknown;
     const Case cases[] = {
-        {0x1 | 0x2, 256, kNone, 5, 40},
-        {0x4, 0, 0, 0, 30},
-        {0x20 | 0x100, 255, 9999, 4, 0},
-        {0x1 | 0x2 | 0x4 | 0x8 | 0x10 | 0x40 | 0x80, 512, 20000, 5, 120},
+        {0x1 | 0x2, 256, kNone, 5, 40},  {0x4, 0, 0, 0, 30},
+        {0x20 | 0x100, 255, 9999, 4, 0}, {0x1 | 0x2 | 0x4 | 0x8 | 0x10 | 0x40 | 0x80, 512, 20000, 5, 120},
         {0x8, kNone, kNone, kNone, 10},
     };
     for (const Case& c : cases) {
@@ -325,9 +325,9 @@ TEST(NtfsPartitionCandidates, BuildFromRecordBounds)
         uint64_t start;
     };
     const Case cases[] = {
-        {1000, 10, 8, true, 920},  {1000, 124, 8, true, 8},  {1000, 125, 8, true, 0},
-        {1000, 126, 8, false, 0},  {1000, 0, 8, false, 0},   {1007, 999, 1, true, 8},
-        {1000, 1, 0, false, 0},    {1000, -1, 8, false, 0},  {7, 0, 1, false, 0},
+        {1000, 10, 8, true, 920}, {1000, 124, 8, true, 8}, {1000, 125, 8, true, 0},
+        {1000, 126, 8, false, 0}, {1000, 0, 8, false, 0},  {1007, 999, 1, true, 8},
+        {1000, 1, 0, false, 0},   {1000, -1, 8, false, 0}, {7, 0, 1, false, 0},
     };
     for (const Case& c : cases) {
         auto p = map.BuildFromRecord(c.sector, c.cluster, c.spc, 0x8);

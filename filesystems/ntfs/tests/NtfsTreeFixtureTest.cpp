@@ -35,7 +35,10 @@ std::vector<uint8_t> ReadWhole(IStorageDevice* device, CFileNode* node, uint64_t
     return out;
 }
 
-std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+std::string BaseName(const std::string& path)
+{
+    return path.substr(path.rfind('/') + 1);
+}
 
 class NtfsTreeFixture : public testing::TestWithParam<const char*> {
 protected:
@@ -132,6 +135,8 @@ TEST_P(NtfsTreeFixture, DeletedFilesComeBackExactly)
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, NtfsTreeFixture, testing::Values("ntfs_tree_c4k", "ntfs_tree_c512", "ntfs_tree_4kn"),
-                         [](const testing::TestParamInfo<const char*>& info) { return std::string(info.param).substr(10); });
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param).substr(10);
+                         });
 
 } // namespace

@@ -70,7 +70,8 @@ NtfsRecordBuilder SyntheticVolume::Record(uint64_t parent, const std::u16string&
     return r;
 }
 
-void SyntheticVolume::AddFile(uint32_t number, uint64_t parent, const std::u16string& name, bool inUse, const Bytes& data)
+void SyntheticVolume::AddFile(uint32_t number, uint64_t parent, const std::u16string& name, bool inUse,
+                              const Bytes& data)
 {
     NtfsRecordBuilder r = Record(parent, name, false, inUse);
     r.AddResident(0x80, data);

@@ -102,7 +102,7 @@ private:
 TEST(VolumeOrder, LetteredByLetterThenUnletteredInCollectionOrder)
 {
     struct Case {
-        const char* given;  // letters in collection order, '-' for none
+        const char* given; // letters in collection order, '-' for none
         const char* sorted;
     } cases[] = {
         {"DC-A", "ACD-"}, {"---", "---"}, {"", ""}, {"-Z-C", "CZ--"}, {"CC-", "CC-"},
@@ -136,9 +136,9 @@ TEST(VolumeLookup, OverlapsAndDrives)
     CVolumeDeviceRecordList list;
     list.push_back(Lettered('C', 2048, 1000, &disk0));
     list.push_back(Lettered('D', 2048, 1000, &disk1));
-    const VolumeDeviceRecord found = Lettered(0, 2500, 10, &disk0);   // inside C:
-    const VolumeDeviceRecord after = Lettered(0, 3048, 10, &disk0);   // starts where C: ends
-    const VolumeDeviceRecord before = Lettered(0, 2038, 10, &disk0);  // ends where C: starts
+    const VolumeDeviceRecord found = Lettered(0, 2500, 10, &disk0);    // inside C:
+    const VolumeDeviceRecord after = Lettered(0, 3048, 10, &disk0);    // starts where C: ends
+    const VolumeDeviceRecord before = Lettered(0, 2038, 10, &disk0);   // ends where C: starts
     const VolumeDeviceRecord touching = Lettered(0, 2038, 11, &disk0); // shares C:'s first sector
 
     EXPECT_EQ(FindVolumeByDriveLetter('d', list), &*std::next(list.begin()));
@@ -191,21 +191,22 @@ TEST(DiskDescription, TextForms)
 
 TEST(NameTables, KindsNamesAndPartitionTypes)
 {
-    const std::pair<int, const char*> names[] = {{0, "FAT12"}, {1, "FAT16"}, {2, "FAT32"}, {3, "NTFS"}, {4, "EXT2"},
-                                                 {5, "EXT3"},  {6, "UNKNOWN"}, {7, "UNKNOWN"}, {-1, "UNKNOWN"}};
+    const std::pair<int, const char*> names[] = {{0, "FAT12"},   {1, "FAT16"},   {2, "FAT32"},
+                                                 {3, "NTFS"},    {4, "EXT2"},    {5, "EXT3"},
+                                                 {6, "UNKNOWN"}, {7, "UNKNOWN"}, {-1, "UNKNOWN"}};
     for (const auto& [kind, name] : names) EXPECT_STREQ(GetFileSystemName(kind), name) << kind;
     char small[4];
     GetFileSystemName(3, small, sizeof small);
     EXPECT_STREQ(small, "NTF");
 
-    const std::pair<int, const char*> types[] = {{2, "SIMPLE"}, {3, "MIRROR"}, {4, "SPANNED"},
-                                                 {5, "STRIPPED"}, {6, "RAID5"}, {1, "UNKNOWN"}, {7, "UNKNOWN"}};
+    const std::pair<int, const char*> types[] = {{2, "SIMPLE"}, {3, "MIRROR"},  {4, "SPANNED"}, {5, "STRIPPED"},
+                                                 {6, "RAID5"},  {1, "UNKNOWN"}, {7, "UNKNOWN"}};
     for (const auto& [type, name] : types) EXPECT_STREQ(GetDynamicVolumeTypeName(type), name) << type;
 
     const std::pair<uint8_t, int> kinds[] = {
-        {0x01, 0}, {0x11, 0}, {0x04, 1}, {0x06, 1}, {0x0E, 1}, {0x14, 1}, {0x16, 1}, {0x1E, 1}, {0x0B, 2}, {0x0C, 2},
-        {0x1B, 2}, {0x07, 3}, {0x17, 3}, {0x82, 4}, {0x83, 4}, {0x85, 4}, {0x8E, 4}, {0x92, 4}, {0x93, 4}, {0x42, 7},
-        {0x05, 7}, {0x00, 7}, {0xEE, 7},
+        {0x01, 0}, {0x11, 0}, {0x04, 1}, {0x06, 1}, {0x0E, 1}, {0x14, 1}, {0x16, 1}, {0x1E, 1},
+        {0x0B, 2}, {0x0C, 2}, {0x1B, 2}, {0x07, 3}, {0x17, 3}, {0x82, 4}, {0x83, 4}, {0x85, 4},
+        {0x8E, 4}, {0x92, 4}, {0x93, 4}, {0x42, 7}, {0x05, 7}, {0x00, 7}, {0xEE, 7},
     };
     for (const auto& [type, kind] : kinds) EXPECT_EQ(GetFileSystemKindFromPartitionType(type), kind) << int(type);
 }
@@ -220,8 +221,11 @@ TEST(PartitionNaming, FolderNamesFromTheSelectedSource)
         const char* source;
         const char* want;
     } cases[] = {
-        {'E', "DATA", "E:(DATA - NTFS 1)"}, {255, "DATA", "DATA(NTFS 1)"}, {255, "", "NTFS 1"},
-        {'E', "", "E:(NTFS 1)"},            {0, "", "NTFS 1"},
+        {'E', "DATA", "E:(DATA - NTFS 1)"},
+        {255, "DATA", "DATA(NTFS 1)"},
+        {255, "", "NTFS 1"},
+        {'E', "", "E:(NTFS 1)"},
+        {0, "", "NTFS 1"},
     };
     for (const Case& c : cases) {
         s->m_selectedDriveLetter = c.letter;
@@ -281,7 +285,8 @@ TEST(FloppyCollection, FloppyDrivesUntilTheFirstNonFloppy)
         };
     };
     CVolumeDeviceRecordList list;
-    CCollectFloppyDiskDevice().CollectFloppyDiskDevice(list, opener(plat::kMediaF3_1Pt44_512, plat::kMediaF3_1Pt44_512));
+    CCollectFloppyDiskDevice().CollectFloppyDiskDevice(list,
+                                                       opener(plat::kMediaF3_1Pt44_512, plat::kMediaF3_1Pt44_512));
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(Letters(list), "AB");
     EXPECT_EQ(list.front().bFloppy, 1u);
@@ -292,7 +297,8 @@ TEST(FloppyCollection, FloppyDrivesUntilTheFirstNonFloppy)
     CStorageDeviceList none;
     ReleaseCollectedDevices(none, list);
 
-    for (uint32_t stop : {uint32_t(plat::kMediaUnknown), uint32_t(plat::kMediaRemovable), uint32_t(plat::kMediaFixed)}) {
+    for (uint32_t stop :
+         {uint32_t(plat::kMediaUnknown), uint32_t(plat::kMediaRemovable), uint32_t(plat::kMediaFixed)}) {
         CCollectFloppyDiskDevice().CollectFloppyDiskDevice(list, opener(stop, plat::kMediaF3_1Pt44_512));
         EXPECT_TRUE(list.empty()) << "A: ends the collection before B: is tried (media " << stop << ")";
     }
@@ -340,13 +346,12 @@ TEST_F(ImageDisks, DisksAndVolumesAreCollected)
         int32_t kind;
         const char* label;
     } want[] = {
-        {'C', 1, 0, 32768, kFsKindFat16, "DATA16"},
-        {0, 0, 2048, 16384, kFsKindFat16, "MBRFAT16"},    {0, 0, 18432, 16383, kFsKindNtfs, "MBRNTFS"},
-        {0, 0, 36864, 16384, kFsKindExt2, "MBREXT2"},     {0, 0, 55296, 73728, kFsKindFat32, "MBRFAT32"},
-        {0, 0, 131072, 16384, kFsKindNone, ""},           {0, 0, 149504, 45056, kFsKindFat12, "MBRFAT12"},
-        {0, 0, 149504, 8192, kFsKindFat12, "MBRFAT12"},   {0, 2, 2048, 16384, kFsKindFat16, "GPTEFI"},
-        {0, 2, 18432, 4096, kFsKindNone, ""},             {0, 2, 22528, 16384, kFsKindExt3, "GPTEXT3"},
-        {0, 2, 38912, 8191, kFsKindNtfs, "GPTNTFS"},
+        {'C', 1, 0, 32768, kFsKindFat16, "DATA16"},      {0, 0, 2048, 16384, kFsKindFat16, "MBRFAT16"},
+        {0, 0, 18432, 16383, kFsKindNtfs, "MBRNTFS"},    {0, 0, 36864, 16384, kFsKindExt2, "MBREXT2"},
+        {0, 0, 55296, 73728, kFsKindFat32, "MBRFAT32"},  {0, 0, 131072, 16384, kFsKindNone, ""},
+        {0, 0, 149504, 45056, kFsKindFat12, "MBRFAT12"}, {0, 0, 149504, 8192, kFsKindFat12, "MBRFAT12"},
+        {0, 2, 2048, 16384, kFsKindFat16, "GPTEFI"},     {0, 2, 18432, 4096, kFsKindNone, ""},
+        {0, 2, 22528, 16384, kFsKindExt3, "GPTEXT3"},    {0, 2, 38912, 8191, kFsKindNtfs, "GPTNTFS"},
     };
     ASSERT_EQ(volumes.size(), std::size(want));
     size_t i = 0;
@@ -423,11 +428,12 @@ TEST(DiskCollection, OpenDisksInIndexOrder)
     CStorageDeviceList disks;
     CCollectDiskDevice().CollectDiskDevice(disks, [&asked](int index) {
         asked.push_back(index);
-        return std::make_unique<CDiskDevice>(index, [](int i, std::string* path, uint32_t*) -> std::unique_ptr<plat::IBlockDevice> {
-            if (i != 0 && i != 2 && i != 25) return nullptr;
-            *path = "memory" + std::to_string(i);
-            return std::make_unique<BytesBlockDevice>(std::vector<uint8_t>(512 * 64, 0), plat::kMediaFixed);
-        });
+        return std::make_unique<CDiskDevice>(
+            index, [](int i, std::string* path, uint32_t*) -> std::unique_ptr<plat::IBlockDevice> {
+                if (i != 0 && i != 2 && i != 25) return nullptr;
+                *path = "memory" + std::to_string(i);
+                return std::make_unique<BytesBlockDevice>(std::vector<uint8_t>(512 * 64, 0), plat::kMediaFixed);
+            });
     });
     EXPECT_EQ(asked.size(), 32u);
     std::vector<int> indexes;
@@ -443,11 +449,12 @@ TEST(DiskCollection, ReportCallbackGetsTheOpenDisksOnce)
     SetDiskReportCallback([&reports](const std::vector<CollectedDiskFacts>& d) { reports.push_back(d); });
     const auto make = [](bool any) {
         return [any](int index) {
-            return std::make_unique<CDiskDevice>(index, [any](int i, std::string* path, uint32_t*) -> std::unique_ptr<plat::IBlockDevice> {
-                if (!any || (i != 1 && i != 3)) return nullptr;
-                *path = "memory" + std::to_string(i);
-                return std::make_unique<BytesBlockDevice>(std::vector<uint8_t>(512 * 64, 0), plat::kMediaFixed);
-            });
+            return std::make_unique<CDiskDevice>(
+                index, [any](int i, std::string* path, uint32_t*) -> std::unique_ptr<plat::IBlockDevice> {
+                    if (!any || (i != 1 && i != 3)) return nullptr;
+                    *path = "memory" + std::to_string(i);
+                    return std::make_unique<BytesBlockDevice>(std::vector<uint8_t>(512 * 64, 0), plat::kMediaFixed);
+                });
         };
     };
     CStorageDeviceList disks;

@@ -20,7 +20,8 @@ uint64_t At(const uint8_t* bytes, size_t offset, int width)
 template <size_t N>
 std::string Text(const std::array<uint8_t, N>& bytes, size_t offset, size_t size)
 {
-    return std::string(reinterpret_cast<const char*>(bytes.data() + offset), strnlen(reinterpret_cast<const char*>(bytes.data() + offset), size));
+    return std::string(reinterpret_cast<const char*>(bytes.data() + offset),
+                       strnlen(reinterpret_cast<const char*>(bytes.data() + offset), size));
 }
 
 } // namespace
@@ -175,8 +176,8 @@ TEST(DeviceRecords, DiskFormsAtTheirOffsets)
 TEST(DeviceRecords, DecodingUntrustedBytes)
 {
     std::array<uint8_t, 1277> v{};
-    v[4] = 0x78, v[5] = 0x56, v[6] = 0x34, v[7] = 0x12;           // device 0x12345678
-    std::memset(v.data() + 17, 'L', 100);                          // label without terminator
+    v[4] = 0x78, v[5] = 0x56, v[6] = 0x34, v[7] = 0x12;             // device 0x12345678
+    std::memset(v.data() + 17, 'L', 100);                           // label without terminator
     for (size_t m = 0; m < 3; ++m) v[125 + m * 20 + 16 + 2] = 0x40; // disks at 0x00400000
     std::memset(v.data() + 765, 'T', 512);
     VolumeDeviceRecord rec;

@@ -49,11 +49,11 @@ TEST(LdmFields, VariableNumbersAndStrings)
         size_t consumed;
     } numbers[] = {
         {{0x02, 0x12, 0x34, 0xFF}, 0x1234, 3},
-        {{0x00, 0x05}, kAllOnes, 1},                  // length 0: all ones, the next field one byte on
-        {{0x03, 0x01, 0x02}, kAllOnes, 1},            // runs past the record
+        {{0x00, 0x05}, kAllOnes, 1},       // length 0: all ones, the next field one byte on
+        {{0x03, 0x01, 0x02}, kAllOnes, 1}, // runs past the record
         {{}, kAllOnes, 1},
         {{0x0A, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 0x030405060708090Aull, 11}, // the last 8 bytes remain
-        {Cat({{65}, std::vector<uint8_t>(65, 1)}), kAllOnes, 1},             // longer than 64
+        {Cat({{65}, std::vector<uint8_t>(65, 1)}), kAllOnes, 1},            // longer than 64
     };
     for (const Case& c : numbers) {
         uint64_t value = 0;

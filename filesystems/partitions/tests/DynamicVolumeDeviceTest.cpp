@@ -43,10 +43,16 @@ LdmVolumeInfo Info(uint64_t sectors)
     return info;
 }
 
-std::vector<MemoryDevice::Read> ReadsOf(const MemoryDevice* d) { return d->Reads(); }
+std::vector<MemoryDevice::Read> ReadsOf(const MemoryDevice* d)
+{
+    return d->Reads();
+}
 
 // The first byte of a sector of a patterned disk identifies it.
-uint8_t FirstByte(const std::vector<uint8_t>& buffer, uint64_t sectorInBuffer) { return buffer[sectorInBuffer * 512]; }
+uint8_t FirstByte(const std::vector<uint8_t>& buffer, uint64_t sectorInBuffer)
+{
+    return buffer[sectorInBuffer * 512];
+}
 
 } // namespace
 

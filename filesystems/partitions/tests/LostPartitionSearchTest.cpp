@@ -113,7 +113,8 @@ std::vector<uint64_t> Offered(IStorageDevice& disk, int heads, bool onlyCylinder
     engine.AddFileSystemController(&recorder);
     if (onlyCylinders) {
         engine.AddAlgorithm(std::make_unique<CPartitionSearchAccordingTo255Head>(disk.GetSectorCount()));
-        if (heads == 240) engine.AddAlgorithm(std::make_unique<CPartitionSearchAccordingTo240Head>(disk.GetSectorCount()));
+        if (heads == 240)
+            engine.AddAlgorithm(std::make_unique<CPartitionSearchAccordingTo240Head>(disk.GetSectorCount()));
     } else {
         engine.AddAlgorithms(heads);
     }

@@ -260,8 +260,8 @@ TEST(PartitionTable, MbrEdges)
              PutMbrEntry(mbr, 1, 0x05, 10000, 50000);
              d.Write(0, mbr);
              auto ebr = EmptyMbr();
-             PutMbrEntry(ebr, 0, 0x83, 100, 1000);   // same start as the primary
-             PutMbrEntry(ebr, 1, 0x83, 3000, 1000);  // never reached
+             PutMbrEntry(ebr, 0, 0x83, 100, 1000);  // same start as the primary
+             PutMbrEntry(ebr, 1, 0x83, 3000, 1000); // never reached
              d.Write(10000, ebr);
          },
          {{10100, 1000}}},
@@ -331,9 +331,8 @@ TEST(PartitionTable, GptEdges)
     PutGptEntry(disk, 4, kBasicData, 200000, 210000);                           // starts past the end
     PutGptEntry(disk, 127, kBasicData, 30000, 29000);                           // last before first: rest of disk
     disk.Write(40000, MakeNtfsBootSector(5000));
-    PutGptEntry(disk, 5, kBasicData, 40000, 49999);                             // file system says 5000
-    EXPECT_EQ(Extents(Read(disk)),
-              (std::vector<Extent>{{2048, 2048}, {20000, 80000}, {40000, 5000}, {30000, 70000}}));
+    PutGptEntry(disk, 5, kBasicData, 40000, 49999); // file system says 5000
+    EXPECT_EQ(Extents(Read(disk)), (std::vector<Extent>{{2048, 2048}, {20000, 80000}, {40000, 5000}, {30000, 70000}}));
 
     // An unreadable entry array gives nothing, and says so.
     disk.FailSector(3);

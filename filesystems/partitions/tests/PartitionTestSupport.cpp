@@ -13,7 +13,10 @@ namespace parttest {
 
 namespace {
 
-std::string FixturePath(const std::string& name) { return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name; }
+std::string FixturePath(const std::string& name)
+{
+    return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name;
+}
 
 void Le(std::vector<uint8_t>& b, size_t at, uint64_t v, int width)
 {
@@ -33,7 +36,8 @@ bool SparseDevice::ReadSectors(void* buffer, uint64_t firstSector, uint64_t sect
             std::memset(out, 0, size_t(sectorCount) * size);
             return false;
         }
-    for (auto it = m_sectors.lower_bound(firstSector); it != m_sectors.end() && it->first < firstSector + sectorCount; ++it)
+    for (auto it = m_sectors.lower_bound(firstSector); it != m_sectors.end() && it->first < firstSector + sectorCount;
+         ++it)
         std::memcpy(out + size_t(it->first - firstSector) * size, it->second.data(), size);
     return true;
 }
@@ -54,7 +58,10 @@ void SparseDevice::Write(uint64_t sector, const uint8_t* bytes, size_t size)
     }
 }
 
-void SparseDevice::Write(uint64_t sector, const std::vector<uint8_t>& bytes) { Write(sector, bytes.data(), bytes.size()); }
+void SparseDevice::Write(uint64_t sector, const std::vector<uint8_t>& bytes)
+{
+    Write(sector, bytes.data(), bytes.size());
+}
 
 void PutMbrEntry(std::vector<uint8_t>& sector, int slot, uint8_t type, uint32_t first, uint32_t count, uint8_t boot)
 {
@@ -118,10 +125,10 @@ std::vector<uint8_t> MakeNtfsBootSector(uint64_t totalSectors)
     b[0x0D] = 8;
     b[0x15] = 0xF8;
     Le(b, 0x28, totalSectors, 8);
-    Le(b, 0x30, 4, 8);    // $MFT cluster
-    Le(b, 0x38, 2, 8);    // $MFTMirr cluster
-    b[0x40] = 0xF6;       // 1024-byte FILE records
-    b[0x44] = 1;          // one cluster per index record
+    Le(b, 0x30, 4, 8); // $MFT cluster
+    Le(b, 0x38, 2, 8); // $MFTMirr cluster
+    b[0x40] = 0xF6;    // 1024-byte FILE records
+    b[0x44] = 1;       // one cluster per index record
     b[510] = 0x55;
     b[511] = 0xAA;
     return b;

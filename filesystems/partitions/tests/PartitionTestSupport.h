@@ -58,7 +58,8 @@ std::vector<uint8_t> MakeFatBootSector(const FatBootOptions& options);
 std::vector<uint8_t> MakeNtfsBootSector(uint64_t totalSectors);
 
 // A 32-byte directory entry.
-std::vector<uint8_t> MakeDirEntry(const char (&name11)[12], uint8_t attributes, uint32_t firstCluster = 0, uint32_t size = 0);
+std::vector<uint8_t> MakeDirEntry(const char (&name11)[12], uint8_t attributes, uint32_t firstCluster = 0,
+                                  uint32_t size = 0);
 
 // The bytes of tests/fixtures/<name>.img.xz; empty when it cannot be read.
 std::vector<uint8_t> LoadFixtureImage(const std::string& name);

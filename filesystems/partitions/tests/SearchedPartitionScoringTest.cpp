@@ -55,7 +55,10 @@ struct Scored {
         }
         return out;
     }
-    const CSearchedPartitionInfo* Named(const std::string& name) const { return owned[size_t(std::find(names.begin(), names.end(), name) - names.begin())].get(); }
+    const CSearchedPartitionInfo* Named(const std::string& name) const
+    {
+        return owned[size_t(std::find(names.begin(), names.end(), name) - names.begin())].get();
+    }
 };
 
 } // namespace
@@ -91,19 +94,31 @@ TEST(PartitionScoring, Selection)
         {"past the device end", {{"big", 0, 2000000, 100}, {"small", 10, 10, 2}}, 1000000, 512, "big small*"},
         {"four picks moved up in turn",
          {{"p1", 0, 10, 1000}, {"p2", 100, 10, 500}, {"p3", 200, 10, 200}, {"p4", 300, 10, 100}},
-         1000000, 512, "p1* p4* p3* p2*"},
-        {"whole disk within 16 MiB", {{"a", 0, 10, 1000}, {"b", 100, 10, 500}, {"w", 0, 1000000 - 32768, 100}},
-         1000000, 512, "a* w*! b*"},
-        {"whole disk 16 MiB and a sector off", {{"a", 0, 10, 1000}, {"b", 100, 10, 500}, {"w", 0, 1000000 - 32769, 100}},
-         1000000, 512, "a* b* w"},
+         1000000,
+         512,
+         "p1* p4* p3* p2*"},
+        {"whole disk within 16 MiB",
+         {{"a", 0, 10, 1000}, {"b", 100, 10, 500}, {"w", 0, 1000000 - 32768, 100}},
+         1000000,
+         512,
+         "a* w*! b*"},
+        {"whole disk 16 MiB and a sector off",
+         {{"a", 0, 10, 1000}, {"b", 100, 10, 500}, {"w", 0, 1000000 - 32769, 100}},
+         1000000,
+         512,
+         "a* b* w"},
         {"whole disk already first", {{"w", 0, 1000000, 1000}, {"b", 100, 10, 500}}, 1000000, 512, "w* b"},
         // 4096-byte device sectors: the partition (in 4096-byte sectors) is compared in bytes.
         {"whole disk on 4096-byte sectors",
          {{"a", 0, 10, 1000, 0, 0, 4096}, {"b", 100, 10, 500, 0, 0, 4096}, {"w", 0, 125000 - 4096, 100, 0, 0, 4096}},
-         125000, 4096, "a* w*! b*"},
+         125000,
+         4096,
+         "a* w*! b*"},
         {"512-byte partition on a 4096-byte device",
          {{"a", 0, 10, 1000, 0, 0, 4096}, {"b", 100, 10, 500, 0, 0, 4096}, {"w", 0, 1000000, 100, 0, 0, 512}},
-         125000, 4096, "a* w*! b*"},
+         125000,
+         4096,
+         "a* w*! b*"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

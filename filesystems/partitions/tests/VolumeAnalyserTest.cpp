@@ -27,9 +27,9 @@ struct Known {
 };
 
 const Known kFixtures[] = {
-    {"fat12", kFsKindFat12, 2880, "FLOPPY12"},      {"fat16", kFsKindFat16, 32768, "DATA16"},
-    {"fat32", kFsKindFat32, 81920, "DATA32"},       {"ntfs_small", kFsKindNtfs, 16383, "SalvixNTFS"},
-    {"ext2-1k", kFsKindExt2, 40960, "EXT2SMALL"},   {"ext3-1k", kFsKindExt3, 40960, "EXT3SMALL"},
+    {"fat12", kFsKindFat12, 2880, "FLOPPY12"},    {"fat16", kFsKindFat16, 32768, "DATA16"},
+    {"fat32", kFsKindFat32, 81920, "DATA32"},     {"ntfs_small", kFsKindNtfs, 16383, "SalvixNTFS"},
+    {"ext2-1k", kFsKindExt2, 40960, "EXT2SMALL"}, {"ext3-1k", kFsKindExt3, 40960, "EXT3SMALL"},
     {"ext2-4k", kFsKindExt2, 49152, "EXT2LARGE"},
 };
 

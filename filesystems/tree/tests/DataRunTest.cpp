@@ -73,8 +73,19 @@ TEST(DataRuns, GoldenMappingPairsAndTheirStreamForm)
 TEST(DataRuns, FieldWidths)
 {
     const std::pair<int64_t, int> signedCases[] = {
-        {0, 1}, {127, 1}, {128, 2}, {-1, 1}, {-128, 1}, {-129, 2}, {32767, 2}, {32768, 3},
-        {-32769, 3}, {INT64_C(1) << 55, 8}, {(INT64_C(1) << 55) - 1, 7}, {INT64_MAX, 8}, {INT64_MIN, 8},
+        {0, 1},
+        {127, 1},
+        {128, 2},
+        {-1, 1},
+        {-128, 1},
+        {-129, 2},
+        {32767, 2},
+        {32768, 3},
+        {-32769, 3},
+        {INT64_C(1) << 55, 8},
+        {(INT64_C(1) << 55) - 1, 7},
+        {INT64_MAX, 8},
+        {INT64_MIN, 8},
     };
     for (auto [v, w] : signedCases) EXPECT_EQ(MappingPairSignedWidth(v), w) << v;
     EXPECT_EQ(MappingPairLengthWidth(UINT64_MAX), 8);
@@ -132,9 +143,12 @@ TEST(DataRuns, RandomListsSurvivePackAndUnpack)
         for (int r = 0; r < count; ++r) {
             const int shape = int(rng() % 4);
             int64_t first;
-            if (shape == 0) first = kSparseCluster;
-            else if (shape == 1) first = int64_t(rng() % 1000);
-            else first = int64_t(rng() >> (rng() % 64));
+            if (shape == 0)
+                first = kSparseCluster;
+            else if (shape == 1)
+                first = int64_t(rng() % 1000);
+            else
+                first = int64_t(rng() >> (rng() % 64));
             const uint64_t length = pick({0, 1, 127, 128, rng() % 100000, rng(), UINT64_MAX});
             list.AppendRun(first, length);
         }
@@ -231,9 +245,17 @@ TEST(DataRuns, ListStreamFormsAppendAndBoundTheirCounts)
     EXPECT_EQ(rback.GetRecordSector(), 77u);
 
     MemoryRSData huge = MemoryRSData::Reader({0xFF, 0xFF, 0xFF, 0xFF});
-    EXPECT_EQ(CodeOf([&] { CFATDataRunList l; l.Read(&huge); }), RS_ERROR_BAD_LENGTH);
+    EXPECT_EQ(CodeOf([&] {
+                  CFATDataRunList l;
+                  l.Read(&huge);
+              }),
+              RS_ERROR_BAD_LENGTH);
     MemoryRSData shortRuns = MemoryRSData::Reader({2, 0, 0, 0, 1, 2, 3});
-    EXPECT_EQ(CodeOf([&] { CFATDataRunList l; l.Read(&shortRuns); }), RS_ERROR_SHORT_READ);
+    EXPECT_EQ(CodeOf([&] {
+                  CFATDataRunList l;
+                  l.Read(&shortRuns);
+              }),
+              RS_ERROR_SHORT_READ);
 }
 
 TEST(DataRuns, PackedReadSwallowsShortStreamsButRefusesHugeCounts)

@@ -68,8 +68,7 @@ TEST(FileFilters, StateFilter)
         {"deleted against 2", 2, 0x1, 0x40, false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(CFileStateFilter(c.mask).IsMatch(Props(0, uint16_t(c.value), c.validMask).get()), c.passes)
-            << c.what;
+        EXPECT_EQ(CFileStateFilter(c.mask).IsMatch(Props(0, uint16_t(c.value), c.validMask).get()), c.passes) << c.what;
     }
     EXPECT_FALSE(CFileStateFilter(7).IsMatch(nullptr));
 }

@@ -58,7 +58,10 @@ CRawFileInfo* Hit(CRawFileList& list, uint64_t sector, int type, uint64_t size, 
     return hit;
 }
 
-std::string NameOf(const CFileNode* node) { return node->GetProperties()->GetName(); }
+std::string NameOf(const CFileNode* node)
+{
+    return node->GetProperties()->GetName();
+}
 
 std::vector<std::string> Children(const CFileNode* node)
 {
@@ -91,14 +94,14 @@ TEST(RawResultTree, SelectionUsedClustersMeasuringAndNames)
     options.m_maxRawFileSize = 50000000;
     testsupport::MemoryDevice device(1000);
     CRawFileList hits;
-    Hit(hits, 10, 9, 1000, 9);               // BMP, size from its header
-    Hit(hits, 20, 21, 0, 21);                // DOC: not selected
-    Hit(hits, 30, 9, 0, 9);                  // measured at 60,000,000: capped
-    Hit(hits, 40, 1000, 0, -1);              // custom hit without a size: left out
-    Hit(hits, 50, 1000, 4096, -1);           // custom hit with the script's size: kept
-    Hit(hits, 60, 9, 70000000, 9);           // a header size is not capped
-    Hit(hits, 70, 9, 0, 9);                  // cannot be measured
-    Hit(hits, 100, 9, 512, 9);               // in a used cluster
+    Hit(hits, 10, 9, 1000, 9);     // BMP, size from its header
+    Hit(hits, 20, 21, 0, 21);      // DOC: not selected
+    Hit(hits, 30, 9, 0, 9);        // measured at 60,000,000: capped
+    Hit(hits, 40, 1000, 0, -1);    // custom hit without a size: left out
+    Hit(hits, 50, 1000, 4096, -1); // custom hit with the script's size: kept
+    Hit(hits, 60, 9, 70000000, 9); // a header size is not capped
+    Hit(hits, 70, 9, 0, 9);        // cannot be measured
+    Hit(hits, 100, 9, 512, 9);     // in a used cluster
     CRawFileInfo* mp3 = Hit(hits, 80, 41, 0, 41);
     TableMeasurer measurer;
     measurer.sizes = {{30, 60000000}, {80, 5000}};

@@ -69,8 +69,8 @@ TEST(ClusterBitmap, OutsideTheBitmapCountsAsUsed)
     const std::vector<bool> bits{true, false, true, false};
     CClusterUseBitMap map({&bits, 2048, 8, 4});
     const std::pair<uint64_t, bool> cases[] = {
-        {0, true}, {2047, true}, {2048, true}, {2055, true}, {2056, false}, {2063, false},
-        {2064, true}, {2079, false}, {2080, true}, {UINT64_MAX, true},
+        {0, true},     {2047, true}, {2048, true},  {2055, true}, {2056, false},
+        {2063, false}, {2064, true}, {2079, false}, {2080, true}, {UINT64_MAX, true},
     };
     for (auto [sector, used] : cases) EXPECT_EQ(map.IsClusterUsed(sector), used) << sector;
 
@@ -190,8 +190,8 @@ TEST(FoundFileReader, ResidentDataComesFromTheFixedUpRecord)
 TEST(RecycleBin, FolderAndInformationFileNames)
 {
     const std::pair<const char*, bool> folders[] = {
-        {"$Recycle.Bin", true}, {"RECYCLER", true}, {"recycled", true}, {"$RECYCLE.BI0", true},
-        {"Recycle", false}, {"$Recycle.Bin2", false},
+        {"$Recycle.Bin", true}, {"RECYCLER", true}, {"recycled", true},
+        {"$RECYCLE.BI0", true}, {"Recycle", false}, {"$Recycle.Bin2", false},
     };
     for (auto [name, expected] : folders) {
         CFileNode* folder = AddFolder(nullptr, name);
@@ -205,8 +205,8 @@ TEST(RecycleBin, FolderAndInformationFileNames)
     DeleteFoundTree(file);
 
     const std::pair<const char*, bool> infos[] = {
-        {"$IAB12CD.txt", true}, {"#I1", true}, {"$I", true}, {"$iAB12CD.txt", false}, {"$RAB12CD.txt", false},
-        {"$", false}, {"XIAB", false},
+        {"$IAB12CD.txt", true},  {"#I1", true}, {"$I", true},    {"$iAB12CD.txt", false},
+        {"$RAB12CD.txt", false}, {"$", false},  {"XIAB", false},
     };
     for (auto [name, expected] : infos) {
         CFileNode* node = AddFile(nullptr, name, 1);
@@ -248,12 +248,19 @@ TEST(RecycleBin, NameFromInformationFile)
     } cases[] = {
         {"ordinary", u"C:\\Users\\ann\\Documents\\report.docx", "report.docx"},
         {"non-ASCII", u"D:\\F\u00F6t\u00F6.txt", "F\xC3\xB6t\xC3\xB6.txt"},
-        {"lone surrogate", u"C:\\a\xD800" u"b", "a\xEF\xBF\xBD" "b"},
+        {"lone surrogate",
+         u"C:\\a\xD800"
+         u"b",
+         "a\xEF\xBF\xBD"
+         "b"},
         {"network path", u"\\\\server\\share\\a.txt", ""},
         {"dot dot", u"C:\\dir\\..", ""},
         {"dot", u"C:\\dir\\.", ""},
         {"slash", u"C:\\dir\\a/../../b", ""},
-        {"control character", u"C:\\dir\\a\x0001" u"b", ""},
+        {"control character",
+         u"C:\\dir\\a\x0001"
+         u"b",
+         ""},
         {"empty", u"C:\\dir\\", ""},
         {"no backslash", u"report.docx", ""},
     };

@@ -186,7 +186,13 @@ TEST(SearchFileFilter, NameTypeSizeAndEncryption)
     const Case cases[] = {
         {"no flags: name alone", Criteria("*rep*"), Record("Report.doc"), true},
         {"no flags: name misses", Criteria("*xyz*"), Record("Report.doc"), false},
-        {"type off: list ignored", [&] { auto c = typed("*.png"); c.dwFlags = 0; return c; }(), Record("a.doc"), true},
+        {"type off: list ignored",
+         [&] {
+             auto c = typed("*.png");
+             c.dwFlags = 0;
+             return c;
+         }(),
+         Record("a.doc"), true},
         {"type on: miss", typed("*.png;*.gif"), Record("a.doc"), false},
         {"type on: hit", typed("*.png;*.gif"), Record("a.GIF"), true},
         {"at most 1024: 1024", sized(kSizeAtMost, 1024), Record("f", 1024), true},

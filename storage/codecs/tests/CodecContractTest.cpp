@@ -72,12 +72,23 @@ TEST(CodecErrors, TextsOfEachCodec)
         int code;
         const char* text;
     } rows[] = {
-        {2, -2, "invalid stream - bad call"}, {2, -3, "data error"}, {2, -4, "not enough memory"},
-        {2, -5, "buffer error - bad call"}, {2, -6, "version error"}, {2, -1, "unknown error"},
-        {1, -1, "sequence error - bad call"}, {1, -2, "parameter error - bad call"},
-        {1, -3, "not enough memory"}, {1, -9, "config error"}, {1, -4, "unknown error"},
-        {3, -1, "bad call"}, {3, -2, "initialization failed"}, {3, -3, "thread synchronization error"},
-        {3, -4, "input/output error"}, {3, -5, "not enough memory"}, {3, 0, "unknown error"},
+        {2, -2, "invalid stream - bad call"},
+        {2, -3, "data error"},
+        {2, -4, "not enough memory"},
+        {2, -5, "buffer error - bad call"},
+        {2, -6, "version error"},
+        {2, -1, "unknown error"},
+        {1, -1, "sequence error - bad call"},
+        {1, -2, "parameter error - bad call"},
+        {1, -3, "not enough memory"},
+        {1, -9, "config error"},
+        {1, -4, "unknown error"},
+        {3, -1, "bad call"},
+        {3, -2, "initialization failed"},
+        {3, -3, "thread synchronization error"},
+        {3, -4, "input/output error"},
+        {3, -5, "not enough memory"},
+        {3, 0, "unknown error"},
     };
     for (const Row& r : rows) {
         CompressorPtr c(CreateCompressor(r.kind));
@@ -172,8 +183,7 @@ TEST(CodecLzmaFormat, PropertyBytesAndEndMarkerAsTheStandardDecoderReadsThem)
         f.write(reinterpret_cast<const char*>(unknown), 8);
         f.write(reinterpret_cast<const char*>(out.data() + 5), n - 5);
     }
-    const std::string cmd = "xz --format=lzma -dc '" + (dir / "s.lzma").string() + "' > '" +
-                            (dir / "s").string() + "'";
+    const std::string cmd = "xz --format=lzma -dc '" + (dir / "s.lzma").string() + "' > '" + (dir / "s").string() + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     std::ifstream f(dir / "s", std::ios::binary);
     std::vector<uint8_t> back((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
@@ -240,8 +250,7 @@ TEST(CodecDecompress, LzmaHugeDictionaryFieldIsCapped)
     std::memset(&packed[1], 0xFF, 4);
     DecompressorPtr d(CreateDecompressor(COMPRESSION_LZMA));
     std::vector<uint8_t> out(data.size());
-    EXPECT_EQ(DecompressBlock(*d, packed.data(), int(packed.size()), out.data(), int(out.size())),
-              int(data.size()));
+    EXPECT_EQ(DecompressBlock(*d, packed.data(), int(packed.size()), out.data(), int(out.size())), int(data.size()));
     EXPECT_TRUE(out == data);
 }
 

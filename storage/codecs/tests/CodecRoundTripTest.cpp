@@ -23,8 +23,8 @@ std::vector<uint8_t> MakeData(Pattern pattern, size_t size)
 {
     std::vector<uint8_t> data(size);
     if (pattern == Pattern::Text) {
-        static const std::string words[] = {"recovery ", "sector ", "cluster ", "folder\n", "the ", "of ",
-                                            "deleted ", "partition ", "0x1F3A ", "file.txt "};
+        static const std::string words[] = {"recovery ", "sector ",  "cluster ",   "folder\n", "the ",
+                                            "of ",       "deleted ", "partition ", "0x1F3A ",  "file.txt "};
         std::mt19937 gen(7);
         for (size_t i = 0; i < size;) {
             const std::string& w = words[gen() % 10];
@@ -71,21 +71,20 @@ TEST_P(WholeBuffer, RoundTripsEverySize)
     DecompressorPtr decompressor(CreateDecompressor(kind));
     ASSERT_TRUE(compressor && decompressor);
     {
-        for (size_t size : {size_t(1), size_t(2), size_t(100), size_t(4096), size_t(65537), size_t(1) << 20,
-                            size_t(8) << 20}) {
+        for (size_t size :
+             {size_t(1), size_t(2), size_t(100), size_t(4096), size_t(65537), size_t(1) << 20, size_t(8) << 20}) {
             SCOPED_TRACE(testing::Message() << "size " << size);
             const auto data = MakeData(pattern, size);
             std::vector<uint8_t> packed(Bound(size));
-            const int packedSize = CompressBlock(*compressor, data.data(), int(size), packed.data(),
-                                                 int(packed.size()), LevelFor(kind), kDictionary);
+            const int packedSize = CompressBlock(*compressor, data.data(), int(size), packed.data(), int(packed.size()),
+                                                 LevelFor(kind), kDictionary);
             ASSERT_GT(packedSize, 0);
             if (pattern == Pattern::Zeros && size >= 4096) {
                 EXPECT_LT(size_t(packedSize), size / 20);
             }
             // An output of exactly the original size still reports the end of the stream.
             std::vector<uint8_t> unpacked(size);
-            ASSERT_EQ(DecompressBlock(*decompressor, packed.data(), packedSize, unpacked.data(), int(size)),
-                      int(size));
+            ASSERT_EQ(DecompressBlock(*decompressor, packed.data(), packedSize, unpacked.data(), int(size)), int(size));
             ASSERT_TRUE(unpacked == data);
         }
     }

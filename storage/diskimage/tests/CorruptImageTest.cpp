@@ -82,12 +82,10 @@ const CorruptCase kCases[] = {
     {"UnknownKind", [](Fixture& f) { Patch(f.image, 260, 7); }, false, false, 0, "compression kind 7"},
     {"WordAt508", [](Fixture& f) { Patch(f.image, 508, 1); }, false, false, 0, "offset 508"},
     {"IndexCutShort", [](Fixture& f) { CutBy(f.image, 4); }, false, false, 0, "ends at 528"},
-    {"HeaderCutShort", [](Fixture& f) { fs::resize_file(f.image, 100); }, false, false, 0,
-     "header cannot be read"},
+    {"HeaderCutShort", [](Fixture& f) { fs::resize_file(f.image, 100); }, false, false, 0, "header cannot be read"},
     {"ImageFileMissing", [](Fixture& f) { fs::remove(f.image); }, false, false, 0, "cannot be opened"},
-        // Blocks decode to half the block size the header claims: only the last block may be that short.
-    {"SectorSizeOfAnotherImage", [](Fixture& f) { Patch(f.image, 256, 1024); }, true, true, 0b1000,
-     "block 0: "},
+    // Blocks decode to half the block size the header claims: only the last block may be that short.
+    {"SectorSizeOfAnotherImage", [](Fixture& f) { Patch(f.image, 256, 1024); }, true, true, 0b1000, "block 0: "},
     {"StoredLengthPastTheBound", [](Fixture& f) { Patch(f.image, 516, 0xFFFFFFF0); }, true, false, 0b1101,
      "block 1: stored length"},
     {"IndexEndsGoingBackwards", [](Fixture& f) { Patch(f.image, 516, 10); }, true, true, 0b1101,
@@ -96,21 +94,19 @@ const CorruptCase kCases[] = {
      "block 3: stored length 0"},
     {"SliceMissing", [](Fixture& f) { fs::remove(f.File("img.part1.kxf")); }, true, false, 0b0011,
      "slice 1 cannot be opened"},
-    {"SliceCutShort", [](Fixture& f) { CutBy(f.File("img.part1.kxf"), 100); }, true, false, 0b0111,
-     "block 3:"},
-    {"SliceListOneLineShort", [](Fixture& f) { ReplaceText(f.File("img.kxp"), ListLine(f, 0) + "\r\n"); }, true,
-     false, 0b0011, "names fewer than 2"},
+    {"SliceCutShort", [](Fixture& f) { CutBy(f.File("img.part1.kxf"), 100); }, true, false, 0b0111, "block 3:"},
+    {"SliceListOneLineShort", [](Fixture& f) { ReplaceText(f.File("img.kxp"), ListLine(f, 0) + "\r\n"); }, true, false,
+     0b0011, "names fewer than 2"},
     {"SliceListMissing", [](Fixture& f) { fs::remove(f.File("img.kxp")); }, true, false, 0, "slice list"},
-    {"SliceListLineTooLong", [](Fixture& f) { ReplaceText(f.File("img.kxp"), std::string(5000, 'a') + "\r\n"); },
-     true, false, 0, "slice 0 cannot be opened"},
+    {"SliceListLineTooLong", [](Fixture& f) { ReplaceText(f.File("img.kxp"), std::string(5000, 'a') + "\r\n"); }, true,
+     false, 0, "slice 0 cannot be opened"},
     {"SliceListOtherSliceFirst",
-     [](Fixture& f) { ReplaceText(f.File("img.kxp"), ListLine(f, 1) + "\r\n" + ListLine(f, 1) + "\r\n"); }, true,
-     false, 0b1100, "block 0:"},
+     [](Fixture& f) { ReplaceText(f.File("img.kxp"), ListLine(f, 1) + "\r\n" + ListLine(f, 1) + "\r\n"); }, true, false,
+     0b1100, "block 0:"},
     {"StreamDamaged",
      [](Fixture& f) {
          auto bytes = ReadFile(f.File("img.part0.kxf"));
-         for (size_t i = 0; i < 64; ++i)
-             bytes[600 + i] ^= 0x5A;
+         for (size_t i = 0; i < 64; ++i) bytes[600 + i] ^= 0x5A;
          WriteFile(f.File("img.part0.kxf"), bytes);
      },
      true, true, 0b1110, "block 0: "},

@@ -15,15 +15,12 @@ std::unique_ptr<testsupport::MemoryDevice> MakeSource(uint64_t sectors, int32_t 
         uint8_t* p = device->Sector(s);
         switch ((s / 64) % 3) {
         case 0:
-            for (int32_t i = 0; i < sectorSize; ++i)
-                p[i] = uint8_t(gen());
+            for (int32_t i = 0; i < sectorSize; ++i) p[i] = uint8_t(gen());
             break;
         case 1:
-            for (int32_t i = 0; i < sectorSize; ++i)
-                p[i] = testsupport::MemoryDevice::PatternByte(s, uint64_t(i));
+            for (int32_t i = 0; i < sectorSize; ++i) p[i] = testsupport::MemoryDevice::PatternByte(s, uint64_t(i));
             break;
-        default:
-            break;
+        default: break;
         }
     }
     return device;
@@ -49,8 +46,7 @@ std::vector<uint8_t> ReadAll(IStorageDevice& device, uint64_t step, bool* ok)
     bool all = true;
     for (uint64_t s = 0; s < n; s += step)
         all = device.ReadSectors(bytes.data() + s * g, s, std::min(step, n - s)) && all;
-    if (ok)
-        *ok = all;
+    if (ok) *ok = all;
     return bytes;
 }
 

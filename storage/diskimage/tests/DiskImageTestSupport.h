@@ -33,14 +33,18 @@ struct ImageSettings {
 // A callback that records what the writer tells it and answers from hooks.
 class RecordingCallBack : public ICompressCallBack {
 public:
-    int PumpMessages() override { ++pumps; return 0; }
+    int PumpMessages() override
+    {
+        ++pumps;
+        return 0;
+    }
     int IsCancelled() override { return cancelAt >= 0 && int64_t(steps.size()) >= cancelAt; }
     void StepBlock(uint64_t index) override { steps.push_back(index); }
     void Begin(uint64_t first, uint64_t count) override { begins.push_back({first, count}); }
     void BlockWritten(int size) override { sizes.push_back(size); }
     int NewSliceRequested() override { return onNewSlice ? onNewSlice(steps.size()) : 0; }
 
-    int64_t cancelAt = -1;                       // cancel once this many blocks were written
+    int64_t cancelAt = -1;                         // cancel once this many blocks were written
     std::function<int(uint64_t block)> onNewSlice; // asked before each block
     std::vector<std::pair<uint64_t, uint64_t>> begins;
     std::vector<uint64_t> steps;

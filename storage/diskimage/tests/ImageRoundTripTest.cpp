@@ -48,8 +48,7 @@ TEST_P(ImageRoundTrip, EverySectorReadsBackAsWritten)
     ASSERT_EQ(callback.steps.size(), blocks);
     EXPECT_EQ(callback.steps.back(), blocks - 1);
     uint64_t stored = 0;
-    for (int size : callback.sizes)
-        stored += uint64_t(size);
+    for (int size : callback.sizes) stored += uint64_t(size);
     EXPECT_EQ(stored, writer.GetStoredBytes());
 
     // The files: header counts, one slice file per slice named after the image, each below the limit.
@@ -184,10 +183,8 @@ TEST_F(ImageDeviceEdges, ABlockReadSectorBySectorIsDecodedOnce)
         ASSERT_EQ(sector, Expected(s, 1)) << s;
     }
     EXPECT_EQ(m_device->GetDecodedBlockCount(), before + 1);
-    for (uint64_t s = 256; s < 300; ++s)
-        ASSERT_TRUE(m_device->ReadSectors(sector.data(), s, 1));
-    for (uint64_t s = 0; s < 300; s += 50)
-        ASSERT_TRUE(m_device->ReadSectors(sector.data(), s, 1));
+    for (uint64_t s = 256; s < 300; ++s) ASSERT_TRUE(m_device->ReadSectors(sector.data(), s, 1));
+    for (uint64_t s = 0; s < 300; s += 50) ASSERT_TRUE(m_device->ReadSectors(sector.data(), s, 1));
     EXPECT_EQ(m_device->GetDecodedBlockCount(), before + 2); // both blocks stay cached
 }
 
@@ -200,11 +197,10 @@ TEST(ImageDeviceCache, KeepsTheMostRecentlyUsedBlocks)
     CImageFileDeviceWithDecompress device(path);
     std::vector<uint8_t> sector(512);
     auto read = [&](uint64_t block) { ASSERT_TRUE(device.ReadSectors(sector.data(), block * 256 + 3, 1)); };
-    for (uint64_t b : {0, 1, 2, 3})
-        read(b);
+    for (uint64_t b : {0, 1, 2, 3}) read(b);
     EXPECT_EQ(device.GetDecodedBlockCount(), 4u);
-    read(0);  // refreshes block 0
-    read(4);  // evicts block 1, the least recently used
+    read(0); // refreshes block 0
+    read(4); // evicts block 1, the least recently used
     read(0);
     read(2);
     EXPECT_EQ(device.GetDecodedBlockCount(), 5u);
@@ -233,13 +229,11 @@ TEST(ImageDeviceThreads, ConcurrentReadsSeeTheirOwnSectors)
                 const uint64_t count = 1 + gen() % 40;
                 const bool ok = device.ReadSectors(buffer.data(), first, count);
                 const uint64_t have = std::min<uint64_t>(count, source->GetSectorCount() - first);
-                if (!ok || std::memcmp(buffer.data(), source->Sector(first), have * 512) != 0)
-                    ++mismatches;
+                if (!ok || std::memcmp(buffer.data(), source->Sector(first), have * 512) != 0) ++mismatches;
             }
         });
     }
-    for (auto& t : threads)
-        t.join();
+    for (auto& t : threads) t.join();
     EXPECT_EQ(mismatches.load(), 0);
 }
 

@@ -32,8 +32,7 @@ std::vector<std::string> Lines(const fs::path& path)
 {
     std::vector<std::string> lines;
     std::string text;
-    for (uint8_t b : ReadFile(path))
-        text.push_back(char(b));
+    for (uint8_t b : ReadFile(path)) text.push_back(char(b));
     for (size_t start = 0; start < text.size();) {
         const size_t end = text.find("\r\n", start);
         lines.push_back(text.substr(start, end - start));
@@ -58,8 +57,7 @@ TEST(ImageWriter, ABlockThatWouldReachTheLimitStartsTheNextSlice)
         ASSERT_EQ(WriteImage(*source, path, settings), 1);
         const auto header = HeaderOf(path);
         ASSERT_EQ(header.sliceCount, perSlice.size());
-        for (size_t s = 0; s < perSlice.size(); ++s)
-            EXPECT_EQ(header.sliceBlocks[s], perSlice[s]) << s;
+        for (size_t s = 0; s < perSlice.size(); ++s) EXPECT_EQ(header.sliceBlocks[s], perSlice[s]) << s;
         // Compression off: each slice holds the source's bytes as they are.
         const auto slice0 = ReadFile(dir / "s.part0.kxf");
         ASSERT_EQ(slice0.size(), 512 + perSlice[0] * 131072u);
@@ -80,8 +78,7 @@ TEST(ImageWriter, NewSliceRequestMovesLaterSlicesToTheNewPath)
     RecordingCallBack callback;
     // Before block 1: the location changes, as when the target runs short of space.
     callback.onNewSlice = [&](uint64_t block) {
-        if (block != 1)
-            return 0;
+        if (block != 1) return 0;
         writer.SetImagePath(moved.c_str());
         return 1;
     };
@@ -120,8 +117,7 @@ TEST(ImageWriter, CancelledRunLeavesAConsistentImageOfTheBlocksWritten)
     const auto header = HeaderOf(path);
     EXPECT_EQ(header.totalBlocks, 11u);
     uint32_t sum = 0;
-    for (uint32_t s = 0; s < header.sliceCount; ++s)
-        sum += header.sliceBlocks[s];
+    for (uint32_t s = 0; s < header.sliceCount; ++s) sum += header.sliceBlocks[s];
     EXPECT_EQ(sum, 11u);
     EXPECT_EQ(Lines(dir / "c.kxp").size(), header.sliceCount);
 
@@ -178,8 +174,8 @@ TEST(ImageWriter, UnreadableSourceSectorsAreCountedAndTheirNeighboursKept)
     for (uint64_t s : {4, 5, 6, 299, 300, 302, 303}) {
         const bool bad = s == 5 || (s >= 300 && s < 303);
         const std::vector<uint8_t> got(image.begin() + s * 512, image.begin() + (s + 1) * 512);
-        const std::vector<uint8_t> want = bad ? std::vector<uint8_t>(512, 0)
-                                              : std::vector<uint8_t>(source->Sector(s), source->Sector(s) + 512);
+        const std::vector<uint8_t> want =
+            bad ? std::vector<uint8_t>(512, 0) : std::vector<uint8_t>(source->Sector(s), source->Sector(s) + 512);
         EXPECT_EQ(got, want) << "sector " << s;
     }
 }
@@ -225,8 +221,7 @@ TEST(ImageWriter, ABlockTheCodecCannotShrinkIsStoredAsReadAndReadsBack)
     const std::string path = (dir / "r.kxi").string();
     auto source = std::make_unique<testsupport::MemoryDevice>(300, 512);
     std::mt19937 gen(3);
-    for (auto& b : source->Bytes())
-        b = uint8_t(gen());
+    for (auto& b : source->Bytes()) b = uint8_t(gen());
     RecordingCallBack callback;
     ImageSettings settings;
     settings.kind = 1;
@@ -270,8 +265,7 @@ TEST(ImageWriter, AFailedWriteFailsTheRunAndSaysWhere)
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     std::string log;
-    for (uint8_t b : ReadFile(logPath))
-        log.push_back(char(b));
+    for (uint8_t b : ReadFile(logPath)) log.push_back(char(b));
     EXPECT_NE(log.find("the image is incomplete"), std::string::npos) << log;
 
     // What was written before the failure is recorded and reads back.

@@ -52,7 +52,10 @@ std::vector<uint8_t> Bytes(size_t n, uint32_t seed)
 
 struct Archive {
     std::vector<unsigned> messages;
-    CMBKArchive Make() { return CMBKArchive(false, [this](unsigned id) { messages.push_back(id); }); }
+    CMBKArchive Make()
+    {
+        return CMBKArchive(false, [this](unsigned id) { messages.push_back(id); });
+    }
 };
 
 TEST(CMBKArchive, ChecksumOfAbc)

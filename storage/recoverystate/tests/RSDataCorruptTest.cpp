@@ -111,38 +111,43 @@ TEST(RSCorrupt, CraftedPayloadsAndSectionHeads)
         {"valid compressed piece", Concat({header, Section(kGuidA, Piece(packed, true))}), 3000, 0},
         {"read past the last piece", Concat({header, Section(kGuidA, Piece(packed, true))}), 3001, 5},
         {"compressed bytes flipped", Concat({header, Section(kGuidA, Piece(flippedPacked, true))}), 1, 5},
-        {"compressed stream with a byte after its end",
-         Concat({header, Section(kGuidA, Piece(packedPlusOne, true))}), 1, 5},
-        {"compressed piece longer than 4096 when decoded",
-         Concat({header, Section(kGuidA, Piece(tooBig, true))}), 1, 5},
+        {"compressed stream with a byte after its end", Concat({header, Section(kGuidA, Piece(packedPlusOne, true))}),
+         1, 5},
+        {"compressed piece longer than 4096 when decoded", Concat({header, Section(kGuidA, Piece(tooBig, true))}), 1,
+         5},
         {"raw bytes marked compressed", Concat({header, Section(kGuidA, Piece(text, true))}), 1, 5},
         {"head with reserved bits", Concat({header, Section(kGuidA, badHead)}), 1, 5},
-        {"piece longer than the section",
-         Concat({header, Section(kGuidA, Piece(text, false), 100)}), 1, 5},
-        {"section length past the end of the file",
-         Concat({header, Section(kGuidA, Piece(text, false), 0xFFFFFFFFu)}), 3000, 0},
-        {"section length past the end, reading on",
-         Concat({header, Section(kGuidA, Piece(text, false), 0xFFFFFFFFu)}), 3001, 5},
+        {"piece longer than the section", Concat({header, Section(kGuidA, Piece(text, false), 100)}), 1, 5},
+        {"section length past the end of the file", Concat({header, Section(kGuidA, Piece(text, false), 0xFFFFFFFFu)}),
+         3000, 0},
+        {"section length past the end, reading on", Concat({header, Section(kGuidA, Piece(text, false), 0xFFFFFFFFu)}),
+         3001, 5},
         {"lone head byte", Concat({header, Section(kGuidA, {0x05})}), 1, 5},
         {"earlier section's length skips past the end",
          Concat({header, Section(kGuidB, {}, 0xFFFFFFF0u), Section(kGuidA, Piece(text, false))}), 1, 7},
         {"earlier section's length lands inside the next",
          Concat({header, Section(kGuidB, {1, 2, 3}, 1), Section(kGuidA, Piece(text, false))}), 1, 7},
-        {"marker broken", [&] {
+        {"marker broken",
+         [&] {
              auto f = Concat({header, Section(kGuidA, Piece(text, false))});
              f[132] ^= 1;
              return f;
-         }(), 1, 7},
-        {"earlier section's marker broken: skipped by its length and the walk reads on", [&] {
+         }(),
+         1, 7},
+        {"earlier section's marker broken: skipped by its length and the walk reads on",
+         [&] {
              auto broken = Section(kGuidB, {1, 2, 3});
              broken[0] ^= 1;
              return Concat({header, broken, Section(kGuidA, Piece(text, false))});
-         }(), 3000, 0},
-        {"a section with the asked GUID but no marker is not taken", [&] {
+         }(),
+         3000, 0},
+        {"a section with the asked GUID but no marker is not taken",
+         [&] {
              auto unmarked = Section(kGuidA, Piece(std::vector<uint8_t>(100, 'z'), false));
              std::memset(unmarked.data(), 0, 16);
              return Concat({header, unmarked, Section(kGuidA, Piece(text, false))});
-         }(), 3000, 0},
+         }(),
+         3000, 0},
         {"section head cut short", Concat({header, std::vector<uint8_t>(20, 0)}), 1, 7},
         {"no section at all", header, 1, 7},
     };

@@ -195,7 +195,8 @@ TEST(RSDeviceSerializer, DiskSignatureAndStoredDiskRecord)
     const auto payload = state.Payload(kRSDiskRecordGuid);
     ASSERT_EQ(payload.size(), 548u + 5400u);
     const auto record = EncodeDiskDeviceRecord(machine.records.front());
-    EXPECT_EQ(std::vector<uint8_t>(payload.begin(), payload.begin() + 548), std::vector<uint8_t>(record.begin(), record.end()));
+    EXPECT_EQ(std::vector<uint8_t>(payload.begin(), payload.begin() + 548),
+              std::vector<uint8_t>(record.begin(), record.end()));
     EXPECT_EQ(std::vector<uint8_t>(payload.begin() + 548, payload.end()),
               std::vector<uint8_t>(signature.begin(), signature.end()));
 }
@@ -419,8 +420,10 @@ TEST(RSDeviceSerializer, EveryTruncationAndEveryFlippedByte)
         COpenedImageDiskList diskImages;
         COpenedImageVolumeList volumeImages;
         int codes[2];
-        codes[0] = file.Read([&](CRSDeviceSerializer& s) { *diskFound = s.LoadDisk(machine.records, diskImages) != nullptr; });
-        codes[1] = file.Read([&](CRSDeviceSerializer& s) { *volumeFound = s.LoadVolume(volumes, volumeImages) != nullptr; });
+        codes[0] =
+            file.Read([&](CRSDeviceSerializer& s) { *diskFound = s.LoadDisk(machine.records, diskImages) != nullptr; });
+        codes[1] =
+            file.Read([&](CRSDeviceSerializer& s) { *volumeFound = s.LoadVolume(volumes, volumeImages) != nullptr; });
         for (auto& r : diskImages) delete r.pDevice;
         for (auto& r : volumeImages) delete r.pDevice;
         return std::pair<int, int>(codes[0], codes[1]);
@@ -442,8 +445,7 @@ TEST(RSDeviceSerializer, EveryTruncationAndEveryFlippedByte)
         ASSERT_EQ(::pwrite(fd, &bytes[at], 1, off_t(at)), 1);
         ASSERT_TRUE(allowed(codes.first) && allowed(codes.second)) << at;
     }
-    const size_t diskEnd =
-        132 + 36 + (bytes[164] | bytes[165] << 8 | bytes[166] << 16 | size_t(bytes[167]) << 24);
+    const size_t diskEnd = 132 + 36 + (bytes[164] | bytes[165] << 8 | bytes[166] << 16 | size_t(bytes[167]) << 24);
     for (size_t cut = bytes.size(); cut-- > 132;) {
         ASSERT_EQ(::ftruncate(fd, off_t(cut)), 0);
         disk = vol = false;

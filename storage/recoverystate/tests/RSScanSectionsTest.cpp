@@ -157,8 +157,8 @@ TEST(RSScanSections, FoundPartitionsStoredBytesAndRoundTripOfEveryKind)
     const auto payload = state.Payload();
     ASSERT_GE(payload.size(), golden.size());
     EXPECT_EQ(std::vector<uint8_t>(payload.begin(), payload.begin() + long(golden.size())), golden);
-    EXPECT_EQ(payload.size(), 8 + 4 + 73 + 4 + CSearchedNTFSPartitionInfo::kStreamSize + 4 +
-                                  73 + 18); // the FAT record: base, reserved sectors (2), four u32 fields
+    EXPECT_EQ(payload.size(), 8 + 4 + 73 + 4 + CSearchedNTFSPartitionInfo::kStreamSize + 4 + 73 +
+                                  18); // the FAT record: base, reserved sectors (2), four u32 fields
 
     // Reading replaces what the list held.
     CSearchedPartitionList loaded{new CSearchedPartitionInfo, new CSearchedPartitionInfo};
@@ -454,7 +454,9 @@ TEST(RSScanSections, EveryTruncationAndEveryFlippedByteOfAStoredScan)
         }
         // A section whose head is whole but whose payload is cut is a short read; one whose head is cut is gone.
         auto expected = [&](size_t section) {
-            return cut < sectionAt[section] + 36 ? 7 : cut < (section + 1 < 3 ? sectionAt[section + 1] : bytes.size()) ? 5 : 0;
+            return cut < sectionAt[section] + 36                                     ? 7
+                   : cut < (section + 1 < 3 ? sectionAt[section + 1] : bytes.size()) ? 5
+                                                                                     : 0;
         };
         ASSERT_EQ(o.partitions, expected(0)) << cut;
         ASSERT_EQ(o.controllers, expected(1)) << cut;

@@ -44,7 +44,8 @@ public:
 std::string Fixture(const testsupport::TempDir& dir, const std::string& name)
 {
     const std::string out = (dir / (name + ".img")).string();
-    const std::string cmd = "xz -dc '" SALVIX_SOURCE_DIR "/tests/fixtures/" + name + ".img.xz' > '" + out + "' 2>/dev/null";
+    const std::string cmd =
+        "xz -dc '" SALVIX_SOURCE_DIR "/tests/fixtures/" + name + ".img.xz' > '" + out + "' 2>/dev/null";
     return std::system(cmd.c_str()) == 0 ? out : std::string();
 }
 

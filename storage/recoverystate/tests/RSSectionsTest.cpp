@@ -170,16 +170,20 @@ TEST(RSPartitionList, DamagedSectionsLeaveAnEmptyList)
         {"index equal to the count", section(2, 2, 2), 2},
         {"index below -1", section(2, 2, -2), 2},
         {"huge count", section(0xFFFFFFFF, 3, 0), 5},
-        {"index missing", [&] {
+        {"index missing",
+         [&] {
              auto p = section(1, 1, 0);
              p.resize(p.size() - 4);
              return p;
-         }(), 5},
-        {"a record cut short", [&] {
+         }(),
+         5},
+        {"a record cut short",
+         [&] {
              auto p = section(1, 1, 0);
              p.resize(50);
              return p;
-         }(), 5},
+         }(),
+         5},
     };
     testsupport::MemoryDevice disk(1000);
     for (const Row& row : rows) {
@@ -343,8 +347,8 @@ std::string Describe(CFileNode* root)
             FileTreeStatistics st;
             fs->GetStatistics(st);
             out += std::string(fs->GetName() ? fs->GetName() : "-") + " k" + std::to_string(fs->GetFileSystemKind()) +
-                   " g" + std::to_string(first) + "/" + std::to_string(spc) + " n" + std::to_string(st.files) +
-                   "/" + std::to_string(st.bytes) + " ";
+                   " g" + std::to_string(first) + "/" + std::to_string(spc) + " n" + std::to_string(st.files) + "/" +
+                   std::to_string(st.bytes) + " ";
         }
         IFileProperties* p = n->GetProperties();
         out += "t" + std::to_string(p->GetPropertiesType()) + " '" + p->GetName() + "' a" +
@@ -356,7 +360,8 @@ std::string Describe(CFileNode* root)
             for (const DataRun* r = runs->First(); r; r = runs->Next())
                 out += " " + std::to_string(r->firstCluster) + ":" + std::to_string(r->length);
         out += " children:";
-        for (CFileNode* c = n->GetFirstChild(); c; c = c->GetNextSibling()) out += " '" + std::string(c->GetProperties()->GetName()) + "'";
+        for (CFileNode* c = n->GetFirstChild(); c; c = c->GetNextSibling())
+            out += " '" + std::string(c->GetProperties()->GetName()) + "'";
         out += "\n";
     });
     return out;

@@ -39,7 +39,10 @@ struct Loaded {
     bool complete = false;
     std::vector<int> chain;
     std::vector<uint8_t> payload;
-    bool operator==(const Loaded& o) const { return complete == o.complete && chain == o.chain && payload == o.payload; }
+    bool operator==(const Loaded& o) const
+    {
+        return complete == o.complete && chain == o.chain && payload == o.payload;
+    }
 };
 
 // As a controller's loader reads: exactly the payload length it wrote.
@@ -103,13 +106,29 @@ TEST(WizardStateFile, OnlyTheChainsTheModesWriteAreAccepted)
     };
     const Case cases[] = {
         // Format recovery: scan list current, RAW tree straight from the device page, trees of partitions.
-        {{0, 1}, 1, true}, {{0, 5}, 2, true}, {{0, 1, 5}, 2, true}, {{0, 1, 5}, 0, true},
+        {{0, 1}, 1, true},
+        {{0, 5}, 2, true},
+        {{0, 1, 5}, 2, true},
+        {{0, 1, 5}, 0, true},
         // Partition recovery: found list, a chosen partition built, full scans with and without page 4.
-        {{2, 3}, 3, true}, {{2, 3, 5}, 2, true}, {{2, 3, 4}, 4, true}, {{2, 4}, 4, true},
-        {{2, 5}, 2, true}, {{2, 3, 4, 5}, 2, true}, {{2, 4, 5}, 2, true},
+        {{2, 3}, 3, true},
+        {{2, 3, 5}, 2, true},
+        {{2, 3, 4}, 4, true},
+        {{2, 4}, 4, true},
+        {{2, 5}, 2, true},
+        {{2, 3, 4, 5}, 2, true},
+        {{2, 4, 5}, 2, true},
         // Refused: no device controller first, the other mode's controllers, order, repeats, wrong end.
-        {{}, 0, false}, {{1, 5}, 2, false}, {{0, 3}, 3, false}, {{2, 1}, 1, false}, {{0, 5, 1}, 1, false},
-        {{0, 1, 1}, 1, false}, {{0, 1}, 2, false}, {{2, 3}, 4, false}, {{2, 4, 5}, 3, false}, {{0, 0}, 0, false},
+        {{}, 0, false},
+        {{1, 5}, 2, false},
+        {{0, 3}, 3, false},
+        {{2, 1}, 1, false},
+        {{0, 5, 1}, 1, false},
+        {{0, 1, 1}, 1, false},
+        {{0, 1}, 2, false},
+        {{2, 3}, 4, false},
+        {{2, 4, 5}, 3, false},
+        {{0, 0}, 0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.chain) + " status " + std::to_string(c.status));
@@ -149,7 +168,8 @@ TEST(WizardStateFile, ResultTextIsCutOnACharacterBoundary)
     const std::string path = (dir / "cstemp.rdf").string();
     // 99 ASCII bytes then a three-byte character that would straddle byte 100.
     const std::string text = std::string(99, 'a') + "\xE6\x97\xA5";
-    ASSERT_TRUE(WriteWizardStateFile(path, 1, {0, 1}, [&](IRSData* s) { return WriteWizardStateTitle(s, text.c_str()); }));
+    ASSERT_TRUE(
+        WriteWizardStateFile(path, 1, {0, 1}, [&](IRSData* s) { return WriteWizardStateTitle(s, text.c_str()); }));
     char title[260];
     ASSERT_TRUE(ReadWizardStateTitle(path, title, sizeof title));
     EXPECT_EQ(std::string(title), std::string(99, 'a'));
@@ -179,9 +199,19 @@ TEST(WizardStateFile, AFailedSaveLeavesThePreviousFileAsItWas)
     const std::vector<uint8_t> good = ReadAll(path);
 
     const WizardStateSections failing[] = {
-        [](IRSData* s) { PatternSection(3000, 1)(s); return false; },                      // a section reports failure
-        [](IRSData* s) -> bool { PatternSection(3000, 1)(s); throw CRSException(RS_ERROR_WRITE_FAILED); }, // the disk is full
-        [](IRSData* s) -> bool { s->BeginSection(kGuidB); s->Write("x", 1); throw CRSException(RS_ERROR_SHORT_READ); },
+        [](IRSData* s) {
+            PatternSection(3000, 1)(s);
+            return false;
+        }, // a section reports failure
+        [](IRSData* s) -> bool {
+            PatternSection(3000, 1)(s);
+            throw CRSException(RS_ERROR_WRITE_FAILED);
+        }, // the disk is full
+        [](IRSData* s) -> bool {
+            s->BeginSection(kGuidB);
+            s->Write("x", 1);
+            throw CRSException(RS_ERROR_SHORT_READ);
+        },
     };
     for (const WizardStateSections& sections : failing) {
         EXPECT_FALSE(WriteWizardStateFile(path, 2, {0, 1, 5}, sections));

@@ -230,7 +230,10 @@ struct EncryptedFile {
         properties = built.get();
         node = volume.Add(&volume.root, built.release());
     }
-    Bytes Raw(uint64_t bytes) { return Bytes(volume.device.Bytes().begin() + 300 * 512, volume.device.Bytes().begin() + 300 * 512 + bytes); }
+    Bytes Raw(uint64_t bytes)
+    {
+        return Bytes(volume.device.Bytes().begin() + 300 * 512, volume.device.Bytes().begin() + 300 * 512 + bytes);
+    }
 
     Volume volume;
     CNTFSFileProperties* properties = nullptr;
@@ -245,7 +248,10 @@ Bytes EfsStream(size_t length)
     return b;
 }
 
-uint32_t U32(const Bytes& b, size_t at) { return uint32_t(testsupport::GetLe(b, at, 4)); }
+uint32_t U32(const Bytes& b, size_t at)
+{
+    return uint32_t(testsupport::GetLe(b, at, 4));
+}
 
 } // namespace
 
@@ -415,9 +421,12 @@ TEST(CFileSaver, AnExistingTargetIsNeverReplacedAndSymlinksAreNotFollowed)
     const std::vector<DataRun> runs{{2, 1}};
     v.File("good", 1000).Runs(runs);
     // A taken name (file, symlink or folder) gets the next free number; what was there stays as it was.
-    const struct { const char* asked; const char* used; } rows[] = {
-        {"keep.txt", "keep_000.txt"}, {"keep.txt", "keep_001.txt"}, {"link", "link_000"}, {"adir", "adir_000"},
-        {"fresh.bin", "fresh.bin"},
+    const struct {
+        const char* asked;
+        const char* used;
+    } rows[] = {
+        {"keep.txt", "keep_000.txt"}, {"keep.txt", "keep_001.txt"}, {"link", "link_000"},
+        {"adir", "adir_000"},         {"fresh.bin", "fresh.bin"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.asked);

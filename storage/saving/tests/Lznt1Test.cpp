@@ -101,7 +101,10 @@ TEST(CompressionUnits, RunsAreCutIntoUnitsOfSixteenClusters)
         {"an incomplete compressed last unit", {{100, 3}, {-1, 2}}, {kUnitCompressed}, {5}},
         {"empty runs are skipped", {{100, 0}, {-1, 16}}, {kUnitEmpty}, {16}},
         {"no runs", {}, {}, {}},
-        {"whole sparse units come at once", {{100, 5}, {-1, 11 + 48}, {200, 16}}, {kUnitCompressed, kUnitEmpty, kUnitStored}, {16, 48, 16}},
+        {"whole sparse units come at once",
+         {{100, 5}, {-1, 11 + 48}, {200, 16}},
+         {kUnitCompressed, kUnitEmpty, kUnitStored},
+         {16, 48, 16}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -87,9 +87,8 @@ TEST(RecoverFolder, SavesTheCheckedTreeWithCleanNumberedNames)
 
     // Children are saved in child-list order (the newest first), so the later "a.txt" is the plain one.
     const std::set<std::string> expected{
-        "E##/",           "E##/a.txt",          "E##/a_000.txt",    "E##/README",
-        "E##/README_000", "E##/..#evil.txt",    "E##/#",            "E##/#_000",
-        "E##/Docs.old/",  "E##/Docs.old/b#c.txt", "E##/..#../",     "E##/..#../deep.txt",
+        "E##/",  "E##/a.txt", "E##/a_000.txt", "E##/README",           "E##/README_000", "E##/..#evil.txt",
+        "E##/#", "E##/#_000", "E##/Docs.old/", "E##/Docs.old/b#c.txt", "E##/..#../",     "E##/..#../deep.txt",
     };
     EXPECT_EQ(Listing(target), expected);
     EXPECT_EQ(ReadFile(target / "E##/a.txt").size(), 200u);
@@ -256,7 +255,8 @@ TEST(RecoverSingleFile, OnAWorkerWhileTheCallerPumps)
     testsupport::TempDir dir;
     RecoverFileJob job;
     int pumped = 0;
-    ASSERT_EQ(RecoverSingleFile(job, nullptr, &v.device, v.last, (dir / "one.bin").c_str(), true, [&] { ++pumped; }), 1);
+    ASSERT_EQ(RecoverSingleFile(job, nullptr, &v.device, v.last, (dir / "one.bin").c_str(), true, [&] { ++pumped; }),
+              1);
     EXPECT_EQ(job.result.Get(), kRecoverSaved);
     EXPECT_GT(pumped, 0);
     const Bytes& all = v.device.Bytes();

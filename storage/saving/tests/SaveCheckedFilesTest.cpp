@@ -35,7 +35,10 @@ Bytes SectorBytes(testsupport::MemoryDevice& device, uint64_t sector, size_t siz
     return Bytes(device.Sector(sector), device.Sector(sector) + size);
 }
 
-void WriteText(const fs::path& path, const std::string& text) { std::ofstream(path) << text; }
+void WriteText(const fs::path& path, const std::string& text)
+{
+    std::ofstream(path) << text;
+}
 
 // Two volumes under one selection root, a plain file between them that is passed over.
 struct Selection {

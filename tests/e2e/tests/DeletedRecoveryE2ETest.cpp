@@ -42,8 +42,8 @@ struct HarnessRun {
 // environment: assignments put before the command ("TZ=Europe/Berlin ").
 HarnessRun Harness(const fs::path& image, const fs::path& outdir, const std::string& environment = "")
 {
-    const std::string command = environment + "'" + SALVIX_E2E_HARNESS + "' deleted '" + image.string() + "' '" +
-                                outdir.string() + "' 2>&1";
+    const std::string command =
+        environment + "'" + SALVIX_E2E_HARNESS + "' deleted '" + image.string() + "' '" + outdir.string() + "' 2>&1";
     HarnessRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return run;
@@ -54,7 +54,10 @@ HarnessRun Harness(const fs::path& image, const fs::path& outdir, const std::str
     return run;
 }
 
-std::map<std::string, testsupport::SavedFile> Saved(const fs::path& folder) { return testsupport::SavedFiles(folder); }
+std::map<std::string, testsupport::SavedFile> Saved(const fs::path& folder)
+{
+    return testsupport::SavedFiles(folder);
+}
 
 std::vector<fs::path> Entries(const fs::path& folder)
 {
@@ -83,9 +86,10 @@ TEST_P(DeletedRecovery, DeletedFilesComeBackExactAndASecondRunOverwritesNothing)
 
     testsupport::TempDir dir;
     const fs::path image = dir / "volume.img";
-    ASSERT_EQ(std::system(("xz -dc '" + FixturePath(std::string(fixture.name) + ".img.xz") + "' > '" + image.string() +
-                           "'").c_str()),
-              0);
+    ASSERT_EQ(
+        std::system(
+            ("xz -dc '" + FixturePath(std::string(fixture.name) + ".img.xz") + "' > '" + image.string() + "'").c_str()),
+        0);
     const fs::path out = dir / "recovered";
 
     const HarnessRun first = Harness(image, out);
@@ -123,7 +127,8 @@ TEST_P(DeletedRecovery, DeletedFilesComeBackExactAndASecondRunOverwritesNothing)
     }
     const std::map<std::string, testsupport::SavedFile> copies = Saved(both[1]);
     ASSERT_EQ(copies.size(), saved.size());
-    for (const auto& [path, file] : saved) EXPECT_EQ(copies.count(path) ? copies.at(path).sha256 : "", file.sha256) << path;
+    for (const auto& [path, file] : saved)
+        EXPECT_EQ(copies.count(path) ? copies.at(path).sha256 : "", file.sha256) << path;
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, DeletedRecovery,
@@ -152,12 +157,14 @@ TEST(DeletedRecoveryHarness, SavedTimesFollowTheTimeZoneOnlyForFat)
         int64_t fatShift; // seconds the FAT times move by, in March 2021
     };
     const Zone zones[] = {{"UTC", 0}, {"Europe/Berlin", -3600}, {"America/New_York", 5 * 3600}};
-    const Fixture fixtures[] = {{"fat16", Manifest::Fat}, {"ext2-1k", Manifest::Ext2}, {"ntfs_tree_c4k", Manifest::Ntfs}};
+    const Fixture fixtures[] = {
+        {"fat16", Manifest::Fat}, {"ext2-1k", Manifest::Ext2}, {"ntfs_tree_c4k", Manifest::Ntfs}};
     for (const Fixture& fixture : fixtures) {
         testsupport::TempDir dir;
         const fs::path image = dir / "volume.img";
-        ASSERT_EQ(std::system(("xz -dc '" + FixturePath(std::string(fixture.name) + ".img.xz") + "' > '" +
-                               image.string() + "'").c_str()),
+        ASSERT_EQ(std::system(
+                      ("xz -dc '" + FixturePath(std::string(fixture.name) + ".img.xz") + "' > '" + image.string() + "'")
+                          .c_str()),
                   0);
         const std::vector<Expected> expected = testsupport::DeletedFileExpectations(fixture.name, fixture.manifest);
         ASSERT_FALSE(expected.empty());
@@ -204,13 +211,15 @@ TEST(DeletedRecoveryHarness, BadImagesAndCommandLinesGiveClearErrors)
     // A FAT boot sector whose tables are garbage: refused, not a crash.
     {
         std::string sector(1 << 16, '\0');
-        sector[0x0B] = 0x00; sector[0x0C] = 0x02; // 512 bytes per sector
-        sector[0x0D] = 1;                         // sectors per cluster
-        sector[0x0E] = 1;                         // reserved sectors
-        sector[0x10] = 2;                         // FATs
-        sector[0x13] = char(0x80);                // 128 sectors
-        sector[0x16] = 1;                         // sectors per FAT
-        sector[510] = 0x55; sector[511] = char(0xAA);
+        sector[0x0B] = 0x00;
+        sector[0x0C] = 0x02;       // 512 bytes per sector
+        sector[0x0D] = 1;          // sectors per cluster
+        sector[0x0E] = 1;          // reserved sectors
+        sector[0x10] = 2;          // FATs
+        sector[0x13] = char(0x80); // 128 sectors
+        sector[0x16] = 1;          // sectors per FAT
+        sector[510] = 0x55;
+        sector[511] = char(0xAA);
         std::ofstream bad(dir / "bad.img", std::ios::binary);
         bad.write(sector.data(), std::streamsize(sector.size()));
     }
@@ -293,12 +302,15 @@ TEST(DeletedRecoveryHarness, ImagesCutShortSaveEveryFileAtItsSizeAndCountWhatIsM
     const HarnessRun run = Harness(image, dir / "out");
     EXPECT_EQ(run.exitCode, 3) << run.output;
     EXPECT_NE(run.output.find("the source is shorter than its file system: 3145728 of 41943040 bytes"),
-              std::string::npos) << run.output;
+              std::string::npos)
+        << run.output;
     uint64_t missing = 0;
-    for (const CutFile& f : files) missing += f.offset >= cut ? f.size : std::max<uint64_t>(f.offset + f.size, cut) - cut;
+    for (const CutFile& f : files)
+        missing += f.offset >= cut ? f.size : std::max<uint64_t>(f.offset + f.size, cut) - cut;
     EXPECT_NE(run.output.find("saved 7 files, 0 failed\n7 files with unreadable parts (" + std::to_string(missing) +
                               " bytes)"),
-              std::string::npos) << run.output;
+              std::string::npos)
+        << run.output;
 
     const fs::path saved = dir / "out" / "FAT32 1";
     for (const CutFile& f : files) {
@@ -320,7 +332,8 @@ TEST(DeletedRecoveryHarness, ImagesCutShortSaveEveryFileAtItsSizeAndCountWhatIsM
     fs::resize_file(ntfs, 1716224 + 4096);
     const HarnessRun cutNtfs = Harness(ntfs, dir / "out-ntfs");
     EXPECT_EQ(cutNtfs.exitCode, 3) << cutNtfs.output;
-    EXPECT_NE(cutNtfs.output.find("saved 1 files, 0 failed\n1 files with unreadable parts (4904 bytes)"), std::string::npos)
+    EXPECT_NE(cutNtfs.output.find("saved 1 files, 0 failed\n1 files with unreadable parts (4904 bytes)"),
+              std::string::npos)
         << cutNtfs.output;
     EXPECT_TRUE(ReadBytes(dir / "out-ntfs" / "NTFS 1" / "Docs" / "deleted.bin", 0, 9000) ==
                 ntfsFile.substr(0, 4096) + std::string(4904, '\0'));

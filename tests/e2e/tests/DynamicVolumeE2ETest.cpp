@@ -29,10 +29,10 @@ enum class Layout { Spanned, Raid5 };
 
 struct Case {
     const char* fixture;
-    bool fat;            // the manifest's form: FAT rows or NTFS rows
+    bool fat; // the manifest's form: FAT rows or NTFS rows
     uint8_t partitionType;
     Layout layout;
-    int missing;         // the RAID-5 member left out, -1 none
+    int missing; // the RAID-5 member left out, -1 none
 };
 
 void PrintTo(const Case& c, std::ostream* out)
@@ -44,7 +44,10 @@ const std::string kGuids[] = {"a1a1a1a1-0000-4000-8000-000000000001", "b2b2b2b2-
                               "c3c3c3c3-0000-4000-8000-000000000003"};
 constexpr uint64_t kStripeSectors = 128;
 
-std::string FixturePath(const std::string& name) { return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name; }
+std::string FixturePath(const std::string& name)
+{
+    return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name;
+}
 
 std::string Shell(const std::string& command, int* exitCode)
 {
@@ -130,8 +133,8 @@ std::vector<std::string> BuildMembers(const Case& c, const std::vector<uint8_t>&
     for (size_t i = 0; i < n; ++i) {
         if (int(i) == c.missing) continue;
         const std::string path = (dir / ("member" + std::to_string(i) + ".img")).string();
-        const uint64_t diskSectors = DynamicDiskBuilder::kLogicalStart + parts[i].size() / 512 +
-                                     DynamicDiskBuilder::kDatabaseBytes / 512;
+        const uint64_t diskSectors =
+            DynamicDiskBuilder::kLogicalStart + parts[i].size() / 512 + DynamicDiskBuilder::kDatabaseBytes / 512;
         EXPECT_TRUE(b.WriteDiskFile(path, diskSectors, kGuids[i]));
         EXPECT_TRUE(testsupport::WriteFileAt(path, DynamicDiskBuilder::kLogicalStart * 512, parts[i]));
         images.push_back(path);
@@ -183,16 +186,18 @@ TEST_P(DynamicVolumeE2E, DeletedFilesComeBackExactFromTheAssembledVolume)
     for (const std::string& hash : expected) EXPECT_TRUE(hashes.count(hash)) << "missing deleted file " << hash;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Volumes, DynamicVolumeE2E,
-    testing::Values(Case{"fat32", true, 0x0B, Layout::Spanned, -1}, Case{"ntfs_tree_c512", false, 0x07, Layout::Spanned, -1},
-                    Case{"fat32", true, 0x0B, Layout::Raid5, 0}, Case{"ntfs_tree_c512", false, 0x07, Layout::Raid5, 1}),
-    [](const testing::TestParamInfo<Case>& info) {
-        std::string name = std::string(info.param.fixture) +
-                           (info.param.layout == Layout::Spanned ? "_spanned" : "_raid5_without_member_") +
-                           (info.param.missing >= 0 ? std::to_string(info.param.missing) : "");
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Volumes, DynamicVolumeE2E,
+                         testing::Values(Case{"fat32", true, 0x0B, Layout::Spanned, -1},
+                                         Case{"ntfs_tree_c512", false, 0x07, Layout::Spanned, -1},
+                                         Case{"fat32", true, 0x0B, Layout::Raid5, 0},
+                                         Case{"ntfs_tree_c512", false, 0x07, Layout::Raid5, 1}),
+                         [](const testing::TestParamInfo<Case>& info) {
+                             std::string name =
+                                 std::string(info.param.fixture) +
+                                 (info.param.layout == Layout::Spanned ? "_spanned" : "_raid5_without_member_") +
+                                 (info.param.missing >= 0 ? std::to_string(info.param.missing) : "");
+                             return name;
+                         });
 
 TEST(DynamicVolumeHarness, VolumesListsTheAssembledVolumeAndRefusesTooFewMembers)
 {
@@ -202,8 +207,8 @@ TEST(DynamicVolumeHarness, VolumesListsTheAssembledVolumeAndRefusesTooFewMembers
     const Case c{"fat32", true, 0x0B, Layout::Spanned, -1};
     const std::vector<std::string> images = BuildMembers(c, volume, dir.path(), &sectors);
     int code = -1;
-    const std::string listing =
-        Shell("SALVIX_DISKS='" + images[0] + ":" + images[1] + "' SALVIX_DRIVES= '" SALVIX_E2E_HARNESS "' volumes", &code);
+    const std::string listing = Shell(
+        "SALVIX_DISKS='" + images[0] + ":" + images[1] + "' SALVIX_DRIVES= '" SALVIX_E2E_HARNESS "' volumes", &code);
     ASSERT_EQ(code, 0) << listing;
     // The whole volume, not the window of either member's partition entry.
     EXPECT_NE(listing.find("*\tFAT32\t" + std::to_string(sectors * 512) + "\t"), std::string::npos) << listing;

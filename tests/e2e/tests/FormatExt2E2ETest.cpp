@@ -21,7 +21,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string FixturePath(const std::string& name) { return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name; }
+std::string FixturePath(const std::string& name)
+{
+    return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name;
+}
 
 std::string Sha256(const fs::path& file)
 {
@@ -40,8 +43,9 @@ TEST(FormatExt2E2E, Ext2ReformattedAsFat32GivesBackItsFiles)
     testsupport::TempDir dir;
     const fs::path image = dir / "format-ext2-as-fat32.img";
     const fs::path out = dir / "out";
-    ASSERT_EQ(std::system(("xz -dc '" + FixturePath("format-ext2-as-fat32.img.xz") + "' > '" + image.string() + "'").c_str()),
-              0);
+    ASSERT_EQ(
+        std::system(("xz -dc '" + FixturePath("format-ext2-as-fat32.img.xz") + "' > '" + image.string() + "'").c_str()),
+        0);
     const std::string command =
         std::string("'") + SALVIX_E2E_HARNESS + "' format '" + image.string() + "' '" + out.string() + "' 2>&1";
     std::string output;

@@ -20,7 +20,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string FixturePath(const std::string& name) { return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name; }
+std::string FixturePath(const std::string& name)
+{
+    return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name;
+}
 
 struct Expected {
     std::string path, sha256, tail;
@@ -120,16 +123,14 @@ TEST_P(FormatRecovery, TheOldFat32IsFoundAndItsSurvivingFilesComeBackExact)
     EXPECT_GE(survivors, 7);
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, FormatRecovery,
-                         testing::Values(Fixture{"format-fat32-as-fat32",
-                                                 "FAT32 first=0 sectors=131072 score=1.000 recommended=1"},
-                                         Fixture{"format-fat32-as-ntfs",
-                                                 "FAT32 first=33 sectors=131039 score=1.000 recommended=1"},
-                                         Fixture{"format-fat32-boot-zeroed",
-                                                 "FAT32 first=0 sectors=131072 score=1.000 recommended=1"}),
-                         [](const testing::TestParamInfo<Fixture>& info) {
-                             std::string n = info.param.name;
-                             for (char& c : n)
-                                 if (c == '-') c = '_';
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, FormatRecovery,
+    testing::Values(Fixture{"format-fat32-as-fat32", "FAT32 first=0 sectors=131072 score=1.000 recommended=1"},
+                    Fixture{"format-fat32-as-ntfs", "FAT32 first=33 sectors=131039 score=1.000 recommended=1"},
+                    Fixture{"format-fat32-boot-zeroed", "FAT32 first=0 sectors=131072 score=1.000 recommended=1"}),
+    [](const testing::TestParamInfo<Fixture>& info) {
+        std::string n = info.param.name;
+        for (char& c : n)
+            if (c == '-') c = '_';
+        return n;
+    });

@@ -29,8 +29,7 @@ struct Outcome {
 Outcome RunHarness(const std::string& arguments, const std::string& environment = "")
 {
     Outcome outcome;
-    const std::string command =
-        environment + " timeout 60 '" SALVIX_E2E_HARNESS "' " + arguments + " 2>&1";
+    const std::string command = environment + " timeout 60 '" SALVIX_E2E_HARNESS "' " + arguments + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return outcome;
     char buffer[4096];
@@ -41,9 +40,15 @@ Outcome RunHarness(const std::string& arguments, const std::string& environment 
     return outcome;
 }
 
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
+std::string Quote(const std::string& s)
+{
+    return "'" + s + "'";
+}
 
-std::string FixturePath(const std::string& name) { return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name; }
+std::string FixturePath(const std::string& name)
+{
+    return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name;
+}
 
 // The FAT16 fixture unpacked: twelve deleted files of up to 9000 bytes, in nested folders.
 std::string UnpackFat16(const testsupport::TempDir& dir)
@@ -86,7 +91,8 @@ TEST(HonestResultsE2E, OddSourcesAreRefusedAtOnceWithTheirReason)
             const Outcome o = RunHarness(std::string(command) + " " + Quote(c.image) + " " + Quote(out));
             EXPECT_EQ(o.exitCode, 1) << command << " " << c.image << "\n" << o.output;
             EXPECT_NE(o.output.find("cannot open the image: " + std::string(c.reason)), std::string::npos)
-                << command << " " << c.image << "\n" << o.output;
+                << command << " " << c.image << "\n"
+                << o.output;
         }
     }
     EXPECT_FALSE(fs::exists(out));
@@ -112,7 +118,7 @@ TEST(HonestResultsE2E, TargetsThatCannotBeUsedAreToldWithTheirReasonAndExitCode)
     };
     for (const char* command : {"deleted", "raw"}) {
         for (const Case& c : cases) {
-            if (std::string(command) == "raw" && !c.outdir.empty()) continue;  // raw finds nothing to save here
+            if (std::string(command) == "raw" && !c.outdir.empty()) continue; // raw finds nothing to save here
             const Outcome o = RunHarness(std::string(command) + " " + Quote(image) + " " + Quote(c.outdir));
             EXPECT_EQ(o.exitCode, 1) << command << " '" << c.outdir << "'\n" << o.output;
             EXPECT_NE(o.output.find(c.message), std::string::npos) << command << " '" << c.outdir << "'\n" << o.output;
@@ -146,7 +152,8 @@ TEST(HonestResultsE2E, ReadOnlyAndFullTargets)
     EXPECT_EQ(full->exitCode, 3) << full->output;
     EXPECT_EQ(full->output.find("saved 0 files"), std::string::npos) << full->output;
     EXPECT_EQ(full->output.find(", 0 failed"), std::string::npos) << full->output;
-    EXPECT_NE(full->output.find("files could not be saved: No space left on device"), std::string::npos) << full->output;
+    EXPECT_NE(full->output.find("files could not be saved: No space left on device"), std::string::npos)
+        << full->output;
 
     // No inode left after the top folder: nothing is saved.
     const std::optional<Outcome> noInodes = RunOnTmpfs("nr_inodes=2", mount, deleted + Quote(mount.string()));
@@ -166,9 +173,9 @@ TEST(HonestResultsE2E, VolumesTellTheSourcesThatCannotBeUsed)
     const std::string folder = (dir / "folder").string();
     const std::string log = (dir / "salvix.log").string();
 
-    const Outcome o = RunHarness("volumes", "SALVIX_E2E_LOG=" + Quote(log) + " SALVIX_DISKS=" +
-                                                Quote(missing + ":" + image + ":" + folder) + " SALVIX_DRIVES=" +
-                                                Quote("C=" + image + ",X,C=" + image + ",E=/dev/null"));
+    const Outcome o = RunHarness(
+        "volumes", "SALVIX_E2E_LOG=" + Quote(log) + " SALVIX_DISKS=" + Quote(missing + ":" + image + ":" + folder) +
+                       " SALVIX_DRIVES=" + Quote("C=" + image + ",X,C=" + image + ",E=/dev/null"));
     EXPECT_EQ(o.exitCode, 0) << o.output;
     std::ifstream logFile(log);
     const std::string logged((std::istreambuf_iterator<char>(logFile)), std::istreambuf_iterator<char>());
@@ -182,7 +189,7 @@ TEST(HonestResultsE2E, VolumesTellTheSourcesThatCannotBeUsed)
         EXPECT_NE(o.output.find(told), std::string::npos) << told << "\n" << o.output;
         EXPECT_NE(logged.find(told), std::string::npos) << told << "\n" << logged;
     }
-    EXPECT_NE(o.output.find("\tFAT16\t"), std::string::npos) << o.output;  // the usable image is still listed
+    EXPECT_NE(o.output.find("\tFAT16\t"), std::string::npos) << o.output; // the usable image is still listed
     EXPECT_EQ(o.output.find("no readable disk"), std::string::npos) << o.output;
 
     const Outcome none = RunHarness("volumes", "SALVIX_DISKS=" + Quote(missing) + " SALVIX_DRIVES=");

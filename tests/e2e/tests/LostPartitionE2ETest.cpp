@@ -21,7 +21,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string FixturePath(const std::string& name) { return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name; }
+std::string FixturePath(const std::string& name)
+{
+    return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name;
+}
 
 std::vector<std::string> Fields(const std::string& line)
 {
@@ -65,11 +68,13 @@ protected:
     void SetUp() override
     {
         m_image = m_dir / "lost-disk.img";
-        ASSERT_EQ(std::system(("xz -dc '" + FixturePath("lost-disk.img.xz") + "' > '" + m_image.string() + "'").c_str()), 0);
+        ASSERT_EQ(
+            std::system(("xz -dc '" + FixturePath("lost-disk.img.xz") + "' > '" + m_image.string() + "'").c_str()), 0);
         std::ifstream in(FixturePath("lost-disk.manifest"));
         for (std::string line; std::getline(in, line);) {
             const std::vector<std::string> f = Fields(line);
-            if (f.size() == 5 && f[0] == "partition") m_partitions.push_back(f[1] + "\t" + f[2] + "\t" + f[3] + "\t" + f[4]);
+            if (f.size() == 5 && f[0] == "partition")
+                m_partitions.push_back(f[1] + "\t" + f[2] + "\t" + f[3] + "\t" + f[4]);
             if (f.size() == 5 && f[0] == "file") m_files.push_back(f);
         }
         ASSERT_EQ(m_partitions.size(), 3u);

@@ -24,7 +24,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string FixturePath(const std::string& name) { return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name; }
+std::string FixturePath(const std::string& name)
+{
+    return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name;
+}
 
 struct Row {
     bool deleted = false;
@@ -51,7 +54,8 @@ std::vector<uint8_t> Decompress(const std::string& name)
     FILE* pipe = popen(("xz -dc '" + FixturePath(name + ".img.xz") + "'").c_str(), "r");
     if (!pipe) return bytes;
     std::array<char, 65536> buffer;
-    while (size_t got = std::fread(buffer.data(), 1, buffer.size(), pipe)) bytes.insert(bytes.end(), buffer.data(), buffer.data() + got);
+    while (size_t got = std::fread(buffer.data(), 1, buffer.size(), pipe))
+        bytes.insert(bytes.end(), buffer.data(), buffer.data() + got);
     if (pclose(pipe) != 0) bytes.clear();
     return bytes;
 }
@@ -72,7 +76,8 @@ HarnessRun Format(const fs::path& image, const fs::path& outdir, const char* sec
 {
     std::string command;
     if (sectorSize) command = std::string("SALVIX_E2E_SECTOR_SIZE=") + sectorSize + " ";
-    command += std::string("'") + SALVIX_E2E_HARNESS + "' format '" + image.string() + "' '" + outdir.string() + "' 2>&1";
+    command +=
+        std::string("'") + SALVIX_E2E_HARNESS + "' format '" + image.string() + "' '" + outdir.string() + "' 2>&1";
     HarnessRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return run;
@@ -102,13 +107,15 @@ std::map<std::string, std::string> Saved(const fs::path& folder)
 }
 
 // Whether a saved file ends with the path's last `parts` components and has the content.
-bool SavedWith(const std::map<std::string, std::string>& saved, const std::string& treePath, int parts, const std::string& sha)
+bool SavedWith(const std::map<std::string, std::string>& saved, const std::string& treePath, int parts,
+               const std::string& sha)
 {
     size_t cut = treePath.size();
     for (int i = 0; i < parts && cut != std::string::npos && cut > 0; ++i) cut = treePath.rfind('/', cut - 1);
     const std::string tail = cut == std::string::npos ? treePath : treePath.substr(cut);
     for (const auto& [path, hash] : saved)
-        if (hash == sha && path.size() >= tail.size() && path.compare(path.size() - tail.size(), tail.size(), tail) == 0)
+        if (hash == sha && path.size() >= tail.size() &&
+            path.compare(path.size() - tail.size(), tail.size(), tail) == 0)
             return true;
     return false;
 }
@@ -136,7 +143,8 @@ TEST(NtfsFormatRecovery, VolumeAtSector2048WithoutTableIsFoundWithItsSizeAndItsF
     testsupport::TempDir dir;
     const HarnessRun run = Format(MakeImage(dir, volume, 2048 * 512), dir / "out");
     ASSERT_EQ(run.exitCode, 0) << run.output;
-    const std::string first = "NTFS first=2048 sectors=" + std::to_string(totalSectors / 8 * 8) + " score=1.000 recommended=1";
+    const std::string first =
+        "NTFS first=2048 sectors=" + std::to_string(totalSectors / 8 * 8) + " score=1.000 recommended=1";
     EXPECT_EQ(run.output.rfind(first, 0), 0u) << run.output;
 
     const auto saved = Saved(dir / "out");
@@ -157,7 +165,8 @@ TEST(NtfsFormatRecovery, BootSectorAndMftStartZeroedStillGiveNamedFilesInTheirFo
     const uint64_t bytesPerCluster = Le(volume, 0x0B, 2) * volume[0x0D];
     // The boot sector and the $MFT's first 16 records ($MFT, $MFTMirr, ..., the root folder) are gone.
     std::fill(volume.begin(), volume.begin() + 512, 0);
-    std::fill(volume.begin() + mftCluster * bytesPerCluster, volume.begin() + mftCluster * bytesPerCluster + 16 * 1024, 0);
+    std::fill(volume.begin() + mftCluster * bytesPerCluster, volume.begin() + mftCluster * bytesPerCluster + 16 * 1024,
+              0);
     testsupport::TempDir dir;
     const HarnessRun run = Format(MakeImage(dir, volume, 2048 * 512), dir / "out");
     ASSERT_NE(run.exitCode, 1) << run.output;
@@ -183,7 +192,8 @@ TEST(NtfsFormatRecovery, VolumeOn4096ByteSectors)
     testsupport::TempDir dir;
     const HarnessRun run = Format(MakeImage(dir, volume, 2048 * 512), dir / "out", "4096");
     ASSERT_EQ(run.exitCode, 0) << run.output;
-    const std::string first = "NTFS first=256 sectors=" + std::to_string(totalSectors / spc * spc) + " score=1.000 recommended=1";
+    const std::string first =
+        "NTFS first=256 sectors=" + std::to_string(totalSectors / spc * spc) + " score=1.000 recommended=1";
     EXPECT_EQ(run.output.rfind(first, 0), 0u) << run.output;
     const auto saved = Saved(dir / "out");
     for (const Row& row : ReadFiles("ntfs_tree_4kn"))

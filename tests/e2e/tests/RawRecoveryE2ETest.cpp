@@ -136,15 +136,21 @@ void ExpectEveryFixtureBack(int32_t sectorSize)
         EXPECT_TRUE(named) << "extension " << (found ? first->second : "") << " for type " << f.type;
         exact += found && named;
     }
-    std::printf("[ RAW e2e ] %d-byte sectors: %zu of %zu files byte-exact with their extension\n", sectorSize,
-                exact, expected);
+    std::printf("[ RAW e2e ] %d-byte sectors: %zu of %zu files byte-exact with their extension\n", sectorSize, exact,
+                expected);
 }
 
 } // namespace
 
-TEST(RawRecoveryE2E, EveryFixtureComesBackByteExact512) { ExpectEveryFixtureBack(512); }
+TEST(RawRecoveryE2E, EveryFixtureComesBackByteExact512)
+{
+    ExpectEveryFixtureBack(512);
+}
 
-TEST(RawRecoveryE2E, EveryFixtureComesBackByteExact4096) { ExpectEveryFixtureBack(4096); }
+TEST(RawRecoveryE2E, EveryFixtureComesBackByteExact4096)
+{
+    ExpectEveryFixtureBack(4096);
+}
 
 // A header script in the data folder makes its own type: found by the scan, saved at the size it gives.
 TEST(RawRecoveryE2E, HeaderScriptTypeComesBackAtItsSize)
@@ -167,8 +173,7 @@ TEST(RawRecoveryE2E, HeaderScriptTypeComesBackAtItsSize)
     std::ofstream(image, std::ios::binary)
         .write(reinterpret_cast<const char*>(disk.Bytes().data()), std::streamsize(disk.Bytes().size()));
 
-    const std::string output =
-        RunHarness(image, dir / "out", 512, "SALVIX_DATA_DIR='" + (dir / "data").string() + "'");
+    const std::string output = RunHarness(image, dir / "out", 512, "SALVIX_DATA_DIR='" + (dir / "data").string() + "'");
     EXPECT_NE(output.find("saved 2 files, 0 failed"), std::string::npos) << output;
     const auto saved = SavedFiles(dir / "out");
     ASSERT_EQ(saved.count(testsupport::Sha256Hex(file)), 2u);

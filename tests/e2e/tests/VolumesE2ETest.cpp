@@ -11,7 +11,10 @@
 
 namespace {
 
-std::string Fixture(const std::string& name) { return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name; }
+std::string Fixture(const std::string& name)
+{
+    return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name;
+}
 
 std::vector<std::string> Lines(const std::string& command)
 {

@@ -24,8 +24,7 @@ public:
 protected:
     void customEvent(QEvent* e) override
     {
-        if (CWindowMessage* m = CWindowMessage::From(e))
-            messages.push_back(m->Message());
+        if (CWindowMessage* m = CWindowMessage::From(e)) messages.push_back(m->Message());
     }
 };
 
@@ -83,7 +82,8 @@ TEST(DeviceSelectCtrl, RowsShowCapacityAndGrowWithTheirInformationLines)
     EXPECT_EQ(v->GetRow(0).height, v->Icon(1).GetSize().height() + 10);
     EXPECT_GE(v->GetRow(1).height, v->GetRow(0).height);
     EXPECT_EQ(v->GetRow(1).top, v->GetRow(0).height);
-    EXPECT_EQ(v->ContentSize(), QSize(250 + 150 + 480, v->GetRow(0).height + v->GetRow(1).height + v->GetRow(2).height));
+    EXPECT_EQ(v->ContentSize(),
+              QSize(250 + 150 + 480, v->GetRow(0).height + v->GetRow(1).height + v->GetRow(2).height));
     EXPECT_EQ(f.ctrl->GetItemData(0), &a);
     EXPECT_EQ(f.ctrl->GetItemData(-1), nullptr);
     EXPECT_EQ(f.ctrl->GetItemData(3), nullptr);
@@ -117,8 +117,7 @@ TEST(DeviceSelectCtrl, TextHeightCountsEveryLineAndIconsCountTheirHeightPlusTen)
 TEST(DeviceSelectCtrl, MouseAndKeysSelectAndTellThePageOnlyOfNewSelections)
 {
     ListFixture f;
-    for (int i = 0; i < 3; ++i)
-        f.Add(1, "Disk", 1000, "info");
+    for (int i = 0; i < 3; ++i) f.Add(1, "Disk", 1000, "info");
     EXPECT_EQ(f.ctrl->GetSelectedIndex(), -1);
     // Without a selection a double click or right release tells nothing.
     QTest::mouseDClick(f.ctrl->View()->viewport(), Qt::LeftButton, {}, QPoint(100, 1000));
@@ -139,17 +138,14 @@ TEST(DeviceSelectCtrl, MouseAndKeysSelectAndTellThePageOnlyOfNewSelections)
                                                       UM_DEVICE_LIST_RIGHTCLICK, UM_DEVICE_LIST_DBLCLICK}));
     // Arrow keys move the selection silently, stop at the ends and scroll the row into view.
     f.page.messages.clear();
-    for (int i = 0; i < 5; ++i)
-        f.Add(1, "Disk", 1000, "info");
+    for (int i = 0; i < 5; ++i) f.Add(1, "Disk", 1000, "info");
     f.ctrl->View()->setFocus();
-    for (int i = 0; i < 10; ++i)
-        QTest::keyClick(f.ctrl->View(), Qt::Key_Down);
+    for (int i = 0; i < 10; ++i) QTest::keyClick(f.ctrl->View(), Qt::Key_Down);
     EXPECT_EQ(f.ctrl->GetSelectedIndex(), 7);
     EXPECT_TRUE(f.page.messages.empty());
     const CDeviceSelectView* v = f.ctrl->View();
     EXPECT_EQ(v->VertPos(), v->RowRect(7).bottom() + 1 - v->viewport()->height());
-    for (int i = 0; i < 10; ++i)
-        QTest::keyClick(f.ctrl->View(), Qt::Key_Up);
+    for (int i = 0; i < 10; ++i) QTest::keyClick(f.ctrl->View(), Qt::Key_Up);
     EXPECT_EQ(f.ctrl->GetSelectedIndex(), 0);
     EXPECT_EQ(v->VertPos(), 0);
     f.ctrl->ClearSelection();
@@ -165,8 +161,7 @@ TEST(DeviceSelectCtrl, ADraggedColumnWidensEveryRowAndTheHeaderFollowsSidewaysSc
     f.Add(1, "Disk 1", 1000, "two");
     CExtendHeaderCtrl* h = f.ctrl->Header();
     h->resizeSection(0, 400);
-    for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(f.ctrl->View()->GetRow(i).cells[0].width, 400);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(f.ctrl->View()->GetRow(i).cells[0].width, 400);
     EXPECT_EQ(f.ctrl->View()->ContentSize().width(), 400 + 150 + 480);
     QScrollBar* bar = f.ctrl->View()->horizontalScrollBar();
     ASSERT_GT(bar->maximum(), 0);

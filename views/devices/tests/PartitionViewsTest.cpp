@@ -24,7 +24,10 @@
 
 namespace {
 
-QString S(unsigned id) { return CResourceLibrary::Instance().LoadString(id); }
+QString S(unsigned id)
+{
+    return CResourceLibrary::Instance().LoadString(id);
+}
 
 PARTITION_LIST_ITEM Item(const char* name, uint64_t start, uint64_t last, double score, int suggestion,
                          uint32_t sectorSize = 512)
@@ -90,9 +93,9 @@ TEST(PartitionLayoutLanes, OverlapsTakeNewLanesAndRemovingTakesOneBlock)
     lanes.SetDeviceSectors(1000);
     lanes.Layout(0, 500);
     EXPECT_TRUE(lanes.Add(Layout(0, 499)));
-    EXPECT_FALSE(lanes.Add(Layout(500, 999)));             // beside it
-    EXPECT_TRUE(lanes.Add(Layout(400, 600)));              // overlaps both
-    EXPECT_FALSE(lanes.Add(Layout(400, 600, 4096)));       // other sector size: no overlap
+    EXPECT_FALSE(lanes.Add(Layout(500, 999)));       // beside it
+    EXPECT_TRUE(lanes.Add(Layout(400, 600)));        // overlaps both
+    EXPECT_FALSE(lanes.Add(Layout(400, 600, 4096))); // other sector size: no overlap
     ASSERT_EQ(lanes.Lanes().size(), 2u);
     EXPECT_EQ(lanes.TotalHeight(), 160);
     EXPECT_EQ(lanes.Lanes()[1].rect, QRect(0, 80, 500, 80));
@@ -103,7 +106,7 @@ TEST(PartitionLayoutLanes, OverlapsTakeNewLanesAndRemovingTakesOneBlock)
     EXPECT_FALSE(lanes.Remove(Layout(0, 499), &found)); // the first lane's block goes, its lane stays
     EXPECT_TRUE(found);
     ASSERT_EQ(lanes.Lanes().size(), 3u);
-    EXPECT_EQ(lanes.Lanes()[0].blocks.size(), 2u); // 500..999 and the 4096-byte one remain
+    EXPECT_EQ(lanes.Lanes()[0].blocks.size(), 2u);     // 500..999 and the 4096-byte one remain
     EXPECT_TRUE(lanes.Remove(Layout(0, 499), &found)); // the copy in the third lane, which goes with it
     ASSERT_EQ(lanes.Lanes().size(), 2u);
     EXPECT_FALSE(lanes.Remove(Layout(1, 2), &found));
@@ -127,9 +130,10 @@ TEST(PartitionList, RecommendedRowsAreTickedUpToFourAndDrawnInTheLayout)
 {
     Panel p;
     for (int i = 0; i < 5; ++i)
-        p.List()->AddPartition(std::make_unique<PARTITION_LIST_ITEM>(
-                                   Item(("Part" + std::to_string(i)).c_str(), uint64_t(i) * 1000, uint64_t(i) * 1000 + 5000, 1.0, 1))
-                                   .get());
+        p.List()->AddPartition(
+            std::make_unique<PARTITION_LIST_ITEM>(
+                Item(("Part" + std::to_string(i)).c_str(), uint64_t(i) * 1000, uint64_t(i) * 1000 + 5000, 1.0, 1))
+                .get());
     EXPECT_EQ(p.List()->GetItemCount(), 5);
     EXPECT_EQ(p.List()->GetCheckedCount(), 4);
     EXPECT_EQ(p.List()->GetCheck(4), 0);
@@ -204,13 +208,13 @@ TEST(ScanPartitionRows, FatNtfsPlainAndRangeRows)
     fat->u64StartSector = 63;
     PropertyRows rows = ScanPartitionRows(*fat);
     ASSERT_EQ(rows.size(), 16u);
-    EXPECT_EQ(rows[0].second, QStringLiteral("37.50%"));    // its rank, not a fixed 100%
-    EXPECT_EQ(rows[1].second, S(417));                      // "    FAT32"
-    EXPECT_EQ(rows[2].second, QStringLiteral("-"));         // from the FAT32 boot record: no
-    EXPECT_EQ(rows[3].second, S(366));                      // from its backup: yes
+    EXPECT_EQ(rows[0].second, QStringLiteral("37.50%")); // its rank, not a fixed 100%
+    EXPECT_EQ(rows[1].second, S(417));                   // "    FAT32"
+    EXPECT_EQ(rows[2].second, QStringLiteral("-"));      // from the FAT32 boot record: no
+    EXPECT_EQ(rows[3].second, S(366));                   // from its backup: yes
     EXPECT_EQ(rows[8].second, QStringLiteral("63"));
-    EXPECT_EQ(rows[10].second, S(366));                     // FAT1 found
-    EXPECT_EQ(rows[11].second, S(367));                     // FAT2 not found
+    EXPECT_EQ(rows[10].second, S(366)); // FAT1 found
+    EXPECT_EQ(rows[11].second, S(367)); // FAT2 not found
 
     CSearchedPartitionInfo ext3;
     ext3.nFileSystemKind = 5;

@@ -39,13 +39,17 @@
 
 namespace {
 
-QString S(unsigned id) { return CResourceLibrary::Instance().LoadString(id); }
+QString S(unsigned id)
+{
+    return CResourceLibrary::Instance().LoadString(id);
+}
 
 std::unique_ptr<testsupport::MemoryDevice> Fixture(const std::string& name)
 {
     testsupport::TempDir tmp;
     const std::string out = (tmp / "image").string();
-    const std::string cmd = "xz -dc '" + std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name + "' > '" + out + "'";
+    const std::string cmd =
+        "xz -dc '" + std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name + "' > '" + out + "'";
     if (std::system(cmd.c_str()) != 0) return nullptr;
     std::ifstream in(out, std::ios::binary);
     return std::make_unique<testsupport::MemoryDevice>(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}));
@@ -54,8 +58,7 @@ std::unique_ptr<testsupport::MemoryDevice> Fixture(const std::string& name)
 void PumpUntil(const std::function<bool()>& done, int ms = 5000)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!done() && std::chrono::steady_clock::now() < end)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    while (!done() && std::chrono::steady_clock::now() < end) QApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
 class TimedEvents : public IWizardServices {
@@ -150,8 +153,7 @@ TEST(DirTreeBuilder, BuildsFixturesAndACancelDoesNotStickToTheNextBuild)
     CScopedMessageBoxResponder yes([](const MessageBoxRequest&) { return IDYES; });
     runner.Run([&](IDIRBuildCallback* cb, const std::function<void()>&) {
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* b = qobject_cast<CBuildDirectoryDlg*>(w))
-                b->OnCancelCommand();
+            if (auto* b = qobject_cast<CBuildDirectoryDlg*>(w)) b->OnCancelCommand();
         EXPECT_EQ(cb->CheckCancel(), -1);
         return static_cast<CFileSystemNode*>(nullptr);
     });
@@ -207,18 +209,21 @@ TEST(IntelligentSearchingDialog, ProgressFromTheSearchThreadAndOneUsageEventPerC
             cb->SetPosition(block);
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
             if (block == 40000) {
-                QMetaObject::invokeMethod(qApp, [&] {
-                    for (QWidget* w : QApplication::topLevelWidgets())
-                        if (auto* d = qobject_cast<CIntelligentSearchingDialog*>(w)) {
-                            QTest::keyClick(d, Qt::Key_Return); // Enter does nothing
-                            d->OnCancelCommand();               // No
-                            d->OnTick(); // the counters' texts are kept while they are hidden
-                            expanded = d->Value(1008)->text();
-                            total = d->Value(1014)->text();
-                            d->OnCancelCommand(); // Yes
-                            d->OnCancelCommand(); // nothing more
-                        }
-                }, Qt::BlockingQueuedConnection);
+                QMetaObject::invokeMethod(
+                    qApp,
+                    [&] {
+                        for (QWidget* w : QApplication::topLevelWidgets())
+                            if (auto* d = qobject_cast<CIntelligentSearchingDialog*>(w)) {
+                                QTest::keyClick(d, Qt::Key_Return); // Enter does nothing
+                                d->OnCancelCommand();               // No
+                                d->OnTick(); // the counters' texts are kept while they are hidden
+                                expanded = d->Value(1008)->text();
+                                total = d->Value(1014)->text();
+                                d->OnCancelCommand(); // Yes
+                                d->OnCancelCommand(); // nothing more
+                            }
+                    },
+                    Qt::BlockingQueuedConnection);
             }
         }
         sawCancel = cb->IsCancelled() != 0;
@@ -323,8 +328,7 @@ TEST(ProgressDialogs, ScreenshotsInEachLanguage)
         }
         for (bool expand : {false, true}) {
             CIntelligentSearchingDialog dlg(nullptr);
-            if (expand)
-                dlg.Expand();
+            if (expand) dlg.Expand();
             dlg.ShowModeless();
             dlg.SetRange(0, 400);
             CIntelligentSearchStatistics st;
@@ -333,7 +337,8 @@ TEST(ProgressDialogs, ScreenshotsInEachLanguage)
             dlg.SetStatistics(&st);
             dlg.OnTick();
             QApplication::processEvents();
-            EXPECT_TRUE(dlg.grab().save(folder + "/intelligent_search_" + (expand ? "expanded_" : "") + language + ".png"));
+            EXPECT_TRUE(
+                dlg.grab().save(folder + "/intelligent_search_" + (expand ? "expanded_" : "") + language + ".png"));
             dlg.OnSearchFinished();
             dlg.OnTick();
         }
@@ -406,6 +411,5 @@ TEST(IntelligentSearchRunner, AFormattedVolumeGivesBackItsPartition)
     ASSERT_FALSE(found.empty());
     EXPECT_EQ(found.front()->u64StartSector, 0u);
     EXPECT_EQ(found.front()->bRecommended, 1);
-    for (CSearchedPartitionInfo* p : found)
-        DeleteSearchedPartitionInfo(p);
+    for (CSearchedPartitionInfo* p : found) DeleteSearchedPartitionInfo(p);
 }

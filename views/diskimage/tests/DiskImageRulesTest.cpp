@@ -20,8 +20,13 @@ using namespace diskimg;
 TEST(DiskImageText, PathsNamesAndSizes)
 {
     const std::pair<const char*, const char*> paths[] = {
-        {"/a", "/a.kxi"}, {"/img/x.kxi", "/img/x.kxi"}, {"/img/x.bin", "/img/x.bin.kxi"},
-        {"/a.kxi", "/a.kxi"}, {".kxi", ".kxi.kxi"}, {"", ""}, {"/img/X.KXI", "/img/X.KXI.kxi"},
+        {"/a", "/a.kxi"},
+        {"/img/x.kxi", "/img/x.kxi"},
+        {"/img/x.bin", "/img/x.bin.kxi"},
+        {"/a.kxi", "/a.kxi"},
+        {".kxi", ".kxi.kxi"},
+        {"", ""},
+        {"/img/X.KXI", "/img/X.KXI.kxi"},
     };
     for (const auto& [typed, completed] : paths) EXPECT_EQ(CompleteImagePath(typed), completed) << typed;
 
@@ -53,8 +58,8 @@ TEST(DiskImageText, SettingsLevelsAndForecast)
     EXPECT_EQ(max.level, 9);
     EXPECT_EQ(max.sliceLimit, 1310720);
 
-    EXPECT_EQ(LevelTextId(0, -1), 424u);  // stored: "None"
-    EXPECT_EQ(LevelTextId(2, -1), 422u);  // zlib at its default level is not "None"
+    EXPECT_EQ(LevelTextId(0, -1), 424u); // stored: "None"
+    EXPECT_EQ(LevelTextId(2, -1), 422u); // zlib at its default level is not "None"
     EXPECT_EQ(LevelTextId(2, 1), 379u);
     EXPECT_EQ(LevelTextId(2, 5), 422u);
     EXPECT_EQ(LevelTextId(2, 9), 423u);
@@ -92,10 +97,8 @@ TEST(SliceList, LinesKeepTheirLastCharactersAndForeignFormsAreDamage)
     ASSERT_EQ(ok.status, SliceList::Ok);
     EXPECT_EQ(ok.paths, (std::vector<std::string>{"/d/a.part0.kxf", "/d/b.part1.kxf", "/d/c.part2.kxf"}));
     const std::pair<const char*, std::string> damaged[] = {
-        {"empty line", std::string("/d/a.kxf\r\n\r\n/d/b.kxf\r\n")},
-        {"relative", std::string("d/a.kxf\r\n")},
-        {"drive letter", std::string("C:\\img\\a.kxf\r\n")},
-        {"nul byte", std::string("/d/a\0b.kxf\r\n", 12)},
+        {"empty line", std::string("/d/a.kxf\r\n\r\n/d/b.kxf\r\n")}, {"relative", std::string("d/a.kxf\r\n")},
+        {"drive letter", std::string("C:\\img\\a.kxf\r\n")},         {"nul byte", std::string("/d/a\0b.kxf\r\n", 12)},
         {"too long", "/" + std::string(5000, 'x') + "\r\n"},
     };
     for (const auto& [name, bytes] : damaged) EXPECT_EQ(SplitSliceList(bytes).status, SliceList::Malformed) << name;

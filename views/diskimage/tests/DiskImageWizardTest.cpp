@@ -65,7 +65,8 @@ void Click(QAbstractButton* button)
 {
     ASSERT_TRUE(button->isEnabled());
     // Near the left end: a check box's face and text start there, whatever width its layout gives it.
-    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(std::min(8, button->width() / 2), button->height() / 2));
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(std::min(8, button->width() / 2), button->height() / 2));
 }
 
 // Sectors first .. first + count - 1 of the image equal those of the source from sourceFirst.
@@ -105,7 +106,10 @@ private:
     void (*m_handler)(int) = nullptr;
 };
 
-QString Str(unsigned id) { return CResourceLibrary::Instance().LoadString(id); }
+QString Str(unsigned id)
+{
+    return CResourceLibrary::Instance().LoadString(id);
+}
 
 // Answers every message box with `answer`, records the texts.
 struct Answers {
@@ -142,7 +146,8 @@ TEST(DiskImageWizard, SimpleModeImagesTheVolumeAndTheOpenWizardAcceptsIt)
     const std::string typed = (tmp / "fat16").string();
     CImageDiskMasterDlg dlg(volume.get(), "FAT16 volume (E:)", 255, nullptr);
     SimpleModeToSummary(dlg, typed);
-    ASSERT_EQ(dlg.CurrentStep(), CImageDiskMasterDlg::kSummary) << (answers.texts.empty() ? "" : answers.texts[0].toStdString());
+    ASSERT_EQ(dlg.CurrentStep(), CImageDiskMasterDlg::kSummary)
+        << (answers.texts.empty() ? "" : answers.texts[0].toStdString());
     EXPECT_EQ(dlg.Title(), Str(61212));
     CImageDiskDiskInfo* info = dlg.SummaryPane();
     EXPECT_EQ(info->Value(CImageDiskDiskInfo::kLevelId), Str(422)) << "zlib at its default level";
@@ -345,9 +350,8 @@ TEST(ImageRun, TooLittleSpaceAbandonsOrMovesTheNextSlices)
     testsupport::MemoryDevice source(4 * 256);
     source.FillWithPattern();
     int64_t freeHere = 100, freeOther = 100;
-    diskimg::SetFreeSpaceProbe([&](const std::string& folder) {
-        return folder.find("/other/") != std::string::npos ? freeOther : freeHere;
-    });
+    diskimg::SetFreeSpaceProbe(
+        [&](const std::string& folder) { return folder.find("/other/") != std::string::npos ? freeOther : freeHere; });
     {
         Answers answers;
         CImageDiskRunDlg run(nullptr);
@@ -466,8 +470,8 @@ TEST(RegionStep, BoxesSpinsAndTheBarStayInStep)
     } cases[] = {
         {"10", "20", 10, 20},
         {"-5", "20", 0, 20},
-        {"30", "20", 0, 20},       // a first sector above the last becomes 0
-        {"10", "5", 0, 5},         // a last sector below the first resets the first
+        {"30", "20", 0, 20}, // a first sector above the last becomes 0
+        {"10", "5", 0, 5},   // a last sector below the first resets the first
         {"abc", "99999999999999999999999", 0, 999},
     };
     for (const auto& c : cases) {
@@ -519,7 +523,8 @@ TEST(RegionStep, DraggingTheGripsAndTheStretch)
     const SectorBarGeometry& g = bar->Geometry();
     auto drag = [&](QPoint from, QPoint to) {
         QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, from);
-        QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(bar->mapToGlobal(to)), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(bar->mapToGlobal(to)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(bar, &move);
         QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, to);
     };
@@ -597,11 +602,9 @@ TEST(OpenDiskImageWizard, RefusesWhatIsNotAnImageOfOurs)
         std::string path;
         unsigned message;
     } cases[] = {
-        {(tmp / "UPPER.KXI").string(), 176},  // the extension test is case-sensitive
-        {(tmp / "absent.kxi").string(), 176},
-        {(tmp / "junk.kxi").string(), 176},
-        {(tmp / "nolist.kxi").string(), 174},
-        {(tmp / "unc.kxi").string(), 179},
+        {(tmp / "UPPER.KXI").string(), 176}, // the extension test is case-sensitive
+        {(tmp / "absent.kxi").string(), 176}, {(tmp / "junk.kxi").string(), 176},
+        {(tmp / "nolist.kxi").string(), 174}, {(tmp / "unc.kxi").string(), 179},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
@@ -670,7 +673,8 @@ TEST(OpenDiskImageWizard, RepairsAMovedSliceAndRewritesTheList)
     EXPECT_TRUE(open.NextButton()->isEnabled());
 
     // A table without the image's slice count is not accepted: remove the first row and try.
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, table->visualItemRect(table->topLevelItem(0)).center());
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      table->visualItemRect(table->topLevelItem(0)).center());
     Click(repair->RemoveButton());
     EXPECT_EQ(table->topLevelItemCount(), 1);
     open.OnTimer();
@@ -691,7 +695,8 @@ TEST(OpenDiskImageWizard, RepairsAMovedSliceAndRewritesTheList)
     // Put right: Back, forward, locate again in order.
     Click(open.BackButton());
     Click(open.NextButton());
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, table->visualItemRect(table->topLevelItem(1)).center());
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      table->visualItemRect(table->topLevelItem(1)).center());
     offered = {moved};
     Click(repair->LocateButton());
     open.OnTimer();
@@ -739,7 +744,8 @@ TEST(DiskImageWizards, ScreenshotsInEachLanguage)
             Click(dlg.BackButton());
             Click(dlg.ModePane()->AdvancedBox());
             Click(dlg.NextButton());
-            dlg.AdvancedPathPane()->PathRow()->Edit()->setText(QString::fromStdString((tmp / (language.toStdString() + "-ad")).string()));
+            dlg.AdvancedPathPane()->PathRow()->Edit()->setText(
+                QString::fromStdString((tmp / (language.toStdString() + "-ad")).string()));
             Click(dlg.AdvancedPathPane()->CompressBox());
             shot(dlg, "advanced");
             Click(dlg.NextButton());
@@ -771,7 +777,8 @@ TEST(DiskImageWizards, ScreenshotsInEachLanguage)
             COpenDiskImageMasterDlg open(nullptr);
             open.ShowModeless();
             Click(open.NextButton());
-            open.PathPane()->Edit()->setText(QString::fromStdString((tmp / (language.toStdString() + "-ad.kxi")).string()));
+            open.PathPane()->Edit()->setText(
+                QString::fromStdString((tmp / (language.toStdString() + "-ad.kxi")).string()));
             Click(open.NextButton());
             ASSERT_EQ(open.CurrentStep(), COpenDiskImageMasterDlg::kSuccess);
             shot(open, "open_success");

@@ -36,11 +36,10 @@ struct FatVolume {
     {
         const std::string dir = std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/";
         const std::string image = (tmp / "image").string();
-        if (std::system(("xz -dc '" + dir + "fat16.img.xz' > '" + image + "'").c_str()) != 0)
-            return;
+        if (std::system(("xz -dc '" + dir + "fat16.img.xz' > '" + image + "'").c_str()) != 0) return;
         std::ifstream in(image, std::ios::binary);
-        device = std::make_unique<testsupport::MemoryDevice>(
-            std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}));
+        device =
+            std::make_unique<testsupport::MemoryDevice>(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}));
         volume = BuildFAT(device.get(), false, true, nullptr);
         if (volume) {
             volume->RecomputeStatistics();
@@ -49,20 +48,17 @@ struct FatVolume {
         // Live entries per folder path ("/" the volume), as the manifest lists them.
         std::ifstream manifest(dir + "fat16.manifest");
         for (std::string line; std::getline(manifest, line);) {
-            if (line.empty() || line[0] == '#')
-                continue;
+            if (line.empty() || line[0] == '#') continue;
             std::istringstream fields(line);
             std::string state, path;
             std::getline(fields, state, '\t');
             std::getline(fields, path, '\t');
-            if (state != "live")
-                continue;
+            if (state != "live") continue;
             const bool folder = path.size() > 1 && path.back() == '/';
             const std::string bare = folder ? path.substr(0, path.size() - 1) : path;
             const std::string parent = bare.substr(0, bare.rfind('/') + 1);
             ++entries[parent];
-            if (folder)
-                entries.emplace(path, 0);
+            if (folder) entries.emplace(path, 0);
         }
     }
     ~FatVolume() { DeleteFoundTree(root); }
@@ -109,8 +105,7 @@ TEST(FatFixtureViews, FoldersCountsChecksAndProperties)
     // Every live folder of the manifest has an item whose count covers its live entries (the tree holds
     // deleted entries too).
     std::map<std::string, QTreeWidgetItem*> items;
-    for (QTreeWidgetItemIterator it(tree->Tree()); *it; ++it)
-        items[PathOf(*it)] = *it;
+    for (QTreeWidgetItemIterator it(tree->Tree()); *it; ++it) items[PathOf(*it)] = *it;
     for (const auto& [path, count] : fat.entries) {
         SCOPED_TRACE(path);
         ASSERT_TRUE(items.count(path));
@@ -127,8 +122,7 @@ TEST(FatFixtureViews, FoldersCountsChecksAndProperties)
     EXPECT_GT(stats.files, 0u);
     EXPECT_EQ(stats.checkedFiles, stats.files);
     EXPECT_EQ(stats.checkedBytes, stats.bytes);
-    for (const auto& [path, item] : items)
-        EXPECT_EQ(GetItemStateImage(item), 3) << path;
+    for (const auto& [path, item] : items) EXPECT_EQ(GetItemStateImage(item), 3) << path;
 
     // The list of Documents sorted by name; a file's properties show where its entry and data lie.
     tree->Tree()->setCurrentItem(items["/Documents/"]);
@@ -138,19 +132,20 @@ TEST(FatFixtureViews, FoldersCountsChecksAndProperties)
     for (size_t i = 0; i < list->Items().size(); ++i) {
         const QString name = QString::fromUtf8(list->Items()[i]->GetProperties()->GetName());
         if (i > 0) {
-            EXPECT_LE(QString::fromUtf8(list->Items()[i - 1]->GetProperties()->GetName()).compare(name, Qt::CaseInsensitive), 0);
+            EXPECT_LE(
+                QString::fromUtf8(list->Items()[i - 1]->GetProperties()->GetName()).compare(name, Qt::CaseInsensitive),
+                0);
         }
-        if (name == "FILL0000.TXT")
-            fill0 = list->Items()[i];
+        if (name == "FILL0000.TXT") fill0 = list->Items()[i];
     }
     ASSERT_TRUE(fill0);
     CPropertiesDlg dlg(&window);
     dlg.SetFileNode(fill0);
     dlg.ShowModeless();
     QStringList names;
-    for (int i = 0; i < dlg.List()->topLevelItemCount(); ++i)
-        names << dlg.List()->topLevelItem(i)->text(0);
-    EXPECT_EQ(names, QStringList({"Name", "Parent", "Parent Sector", "Deleted", "Lost", "Cross Link", "Temp", "Lay out"}));
+    for (int i = 0; i < dlg.List()->topLevelItemCount(); ++i) names << dlg.List()->topLevelItem(i)->text(0);
+    EXPECT_EQ(names,
+              QStringList({"Name", "Parent", "Parent Sector", "Deleted", "Lost", "Cross Link", "Temp", "Lay out"}));
     EXPECT_TRUE(dlg.List()->topLevelItem(7)->text(1).endsWith(": 1."));
     dlg.close();
     tree->SetRootNode(nullptr);

@@ -56,8 +56,7 @@ protected:
         tree.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&tree));
         for (uint32_t id : {1u, 4u})
-            if (QTreeWidgetItem* item = tree.ItemOf(id))
-                item->setExpanded(true);
+            if (QTreeWidgetItem* item = tree.ItemOf(id)) item->setExpanded(true);
         return rc;
     }
 
@@ -87,12 +86,9 @@ TEST_F(FileTypeTree, LoadingRecomputesEveryParentFromItsChildren)
         const char* types;
         const char* states;
     } cases[] = {
-        {"2222", "2:2(22):2(22)"},
-        {"2200", "1:2(22):0(00)"},
-        {"2000", "1:1(20):0(00)"},
+        {"2222", "2:2(22):2(22)"}, {"2200", "1:2(22):0(00)"}, {"2000", "1:1(20):0(00)"},
         {"1000", "1:1(10):0(00)"}, // a partly checked type makes its category partial, and the root too
-        {"0000", "0:0(00):0(00)"},
-        {"7000", "0:0(00):0(00)"}, // no such state: unchecked
+        {"0000", "0:0(00):0(00)"}, {"7000", "0:0(00):0(00)"}, // no such state: unchecked
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.types);
@@ -186,15 +182,14 @@ TEST_F(FileTypeTree, BrokenParentLinksGoUnderTheRoot)
     add(0, -1, 0);
     add(1, 0, 2);
     add(2, 1, 2);
-    add(3, 99, 2);   // parent missing
-    add(4, 5, 0);    // 4 and 5 name each other
+    add(3, 99, 2); // parent missing
+    add(4, 5, 0);  // 4 and 5 name each other
     add(5, 4, 0);
-    add(6, 6, 0);    // its own parent
-    add(7, -5, 0);   // a negative id that is no root marker
+    add(6, 6, 0);  // its own parent
+    add(7, -5, 0); // a negative id that is no root marker
     tree.Populate();
 
-    for (uint32_t id = 0; id <= 7; ++id)
-        ASSERT_NE(tree.ItemOf(id), nullptr) << id;
+    for (uint32_t id = 0; id <= 7; ++id) ASSERT_NE(tree.ItemOf(id), nullptr) << id;
     QTreeWidgetItem* root = tree.RootItem();
     EXPECT_EQ(tree.ItemOf(1)->parent(), root);
     EXPECT_EQ(tree.ItemOf(2)->parent(), tree.ItemOf(1));

@@ -68,7 +68,10 @@ struct FoundTree {
     }
     ~FoundTree() { DeleteFoundTree(root); }
 
-    static treetest::TestProperties* Props(CFileNode* n) { return static_cast<treetest::TestProperties*>(n->GetProperties()); }
+    static treetest::TestProperties* Props(CFileNode* n)
+    {
+        return static_cast<treetest::TestProperties*>(n->GetProperties());
+    }
     static void SetState(treetest::TestProperties* p, uint16_t state)
     {
         MyFilePropertiesRecord r = p->GetRecord();
@@ -77,8 +80,8 @@ struct FoundTree {
     }
 
     // A file whose bytes lie in one run of whole clusters on the device; times follow dayOffset.
-    CFileNode* Stored(CFileNode* parent, const std::string& name, const std::vector<uint8_t>& bytes, uint32_t attributes,
-                      uint16_t state, int dayOffset)
+    CFileNode* Stored(CFileNode* parent, const std::string& name, const std::vector<uint8_t>& bytes,
+                      uint32_t attributes, uint16_t state, int dayOffset)
     {
         CFileNode* n = treetest::AddFile(parent, name, bytes.size(), attributes, state);
         auto* p = Props(n);
@@ -88,8 +91,7 @@ struct FoundTree {
         r.accessTime = Day(dayOffset + 100);
         p->SetRecord(r);
         const uint64_t clusters = (bytes.size() + 511) / 512;
-        if (!bytes.empty())
-            device.Write(nextCluster * 512, bytes.data(), bytes.size());
+        if (!bytes.empty()) device.Write(nextCluster * 512, bytes.data(), bytes.size());
         p->m_runs.push_back({int64_t(nextCluster), clusters});
         nextCluster += clusters + 1;
         return n;
@@ -97,4 +99,3 @@ struct FoundTree {
 };
 
 } // namespace viewtest
-

@@ -61,8 +61,8 @@ TEST(FileListColumns, SortIsStableWithMissingValuesLast)
     std::vector<std::unique_ptr<TestProperties>> props;
     std::vector<CFileNode*> nodes;
     // name, size, valid mask: "n1" and "n2" have no size.
-    const std::tuple<const char*, uint64_t, int> rows[] = {
-        {"b", 30, 0xFF}, {"n1", 0, kValidName}, {"A", 10, 0xFF}, {"c", 10, 0xFF}, {"n2", 99, kValidName}, {"d", 20, 0xFF}};
+    const std::tuple<const char*, uint64_t, int> rows[] = {{"b", 30, 0xFF}, {"n1", 0, kValidName},  {"A", 10, 0xFF},
+                                                           {"c", 10, 0xFF}, {"n2", 99, kValidName}, {"d", 20, 0xFF}};
     for (const auto& [name, size, mask] : rows) {
         props.push_back(std::make_unique<TestProperties>(name, size, 0x20, 0, mask));
         nodes.push_back(NewFileNode());
@@ -86,8 +86,7 @@ TEST(Thumbnails, SizeAndRequestQueue)
 {
     const std::tuple<uint32_t, uint32_t, int, int> sizes[] = {
         {79, 20, 79, 20}, {80, 20, 80, 20}, {160, 40, 80, 20}, {400, 1, 80, 1}, {1, 4000000000u, 1, 80}, {0, 0, 0, 0}};
-    for (const auto& [w, h, tw, th] : sizes)
-        EXPECT_EQ(ThumbnailSize(w, h), QSize(tw, th)) << w << "x" << h;
+    for (const auto& [w, h, tw, th] : sizes) EXPECT_EQ(ThumbnailSize(w, h), QSize(tw, th)) << w << "x" << h;
     EXPECT_EQ(ThumbnailCheckRect(QRect(10, 20, 88, 88)), QRect(15, 92, 10, 10));
 
     // A hint of 50 rows keeps the last 40, the last row first; known and waiting rows are not added again.
@@ -123,8 +122,8 @@ TEST(FilePropertyRows, FatRowsUse64BitSectorsAndSkipClustersBelowTwo)
     };
     // A folder far into a big volume: the product does not wrap at 32 bits.
     CFileNode* dir = fatNode(vol, "DIR", 0x10, 0x08000002, 0);
-    EXPECT_EQ(Rows(BuildFilePropertyRows(dir)),
-              "355=DIR;369=" + std::to_string(1000ull + 0x08000000ull * 64) + ";370=134217730;371=0;360=Y;361=N;362=N;363=N;");
+    EXPECT_EQ(Rows(BuildFilePropertyRows(dir)), "355=DIR;369=" + std::to_string(1000ull + 0x08000000ull * 64) +
+                                                    ";370=134217730;371=0;360=Y;361=N;362=N;363=N;");
     // The root folder's child: parent cluster 0 has no sector.
     CFileNode* file = fatNode(vol, "A.TXT", 0x20, 7, 0);
     CFATDataRunList runs;
@@ -147,9 +146,9 @@ TEST(FilePropertyRows, NtfsRawExtAndVolumeNodes)
     for (CFileNode* c = t.photos->GetFirstChild(); c; c = c->GetNextSibling())
         if (NameOf(c) == "Exif.JPG") exif = c;
     ASSERT_TRUE(exif);
-    EXPECT_EQ(Rows(BuildFilePropertyRows(exif)), "355=Exif.JPG;357=0;358=Y;359=N;360=N;361=N;362=N;363=N;364=N;368=" +
-                                                     std::to_string(viewtest::FoundTree::Props(exif)->m_runs[0].firstCluster) +
-                                                     ": 41.;");
+    EXPECT_EQ(Rows(BuildFilePropertyRows(exif)),
+              "355=Exif.JPG;357=0;358=Y;359=N;360=N;361=N;362=N;363=N;364=N;368=" +
+                  std::to_string(viewtest::FoundTree::Props(exif)->m_runs[0].firstCluster) + ": 41.;");
     // Resident data: its size and offset, no layout.
     auto* resident = viewtest::FoundTree::Props(t.volume->GetFirstChild());
     resident->m_runs.clear();
@@ -164,6 +163,8 @@ TEST(FilePropertyRows, NtfsRawExtAndVolumeNodes)
     EXPECT_EQ(Rows(BuildFilePropertyRows(t.photos)), "");
     EXPECT_EQ(Rows(BuildFilePropertyRows(t.volume)), "354=1;352=0;");
     EXPECT_EQ(Rows(BuildFilePropertyRows(t.docs->GetFirstChild())),
-              "355=README;373=0;368=" + std::to_string(viewtest::FoundTree::Props(t.docs->GetFirstChild())->m_runs[0].firstCluster) + ": 1.;");
+              "355=README;373=0;368=" +
+                  std::to_string(viewtest::FoundTree::Props(t.docs->GetFirstChild())->m_runs[0].firstCluster) +
+                  ": 1.;");
     EXPECT_TRUE(BuildFilePropertyRows(nullptr).empty());
 }

@@ -46,8 +46,7 @@ public:
 protected:
     void customEvent(QEvent* e) override
     {
-        if (CWindowMessage* m = CWindowMessage::From(e); m && m->Message() == UM_SELECTION_TOTALS)
-            ++totals;
+        if (CWindowMessage* m = CWindowMessage::From(e); m && m->Message() == UM_SELECTION_TOTALS) ++totals;
     }
 };
 
@@ -184,7 +183,8 @@ TEST_F(FoundFileViews, ListSortsChecksAndNavigates)
     tree->Tree()->setCurrentItem(ItemNamed("Photos"));
     CListCtrlPlus* report = list->ReportList();
     // Files only, in list order, row 0 selected.
-    EXPECT_EQ(ListedNames(), (std::vector<std::string>{"huge.bmp", "notes.txt", "grey.jpg", "Exif.JPG", "jfif.jpg", "plasma.png"}));
+    EXPECT_EQ(ListedNames(),
+              (std::vector<std::string>{"huge.bmp", "notes.txt", "grey.jpg", "Exif.JPG", "jfif.jpg", "plasma.png"}));
     EXPECT_EQ(list->GetSelectedItem(), 0);
 
     // Header clicks: ascending, descending, ascending, with the arrow following.
@@ -194,7 +194,8 @@ TEST_F(FoundFileViews, ListSortsChecksAndNavigates)
                           QPoint(header->sectionViewportPosition(column) + 10, header->height() / 2));
     };
     clickHeader(kColumnSize);
-    EXPECT_EQ(ListedNames(), (std::vector<std::string>{"notes.txt", "grey.jpg", "plasma.png", "jfif.jpg", "Exif.JPG", "huge.bmp"}));
+    EXPECT_EQ(ListedNames(),
+              (std::vector<std::string>{"notes.txt", "grey.jpg", "plasma.png", "jfif.jpg", "Exif.JPG", "huge.bmp"}));
     auto* model = static_cast<CFileListModel*>(report->model());
     EXPECT_EQ(model->SortColumn(), kColumnSize);
     EXPECT_EQ(model->SortImage(), 1);
@@ -204,7 +205,8 @@ TEST_F(FoundFileViews, ListSortsChecksAndNavigates)
     EXPECT_EQ(model->SortImage(), 2);
     clickHeader(kColumnType);
     // Equal types keep the order of the size sort before (stable).
-    EXPECT_EQ(ListedNames(), (std::vector<std::string>{"huge.bmp", "Exif.JPG", "jfif.jpg", "grey.jpg", "plasma.png", "notes.txt"}));
+    EXPECT_EQ(ListedNames(),
+              (std::vector<std::string>{"huge.bmp", "Exif.JPG", "jfif.jpg", "grey.jpg", "plasma.png", "notes.txt"}));
     EXPECT_EQ(model->SortColumn(), kColumnType);
     clickHeader(kColumnSize);
     EXPECT_EQ(ListedNames().front(), "notes.txt");
@@ -267,7 +269,8 @@ TEST_F(FoundFileViews, ThumbnailsComeFromTheDiskThroughTheLoader)
         ASSERT_TRUE(list->CachedThumbnail(row, list->GetItemNode(row), &image));
         sizes[NameOf(list->GetItemNode(row))] = image.size();
     }
-    EXPECT_EQ(sizes["plasma.png"], QSize(80, 80).scaled(80, 80, Qt::KeepAspectRatio).isValid() ? sizes["plasma.png"] : QSize());
+    EXPECT_EQ(sizes["plasma.png"],
+              QSize(80, 80).scaled(80, 80, Qt::KeepAspectRatio).isValid() ? sizes["plasma.png"] : QSize());
     EXPECT_FALSE(sizes["plasma.png"].isEmpty());
     EXPECT_EQ(std::max(sizes["jfif.jpg"].width(), sizes["jfif.jpg"].height()), 80);
     EXPECT_FALSE(sizes["grey.jpg"].isEmpty());
@@ -307,8 +310,7 @@ TEST_F(FoundFileViews, PropertiesDialogAndLegend)
 
     // The legend runs modally from the State command and closes with Escape.
     QTimer::singleShot(50, [] {
-        if (QWidget* w = QApplication::activeModalWidget())
-            QTest::keyClick(w, Qt::Key_Escape);
+        if (QWidget* w = QApplication::activeModalWidget()) QTest::keyClick(w, Qt::Key_Escape);
     });
     list->OnCommand(CFileListCtrl::kCmdStates);
     SUCCEED();
@@ -346,10 +348,14 @@ TEST_F(FoundFileViews, Screenshots)
         results.resize(560, 330);
         results.SetCheckImageList(kFoundCheckBoxBitmap);
         results.SetSourceDevice(&t.device);
-        results.CreateViewButton(kViewButtonBitmaps[0], kViewButtonBitmaps[1], kViewButtonBitmaps[2], kViewButtonBitmaps[3]);
-        results.CreateSelectAllButton(kSelectButtonBitmaps[0], kSelectButtonBitmaps[1], kSelectButtonBitmaps[2], kSelectButtonBitmaps[3]);
-        results.CreateDeselectAllButton(kDeselectButtonBitmaps[0], kDeselectButtonBitmaps[1], kDeselectButtonBitmaps[2], kDeselectButtonBitmaps[3]);
-        results.CreateStatesButton(kStateButtonBitmaps[0], kStateButtonBitmaps[1], kStateButtonBitmaps[2], kStateButtonBitmaps[3]);
+        results.CreateViewButton(kViewButtonBitmaps[0], kViewButtonBitmaps[1], kViewButtonBitmaps[2],
+                                 kViewButtonBitmaps[3]);
+        results.CreateSelectAllButton(kSelectButtonBitmaps[0], kSelectButtonBitmaps[1], kSelectButtonBitmaps[2],
+                                      kSelectButtonBitmaps[3]);
+        results.CreateDeselectAllButton(kDeselectButtonBitmaps[0], kDeselectButtonBitmaps[1], kDeselectButtonBitmaps[2],
+                                        kDeselectButtonBitmaps[3]);
+        results.CreateStatesButton(kStateButtonBitmaps[0], kStateButtonBitmaps[1], kStateButtonBitmaps[2],
+                                   kStateButtonBitmaps[3]);
         std::vector<CFileNode*> found;
         for (CFileNode* c = t.photos->GetFirstChild(); c; c = c->GetNextSibling()) found.push_back(c);
         found.push_back(t.lost->GetFirstChild());

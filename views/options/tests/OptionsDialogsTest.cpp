@@ -216,7 +216,8 @@ public:
 protected:
     void customEvent(QEvent* e) override
     {
-        if (CWindowMessage* m = CWindowMessage::From(e); m && m->Message() == UM_SHOW_HELP) topics.push_back(m->WParam());
+        if (CWindowMessage* m = CWindowMessage::From(e); m && m->Message() == UM_SHOW_HELP)
+            topics.push_back(m->WParam());
     }
 };
 
@@ -265,7 +266,8 @@ TEST(RawOptionsPage, SizeTextsAreReadAsTheirLeadingNumberAndClamped)
                  {"18446744073709551615", kMax},
                  {"18446744073709551616", kMax},
                  {"99999999999999999999999", kMax}};
-    for (const auto& c : cases) EXPECT_EQ(CAdvanceSettingRAWPage::ParseSize(QString::fromLatin1(c.text)), c.size) << c.text;
+    for (const auto& c : cases)
+        EXPECT_EQ(CAdvanceSettingRAWPage::ParseSize(QString::fromLatin1(c.text)), c.size) << c.text;
 }
 
 TEST_F(OptionsTest, TypingALongSizeShowsTheClampedNumber)

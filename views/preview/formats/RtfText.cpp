@@ -19,11 +19,14 @@ constexpr uint16_t kCp1252High[32] = {0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x
                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
 
 // Destinations whose text is not part of the document's body.
-constexpr const char* kSkipped[] = {"fonttbl", "colortbl", "stylesheet", "info", "pict", "object", "header",
-                                    "footer", "headerl", "headerr", "headerf", "footerl", "footerr", "footerf",
-                                    "listtable", "listoverridetable", "rsidtbl", "generator", "themedata",
-                                    "colorschememapping", "datastore", "latentstyles", "xmlnstbl", "fldinst",
-                                    "filetbl", "revtbl", "pgdsctbl", "footnote", "bkmkstart", "bkmkend"};
+constexpr const char* kSkipped[] = {"fonttbl",   "colortbl",     "stylesheet", "info",
+                                    "pict",      "object",       "header",     "footer",
+                                    "headerl",   "headerr",      "headerf",    "footerl",
+                                    "footerr",   "footerf",      "listtable",  "listoverridetable",
+                                    "rsidtbl",   "generator",    "themedata",  "colorschememapping",
+                                    "datastore", "latentstyles", "xmlnstbl",   "fldinst",
+                                    "filetbl",   "revtbl",       "pgdsctbl",   "footnote",
+                                    "bkmkstart", "bkmkend"};
 
 void AppendUtf8(std::string& out, uint32_t c)
 {
@@ -44,7 +47,10 @@ void AppendUtf8(std::string& out, uint32_t c)
     }
 }
 
-uint32_t FromCp1252(uint8_t b) { return b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : b; }
+uint32_t FromCp1252(uint8_t b)
+{
+    return b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : b;
+}
 
 int HexValue(uint8_t c)
 {
@@ -120,8 +126,11 @@ private:
                 break;
             case '~': Char(0xA0); break;
             case '_': Char(0x2011); break;
-            case '\\': case '{': case '}': Char(c); break;
-            case '\r': case '\n': Paragraph(); break;
+            case '\\':
+            case '{':
+            case '}': Char(c); break;
+            case '\r':
+            case '\n': Paragraph(); break;
             default: break; // \- and other symbols show nothing
             }
             return;
@@ -155,26 +164,46 @@ private:
                 }
         }
         const bool on = !hasParam || param != 0;
-        if (w == "par" || w == "sect" || w == "page") Paragraph();
-        else if (w == "line") Char(0x2028);
-        else if (w == "tab") Char('\t');
-        else if (w == "cell") Char('\t');
-        else if (w == "row") Paragraph();
-        else if (w == "b") m_state.bold = on;
-        else if (w == "i") m_state.italic = on;
-        else if (w == "ul") m_state.underline = on;
-        else if (w == "ulnone") m_state.underline = false;
-        else if (w == "plain") m_state.bold = m_state.italic = m_state.underline = false;
-        else if (w == "uc") m_state.unicodeSkip = std::clamp(param, 0, 8);
-        else if (w == "u") Unicode(param);
-        else if (w == "emdash") Char(0x2014);
-        else if (w == "endash") Char(0x2013);
-        else if (w == "bullet") Char(0x2022);
-        else if (w == "lquote") Char(0x2018);
-        else if (w == "rquote") Char(0x2019);
-        else if (w == "ldblquote") Char(0x201C);
-        else if (w == "rdblquote") Char(0x201D);
-        else if (w == "bin" && hasParam && param > 0) m_pos += std::min<size_t>(size_t(param), m_r.remaining(m_pos));
+        if (w == "par" || w == "sect" || w == "page")
+            Paragraph();
+        else if (w == "line")
+            Char(0x2028);
+        else if (w == "tab")
+            Char('\t');
+        else if (w == "cell")
+            Char('\t');
+        else if (w == "row")
+            Paragraph();
+        else if (w == "b")
+            m_state.bold = on;
+        else if (w == "i")
+            m_state.italic = on;
+        else if (w == "ul")
+            m_state.underline = on;
+        else if (w == "ulnone")
+            m_state.underline = false;
+        else if (w == "plain")
+            m_state.bold = m_state.italic = m_state.underline = false;
+        else if (w == "uc")
+            m_state.unicodeSkip = std::clamp(param, 0, 8);
+        else if (w == "u")
+            Unicode(param);
+        else if (w == "emdash")
+            Char(0x2014);
+        else if (w == "endash")
+            Char(0x2013);
+        else if (w == "bullet")
+            Char(0x2022);
+        else if (w == "lquote")
+            Char(0x2018);
+        else if (w == "rquote")
+            Char(0x2019);
+        else if (w == "ldblquote")
+            Char(0x201C);
+        else if (w == "rdblquote")
+            Char(0x201D);
+        else if (w == "bin" && hasParam && param > 0)
+            m_pos += std::min<size_t>(size_t(param), m_r.remaining(m_pos));
     }
 
     void Unicode(int param)
@@ -248,7 +277,10 @@ private:
 
 } // namespace
 
-RtfDocument ParseRtf(std::span<const uint8_t> data) { return Reader(data).Run(); }
+RtfDocument ParseRtf(std::span<const uint8_t> data)
+{
+    return Reader(data).Run();
+}
 
 bool IsRtfBytes(std::span<const uint8_t> head, std::span<const uint8_t> tail, uint64_t size)
 {

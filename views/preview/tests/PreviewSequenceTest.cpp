@@ -44,7 +44,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+std::vector<uint8_t> Bytes(const std::string& s)
+{
+    return {s.begin(), s.end()};
+}
 
 // Files laid one after another on a 4 MiB disk, each a RAW node under one tree.
 struct RawDisk {
@@ -92,7 +95,10 @@ struct Messages {
     CScopedMessageBoxResponder responder;
 };
 
-QString Str(unsigned id) { return CResourceLibrary::Instance().LoadString(id); }
+QString Str(unsigned id)
+{
+    return CResourceLibrary::Instance().LoadString(id);
+}
 
 // Runs action on the first modal window of type T that shows up (polled on the event loop).
 template <class T>

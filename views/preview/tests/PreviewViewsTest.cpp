@@ -43,7 +43,10 @@ std::string Lines(int count, int width)
 }
 
 // The first line shown, without the space that stands for its line feed.
-QString FirstLine(const QPlainTextEdit* view) { return view->toPlainText().section(QLatin1Char('\n'), 0, 0).trimmed(); }
+QString FirstLine(const QPlainTextEdit* view)
+{
+    return view->toPlainText().section(QLatin1Char('\n'), 0, 0).trimmed();
+}
 
 } // namespace
 
@@ -86,10 +89,13 @@ TEST(TextView, LineBreaksControlBytesAndEncodings)
     text.resize(600, 300);
     text.UpdateLinesPerPage();
     text.ShowPage(0);
-    EXPECT_EQ(text.toPlainText().section(QLatin1Char('\n'), 1, 1), QString::fromUtf8("\xE2\x82\xAC" "bc"));
+    EXPECT_EQ(text.toPlainText().section(QLatin1Char('\n'), 1, 1), QString::fromUtf8("\xE2\x82\xAC"
+                                                                                     "bc"));
 
     // Control bytes (tab, CR, 0x1E, 0x1F) become spaces; UTF-8 lines show as such, others byte by byte.
-    ASSERT_TRUE(text.SetFile(WriteFile(dir, "mixed.txt", "a\tb\x1E\x1F" "c\r\n\xE6\x97\xA5\xE6\x9C\xAC\ncaf\xE9\n")));
+    ASSERT_TRUE(text.SetFile(WriteFile(dir, "mixed.txt",
+                                       "a\tb\x1E\x1F"
+                                       "c\r\n\xE6\x97\xA5\xE6\x9C\xAC\ncaf\xE9\n")));
     EXPECT_EQ(text.GetLineCount(), 3u);
     EXPECT_EQ(text.GetPageText(0), "a b  c  \t\r\n\xE6\x97\xA5\xE6\x9C\xAC \t\r\ncaf\xE9 \t\r\n");
     text.ShowPage(0);
@@ -273,7 +279,12 @@ TEST(ImageWindow, PlacementInBothModes)
         {"small image, actual", {100, 100}, {400, 300}, false, {0, 0}, {0, 0, 100, 100}, {150, 100, 100, 100}},
         {"wide image, fit", {1600, 400}, {400, 300}, true, {0, 0}, {0, 0, 1600, 400}, {1, 101, 398, 98}},
         {"tall image, fit", {300, 1200}, {400, 300}, true, {0, 0}, {0, 0, 300, 1200}, {163, 1, 73, 298}},
-        {"wide image, actual, scrolled", {1600, 400}, {400, 300}, false, {1300, 50}, {1300, 50, 300, 300},
+        {"wide image, actual, scrolled",
+         {1600, 400},
+         {400, 300},
+         false,
+         {1300, 50},
+         {1300, 50, 300, 300},
          {50, 0, 300, 300}},
     };
     for (const Case& c : cases) {

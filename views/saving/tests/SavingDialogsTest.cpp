@@ -135,8 +135,7 @@ TEST(RecoveringDlg, SavesTheFixtureByteExactAndShowsItsFigures)
     ASSERT_EQ(dlg.GetMadeFolders().size(), 1);
     EXPECT_EQ(dlg.GetDoneFiles(), dlg.GetFileCount());
     EXPECT_EQ(dlg.Value(CRecoveringDlg::kDoneFilesId)->text(), QString::number(dlg.GetFileCount()));
-    EXPECT_EQ(dlg.Value(CRecoveringDlg::kTotalBytesId)->text(),
-              dlg.Value(CRecoveringDlg::kDoneBytesId)->text());
+    EXPECT_EQ(dlg.Value(CRecoveringDlg::kTotalBytesId)->text(), dlg.Value(CRecoveringDlg::kDoneBytesId)->text());
     const fs::path made = dlg.GetMadeFolders()[0].toStdString();
     for (const ManifestFile& f : s.files) {
         SCOPED_TRACE(f.path);
@@ -207,7 +206,8 @@ TEST(RecoveringDlg, AFullTargetAndUnreadableSectorsShowInTheSummary)
     FatSelection broken;
     ASSERT_TRUE(broken.tree);
     broken.device->FailSectors(600, broken.device->GetSectorCount() - 600);
-    CRecoveringDlg dlg(&broken.root, broken.device.get(), QString::fromStdString((broken.tmp / "out").string()), nullptr);
+    CRecoveringDlg dlg(&broken.root, broken.device.get(), QString::fromStdString((broken.tmp / "out").string()),
+                       nullptr);
     dlg.DoModal();
     const RecoverCounts& c = dlg.GetOutcome().counts;
     EXPECT_GT(c.filesPartial, 0);
@@ -224,7 +224,10 @@ TEST(FileSaveDlg, ResultLinesAndLinkText)
 {
     auto& lib = CResourceLibrary::Instance();
     CFileSaveDlg dlg(nullptr);
-    const struct { int toRecover, recovered; unsigned id; } rows[] = {{10, 10, 285}, {10, 7, 221}, {10, 0, 220}};
+    const struct {
+        int toRecover, recovered;
+        unsigned id;
+    } rows[] = {{10, 10, 285}, {10, 7, 221}, {10, 0, 220}};
     for (const auto& r : rows) {
         dlg.ShowResult(r.toRecover, r.recovered);
         EXPECT_EQ(dlg.Line(CFileSaveDlg::kResultId)->text(), lib.LoadString(r.id));
@@ -250,8 +253,8 @@ TEST(RBClickRecoverFileDlg, ReplacesOnlyWhenSavedAndAbortKeepsTheOldFile)
     // The first file of the root with more than one sector of data.
     CFileNode* file = nullptr;
     for (CFileNode* c = s.tree->GetFirstChild(); c && !file; c = c->GetNextSibling())
-        if (c->GetProperties() && !(c->GetProperties()->GetAttributes() & 0x10) && c->GetProperties()->GetSize() > 1000 &&
-            c->GetProperties()->GetState() == 0)
+        if (c->GetProperties() && !(c->GetProperties()->GetAttributes() & 0x10) &&
+            c->GetProperties()->GetSize() > 1000 && c->GetProperties()->GetState() == 0)
             file = c;
     ASSERT_TRUE(file);
     const fs::path target = s.tmp / "chosen.bin";
@@ -270,7 +273,8 @@ TEST(RBClickRecoverFileDlg, ReplacesOnlyWhenSavedAndAbortKeepsTheOldFile)
     EXPECT_EQ(dlg.DoModal(), CRBClickRecoverFileDlg::kSaved);
     EXPECT_EQ(dlg.Value(CRBClickRecoverFileDlg::kPercentId)->text(), "100%");
     EXPECT_EQ(fs::file_size(target), file->GetProperties()->GetSize());
-    EXPECT_EQ(std::distance(fs::directory_iterator(s.tmp.path()), fs::directory_iterator()), 2) << "image and target only";
+    EXPECT_EQ(std::distance(fs::directory_iterator(s.tmp.path()), fs::directory_iterator()), 2)
+        << "image and target only";
 
     // A failed save says so.
     s.device->FailSectors(0, s.device->GetSectorCount());
@@ -303,14 +307,14 @@ TEST(SavingDialogs, ScreenshotsInEachLanguage)
         SCOPED_TRACE(language.toStdString());
         ASSERT_TRUE(lib.LoadLanguageBundle(QStringLiteral(SALVIX_BUILD_DATA_DIR "/") + language + ".rcc"));
         {
-            CRecoveringDlg dlg(&s.root, s.device.get(), QString::fromStdString((s.tmp / language.toStdString()).string()),
-                               nullptr);
+            CRecoveringDlg dlg(&s.root, s.device.get(),
+                               QString::fromStdString((s.tmp / language.toStdString()).string()), nullptr);
             dlg.DoModal();
             EXPECT_TRUE(dlg.grab().save(folder + "/saving_progress_" + language + ".png"));
         }
         {
-            CRecoveringDlg dlg(&s.root, s.device.get(), QString::fromStdString((s.tmp / language.toStdString()).string()),
-                               nullptr);
+            CRecoveringDlg dlg(&s.root, s.device.get(),
+                               QString::fromStdString((s.tmp / language.toStdString()).string()), nullptr);
             const QSize full = dlg.size();
             dlg.ShowDetails(false);
             EXPECT_LT(dlg.height(), full.height());
@@ -319,8 +323,8 @@ TEST(SavingDialogs, ScreenshotsInEachLanguage)
             EXPECT_TRUE(dlg.grab().save(folder + "/saving_progress_small_" + language + ".png"));
         }
         {
-            CRBClickRecoverFileDlg dlg(s.device.get(), file,
-                                       QString::fromStdString((s.tmp / "one.bin").string()), nullptr);
+            CRBClickRecoverFileDlg dlg(s.device.get(), file, QString::fromStdString((s.tmp / "one.bin").string()),
+                                       nullptr);
             dlg.DoModal();
             EXPECT_TRUE(dlg.grab().save(folder + "/saving_single_" + language + ".png"));
         }

@@ -30,16 +30,14 @@ public:
             for (size_t k = 0; k < 256 && (e[2 * k] || e[2 * k + 1]); ++k)
                 name += char(e[2 * k]); // the tests use ASCII names
             uint64_t sectors = 0;
-            for (int b = 7; b >= 0; --b)
-                sectors = (sectors << 8) | e[520 + b];
+            for (int b = 7; b >= 0; --b) sectors = (sectors << 8) | e[520 + b];
             line += " " + name + ":" + std::to_string(sectors);
         }
         return Note(line);
     }
     int ReportEvent(int eventId) override
     {
-        if (eventId == -1)
-            throw 42; // the caller must survive a throwing module
+        if (eventId == -1) throw 42; // the caller must survive a throwing module
         return Note("Event " + std::to_string(eventId));
     }
 

@@ -48,8 +48,17 @@ TEST(CompoundFileProbe, TellsWordAndExcelStreamsAtTheRoot)
         std::vector<std::u16string> streams;
         bool word, excel;
     } cases[] = {
-        {"Word", {u"\x01" u"CompObj", u"WordDocument", u"1Table"}, true, false},
-        {"Excel 5 Book", {u"Book", u"\x05" u"SummaryInformation"}, false, true},
+        {"Word",
+         {u"\x01"
+          u"CompObj",
+          u"WordDocument", u"1Table"},
+         true,
+         false},
+        {"Excel 5 Book",
+         {u"Book", u"\x05"
+                   u"SummaryInformation"},
+         false,
+         true},
         {"Excel 97 Workbook", {u"Workbook"}, false, true},
         {"names compare without case", {u"WORKBOOK"}, false, true},
         {"other application", {u"PowerPoint Document", u"Pictures"}, false, false},
@@ -148,12 +157,11 @@ TEST(RtfBytes, StartAndEndRules)
 
 TEST(RtfText, ParagraphsRunsAndCharacters)
 {
-    const std::string rtf =
-        "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red0\\green0\\blue0;}"
-        "{\\*\\generator Writer;}{\\info{\\title Secret}}"
-        "Plain {\\b bold} {\\i italic}\\par\n"
-        "Caf\\'e9 \\u8364? euro\\line next\\tab tab\\par"
-        " Esc \\{ \\} \\\\ {\\pict 0123abcd}end\\par}";
+    const std::string rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red0\\green0\\blue0;}"
+                            "{\\*\\generator Writer;}{\\info{\\title Secret}}"
+                            "Plain {\\b bold} {\\i italic}\\par\n"
+                            "Caf\\'e9 \\u8364? euro\\line next\\tab tab\\par"
+                            " Esc \\{ \\} \\\\ {\\pict 0123abcd}end\\par}";
     const RtfDocument doc = ParseRtf(Bytes(rtf));
     EXPECT_EQ(Text(doc), "Plain bold italic|Caf\xC3\xA9 \xE2\x82\xAC euro\xE2\x80\xA8next\ttab|Esc { } \\ end");
     ASSERT_GE(doc.paragraphs.size(), 1u);
