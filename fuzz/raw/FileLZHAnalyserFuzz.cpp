@@ -2,48 +2,19 @@
 // FileLZHAnalyser on a fuzzed device: the first bytes choose the sector size, the hit's start sector, the maximal
 // RAW file size and whether the format's signature is written over the start; then the member-header decoder on the
 // raw bytes.
-#include "core/CRecoverySettings.h"
-#include "filesystems/tree/CRawFileInfo.h"
-#include "fuzz/common/FuzzDevice.h"
-#include "fuzz/common/FuzzInput.h"
-#include "raw/ArchiveHeaders.h"
 #include "raw/FileLZHAnalyser.h"
-#include "raw/RawWalk.h"
+#include "raw/ArchiveHeaders.h"
 
-#include <algorithm>
-#include <cstdlib>
-#include <cstring>
-#include <vector>
+#include "fuzz/raw/RawAnalyserHarness.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size > 1 << 20) return -1;
-    fuzz::FuzzInput input(data, size);
-    const int32_t sectorSize = input.Bool() ? 4096 : 512;
-    const uint64_t start = input.U8() % 4;
-    const uint64_t maxSize = input.Bool() ? 1 + input.U32() % 1000000 : CRecoverySettings::kDefaultMaxRawFileSize;
-    const uint64_t extraSectors = input.U8() % 8;
-    const bool signature = input.Bool();
-    const std::span<const uint8_t> rest = input.Rest();
+    if (size > fuzz::kMaxRawInput) return -1;
+    const fuzz::RawDeviceCase c = fuzz::ReadRawDeviceCase(data, size);
     uint64_t memberLength = 0;
-    if (GetLzhMemberLength(rest, memberLength) && memberLength < 2) std::abort();
-    std::vector<uint8_t> bytes(rest.begin(), rest.end());
+    if (GetLzhMemberLength(c.rest, memberLength) && memberLength < 2) std::abort();
     static const uint8_t kSignature[] = {'-', 'l', 'h', '5', '-'};
-    const size_t at = size_t(start) * size_t(sectorSize) + 2;
-    if (signature) {
-        bytes.resize(std::max(bytes.size(), at + sizeof kSignature), 0);
-        std::memcpy(bytes.data() + at, kSignature, sizeof kSignature);
-    }
-    fuzz::FuzzDevice device(bytes, sectorSize, (bytes.size() + sectorSize - 1) / sectorSize + extraSectors);
-    GetRecoverySettings()->m_maxRawFileSize = maxSize;
-    const uint64_t limit = std::min(maxSize, GetRawBytesToDeviceEnd(&device, start));
-
     FileLZHAnalyser analyser;
-    CRawFileInfo hit;
-    hit.SetStartSector(start);
-    const int result = analyser.Analyse(&hit, &device);
-    if (hit.GetSize() > limit || (result == 0 && hit.GetSize() != 0)) std::abort();
-
-    GetRecoverySettings()->m_maxRawFileSize = CRecoverySettings::kDefaultMaxRawFileSize;
+    fuzz::AnalyseRawDeviceCase(analyser, c, kSignature, 2);
     return 0;
 }

@@ -2,52 +2,24 @@
 // FileMP3Analyser on a fuzzed device: the first bytes choose the sector size, the hit's start sector, the maximal
 // RAW file size and whether the format's signature is written over the start; then the frame-header and text
 // decoders on the raw bytes.
-#include "core/CRecoverySettings.h"
-#include "filesystems/tree/CRawFileInfo.h"
-#include "fuzz/common/FuzzDevice.h"
-#include "fuzz/common/FuzzInput.h"
 #include "raw/FileMP3Analyser.h"
 #include "raw/Id3Tag.h"
 #include "raw/MpegFrameHeader.h"
-#include "raw/RawWalk.h"
 
-#include <algorithm>
-#include <cstdlib>
-#include <cstring>
-#include <vector>
+#include "fuzz/raw/RawAnalyserHarness.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size > 1 << 20) return -1;
-    fuzz::FuzzInput input(data, size);
-    const int32_t sectorSize = input.Bool() ? 4096 : 512;
-    const uint64_t start = input.U8() % 4;
-    const uint64_t maxSize = input.Bool() ? 1 + input.U32() % 1000000 : CRecoverySettings::kDefaultMaxRawFileSize;
-    const uint64_t extraSectors = input.U8() % 8;
-    const bool signature = input.Bool();
-    const std::span<const uint8_t> rest = input.Rest();
+    if (size > fuzz::kMaxRawInput) return -1;
+    const fuzz::RawDeviceCase c = fuzz::ReadRawDeviceCase(data, size);
     // The pure decoders on the same bytes: a frame length is at least 24 bytes, a text at most 259.
     MpegFrameHeader frame;
-    if (frame.Parse(rest) && frame.GetFrameLength() < 24) std::abort();
-    if (const auto text = DecodeId3Text(rest); text && text->size() > kId3MaxTextBytes) std::abort();
-    std::vector<uint8_t> bytes(rest.begin(), rest.end());
+    if (frame.Parse(c.rest) && frame.GetFrameLength() < 24) std::abort();
+    if (const auto text = DecodeId3Text(c.rest); text && text->size() > kId3MaxTextBytes) std::abort();
     static const uint8_t kSignature[] = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 0x40};
-    const size_t at = size_t(start) * size_t(sectorSize);
-    if (signature) {
-        bytes.resize(std::max(bytes.size(), at + sizeof kSignature), 0);
-        std::memcpy(bytes.data() + at, kSignature, sizeof kSignature);
-    }
-    fuzz::FuzzDevice device(bytes, sectorSize, (bytes.size() + sectorSize - 1) / sectorSize + extraSectors);
-    GetRecoverySettings()->m_maxRawFileSize = maxSize;
-    const uint64_t limit = std::min(maxSize, GetRawBytesToDeviceEnd(&device, start));
-
     FileMP3Analyser analyser;
-    CRawFileInfo hit;
-    hit.SetStartSector(start);
-    const int result = analyser.Analyse(&hit, &device);
-    if (hit.GetSize() > limit || (result == 0 && hit.GetSize() != 0)) std::abort();
+    const CRawFileInfo hit = fuzz::AnalyseRawDeviceCase(analyser, c, kSignature);
     if (hit.GetNamePrefix().size() > kRawMaxNamePrefixBytes || hit.GetExtraText().size() > kId3MaxTextBytes)
         std::abort();
-    GetRecoverySettings()->m_maxRawFileSize = CRecoverySettings::kDefaultMaxRawFileSize;
     return 0;
 }
