@@ -1,4 +1,4 @@
-salvix_module(salvix_views_preview views/preview QT DEPS salvix_previewformats salvix_controls salvix_saving
+salvix_module(salvix_views_preview views/preview QT DEPS salvix_previewformats salvix_views_saving salvix_controls salvix_saving
               salvix_tree salvix_core salvix_platform TEST_DEPS salvix_raw)
 if(TARGET salvix_views_preview_tests)
   add_dependencies(salvix_views_preview_tests salvix_data salvix_bundles)
