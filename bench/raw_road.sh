@@ -8,27 +8,16 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:-$here/build}" && pwd)"
-harness="$build/tests/salvix-e2e"
-[ -x "$harness" ] || { echo "raw_road: $harness not built (cmake --build $build --target salvix-e2e)" >&2; exit 2; }
-have_photorec=1
-command -v photorec >/dev/null || { echo "raw_road: photorec missing (apt-get install testdisk): salvix alone" >&2; have_photorec=0; }
+source "$here/bench/lib/road.sh"
 size_mib="${RAW_ROAD_SIZE_MIB:-2048}"
-work="$(mktemp -d "${TMPDIR:-/tmp}/salvix-raw-road.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
+road_init raw_road
 
 python3 - "$here" "$work" "$size_mib" <<'PY'
 import hashlib, os, random, sys, lzma
+from road_files import system_data_files
 here, work, size_mib = sys.argv[1], sys.argv[2], int(sys.argv[3])
 rng = random.Random(20261210)
-exts = {'png', 'gif', 'jpg', 'pdf', 'zip', 'html', 'wav', 'ttf', 'ico', 'mp3', 'odt'}
-paths = []
-for root in ('/usr/share', '/usr/lib'):
-    for d, _, names in os.walk(root):
-        for n in names:
-            p = os.path.join(d, n)
-            if n.rsplit('.', 1)[-1].lower() in exts and os.path.isfile(p) and not os.path.islink(p):
-                if 2048 <= os.path.getsize(p) <= 8 << 20:
-                    paths.append(p)
+paths = system_data_files()
 fixtures = os.path.join(here, 'tests/fixtures/raw')
 for family in sorted(os.listdir(fixtures)):
     full = os.path.join(fixtures, family)
@@ -70,40 +59,20 @@ with open(os.path.join(work, 'image.img'), 'wb') as img, open(os.path.join(work,
         pos += n
 PY
 
-count() { # folder -> files recovered byte-exact
-    python3 - "$work/placed.txt" "$1" <<'PY'
-import hashlib, os, sys
-placed = {l.split('\t')[0] for l in open(sys.argv[1])}
-got = set()
-for d, _, names in os.walk(sys.argv[2]):
-    for n in names:
-        with open(os.path.join(d, n), 'rb') as f:
-            got.add(hashlib.sha256(f.read()).hexdigest())
-print(len(placed & got))
-PY
-}
 placed=$(wc -l < "$work/placed.txt")
-sync
-cat "$work/image.img" > /dev/null # both tools start from a warm cache
+road_warm "$work/image.img"
 
 start=$(date +%s.%N)
 "$harness" raw "$work/image.img" "$work/salvix" > "$work/salvix.log" 2>&1
-salvix_time=$(echo "$(date +%s.%N) - $start" | bc)
-salvix_exact=$(count "$work/salvix")
+salvix_time=$(road_seconds_since "$start")
+salvix_exact=$(road_count "$work/salvix")
 
 printf 'image: %d MiB, %d files placed\n' "$size_mib" "$placed"
 printf 'salvix:   %d byte-exact of %d, %.1f s (%s)\n' "$salvix_exact" "$placed" "$salvix_time" "$(head -1 "$work/salvix.log")"
 [ "$have_photorec" = 1 ] || exit 0
 rm -rf "$work/salvix"
 
-start=$(date +%s.%N)
-(cd "$work" && photorec /log /d "$work/photorec" /cmd "$work/image.img" \
-    partition_none,fileopt,everything,enable,search > /dev/null 2>&1) || true
-photorec_time=$(echo "$(date +%s.%N) - $start" | bc)
-# photorec writes into photorec.1, photorec.2, ...
-mkdir -p "$work/pr"
-for d in "$work"/photorec.*; do [ -d "$d" ] && mv "$d" "$work/pr/"; done
-photorec_exact=$(count "$work/pr")
+road_photorec "$work/image.img"
 
 printf 'photorec: %d byte-exact of %d, %.1f s\n' "$photorec_exact" "$placed" "$photorec_time"
 ratio=$(echo "scale=2; $photorec_time / $salvix_time" | bc)

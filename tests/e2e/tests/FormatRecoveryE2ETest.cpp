@@ -1,14 +1,13 @@
 // End to end through `salvix-e2e format` on a FAT32 volume quick-formatted as FAT32 and as NTFS, and on one
 // whose primary boot sector is zeroed: the old FAT32 is found, ranked and recommended, and every file whose
 // bytes survived comes back byte-exact under its long name inside the folders whose names survived.
+#include "tests/e2e/tests/HarnessRun.h"
+#include "tests/support/FixtureManifests.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -20,10 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string FixturePath(const std::string& name)
-{
-    return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name;
-}
+using testsupport::FixturePath;
 
 struct Expected {
     std::string path, sha256, tail;
@@ -42,43 +38,6 @@ std::vector<Expected> ReadManifest(const std::string& name)
         if (f.size() < 6) continue;
         out.push_back({f[1], f[3], f[5], f[4] == "1"});
     }
-    return out;
-}
-
-struct HarnessRun {
-    int exitCode = -1;
-    std::string output;
-};
-
-HarnessRun Format(const fs::path& image, const fs::path& outdir)
-{
-    const std::string command =
-        std::string("'") + SALVIX_E2E_HARNESS + "' format '" + image.string() + "' '" + outdir.string() + "' 2>&1";
-    HarnessRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    std::array<char, 4096> buffer;
-    while (size_t got = std::fread(buffer.data(), 1, buffer.size(), pipe)) run.output.append(buffer.data(), got);
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-// sha256 of every regular file below folder, by its path relative to folder.
-std::map<std::string, std::string> Saved(const fs::path& folder)
-{
-    std::map<std::string, std::string> out;
-    const std::string command = "cd '" + folder.string() + "' && find . -type f -print0 | xargs -0 -r sha256sum";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char line[8192];
-    while (std::fgets(line, sizeof line, pipe)) {
-        std::string text(line);
-        if (!text.empty() && text.back() == '\n') text.pop_back();
-        if (text.size() < 68) continue;
-        out[text.substr(68)] = text.substr(0, 64);
-    }
-    pclose(pipe);
     return out;
 }
 
@@ -102,12 +61,12 @@ TEST_P(FormatRecovery, TheOldFat32IsFoundAndItsSurvivingFilesComeBackExact)
     const fs::path image = dir / "disk.img";
     ASSERT_EQ(std::system(("xz -dc '" + FixturePath(name + ".img.xz") + "' > '" + image.string() + "'").c_str()), 0);
 
-    const HarnessRun run = Format(image, dir / "out");
+    const e2e::HarnessRun run = e2e::RunHarness("format", image, dir / "out");
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_EQ(run.output.rfind(GetParam().first, 0), 0u) << run.output;
     EXPECT_NE(run.output.find("saved "), std::string::npos);
 
-    const std::map<std::string, std::string> saved = Saved(dir / "out");
+    const std::map<std::string, std::string> saved = e2e::SavedSha256(dir / "out");
     int survivors = 0;
     for (const Expected& e : expected) {
         if (!e.survives) continue;

@@ -2,11 +2,11 @@
 // intact volume at sector 2048 is found with its size and its files come back byte-exact; with its boot
 // sector and the start of its $MFT zeroed the files still come back, with names and folders read from the
 // scanned records; and a volume of 4096-byte sectors is found and recovered on a 4096-byte-sector device.
+#include "tests/e2e/tests/HarnessRun.h"
+#include "tests/support/FixtureManifests.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/wait.h>
 
 #include <array>
 #include <cstdint>
@@ -24,10 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string FixturePath(const std::string& name)
-{
-    return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name;
-}
+using testsupport::FixturePath;
 
 struct Row {
     bool deleted = false;
@@ -67,45 +64,6 @@ uint64_t Le(const std::vector<uint8_t>& b, size_t at, unsigned width)
     return v;
 }
 
-struct HarnessRun {
-    int exitCode = -1;
-    std::string output;
-};
-
-HarnessRun Format(const fs::path& image, const fs::path& outdir, const char* sectorSize = nullptr)
-{
-    std::string command;
-    if (sectorSize) command = std::string("SALVIX_E2E_SECTOR_SIZE=") + sectorSize + " ";
-    command +=
-        std::string("'") + SALVIX_E2E_HARNESS + "' format '" + image.string() + "' '" + outdir.string() + "' 2>&1";
-    HarnessRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    std::array<char, 4096> buffer;
-    while (size_t got = std::fread(buffer.data(), 1, buffer.size(), pipe)) run.output.append(buffer.data(), got);
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-// sha256 of every regular file below folder, by its path relative to folder.
-std::map<std::string, std::string> Saved(const fs::path& folder)
-{
-    std::map<std::string, std::string> out;
-    const std::string command = "cd '" + folder.string() + "' && find . -type f -print0 | xargs -0 -r sha256sum";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char line[8192];
-    while (std::fgets(line, sizeof line, pipe)) {
-        std::string text(line);
-        if (!text.empty() && text.back() == '\n') text.pop_back();
-        if (text.size() < 68) continue;
-        out[text.substr(68)] = text.substr(0, 64);
-    }
-    pclose(pipe);
-    return out;
-}
-
 // Whether a saved file ends with the path's last `parts` components and has the content.
 bool SavedWith(const std::map<std::string, std::string>& saved, const std::string& treePath, int parts,
                const std::string& sha)
@@ -141,13 +99,13 @@ TEST(NtfsFormatRecovery, VolumeAtSector2048WithoutTableIsFoundWithItsSizeAndItsF
     ASSERT_GE(volume.size(), 512u);
     const uint64_t totalSectors = Le(volume, 0x28, 8);
     testsupport::TempDir dir;
-    const HarnessRun run = Format(MakeImage(dir, volume, 2048 * 512), dir / "out");
+    const e2e::HarnessRun run = e2e::RunHarness("format", MakeImage(dir, volume, 2048 * 512), dir / "out");
     ASSERT_EQ(run.exitCode, 0) << run.output;
     const std::string first =
         "NTFS first=2048 sectors=" + std::to_string(totalSectors / 8 * 8) + " score=1.000 recommended=1";
     EXPECT_EQ(run.output.rfind(first, 0), 0u) << run.output;
 
-    const auto saved = Saved(dir / "out");
+    const auto saved = e2e::SavedSha256(dir / "out");
     int live = 0;
     for (const Row& row : ReadFiles("ntfs_tree_c4k")) {
         if (row.deleted) continue;
@@ -168,11 +126,11 @@ TEST(NtfsFormatRecovery, BootSectorAndMftStartZeroedStillGiveNamedFilesInTheirFo
     std::fill(volume.begin() + mftCluster * bytesPerCluster, volume.begin() + mftCluster * bytesPerCluster + 16 * 1024,
               0);
     testsupport::TempDir dir;
-    const HarnessRun run = Format(MakeImage(dir, volume, 2048 * 512), dir / "out");
+    const e2e::HarnessRun run = e2e::RunHarness("format", MakeImage(dir, volume, 2048 * 512), dir / "out");
     ASSERT_NE(run.exitCode, 1) << run.output;
     EXPECT_NE(run.output.find("NTFS first=2048 "), std::string::npos) << run.output;
 
-    const auto saved = Saved(dir / "out");
+    const auto saved = e2e::SavedSha256(dir / "out");
     // The folders' own records survived, so each file comes back inside its folder.
     int checked = 0;
     for (const Row& row : ReadFiles("ntfs_tree_c4k")) {
@@ -190,12 +148,13 @@ TEST(NtfsFormatRecovery, VolumeOn4096ByteSectors)
     const uint64_t totalSectors = Le(volume, 0x28, 8);
     const uint64_t spc = volume[0x0D];
     testsupport::TempDir dir;
-    const HarnessRun run = Format(MakeImage(dir, volume, 2048 * 512), dir / "out", "4096");
+    const e2e::HarnessRun run =
+        e2e::RunHarness("format", MakeImage(dir, volume, 2048 * 512), dir / "out", "SALVIX_E2E_SECTOR_SIZE=4096 ");
     ASSERT_EQ(run.exitCode, 0) << run.output;
     const std::string first =
         "NTFS first=256 sectors=" + std::to_string(totalSectors / spc * spc) + " score=1.000 recommended=1";
     EXPECT_EQ(run.output.rfind(first, 0), 0u) << run.output;
-    const auto saved = Saved(dir / "out");
+    const auto saved = e2e::SavedSha256(dir / "out");
     for (const Row& row : ReadFiles("ntfs_tree_4kn"))
         if (!row.deleted) {
             EXPECT_TRUE(SavedWith(saved, row.treePath, 100, row.sha256)) << row.treePath << "\n" << run.output;
