@@ -67,8 +67,10 @@ std::string DumpNode(xmlDoc* doc, xmlNode* node)
     xmlBufferPtr buf = xmlBufferCreate();
     if (!buf) return std::string();
     std::string out;
-    if (xmlNodeDump(buf, doc, node, 0, 0) >= 0)
-        out.assign(reinterpret_cast<const char*>(xmlBufferContent(buf)), xmlBufferLength(buf));
+    if (xmlNodeDump(buf, doc, node, 0, 0) >= 0) {
+        const int length = xmlBufferLength(buf);
+        if (length > 0) out.assign(reinterpret_cast<const char*>(xmlBufferContent(buf)), static_cast<size_t>(length));
+    }
     xmlBufferFree(buf);
     return out;
 }

@@ -45,7 +45,7 @@ using Document = std::vector<Section>;
 bool SameText(const std::string& a, const std::string& b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : char(c); };
+               auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
                return lower(x) == lower(y);
            });
 }
