@@ -1,4 +1,5 @@
-// Path roots and the NTFS test. Roots are built in std::string, so no path can overrun a buffer.
+// Path roots, the NTFS test and the characters a name may not hold. Roots are built in std::string, so no path
+// can overrun a buffer.
 #include "core/PathHelpers.h"
 
 #include "core/MountTable.h"
@@ -88,4 +89,26 @@ bool IsNtfsVolume(const char* rootPath)
     if (rootPath == nullptr || rootPath[0] == '\0' || rootPath[1] == '\0') return false;
     MountEntry mount;
     return MountFor(rootPath, &mount) && IsNtfsMount(mount);
+}
+
+std::string ReplaceForbiddenNameChars(std::string_view name)
+{
+    std::string out(name);
+    for (char& c : out) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        switch (c) {
+        case '/':
+        case '\\':
+        case ':':
+        case '?':
+        case '|':
+        case '*':
+        case '>':
+        case '<':
+        case '"': c = '#'; break;
+        default:
+            if (u < 0x20 || u == 0x7F) c = '#';
+        }
+    }
+    return out;
 }

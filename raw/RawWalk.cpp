@@ -2,6 +2,7 @@
 #include "raw/RawWalk.h"
 
 #include "core/CRecoverySettings.h"
+#include "core/PathHelpers.h"
 #include "core/TextConverters.h"
 #include "core/devices/IStorageDevice.h"
 
@@ -74,23 +75,7 @@ void RawWalk::Step(unsigned every)
 std::string CleanRawNamePrefix(std::string_view text)
 {
     text = text.substr(0, std::min(text.size(), text.find('\0')));
-    std::string out(text);
-    for (char& c : out) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        switch (c) {
-        case '/':
-        case '\\':
-        case ':':
-        case '?':
-        case '|':
-        case '*':
-        case '>':
-        case '<':
-        case '"': c = '#'; break;
-        default:
-            if (u < 0x20 || u == 0x7F) c = '#';
-        }
-    }
+    std::string out = ReplaceForbiddenNameChars(text);
     const size_t first = out.find_first_not_of(' ');
     if (first == std::string::npos) return "FILE";
     out = out.substr(first, out.find_last_not_of(' ') - first + 1);

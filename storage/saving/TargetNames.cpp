@@ -1,6 +1,7 @@
 // Cleaning, shortening and numbering of target names.
 #include "storage/saving/TargetNames.h"
 
+#include "core/PathHelpers.h"
 #include "core/TextConverters.h"
 
 #include <cstdio>
@@ -8,24 +9,7 @@
 std::string CleanNameComponent(std::string_view name)
 {
     if (name.empty() || name == "." || name == "..") return "#";
-    std::string out(name);
-    for (char& c : out) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        switch (c) {
-        case '/':
-        case '\\':
-        case ':':
-        case '?':
-        case '|':
-        case '*':
-        case '>':
-        case '<':
-        case '"': c = '#'; break;
-        default:
-            if (u < 0x20 || u == 0x7F) c = '#';
-        }
-    }
-    return out;
+    return ReplaceForbiddenNameChars(name);
 }
 
 void SplitExtension(std::string_view name, std::string_view& stem, std::string_view& extension)
