@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "storage/saving/EfsRawStream.h"
 #include "storage/saving/tests/SavingTestUtil.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/NtfsRecordBuilder.h"
 #include "tests/support/TempDir.h"
 
@@ -441,31 +442,7 @@ TEST(CFileSaver, AnExistingTargetIsNeverReplacedAndSymlinksAreNotFollowed)
     EXPECT_TRUE(fs::is_directory(dir / "adir"));
 }
 
-namespace {
-
-// Writes past limit bytes of any one file fail (EFBIG) while it lives, as on a full target.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limit)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lowered = m_saved;
-        lowered.rlim_cur = limit;
-        ::setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_handler)(int) = nullptr;
-};
-
-} // namespace
+using testsupport::FileSizeLimit;
 
 TEST(CFileSaver, AFileWhoseWriteFailedIsRemoved)
 {

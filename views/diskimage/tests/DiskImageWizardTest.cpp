@@ -18,6 +18,7 @@
 #include "controls/MessageBox.h"
 #include "storage/diskimage/CImageFileDeviceWithDecompress.h"
 #include "storage/diskimage/ImageFileFormat.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/MemoryDevice.h"
 #include "tests/support/TempDir.h"
 
@@ -85,26 +86,7 @@ void ExpectSameSectors(const std::string& imagePath, IStorageDevice& source, uin
     }
 }
 
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limit)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lowered = m_saved;
-        lowered.rlim_cur = limit;
-        ::setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_handler)(int) = nullptr;
-};
+using testsupport::FileSizeLimit;
 
 QString Str(unsigned id)
 {

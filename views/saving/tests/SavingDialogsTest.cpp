@@ -17,6 +17,7 @@
 #include "filesystems/tree/FileTree.h"
 #include "filesystems/tree/IFileProperties.h"
 #include "storage/saving/RecoverResult.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/MemoryDevice.h"
 #include "tests/support/RawImageComposer.h"
 #include "tests/support/TempDir.h"
@@ -93,26 +94,7 @@ struct FatSelection {
     std::vector<ManifestFile> files;
 };
 
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limit)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lowered = m_saved;
-        lowered.rlim_cur = limit;
-        ::setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_handler)(int) = nullptr;
-};
+using testsupport::FileSizeLimit;
 
 QString ScreenshotFolder()
 {
