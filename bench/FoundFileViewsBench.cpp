@@ -3,6 +3,7 @@
 // the real widgets drawn off screen.
 #include <benchmark/benchmark.h>
 
+#include "bench/SyntheticFoundTree.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/CMyFileProperties.h"
 #include "filesystems/tree/FileTree.h"
@@ -19,34 +20,19 @@
 
 namespace {
 
-CFileNode* Add(CFileNode* parent, const std::string& name, uint64_t size, uint32_t attributes, uint64_t time)
-{
-    MyFilePropertiesRecord r;
-    std::snprintf(r.name, sizeof r.name, "%s", name.c_str());
-    r.nameLength = int32_t(name.size());
-    r.size = size;
-    r.attributes = attributes;
-    r.modificationTime = time;
-    r.validMask = 0xFF;
-    CMyFileProperties* p = NewMyFileProperties();
-    p->SetRecord(r);
-    CFileNode* n = (attributes & 0x10) ? static_cast<CFileNode*>(NewFileSystemNode()) : NewFileNode();
-    if (attributes & 0x10) static_cast<CFileSystemNode*>(n)->SetFileSystemKind(3);
-    n->SetProperties(p);
-    return parent->AddChild(n);
-}
-
 // folders x filesPerFolder files below one volume node.
 CFileSystemNode* MakeVolume(int folders, int filesPerFolder)
 {
     std::mt19937_64 rng(7);
     CFileSystemNode* root = CreateRootNode();
-    CFileNode* volume = Add(root, "Volume", 0, 0x10, 0);
+    CFileNode* volume = AddSyntheticNode(root, "Volume", 0, 0x10, 0, false, 3);
     for (int f = 0; f < folders; ++f) {
-        CFileNode* folder = folders == 1 ? volume : Add(volume, "Folder " + std::to_string(rng() % 100000), 0, 0x10, 0);
+        CFileNode* folder =
+            folders == 1 ? volume
+                         : AddSyntheticNode(volume, "Folder " + std::to_string(rng() % 100000), 0, 0x10, 0, false, 3);
         for (int i = 0; i < filesPerFolder; ++i)
-            Add(folder, "file" + std::to_string(rng() % 1000000) + (i % 3 ? ".jpg" : ".doc"), rng() % 10000000, 0x20,
-                rng());
+            AddSyntheticNode(folder, "file" + std::to_string(rng() % 1000000) + (i % 3 ? ".jpg" : ".doc"),
+                             rng() % 10000000, 0x20, rng());
     }
     return root;
 }

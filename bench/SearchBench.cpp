@@ -2,6 +2,7 @@
 // filter: a name wildcard alone, and a name with a type list, a size limit and a date range.
 #include <benchmark/benchmark.h>
 
+#include "bench/SyntheticFoundTree.h"
 #include "filesystems/tree/CFileNode.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/CMyFileProperties.h"
@@ -15,35 +16,17 @@
 
 namespace {
 
-CFileNode* Add(CFileNode* parent, const std::string& name, uint64_t size, uint32_t attributes, uint64_t time)
-{
-    MyFilePropertiesRecord r;
-    std::snprintf(r.name, sizeof r.name, "%s", name.c_str());
-    r.nameLength = int32_t(name.size());
-    r.size = size;
-    r.attributes = attributes;
-    r.modificationTime = time;
-    r.creationTime = time;
-    r.accessTime = time;
-    r.validMask = 0xFF;
-    CMyFileProperties* p = NewMyFileProperties();
-    p->SetRecord(r);
-    CFileNode* n = (attributes & 0x10) ? static_cast<CFileNode*>(NewFileSystemNode()) : NewFileNode();
-    n->SetProperties(p);
-    return parent->AddChild(n);
-}
-
 CFileSystemNode* MakeVolume(int folders, int filesPerFolder)
 {
     static const char* const kExtensions[] = {".jpg", ".doc", ".txt", ".png", ".mp3", ".c++"};
     std::mt19937_64 rng(7);
     CFileSystemNode* root = CreateRootNode();
-    CFileNode* volume = Add(root, "Volume", 0, 0x10, 0);
+    CFileNode* volume = AddSyntheticNode(root, "Volume", 0, 0x10, 0);
     for (int f = 0; f < folders; ++f) {
-        CFileNode* folder = Add(volume, "Folder " + std::to_string(rng() % 100000), 0, 0x10, 0);
+        CFileNode* folder = AddSyntheticNode(volume, "Folder " + std::to_string(rng() % 100000), 0, 0x10, 0);
         for (int i = 0; i < filesPerFolder; ++i)
-            Add(folder, "Holiday photo " + std::to_string(rng() % 1000000) + kExtensions[rng() % 6], rng() % 10000000,
-                0x20 | ((i % 50) ? 0 : 0x40), rng() % 1000000);
+            AddSyntheticNode(folder, "Holiday photo " + std::to_string(rng() % 1000000) + kExtensions[rng() % 6],
+                             rng() % 10000000, 0x20 | ((i % 50) ? 0 : 0x40), rng() % 1000000, true);
     }
     return root;
 }
