@@ -7,6 +7,7 @@
 #include "controller/IWizardSheet.h"
 #include "controller/LostPartitionSearch.h"
 #include "controller/MessageBoxTypes.h"
+#include "controller/WizardStateFiles.h"
 #include "core/CRecoverySettings.h"
 #include "filesystems/partitions/CCollectAllBasicPartitionandDynamicVolume.h"
 #include "filesystems/partitions/CCollectDiskDevice.h"
@@ -23,13 +24,18 @@ namespace {
 
 CLostRecoveryDiskDeviceSelectController::StateRestorer& Restorer()
 {
-    static CLostRecoveryDiskDeviceSelectController::StateRestorer restorer;
+    static CLostRecoveryDiskDeviceSelectController::StateRestorer restorer = [](IWizardPageController* c) {
+        return RestoreRecoveryStateWithProgress(c) != 0;
+    };
     return restorer;
 }
 
 CLostRecoveryDiskDeviceSelectController::PreviousRecoveryText& PreviousText()
 {
-    static CLostRecoveryDiskDeviceSelectController::PreviousRecoveryText text;
+    static CLostRecoveryDiskDeviceSelectController::PreviousRecoveryText text = [](IWizardPageController* c) {
+        char info[260];
+        return ReadRecoveryResultInfo(c, info, sizeof info) ? std::string(info) : std::string();
+    };
     return text;
 }
 
@@ -126,9 +132,20 @@ void CLostRecoveryDiskDeviceSelectController::ReleaseImages()
     m_images.clear();
 }
 
+bool& CLostRecoveryDiskDeviceSelectController::FirstActivationFlag()
+{
+    static bool first = true;
+    return first;
+}
+
 void CLostRecoveryDiskDeviceSelectController::Activate()
 {
     m_timeMark = plat::GetTickCount();
+    if (FirstActivationFlag()) {
+        PromoteRecoveryStateFile(this);
+        FirstActivationFlag() = false;
+    }
+    SetCurrentControllerStatus(this);
     RefreshDeviceList();
     if (IWizardSheet* sheet = GetWizardSheet()) sheet->SetActivePage(WP_LOST_RECOVERY_DISK);
 }
@@ -297,7 +314,24 @@ int CLostRecoveryDiskDeviceSelectController::RemovePreviousRecovery()
     if (row < 0) return -1;
     if (m_page->GetRowItem(row)) return 0;
     m_page->DeleteRow(row);
-    return 0;
+    return DeleteLastRecoveryState(this);
+}
+
+int CLostRecoveryDiskDeviceSelectController::SaveState(IRSData* stream, IDIRBuildCallback*)
+{
+    if (!m_chosen) return 0;
+    WriteResultInfo(stream, ResultText(*m_chosen).c_str());
+    CRSDeviceSerializer serializer;
+    serializer.Attach(stream);
+    return serializer.SaveDisk(*m_chosen) ? 1 : 0;
+}
+
+int CLostRecoveryDiskDeviceSelectController::RestoreState(IRSData* stream, IDIRBuildCallback*)
+{
+    CRSDeviceSerializer serializer;
+    serializer.Attach(stream);
+    m_chosen = serializer.LoadDisk(m_disks, m_images);
+    return m_chosen ? 1 : 0;
 }
 
 bool CLostRecoveryDiskDeviceSelectController::AddImageRecord(const std::string& path)

@@ -53,6 +53,9 @@ public:
     int GetScanKind() override { return kScanPartition; }
     CSelectedDevice* GetSelection(CSelectedDevice* selection) override;
     void Reset() override;
+    // The result text and the chosen disk (found again among this run's disks, or its image reopened).
+    int SaveState(IRSData* stream, IDIRBuildCallback* progress) override;
+    int RestoreState(IRSData* stream, IDIRBuildCallback* progress) override;
 
     void RefreshDeviceList() override;
     void CreateDiskImage() override;
@@ -90,6 +93,8 @@ public:
     // The text of the "Previous Recovery..." row (empty: no row), asked at each enumeration.
     using PreviousRecoveryText = std::function<std::string(IWizardPageController* controller)>;
     static void SetPreviousRecoveryText(PreviousRecoveryText text);
+    // Set until the first Activate of the run, which promotes the working state file left by the last run.
+    static bool& FirstActivationFlag();
 
 private:
     struct Enumeration;

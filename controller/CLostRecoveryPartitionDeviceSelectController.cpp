@@ -7,6 +7,7 @@
 #include "controller/IWizardSheet.h"
 #include "controller/MessageBoxTypes.h"
 #include "controller/TreeBuildRunner.h"
+#include "controller/WizardStateFiles.h"
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/ext2/BuildEXT2.h"
 #include "filesystems/fat/BuildFAT.h"
@@ -43,6 +44,7 @@ void CLostRecoveryPartitionDeviceSelectController::Activate()
         FullScan();
         return;
     }
+    SetCurrentControllerStatus(this);
     if (IWizardSheet* sheet = GetWizardSheet()) sheet->SetActivePage(WP_LOST_RECOVERY_PARTITION);
 }
 
@@ -102,6 +104,25 @@ void CLostRecoveryPartitionDeviceSelectController::SetFoundPartitions(
     }
     GetWizardServices()->LogLostPartitionList(std::list<CLostPartitionRecord*>(m_found.begin(), m_found.end()));
     ShowFoundPartitions();
+    SaveRecoveryStateWithProgress(this, 0);
+}
+
+int CLostRecoveryPartitionDeviceSelectController::SaveState(IRSData* stream, IDIRBuildCallback*)
+{
+    return SavePartitionList(m_found, m_chosen, stream) ? 1 : 0;
+}
+
+int CLostRecoveryPartitionDeviceSelectController::RestoreState(IRSData* stream, IDIRBuildCallback*)
+{
+    CSelectedDevice selection;
+    IStorageDevice* disk = m_previous && m_previous->GetSelection(&selection) ? selection.GetDevice() : nullptr;
+    if (!disk) return 0;
+    // A tree still shown from the partitions about to be replaced reads through their windows: it goes first.
+    CFileSelectController* files = GetFileSelectController();
+    if (files->GetPrevious() == this) files->Reset();
+    LoadPartitionList(m_found, m_chosen, disk, stream);
+    ShowFoundPartitions();
+    return 1;
 }
 
 void CLostRecoveryPartitionDeviceSelectController::ShowFoundPartitions()

@@ -38,6 +38,9 @@ public:
     CSelectedDevice* GetSelection(CSelectedDevice* selection) override;
     void Reset() override;
     void SetFullScan(int fullScan) override { m_fullScan = fullScan; }
+    // The found partitions with the chosen one; restored over the disk that the previous controller chose.
+    int SaveState(IRSData* stream, IDIRBuildCallback* progress) override;
+    int RestoreState(IRSData* stream, IDIRBuildCallback* progress) override;
     int GetFullScan() const { return m_fullScan; }
 
     // Takes the found partitions (records and their window devices) in search order and lists them.

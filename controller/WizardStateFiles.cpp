@@ -10,6 +10,8 @@
 #include "controller/CCompleteRecoveryPartitionDeviceSelectController.h"
 #include "controller/CCompleteRecoveryScanPartitionDeviceSelectController.h"
 #include "controller/CFileSelectController.h"
+#include "controller/CLostRecoveryDiskDeviceSelectController.h"
+#include "controller/CLostRecoveryPartitionDeviceSelectController.h"
 #include "controller/IWizardPageController.h"
 #include "core/rsdata/CRSException.h"
 #include "filesystems/common/IDIRBuildCallback.h"
@@ -71,6 +73,8 @@ IWizardPageController* GetWizardStateController(int type)
     switch (type) {
     case kStateCompleteDevice: return GetCompleteRecoveryPartitionDeviceSelectController();
     case kStateCompleteScan: return GetCompleteRecoveryScanPartitionDeviceSelectController();
+    case kStateLostDisk: return GetLostRecoveryDiskDeviceSelectController();
+    case kStateLostPartition: return GetLostRecoveryPartitionDeviceSelectController();
     default: return nullptr;
     }
 }

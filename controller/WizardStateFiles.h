@@ -12,8 +12,8 @@ class IDIRBuildCallback;
 class IRSData;
 class IWizardPageController;
 
-// The controller singleton of a stored type (0..5): type 5 is the found-file controller; the others are
-// registered by whoever makes them (a null controller removes one). Null for types without one.
+// The controller singleton of a stored type (0..5): the process-wide controller of that type, or one
+// registered in its place (tests; a null controller removes it). Null for types without one.
 void SetWizardStateController(int type, IWizardPageController* controller);
 IWizardPageController* GetWizardStateController(int type);
 

@@ -63,8 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     char title[260];
     if (ReadWizardStateTitle(path, title, sizeof title) && std::strlen(title) > size_t(kMaxResultInfoBytes))
         __builtin_trap();
+    static CRSDataEx r(CRSData::kModeRead); // one stream for every status: its buffers are large
     for (int status = 0; status <= 5; ++status) {
-        CRSDataEx r(CRSData::kModeRead);
         if (!r.Open(path.c_str(), false)) break;
         try {
             const std::vector<int> chain = ReadControllerChain(&r, status);
@@ -73,6 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         } catch (const CRSException&) {
         }
     }
+    r.Close();
     sink = sink + SetWizardStateStatus(path, size > 1 ? data[1] % 6 : 1);
     WizardStatePaths paths{path, path + ".last"};
     const bool complete = IsCompleteWizardStateFile(path);

@@ -1,0 +1,393 @@
+// A partition recovery kept across a restart, through the real wizard widgets, offscreen. A first run of
+// this program (a child process running the same test in its scan phase) searches the lost-disk image,
+// builds a found partition and ends with the state saved; the next run's disk page offers "Previous
+// Recovery...", Next restores the found-file page without searching, and the files saved from it match the
+// fixture's manifest. The same after the child was killed in the middle of a later save: the state saved
+// before is restored. Screenshots of the disk page with the row in each language.
+#include "wizard/CWizardSheet.h"
+
+#include "controller/CFileSelectController.h"
+#include "controller/CLostRecoveryDiskDeviceSelectController.h"
+#include "controller/CLostRecoveryPartitionDeviceSelectController.h"
+#include "controller/CWizardSheetController.h"
+#include "controller/WizardStateFiles.h"
+#include "controls/CEditPlus.h"
+#include "controls/CHasCheckboxPromptDlg.h"
+#include "controls/CResourceLibrary.h"
+#include "controls/MessageBox.h"
+#include "core/CRecoverySettings.h"
+#include "filesystems/tree/CFileSystemNode.h"
+#include "platform/Folders.h"
+#include "storage/recoverystate/CRSDataEx.h"
+#include "storage/recoverystate/WizardStateFile.h"
+#include "tests/support/FixtureManifests.h"
+#include "tests/support/TempDir.h"
+#include "views/devices/CDeviceSelectCtrl.h"
+#include "views/devices/CDeviceSelectView.h"
+#include "views/files/CFileTreeCtrl.h"
+#include "views/files/CTreeCtrlPlus.h"
+#include "views/saving/CSaveFilePathDlg.h"
+#include "views/saving/CSaveFileResultDlg.h"
+#include "wizard/CFileSelectPage.h"
+#include "wizard/CLostRecoveryDiskDeviceSelectPage.h"
+#include "wizard/CLostRecoveryPartitionDeviceSelectPage.h"
+#include "wizard/CRecoveryModeSelectPage.h"
+#include "wizard/CSaveFilePage.h"
+#include "wizard/CSaveResultPage.h"
+#include "wizard/tests/WizardTestSupport.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kPhaseVariable = "SALVIX_TEST_STATE_PHASE";
+constexpr const char* kMarkerVariable = "SALVIX_TEST_STATE_MARKER";
+
+std::vector<uint8_t> ReadAll(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+}
+
+// Acts on the next modal window of type T as soon as it shows (polling, as a person would wait for it).
+template <class T>
+void WhenModal(std::function<void(T*)> act, int timeoutMs = 60000)
+{
+    auto* timer = new QTimer;
+    auto waited = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, act, waited, timeoutMs] {
+        *waited += 20;
+        if (T* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            act(w);
+        } else if (*waited > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(20);
+}
+
+// The files of one partition of the lost-disk manifest: path -> sha256.
+std::map<std::string, std::string> ManifestFiles(const std::string& label)
+{
+    std::ifstream in(testsupport::FixturePath("lost-disk.manifest"));
+    std::map<std::string, std::string> files;
+    std::string line;
+    while (std::getline(in, line)) {
+        std::vector<std::string> f;
+        std::stringstream s(line);
+        for (std::string part; std::getline(s, part, '\t');) f.push_back(part);
+        if (f.size() == 5 && f[0] == "file" && f[1] == label) files[f[2]] = f[4];
+    }
+    return files;
+}
+
+// A save that stops for good in the middle of its sections, after telling the parent through a file.
+class StallingWriter : public CRSDataEx {
+public:
+    explicit StallingWriter(std::string marker) : CRSDataEx(kModeWrite), m_marker(std::move(marker)) {}
+    bool Write(const void* data, unsigned length) override
+    {
+        if (++m_writes == 40) {
+            std::ofstream(m_marker) << "stalled";
+            for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+        }
+        return CRSDataEx::Write(data, length);
+    }
+
+private:
+    std::string m_marker;
+    int m_writes = 0;
+};
+
+class WizardStateGui : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        GetRecoverySettings()->m_recoveryMode = 0;
+        CLostRecoveryPartitionDeviceSelectController::HintFlag() = true;
+        CLostRecoveryDiskDeviceSelectController::FirstActivationFlag() = true;
+        setenv("SALVIX_DRIVES", "", 1);
+        phase = std::getenv(kPhaseVariable) ? std::getenv(kPhaseVariable) : "";
+    }
+    void TearDown() override
+    {
+        GetLostRecoveryPartitionDeviceSelectController()->Reset();
+        GetLostRecoveryDiskDeviceSelectController()->Reset();
+        sheet.reset();
+        SetWizardStateWriterFactory({});
+        CResourceLibrary::Instance().UnloadLanguageBundle();
+    }
+
+    void Open()
+    {
+        sheet = std::make_unique<CWizardSheet>(CWizardSheet::kLogoBitmap, CWizardSheet::kBottomBitmap);
+        ASSERT_EQ(sheet->GetInitError(), 0);
+        controller.SetWizardSheet(sheet.get());
+        sheet->SetController(&controller);
+        sheet->SetHost(&host);
+        frame.setFixedSize(1000, 700);
+        ASSERT_TRUE(sheet->Create(&frame, 1314));
+        sheet->setGeometry(0, 0, 1000, 700);
+        frame.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        disks = static_cast<CLostRecoveryDiskDeviceSelectPage*>(sheet->GetPage(WP_LOST_RECOVERY_DISK));
+        partitions = static_cast<CLostRecoveryPartitionDeviceSelectPage*>(sheet->GetPage(WP_LOST_RECOVERY_PARTITION));
+        files = static_cast<CFileSelectPage*>(sheet->GetPage(WP_FILE_SELECT));
+        savePage = static_cast<CSaveFilePage*>(sheet->GetPage(WP_SAVE_FILE));
+        resultPage = static_cast<CSaveResultPage*>(sheet->GetPage(WP_SAVE_RESULT));
+        ASSERT_TRUE(disks && partitions && files && savePage && resultPage);
+    }
+
+    void ChoosePartitionRecovery(int rows)
+    {
+        auto* mode = static_cast<CRecoveryModeSelectPage*>(sheet->GetPage(WP_RECOVERY_MODE));
+        QTest::mouseClick(mode->ModeButton(2), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_DISK);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return disks->GetDeviceList()->GetItemCount() == rows; }, 30000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled(); }, 30000));
+    }
+
+    static void ClickRow(CDeviceSelectCtrl* list, int row)
+    {
+        CDeviceSelectView* view = list->View();
+        view->EnsureVisible(row);
+        const QRect r = view->RowRect(row).translated(-view->HorzPos(), -view->VertPos());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, r.center());
+        ASSERT_EQ(list->GetSelectedIndex(), row);
+    }
+
+    int RowOf(const std::string& label)
+    {
+        CDeviceSelectCtrl* list = partitions->GetDeviceList();
+        for (int i = 0; i < list->GetItemCount(); ++i)
+            if (auto* r = static_cast<CLostPartitionRecord*>(list->GetItemData(i)); r && label == r->szLabel) return i;
+        return -1;
+    }
+
+    // The first run: the disk searched, LOSTFAT32 built; the found-file page saved the state.
+    void ScanAndBuild()
+    {
+        ASSERT_NO_FATAL_FAILURE(Open());
+        ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery(1));
+        ASSERT_NO_FATAL_FAILURE(ClickRow(disks->GetDeviceList(), 0));
+        QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_PARTITION);
+        const int row = RowOf("LOSTFAT32");
+        ASSERT_GE(row, 0);
+        ASSERT_NO_FATAL_FAILURE(ClickRow(partitions->GetDeviceList(), row));
+        WhenModal<CHasCheckboxPromptDlg>(
+            [&](CHasCheckboxPromptDlg* dlg) { QTest::mouseClick(dlg->OKButton(), Qt::LeftButton); });
+        QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled(); }, 30000));
+    }
+
+    void CheckFirstFolder()
+    {
+        CTreeCtrlPlus* tree = files->Tree()->Tree();
+        QTreeWidgetItem* item = nullptr;
+        ASSERT_TRUE(files->Tree()->SelectNodeItem(files->GetRoot()->GetFirstChild(), &item));
+        ASSERT_NE(item, nullptr);
+        tree->scrollToItem(item);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->StateImageRect(item).center());
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                FileTreeStatistics s;
+                return files->GetRoot()->GetStatistics(s) && s.checkedFiles == s.files && s.files > 0;
+            },
+            30000));
+        QTest::qWait(50);
+    }
+
+    void SaveTo(const std::string& target)
+    {
+        bool resultShown = false;
+        WhenModal<CSaveFilePathDlg>([&](CSaveFilePathDlg* dlg) {
+            CEditPlus* edit = savePage->PathEdit();
+            edit->setFocus();
+            edit->selectAll();
+            QTest::keyClicks(edit, QString::fromStdString(target));
+            WhenModal<CSaveFileResultDlg>([&](CSaveFileResultDlg*) {
+                resultShown = true;
+                QTest::mouseClick(&resultPage->OkButton(), Qt::LeftButton);
+            });
+            QTest::mouseClick(dlg->OKButton(), Qt::LeftButton);
+        });
+        QTest::mouseClick(&sheet->RecoverButton(), Qt::LeftButton);
+        EXPECT_TRUE(resultShown);
+    }
+
+    // The earlier run: this test again in a child process, in the given phase. With a marker, the child is
+    // killed once the marker file appears. Returns whether the child ended (or was killed) as planned.
+    bool RunEarlierProgram(const char* childPhase, const std::string& marker)
+    {
+        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QString::fromLatin1(kPhaseVariable), QString::fromLatin1(childPhase));
+        env.insert(QString::fromLatin1(kMarkerVariable), QString::fromStdString(marker));
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=%1.%2").arg(info->test_suite_name(), info->name())});
+        if (!child.waitForStarted(30000)) return false;
+        if (marker.empty())
+            return child.waitForFinished(240000) && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+        const bool stalled =
+            QTest::qWaitFor([&] { return fs::exists(marker) || child.state() == QProcess::NotRunning; }, 240000);
+        // Taken while the later save hangs: the working file it must not have touched.
+        goodState = ReadAll(paths.working);
+        child.kill();
+        child.waitForFinished(30000);
+        return stalled && fs::exists(marker) && child.exitStatus() == QProcess::CrashExit;
+    }
+
+    // The next run: "Previous Recovery..." restores the found-file page; the files saved from it are the
+    // partition's.
+    void RestoreAndSave()
+    {
+        ASSERT_FALSE(fs::exists(paths.last));
+        ASSERT_NO_FATAL_FAILURE(Open());
+        // The disk page's first activation promotes the working file: the row heads the list.
+        ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery(2));
+        ASSERT_TRUE(fs::exists(paths.last));
+        CDeviceSelectCtrl* list = disks->GetDeviceList();
+        EXPECT_EQ(list->GetItemData(0), nullptr);
+        QString rowText;
+        for (const auto& cell : list->View()->GetRow(0).cells) rowText += cell.text + QLatin1Char('|');
+        EXPECT_TRUE(rowText.contains(QStringLiteral("Results for"))) << rowText.toStdString();
+        ASSERT_NO_FATAL_FAILURE(ClickRow(list, 0));
+        QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+        EXPECT_TRUE(frame.isEnabled());
+        ASSERT_NO_FATAL_FAILURE(CheckFirstFolder());
+
+        const std::map<std::string, std::string> expected = ManifestFiles("LOSTFAT32");
+        ASSERT_FALSE(expected.empty());
+        const fs::path out = dir / "recovered";
+        SaveTo(out.string());
+        std::vector<fs::path> made;
+        for (const auto& e : fs::directory_iterator(out)) made.push_back(e.path());
+        ASSERT_EQ(made.size(), 1u);
+        const std::map<std::string, testsupport::SavedFile> saved = testsupport::SavedFiles(made[0]);
+        EXPECT_EQ(saved.size(), expected.size());
+        for (const auto& [path, sha] : expected) {
+            SCOPED_TRACE(path);
+            auto found = saved.find(path.substr(1));
+            ASSERT_NE(found, saved.end());
+            EXPECT_EQ(found->second.sha256, sha);
+        }
+
+        // The chain came back whole: Back leads to the found partitions, restored without a search.
+        {
+            CScopedMessageBoxResponder yes([](const MessageBoxRequest&) { return IDYES; });
+            QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
+        }
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_PARTITION);
+        EXPECT_EQ(partitions->GetDeviceList()->GetItemCount(), 3);
+    }
+
+    testsupport::TempDir dir;
+    FrameStandIn frame;
+    RecordingHost host;
+    CWizardSheetController controller;
+    std::unique_ptr<CWizardSheet> sheet;
+    CLostRecoveryDiskDeviceSelectPage* disks = nullptr;
+    CLostRecoveryPartitionDeviceSelectPage* partitions = nullptr;
+    CFileSelectPage* files = nullptr;
+    CSaveFilePage* savePage = nullptr;
+    CSaveResultPage* resultPage = nullptr;
+    std::string phase;
+    WizardStatePaths paths;
+    std::vector<uint8_t> goodState;
+};
+
+// The lost-disk image of this run and the state files, shared with the earlier run through the environment.
+std::string PrepareDisk(const testsupport::TempDir& dir)
+{
+    if (const char* disks = std::getenv("SALVIX_DISKS"); disks && *disks && fs::exists(disks)) return disks;
+    const std::string image = (dir / "lost-disk.img").string();
+    EXPECT_EQ(std::system(("xz -dc '" + testsupport::FixturePath("lost-disk.img.xz") + "' > '" + image + "'").c_str()),
+              0);
+    setenv("SALVIX_DISKS", image.c_str(), 1);
+    return image;
+}
+
+} // namespace
+
+TEST_F(WizardStateGui, APartitionRecoveryComesBackAfterARestart)
+{
+    ASSERT_TRUE(GetRecoveryStatePaths(kScanPartition, paths));
+    if (phase == "scan") {
+        ASSERT_NO_FATAL_FAILURE(ScanAndBuild());
+        return;
+    }
+    PrepareDisk(dir);
+    fs::remove(paths.working);
+    fs::remove(paths.last);
+    ASSERT_TRUE(RunEarlierProgram("scan", ""));
+    ASSERT_TRUE(IsCompleteWizardStateFile(paths.working));
+    const std::vector<uint8_t> saved = ReadAll(paths.working);
+    ASSERT_NO_FATAL_FAILURE(RestoreAndSave());
+    // The restored file became the working file again, as it was saved.
+    EXPECT_EQ(ReadAll(paths.last), saved);
+
+    // The row in each language.
+    const QString folder = QDir::cleanPath(QStringLiteral(SALVIX_BUILD_DATA_DIR "/../screenshots"));
+    QDir().mkpath(folder);
+    for (const QString& language : {QStringLiteral("English"), QStringLiteral("Deutsch"), QStringLiteral("Japanese")}) {
+        ASSERT_TRUE(CResourceLibrary::Instance().LoadLanguageBundle(QStringLiteral(SALVIX_BUILD_DATA_DIR "/") +
+                                                                    language + ".rcc"));
+        sheet.reset();
+        GetLostRecoveryPartitionDeviceSelectController()->Reset();
+        GetLostRecoveryDiskDeviceSelectController()->Reset();
+        GetFileSelectController()->Reset();
+        ASSERT_NO_FATAL_FAILURE(Open());
+        ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery(2));
+        EXPECT_TRUE(frame.grab().save(folder + QStringLiteral("/wizard-previousrecovery-%1.png").arg(language)));
+    }
+}
+
+TEST_F(WizardStateGui, ASaveKilledMidwayLeavesTheStateSavedBefore)
+{
+    ASSERT_TRUE(GetRecoveryStatePaths(kScanPartition, paths));
+    if (phase == "kill") {
+        ASSERT_NO_FATAL_FAILURE(ScanAndBuild());
+        // A later save of the same page hangs halfway through its file and the process is killed.
+        const std::string marker = std::getenv(kMarkerVariable);
+        SetWizardStateWriterFactory([marker] { return std::make_unique<StallingWriter>(marker); });
+        SaveRecoveryStateWithProgress(GetFileSelectController(), 1);
+        ADD_FAILURE() << "the stalled save returned";
+        return;
+    }
+    PrepareDisk(dir);
+    fs::remove(paths.working);
+    fs::remove(paths.last);
+    const std::string marker = (dir / "stalled").string();
+    ASSERT_TRUE(RunEarlierProgram("kill", marker));
+    ASSERT_FALSE(goodState.empty());
+    EXPECT_EQ(ReadAll(paths.working), goodState);
+    ASSERT_NO_FATAL_FAILURE(RestoreAndSave());
+    EXPECT_EQ(ReadAll(paths.last), goodState);
+}
