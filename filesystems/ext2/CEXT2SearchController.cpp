@@ -211,8 +211,7 @@ CFileSystemNode* CEXT2SearchController::BuildDirectoryTree(CSearchedPartitionInf
         const uint64_t blocks = fs.GetSuperBlock().Record().s_blocks_count;
         if (m_hits && used.size() >= blocks && fs.BlockToSector(0) >= 0) {
             // Signature hits in blocks that no found file uses become the partition's "Raw Files" folder.
-            const ClusterBitmapInfo info{&used, uint64_t(fs.BlockToSector(0)), uint8_t(fs.GetSectorsPerBlock()),
-                                         blocks};
+            const ClusterBitmapInfo info{&used, uint64_t(fs.BlockToSector(0)), fs.GetSectorsPerBlock(), blocks};
             const CClusterUseBitMap bitmap(info);
             try {
                 CRawResultTreeBuilder raw;

@@ -292,7 +292,7 @@ CFileSystemNode* FATCompleteBuild(IDIRBuildCallback* callback, const FATDirSecto
             ClusterBitmapInfo info;
             info.bits = &used;
             info.firstSectorOfCluster0 = geometry.dataStart;
-            info.sectorsPerCluster = uint8_t(geometry.sectorsPerCluster);
+            info.sectorsPerCluster = geometry.sectorsPerCluster;
             info.clusterCount = end > geometry.dataStart ? (end - geometry.dataStart) / geometry.sectorsPerCluster : 0;
             const UnitClusterUse bitmap(info, units);
             CRawResultTreeBuilder builder;

@@ -346,7 +346,7 @@ CFileSystemNode* CNTFSScanTreeBuilder::Build(const CNTFSScanFindings& findings, 
         ClusterBitmapInfo info;
         info.bits = &bits;
         info.firstSectorOfCluster0 = ctx.start;
-        info.sectorsPerCluster = uint8_t(ctx.spc);
+        info.sectorsPerCluster = ctx.spc;
         info.clusterCount = clusters;
         CClusterUseBitMap bitmap(info);
         CRawResultTreeBuilder raw;

@@ -18,7 +18,7 @@ struct ClusterBitmapInfo {
     // One flag per cluster, true when in use; owned by the caller, who keeps it alive as long as the bitmap.
     const std::vector<bool>* bits = nullptr;
     uint64_t firstSectorOfCluster0 = 0;
-    uint8_t sectorsPerCluster = 0;
+    uint32_t sectorsPerCluster = 0; // NTFS clusters reach 2 MiB, 4096 sectors of 512 bytes
     uint64_t clusterCount = 0;
 };
 

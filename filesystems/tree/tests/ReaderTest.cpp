@@ -80,6 +80,20 @@ TEST(ClusterBitmap, OutsideTheBitmapCountsAsUsed)
     EXPECT_TRUE(noGeometry.IsClusterUsed(1));
 }
 
+TEST(ClusterBitmap, ClustersOfManySectorsKeepTheirSize)
+{
+    // 2 MiB clusters of 512-byte sectors (4096 sectors) and 128 KiB ones (256): a narrow field would wrap
+    // them to 0, making every sector count as used, or to a wrong cluster size.
+    const std::vector<bool> bits{true, false, true};
+    for (uint32_t spc : {256u, 4096u}) {
+        CClusterUseBitMap map({&bits, 100, spc, 3});
+        EXPECT_TRUE(map.IsClusterUsed(100 + spc - 1)) << spc;
+        EXPECT_FALSE(map.IsClusterUsed(100 + spc)) << spc;
+        EXPECT_FALSE(map.IsClusterUsed(100 + 2 * uint64_t(spc) - 1)) << spc;
+        EXPECT_TRUE(map.IsClusterUsed(100 + 2 * uint64_t(spc))) << spc;
+    }
+}
+
 TEST(FoundFileReader, ReadsAlongRunsAndCutsAtTheEnd)
 {
     Volume v;
