@@ -31,6 +31,12 @@ char NameChar(uint8_t c)
     return static_cast<char>(c);
 }
 
+void LowerAscii(std::string& text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+}
+
 std::string Trimmed(const uint8_t* bytes, size_t count)
 {
     while (count > 0 && bytes[count - 1] == ' ') --count;
@@ -73,8 +79,13 @@ uint32_t CFATDirEntry::GetFileSize() const
 std::string CFATDirEntry::GetShortName(bool noDot) const
 {
     std::string name = Trimmed(m_bytes.data(), 8);
+    std::string ext = Trimmed(m_bytes.data() + 8, 3);
+    if (!noDot) {
+        // Systems that write "readme.txt" without a long name keep the case in these two flags.
+        if (m_bytes[12] & kLowerCaseBase) LowerAscii(name);
+        if (m_bytes[12] & kLowerCaseExtension) LowerAscii(ext);
+    }
     if (!name.empty() && m_bytes[0] == 0xE5) name[0] = '#';
-    const std::string ext = Trimmed(m_bytes.data() + 8, 3);
     if (ext.empty()) return name;
     return noDot ? name + ext : name + "." + ext;
 }

@@ -48,7 +48,8 @@ public:
 
     // The 8.3 name: name and extension without their padding, joined by a dot (or without one when noDot is
     // set, as for volume labels); a deleted entry's first character becomes '#'. Bytes that cannot stand in
-    // a file name here (controls, path separators, OEM bytes of unknown code page) become '_'.
+    // a file name here (controls, path separators, OEM bytes of unknown code page) become '_'. Without noDot
+    // the lower-case flags of byte 12 are honoured (letters A-Z only).
     std::string GetShortName(bool noDot = false) const;
 
     // Strict adds the size/cluster consistency tests the scanner uses to recognise directory sectors.
@@ -56,6 +57,10 @@ public:
     bool IsValidEntry(bool strict) const { return IsValidEntry(strict, FATEntryChecks::FromOptions()); }
 
     const std::array<uint8_t, 32>& Bytes() const { return m_bytes; }
+
+    // Byte 12: the base name, or the extension, was written in lower case.
+    static constexpr uint8_t kLowerCaseBase = 0x08;
+    static constexpr uint8_t kLowerCaseExtension = 0x10;
 
 private:
     uint16_t u16(size_t at) const { return bytes::ByteReader(m_bytes).u16le(at); }

@@ -79,6 +79,43 @@ TEST(MakeFATFileProperties, LongNamesInOrderOrTheShortNameWhenUnusable)
     EXPECT_FALSE(MakeFATFileProperties(MakeLongNameEntries(name, {})));
 }
 
+TEST(MakeFATFileProperties, ShortNamesKeepTheLowerCaseTheirFlagsRecord)
+{
+    EntryParams p;
+    p.name = "README1";
+    p.ext = "TXT";
+    p.cluster = 5;
+    p.size = 10;
+    const std::pair<uint8_t, const char*> cases[] = {
+        {0x00, "README1.TXT"}, {0x08, "readme1.TXT"}, {0x10, "README1.txt"},
+        {0x18, "readme1.txt"}, {0xE7, "README1.TXT"}, // other bits of the byte say nothing about case
+    };
+    for (auto [flags, expected] : cases) {
+        auto entry = MakeEntry(p);
+        entry[12] = flags;
+        auto props = MakeFATFileProperties(entry);
+        ASSERT_TRUE(props) << int(flags);
+        EXPECT_STREQ(props->GetName(), expected) << int(flags);
+    }
+
+    // A deleted entry still gets its replacement first character; a long name still wins over the flags.
+    p.name = "\xE5"
+             "EPORT";
+    auto deleted = MakeEntry(p);
+    deleted[12] = 0x18;
+    EXPECT_STREQ(MakeFATFileProperties(deleted)->GetName(), "#eport.txt");
+    auto withLong = MakeLongNameEntries(u"Report Final.TXT", deleted);
+    EXPECT_STREQ(MakeFATFileProperties(withLong)->GetName(), "Report Final.TXT");
+
+    // A volume label is shown as written.
+    p.name = "MYDISK";
+    p.ext = "";
+    p.attr = 0x08;
+    auto label = MakeEntry(p);
+    label[12] = 0x18;
+    EXPECT_EQ(CFATDirEntry(label).GetShortName(true), "MYDISK");
+}
+
 TEST(MakeFATFileProperties, DeletedEntriesKeepLongNamesOrGetAReplacementFirstCharacter)
 {
     EntryParams p;
