@@ -161,10 +161,8 @@ CFileSystemNode* CNTFSMftScanBuilder::Scan()
     // The entries go with the table; the nodes must not keep pointing at them.
     ClearEntryLinks(root);
     table.reset();
-    if (!root->GetFirstChild()) {
-        DeleteFoundTree(root);
-        return nullptr;
-    }
+    // A volume whose $MFT was read but holds nothing beyond the system files (a freshly formatted one) was
+    // read: its tree is the bare root, not a failure.
     return root;
 }
 

@@ -267,7 +267,8 @@ TEST(NtfsMftTree, VolumesWithoutUsableStructures)
          },
          512, false},
         {"records smaller than the device's sectors", [](SyntheticVolume&) {}, 4096, false},
-        {"no file at all", [](SyntheticVolume& v) { v.PutAt(v.RecordSector(40), Bytes(1024, 0)); }, 512, false},
+        // A volume with no file beyond the system files is read: its tree is the bare root.
+        {"no file at all", [](SyntheticVolume& v) { v.PutAt(v.RecordSector(40), Bytes(1024, 0)); }, 512, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -277,7 +278,8 @@ TEST(NtfsMftTree, VolumesWithoutUsableStructures)
         MemoryDevice device(v.Device().Bytes(), c.deviceSectorSize);
         CFileSystemNode* tree = BuildNTFS(&device, nullptr);
         EXPECT_EQ(tree != nullptr, c.built);
-        if (tree) EXPECT_EQ(Paths(tree), (std::set<std::string>{"/only.txt"}));
+        const bool hasFile = std::string(c.name) != "no file at all";
+        if (tree) EXPECT_EQ(Paths(tree), hasFile ? std::set<std::string>{"/only.txt"} : std::set<std::string>{});
         DeleteFoundTree(tree);
     }
 }

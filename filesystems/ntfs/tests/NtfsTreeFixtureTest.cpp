@@ -134,6 +134,29 @@ TEST_P(NtfsTreeFixture, DeletedFilesComeBackExactly)
     DeleteFoundTree(root);
 }
 
+TEST(NtfsEmptyVolume, AFreshlyFormattedVolumeOpensWithNoFiles)
+{
+    // The NTFS partition of part-mbr (sectors 18432 on, 16383 of them) as mkntfs left it: no file beyond
+    // the system files. It is read, not refused; its tree and its "Deleted Files" hold nothing.
+    const TreeFixture& disk = LoadTreeFixture("part-mbr");
+    if (disk.bytes.empty()) GTEST_SKIP() << "the fixture part-mbr could not be decompressed";
+    constexpr size_t kStart = 18432 * 512, kBytes = 16383 * 512;
+    ASSERT_GE(disk.bytes.size(), kStart + kBytes);
+    MemoryDevice volume(std::vector<uint8_t>(disk.bytes.begin() + kStart, disk.bytes.begin() + kStart + kBytes), 512);
+
+    CFileSystemNode* tree = BuildNTFS(&volume, nullptr);
+    ASSERT_NE(tree, nullptr);
+    FileTreeStatistics statistics;
+    tree->GetStatistics(statistics);
+    EXPECT_EQ(statistics.files, 0u);
+    CFileSystemNode* deleted = GatherDeletedFiles(tree);
+    ASSERT_NE(deleted, nullptr);
+    ASSERT_NE(deleted->GetFirstChild(), nullptr);
+    EXPECT_EQ(deleted->GetFirstChild()->GetFirstChild(), nullptr);
+    DeleteFoundTree(deleted);
+    DeleteFoundTree(tree);
+}
+
 INSTANTIATE_TEST_SUITE_P(Images, NtfsTreeFixture, testing::Values("ntfs_tree_c4k", "ntfs_tree_c512", "ntfs_tree_4kn"),
                          [](const testing::TestParamInfo<const char*>& info) {
                              return std::string(info.param).substr(10);
