@@ -35,8 +35,11 @@
 #include "wizard/tests/WizardTestSupport.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -306,8 +309,23 @@ TEST_P(RawRoadGui, PicturesWithoutAFileSystemComeBackByteExact)
     bool asked = false;
     WhenModal<QFileDialog>([&](QFileDialog* dlg) {
         asked = true;
-        dlg->selectFile(QString::fromStdString(image.string()));
-        static_cast<QDialog*>(dlg)->accept();
+        // The path goes into the file name box and Open is clicked, as a person does. selectFile() would leave
+        // the box empty whenever it already has the focus (the dialog became active first), and Open would then
+        // do nothing and leave the dialog waiting for ever.
+        auto* name = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* buttons = dlg->findChild<QDialogButtonBox*>();
+        QPushButton* open = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
+        if (!name || !open) {
+            ADD_FAILURE() << "the file dialog has no file name box or no Open button";
+            dlg->reject();
+            return;
+        }
+        name->setText(QString::fromStdString(image.string()));
+        QTest::mouseClick(open, Qt::LeftButton);
+        if (dlg->isVisible()) {
+            ADD_FAILURE() << "the file dialog stayed open with " << name->text().toStdString();
+            dlg->reject();
+        }
     });
     sheet->SendCommandToPage(CCompleteRecoveryPartitionDeviceSelectPage::kCmdOpenRawImage);
     EXPECT_TRUE(asked);
