@@ -10,7 +10,6 @@
 #include "controller/WizardStateFiles.h"
 #include "core/CRecoverySettings.h"
 #include "filesystems/partitions/CCollectAllBasicPartitionandDynamicVolume.h"
-#include "filesystems/partitions/CCollectDiskDevice.h"
 #include "filesystems/partitions/DeviceListQueries.h"
 #include "filesystems/partitions/FileSystemNames.h"
 #include "platform/Clock.h"
@@ -85,8 +84,7 @@ CLostRecoveryDiskDeviceSelectController::CLostRecoveryDiskDeviceSelectController
 CLostRecoveryDiskDeviceSelectController::~CLostRecoveryDiskDeviceSelectController()
 {
     m_page = nullptr;
-    ++*m_generation;
-    JoinWorker();
+    m_refresh.Cancel(nullptr);
     ReleaseDisks();
     ReleaseImages();
 }
@@ -103,17 +101,8 @@ void CLostRecoveryDiskDeviceSelectController::SetPreviousRecoveryText(PreviousRe
 
 void CLostRecoveryDiskDeviceSelectController::SetPage(ILostDiskView* page)
 {
-    if (!page) {
-        ++*m_generation;
-        JoinWorker();
-        m_refreshing = false;
-    }
+    if (!page) m_refresh.Cancel(nullptr);
     m_page = page;
-}
-
-void CLostRecoveryDiskDeviceSelectController::JoinWorker()
-{
-    if (m_worker.joinable()) m_worker.join();
 }
 
 void CLostRecoveryDiskDeviceSelectController::ReleaseDisks()
@@ -180,10 +169,7 @@ CSelectedDevice* CLostRecoveryDiskDeviceSelectController::GetSelection(CSelected
 
 void CLostRecoveryDiskDeviceSelectController::Reset()
 {
-    ++*m_generation;
-    JoinWorker();
-    if (m_refreshing && m_page) m_page->EndRefresh();
-    m_refreshing = false;
+    m_refresh.Cancel(m_page);
     ReleaseDisks();
 }
 
@@ -214,41 +200,23 @@ std::vector<DeviceRow> CLostRecoveryDiskDeviceSelectController::MakeDiskRows(CDi
 
 void CLostRecoveryDiskDeviceSelectController::RefreshDeviceList()
 {
-    if (!m_page || m_refreshing) return;
-    m_refreshing = true;
-    m_page->BeginRefresh();
-    m_page->ClearRows();
-    JoinWorker();
+    if (!m_refresh.Begin(m_page)) return;
     // The rows are gone, so nothing refers to the last enumeration any more.
     ReleaseDisks();
-
-    const uint64_t generation = ++*m_generation;
-    std::shared_ptr<std::atomic<uint64_t>> current = m_generation;
-    ILostDiskView* page = m_page;
-    m_worker = std::thread([this, page, generation, current] {
-        auto result = std::make_shared<Enumeration>();
-        try {
-            CCollectDiskDevice().CollectDiskDevice(result->disks);
-            if (!result->disks.empty()) {
-                CCollectAllBasicPartitionandDynamicVolume().CollectAllBasicPartitionandDynamicVolume(result->disks,
-                                                                                                     result->volumes);
-                for (IStorageDevice* disk : result->disks)
-                    if (disk) result->records.push_back(MakeDiskDeviceRecord(disk, result->volumes));
-                result->rows = MakeDiskRows(result->records, result->volumes);
-            }
-        } catch (...) {
-            LogError("Disk list: the enumeration failed");
-        }
-        if (current->load() != generation) return;
-        page->PostToInterfaceThread([this, result, generation, current] {
-            if (current->load() == generation) OnEnumerated(*result);
-        });
-    });
+    auto result = std::make_shared<Enumeration>();
+    m_refresh.Run(
+        m_page,
+        [result] {
+            CDeviceListRefresh::CollectDisksAndVolumes(result->disks, result->volumes);
+            for (IStorageDevice* disk : result->disks)
+                if (disk) result->records.push_back(MakeDiskDeviceRecord(disk, result->volumes));
+            result->rows = MakeDiskRows(result->records, result->volumes);
+        },
+        [this, result] { OnEnumerated(*result); });
 }
 
 void CLostRecoveryDiskDeviceSelectController::OnEnumerated(Enumeration& result)
 {
-    JoinWorker();
     m_diskDevices.swap(result.disks);
     m_volumes.swap(result.volumes);
     m_disks.swap(result.records);
@@ -269,12 +237,11 @@ void CLostRecoveryDiskDeviceSelectController::OnEnumerated(Enumeration& result)
         for (const DiskDeviceRecord& image : m_images) AddImageRow(image);
         m_page->EndRefresh();
     }
-    m_refreshing = false;
 }
 
 void CLostRecoveryDiskDeviceSelectController::WaitForRefresh()
 {
-    JoinWorker();
+    m_refresh.WaitForWorker();
 }
 
 void CLostRecoveryDiskDeviceSelectController::AddImageRow(const DiskDeviceRecord& image)
@@ -284,19 +251,14 @@ void CLostRecoveryDiskDeviceSelectController::AddImageRow(const DiskDeviceRecord
     row.icon = kIconImage;
     row.name = m_page->LoadString(kImageRowPrefix) + image.szImageName;
     row.sectors = image.u64ImageSectorCount;
-    const int32_t sectorSize = image.pDevice ? image.pDevice->GetSectorSize() : 0;
-    if (sectorSize > 0 && sectorSize <= 4096 && sectorSize % 512 == 0) row.sectorSize = uint32_t(sectorSize);
+    row.sectorSize = CDeviceListRefresh::RowSectorSize(image.pDevice);
     row.item = const_cast<DiskDeviceRecord*>(&image);
     m_page->AddRow(row);
 }
 
 int CLostRecoveryDiskDeviceSelectController::UpdateSelection()
 {
-    m_selection = nullptr;
-    if (m_page) {
-        const int row = m_page->GetSelectedRow();
-        if (row >= 0) m_selection = m_page->GetRowItem(row);
-    }
+    m_selection = CDeviceListRefresh::SelectedItem(m_page);
     return m_selection ? 1 : 0;
 }
 

@@ -6,17 +6,15 @@
 // User-interface thread only, apart from that worker.
 #pragma once
 
+#include "controller/DeviceListRefresh.h"
 #include "controller/ILostRecoveryDiskDeviceSelectController.h"
 #include "filesystems/partitions/DeviceRecords.h"
 #include "storage/recoverystate/CRSDeviceSerializer.h"
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <list>
-#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 class ILostDiskView;
@@ -74,7 +72,7 @@ public:
     // File " and the quoted name, cut to 259 bytes.
     std::string ResultText(const DiskDeviceRecord& record);
 
-    bool IsRefreshing() const { return m_refreshing; }
+    bool IsRefreshing() const { return m_refresh.IsRefreshing(); }
     // Waits for a running enumeration's worker (its rows are posted to the page's event loop).
     void WaitForRefresh();
     CDiskDeviceRecordList& GetDisks() { return m_disks; }
@@ -103,7 +101,6 @@ private:
     void ReleaseImages();
     void OnEnumerated(Enumeration& result);
     void AddImageRow(const DiskDeviceRecord& image);
-    void JoinWorker();
 
     ILostDiskView* m_page = nullptr;
     IWizardPageController* m_previous = nullptr;
@@ -115,10 +112,7 @@ private:
     DiskDeviceRecord* m_chosen = nullptr;
     void* m_selection = nullptr;
     uint32_t m_timeMark = 0;
-    std::thread m_worker;
-    bool m_refreshing = false;
-    // A posted result belongs to the enumeration of this number; older ones are dropped.
-    std::shared_ptr<std::atomic<uint64_t>> m_generation = std::make_shared<std::atomic<uint64_t>>(0);
+    CDeviceListRefresh m_refresh;
 };
 
 // The process-wide controller, made on first use.

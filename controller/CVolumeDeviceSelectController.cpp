@@ -4,7 +4,6 @@
 #include "controller/IDeviceSelectView.h"
 #include "controller/MessageBoxTypes.h"
 #include "filesystems/partitions/CCollectAllBasicPartitionandDynamicVolume.h"
-#include "filesystems/partitions/CCollectDiskDevice.h"
 #include "filesystems/partitions/DeviceListQueries.h"
 #include "filesystems/partitions/FileSystemNames.h"
 #include "filesystems/partitions/VolumesReport.h"
@@ -45,26 +44,16 @@ CVolumeDeviceSelectController::CVolumeDeviceSelectController(RowMaker rows, unsi
 CVolumeDeviceSelectController::~CVolumeDeviceSelectController()
 {
     m_page = nullptr;
-    ++*m_generation;
-    JoinWorker();
+    m_refresh.Cancel(nullptr);
     ReleaseVolumes();
     m_images.clear();
 }
 
 void CVolumeDeviceSelectController::SetPage(IDeviceSelectView* page)
 {
-    if (!page) {
-        // Results posted for the old page are dropped; the worker only collects, so waiting is short.
-        ++*m_generation;
-        JoinWorker();
-        m_refreshing = false;
-    }
+    // Results posted for the old page are dropped; the worker only collects, so waiting is short.
+    if (!page) m_refresh.Cancel(nullptr);
     m_page = page;
-}
-
-void CVolumeDeviceSelectController::JoinWorker()
-{
-    if (m_worker.joinable()) m_worker.join();
 }
 
 void CVolumeDeviceSelectController::ReleaseVolumes()
@@ -76,10 +65,7 @@ void CVolumeDeviceSelectController::ReleaseVolumes()
 
 void CVolumeDeviceSelectController::ReleaseDevices()
 {
-    ++*m_generation;
-    JoinWorker();
-    if (m_refreshing && m_page) m_page->EndRefresh();
-    m_refreshing = false;
+    m_refresh.Cancel(m_page);
     ReleaseVolumes();
 }
 
@@ -92,42 +78,25 @@ void CVolumeDeviceSelectController::ReleaseImages()
 
 void CVolumeDeviceSelectController::RefreshDeviceList()
 {
-    if (!m_page || m_refreshing) return;
-    m_refreshing = true;
-    m_page->BeginRefresh();
-    m_page->ClearRows();
-    JoinWorker();
+    if (!m_refresh.Begin(m_page)) return;
     // The rows are gone, so nothing refers to the last enumeration any more.
     ReleaseVolumes();
-
-    const uint64_t generation = ++*m_generation;
-    std::shared_ptr<std::atomic<uint64_t>> current = m_generation;
-    IDeviceSelectView* page = m_page;
+    auto result = std::make_shared<Enumeration>();
     const RowMaker makeRows = m_makeRows;
-    m_worker = std::thread([this, page, generation, current, makeRows] {
-        auto result = std::make_shared<Enumeration>();
-        try {
-            CCollectDiskDevice().CollectDiskDevice(result->disks);
-            if (!result->disks.empty()) {
-                CCollectAllBasicPartitionandDynamicVolume().CollectAllBasicPartitionandDynamicVolume(result->disks,
-                                                                                                     result->volumes);
-                LogInfo("collect device end");
-                result->rows = makeRows(result->volumes);
-                LogInfo("InitVolumeDeviceSelectCtrl end");
-            }
-        } catch (...) {
-            LogError("Device list: the enumeration failed");
-        }
-        if (current->load() != generation) return;
-        page->PostToInterfaceThread([this, result, generation, current] {
-            if (current->load() == generation) OnEnumerated(*result);
-        });
-    });
+    m_refresh.Run(
+        m_page,
+        [result, makeRows] {
+            CDeviceListRefresh::CollectDisksAndVolumes(result->disks, result->volumes);
+            if (result->disks.empty()) return;
+            LogInfo("collect device end");
+            result->rows = makeRows(result->volumes);
+            LogInfo("InitVolumeDeviceSelectCtrl end");
+        },
+        [this, result] { OnEnumerated(*result); });
 }
 
 void CVolumeDeviceSelectController::OnEnumerated(Enumeration& result)
 {
-    JoinWorker();
     m_disks.swap(result.disks);
     m_volumes.swap(result.volumes);
     if (m_page) {
@@ -138,13 +107,12 @@ void CVolumeDeviceSelectController::OnEnumerated(Enumeration& result)
         for (const ImageEntry& image : m_images) AddImageRow(image);
         m_page->EndRefresh();
     }
-    m_refreshing = false;
 }
 
 void CVolumeDeviceSelectController::WaitForRefresh()
 {
     // The result is queued to the page; the caller's event loop delivers it. Here only the worker ends.
-    JoinWorker();
+    m_refresh.WaitForWorker();
 }
 
 void CVolumeDeviceSelectController::AddImageRow(const ImageEntry& image)
@@ -154,19 +122,14 @@ void CVolumeDeviceSelectController::AddImageRow(const ImageEntry& image)
     row.icon = kIconImage;
     row.name = m_page->LoadString(m_imageRowPrefix) + image.record.szImageName;
     row.sectors = image.record.u64ImageSectorCount;
-    if (image.device) {
-        const int64_t size = image.device->GetSectorSize();
-        if (size > 0 && size <= 4096 && size % 512 == 0) row.sectorSize = uint32_t(size);
-    }
+    row.sectorSize = CDeviceListRefresh::RowSectorSize(image.device.get());
     row.item = const_cast<VolumeDeviceRecord*>(&image.record);
     m_page->AddRow(row);
 }
 
 VolumeDeviceRecord* CVolumeDeviceSelectController::SelectedRecord()
 {
-    if (!m_page) return nullptr;
-    const int row = m_page->GetSelectedRow();
-    return row >= 0 ? static_cast<VolumeDeviceRecord*>(m_page->GetRowItem(row)) : nullptr;
+    return static_cast<VolumeDeviceRecord*>(CDeviceListRefresh::SelectedItem(m_page));
 }
 
 int CVolumeDeviceSelectController::UpdateSelection()

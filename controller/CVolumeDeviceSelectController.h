@@ -4,21 +4,20 @@
 // says which volumes make rows and what comes before them. User-interface thread only, apart from that worker.
 #pragma once
 
+#include "controller/DeviceListRefresh.h"
+#include "controller/IDeviceListCommands.h"
 #include "controller/IWizardPageController.h"
 #include "filesystems/partitions/DeviceRecords.h"
 
-#include <atomic>
 #include <cstdint>
 #include <list>
-#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 class IDeviceSelectView;
 struct DeviceRow;
 
-class CVolumeDeviceSelectController : public IWizardPageController {
+class CVolumeDeviceSelectController : public IWizardPageController, public IDeviceListCommands {
 public:
     static constexpr unsigned kImageOpen = 131;      // "This image file is open!"
     static constexpr unsigned kInvalidImage = 283;   // "This is an invalid image file, please check it!"
@@ -36,15 +35,13 @@ public:
     void SetPage(IDeviceSelectView* page);
     IDeviceSelectView* GetPage() const { return m_page; }
 
-    // Starts a new enumeration of the machine's volumes; returns at once.
-    virtual void RefreshDeviceList();
-    virtual void CreateDiskImage();
-    virtual void OpenDiskImage();
-    virtual void RemoveSelectedImage();
-    // Stores the selected row's record; 1 when a row is selected.
-    virtual int UpdateSelection();
-    // The same store; 1 when the selected row is a disk image.
-    virtual int IsImageSelected();
+    // IDeviceListCommands: the enumeration lists the machine's volumes.
+    void RefreshDeviceList() override;
+    void CreateDiskImage() override;
+    void OpenDiskImage() override;
+    void RemoveSelectedImage() override;
+    int UpdateSelection() override;
+    int IsImageSelected() override;
 
     // Nonzero when the drive of that letter lies on the volume chosen by next.
     int IsDriveOnSelectedSource(char driveLetter);
@@ -52,7 +49,7 @@ public:
     // hold together; its file system is read from its own first sectors. True when it was added.
     bool AddImageRecord(const std::string& path);
 
-    bool IsRefreshing() const { return m_refreshing; }
+    bool IsRefreshing() const { return m_refresh.IsRefreshing(); }
     // Waits for a running enumeration (tests and shut-down); the caller's event loop delivers its rows.
     void WaitForRefresh();
     const CVolumeDeviceRecordList& GetVolumes() const { return m_volumes; }
@@ -82,7 +79,6 @@ private:
     void ReleaseVolumes();
     void OnEnumerated(Enumeration& result);
     void AddImageRow(const ImageEntry& image);
-    void JoinWorker();
 
     const RowMaker m_makeRows;
     const unsigned m_imageRowPrefix;
@@ -91,8 +87,5 @@ private:
     std::list<ImageEntry> m_images;
     uint32_t m_nextImageNumber = 0;
     void* m_selection = nullptr;
-    std::thread m_worker;
-    bool m_refreshing = false;
-    // A posted result belongs to the enumeration of this number; older ones are dropped.
-    std::shared_ptr<std::atomic<uint64_t>> m_generation = std::make_shared<std::atomic<uint64_t>>(0);
+    CDeviceListRefresh m_refresh;
 };

@@ -4,7 +4,7 @@
 
 #include "controller/IDeviceSelectView.h"
 
-class ILostDiskView : public IDeviceSelectView {
+class ILostDiskView : public virtual IDeviceSelectView {
 public:
     // "No lost partition was found" with the offer to search the whole disk; true when the user wants it.
     virtual bool AskFullScanAfterEmptySearch() = 0;

@@ -14,6 +14,7 @@
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/FileTree.h"
+#include "controller/tests/RoadControllerTestSupport.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -24,14 +25,8 @@
 
 namespace {
 
-class FakeSheet : public IWizardSheet {
-public:
-    std::vector<int> pages;
-    void SetActivePage(WIZARD_PAGE page) override { pages.push_back(page); }
-    void EnableNextButton(bool) override {}
-    IWizardPageController* GetCurrentController() override { return nullptr; }
-    int GetCurrentHelpContextId() override { return 0; }
-};
+using roadtest::FakeFileView;
+using roadtest::FakeSheet;
 
 // The device page: no rows of its own (Ctrl+O is the way in), a search that gives what the test put in.
 class FakeDevicePage : public IDeviceSelectView, public ICompleteRecoveryDeviceView {
@@ -126,25 +121,6 @@ public:
         if (!cancelBuild) work(nullptr);
         return cancelBuild;
     }
-};
-
-class FakeFileView : public IFileSelectView {
-public:
-    CFileSystemNode* root = nullptr;
-    ~FakeFileView() override { ClearRoot(); }
-    void ShowRoot(CFileSystemNode* r) override
-    {
-        ClearRoot();
-        root = r;
-    }
-    void ClearRoot() override
-    {
-        DeleteFoundTree(root);
-        root = nullptr;
-    }
-    CFileSystemNode* GetRoot() override { return root; }
-    int ShowMessage(unsigned, unsigned) override { return wizmsg::kAnswerYes; }
-    void SetWaitCursor(bool) override {}
 };
 
 // A found partition no scanner builds a tree of (kind 7), with its rank and recommendation.

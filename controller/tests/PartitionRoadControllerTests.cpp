@@ -14,6 +14,7 @@
 #include "core/devices/CBasicPartitionDevice.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/FileTree.h"
+#include "controller/tests/RoadControllerTestSupport.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -25,70 +26,25 @@
 
 namespace {
 
-std::string Fixture(const std::string& name)
-{
-    return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name;
-}
+using roadtest::FakeFileView;
+using roadtest::FakeSheet;
+using roadtest::Fixture;
 
-class FakeSheet : public IWizardSheet {
+// The disk page: the device page's rows and posted tasks, its own strings and the whole-disk question.
+class FakeDiskView : public roadtest::FakeDeviceView, public ILostDiskView {
 public:
-    std::vector<int> pages;
-    void SetActivePage(WIZARD_PAGE page) override { pages.push_back(page); }
-    void EnableNextButton(bool) override {}
-    IWizardPageController* GetCurrentController() override { return nullptr; }
-    int GetCurrentHelpContextId() override { return 0; }
-};
-
-class FakeDiskView : public ILostDiskView {
-public:
-    std::vector<DeviceRow> rows;
-    int selected = -1;
-    std::vector<unsigned> messages;
     int asked = 0;
     bool wantFullScan = false;
 
-    void ClearRows() override { rows.clear(); }
-    void AddRow(const DeviceRow& row) override { rows.push_back(row); }
-    int GetSelectedRow() override { return selected < int(rows.size()) ? selected : -1; }
-    void* GetRowItem(int row) override { return row >= 0 && row < int(rows.size()) ? rows[size_t(row)].item : nullptr; }
-    void DeleteRow(int row) override { rows.erase(rows.begin() + row); }
-    void BeginRefresh() override {}
-    void EndRefresh() override {}
-    void PostToInterfaceThread(std::function<void()> task) override
-    {
-        std::lock_guard lock(m_lock);
-        m_posted.push_back(std::move(task));
-    }
     std::string LoadString(unsigned id) override
     {
         return id == 410 ? "Results for \nDisk " : id == 409 ? "Results for \nImage File " : "?";
     }
-    int ShowMessage(unsigned id, unsigned) override
-    {
-        messages.push_back(id);
-        return wizmsg::kAnswerOk;
-    }
-    bool ShowFormatRecoveryHint() override { return false; }
-    std::string ChooseImageToOpen() override { return {}; }
-    CreatedImage RunCreateImage(IStorageDevice*, const std::string&, int) override { return {}; }
     bool AskFullScanAfterEmptySearch() override
     {
         ++asked;
         return wantFullScan;
     }
-    void RunPosted()
-    {
-        std::vector<std::function<void()>> tasks;
-        {
-            std::lock_guard lock(m_lock);
-            tasks.swap(m_posted);
-        }
-        for (auto& t : tasks) t();
-    }
-
-private:
-    std::mutex m_lock;
-    std::vector<std::function<void()>> m_posted;
 };
 
 class FakePartitionView : public IFoundPartitionView {
@@ -112,25 +68,6 @@ public:
         return true;
     }
     void UncheckFullScan() override { ++unticks; }
-};
-
-class FakeFileView : public IFileSelectView {
-public:
-    CFileSystemNode* root = nullptr;
-    ~FakeFileView() override { ClearRoot(); }
-    void ShowRoot(CFileSystemNode* r) override
-    {
-        ClearRoot();
-        root = r;
-    }
-    void ClearRoot() override
-    {
-        DeleteFoundTree(root);
-        root = nullptr;
-    }
-    CFileSystemNode* GetRoot() override { return root; }
-    int ShowMessage(unsigned, unsigned) override { return wizmsg::kAnswerYes; }
-    void SetWaitCursor(bool) override {}
 };
 
 class PartitionRoadControllers : public ::testing::Test {

@@ -64,32 +64,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString ScreenshotFolder()
-{
-    const QString dir = QDir::cleanPath(QStringLiteral(SALVIX_BUILD_DATA_DIR "/../screenshots"));
-    QDir().mkpath(dir);
-    return dir;
-}
-
-// Acts on the next modal window of type T as soon as it shows (polling, as a person would wait for it).
-template <class T>
-void WhenModal(std::function<void(T*)> act, int timeoutMs = 60000)
-{
-    auto* timer = new QTimer;
-    auto waited = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, act, waited, timeoutMs] {
-        *waited += 20;
-        if (T* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(w);
-        } else if (*waited > timeoutMs) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start(20);
-}
+using wizardtest::ScreenshotFolder;
+using wizardtest::WhenModal;
 
 // Clicks the item carrying this command in the next popup menu, as soon as it opens; *enabled tells whether
 // the item could be chosen (a disabled one is not clicked and the menu is closed).
@@ -142,47 +118,19 @@ CFileNode* FindFileEndingWith(CFileNode* folder, const char* suffix)
     return nullptr;
 }
 
-class DeletedRoadGui : public ::testing::Test {
+class DeletedRoadGui : public wizardtest::RoadGui {
 protected:
     void SetUp() override
     {
         GetRecoverySettings()->m_recoveryMode = 0;
         CDeleteRecoveryPartitionDeviceSelectController::HintFlag() = true;
     }
-    void TearDown() override
-    {
-        sheet.reset();
-        setenv("SALVIX_DISKS", "", 1);
-        setenv("SALVIX_DRIVES", "", 1);
-        CResourceLibrary::Instance().UnloadLanguageBundle();
-    }
-
-    std::string Unpack(const std::string& fixture)
-    {
-        const std::string image = (dir / (fixture + ".img")).string();
-        EXPECT_EQ(
-            std::system(("xz -dc '" + testsupport::FixturePath(fixture + ".img.xz") + "' > '" + image + "'").c_str()),
-            0);
-        return image;
-    }
 
     void Open()
     {
-        sheet = std::make_unique<CWizardSheet>(CWizardSheet::kLogoBitmap, CWizardSheet::kBottomBitmap);
-        ASSERT_EQ(sheet->GetInitError(), 0);
-        controller.SetWizardSheet(sheet.get());
-        sheet->SetController(&controller);
-        sheet->SetHost(&host);
-        frame.setFixedSize(1000, 700);
-        ASSERT_TRUE(sheet->Create(&frame, 1314));
-        sheet->setGeometry(0, 0, 1000, 700);
-        frame.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        ASSERT_NO_FATAL_FAILURE(OpenSheet());
         volumes = static_cast<CDeleteRecoveryPartitionDeviceSelectPage*>(sheet->GetPage(WP_DELETE_RECOVERY_VOLUME));
-        files = static_cast<CFileSelectPage*>(sheet->GetPage(WP_FILE_SELECT));
-        savePage = static_cast<CSaveFilePage*>(sheet->GetPage(WP_SAVE_FILE));
-        resultPage = static_cast<CSaveResultPage*>(sheet->GetPage(WP_SAVE_RESULT));
-        ASSERT_TRUE(volumes && files && savePage && resultPage);
+        ASSERT_TRUE(volumes);
     }
 
     // Page 0's deleted-file button, then the volume list filled by its worker.
@@ -195,13 +143,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled(); }, 30000));
     }
 
-    void ClickRow(int index)
-    {
-        CDeviceSelectView* view = volumes->GetDeviceList()->View();
-        const QRect row = view->RowRect(index).translated(-view->HorzPos(), -view->VertPos());
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row.center());
-        ASSERT_EQ(volumes->GetDeviceList()->GetSelectedIndex(), index);
-    }
+    void ClickRow(int index) { RoadGui::ClickRow(volumes->GetDeviceList(), index); }
 
     // A click on the volume's row, Next, and OK on the hint; the found-file page follows after the build
     // progress dialog.
@@ -224,68 +166,10 @@ protected:
         EXPECT_TRUE(sheet->RecoverButton().isVisible());
     }
 
-    // The check box of "Deleted Files" in the folder tree.
-    void CheckDeletedFiles(bool byKey = false)
-    {
-        CTreeCtrlPlus* tree = files->Tree()->Tree();
-        QTreeWidgetItem* deleted = nullptr;
-        ASSERT_TRUE(files->Tree()->SelectNodeItem(files->GetRoot()->GetFirstChild(), &deleted));
-        ASSERT_NE(deleted, nullptr);
-        tree->scrollToItem(deleted);
-        if (byKey) {
-            tree->setFocus();
-            QTest::keyClick(tree, Qt::Key_Space);
-        } else {
-            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->StateImageRect(deleted).center());
-        }
-        FileTreeStatistics now;
-        files->GetRoot()->GetStatistics(now);
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                FileTreeStatistics s;
-                return files->GetRoot()->GetStatistics(s) && s.checkedFiles == s.files && s.files > 0;
-            },
-            30000))
-            << now.checkedFiles << " of " << now.files << " checked; item at " << tree->StateImageRect(deleted).x()
-            << "," << tree->StateImageRect(deleted).y() << " visible " << tree->isVisible();
-        QTest::qWait(50);
-    }
+    // The check box of "Deleted Files" in the folder tree; every file ends checked.
+    void CheckDeletedFiles(bool byKey = false) { CheckFirstFolder(true, byKey); }
 
-    // Recover, the target typed into the save-path dialog, OK; the save runs and the result dialog is closed
-    // with its OK. Returns the result page's recovered count.
-    void SaveTo(const std::string& target, const QString& screenshotPrefix = QString())
-    {
-        bool pathShown = false, resultShown = false;
-        WhenModal<CSaveFilePathDlg>([&](CSaveFilePathDlg* dlg) {
-            pathShown = true;
-            CEditPlus* edit = savePage->PathEdit();
-            edit->setFocus();
-            edit->selectAll();
-            QTest::keyClicks(edit, QString::fromStdString(target));
-            if (!screenshotPrefix.isEmpty()) dlg->grab().save(screenshotPrefix + QStringLiteral("-savepath.png"));
-            WhenModal<CSaveFileResultDlg>([&](CSaveFileResultDlg* result) {
-                resultShown = true;
-                if (!screenshotPrefix.isEmpty()) result->grab().save(screenshotPrefix + QStringLiteral("-result.png"));
-                EXPECT_TRUE(resultPage->rect().contains(resultPage->OkButton().geometry()));
-                QTest::mouseClick(&resultPage->OkButton(), Qt::LeftButton);
-            });
-            QTest::mouseClick(dlg->OKButton(), Qt::LeftButton);
-        });
-        QTest::mouseClick(&sheet->RecoverButton(), Qt::LeftButton);
-        EXPECT_TRUE(pathShown);
-        EXPECT_TRUE(resultShown);
-        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    }
-
-    testsupport::TempDir dir;
-    FrameStandIn frame;
-    RecordingHost host;
-    CWizardSheetController controller;
-    std::unique_ptr<CWizardSheet> sheet;
     CDeleteRecoveryPartitionDeviceSelectPage* volumes = nullptr;
-    CFileSelectPage* files = nullptr;
-    CSaveFilePage* savePage = nullptr;
-    CSaveResultPage* resultPage = nullptr;
 };
 
 struct Road {
@@ -302,8 +186,7 @@ TEST_P(DeletedRoadFixtures, DeletedFilesComeBackThroughTheWindow)
         testsupport::DeletedFileExpectations(road.fixture, road.manifest);
     ASSERT_FALSE(expected.empty());
     const std::string image = Unpack(road.fixture);
-    setenv("SALVIX_DISKS", image.c_str(), 1);
-    setenv("SALVIX_DRIVES", ("C=" + image).c_str(), 1);
+    UseImage(image);
     ASSERT_NO_FATAL_FAILURE(Open());
     ASSERT_NO_FATAL_FAILURE(ChooseDeletedFileRecovery());
     EXPECT_TRUE(volumes->GetDeviceList()->View()->GetRow(0).cells.size() > 0);
@@ -363,8 +246,7 @@ int AlwaysOnSource(const char*)
 TEST_F(DeletedRoadGui, ATargetOnTheScannedSourceAsksAndNoKeepsThePage)
 {
     const std::string image = Unpack("fat32");
-    setenv("SALVIX_DISKS", image.c_str(), 1);
-    setenv("SALVIX_DRIVES", ("C=" + image).c_str(), 1);
+    UseImage(image);
     ASSERT_NO_FATAL_FAILURE(Open());
     ASSERT_NO_FATAL_FAILURE(ChooseDeletedFileRecovery());
     ASSERT_NO_FATAL_FAILURE(ScanFirstVolume(true));
@@ -405,8 +287,7 @@ TEST_F(DeletedRoadGui, ATargetOnTheScannedSourceAsksAndNoKeepsThePage)
 TEST_F(DeletedRoadGui, NothingChosenAndNothingCheckedAreTold)
 {
     const std::string image = Unpack("fat32");
-    setenv("SALVIX_DISKS", image.c_str(), 1);
-    setenv("SALVIX_DRIVES", ("C=" + image).c_str(), 1);
+    UseImage(image);
     ASSERT_NO_FATAL_FAILURE(Open());
     ASSERT_NO_FATAL_FAILURE(ChooseDeletedFileRecovery());
     std::vector<QString> told;
@@ -438,8 +319,7 @@ TEST_F(DeletedRoadGui, NothingChosenAndNothingCheckedAreTold)
 TEST_F(DeletedRoadGui, AnImageMadeFromTheImageMenuIsListedOnceScannedLikeItsVolumeAndRemoved)
 {
     const std::string image = Unpack("fat32");
-    setenv("SALVIX_DISKS", image.c_str(), 1);
-    setenv("SALVIX_DRIVES", ("C=" + image).c_str(), 1);
+    UseImage(image);
     ASSERT_NO_FATAL_FAILURE(Open());
     ASSERT_NO_FATAL_FAILURE(ChooseDeletedFileRecovery());
     ASSERT_NO_FATAL_FAILURE(ScanFirstVolume(true));
@@ -529,8 +409,7 @@ TEST_F(DeletedRoadGui, AnImageMadeFromTheImageMenuIsListedOnceScannedLikeItsVolu
 TEST_F(DeletedRoadGui, PreviewShowsADeletedFileWhoseRecoverSavesItAndTheToolsBarExportsTheState)
 {
     const std::string image = Unpack("fat32");
-    setenv("SALVIX_DISKS", image.c_str(), 1);
-    setenv("SALVIX_DRIVES", ("C=" + image).c_str(), 1);
+    UseImage(image);
     ASSERT_NO_FATAL_FAILURE(Open());
     ASSERT_NO_FATAL_FAILURE(ChooseDeletedFileRecovery());
     ASSERT_NO_FATAL_FAILURE(ScanFirstVolume(true));
@@ -624,8 +503,7 @@ TEST(FoundFilePageExport, NamesAndSuffixes)
 TEST_F(DeletedRoadGui, ScreenshotsOfEveryPageInEachLanguage)
 {
     const std::string image = Unpack("fat32");
-    setenv("SALVIX_DISKS", image.c_str(), 1);
-    setenv("SALVIX_DRIVES", ("C=" + image).c_str(), 1);
+    UseImage(image);
     auto& lib = CResourceLibrary::Instance();
     const QString folder = ScreenshotFolder();
     for (const QString& language : {QStringLiteral("English"), QStringLiteral("Deutsch"), QStringLiteral("Japanese")}) {

@@ -54,32 +54,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString ScreenshotFolder()
-{
-    const QString dir = QDir::cleanPath(QStringLiteral(SALVIX_BUILD_DATA_DIR "/../screenshots"));
-    QDir().mkpath(dir);
-    return dir;
-}
-
-// Acts on the next modal window of type T as soon as it shows.
-template <class T>
-void WhenModal(std::function<void(T*)> act, int timeoutMs = 60000)
-{
-    auto* timer = new QTimer;
-    auto waited = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, act, waited, timeoutMs] {
-        *waited += 20;
-        if (T* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(w);
-        } else if (*waited > timeoutMs) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start(20);
-}
+using wizardtest::ScreenshotFolder;
+using wizardtest::WhenModal;
 
 // The surviving files of a format fixture's manifest: the end of their path and their SHA-256.
 std::vector<std::pair<std::string, std::string>> SurvivingFiles(const std::string& fixture)
@@ -96,7 +72,7 @@ std::vector<std::pair<std::string, std::string>> SurvivingFiles(const std::strin
     return out;
 }
 
-class FormatRoadGui : public ::testing::Test {
+class FormatRoadGui : public wizardtest::RoadGui {
 protected:
     void SetUp() override
     {
@@ -108,46 +84,17 @@ protected:
     }
     void TearDown() override
     {
-        sheet.reset();
-        setenv("SALVIX_DISKS", "", 1);
-        setenv("SALVIX_DRIVES", "", 1);
+        RoadGui::TearDown();
         GetRecoverySettings()->m_manuallySelectHistoricalPartitions = 0;
-        CResourceLibrary::Instance().UnloadLanguageBundle();
-    }
-
-    std::string Unpack(const std::string& fixture)
-    {
-        const std::string image = (dir / (fixture + ".img")).string();
-        EXPECT_EQ(
-            std::system(("xz -dc '" + testsupport::FixturePath(fixture + ".img.xz") + "' > '" + image + "'").c_str()),
-            0);
-        return image;
-    }
-    void UseImage(const std::string& image)
-    {
-        setenv("SALVIX_DISKS", image.c_str(), 1);
-        setenv("SALVIX_DRIVES", ("C=" + image).c_str(), 1);
     }
 
     void Open()
     {
-        sheet = std::make_unique<CWizardSheet>(CWizardSheet::kLogoBitmap, CWizardSheet::kBottomBitmap);
-        ASSERT_EQ(sheet->GetInitError(), 0);
-        controller.SetWizardSheet(sheet.get());
-        sheet->SetController(&controller);
-        sheet->SetHost(&host);
-        frame.setFixedSize(1000, 700);
-        ASSERT_TRUE(sheet->Create(&frame, 1314));
-        sheet->setGeometry(0, 0, 1000, 700);
-        frame.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        ASSERT_NO_FATAL_FAILURE(OpenSheet());
         devices = static_cast<CCompleteRecoveryPartitionDeviceSelectPage*>(sheet->GetPage(WP_COMPLETE_RECOVERY_DEVICE));
         partitions = static_cast<CCompleteRecoveryScanPartitionDeviceSelectPage*>(
             sheet->GetPage(WP_COMPLETE_RECOVERY_SCAN_PARTITION));
-        files = static_cast<CFileSelectPage*>(sheet->GetPage(WP_FILE_SELECT));
-        savePage = static_cast<CSaveFilePage*>(sheet->GetPage(WP_SAVE_FILE));
-        resultPage = static_cast<CSaveResultPage*>(sheet->GetPage(WP_SAVE_RESULT));
-        ASSERT_TRUE(devices && partitions && files && savePage && resultPage);
+        ASSERT_TRUE(devices && partitions);
     }
 
     // Page 0's button (1 format, 3 photo recovery), then the device list filled by its worker.
@@ -160,62 +107,13 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled(); }, 30000));
     }
 
-    void ClickRow(int n)
-    {
-        CDeviceSelectView* view = devices->GetDeviceList()->View();
-        const QRect row = view->RowRect(n).translated(-view->HorzPos(), -view->VertPos());
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row.center());
-        ASSERT_EQ(devices->GetDeviceList()->GetSelectedIndex(), n);
-    }
+    void ClickRow(int n) { RoadGui::ClickRow(devices->GetDeviceList(), n); }
 
     // Every file of the found tree ticked by a click on the first folder's check box.
-    void CheckEverything()
-    {
-        CTreeCtrlPlus* tree = files->Tree()->Tree();
-        QTreeWidgetItem* item = nullptr;
-        ASSERT_TRUE(files->Tree()->SelectNodeItem(files->GetRoot()->GetFirstChild(), &item));
-        ASSERT_NE(item, nullptr);
-        tree->scrollToItem(item);
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->StateImageRect(item).center());
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                FileTreeStatistics s;
-                return files->GetRoot()->GetStatistics(s) && s.checkedFiles > 0;
-            },
-            30000));
-        QTest::qWait(50);
-    }
+    void CheckEverything() { CheckFirstFolder(false); }
 
-    void SaveTo(const std::string& target)
-    {
-        bool pathShown = false, resultShown = false;
-        WhenModal<CSaveFilePathDlg>([&](CSaveFilePathDlg* dlg) {
-            pathShown = true;
-            CEditPlus* edit = savePage->PathEdit();
-            edit->setFocus();
-            edit->selectAll();
-            QTest::keyClicks(edit, QString::fromStdString(target));
-            WhenModal<CSaveFileResultDlg>([&](CSaveFileResultDlg*) {
-                resultShown = true;
-                QTest::mouseClick(&resultPage->OkButton(), Qt::LeftButton);
-            });
-            QTest::mouseClick(dlg->OKButton(), Qt::LeftButton);
-        });
-        QTest::mouseClick(&sheet->RecoverButton(), Qt::LeftButton);
-        EXPECT_TRUE(pathShown);
-        EXPECT_TRUE(resultShown);
-    }
-
-    testsupport::TempDir dir;
-    FrameStandIn frame;
-    RecordingHost host;
-    CWizardSheetController controller;
-    std::unique_ptr<CWizardSheet> sheet;
     CCompleteRecoveryPartitionDeviceSelectPage* devices = nullptr;
     CCompleteRecoveryScanPartitionDeviceSelectPage* partitions = nullptr;
-    CFileSelectPage* files = nullptr;
-    CSaveFilePage* savePage = nullptr;
-    CSaveResultPage* resultPage = nullptr;
 };
 
 TEST_F(FormatRoadGui, AFat32QuickFormattedAsNtfsGivesBackItsFilesWithNames)

@@ -53,32 +53,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString ScreenshotFolder()
-{
-    const QString dir = QDir::cleanPath(QStringLiteral(SALVIX_BUILD_DATA_DIR "/../screenshots"));
-    QDir().mkpath(dir);
-    return dir;
-}
-
-// Acts on the next modal window of type T as soon as it shows (polling, as a person would wait for it).
-template <class T>
-void WhenModal(std::function<void(T*)> act, int timeoutMs = 60000)
-{
-    auto* timer = new QTimer;
-    auto waited = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, act, waited, timeoutMs] {
-        *waited += 20;
-        if (T* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(w);
-        } else if (*waited > timeoutMs) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start(20);
-}
+using wizardtest::ScreenshotFolder;
+using wizardtest::WhenModal;
 
 // The files of one partition of the lost-disk manifest: path -> sha256.
 std::map<std::string, std::string> ManifestFiles(const std::string& label)
@@ -95,7 +71,7 @@ std::map<std::string, std::string> ManifestFiles(const std::string& label)
     return files;
 }
 
-class PartitionRoadGui : public ::testing::Test {
+class PartitionRoadGui : public wizardtest::RoadGui {
 protected:
     void SetUp() override
     {
@@ -108,39 +84,16 @@ protected:
         // The controllers outlive the sheet, as they do the program's windows: each test starts afresh.
         GetLostRecoveryPartitionDeviceSelectController()->Reset();
         GetLostRecoveryDiskDeviceSelectController()->Reset();
-        sheet.reset();
+        RoadGui::TearDown();
         SetLostPartitionSearch({});
-        setenv("SALVIX_DISKS", "", 1);
-        CResourceLibrary::Instance().UnloadLanguageBundle();
-    }
-
-    std::string Unpack(const std::string& fixture)
-    {
-        const std::string image = (dir / (fixture + ".img")).string();
-        EXPECT_EQ(
-            std::system(("xz -dc '" + testsupport::FixturePath(fixture + ".img.xz") + "' > '" + image + "'").c_str()),
-            0);
-        return image;
     }
 
     void Open()
     {
-        sheet = std::make_unique<CWizardSheet>(CWizardSheet::kLogoBitmap, CWizardSheet::kBottomBitmap);
-        ASSERT_EQ(sheet->GetInitError(), 0);
-        controller.SetWizardSheet(sheet.get());
-        sheet->SetController(&controller);
-        sheet->SetHost(&host);
-        frame.setFixedSize(1000, 700);
-        ASSERT_TRUE(sheet->Create(&frame, 1314));
-        sheet->setGeometry(0, 0, 1000, 700);
-        frame.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        ASSERT_NO_FATAL_FAILURE(OpenSheet());
         disks = static_cast<CLostRecoveryDiskDeviceSelectPage*>(sheet->GetPage(WP_LOST_RECOVERY_DISK));
         partitions = static_cast<CLostRecoveryPartitionDeviceSelectPage*>(sheet->GetPage(WP_LOST_RECOVERY_PARTITION));
-        files = static_cast<CFileSelectPage*>(sheet->GetPage(WP_FILE_SELECT));
-        savePage = static_cast<CSaveFilePage*>(sheet->GetPage(WP_SAVE_FILE));
-        resultPage = static_cast<CSaveResultPage*>(sheet->GetPage(WP_SAVE_RESULT));
-        ASSERT_TRUE(disks && partitions && files && savePage && resultPage);
+        ASSERT_TRUE(disks && partitions);
     }
 
     // Page 0's partition-recovery button, then the disk list filled by its worker.
@@ -151,15 +104,6 @@ protected:
         ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_DISK);
         ASSERT_TRUE(QTest::qWaitFor([&] { return disks->GetDeviceList()->GetItemCount() > 0; }, 30000));
         ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled(); }, 30000));
-    }
-
-    static void ClickRow(CDeviceSelectCtrl* list, int row)
-    {
-        CDeviceSelectView* view = list->View();
-        view->EnsureVisible(row);
-        const QRect r = view->RowRect(row).translated(-view->HorzPos(), -view->VertPos());
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, r.center());
-        ASSERT_EQ(list->GetSelectedIndex(), row);
     }
 
     // The disk's row, Next: the search runs under its dialog and page 4 lists what it found.
@@ -197,54 +141,10 @@ protected:
     }
 
     // The check box of the partition's folder in the folder tree; every file ends checked.
-    void CheckPartition()
-    {
-        CTreeCtrlPlus* tree = files->Tree()->Tree();
-        QTreeWidgetItem* item = nullptr;
-        ASSERT_TRUE(files->Tree()->SelectNodeItem(files->GetRoot()->GetFirstChild(), &item));
-        ASSERT_NE(item, nullptr);
-        tree->scrollToItem(item);
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->StateImageRect(item).center());
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                FileTreeStatistics s;
-                return files->GetRoot()->GetStatistics(s) && s.checkedFiles == s.files && s.files > 0;
-            },
-            30000));
-        QTest::qWait(50);
-    }
+    void CheckPartition() { CheckFirstFolder(true); }
 
-    void SaveTo(const std::string& target, const QString& screenshotPrefix = QString())
-    {
-        bool pathShown = false, resultShown = false;
-        WhenModal<CSaveFilePathDlg>([&](CSaveFilePathDlg* dlg) {
-            pathShown = true;
-            CEditPlus* edit = savePage->PathEdit();
-            edit->setFocus();
-            edit->selectAll();
-            QTest::keyClicks(edit, QString::fromStdString(target));
-            WhenModal<CSaveFileResultDlg>([&](CSaveFileResultDlg* result) {
-                resultShown = true;
-                if (!screenshotPrefix.isEmpty()) result->grab().save(screenshotPrefix + QStringLiteral("-result.png"));
-                QTest::mouseClick(&resultPage->OkButton(), Qt::LeftButton);
-            });
-            QTest::mouseClick(dlg->OKButton(), Qt::LeftButton);
-        });
-        QTest::mouseClick(&sheet->RecoverButton(), Qt::LeftButton);
-        EXPECT_TRUE(pathShown);
-        EXPECT_TRUE(resultShown);
-    }
-
-    testsupport::TempDir dir;
-    FrameStandIn frame;
-    RecordingHost host;
-    CWizardSheetController controller;
-    std::unique_ptr<CWizardSheet> sheet;
     CLostRecoveryDiskDeviceSelectPage* disks = nullptr;
     CLostRecoveryPartitionDeviceSelectPage* partitions = nullptr;
-    CFileSelectPage* files = nullptr;
-    CSaveFilePage* savePage = nullptr;
-    CSaveResultPage* resultPage = nullptr;
 };
 
 class PartitionRoadFixtures : public PartitionRoadGui, public ::testing::WithParamInterface<const char*> {};
@@ -255,7 +155,7 @@ TEST_P(PartitionRoadFixtures, FilesOfALostPartitionComeBackThroughTheWindow)
     const std::map<std::string, std::string> expected = ManifestFiles(label);
     ASSERT_FALSE(expected.empty());
     const std::string image = Unpack("lost-disk");
-    setenv("SALVIX_DISKS", image.c_str(), 1);
+    UseImage(image, false);
     ASSERT_NO_FATAL_FAILURE(Open());
     ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery());
     ASSERT_NO_FATAL_FAILURE(SearchFirstDisk());
@@ -307,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(LostDisk, PartitionRoadFixtures, ::testing::Values("LOS
 TEST_F(PartitionRoadGui, NothingChosenIsToldAndFullScanAndRowsExcludeEachOther)
 {
     const std::string image = Unpack("lost-disk");
-    setenv("SALVIX_DISKS", image.c_str(), 1);
+    UseImage(image, false);
     ASSERT_NO_FATAL_FAILURE(Open());
     ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery());
     std::vector<QString> told;
@@ -343,7 +243,7 @@ TEST_F(PartitionRoadGui, NothingChosenIsToldAndFullScanAndRowsExcludeEachOther)
 TEST_F(PartitionRoadGui, ACancelledSearchStaysOnTheDiskPage)
 {
     const std::string image = Unpack("lost-disk");
-    setenv("SALVIX_DISKS", image.c_str(), 1);
+    UseImage(image, false);
     ASSERT_NO_FATAL_FAILURE(Open());
     ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery());
     int searches = 0;
@@ -379,7 +279,7 @@ TEST_F(PartitionRoadGui, ASearchThatFindsNothingAsksBeforeSearchingTheWholeDisk)
         out.seekp(16 * 1024 * 1024 - 1);
         out.put('\0');
     }
-    setenv("SALVIX_DISKS", blank.c_str(), 1);
+    UseImage(blank.string(), false);
     ASSERT_NO_FATAL_FAILURE(Open());
     ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery());
     ASSERT_NO_FATAL_FAILURE(ClickRow(disks->GetDeviceList(), 0));
@@ -398,7 +298,7 @@ TEST_F(PartitionRoadGui, ASearchThatFindsNothingAsksBeforeSearchingTheWholeDisk)
 TEST_F(PartitionRoadGui, ScreenshotsOfThePagesInEachLanguage)
 {
     const std::string image = Unpack("lost-disk");
-    setenv("SALVIX_DISKS", image.c_str(), 1);
+    UseImage(image, false);
     auto& lib = CResourceLibrary::Instance();
     const QString folder = ScreenshotFolder();
     for (const QString& language : {QStringLiteral("English"), QStringLiteral("Deutsch"), QStringLiteral("Japanese")}) {

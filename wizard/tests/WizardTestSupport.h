@@ -1,14 +1,30 @@
 // Stand-ins of the wizard tests: a host that records what the sheet asks of it, a page controller that
-// counts its calls, and a page with such a controller.
+// counts its calls, and a page with such a controller; and what the road tests share, which drive a whole
+// sheet offscreen through its widgets (wizardtest::RoadGui).
 #pragma once
 
+#include "controller/CWizardSheetController.h"
 #include "controller/IWizardPageController.h"
 #include "controls/WindowMessages.h"
+#include "tests/support/TempDir.h"
 #include "wizard/CWizardPage.h"
+#include "wizard/CWizardSheet.h"
 #include "wizard/IWizardSheetHost.h"
 
+#include <QApplication>
+#include <QTimer>
 #include <QWidget>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
 #include <vector>
+
+class CDeviceSelectCtrl;
+class CFileSelectPage;
+class CSaveFilePage;
+class CSaveResultPage;
 
 class RecordingHost : public IWizardSheetHost {
 public:
@@ -67,3 +83,62 @@ protected:
         if (CWindowMessage* m = CWindowMessage::From(e)) messages.push_back(m->Message());
     }
 };
+
+namespace wizardtest {
+
+// build/screenshots, made when missing.
+QString ScreenshotFolder();
+
+// Acts on the next modal window of type T as soon as it shows (polling, as a person would wait for it).
+template <class T>
+void WhenModal(std::function<void(T*)> act, int timeoutMs = 60000)
+{
+    auto* timer = new QTimer;
+    auto waited = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, act, waited, timeoutMs] {
+        *waited += 20;
+        if (T* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            act(w);
+        } else if (*waited > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(20);
+}
+
+// A whole wizard sheet in a 1000 x 700 frame, driven through its widgets: the fixture images it unpacks
+// stand in for the machine's disks and drives. Each test opens its own sheet; the language bundle and the
+// device variables are reset after it.
+class RoadGui : public ::testing::Test {
+protected:
+    void TearDown() override;
+
+    // The fixture image unpacked into the test's folder; its path.
+    std::string Unpack(const std::string& fixture);
+    // The image stands for the machine's one disk and, with asDriveC, for drive C.
+    static void UseImage(const std::string& image, bool asDriveC = true);
+    // A new sheet shown in the frame; the found-file, save and result pages are looked up.
+    void OpenSheet();
+    // A click on the row of a device list (scrolled into view).
+    static void ClickRow(CDeviceSelectCtrl* list, int row);
+    // The check box of the found tree's first folder, by a click (or the space key); then waits until
+    // every file is checked (everyFile) or any is.
+    void CheckFirstFolder(bool everyFile, bool byKey = false);
+    // Recover, the target typed into the save-path dialog, OK; the save runs and the result dialog is
+    // closed with its OK. With a prefix, both dialogs are grabbed to prefix-savepath.png and -result.png.
+    void SaveTo(const std::string& target, const QString& screenshotPrefix = QString());
+
+    testsupport::TempDir dir;
+    FrameStandIn frame;
+    RecordingHost host;
+    CWizardSheetController controller;
+    std::unique_ptr<CWizardSheet> sheet;
+    CFileSelectPage* files = nullptr;
+    CSaveFilePage* savePage = nullptr;
+    CSaveResultPage* resultPage = nullptr;
+};
+
+} // namespace wizardtest

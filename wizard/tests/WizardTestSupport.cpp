@@ -1,0 +1,132 @@
+// The road tests' shared sheet, clicks and saving.
+#include "wizard/tests/WizardTestSupport.h"
+
+#include "controls/CEditPlus.h"
+#include "controls/CResourceLibrary.h"
+#include "filesystems/tree/CFileSystemNode.h"
+#include "tests/support/FixtureManifests.h"
+#include "views/devices/CDeviceSelectCtrl.h"
+#include "views/devices/CDeviceSelectView.h"
+#include "views/files/CFileTreeCtrl.h"
+#include "views/files/CTreeCtrlPlus.h"
+#include "views/saving/CSaveFilePathDlg.h"
+#include "views/saving/CSaveFileResultDlg.h"
+#include "wizard/CFileSelectPage.h"
+#include "wizard/CSaveFilePage.h"
+#include "wizard/CSaveResultPage.h"
+
+#include <QDir>
+#include <QTest>
+
+#include <cstdlib>
+
+namespace wizardtest {
+
+QString ScreenshotFolder()
+{
+    const QString folder = QDir::cleanPath(QStringLiteral(SALVIX_BUILD_DATA_DIR "/../screenshots"));
+    QDir().mkpath(folder);
+    return folder;
+}
+
+void RoadGui::TearDown()
+{
+    sheet.reset();
+    setenv("SALVIX_DISKS", "", 1);
+    setenv("SALVIX_DRIVES", "", 1);
+    CResourceLibrary::Instance().UnloadLanguageBundle();
+}
+
+std::string RoadGui::Unpack(const std::string& fixture)
+{
+    const std::string image = (dir / (fixture + ".img")).string();
+    EXPECT_EQ(std::system(("xz -dc '" + testsupport::FixturePath(fixture + ".img.xz") + "' > '" + image + "'").c_str()),
+              0);
+    return image;
+}
+
+void RoadGui::UseImage(const std::string& image, bool asDriveC)
+{
+    setenv("SALVIX_DISKS", image.c_str(), 1);
+    if (asDriveC) setenv("SALVIX_DRIVES", ("C=" + image).c_str(), 1);
+}
+
+void RoadGui::OpenSheet()
+{
+    sheet = std::make_unique<CWizardSheet>(CWizardSheet::kLogoBitmap, CWizardSheet::kBottomBitmap);
+    ASSERT_EQ(sheet->GetInitError(), 0);
+    controller.SetWizardSheet(sheet.get());
+    sheet->SetController(&controller);
+    sheet->SetHost(&host);
+    frame.setFixedSize(1000, 700);
+    ASSERT_TRUE(sheet->Create(&frame, 1314));
+    sheet->setGeometry(0, 0, 1000, 700);
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    files = static_cast<CFileSelectPage*>(sheet->GetPage(WP_FILE_SELECT));
+    savePage = static_cast<CSaveFilePage*>(sheet->GetPage(WP_SAVE_FILE));
+    resultPage = static_cast<CSaveResultPage*>(sheet->GetPage(WP_SAVE_RESULT));
+    ASSERT_TRUE(files && savePage && resultPage);
+}
+
+void RoadGui::ClickRow(CDeviceSelectCtrl* list, int row)
+{
+    CDeviceSelectView* view = list->View();
+    view->EnsureVisible(row);
+    const QRect r = view->RowRect(row).translated(-view->HorzPos(), -view->VertPos());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, r.center());
+    ASSERT_EQ(list->GetSelectedIndex(), row);
+}
+
+void RoadGui::CheckFirstFolder(bool everyFile, bool byKey)
+{
+    CTreeCtrlPlus* tree = files->Tree()->Tree();
+    QTreeWidgetItem* item = nullptr;
+    ASSERT_TRUE(files->Tree()->SelectNodeItem(files->GetRoot()->GetFirstChild(), &item));
+    ASSERT_NE(item, nullptr);
+    tree->scrollToItem(item);
+    if (byKey) {
+        tree->setFocus();
+        QTest::keyClick(tree, Qt::Key_Space);
+    } else {
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->StateImageRect(item).center());
+    }
+    FileTreeStatistics now;
+    files->GetRoot()->GetStatistics(now);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            FileTreeStatistics s;
+            if (!files->GetRoot()->GetStatistics(s)) return false;
+            return everyFile ? s.checkedFiles == s.files && s.files > 0 : s.checkedFiles > 0;
+        },
+        30000))
+        << now.checkedFiles << " of " << now.files << " checked; item at " << tree->StateImageRect(item).x() << ","
+        << tree->StateImageRect(item).y() << " visible " << tree->isVisible();
+    QTest::qWait(50);
+}
+
+void RoadGui::SaveTo(const std::string& target, const QString& screenshotPrefix)
+{
+    bool pathShown = false, resultShown = false;
+    WhenModal<CSaveFilePathDlg>([&](CSaveFilePathDlg* dlg) {
+        pathShown = true;
+        CEditPlus* edit = savePage->PathEdit();
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, QString::fromStdString(target));
+        if (!screenshotPrefix.isEmpty()) dlg->grab().save(screenshotPrefix + QStringLiteral("-savepath.png"));
+        WhenModal<CSaveFileResultDlg>([&](CSaveFileResultDlg* result) {
+            resultShown = true;
+            if (!screenshotPrefix.isEmpty()) result->grab().save(screenshotPrefix + QStringLiteral("-result.png"));
+            EXPECT_TRUE(resultPage->rect().contains(resultPage->OkButton().geometry()));
+            QTest::mouseClick(&resultPage->OkButton(), Qt::LeftButton);
+        });
+        QTest::mouseClick(dlg->OKButton(), Qt::LeftButton);
+    });
+    QTest::mouseClick(&sheet->RecoverButton(), Qt::LeftButton);
+    EXPECT_TRUE(pathShown);
+    EXPECT_TRUE(resultShown);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+} // namespace wizardtest
