@@ -1,6 +1,7 @@
 // End to end through salvix-e2e on the fixture images: every deleted file the manifest holds to its bytes
 // comes back byte-exact under its own name with its modification time, and a second run into the same folder
 // makes a numbered folder and changes nothing of the first.
+#include "tests/e2e/tests/HarnessRun.h"
 #include "tests/support/FixtureManifests.h"
 #include "tests/support/TempDir.h"
 
@@ -34,24 +35,12 @@ struct Fixture {
     Manifest manifest;
 };
 
-struct HarnessRun {
-    int exitCode = -1;
-    std::string output;
-};
+using e2e::HarnessRun;
 
 // environment: assignments put before the command ("TZ=Europe/Berlin ").
 HarnessRun Harness(const fs::path& image, const fs::path& outdir, const std::string& environment = "")
 {
-    const std::string command =
-        environment + "'" + SALVIX_E2E_HARNESS + "' deleted '" + image.string() + "' '" + outdir.string() + "' 2>&1";
-    HarnessRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    std::array<char, 4096> buffer;
-    while (size_t got = std::fread(buffer.data(), 1, buffer.size(), pipe)) run.output.append(buffer.data(), got);
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return e2e::RunHarness("deleted", image, outdir, environment);
 }
 
 std::map<std::string, testsupport::SavedFile> Saved(const fs::path& folder)

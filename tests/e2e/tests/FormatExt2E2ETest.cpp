@@ -2,6 +2,7 @@
 // (tests/fixtures/make_format_ext2_image.sh): the ext2 scanner finds the old file system from its backup
 // superblocks, and every file of the folders that lay outside the overwritten first group comes back
 // byte-exact under its own name.
+#include "tests/e2e/tests/HarnessRun.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -46,15 +47,9 @@ TEST(FormatExt2E2E, Ext2ReformattedAsFat32GivesBackItsFiles)
     ASSERT_EQ(
         std::system(("xz -dc '" + FixturePath("format-ext2-as-fat32.img.xz") + "' > '" + image.string() + "'").c_str()),
         0);
-    const std::string command =
-        std::string("'") + SALVIX_E2E_HARNESS + "' format '" + image.string() + "' '" + out.string() + "' 2>&1";
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::array<char, 4096> buffer;
-    while (size_t got = std::fread(buffer.data(), 1, buffer.size(), pipe)) output.append(buffer.data(), got);
-    const int status = pclose(pipe);
-    ASSERT_TRUE(WIFEXITED(status)) << output;
+    const e2e::HarnessRun run = e2e::RunHarness("format", image, out);
+    const std::string& output = run.output;
+    ASSERT_NE(run.exitCode, -1) << output;
     EXPECT_NE(output.find("EXT2 first=0 sectors=131072"), std::string::npos) << output;
 
     // Saved files by name, each with its bytes' digest.

@@ -10,11 +10,11 @@
 
 namespace e2e {
 
-HarnessRun RunHarness(const std::string& mode, const std::filesystem::path& image, const std::filesystem::path& outdir,
-                      const std::string& environment)
+HarnessRun RunHarnessCommand(const std::string& arguments, const std::string& environment, int timeoutSeconds)
 {
-    const std::string command = environment + "'" + SALVIX_E2E_HARNESS + "' " + mode + " '" + image.string() + "' '" +
-                                outdir.string() + "' 2>&1";
+    std::string command = environment + " ";
+    if (timeoutSeconds > 0) command += "timeout " + std::to_string(timeoutSeconds) + " ";
+    command += std::string("'") + SALVIX_E2E_HARNESS + "' " + arguments + " 2>&1";
     HarnessRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return run;
@@ -23,6 +23,12 @@ HarnessRun RunHarness(const std::string& mode, const std::filesystem::path& imag
     const int status = pclose(pipe);
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+HarnessRun RunHarness(const std::string& mode, const std::filesystem::path& image, const std::filesystem::path& outdir,
+                      const std::string& environment)
+{
+    return RunHarnessCommand(mode + " '" + image.string() + "' '" + outdir.string() + "'", environment);
 }
 
 std::map<std::string, std::string> SavedSha256(const std::filesystem::path& folder)

@@ -13,8 +13,12 @@ struct HarnessRun {
     std::string output; // standard output and standard error
 };
 
-// `salvix-e2e <mode> <image> <outdir>`; environment: assignments put before the command
-// ("SALVIX_E2E_SECTOR_SIZE=4096 ").
+// `salvix-e2e <arguments>`, the arguments as the shell reads them; environment: what is put before the command
+// (assignments such as "TZ=UTC", or a wrapper); timeoutSeconds: when not 0, the harness is stopped after that
+// long, so that a source that blocks fails the test instead of hanging it.
+HarnessRun RunHarnessCommand(const std::string& arguments, const std::string& environment = "", int timeoutSeconds = 0);
+
+// `salvix-e2e <mode> <image> <outdir>`, the paths quoted.
 HarnessRun RunHarness(const std::string& mode, const std::filesystem::path& image, const std::filesystem::path& outdir,
                       const std::string& environment = "");
 

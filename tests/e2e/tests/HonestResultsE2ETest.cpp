@@ -1,5 +1,6 @@
 // End to end through salvix-e2e on sources and targets that cannot be used: each is refused with its reason
 // and an exit code that tells a good recovery from an empty or failed one.
+#include "tests/e2e/tests/HarnessRun.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -20,24 +21,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    std::string output; // stdout and stderr together
-};
+using Outcome = e2e::HarnessRun;
 
 // Runs the harness with a time limit, so a source that blocks fails the test instead of hanging it.
 Outcome RunHarness(const std::string& arguments, const std::string& environment = "")
 {
-    Outcome outcome;
-    const std::string command = environment + " timeout 60 '" SALVIX_E2E_HARNESS "' " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return outcome;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) outcome.output.append(buffer, n);
-    const int status = pclose(pipe);
-    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return outcome;
+    return e2e::RunHarnessCommand(arguments, environment, 60);
 }
 
 std::string Quote(const std::string& s)

@@ -1,6 +1,7 @@
 // End to end through salvix-e2e on the disk whose partition table was zeroed (tests/fixtures/
 // make_lost_partition_image.sh): the partition search names every volume with its file system, start, size and
 // label, and the lost mode saves every file of each one byte-exact under its own name.
+#include "tests/e2e/tests/HarnessRun.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -35,22 +36,11 @@ std::vector<std::string> Fields(const std::string& line)
     return out;
 }
 
-struct HarnessRun {
-    int exitCode = -1;
-    std::string output;
-};
+using e2e::HarnessRun;
 
 HarnessRun Harness(const std::string& arguments)
 {
-    const std::string command = std::string("'") + SALVIX_E2E_HARNESS + "' " + arguments + " 2>&1";
-    HarnessRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    std::array<char, 4096> buffer;
-    while (size_t got = std::fread(buffer.data(), 1, buffer.size(), pipe)) run.output.append(buffer.data(), got);
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return e2e::RunHarnessCommand(arguments);
 }
 
 std::string Sha256(const fs::path& file)

@@ -1,6 +1,7 @@
 // End to end through "salvix-e2e raw": a disk composed of every committed RAW fixture at sector offsets in
 // random filler, with 512- and 4096-byte sectors, gives every file back byte-exact under its type's extension.
 #include "core/filetypes/RawTypeTable.h"
+#include "tests/e2e/tests/HarnessRun.h"
 #include "tests/support/RawImageComposer.h"
 #include "tests/support/TempDir.h"
 
@@ -62,15 +63,10 @@ std::string Upper(std::string s)
 
 std::string RunHarness(const fs::path& image, const fs::path& out, int sectorSize, const std::string& env = {})
 {
-    const std::string command = env + " SALVIX_E2E_SECTOR_SIZE=" + std::to_string(sectorSize) + " '" +
-                                SALVIX_E2E_HARNESS + "' raw '" + image.string() + "' '" + out.string() + "' 2>&1";
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return output;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-    EXPECT_EQ(pclose(pipe), 0) << output;
-    return output;
+    const e2e::HarnessRun run =
+        e2e::RunHarness("raw", image, out, env + " SALVIX_E2E_SECTOR_SIZE=" + std::to_string(sectorSize));
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    return run.output;
 }
 
 // The saved files by SHA-256, with their extensions.
