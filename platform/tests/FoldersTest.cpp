@@ -1,5 +1,6 @@
 // Folder lookup from the environment, and the private temporary folder's mode and removal at exit.
 #include "platform/Folders.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -12,30 +13,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Sets an environment variable for one scope.
-class EnvVar {
-public:
-    EnvVar(const char* name, const char* value) : m_name(name)
-    {
-        if (const char* old = std::getenv(name)) m_old = old, m_had = true;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~EnvVar()
-    {
-        if (m_had)
-            setenv(m_name, m_old.c_str(), 1);
-        else
-            unsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    std::string m_old;
-    bool m_had = false;
-};
+using EnvVar = testsupport::ScopedEnv;
 
 TEST(Folders, ProgramFolderHoldsTheRunningProgram)
 {
