@@ -2,6 +2,7 @@
 // broken by a failing or killed save, by single-byte flips and by truncation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <string>
@@ -380,4 +381,53 @@ TEST(WizardStateFile, ChainCountsAndTypesFromTheFileAreBounded)
         EXPECT_EQ(code, c.code);
         if (c.code == 0) EXPECT_EQ(chain, (std::vector<int>{0, 1}));
     }
+}
+
+// The body check is this program's own addition: a file written without it (by another writer) is still
+// read, promoted and restored; a check that names other bytes than those before it refuses the file.
+TEST(WizardStateFile, FilesWithoutTheBodyCheckAreReadAndAWrongCheckIsRefused)
+{
+    testsupport::TempDir dir;
+    WizardStatePaths paths;
+    ASSERT_TRUE(GetRecoveryStatePathsIn(dir.path().string(), 1, paths));
+    const std::string checked = (dir / "checked.rdf").string();
+    ASSERT_TRUE(WriteWizardStateFile(checked, 2, {0, 1, 5}, PatternSection(300, 11)));
+    const Loaded original = Load(checked, 300);
+    ASSERT_TRUE(original.complete);
+
+    // The same file as a plain recovery-state writer makes it: header, chain, the section, nothing more.
+    {
+        CRSDataEx w(CRSData::kModeWrite);
+        ASSERT_TRUE(w.Open(paths.working.c_str(), true));
+        RSHeader header;
+        header.kind = 2;
+        ASSERT_TRUE(w.WriteHeader(&header));
+        WriteControllerChain(&w, {0, 1, 5});
+        ASSERT_TRUE(PatternSection(300, 11)(&w));
+        w.Close();
+    }
+    const std::vector<uint8_t> unchecked = ReadAll(paths.working);
+    ASSERT_LT(unchecked.size(), ReadAll(checked).size());
+    EXPECT_TRUE(CheckWizardStateBody(paths.working));
+    EXPECT_EQ(Load(paths.working, 300), original);
+    ASSERT_TRUE(PromoteWizardStateFile(paths));
+    EXPECT_EQ(ReadAll(paths.last), unchecked);
+    char title[260];
+    EXPECT_TRUE(ReadWizardStateTitle(paths.last, title, sizeof title));
+
+    // Once whole, it carries a check of the bytes it holds; the check of a file with another pattern, of the
+    // same length, names other bytes.
+    std::vector<uint8_t> rightCheck = ReadAll(checked);
+    ASSERT_EQ(rightCheck.size() - unchecked.size(), 36u + 2 + 12);
+    EXPECT_TRUE(std::equal(unchecked.begin() + 132, unchecked.end(), rightCheck.begin() + 132));
+    ASSERT_TRUE(WriteWizardStateFile(checked, 2, {0, 1, 5}, PatternSection(300, 12)));
+    const std::vector<uint8_t> withCheck = ReadAll(checked);
+    std::vector<uint8_t> mixed = unchecked;
+    const size_t checkSection = 36 + 2 + 12;
+    mixed.insert(mixed.end(), withCheck.end() - std::ptrdiff_t(checkSection), withCheck.end());
+    WriteAll(paths.working, mixed);
+    EXPECT_FALSE(CheckWizardStateBody(paths.working));
+    EXPECT_FALSE(Load(paths.working, 300).complete);
+    ASSERT_TRUE(PromoteWizardStateFile(paths));
+    EXPECT_EQ(ReadAll(paths.last), unchecked) << "a file refused by its check is not promoted";
 }
