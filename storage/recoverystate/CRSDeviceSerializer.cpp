@@ -9,6 +9,8 @@
 
 #include "core/bytes/ByteWriter.h"
 #include "core/devices/CDiskDevice.h"
+#include "core/devices/CImageFileDevice.h"
+#include "core/rsdata/CRSException.h"
 #include "platform/Log.h"
 #include "storage/diskimage/CImageFileDeviceWithDecompress.h"
 
@@ -50,23 +52,78 @@ bool SameSignature(const CRSDeviceSerializer::DiskSignature* made, const uint8_t
     return made && std::memcmp(made->data(), stored, CRSDeviceSerializer::kSignatureSize) == 0;
 }
 
-// An opened image of that path, or the image opened again and appended; null when it cannot be used.
+// The stored image identity that follows an image record (written since images are matched by content
+// too), or null in a section written without it.
+std::unique_ptr<CRSDeviceSerializer::DiskSignature> ReadImageIdentity(IRSData* stream)
+{
+    auto identity = std::make_unique<CRSDeviceSerializer::DiskSignature>();
+    try {
+        stream->Read(identity->data(), 1);
+    } catch (const IRSException& e) {
+        if (e.GetCode() == RS_ERROR_SHORT_READ) return nullptr;
+        throw;
+    }
+    // Present: the rest must be whole, or the section is damaged.
+    stream->Read(identity->data() + 1, unsigned(identity->size() - 1));
+    return identity;
+}
+
+// The image file of a stored record opened again: a disk-image container, or else a raw sector image of the
+// stored size (what Ctrl+O opens). Null when neither.
+std::unique_ptr<IStorageDevice> ReopenImage(const std::string& path, uint64_t storedSectors)
+{
+    auto container = std::make_unique<CImageFileDeviceWithDecompress>(path);
+    if (container->CheckSlices()) return container;
+    container.reset();
+    auto raw = std::make_unique<CImageFileDevice>(path);
+    if (raw->IsOpen() && storedSectors != 0 && raw->GetSectorCount() == storedSectors) return raw;
+    return nullptr;
+}
+
+// Whether an image reads as the stored identity says. An image has no disk description, so its signature
+// is never "whole": the bytes are compared as they come.
+bool IsStoredImage(IStorageDevice* image, const CRSDeviceSerializer::DiskSignature* identity)
+{
+    if (!identity) return true;
+    CRSDeviceSerializer::DiskSignature made;
+    CRSDeviceSerializer::MakeDiskSignature(image, made);
+    return made == *identity;
+}
+
+// An opened image of that path, or the image opened again and appended; null when it cannot be used. With
+// a stored identity, an image whose signature differs (another file put at that path) is refused.
 template <class Record>
-Record* FindOrOpenImage(const Record& saved, std::list<Record>& images)
+Record* FindOrOpenImage(const Record& saved, std::list<Record>& images,
+                        const CRSDeviceSerializer::DiskSignature* identity)
 {
     const std::string path = saved.szImagePath;
     if (path.empty()) return nullptr;
     for (Record& image : images)
-        if (image.nKind == Record::kKindImage && path == image.szImagePath) return &image;
-    auto device = std::make_unique<CImageFileDeviceWithDecompress>(path);
-    if (!device->CheckSlices()) {
+        if (image.nKind == Record::kKindImage && path == image.szImagePath && IsStoredImage(image.pDevice, identity))
+            return &image;
+    std::unique_ptr<IStorageDevice> device = ReopenImage(path, saved.u64ImageSectorCount);
+    if (!device) {
         ReleaseTrace("Recovery state: the disk image %s cannot be opened", path.c_str());
+        return nullptr;
+    }
+    if (!IsStoredImage(device.get(), identity)) {
+        ReleaseTrace("Recovery state: the image %s is not the one scanned", path.c_str());
         return nullptr;
     }
     Record copy = saved;
     copy.pDevice = device.release();
     images.push_back(copy);
     return &images.back();
+}
+
+// After an image record: the signature of the image, so that a later run knows the file again.
+void WriteImageIdentity(IRSData* stream, IStorageDevice* image)
+{
+    if (!image) return;
+    // What could be read of it: the image opened again reads the same.
+    CRSDeviceSerializer::DiskSignature signature;
+    CRSDeviceSerializer::MakeDiskSignature(image, signature);
+    stream->Write(signature.data(), unsigned(signature.size()));
 }
 
 } // namespace
@@ -116,6 +173,8 @@ bool CRSDeviceSerializer::SaveVolume(const VolumeDeviceRecord& record)
             MakeDiskSignature(record.members[i].pDisk, signature);
             m_stream->Write(signature.data(), unsigned(signature.size()));
         }
+    } else if (record.nKind == VolumeDeviceRecord::kKindImage) {
+        WriteImageIdentity(m_stream, record.pDevice);
     }
     return m_stream->EndSection();
 }
@@ -129,6 +188,8 @@ bool CRSDeviceSerializer::SaveDisk(const DiskDeviceRecord& record)
         DiskSignature signature;
         MakeDiskSignature(record.pDiskDevice ? record.pDiskDevice : record.pDevice, signature);
         m_stream->Write(signature.data(), unsigned(signature.size()));
+    } else if (record.nKind == DiskDeviceRecord::kKindImage) {
+        WriteImageIdentity(m_stream, record.pDevice);
     }
     return m_stream->EndSection();
 }
@@ -145,7 +206,8 @@ VolumeDeviceRecord* CRSDeviceSerializer::LoadVolume(std::list<VolumeDeviceRecord
 
     VolumeDeviceRecord* found = nullptr;
     if (saved.nKind == VolumeDeviceRecord::kKindImage) {
-        found = FindOrOpenImage(saved, images);
+        const auto identity = ReadImageIdentity(m_stream);
+        found = FindOrOpenImage(saved, images, identity.get());
     } else if (saved.nKind == VolumeDeviceRecord::kKindVolume) {
         const int members = slots.MemberCount();
         const std::vector<uint8_t> signatures = ReadBlock(m_stream, size_t(members) * kSignatureSize);
@@ -187,7 +249,8 @@ DiskDeviceRecord* CRSDeviceSerializer::LoadDisk(CDiskDeviceRecordList& current, 
 
     DiskDeviceRecord* found = nullptr;
     if (saved.nKind == DiskDeviceRecord::kKindImage) {
-        found = FindOrOpenImage(saved, images);
+        const auto identity = ReadImageIdentity(m_stream);
+        found = FindOrOpenImage(saved, images, identity.get());
     } else if (saved.nKind == DiskDeviceRecord::kKindDisk) {
         const std::vector<uint8_t> signature = ReadBlock(m_stream, kSignatureSize);
         SignatureCache made;

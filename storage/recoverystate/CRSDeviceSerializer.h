@@ -3,8 +3,11 @@
 // that matches it (a disk image is opened again by its path).
 //
 // Volume record {94F5F416-4317-4567-AE44-15B3214ED998}: the 1277-byte record; for kind 0 one 5400-byte
-//   signature per member, in member order.
-// Disk record {B072A676-0548-468B-BA9E-91093A63B517}: the 548-byte record; for kind 0 the signature of its disk.
+//   signature per member, in member order; for kind 1 the signature of the image (see below).
+// Disk record {B072A676-0548-468B-BA9E-91093A63B517}: the 548-byte record; for kind 0 the signature of its
+//   disk; for kind 1 the signature of the image.
+// The image signature is this program's own addition: a record section without it (written elsewhere) is
+//   read, and its image is then known by its path (and, for a raw image, its sector count) alone.
 // Disk signature, 5400 bytes: 0 the disk's description (1304: bus type i32, vendor, product, revision,
 //   serial, bus name, 260 bytes each) | 1304 sector 0 of the disk (at most 4096 bytes) with its partition
 //   table (the 64 bytes at 1750) zeroed | zeros to the end.
@@ -43,7 +46,9 @@ public:
     bool SaveDisk(const DiskDeviceRecord& record);
 
     // The record of this run that the stored one names, or null when none does. A stored image (kind 1) is
-    // found among the opened images by its path or opened again and appended to them; a stored volume
+    // found among the opened images by its path or opened again and appended to them: as a disk-image
+    // container, or else as a raw sector image of the stored sector count; either way its signature must be
+    // the stored one, so that another file put at that path is never taken for it. A stored volume
     // (kind 0) is the first current volume with the same kind of volume, letter, file system, floppy flag,
     // member extents and member disks. A volume without members is matched only when it is a floppy; a
     // stored record of any other kind is never matched. Stream errors pass (a missing section is code 7).

@@ -1,11 +1,14 @@
-// A partition recovery kept across a restart, through the real wizard widgets, offscreen. A first run of
-// this program (a child process running the same test in its scan phase) searches the lost-disk image,
-// builds a found partition and ends with the state saved; the next run's disk page offers "Previous
+// Format and partition recoveries kept across a restart, through the real wizard widgets, offscreen. A
+// first run of this program (a child process running the same test in its scan phase) searches a fixture
+// image and ends on the found-file page with the state saved; the next run's device page offers "Previous
 // Recovery...", Next restores the found-file page without searching, and the files saved from it match the
 // fixture's manifest. The same after the child was killed in the middle of a later save: the state saved
-// before is restored. Screenshots of the disk page with the row in each language.
+// before is restored. Format recovery is run once on a raw image file opened with Ctrl+O and once on the
+// image standing as drive C. Screenshots of the partition road's disk page with the row in each language.
 #include "wizard/CWizardSheet.h"
 
+#include "controller/CCompleteRecoveryPartitionDeviceSelectController.h"
+#include "controller/CCompleteRecoveryScanPartitionDeviceSelectController.h"
 #include "controller/CFileSelectController.h"
 #include "controller/CLostRecoveryDiskDeviceSelectController.h"
 #include "controller/CLostRecoveryPartitionDeviceSelectController.h"
@@ -24,10 +27,12 @@
 #include "tests/support/TempDir.h"
 #include "views/devices/CDeviceSelectCtrl.h"
 #include "views/devices/CDeviceSelectView.h"
+#include "views/devices/CIntelligentSearchingDialog.h"
 #include "views/files/CFileTreeCtrl.h"
 #include "views/files/CTreeCtrlPlus.h"
 #include "views/saving/CSaveFilePathDlg.h"
 #include "views/saving/CSaveFileResultDlg.h"
+#include "wizard/CCompleteRecoveryPartitionDeviceSelectPage.h"
 #include "wizard/CFileSelectPage.h"
 #include "wizard/CLostRecoveryDiskDeviceSelectPage.h"
 #include "wizard/CLostRecoveryPartitionDeviceSelectPage.h"
@@ -39,6 +44,9 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
@@ -60,6 +68,8 @@ namespace {
 
 constexpr const char* kPhaseVariable = "SALVIX_TEST_STATE_PHASE";
 constexpr const char* kMarkerVariable = "SALVIX_TEST_STATE_MARKER";
+constexpr const char* kImageVariable = "SALVIX_TEST_STATE_IMAGE";
+constexpr const char* kFormatFixture = "format-fat32-as-ntfs";
 
 std::vector<uint8_t> ReadAll(const std::string& path)
 {
@@ -87,6 +97,33 @@ void WhenModal(std::function<void(T*)> act, int timeoutMs = 60000)
     timer->start(20);
 }
 
+// Types path into the next file dialog's name box and accepts, again until the dialog takes it (a dialog
+// whose name box has the focus ignores selectFile; a warning box of a refused try is closed).
+void AnswerFileDialog(const std::string& path, int timeoutMs = 30000)
+{
+    auto* timer = new QTimer;
+    auto waited = std::make_shared<int>(0);
+    auto tried = std::make_shared<bool>(false);
+    QObject::connect(timer, &QTimer::timeout, [timer, path, waited, tried, timeoutMs] {
+        *waited += 50;
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal); box && qobject_cast<QFileDialog*>(box->parentWidget())) {
+            box->reject();
+        } else if (auto* dlg = qobject_cast<QFileDialog*>(modal)) {
+            *tried = true;
+            if (auto* name = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->setText(QString::fromStdString(path));
+            else
+                dlg->selectFile(QString::fromStdString(path));
+            static_cast<QDialog*>(dlg)->accept();
+        } else if (*tried || *waited > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(50);
+}
+
 // The files of one partition of the lost-disk manifest: path -> sha256.
 std::map<std::string, std::string> ManifestFiles(const std::string& label)
 {
@@ -100,6 +137,21 @@ std::map<std::string, std::string> ManifestFiles(const std::string& label)
         if (f.size() == 5 && f[0] == "file" && f[1] == label) files[f[2]] = f[4];
     }
     return files;
+}
+
+// The surviving files of a format fixture's manifest: the end of their path and their SHA-256.
+std::vector<std::pair<std::string, std::string>> SurvivingFiles(const std::string& fixture)
+{
+    std::vector<std::pair<std::string, std::string>> out;
+    std::ifstream in(testsupport::FixturePath(fixture + ".manifest"));
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string> f;
+        std::istringstream fields(line);
+        for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
+        if (f.size() >= 6 && f[4] == "1") out.emplace_back(f[5], f[3]);
+    }
+    return out;
 }
 
 // A save that stops for good in the middle of its sections, after telling the parent through a file.
@@ -124,19 +176,31 @@ class WizardStateGui : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        GetRecoverySettings()->m_recoveryMode = 0;
+        CRecoverySettings* settings = GetRecoverySettings();
+        settings->m_recoveryMode = 0;
+        settings->m_manuallySelectHistoricalPartitions = 0;
+        settings->m_recoverRawFiles = 1;
+        settings->m_rawFilesOnly = 0;
         CLostRecoveryPartitionDeviceSelectController::HintFlag() = true;
         CLostRecoveryDiskDeviceSelectController::FirstActivationFlag() = true;
-        setenv("SALVIX_DRIVES", "", 1);
+        CCompleteRecoveryPartitionDeviceSelectController::FirstActivationFlag() = true;
         phase = std::getenv(kPhaseVariable) ? std::getenv(kPhaseVariable) : "";
+        // An earlier run sees the machine its parent set up.
+        if (phase.empty()) setenv("SALVIX_DRIVES", "", 1);
     }
     void TearDown() override
     {
         GetLostRecoveryPartitionDeviceSelectController()->Reset();
         GetLostRecoveryDiskDeviceSelectController()->Reset();
+        GetCompleteRecoveryPartitionDeviceSelectController()->Reset();
         sheet.reset();
         SetWizardStateWriterFactory({});
         CResourceLibrary::Instance().UnloadLanguageBundle();
+        if (phase.empty()) {
+            setenv("SALVIX_DISKS", "", 1);
+            setenv("SALVIX_DRIVES", "", 1);
+            unsetenv(kImageVariable);
+        }
     }
 
     void Open()
@@ -151,12 +215,13 @@ protected:
         sheet->setGeometry(0, 0, 1000, 700);
         frame.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        volumes = static_cast<CCompleteRecoveryPartitionDeviceSelectPage*>(sheet->GetPage(WP_COMPLETE_RECOVERY_DEVICE));
         disks = static_cast<CLostRecoveryDiskDeviceSelectPage*>(sheet->GetPage(WP_LOST_RECOVERY_DISK));
         partitions = static_cast<CLostRecoveryPartitionDeviceSelectPage*>(sheet->GetPage(WP_LOST_RECOVERY_PARTITION));
         files = static_cast<CFileSelectPage*>(sheet->GetPage(WP_FILE_SELECT));
         savePage = static_cast<CSaveFilePage*>(sheet->GetPage(WP_SAVE_FILE));
         resultPage = static_cast<CSaveResultPage*>(sheet->GetPage(WP_SAVE_RESULT));
-        ASSERT_TRUE(disks && partitions && files && savePage && resultPage);
+        ASSERT_TRUE(volumes && disks && partitions && files && savePage && resultPage);
     }
 
     void ChoosePartitionRecovery(int rows)
@@ -203,7 +268,8 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled(); }, 30000));
     }
 
-    void CheckFirstFolder()
+    // The first folder's check box; with everyFile, the wait is for every file of the tree to be ticked.
+    void CheckFirstFolder(bool everyFile = true)
     {
         CTreeCtrlPlus* tree = files->Tree()->Tree();
         QTreeWidgetItem* item = nullptr;
@@ -214,7 +280,8 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor(
             [&] {
                 FileTreeStatistics s;
-                return files->GetRoot()->GetStatistics(s) && s.checkedFiles == s.files && s.files > 0;
+                return files->GetRoot()->GetStatistics(s) && s.files > 0 &&
+                       (everyFile ? s.checkedFiles == s.files : s.checkedFiles > 0);
             },
             30000));
         QTest::qWait(50);
@@ -308,11 +375,98 @@ protected:
         EXPECT_EQ(partitions->GetDeviceList()->GetItemCount(), 3);
     }
 
+    void ChooseFormatRecovery(int rows)
+    {
+        auto* mode = static_cast<CRecoveryModeSelectPage*>(sheet->GetPage(WP_RECOVERY_MODE));
+        QTest::mouseClick(mode->ModeButton(1), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_COMPLETE_RECOVERY_DEVICE);
+        // The enumeration has ended (an empty machine lists nothing before or after it).
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return !GetCompleteRecoveryPartitionDeviceSelectController()->IsRefreshing() && frame.isEnabled(); },
+            30000));
+        ASSERT_EQ(volumes->GetDeviceList()->GetItemCount(), rows);
+    }
+
+    // The first format run: the fixture searched (opened with Ctrl+O, or as drive C), the recommended
+    // partition built at once; the found-file page saved the state.
+    void FormatScan(bool rawImage)
+    {
+        std::vector<std::string> messages;
+        CScopedMessageBoxResponder told([&](const MessageBoxRequest& r) {
+            messages.push_back(r.text.toStdString());
+            return IDOK;
+        });
+        ASSERT_NO_FATAL_FAILURE(Open());
+        ASSERT_NO_FATAL_FAILURE(ChooseFormatRecovery(rawImage ? 0 : 1));
+        if (rawImage) {
+            AnswerFileDialog(std::getenv(kImageVariable));
+            sheet->SendCommandToPage(CCompleteRecoveryPartitionDeviceSelectPage::kCmdOpenRawImage);
+        } else {
+            ASSERT_NO_FATAL_FAILURE(ClickRow(volumes->GetDeviceList(), 0));
+            QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+        }
+        EXPECT_EQ(messages, std::vector<std::string>{});
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled(); }, 30000));
+    }
+
+    // The next format run: "Previous Recovery..." restores the found-file page without a search; the files
+    // saved from it are those the fixture's manifest says survived, byte for byte.
+    void FormatRestoreAndSave(int machineRows)
+    {
+        ASSERT_FALSE(fs::exists(paths.last));
+        ASSERT_NO_FATAL_FAILURE(Open());
+        ASSERT_NO_FATAL_FAILURE(ChooseFormatRecovery(machineRows + 1));
+        ASSERT_TRUE(fs::exists(paths.last));
+        CDeviceSelectCtrl* list = volumes->GetDeviceList();
+        int row = -1;
+        for (int i = 0; i < list->GetItemCount(); ++i)
+            if (!list->GetItemData(i)) row = i;
+        ASSERT_GE(row, 0);
+        ASSERT_NO_FATAL_FAILURE(ClickRow(list, row));
+        std::vector<std::string> messages;
+        CScopedMessageBoxResponder told([&](const MessageBoxRequest& r) {
+            messages.push_back(r.text.toStdString());
+            return IDOK;
+        });
+        bool searched = false;
+        WhenModal<CIntelligentSearchingDialog>(
+            [&](CIntelligentSearchingDialog* dlg) {
+                searched = true;
+                QTest::mouseClick(dlg->CancelButton(), Qt::LeftButton);
+            },
+            5000);
+        QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+        EXPECT_EQ(messages, std::vector<std::string>{});
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+        EXPECT_FALSE(searched);
+        EXPECT_TRUE(frame.isEnabled());
+        ASSERT_NO_FATAL_FAILURE(CheckFirstFolder(false));
+
+        const auto expected = SurvivingFiles(kFormatFixture);
+        ASSERT_GE(expected.size(), 7u);
+        const fs::path out = dir / "recovered";
+        SaveTo(out.string());
+        std::map<std::string, std::string> saved;
+        for (const auto& [path, file] : testsupport::SavedFiles(out)) saved[path] = file.sha256;
+        for (const auto& [tail, sha] : expected) {
+            SCOPED_TRACE(tail);
+            bool found = false;
+            for (const auto& [path, hash] : saved)
+                if (hash == sha && path.size() > tail.size() &&
+                    path.compare(path.size() - tail.size(), tail.size(), tail) == 0 &&
+                    path[path.size() - tail.size() - 1] == '/')
+                    found = true;
+            EXPECT_TRUE(found);
+        }
+    }
+
     testsupport::TempDir dir;
     FrameStandIn frame;
     RecordingHost host;
     CWizardSheetController controller;
     std::unique_ptr<CWizardSheet> sheet;
+    CCompleteRecoveryPartitionDeviceSelectPage* volumes = nullptr;
     CLostRecoveryDiskDeviceSelectPage* disks = nullptr;
     CLostRecoveryPartitionDeviceSelectPage* partitions = nullptr;
     CFileSelectPage* files = nullptr;
@@ -334,7 +488,64 @@ std::string PrepareDisk(const testsupport::TempDir& dir)
     return image;
 }
 
+// The format fixture unpacked for this run and its children.
+std::string PrepareFormatImage(const testsupport::TempDir& dir)
+{
+    const std::string image = (dir / (std::string(kFormatFixture) + ".img")).string();
+    EXPECT_EQ(std::system(("xz -dc '" + testsupport::FixturePath(std::string(kFormatFixture) + ".img.xz") + "' > '" +
+                           image + "'")
+                              .c_str()),
+              0);
+    setenv(kImageVariable, image.c_str(), 1);
+    return image;
+}
+
 } // namespace
+
+// A raw image file opened with Ctrl+O: the next run opens the same file again, by its path, size and
+// signature, and restores the scan over it.
+TEST_F(WizardStateGui, AFormatRecoveryOfARawImageComesBackAfterARestart)
+{
+    ASSERT_TRUE(GetRecoveryStatePaths(kScanFormat, paths));
+    if (phase == "format-scan") {
+        ASSERT_NO_FATAL_FAILURE(FormatScan(true));
+        return;
+    }
+    PrepareFormatImage(dir);
+    fs::remove(paths.working);
+    fs::remove(paths.last);
+    ASSERT_TRUE(RunEarlierProgram("format-scan", ""));
+    ASSERT_TRUE(IsCompleteWizardStateFile(paths.working));
+    const std::vector<uint8_t> saved = ReadAll(paths.working);
+    ASSERT_NO_FATAL_FAILURE(FormatRestoreAndSave(0));
+    EXPECT_EQ(ReadAll(paths.last), saved);
+}
+
+// Drive C standing on the image: the later save hangs and the process is killed; the state saved before is
+// restored.
+TEST_F(WizardStateGui, AFormatSaveKilledMidwayLeavesTheStateSavedBefore)
+{
+    ASSERT_TRUE(GetRecoveryStatePaths(kScanFormat, paths));
+    if (phase == "format-kill") {
+        ASSERT_NO_FATAL_FAILURE(FormatScan(false));
+        const std::string marker = std::getenv(kMarkerVariable);
+        SetWizardStateWriterFactory([marker] { return std::make_unique<StallingWriter>(marker); });
+        SaveRecoveryStateWithProgress(GetFileSelectController(), 1);
+        ADD_FAILURE() << "the stalled save returned";
+        return;
+    }
+    const std::string image = PrepareFormatImage(dir);
+    setenv("SALVIX_DISKS", image.c_str(), 1);
+    setenv("SALVIX_DRIVES", ("C=" + image).c_str(), 1);
+    fs::remove(paths.working);
+    fs::remove(paths.last);
+    const std::string marker = (dir / "stalled").string();
+    ASSERT_TRUE(RunEarlierProgram("format-kill", marker));
+    ASSERT_FALSE(goodState.empty());
+    EXPECT_EQ(ReadAll(paths.working), goodState);
+    ASSERT_NO_FATAL_FAILURE(FormatRestoreAndSave(1));
+    EXPECT_EQ(ReadAll(paths.last), goodState);
+}
 
 TEST_F(WizardStateGui, APartitionRecoveryComesBackAfterARestart)
 {

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "core/devices/CDiskDevice.h"
+#include "core/devices/CImageFileDevice.h"
 #include "storage/diskimage/CCompressController.h"
 #include "storage/recoverystate/CRSDataEx.h"
 #include "storage/recoverystate/CRSDeviceSerializer.h"
@@ -464,3 +465,74 @@ TEST(RSDeviceSerializer, EveryTruncationAndEveryFlippedByte)
 }
 
 } // namespace
+
+// A raw sector image opened as a source (no container, no member disks) comes back by its path, its size
+// and its signature: the same file is reopened; another file at that path, of the same size or not, is not
+// taken for it. A section written without the signature still finds the file by path and size.
+TEST(RSDeviceSerializer, RawImagesKnownAgainByPathSizeAndSignature)
+{
+    testsupport::TempDir dir;
+    const std::string imagePath = (dir / "card.img").string();
+    WriteAll(imagePath, DiskBytes(5, 6));
+    auto makeRecord = [&](IStorageDevice* device) {
+        VolumeDeviceRecord r;
+        r.nKind = VolumeDeviceRecord::kKindImage;
+        r.pDevice = device;
+        r.u64ImageSectorCount = kDiskSectors;
+        std::strcpy(r.szImageName, "card.img");
+        std::strcpy(r.szImagePath, imagePath.c_str());
+        return r;
+    };
+    StateFile state(dir / "s.rdf");
+    {
+        CImageFileDevice opened(imagePath);
+        ASSERT_TRUE(opened.IsOpen());
+        state.Write([&](CRSDeviceSerializer& s) { s.SaveVolume(makeRecord(&opened)); });
+    }
+    EXPECT_EQ(state.Payload(kRSVolumeRecordGuid).size(), 1277u + 5400u);
+    std::list<VolumeDeviceRecord> noVolumes;
+    auto load = [&](const StateFile& file) {
+        COpenedImageVolumeList images;
+        VolumeDeviceRecord* found = nullptr;
+        const int code = file.Read([&](CRSDeviceSerializer& s) { found = s.LoadVolume(noVolumes, images); });
+        std::vector<uint8_t> sector0;
+        if (found && found->pDevice) {
+            sector0.resize(512);
+            EXPECT_TRUE(found->pDevice->ReadSectors(sector0.data(), 0, 1));
+            EXPECT_EQ(found->pDevice->GetSectorCount(), kDiskSectors);
+        }
+        for (auto& r : images) delete r.pDevice;
+        EXPECT_EQ(code, 0);
+        return sector0;
+    };
+    const std::vector<uint8_t> original = DiskBytes(5, 6);
+    EXPECT_EQ(load(state), std::vector<uint8_t>(original.begin(), original.begin() + 512));
+
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        bool found;
+    };
+    std::vector<uint8_t> grown = original;
+    grown.resize(original.size() + 512);
+    const Case cases[] = {
+        {"the same file again", original, true},
+        {"another file of the same size", DiskBytes(7, 6), false},
+        {"the same bytes and one sector more", grown, false},
+        {"cut short", std::vector<uint8_t>(original.begin(), original.end() - 512), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteAll(imagePath, c.bytes);
+        EXPECT_EQ(!load(state).empty(), c.found);
+    }
+
+    // Written without the signature (no device in hand): path and size alone.
+    StateFile plain(dir / "plain.rdf");
+    plain.Write([&](CRSDeviceSerializer& s) { s.SaveVolume(makeRecord(nullptr)); });
+    EXPECT_EQ(plain.Payload(kRSVolumeRecordGuid).size(), 1277u);
+    WriteAll(imagePath, DiskBytes(7, 6));
+    EXPECT_FALSE(load(plain).empty());
+    WriteAll(imagePath, grown);
+    EXPECT_TRUE(load(plain).empty());
+}
