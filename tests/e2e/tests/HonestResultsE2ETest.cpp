@@ -39,6 +39,36 @@ std::string FixturePath(const std::string& name)
     return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name;
 }
 
+// One primary partition of a made-up disk: its MBR type, where it lies in sectors, and the volume image filling it.
+struct DiskPartition {
+    uint8_t type;
+    uint32_t start, sectors;
+    std::string image;
+};
+
+// A disk of sectorSize-byte sectors: an MBR naming the two partitions, then the second right after the first.
+void WriteTwoPartitionDisk(const std::string& path, uint32_t sectorSize, const DiskPartition& first,
+                           const DiskPartition& second)
+{
+    std::string mbr(sectorSize, '\0');
+    int slot = 0;
+    for (const DiskPartition* p : {&first, &second}) {
+        const size_t at = 0x1BE + size_t(slot++) * 16;
+        mbr[at + 4] = char(p->type);
+        for (int i = 0; i < 4; ++i) {
+            mbr[at + 8 + i] = char(p->start >> (8 * i));
+            mbr[at + 12 + i] = char(p->sectors >> (8 * i));
+        }
+    }
+    mbr[510] = char(0x55);
+    mbr[511] = char(0xAA);
+    std::ofstream out(path, std::ios::binary);
+    out.write(mbr.data(), std::streamsize(mbr.size()));
+    out.seekp(std::streamoff(first.start) * sectorSize);
+    std::ifstream a(first.image, std::ios::binary), b(second.image, std::ios::binary);
+    out << a.rdbuf() << b.rdbuf();
+}
+
 // The FAT16 fixture unpacked: twelve deleted files of up to 9000 bytes, in nested folders.
 std::string UnpackFat16(const testsupport::TempDir& dir)
 {
@@ -207,27 +237,8 @@ TEST(HonestResultsE2E, WholeDiskImageRecoversEveryPartition)
     ASSERT_EQ(std::system(("xz -dc " + Quote(FixturePath("ext2-1k.img.xz")) + " > " + Quote(ext)).c_str()), 0);
     const uint32_t fatSectors = uint32_t(fs::file_size(fat) / 512), extSectors = uint32_t(fs::file_size(ext) / 512);
     const uint32_t fatStart = 2048, extStart = fatStart + fatSectors;
-    std::string mbr(512, '\0');
-    auto entry = [&](int slot, uint8_t type, uint32_t start, uint32_t count) {
-        const size_t at = 0x1BE + size_t(slot) * 16;
-        mbr[at + 4] = char(type);
-        for (int i = 0; i < 4; ++i) {
-            mbr[at + 8 + i] = char(start >> (8 * i));
-            mbr[at + 12 + i] = char(count >> (8 * i));
-        }
-    };
-    entry(0, 0x06, fatStart, fatSectors);
-    entry(1, 0x83, extStart, extSectors);
-    mbr[510] = char(0x55);
-    mbr[511] = char(0xAA);
     const std::string disk = (dir / "disk.img").string();
-    {
-        std::ofstream out(disk, std::ios::binary);
-        out.write(mbr.data(), 512);
-        out.seekp(std::streamoff(fatStart) * 512);
-        std::ifstream a(fat, std::ios::binary), b(ext, std::ios::binary);
-        out << a.rdbuf() << b.rdbuf();
-    }
+    WriteTwoPartitionDisk(disk, 512, {0x06, fatStart, fatSectors, fat}, {0x83, extStart, extSectors, ext});
     const Outcome alone16 = RunHarness("deleted " + Quote(fat) + " " + Quote((dir / "alone16").string()));
     const Outcome alone2 = RunHarness("deleted " + Quote(ext) + " " + Quote((dir / "alone2").string()));
     ASSERT_EQ(alone16.exitCode, 0) << alone16.output;
@@ -273,27 +284,8 @@ TEST(HonestResultsE2E, WholeDiskImageOf4096ByteSectorsRecoversEveryPartition)
     ASSERT_FALSE(ext.empty());
     const uint32_t ntfsStart = 256, ntfsSectors = uint32_t(fs::file_size(ntfs) / 4096);
     const uint32_t extStart = ntfsStart + ntfsSectors, extSectors = uint32_t(fs::file_size(ext) / 4096);
-    std::string mbr(4096, '\0');
-    auto entry = [&](int slot, uint8_t type, uint32_t start, uint32_t count) {
-        const size_t at = 0x1BE + size_t(slot) * 16;
-        mbr[at + 4] = char(type);
-        for (int i = 0; i < 4; ++i) {
-            mbr[at + 8 + i] = char(start >> (8 * i));
-            mbr[at + 12 + i] = char(count >> (8 * i));
-        }
-    };
-    entry(0, 0x07, ntfsStart, ntfsSectors);
-    entry(1, 0x83, extStart, extSectors);
-    mbr[510] = char(0x55);
-    mbr[511] = char(0xAA);
     const std::string disk = (dir / "disk4k.img").string();
-    {
-        std::ofstream out(disk, std::ios::binary);
-        out.write(mbr.data(), std::streamsize(mbr.size()));
-        out.seekp(std::streamoff(ntfsStart) * 4096);
-        std::ifstream a(ntfs, std::ios::binary), b(ext, std::ios::binary);
-        out << a.rdbuf() << b.rdbuf();
-    }
+    WriteTwoPartitionDisk(disk, 4096, {0x07, ntfsStart, ntfsSectors, ntfs}, {0x83, extStart, extSectors, ext});
     const std::string env = "SALVIX_E2E_SECTOR_SIZE=4096";
     const Outcome aloneNtfs = RunHarness("deleted " + Quote(ntfs) + " " + Quote((dir / "alone-ntfs").string()), env);
     const Outcome aloneExt = RunHarness("deleted " + Quote(ext) + " " + Quote((dir / "alone-ext").string()), env);
