@@ -8,6 +8,7 @@
 #include "controller/IWizardServices.h"
 #include "controller/IWizardSheet.h"
 #include "controller/MessageBoxTypes.h"
+#include "controller/WholeDeviceSearch.h"
 #include "controller/WizardStateFiles.h"
 #include "core/CRecoverySettings.h"
 #include "core/devices/CImageFileDevice.h"
@@ -186,63 +187,18 @@ bool CCompleteRecoveryPartitionDeviceSelectController::SearchDevice(VolumeDevice
 {
     if (!record || !record->pDevice || !m_view) return false;
     IWizardServices* services = GetWizardServices();
-    IStorageDevice* device = record->pDevice;
     const bool image = record->nKind != VolumeDeviceRecord::kKindVolume;
     services->LogScanDevice(false, image, record->cDriveLetter, record->szLabel, record->nFileSystemKind,
                             record->szImageName, record->szImagePath);
-
-    std::vector<std::unique_ptr<IFileSystemSearchController>> scanners = MakeScanners(*GetRecoverySettings());
-    CSearchControllerList list;
-    for (auto& scanner : scanners) list.push_back(scanner.get());
-    auto hits = std::make_unique<CRawFileList>();
-    SetControllersRawFileList(list, hits.get());
-    CSearchedPartitionList found;
-    if (!m_view->RunSearch(device, list, found)) {
-        // Cancelled: everything found so far goes and the device page stays.
-        for (CSearchedPartitionInfo* partition : found) DeleteSearchedPartitionInfo(partition);
-        services->LogRecoveryPhase(3);
-        return false;
-    }
-
-    if (found.empty()) {
-        LogInfo("%s", "YRM-Do Not SearchedPartitionInfo");
-        services->LogRecoveryPhase(11);
-        CFileSystemNode* root = CreateRootNode();
-        if (!root) return false;
-        m_view->BuildRawTree(hits.get(), device, root);
-        root->RecomputeStatistics();
-        scanners.clear();
-        hits.reset();
-        FileTreeStatistics statistics;
-        if (!root->GetStatistics(statistics) || statistics.files < 1) {
-            services->LogRecoveryPhase(13);
-            DeleteFoundTree(root);
-            m_page->ShowMessage(kNoFilesFound, wizmsg::kIconInformation);
-            return true;
-        }
-        CFileSelectController* files = GetFileSelectController();
-        files->SetPrevious(this);
-        files->SetRoot(root);
-        files->Activate();
+    switch (
+        SearchWholeDevice(record->pDevice, *m_view, this, *GetCompleteRecoveryScanPartitionDeviceSelectController())) {
+    case WholeDeviceSearchOutcome::NoFiles:
+        if (m_page) m_page->ShowMessage(kNoFilesFound, wizmsg::kIconInformation);
         return true;
+    case WholeDeviceSearchOutcome::FilesShown:
+    case WholeDeviceSearchOutcome::ScanTookOver: return true;
+    default: return false; // cancelled: the device page stays
     }
-
-    CCompleteRecoveryScanPartitionDeviceSelectController* scan =
-        GetCompleteRecoveryScanPartitionDeviceSelectController();
-    scan->SetPrevious(this);
-    scan->SetSearchResult(found, scanners, std::move(hits));
-    if (GetRecoverySettings()->m_manuallySelectHistoricalPartitions) {
-        scan->Activate();
-        return true;
-    }
-    // The recommended partitions are built at once. When none is ticked, or their trees hold no file, the
-    // scan-partition page shows the whole search instead of throwing it away.
-    using Outcome = CCompleteRecoveryScanPartitionDeviceSelectController::BuildOutcome;
-    if (scan->GetTickedCount() > 0 && scan->BuildTickedPartitions(true) == Outcome::Shown)
-        scan->Reset();
-    else
-        scan->Activate();
-    return true;
 }
 
 void CCompleteRecoveryPartitionDeviceSelectController::OpenRawImageFile()

@@ -16,7 +16,18 @@
 #include "platform/Log.h"
 #include "storage/recoverystate/RSScanSections.h"
 
-CCompleteRecoveryScanPartitionDeviceSelectController::CCompleteRecoveryScanPartitionDeviceSelectController() = default;
+CCompleteRecoveryScanPartitionDeviceSelectController::CCompleteRecoveryScanPartitionDeviceSelectController()
+    : CCompleteRecoveryScanPartitionDeviceSelectController(
+          PageValues{WP_COMPLETE_RECOVERY_SCAN_PARTITION, 1, kReturnToDevices, kNoPartition, kNothingTicked,
+                     kTooManyTicked, kEventBuildStarted, kEventBuildCancelled})
+{
+}
+
+CCompleteRecoveryScanPartitionDeviceSelectController::CCompleteRecoveryScanPartitionDeviceSelectController(
+    const PageValues& values)
+    : m_values(values)
+{
+}
 
 CCompleteRecoveryScanPartitionDeviceSelectController::~CCompleteRecoveryScanPartitionDeviceSelectController()
 {
@@ -28,7 +39,7 @@ void CCompleteRecoveryScanPartitionDeviceSelectController::Activate()
 {
     m_timeMark = plat::GetTickCount();
     SetCurrentControllerStatus(this);
-    if (IWizardSheet* sheet = GetWizardSheet()) sheet->SetActivePage(WP_COMPLETE_RECOVERY_SCAN_PARTITION);
+    if (IWizardSheet* sheet = GetWizardSheet()) sheet->SetActivePage(m_values.page);
 }
 
 void CCompleteRecoveryScanPartitionDeviceSelectController::Home()
@@ -39,7 +50,8 @@ void CCompleteRecoveryScanPartitionDeviceSelectController::Home()
 
 void CCompleteRecoveryScanPartitionDeviceSelectController::Back()
 {
-    if (m_page && m_page->ShowMessage(kReturnToDevices, wizmsg::kYesNo | wizmsg::kIconQuestion) != wizmsg::kAnswerYes)
+    if (m_page &&
+        m_page->ShowMessage(m_values.returnToDevices, wizmsg::kYesNo | wizmsg::kIconQuestion) != wizmsg::kAnswerYes)
         return;
     Reset();
     if (m_previous) m_previous->Activate();
@@ -78,9 +90,7 @@ void CCompleteRecoveryScanPartitionDeviceSelectController::SetSearchResult(
     m_hits = std::move(hits);
     GetWizardServices()->LogSearchedPartitionList(m_partitions);
     if (m_page) {
-        CSelectedDevice selection;
-        GetSelection(&selection);
-        m_page->ShowVolumePartitions(m_partitions, selection.GetVolume());
+        ShowPartitionsOnPage();
         m_page->SetWaitCursor(false);
     }
     SaveRecoveryStateWithProgress(this, 0);
@@ -96,11 +106,23 @@ int CCompleteRecoveryScanPartitionDeviceSelectController::SaveState(IRSData* str
     return 1;
 }
 
-int CCompleteRecoveryScanPartitionDeviceSelectController::RestoreState(IRSData* stream, IDIRBuildCallback*)
+IStorageDevice* CCompleteRecoveryScanPartitionDeviceSelectController::ScannedDevice()
 {
     CSelectedDevice selection;
     GetSelection(&selection);
-    IStorageDevice* device = selection.GetDevice();
+    return selection.GetDevice();
+}
+
+void CCompleteRecoveryScanPartitionDeviceSelectController::ShowPartitionsOnPage()
+{
+    CSelectedDevice selection;
+    GetSelection(&selection);
+    if (m_page) m_page->ShowVolumePartitions(m_partitions, selection.GetVolume());
+}
+
+int CCompleteRecoveryScanPartitionDeviceSelectController::RestoreState(IRSData* stream, IDIRBuildCallback*)
+{
+    IStorageDevice* device = ScannedDevice();
     if (!device) return 0;
     Reset();
     CSearchControllerList loaded;
@@ -112,7 +134,7 @@ int CCompleteRecoveryScanPartitionDeviceSelectController::RestoreState(IRSData* 
         scanner->SetDevice(device);
     }
     LoadSearchedPartitions(m_partitions, stream);
-    if (m_page) m_page->ShowVolumePartitions(m_partitions, selection.GetVolume());
+    ShowPartitionsOnPage();
     return 1;
 }
 
@@ -134,31 +156,30 @@ CCompleteRecoveryScanPartitionDeviceSelectController::BuildTickedPartitions(bool
     IWizardServices* services = GetWizardServices();
     const int rows = m_page ? m_page->GetRowCount() : 0;
     if (rows <= 0) {
-        if (m_page) m_page->ShowMessage(kNoPartition, wizmsg::kIconInformation);
+        if (m_page && m_values.noPartition) m_page->ShowMessage(m_values.noPartition, wizmsg::kIconInformation);
         return BuildOutcome::Refused;
     }
     // The counts are checked before the root is made, so a refusal leaves nothing behind.
     const int ticked = m_page->GetCheckedCount();
     if (ticked < 1) {
-        m_page->ShowMessage(kNothingTicked, wizmsg::kIconInformation);
+        m_page->ShowMessage(m_values.nothingTicked, wizmsg::kIconInformation);
         return BuildOutcome::Refused;
     }
     if (ticked > kMaxTicked) {
-        m_page->ShowMessage(kTooManyTicked, wizmsg::kIconInformation);
+        m_page->ShowMessage(m_values.tooManyTicked, wizmsg::kIconInformation);
         return BuildOutcome::Refused;
     }
+    IStorageDevice* device = ScannedDevice();
+    if (!device) return BuildOutcome::Refused;
     CFileSystemNode* root = CreateRootNode();
     if (!root) return BuildOutcome::Refused;
-    if (m_timeMark != 0) services->ReportTimedEvent(kEventBuildStarted, plat::GetTickCount() - m_timeMark);
+    if (m_timeMark != 0) services->ReportTimedEvent(m_values.eventBuildStarted, plat::GetTickCount() - m_timeMark);
 
     // The ticked partitions in row order, taken on this thread before the build starts.
     std::vector<std::pair<int, CSearchedPartitionInfo*>> chosen;
     for (int row = 0; row < rows; ++row)
         if (m_page->IsRowChecked(row))
             if (CSearchedPartitionInfo* partition = m_page->GetRowPartition(row)) chosen.emplace_back(row, partition);
-    CSelectedDevice selection;
-    GetSelection(&selection);
-    IStorageDevice* device = selection.GetDevice();
     CSearchControllerList scanners;
     for (auto& scanner : m_scanners) scanners.push_back(scanner.get());
 
@@ -178,7 +199,7 @@ CCompleteRecoveryScanPartitionDeviceSelectController::BuildTickedPartitions(bool
         }
     });
     if (cancelled || stopped) {
-        services->ReportTimedEvent(kEventBuildCancelled, plat::GetTickCount() - m_timeMark);
+        services->ReportTimedEvent(m_values.eventBuildCancelled, plat::GetTickCount() - m_timeMark);
         DeleteFoundTree(root);
         return BuildOutcome::Cancelled;
     }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "controller/IWizardPageController.h"
+#include "controller/WizardTypes.h"
 #include "filesystems/common/IFileSystemSearchController.h"
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 
 class CRawFileList;
 class IScanPartitionView;
+class IStorageDevice;
 
 class CCompleteRecoveryScanPartitionDeviceSelectController : public IWizardPageController {
 public:
@@ -47,7 +49,7 @@ public:
     void SetPrevious(IWizardPageController* previous) override { m_previous = previous; }
     IWizardPageController* GetPrevious() override { return m_previous; }
     void ShowAdvanceSetting() override;
-    int GetControllerType() override { return 1; }
+    int GetControllerType() override { return m_values.controllerType; }
     int GetScanKind() override { return m_previous ? m_previous->GetScanKind() : kScanNone; }
     CSelectedDevice* GetSelection(CSelectedDevice* selection) override;
     void Reset() override;
@@ -69,8 +71,25 @@ public:
     size_t GetScannerCount() const { return m_scanners.size(); }
     CRawFileList* GetRawFileList() const { return m_hits.get(); }
 
-private:
+protected:
+    // What a scan-partition page of another road changes: its page, its type in state files, its messages
+    // (noPartition 0: an empty list is refused without one) and the events of a build.
+    struct PageValues {
+        WIZARD_PAGE page;
+        int controllerType;
+        unsigned returnToDevices, noPartition, nothingTicked, tooManyTicked;
+        unsigned eventBuildStarted, eventBuildCancelled;
+    };
+    explicit CCompleteRecoveryScanPartitionDeviceSelectController(const PageValues& values);
+    // The device the partitions lie on: the previous controller's selection.
+    virtual IStorageDevice* ScannedDevice();
+    // Fills the page's list from the partitions kept here, with the device they were found on.
+    virtual void ShowPartitionsOnPage();
+
     IScanPartitionView* m_page = nullptr;
+
+private:
+    const PageValues m_values;
     std::vector<std::unique_ptr<IFileSystemSearchController>> m_scanners;
     CSearchedPartitionList m_partitions;
     std::unique_ptr<CRawFileList> m_hits;

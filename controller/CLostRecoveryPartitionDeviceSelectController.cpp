@@ -2,16 +2,19 @@
 #include "controller/CLostRecoveryPartitionDeviceSelectController.h"
 
 #include "controller/CFileSelectController.h"
+#include "controller/CLostRecoveryScanPartitionDeviceSelectController.h"
 #include "controller/IFoundPartitionView.h"
 #include "controller/IWizardServices.h"
 #include "controller/IWizardSheet.h"
 #include "controller/MessageBoxTypes.h"
 #include "controller/TreeBuildRunner.h"
+#include "controller/WholeDeviceSearch.h"
 #include "controller/WizardStateFiles.h"
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/ext2/BuildEXT2.h"
 #include "filesystems/fat/BuildFAT.h"
 #include "filesystems/ntfs/BuildNTFS.h"
+#include "filesystems/partitions/DeviceRecords.h"
 #include "filesystems/partitions/FileSystemNames.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/FileSystemKind.h"
@@ -214,8 +217,21 @@ bool CLostRecoveryPartitionDeviceSelectController::RecoverChosenPartition()
 bool CLostRecoveryPartitionDeviceSelectController::FullScan()
 {
     m_chosen = nullptr;
-    LogError("Partition recovery: the whole-disk search is not available");
-    return false;
+    CSelectedDevice selection;
+    if (m_previous) m_previous->GetSelection(&selection);
+    const DiskDeviceRecord* disk = selection.GetDisk();
+    if (!disk || !disk->pDevice || !m_page) return false;
+    GetWizardServices()->LogSearchDevice(false, disk->nKind == DiskDeviceRecord::kKindImage, disk->szDescription,
+                                         disk->bUsb != 0, disk->szImageName, disk->szImagePath);
+    // Page 4 was skipped when there was nothing to choose: what follows leads back to the disk page.
+    IWizardPageController* handOver = m_found.empty() ? m_previous : this;
+    switch (
+        SearchWholeDevice(disk->pDevice, *m_page, handOver, *GetLostRecoveryScanPartitionDeviceSelectController())) {
+    case WholeDeviceSearchOutcome::NoFiles: m_page->ShowMessage(kNothingFound, wizmsg::kIconInformation); return false;
+    case WholeDeviceSearchOutcome::FilesShown:
+    case WholeDeviceSearchOutcome::ScanTookOver: return true;
+    default: return false; // cancelled: the page the search started from stays
+    }
 }
 
 CLostRecoveryPartitionDeviceSelectController* GetLostRecoveryPartitionDeviceSelectController()

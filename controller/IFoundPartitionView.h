@@ -1,13 +1,14 @@
 // What the found-partition controller of partition recovery sees of its page: the rows of found
-// partitions, the selection, the page's message boxes, the "Full scan" hint and the Full Scan box.
-// User-interface thread only.
+// partitions, the selection, the page's message boxes, the "Full scan" hint, the Full Scan box and the
+// whole-disk search it starts. User-interface thread only.
 #pragma once
 
 #include "controller/IDeviceSelectView.h"
+#include "controller/WholeDeviceSearch.h"
 
 #include <string>
 
-class IFoundPartitionView {
+class IFoundPartitionView : public IWholeDeviceSearchView {
 public:
     virtual ~IFoundPartitionView() = default;
     virtual void ClearRows() = 0;

@@ -15,6 +15,9 @@ public:
 
     // Fills the list with the partitions found on a volume or image (the records are not owned).
     virtual void ShowVolumePartitions(const CSearchedPartitionList& partitions, const VolumeDeviceRecord* volume) = 0;
+    // Fills the list with the partitions found on a disk (partition recovery); a page that lists only
+    // volumes shows nothing.
+    virtual void ShowDiskPartitions(const CSearchedPartitionList& /*partitions*/, const DiskDeviceRecord* /*disk*/) {}
     virtual void ClearPartitions() = 0;
     virtual int GetRowCount() = 0;
     virtual int GetCheckedCount() = 0;

@@ -7,8 +7,7 @@
 #include "platform/Log.h"
 #include "views/devices/CDeviceSelectCtrl.h"
 #include "views/devices/CDirTreeBuilder.h"
-#include "views/devices/CIntelligentSearchingDialog.h"
-#include "views/devices/IntelligentSearchRunner.h"
+#include "wizard/WholeDeviceSearchDialog.h"
 
 #include <QCursor>
 #include <QFileDialog>
@@ -72,18 +71,7 @@ bool CCompleteRecoveryPartitionDeviceSelectPage::RunSearch(IStorageDevice* devic
                                                            const CSearchControllerList& scanners,
                                                            CSearchedPartitionList& found)
 {
-    bool cancelled = false;
-    CSearchedPartitionList collected;
-    const bool ran = RunIntelligentSearchDialog([&](IIntelligentSearchCallback* callback) {
-        IntelligentSearchAndCollect(device, scanners, collected, callback);
-        cancelled = callback && callback->IsCancelled();
-    });
-    if (!ran || cancelled) {
-        for (CSearchedPartitionInfo* partition : collected) DeleteSearchedPartitionInfo(partition);
-        return false;
-    }
-    found.splice(found.end(), collected);
-    return true;
+    return RunWholeDeviceSearchDialog(device, scanners, found);
 }
 
 void CCompleteRecoveryPartitionDeviceSelectPage::BuildRawTree(CRawFileList* hits, IStorageDevice* device,

@@ -13,8 +13,10 @@
 #include "core/LanguageHelpers.h"
 #include "platform/Log.h"
 #include "views/devices/CDeviceSelectCtrl.h"
+#include "views/devices/CDirTreeBuilder.h"
 #include "views/devices/CScanPartitionPropertiesDlg.h"
 #include "views/devices/DeviceSelectTypes.h"
+#include "wizard/WholeDeviceSearchDialog.h"
 
 #include <QCursor>
 #include <QPainter>
@@ -171,4 +173,15 @@ bool CLostRecoveryPartitionDeviceSelectPage::ShowFullScanHint()
     CHasCheckboxPromptDlg dlg(CResourceLibrary::Instance().LoadString(kHintString), nullptr);
     dlg.DoModal();
     return dlg.GetDontShowAgain() != 0;
+}
+
+bool CLostRecoveryPartitionDeviceSelectPage::RunSearch(IStorageDevice* device, const CSearchControllerList& scanners,
+                                                       CSearchedPartitionList& found)
+{
+    return RunWholeDeviceSearchDialog(device, scanners, found);
+}
+
+void CLostRecoveryPartitionDeviceSelectPage::BuildRawTree(CRawFileList* hits, IStorageDevice* device, CFileNode* parent)
+{
+    ::BuildRawFileTree(hits, device, parent);
 }

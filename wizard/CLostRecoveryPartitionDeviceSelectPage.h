@@ -38,6 +38,9 @@ public:
     int ShowMessage(unsigned stringId, unsigned type) override;
     bool ShowFullScanHint() override;
     void UncheckFullScan() override;
+    bool RunSearch(IStorageDevice* device, const CSearchControllerList& scanners,
+                   CSearchedPartitionList& found) override;
+    void BuildRawTree(CRawFileList* hits, IStorageDevice* device, CFileNode* parent) override;
 
     CTransButton* FullScanBox() const { return m_fullScan; }
     // The rectangle of the Full Scan box for a page cx pixels wide.

@@ -42,7 +42,7 @@ public:
     virtual void DrawTitle(QPainter*) {}
 
     // Fills the list from a disk's search (partition recovery): mode 4.
-    void ShowDiskPartitions(const CSearchedPartitionList& partitions, const DiskDeviceRecord* disk);
+    void ShowDiskPartitions(const CSearchedPartitionList& partitions, const DiskDeviceRecord* disk) override;
 
     // IScanPartitionView.
     void ShowVolumePartitions(const CSearchedPartitionList& partitions, const VolumeDeviceRecord* volume) override;

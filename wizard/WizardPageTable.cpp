@@ -7,6 +7,7 @@
 #include "controller/CFileSelectController.h"
 #include "controller/CLostRecoveryDiskDeviceSelectController.h"
 #include "controller/CLostRecoveryPartitionDeviceSelectController.h"
+#include "controller/CLostRecoveryScanPartitionDeviceSelectController.h"
 #include "controller/LostPartitionSearch.h"
 #include "controller/CRecoveryModeSelectController.h"
 #include "controller/CSaveFileController.h"
@@ -20,6 +21,7 @@
 #include "wizard/CFileSelectPage.h"
 #include "wizard/CLostRecoveryDiskDeviceSelectPage.h"
 #include "wizard/CLostRecoveryPartitionDeviceSelectPage.h"
+#include "wizard/CLostRecoveryScanPartitionDeviceSelectPage.h"
 #include "wizard/CRecoveryModeSelectPage.h"
 #include "wizard/CSaveFilePage.h"
 #include "wizard/CSaveResultPage.h"
@@ -102,6 +104,12 @@ std::vector<WizardPageEntry> DefaultWizardPages()
                  GetLostRecoveryPartitionDeviceSelectController();
              controller->SetPage(page.get());
              page->SetController(controller);
+             return page;
+         }},
+        {WP_LOST_RECOVERY_SCAN_PARTITION,
+         []() -> std::unique_ptr<CWizardPage> {
+             auto page = std::make_unique<CLostRecoveryScanPartitionDeviceSelectPage>();
+             page->SetController(GetLostRecoveryScanPartitionDeviceSelectController());
              return page;
          }},
         {WP_FILE_SELECT,

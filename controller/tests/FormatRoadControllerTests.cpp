@@ -26,6 +26,7 @@
 namespace {
 
 using roadtest::FakeFileView;
+using roadtest::FakeScanPage;
 using roadtest::FakeSheet;
 
 // The device page: no rows of its own (Ctrl+O is the way in), a search that gives what the test put in.
@@ -79,48 +80,6 @@ public:
     }
     void BuildRawTree(CRawFileList*, IStorageDevice*, CFileNode*) override { ++rawTrees; }
     std::string ChooseRawImageFile() override { return rawImage; }
-};
-
-// The scan page: rows as ShowVolumePartitions gives them, ticked as recommended; builds run at once.
-class FakeScanPage : public IScanPartitionView {
-public:
-    struct Row {
-        CSearchedPartitionInfo* partition;
-        bool checked;
-    };
-    std::vector<Row> rows;
-    std::vector<unsigned> messages;
-    int answer = wizmsg::kAnswerYes;
-    int builds = 0;
-    bool cancelBuild = false;
-
-    void ShowVolumePartitions(const CSearchedPartitionList& partitions, const VolumeDeviceRecord*) override
-    {
-        rows.clear();
-        for (CSearchedPartitionInfo* p : partitions) rows.push_back({p, p->bRecommended == 1});
-    }
-    void ClearPartitions() override { rows.clear(); }
-    int GetRowCount() override { return int(rows.size()); }
-    int GetCheckedCount() override
-    {
-        int n = 0;
-        for (const Row& r : rows) n += r.checked;
-        return n;
-    }
-    bool IsRowChecked(int row) override { return rows[size_t(row)].checked; }
-    CSearchedPartitionInfo* GetRowPartition(int row) override { return rows[size_t(row)].partition; }
-    int ShowMessage(unsigned id, unsigned) override
-    {
-        messages.push_back(id);
-        return answer;
-    }
-    void SetWaitCursor(bool) override {}
-    bool RunBuild(const std::function<void(IDIRBuildCallback*)>& work) override
-    {
-        ++builds;
-        if (!cancelBuild) work(nullptr);
-        return cancelBuild;
-    }
 };
 
 // A found partition no scanner builds a tree of (kind 7), with its rank and recommendation.

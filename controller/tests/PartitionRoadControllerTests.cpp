@@ -5,6 +5,8 @@
 #include "controller/CFileSelectController.h"
 #include "controller/CLostRecoveryDiskDeviceSelectController.h"
 #include "controller/CLostRecoveryPartitionDeviceSelectController.h"
+#include "controller/CLostRecoveryScanPartitionDeviceSelectController.h"
+#include "core/CRecoverySettings.h"
 #include "controller/IFileSelectView.h"
 #include "controller/IFoundPartitionView.h"
 #include "controller/ILostDiskView.h"
@@ -68,6 +70,21 @@ public:
         return true;
     }
     void UncheckFullScan() override { ++unticks; }
+    // The whole-disk search gives what the test put in (then owned by the caller).
+    std::vector<CSearchedPartitionInfo*> toFind;
+    IStorageDevice* searched = nullptr;
+    ~FakePartitionView() override
+    {
+        for (CSearchedPartitionInfo* p : toFind) delete p;
+    }
+    bool RunSearch(IStorageDevice* device, const CSearchControllerList&, CSearchedPartitionList& found) override
+    {
+        searched = device;
+        found.insert(found.end(), toFind.begin(), toFind.end());
+        toFind.clear();
+        return true;
+    }
+    void BuildRawTree(CRawFileList*, IStorageDevice*, CFileNode*) override {}
 };
 
 class PartitionRoadControllers : public ::testing::Test {
@@ -80,11 +97,15 @@ protected:
         SetWizardSheet(&sheet);
         disk->SetPage(&diskView);
         partition->SetPage(&partitionView);
+        scan->SetPage(&scanPage);
         GetFileSelectController()->SetPage(&fileView);
         CLostRecoveryPartitionDeviceSelectController::HintFlag() = true;
     }
     void TearDown() override
     {
+        scan->Reset();
+        scan->SetPage(nullptr);
+        GetRecoverySettings()->m_manuallySelectHistoricalPartitions = 0;
         partition->Home();
         disk->Reset();
         disk->SetPage(nullptr);
@@ -112,6 +133,8 @@ protected:
     FakeFileView fileView;
     CLostRecoveryDiskDeviceSelectController* disk = GetLostRecoveryDiskDeviceSelectController();
     CLostRecoveryPartitionDeviceSelectController* partition = GetLostRecoveryPartitionDeviceSelectController();
+    roadtest::FakeScanPage scanPage;
+    CLostRecoveryScanPartitionDeviceSelectController* scan = GetLostRecoveryScanPartitionDeviceSelectController();
 };
 
 TEST_F(PartitionRoadControllers, TheSearchOfADiskOffersItsLostPartitionsAndBuildsTheChosenOne)
@@ -232,6 +255,49 @@ TEST_F(PartitionRoadControllers, TheResultTextNamesTheDiskOrImageQuotedAndCut)
     const std::string cut = disk->ResultText(record);
     EXPECT_EQ(cut.size(), 258u);
     EXPECT_EQ(cut.back(), 'x');
+}
+
+// Full Scan hands what the whole-disk search found to page 8, listed over the disk of page 3; an empty list
+// is refused without a word, and the ticks are checked before any build starts.
+TEST_F(PartitionRoadControllers, FullScanListsItsPartitionsOnPageEightAndChecksTheTicksFirst)
+{
+    using Scan = CLostRecoveryScanPartitionDeviceSelectController;
+    EXPECT_FALSE(scan->next());
+    EXPECT_TRUE(scanPage.messages.empty());
+
+    GetRecoverySettings()->m_manuallySelectHistoricalPartitions = 1;
+    ASSERT_NO_FATAL_FAILURE(ListDisks());
+    ASSERT_TRUE(disk->next());
+    for (uint64_t start : {63, 81920, 112455, 20000, 30000}) {
+        auto* p = new CSearchedPartitionInfo(512);
+        p->u64StartSector = start;
+        p->u64SectorsCount = 1000;
+        partitionView.toFind.push_back(p);
+    }
+    partition->SetFullScan(1);
+    ASSERT_TRUE(partition->next());
+    EXPECT_EQ(partitionView.searched, disk->GetChosenRecord()->pDevice);
+    EXPECT_EQ(sheet.pages.back(), WP_LOST_RECOVERY_SCAN_PARTITION);
+    EXPECT_EQ(scanPage.shownDisk, disk->GetChosenRecord());
+    EXPECT_EQ(scan->GetPartitions().size(), 5u);
+    EXPECT_EQ(scan->GetPrevious(), partition);
+    EXPECT_EQ(scan->GetControllerType(), 4);
+
+    struct Case {
+        int ticked;
+        unsigned message;
+    } cases[] = {{0, Scan::kNothingTicked}, {5, Scan::kTooManyTicked}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ticked);
+        for (size_t i = 0; i < scanPage.rows.size(); ++i) scanPage.rows[i].checked = int(i) < c.ticked;
+        EXPECT_FALSE(scan->next());
+        EXPECT_EQ(scanPage.builds, 0);
+        EXPECT_EQ(scanPage.messages.back(), c.message);
+    }
+    // Back asks, and returns to the found partitions with nothing kept.
+    scan->Back();
+    EXPECT_EQ(sheet.pages.back(), WP_LOST_RECOVERY_PARTITION);
+    EXPECT_TRUE(scan->GetPartitions().empty());
 }
 
 } // namespace

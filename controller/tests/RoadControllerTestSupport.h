@@ -1,10 +1,11 @@
 // Stand-ins of the road controller tests: a wizard sheet that records the pages asked for, a device page
-// whose rows are plain records and whose posted tasks run when the test says, and a found-file page that
-// owns the tree it is shown.
+// whose rows are plain records and whose posted tasks run when the test says, a scan-partition page whose
+// ticks the test sets, and a found-file page that owns the tree it is shown.
 #pragma once
 
 #include "controller/IDeviceSelectView.h"
 #include "controller/IFileSelectView.h"
+#include "controller/IScanPartitionView.h"
 #include "controller/IWizardSheet.h"
 #include "controller/MessageBoxTypes.h"
 #include "filesystems/tree/CFileSystemNode.h"
@@ -106,6 +107,54 @@ public:
         return answer;
     }
     void SetWaitCursor(bool) override {}
+};
+
+// The scan page: rows as ShowVolumePartitions gives them, ticked as recommended; builds run at once.
+class FakeScanPage : public IScanPartitionView {
+public:
+    struct Row {
+        CSearchedPartitionInfo* partition;
+        bool checked;
+    };
+    std::vector<Row> rows;
+    std::vector<unsigned> messages;
+    int answer = wizmsg::kAnswerYes;
+    int builds = 0;
+    bool cancelBuild = false;
+
+    void ShowVolumePartitions(const CSearchedPartitionList& partitions, const VolumeDeviceRecord*) override
+    {
+        rows.clear();
+        for (CSearchedPartitionInfo* p : partitions) rows.push_back({p, p->bRecommended == 1});
+    }
+    void ShowDiskPartitions(const CSearchedPartitionList& partitions, const DiskDeviceRecord* disk) override
+    {
+        ShowVolumePartitions(partitions, nullptr);
+        shownDisk = disk;
+    }
+    const DiskDeviceRecord* shownDisk = nullptr;
+    void ClearPartitions() override { rows.clear(); }
+    int GetRowCount() override { return int(rows.size()); }
+    int GetCheckedCount() override
+    {
+        int n = 0;
+        for (const Row& r : rows) n += r.checked;
+        return n;
+    }
+    bool IsRowChecked(int row) override { return rows[size_t(row)].checked; }
+    CSearchedPartitionInfo* GetRowPartition(int row) override { return rows[size_t(row)].partition; }
+    int ShowMessage(unsigned id, unsigned) override
+    {
+        messages.push_back(id);
+        return answer;
+    }
+    void SetWaitCursor(bool) override {}
+    bool RunBuild(const std::function<void(IDIRBuildCallback*)>& work) override
+    {
+        ++builds;
+        if (!cancelBuild) work(nullptr);
+        return cancelBuild;
+    }
 };
 
 } // namespace roadtest

@@ -9,9 +9,12 @@
 #include "controller/CFileSelectController.h"
 #include "controller/CLostRecoveryDiskDeviceSelectController.h"
 #include "controller/CLostRecoveryPartitionDeviceSelectController.h"
+#include "controller/CLostRecoveryScanPartitionDeviceSelectController.h"
 #include "controller/CWizardSheetController.h"
 #include "controller/LostPartitionSearch.h"
 #include "controls/CEditPlus.h"
+#include "controls/CExtendListCtrl.h"
+#include "controls/CExtendListRow.h"
 #include "controls/CHasCheckboxPromptDlg.h"
 #include "controls/CResourceLibrary.h"
 #include "controls/CTransButton.h"
@@ -24,6 +27,8 @@
 #include "tests/support/TempDir.h"
 #include "views/devices/CDeviceSelectCtrl.h"
 #include "views/devices/CDeviceSelectView.h"
+#include "views/devices/CIntelligentSearchingDialog.h"
+#include "views/devices/CMultipleChoosePartitionListCtrl.h"
 #include "views/files/CFileTreeCtrl.h"
 #include "views/files/CTreeCtrlPlus.h"
 #include "views/saving/CSaveFilePathDlg.h"
@@ -31,6 +36,7 @@
 #include "wizard/CFileSelectPage.h"
 #include "wizard/CLostRecoveryDiskDeviceSelectPage.h"
 #include "wizard/CLostRecoveryPartitionDeviceSelectPage.h"
+#include "wizard/CLostRecoveryScanPartitionDeviceSelectPage.h"
 #include "wizard/CRecoveryModeSelectPage.h"
 #include "wizard/CSaveFilePage.h"
 #include "wizard/CSaveResultPage.h"
@@ -82,9 +88,11 @@ protected:
     void TearDown() override
     {
         // The controllers outlive the sheet, as they do the program's windows: each test starts afresh.
+        GetLostRecoveryScanPartitionDeviceSelectController()->Reset();
         GetLostRecoveryPartitionDeviceSelectController()->Reset();
         GetLostRecoveryDiskDeviceSelectController()->Reset();
         RoadGui::TearDown();
+        GetRecoverySettings()->m_manuallySelectHistoricalPartitions = 0;
         SetLostPartitionSearch({});
     }
 
@@ -93,7 +101,9 @@ protected:
         ASSERT_NO_FATAL_FAILURE(OpenSheet());
         disks = static_cast<CLostRecoveryDiskDeviceSelectPage*>(sheet->GetPage(WP_LOST_RECOVERY_DISK));
         partitions = static_cast<CLostRecoveryPartitionDeviceSelectPage*>(sheet->GetPage(WP_LOST_RECOVERY_PARTITION));
-        ASSERT_TRUE(disks && partitions);
+        scan =
+            static_cast<CLostRecoveryScanPartitionDeviceSelectPage*>(sheet->GetPage(WP_LOST_RECOVERY_SCAN_PARTITION));
+        ASSERT_TRUE(disks && partitions && scan);
     }
 
     // Page 0's partition-recovery button, then the disk list filled by its worker.
@@ -143,8 +153,51 @@ protected:
     // The check box of the partition's folder in the folder tree; every file ends checked.
     void CheckPartition() { CheckFirstFolder(true); }
 
+    // Page 4's Full Scan box ticked and Next: the whole disk is searched under the intelligent-search
+    // dialog, cancelled there when asked.
+    void FullScan(bool cancel = false, const QString& screenshot = QString())
+    {
+        CTransButton* box = partitions->FullScanBox();
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return GetLostRecoveryPartitionDeviceSelectController()->GetFullScan() == 1; }));
+        bool searching = false;
+        WhenModal<CIntelligentSearchingDialog>([&](CIntelligentSearchingDialog* dlg) {
+            searching = true;
+            if (!screenshot.isEmpty()) dlg->grab().save(screenshot);
+            if (cancel) QTest::mouseClick(dlg->CancelButton(), Qt::LeftButton);
+        });
+        QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+        EXPECT_TRUE(searching);
+    }
+
+    // The row of page 8 whose partition starts at that sector; -1 when none.
+    int ScanRowAt(uint64_t start)
+    {
+        CMultipleChoosePartitionListCtrl* list = scan->PartitionList();
+        for (int i = 0; i < list->GetItemCount(); ++i)
+            if (static_cast<CSearchedPartitionInfo*>(list->GetItemPartition(i))->u64StartSector == start) return i;
+        return -1;
+    }
+
+    // A click on the tick of a row of page 8.
+    void ClickTick(int row)
+    {
+        CExtendListCtrl* list = scan->PartitionList()->List();
+        CExtendListRow* r = list->GetRow(row);
+        ASSERT_NE(r, nullptr);
+        list->EnsureRowVisible(r);
+        QTest::qWait(20);
+        ASSERT_FALSE(r->cells.empty());
+        const CExtendListCellItem& item = r->cells[0].items[0];
+        ASSERT_TRUE(item.bHasCheckBox);
+        const QRect box = ToQRect(item.rcCheckBox).translated(-list->HorzPos(), -list->VertPos());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.center());
+    }
+
     CLostRecoveryDiskDeviceSelectPage* disks = nullptr;
     CLostRecoveryPartitionDeviceSelectPage* partitions = nullptr;
+    CLostRecoveryScanPartitionDeviceSelectPage* scan = nullptr;
 };
 
 class PartitionRoadFixtures : public PartitionRoadGui, public ::testing::WithParamInterface<const char*> {};
@@ -295,6 +348,133 @@ TEST_F(PartitionRoadGui, ASearchThatFindsNothingAsksBeforeSearchingTheWholeDisk)
     EXPECT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_DISK);
 }
 
+// Full Scan searches the whole disk with every scanner: page 8 lists what they found, with nothing ticked
+// Next is refused there, and the one ticked partition is built and its files saved as the manifest has them.
+// Back leads to page 8 and then to page 4.
+TEST_F(PartitionRoadGui, FullScanListsThePartitionsOfEveryScannerAndSavesTheTickedOne)
+{
+    GetRecoverySettings()->m_manuallySelectHistoricalPartitions = 1;
+    const std::map<std::string, std::string> expected = ManifestFiles("LOSTFAT32");
+    UseImage(Unpack("lost-disk"), false);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery());
+    ASSERT_NO_FATAL_FAILURE(SearchFirstDisk());
+    ASSERT_NO_FATAL_FAILURE(FullScan());
+    ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_SCAN_PARTITION);
+    // FAT, NTFS and ext2 each found their partition of the zeroed table.
+    const int fat = ScanRowAt(63), ntfs = ScanRowAt(81920), ext2 = ScanRowAt(112455);
+    ASSERT_GE(fat, 0);
+    EXPECT_GE(ntfs, 0);
+    EXPECT_GE(ext2, 0);
+    CMultipleChoosePartitionListCtrl* list = scan->PartitionList();
+    EXPECT_GT(list->GetCheckedCount(), 0);
+    EXPECT_LE(list->GetCheckedCount(), 4);
+
+    QTest::qWait(50);
+    for (int row = 0; row < list->GetItemCount(); ++row) {
+        if (list->GetCheck(row)) {
+            ASSERT_NO_FATAL_FAILURE(ClickTick(row));
+        }
+    }
+    ASSERT_EQ(list->GetCheckedCount(), 0);
+    {
+        std::vector<QString> told;
+        CScopedMessageBoxResponder ok([&](const MessageBoxRequest& r) {
+            told.push_back(r.text);
+            return IDOK;
+        });
+        QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(told.size(), 1u);
+        EXPECT_EQ(told[0], CResourceLibrary::Instance().LoadString(145));
+        EXPECT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_SCAN_PARTITION);
+        EXPECT_EQ(GetFileSelectController()->GetRoot(), nullptr);
+    }
+
+    ASSERT_NO_FATAL_FAILURE(ClickTick(fat));
+    ASSERT_EQ(list->GetCheckedCount(), 1);
+    QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+    ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+    ASSERT_NO_FATAL_FAILURE(CheckPartition());
+    const fs::path out = dir / "recovered";
+    SaveTo(out.string());
+    std::map<std::string, std::string> saved;
+    for (const auto& [path, file] : testsupport::SavedFiles(out)) saved[path] = file.sha256;
+    std::string listing;
+    for (const auto& [path, sha] : saved) listing += path + "\n";
+    for (const auto& [path, sha] : expected) {
+        SCOPED_TRACE(path);
+        // Below the partition's folder, with its name and folders.
+        bool found = false;
+        for (const auto& [got, hash] : saved)
+            if (got.size() > path.size() && got.compare(got.size() - path.size(), path.size(), path) == 0) {
+                found = true;
+                EXPECT_EQ(hash, sha);
+            }
+        EXPECT_TRUE(found) << listing;
+    }
+
+    CScopedMessageBoxResponder yes([](const MessageBoxRequest&) { return IDYES; });
+    QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
+    ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_SCAN_PARTITION);
+    EXPECT_GT(list->GetItemCount(), 0);
+    QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
+    EXPECT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_PARTITION);
+    EXPECT_TRUE(GetLostRecoveryScanPartitionDeviceSelectController()->GetPartitions().empty());
+}
+
+// Without the manual option the ticked partitions are built at once, and Back from the found files returns
+// to page 4, which the search started from.
+TEST_F(PartitionRoadGui, FullScanWithoutTheManualOptionShowsTheFilesAtOnce)
+{
+    UseImage(Unpack("lost-disk"), false);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery());
+    ASSERT_NO_FATAL_FAILURE(SearchFirstDisk());
+    ASSERT_NO_FATAL_FAILURE(FullScan());
+    ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+    FileTreeStatistics s;
+    ASSERT_TRUE(files->GetRoot()->GetStatistics(s));
+    EXPECT_GT(s.files, 0u);
+    CScopedMessageBoxResponder yes([](const MessageBoxRequest&) { return IDYES; });
+    QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
+    EXPECT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_PARTITION);
+}
+
+// A whole-disk search the user cancels keeps nothing: from page 4 the page stays; when page 4 was skipped
+// (the search found nothing and the user asked for the whole disk) the disk page is shown again.
+TEST_F(PartitionRoadGui, ACancelledFullScanReturnsToThePageItStartedFrom)
+{
+    // Yes to the cancel's question, to the found-partition page's Back and to the whole-disk search.
+    CScopedMessageBoxResponder yes([](const MessageBoxRequest&) { return IDYES; });
+    UseImage(Unpack("lost-disk"), false);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery());
+    ASSERT_NO_FATAL_FAILURE(SearchFirstDisk());
+    ASSERT_NO_FATAL_FAILURE(FullScan(true));
+    EXPECT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_PARTITION);
+    EXPECT_TRUE(GetLostRecoveryScanPartitionDeviceSelectController()->GetPartitions().empty());
+    EXPECT_TRUE(frame.isEnabled());
+
+    QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
+    ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_DISK);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return disks->GetDeviceList()->GetItemCount() > 0 && frame.isEnabled(); }, 30000));
+    SetLostPartitionSearch(
+        [](const DiskDeviceRecord&, std::vector<CLostPartitionRecord>&) { return PartitionSearchResult::Finished; });
+    ASSERT_NO_FATAL_FAILURE(ClickRow(disks->GetDeviceList(), 0));
+    bool searching = false;
+    WhenModal<CIntelligentSearchingDialog>([&](CIntelligentSearchingDialog* dlg) {
+        searching = true;
+        QTest::mouseClick(dlg->CancelButton(), Qt::LeftButton);
+    });
+    QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+    EXPECT_TRUE(searching);
+    EXPECT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_DISK);
+    EXPECT_TRUE(GetLostRecoveryScanPartitionDeviceSelectController()->GetPartitions().empty());
+    EXPECT_EQ(GetFileSelectController()->GetRoot(), nullptr);
+    EXPECT_TRUE(frame.isEnabled());
+}
+
 TEST_F(PartitionRoadGui, ScreenshotsOfThePagesInEachLanguage)
 {
     const std::string image = Unpack("lost-disk");
@@ -321,6 +501,19 @@ TEST_F(PartitionRoadGui, ScreenshotsOfThePagesInEachLanguage)
         QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
         ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
         EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-files.png")));
+        {
+            CScopedMessageBoxResponder yes([](const MessageBoxRequest&) { return IDYES; });
+            QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
+        }
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_PARTITION);
+        GetRecoverySettings()->m_manuallySelectHistoricalPartitions = 1;
+        ASSERT_NO_FATAL_FAILURE(FullScan(false, prefix + QStringLiteral("-search.png")));
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_SCAN_PARTITION);
+        QTest::qWait(50);
+        EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-scan.png")));
+        GetLostRecoveryScanPartitionDeviceSelectController()->Reset();
+        GetLostRecoveryPartitionDeviceSelectController()->Reset();
+        GetRecoverySettings()->m_manuallySelectHistoricalPartitions = 0;
         sheet.reset();
         lib.UnloadLanguageBundle();
     }
