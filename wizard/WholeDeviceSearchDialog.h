@@ -2,7 +2,7 @@
 // dialog, with the user's Cancel throwing away what was found. User-interface thread only.
 #pragma once
 
-#include "filesystems/common/IFileSystemSearchController.h"
+#include "controller/WholeDeviceSearch.h"
 
 class IStorageDevice;
 
