@@ -29,7 +29,6 @@ CFilePreViewDlg::CFilePreViewDlg(QWidget* parent) : CSearchSuperDlg(kTemplate, p
 {
     setFont(CreateDialogFont());
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
-    setMinimumSize(kMinSize, kMinSize);
     resize(DialogUnits().MapDialogSize(420, 300));
 
     auto& lib = CResourceLibrary::Instance();
@@ -57,6 +56,8 @@ CFilePreViewDlg::CFilePreViewDlg(QWidget* parent) : CSearchSuperDlg(kTemplate, p
     m_btnBestFit.setEnabled(false);
     m_btnRecover.AttachToDialog(this, IDOK, QRect(QPoint(0, 0), m_btnRecover.GetBitmapSize()));
     m_btnCancel.AttachToDialog(this, IDCANCEL, QRect(QPoint(0, 0), m_btnCancel.GetBitmapSize()));
+    // Each half of the bottom line holds one button, so the narrowest dialog still keeps them apart.
+    setMinimumSize(std::max(kMinSize, 2 * (m_btnCancel.GetBitmapSize().width() + 10)), kMinSize);
     connect(&m_btnBestFit, &QAbstractButton::clicked, this, [this] { OnBestFit(); });
     connect(&m_btnActualSize, &QAbstractButton::clicked, this, [this] { OnActualSize(); });
     connect(&m_btnRecover, &QAbstractButton::clicked, this, [this] { OnOK(); });

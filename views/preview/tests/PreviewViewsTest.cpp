@@ -249,6 +249,25 @@ TEST(PreviewDialog, TheLastScrollStepIsPaintedAfterTheThrottle)
     SetTickClock(nullptr);
 }
 
+TEST(PreviewDialog, RecoverAndCancelAreOneSizeOnOneLine)
+{
+    testsupport::TempDir dir;
+    CFilePreViewDlg dlg;
+    dlg.SetFile(WriteFile(dir, "b.txt", "buttons\n"), QStringLiteral("b.txt"));
+    dlg.ShowModeless();
+    for (const QSize size : {QSize(1, 1), QSize(420, 300), QSize(901, 640)}) {
+        dlg.resize(size);
+        QApplication::processEvents();
+        const QRect recover = dlg.RecoverButton()->geometry(), cancel = dlg.CancelButton()->geometry();
+        EXPECT_GT(recover.height(), 0);
+        EXPECT_EQ(recover.size(), cancel.size());
+        EXPECT_EQ(recover.top(), cancel.top());
+        EXPECT_LT(recover.right(), cancel.left());
+        EXPECT_GE(recover.left(), 0);
+        EXPECT_LE(cancel.right(), dlg.width());
+    }
+}
+
 TEST(PreviewDialog, RecoverClosesAndThenAsksThePage)
 {
     testsupport::TempDir dir;
