@@ -240,7 +240,8 @@ void CShellTreeCtrl::FillChildren(QTreeWidgetItem* item)
     const QString path = ItemPath(item);
     if (path.isEmpty()) return;
     QDir dir(path);
-    QDir::Filters filters = QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
+    // Hidden entries (dot-names) stay out of sight as in a file manager; a path typed by the user is still taken.
+    QDir::Filters filters = QDir::Dirs | QDir::NoDotAndDotDot | QDir::System;
     if (m_enumFlags & SHCONTF_NONFOLDERS) filters |= QDir::Files;
     QFileInfoList entries = dir.entryInfoList(filters, QDir::NoSort);
     std::sort(entries.begin(), entries.end(), [](const QFileInfo& a, const QFileInfo& b) {

@@ -1,6 +1,6 @@
 // A tree of the places a user can save to, from the desktop down: the desktop folder, the computer (the
 // root file system and the mounted drives by letter), the home folder and the desktop's own folders. An
-// item's children are listed the first time it is expanded; hidden folders are listed too. With folders
+// item's children are listed the first time it is expanded; hidden entries are left out. With folders
 // only, files are left out; otherwise files with an extension that can be read are left out. Every new
 // selection is passed as a path to the client's callback. User-interface thread only.
 #pragma once

@@ -36,7 +36,7 @@ struct Client : QObject {
 };
 
 // desktop/ with folders "Only files" (a.txt), "Projects" (sub/), ".cache", "trash" (the wastebasket),
-// files notes.txt and README; home/ and a mounted removable drive E: and a CD-ROM F:.
+// files notes.txt, README and .profile; home/ and a mounted removable drive E: and a CD-ROM F:.
 struct TreeFixture {
     testsupport::TempDir dir;
     CShellTreeCtrl tree;
@@ -48,6 +48,7 @@ struct TreeFixture {
         Touch(dir / "desktop/Only files/a.txt");
         Touch(dir / "desktop/notes.txt");
         Touch(dir / "desktop/README");
+        Touch(dir / "desktop/.profile");
         ShellNamespace ns;
         ns.desktop = Q(dir / "desktop");
         ns.home = Q(dir / "home");
@@ -72,14 +73,14 @@ struct TreeFixture {
 
 } // namespace
 
-TEST(ShellTree, ListsTheDesktopWithHiddenFoldersAndWithoutTheWastebasket)
+TEST(ShellTree, ListsTheDesktopWithoutHiddenFoldersOrTheWastebasket)
 {
     TreeFixture f;
     f.tree.Populate(true);
     ASSERT_NE(f.Root(), nullptr);
     EXPECT_EQ(f.Root()->text(0), QStringLiteral("Desktop"));
     EXPECT_TRUE(f.Root()->isExpanded());
-    EXPECT_EQ(ChildTexts(f.Root()), (QStringList{"Computer", "Home", ".cache", "Only files", "Projects"}));
+    EXPECT_EQ(ChildTexts(f.Root()), (QStringList{"Computer", "Home", "Only files", "Projects"}));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
     // A folder holding only files loses its expand button at its first expansion.
@@ -101,7 +102,7 @@ TEST(ShellTree, WithFilesReadableFilesWithAnExtensionAreLeftOut)
 {
     TreeFixture f;
     f.tree.Populate(false);
-    EXPECT_EQ(ChildTexts(f.Root()), (QStringList{"Computer", "Home", ".cache", "Only files", "Projects", "README"}));
+    EXPECT_EQ(ChildTexts(f.Root()), (QStringList{"Computer", "Home", "Only files", "Projects", "README"}));
     EXPECT_FALSE(CShellTreeCtrl::ShouldShowItem(Q(f.dir / "desktop/notes.txt"), false, f.tree.Namespace()));
     EXPECT_TRUE(CShellTreeCtrl::ShouldShowItem(Q(f.dir / "desktop/missing.txt"), false, f.tree.Namespace()));
     EXPECT_TRUE(CShellTreeCtrl::ShouldShowItem(Q(f.dir / "desktop/README"), false, f.tree.Namespace()));
