@@ -219,7 +219,7 @@ QString COpenDiskImageErrorManageDlg::ChooseSlice()
 {
     diskimg::FileDialogRequest request;
     request.suggested = QStringLiteral("*.kxf");
-    request.filter = QStringLiteral("ZUL DISKIMAGE FILE(*.kxf) (*.kxf)");
+    request.filter = QStringLiteral("ZUL DISKIMAGE FILE(*.kxf)");
     return diskimg::ChooseFile(this, request);
 }
 

@@ -32,8 +32,16 @@ QString QtFilter(const QString& win32Filter)
 {
     const QStringList parts = win32Filter.split(QLatin1Char('|'), Qt::SkipEmptyParts);
     QStringList filters;
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-        filters << parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')');
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString name = parts[i].trimmed();
+        const QString pattern = parts[i + 1].trimmed();
+        // The name usually shows its pattern already ("Name(*.ext)"); Qt reads the patterns from that trailing
+        // group, so adding it a second time would only print it twice.
+        if (name.endsWith(QLatin1Char('(') + pattern + QLatin1Char(')')))
+            filters << name;
+        else
+            filters << name + QStringLiteral(" (") + pattern + QLatin1Char(')');
+    }
     return filters.join(QStringLiteral(";;"));
 }
 

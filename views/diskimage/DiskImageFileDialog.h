@@ -31,7 +31,8 @@ private:
     FileDialogResponder m_previous;
 };
 
-// A filter of the Win32 form "Name(*.ext)|*.ext||" as Qt writes it: "Name(*.ext) (*.ext)".
+// A filter of the Win32 form "Name(*.ext)|*.ext||" as Qt writes it: "Name(*.ext)", the name alone when it already
+// ends with its pattern in brackets, else "Name (*.ext)".
 QString QtFilter(const QString& win32Filter);
 
 } // namespace diskimg

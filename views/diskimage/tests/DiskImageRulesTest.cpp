@@ -1,5 +1,6 @@
 // The windowless rules of the disk-image wizards: image-path completion, cut texts, summary sizes and level
 // texts, compression settings, the run's forecast, the selector's pixel-sector scale and the slice-list checks.
+#include "views/diskimage/DiskImageFileDialog.h"
 #include "views/diskimage/DiskImageFiles.h"
 #include "views/diskimage/DiskImageText.h"
 #include "views/diskimage/CSectorSelectCtrl.h"
@@ -16,6 +17,24 @@
 
 namespace fs = std::filesystem;
 using namespace diskimg;
+
+// The language files write "Name(*.ext)|*.ext||": the pattern shows once in the dialog, and a name without its
+// pattern still gets one for Qt to read.
+TEST(FileDialogFilter, PatternIsNotPrintedTwice)
+{
+    const struct {
+        const char* win32;
+        const char* qt;
+    } cases[] = {
+        {"Recovery State File(*.rsf)|*.rsf||", "Recovery State File(*.rsf)"},
+        {"Salvix ImageFile (*.kxi)|*.kxi||", "Salvix ImageFile (*.kxi)"},
+        {"Plain|*.kxi||", "Plain (*.kxi)"},
+        {"Other(*.abc)|*.kxi||", "Other(*.abc) (*.kxi)"},
+        {"A(*.a)|*.a|B|*.b||", "A(*.a);;B (*.b)"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(QtFilter(QString::fromUtf8(c.win32)).toStdString(), c.qt) << c.win32;
+}
 
 TEST(DiskImageText, PathsNamesAndSizes)
 {
@@ -67,7 +86,7 @@ TEST(DiskImageText, SettingsLevelsAndForecast)
     EXPECT_FALSE(RunRemainingSeconds(100, 25, 4999));
     EXPECT_FALSE(RunRemainingSeconds(100, 0, 60000));
     EXPECT_EQ(RunRemainingSeconds(100, 25, 10000), 31u);
-    EXPECT_EQ(FormatFirstForecast(3723000), "1:2:3");
+    EXPECT_EQ(FormatFirstForecast(3723000), "1:02:03");
 }
 
 TEST(SectorBar, EndsAreExactAtEveryScale)
