@@ -39,7 +39,16 @@ std::string FormatFileTime(uint64_t fileTime)
     plat::SystemTime st{};
     if (!plat::FileTimeToSystemTime(fileTime, st)) return std::string();
     char text[64];
-    std::snprintf(text, sizeof text, "%d-%d-%d %d:%d:%d", st.year, st.month, st.day, st.hour, st.minute, st.second);
+    std::snprintf(text, sizeof text, "%d-%d-%d %d:%02d:%02d", st.year, st.month, st.day, st.hour, st.minute, st.second);
+    return text;
+}
+
+std::string FormatFileDate(uint64_t fileTime)
+{
+    plat::SystemTime st{};
+    if (!plat::FileTimeToSystemTime(fileTime, st)) return std::string();
+    char text[32];
+    std::snprintf(text, sizeof text, "%d-%d-%d", st.year, st.month, st.day);
     return text;
 }
 

@@ -47,12 +47,14 @@ TEST(DisplayText, SectorSizesFallBackTo512)
     EXPECT_EQ(FormatSectorsAsSize(1ull << 62, 4096), "17179869184.00 TB");
 }
 
-TEST(DisplayText, FileTimesWithoutLeadingZeros)
+TEST(DisplayText, FileTimesPadMinutesAndSeconds)
 {
-    EXPECT_EQ(FormatFileTime(0), "1601-1-1 0:0:0");
+    EXPECT_EQ(FormatFileTime(0), "1601-1-1 0:00:00");
     // 2009-07-05 08:04:03 UTC
-    EXPECT_EQ(FormatFileTime(128912546430000000ull), "2009-7-5 8:4:3");
+    EXPECT_EQ(FormatFileTime(128912546430000000ull), "2009-7-5 8:04:03");
     EXPECT_EQ(FormatFileTime(UINT64_MAX), "");
+    EXPECT_EQ(FormatFileDate(128912546430000000ull), "2009-7-5");
+    EXPECT_EQ(FormatFileDate(UINT64_MAX), "");
 }
 
 TEST(DisplayText, VersionText)

@@ -85,7 +85,7 @@ std::string FormatFirstForecast(uint32_t ms)
 {
     const uint32_t s = ms / 1000;
     char text[48];
-    std::snprintf(text, sizeof text, "%u:%u:%u", s / 3600, (s / 60) % 60, s % 60);
+    std::snprintf(text, sizeof text, "%u:%02u:%02u", s / 3600, (s / 60) % 60, s % 60);
     return text;
 }
 

@@ -48,7 +48,7 @@ unsigned LevelTextId(int kind, int level);
 // The remaining time of the run: nothing (show "Calculating...") before 5 s or before the first block,
 // else (total - done) x elapsed / done / 1000 + 1 seconds.
 std::optional<uint64_t> RunRemainingSeconds(uint64_t totalBlocks, uint64_t doneBlocks, uint64_t elapsedMs);
-// The first forecast of the whole run, "%d:%d:%d" of hours, minutes and seconds of ms.
+// The first forecast of the whole run, "%u:%02u:%02u" of hours, minutes and seconds of ms.
 std::string FormatFirstForecast(uint32_t ms);
 
 } // namespace diskimg

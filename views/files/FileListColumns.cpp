@@ -82,8 +82,12 @@ std::string FileListCellText(const CFileNode* node, int column)
     case kColumnCreated: {
         // A creation time at the epoch means the kind had none; its description says more.
         const std::string text = FormatFileTime(p->GetCreationTime());
-        return text == "1601-1-1 0:0:0" ? p->GetDescription() : text;
+        return text == FormatFileTime(0) ? p->GetDescription() : text;
     }
+    case kColumnAccessed:
+        // FAT keeps only the day of the last access; a time of day there would be a made-up midnight.
+        if (p->GetPropertiesType() == kPropertiesFAT) return FormatFileDate(p->GetAccessTime());
+        return FormatFileTime(p->GetAccessTime());
     default: return FormatFileTime(TimeOf(p, column));
     }
 }

@@ -38,7 +38,7 @@ TEST(FileListColumns, CellTextsFollowTheValidBits)
     ASSERT_EQ(NameOf(doc), "README");
     EXPECT_EQ(FileListCellText(doc, kColumnType), "");
     EXPECT_EQ(FileListCellText(doc, kColumnSize), "0.01 KB");
-    EXPECT_EQ(FileListCellText(doc, kColumnModified), "2001-2-11 0:5:6");
+    EXPECT_EQ(FileListCellText(doc, kColumnModified), "2001-2-11 0:05:06");
     EXPECT_EQ(NameExtension("a.tar.gz"), ".gz");
     EXPECT_EQ(NameExtension("dir.d/file"), "");
 
@@ -54,6 +54,19 @@ TEST(FileListColumns, CellTextsFollowTheValidBits)
     EXPECT_EQ(FileListCellText(n, kColumnType), "bin");
     delete p;
     DeleteFileNode(n);
+
+    // FAT keeps the day of the last access only: that column shows the date, the others the full time.
+    auto* fat = new CFATFileProperties();
+    fat->SetName("A.TXT");
+    const uint16_t date = (29 << 9) | (7 << 5) | 5, time = (9 << 11) | (5 << 5) | 2; // 2009-07-05 9:05:04
+    fat->SetModificationTime(date, time);
+    fat->SetAccessDate(date);
+    CFileNode* f = NewFileNode();
+    f->SetProperties(fat);
+    EXPECT_EQ(FileListCellText(f, kColumnModified), "2009-7-5 9:05:04");
+    EXPECT_EQ(FileListCellText(f, kColumnAccessed), "2009-7-5");
+    DeleteFileNode(f);
+    delete fat;
 }
 
 TEST(FileListColumns, SortIsStableWithMissingValuesLast)
