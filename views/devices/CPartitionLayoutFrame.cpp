@@ -46,8 +46,10 @@ void CPartitionLayoutFrame::SetDiskInfo(const PARTITION_LAYOUT_SOURCE* source)
     if (!source) return;
     const CResourceLibrary& lib = CResourceLibrary::Instance();
     const unsigned captionId = source->nKind == 2 ? 338 : source->nKind == 3 ? 337 : 336;
-    m_caption = lib.LoadString(captionId) +
-                QStringLiteral("\"%1\":").arg(QString::fromUtf8(source->pszName ? source->pszName : ""));
+    // One blank between the words and the quoted name, whether or not the language's text ends with one.
+    QString words = lib.LoadString(captionId);
+    while (!words.isEmpty() && words.back().isSpace()) words.chop(1);
+    m_caption = words + QStringLiteral(" \"%1\":").arg(QString::fromUtf8(source->pszName ? source->pszName : ""));
     m_stripText = lib.LoadString(331) + QStringLiteral(": %1").arg(QString::fromStdString(
                                             FormatSectorsAsSize(source->u64SectorCount, source->nSectorSize)));
     m_view->SetDeviceSectors(source->u64SectorCount);
