@@ -4,26 +4,6 @@
 #include "core/rsdata/IRSData.h"
 #include "filesystems/tree/FoundFileFields.h"
 
-IDataRunList* CExt2FileProperties::GetDataRunList() const
-{
-    if (!m_runs) return nullptr;
-    return m_runs->Unpack().release();
-}
-
-int CExt2FileProperties::SetUserFlag(int flag)
-{
-    const int previous = m_userFlag;
-    m_userFlag = uint8_t(flag);
-    return previous;
-}
-
-void CExt2FileProperties::SetTimes(FILETIME creation, FILETIME modification, FILETIME access)
-{
-    m_creationTime = creation;
-    m_modificationTime = modification;
-    m_accessTime = access;
-}
-
 void CExt2FileProperties::AddPendingName(uint32_t inode, const std::string& name)
 {
     if (!m_pendingNames) m_pendingNames = std::make_unique<std::map<uint32_t, std::string>>();
@@ -45,10 +25,9 @@ int CExt2FileProperties::Write(IRSData* stream) const
 {
     const uint16_t nameLength = uint16_t(std::min<size_t>(m_name.size(), kMaxStoredName));
     RSWriteValue<uint16_t>(stream, nameLength);
-    if (nameLength > 0) stream->Write(m_name.data(), nameLength);
+    WriteCountedText(stream, m_name, nameLength);
     Fields().Write(stream);
-    RSWriteValue<uint32_t>(stream, m_runs ? 1u : 0u);
-    if (m_runs) m_runs->Write(stream);
+    WriteRuns(stream);
     return 1;
 }
 
@@ -58,15 +37,10 @@ int CExt2FileProperties::Read(IRSData* stream)
     if (nameLength > kMaxStoredName) throw CRSException(RS_ERROR_BAD_LENGTH);
     std::string name = ReadCountedText(stream, nameLength);
     const FoundFileFields fields = FoundFileFields::Read(stream);
-    const uint32_t runsPresent = RSReadValue<uint32_t>(stream);
-    std::unique_ptr<PackedDataRun> runs;
-    if (runsPresent != 0) runs = PackedDataRun::Read(stream);
+    std::unique_ptr<PackedDataRun> runs = ReadRuns(stream);
 
     m_name = std::move(name);
-    SetFields(fields);
-    m_runs = std::move(runs);
-    m_checkState = 0;
-    m_userFlag = 0;
+    TakeStored(fields, std::move(runs));
     return 1;
 }
 

@@ -40,19 +40,6 @@ bool DosDateTimeToFileTime(uint16_t dosDate, uint16_t dosTime, FILETIME& out)
     return true;
 }
 
-IDataRunList* CFATFileProperties::GetDataRunList() const
-{
-    if (!m_runs) return nullptr;
-    return m_runs->Unpack().release();
-}
-
-int CFATFileProperties::SetUserFlag(int flag)
-{
-    const int previous = m_userFlag;
-    m_userFlag = uint8_t(flag);
-    return previous;
-}
-
 void CFATFileProperties::SetCreationTime(uint16_t dosDate, uint16_t dosTime)
 {
     DosDateTimeToFileTime(dosDate, dosTime, m_creationTime);
@@ -66,24 +53,18 @@ void CFATFileProperties::SetAccessDate(uint16_t dosDate)
     DosDateTimeToFileTime(dosDate, 0, m_accessTime);
 }
 
-void CFATFileProperties::SetRunList(const IDataRunList* list)
-{
-    m_runs = PackDataRunList(list);
-}
-
 int CFATFileProperties::Write(IRSData* stream) const
 {
     const uint16_t nameLength = uint16_t(std::min<size_t>(m_name.size(), kMaxStoredName));
     const uint16_t shortLength = uint16_t(std::min<size_t>(m_shortName.size(), kMaxStoredName));
     RSWriteValue<uint16_t>(stream, nameLength);
     RSWriteValue<uint16_t>(stream, shortLength);
-    if (nameLength > 0) stream->Write(m_name.data(), nameLength);
-    if (shortLength > 0) stream->Write(m_shortName.data(), shortLength);
+    WriteCountedText(stream, m_name, nameLength);
+    WriteCountedText(stream, m_shortName, shortLength);
     Fields().Write(stream);
     RSWriteValue<uint32_t>(stream, m_firstCluster);
     RSWriteValue<uint32_t>(stream, m_parentCluster);
-    RSWriteValue<uint32_t>(stream, m_runs ? 1u : 0u);
-    if (m_runs) m_runs->Write(stream);
+    WriteRuns(stream);
     return 1;
 }
 
@@ -97,18 +78,13 @@ int CFATFileProperties::Read(IRSData* stream)
     const FoundFileFields fields = FoundFileFields::Read(stream);
     const uint32_t firstCluster = RSReadValue<uint32_t>(stream);
     const uint32_t parentCluster = RSReadValue<uint32_t>(stream);
-    const uint32_t runsPresent = RSReadValue<uint32_t>(stream);
-    std::unique_ptr<PackedDataRun> runs;
-    if (runsPresent != 0) runs = PackedDataRun::Read(stream);
+    std::unique_ptr<PackedDataRun> runs = ReadRuns(stream);
 
     m_name = std::move(name);
     m_shortName = std::move(shortName);
-    SetFields(fields);
     m_firstCluster = firstCluster;
     m_parentCluster = parentCluster;
-    m_runs = std::move(runs);
-    m_checkState = 0;
-    m_userFlag = 0;
+    TakeStored(fields, std::move(runs));
     return 1;
 }
 

@@ -4,8 +4,6 @@
 #pragma once
 
 #include "filesystems/tree/CFoundFileProperties.h"
-#include "filesystems/tree/IFileProperties.h"
-#include "filesystems/tree/PackedDataRun.h"
 
 #include <cstdint>
 #include <memory>
@@ -25,23 +23,6 @@ public:
 
     CFATFileProperties() = default;
 
-    int GetNameLength() const override { return int(m_name.size()); }
-    void SetName(const char* name) override { m_name = name ? name : ""; }
-    const char* GetName() const override { return m_name.c_str(); }
-    uint64_t GetSize() const override { return m_size; }
-    uint16_t GetAttributes() const override { return m_attributes; }
-    std::string GetDescription() const override { return {}; }
-    FILETIME GetCreationTime() const override { return m_creationTime; }
-    FILETIME GetModificationTime() const override { return m_modificationTime; }
-    FILETIME GetAccessTime() const override { return m_accessTime; }
-    uint16_t GetState() const override { return m_state; }
-    uint8_t GetCheckState() const override { return m_checkState; }
-    void SetCheckState(uint8_t state) override { m_checkState = state; }
-    // Unpacked from the packed runs; null without runs. The caller deletes it.
-    IDataRunList* GetDataRunList() const override;
-    int GetValidMask() const override { return 0xFF; }
-    int GetUserFlag() const override { return m_userFlag; }
-    int SetUserFlag(int flag) override;
     // Name length (2), short-name length (2), both texts, size (8), attributes (2), three times (8 each),
     // state (1), first cluster (4), parent cluster (4), runs present (4), the packed runs when present.
     int Write(IRSData* stream) const override;
@@ -53,9 +34,6 @@ public:
     void SetFirstCluster(uint32_t cluster) { m_firstCluster = cluster; }
     uint32_t GetParentCluster() const { return m_parentCluster; }
     void SetParentCluster(uint32_t cluster) { m_parentCluster = cluster; }
-    void SetState(uint8_t state) { m_state = state; }
-    void SetAttributes(uint16_t attributes) { m_attributes = attributes; }
-    void SetSize(uint64_t size) { m_size = size; }
     // DOS date and time as stored (local time, kept as it is); an impossible date or time stores 0.
     void SetCreationTime(uint16_t dosDate, uint16_t dosTime);
     void SetModificationTime(uint16_t dosDate, uint16_t dosTime);
@@ -63,19 +41,12 @@ public:
     void ClearCreationTime() { m_creationTime = 0; }
     void ClearModificationTime() { m_modificationTime = 0; }
     void ClearAccessTime() { m_accessTime = 0; }
-    // Packs the list (null or empty: no runs).
-    void SetRunList(const IDataRunList* list);
-    bool HasRuns() const { return m_runs != nullptr; }
     const std::string& GetShortName() const { return m_shortName; }
 
 private:
-    std::string m_name;
     std::string m_shortName; // kept in the stream form; nothing fills it
-    uint8_t m_checkState = 0;
-    uint8_t m_userFlag = 0;
     uint32_t m_firstCluster = 0;
     uint32_t m_parentCluster = 0;
-    std::unique_ptr<PackedDataRun> m_runs;
 };
 
 CFATFileProperties* NewFATFileProperties();

@@ -24,37 +24,13 @@ void CNTFSFileProperties::SetBuiltName(std::string name)
     m_nameLength = uint16_t(m_name.size());
 }
 
-void CNTFSFileProperties::SetTimes(FILETIME creation, FILETIME modification, FILETIME access)
-{
-    m_creationTime = creation;
-    m_modificationTime = modification;
-    m_accessTime = access;
-}
-
-IDataRunList* CNTFSFileProperties::GetDataRunList() const
-{
-    return m_runs ? m_runs->Unpack().release() : nullptr;
-}
-
-int CNTFSFileProperties::SetUserFlag(int flag)
-{
-    const int previous = m_userFlag;
-    m_userFlag = uint8_t(flag);
-    return previous;
-}
-
 int CNTFSFileProperties::Write(IRSData* stream) const
 {
     RSWriteValue<uint16_t>(stream, m_nameLength);
-    if (m_nameLength > 0) {
-        std::string bytes = m_name;
-        bytes.resize(m_nameLength, '\0');
-        stream->Write(bytes.data(), m_nameLength);
-    }
+    WriteCountedText(stream, m_name, m_nameLength);
     Fields().Write(stream);
     RSWriteValue<uint64_t>(stream, m_recordSector);
-    RSWriteValue<uint32_t>(stream, m_runs ? 1 : 0);
-    if (m_runs) m_runs->Write(stream);
+    WriteRuns(stream);
     RSWriteValue<uint64_t>(stream, m_extensions.size());
     for (const CNTFSExtensionEntry& e : m_extensions) {
         RSWriteValue<int64_t>(stream, e.sector);
@@ -69,8 +45,7 @@ int CNTFSFileProperties::Read(IRSData* stream)
     std::string name = ReadCountedText(stream, nameLength);
     const FoundFileFields fields = FoundFileFields::Read(stream);
     const uint64_t recordSector = RSReadValue<uint64_t>(stream);
-    std::unique_ptr<PackedDataRun> runs;
-    if (RSReadValue<uint32_t>(stream) != 0) runs = PackedDataRun::Read(stream);
+    std::unique_ptr<PackedDataRun> runs = ReadRuns(stream);
     const uint64_t count = RSReadValue<uint64_t>(stream);
     if (count > kMaxStoredExtensions) throw CRSException(RS_ERROR_BAD_LENGTH);
     std::vector<CNTFSExtensionEntry> extensions;
@@ -83,12 +58,9 @@ int CNTFSFileProperties::Read(IRSData* stream)
 
     m_name = std::move(name);
     m_nameLength = nameLength;
-    SetFields(fields);
     m_recordSector = recordSector;
-    m_runs = std::move(runs);
     m_extensions = std::move(extensions);
-    m_checkState = 0;
-    m_userFlag = 0;
+    TakeStored(fields, std::move(runs));
     return 1;
 }
 

@@ -21,11 +21,6 @@ std::string ReadRawText(IRSData* stream, uint8_t length)
 
 } // namespace
 
-IDataRunList* CRAWFileProperties::GetDataRunList() const
-{
-    return m_runs ? m_runs->Unpack().release() : nullptr;
-}
-
 int CRAWFileProperties::SetUserFlag(int flag)
 {
     m_userFlag = uint8_t(flag);
@@ -35,7 +30,6 @@ int CRAWFileProperties::SetUserFlag(int flag)
 void CRAWFileProperties::SetRawFileName(const char* text)
 {
     m_name.clear();
-    m_hasName = text != nullptr;
     m_nameLength = 0;
     if (!text) return;
     m_name = CutUtf8(text, kMaxTextLength);
@@ -63,19 +57,11 @@ int CRAWFileProperties::SetFromRawHit(const CRawFileInfo* hit)
 
 int CRAWFileProperties::Write(IRSData* stream) const
 {
+    // The stored bytes of each text are the text and its terminator, its length in all.
     RSWriteValue<uint8_t>(stream, m_nameLength);
-    if (m_nameLength > 0) {
-        // The stored bytes are the name and its terminator, L in all.
-        std::string bytes = m_name;
-        bytes.resize(m_nameLength, '\0');
-        stream->Write(bytes.data(), m_nameLength);
-    }
+    WriteCountedText(stream, m_name, m_nameLength);
     RSWriteValue<uint8_t>(stream, m_extraLength);
-    if (m_extraLength > 0) {
-        std::string bytes = m_extraText;
-        bytes.resize(m_extraLength, '\0');
-        stream->Write(bytes.data(), m_extraLength);
-    }
+    WriteCountedText(stream, m_extraText, m_extraLength);
     RSWriteValue<uint64_t>(stream, m_size);
     RSWriteValue<uint16_t>(stream, m_attributes);
     RSWriteValue<uint8_t>(stream, m_state);
@@ -89,23 +75,18 @@ int CRAWFileProperties::Read(IRSData* stream)
     std::string name = ReadRawText(stream, nameLength);
     const uint8_t extraLength = RSReadValue<uint8_t>(stream);
     std::string extra = ReadRawText(stream, extraLength);
-    const uint64_t size = RSReadValue<uint64_t>(stream);
-    const uint16_t attributes = RSReadValue<uint16_t>(stream);
-    const uint8_t state = RSReadValue<uint8_t>(stream);
+    FoundFileFields fields;
+    fields.size = RSReadValue<uint64_t>(stream);
+    fields.attributes = RSReadValue<uint16_t>(stream);
+    fields.state = RSReadValue<uint8_t>(stream);
     std::unique_ptr<PackedDataRun> runs = PackedDataRun::ReadOptional(stream);
 
     // Lengths follow the texts as read, so that a damaged length cannot outlive this object's own form.
-    m_hasName = nameLength > 0;
     m_name = std::move(name);
-    m_nameLength = m_hasName ? uint8_t(m_name.size() + 1) : 0;
+    m_nameLength = nameLength > 0 ? uint8_t(m_name.size() + 1) : 0;
     if (extraLength > 0) m_extraText = std::move(extra);
     m_extraLength = extraLength > 0 ? uint8_t(m_extraText.size() + 1) : 0;
-    m_size = size;
-    m_attributes = attributes;
-    m_state = state;
-    m_runs = std::move(runs);
-    m_checkState = 0;
-    m_userFlag = 0;
+    TakeStored(fields, std::move(runs));
     return 1;
 }
 

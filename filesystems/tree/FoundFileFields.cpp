@@ -28,6 +28,18 @@ FoundFileFields FoundFileFields::Read(IRSData* stream)
     return f;
 }
 
+void WriteCountedText(IRSData* stream, const std::string& text, size_t length)
+{
+    if (length == 0) return;
+    if (length <= text.size()) {
+        stream->Write(text.data(), unsigned(length));
+        return;
+    }
+    std::string bytes = text;
+    bytes.resize(length, '\0');
+    stream->Write(bytes.data(), unsigned(length));
+}
+
 std::string ReadCountedText(IRSData* stream, size_t length)
 {
     if (length == 0) return {};

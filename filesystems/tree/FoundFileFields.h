@@ -24,6 +24,9 @@ struct FoundFileFields {
     static FoundFileFields Read(IRSData* stream);
 };
 
+// Writes exactly length bytes: the first bytes of the text, padded with zeros when the text is shorter (as
+// for a stored length that counts the terminator). Nothing for length 0.
+void WriteCountedText(IRSData* stream, const std::string& text, size_t length);
 // A stored text of exactly length bytes (the caller has capped the length), cut at its first zero as a
 // terminated buffer would read it.
 std::string ReadCountedText(IRSData* stream, size_t length);

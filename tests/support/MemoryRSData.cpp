@@ -131,4 +131,16 @@ bool MemoryRSData::Write(const void* data, unsigned length)
     return true;
 }
 
+std::string HexOf(const std::vector<uint8_t>& bytes)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (uint8_t b : bytes) {
+        out.push_back(kDigits[b >> 4]);
+        out.push_back(kDigits[b & 15]);
+    }
+    return out;
+}
+
 } // namespace testsupport

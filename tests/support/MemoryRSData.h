@@ -59,4 +59,7 @@ private:
     size_t m_position = 0;
 };
 
+// Lower-case hex of the bytes, two digits each, for comparing stored forms.
+std::string HexOf(const std::vector<uint8_t>& bytes);
+
 } // namespace testsupport

@@ -233,6 +233,28 @@ TEST(Ext2FileProperties, PendingNames)
     EXPECT_EQ(folder.TakePendingName(99), "");
 }
 
+TEST(Ext2FileProperties, StoredBytesStayFixed)
+{
+    CExt2FileProperties p;
+    p.SetName("a.txt");
+    p.SetSize(0x0102030405);
+    p.SetAttributes(0x0A0B);
+    p.SetTimes(0x1112131415161718, 0x2122232425262728, 0x3132333435363738);
+    p.SetState(kFileStateDeleted);
+    p.SetCheckState(kCheckAll);
+    p.SetUserFlag(1);
+    p.SetInodeNumber(77);
+    CExt2DataRunList runs;
+    runs.AddRun({500, 3});
+    p.SetRunList(&runs);
+    testsupport::MemoryRSData stream = testsupport::MemoryRSData::Writer();
+    p.Write(&stream);
+    // Saved states are read back by later versions: the bytes of a filled record stay exactly these.
+    EXPECT_EQ(testsupport::HexOf(stream.SectionBytes()),
+              "0500612e74787405040302010000000b0a181716151413121128272625242322213837363534333231010100"
+              "0000050000002103f401000000");
+}
+
 TEST(Ext2FileProperties, StreamFormRoundTrip)
 {
     CExt2FileProperties p;

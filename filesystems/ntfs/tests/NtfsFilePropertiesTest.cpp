@@ -254,6 +254,28 @@ TEST(NtfsFileProperties, ExtensionFilterAndPhotoMode)
     GetRecoverySettings()->m_photoMode = 0;
 }
 
+TEST(NtfsFileProperties, StoredBytesStayFixed)
+{
+    CNTFSFileProperties p;
+    p.SetName("a.txt");
+    p.SetSize(0x0102030405);
+    p.SetAttributes(0x0A0B);
+    p.SetTimes(0x1112131415161718, 0x2122232425262728, 0x3132333435363738);
+    p.SetState(kFileStateDeleted);
+    p.SetRecordSector(0x4142434445);
+    p.SetPackedRuns(PackedDataRun::FromBytes({0x11, 0x03, 0x20, 0x00}));
+    p.SetExtensionRecords({{4000, 41}});
+    p.SetCheckState(2);
+    p.SetUserFlag(1);
+    MemoryRSData stream = MemoryRSData::Writer();
+    p.Write(&stream);
+    // Saved states are read back by later versions: the bytes of a filled record stay exactly these.
+    EXPECT_EQ(HexOf(stream.SectionBytes()),
+              "0600612e7478740005040302010000000b0a1817161514131211282726252423222138373635343332310145"
+              "4443424100000001000000040000001103200000000100000000000000a00f00000000000029000000000000"
+              "00");
+}
+
 TEST(NtfsFileProperties, StreamFormRoundTrip)
 {
     auto p = Build(NtfsRecordBuilder()

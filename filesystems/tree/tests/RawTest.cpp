@@ -146,6 +146,24 @@ TEST(RawProperties, FixedAnswers)
     EXPECT_EQ(p.SetUserFlag(0), 1);
 }
 
+TEST(RawProperties, StoredBytesStayFixed)
+{
+    std::unique_ptr<CRawFileInfo> hit(Hit(4096, 1000));
+    CRAWFileProperties p;
+    p.SetFromRawHit(hit.get());
+    p.SetAttributes(0x20);
+    p.SetState(kFileStateDeleted);
+    p.SetRawFileName("a.jpg");
+    p.SetExtraText("x");
+    p.SetCheckState(kCheckAll);
+    p.SetUserFlag(1);
+    MemoryRSData stream = MemoryRSData::Writer();
+    p.Write(&stream);
+    // Saved states are read back by later versions: the bytes of a filled record stay exactly these.
+    EXPECT_EQ(testsupport::HexOf(stream.SectionBytes()),
+              "06612e6a706700027800e8030000000000002000010500000021020010000000");
+}
+
 TEST(RawProperties, StreamRoundTrip)
 {
     std::unique_ptr<CRawFileInfo> hit(Hit(4096, 1000));
