@@ -4,6 +4,7 @@
 
 #include "core/CRecoverySettings.h"
 #include "core/devices/IStorageDevice.h"
+#include "filesystems/common/ScanBlockRead.h"
 #include "filesystems/ext2/CExt2FileSystem.h"
 #include "filesystems/ext2/CExt2SearchedPartitionInfo.h"
 #include "filesystems/ext2/CExt2TreeBuilder.h"
@@ -87,28 +88,11 @@ int CEXT2SearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCou
         for (uint64_t at = first; at < end;) {
             const uint64_t count = std::min(kReadSectors, end - at);
             m_block.resize(size_t(count) * 512);
-            if (!m_device->ReadSectors(m_block.data(), at, count)) {
-                // Find the sectors that cannot be read: they are analysed as zeros, and told once per run.
-                uint64_t runStart = 0, runLength = 0;
-                const auto tell = [&] {
-                    if (runLength == 0) return;
-                    LogError("ext2 scan: %llu unreadable sectors from sector %llu read as zeros",
-                             static_cast<unsigned long long>(runLength), static_cast<unsigned long long>(runStart));
-                    runLength = 0;
-                };
-                for (uint64_t i = 0; i < count; ++i) {
-                    uint8_t* sector = m_block.data() + size_t(i) * 512;
-                    if (m_device->ReadSectors(sector, at + i, 1)) {
-                        tell();
-                        continue;
-                    }
-                    std::memset(sector, 0, 512);
-                    ++m_unreadable;
-                    if (runLength == 0) runStart = at + i;
-                    ++runLength;
-                }
-                tell();
-            }
+            // The sectors that cannot be read are analysed as zeros, and told once per run.
+            m_unreadable += ReadScanBlock(*m_device, m_block.data(), at, count, 512, [](uint64_t from, uint64_t n) {
+                LogError("ext2 scan: %llu unreadable sectors from sector %llu read as zeros",
+                         static_cast<unsigned long long>(n), static_cast<unsigned long long>(from));
+            });
             for (uint64_t i = 0; i < count; ++i) AddSector(m_block.data() + size_t(i) * 512, at + i);
             at += count;
         }

@@ -5,6 +5,7 @@
 #include "core/CRecoverySettings.h"
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/common/CIntelligentSearchStatistics.h"
+#include "filesystems/common/ScanBlockRead.h"
 #include "filesystems/fat/CFATDBR.h"
 #include "filesystems/fat/CFATDirSectorInfo.h"
 #include "filesystems/fat/FATCompleteBuild.h"
@@ -65,17 +66,10 @@ int CFATSearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCoun
         const uint64_t n = std::min(piece, sectorCount - done);
         const uint64_t first = firstSector + done;
         m_block.resize(size_t(n) * unit);
-        std::vector<bool> readable;
-        if (!m_device->ReadSectors(m_block.data(), first, n)) {
-            // Sector by sector, so that one bad sector does not hide the readable ones around it.
-            readable.assign(size_t(n), true);
-            for (uint64_t i = 0; i < n; ++i)
-                readable[size_t(i)] = m_device->ReadSectors(m_block.data() + i * unit, first + i, 1);
-        }
-        for (uint64_t i = 0; i < n; ++i) {
-            if (!readable.empty() && !readable[size_t(i)]) continue;
+        // Sectors that cannot be read come back as zeros, which the analysis passes over.
+        ReadScanBlock(*m_device, m_block.data(), first, n, unit, [](uint64_t, uint64_t) {});
+        for (uint64_t i = 0; i < n; ++i)
             AnalyzeSector(std::span<const uint8_t>(m_block.data() + i * unit, unit), first + i, statistics);
-        }
         done += n;
     }
     return 1;

@@ -28,16 +28,6 @@
 
 namespace {
 
-// A missing callback never cancels.
-struct Progress {
-    IDIRBuildCallback* cb;
-    int Begin(const char* title, int total) { return cb ? cb->Begin(title, total) : 0; }
-    int Step(int n) { return cb ? cb->Step(n) : 0; }
-    int SetPos(int pos) { return cb ? cb->SetPos(pos) : 0; }
-    int Finish() { return cb ? cb->Finish() : 0; }
-    int CheckCancel() { return cb ? cb->CheckCancel() : 0; }
-};
-
 bool ReadBootSector(IStorageDevice* device, uint64_t sector, std::vector<uint8_t>& out)
 {
     const int32_t sectorSize = device->GetSectorSize();
@@ -50,7 +40,7 @@ bool ReadBootSector(IStorageDevice* device, uint64_t sector, std::vector<uint8_t
 
 CFileSystemNode* QuickBuildTree(CFATBuildContext& context, IDIRBuildCallback* callback, bool includeAll, int index)
 {
-    Progress progress{callback};
+    IDIRBuildCallback& progress = CallbackOrQuiet(callback);
     CFileSystemNode* partition = context.MakePartitionNode(index);
     progress.SetPos(1);
     FATDirectoryQueue queue;
@@ -111,7 +101,7 @@ CFileSystemNode* FATQuickBuild(IDIRBuildCallback* callback, CFATSearchedPartitio
                                IStorageDevice* device, bool includeAll)
 {
     const uint64_t started = plat::GetTickCount64();
-    Progress progress{callback};
+    IDIRBuildCallback& progress = CallbackOrQuiet(callback);
     progress.Begin(kFATTextReadingParameters, 100);
     if (partition == nullptr || device == nullptr) {
         progress.Finish();

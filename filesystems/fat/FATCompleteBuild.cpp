@@ -32,16 +32,6 @@
 
 namespace {
 
-// A missing callback never cancels.
-struct Progress {
-    IDIRBuildCallback* cb;
-    int Begin(const char* title, int total) { return cb ? cb->Begin(title, total) : 0; }
-    int Step(int n) { return cb ? cb->Step(n) : 0; }
-    int SetPos(int pos) { return cb ? cb->SetPos(pos) : 0; }
-    int Finish() { return cb ? cb->Finish() : 0; }
-    int CheckCancel() { return cb ? cb->CheckCancel() : 0; }
-};
-
 CFATFileProperties* FATProps(CFileNode* node)
 {
     return node ? static_cast<CFATFileProperties*>(node->GetProperties()) : nullptr;
@@ -118,7 +108,7 @@ void BuildLostClusters(CFATBuildContext& context, IStorageDevice* device, CFileN
     const FATVolumeGeometry& g = context.GetGeometry();
     const auto [from, to] = RecordRange(dirSectors, g.dataStart, g.start + g.sectorCount);
     if (from == to) return;
-    Progress progress{context.GetCallback()};
+    IDIRBuildCallback& progress = CallbackOrQuiet(context.GetCallback());
     progress.Begin(kFATTextBuildingLostFiles, int(std::min<ptrdiff_t>(to - from, INT32_MAX)));
     const size_t clusterBytes = size_t(g.sectorsPerCluster) * size_t(context.GetSectorSize());
     std::vector<uint8_t> cluster(clusterBytes);
@@ -142,7 +132,7 @@ void BuildLostClusters(CFATBuildContext& context, IStorageDevice* device, CFileN
 CFileSystemNode* CompleteBuildTree(CFATBuildContext& context, IStorageDevice* device, const FATDirSectorSet& dirSectors,
                                    int index)
 {
-    Progress progress{context.GetCallback()};
+    IDIRBuildCallback& progress = CallbackOrQuiet(context.GetCallback());
     const FATVolumeGeometry& g = context.GetGeometry();
     CFileSystemNode* partition = context.MakePartitionNode(index);
     FATDirectoryQueue scratch;
@@ -236,7 +226,7 @@ CFileSystemNode* FATCompleteBuild(IDIRBuildCallback* callback, const FATDirSecto
                                   int index)
 {
     const uint64_t started = plat::GetTickCount64();
-    Progress progress{callback};
+    IDIRBuildCallback& progress = CallbackOrQuiet(callback);
     progress.Begin(kFATTextReadingParameters, 100);
     if (!partition || !device || partition->bySectorsPerCluster == 0) {
         progress.Finish();

@@ -60,23 +60,23 @@ uint64_t CountUnitsInRuns(const CNTFSSectorRangeSet& ranges, const CNTFSRunList&
 
 void CNTFSContentAnalyser::FillCandidate(CSearchedNTFSPartitionInfo& c, uint32_t sectorsPerRecord) const
 {
-    uint64_t& sectorField = m_kind == kAttrDef ? c.u64AttrDefSector : c.u64UpcaseSector;
-    uint64_t& matchField = m_kind == kAttrDef ? c.u64AttrDefMatch : c.u64UpcaseMatch;
-    const uint64_t offset = (m_kind == kAttrDef ? kAttrDefRecord : kUpCaseRecord) * sectorsPerRecord;
-    const int64_t at =
-        c.u64MftSector != CSearchedNTFSPartitionInfo::kUnknown && c.u64MftSector < uint64_t(INT64_MAX) - offset
-            ? int64_t(c.u64MftSector + offset)
-            : -1;
-    const uint64_t start = c.u64DataAreaStartSector;
-    const uint64_t end = start + c.u64SectorsCount < start ? UINT64_MAX : start + c.u64SectorsCount;
-    const int64_t found = FindMetafileRecord(m_records, at, start, end);
-    if (found < 0) {
-        matchField = 0;
-        return;
-    }
-    const Record& r = m_records[size_t(found)];
-    sectorField = r.sector;
-    matchField = CountUnitsInRuns(m_ranges, r.runs, start, c.bySectorsPerCluster, m_unitsPerSector);
+    const uint64_t recordNumber = m_kind == kAttrDef ? kAttrDefRecord : kUpCaseRecord;
+    const MetafileMatch match =
+        MatchMetafile(m_records, m_ranges, PlaceMetafile(c, recordNumber, sectorsPerRecord), m_unitsPerSector);
+    (m_kind == kAttrDef ? c.u64AttrDefMatch : c.u64UpcaseMatch) = match.units;
+    if (match.found) (m_kind == kAttrDef ? c.u64AttrDefSector : c.u64UpcaseSector) = match.sector;
+}
+
+MetafilePlace PlaceMetafile(const CSearchedNTFSPartitionInfo& c, uint64_t recordNumber, uint32_t sectorsPerRecord)
+{
+    MetafilePlace place;
+    const uint64_t offset = recordNumber * sectorsPerRecord;
+    if (c.u64MftSector != CSearchedNTFSPartitionInfo::kUnknown && c.u64MftSector < uint64_t(INT64_MAX) - offset)
+        place.at = int64_t(c.u64MftSector + offset);
+    place.first = c.u64DataAreaStartSector;
+    place.end = place.first + c.u64SectorsCount < place.first ? UINT64_MAX : place.first + c.u64SectorsCount;
+    place.sectorsPerCluster = c.bySectorsPerCluster;
+    return place;
 }
 
 void CNTFSContentAnalyser::Clear()

@@ -65,3 +65,31 @@ int64_t FindMetafileRecord(const Records& records, int64_t at, uint64_t first, u
     if (it != records.end() && uint64_t(it->sector) < end) return int64_t(it - records.begin());
     return -1;
 }
+
+// Where a candidate partition's record of a metafile is looked for: the record recordNumber records after
+// its $MFT record when that is known (at, else -1), or else the first one inside the candidate [first, end).
+struct MetafilePlace {
+    int64_t at = -1;
+    uint64_t first = 0;
+    uint64_t end = 0;
+    uint32_t sectorsPerCluster = 0;
+};
+MetafilePlace PlaceMetafile(const CSearchedNTFSPartitionInfo& candidate, uint64_t recordNumber,
+                            uint32_t sectorsPerRecord);
+
+// A candidate's evidence from one metafile: the sector of its record and the units of the range set inside
+// that record's runs.
+struct MetafileMatch {
+    bool found = false;
+    uint64_t sector = 0;
+    uint64_t units = 0;
+};
+template <class Records>
+MetafileMatch MatchMetafile(const Records& records, const CNTFSSectorRangeSet& ranges, const MetafilePlace& place,
+                            uint32_t unitsPerSector)
+{
+    const int64_t found = FindMetafileRecord(records, place.at, place.first, place.end);
+    if (found < 0) return {};
+    const auto& r = records[size_t(found)];
+    return {true, r.sector, CountUnitsInRuns(ranges, r.runs, place.first, place.sectorsPerCluster, unitsPerSector)};
+}

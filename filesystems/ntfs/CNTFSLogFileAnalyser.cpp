@@ -101,21 +101,10 @@ void CNTFSLogFileAnalyser::AnalyzePageSector(uint64_t sector, std::span<const ui
 
 void CNTFSLogFileAnalyser::FillCandidate(CSearchedNTFSPartitionInfo& c, uint32_t sectorsPerRecord) const
 {
-    const uint64_t offset = kLogFileRecord * sectorsPerRecord;
-    const int64_t at =
-        c.u64MftSector != CSearchedNTFSPartitionInfo::kUnknown && c.u64MftSector < uint64_t(INT64_MAX) - offset
-            ? int64_t(c.u64MftSector + offset)
-            : -1;
-    const uint64_t start = c.u64DataAreaStartSector;
-    const uint64_t end = start + c.u64SectorsCount < start ? UINT64_MAX : start + c.u64SectorsCount;
-    const int64_t found = FindMetafileRecord(m_records, at, start, end);
-    if (found < 0) {
-        c.u64LogFileMatch = 0;
-        return;
-    }
-    const Record& r = m_records[size_t(found)];
-    c.u64LogFileSector = r.sector;
-    c.u64LogFileMatch = CountUnitsInRuns(m_pages, r.runs, start, c.bySectorsPerCluster, m_unitsPerSector);
+    const MetafileMatch match =
+        MatchMetafile(m_records, m_pages, PlaceMetafile(c, kLogFileRecord, sectorsPerRecord), m_unitsPerSector);
+    c.u64LogFileMatch = match.units;
+    if (match.found) c.u64LogFileSector = match.sector;
 }
 
 void CNTFSLogFileAnalyser::Clear()

@@ -34,27 +34,11 @@ constexpr uint32_t kMaxSectorSize = 65536;
 // A real $MFT needs one or two passes over its attribute list; a crafted chain must not take quadratic time.
 constexpr int kMaxAttributeListPasses = 64;
 
-// Stands in for a missing callback: never cancels.
-class CQuietDIRBuildCallback : public IDIRBuildCallback {
-public:
-    int Begin(const char*, int) override { return 0; }
-    int Step(int) override { return 0; }
-    int SetPos(int) override { return 0; }
-    int Finish() override { return 0; }
-    int CheckCancel() override { return 0; }
-};
-
-int ClampToInt(uint64_t value)
-{
-    return value > uint64_t(INT_MAX) ? INT_MAX : int(value);
-}
-
 } // namespace
 
 CFileSystemNode* CNTFSMftScanBuilder::Build(uint64_t startSector, IStorageDevice* device, IDIRBuildCallback* callback,
                                             const MessagePump& pump)
 {
-    static CQuietDIRBuildCallback quiet;
     m_result = nullptr;
     m_counters = {};
     m_done.store(false, std::memory_order_release);
@@ -71,7 +55,7 @@ CFileSystemNode* CNTFSMftScanBuilder::Build(uint64_t startSector, IStorageDevice
     m_partition.bySectorsPerCluster = 1;
     m_sectorSize = uint32_t(sectorSize);
     m_device = device;
-    m_callback = callback ? callback : &quiet;
+    m_callback = &CallbackOrQuiet(callback);
 
     CNTFSDBR bootSector;
     if (!ReadBootSector(bootSector) || !SetGeometry(bootSector)) return nullptr;
@@ -148,7 +132,7 @@ CFileSystemNode* CNTFSMftScanBuilder::Scan()
     if (!ReadMftRecords(*table)) return nullptr;
     m_counters.entries = table->GetEntries().size();
 
-    m_callback->Begin(kNTFSTextBuildingDirectories, ClampToInt(table->GetEntries().size()));
+    m_callback->Begin(kNTFSTextBuildingDirectories, ClampToProgress(table->GetEntries().size()));
     CFileSystemNode* root = NewNTFSFileNode(m_partition.u64DataAreaStartSector, m_partition.bySectorsPerCluster, 0,
                                             hasLabel ? label.c_str() : nullptr);
     CNTFSTreeAssembler assembler(m_device);
@@ -251,7 +235,7 @@ bool CNTFSMftScanBuilder::ReadMftRecords(CNTFSMftTable& table)
         const uint64_t sectors = run.length > deviceSectors / spc ? deviceSectors : run.length * spc;
         total = std::min(deviceSectors, total + sectors);
     }
-    m_callback->Begin(kNTFSTextReadingFiles, ClampToInt(total / kWindowSectors));
+    m_callback->Begin(kNTFSTextReadingFiles, ClampToProgress(total / kWindowSectors));
 
     std::vector<uint8_t> window(size_t(kWindowSectors) * m_sectorSize, 0);
     std::vector<uint64_t> slots(kWindowSectors, 0);
@@ -287,7 +271,7 @@ bool CNTFSMftScanBuilder::ReadMftRecords(CNTFSMftTable& table)
                 ProcessMftWindow(table, window, slots, filled, base);
                 base += kWindowSectors;
                 filled = 0;
-                if (m_callback->SetPos(ClampToInt(base / kWindowSectors)) == -1 || m_callback->CheckCancel() == -1)
+                if (m_callback->SetPos(ClampToProgress(base / kWindowSectors)) == -1 || m_callback->CheckCancel() == -1)
                     return false;
             }
         }

@@ -40,20 +40,6 @@ namespace {
 constexpr uint32_t kMaxRecordBytes = 4096;
 constexpr uint64_t kMaxSectorSize = 65536;
 
-class CQuietCallback : public IDIRBuildCallback {
-public:
-    int Begin(const char*, int) override { return 0; }
-    int Step(int) override { return 0; }
-    int SetPos(int) override { return 0; }
-    int Finish() override { return 0; }
-    int CheckCancel() override { return 0; }
-};
-
-int ClampToInt(uint64_t value)
-{
-    return value > uint64_t(INT_MAX) ? INT_MAX : int(value);
-}
-
 // Calls f(v, w) for every window of the walk over the record runs inside [start, end), in order; f answers
 // false to stop.
 template <class F>
@@ -244,8 +230,7 @@ CFileSystemNode* CNTFSScanTreeBuilder::Build(const CNTFSScanFindings& findings, 
                                              CRawFileList* hits, IStorageDevice* device, int index,
                                              IDIRBuildCallback* callback)
 {
-    static CQuietCallback quiet;
-    if (!callback) callback = &quiet;
+    callback = &CallbackOrQuiet(callback);
     m_counters = {};
     auto* partition = dynamic_cast<CSearchedNTFSPartitionInfo*>(partitionInfo);
     if (!partition || !device) return nullptr;
@@ -288,7 +273,7 @@ CFileSystemNode* CNTFSScanTreeBuilder::Build(const CNTFSScanFindings& findings, 
         return true;
     });
     const std::string reading = kNTFSTextReadingFiles;
-    callback->Begin(reading.c_str(), ClampToInt(windows));
+    callback->Begin(reading.c_str(), ClampToProgress(windows));
     std::vector<uint8_t> buffer(size_t(kWindowSectors + kMaxRecordBytes / ctx.sectorSize + 1) * ctx.sectorSize, 0);
     bool cancelled = false;
     WalkWindows(findings.recordRuns, ctx.start, end, deviceSectors, [&](uint64_t v, uint64_t w) {
@@ -306,7 +291,7 @@ CFileSystemNode* CNTFSScanTreeBuilder::Build(const CNTFSScanFindings& findings, 
 
     uint64_t entries = freeEntries.size();
     for (auto& t : tables) entries += t->GetEntries().size();
-    callback->Begin(kNTFSTextBuildingDirectories, ClampToInt(entries));
+    callback->Begin(kNTFSTextBuildingDirectories, ClampToProgress(entries));
 
     std::string label;
     const bool hasLabel =

@@ -6,6 +6,7 @@
 #include "core/filetypes/FileTypeRecord.h"
 #include "core/rsdata/CRSException.h"
 #include "filesystems/common/CIntelligentSearchStatistics.h"
+#include "filesystems/common/ScanBlockRead.h"
 #include "filesystems/ntfs/CNTFSDBR.h"
 #include "filesystems/ntfs/CNTFSFileRecord.h"
 #include "filesystems/ntfs/CNTFSScanTreeBuilder.h"
@@ -81,16 +82,8 @@ void CNTFSSearchController::BeginSearch()
 
 void CNTFSSearchController::ReadBlock(uint8_t* to, uint64_t first, uint64_t count)
 {
-    if (m_device->ReadSectors(to, first, count)) return;
-    // Find out which sectors failed: those are zeros, the others are analysed as read.
-    uint64_t failed = 0;
-    for (uint64_t i = 0; i < count; ++i) {
-        uint8_t* at = to + i * m_sectorSize;
-        if (!m_device->ReadSectors(at, first + i, 1)) {
-            std::memset(at, 0, m_sectorSize);
-            ++failed;
-        }
-    }
+    // The sectors that failed are zeros, the others are analysed as read.
+    const uint64_t failed = ReadScanBlock(*m_device, to, first, count, m_sectorSize, [](uint64_t, uint64_t) {});
     m_unreadSectors += failed;
     if (failed)
         LogError("NTFS scan: %" PRIu64 " of %" PRIu64 " sectors at sector %" PRIu64
