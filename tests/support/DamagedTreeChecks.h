@@ -1,5 +1,5 @@
-// Checks shared by the damaged-volume tests of the tree builders: runs that stay on the device, every found
-// file read through CFoundFileReader, and a build callback that stops a walk reading far more than the volume
+// Checks shared by the damaged-volume tests of the tree builders: one walk over a built tree, runs that stay
+// on the device, every found file read through CFoundFileReader, and a build callback that stops a walk reading far more than the volume
 // holds. Header-only: only test programs that link the tree use it.
 #pragma once
 
@@ -16,8 +16,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace testsupport {
@@ -86,6 +89,63 @@ inline void ReadThroughFoundFile(IStorageDevice& device, CFileNode* node, const 
     uint32_t got = 1;
     EXPECT_FALSE(reader.ReadAt(size, chunk.data(), 1, got)) << "a read at the end of " << name;
     EXPECT_EQ(got, 0u);
+}
+
+// What a file system's damaged trees must still keep, besides what every tree keeps.
+struct FoundTreeRules {
+    size_t maxNameLength = 0;
+    // The end of the sectors runs may reach, from the first sector of the volume's cluster 0.
+    std::function<uint64_t(uint64_t firstSector)> runEnd;
+    // For each name below the volume; not asked when empty.
+    std::function<bool(const std::string&)> usableName;
+};
+
+// Walks the tree once (a node met twice would be a cycle) checking its links and names, checks that every
+// file's runs lie on the device, and reads every file through CFoundFileReader. Fatal failures return at once.
+inline void CheckFoundTree(IStorageDevice& device, CFileNode* tree, const FoundTreeRules& rules, Reached& reached)
+{
+    ASSERT_NE(tree, nullptr);
+    uint64_t firstSector = 0;
+    int32_t sectorsPerCluster = 0;
+    ASSERT_TRUE(tree->GetClusterGeometry(firstSector, sectorsPerCluster));
+    ASSERT_GT(sectorsPerCluster, 0);
+    const uint64_t end = rules.runEnd(firstSector);
+    ++reached.trees;
+    std::unordered_set<CFileNode*> seen;
+    std::vector<std::pair<CFileNode*, int>> stack{{tree, 0}};
+    std::vector<uint8_t> chunk(kChunk);
+    bool nested = false;
+    while (!stack.empty()) {
+        auto [node, depth] = stack.back();
+        stack.pop_back();
+        ASSERT_TRUE(seen.insert(node).second) << "a node is listed twice";
+        ASSERT_LT(seen.size(), 1000000u);
+        for (CFileNode* child = node->GetFirstChild(); child; child = child->GetNextSibling()) {
+            ASSERT_EQ(child->GetParent(), node);
+            stack.push_back({child, depth + 1});
+        }
+        IFileProperties* properties = node->GetProperties();
+        ASSERT_NE(properties, nullptr);
+        ASSERT_NE(properties->GetName(), nullptr);
+        const std::string name = properties->GetName();
+        EXPECT_EQ(int(name.size()), properties->GetNameLength());
+        EXPECT_LE(name.size(), rules.maxNameLength);
+        if (node != tree && rules.usableName) {
+            EXPECT_TRUE(rules.usableName(name)) << "\"" << name << "\"";
+        }
+        if (node == tree || (properties->GetAttributes() & kFileAttrDirectory)) continue;
+        ++reached.files;
+        if (depth >= 2) nested = true;
+        std::string why;
+        EXPECT_TRUE(RunsOnDevice(properties, firstSector, uint64_t(sectorsPerCluster), end, why))
+            << name << ": " << why;
+
+        uint64_t read = 0;
+        ReadThroughFoundFile(device, node, name, chunk, read);
+        if (::testing::Test::HasFatalFailure()) return;
+        if (read > 0) ++reached.filesRead;
+    }
+    if (nested) ++reached.nested;
 }
 
 // Stops a build once it has read far more than the volume holds: a walk that loops shows up as a failure

@@ -1,11 +1,13 @@
-// Reading the fixtures' manifests and the files a recovery saved.
+// Unpacking the fixture images, reading their manifests, and the files a recovery saved.
 #include "tests/support/FixtureManifests.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <sstream>
@@ -104,6 +106,33 @@ std::vector<ExpectedFile> Ext2Expectations(std::ifstream& in)
 std::string FixturePath(const std::string& name)
 {
     return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name;
+}
+
+std::vector<uint8_t> LoadFixtureImage(const std::string& name)
+{
+    std::vector<uint8_t> bytes;
+    FILE* pipe = popen(("xz -dc '" + FixturePath(name + ".img.xz") + "' 2>/dev/null").c_str(), "r");
+    if (!pipe) return bytes;
+    std::vector<uint8_t> chunk(1 << 16);
+    for (size_t got; (got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0;)
+        bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + std::ptrdiff_t(got));
+    if (pclose(pipe) != 0) bytes.clear();
+    return bytes;
+}
+
+bool ExtractFixtureImage(const std::string& name, const std::string& path)
+{
+    const std::string cmd = "xz -dc '" + FixturePath(name + ".img.xz") + "' > '" + path + "'";
+    return std::system(cmd.c_str()) == 0;
+}
+
+std::vector<std::vector<std::string>> ReadManifestRows(const std::string& name)
+{
+    std::vector<std::vector<std::string>> rows;
+    std::ifstream in(FixturePath(name + ".manifest"));
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty() && line[0] != '#') rows.push_back(Fields(line));
+    return rows;
 }
 
 std::vector<ExpectedFile> DeletedFileExpectations(const std::string& fixture, ManifestKind kind)

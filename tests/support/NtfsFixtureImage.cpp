@@ -1,12 +1,10 @@
 // Loading the NTFS fixture image and its manifest.
 #include "tests/support/NtfsFixtureImage.h"
 
-#include "tests/support/TempDir.h"
+#include "tests/support/FixtureManifests.h"
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <sstream>
+#include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -25,31 +23,13 @@ const NtfsFixtureFile* NtfsFixtureImage::File(const std::string& path) const
 
 namespace {
 
-std::vector<std::string> Split(const std::string& line)
-{
-    std::vector<std::string> fields;
-    std::stringstream in(line);
-    std::string field;
-    while (std::getline(in, field, '\t')) fields.push_back(field);
-    return fields;
-}
-
 NtfsFixtureImage Load()
 {
     NtfsFixtureImage image;
-    const std::string dir = std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/";
-    TempDir temp;
-    const std::string out = (temp / "ntfs_small.img").string();
-    const std::string cmd = "xz -dc '" + dir + "ntfs_small.img.xz' > '" + out + "'";
-    if (std::system(cmd.c_str()) != 0) return image;
-    std::ifstream img(out, std::ios::binary);
-    image.bytes.assign(std::istreambuf_iterator<char>(img), std::istreambuf_iterator<char>());
+    image.bytes = LoadFixtureImage("ntfs_small");
+    if (image.bytes.empty()) return image;
 
-    std::ifstream manifest(dir + "ntfs_small.manifest");
-    std::string line;
-    while (std::getline(manifest, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        const auto f = Split(line);
+    for (const std::vector<std::string>& f : ReadManifestRows("ntfs_small")) {
         if (f[0] == "volume" && f.size() == 5) {
             image.label = f[1];
             image.bytesPerSector = uint32_t(std::stoul(f[2]));

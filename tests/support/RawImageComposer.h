@@ -3,6 +3,7 @@
 #pragma once
 
 #include "tests/support/MemoryDevice.h"
+#include "tests/support/Sha256.h"
 
 #include <cstdint>
 #include <memory>
@@ -52,13 +53,6 @@ private:
     std::vector<uint8_t> m_bytes;
     std::vector<RawPlacedFile> m_files;
 };
-
-// SHA-256 of bytes as 64 lower-case hex digits.
-std::string Sha256Hex(const uint8_t* data, size_t size);
-inline std::string Sha256Hex(const std::vector<uint8_t>& data)
-{
-    return Sha256Hex(data.data(), data.size());
-}
 
 // A committed RAW fixture: tests/fixtures/raw/<family>/<name> and its line of tests/fixtures/raw/<family>.manifest
 // ("name<TAB>type id<TAB>size<TAB>sha256"; lines starting with '#' are comments).

@@ -11,6 +11,7 @@
 #include "filesystems/tree/IFileProperties.h"
 #include "platform/Clock.h"
 #include "tests/support/MemoryDevice.h"
+#include "tests/support/Sha256.h"
 
 #include <gtest/gtest.h>
 
@@ -125,7 +126,7 @@ TEST_P(Ext2FixtureTree, EveryFileComesBackAsTheManifestSays)
         if (line.size == 0) continue;
         const std::vector<uint8_t> bytes = ReadWholeFile(&device, found->second, line.size);
         ASSERT_EQ(bytes.size(), line.size);
-        EXPECT_EQ(Sha256(bytes.data(), bytes.size()), line.sha256);
+        EXPECT_EQ(testsupport::Sha256Hex(bytes), line.sha256);
         if (line.deleted) ++deletedRead;
     }
     EXPECT_GE(deletedRead, 5);

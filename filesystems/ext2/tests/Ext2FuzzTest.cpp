@@ -36,7 +36,6 @@
 #include <random>
 #include <set>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 using testsupport::MemoryDevice;
@@ -86,48 +85,11 @@ uint64_t FileSystemEnd(IStorageDevice& device, uint64_t firstSector)
     return std::max(deviceSectors, firstSector + sb.GetSizeInBytes() / 512);
 }
 
-// Walks the tree once (a node met twice would be a cycle), checks names and runs, and reads every file through
-// CFoundFileReader.
+// Names of at most 1024 bytes; runs within the file system.
 void CheckTree(IStorageDevice& device, CFileNode* tree, Reached& reached)
 {
-    ASSERT_NE(tree, nullptr);
-    uint64_t firstSector = 0;
-    int32_t spb = 0;
-    ASSERT_TRUE(tree->GetClusterGeometry(firstSector, spb));
-    ASSERT_GT(spb, 0);
-    const uint64_t end = FileSystemEnd(device, firstSector);
-    ++reached.trees;
-    std::unordered_set<CFileNode*> seen;
-    std::vector<std::pair<CFileNode*, int>> stack{{tree, 0}};
-    std::vector<uint8_t> chunk(kChunk);
-    bool nested = false;
-    while (!stack.empty()) {
-        auto [node, depth] = stack.back();
-        stack.pop_back();
-        ASSERT_TRUE(seen.insert(node).second) << "a node is listed twice";
-        ASSERT_LT(seen.size(), 1000000u);
-        for (CFileNode* child = node->GetFirstChild(); child; child = child->GetNextSibling()) {
-            ASSERT_EQ(child->GetParent(), node);
-            stack.push_back({child, depth + 1});
-        }
-        IFileProperties* properties = node->GetProperties();
-        ASSERT_NE(properties, nullptr);
-        ASSERT_NE(properties->GetName(), nullptr);
-        const std::string name = properties->GetName();
-        EXPECT_EQ(int(name.size()), properties->GetNameLength());
-        EXPECT_LE(name.size(), 1024u);
-        if (node == tree || (properties->GetAttributes() & kFileAttrDirectory)) continue;
-        ++reached.files;
-        if (depth >= 2) nested = true;
-        std::string why;
-        EXPECT_TRUE(RunsOnDevice(properties, firstSector, uint64_t(spb), end, why)) << name << ": " << why;
-
-        uint64_t read = 0;
-        ReadThroughFoundFile(device, node, name, chunk, read);
-        if (::testing::Test::HasFatalFailure()) return;
-        if (read > 0) ++reached.filesRead;
-    }
-    if (nested) ++reached.nested;
+    const FoundTreeRules rules{1024, [&](uint64_t firstSector) { return FileSystemEnd(device, firstSector); }, {}};
+    CheckFoundTree(device, tree, rules, reached);
 }
 
 struct Region {

@@ -92,7 +92,6 @@ struct Fixture {
 // tests/fixtures/<name>.img.xz decompressed, with <name>.manifest.
 Fixture LoadFixture(const std::string& name);
 
-std::string Sha256(const uint8_t* data, size_t size);
 // The whole file read through CFoundFileReader; empty when a read fails.
 std::vector<uint8_t> ReadWholeFile(IStorageDevice* device, CFileNode* node, uint64_t size);
 

@@ -23,6 +23,7 @@
 #include "filesystems/tree/FileTree.h"
 #include "filesystems/tree/IFileProperties.h"
 #include "tests/support/DamagedTreeChecks.h"
+#include "tests/support/FixtureManifests.h"
 #include "tests/support/MemoryDevice.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +38,6 @@
 #include <random>
 #include <set>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 using namespace fattest;
@@ -96,20 +96,6 @@ Bytes Mutate(Bytes b, Rng& rng)
     return b;
 }
 
-Bytes LoadImage(const std::string& name)
-{
-    const std::string path = std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name + ".img.xz";
-    Bytes bytes;
-    FILE* pipe = popen(("xz -dc '" + path + "'").c_str(), "r");
-    if (!pipe) return bytes;
-    std::vector<uint8_t> chunk(1 << 16);
-    size_t got;
-    while ((got = fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
-        bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + long(got));
-    pclose(pipe);
-    return bytes;
-}
-
 bool IsValidUtf8(const std::string& s)
 {
     for (size_t i = 0; i < s.size();) {
@@ -132,51 +118,11 @@ bool UsableName(const std::string& name)
     return IsValidUtf8(name);
 }
 
-// Walks the tree once (a node met twice would be a cycle), checks that every name below the volume could name a
-// saved file and that every run lies on the device, and reads every file through CFoundFileReader.
+// Every name below the volume could name a saved file; runs stay on the device.
 void CheckTree(MemoryDevice& device, CFileNode* tree, Reached& reached)
 {
-    ASSERT_NE(tree, nullptr);
-    uint64_t firstSector = 0;
-    int32_t spc = 0;
-    ASSERT_TRUE(tree->GetClusterGeometry(firstSector, spc));
-    ASSERT_GT(spc, 0);
-    ++reached.trees;
-    std::unordered_set<CFileNode*> seen;
-    std::vector<std::pair<CFileNode*, int>> stack{{tree, 0}};
-    std::vector<uint8_t> chunk(kChunk);
-    bool nested = false;
-    while (!stack.empty()) {
-        auto [node, depth] = stack.back();
-        stack.pop_back();
-        ASSERT_TRUE(seen.insert(node).second) << "a node is listed twice";
-        ASSERT_LT(seen.size(), 1000000u);
-        for (CFileNode* child = node->GetFirstChild(); child; child = child->GetNextSibling()) {
-            ASSERT_EQ(child->GetParent(), node);
-            stack.push_back({child, depth + 1});
-        }
-        IFileProperties* properties = node->GetProperties();
-        ASSERT_NE(properties, nullptr);
-        ASSERT_NE(properties->GetName(), nullptr);
-        const std::string name = properties->GetName();
-        EXPECT_EQ(int(name.size()), properties->GetNameLength());
-        EXPECT_LT(name.size(), 4096u);
-        if (node != tree) {
-            EXPECT_TRUE(UsableName(name)) << "\"" << name << "\"";
-        }
-        if (node == tree || (properties->GetAttributes() & kFileAttrDirectory)) continue;
-        ++reached.files;
-        if (depth >= 2) nested = true;
-        std::string why;
-        EXPECT_TRUE(RunsOnDevice(properties, firstSector, uint64_t(spc), device.GetSectorCount(), why))
-            << name << ": " << why;
-
-        uint64_t read = 0;
-        ReadThroughFoundFile(device, node, name, chunk, read);
-        if (::testing::Test::HasFatalFailure()) return;
-        if (read > 0) ++reached.filesRead;
-    }
-    if (nested) ++reached.nested;
+    const FoundTreeRules rules{4095, [&](uint64_t) { return device.GetSectorCount(); }, UsableName};
+    CheckFoundTree(device, tree, rules, reached);
 }
 
 // The process-wide options a case changes, put back when the test ends.
@@ -661,7 +607,7 @@ TEST(FATFuzz, MutatedBootSectorsClassifyAndBuildSafely)
     const Bytes intact(volume.image.Device().Sector(0), volume.image.Device().Sector(1));
     std::vector<Bytes> seeds = {MakeBootSector(fat12), MakeBootSector(fat32), intact};
     for (const char* name : {"fat12", "fat16", "fat32"}) {
-        const Bytes image = LoadImage(name);
+        const Bytes image = testsupport::LoadFixtureImage(name);
         ASSERT_GE(image.size(), 512u) << name;
         seeds.emplace_back(image.begin(), image.begin() + 512);
     }
@@ -795,7 +741,7 @@ TEST(FATFuzz, MutatedEntriesGiveUsableNames)
     SmallVolume volume;
     std::vector<Bytes> seeds;
     for (const char* name : {"fat16", "fat32"}) {
-        MemoryDevice device(LoadImage(name));
+        MemoryDevice device(testsupport::LoadFixtureImage(name));
         ASSERT_GT(device.GetSectorCount(), 0u) << name;
         const FatMetadata m = MapMetadata(device, std::string(name) == "fat32");
         for (size_t i = 0; i < m.folders.size() && i < 24; ++i)
@@ -866,7 +812,7 @@ TEST(FATFuzz, MutatedTablesKeepTheirChainPromises)
     };
     std::vector<Seed> seeds;
     for (auto [name, bits] : {std::pair{"fat12", 12u}, {"fat16", 16u}, {"fat32", 32u}}) {
-        MemoryDevice device(LoadImage(name));
+        MemoryDevice device(testsupport::LoadFixtureImage(name));
         ASSERT_GT(device.GetSectorCount(), 0u) << name;
         const FatMetadata m = MapMetadata(device, bits == 32);
         ASSERT_FALSE(m.fats.empty());
@@ -980,7 +926,7 @@ TEST(FATFuzz, AChainOfTwentyThousandNestedFoldersIsWalkedToItsEnd)
 TEST_P(FATFuzzImage, DamagedMetadataThroughTheQuickBuildAndEveryRead)
 {
     const ImageCase& image = GetParam();
-    const Bytes intact = image.sectorSize == 512 ? LoadImage(image.name) : MakeLargeSectorVolume();
+    const Bytes intact = image.sectorSize == 512 ? testsupport::LoadFixtureImage(image.name) : MakeLargeSectorVolume();
     ASSERT_FALSE(intact.empty());
     MemoryDevice device(intact, image.sectorSize);
     const FatMetadata m = MapMetadata(device, image.fat32);

@@ -10,6 +10,7 @@
 #include "filesystems/tree/CFoundFileReader.h"
 #include "filesystems/tree/FileTree.h"
 #include "filesystems/tree/IFileProperties.h"
+#include "tests/support/FixtureManifests.h"
 #include "tests/support/MemoryRSData.h"
 
 #include <gtest/gtest.h>
@@ -53,19 +54,6 @@ CFileNode* Child(CFileNode* parent, const char* name)
     for (CFileNode* c = parent->GetFirstChild(); c; c = c->GetNextSibling())
         if (std::strcmp(c->GetProperties()->GetName(), name) == 0) return c;
     return nullptr;
-}
-
-std::vector<uint8_t> LoadImage(const char* name)
-{
-    const std::string path = std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name;
-    std::vector<uint8_t> bytes;
-    FILE* pipe = popen(("xz -dc '" + path + "'").c_str(), "r");
-    if (!pipe) return bytes;
-    uint8_t chunk[1 << 16];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-    pclose(pipe);
-    return bytes;
 }
 
 // A FAT16 volume with one live file of two clusters in the root.
@@ -147,7 +135,7 @@ TEST(FATQuickBuild, BootSectorAndFatCopyChoices)
 
 TEST(FATQuickBuild, Fat32BuildsFromTheBackupBootSector)
 {
-    std::vector<uint8_t> bytes = LoadImage("fat32.img.xz");
+    std::vector<uint8_t> bytes = testsupport::LoadFixtureImage("fat32");
     ASSERT_GT(bytes.size(), 7u * 512);
     std::memset(bytes.data(), 0, 512);
     testsupport::MemoryDevice device(bytes);
@@ -161,7 +149,7 @@ TEST(FATQuickBuild, Fat32BuildsFromTheBackupBootSector)
 
 TEST(HasValidFATCopy, EachWidthByItsOwnTableSignature)
 {
-    std::vector<uint8_t> floppy = LoadImage("fat12.img.xz");
+    std::vector<uint8_t> floppy = testsupport::LoadFixtureImage("fat12");
     ASSERT_GT(floppy.size(), 512u);
     testsupport::MemoryDevice device(floppy);
     std::vector<uint8_t> boot(floppy.begin(), floppy.begin() + 512);

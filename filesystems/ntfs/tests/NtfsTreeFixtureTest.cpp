@@ -10,6 +10,7 @@
 #include "filesystems/tree/FileTree.h"
 #include "filesystems/tree/IFileProperties.h"
 #include "tests/support/MemoryDevice.h"
+#include "tests/support/Sha256.h"
 
 #include <gtest/gtest.h>
 
@@ -123,7 +124,7 @@ TEST_P(NtfsTreeFixture, DeletedFilesComeBackExactly)
         EXPECT_EQ(p->GetAccessTime(), row.accessTime);
         const std::vector<uint8_t> bytes = ReadWhole(m_device.get(), found->second, row.size);
         EXPECT_EQ(bytes.size(), row.size);
-        EXPECT_EQ(Sha256(bytes), row.sha256);
+        EXPECT_EQ(testsupport::Sha256Hex(bytes), row.sha256);
     }
     // Only deleted files (and the folders leading to them) were copied.
     for (const auto& [path, node] : paths)

@@ -1,5 +1,5 @@
 // Helpers of the NTFS tree-build tests: a small NTFS volume built record by record in memory, a callback
-// that cancels on a chosen call, paths of a found-file tree, SHA-256, and the tree fixtures made by
+// that cancels on a chosen call, paths of a found-file tree, and the tree fixtures made by
 // tests/fixtures/make_ntfs_tree_images.sh.
 #pragma once
 
@@ -70,8 +70,6 @@ private:
 std::map<std::string, CFileNode*> PathsBelow(CFileNode* root);
 // The names of root's children, sorted.
 std::vector<std::string> ChildNames(const CFileNode* node);
-
-std::string Sha256(const std::vector<uint8_t>& data);
 
 struct ManifestRow {
     bool folder = false;

@@ -13,11 +13,6 @@ namespace parttest {
 
 namespace {
 
-std::string FixturePath(const std::string& name)
-{
-    return std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name;
-}
-
 void Le(std::vector<uint8_t>& b, size_t at, uint64_t v, int width)
 {
     for (int i = 0; i < width; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
@@ -145,42 +140,18 @@ std::vector<uint8_t> MakeDirEntry(const char (&name11)[12], uint8_t attributes, 
     return e;
 }
 
-bool ExtractFixtureImage(const std::string& name, const std::string& path)
-{
-    const std::string cmd = "xz -dc '" + FixturePath(name + ".img.xz") + "' > '" + path + "'";
-    return std::system(cmd.c_str()) == 0;
-}
-
-std::vector<uint8_t> LoadFixtureImage(const std::string& name)
-{
-    testsupport::TempDir dir;
-    const std::string path = (dir / "image").string();
-    if (!ExtractFixtureImage(name, path)) return {};
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 PartitionManifest LoadPartitionManifest(const std::string& name)
 {
     PartitionManifest manifest;
-    std::ifstream in(FixturePath(name + ".manifest"));
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        std::string kind, start, count;
-        std::getline(fields, kind, '\t');
-        if (kind == "sectorsize") {
-            std::getline(fields, start, '\t');
-            manifest.sectorSize = std::stoi(start);
-        } else if (kind == "entry") {
+    for (const std::vector<std::string>& f : testsupport::ReadManifestRows(name)) {
+        if (f[0] == "sectorsize" && f.size() >= 2) {
+            manifest.sectorSize = std::stoi(f[1]);
+        } else if (f[0] == "entry" && f.size() >= 3) {
             ManifestEntry e;
-            std::getline(fields, start, '\t');
-            std::getline(fields, count, '\t');
-            std::getline(fields, e.fileSystem, '\t');
-            std::getline(fields, e.label, '\t');
-            e.start = std::stoull(start);
-            e.count = std::stoull(count);
+            e.start = std::stoull(f[1]);
+            e.count = std::stoull(f[2]);
+            if (f.size() > 3) e.fileSystem = f[3];
+            if (f.size() > 4) e.label = f[4];
             manifest.entries.push_back(e);
         }
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/devices/IStorageDevice.h"
+#include "tests/support/FixtureManifests.h"
 
 #include <cstdint>
 #include <map>
@@ -61,10 +62,9 @@ std::vector<uint8_t> MakeNtfsBootSector(uint64_t totalSectors);
 std::vector<uint8_t> MakeDirEntry(const char (&name11)[12], uint8_t attributes, uint32_t firstCluster = 0,
                                   uint32_t size = 0);
 
-// The bytes of tests/fixtures/<name>.img.xz; empty when it cannot be read.
-std::vector<uint8_t> LoadFixtureImage(const std::string& name);
-// Decompresses tests/fixtures/<name>.img.xz into a file; false on failure.
-bool ExtractFixtureImage(const std::string& name, const std::string& path);
+// The fixture images, unpacked into memory or into a file.
+using testsupport::ExtractFixtureImage;
+using testsupport::LoadFixtureImage;
 
 struct ManifestEntry {
     uint64_t start = 0;
