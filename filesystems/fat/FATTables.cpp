@@ -17,7 +17,7 @@ uint32_t EntryCount(uint64_t bytes, unsigned entryBits)
 } // namespace
 
 IRealFATTable::IRealFATTable(IStorageDevice* device, uint64_t firstSector, uint32_t sectorsPerFAT, unsigned entryBits)
-    : m_device(device), m_firstSector(firstSector), m_sectorsPerFAT(sectorsPerFAT)
+    : m_firstSector(firstSector), m_sectorsPerFAT(sectorsPerFAT)
 {
     if (device != nullptr) m_sectorSize = device->GetSectorSize();
     m_entryCount = m_sectorSize > 0 ? EntryCount(uint64_t(sectorsPerFAT) * uint64_t(m_sectorSize), entryBits) : 0;

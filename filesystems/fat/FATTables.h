@@ -42,7 +42,6 @@ protected:
 private:
     bool Plausible(unsigned entryBits) const;
 
-    IStorageDevice* m_device = nullptr;
     uint64_t m_firstSector = 0;
     uint32_t m_sectorsPerFAT = 0;
     int32_t m_sectorSize = 512;

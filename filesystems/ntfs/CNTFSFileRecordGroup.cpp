@@ -6,7 +6,7 @@
 
 CNTFSFileRecordGroup::CNTFSFileRecordGroup(std::span<const uint8_t> buffer, uint64_t recordSector,
                                            IStorageDevice* device, const std::vector<CNTFSExtensionEntry>* extensions)
-    : m_recordSector(recordSector), m_device(device)
+    : m_recordSector(recordSector)
 {
     std::vector<uint8_t> copy(buffer.begin(), buffer.end());
     if (!ValidateFileRecord(copy)) return;

@@ -44,6 +44,5 @@ public:
 private:
     std::vector<uint8_t> m_record;
     uint64_t m_recordSector;
-    IStorageDevice* m_device;
     std::vector<std::unique_ptr<CNTFSExtensionRecord>> m_extensions;
 };
