@@ -41,6 +41,19 @@ bool EndsWithJpegMarker(IStorageDevice* device, uint64_t startSector, uint64_t s
     return buffer[at] == 0xFF && buffer[at + 1] == 0xD9;
 }
 
+// A folder the system makes: the run of the all-ones start sector, and the system-folder state.
+CRAWFileProperties* NewSystemFolderProperties(const char* name)
+{
+    CRawFileInfo folderHit;
+    folderHit.SetStartSector(UINT64_MAX);
+    auto* properties = CreateRAWFileProperties();
+    properties->SetFromRawHit(&folderHit);
+    properties->SetAttributes(kFileAttrDirectory);
+    properties->SetState(kSystemFolderState);
+    properties->SetRawFileName(name);
+    return properties;
+}
+
 } // namespace
 
 CRawResultTreeBuilder::CRawResultTreeBuilder() : m_counts(kTypeSlots, 0), m_typeFolders(kTypeSlots, nullptr) {}
@@ -64,15 +77,8 @@ std::string CRawResultTreeBuilder::FormatFileName(int count, const char* shortNa
 
 CFileSystemNode* CRawResultTreeBuilder::CreateRoot()
 {
-    CRawFileInfo folderHit;
-    folderHit.SetStartSector(UINT64_MAX);
-    auto* properties = CreateRAWFileProperties();
-    properties->SetFromRawHit(&folderHit);
-    properties->SetAttributes(kFileAttrDirectory);
-    properties->SetState(kSystemFolderState);
-    properties->SetRawFileName("Raw Files");
     CFileSystemNode* root = NewFileSystemNode();
-    root->SetProperties(properties);
+    root->SetProperties(NewSystemFolderProperties("Raw Files"));
     root->SetClusterGeometry(0, 1);
     root->SetFileSystemKind(kFsKindRaw);
     return root;
@@ -80,15 +86,8 @@ CFileSystemNode* CRawResultTreeBuilder::CreateRoot()
 
 CFileNode* CRawResultTreeBuilder::CreateFolderNode(const char* name)
 {
-    CRawFileInfo folderHit;
-    folderHit.SetStartSector(UINT64_MAX);
-    auto* properties = CreateRAWFileProperties();
-    properties->SetFromRawHit(&folderHit);
-    properties->SetAttributes(kFileAttrDirectory);
-    properties->SetState(kSystemFolderState);
-    properties->SetRawFileName(name);
     CFileNode* node = NewFileNode();
-    node->SetProperties(properties);
+    node->SetProperties(NewSystemFolderProperties(name));
     return node;
 }
 

@@ -1,7 +1,6 @@
 // The ext2 test helpers: byte-built images, fixture loading, SHA-256, the scoped extension filter.
 #include "filesystems/ext2/tests/Ext2TestSupport.h"
 
-#include "core/filetypes/CFileTypeFilter.h"
 #include "filesystems/tree/CFoundFileReader.h"
 #include "tests/support/FixtureManifests.h"
 
@@ -194,26 +193,6 @@ std::vector<uint8_t> ReadWholeFile(IStorageDevice* device, CFileNode* node, uint
         at += got;
     }
     return bytes;
-}
-
-ScopedExtensionFilter::ScopedExtensionFilter(std::initializer_list<const char*> extensions)
-{
-    FileTypeInfoRecord root;
-    root.parentId = -1;
-    m_map.Insert(&root);
-    FileTypeInfoRecord type;
-    type.id = 1;
-    type.level = 2;
-    type.parentId = 0;
-    type.checkState = 2;
-    for (const char* e : extensions) std::strcpy(type.extensions[type.extensionCount++], e);
-    m_map.Insert(&type);
-    GetFileTypeFilter().Load(m_map, false);
-}
-
-ScopedExtensionFilter::~ScopedExtensionFilter()
-{
-    GetFileTypeFilter().Load(m_map, true);
 }
 
 } // namespace ext2test

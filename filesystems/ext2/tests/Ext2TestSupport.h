@@ -2,7 +2,7 @@
 // manifests, SHA-256 of read-back data, and a scoped extension filter.
 #pragma once
 
-#include "core/filetypes/CMapFileTypeInfo.h"
+#include "tests/support/ScopedExtensionFilter.h"
 #include "filesystems/ext2/Ext2Structures.h"
 
 #include <array>
@@ -96,13 +96,6 @@ Fixture LoadFixture(const std::string& name);
 std::vector<uint8_t> ReadWholeFile(IStorageDevice* device, CFileNode* node, uint64_t size);
 
 // Sets the process-wide extension filter to the given extensions while it lives.
-class ScopedExtensionFilter {
-public:
-    explicit ScopedExtensionFilter(std::initializer_list<const char*> extensions);
-    ~ScopedExtensionFilter();
-
-private:
-    CMapFileTypeInfo m_map;
-};
+using testsupport::ScopedExtensionFilter;
 
 } // namespace ext2test

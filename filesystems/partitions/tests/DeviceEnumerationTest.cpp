@@ -12,11 +12,11 @@
 #include "filesystems/common/PartitionNaming.h"
 #include "filesystems/partitions/VolumesReport.h"
 
-#include "core/filetypes/CMapFileTypeInfo.h"
 #include "platform/DiskIdentity.h"
 #include "filesystems/partitions/tests/PartitionTestSupport.h"
 #include "filesystems/tree/CFileNode.h"
 #include "tests/support/MemoryDevice.h"
+#include "tests/support/ScopedExtensionFilter.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -74,28 +74,7 @@ private:
     uint32_t m_media;
 };
 
-// The process-wide extension filter set to some extensions while it lives.
-class ScopedFilter {
-public:
-    explicit ScopedFilter(std::initializer_list<const char*> extensions)
-    {
-        FileTypeInfoRecord root;
-        root.parentId = -1;
-        m_map.Insert(&root);
-        FileTypeInfoRecord type;
-        type.id = 1;
-        type.level = 2;
-        type.parentId = 0;
-        type.checkState = 2;
-        for (const char* e : extensions) std::strcpy(type.extensions[type.extensionCount++], e);
-        m_map.Insert(&type);
-        GetFileTypeFilter().Load(m_map, false);
-    }
-    ~ScopedFilter() { GetFileTypeFilter().Load(m_map, true); }
-
-private:
-    CMapFileTypeInfo m_map;
-};
+using ScopedFilter = testsupport::ScopedExtensionFilter;
 
 } // namespace
 
