@@ -13,7 +13,7 @@
 #include <QFileDialog>
 
 CCompleteRecoveryPartitionDeviceSelectPage::CCompleteRecoveryPartitionDeviceSelectPage()
-    : CVolumeDeviceSelectPage(CommandIds{kCmdRefresh, kCmdImageMenu, kCmdRecover})
+    : CVolumeDeviceSelectPage(CommandIds{kCmdRefresh, kCmdImageMenu, kCmdRecover, kCmdImportState})
 {
     if (m_initError != 0)
         LogError("Init CCompleteRecoveryPartitionDeviceSelectPage is false error=0x%x", unsigned(m_initError));

@@ -9,6 +9,7 @@
 #include "controls/MessageBox.h"
 #include "views/devices/CDeviceSelectCtrl.h"
 #include "views/devices/DeviceSelectTypes.h"
+#include "wizard/StateArchiveImport.h"
 
 #include <QCursor>
 #include <QMetaObject>
@@ -57,6 +58,12 @@ bool CDeviceListPage::OnCommand(unsigned id)
     }
     if (id == m_ids.imageMenu) {
         ShowImageMenu();
+        return true;
+    }
+    if (m_ids.importState != 0 && id == m_ids.importState) {
+        ImportRecoveryStateArchive(this, GetController(), [this] {
+            if (IDeviceListCommands* list = ListCommands()) list->RefreshDeviceList();
+        });
         return true;
     }
     switch (id) {
@@ -127,6 +134,8 @@ void CDeviceListPage::ShowImageMenu()
         if (QAction* action =
                 menu.AppendItem(items[i].id, CResourceLibrary::Instance().LoadText(QString::fromLatin1(items[i].key))))
             action->setEnabled(enabled[i]);
+    if (m_ids.importState != 0)
+        menu.AppendItem(m_ids.importState, CResourceLibrary::Instance().LoadText(QString::fromLatin1(kImportMenuKey)));
     const QPoint below = m_strip.mapToGlobal(QPoint(0, m_strip.height()));
     if (const unsigned command = menu.TrackPopupMenu(below)) OnCommand(command);
 }

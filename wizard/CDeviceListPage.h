@@ -23,6 +23,8 @@ public:
         unsigned refresh;
         unsigned imageMenu;
         unsigned recover;
+        // The import of an exported recovery state, listed under the image menu; 0 on a page without it.
+        unsigned importState = 0;
     };
     static constexpr unsigned kStripId = 200;
     static constexpr unsigned kCmdDiskImage = 32771, kCmdOpenDiskImage = 32772, kCmdDeleteImage = 32773;
@@ -47,7 +49,8 @@ public:
     std::string LoadString(unsigned id) override;
     int ShowMessage(unsigned stringId, unsigned type) override;
 
-    // The image menu's entries as they would be enabled now: Disk Image, Open Disk Image, Delete Image.
+    // The image menu's entries as they would be enabled now: Disk Image, Open Disk Image, Delete Image (a page
+    // with the import lists it below them, always enabled).
     std::array<bool, 3> ImageMenuState();
     CButtonPlus& RefreshButton() { return m_refresh; }
     CButtonPlus& ImageStrip() { return m_strip; }

@@ -18,7 +18,7 @@ QString Text(const char* key)
 } // namespace
 
 CLostRecoveryDiskDeviceSelectPage::CLostRecoveryDiskDeviceSelectPage()
-    : CDeviceListPage(CommandIds{kCmdRefresh, kCmdImageMenu, kCmdRecover})
+    : CDeviceListPage(CommandIds{kCmdRefresh, kCmdImageMenu, kCmdRecover, kCmdImport})
 {
 }
 

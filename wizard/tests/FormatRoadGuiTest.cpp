@@ -12,7 +12,10 @@
 #include "controller/CWizardSheetController.h"
 #include "controls/CEditPlus.h"
 #include "controls/CResourceLibrary.h"
+#include "controls/CXPMenu.h"
 #include "controls/MessageBox.h"
+#include "platform/Folders.h"
+#include "storage/recoverystate/CMBKArchive.h"
 #include "core/CRecoverySettings.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "tests/support/FixtureManifests.h"
@@ -22,6 +25,7 @@
 #include "views/devices/CDeviceSelectView.h"
 #include "views/devices/CIntelligentSearchingDialog.h"
 #include "views/devices/CMultipleChoosePartitionListCtrl.h"
+#include "views/diskimage/DiskImageFileDialog.h"
 #include "views/files/CFileTreeCtrl.h"
 #include "views/files/CTreeCtrlPlus.h"
 #include "views/saving/CSaveFilePathDlg.h"
@@ -29,15 +33,19 @@
 #include "wizard/CCompleteRecoveryPartitionDeviceSelectPage.h"
 #include "wizard/CCompleteRecoveryScanPartitionDeviceSelectPage.h"
 #include "wizard/CFileSelectPage.h"
+#include "wizard/CLostRecoveryDiskDeviceSelectPage.h"
 #include "wizard/CRecoveryModeSelectPage.h"
 #include "wizard/CSaveFilePage.h"
 #include "wizard/CSaveResultPage.h"
+#include "wizard/StateArchiveImport.h"
 #include "wizard/tests/WizardTestSupport.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QMenu>
+#include <QMessageBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -70,6 +78,92 @@ std::vector<std::pair<std::string, std::string>> SurvivingFiles(const std::strin
         if (f.size() >= 6 && f[4] == "1") out.emplace_back(f[5], f[3]);
     }
     return out;
+}
+
+// Clicks the item carrying this command in the next popup menu, as soon as it opens; *enabled tells whether
+// the item could be chosen (a disabled one is not clicked and the menu is closed).
+void WhenPopup(unsigned command, bool* enabled = nullptr)
+{
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, command, enabled] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        timer->stop();
+        timer->deleteLater();
+        for (QAction* action : menu->actions()) {
+            if (CXPMenu::CommandId(action) != command) continue;
+            if (enabled) *enabled = action->isEnabled();
+            if (action->isEnabled()) {
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+                return;
+            }
+        }
+        menu->close();
+    });
+    timer->start(20);
+}
+
+// Counts the intelligent-search dialogs shown.
+class SearchDialogWatch : public QObject {
+public:
+    SearchDialogWatch() { qApp->installEventFilter(this); }
+    ~SearchDialogWatch() override { qApp->removeEventFilter(this); }
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::Show && qobject_cast<CIntelligentSearchingDialog*>(o)) ++shown;
+        return false;
+    }
+};
+
+// The row without a record ("Previous Recovery..."), -1 when the list has none.
+int PreviousRecoveryRow(CDeviceSelectPage* page)
+{
+    CDeviceSelectCtrl* list = page->GetDeviceList();
+    for (int i = 0; i < list->GetItemCount(); ++i)
+        if (!list->GetItemData(i)) return i;
+    return -1;
+}
+
+// The state files in the state folder, with their sizes.
+std::map<std::string, uintmax_t> StateFiles()
+{
+    std::map<std::string, uintmax_t> files;
+    std::error_code ec;
+    for (const fs::directory_entry& f : fs::directory_iterator(plat::StateFolder(), ec))
+        if (f.path().extension() == ".rdf") files[f.path().filename().string()] = f.file_size(ec);
+    return files;
+}
+
+void ClearStateFolder()
+{
+    for (const auto& [name, size] : StateFiles()) fs::remove(plat::StateFolder() / name);
+}
+
+// Chooses the import entry of the image menu under strip and answers its open dialog with archive; the
+// messages the user was shown.
+std::vector<QString> ImportThroughImageMenu(CButtonPlus& strip, unsigned command, const fs::path& archive)
+{
+    std::vector<QString> told;
+    int asked = 0;
+    diskimg::CScopedFileDialogResponder answer([&](const diskimg::FileDialogRequest& request) {
+        ++asked;
+        EXPECT_FALSE(request.save);
+        EXPECT_TRUE(request.filter.contains(QStringLiteral("*.rsf"))) << request.filter.toStdString();
+        return QString::fromStdString(archive.string());
+    });
+    CScopedMessageBoxResponder ok([&](const MessageBoxRequest& r) {
+        told.push_back(r.text);
+        return IDOK;
+    });
+    bool enabled = false;
+    WhenPopup(command, &enabled);
+    QTest::mouseClick(&strip, Qt::LeftButton);
+    EXPECT_TRUE(enabled);
+    EXPECT_EQ(asked, 1);
+    return told;
 }
 
 class FormatRoadGui : public wizardtest::RoadGui {
@@ -112,6 +206,24 @@ protected:
     // Every file of the found tree ticked by a click on the first folder's check box.
     void CheckEverything() { CheckFirstFolder(false); }
 
+    // Saves what is ticked into out and expects each file there under its name, byte for byte.
+    void ExpectSavedWithNames(const std::vector<std::pair<std::string, std::string>>& expected, const fs::path& out)
+    {
+        SaveTo(out.string());
+        std::map<std::string, std::string> saved;
+        for (const auto& [path, file] : testsupport::SavedFiles(out)) saved[path] = file.sha256;
+        for (const auto& [tail, sha] : expected) {
+            SCOPED_TRACE(tail);
+            bool found = false;
+            for (const auto& [path, hash] : saved)
+                if (hash == sha && path.size() > tail.size() &&
+                    path.compare(path.size() - tail.size(), tail.size(), tail) == 0 &&
+                    path[path.size() - tail.size() - 1] == '/')
+                    found = true;
+            EXPECT_TRUE(found);
+        }
+    }
+
     CCompleteRecoveryPartitionDeviceSelectPage* devices = nullptr;
     CCompleteRecoveryScanPartitionDeviceSelectPage* partitions = nullptr;
 };
@@ -132,20 +244,7 @@ TEST_F(FormatRoadGui, AFat32QuickFormattedAsNtfsGivesBackItsFilesWithNames)
     EXPECT_TRUE(GetCompleteRecoveryScanPartitionDeviceSelectController()->GetPartitions().empty());
     ASSERT_NO_FATAL_FAILURE(CheckEverything());
 
-    const fs::path out = dir / "recovered";
-    SaveTo(out.string());
-    std::map<std::string, std::string> saved;
-    for (const auto& [path, file] : testsupport::SavedFiles(out)) saved[path] = file.sha256;
-    for (const auto& [tail, sha] : expected) {
-        SCOPED_TRACE(tail);
-        bool found = false;
-        for (const auto& [path, hash] : saved)
-            if (hash == sha && path.size() > tail.size() &&
-                path.compare(path.size() - tail.size(), tail.size(), tail) == 0 &&
-                path[path.size() - tail.size() - 1] == '/')
-                found = true;
-        EXPECT_TRUE(found);
-    }
+    ExpectSavedWithNames(expected, dir / "recovered");
 
     // Back from the found-file page returns to the device page.
     CScopedMessageBoxResponder yes([](const MessageBoxRequest&) { return IDYES; });
@@ -266,6 +365,122 @@ TEST_F(FormatRoadGui, ACancelledSearchStaysOnTheDevicePage)
     EXPECT_TRUE(frame.isEnabled());
 }
 
+// A search exported from the found-file page comes back on a machine that never searched (an empty state
+// folder): the import of the device page's image menu lists it as "Previous Recovery...", which restores
+// the found files without searching again, and they are saved by name and byte for byte.
+TEST_F(FormatRoadGui, AnImportedExportRestoresTheFoundFilesWithoutSearching)
+{
+    const std::string fixture = "format-fat32-as-ntfs";
+    const auto expected = SurvivingFiles(fixture);
+    ASSERT_GE(expected.size(), 7u);
+    UseImage(Unpack(fixture));
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChooseMode(1));
+    ASSERT_NO_FATAL_FAILURE(ClickRow(0));
+    QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+    ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+    const fs::path archive = dir / "search.rsf";
+    {
+        diskimg::CScopedFileDialogResponder answer(
+            [&](const diskimg::FileDialogRequest&) { return QString::fromStdString(archive.string()); });
+        CScopedMessageBoxResponder ok([](const MessageBoxRequest&) { return IDOK; });
+        WhenPopup(CFileSelectPage::kCmdExportState);
+        QTest::mouseClick(&files->ToolsBar(), Qt::LeftButton);
+    }
+    ASSERT_TRUE(fs::is_regular_file(archive));
+
+    sheet.reset();
+    ClearStateFolder();
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChooseMode(1));
+    ASSERT_EQ(PreviousRecoveryRow(devices), -1);
+    EXPECT_TRUE(ImportThroughImageMenu(devices->ImageStrip(), devices->kCmdImportState, archive).empty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled() && PreviousRecoveryRow(devices) >= 0; }, 30000));
+
+    SearchDialogWatch searches;
+    ASSERT_NO_FATAL_FAILURE(ClickRow(PreviousRecoveryRow(devices)));
+    QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+    ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+    EXPECT_EQ(searches.shown, 0);
+    ASSERT_NO_FATAL_FAILURE(CheckEverything());
+    ExpectSavedWithNames(expected, dir / "restored");
+}
+
+// On both device pages a damaged or foreign container is refused with the archive's message and changes
+// nothing; a path that cannot be read as a container is answered too; a whole container without a search of
+// the page's mode says so instead of adding nothing silently.
+TEST_F(FormatRoadGui, DamagedOrForeignArchivesAreRefusedOnBothDevicePages)
+{
+    UseImage(Unpack("fat32"));
+    // A whole container of one state file of two pieces, made by the program's own writer.
+    const fs::path source = dir / "state-source";
+    fs::create_directories(source);
+    std::string content(5000, '\0');
+    for (size_t i = 0; i < content.size(); ++i) content[i] = char(i * 7);
+    std::ofstream(source / "cstemp.rdf", std::ios::binary) << content;
+    CMBKArchive packer(false);
+    ASSERT_TRUE(packer.ScanFolder(source));
+    const fs::path whole = dir / "whole.rsf";
+    ASSERT_TRUE(packer.Pack(whole.c_str()));
+    std::ostringstream read;
+    read << std::ifstream(whole, std::ios::binary).rdbuf();
+    const std::string bytes = read.str();
+    ASSERT_GT(bytes.size(), CMBKArchive::BlockSize(1) + 4096);
+    std::string altered = bytes;
+    altered[altered.size() - 10] ^= 0x40;
+
+    CResourceLibrary& lib = CResourceLibrary::Instance();
+    const QString mismatch = lib.LoadString(CMBKArchive::kMismatchMessage);
+    const QString failed = lib.LoadText(QString::fromLatin1(kImportFailedKey));
+    const QString nothing = lib.LoadText(QString::fromLatin1(kImportNothingKey));
+    ASSERT_FALSE(mismatch.isEmpty() || failed.isEmpty() || nothing.isEmpty());
+    const struct {
+        const char* name;
+        std::string content;
+        QString told;
+    } cases[] = {
+        {"empty", std::string(), mismatch},
+        {"cut in its head", bytes.substr(0, 100), mismatch},
+        {"cut in its entries", bytes.substr(0, CMBKArchive::BlockSize(1) - 8), mismatch},
+        {"cut in its files", bytes.substr(0, bytes.size() - 100), mismatch},
+        {"a byte of its files changed", altered, mismatch},
+        {"not a container", std::string(4096, 'x'), mismatch},
+    };
+
+    for (const int page : {WP_COMPLETE_RECOVERY_DEVICE, WP_LOST_RECOVERY_DISK}) {
+        SCOPED_TRACE(page);
+        ClearStateFolder();
+        ASSERT_NO_FATAL_FAILURE(Open());
+        auto* mode = static_cast<CRecoveryModeSelectPage*>(sheet->GetPage(WP_RECOVERY_MODE));
+        QTest::mouseClick(mode->ModeButton(page == WP_COMPLETE_RECOVERY_DEVICE ? 1 : 2), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), page);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled(); }, 30000));
+        auto* lost = static_cast<CLostRecoveryDiskDeviceSelectPage*>(sheet->GetPage(WP_LOST_RECOVERY_DISK));
+        CDeviceSelectPage* shown = page == WP_COMPLETE_RECOVERY_DEVICE ? static_cast<CDeviceSelectPage*>(devices)
+                                                                       : static_cast<CDeviceSelectPage*>(lost);
+        CButtonPlus& strip = page == WP_COMPLETE_RECOVERY_DEVICE ? devices->ImageStrip() : lost->ImageStrip();
+        const unsigned command = page == WP_COMPLETE_RECOVERY_DEVICE
+                                     ? CCompleteRecoveryPartitionDeviceSelectPage::kCmdImportState
+                                     : CLostRecoveryDiskDeviceSelectPage::kCmdImport;
+        const fs::path archive = dir / "damaged.rsf";
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.name);
+            std::ofstream(archive, std::ios::binary | std::ios::trunc) << c.content;
+            EXPECT_EQ(ImportThroughImageMenu(strip, command, archive), std::vector<QString>{c.told});
+            EXPECT_TRUE(StateFiles().empty());
+        }
+        // A folder is no container, and its failure is not left unanswered.
+        EXPECT_EQ(ImportThroughImageMenu(strip, command, dir.path()), std::vector<QString>{failed});
+        // Whole, but what it holds is no search this page can continue.
+        EXPECT_EQ(ImportThroughImageMenu(strip, command, whole), std::vector<QString>{nothing});
+        EXPECT_EQ(StateFiles().count("cstemp.rdf"), 1u);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled(); }, 30000));
+        EXPECT_EQ(PreviousRecoveryRow(shown), -1);
+        sheet.reset();
+    }
+    ClearStateFolder();
+}
+
 TEST_F(FormatRoadGui, ScreenshotsOfThePagesInEachLanguage)
 {
     GetRecoverySettings()->m_manuallySelectHistoricalPartitions = 1;
@@ -278,6 +493,36 @@ TEST_F(FormatRoadGui, ScreenshotsOfThePagesInEachLanguage)
         ASSERT_NO_FATAL_FAILURE(Open());
         ASSERT_NO_FATAL_FAILURE(ChooseMode(1));
         const QString prefix = folder + QStringLiteral("/format-road-%1").arg(language);
+        // Next without a chosen row, the image menu with its import entry, and a refused import.
+        const auto grabBox = [&](const QString& name) {
+            WhenModal<QMessageBox>([&, name](QMessageBox* box) {
+                box->grab().save(prefix + name);
+                box->accept();
+            });
+        };
+        if (devices->GetDeviceList()->GetSelectedIndex() < 0) {
+            grabBox(QStringLiteral("-nothing-chosen.png"));
+            QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+        }
+        auto* popup = new QTimer;
+        QObject::connect(popup, &QTimer::timeout, [popup, prefix] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) return;
+            popup->stop();
+            popup->deleteLater();
+            menu->grab().save(prefix + QStringLiteral("-imagemenu.png"));
+            menu->close();
+        });
+        popup->start(20);
+        QTest::mouseClick(&devices->ImageStrip(), Qt::LeftButton);
+        const fs::path foreign = dir / "foreign.rsf";
+        std::ofstream(foreign) << "not a container";
+        {
+            diskimg::CScopedFileDialogResponder answer(
+                [&](const diskimg::FileDialogRequest&) { return QString::fromStdString(foreign.string()); });
+            grabBox(QStringLiteral("-import-refused.png"));
+            sheet->SendCommandToPage(CCompleteRecoveryPartitionDeviceSelectPage::kCmdImportState);
+        }
         ASSERT_NO_FATAL_FAILURE(ClickRow(0));
         EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-devices.png")));
         WhenModal<CIntelligentSearchingDialog>(
