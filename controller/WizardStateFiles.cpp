@@ -12,6 +12,7 @@
 #include "controller/CFileSelectController.h"
 #include "controller/CLostRecoveryDiskDeviceSelectController.h"
 #include "controller/CLostRecoveryPartitionDeviceSelectController.h"
+#include "controller/CLostRecoveryScanPartitionDeviceSelectController.h"
 #include "controller/IWizardPageController.h"
 #include "core/rsdata/CRSException.h"
 #include "filesystems/common/IDIRBuildCallback.h"
@@ -75,6 +76,7 @@ IWizardPageController* GetWizardStateController(int type)
     case kStateCompleteScan: return GetCompleteRecoveryScanPartitionDeviceSelectController();
     case kStateLostDisk: return GetLostRecoveryDiskDeviceSelectController();
     case kStateLostPartition: return GetLostRecoveryPartitionDeviceSelectController();
+    case kStateLostScan: return GetLostRecoveryScanPartitionDeviceSelectController();
     default: return nullptr;
     }
 }

@@ -171,29 +171,8 @@ protected:
         EXPECT_TRUE(searching);
     }
 
-    // The row of page 8 whose partition starts at that sector; -1 when none.
-    int ScanRowAt(uint64_t start)
-    {
-        CMultipleChoosePartitionListCtrl* list = scan->PartitionList();
-        for (int i = 0; i < list->GetItemCount(); ++i)
-            if (static_cast<CSearchedPartitionInfo*>(list->GetItemPartition(i))->u64StartSector == start) return i;
-        return -1;
-    }
-
-    // A click on the tick of a row of page 8.
-    void ClickTick(int row)
-    {
-        CExtendListCtrl* list = scan->PartitionList()->List();
-        CExtendListRow* r = list->GetRow(row);
-        ASSERT_NE(r, nullptr);
-        list->EnsureRowVisible(r);
-        QTest::qWait(20);
-        ASSERT_FALSE(r->cells.empty());
-        const CExtendListCellItem& item = r->cells[0].items[0];
-        ASSERT_TRUE(item.bHasCheckBox);
-        const QRect box = ToQRect(item.rcCheckBox).translated(-list->HorzPos(), -list->VertPos());
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.center());
-    }
+    int ScanRowAt(uint64_t start) { return wizardtest::ScanRowAt(scan, start); }
+    void ClickTick(int row) { wizardtest::ClickScanTick(scan, row); }
 
     CLostRecoveryDiskDeviceSelectPage* disks = nullptr;
     CLostRecoveryPartitionDeviceSelectPage* partitions = nullptr;

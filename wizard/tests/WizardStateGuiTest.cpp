@@ -12,12 +12,14 @@
 #include "controller/CFileSelectController.h"
 #include "controller/CLostRecoveryDiskDeviceSelectController.h"
 #include "controller/CLostRecoveryPartitionDeviceSelectController.h"
+#include "controller/CLostRecoveryScanPartitionDeviceSelectController.h"
 #include "controller/CWizardSheetController.h"
 #include "controller/WizardStateFiles.h"
 #include "controls/CEditPlus.h"
 #include "controls/CHasCheckboxPromptDlg.h"
 #include "controls/CResourceLibrary.h"
 #include "controls/MessageBox.h"
+#include "controls/CTransButton.h"
 #include "core/CRecoverySettings.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "platform/Folders.h"
@@ -28,6 +30,7 @@
 #include "views/devices/CDeviceSelectCtrl.h"
 #include "views/devices/CDeviceSelectView.h"
 #include "views/devices/CIntelligentSearchingDialog.h"
+#include "views/devices/CMultipleChoosePartitionListCtrl.h"
 #include "views/files/CFileTreeCtrl.h"
 #include "views/files/CTreeCtrlPlus.h"
 #include "views/saving/CSaveFilePathDlg.h"
@@ -36,6 +39,7 @@
 #include "wizard/CFileSelectPage.h"
 #include "wizard/CLostRecoveryDiskDeviceSelectPage.h"
 #include "wizard/CLostRecoveryPartitionDeviceSelectPage.h"
+#include "wizard/CLostRecoveryScanPartitionDeviceSelectPage.h"
 #include "wizard/CRecoveryModeSelectPage.h"
 #include "wizard/CSaveFilePage.h"
 #include "wizard/CSaveResultPage.h"
@@ -190,6 +194,7 @@ protected:
     }
     void TearDown() override
     {
+        GetLostRecoveryScanPartitionDeviceSelectController()->Reset();
         GetLostRecoveryPartitionDeviceSelectController()->Reset();
         GetLostRecoveryDiskDeviceSelectController()->Reset();
         GetCompleteRecoveryPartitionDeviceSelectController()->Reset();
@@ -218,10 +223,12 @@ protected:
         volumes = static_cast<CCompleteRecoveryPartitionDeviceSelectPage*>(sheet->GetPage(WP_COMPLETE_RECOVERY_DEVICE));
         disks = static_cast<CLostRecoveryDiskDeviceSelectPage*>(sheet->GetPage(WP_LOST_RECOVERY_DISK));
         partitions = static_cast<CLostRecoveryPartitionDeviceSelectPage*>(sheet->GetPage(WP_LOST_RECOVERY_PARTITION));
+        scan =
+            static_cast<CLostRecoveryScanPartitionDeviceSelectPage*>(sheet->GetPage(WP_LOST_RECOVERY_SCAN_PARTITION));
         files = static_cast<CFileSelectPage*>(sheet->GetPage(WP_FILE_SELECT));
         savePage = static_cast<CSaveFilePage*>(sheet->GetPage(WP_SAVE_FILE));
         resultPage = static_cast<CSaveResultPage*>(sheet->GetPage(WP_SAVE_RESULT));
-        ASSERT_TRUE(volumes && disks && partitions && files && savePage && resultPage);
+        ASSERT_TRUE(volumes && disks && partitions && scan && files && savePage && resultPage);
     }
 
     void ChoosePartitionRecovery(int rows)
@@ -266,6 +273,24 @@ protected:
         QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
         ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
         ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled(); }, 30000));
+    }
+
+    // The first run of a Full Scan: the disk searched whole with every scanner; page 8 took the search and
+    // saved the state.
+    void FullScanToScanPage()
+    {
+        ASSERT_NO_FATAL_FAILURE(Open());
+        ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery(1));
+        ASSERT_NO_FATAL_FAILURE(ClickRow(disks->GetDeviceList(), 0));
+        QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_PARTITION);
+        CTransButton* box = partitions->FullScanBox();
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return GetLostRecoveryPartitionDeviceSelectController()->GetFullScan() == 1; }));
+        QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_SCAN_PARTITION);
+        ASSERT_GE(wizardtest::ScanRowAt(scan, 63), 0);
     }
 
     // The first folder's check box; with everyFile, the wait is for every file of the tree to be ticked.
@@ -469,6 +494,7 @@ protected:
     CCompleteRecoveryPartitionDeviceSelectPage* volumes = nullptr;
     CLostRecoveryDiskDeviceSelectPage* disks = nullptr;
     CLostRecoveryPartitionDeviceSelectPage* partitions = nullptr;
+    CLostRecoveryScanPartitionDeviceSelectPage* scan = nullptr;
     CFileSelectPage* files = nullptr;
     CSaveFilePage* savePage = nullptr;
     CSaveResultPage* resultPage = nullptr;
@@ -601,4 +627,77 @@ TEST_F(WizardStateGui, ASaveKilledMidwayLeavesTheStateSavedBefore)
     EXPECT_EQ(ReadAll(paths.working), goodState);
     ASSERT_NO_FATAL_FAILURE(RestoreAndSave());
     EXPECT_EQ(ReadAll(paths.last), goodState);
+}
+
+// A Full Scan of the disk comes back on page 8 with what every scanner found, without a search; the FAT32
+// partition ticked there is built and its files saved as the manifest has them.
+TEST_F(WizardStateGui, AFullScanComesBackOnItsScanPageAfterARestart)
+{
+    GetRecoverySettings()->m_manuallySelectHistoricalPartitions = 1;
+    ASSERT_TRUE(GetRecoveryStatePaths(kScanPartition, paths));
+    if (phase == "fullscan") {
+        ASSERT_NO_FATAL_FAILURE(FullScanToScanPage());
+        return;
+    }
+    PrepareDisk(dir);
+    fs::remove(paths.working);
+    fs::remove(paths.last);
+    ASSERT_TRUE(RunEarlierProgram("fullscan", ""));
+    ASSERT_TRUE(IsCompleteWizardStateFile(paths.working));
+
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery(2));
+    CDeviceSelectCtrl* disksList = disks->GetDeviceList();
+    ASSERT_EQ(disksList->GetItemData(0), nullptr);
+    ASSERT_NO_FATAL_FAILURE(ClickRow(disksList, 0));
+    std::vector<std::string> messages;
+    CScopedMessageBoxResponder told([&](const MessageBoxRequest& r) {
+        messages.push_back(r.text.toStdString());
+        return IDOK;
+    });
+    bool searched = false;
+    WhenModal<CIntelligentSearchingDialog>(
+        [&](CIntelligentSearchingDialog* dlg) {
+            searched = true;
+            QTest::mouseClick(dlg->CancelButton(), Qt::LeftButton);
+        },
+        5000);
+    QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+    EXPECT_EQ(messages, std::vector<std::string>{});
+    ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_SCAN_PARTITION);
+    EXPECT_FALSE(searched);
+    const int fat = wizardtest::ScanRowAt(scan, 63);
+    ASSERT_GE(fat, 0);
+    EXPECT_GE(wizardtest::ScanRowAt(scan, 81920), 0);
+    EXPECT_GE(wizardtest::ScanRowAt(scan, 112455), 0);
+
+    // Only the FAT32 partition ticked, then built.
+    CMultipleChoosePartitionListCtrl* list = scan->PartitionList();
+    QTest::qWait(50);
+    for (int row = 0; row < list->GetItemCount(); ++row) {
+        if (list->GetCheck(row) != (row == fat)) {
+            ASSERT_NO_FATAL_FAILURE(wizardtest::ClickScanTick(scan, row));
+        }
+    }
+    ASSERT_EQ(list->GetCheckedCount(), 1);
+    QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+    ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled(); }, 30000));
+    ASSERT_NO_FATAL_FAILURE(CheckFirstFolder());
+
+    const std::map<std::string, std::string> expected = ManifestFiles("LOSTFAT32");
+    ASSERT_FALSE(expected.empty());
+    const fs::path out = dir / "recovered";
+    SaveTo(out.string());
+    std::map<std::string, std::string> saved;
+    for (const auto& [path, file] : testsupport::SavedFiles(out)) saved[path] = file.sha256;
+    for (const auto& [path, sha] : expected) {
+        SCOPED_TRACE(path);
+        bool found = false;
+        for (const auto& [savedPath, hash] : saved)
+            if (hash == sha && savedPath.size() >= path.size() &&
+                savedPath.compare(savedPath.size() - path.size(), path.size(), path) == 0)
+                found = true;
+        EXPECT_TRUE(found);
+    }
 }

@@ -2,11 +2,16 @@
 #include "wizard/tests/WizardTestSupport.h"
 
 #include "controls/CEditPlus.h"
+#include "controls/CExtendListCtrl.h"
+#include "controls/CExtendListRow.h"
 #include "controls/CResourceLibrary.h"
+#include "controls/Win32Types.h"
+#include "filesystems/common/CSearchedPartitionInfo.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "tests/support/FixtureManifests.h"
 #include "views/devices/CDeviceSelectCtrl.h"
 #include "views/devices/CDeviceSelectView.h"
+#include "views/devices/CMultipleChoosePartitionListCtrl.h"
 #include "views/files/CFileTreeCtrl.h"
 #include "views/files/CTreeCtrlPlus.h"
 #include "views/saving/CSaveFilePathDlg.h"
@@ -14,6 +19,7 @@
 #include "wizard/CFileSelectPage.h"
 #include "wizard/CSaveFilePage.h"
 #include "wizard/CSaveResultPage.h"
+#include "wizard/CScanPartitionDeviceSelectPage.h"
 
 #include <QDir>
 #include <QTest>
@@ -21,6 +27,28 @@
 #include <cstdlib>
 
 namespace wizardtest {
+
+int ScanRowAt(CScanPartitionDeviceSelectPage* page, uint64_t start)
+{
+    CMultipleChoosePartitionListCtrl* list = page->PartitionList();
+    for (int i = 0; i < list->GetItemCount(); ++i)
+        if (static_cast<CSearchedPartitionInfo*>(list->GetItemPartition(i))->u64StartSector == start) return i;
+    return -1;
+}
+
+void ClickScanTick(CScanPartitionDeviceSelectPage* page, int row)
+{
+    CExtendListCtrl* list = page->PartitionList()->List();
+    CExtendListRow* r = list->GetRow(row);
+    ASSERT_NE(r, nullptr);
+    list->EnsureRowVisible(r);
+    QTest::qWait(20);
+    ASSERT_FALSE(r->cells.empty());
+    const CExtendListCellItem& item = r->cells[0].items[0];
+    ASSERT_TRUE(item.bHasCheckBox);
+    const QRect box = ToQRect(item.rcCheckBox).translated(-list->HorzPos(), -list->VertPos());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.center());
+}
 
 QString ScreenshotFolder()
 {

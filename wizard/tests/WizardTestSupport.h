@@ -16,12 +16,14 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 class CDeviceSelectCtrl;
+class CScanPartitionDeviceSelectPage;
 class CFileSelectPage;
 class CSaveFilePage;
 class CSaveResultPage;
@@ -112,6 +114,11 @@ void WhenModal(std::function<void(T*)> act, int timeoutMs = 60000)
 // A whole wizard sheet in a 1000 x 700 frame, driven through its widgets: the fixture images it unpacks
 // stand in for the machine's disks and drives. Each test opens its own sheet; the language bundle and the
 // device variables are reset after it.
+// The row of a scan-partition page whose partition starts at that sector; -1 when none.
+int ScanRowAt(CScanPartitionDeviceSelectPage* page, uint64_t start);
+// A click on the tick of a row of a scan-partition page.
+void ClickScanTick(CScanPartitionDeviceSelectPage* page, int row);
+
 class RoadGui : public ::testing::Test {
 protected:
     void TearDown() override;
