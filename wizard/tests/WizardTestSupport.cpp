@@ -6,7 +6,6 @@
 #include "controls/CExtendListRow.h"
 #include "controls/CResourceLibrary.h"
 #include "controls/Win32Types.h"
-#include "filesystems/common/CSearchedPartitionInfo.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "tests/support/FixtureManifests.h"
 #include "views/devices/CDeviceSelectCtrl.h"
