@@ -9,6 +9,7 @@
 #include "controls/MessageBox.h"
 #include "views/devices/CDeviceSelectCtrl.h"
 #include "views/devices/DeviceSelectTypes.h"
+#include "wizard/CWizardSheet.h"
 #include "wizard/StateArchiveImport.h"
 
 #include <QCursor>
@@ -64,6 +65,14 @@ bool CDeviceListPage::OnCommand(unsigned id)
         ImportRecoveryStateArchive(this, GetController(), [this] {
             if (IDeviceListCommands* list = ListCommands()) list->RefreshDeviceList();
         });
+        return true;
+    }
+    if (id == kCmdShowOptions) {
+        // Through the sheet, which reports the event before the controller shows the dialog.
+        if (auto* sheet = dynamic_cast<CWizardSheet*>(parentWidget()))
+            sheet->OnCommand(CWizardSheet::kCmdOptions);
+        else if (IWizardPageController* controller = GetController())
+            controller->ShowAdvanceSetting();
         return true;
     }
     switch (id) {
@@ -136,6 +145,7 @@ void CDeviceListPage::ShowImageMenu()
             action->setEnabled(enabled[i]);
     if (m_ids.importState != 0)
         menu.AppendItem(m_ids.importState, CResourceLibrary::Instance().LoadText(QString::fromLatin1(kImportMenuKey)));
+    menu.AppendItem(kCmdShowOptions, CResourceLibrary::Instance().LoadText(QStringLiteral("wizard.menu.options")));
     const QPoint below = m_strip.mapToGlobal(QPoint(0, m_strip.height()));
     if (const unsigned command = menu.TrackPopupMenu(below)) OnCommand(command);
 }

@@ -28,6 +28,9 @@ public:
     };
     static constexpr unsigned kStripId = 200;
     static constexpr unsigned kCmdDiskImage = 32771, kCmdOpenDiskImage = 32772, kCmdDeleteImage = 32773;
+    // The Options dialog of the page's recovery mode (file types, RAW files, the choice of found
+    // partitions), last in the image menu: the sheet's Options command.
+    static constexpr unsigned kCmdShowOptions = 32774;
     static constexpr unsigned kRecoverString = 189, kContinueString = 308, kRemoveString = 395;
     static constexpr unsigned kWaitBitmap = 150;
 

@@ -4,8 +4,10 @@
 // partition, the "Raw Files" of the signature hits), the found-file page, Recover into a folder. The saved
 // files are compared with what the image holds. A cancelled search stays on the device page; screenshots of
 // pages 2 and 7 in each language.
+#include "wizard/CDeviceListPage.h"
 #include "wizard/CWizardSheet.h"
 
+#include "controller/IWizardServices.h"
 #include "controller/CCompleteRecoveryPartitionDeviceSelectController.h"
 #include "controller/CCompleteRecoveryScanPartitionDeviceSelectController.h"
 #include "controller/CFileSelectController.h"
@@ -52,6 +54,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -539,3 +542,39 @@ TEST_F(FormatRoadGui, ScreenshotsOfThePagesInEachLanguage)
 }
 
 } // namespace
+
+// The Options dialog of a recovery mode is reached from its device page: the image menu's last item runs the
+// sheet's Options command, which reports its event and has the page's controller show the dialog.
+TEST_F(FormatRoadGui, TheImageMenuOpensTheOptionsOfEachDevicePage)
+{
+    class OptionsWatch : public IWizardServices {
+    public:
+        std::vector<bool> shown;
+        std::vector<unsigned> events;
+        unsigned LogRecoveryPhase(unsigned code) override { return code; }
+        void ReportEvent(unsigned id) override { events.push_back(id); }
+        void ReportTimedEvent(unsigned, uint64_t) override {}
+        void ShowAdvanceSetting(bool editableRawTypes) override { shown.push_back(editableRawTypes); }
+    } services;
+    IWizardServices* before = GetWizardServices();
+    SetWizardServices(&services);
+    for (const int page : {WP_COMPLETE_RECOVERY_DEVICE, WP_LOST_RECOVERY_DISK}) {
+        SCOPED_TRACE(page);
+        services.shown.clear();
+        services.events.clear();
+        ASSERT_NO_FATAL_FAILURE(Open());
+        auto* mode = static_cast<CRecoveryModeSelectPage*>(sheet->GetPage(WP_RECOVERY_MODE));
+        QTest::mouseClick(mode->ModeButton(page == WP_COMPLETE_RECOVERY_DEVICE ? 1 : 2), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), page);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled(); }, 30000));
+        auto* shown = static_cast<CDeviceListPage*>(sheet->GetPage(WIZARD_PAGE(page)));
+        bool enabled = false;
+        WhenPopup(CDeviceListPage::kCmdShowOptions, &enabled);
+        QTest::mouseClick(&shown->ImageStrip(), Qt::LeftButton);
+        EXPECT_TRUE(enabled);
+        EXPECT_EQ(services.shown.size(), 1u);
+        EXPECT_NE(std::find(services.events.begin(), services.events.end(), 8262u), services.events.end());
+        EXPECT_EQ(sheet->GetCurrentIndex(), page);
+    }
+    SetWizardServices(before);
+}
