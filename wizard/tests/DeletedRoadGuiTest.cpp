@@ -67,28 +67,7 @@ namespace {
 using wizardtest::ScreenshotFolder;
 using wizardtest::WhenModal;
 
-// Clicks the item carrying this command in the next popup menu, as soon as it opens; *enabled tells whether
-// the item could be chosen (a disabled one is not clicked and the menu is closed).
-void WhenPopup(unsigned command, bool* enabled = nullptr)
-{
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, command, enabled] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu) return;
-        timer->stop();
-        timer->deleteLater();
-        for (QAction* action : menu->actions()) {
-            if (CXPMenu::CommandId(action) != command) continue;
-            if (enabled) *enabled = action->isEnabled();
-            if (action->isEnabled()) {
-                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-                return;
-            }
-        }
-        menu->close();
-    });
-    timer->start(20);
-}
+using wizardtest::WhenPopup;
 
 // Counts the build progress dialogs shown.
 class BuildDialogWatch : public QObject {

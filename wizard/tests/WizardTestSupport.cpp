@@ -5,6 +5,7 @@
 #include "controls/CExtendListCtrl.h"
 #include "controls/CExtendListRow.h"
 #include "controls/CResourceLibrary.h"
+#include "controls/CXPMenu.h"
 #include "controls/Win32Types.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "tests/support/FixtureManifests.h"
@@ -21,11 +22,33 @@
 #include "wizard/CScanPartitionDeviceSelectPage.h"
 
 #include <QDir>
+#include <QMenu>
 #include <QTest>
 
 #include <cstdlib>
 
 namespace wizardtest {
+
+void WhenPopup(unsigned command, bool* enabled)
+{
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, command, enabled] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        timer->stop();
+        timer->deleteLater();
+        for (QAction* action : menu->actions()) {
+            if (CXPMenu::CommandId(action) != command) continue;
+            if (enabled) *enabled = action->isEnabled();
+            if (action->isEnabled()) {
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+                return;
+            }
+        }
+        menu->close();
+    });
+    timer->start(20);
+}
 
 int ScanRowAt(CScanPartitionDeviceSelectPage* page, uint64_t start)
 {

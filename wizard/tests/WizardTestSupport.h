@@ -114,6 +114,10 @@ void WhenModal(std::function<void(T*)> act, int timeoutMs = 60000)
 // A whole wizard sheet in a 1000 x 700 frame, driven through its widgets: the fixture images it unpacks
 // stand in for the machine's disks and drives. Each test opens its own sheet; the language bundle and the
 // device variables are reset after it.
+// Clicks the item carrying this command in the next popup menu, as soon as it opens; *enabled tells whether
+// the item could be chosen (a disabled one is not clicked and the menu is closed).
+void WhenPopup(unsigned command, bool* enabled = nullptr);
+
 // The row of a scan-partition page whose partition starts at that sector; -1 when none.
 int ScanRowAt(CScanPartitionDeviceSelectPage* page, uint64_t start);
 // A click on the tick of a row of a scan-partition page.
