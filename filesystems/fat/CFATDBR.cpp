@@ -123,6 +123,11 @@ uint32_t CFATDBR::GetRootCluster() const
     return m_type == kFsKindFat32 ? u32(0x2C) : 0;
 }
 
+uint8_t CFATDBR::GetMediaDescriptor() const
+{
+    return m_sector.size() > 0x15 ? u8(0x15) : 0;
+}
+
 uint32_t CFATDBR::GetRootDirSectors() const
 {
     if (m_type != kFsKindFat12 && m_type != kFsKindFat16) return 0;

@@ -22,6 +22,8 @@ public:
     uint32_t GetSectorsPerFAT() const;
     uint64_t GetTotalSectors() const;
     uint32_t GetRootCluster() const;
+    // Byte 0x15, the media descriptor, whatever the type; entry 0 of every FAT copy repeats it.
+    uint8_t GetMediaDescriptor() const;
 
     // Sectors of the fixed root directory of FAT12/16 (root entries * 32 / sector size); 0 for FAT32.
     uint32_t GetRootDirSectors() const;

@@ -85,7 +85,13 @@ void CFATSearchController::AnalyzeSector(std::span<const uint8_t> sector, uint64
         return;
     }
     if (IsFAT16or32TableStart(sector)) {
-        MatchFATCopy(s);
+        MatchFATCopy(sector, s);
+        return;
+    }
+    // The three-byte mark of a FAT12 copy is short enough to begin other sectors too: it counts only where a
+    // FAT12 boot sector expects its copy.
+    if (IsFAT12TableStart(sector) && m_fatPlaces.count(s) != 0) {
+        MatchFATCopy(sector, s);
         return;
     }
     CFATDirSectorInfo info;
@@ -139,7 +145,7 @@ void CFATSearchController::InsertDirSector(const FATDirSectorRecord& record)
     if (it == m_dirSectors.end() || it->sector != record.sector) m_dirSectors.insert(it, record);
 }
 
-CFATSearchedPartitionInfo* CFATSearchController::InsertCandidate(Candidate candidate, bool withFATPlaces)
+CFATSearchedPartitionInfo* CFATSearchController::InsertCandidate(Candidate candidate, int media)
 {
     if (m_candidates.size() >= kMaxCandidates) {
         if (!m_candidateCapLogged)
@@ -150,10 +156,10 @@ CFATSearchedPartitionInfo* CFATSearchController::InsertCandidate(Candidate candi
     }
     CFATSearchedPartitionInfo* info = candidate.get();
     m_candidates.emplace(info->u64DataAreaStartSector, std::move(candidate));
-    if (withFATPlaces) {
+    if (media >= 0) {
         const uint64_t fat1 = info->u64StartSector + info->GetReservedSectors();
-        m_fatPlaces.emplace(fat1, info);
-        m_fatPlaces.emplace(fat1 + info->GetSectorsPerFAT(), info);
+        m_fatPlaces.emplace(fat1, FATPlace{info, media});
+        m_fatPlaces.emplace(fat1 + info->GetSectorsPerFAT(), FATPlace{info, media});
     }
     return info;
 }
@@ -173,7 +179,7 @@ bool CFATSearchController::AnalyzeBootSector(std::span<const uint8_t> sector, ui
     if (!dbr.IsValid()) return false;
     bool taken = false;
     if (Candidate made = BuildFromBootSector(sector, s, false)) {
-        InsertCandidate(std::move(made), true);
+        InsertCandidate(std::move(made), dbr.GetMediaDescriptor());
         taken = true;
     }
     if (dbr.GetFATType() == kFsKindFat32 && s >= 6) {
@@ -182,7 +188,7 @@ bool CFATSearchController::AnalyzeBootSector(std::span<const uint8_t> sector, ui
                     FindSameCandidate(backup->u64DataAreaStartSector, backup->bySectorsPerCluster))
                 same->AddFlags(kFATFlagFAT32BackupBoot);
             else
-                InsertCandidate(std::move(backup), true);
+                InsertCandidate(std::move(backup), dbr.GetMediaDescriptor());
             taken = true;
         }
     }
@@ -240,12 +246,14 @@ CFATSearchController::Candidate CFATSearchController::BuildFromBootSector(std::s
     return info;
 }
 
-void CFATSearchController::MatchFATCopy(uint64_t s)
+void CFATSearchController::MatchFATCopy(std::span<const uint8_t> sector, uint64_t s)
 {
     auto [from, to] = m_fatPlaces.equal_range(s);
     if (from == to) return;
     for (auto it = from; it != to; ++it) {
-        CFATSearchedPartitionInfo* info = it->second;
+        CFATSearchedPartitionInfo* info = it->second.candidate;
+        // A copy of the candidate's own width with its boot sector's media descriptor.
+        if (!IsFATTableStart(sector, info->nFileSystemKind, it->second.media)) continue;
         const uint64_t fat1 = info->u64StartSector + info->GetReservedSectors();
         if (s == fat1)
             info->AddFlags(kFATFlagFoundFAT1 | (m_useFirstFAT ? uint32_t(kFATFlagUseFAT1) : 0u));
@@ -272,7 +280,7 @@ void CFATSearchController::MatchFirstDirectorySector(uint64_t s, uint32_t c)
         remembered[count++] = k;
     }
     for (int i = 0; i < count; ++i)
-        if (Candidate made = BuildFromDirectory(s, c, remembered[i])) InsertCandidate(std::move(made), false);
+        if (Candidate made = BuildFromDirectory(s, c, remembered[i])) InsertCandidate(std::move(made), -1);
 }
 
 bool CFATSearchController::GuessFATType(uint64_t d, uint32_t k, int& type, uint64_t& clusters,

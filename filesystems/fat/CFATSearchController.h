@@ -69,12 +69,14 @@ private:
 
     bool AnalyzeBootSector(std::span<const uint8_t> sector, uint64_t s);
     Candidate BuildFromBootSector(std::span<const uint8_t> sector, uint64_t b, bool backup) const;
-    void MatchFATCopy(uint64_t s);
+    void MatchFATCopy(std::span<const uint8_t> sector, uint64_t s);
     void MatchFirstDirectorySector(uint64_t s, uint32_t dotCluster);
     Candidate BuildFromDirectory(uint64_t s, uint32_t c, uint32_t k) const;
     bool GuessFATType(uint64_t d, uint32_t k, int& type, uint64_t& clusters, uint64_t& fatSectors) const;
     CFATSearchedPartitionInfo* FindSameCandidate(uint64_t dataStart, uint32_t sectorsPerCluster) const;
-    CFATSearchedPartitionInfo* InsertCandidate(Candidate candidate, bool withFATPlaces);
+    // media: the boot sector's descriptor, which the candidate's FAT copies must carry; -1 for a candidate
+    // made from directories, whose FAT places are not registered.
+    CFATSearchedPartitionInfo* InsertCandidate(Candidate candidate, int media);
     void InsertDirSector(const FATDirSectorRecord& record);
     void AddFoundEntries(std::span<const uint8_t> sector, uint64_t s);
 
@@ -83,8 +85,13 @@ private:
     uint64_t m_deviceSectors = 0;
     int m_blockSectors = 0;
     CRawFileList* m_hits = nullptr;
-    std::multimap<uint64_t, Candidate> m_candidates;                 // by data start
-    std::multimap<uint64_t, CFATSearchedPartitionInfo*> m_fatPlaces; // first sectors of FAT copies
+    std::multimap<uint64_t, Candidate> m_candidates; // by data start
+    // Where a candidate made from a boot sector expects the first sector of a FAT copy.
+    struct FATPlace {
+        CFATSearchedPartitionInfo* candidate;
+        int media;
+    };
+    std::multimap<uint64_t, FATPlace> m_fatPlaces;
     FATDirSectorSet m_dirSectors;
     std::vector<FileTypeRecord> m_foundEntries;
     std::vector<uint8_t> m_block;

@@ -89,10 +89,8 @@ bool HasValidFATCopy(std::span<const uint8_t> bootSector, uint64_t partitionStar
     std::vector<uint8_t> sector(static_cast<size_t>(sectorSize));
     for (uint64_t at : {firstCopy, firstCopy + spf}) {
         if (!device->ReadSectors(sector.data(), at, 1)) continue;
-        // A FAT12 table has its own signature; accepting it lets FAT12 volumes build.
-        const bool signed_ =
-            dbr.GetFATType() == kFsKindFat12 ? IsFAT12TableStart(sector) : IsFAT16or32TableStart(sector);
-        if (signed_) return true;
+        // The copy of the boot sector's width (FAT12 included), carrying its media descriptor.
+        if (IsFATTableStart(sector, dbr.GetFATType(), dbr.GetMediaDescriptor())) return true;
     }
     return false;
 }

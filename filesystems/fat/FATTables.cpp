@@ -147,24 +147,53 @@ std::unique_ptr<CDoubleFATTable> CreateDoubleFATTable(IStorageDevice* device, ui
     return std::make_unique<CDoubleFATTable>(std::move(first), std::move(second));
 }
 
-bool IsFAT32TableStart(std::span<const uint8_t> sector)
+bool IsFATMediaByte(unsigned media)
+{
+    return media == 0xF0 || (media >= 0xF8 && media <= 0xFF);
+}
+
+namespace {
+
+// Entry 0's low byte: a media byte, the boot sector's when that one is a media byte itself.
+bool MediaMatches(uint8_t found, int expected)
+{
+    if (!IsFATMediaByte(found)) return false;
+    return expected < 0 || !IsFATMediaByte(unsigned(expected)) || found == unsigned(expected);
+}
+
+} // namespace
+
+bool IsFAT32TableStart(std::span<const uint8_t> sector, int media)
 {
     if (sector.size() < 8) return false;
     bytes::ByteReader r(sector);
-    return (r.u32le(0) & 0x0FFFFFFF) == 0x0FFFFFF8 && (r.u32le(4) & 0x0FFFFFF8) == 0x0FFFFFF8;
+    return (r.u32le(0) & 0x0FFFFF00) == 0x0FFFFF00 && MediaMatches(sector[0], media) &&
+           (r.u32le(4) & 0x03FFFFF8) == 0x03FFFFF8;
 }
 
-bool IsFAT16TableStart(std::span<const uint8_t> sector)
+bool IsFAT16TableStart(std::span<const uint8_t> sector, int media)
 {
-    return sector.size() >= 4 && bytes::ByteReader(sector).u32le(0) == 0xFFFFFFF8;
+    if (sector.size() < 4) return false;
+    bytes::ByteReader r(sector);
+    return r.u8(1) == 0xFF && MediaMatches(sector[0], media) && (r.u16le(2) & 0x3FF8) == 0x3FF8;
 }
 
-bool IsFAT16or32TableStart(std::span<const uint8_t> sector)
+bool IsFAT16or32TableStart(std::span<const uint8_t> sector, int media)
 {
-    return IsFAT32TableStart(sector) || IsFAT16TableStart(sector);
+    return IsFAT32TableStart(sector, media) || IsFAT16TableStart(sector, media);
 }
 
-bool IsFAT12TableStart(std::span<const uint8_t> sector)
+bool IsFAT12TableStart(std::span<const uint8_t> sector, int media)
 {
-    return sector.size() >= 4 && (bytes::ByteReader(sector).u32le(0) & 0x00FFFFF0) == 0x00FFFFF0;
+    return sector.size() >= 3 && sector[1] == 0xFF && sector[2] == 0xFF && MediaMatches(sector[0], media);
+}
+
+bool IsFATTableStart(std::span<const uint8_t> sector, int fatType, int media)
+{
+    switch (fatType) {
+    case kFsKindFat12: return IsFAT12TableStart(sector, media);
+    case kFsKindFat16: return IsFAT16TableStart(sector, media);
+    case kFsKindFat32: return IsFAT32TableStart(sector, media);
+    default: return false;
+    }
 }

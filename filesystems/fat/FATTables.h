@@ -112,12 +112,18 @@ private:
 std::unique_ptr<CDoubleFATTable> CreateDoubleFATTable(IStorageDevice* device, uint64_t firstFATSector, int fatType,
                                                       uint32_t sectorsPerFAT, bool useFirst, bool useSecond);
 
-// The first sector of a FAT16 or FAT32 copy: media/end marks in entries 0 and 1.
-bool IsFAT32TableStart(std::span<const uint8_t> sector);
-bool IsFAT16TableStart(std::span<const uint8_t> sector);
-bool IsFAT16or32TableStart(std::span<const uint8_t> sector);
-// The first three bytes of a FAT12 copy: a media byte with its upper nibble set, then 0xFF 0xFF.
-bool IsFAT12TableStart(std::span<const uint8_t> sector);
+// The media descriptors a FAT volume may carry (boot sector byte 0x15 and the low byte of entry 0): 0xF0 and
+// 0xF8 to 0xFF.
+bool IsFATMediaByte(unsigned media);
+// The first sector of a copy: entry 0 holds a media byte with every other bit set, entry 1 an end mark (its
+// upper two bits, the volume's dirty and error flags, may be clear on FAT16 and FAT32). When media is a media
+// byte (the boot sector's descriptor), entry 0 must carry that one; otherwise any media byte is accepted.
+bool IsFAT32TableStart(std::span<const uint8_t> sector, int media = -1);
+bool IsFAT16TableStart(std::span<const uint8_t> sector, int media = -1);
+bool IsFAT16or32TableStart(std::span<const uint8_t> sector, int media = -1);
+bool IsFAT12TableStart(std::span<const uint8_t> sector, int media = -1);
+// The test of the given width (kFsKindFat12, kFsKindFat16 or kFsKindFat32; false for any other).
+bool IsFATTableStart(std::span<const uint8_t> sector, int fatType, int media = -1);
 
 // The structure test shared by the FAT16 and FAT32 copies, linear in the entry count. entry(i) gives entry i
 // of n (masked to its width); limit is the first value that is not a cluster (0xFFF7 or 0x0FFFFFF7). False

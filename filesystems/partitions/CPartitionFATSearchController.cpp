@@ -29,10 +29,8 @@ int CPartitionFATSearchController::CheckSector(std::span<const uint8_t> bytes, u
     if (tableSector >= diskSectors) return 0;
     std::vector<uint8_t> table(size_t(m_sectorSize), 0);
     if (!m_disk->ReadSectors(table.data(), tableSector, 1)) return 0;
-    // A FAT12 copy starts with its own three-byte mark, which the FAT16/32 test does not know.
-    const bool tableStarts =
-        boot.GetFATType() == kFsKindFat12 ? IsFAT12TableStart(table) : IsFAT16or32TableStart(table);
-    if (!tableStarts) return 0;
+    // The copy of the boot sector's width, carrying its media descriptor.
+    if (!IsFATTableStart(table, boot.GetFATType(), boot.GetMediaDescriptor())) return 0;
 
     const uint64_t count = ClampPartitionSize(boot.GetTotalSectors(), sector, diskSectors);
     record.u64StartSector = sector;

@@ -14,9 +14,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size > 1 << 20) return -1;
     fuzz::FuzzInput in(data, size);
     const unsigned width = in.U8() % 3;
+    const int media = int(in.U8()) - 1; // -1: no boot sector
     const std::span<const uint8_t> bytes = in.Rest();
-    volatile uint64_t sink =
-        IsFAT32TableStart(bytes) + IsFAT16TableStart(bytes) + IsFAT16or32TableStart(bytes) + IsFAT12TableStart(bytes);
+    volatile uint64_t sink = IsFAT32TableStart(bytes, media) + IsFAT16TableStart(bytes, media) +
+                             IsFAT16or32TableStart(bytes) + IsFAT12TableStart(bytes, media) +
+                             IsFATTableStart(bytes, int(width), media);
     std::vector<uint8_t> copy(bytes.begin(), bytes.end());
     std::unique_ptr<IRealFATTable> table;
     if (width == 0)

@@ -146,6 +146,38 @@ TEST(FATSearchController, Fat32BootSectorAndBackupMakeOneCandidateConfirmedByIts
     EXPECT_EQ(info->nFileSystemKind, kFsKindFat32);
 }
 
+// A FAT12 floppy (media 0xF0) whose files all lie in the root has no folder to confirm it: its FAT copies do,
+// when they carry the boot sector's media descriptor.
+TEST(FATSearchController, Fat12CopiesWithTheBootSectorsMediaByteConfirmIt)
+{
+    BootParams p; // a 1.44 MB floppy: one reserved sector, two copies of 9 sectors
+    auto boot = MakeBootSector(p);
+    boot[0x15] = 0xF0;
+    struct Case {
+        uint8_t tableMedia;
+        size_t found;
+    } cases[] = {{0xF0, 1}, {0xF8, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.tableMedia));
+        MemoryDevice device(2880);
+        device.Write(0, boot.data(), 512);
+        const uint8_t table[4] = {c.tableMedia, 0xFF, 0xFF, 0x00};
+        device.Write(1 * 512, table, sizeof table);
+        device.Write(10 * 512, table, sizeof table);
+        CFATSearchController scan;
+        scan.SetDevice(&device);
+        scan.BeginSearch();
+        scan.AnalyzeBlock(0, device.GetSectorCount(), nullptr);
+        Owned found;
+        scan.GetSearchedPartitions(found.list);
+        ASSERT_EQ(found.list.size(), c.found);
+        if (c.found == 0) continue;
+        EXPECT_EQ(found.At(0)->nFileSystemKind, kFsKindFat12);
+        EXPECT_EQ(found.At(0)->GetFlags() & 0x141, 0x01u | 0x40u | 0x100u);
+        EXPECT_EQ(found.At(0)->u64EvidenceScore, 100u);
+    }
+}
+
 TEST(FATSearchController, BootSectorsAreIgnoredWhenTheOptionIsOffAndUnconfirmedOnesAreDropped)
 {
     BootParams p;

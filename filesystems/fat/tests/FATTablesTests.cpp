@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <vector>
 
 using fattest::Put16;
 using fattest::Put32;
@@ -57,7 +58,8 @@ TEST(FATTables, Fat16ChainChecks)
         EXPECT_EQ(CFAT16Table(Fat16Bytes(c.links), 512).IsValid(), c.valid);
     }
     auto noSignature = Fat16Bytes({});
-    noSignature[0] = 0xF0;
+    noSignature[0] = 0xF5; // no media descriptor
+
     EXPECT_FALSE(CFAT16Table(noSignature, 512).IsValid());
 }
 
@@ -171,4 +173,55 @@ TEST(FATTables, TableStartSignatures)
     EXPECT_FALSE(IsFAT16or32TableStart(f12));
     EXPECT_TRUE(IsFAT12TableStart(f12));
     EXPECT_FALSE(IsFAT16or32TableStart(std::span<const uint8_t>(f32, 3)));
+}
+
+// Entry 0 carries the media descriptor (0xF0 or 0xF8 to 0xFF), the boot sector's when it names one; the
+// dirty and error flags of entry 1 may be clear.
+TEST(FATTables, TableStartsCarryAnyAllowedMediaByte)
+{
+    struct Case {
+        int type;
+        std::vector<uint8_t> bytes;
+        int media;
+        bool start;
+    };
+    const Case cases[] = {
+        {2, {0xF0, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF, 0xFF, 0x0F}, -1, true},
+        {2, {0xFA, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF, 0xFF, 0x0F}, 0xFA, true},
+        {2, {0xFA, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF, 0xFF, 0x0F}, 0xF8, false}, // not the boot sector's
+        {2, {0xFA, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF, 0xFF, 0x0F}, 0x00, true},  // the boot sector names none
+        {2, {0xF8, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF, 0xFF, 0x03}, 0xF8, true},  // dirty, with errors
+        {2, {0xF5, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF, 0xFF, 0x0F}, -1, false},   // no media byte
+        {2, {0xF8, 0xFF, 0xFF, 0x0F, 0x00, 0x00, 0x00, 0x00}, -1, false},
+        {1, {0xF0, 0xFF, 0xFF, 0xFF}, 0xF0, true},
+        {1, {0xFF, 0xFF, 0xFF, 0x7F}, 0xFF, true},
+        {1, {0xF9, 0xFF, 0xFF, 0xFF}, 0xF8, false},
+        {1, {0xF8, 0xFF, 0xFF, 0x0F}, -1, false}, // a FAT32 copy
+        {1, {0xE8, 0xFF, 0xFF, 0xFF}, -1, false},
+        {0, {0xF0, 0xFF, 0xFF}, 0xF0, true},
+        {0, {0xFD, 0xFF, 0xFF}, 0xFD, true},
+        {0, {0xFD, 0xFF, 0xFF}, 0xF0, false},
+        {0, {0xF3, 0xFF, 0xFF}, -1, false},
+        {0, {0xF0, 0xFF}, -1, false},
+        {7, {0xF8, 0xFF, 0xFF, 0xFF}, -1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "type " << c.type << " media " << c.media << " first 0x" << std::hex
+                                        << int(c.bytes[0]));
+        EXPECT_EQ(IsFATTableStart(c.bytes, c.type, c.media), c.start);
+    }
+    for (unsigned m = 0; m < 256; ++m) EXPECT_EQ(IsFATMediaByte(m), m == 0xF0 || m >= 0xF8) << m;
+}
+
+// A FAT16 copy of a volume made with media 0xF0 is a trusted table, so its chains are followed.
+TEST(FATTables, CopiesWithAnotherMediaByteAreValid)
+{
+    std::vector<uint8_t> t16(12 * 512, 0);
+    t16[0] = 0xF0;
+    t16[1] = t16[2] = t16[3] = 0xFF;
+    t16[4] = 3;             // 2 -> 3
+    t16[6] = t16[7] = 0xFF; // 3 ends
+    CFAT16Table table(t16, 512);
+    EXPECT_TRUE(table.IsValid());
+    EXPECT_EQ(table.GetNextCluster(2), 3u);
 }

@@ -105,10 +105,14 @@ inline std::vector<uint8_t> MakeLongNameEntries(const std::u16string& name, cons
     const size_t pieces = (name.size() + 12) / 13;
     std::vector<uint8_t> out;
     static const size_t slots[] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
+    uint8_t checksum = 0; // of the short entry's 11 name bytes, as every piece carries it
+    for (size_t i = 0; i < 11 && i < shortEntry.size(); ++i)
+        checksum = uint8_t(((checksum & 1) << 7) + (checksum >> 1) + shortEntry[i]);
     for (size_t k = pieces; k-- > 0;) {
         std::vector<uint8_t> e(32, 0);
         e[0] = uint8_t((k + 1) | (k + 1 == pieces ? 0x40 : 0));
         e[11] = 0x0F;
+        e[13] = checksum;
         for (size_t j = 0; j < 13; ++j) {
             const size_t idx = k * 13 + j;
             uint16_t u = idx < name.size() ? name[idx] : (idx == name.size() ? 0 : 0xFFFF);
