@@ -477,7 +477,9 @@ TEST_F(RawSignaturesTest, SizeEdges)
         e.build(s);
         RawSignatureMatch found;
         EXPECT_EQ(DecodeRawSignature(e.signature, s, found), e.matches) << e.name;
-        if (e.matches) EXPECT_EQ(found.size, e.size) << e.name;
+        if (e.matches) {
+            EXPECT_EQ(found.size, e.size) << e.name;
+        }
     }
 }
 

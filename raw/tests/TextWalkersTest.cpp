@@ -157,7 +157,9 @@ TEST(TextMarkerWalk, ACandidateCutByABlockEndDoesNotHideTheNextOne)
         limits.deviceBytes = data.size();
         const SpanWalkResult r = WalkTextMarker(source, marker, limits);
         EXPECT_EQ(r.ok, c.ok);
-        if (c.ok) EXPECT_EQ(r.size, c.size);
+        if (c.ok) {
+            EXPECT_EQ(r.size, c.size);
+        }
     }
 }
 

@@ -216,10 +216,11 @@ TEST_P(FATFixtureTree, WithoutIncludeAllOnlyFoldersAndDeletedEntriesAreListed)
         const std::string path = ExpectedPath(line, deletedFolders);
         SCOPED_TRACE(path);
         const bool folder = line.path.back() == '/';
-        if (folder || (line.deleted && line.exact))
+        if (folder || (line.deleted && line.exact)) {
             EXPECT_EQ(listed.count(path), 1u);
-        else if (!line.deleted)
+        } else if (!line.deleted) {
             EXPECT_EQ(listed.count(path), 0u);
+        }
     }
 }
 

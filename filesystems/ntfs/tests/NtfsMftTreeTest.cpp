@@ -279,7 +279,9 @@ TEST(NtfsMftTree, VolumesWithoutUsableStructures)
         CFileSystemNode* tree = BuildNTFS(&device, nullptr);
         EXPECT_EQ(tree != nullptr, c.built);
         const bool hasFile = std::string(c.name) != "no file at all";
-        if (tree) EXPECT_EQ(Paths(tree), hasFile ? std::set<std::string>{"/only.txt"} : std::set<std::string>{});
+        if (tree) {
+            EXPECT_EQ(Paths(tree), hasFile ? std::set<std::string>{"/only.txt"} : std::set<std::string>{});
+        }
         DeleteFoundTree(tree);
     }
 }

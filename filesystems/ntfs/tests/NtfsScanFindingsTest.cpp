@@ -143,7 +143,9 @@ TEST(NtfsScanFindings, FolderCandidates)
         SCOPED_TRACE(c.name);
         CNTFSFolderCandidate g;
         EXPECT_EQ(g.Fill(c.record, 1), c.ok);
-        if (c.ok) EXPECT_EQ(g.GetFolderRecordNumber(), c.folder);
+        if (c.ok) {
+            EXPECT_EQ(g.GetFolderRecordNumber(), c.folder);
+        }
     }
 }
 

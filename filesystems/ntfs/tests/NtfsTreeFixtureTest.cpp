@@ -128,7 +128,9 @@ TEST_P(NtfsTreeFixture, DeletedFilesComeBackExactly)
     }
     // Only deleted files (and the folders leading to them) were copied.
     for (const auto& [path, node] : paths)
-        if (!node->GetFirstChild()) EXPECT_EQ(node->GetProperties()->GetState(), kFileStateDeleted) << path;
+        if (!node->GetFirstChild()) {
+            EXPECT_EQ(node->GetProperties()->GetState(), kFileStateDeleted) << path;
+        }
     FileTreeStatistics statistics;
     root->GetStatistics(statistics);
     EXPECT_EQ(statistics.files, deletedFiles);

@@ -379,7 +379,9 @@ TEST(WizardStateFile, ChainCountsAndTypesFromTheFileAreBounded)
             code = e.GetCode();
         }
         EXPECT_EQ(code, c.code);
-        if (c.code == 0) EXPECT_EQ(chain, (std::vector<int>{0, 1}));
+        if (c.code == 0) {
+            EXPECT_EQ(chain, (std::vector<int>{0, 1}));
+        }
     }
 }
 

@@ -99,7 +99,9 @@ TEST(SectorBar, EndsAreExactAtEveryScale)
             g.Layout(QRect(0, 0, width, 60), count - 1);
             EXPECT_EQ(g.SectorAt(g.Left()), 0u);
             EXPECT_EQ(g.SectorAt(g.Right()), count - 1);
-            if (count > 1) EXPECT_EQ(g.PixelOf(count - 1), g.Right());
+            if (count > 1) {
+                EXPECT_EQ(g.PixelOf(count - 1), g.Right());
+            }
             EXPECT_EQ(g.PixelOf(0), g.Left());
             uint64_t previous = 0;
             for (int x = g.Left(); x <= g.Right(); ++x) {
