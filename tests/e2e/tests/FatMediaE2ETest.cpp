@@ -100,7 +100,9 @@ TEST_P(FatMedia, EveryModeReadsTheVolumeAndBringsItsFilesBack)
         const fs::path out = m_dir / (std::string("out-") + mode);
         const e2e::HarnessRun run = e2e::RunHarness(mode, m_image, out);
         ASSERT_EQ(run.exitCode, 0) << run.output;
-        if (std::string(mode) == "format") EXPECT_EQ(run.output.rfind(kind + " first=0 ", 0), 0u) << run.output;
+        if (std::string(mode) == "format") {
+            EXPECT_EQ(run.output.rfind(kind + " first=0 ", 0), 0u) << run.output;
+        }
         const std::map<std::string, std::string> saved = SavedBelowPartition(out);
         for (const Expected& e : m_expected) {
             SCOPED_TRACE(e.folder + "/" + e.name);
