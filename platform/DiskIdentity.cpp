@@ -73,6 +73,8 @@ DiskIdentity ReadDiskIdentity(const std::string& sysDeviceDir)
     id.serial = ReadAttribute(dev / "serial");
     if (id.serial.empty()) id.serial = ReadAttribute(dir / "serial");
     if (id.serial.empty()) id.serial = SerialFromVpdPage80(dev / "vpd_pg80");
+    id.wwn = ReadAttribute(dir / "wwid");
+    if (id.wwn.empty()) id.wwn = ReadAttribute(dev / "wwid");
     if (id.busType == kBusFileBackedVirtual && id.product.empty()) {
         const std::string backing = ReadAttribute(dir / "loop" / "backing_file");
         id.product = backing.empty() ? dir.filename().string() : fs::path(backing).filename().string();

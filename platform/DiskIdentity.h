@@ -33,6 +33,7 @@ struct DiskIdentity {
     std::string product;
     std::string revision;
     std::string serial;
+    std::string wwn; // the world-wide name or other unique id the disk reports ("naa.5000c500...", "eui....")
 };
 
 // The identity of the disk at devicePath (a block device or an image file). False when the path cannot be

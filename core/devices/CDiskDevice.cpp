@@ -75,13 +75,87 @@ bool CDiskDevice::Open()
     m_handle.reset();
     uint32_t error = 0;
     std::string path;
-    m_handle = m_opener(m_diskIndex, &path, &error);
-    if (!m_handle) return false;
+    std::unique_ptr<plat::IBlockDevice> handle = m_opener(m_diskIndex, &path, &error);
+    if (!handle) return false;
+    // An index names whatever disk is there now: after a disk went away another may hold its place, and its
+    // sectors must never be read as this disk's.
+    Fingerprint now = TakeFingerprint(handle.get(), path);
+    m_openNotReady = false;
+    if (m_fingerprint && now.sector0Error == plat::kErrNotReady) {
+        m_openNotReady = true;
+        m_openError = "the disk at " + path + " is not ready";
+        return false;
+    }
+    if (m_fingerprint) {
+        const std::string difference = Difference(*m_fingerprint, now);
+        if (!difference.empty()) {
+            m_openError = "the disk now at " + path + " is not the disk that was opened (" + difference + ")";
+            LogError("Disk %d: %s; it is not read", m_diskIndex, m_openError.c_str());
+            return false;
+        }
+    } else {
+        m_fingerprint = std::move(now);
+    }
+    m_openError.clear();
+    m_handle = std::move(handle);
     m_path = path;
     const int32_t sectorSize = GetSectorSize();
     const uint64_t sectorCount = GetSectorCount();
     m_dynamic = IsDynamicDisk(this, sectorCount, sectorSize);
     return true;
+}
+
+std::string CDiskDevice::GetOpenError()
+{
+    std::lock_guard<plat::CriticalSection> guard(m_deviceLock);
+    return m_openError;
+}
+
+CDiskDevice::Fingerprint CDiskDevice::TakeFingerprint(plat::IBlockDevice* handle, const std::string& path)
+{
+    Fingerprint f;
+    f.identityKnown = !path.empty() && plat::QueryDiskIdentity(path, &f.identity);
+    f.lengthKnown = handle->GetLength(&f.length);
+    plat::DiskGeometry g;
+    const uint32_t size =
+        handle->GetGeometry(&g) && g.bytesPerSector >= 512 && g.bytesPerSector % 512 == 0 && g.bytesPerSector <= 65536
+            ? g.bytesPerSector
+            : 512;
+    f.sector0.resize(size);
+    size_t got = 0;
+    if (!handle->ReadAt(0, f.sector0.data(), f.sector0.size(), &got, &f.sector0Error) || got != f.sector0.size()) {
+        f.sector0.clear();
+    } else {
+        // The partition table may change on the same disk (a repair); the rest of the boot sector stays.
+        std::memset(f.sector0.data() + 446, 0, 64);
+    }
+    return f;
+}
+
+std::string CDiskDevice::Difference(const Fingerprint& first, const Fingerprint& now)
+{
+    if (first.lengthKnown && now.lengthKnown && first.length != now.length)
+        return "its size is " + std::to_string(now.length) + " bytes instead of " + std::to_string(first.length);
+    const plat::DiskIdentity& a = first.identity;
+    const plat::DiskIdentity& b = now.identity;
+    if (first.identityKnown && now.identityKnown) {
+        if (!a.wwn.empty() || !b.wwn.empty()) {
+            if (a.wwn != b.wwn) return "its name is \"" + b.wwn + "\" instead of \"" + a.wwn + "\"";
+        }
+        if (!a.serial.empty() || !b.serial.empty()) {
+            if (TrimSpaces(a.serial) != TrimSpaces(b.serial))
+                return "its serial number is \"" + TrimSpaces(b.serial) + "\" instead of \"" + TrimSpaces(a.serial) +
+                       "\"";
+        }
+        if (TrimSpaces(a.vendor) != TrimSpaces(b.vendor) || TrimSpaces(a.product) != TrimSpaces(b.product))
+            return "it is a " + TrimSpaces(b.vendor + " " + b.product) + ", not a " +
+                   TrimSpaces(a.vendor + " " + a.product);
+        // A serial number or name that matches says enough.
+        if (!a.wwn.empty() || !a.serial.empty()) return {};
+    }
+    if (first.sector0.empty() != now.sector0.empty()) return "its first sector can no longer be read";
+    if (first.sector0 != now.sector0) return "its first sector differs";
+    return {};
 }
 
 bool CDiskDevice::Close()
@@ -158,6 +232,7 @@ bool CDiskDevice::ReadSectors(void* buffer, uint64_t firstSector, uint64_t secto
     for (int pass = 0; pass < 3; ++pass) {
         uint32_t error = 0;
         result = m_badSectors.ReadSector(m_handle.get(), buffer, firstSector, sectorCount, skip, &error);
+        if (!m_handle && m_openNotReady) error = plat::kErrNotReady; // the last re-open found it not ready yet
         if (error == plat::kErrNotReady && m_notReadyRetries < 3) {
             ++m_notReadyRetries;
             LogInfo("--------------Tov:Disk Device 0x%" PRIxPTR " not ready ,we will try to read again",

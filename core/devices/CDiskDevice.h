@@ -5,11 +5,14 @@
 #include "core/devices/CBadSectorMap.h"
 #include "core/devices/IStorageDevice.h"
 #include "platform/BlockDevice.h"
+#include "platform/DiskIdentity.h"
 #include "platform/Sync.h"
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 // What the storage-property query reports of a disk; the texts are NUL-terminated, cut to fit.
 struct DiskDescription {
@@ -58,16 +61,37 @@ public:
     // What was opened ("/dev/sda" or an image file); empty before a successful Open.
     const std::string& GetDevicePath() const { return m_path; }
 
+    // Why the last Open failed when the disk now found at this index is not the disk first opened there
+    // (another disk took its place after it went away); empty otherwise.
+    std::string GetOpenError();
+
     int GetNotReadyRetryCount() const { return m_notReadyRetries; }
     CBadSectorMap& GetBadSectorMap() { return m_badSectors; }
 
 private:
+    // What tells one disk from another: the identity it reports (serial number, world-wide name, model), its
+    // size, and its sector 0 without the partition table (the saved-device signature's content) for disks
+    // that report no serial number or name.
+    struct Fingerprint {
+        plat::DiskIdentity identity;
+        bool identityKnown = false;
+        uint64_t length = 0;
+        bool lengthKnown = false;
+        std::vector<uint8_t> sector0;
+        uint32_t sector0Error = 0;
+    };
+    static Fingerprint TakeFingerprint(plat::IBlockDevice* handle, const std::string& path);
+    // Empty when the two name the same disk, else the difference in words.
+    static std::string Difference(const Fingerprint& first, const Fingerprint& now);
     int32_t DeviceSectorSize();
 
     Opener m_opener;
     bool m_dynamic = false;
     std::unique_ptr<plat::IBlockDevice> m_handle;
     std::string m_path;
+    std::optional<Fingerprint> m_fingerprint; // of the first successful Open
+    std::string m_openError;
+    bool m_openNotReady = false; // the last Open found a disk that was not ready to be told apart
     int m_diskIndex;
     uint64_t m_sectorCount = 0;
     int m_notReadyRetries = 0;

@@ -1,6 +1,7 @@
 // Raw image file device.
 #include "core/devices/CImageFileDevice.h"
 
+#include "core/CRecoverySettings.h"
 #include "platform/Errors.h"
 
 #include <cerrno>
@@ -46,6 +47,16 @@ std::string ProbeImage(const std::string& path)
 
 } // namespace
 
+CImageFileDevice::CImageFileDevice(const std::string& path, BlockFilter filter) : m_filter(std::move(filter))
+{
+    m_sectorSize = 512;
+    if (path.size() >= 1 && path.size() <= kMaxPath)
+        m_path = path;
+    else
+        m_openError = path.empty() ? std::strerror(ENOENT) : std::strerror(ENAMETOOLONG);
+    Open();
+}
+
 CImageFileDevice::CImageFileDevice(const char* path)
 {
     m_sectorSize = 512;
@@ -70,8 +81,10 @@ bool CImageFileDevice::Open()
     m_openError = ProbeImage(m_path);
     if (!m_openError.empty()) return false;
     uint32_t error = 0;
-    m_handle = plat::BlockDevice::Open(m_path, &error);
-    if (!m_handle) m_openError = plat::ErrorText(error);
+    std::unique_ptr<plat::IBlockDevice> handle = plat::BlockDevice::Open(m_path, &error);
+    if (!handle) m_openError = plat::ErrorText(error);
+    if (handle && m_filter) handle = m_filter(std::move(handle));
+    m_handle = std::move(handle);
     return m_handle != nullptr;
 }
 
@@ -87,15 +100,22 @@ bool CImageFileDevice::ReadSectors(void* buffer, uint64_t firstSector, uint64_t 
         return false; // no buffer can be that large; leave it alone
     const size_t bytes = static_cast<size_t>(sectorCount * 512);
     auto* out = static_cast<uint8_t*>(buffer);
+    const bool skip = GetRecoverySettings()->m_ignoreBadSectors != 0;
+    // Sectors recorded as unreadable are not read again: the map reads around them.
+    if (m_handle && skip && m_badSectors.GetRangeCount() != 0 && sectorCount < (uint64_t(1) << 32) / 512)
+        return m_badSectors.ReadSector(m_handle.get(), out, firstSector, sectorCount, skip, nullptr);
     size_t got = 0;
     bool ok = false;
-    if (m_handle && firstSector <= std::numeric_limits<uint64_t>::max() / 512) {
-        uint32_t error = 0;
+    uint32_t error = 0;
+    if (m_handle && firstSector <= std::numeric_limits<uint64_t>::max() / 512)
         ok = m_handle->ReadAt(firstSector * 512, out, bytes, &got, &error);
-    }
     if (got > bytes) got = bytes;
     std::memset(out + got, 0, bytes - got);
-    return ok && got == bytes;
+    if (ok) return got == bytes; // short: the request runs past the end of the file
+    // An I/O error (the file lies on a failing disk): the map reads again around the sectors that fail.
+    if (m_handle && error != 0 && error != plat::kErrNotReady && sectorCount < (uint64_t(1) << 32) / 512)
+        return m_badSectors.ReadSector(m_handle.get(), out, firstSector, sectorCount, skip, nullptr);
+    return false;
 }
 
 uint64_t CImageFileDevice::GetSectorCount()

@@ -1,10 +1,12 @@
 // A raw sector image file of 512-byte sectors (a partial last sector is not counted).
 #pragma once
 
+#include "core/devices/CBadSectorMap.h"
 #include "core/devices/IStorageDevice.h"
 #include "platform/BlockDevice.h"
 
 #include <climits>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -16,11 +18,16 @@ public:
     // device or folder is refused at once, without blocking.
     explicit CImageFileDevice(const char* path);
     explicit CImageFileDevice(const std::string& path) : CImageFileDevice(path.c_str()) {}
+    // Reads the opened file through what filter makes of it (a test stand-in that fails chosen sectors).
+    using BlockFilter = std::function<std::unique_ptr<plat::IBlockDevice>(std::unique_ptr<plat::IBlockDevice>)>;
+    CImageFileDevice(const std::string& path, BlockFilter filter);
     ~CImageFileDevice() override;
 
     static constexpr size_t kMaxPath = PATH_MAX - 1; // the terminating zero takes the last byte
 
-    // True only when every requested sector was read whole; the bytes not read are zero.
+    // True only when every requested sector was read whole, or when the only sectors missing are unreadable ones
+    // that "Ignore bad sectors" hands out as zeros (reported to the thread's CReadLossScope, as for a disk);
+    // the bytes not read are zero. A request past the end of the file fails.
     bool ReadSectors(void* buffer, uint64_t firstSector, uint64_t sectorCount) override;
     uint64_t GetSectorCount() override;
     int32_t GetSectorSize() override { return 512; }
@@ -33,8 +40,12 @@ public:
     // "a FIFO, not a disk image"); empty while the image is open.
     const std::string& GetOpenError() const { return m_openError; }
 
+    CBadSectorMap& GetBadSectorMap() { return m_badSectors; }
+
 private:
-    std::unique_ptr<plat::BlockDevice> m_handle;
+    BlockFilter m_filter;
+    std::unique_ptr<plat::IBlockDevice> m_handle;
+    CBadSectorMap m_badSectors;
     std::string m_path;
     std::string m_openError;
 };

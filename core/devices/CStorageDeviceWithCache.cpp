@@ -167,6 +167,7 @@ uint64_t CStorageDeviceWithCache::SalvageBlock(uint8_t* buffer, uint64_t first, 
         if (m_parent->ReadSectors(out, first + at, n)) continue;
         if (n == 1) {
             std::memset(out, 0, m_unit);
+            CReadLossScope::Report({m_parent, first + at, 1, m_unit, out, false});
             ++failed;
             LogError("Read-ahead: sector %" PRIu64 " cannot be read; it is analysed as zeros", first + at);
             continue;
@@ -191,12 +192,15 @@ void CStorageDeviceWithCache::CacheThread()
         Buffer buffer = TakeBuffer();
         lock.unlock();
         bool ok = false;
+        CReadLossScope loss;
         try {
             if (!buffer) buffer = AllocateBuffer(m_blockBytes);
             const Clock::time_point started = Clock::now();
             ok = m_parent->ReadSectors(buffer.get(), first, count);
             DebugTrace("Read %d sector time = %.3f ms", int(count),
                        std::chrono::duration<double, std::milli>(Clock::now() - started).count());
+            // A device that read around its bad sectors already holds the rest: nothing to salvage.
+            if (!ok && !loss.Empty()) ok = true;
             if (!ok) {
                 const uint64_t failed = SalvageBlock(buffer.get(), first, count);
                 LogError("Read-ahead: %" PRIu64 " of the %" PRIu64 " sectors from %" PRIu64
@@ -207,8 +211,10 @@ void CStorageDeviceWithCache::CacheThread()
         } catch (const std::bad_alloc&) {
             buffer.reset();
         }
+        std::vector<CReadLossScope::Record> losses = loss.TakeRecords();
+        for (CReadLossScope::Record& r : losses) r.where = nullptr; // the buffer changes hands
         lock.lock();
-        m_queue.push_back({first, count, ok, std::move(buffer)});
+        m_queue.push_back({first, count, ok, std::move(buffer), std::move(losses)});
         m_dataReady.notify_all();
     }
     m_producerDone = true;
@@ -236,6 +242,7 @@ bool CStorageDeviceWithCache::SetCurCacheBlock(int64_t n)
         }
         Block& front = m_queue.front();
         if (front.first == want && front.ok && front.data) {
+            for (const CReadLossScope::Record& r : front.losses) CReadLossScope::Report(r);
             m_cacheBuffer.swap(front.data);
             m_currentBlock = n;
             m_currentFirst = front.first;

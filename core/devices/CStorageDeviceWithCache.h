@@ -3,6 +3,7 @@
 // copies, all others go to the parent.
 #pragma once
 
+#include "core/devices/CReadLossScope.h"
 #include "core/devices/IStorageDevice.h"
 
 #include <condition_variable>
@@ -48,7 +49,8 @@ public:
     bool IsCacheThreadRunning() const { return m_thread.joinable(); }
 
     // Makes block n current: waits for the read-ahead thread to deliver it. A block whose read failed is
-    // delivered with its unreadable sectors zeroed (each one logged). When the queue cannot deliver block n
+    // delivered with its unreadable sectors zeroed (each one logged); the sectors it holds as zeros are
+    // reported to the calling thread's CReadLossScope. When the queue cannot deliver block n
     // (the thread stopped, blocks asked out of order) there is no current block and reads go to the parent. False for an invalid block index (the current block is then unchanged).
     bool SetCurCacheBlock(int64_t n);
     // The current block, -1 when there is none.
@@ -69,6 +71,9 @@ private:
         uint64_t count;
         bool ok;
         Buffer data;
+        // The sectors the read-ahead got as zeros, told to the consumer's CReadLossScope when the block
+        // becomes current.
+        std::vector<CReadLossScope::Record> losses;
     };
 
     void CacheThread();

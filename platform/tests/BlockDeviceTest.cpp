@@ -136,12 +136,14 @@ TEST(DiskIdentity, TextsAndBusFromSysfs)
     WriteText(usb / "device" / "rev", "1.00\n");
     // Page 0x80: 4-byte header, then a serial of the length in byte 3.
     WriteText(usb / "device" / "vpd_pg80", std::string("\x00\x80\x00\x06", 4) + "4C5300");
+    WriteText(usb / "device" / "wwid", "naa.5000c5004a1b2c3d\n");
     const plat::DiskIdentity id = plat::ReadDiskIdentity(usb.string());
     EXPECT_EQ(id.busType, plat::kBusUsb);
     EXPECT_EQ(id.vendor, "SanDisk ");
     EXPECT_EQ(id.product, "Ultra Fit       ");
     EXPECT_EQ(id.revision, "1.00");
     EXPECT_EQ(id.serial, "4C5300");
+    EXPECT_EQ(id.wwn, "naa.5000c5004a1b2c3d");
 
     const std::pair<const char*, int32_t> buses[] = {
         {"/sys/devices/pci0000:00/0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0/block/sda", plat::kBusAta},

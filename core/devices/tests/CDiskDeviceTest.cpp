@@ -135,15 +135,15 @@ TEST(CDiskDevice, NotReadyRetriesReopenWithoutLeakingAndCountUpToThree)
     EXPECT_EQ(disk.GetNotReadyRetryCount(), 0);
     EXPECT_EQ(FakeBlockDevice::s_live, liveBefore + 1);
 
-    // A device that stays not ready: three passes, and the re-opens' own reads (the dynamic-disk test) make
-    // one pass each instead of retrying inside the retry.
+    // A device that stays not ready: three passes, each re-open finding it not ready to be told apart from
+    // another disk, so that it is let go (no handle kept, none leaked).
     state.script->failNextAt = UINT64_MAX;
     state.script->failNextReads = 1000;
-    EXPECT_TRUE(disk.ReadSectors(buf.data(), 1, 1)); // skipping is on: zeros
+    EXPECT_FALSE(disk.ReadSectors(buf.data(), 1, 1)); // a disk that is not there gives no data, skipping or not
     EXPECT_EQ(buf[0], 0);
     EXPECT_EQ(disk.GetNotReadyRetryCount(), 3);
     EXPECT_EQ(state.opens, 6);
-    EXPECT_EQ(FakeBlockDevice::s_live, liveBefore + 1);
+    EXPECT_EQ(FakeBlockDevice::s_live, liveBefore);
     EXPECT_EQ(disk.GetBadSectorMap().GetRangeCount(), 0u);
 
     // The next not-ready failure returns at once and resets the counter.
@@ -162,18 +162,62 @@ TEST(CDiskDevice, IgnoreBadSectorsOptionDecidesBetweenZerosAndFailure)
     CDiskDevice disk(0, OpenerFor(state));
     const int saved = GetRecoverySettings()->m_ignoreBadSectors;
     std::vector<uint8_t> buf(4 * 512, 0xEE);
+    // Either way only sector 10 is lost; the option decides whether that is a failure or zeros and success.
+    std::vector<uint8_t> expected(4 * 512, 0x11);
+    std::fill(expected.begin() + 2 * 512, expected.begin() + 3 * 512, 0);
 
     GetRecoverySettings()->m_ignoreBadSectors = 0;
     EXPECT_FALSE(disk.ReadSectors(buf.data(), 8, 4));
-    EXPECT_EQ(buf, std::vector<uint8_t>(4 * 512, 0));
+    EXPECT_EQ(buf, expected);
     EXPECT_EQ(disk.GetBadSectorMap().GetRangeCount(), 0u);
 
     GetRecoverySettings()->m_ignoreBadSectors = 1;
     std::fill(buf.begin(), buf.end(), 0xEE);
     EXPECT_TRUE(disk.ReadSectors(buf.data(), 8, 4));
-    EXPECT_EQ(buf, std::vector<uint8_t>(4 * 512, 0));
-    EXPECT_EQ(disk.GetBadSectorMap().GetRangeCount(), 1u);
+    EXPECT_EQ(buf, expected);
+    EXPECT_EQ(disk.GetBadSectorMap().GetRecordedSectors(), 1u);
     GetRecoverySettings()->m_ignoreBadSectors = saved;
+}
+
+TEST(CDiskDevice, AfterNotReadyOnlyTheSameDiskIsReadAgain)
+{
+    struct Case {
+        const char* name;
+        bool sameSector0;
+        uint64_t length; // 0: the same
+        bool readAgain;
+    };
+    const Case cases[] = {
+        {"the same disk comes back", true, 0, true},
+        {"another disk took its index", false, 0, false},
+        {"a disk of another size", true, 128 * 512, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Opened state;
+        state.script = std::make_shared<FakeDiskScript>();
+        state.script->geometry = Geometry(1, 255, 63, 512);
+        state.script->bytes.assign(64 * 512, 0x5A);
+        CDiskDevice disk(0, OpenerFor(state));
+        ASSERT_TRUE(disk.IsOpen());
+
+        // The disk goes away; the next open at its index finds the replacement.
+        auto replacement = std::make_shared<FakeDiskScript>();
+        replacement->geometry = state.script->geometry;
+        replacement->bytes = state.script->bytes;
+        replacement->length = c.length;
+        replacement->bytes[0] = c.sameSector0 ? 0x5A : 0x33;
+        replacement->bytes[446] = 0x80; // a changed partition table alone does not make another disk
+        state.script->failNextReads = 1;
+        state.script->failNextError = 21;
+        state.script = replacement;
+
+        std::vector<uint8_t> buf(512, 0xEE);
+        EXPECT_EQ(disk.ReadSectors(buf.data(), 1, 1), c.readAgain);
+        EXPECT_EQ(buf[0], c.readAgain ? 0x5A : 0);
+        EXPECT_EQ(disk.GetOpenError().empty(), c.readAgain) << disk.GetOpenError();
+        EXPECT_EQ(disk.IsOpen(), c.readAgain);
+    }
 }
 
 TEST(CDiskDevice, DynamicFlagSignatureAndHeads)

@@ -2,6 +2,8 @@
 // current block, failed read-ahead, out-of-order and rounded starts, and stopping a busy thread.
 #include "core/devices/CStorageDeviceWithCache.h"
 
+#include "core/devices/CReadLossScope.h"
+
 #include "tests/support/MemoryDevice.h"
 #include "tests/support/TempDir.h"
 
@@ -100,8 +102,10 @@ TEST(CStorageDeviceWithCache, FailedReadAheadIsDeliveredWithTheBadSectorsZeroed)
     ASSERT_TRUE(cache.SetCacheBlockSize(kBlock));
     ASSERT_TRUE(cache.StartCacheThread(0));
     ASSERT_TRUE(cache.SetCurCacheBlock(0));
+    CReadLossScope loss; // the consumer hears of the zeroed sectors the read-ahead thread met
     ASSERT_TRUE(cache.SetCurCacheBlock(1));
     EXPECT_EQ(cache.GetCurrentBlock(), 1);
+    EXPECT_EQ(loss.GetLostSectors(), 4u);
 
     // Block 1 comes from memory: the readable sectors as they are, the four bad ones as zeros.
     std::vector<uint8_t> out(kBlock * 512);
