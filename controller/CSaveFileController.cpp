@@ -244,6 +244,8 @@ bool CSaveFileController::next()
     const SaveRunResult result = m_page->RunSave(m_root, selection.GetDevice(), folder);
     m_toRecover = result.toRecover;
     m_recovered = result.recovered;
+    m_partial = result.partial;
+    m_failed = result.failed;
     m_sourceShort = IsShorterThanItsFileSystem(selection.GetDevice());
     services->LogRecoverResult(m_toRecover, m_recovered, folder.c_str());
     m_savedPaths = result.madeFolders;

@@ -57,6 +57,9 @@ public:
 
     int GetToRecoverCount() override { return m_toRecover; }
     int GetRecoveredCount() override { return m_recovered; }
+    // Of the last save: files saved with unreadable parts (zeros), and files not saved.
+    int GetPartialCount() const { return m_partial; }
+    int GetFailedCount() const { return m_failed; }
     // Whether the source of the last save is shorter than the file system on it (an image cut short), so
     // that what lay past its end could not be read.
     bool IsSourceShort() const { return m_sourceShort; }
@@ -95,6 +98,8 @@ private:
     bool m_sourceShort = false;
     int m_toRecover = 0;
     int m_recovered = 0;
+    int m_partial = 0;
+    int m_failed = 0;
     std::vector<std::string> m_savedPaths;
 };
 

@@ -9,11 +9,14 @@
 class CFileNode;
 class IStorageDevice;
 
-// What a save gave: the checked files, those saved, and the top folders made in the order they were made.
+// What a save gave: the checked files, those saved (partial ones, with bytes the source could not give,
+// included), those not saved, and the top folders made in the order they were made.
 struct SaveRunResult {
     int toRecover = 0;
     int recovered = 0;
     std::vector<std::string> madeFolders;
+    int partial = 0;
+    int failed = 0;
 };
 
 class ISaveFileView {

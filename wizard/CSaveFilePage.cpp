@@ -165,6 +165,8 @@ SaveRunResult CSaveFilePage::RunSave(CFileNode* root, IStorageDevice* device, co
     SaveRunResult result;
     result.toRecover = dlg.GetFileCount();
     result.recovered = dlg.GetDoneFiles();
+    result.partial = dlg.GetOutcome().counts.filesPartial;
+    result.failed = dlg.GetOutcome().counts.filesFailed;
     for (const QString& made : dlg.GetMadeFolders()) result.madeFolders.push_back(made.toStdString());
     return result;
 }

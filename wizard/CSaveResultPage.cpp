@@ -75,7 +75,7 @@ void CSaveResultPage::ShowResult()
     if (!m_summary) return;
     m_summary->SetSavedFolders(m_folders);
     m_summary->SetSavePath(m_target);
-    m_summary->ShowResult(m_toRecover, m_recovered, 0, 0, m_sourceShort);
+    m_summary->ShowResult(m_toRecover, m_recovered, m_partial, m_failed, m_sourceShort);
     m_summary->ShowControls();
 }
 
@@ -88,6 +88,7 @@ void CSaveResultPage::RunAsDialog(CWizardSheet& sheet)
     if (auto* pathPage = dynamic_cast<CSaveFilePage*>(sheet.GetPage(WP_SAVE_FILE)))
         SetTargetFolder(QString::fromStdString(CSaveFileController::ResolveTargetPath(pathPage->GetPathText())));
     SetSourceShort(save->IsSourceShort());
+    SetPartialCounts(save->GetPartialCount(), save->GetFailedCount());
     SetRecoveredCount(save->GetRecoveredCount());
     SetToRecoverCount(save->GetToRecoverCount());
     ShowResult();

@@ -36,6 +36,12 @@ public:
     void SetRecoveredCount(int count) { m_recovered = count; }
     void SetToRecoverCount(int count) { m_toRecover = count; }
     void SetSourceShort(bool sourceShort) { m_sourceShort = sourceShort; }
+    // Files saved with unreadable parts, and files not saved.
+    void SetPartialCounts(int partial, int failed)
+    {
+        m_partial = partial;
+        m_failed = failed;
+    }
     void ShowResult();
 
     CFileSaveDlg* Summary() const { return m_summary; }
@@ -54,4 +60,6 @@ private:
     int m_recovered = 0;
     int m_toRecover = 0;
     bool m_sourceShort = false;
+    int m_partial = 0;
+    int m_failed = 0;
 };

@@ -59,7 +59,8 @@ public:
     SaveRunResult RunSave(CFileNode*, IStorageDevice*, const std::string& folder) override
     {
         ++saves;
-        return SaveRunResult{files, files, {folder + "/made"}};
+        // One file came back with unreadable parts (a bad sector of the source).
+        return SaveRunResult{files, files, {folder + "/made"}, 1, 0};
     }
 };
 
@@ -229,6 +230,8 @@ TEST_F(DeletedRoadTest, RecoverNeedsCheckedFilesAndHandsTheTreeToTheSavePage)
     EXPECT_EQ(saveView.saves, 1);
     EXPECT_EQ(sheet.pages, std::vector<int>{WP_SAVE_RESULT});
     EXPECT_EQ(save->GetRecoveredCount(), saveView.files);
+    EXPECT_EQ(save->GetPartialCount(), 1);
+    EXPECT_EQ(save->GetFailedCount(), 0);
     ASSERT_EQ(save->GetSavedPathCount(), 1);
     EXPECT_EQ(save->GetSavedPath(0), saveView.path + "/made");
     EXPECT_EQ(GetSaveResultController()->GetPrevious(), save);

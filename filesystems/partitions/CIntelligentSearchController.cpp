@@ -62,6 +62,8 @@ int CIntelligentSearchController::Run(IIntelligentSearchCallback* callback)
         return 0;
     }
     worker.join();
+    // The sectors the search got as zeros are the caller's to account for, as if it had read them itself.
+    for (const CReadLossScope::Record& r : m_losses) CReadLossScope::Report(r);
     return 1;
 }
 
@@ -100,6 +102,12 @@ void CIntelligentSearchController::IntelligentSearch()
         return;
     }
 
+    CReadLossScope loss;
+    struct KeepLosses {
+        CReadLossScope& loss;
+        std::vector<CReadLossScope::Record>& out;
+        ~KeepLosses() { out = loss.TakeRecords(); }
+    } keep{loss, m_losses};
     CStorageDeviceWithCache cache(m_device);
     const uint32_t b = BlockSectorsFor(cache.GetSectorSize());
     cache.SetCacheBlockSize(b);

@@ -2,6 +2,7 @@
 // read-ahead cache, and every block is handed to every scanner of the scan (FAT, NTFS, ext2, RAW).
 #pragma once
 
+#include "core/devices/CReadLossScope.h"
 #include "filesystems/common/CIntelligentSearchStatistics.h"
 #include "filesystems/common/IContainerofFileSystemSearchController.h"
 
@@ -10,6 +11,7 @@
 #include <list>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 class IFileSystemSearchController;
 class IIntelligentSearchCallback;
@@ -34,7 +36,8 @@ public:
     void SetStartSector(uint64_t sector) { m_startSector = sector; }
 
     // Runs IntelligentSearch on a thread of its own and waits for it: 1, or 0 when the thread could not be
-    // started or there is no device. callback may be null (nothing reported, never cancelled).
+    // started or there is no device. callback may be null (nothing reported, never cancelled). The sectors
+    // the search got as zeros (unreadable) are reported to the calling thread's CReadLossScope.
     int Run(IIntelligentSearchCallback* callback);
     // The search itself, on the calling thread.
     void IntelligentSearch();
@@ -54,6 +57,7 @@ public:
 
 private:
     std::list<IFileSystemSearchController*> m_controllers;
+    std::vector<CReadLossScope::Record> m_losses; // of the last search
     IStorageDevice* m_device = nullptr;
     CIntelligentSearchStatistics m_statistics;
     mutable std::mutex m_statisticsLock;

@@ -1,6 +1,8 @@
 // The disk-image writer: block loop, compression with raw fallback, slice changes and checked writes.
 #include "storage/diskimage/CCompressController.h"
 
+#include "core/devices/CReadLossScope.h"
+
 #include "core/bytes/ByteWriter.h"
 #include "core/devices/IStorageDevice.h"
 #include "platform/Errors.h"
@@ -207,7 +209,23 @@ bool CCompressController::ReadAndStoreBlock(uint64_t firstSector, uint32_t secto
 void CCompressController::ReadBlock(uint64_t firstSector, uint32_t sectors)
 {
     uint8_t* buffer = m_input.data();
-    if (m_source->ReadSectors(buffer, firstSector, sectors)) return;
+    {
+        // The sectors the source gave as zeros ("Ignore bad sectors" makes that a success, otherwise the others
+        // are read all the same) are counted exactly.
+        CReadLossScope loss;
+        const bool ok = m_source->ReadSectors(buffer, firstSector, sectors);
+        if (!loss.Empty()) {
+            const uint64_t bytes = uint64_t(sectors) * m_sectorSize;
+            const uint64_t lost = loss.LostBytesIn(buffer, size_t(bytes), size_t(bytes));
+            const uint64_t bad = (lost + m_sectorSize - 1) / m_sectorSize;
+            m_unreadableSectors += bad;
+            LogError("Disk image: %" PRIu64 " of %u source sectors from sector %" PRIu64
+                     " cannot be read; stored as zeros",
+                     bad, sectors, firstSector);
+            return;
+        }
+        if (ok) return;
+    }
     // Sector by sector, so that the readable sectors around a bad one still reach the image and the bad
     // ones are counted exactly.
     uint32_t bad = 0;

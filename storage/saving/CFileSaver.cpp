@@ -1,6 +1,7 @@
 // Content of one found file into a target file.
 #include "storage/saving/CFileSaver.h"
 
+#include "core/devices/CReadLossScope.h"
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/ntfs/NtfsFoundFileReaders.h"
 #include "filesystems/tree/CFileNode.h"
@@ -172,14 +173,13 @@ int CFileSaver::WriteAndFinish(CFileNode* node, IFileProperties* properties)
         LogError("Failed to write %s: %s", m_fileName.c_str(), std::strerror(errno));
         result = kRecoverFailed;
     }
-    if (result == kRecoverCancelled) {
-        m_target.Close(); // kept up to the piece the cancel answered
-        return result;
-    }
     if (result != kRecoverSaved) {
-        // A file that could not be written whole (a full target) must not stay under its real name as if it
-        // were the file.
-        LogError("%s: removed again, it could not be saved whole", m_fileName.c_str());
+        // A file that was not written whole (cancelled, or a full target) must not stay under its real name as
+        // if it were the file: an encrypted file's half-built raw stream included.
+        if (result == kRecoverCancelled)
+            LogInfo("%s: cancelled; the part written is removed again", m_fileName.c_str());
+        else
+            LogError("%s: removed again, it could not be saved whole", m_fileName.c_str());
         m_target.Discard();
         return result;
     }
@@ -305,7 +305,21 @@ void CFileSaver::ReadOrZero(uint8_t* buffer, int64_t firstCluster, uint64_t sect
         LogError("%s: cluster %" PRId64 " lies outside any device; saved as zeros", m_fileName.c_str(), firstCluster);
         return;
     }
-    if (m_device->ReadSectors(buffer, first, sectors)) return;
+    {
+        // The devices tell which sectors they gave as zeros (with "Ignore bad sectors" the read still succeeds,
+        // without it the sectors beside the bad ones are read all the same): exactly those bytes are lost.
+        CReadLossScope loss;
+        const bool ok = m_device->ReadSectors(buffer, first, sectors);
+        if (!loss.Empty()) {
+            const uint64_t lost = loss.LostBytesIn(buffer, size_t(sectors * m_sectorSize), size_t(countedBytes));
+            m_unreadableBytes += lost;
+            if (m_readFailures++ < kLoggedReadFailures)
+                LogError("%s: %" PRIu64 " bytes of sectors %" PRIu64 " to %" PRIu64 " cannot be read; saved as zeros",
+                         m_fileName.c_str(), lost, first, first + sectors - 1);
+            return;
+        }
+        if (ok) return;
+    }
 
     // A read across the end of the device (an image cut short): what lies before the end is still read, the
     // rest is zeros and counted as unreadable.

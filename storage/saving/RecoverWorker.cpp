@@ -1,11 +1,14 @@
 // The worker of the saving jobs.
 #include "storage/saving/RecoverWorker.h"
 
+#include "core/devices/CReadLossScope.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 std::optional<int> RunRecoverJobOnWorker(const std::function<int()>& job, const RecoverMessagePump& pump)
 {
@@ -13,11 +16,14 @@ std::optional<int> RunRecoverJobOnWorker(const std::function<int()>& job, const 
     std::condition_variable finished;
     bool done = false;
     int value = 0;
+    std::vector<CReadLossScope::Record> losses;
     std::thread worker;
     try {
         worker = std::thread([&] {
+            CReadLossScope loss;
             const int result = job();
             std::lock_guard<std::mutex> guard(lock);
+            losses = loss.TakeRecords();
             value = result;
             done = true;
             finished.notify_one();
@@ -34,5 +40,10 @@ std::optional<int> RunRecoverJobOnWorker(const std::function<int()>& job, const 
         if (pump) pump();
     }
     worker.join();
+    // What the job could not read is the caller's to account for, as if it had read it itself.
+    for (CReadLossScope::Record& r : losses) {
+        r.where = nullptr;
+        CReadLossScope::Report(r);
+    }
     return value;
 }

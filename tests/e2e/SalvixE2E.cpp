@@ -26,7 +26,11 @@
 // when the image cannot be used or when the output folder cannot be made or written (with the system's
 // reason); 2 on a wrong command line. An image shorter than its file system is still read, says so ("the source
 // is shorter than its file system") and never exits 0: 3 when files were found, 1 when none were.
+// SALVIX_E2E_BAD_SECTORS=2048-2055,90000 makes the image fail those sectors (512-byte units) with EIO, as a dying
+// disk does, in every mode. Sectors that could not be read are told at the end ("N sectors could not be read,
+// M of them passed over unread") and make a run that would exit 0 exit 3.
 #include "core/devices/CImageFileDevice.h"
+#include "core/devices/CReadLossScope.h"
 #include "filesystems/ext2/BuildEXT2.h"
 #include "filesystems/ext2/CEXT2SearchController.h"
 #include "filesystems/fat/BuildFAT.h"
@@ -55,6 +59,7 @@
 #include "platform/Memory.h"
 #include "storage/saving/IFileRecoverCallback.h"
 #include "storage/saving/RecoverFolderJob.h"
+#include "tests/support/FailingSectorsBlockDevice.h"
 
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -122,6 +127,18 @@ int Fail(const char* format, const char* a, const char* b = "")
     std::fprintf(stderr, "salvix-e2e: %s\n", message);
     LogError("salvix-e2e: %s", message);
     return 1;
+}
+
+// The image as a device; with SALVIX_E2E_BAD_SECTORS its listed sectors fail as a dying disk's do. The list
+// is checked by main before anything runs.
+std::unique_ptr<CImageFileDevice> OpenImage(const std::string& path)
+{
+    const char* bad = std::getenv("SALVIX_E2E_BAD_SECTORS");
+    const auto ranges = bad ? testsupport::FailingSectorsBlockDevice::Parse(bad) : std::nullopt;
+    if (!ranges) return std::make_unique<CImageFileDevice>(path);
+    return std::make_unique<CImageFileDevice>(path, [ranges](std::unique_ptr<plat::IBlockDevice> inner) {
+        return std::make_unique<testsupport::FailingSectorsBlockDevice>(std::move(inner), *ranges);
+    });
 }
 
 // Makes the output folder when it is missing and checks that it can be written, so that a target that cannot
@@ -262,7 +279,8 @@ int RecoverDeleted(IStorageDevice& device, const char* image, const char* outdir
 
 int RecoverRaw(const char* image, const char* outdir)
 {
-    CImageFileDevice file(image);
+    std::unique_ptr<CImageFileDevice> opened = OpenImage(image);
+    CImageFileDevice& file = *opened;
     if (!file.IsOpen()) return Fail("%s: cannot open the image: %s", image, file.GetOpenError().c_str());
     IStorageDevice* device = &file;
     std::unique_ptr<LargeSectorView> view;
@@ -330,7 +348,8 @@ const char* FoundPartitionKindName(const CSearchedPartitionInfo& p)
 
 int RecoverFormat(const char* image, const char* outdir)
 {
-    CImageFileDevice file(image);
+    std::unique_ptr<CImageFileDevice> opened = OpenImage(image);
+    CImageFileDevice& file = *opened;
     if (!file.IsOpen()) return Fail("%s: cannot open the image: %s", image, file.GetOpenError().c_str());
     IStorageDevice* device = &file;
     std::unique_ptr<LargeSectorView> view;
@@ -458,7 +477,7 @@ int RecoverDeletedFromImages(const std::vector<const char*>& images, const char*
     int sectorSize = RequestedSectorSize(images.front());
     if (sectorSize == 0) return 1;
     for (const char* image : images) {
-        files.push_back(std::make_unique<CImageFileDevice>(image));
+        files.push_back(OpenImage(image));
         if (!files.back()->IsOpen())
             return Fail("%s: cannot open the image: %s", image, files.back()->GetOpenError().c_str());
         IStorageDevice* disk = files.back().get();
@@ -504,7 +523,8 @@ int SearchLostPartitions(CImageFileDevice& disk, const char* image, std::vector<
 
 int ListLostPartitions(const char* image)
 {
-    CImageFileDevice disk(image);
+    std::unique_ptr<CImageFileDevice> opened = OpenImage(image);
+    CImageFileDevice& disk = *opened;
     std::vector<CLostPartitionRecord> found;
     if (int code = SearchLostPartitions(disk, image, found)) return code;
     for (CLostPartitionRecord& record : found) {
@@ -535,7 +555,8 @@ CFileSystemNode* BuildWholeTree(int32_t kind, IStorageDevice* volume)
 // all were saved, 1 when nothing was found or saved, 3 otherwise.
 int RecoverLostPartitions(const char* image, const char* outdir)
 {
-    CImageFileDevice disk(image);
+    std::unique_ptr<CImageFileDevice> opened = OpenImage(image);
+    CImageFileDevice& disk = *opened;
     std::vector<CLostPartitionRecord> found;
     if (int code = SearchLostPartitions(disk, image, found)) return code;
     if (int code = CheckOutputFolder(outdir)) return code;
@@ -605,6 +626,8 @@ int ListVolumes()
     return Fail("%s", "no readable disk was found");
 }
 
+int Run(int argc, char** argv);
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -613,6 +636,27 @@ int main(int argc, char** argv)
     const char* log = std::getenv("SALVIX_E2E_LOG");
     InitLog(log ? log : "", LOGLEVEL_NORMAL, LOGTYPE_STANDALONE);
     if (argc == 2 && std::strcmp(argv[1], "volumes") == 0) return ListVolumes();
+    if (const char* bad = std::getenv("SALVIX_E2E_BAD_SECTORS");
+        bad && !testsupport::FailingSectorsBlockDevice::Parse(bad))
+        return Fail("SALVIX_E2E_BAD_SECTORS: \"%s\" is not a list of sectors such as 2048-2055,90000%s", bad);
+    // Every sector that any read of the run got as zeros.
+    CReadLossScope loss;
+    const int code = Run(argc, argv);
+    if (!loss.Empty()) {
+        std::printf("%llu sectors could not be read (%llu bytes), %llu of them passed over unread\n",
+                    static_cast<unsigned long long>(loss.GetLostSectors()),
+                    static_cast<unsigned long long>(loss.GetLostBytes()),
+                    static_cast<unsigned long long>(loss.GetSkippedSectors()));
+        std::fflush(stdout);
+        if (code == 0) return 3; // what was found and saved is not all the source held
+    }
+    return code;
+}
+
+namespace {
+
+int Run(int argc, char** argv)
+{
     if (argc >= 4 && argv[argc - 1][0] == '\0' &&
         (std::strcmp(argv[1], "raw") == 0 || std::strcmp(argv[1], "deleted") == 0 ||
          std::strcmp(argv[1], "format") == 0 || std::strcmp(argv[1], "lost") == 0))
@@ -630,3 +674,5 @@ int main(int argc, char** argv)
     }
     return RecoverDeletedFromImages(std::vector<const char*>(argv + 2, argv + argc - 1), argv[argc - 1]);
 }
+
+} // namespace

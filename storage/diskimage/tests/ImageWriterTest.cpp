@@ -1,14 +1,18 @@
 // The writer's slice changes, cancellation, slice limit, unreadable source sectors, refused settings, codec
 // fallback and write failures.
+#include "core/CRecoverySettings.h"
+#include "core/devices/CImageFileDevice.h"
 #include "platform/Log.h"
 #include "storage/diskimage/CImageFile.h"
 #include "storage/diskimage/CImageFileDeviceWithDecompress.h"
 #include "storage/diskimage/tests/DiskImageTestSupport.h"
+#include "tests/support/FailingSectorsBlockDevice.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstring>
+#include <fstream>
 #include <random>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -176,6 +180,36 @@ TEST(ImageWriter, UnreadableSourceSectorsAreCountedAndTheirNeighboursKept)
         const std::vector<uint8_t> got(image.begin() + s * 512, image.begin() + (s + 1) * 512);
         const std::vector<uint8_t> want =
             bad ? std::vector<uint8_t>(512, 0) : std::vector<uint8_t>(source->Sector(s), source->Sector(s) + 512);
+        EXPECT_EQ(got, want) << "sector " << s;
+    }
+}
+
+TEST(ImageWriter, SectorsOfADyingDiskReadAsZerosAreCountedToo)
+{
+    // "Ignore bad sectors" (the default) makes the source's reads succeed with the failing sectors zeroed:
+    // the writer still counts exactly those.
+    testsupport::TempDir dir;
+    auto memory = MakeSource(600, 512);
+    {
+        std::ofstream out(dir / "disk.img", std::ios::binary);
+        out.write(reinterpret_cast<const char*>(memory->Bytes().data()), std::streamsize(memory->Bytes().size()));
+    }
+    ASSERT_NE(GetRecoverySettings()->m_ignoreBadSectors, 0);
+    CImageFileDevice source((dir / "disk.img").string(), [](std::unique_ptr<plat::IBlockDevice> inner) {
+        return std::make_unique<testsupport::FailingSectorsBlockDevice>(
+            std::move(inner), testsupport::FailingSectorsBlockDevice::Ranges{{5, 5}, {300, 302}});
+    });
+    const std::string path = (dir / "bad.kxi").string();
+    CCompressController writer;
+    ASSERT_EQ(WriteImage(source, path, ImageSettings{}, nullptr, &writer), 1);
+    EXPECT_EQ(writer.GetUnreadableSectors(), 4u);
+    CImageFileDeviceWithDecompress device(path);
+    const auto image = ReadAll(device, 256);
+    for (uint64_t s : {4, 5, 6, 299, 300, 302, 303}) {
+        const bool bad = s == 5 || (s >= 300 && s < 303);
+        const std::vector<uint8_t> got(image.begin() + s * 512, image.begin() + (s + 1) * 512);
+        const std::vector<uint8_t> want =
+            bad ? std::vector<uint8_t>(512, 0) : std::vector<uint8_t>(memory->Sector(s), memory->Sector(s) + 512);
         EXPECT_EQ(got, want) << "sector " << s;
     }
 }
