@@ -121,8 +121,12 @@ TEST(CBadSectorMap, AFailingStretchIsCrossedInBoundedReadsAndCountedAsUnread)
         ASSERT_TRUE(map.ReadSector(&dev, buf.data(), first, n, true, &error));
         for (uint64_t i = 0; i < n; ++i) {
             const uint64_t s = first + i;
-            if (s < from) ASSERT_TRUE(Holds(buf, first, i)) << s;
-            if (s >= from && s < from + length) ASSERT_TRUE(Zero(buf, i)) << s;
+            if (s < from) {
+                ASSERT_TRUE(Holds(buf, first, i)) << s;
+            }
+            if (s >= from && s < from + length) {
+                ASSERT_TRUE(Zero(buf, i)) << s;
+            }
             if (Zero(buf, i)) ++zeroSectors;
         }
     }

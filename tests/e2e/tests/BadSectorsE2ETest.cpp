@@ -88,13 +88,11 @@ TEST(BadSectorsE2E, AFailingStretchIsCrossedInEveryMode)
     const uint64_t sectors = fs::file_size(image) / 512;
     // 10,000 sectors from the middle of the image (or as many as it has), in the raw and the format modes.
     const uint64_t from = sectors / 4, to = std::min(sectors - 1, from + 9999);
-    const std::string bad =
-        "SALVIX_E2E_BAD_SECTORS=" + std::to_string(from) + "-" + std::to_string(to) + " ";
+    const std::string bad = "SALVIX_E2E_BAD_SECTORS=" + std::to_string(from) + "-" + std::to_string(to) + " ";
     for (const char* mode : {"raw", "format"}) {
         SCOPED_TRACE(mode);
-        const e2e::HarnessRun run =
-            e2e::RunHarnessCommand(std::string(mode) + " '" + image.string() + "' '" + (dir / mode).string() + "'",
-                                   bad, 120);
+        const e2e::HarnessRun run = e2e::RunHarnessCommand(
+            std::string(mode) + " '" + image.string() + "' '" + (dir / mode).string() + "'", bad, 120);
         EXPECT_EQ(run.exitCode == 3 || run.exitCode == 1, true) << run.output;
         unsigned long long lost = 0, bytes = 0, skipped = 0;
         const size_t at = run.output.find(" sectors could not be read");
