@@ -4,6 +4,8 @@
 // only see them). The check is made here rather than by Qt's own abort, so that the offscreen platform's notes
 // about what it cannot do for a window ("This plugin does not support raise()", "...propagateSizeHints()") do not
 // count: they say nothing about our windows, and a real screen does those things.
+#include "tests/support/QtTestMain.h"
+
 #include <QApplication>
 #include <QByteArray>
 #include <QString>
@@ -29,7 +31,21 @@ void FailOnWarning(QtMsgType type, const QMessageLogContext& context, const QStr
     ADD_FAILURE() << "Qt warned: " << message.toStdString();
 }
 
+// Deletes what the test that just ended left with PerTestOwner().
+class PerTestCleanup : public ::testing::EmptyTestEventListener {
+    void OnTestEnd(const ::testing::TestInfo&) override
+    {
+        for (QObject* child : testsupport::PerTestOwner()->children()) delete child;
+    }
+};
+
 } // namespace
+
+QObject* testsupport::PerTestOwner()
+{
+    static QObject owner;
+    return &owner;
+}
 
 int main(int argc, char** argv)
 {
@@ -43,5 +59,8 @@ int main(int argc, char** argv)
     g_previousHandler = qInstallMessageHandler(&FailOnWarning);
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
-    return RUN_ALL_TESTS();
+    ::testing::UnitTest::GetInstance()->listeners().Append(new PerTestCleanup);
+    const int result = RUN_ALL_TESTS();
+    for (QObject* child : testsupport::PerTestOwner()->children()) delete child;
+    return result;
 }

@@ -9,6 +9,7 @@ target_link_libraries(salvix_testsupport PUBLIC salvix_tree salvix_fscommon salv
                       salvix_platform GTest::gtest GTest::gmock)
 if(SALVIX_GUI)
   add_library(salvix_qttestmain STATIC ${CMAKE_SOURCE_DIR}/tests/support/QtTestMain.cpp)
+  target_include_directories(salvix_qttestmain PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(salvix_qttestmain PUBLIC Qt6::Widgets GTest::gtest)
   # The widget tests set their own environment (CTest passes only the first entry of a list to discovered tests).
   set(_runtime ${CMAKE_BINARY_DIR}/xdg-runtime)

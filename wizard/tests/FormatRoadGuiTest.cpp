@@ -160,6 +160,10 @@ protected:
     }
     void TearDown() override
     {
+        // The controllers outlive the sheet, as they do the program's windows: an image opened here must not be
+        // listed in a later test.
+        GetCompleteRecoveryScanPartitionDeviceSelectController()->Reset();
+        GetCompleteRecoveryPartitionDeviceSelectController()->Reset();
         RoadGui::TearDown();
         GetRecoverySettings()->m_manuallySelectHistoricalPartitions = 0;
     }
@@ -486,7 +490,7 @@ TEST_F(FormatRoadGui, ScreenshotsOfThePagesInEachLanguage)
             grabBox(QStringLiteral("-nothing-chosen.png"));
             QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
         }
-        auto* popup = new QTimer;
+        auto* popup = new QTimer(testsupport::PerTestOwner());
         QObject::connect(popup, &QTimer::timeout, [popup, prefix] {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
             if (!menu) return;

@@ -81,31 +81,13 @@ std::vector<uint8_t> ReadAll(const std::string& path)
     return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
 }
 
-// Acts on the next modal window of type T as soon as it shows (polling, as a person would wait for it).
-template <class T>
-void WhenModal(std::function<void(T*)> act, int timeoutMs = 60000)
-{
-    auto* timer = new QTimer;
-    auto waited = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, act, waited, timeoutMs] {
-        *waited += 20;
-        if (T* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(w);
-        } else if (*waited > timeoutMs) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start(20);
-}
+using wizardtest::WhenModal;
 
 // Types path into the next file dialog's name box and accepts, again until the dialog takes it (a dialog
 // whose name box has the focus ignores selectFile; a warning box of a refused try is closed).
 void AnswerFileDialog(const std::string& path, int timeoutMs = 30000)
 {
-    auto* timer = new QTimer;
+    auto* timer = new QTimer(testsupport::PerTestOwner());
     auto waited = std::make_shared<int>(0);
     auto tried = std::make_shared<bool>(false);
     QObject::connect(timer, &QTimer::timeout, [timer, path, waited, tried, timeoutMs] {
@@ -202,6 +184,10 @@ protected:
         SetWizardStateWriterFactory({});
         CResourceLibrary::Instance().UnloadLanguageBundle();
         if (phase.empty()) {
+            // The state files a test restored from would offer a "Previous Recovery" row in later tests.
+            std::error_code ignored;
+            if (!paths.working.empty()) fs::remove(paths.working, ignored);
+            if (!paths.last.empty()) fs::remove(paths.last, ignored);
             setenv("SALVIX_DISKS", "", 1);
             setenv("SALVIX_DRIVES", "", 1);
             unsetenv(kImageVariable);

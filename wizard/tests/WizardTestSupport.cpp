@@ -31,7 +31,7 @@ namespace wizardtest {
 
 void WhenPopup(unsigned command, bool* enabled)
 {
-    auto* timer = new QTimer;
+    auto* timer = new QTimer(testsupport::PerTestOwner());
     QObject::connect(timer, &QTimer::timeout, [timer, command, enabled] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         if (!menu) return;

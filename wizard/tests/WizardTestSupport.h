@@ -6,6 +6,7 @@
 #include "controller/CWizardSheetController.h"
 #include "controller/IWizardPageController.h"
 #include "controls/WindowMessages.h"
+#include "tests/support/QtTestMain.h"
 #include "tests/support/TempDir.h"
 #include "wizard/CWizardPage.h"
 #include "wizard/CWizardSheet.h"
@@ -95,7 +96,7 @@ QString ScreenshotFolder();
 template <class T>
 void WhenModal(std::function<void(T*)> act, int timeoutMs = 60000)
 {
-    auto* timer = new QTimer;
+    auto* timer = new QTimer(testsupport::PerTestOwner());
     auto waited = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, [timer, act, waited, timeoutMs] {
         *waited += 20;
