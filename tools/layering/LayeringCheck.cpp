@@ -300,11 +300,86 @@ void PrintTable(const std::map<std::string, Module>& modules)
     }
 }
 
+// The README's layering table: the rows after the marker line, each "| folder | module | what | may use |". Every
+// module has one row whose "may use" names exactly the modules of its DEPS, so the table a newcomer reads cannot
+// drift from the build.
+constexpr const char* kReadmeMarker = "<!-- layering-table";
+
+std::string Trim(std::string text)
+{
+    const auto notSpace = [](char c) { return c != ' ' && c != '`'; };
+    text.erase(text.begin(), std::find_if(text.begin(), text.end(), notSpace));
+    text.erase(std::find_if(text.rbegin(), text.rend(), notSpace).base(), text.end());
+    return text;
+}
+
+int CheckReadme(const fs::path& readme, const std::map<std::string, Module>& modules)
+{
+    std::ifstream in(readme);
+    if (!in) {
+        std::fprintf(stderr, "layering: cannot read %s\n", readme.c_str());
+        return 2;
+    }
+    std::map<std::string, std::set<std::string>> rows;
+    std::string line;
+    bool inTable = false;
+    int faults = 0;
+    while (std::getline(in, line)) {
+        if (line.rfind(kReadmeMarker, 0) == 0) {
+            inTable = true;
+            continue;
+        }
+        if (!inTable) continue;
+        if (line.empty() || line[0] != '|') break;
+        const std::vector<std::string> cells = Split(line, '|');
+        if (cells.size() != 6 || line.rfind("|---", 0) == 0 || Trim(cells[2]) == "Module") continue;
+        std::string name = Trim(cells[2]);
+        name = name.substr(0, name.find(' '));
+        std::set<std::string> deps = Words(cells[4]);
+        if (cells[4].find("nothing of ours") != std::string::npos) deps.clear();
+        rows[name] = deps;
+    }
+    if (!inTable) {
+        std::printf("%s: no layering table (a line beginning \"%s\")\n", readme.c_str(), kReadmeMarker);
+        return 1;
+    }
+    for (const auto& [name, m] : modules) {
+        std::set<std::string> ours;
+        for (const std::string& d : m.deps)
+            if (modules.count(d)) ours.insert(d);
+        const auto row = rows.find(name);
+        if (row == rows.end()) {
+            std::printf("%s: the layering table has no row for %s (%s)\n", readme.c_str(), name.c_str(), m.dir.c_str());
+            ++faults;
+            continue;
+        }
+        if (row->second != ours) {
+            std::string want;
+            for (const std::string& d : ours) want += " " + d;
+            std::printf("%s: the row of %s says it may use other modules than its module.cmake; they are:%s\n",
+                        readme.c_str(), name.c_str(), want.empty() ? " nothing of ours" : want.c_str());
+            ++faults;
+        }
+        rows.erase(row);
+    }
+    for (const auto& [name, deps] : rows) {
+        std::printf("%s: the layering table has a row for %s, which no module.cmake declares\n", readme.c_str(),
+                    name.c_str());
+        ++faults;
+    }
+    if (faults) {
+        std::printf("layering: %d fault(s) in the README's table; mend its rows as listed\n", faults);
+        return 1;
+    }
+    std::printf("layering: the README's table matches the %zu modules\n", modules.size());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    fs::path root, table;
+    fs::path root, table, readme;
     bool print = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -314,15 +389,21 @@ int main(int argc, char** argv)
             table = argv[++i];
         else if (a == "--print")
             print = true;
+        else if (a == "--readme" && i + 1 < argc)
+            readme = argv[++i];
         else {
-            std::fprintf(stderr, "usage: %s --root <source folder> --table <build>/layering/modules.txt [--print]\n",
+            std::fprintf(stderr,
+                         "usage: %s --root <source folder> --table <build>/layering/modules.txt [--print | --readme "
+                         "README.md]\n",
                          argv[0]);
             return 2;
         }
     }
     if (root.empty() || table.empty()) {
-        std::fprintf(stderr, "usage: %s --root <source folder> --table <build>/layering/modules.txt [--print]\n",
-                     argv[0]);
+        std::fprintf(
+            stderr,
+            "usage: %s --root <source folder> --table <build>/layering/modules.txt [--print | --readme README.md]\n",
+            argv[0]);
         return 2;
     }
     std::map<std::string, Module> modules;
@@ -331,5 +412,6 @@ int main(int argc, char** argv)
         PrintTable(modules);
         return 0;
     }
+    if (!readme.empty()) return CheckReadme(readme, modules);
     return Checker(root, std::move(modules)).Run();
 }

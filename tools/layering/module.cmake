@@ -5,6 +5,7 @@ add_executable(salvix_layering_check ${CMAKE_SOURCE_DIR}/tools/layering/Layering
 set_target_properties(salvix_layering_check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
 set(_layering_args --root ${CMAKE_SOURCE_DIR} --table ${CMAKE_BINARY_DIR}/layering/modules.txt)
 add_test(NAME Layering.Includes COMMAND salvix_layering_check ${_layering_args})
+add_test(NAME Layering.Readme COMMAND salvix_layering_check ${_layering_args} --readme ${CMAKE_SOURCE_DIR}/README.md)
 add_custom_target(check-layering COMMAND salvix_layering_check ${_layering_args} USES_TERMINAL VERBATIM)
 
 # The check itself, on a small tree with one include across a line the table does not allow and one cycle.
