@@ -36,6 +36,7 @@ void CRAWSearchController::BeginSearch()
     list.ResetFromTypeIds(&ids);
     m_matcher.Rebuild(list);
     m_waiting.clear();
+    m_heldUntil.clear();
     m_block.clear();
     m_active = false;
     if (m_device == nullptr || m_blockSectors <= 0) return;
@@ -53,11 +54,46 @@ void CRAWSearchController::BeginSearch()
 
 void CRAWSearchController::EndSearch()
 {
+    // The hits of containers still waiting are measured from the ring, which holds the scan's last blocks, so
+    // that the hits inside them leave the list; the others stay at size 0 for the RAW result tree.
+    if (m_active && m_hits != nullptr) {
+        std::deque<CRawFileInfo*> waiting;
+        waiting.swap(m_waiting);
+        for (CRawFileInfo* hit : waiting)
+            if (hit->GetAnalyser() != nullptr && hit->GetAnalyser()->HoldsNestedHits()) MeasureWaitingHit(hit);
+    }
+    m_heldUntil.clear();
     m_waiting.clear();
     m_block.clear();
     m_block.shrink_to_fit();
     m_ring.Close();
     m_active = false;
+}
+
+void CRAWSearchController::MeasureWaitingHit(CRawFileInfo* hit)
+{
+    IRawFileAnalyser* analyser = hit->GetAnalyser();
+    if (analyser == nullptr) return;
+    const bool container = analyser->HoldsNestedHits();
+    if (container) {
+        const auto held = m_heldUntil.find(analyser->GetType());
+        if (held != m_heldUntil.end() && hit->GetStartSector() < held->second) {
+            // Part of the container measured before it (a member header, a stored archive): not a file.
+            m_hits->Remove(hit);
+            return;
+        }
+    }
+    try {
+        analyser->Analyse(hit, &m_ring);
+    } catch (...) {
+    }
+    CapRawHitSize(hit, m_device);
+    if (container && hit->GetSize() != 0) {
+        const uint64_t sectorSize = uint64_t(m_device->GetSectorSize());
+        const uint64_t end = hit->GetStartSector() + (hit->GetSize() + sectorSize - 1) / sectorSize;
+        uint64_t& held = m_heldUntil[analyser->GetType()];
+        held = std::max(held, end);
+    }
 }
 
 void CRAWSearchController::MeasureLeavingHits()
@@ -68,13 +104,7 @@ void CRAWSearchController::MeasureLeavingHits()
     while (!m_waiting.empty() && m_waiting.front()->GetStartSector() < leavingEnd) {
         CRawFileInfo* hit = m_waiting.front();
         m_waiting.pop_front();
-        IRawFileAnalyser* analyser = hit->GetAnalyser();
-        if (analyser == nullptr) continue;
-        try {
-            analyser->Analyse(hit, &m_ring);
-        } catch (...) {
-        }
-        CapRawHitSize(hit, m_device);
+        MeasureWaitingHit(hit);
     }
 }
 
@@ -117,11 +147,7 @@ int CRAWSearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCoun
         while (!m_waiting.empty() && m_waiting.front()->GetStartSector() < firstSector) {
             CRawFileInfo* hit = m_waiting.front();
             m_waiting.pop_front();
-            try {
-                hit->GetAnalyser()->Analyse(hit, &m_ring);
-            } catch (...) {
-            }
-            CapRawHitSize(hit, m_device);
+            MeasureWaitingHit(hit);
         }
     } else if (m_ring.IsFull()) {
         MeasureLeavingHits();

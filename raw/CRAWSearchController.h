@@ -1,6 +1,7 @@
 // The signature scanner: offers every sector of the scanned blocks to the RAW analysers, records the first
 // match at each sector as a hit, and measures the hits whose size the header did not give from a ring of the
-// blocks read last, before their first block leaves it.
+// blocks read last, before their first block leaves it. A hit inside a container (an archive, a compound
+// document, a movie) that the same analyser measured is not a file of its own and leaves the list.
 #pragma once
 
 #include "core/devices/CBufferStorageDevice.h"
@@ -9,6 +10,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -29,7 +31,8 @@ public:
     // Rebuilds the process-wide analyser list from the selected RAW type ids (all custom ids share one
     // custom analyser), binds the ring to the device and allocates the block buffer.
     void BeginSearch() override;
-    // Waiting hits stay in the hit list with size 0 (the RAW result tree measures them).
+    // Measures the waiting hits of containers (IRawFileAnalyser::HoldsNestedHits) from the ring; the other
+    // waiting hits stay in the hit list with size 0 (the RAW result tree measures them).
     void EndSearch() override;
     // Always 1. A block that cannot be read gives no hits and is not pushed (the ring starts again after it).
     int AnalyzeBlock(uint64_t firstSector, uint64_t sectorCount, CIntelligentSearchStatistics* statistics) override;
@@ -44,12 +47,17 @@ public:
 
 private:
     void MeasureLeavingHits();
+    // Measures one waiting hit; a container's hit that starts inside a container measured before it by the same
+    // analyser is taken out of the hit list (and deleted) instead.
+    void MeasureWaitingHit(CRawFileInfo* hit);
 
     IStorageDevice* m_device = nullptr;
     int m_blockSectors = 0;
     CRawFileList* m_hits = nullptr;
     CBufferStorageDevice m_ring;
     std::deque<CRawFileInfo*> m_waiting;
+    // Per analyser type: the first sector after the last container file measured.
+    std::map<int, uint64_t> m_heldUntil;
     std::vector<uint8_t> m_block;
     RawSectorMatcher m_matcher;
     bool m_active = false;

@@ -13,4 +13,5 @@ public:
     }
     // Size: the first atom and the mdat, moov, free, moof and mfra atoms after it, at most 501 atoms in all.
     int Analyse(CRawFileInfo* hit, IStorageDevice* device) override;
+    bool HoldsNestedHits() const override { return true; }
 };

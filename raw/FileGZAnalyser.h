@@ -1,13 +1,21 @@
-// gzip files (GZ): 1F 8B 08. A gzip stream does not state its length, so the size taken is the maximal RAW file
-// size option (cut at the device's end).
+// gzip files (GZ): 1F 8B 08. A gzip member does not state its length, so the file is measured by running its
+// deflate stream to the end with zlib: the member's header, its compressed data and its 8-byte trailer (CRC-32
+// and length, both checked), then any further members that follow directly.
 #pragma once
 
 #include "raw/RawHeaderAnalyser.h"
+
+class RawWalk;
 
 class FileGZAnalyser : public RawHeaderAnalyser {
 public:
     FileGZAnalyser() : RawHeaderAnalyser(29, RawSignature::GZ) {}
 
-    // Sets the size without reading the file; 1.
+    // Size: every whole member from the start. A first member that breaks off (damaged data, a wrong checksum,
+    // the end of the device or of the size option) is kept up to the last byte zlib took when it gave any data;
+    // otherwise 0.
     int Analyse(CRawFileInfo* hit, IStorageDevice* device) override;
 };
+
+// The measuring walk of FileGZAnalyser (sets the hit's size; 1 on success, 0 when nothing was measured).
+int MeasureGzipMembers(RawWalk& walk);

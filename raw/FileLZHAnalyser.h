@@ -13,4 +13,5 @@ public:
     }
     // Size: every member, and the zero byte that closes the archive when it follows.
     int Analyse(CRawFileInfo* hit, IStorageDevice* device) override;
+    bool HoldsNestedHits() const override { return true; }
 };

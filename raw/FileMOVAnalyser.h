@@ -13,4 +13,5 @@ public:
     }
     // Size: the leading run of free, mdat, pnot, moov, wide and ftyp atoms (0 when the first atom is none of them).
     int Analyse(CRawFileInfo* hit, IStorageDevice* device) override;
+    bool HoldsNestedHits() const override { return true; }
 };

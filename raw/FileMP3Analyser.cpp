@@ -145,7 +145,9 @@ int FileMP3Analyser::Measure(RawWalk& walk)
                     continue;
                 }
             }
-        } else if (std::memcmp(head, "TAG", 3) == 0 && Id3v1EndsFile(reader, at)) {
+        } else if (std::memcmp(head, "TAG", 3) == 0 && ((haveStream && at == base) || Id3v1EndsFile(reader, at))) {
+            // Directly after the last frame the tag always closes the file; after a gap only when it ends the
+            // sector's data.
             uint8_t tagBytes[kId3v1TagSize];
             if (reader.Read(at, tagBytes, sizeof tagBytes)) {
                 if (texts.title.empty()) texts.title = DecodeLatin1Field({tagBytes + 3, 30});

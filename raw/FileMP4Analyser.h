@@ -1,4 +1,5 @@
-// Measures MPEG-4 files (brands isom, mp41, mp42, M4V and their kin) by adding up their top-level atoms.
+// Measures MPEG-4 files (every brand of the ISO base media family: isom, iso2 to iso9, mp41, mp42, avc1, dash,
+// M4A, M4V and their kin, fragmented or not) by adding up their top-level atoms.
 #pragma once
 
 #include "raw/IRawFileAnalyser.h"
@@ -11,6 +12,7 @@ public:
     {
         return MatchRawSignature(RawSignature::MP4, sector, hit);
     }
-    // Size: the first atom and the mdat, moov, free, moof and mfra atoms after it, at most 501 atoms in all.
+    // Size: the first atom and the top-level boxes of the file after it (IsMp4FileAtom), at most 501 atoms in all.
     int Analyse(CRawFileInfo* hit, IStorageDevice* device) override;
+    bool HoldsNestedHits() const override { return true; }
 };

@@ -37,4 +37,5 @@ public:
     // Sets the size from the allocation table and the type from the directory; 0 when the header, a DIFAT sector
     // or the last table sector cannot be read, or when the header lists no allocation-table sector.
     int Analyse(CRawFileInfo* hit, IStorageDevice* device) override;
+    bool HoldsNestedHits() const override { return true; }
 };

@@ -14,4 +14,5 @@ public:
     // Size: the marker, the run of valid blocks after it and the end-of-archive block when it follows; blocks
     // that run past the device's end are cut there.
     int Analyse(CRawFileInfo* hit, IStorageDevice* device) override;
+    bool HoldsNestedHits() const override { return true; }
 };

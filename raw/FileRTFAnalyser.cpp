@@ -1,5 +1,5 @@
 // RTF walker: braces are counted from the byte after "{\rtf" (escaped braces are text); the document ends after
-// the brace that brings the depth back to 0, tested before the next byte is read so that a document at the end
+// the brace that brings the depth back to 0 and the one line end (LF or CR LF) right after it, tested before the next byte is read so that a document at the end
 // of the readable bytes, or followed by zeros, is still measured.
 #include "raw/FileRTFAnalyser.h"
 
@@ -28,7 +28,7 @@ SpanWalkResult FileRTFAnalyser::Walk(SpanSource& source, const SpanWalkLimits& l
             } else if (b == '{') {
                 ++depth;
             } else if (b == '}') {
-                if (--depth == 0) return SpanWalkResult::Sized(q + i + 1);
+                if (--depth == 0) return SpanWalkResult::Sized(limits.Clamp(spanwalk::AfterLineEnd(source, q + i + 1)));
             }
             if (q + i + 1 > limits.maxFileSize) return SpanWalkResult::Sized(q + i + 1);
         }

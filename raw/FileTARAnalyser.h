@@ -14,4 +14,5 @@ public:
     // Size: through the all-zero block that ends the archive (and the second one when it follows); an archive
     // cut short ends after its last whole member.
     int Analyse(CRawFileInfo* hit, IStorageDevice* device) override;
+    bool HoldsNestedHits() const override { return true; }
 };

@@ -1,5 +1,5 @@
 // UTF-16LE HTML walker: after the byte-order mark the page must open with "<HTML>" or "<!" and name "<HTML>"
-// within its first 500 bytes; it ends after "</HTML>" (and one more character), or at a character FFFF, FEFF
+// within its first 500 bytes; it ends after "</HTML>" and one more character (both of a CR LF), or at a character FFFF, FEFF
 // or 0, or at 1 MiB.
 #include "raw/FileUnicodeHTMAnalyser.h"
 
@@ -46,7 +46,9 @@ SpanWalkResult FileUnicodeHTMAnalyser::Walk(SpanSource& source, const SpanWalkLi
         const auto ch = static_cast<unsigned>(c[0] | c[1] << 8);
         if (ch == 0xFFFF || ch == 0xFEFF || ch == 0) break;
         if (ch == '<' && StartsWithWide(cursor.Bytes(p, 14), "</HTML>")) {
-            p += kClosingTagStep;
+            // The tag and the character after it, or the CR LF after it.
+            const uint64_t tagEnd = p + 14;
+            p = spanwalk::AfterLineEnd(source, tagEnd, true) == tagEnd + 4 ? tagEnd + 4 : p + kClosingTagStep;
             break;
         }
         p += 2;

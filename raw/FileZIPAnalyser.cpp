@@ -45,6 +45,14 @@ std::string_view EntryName(ByteReader& r, uint64_t offset, uint16_t length)
     return text.substr(0, text.find('\0'));
 }
 
+// The type a package part's name points to: a name in the folder word/ (69), xl/ (70) or ppt/ (71); 0 otherwise.
+int PackagePartFolderType(std::string_view name)
+{
+    if (name.starts_with("word/")) return 69;
+    if (name.starts_with("xl/")) return 70;
+    return name.starts_with("ppt/") ? 71 : 0;
+}
+
 bool IsRecordSignature(uint32_t signature)
 {
     return signature == kLocalHeader || signature == kCentralHeader || signature == kEndRecord;
@@ -61,6 +69,26 @@ bool IsZipRecord(std::span<const uint8_t> record)
     case kLocalHeader: return r.has(0, kLocalFixed) && r.u16le(8) <= kMaxMethod && r.u16le(26) <= kMaxLocalNameLength;
     default: return false;
     }
+}
+
+void NoteZipPackageParts(std::span<const uint8_t> record, ZipPackageParts& parts)
+{
+    ByteReader r(record);
+    const uint32_t signature = r.u32le(0);
+    if ((signature != kLocalHeader && signature != kCentralHeader) || !IsZipRecord(record)) return;
+    const bool local = signature == kLocalHeader;
+    const std::string_view name = EntryName(r, local ? kLocalFixed : kCentralFixed, r.u16le(local ? 26 : 28));
+    if (name == "[Content_Types].xml") parts.contentTypes = true;
+    int type = 0;
+    GetZipRecordLength(record, true, type);
+    if (type != 0) parts.mainPartType = type;
+    if (parts.folderType == 0) parts.folderType = PackagePartFolderType(name);
+}
+
+int ZipPackageParts::Type() const
+{
+    if (!contentTypes) return 0;
+    return mainPartType != 0 ? mainPartType : folderType;
 }
 
 uint64_t GetZipRecordLength(std::span<const uint8_t> record, bool package, int& type)
@@ -173,10 +201,14 @@ int FileZIPAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
         if (!IsZipRecord(record)) return 0;
         ReadPackageFlags(record);
 
+        // Writers put the parts of a package in any order (the content types often last): the names of every
+        // local and central header count.
+        ZipPackageParts parts;
         uint64_t offset = 0;
         while (true) {
             walk.Step();
             const bool end = ByteReader(record).u32le(0) == kEndRecord;
+            NoteZipPackageParts(record, parts);
             const uint64_t length = GetZipRecordLength(record, m_package, type);
             if (HasZipDataDescriptor(record)) {
                 // The header's sizes are not those of the data: find the descriptor behind it.
@@ -193,6 +225,8 @@ int FileZIPAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
             record = reader.GetSpan(offset);
             if (!IsZipRecord(record)) break;
         }
+        if (parts.Type() != 0) type = parts.Type();
+        m_package = m_package || parts.contentTypes;
         if (m_drawing && !m_package) type = 11;
         walk.Hit()->SetFileType(type);
         walk.Hit()->SetSize(offset);

@@ -32,16 +32,32 @@ bool HasZipDataDescriptor(std::span<const uint8_t> record);
 // without signature must be followed by the signature of the next record. 0 when window holds no such descriptor.
 uint64_t MatchZipDataDescriptor(std::span<const uint8_t> window, uint64_t dataLength);
 
+// What the entry names of an archive tell of an Office Open XML package: whether "[Content_Types].xml" is among
+// them, the type of a main part's relationships (the names above) and of the first part in the folder word/ (69),
+// xl/ (70) or ppt/ (71).
+struct ZipPackageParts {
+    bool contentTypes = false;
+    int mainPartType = 0;
+    int folderType = 0;
+    // The package's type (the main part decides, then the folder of the first part); 0 for no package.
+    int Type() const;
+};
+// Notes the name of a local or central header; other records change nothing.
+void NoteZipPackageParts(std::span<const uint8_t> record, ZipPackageParts& parts);
+
 class FileZIPAnalyser : public IRawFileAnalyser {
 public:
     FileZIPAnalyser() : IRawFileAnalyser(68, RawSignature::ZIP) {}
 
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override;
     // Walks local headers, the central directory and the end record; sets type (68, 69, 70, 71 or 11) and size.
+    // An archive is a package when any entry is named "[Content_Types].xml" (ZipPackageParts).
     int Analyse(CRawFileInfo* hit, IStorageDevice* device) override;
+    bool HoldsNestedHits() const override { return true; }
 
     // Sets the package flag when the first record is a local header named "[Content_Types].xml", the drawing flag
-    // when it is named "content/riffData.cdr"; clears both otherwise.
+    // when it is named "content/riffData.cdr"; clears both otherwise. Analyse sets the package flag as well when
+    // a later entry has that name.
     void ReadPackageFlags(std::span<const uint8_t> firstRecord);
     bool IsPackage() const { return m_package; }
     bool IsDrawing() const { return m_drawing; }

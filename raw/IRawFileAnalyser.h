@@ -68,6 +68,11 @@ public:
     // Texts of the file measured last; empty for most formats.
     virtual std::string GetNamePrefix();
     virtual std::string GetExtraText();
+    // Whether a measured file of this kind holds every hit of this analyser that starts inside it (the member
+    // headers of an archive, a stored archive or document within one): such hits are not files of their own.
+    // True for the containers whose walk ends at their last structure; false (the base) where a walk that finds
+    // no end runs on into the files that follow.
+    virtual bool HoldsNestedHits() const { return false; }
 
     // The analyser's own RAW type id; -1 for the custom analyser.
     int GetType() const { return m_type; }

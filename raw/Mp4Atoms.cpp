@@ -18,7 +18,11 @@ bool TypeIsCi(const uint8_t* type, const char* name)
 
 bool IsMp4Type(const uint8_t* type)
 {
-    for (const char* name : {"mdat", "moov", "free", "moof", "mfra"})
+    // The top-level boxes of whole and fragmented files: media data, movie, free space, fragments with their
+    // random-access table, segment type and index boxes, event messages, producer times, progressive download
+    // information and vendor boxes.
+    for (const char* name : {"mdat", "moov", "free", "skip", "wide", "moof", "mfra", "sidx", "ssix", "styp", "emsg",
+                             "prft", "pdin", "uuid"})
         if (TypeIsCi(type, name)) return true;
     return false;
 }
@@ -48,6 +52,15 @@ bool IsMp4FileAtom(std::span<const uint8_t> atom)
     return r.has(12, 4) && IsMp4Type(atom.data() + 12);
 }
 
+bool IsMp4FragmentAtom(std::span<const uint8_t> atom)
+{
+    bytes::ByteReader r(atom);
+    if (!r.has(4, 4)) return false;
+    for (const char* name : {"moof", "mdat", "sidx", "ssix", "styp", "emsg", "prft"})
+        if (TypeIsCi(atom.data() + 4, name)) return true;
+    return false;
+}
+
 bool IsMovFileAtom(std::span<const uint8_t> atom)
 {
     bytes::ByteReader r(atom);
@@ -62,13 +75,16 @@ int WalkMp4Atoms(RawWalk& walk)
     uint64_t offset = 0;
     // The first atom (normally ftyp) is taken as it is.
     if (!ReadAtomLength(reader.GetSpan(0), offset)) return 0;
-    for (unsigned n = 0; n < kMp4MaxAtoms; ++n) {
+    // Every atom adds at least 8 bytes, so the bound ends the walk; the atom limit counts no fragment boxes, of
+    // which a long fragmented recording has thousands.
+    for (unsigned n = 0; n < kMp4MaxAtoms;) {
         walk.Step();
         if (!walk.WithinBound(offset)) break;
         const std::span<const uint8_t> atom = reader.GetSpan(offset);
         uint64_t length = 0;
         if (!ReadAtomLength(atom, length) || !IsMp4FileAtom(atom) || length > UINT64_MAX - offset) break;
         offset += length;
+        if (!IsMp4FragmentAtom(atom)) ++n;
     }
     walk.Hit()->SetSize(offset);
     return 1;

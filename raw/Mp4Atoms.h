@@ -10,7 +10,7 @@
 
 class RawWalk;
 
-// At most this many atoms follow the first in the MP4 walk.
+// At most this many atoms follow the first in the MP4 walk, fragment boxes not counted.
 inline constexpr unsigned kMp4MaxAtoms = 500;
 
 // The atom's length: the BE u32 at 0, or the 64-bit length at 8 when that is 1. False for lengths that cannot
@@ -18,8 +18,11 @@ inline constexpr unsigned kMp4MaxAtoms = 500;
 bool ReadAtomLength(std::span<const uint8_t> atom, uint64_t& length);
 
 // Whether an atom the MP4 walk meets belongs to the file: its type, or the type of an 8-byte atom's successor
-// (the 4 bytes at 12), is mdat, moov, free, moof or mfra (any case).
+// (the 4 bytes at 12), is a top-level box of a whole or fragmented file (any case): mdat, moov, free, skip, wide,
+// moof, mfra, sidx, ssix, styp, emsg, prft, pdin or uuid.
 bool IsMp4FileAtom(std::span<const uint8_t> atom);
+// Whether an atom is one of the boxes of a movie fragment or segment (moof, mdat, sidx, ssix, styp, emsg, prft).
+bool IsMp4FragmentAtom(std::span<const uint8_t> atom);
 // Whether an atom belongs to a QuickTime file: its type is exactly free, mdat, pnot, moov, wide or ftyp.
 bool IsMovFileAtom(std::span<const uint8_t> atom);
 

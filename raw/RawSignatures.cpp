@@ -550,8 +550,16 @@ int MatchRawSignature(RawSignature signature, const uint8_t* sector, CRawFileInf
 
 bool IsRawMp4Brand(const uint8_t* brand)
 {
-    return BrandIs(brand, "isom") || BrandIs(brand, "iso2") || BrandIs(brand, "mp41") || BrandIs(brand, "mp42") ||
-           BrandIs(brand, "M4V ");
+    // The ISO base media family: iso2 to iso9 and the brands built on it (MPEG-4, AVC, DASH and CMAF segments,
+    // the iTunes audio, audiobook and video brands, Flash video, the camera and phone brands seen in the field).
+    if (BrandIs(brand, "iso") && brand[3] >= '2' && brand[3] <= '9') return true;
+    static constexpr const char* kBrands[] = {
+        "isom", "mp41", "mp42", "mp71", "avc1", "dash", "msdh", "msix", "cmfc", "cmf2", "cmfs", "cmff", "M4V ", "M4VH",
+        "M4VP", "M4A ", "M4B ", "M4P ", "F4V ", "F4P ", "F4A ", "F4B ", "mmp4", "MSNV", "NDAS", "NDSC", "NDSH", "NDSM",
+        "NDSP", "NDSS", "NDXC", "NDXH", "NDXM", "NDXP", "NDXS", "XAVC", "MPPI", "KDDI", "nvr1", "mp21", "mp7b"};
+    for (const char* known : kBrands)
+        if (BrandIs(brand, known)) return true;
+    return false;
 }
 
 bool IsRaw3gpBrand(const uint8_t* brand)

@@ -102,7 +102,8 @@ bool DecodeRawSignature(RawSignature signature, std::span<const uint8_t> sector,
 int MatchRawSignature(RawSignature signature, const uint8_t* sector, CRawFileInfo* hit);
 
 // MP4-family brands, shared by the MOV, MP4 and 3GP tests so that the brand alone decides: the 4 bytes after
-// "ftyp" (case-insensitive) are isom, iso2, mp41, mp42 or "M4V " for MP4, "3gp?" or "3g2?" for 3GP; every other
-// brand ("qt  " and the rest) is left to MOV.
+// "ftyp" (case-insensitive) are a brand of the ISO base media family for MP4 (isom, iso2 to iso9, mp41, mp42,
+// avc1, dash, "M4A ", "M4V ", "F4V " and the like), "3gp?" or "3g2?" for 3GP; every other brand ("qt  " and the
+// rest) is left to MOV.
 bool IsRawMp4Brand(const uint8_t* brand);
 bool IsRaw3gpBrand(const uint8_t* brand);

@@ -108,4 +108,17 @@ size_t FindFoldedPair(std::span<const uint8_t> bytes, uint8_t first, uint8_t sec
     return n;
 }
 
+uint64_t AfterLineEnd(SpanSource& source, uint64_t end, bool wide)
+{
+    const std::span<const uint8_t> b = source.At(end);
+    if (!wide) {
+        if (StartsWith(b, "\n")) return end + 1;
+        return StartsWith(b, "\r\n") ? end + 2 : end;
+    }
+    static constexpr uint8_t kLf[] = {0x0A, 0x00};
+    static constexpr uint8_t kCrLf[] = {0x0D, 0x00, 0x0A, 0x00};
+    if (StartsWith(b, kLf)) return end + 2;
+    return StartsWith(b, kCrLf) ? end + 4 : end;
+}
+
 } // namespace spanwalk

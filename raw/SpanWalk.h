@@ -135,4 +135,9 @@ inline size_t ScanLength(uint64_t p, size_t available, uint64_t bound)
     return last < available ? static_cast<size_t>(last) + 1 : available;
 }
 
+// The end of a text document with the one line end that directly follows it: end + 1 after LF, end + 2 after
+// CR LF, end otherwise (also when nothing can be read there). With wide, the characters are UTF-16LE (0A 00,
+// 0D 00 0A 00).
+uint64_t AfterLineEnd(SpanSource& source, uint64_t end, bool wide = false);
+
 } // namespace spanwalk

@@ -1,5 +1,5 @@
 salvix_module(salvix_raw raw DEPS salvix_fscommon salvix_tree salvix_rsdata salvix_filetypes salvix_devices salvix_core
-              salvix_platform salvix_bytes)
+              salvix_platform salvix_bytes ZLIB::ZLIB)
 # The factory includes each analyser's header when it exists (__has_include). A header that appears later must
 # rebuild it: the set of headers goes into its command line (which ninja and ccache both see) as a hash.
 file(GLOB _raw_headers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/raw/*.h)

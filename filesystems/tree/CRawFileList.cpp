@@ -3,6 +3,9 @@
 
 #include "core/rsdata/IRSData.h"
 
+#include <algorithm>
+#include <iterator>
+
 CRawFileList::CRawFileList() : m_iterator(&m_hits) {}
 
 CRawFileList::~CRawFileList()
@@ -15,6 +18,18 @@ void CRawFileList::Add(CRawFileInfo* hit)
     if (!hit) return;
     m_hits.push_back(hit);
     m_bySector.emplace(hit->GetStartSector(), hit);
+}
+
+bool CRawFileList::Remove(CRawFileInfo* hit)
+{
+    // Hits are removed soon after they were added: the search runs from the back.
+    const auto found = std::find(m_hits.rbegin(), m_hits.rend(), hit);
+    if (hit == nullptr || found == m_hits.rend()) return false;
+    m_hits.erase(std::next(found).base());
+    const auto bySector = m_bySector.find(hit->GetStartSector());
+    if (bySector != m_bySector.end() && bySector->second == hit) m_bySector.erase(bySector);
+    delete hit;
+    return true;
 }
 
 CRawFileInfo* CRawFileList::FindByStartSector(uint64_t sector) const

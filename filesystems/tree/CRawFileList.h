@@ -24,6 +24,9 @@ public:
 
     // Takes ownership. Every hit stays in the walk; the lookup keeps the first hit at each sector.
     void Add(CRawFileInfo* hit);
+    // Takes the hit out of the list and deletes it; false (nothing done) when the list does not hold it. Not
+    // during a walk of the embedded iterator.
+    bool Remove(CRawFileInfo* hit);
     // The embedded iterator: one shared cursor, owned by the list; walks must not interleave.
     IIterator<CRawFileInfo*>* GetIterator() { return &m_iterator; }
     // The first hit added at that sector, or null.

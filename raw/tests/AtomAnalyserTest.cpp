@@ -104,7 +104,7 @@ TEST(Mp4Walk, EndsAtAnAtomOutsideTheList)
     Layout f;
     f.Add(Ftyp("mp42"));
     f.Add(Atom(100, "moov"));
-    f.Add(Atom(100, "uuid"));
+    f.Add(Atom(100, "udta"));
     f.Add(Atom(100, "mdat"));
     EXPECT_EQ(MeasureMp4(f.bytes, 4096), 124u);
 }
@@ -136,6 +136,24 @@ TEST(Mp4Walk, AtMost501Atoms)
     EXPECT_EQ(MeasureMp4(f.bytes), 24u + 500 * 8);
 }
 
+// A fragmented recording: an empty moov, then segment boxes and thousands of fragments, then the random-access
+// table; the fragment boxes do not count towards the atom limit.
+TEST(Mp4Walk, FollowsFragmentsAndSegmentBoxesToTheEnd)
+{
+    Layout f;
+    f.Add(Ftyp("iso5"));
+    f.Add(Atom(700, "moov"));
+    f.Add(Atom(24, "styp"));
+    f.Add(Atom(44, "sidx"));
+    for (int i = 0; i < 1000; ++i) {
+        f.Add(Atom(100, "moof"));
+        f.Add(Atom(60, "mdat"));
+    }
+    f.Add(Atom(67, "mfra"));
+    f.Add(Atom(40, "junk"));
+    EXPECT_EQ(MeasureMp4(f.bytes), 24u + 700 + 24 + 44 + 1000 * 160 + 67);
+}
+
 TEST(Mp4Walk, AnAtomPastTheDeviceEndIsCutThere)
 {
     Layout f;
@@ -153,8 +171,9 @@ TEST(Mp4Walk, ThreeGpSharesTheWalk)
     f.Add(Atom(300, "mdat"));
     f.Add(Atom(200, "moov"));
     f.Add(Atom(100, "skip"));
+    f.Add(Atom(100, "junk"));
     File3GPAnalyser a;
-    EXPECT_EQ(MeasureWith(a, f.bytes, 4096), 532u);
+    EXPECT_EQ(MeasureWith(a, f.bytes, 4096), 632u);
 }
 
 TEST(MovWalk, AcceptsItsOwnAtomsFromTheFirst)

@@ -322,21 +322,28 @@ TEST_F(Mp3WalkTest, AfterAGapOnlyAConfirmedFrameOfTheSameStreamCounts)
     EXPECT_EQ(Measure(same, 0, 0x11).size, same.size());
 }
 
-TEST_F(Mp3WalkTest, Id3v1TagEndsTheFileOnlyAtASectorEndOrBeforeZeros)
+TEST_F(Mp3WalkTest, Id3v1TagAfterTheLastFrameEndsTheFileWhateverFollows)
 {
     Bytes file = Id3Tag({}, 20);
     Append(file, Frames(2));
     const size_t audioEnd = file.size();
     Append(file, Id3v1("Old Title", "1999"));
 
-    // Followed by zeros to the end of its sector: the tag ends the file, and its texts fill in the empty ones.
-    const Measured m = Measure(file, 8192, 0);
-    EXPECT_EQ(m.size, audioEnd + 128);
-    EXPECT_EQ(m.title, "Old Title");
-    EXPECT_EQ(m.year, "1999");
+    // Directly after the last frame the tag ends the file, and its texts fill in the empty ones.
+    for (const uint8_t slack : {uint8_t(0), uint8_t(0x11)}) {
+        const Measured m = Measure(file, 8192, slack);
+        EXPECT_EQ(m.size, audioEnd + 128) << int(slack);
+        EXPECT_EQ(m.title, "Old Title");
+        EXPECT_EQ(m.year, "1999");
+    }
 
-    // Followed by other bytes in its sector: passed over, the audio ends at its last frame.
-    EXPECT_EQ(Measure(file, 8192, 0x11).size, audioEnd);
+    // After a gap of other bytes, it counts only before zeros to the end of its sector.
+    Bytes gapped = Id3Tag({}, 20);
+    Append(gapped, Frames(2));
+    gapped.resize(gapped.size() + 40, 0x11);
+    Append(gapped, Id3v1("Old Title", "1999"));
+    EXPECT_EQ(Measure(gapped, 8192, 0).size, gapped.size());
+    EXPECT_EQ(Measure(gapped, 8192, 0x11).size, audioEnd);
 
     // Ending exactly on a sector boundary: counts whatever follows.
     Bytes exact = Id3Tag({}, uint32_t(1024 - 10 - 2 * 417 - 128));

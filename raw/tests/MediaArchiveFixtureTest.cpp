@@ -184,7 +184,10 @@ TEST_F(MediaArchiveFixtureTest, EveryFileMeasuredExactlyAtTheDeviceEndAndBeforeZ
                 ASSERT_NE(analyser->IsMatch(device.Sector(0), &hit), 0);
                 EXPECT_EQ(hit.GetFileType(), s.type);
                 EXPECT_EQ(analyser->Analyse(&hit, &device), 1);
-                EXPECT_EQ(hit.GetSize(), s.size) << "sector size " << sectorSize << ", trailing " << trailing;
+                // A tar archive takes the zeros that fill its last 10,240-byte record, as GNU tar writes it.
+                uint64_t size = s.size;
+                if (s.type == 59 && trailing != 0) size = (size + 10239) / 10240 * 10240;
+                EXPECT_EQ(hit.GetSize(), size) << "sector size " << sectorSize << ", trailing " << trailing;
             }
         }
     }

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
+
 namespace {
 
 class OptionsGuard {
@@ -115,4 +118,48 @@ TEST(RawSearchController, ScanIdsKeepOneCustomAnalyser)
 {
     EXPECT_EQ(RawScanTypeIds({33, 1000, 9, 1001, 33, 0, -4, 9}), (std::vector<int>{33, 1000, 9}));
     EXPECT_EQ(RawScanTypeIds({}), std::vector<int>{});
+}
+
+// A tar archive's member headers lie on sector boundaries and match the tar signature themselves: they are part of
+// the archive measured first, not files of their own, whether the archive is measured from the ring during the
+// scan or when the scan ends. A tar after the archive is a file again.
+TEST(RawSearchController, HitsInsideAMeasuredContainerLeaveTheList)
+{
+    OptionsGuard guard;
+    GetRecoverySettings()->m_rawTypeIds = {59, 28};
+    auto header = [](const char* name, uint64_t size) {
+        std::vector<uint8_t> h(512, 0);
+        std::copy(name, name + std::strlen(name), h.begin());
+        std::snprintf(reinterpret_cast<char*>(h.data()) + 124, 12, "%011llo", static_cast<unsigned long long>(size));
+        std::memcpy(h.data() + 257, "ustar", 5);
+        return h;
+    };
+    std::vector<uint8_t> tar;
+    for (const char* name : {"a", "b", "c"}) {
+        const std::vector<uint8_t> h = header(name, 700);
+        tar.insert(tar.end(), h.begin(), h.end());
+        tar.resize(tar.size() + 1024, 0x41);
+    }
+    tar.resize(tar.size() + 1024, 0); // the two end blocks
+    const auto gif = testsupport::ReadRawFixture("graphics", "circle.gif");
+
+    for (const uint64_t blocks : {uint64_t(40), uint64_t(10)}) {
+        SCOPED_TRACE(blocks); // 40: measured from the ring during the scan; 10: when it ends
+        testsupport::RawImageComposer disk(blocks * kBlock, 512, testsupport::RawImageComposer::Filler::Random, 7);
+        disk.Place(3, tar, 59);
+        disk.Place(3 + tar.size() / 512, gif, 28); // another kind's file right after the archive
+        disk.Place(40, tar, 59);
+        auto device = disk.MakeDevice();
+        Scan scan(device.get());
+        scan.Blocks(0, blocks);
+        if (blocks == 10) EXPECT_EQ(scan.hits.GetCount(), 7u); // two archives of three headers, and the picture
+        scan.controller.EndSearch();
+        ASSERT_EQ(scan.hits.GetCount(), 3u);
+        ASSERT_NE(scan.hits.FindByStartSector(3), nullptr);
+        EXPECT_EQ(scan.hits.FindByStartSector(3)->GetSize(), tar.size());
+        EXPECT_NE(scan.hits.FindByStartSector(3 + tar.size() / 512), nullptr);
+        ASSERT_NE(scan.hits.FindByStartSector(40), nullptr);
+        EXPECT_EQ(scan.hits.FindByStartSector(40)->GetSize(), tar.size());
+        EXPECT_EQ(scan.hits.FindByStartSector(6), nullptr);
+    }
 }

@@ -192,7 +192,7 @@ std::vector<Row> Rows()
         {"MOV 3gp brand", RawSignature::MOV,
          [](Sector& s) {
              Be32(s, 0, 20);
-             Put(s, 4, "ftypM4A ");
+             Put(s, 4, "ftypcrx ");
          },
          40, 0, [](Sector& s) { Put(s, 4, "ftyp3gp5"); }},
         {"MP3", RawSignature::MP3,
@@ -365,10 +365,25 @@ TEST_F(RawSignaturesTest, BrandDecidesBetweenMovMp4And3gp)
     const struct {
         const char* ftyp;
         RawSignature winner;
-    } cases[] = {{"ftypisom", RawSignature::MP4},     {"ftypiso2", RawSignature::MP4},
-                 {"ftypmp42", RawSignature::MP4},     {"ftypM4V ", RawSignature::MP4},
-                 {"ftypqt  ", RawSignature::MOV},     {"ftyp3gp4", RawSignature::ThreeGP},
-                 {"ftyp3g2a", RawSignature::ThreeGP}, {"ftypcrx ", RawSignature::MOV}};
+    } cases[] = {{"ftypisom", RawSignature::MP4},
+                 {"ftypiso2", RawSignature::MP4},
+                 {"ftypmp42", RawSignature::MP4},
+                 {"ftypM4V ", RawSignature::MP4},
+                 {"ftypqt  ", RawSignature::MOV},
+                 {"ftyp3gp4", RawSignature::ThreeGP},
+                 {"ftyp3g2a", RawSignature::ThreeGP},
+                 {"ftypcrx ", RawSignature::MOV},
+                 // Every brand of the ISO base media family goes to the MP4 walk, fragmented ones included.
+                 {"ftypiso5", RawSignature::MP4},
+                 {"ftypiso6", RawSignature::MP4},
+                 {"ftypdash", RawSignature::MP4},
+                 {"ftypavc1", RawSignature::MP4},
+                 {"ftypM4A ", RawSignature::MP4},
+                 {"ftypM4B ", RawSignature::MP4},
+                 {"ftypf4v ", RawSignature::MP4},
+                 {"ftypmp41", RawSignature::MP4},
+                 {"ftypiso1", RawSignature::MOV},
+                 {"ftypisoa", RawSignature::MOV}};
     for (const auto& c : cases) {
         Sector s{};
         rawtest::Be32(s, 0, 24);

@@ -67,6 +67,14 @@ TEST(TextMarkerWalk, EndsAfterTheMarkerInAnyCaseOrAtTheLimit)
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.size, 5000u);
 
+    // The line end after the closing tag belongs to the page (one, LF or CR LF).
+    for (const auto& [tail, size] :
+         {std::pair<std::string, uint64_t>{"\n\n<p>", 5001}, {"\r\n\r\n", 5002}, {"\n\r\n", 5001}, {"\r\r\n", 5000}}) {
+        Bytes ended = HtmlPage(5000, "</html>");
+        Append(ended, tail);
+        EXPECT_EQ(WalkBytes(ended, FileHTMAnalyser::Walk).size, size);
+    }
+
     // No closing tag in 2 MiB: the first position beyond the 1 MiB limit.
     Bytes open = FromText("<HTML>");
     open.resize(2 << 20, 'z');
@@ -171,13 +179,19 @@ TEST(UnicodeHtmlWalk, MeasuresToTheClosingTagOrATerminator)
     Bytes body = Utf16(std::string((1000 - page.size()) / 2, 'a'));
     page.insert(page.end(), body.begin(), body.end());
     ASSERT_EQ(page.size(), 1000u);
-    Bytes tag = Utf16("</Html>\r\nmore text");
+    const Bytes start = page;
+    Bytes tag = Utf16("</Html>\nmore text");
     page.insert(page.end(), tag.begin(), tag.end());
     SpanWalkResult r = WalkBytes(page, FileUnicodeHTMAnalyser::Walk);
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.size, 1016u);
     // Hits of both HTML kinds reach the narrow analyser: it measures UTF-16 pages the same way.
     EXPECT_EQ(WalkBytes(page, FileHTMAnalyser::Walk).size, 1016u);
+    // A CR LF after the tag belongs to the page whole.
+    Bytes crlf = start;
+    tag = Utf16("</Html>\r\nmore text");
+    crlf.insert(crlf.end(), tag.begin(), tag.end());
+    EXPECT_EQ(WalkBytes(crlf, FileUnicodeHTMAnalyser::Walk).size, 1018u);
 
     // A zero character ends the page where it stands.
     Bytes zero = {0xFF, 0xFE};
@@ -210,6 +224,10 @@ TEST(RtfWalk, BalancesBracesSkippingEscapedOnes)
         {"followed by text", "{\\rtf1 {\\b x}}Z", 0, true, 14},
         // The same followed by zeros (the free space after a file) is measured too.
         {"followed by zeros", "{\\rtf1 {\\b x}}", 100, true, 14},
+        // One line end right after the closing brace belongs to the document, LF or CR LF; no more.
+        {"LF", "{\\rtf1 {\\b x}}\n\n", 0, true, 15},
+        {"CR LF", "{\\rtf1 {\\b x}}\r\n\r\n", 0, true, 16},
+        {"lone CR", "{\\rtf1 {\\b x}}\rZ", 0, true, 14},
         // A zero before the closing brace: not measured, size up to the zero.
         {"zero inside", "{\\rtf1{\\b x}", 10, false, 12},
         // Escaped braces are text: "\}" does not close the document.

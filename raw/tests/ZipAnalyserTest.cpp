@@ -151,6 +151,12 @@ TEST_F(ZipAnalyserTest, EntryNamesOfThePackageSetTheType)
         {"[Content_Types].xmlx", "xl/_rels/workbook.xml.rels", 68},
         {"content/riffData.cdr", "other.bin", 11},
         {"[Content_Types].xml", "XL/_rels/workbook.xml.rels", 68}, // names compare exactly
+        // The content types may come anywhere, and any part in a package folder tells the kind.
+        {"xl/worksheets/sheet1.xml", "[Content_Types].xml", 70},
+        {"docProps/core.xml", "[Content_Types].xml", 68},
+        {"[Content_Types].xml", "word/document.xml", 69},
+        {"ppt/slides/slide1.xml", "[Content_Types].xml", 71},
+        {"word/document.xml", "[Content_Types].xmlx", 68},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.first) + " + " + c.part);
@@ -169,6 +175,15 @@ TEST_F(ZipAnalyserTest, EntryNamesOfThePackageSetTheType)
     zip.Add("ppt/_rels/presentation.xml.rels", "<z/>");
     zip.Finish();
     EXPECT_EQ(Measure(zip.Bytes()).hit.GetFileType(), 71);
+
+    // The main part's relationships decide over the folder of the first part.
+    ZipBuilder embedded;
+    embedded.Add("docProps/app.xml", "<a/>");
+    embedded.Add("xl/embeddings/oleObject1.bin", "<b/>");
+    embedded.Add("word/_rels/document.xml.rels", "<c/>");
+    embedded.Add("[Content_Types].xml", "<d/>");
+    embedded.Finish();
+    EXPECT_EQ(Measure(embedded.Bytes()).hit.GetFileType(), 69);
 }
 
 TEST_F(ZipAnalyserTest, MethodAndNameLengthDecideWhatIsARecord)
