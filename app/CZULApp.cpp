@@ -16,6 +16,7 @@
 #include "platform/Log.h"
 #include "platform/Memory.h"
 #include "platform/Settings.h"
+#include "raw/CCustomHeaderManage.h"
 
 #include <QApplication>
 #include <new>
@@ -69,6 +70,9 @@ bool CZULApp::InitInstance()
 
     // 9: the header.
     LogStartupHeader();
+
+    // The header scripts' types, so that the Options dialog lists them and the wizard selects them from the start.
+    LoadCustomRawTypeIds();
 
     // The controllers reach the log's phase lines and usage events through these services, and the disk
     // collector reports the disks it finds to the usage module.

@@ -43,6 +43,8 @@ void CRecoveryModeSelectController::ApplyModeToOptions(int mode, bool photo)
         settings->m_rawTypeIds.assign(kPhotoModeRawTypes.begin(), kPhotoModeRawTypes.end());
     } else {
         for (int id = kRawTypeFirstFixed; id <= kRawTypeLastFixed; ++id) settings->m_rawTypeIds.push_back(id);
+        // The types of the header scripts loaded at start-up.
+        for (int id : GetCustomRawTypeIds()) settings->m_rawTypeIds.push_back(id);
     }
 }
 

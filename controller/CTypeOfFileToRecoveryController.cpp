@@ -42,7 +42,11 @@ void CTypeOfFileToRecoveryController::FillRawTypeList()
     std::vector<int>& ids = GetRecoverySettings()->m_rawTypeIds;
     ids.clear();
     const bool filtering = filter.GetCount() > 0;
-    for (int id = kRawTypeFirstFixed; id <= kRawTypeLastFixed; ++id) {
+    // The fixed types, then the types of the header scripts loaded at start-up.
+    std::vector<int> candidates;
+    for (int id = kRawTypeFirstFixed; id <= kRawTypeLastFixed; ++id) candidates.push_back(id);
+    for (int id : GetCustomRawTypeIds()) candidates.push_back(id);
+    for (int id : candidates) {
         if (filtering) {
             char extension[kRawTypeNameSize + 2];
             std::snprintf(extension, sizeof extension, ".%s", GetRawTypeName(id));

@@ -9,10 +9,15 @@
 #include "controls/CResourceLibrary.h"
 #include "core/CRecoverySettings.h"
 #include "core/LanguageHelpers.h"
+#include "core/filetypes/RawTypeTable.h"
 #include "platform/Settings.h"
+#include "tests/support/TempDir.h"
 #include "wizard/CWizardSheet.h"
 
 #include <QApplication>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -104,6 +109,31 @@ TEST(AppStartup, SecondInstanceIsToldAndEnds)
     third.SetSheetFactory(FakeSheetFactory());
     EXPECT_TRUE(third.InitInstance());
     third.ExitInstance(0);
+}
+
+// The header scripts of the data folder give their types at start-up, before any scan: the Options dialog and the
+// wizard's type list see them in a freshly started program.
+TEST(AppStartup, HeaderScriptTypesAreLoadedAtStartUp)
+{
+    PrivateFolders folders;
+    ResetCustomRawTypesForTest();
+    testsupport::TempDir data;
+    std::filesystem::create_directories(data / "CustomFileScript");
+    std::ofstream(data / "CustomFileScript" / "custom.fhs", std::ios::binary)
+        << "FILEINFO: EXTNAME=\"QXF\"\r\nFILESIGN: OFFSET=0x0 TYPE=CHAR VALUE=\"QXF!\"";
+    const char* old = std::getenv("SALVIX_DATA_DIR");
+    const std::string saved = old ? old : "";
+    ::setenv("SALVIX_DATA_DIR", data.path().c_str(), 1);
+    {
+        CZULApp app({"salvix"});
+        app.SetSheetFactory(FakeSheetFactory());
+        ASSERT_TRUE(app.InitInstance());
+        app.ExitInstance(0);
+    }
+    old ? ::setenv("SALVIX_DATA_DIR", saved.c_str(), 1) : ::unsetenv("SALVIX_DATA_DIR");
+    ASSERT_EQ(GetCustomRawTypeIds(), std::vector<int>{kRawTypeFirstCustom});
+    EXPECT_STREQ(GetRawTypeName(kRawTypeFirstCustom), "QXF");
+    ResetCustomRawTypesForTest();
 }
 
 TEST(AppStartup, LogHeaderAndTraceSwitch)

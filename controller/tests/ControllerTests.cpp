@@ -217,6 +217,22 @@ TEST_F(ControllerTest, FileTypeNextBuildsTheRawTypeListFromTheCheckedTypes)
     EXPECT_EQ(GetFileTypeFilter().GetCount(), 0u);
     EXPECT_EQ(GetRecoverySettings()->m_rawTypeIds, AllFixedTypes());
 
+    // The types of loaded header scripts are chosen with the rest: all of them when every type is checked, the
+    // checked extensions' otherwise (".xyz" is checked above).
+    const int xyz = ClaimCustomRawType("XYZ");
+    const int abc = ClaimCustomRawType("ABC");
+    ASSERT_EQ(abc, xyz + 1);
+    std::vector<int> all = AllFixedTypes();
+    all.insert(all.end(), {xyz, abc});
+    EXPECT_TRUE(types->next());
+    EXPECT_EQ(GetRecoverySettings()->m_rawTypeIds, all);
+    page.catalogue.Find(4)->checkState = 2;
+    EXPECT_TRUE(types->next());
+    EXPECT_EQ(GetRecoverySettings()->m_rawTypeIds, (std::vector<int>{47, xyz}));
+    GetRecoveryModeSelectController()->ApplyModeToOptions(0, false);
+    EXPECT_EQ(GetRecoverySettings()->m_rawTypeIds, all);
+    ResetCustomRawTypesForTest();
+
     // Without a page the list stays as the mode choice left it.
     types->SetPage(nullptr);
     GetRecoverySettings()->m_rawTypeIds = {9, 35};

@@ -175,6 +175,15 @@ int ClaimCustomRawType(const char* extension)
     return kRawTypeFirstCustom + firstEmpty;
 }
 
+std::vector<int> GetCustomRawTypeIds()
+{
+    std::vector<int> ids;
+    const CustomRows& custom = Custom();
+    for (int i = 0; i < kCustomCount; ++i)
+        if (custom.rows[i].published.load(std::memory_order_acquire)) ids.push_back(kRawTypeFirstCustom + i);
+    return ids;
+}
+
 void ResetCustomRawTypesForTest()
 {
     CustomRows& custom = Custom();

@@ -2,6 +2,8 @@
 // signature types 1..73 and the rows 1000..1999 claimed at run time for header-script extensions.
 #pragma once
 
+#include <vector>
+
 #include <array>
 #include <cstddef>
 
@@ -35,6 +37,9 @@ const char* GetRawTypeFileExtension(int id);
 // five characters of the extension are written. Returns the row's id, or 0 when the extension is
 // empty or every row holds another extension. Safe to call from any thread.
 int ClaimCustomRawType(const char* extension);
+
+// The ids of the custom rows claimed so far, ascending.
+std::vector<int> GetCustomRawTypeIds();
 
 // Empties every custom row (tests only).
 void ResetCustomRawTypesForTest();
