@@ -40,7 +40,9 @@ TEST(FileEndsFixtures, EveryFileIsFoundWithItsTypeAndMeasuredToItsLastByte)
                 ASSERT_NE(analyser, nullptr);
                 hit.SetStartSector(2);
                 CapRawHitSize(&hit, device.get());
-                if (hit.GetSize() == 0) EXPECT_EQ(analyser->Analyse(&hit, device.get()), 1);
+                if (hit.GetSize() == 0) {
+                    EXPECT_EQ(analyser->Analyse(&hit, device.get()), 1);
+                }
                 EXPECT_EQ(hit.GetFileType(), f.type);
                 EXPECT_EQ(hit.GetSize(), f.size);
             }

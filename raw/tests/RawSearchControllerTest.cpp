@@ -152,7 +152,9 @@ TEST(RawSearchController, HitsInsideAMeasuredContainerLeaveTheList)
         auto device = disk.MakeDevice();
         Scan scan(device.get());
         scan.Blocks(0, blocks);
-        if (blocks == 10) EXPECT_EQ(scan.hits.GetCount(), 7u); // two archives of three headers, and the picture
+        if (blocks == 10) {
+            EXPECT_EQ(scan.hits.GetCount(), 7u); // two archives of three headers, and the picture
+        }
         scan.controller.EndSearch();
         ASSERT_EQ(scan.hits.GetCount(), 3u);
         ASSERT_NE(scan.hits.FindByStartSector(3), nullptr);
