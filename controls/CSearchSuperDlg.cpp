@@ -1,6 +1,7 @@
 // The common dialog base.
 #include "controls/CSearchSuperDlg.h"
 
+#include "controls/HelpRequest.h"
 #include "controls/CResourceLibrary.h"
 #include "controls/MessageBox.h"
 
@@ -86,6 +87,11 @@ void CSearchSuperDlg::showEvent(QShowEvent* e)
 
 void CSearchSuperDlg::keyPressEvent(QKeyEvent* e)
 {
+    if (e->key() == Qt::Key_F1 && m_helpTopic) {
+        RequestHelpTopic(this, m_helpTopic);
+        e->accept();
+        return;
+    }
     if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && e->modifiers() == Qt::NoModifier) {
         // Enter presses the focused push button, otherwise the dialog's OK (a focused check box included).
         auto* button = qobject_cast<QAbstractButton*>(focusWidget());

@@ -32,6 +32,10 @@ public:
     void PlaceControl(QWidget* control, int x, int y, int cx, int cy) const;
     const CDialogUnits& DialogUnits() const { return m_units; }
 
+    // The help topic F1 opens in this dialog (RequestHelpTopic); 0, the default, lets the key go on.
+    void SetHelpTopic(int contextId) { m_helpTopic = contextId; }
+    int GetHelpTopic() const { return m_helpTopic; }
+
     // The text of this dialog's template item (control 0: the caption) from the string tables.
     QString TemplateText(unsigned controlId) const;
 
@@ -53,4 +57,5 @@ private:
     unsigned m_templateId;
     CDialogUnits m_units;
     bool m_initialised = false;
+    int m_helpTopic = 0;
 };
