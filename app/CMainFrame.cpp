@@ -135,7 +135,7 @@ void CMainFrame::customEvent(QEvent* e)
     switch (m->Message()) {
     case UM_SHOW_HELP:
         OpenHelpTopic(nullptr, int(m->WParam()));
-        m->SetResult(0);
+        m->SetResult(1); // taken: the dialog that asked need not open the topic itself
         break;
     case UM_CLOSE_APP:
         OnCloseRequest();

@@ -8,6 +8,7 @@
 #include "app/shell/LogReports.h"
 #include "app/shell/StartupOptions.h"
 #include "app/shell/UsageEvents.h"
+#include "controls/CHelpViewer.h"
 #include "controls/CResourceLibrary.h"
 #include "controls/MessageBox.h"
 #include "core/CRecoverySettings.h"
@@ -26,6 +27,7 @@ CZULApp::CZULApp(std::vector<std::string> arguments) : m_arguments(std::move(arg
 CZULApp::~CZULApp()
 {
     m_frame.reset();
+    m_help.reset();
     if (GetWizardServices() == &m_services) SetWizardServices(nullptr);
 }
 
@@ -43,6 +45,7 @@ void CZULApp::ChooseLanguageBundle()
                                    &error)) {
         m_bundleLoaded = true;
         options->m_resourceModule = &library;
+        m_helpLanguage = choice.bundleName;
     } else {
         LogError("Language bundle %s not loaded: %s", choice.bundleName.c_str(), error.toUtf8().constData());
     }
@@ -52,6 +55,8 @@ bool CZULApp::InitInstance()
 {
     // 1-3: the interface language and its bundle.
     ChooseLanguageBundle();
+    // Help requests show the book in the language of the texts.
+    m_help = std::make_unique<CHelpViewer>(m_helpLanguage);
     // 4: the texts start-up needs; the product name is read from the table on use.
     m_runningMessage = CResourceLibrary::Instance().LoadString(434);
 
@@ -117,6 +122,7 @@ int CZULApp::Run()
 int CZULApp::ExitInstance(int status)
 {
     m_frame.reset();
+    m_help.reset();
     if (GetWizardServices() == &m_services) SetWizardServices(nullptr);
     CRecoverySettings* options = GetRecoverySettings();
     if (options->m_resourceModule) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+class CHelpViewer;
 class CMainFrame;
 
 class CZULApp {
@@ -35,6 +36,8 @@ public:
     int Main();
 
     CMainFrame* MainFrame() const { return m_frame.get(); }
+    // The viewer of help requests (from start-up to exit).
+    CHelpViewer* GetHelpViewer() const { return m_help.get(); }
     // String 434, shown to a second instance.
     const QString& RunningMessage() const { return m_runningMessage; }
     // The factory of the client view's sheet (the application's own unless a test installs another).
@@ -48,6 +51,8 @@ private:
     CSingleInstance m_instance;
     CAppWizardServices m_services;
     WizardSheetFactory m_sheetFactory;
+    std::string m_helpLanguage = "English"; // the book of the texts shown: the bundle's language
+    std::unique_ptr<CHelpViewer> m_help;
     std::unique_ptr<CMainFrame> m_frame;
     bool m_bundleLoaded = false;
 };

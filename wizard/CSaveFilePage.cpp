@@ -175,6 +175,7 @@ void CSaveFilePage::RunAsDialog(CWizardSheet&)
 {
     CSaveFilePathDlg dlg(nullptr);
     dlg.AttachChild(this);
+    dlg.SetHelpTopic(kHelpId);
     CSaveFileController* controller = m_controller;
     dlg.SetActions([controller] { return controller && controller->CheckSavePath(); },
                    [controller] {

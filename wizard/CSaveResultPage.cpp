@@ -94,6 +94,7 @@ void CSaveResultPage::RunAsDialog(CWizardSheet& sheet)
     ShowResult();
     CSaveFileResultDlg dlg(nullptr);
     dlg.AttachChild(this);
+    dlg.SetHelpTopic(kHelpId);
     // The dialog hands the page back to the sheet when it ends, whichever way.
     dlg.DoModal();
 }

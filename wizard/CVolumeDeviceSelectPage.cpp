@@ -50,7 +50,7 @@ std::string CVolumeDeviceSelectPage::ChooseImageToOpen()
 {
     // The open-disk-image wizard checks the image's slices (and lets the user repair a moved one) before
     // the controller opens it.
-    COpenDiskImageMasterDlg dlg(nullptr);
+    COpenDiskImageMasterDlg dlg(this);
     dlg.DoModal();
     if (dlg.GetResult() != 1) return std::string();
     return dlg.GetImagePath();
@@ -58,7 +58,7 @@ std::string CVolumeDeviceSelectPage::ChooseImageToOpen()
 
 CreatedImage CVolumeDeviceSelectPage::RunCreateImage(IStorageDevice* source, const std::string& sourceName, int heads)
 {
-    CImageDiskMasterDlg dlg(source, sourceName.c_str(), heads, nullptr);
+    CImageDiskMasterDlg dlg(source, sourceName.c_str(), heads, this);
     dlg.DoModal();
     CreatedImage made;
     made.openInList = dlg.GetOpenImageInList() != 0;

@@ -3,7 +3,7 @@
 
 #include "controls/CResourceLibrary.h"
 #include "controls/ControlFont.h"
-#include "controls/WindowMessages.h"
+#include "controls/HelpRequest.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -43,7 +43,7 @@ QLabel* CInterfaceDialog::AddLabel(const QString& key)
 void CInterfaceDialog::keyPressEvent(QKeyEvent* e)
 {
     if (e->key() == Qt::Key_F1 && m_helpTopic) {
-        if (QWidget* owner = parentWidget()) SendMessageTo(owner->window(), UM_SHOW_HELP, WPARAM(m_helpTopic));
+        RequestHelpTopic(this, m_helpTopic);
         e->accept();
         return;
     }

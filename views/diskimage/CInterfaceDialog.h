@@ -29,7 +29,7 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
     bool m_enterIsSpace = true;
     bool m_swallowEscape = true;
-    // F1 asks the owner's main window for this help topic (0: no help of its own).
+    // The help topic F1 opens (RequestHelpTopic; 0: no help of its own).
     int m_helpTopic = 0;
 };
 

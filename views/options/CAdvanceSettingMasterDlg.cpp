@@ -2,7 +2,7 @@
 #include "views/options/CAdvanceSettingMasterDlg.h"
 
 #include "controls/CResourceLibrary.h"
-#include "controls/WindowMessages.h"
+#include "controls/HelpRequest.h"
 #include "core/CRecoverySettings.h"
 #include "views/options/CAdvanceSettingCheckPage.h"
 #include "views/options/CAdvanceSettingRAWPage.h"
@@ -181,7 +181,7 @@ void CAdvanceSettingMasterDlg::paintEvent(QPaintEvent* e)
 void CAdvanceSettingMasterDlg::keyPressEvent(QKeyEvent* e)
 {
     if (e->key() == Qt::Key_F1) {
-        if (QWidget* owner = parentWidget()) SendMessageTo(owner->window(), UM_SHOW_HELP, WPARAM(kHelpTopic));
+        RequestHelpTopic(this, kHelpTopic);
         e->accept();
         return;
     }

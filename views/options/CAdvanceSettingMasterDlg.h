@@ -42,7 +42,7 @@ protected:
     bool OnInitDialog() override;
     void OnOK() override;
     void paintEvent(QPaintEvent* e) override;
-    // F1 asks the owner's top-level window for the dialog's help topic.
+    // F1 opens the dialog's help topic (RequestHelpTopic).
     void keyPressEvent(QKeyEvent* e) override;
 
 private:

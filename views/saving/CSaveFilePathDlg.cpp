@@ -74,6 +74,7 @@ void CSaveFilePathDlg::done(int result)
 
 void CSaveFilePathDlg::keyPressEvent(QKeyEvent* e)
 {
-    // Enter, Escape and Tab are the page's, never the dialog's.
+    // Enter, Escape and Tab are the page's, never the dialog's; F1 opens the page's help.
+    if (e->key() == Qt::Key_F1) return CSearchSuperDlg::keyPressEvent(e);
     e->accept();
 }

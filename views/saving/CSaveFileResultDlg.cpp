@@ -50,5 +50,6 @@ void CSaveFileResultDlg::done(int result)
 
 void CSaveFileResultDlg::keyPressEvent(QKeyEvent* e)
 {
+    if (e->key() == Qt::Key_F1) return CSearchSuperDlg::keyPressEvent(e); // the page's help
     e->accept();
 }

@@ -42,6 +42,7 @@ bool IsValidFindText(const std::string& text)
 CFindFileDlg::CFindFileDlg(CFileSystemNode* root, CFileListCtrl* list, CFileTreeCtrl* tree, QWidget* parent)
     : CSearchSuperDlg(kTemplate, parent), m_root(root), m_list(list), m_tree(tree)
 {
+    SetHelpTopic(kHelpTopic);
 }
 
 bool CFindFileDlg::OnInitDialog()

@@ -22,6 +22,7 @@ class CFindFileDlg : public CSearchSuperDlg {
     Q_OBJECT
 public:
     static constexpr unsigned kTemplate = 250;
+    static constexpr int kHelpTopic = 23; // the found-files page's topic, which tells of Find
     static constexpr unsigned kNameEdit = 1059;
     static constexpr unsigned kMatchCaseCheck = 1060;
     static constexpr unsigned kWholeWordCheck = 1062;

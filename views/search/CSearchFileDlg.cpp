@@ -92,6 +92,7 @@ QIcon TypeIcon(const std::string& extensions)
 CSearchFileDlg::CSearchFileDlg(CFileSystemNode* root, CFileNode* start, CFoundFileList* results, QWidget* parent)
     : CSearchSuperDlg(kTemplate, parent), m_root(root), m_start(start), m_results(results)
 {
+    SetHelpTopic(kHelpTopic);
 }
 
 QWidget* CSearchFileDlg::MakeHeader(unsigned templateId, unsigned checkId, int pane)

@@ -24,6 +24,7 @@ class CSearchFileDlg : public CSearchSuperDlg {
     Q_OBJECT
 public:
     static constexpr unsigned kTemplate = 251;
+    static constexpr int kHelpTopic = 23; // the found-files page's topic, which tells of Search
     static constexpr unsigned kCaptionString = 163;
     static constexpr unsigned kRefusedNameString = 164;
     static constexpr unsigned kNothingFoundString = 165;

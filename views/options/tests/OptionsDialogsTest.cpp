@@ -7,6 +7,8 @@
 #include "views/options/CAdvanceSettingMasterDlg.h"
 #include "views/options/CAdvanceSettingRAWPage.h"
 
+#include "controls/CHelpViewer.h"
+#include "controls/CHelpWindow.h"
 #include "controls/CHyperLink.h"
 #include "controls/CRawFileTypeTreeCtrl.h"
 #include "controls/CResourceLibrary.h"
@@ -216,8 +218,10 @@ public:
 protected:
     void customEvent(QEvent* e) override
     {
-        if (CWindowMessage* m = CWindowMessage::From(e); m && m->Message() == UM_SHOW_HELP)
+        if (CWindowMessage* m = CWindowMessage::From(e); m && m->Message() == UM_SHOW_HELP) {
             topics.push_back(m->WParam());
+            m->SetResult(1);
+        }
     }
 };
 
@@ -228,6 +232,19 @@ TEST_F(OptionsTest, F1AsksTheOwnerForHelpTopic46)
     dlg.ShowModeless();
     QTest::keyClick(&dlg, Qt::Key_F1);
     EXPECT_EQ(owner.topics, (std::vector<WPARAM>{46}));
+    dlg.EndDialog(IDCANCEL);
+}
+
+TEST_F(OptionsTest, F1WithoutOwnerOpensTheHelpWindowAtTheOptionsPage)
+{
+    // As the default controller runs it: no owner, so the dialog opens the topic itself.
+    CHelpViewer viewer("English");
+    CAdvanceSettingMasterDlg dlg(0, nullptr);
+    dlg.ShowModeless();
+    QTest::keyClick(dlg.Button(CAdvanceSettingMasterDlg::kDefaultId), Qt::Key_F1); // the key goes up to the dialog
+    ASSERT_NE(viewer.Window(), nullptr);
+    EXPECT_EQ(viewer.Window()->CurrentPage(), QStringLiteral("options.html"));
+    EXPECT_TRUE(viewer.Window()->isVisible());
     dlg.EndDialog(IDCANCEL);
 }
 
