@@ -1,11 +1,12 @@
 // Help in the running application: F1 on every wizard page, and in the save-path and save-result dialogs
 // that two of the pages run, opens the program's help window at that page's topic, in the book of the
-// interface language.
+// interface language; a dialog's help request to the main frame does the same.
 #include "app/CMainFrame.h"
 #include "app/CZULApp.h"
 #include "app/tests/AppTestSupport.h"
 #include "controls/CHelpViewer.h"
 #include "controls/CHelpWindow.h"
+#include "controls/WindowMessages.h"
 #include "core/HelpTopic.h"
 #include "wizard/CWizardPage.h"
 #include "wizard/CWizardSheet.h"
@@ -79,6 +80,9 @@ TEST(AppHelp, F1OnEveryPageOpensItsTopicInTheInterfaceLanguage)
             EXPECT_EQ(viewer->Window()->BookFolder().filename().string(), language);
             viewer->Window()->ShowTopic(0);
         }
+        // A dialog's request reaches the frame, which opens the topic and tells the dialog it did.
+        EXPECT_EQ(SendMessageTo(frame, UM_SHOW_HELP, 20), 1);
+        EXPECT_EQ(viewer->Window()->CurrentPage(), QStringLiteral("disk-images.html"));
         sheet->SetActivePage(WP_RECOVERY_MODE);
         app.ExitInstance(0);
     }
