@@ -51,7 +51,8 @@ void CHelpViewer::FollowModalDialog()
 
 bool CHelpViewer::eventFilter(QObject* watched, QEvent* e)
 {
-    if (watched == m_dialog && m_window && e->type() == QEvent::Hide) {
+    // A dialog that the window system hides (minimised) still runs; one that ends is hidden by the program.
+    if (watched == m_dialog && m_window && e->type() == QEvent::Hide && !e->spontaneous()) {
         // The dialog ends: the help window stays open on its own.
         m_dialog->removeEventFilter(this);
         m_dialog = nullptr;

@@ -36,6 +36,8 @@ CHelpWindow::CHelpWindow(std::filesystem::path bookFolder, QWidget* parent)
     : QWidget(parent, Qt::Window), m_book(std::move(bookFolder))
 {
     setObjectName(QStringLiteral("HelpWindow"));
+    // Help left open does not keep the program running once its main window has closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(Text("help.title", "Salvix Help"));
     resize(820, 580);
 

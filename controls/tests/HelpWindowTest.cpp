@@ -75,6 +75,7 @@ TEST_F(HelpWindowFixture, TopicLinksHistoryAndContents)
     EXPECT_EQ(w->CurrentPage(), QStringLiteral("found-files.html"));
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Found files: browsing, finding and searching - Salvix Help"));
     EXPECT_FALSE(w->BackButton()->isEnabled());
+    EXPECT_FALSE(w->testAttribute(Qt::WA_QuitOnClose)); // the program ends with its main window
 
     // The contents: the start page and one entry per topic, titled as the pages are; the page shown is chosen.
     ASSERT_EQ(w->Contents()->topLevelItemCount(), int(HelpBookPages().size()));
