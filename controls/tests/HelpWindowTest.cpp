@@ -189,10 +189,13 @@ TEST_F(HelpWindowFixture, ScreenshotsInEachLanguage)
         CHelpWindow* w = viewer.Window();
         ASSERT_NE(w, nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
-        const QString path = folder + QStringLiteral("/help-start-%1.png").arg(QLatin1String(language));
-        EXPECT_TRUE(w->grab().save(path)) << path.toStdString();
-        OpenHelpTopic(nullptr, 23);
-        const QString path2 = folder + QStringLiteral("/help-found-files-%1.png").arg(QLatin1String(language));
-        EXPECT_TRUE(w->grab().save(path2)) << path2.toStdString();
+        // The start page, and the topics of the found-files page and of the disk-image wizards.
+        for (const auto& [id, name] :
+             {std::pair{0, "start"}, std::pair{23, "found-files"}, std::pair{20, "disk-images"}}) {
+            OpenHelpTopic(nullptr, id);
+            const QString path =
+                folder + QStringLiteral("/help-%1-%2.png").arg(QLatin1String(name), QLatin1String(language));
+            EXPECT_TRUE(w->grab().save(path)) << path.toStdString();
+        }
     }
 }
