@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QTimer>
 
 CHelpViewer::CHelpViewer(std::string languageName) : m_language(std::move(languageName))
 {
@@ -60,7 +61,14 @@ bool CHelpViewer::eventFilter(QObject* watched, QEvent* e)
         const bool shown = m_window->isVisible();
         m_window->setParent(nullptr, m_window->windowFlags() | Qt::Window);
         m_window->setGeometry(geometry);
-        if (shown) m_window->show();
+        if (shown) {
+            m_window->show();
+            // A dialog that ran the ended one still runs: once the ended one is gone, the window goes along
+            // with that one.
+            QTimer::singleShot(0, this, [this] {
+                if (m_window && m_window->isVisible()) FollowModalDialog();
+            });
+        }
     }
     return QObject::eventFilter(watched, e);
 }

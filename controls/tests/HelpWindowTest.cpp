@@ -177,6 +177,30 @@ TEST_F(HelpWindowFixture, HelpFromAModalDialogCanBeUsedWhileItRuns)
     EXPECT_TRUE(w->BackButton()->isEnabled());
 }
 
+TEST_F(HelpWindowFixture, HelpFromANestedDialogGoesBackToTheDialogStillRunning)
+{
+    CHelpViewer viewer("English");
+    QDialog outer;
+    QWidget* parentAfterInner = nullptr;
+    QTimer::singleShot(0, &outer, [&] {
+        QDialog inner(&outer);
+        QTimer::singleShot(0, &inner, [&] {
+            OpenHelpTopic(&inner, 46);
+            inner.reject();
+        });
+        inner.exec();
+        QTest::qWait(50);
+        parentAfterInner = viewer.Window() ? viewer.Window()->parentWidget() : nullptr;
+        outer.reject();
+    });
+    outer.exec();
+    EXPECT_EQ(parentAfterInner, &outer); // usable while the outer dialog runs
+    ASSERT_NE(viewer.Window(), nullptr);
+    QTest::qWait(50);
+    EXPECT_EQ(viewer.Window()->parentWidget(), nullptr);
+    EXPECT_TRUE(viewer.Window()->isVisible());
+}
+
 TEST_F(HelpWindowFixture, ScreenshotsInEachLanguage)
 {
     const QString folder = ScreenshotFolder();
