@@ -6,9 +6,11 @@
 #include "filesystems/common/CIntelligentSearchStatistics.h"
 #include "filesystems/tree/CRawFileList.h"
 #include "raw/RawAnalyserList.h"
+#include "raw/RawListHitMeasurer.h"
 #include "raw/RawWalk.h"
 
 #include <algorithm>
+#include <memory>
 #include <new>
 #include <set>
 
@@ -28,6 +30,12 @@ std::vector<int> RawScanTypeIds(const std::vector<int>& selected)
 }
 
 CRAWSearchController::~CRAWSearchController() = default;
+
+void CRAWSearchController::SetRawFileList(CRawFileList* hits)
+{
+    m_hits = hits;
+    if (hits && !hits->GetMeasurer()) hits->SetMeasurer(std::make_unique<RawListHitMeasurer>());
+}
 
 void CRAWSearchController::BeginSearch()
 {

@@ -37,7 +37,9 @@ public:
     // Always 1. A block that cannot be read gives no hits and is not pushed (the ring starts again after it).
     int AnalyzeBlock(uint64_t firstSector, uint64_t sectorCount, CIntelligentSearchStatistics* statistics) override;
     void GetSearchedPartitions(CSearchedPartitionList&) override {}
-    void SetRawFileList(CRawFileList* hits) override { m_hits = hits; }
+    // Also gives the list this scanner's measurer, so that every tree built from the list measures the hits left
+    // at size 0 (a list that has one keeps it).
+    void SetRawFileList(CRawFileList* hits) override;
     void SaveState(IRSData*) override {}
     void LoadState(IRSData*) override {}
     int GetKind() const override { return kSearchControllerRAW; }

@@ -195,11 +195,13 @@ CFileSystemNode* CEXT2SearchController::BuildDirectoryTree(CSearchedPartitionInf
         const uint64_t blocks = fs.GetSuperBlock().Record().s_blocks_count;
         if (m_hits && used.size() >= blocks && fs.BlockToSector(0) >= 0) {
             // Signature hits in blocks that no found file uses become the partition's "Raw Files" folder.
-            const ClusterBitmapInfo info{&used, uint64_t(fs.BlockToSector(0)), fs.GetSectorsPerBlock(), blocks};
-            const CClusterUseBitMap bitmap(info);
+            // The file system counts the sectors of the 512-byte view.
+            const CClusterUseBitMap bitmap({&used, uint64_t(fs.BlockToSector(0)), fs.GetSectorsPerBlock(), blocks,
+                                            uint32_t(view->GetSectorSize())});
             try {
                 CRawResultTreeBuilder raw;
-                if (CFileSystemNode* folder = raw.Build(device, m_hits->GetIterator(), &bitmap, callback, nullptr))
+                if (CFileSystemNode* folder =
+                        raw.Build(device, m_hits->GetIterator(), &bitmap, callback, m_hits->GetMeasurer()))
                     root->AddChild(folder);
             } catch (const std::exception& e) {
                 LogExt2Exception(e); // the tree stands without the folder

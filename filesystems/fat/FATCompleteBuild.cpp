@@ -53,17 +53,6 @@ std::pair<FATDirSectorSet::const_iterator, FATDirSectorSet::const_iterator> Reco
     return {from, to};
 }
 
-// The cluster-use bitmap asked in the 512-byte units of the RAW tree, on devices of any sector size.
-class UnitClusterUse : public IIsClusterUsed {
-public:
-    UnitClusterUse(const ClusterBitmapInfo& info, uint64_t unitsPerSector) : m_map(info), m_units(unitsPerSector) {}
-    bool IsClusterUsed(uint64_t unit) const override { return m_map.IsClusterUsed(unit / m_units); }
-
-private:
-    CClusterUseBitMap m_map;
-    uint64_t m_units;
-};
-
 // True when candidate lies in the subtree of node (hanging node there would make a loop).
 bool IsInSubtree(CFileNode* candidate, CFileNode* node)
 {
@@ -266,8 +255,6 @@ CFileSystemNode* FATCompleteBuild(IDIRBuildCallback* callback, const FATDirSecto
         tree = CompleteBuildTree(context, device, dirSectors, index);
         if (tree && hits) {
             // The files the signature scanner found in clusters no live file uses.
-            const int32_t sectorSize = context.GetSectorSize();
-            const uint64_t units = sectorSize > 512 ? uint64_t(sectorSize) / 512 : 1;
             const uint64_t end = geometry.start + geometry.sectorCount;
             // Live files mark their clusters; the files under placeholder folders count as deleted and do not,
             // so the first cluster of every file the tree already lists is marked too: a signature hit there
@@ -279,14 +266,13 @@ CFileSystemNode* FATCompleteBuild(IDIRBuildCallback* callback, const FATDirSecto
                 const uint32_t first = p->GetFirstCluster();
                 if (context.IsDataCluster(first) && first - 2 < used.size()) used[first - 2] = true;
             });
-            ClusterBitmapInfo info;
-            info.bits = &used;
-            info.firstSectorOfCluster0 = geometry.dataStart;
-            info.sectorsPerCluster = geometry.sectorsPerCluster;
-            info.clusterCount = end > geometry.dataStart ? (end - geometry.dataStart) / geometry.sectorsPerCluster : 0;
-            const UnitClusterUse bitmap(info, units);
+            const uint64_t clusters =
+                end > geometry.dataStart ? (end - geometry.dataStart) / geometry.sectorsPerCluster : 0;
+            const CClusterUseBitMap bitmap(
+                {&used, geometry.dataStart, geometry.sectorsPerCluster, clusters, uint32_t(context.GetSectorSize())});
             CRawResultTreeBuilder builder;
-            if (CFileSystemNode* raw = builder.Build(device, hits->GetIterator(), &bitmap, callback, nullptr))
+            if (CFileSystemNode* raw =
+                    builder.Build(device, hits->GetIterator(), &bitmap, callback, hits->GetMeasurer()))
                 tree->AddChild(raw);
         }
         if (tree && progress.CheckCancel() == -1) {

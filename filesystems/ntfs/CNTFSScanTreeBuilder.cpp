@@ -328,14 +328,9 @@ CFileSystemNode* CNTFSScanTreeBuilder::Build(const CNTFSScanFindings& findings, 
              deviceSectors > ctx.start ? (deviceSectors - ctx.start) / ctx.spc : 0, kMaxBitmapClusters});
         std::vector<bool> bits(size_t(clusters), false);
         MarkTreeClusters(root, {&bits, ctx.start, ctx.spc, ctx.sectorSize});
-        ClusterBitmapInfo info;
-        info.bits = &bits;
-        info.firstSectorOfCluster0 = ctx.start;
-        info.sectorsPerCluster = ctx.spc;
-        info.clusterCount = clusters;
-        CClusterUseBitMap bitmap(info);
+        const CClusterUseBitMap bitmap({&bits, ctx.start, ctx.spc, clusters, ctx.sectorSize});
         CRawResultTreeBuilder raw;
-        if (CFileSystemNode* rawRoot = raw.Build(device, hits->GetIterator(), &bitmap, callback, nullptr))
+        if (CFileSystemNode* rawRoot = raw.Build(device, hits->GetIterator(), &bitmap, callback, hits->GetMeasurer()))
             root->AddChild(rawRoot);
     }
 

@@ -4,6 +4,7 @@
 
 #include "filesystems/tree/CRawFileInfo.h"
 #include "filesystems/tree/IIterator.h"
+#include "filesystems/tree/IRawHitMeasurer.h"
 
 #include <cstdint>
 #include <list>
@@ -33,6 +34,11 @@ public:
     CRawFileInfo* FindByStartSector(uint64_t sector) const;
     size_t GetCount() const { return m_hits.size(); }
 
+    // What measures the hits the scan left at size 0 when a tree is built from the list: the signature scanner
+    // that fills the list (or is handed it after a restore) puts its own here. Null before that.
+    void SetMeasurer(std::unique_ptr<IRawHitMeasurer> measurer) { m_measurer = std::move(measurer); }
+    IRawHitMeasurer* GetMeasurer() const { return m_measurer.get(); }
+
     // The count (8 bytes), then per hit start sector (8), size (8), type id (4), analyser type low 16 bits (2).
     void Write(IRSData* stream) const;
     // Appends the hits of that form (empty texts, no analyser). A count above kMaxStoredHits throws code 2.
@@ -42,4 +48,5 @@ private:
     std::list<CRawFileInfo*> m_hits;
     std::map<uint64_t, CRawFileInfo*> m_bySector;
     ListIterator<CRawFileInfo*> m_iterator;
+    std::unique_ptr<IRawHitMeasurer> m_measurer;
 };

@@ -170,8 +170,13 @@ CFileSystemNode* CRawResultTreeBuilder::Build(IStorageDevice* device, IIterator<
     const CRecoverySettings& options = *GetRecoverySettings();
     if (!options.m_recoverRawFiles) return nullptr;
     m_root = CreateRoot();
-    const int32_t sectorSize = device ? device->GetSectorSize() : 512;
+    // Hits count sectors of the scanned device; handed its 512-byte view, the builder reads the device below.
+    if (device && device->GetSourceDevice()) device = device->GetSourceDevice();
+    const int32_t sectorSize = device && device->GetSectorSize() > 0 ? device->GetSectorSize() : 512;
     m_unitsPerSector = sectorSize > 512 ? uint64_t(sectorSize) / 512 : 1;
+    const auto isUsed = [&](const CRawFileInfo* hit) {
+        return bitmap && bitmap->IsClusterUsed(DeviceBytePos::OfSector(hit->GetStartSector(), uint32_t(sectorSize)));
+    };
 
     std::vector<bool> selected(kTypeSlots, false);
     for (int id : options.m_rawTypeIds)
@@ -180,20 +185,20 @@ CFileSystemNode* CRawResultTreeBuilder::Build(IStorageDevice* device, IIterator<
     if (callback && hits) {
         int total = 0;
         for (hits->First(); !hits->IsDone(); hits->Next())
-            if (!bitmap || !bitmap->IsClusterUsed(hits->Current()->GetStartSector())) ++total;
+            if (!isUsed(hits->Current())) ++total;
         callback->Begin("Building RAW file tree.", total);
     }
 
     // The reference JPEG: a later JPEG lying inside it is a thumbnail or a fragment when it is much smaller or
     // nearly as large. Only a reference whose end marker was found has a known end.
     uint64_t refStart = 0, refEnd = 0, refSize = 0;
-    const uint64_t S = uint64_t(sectorSize > 0 ? sectorSize : 512);
+    const uint64_t S = uint64_t(sectorSize);
     for (hits ? hits->First() : void(); hits && !hits->IsDone(); hits->Next()) {
         CRawFileInfo* hit = hits->Current();
         if (callback) callback->CheckCancel();
         const int type = hit->GetFileType();
         if (type < 0 || type >= kTypeSlots || !selected[size_t(type)]) continue;
-        if (bitmap && bitmap->IsClusterUsed(hit->GetStartSector() * m_unitsPerSector)) continue;
+        if (isUsed(hit)) continue;
 
         WorkRecord record;
         record.startSector = hit->GetStartSector();

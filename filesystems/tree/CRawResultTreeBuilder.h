@@ -28,8 +28,9 @@ public:
     CRawResultTreeBuilder();
 
     // The root "Raw Files", or null when "Recover RAW files:" is off. Hit start sectors are sectors of the
-    // device; file runs and the bitmap use 512-byte units (the tree is saved through the device's 512-byte
-    // view). measurer may be null: hits of size 0 are then left out.
+    // scanned device (given it or its 512-byte view); the bitmap is asked in bytes of the device, and file runs
+    // use 512-byte units (the tree is saved through the device's 512-byte view). measurer may be null: hits of
+    // size 0 are then left out.
     CFileSystemNode* Build(IStorageDevice* device, IIterator<CRawFileInfo*>* hits, const IIsClusterUsed* bitmap,
                            IDIRBuildCallback* callback, IRawHitMeasurer* measurer);
 

@@ -14,6 +14,7 @@
 #include "storage/saving/EfsRawStream.h"
 #include "storage/saving/IFileRecoverCallback.h"
 #include "storage/saving/Lznt1.h"
+#include "storage/saving/RecoverFolderJob.h"
 #include "storage/saving/TargetNames.h"
 
 #include <fcntl.h>
@@ -57,7 +58,8 @@ timespec ToTimespec(FILETIME time, bool local)
 
 } // namespace
 
-CFileSaver::CFileSaver(IFileRecoverCallback* callback, IStorageDevice* device) : m_callback(callback), m_device(device)
+CFileSaver::CFileSaver(IFileRecoverCallback* callback, IStorageDevice* device)
+    : m_callback(callback), m_givenDevice(device), m_device(device)
 {
 }
 
@@ -65,7 +67,10 @@ uint64_t CFileSaver::DeviceSectors()
 {
     // Asked once per saver: an image device answers with a stat of its file, which would otherwise be paid
     // for every file of a job.
-    if (!m_deviceSectors) m_deviceSectors = m_device->GetSectorCount();
+    if (!m_deviceSectors || m_deviceSectorsOf != m_device) {
+        m_deviceSectors = m_device->GetSectorCount();
+        m_deviceSectorsOf = m_device;
+    }
     return *m_deviceSectors;
 }
 
@@ -92,6 +97,7 @@ int CFileSaver::CheckFile(CFileNode* node, IFileProperties*& properties)
     }
     properties = node->GetProperties();
     if (!properties) return kRecoverFailed;
+    m_device = DeviceForSaving(m_givenDevice, node);
     m_fileName = properties->GetName();
     const uint16_t attributes = properties->GetAttributes();
     if (attributes & kFileAttrDirectory) {

@@ -30,7 +30,9 @@ public:
     static constexpr uint64_t kMaxCompressedClusterBytes = 4096;
     static constexpr int kMaxCompressedSectorsPerCluster = 8;
 
-    // Neither is owned; the callback may be null. For ext2 and ext3 the job passes the 512-byte view.
+    // Neither is owned; the callback may be null. Each file is read through DeviceForSaving (device, file), so
+    // that the "Raw Files" folder of a partition tree reads the 512-byte view while the partition's own files
+    // read the device.
     CFileSaver(IFileRecoverCallback* callback, IStorageDevice* device);
     CFileSaver(const CFileSaver&) = delete;
     CFileSaver& operator=(const CFileSaver&) = delete;
@@ -73,11 +75,13 @@ private:
     uint64_t DeviceSectors();
 
     IFileRecoverCallback* m_callback;
-    IStorageDevice* m_device;
+    IStorageDevice* m_givenDevice;
+    IStorageDevice* m_device; // the device of the file being saved
     uint64_t m_partitionStart = 0;
     int32_t m_sectorsPerCluster = 1;
     uint32_t m_sectorSize = 0;
     std::optional<uint64_t> m_deviceSectors;
+    IStorageDevice* m_deviceSectorsOf = nullptr;
 
     // The file being saved.
     CTargetFile m_target;

@@ -58,7 +58,7 @@ IStorageDevice* DeviceForSaving(IStorageDevice* device, CFileNode* node)
 {
     if (!device || !node) return device;
     const int kind = node->GetFileSystemKind();
-    return kind == kFsKindExt2 || kind == kFsKindExt3 ? device->GetAs512SectorDevice() : device;
+    return kind == kFsKindExt2 || kind == kFsKindExt3 || kind == kFsKindRaw ? device->GetAs512SectorDevice() : device;
 }
 
 std::string RecoverFolderJob::TargetName(int folderFd, const char* foundName, size_t nameLimit)

@@ -70,5 +70,6 @@ private:
 int RecoverFolder(RecoverFolderJob& job, IFileRecoverCallback* callback, IStorageDevice* device, CFileNode* node,
                   const char* targetFolder, std::string* madeFolder = nullptr, const RecoverMessagePump& pump = {});
 
-// The device a saver reads a node's file system from: the 512-byte view for ext2 and ext3.
+// The device a saver reads a node's file system from: the 512-byte view for ext2, ext3 and signature-found files
+// (whose runs count 512-byte units, also in the "Raw Files" folder of a partition on larger sectors).
 IStorageDevice* DeviceForSaving(IStorageDevice* device, CFileNode* node);

@@ -3,6 +3,7 @@
 #include "filesystems/tree/CRawResultTreeBuilder.h"
 
 #include "core/CRecoverySettings.h"
+#include "filesystems/common/IDIRBuildCallback.h"
 #include "filesystems/tree/CFileNode.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/CClusterUseBitMap.h"
@@ -107,7 +108,7 @@ TEST(RawResultTree, SelectionUsedClustersMeasuringAndNames)
     measurer.sizes = {{30, 60000000}, {80, 5000}};
     measurer.prefix = "Song";
     struct Used : IIsClusterUsed {
-        bool IsClusterUsed(uint64_t sector) const override { return sector == 100; }
+        bool IsClusterUsed(DeviceBytePos at) const override { return at.Byte() == 100 * 512; }
     } used;
 
     CRawResultTreeBuilder builder;
@@ -140,6 +141,51 @@ TEST(RawResultTree, SelectionUsedClustersMeasuringAndNames)
     options.m_recoverRawFiles = 0;
     CRawResultTreeBuilder off;
     EXPECT_EQ(off.Build(&device, hits.GetIterator(), nullptr, nullptr, &measurer), nullptr);
+}
+
+// Keeps the progress total each phase began with.
+class TotalCallback : public CQuietDIRBuildCallback {
+public:
+    int Begin(const char*, int total) override
+    {
+        this->total = total;
+        return 0;
+    }
+    int total = -1;
+};
+
+TEST(RawResultTree, FreeClustersOfLargeSectorDevicesWhateverUnitsTheBitmapHas)
+{
+    // A volume of 4096-byte sectors with 8 KiB clusters from device sector 256 (512-byte unit 2048), cluster 1
+    // used; hits counted in device sectors, one per cluster. The NTFS and FAT builds mark device sectors, the
+    // ext2 build the units of the 512-byte view; either way the same hits are free, and the progress total
+    // counts exactly those. Given the view, the builder reads the device below it.
+    OptionsGuard guard;
+    CRecoverySettings& options = *GetRecoverySettings();
+    options.m_rawTypeIds = {9};
+    testsupport::MemoryDevice device(512, 4096);
+    const std::vector<bool> bits{false, true, false};
+    const CClusterUseBitMap inDeviceSectors({&bits, 256, 2, 3, 4096});
+    const CClusterUseBitMap inViewUnits({&bits, 2048, 16, 3, 512});
+    CRawFileList hits;
+    for (uint64_t sector : {254u, 256u, 258u, 261u, 262u}) Hit(hits, sector, 9, 0, 9);
+    TableMeasurer measurer;
+    measurer.sizes = {{254, 100}, {256, 200}, {258, 300}, {261, 400}, {262, 500}}; // the size tells the hit
+    for (const CClusterUseBitMap* bitmap : {&inDeviceSectors, &inViewUnits})
+        for (IStorageDevice* given : {static_cast<IStorageDevice*>(&device), device.GetAs512SectorDevice()}) {
+            TotalCallback callback;
+            CRawResultTreeBuilder builder;
+            CFileSystemNode* root = builder.Build(given, hits.GetIterator(), bitmap, &callback, &measurer);
+            ASSERT_NE(root, nullptr);
+            ASSERT_NE(root->GetFirstChild(), nullptr);
+            std::vector<uint64_t> sizes;
+            for (const CFileNode* f = root->GetFirstChild()->GetFirstChild(); f; f = f->GetNextSibling())
+                sizes.push_back(f->GetProperties()->GetSize());
+            EXPECT_EQ(sizes, (std::vector<uint64_t>{400, 200})); // newest first; 262 lies past the last cluster
+
+            EXPECT_EQ(callback.total, 2);
+            DeleteFoundTree(root);
+        }
 }
 
 TEST(RawResultTree, NestedJpegRule)

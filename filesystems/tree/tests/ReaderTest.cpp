@@ -67,17 +67,20 @@ std::vector<uint8_t> InfoFile(const std::u16string& path)
 TEST(ClusterBitmap, OutsideTheBitmapCountsAsUsed)
 {
     const std::vector<bool> bits{true, false, true, false};
-    CClusterUseBitMap map({&bits, 2048, 8, 4});
+    CClusterUseBitMap map({&bits, 2048, 8, 4, 512});
     const std::pair<uint64_t, bool> cases[] = {
         {0, true},     {2047, true}, {2048, true},  {2055, true}, {2056, false},
-        {2063, false}, {2064, true}, {2079, false}, {2080, true}, {UINT64_MAX, true},
+        {2063, false}, {2064, true}, {2079, false}, {2080, true}, {UINT64_MAX / 512, true},
     };
-    for (auto [sector, used] : cases) EXPECT_EQ(map.IsClusterUsed(sector), used) << sector;
+    for (auto [sector, used] : cases)
+        EXPECT_EQ(map.IsClusterUsed(DeviceBytePos::OfSector(sector, 512)), used) << sector;
 
-    CClusterUseBitMap longerThanBits({&bits, 0, 1, 100});
-    EXPECT_TRUE(longerThanBits.IsClusterUsed(50));
-    CClusterUseBitMap noGeometry({&bits, 0, 0, 4});
-    EXPECT_TRUE(noGeometry.IsClusterUsed(1));
+    CClusterUseBitMap longerThanBits({&bits, 0, 1, 100, 512});
+    EXPECT_TRUE(longerThanBits.IsClusterUsed(DeviceBytePos::OfSector(50, 512)));
+    CClusterUseBitMap noGeometry({&bits, 0, 0, 4, 512});
+    EXPECT_TRUE(noGeometry.IsClusterUsed(DeviceBytePos::OfSector(1, 512)));
+    CClusterUseBitMap noSectorSize({&bits, 0, 1, 4, 0});
+    EXPECT_TRUE(noSectorSize.IsClusterUsed(DeviceBytePos::OfSector(1, 512)));
 }
 
 TEST(ClusterBitmap, ClustersOfManySectorsKeepTheirSize)
@@ -86,12 +89,31 @@ TEST(ClusterBitmap, ClustersOfManySectorsKeepTheirSize)
     // them to 0, making every sector count as used, or to a wrong cluster size.
     const std::vector<bool> bits{true, false, true};
     for (uint32_t spc : {256u, 4096u}) {
-        CClusterUseBitMap map({&bits, 100, spc, 3});
-        EXPECT_TRUE(map.IsClusterUsed(100 + spc - 1)) << spc;
-        EXPECT_FALSE(map.IsClusterUsed(100 + spc)) << spc;
-        EXPECT_FALSE(map.IsClusterUsed(100 + 2 * uint64_t(spc) - 1)) << spc;
-        EXPECT_TRUE(map.IsClusterUsed(100 + 2 * uint64_t(spc))) << spc;
+        CClusterUseBitMap map({&bits, 100, spc, 3, 512});
+        const auto at = [](uint64_t sector) { return DeviceBytePos::OfSector(sector, 512); };
+        EXPECT_TRUE(map.IsClusterUsed(at(100 + spc - 1))) << spc;
+        EXPECT_FALSE(map.IsClusterUsed(at(100 + spc))) << spc;
+        EXPECT_FALSE(map.IsClusterUsed(at(100 + 2 * uint64_t(spc) - 1))) << spc;
+        EXPECT_TRUE(map.IsClusterUsed(at(100 + 2 * uint64_t(spc)))) << spc;
     }
+}
+
+TEST(ClusterBitmap, AnswersInBytesWhateverSectorsMarkedIt)
+{
+    // One volume of 4096-byte sectors, clusters of 8 KiB from byte 1 MiB: marked in device sectors (256, 2 per
+    // cluster) or in the 512-byte units of its view (2048, 16 per cluster), asked in either.
+    const std::vector<bool> bits{false, true, false};
+    const CClusterUseBitMap inDeviceSectors({&bits, 256, 2, 3, 4096});
+    const CClusterUseBitMap inViewUnits({&bits, 2048, 16, 3, 512});
+    const std::pair<uint64_t, bool> cases[] = {
+        {1048576 - 4096, true}, {1048576, false},         {1048576 + 8191, false},
+        {1048576 + 8192, true}, {1048576 + 16384, false}, {1048576 + 24576, true},
+    };
+    for (auto [byte, used] : cases) {
+        EXPECT_EQ(inDeviceSectors.IsClusterUsed(DeviceBytePos::OfByte(byte)), used) << byte;
+        EXPECT_EQ(inViewUnits.IsClusterUsed(DeviceBytePos::OfByte(byte)), used) << byte;
+    }
+    EXPECT_EQ(DeviceBytePos::OfSector(258, 4096).Byte(), DeviceBytePos::OfSector(2064, 512).Byte());
 }
 
 TEST(FoundFileReader, ReadsAlongRunsAndCutsAtTheEnd)
