@@ -167,7 +167,10 @@ int CFATBuildContext::ProcessDirectoryEntries(std::span<const uint8_t> buffer, C
         // is still listed.
         if (firstCluster == parentCluster && !emptyFile) continue;
 
-        const size_t from = nameStart.value_or(at);
+        size_t from = nameStart.value_or(at);
+        // A long name carried over from the run before is joined only when its pieces belong to this entry.
+        if (nameStart && *nameStart < m_origin.carried && at >= m_origin.carried)
+            from = CheckCarriedLongName(buffer, *nameStart, at).value_or(at);
         std::unique_ptr<CFATFileProperties> properties =
             MakeFATFileProperties(buffer.subspan(from, at + fat::kDirEntrySize - from));
         if (!properties) continue;
@@ -260,6 +263,11 @@ bool CFATBuildContext::AddDirectory(CFileNode* node, CFATFileProperties* propert
         delete existingProperties;
         existing->SetProperties(properties);
         DeleteFileNode(node);
+        // A folder whose parent was not known finds it here: the directory cluster that names it.
+        if (m_lostFolders && existing->GetParent() == m_lostFolders && !IsSameOrAncestor(existing, parent)) {
+            m_lostFolders->RemoveChild(existing);
+            parent->AddChild(existing);
+        }
         return false;
     }
     if (CFileNode* oldParent = existing->GetParent()) oldParent->RemoveChild(existing);
@@ -398,6 +406,9 @@ int CFATBuildContext::WalkClusterChain(CFileNode* directory, uint32_t firstClust
         }
 
         const size_t total = carried + readBytes;
+        if (next == fat::kNoInformation)
+            next = NextDirectoryClusterOnDisk(runStart + count - 1,
+                                              {buffer.data() + total - fat::kDirEntrySize, fat::kDirEntrySize});
         const uint64_t runByte = ClusterToSector(runStart) * uint64_t(m_sectorSize);
         m_origin = {true, carried, carriedEnd, runByte};
         const int processed = ProcessDirectoryEntries({buffer.data(), total}, directory, queue, false, includeAll);
@@ -415,6 +426,38 @@ int CFATBuildContext::WalkClusterChain(CFileNode* directory, uint32_t firstClust
         cluster = next;
     }
     return 1;
+}
+
+uint32_t CFATBuildContext::NextDirectoryClusterOnDisk(uint32_t lastCluster, std::span<const uint8_t> lastEntry) const
+{
+    if (!m_directoryPart || lastEntry.size() < fat::kDirEntrySize) return fat::kNoInformation;
+    // A directory gets another cluster only once every slot of its last one was taken: an end marker there
+    // says it ends in this cluster.
+    if (CFATDirEntry(lastEntry).IsEndMarker()) return fat::kNoInformation;
+    const uint32_t next = lastCluster + 1;
+    if (!IsDataCluster(next) || m_visited.count(next)) return fat::kNoInformation;
+    // A cluster the FAT gives to a chain belongs to that chain.
+    if (m_table && m_table->GetNextCluster(next) != fat::kNoInformation) return fat::kNoInformation;
+    if (!m_directoryPart(next)) return fat::kNoInformation;
+    DebugTrace("Directory cluster %u goes on in cluster %u", lastCluster, next);
+    return next;
+}
+
+std::optional<size_t> CFATBuildContext::CheckCarriedLongName(std::span<const uint8_t> buffer, size_t nameStart,
+                                                             size_t at) const
+{
+    const CFATDirEntry shortEntry(buffer.subspan(at, fat::kDirEntrySize));
+    const uint8_t first = CFATDirEntry(buffer.subspan(nameStart, fat::kDirEntrySize)).GetLongNameChecksum();
+    // A deleted short entry has lost its first name byte, and with it the checksum to compare with; its
+    // pieces must still agree among themselves.
+    bool joined = shortEntry.IsDeleted() || first == shortEntry.GetShortNameChecksum();
+    for (size_t o = nameStart; joined && o < at; o += fat::kDirEntrySize)
+        joined = CFATDirEntry(buffer.subspan(o, fat::kDirEntrySize)).GetLongNameChecksum() == first;
+    if (joined) return nameStart;
+    ReleaseTrace("Long name pieces carried into the next directory cluster do not belong to the entry after them");
+    const size_t own = std::max(nameStart, m_origin.carried);
+    if (own >= at) return std::nullopt;
+    return own;
 }
 
 int CFATBuildContext::WalkRootDirectory(CFileNode* root, FATDirectoryQueue& queue, bool includeAll)

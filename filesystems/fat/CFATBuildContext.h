@@ -10,8 +10,10 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <unordered_set>
 #include <vector>
@@ -39,6 +41,9 @@ struct FATVolumeGeometry {
 // Folders waiting to be walked, in the order found.
 using FATDirectoryQueue = std::deque<CFileNode*>;
 
+// Answers whether a cluster holds directory entries that do not begin a directory (as a scan saw it).
+using FATDirectoryPartTest = std::function<bool(uint32_t cluster)>;
+
 // Used by one build on one thread. The tree it builds is handed to the caller; until then FreeBuildTree frees
 // it (nodes and properties) together with folders that never found a parent.
 class CFATBuildContext {
@@ -63,12 +68,20 @@ public:
     int ProcessDirectoryEntries(std::span<const uint8_t> buffer, CFileNode* parent, FATDirectoryQueue& queue,
                                 bool lostMode, bool includeAll);
     // Reads the directory whose first cluster is given through the FAT, in runs of consecutive clusters.
-    // 1 when its chain ended, 0 when it stopped (cancel, failed read, a cluster read before, a first cluster
-    // that does not begin like a directory).
+    // Where the FAT knows nothing of the next cluster (a deleted folder, a zeroed table) and a directory-part
+    // test is set, a directory that filled its last cluster goes on in the cluster right after it when that
+    // one is free in the FAT, unread and holds directory entries. 1 when its chain ended, 0 when it stopped
+    // (cancel, failed read, a cluster read before, a first cluster that does not begin like a directory).
     int WalkClusterChain(CFileNode* directory, uint32_t firstCluster, FATDirectoryQueue& queue, bool isRoot,
                          bool includeAll);
     // 0 when the root is not known or could not be read, else 1.
     int WalkRootDirectory(CFileNode* root, FATDirectoryQueue& queue, bool includeAll);
+    // Lets directory walks go on into the next cluster on the disk where the FAT says nothing (see
+    // WalkClusterChain). Unset, a walk follows the FAT only.
+    void SetDirectoryPartTest(FATDirectoryPartTest test) { m_directoryPart = std::move(test); }
+    // The folder that holds folders without a known parent: a folder hanging there moves under the folder
+    // whose entries name it, with that entry's name, when a lost directory cluster is read.
+    void SetLostFoldersNode(CFileNode* node) { m_lostFolders = node; }
     // One sector before the data start read as directory entries under the partition node, in lost mode.
     void ProcessRootAreaSector(uint64_t sector);
 
@@ -126,6 +139,13 @@ private:
         uint64_t byte = 0;
     };
     void SkipCorruptEntry(const CFATDirEntry& entry, size_t at, const char* why);
+    // The cluster after a directory's last one read, when the directory goes on there (see WalkClusterChain);
+    // else kNoInformation. lastEntry: the last 32 bytes read.
+    uint32_t NextDirectoryClusterOnDisk(uint32_t lastCluster, std::span<const uint8_t> lastEntry) const;
+    // Where a long name whose pieces began in bytes carried from the run before ends at the short entry at
+    // `at`: the pieces must carry one checksum, the short entry's own when it is not deleted. Otherwise only
+    // the pieces after the carried bytes (if any) are kept.
+    std::optional<size_t> CheckCarriedLongName(std::span<const uint8_t> buffer, size_t nameStart, size_t at) const;
     void CountFailedRead(uint64_t sector, uint64_t count);
 
     IDIRBuildCallback* m_callback;
@@ -143,4 +163,6 @@ private:
     uint64_t m_clusterBytes = 0;
     bytes::ParseCounters m_counters;
     BufferOrigin m_origin;
+    FATDirectoryPartTest m_directoryPart;
+    CFileNode* m_lostFolders = nullptr;
 };

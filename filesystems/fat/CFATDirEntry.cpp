@@ -150,3 +150,10 @@ FATEntryChecks FATEntryChecks::FromOptions()
     const CRecoverySettings* settings = GetRecoverySettings();
     return FATEntryChecks{settings->m_fatCheckDate != 0, settings->m_fatCheckTime != 0};
 }
+
+uint8_t CFATDirEntry::GetShortNameChecksum() const
+{
+    uint8_t sum = 0;
+    for (size_t i = 0; i < 11; ++i) sum = uint8_t(((sum & 1) << 7) + (sum >> 1) + m_bytes[i]);
+    return sum;
+}

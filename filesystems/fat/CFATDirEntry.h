@@ -52,6 +52,11 @@ public:
     // the lower-case flags of byte 12 are honoured (letters A-Z only).
     std::string GetShortName(bool noDot = false) const;
 
+    // The checksum every long-name piece of this short entry carries (over its 11 name bytes as stored).
+    uint8_t GetShortNameChecksum() const;
+    // A long-name piece's copy of that checksum (byte 13).
+    uint8_t GetLongNameChecksum() const { return m_bytes[13]; }
+
     // Strict adds the size/cluster consistency tests the scanner uses to recognise directory sectors.
     bool IsValidEntry(bool strict, const FATEntryChecks& checks) const;
     bool IsValidEntry(bool strict) const { return IsValidEntry(strict, FATEntryChecks::FromOptions()); }

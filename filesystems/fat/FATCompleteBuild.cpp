@@ -137,6 +137,13 @@ CFileSystemNode* CompleteBuildTree(CFATBuildContext& context, IStorageDevice* de
     }
     const auto [from, to] = RecordRange(dirSectors, low, g.start + g.sectorCount);
     if (from == to) return partition;
+    // Where the FAT no longer links a folder's clusters, the scan's directory sectors tell where it goes on.
+    context.SetDirectoryPartTest([&context, from, to](uint32_t cluster) {
+        const uint64_t sector = context.ClusterToSector(cluster);
+        auto found =
+            std::lower_bound(from, to, sector, [](const FATDirSectorRecord& r, uint64_t s) { return r.sector < s; });
+        return found != to && found->sector == sector && !found->IsDirectoryStart();
+    });
 
     progress.Begin(kFATTextBuildingNormalFiles, int(std::min<ptrdiff_t>(to - from, INT32_MAX)));
     for (auto it = from; it != to && context.GetStatus() != 2; ++it) {
@@ -182,7 +189,9 @@ CFileSystemNode* CompleteBuildTree(CFATBuildContext& context, IStorageDevice* de
                 lostFolders()->AddChild(node);
         }
         progress.Finish();
+        context.SetLostFoldersNode(lostFolders());
         BuildLostClusters(context, device, lostFolders(), dirSectors);
+        context.SetLostFoldersNode(nullptr);
 
         progress.Begin(kFATTextFixingDirectories, 100);
         std::deque<CFileNode*> queue{partition};

@@ -151,3 +151,114 @@ TEST(FATCompleteBuild, ADeletedFolderThatLostItsHighWordTakesOverThePlaceholder)
     EXPECT_STREQ(other->GetProperties()->GetName(), "OTHER");
     DeleteTreeNodesAndProperties(parent);
 }
+
+namespace {
+
+std::vector<uint8_t> Entries(std::initializer_list<std::vector<uint8_t>> parts)
+{
+    std::vector<uint8_t> out;
+    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+// Short files FILLnnnn.TXT in slots [from, to) of a cluster of 16 entries.
+void Fillers(Fat16Image& image, uint32_t cluster, uint32_t from, uint32_t to, bool deleted = false)
+{
+    for (uint32_t i = from; i < to; ++i) {
+        char name[9];
+        std::snprintf(name, sizeof name, "%sILL%04u", deleted ? "\xE5" : "F", cluster * 100 + i);
+        image.PutCluster(cluster, i * 32, MakeEntry(File(name, "TXT", 200 + i, 10)));
+    }
+}
+
+std::vector<uint8_t> Deleted(std::vector<uint8_t> entries)
+{
+    for (size_t at = 0; at < entries.size(); at += 32) entries[at] = 0xE5;
+    return entries;
+}
+
+} // namespace
+
+// A quick format leaves no FAT: a folder's clusters are known only from the scan. One that filled its cluster
+// goes on in the next one on the disk when that one holds directory entries, so a long name crossing the
+// cluster end comes back whole and the files there stay in their folder; a folder named only in a lost cluster
+// of its parent moves there from "Lost Folders".
+TEST(FATCompleteBuild, FoldersGoOnInTheNextClusterWhenTheFATIsGone)
+{
+    Fat16Image image(1, 300); // 512-byte clusters of 16 entries
+    std::memset(image.Device().Sector(0), 0, 512);
+    image.PutRoot(
+        0, Entries({MakeEntry(Folder("DOCS", 5)), MakeEntry(Folder("HALF", 20)), MakeEntry(Folder("OTHER", 30))}));
+
+    // DOCS: 5 then 6. A name of four pieces starts three slots before the end of cluster 5.
+    image.Dots(5, 0);
+    Fillers(image, 5, 2, 13);
+    const auto across = MakeLongNameEntries(u"A long name that goes on in the next cluster.txt",
+                                            MakeEntry(File("ALONGN~1", "TXT", 150, 10)));
+    ASSERT_EQ(across.size(), 5u * 32);
+    image.PutCluster(5, 13 * 32, {across.begin(), across.begin() + 96});
+    image.PutCluster(6, 0, {across.begin() + 96, across.end()});
+    image.PutCluster(6, 64, Deleted(MakeLongNameEntries(u"Old reports", MakeEntry(Folder("OLDREP~1", 8)))));
+    // The deleted folder: 8 then 9, its entries deleted too.
+    image.Dots(8, 5);
+    Fillers(image, 8, 2, 16, true);
+    image.PutCluster(9, 0,
+                     MakeEntry(File("\xE5"
+                                    "ATE",
+                                    "TXT", 160, 10)));
+
+    // HALF ends inside its cluster (an end marker follows its file): cluster 21 is not its.
+    image.Dots(20, 0);
+    image.PutCluster(20, 64, MakeEntry(File("MINE", "TXT", 170, 10)));
+    image.PutCluster(21, 0, MakeEntry(File("STRAY", "TXT", 171, 10)));
+
+    // OTHER is full and cluster 31 holds entries, but the piece at its end belongs to another short entry.
+    image.Dots(30, 0);
+    Fillers(image, 30, 2, 15);
+    auto foreign = MakeLongNameEntries(u"Some other name", MakeEntry(File("SOMEOT~1", "", 0, 0)));
+    image.PutCluster(30, 15 * 32, {foreign.begin(), foreign.begin() + 32});
+    image.PutCluster(31, 0, MakeLongNameEntries(u"Own name.txt", MakeEntry(File("OWNNAM~1", "TXT", 175, 10))));
+
+    // A folder whose parent's first cluster is gone, named in a later cluster of that parent.
+    image.Dots(40, 45);
+    image.PutCluster(40, 64, MakeEntry(File("CHILD", "TXT", 180, 10)));
+    image.PutCluster(50, 0, Deleted(MakeLongNameEntries(u"Named child", MakeEntry(Folder("NAMEDC~1", 40)))));
+
+    CFATSearchController scan;
+    scan.SetDevice(&image.Device());
+    scan.BeginSearch();
+    scan.AnalyzeBlock(0, image.Device().GetSectorCount(), nullptr);
+    CFATSearchedPartitionInfo partition;
+    partition.nFileSystemKind = kFsKindFat16;
+    partition.bySectorsPerCluster = image.SectorsPerCluster();
+    partition.u64DataAreaStartSector = image.DataStart();
+    partition.u64SectorsCount = image.Device().GetSectorCount();
+    partition.SetReservedSectors(1);
+    partition.SetSectorsPerFAT(Fat16Image::kSectorsPerFAT);
+    partition.AddFlags(kFATFlagFromFolders);
+    CFileSystemNode* tree = scan.BuildDirectoryTree(&partition, &image.Device(), 0, nullptr);
+    ASSERT_NE(tree, nullptr);
+
+    CFileNode* docs = Child(tree, "DOCS");
+    ASSERT_NE(docs, nullptr);
+    EXPECT_NE(Child(docs, "A long name that goes on in the next cluster.txt"), nullptr) << Names(docs);
+    CFileNode* old = Child(docs, "Old reports");
+    ASSERT_NE(old, nullptr) << Names(docs);
+    EXPECT_NE(Child(old, "#ATE.TXT"), nullptr) << Names(old);
+    EXPECT_NE(Child(old, "#ILL0802.TXT"), nullptr) << Names(old);
+
+    ASSERT_NE(Child(tree, "HALF"), nullptr);
+    EXPECT_EQ(Names(Child(tree, "HALF")), "MINE.TXT");
+    ASSERT_NE(Child(tree, "OTHER"), nullptr);
+    EXPECT_NE(Child(Child(tree, "OTHER"), "Own name.txt"), nullptr) << Names(Child(tree, "OTHER"));
+
+    // Lost Folders: the stray cluster 21, and the lost cluster 50 holding the named child.
+    CFileNode* lost = Child(tree, "Lost Folders");
+    ASSERT_NE(lost, nullptr);
+    EXPECT_EQ(Names(lost), "DIR DIR");
+    std::string lostContents;
+    for (CFileNode* f = lost->GetFirstChild(); f; f = f->GetNextSibling()) lostContents += "[" + Names(f) + "]";
+    EXPECT_NE(lostContents.find("[STRAY.TXT]"), std::string::npos) << lostContents;
+    EXPECT_NE(lostContents.find("[Named child]"), std::string::npos) << lostContents;
+    DeleteFoundTree(tree);
+}
