@@ -138,11 +138,11 @@ CFileSystemNode* CompleteBuildTree(CFATBuildContext& context, IStorageDevice* de
     const auto [from, to] = RecordRange(dirSectors, low, g.start + g.sectorCount);
     if (from == to) return partition;
     // Where the FAT no longer links a folder's clusters, the scan's directory sectors tell where it goes on.
-    context.SetDirectoryPartTest([&context, from, to](uint32_t cluster) {
+    context.SetDirectoryPartTest([&context, first = from, last = to](uint32_t cluster) {
         const uint64_t sector = context.ClusterToSector(cluster);
         auto found =
-            std::lower_bound(from, to, sector, [](const FATDirSectorRecord& r, uint64_t s) { return r.sector < s; });
-        return found != to && found->sector == sector && !found->IsDirectoryStart();
+            std::lower_bound(first, last, sector, [](const FATDirSectorRecord& r, uint64_t s) { return r.sector < s; });
+        return found != last && found->sector == sector && !found->IsDirectoryStart();
     });
 
     progress.Begin(kFATTextBuildingNormalFiles, int(std::min<ptrdiff_t>(to - from, INT32_MAX)));
