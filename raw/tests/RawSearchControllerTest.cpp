@@ -5,12 +5,14 @@
 #include "core/CRecoverySettings.h"
 #include "filesystems/common/CIntelligentSearchStatistics.h"
 #include "filesystems/tree/CRawFileList.h"
+#include "raw/RawAnalyserList.h"
 #include "tests/support/RawImageComposer.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -82,6 +84,34 @@ TEST(RawSearchController, MeasuresHitsFromTheRingBeforeTheirBlockLeaves)
     EXPECT_EQ(scan.controller.GetWaitingCount(), 0u);
     EXPECT_EQ(scan.hits.FindByStartSector(kBlock + 2)->GetSize(), 0u);
     EXPECT_EQ(scan.hits.FindByStartSector(kBlock + 2)->GetAnalyserType(), 28);
+}
+
+TEST(RawSearchController, TheListMeasuresTheHitsLeftWaitingAlsoInAProcessThatNeverScanned)
+{
+    // The hits still in the ring at the end keep size 0; the list carries the scanner's measurer, which trees
+    // built later (also from a restored state, before any scan of the process) measure them with.
+    OptionsGuard guard;
+    GetRecoverySettings()->m_rawTypeIds = {28};
+    const auto gif = testsupport::ReadRawFixture("graphics", "circle.gif");
+    ASSERT_FALSE(gif.empty());
+    testsupport::RawImageComposer disk(4 * kBlock);
+    disk.Place(kBlock + 2, gif, 28);
+    auto device = disk.MakeDevice();
+    Scan scan(device.get());
+    scan.Blocks(0, 4);
+    scan.controller.EndSearch();
+    CRawFileInfo* hit = scan.hits.FindByStartSector(kBlock + 2);
+    ASSERT_NE(hit, nullptr);
+    ASSERT_EQ(hit->GetSize(), 0u);
+    ASSERT_NE(scan.hits.GetMeasurer(), nullptr);
+    for (bool fresh : {false, true}) {
+        if (fresh) GetRawAnalyserList().Clear();
+        uint64_t size = 0;
+        std::string prefix, extra;
+        EXPECT_TRUE(scan.hits.GetMeasurer()->Measure(hit, device.get(), size, prefix, extra)) << fresh;
+        EXPECT_EQ(size, gif.size()) << fresh;
+        EXPECT_EQ(hit->GetSize(), 0u);
+    }
 }
 
 TEST(RawSearchController, AGapMeasuresTheWaitingHitsAndZeroBlocksGiveNothing)
