@@ -16,6 +16,7 @@
 #include "filesystems/fat/CFATSearchController.h"
 #include "filesystems/ntfs/CNTFSSearchController.h"
 #include "filesystems/partitions/FileSystemNames.h"
+#include "filesystems/partitions/VolumeNames.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/CRawFileList.h"
 #include "filesystems/tree/FileTree.h"
@@ -49,7 +50,8 @@ CCompleteRecoveryPartitionDeviceSelectController::~CCompleteRecoveryPartitionDev
 }
 
 std::vector<DeviceRow>
-CCompleteRecoveryPartitionDeviceSelectController::MakeVolumeRows(CVolumeDeviceRecordList& volumes)
+CCompleteRecoveryPartitionDeviceSelectController::MakeVolumeRows(CVolumeDeviceRecordList& volumes,
+                                                                 const std::vector<plat::BlockDeviceInfo>& devices)
 {
     std::vector<DeviceRow> rows;
     for (VolumeDeviceRecord& record : volumes) {
@@ -58,10 +60,7 @@ CCompleteRecoveryPartitionDeviceSelectController::MakeVolumeRows(CVolumeDeviceRe
         row.icon = record.bFloppy ? kIconFloppy : (record.bUsb ? kIconUsb : kIconPartition);
         row.sectors = record.pDevice->GetSectorCount();
         row.sectorSize = uint32_t(record.pDevice->GetSectorSize());
-        char name[200];
-        std::snprintf(name, sizeof name, "%c : %s  (%s)", record.cDriveLetter ? record.cDriveLetter : '*',
-                      record.szLabel, GetFileSystemName(record.nFileSystemKind));
-        row.name = name;
+        row.name = VolumeRowName(record, NameVolume(record, volumes, devices));
         row.info = record.szMemberText;
         row.item = &record;
         rows.push_back(std::move(row));
@@ -167,12 +166,14 @@ bool CCompleteRecoveryPartitionDeviceSelectController::next()
         const bool image = record->nKind != VolumeDeviceRecord::kKindVolume;
         options->m_selectedSourceName = image ? std::string() : std::string(record->szLabel);
         options->m_selectedDriveLetter = image ? 255 : uint8_t(record->cDriveLetter);
+        options->m_selectedDeviceName = image ? std::string() : DeviceNameOf(*record);
         if (!record->pDevice) return false;
         SearchDevice(record);
         return true;
     }
     // The "Previous Recovery..." row.
     options->m_selectedSourceName.clear();
+    options->m_selectedDeviceName.clear();
     services->LogRecoveryPhase(8);
     if (RestorePreviousRecovery()) {
         services->LogRecoveryPhase(10);
@@ -203,8 +204,8 @@ bool CCompleteRecoveryPartitionDeviceSelectController::SearchDevice(VolumeDevice
 
 void CCompleteRecoveryPartitionDeviceSelectController::OpenRawImageFile()
 {
-    if (!m_view) return;
-    const std::string path = m_view->ChooseRawImageFile();
+    if (!m_view || !m_page) return;
+    const std::string path = m_page->ChooseRawImageFile();
     if (path.empty()) return;
     auto raw = std::make_unique<RawImage>();
     raw->device = std::make_unique<CImageFileDevice>(path);
@@ -230,6 +231,7 @@ void CCompleteRecoveryPartitionDeviceSelectController::OpenRawImageFile()
     CRecoverySettings* options = GetRecoverySettings();
     options->m_selectedSourceName.clear();
     options->m_selectedDriveLetter = 255;
+    options->m_selectedDeviceName = record.szImageName;
     SearchDevice(m_chosen);
 }
 
@@ -267,12 +269,9 @@ std::string CCompleteRecoveryPartitionDeviceSelectController::ResultText(const V
 {
     const bool image = record.nKind != VolumeDeviceRecord::kKindVolume;
     std::string text = m_page ? m_page->LoadString(image ? kResultsForImage : kResultsForPartition) : std::string();
-    char description[300];
-    if (image)
-        std::snprintf(description, sizeof description, "%s", record.szImageName);
-    else
-        std::snprintf(description, sizeof description, "%c: %s (%s)", record.cDriveLetter ? record.cDriveLetter : '*',
-                      record.szLabel, GetFileSystemName(record.nFileSystemKind));
+    const std::string description =
+        image ? std::string(record.szImageName)
+              : VolumeShortName(record, NameVolume(record, Volumes(), plat::ListBlockDevices()));
     return text + '"' + description + '"';
 }
 

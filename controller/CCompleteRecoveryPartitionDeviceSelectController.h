@@ -51,14 +51,14 @@ public:
     // The result text and the chosen volume or image (found again among this run's volumes, or reopened).
     int SaveState(IRSData* stream, IDIRBuildCallback* progress) override;
     int RestoreState(IRSData* stream, IDIRBuildCallback* progress) override;
-    // "Results for \r\nPartition " and "E: label (FAT32)", or "Results for \r\nImage File " and the image
+    // "Results for \r\nPartition " and "sdb1 label (FAT32)", or "Results for \r\nImage File " and the image
     // name, the name quoted.
     std::string ResultText(const VolumeDeviceRecord& record);
     // Set until the first Activate of the run, which promotes the working state file left by the last run.
     static bool& FirstActivationFlag();
 
     // Ctrl+O: one file chosen by the user is searched as a raw sector image.
-    void OpenRawImageFile();
+    void OpenRawImageFile() override;
     // Removes the selected "Previous Recovery..." row and its state file: -1 without a selected row; a row
     // with a record is left alone (the record's address is returned as a nonzero value).
     intptr_t RemovePreviousRecovery();
@@ -66,7 +66,8 @@ public:
     bool SearchDevice(VolumeDeviceRecord* record);
 
     // The rows of an enumeration: every volume with sectors, '*' for one without letter.
-    static std::vector<DeviceRow> MakeVolumeRows(CVolumeDeviceRecordList& volumes);
+    static std::vector<DeviceRow> MakeVolumeRows(CVolumeDeviceRecordList& volumes,
+                                                 const std::vector<plat::BlockDeviceInfo>& devices);
     // The scanners the options ask for, in search order: FAT, NTFS and ext2 unless only RAW files are
     // wanted, then the signature scanner when RAW files are wanted.
     static std::vector<std::unique_ptr<IFileSystemSearchController>> MakeScanners(const CRecoverySettings& options);

@@ -8,12 +8,13 @@
 #include "controller/TreeBuildRunner.h"
 #include "controller/MessageBoxTypes.h"
 #include "core/CRecoverySettings.h"
-#include "core/devices/CVolumeDevice.h"
+#include "core/devices/CImageFileDevice.h"
 #include "filesystems/ext2/BuildEXT2.h"
 #include "filesystems/fat/BuildFAT.h"
 #include "filesystems/ntfs/BuildNTFS.h"
 #include "filesystems/ntfs/DeletedFilesGathering.h"
 #include "filesystems/partitions/FileSystemNames.h"
+#include "filesystems/partitions/VolumeNames.h"
 #include "filesystems/tree/FileTree.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
@@ -24,6 +25,12 @@
 namespace {
 
 constexpr int kIconFloppy = 0, kIconPartition = 2, kIconUsb = 6;
+
+bool IsReadableImage(const std::string& path)
+{
+    CImageFileDevice image(path);
+    return image.IsOpen() && image.GetSectorCount() > 0;
+}
 
 } // namespace
 
@@ -94,31 +101,40 @@ void CDeleteRecoveryPartitionDeviceSelectController::Reset()
     ReleaseDevices();
 }
 
-std::vector<DeviceRow> CDeleteRecoveryPartitionDeviceSelectController::MakeVolumeRows(CVolumeDeviceRecordList& volumes)
+std::vector<DeviceRow>
+CDeleteRecoveryPartitionDeviceSelectController::MakeVolumeRows(CVolumeDeviceRecordList& volumes,
+                                                               const std::vector<plat::BlockDeviceInfo>& devices)
 {
+    // Letters are no test here: Linux gives none, and dynamic volumes and volumes past Z have none at all.
     std::vector<DeviceRow> rows;
     for (VolumeDeviceRecord& record : volumes) {
-        const bool ext = record.nFileSystemKind == 4 || record.nFileSystemKind == 5;
-        char letter = record.cDriveLetter;
-        if (ext && letter == 0) letter = '*';
-        if (letter == 0 || record.nFileSystemKind == 7 || !record.pDevice) continue;
-        if (!ext) {
-            CVolumeDevice test(letter);
-            if (!test.IsOpen() || !test.IsReadable()) continue;
-        }
+        if (record.nFileSystemKind == 7 || !record.pDevice) continue;
         DeviceRow row;
         row.icon = record.bFloppy ? kIconFloppy : (record.bUsb ? kIconUsb : kIconPartition);
         row.sectors = record.pDevice->GetSectorCount();
         row.sectorSize = uint32_t(record.pDevice->GetSectorSize());
-        char name[200];
-        std::snprintf(name, sizeof name, "%c : %s  (%s)", letter, record.szLabel,
-                      GetFileSystemName(record.nFileSystemKind));
-        row.name = name;
+        row.name = VolumeRowName(record, NameVolume(record, volumes, devices));
         row.info = record.szMemberText;
         row.item = &record;
         rows.push_back(std::move(row));
     }
     return rows;
+}
+
+void CDeleteRecoveryPartitionDeviceSelectController::OpenRawImageFile()
+{
+    if (!m_page) return;
+    const std::string path = m_page->ChooseRawImageFile();
+    if (path.empty()) return;
+    const std::vector<VolumeDeviceRecord*> added = AddRawImageVolumes(path);
+    if (added.size() == 1) {
+        m_chosen = added.front();
+        ScanChosen();
+    } else if (added.empty() && IsReadableImage(path)) {
+        // A file without a volume of a known file system: only a search of the whole file can find files.
+        LogInfo("Raw image %s: no volume of a known file system", path.c_str());
+        m_page->ShowMessage(kNothingFound, wizmsg::kIconInformation);
+    }
 }
 
 CFileSystemNode* CDeleteRecoveryPartitionDeviceSelectController::BuildVolumeTree(const VolumeDeviceRecord& record,
@@ -149,17 +165,24 @@ CFileSystemNode* CDeleteRecoveryPartitionDeviceSelectController::BuildVolumeTree
 
 bool CDeleteRecoveryPartitionDeviceSelectController::next()
 {
-    IWizardServices* services = GetWizardServices();
     m_chosen = SelectedRecord();
     if (!m_chosen) {
         if (m_page) m_page->ShowMessage(kSelectPartition, wizmsg::kIconInformation);
         return false;
     }
+    return ScanChosen();
+}
+
+bool CDeleteRecoveryPartitionDeviceSelectController::ScanChosen()
+{
+    IWizardServices* services = GetWizardServices();
     const VolumeDeviceRecord& record = *m_chosen;
     const bool image = record.nKind == VolumeDeviceRecord::kKindImage;
+    const bool raw = IsRawImageRecord(m_chosen);
     CRecoverySettings* options = GetRecoverySettings();
-    options->m_selectedSourceName = image ? record.szImageName : record.szLabel;
+    options->m_selectedSourceName = image && !raw ? record.szImageName : record.szLabel;
     options->m_selectedDriveLetter = image ? 255 : uint8_t(record.cDriveLetter);
+    options->m_selectedDeviceName = image && !raw ? std::string() : DeviceNameOf(record);
     services->ReportTimedEvent(kEventScanStarted, plat::GetTickCount() - m_timeMark);
 
     ReleaseScannedTree();

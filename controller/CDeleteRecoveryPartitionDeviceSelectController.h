@@ -34,13 +34,19 @@ public:
     CSelectedDevice* GetSelection(CSelectedDevice* selection) override;
     void Reset() override;
 
-    // The rows the volumes of an enumeration give, in list order (lettered, readable, known file systems).
-    static std::vector<DeviceRow> MakeVolumeRows(CVolumeDeviceRecordList& volumes);
+    // The rows the volumes of an enumeration give, in list order: every volume of a known file system, named
+    // by its device, label and mount point.
+    static std::vector<DeviceRow> MakeVolumeRows(CVolumeDeviceRecordList& volumes,
+                                                 const std::vector<plat::BlockDeviceInfo>& devices);
+    // Ctrl+O: the volumes of a raw image join the list; one alone is scanned at once.
+    void OpenRawImageFile() override;
 
     // Whether the "Format Recovery" hint still shows after a successful scan.
     static bool& HintFlag();
 
 private:
+    // Scans the chosen record (m_chosen).
+    bool ScanChosen();
     void ReleaseScannedTree();
     CFileSystemNode* BuildVolumeTree(const VolumeDeviceRecord& record, bool* cancelled);
 

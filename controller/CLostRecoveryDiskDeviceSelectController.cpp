@@ -9,15 +9,18 @@
 #include "controller/MessageBoxTypes.h"
 #include "controller/WizardStateFiles.h"
 #include "core/CRecoverySettings.h"
+#include "core/devices/CImageFileDevice.h"
 #include "filesystems/partitions/CCollectAllBasicPartitionandDynamicVolume.h"
 #include "filesystems/partitions/DeviceListQueries.h"
 #include "filesystems/partitions/FileSystemNames.h"
+#include "filesystems/partitions/VolumeNames.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
 #include "storage/diskimage/CImageFileDeviceWithDecompress.h"
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -76,6 +79,7 @@ struct CLostRecoveryDiskDeviceSelectController::Enumeration {
     CVolumeDeviceRecordList volumes;
     CDiskDeviceRecordList records;
     std::vector<DeviceRow> rows;
+    std::vector<UnreadableDevice> unreadable;
     ~Enumeration() { ReleaseCollectedDevices(disks, volumes); }
 };
 
@@ -173,24 +177,34 @@ void CLostRecoveryDiskDeviceSelectController::Reset()
     ReleaseDisks();
 }
 
-std::vector<DeviceRow> CLostRecoveryDiskDeviceSelectController::MakeDiskRows(CDiskDeviceRecordList& disks,
-                                                                             const CVolumeDeviceRecordList& volumes)
+std::string CLostRecoveryDiskDeviceSelectController::DiskRowName(const DiskDeviceRecord& record,
+                                                                 const std::vector<plat::BlockDeviceInfo>& devices)
+{
+    if (record.nKind == DiskDeviceRecord::kKindImage) return record.szImageName;
+    const std::string device = NameDisk(record.pDevice, devices);
+    if (device.empty()) return record.szDescription;
+    // A loop device's description is its backing file, which its name shows already.
+    if (!record.szDescription[0] || device.find(record.szDescription) != std::string::npos) return device;
+    return device + "  " + record.szDescription;
+}
+
+std::vector<DeviceRow>
+CLostRecoveryDiskDeviceSelectController::MakeDiskRows(CDiskDeviceRecordList& disks,
+                                                      const CVolumeDeviceRecordList& volumes,
+                                                      const std::vector<plat::BlockDeviceInfo>& devices)
 {
     std::vector<DeviceRow> rows;
     for (DiskDeviceRecord& record : disks) {
         if (!record.pDevice) continue;
         DeviceRow row;
         row.icon = record.bUsb ? kIconUsb : kIconDisk;
-        row.name = record.szDescription;
+        row.name = DiskRowName(record, devices);
         row.sectors = record.pDevice->GetSectorCount();
         row.sectorSize = uint32_t(record.pDevice->GetSectorSize());
         for (const VolumeDeviceRecord& volume : volumes) {
             if (!HasMemberOn(volume, record.pDevice)) continue;
-            char line[200];
-            std::snprintf(line, sizeof line, "%c : %s  (%s)", volume.cDriveLetter ? volume.cDriveLetter : '*',
-                          volume.szLabel, GetFileSystemName(volume.nFileSystemKind));
             if (!row.info.empty()) row.info += "\n";
-            row.info += line;
+            row.info += VolumeRowName(volume, NameVolume(volume, volumes, devices));
         }
         row.item = &record;
         rows.push_back(std::move(row));
@@ -207,10 +221,12 @@ void CLostRecoveryDiskDeviceSelectController::RefreshDeviceList()
     m_refresh.Run(
         m_page,
         [result] {
+            const std::vector<plat::BlockDeviceInfo> devices = plat::ListBlockDevices();
             CDeviceListRefresh::CollectDisksAndVolumes(result->disks, result->volumes);
+            result->unreadable = CDeviceListRefresh::CollectUnreadable(result->disks, devices);
             for (IStorageDevice* disk : result->disks)
                 if (disk) result->records.push_back(MakeDiskDeviceRecord(disk, result->volumes));
-            result->rows = MakeDiskRows(result->records, result->volumes);
+            result->rows = MakeDiskRows(result->records, result->volumes, devices);
         },
         [this, result] { OnEnumerated(*result); });
 }
@@ -233,8 +249,19 @@ void CLostRecoveryDiskDeviceSelectController::OnEnumerated(Enumeration& result)
             }
         }
         for (const DeviceRow& row : result.rows) m_page->AddRow(row);
+        // The disks that would not open, greyed with their reason.
+        for (const UnreadableDevice& device : result.unreadable) {
+            if (device.partition) continue;
+            DeviceRow row;
+            row.icon = kIconDisk;
+            row.name = device.name;
+            row.sectors = device.sizeBytes / 512;
+            row.unreadable = device.reason;
+            m_page->AddRow(row);
+        }
         // Images are listed even when no disk could be read (without root no disk opens on Linux).
         for (const DiskDeviceRecord& image : m_images) AddImageRow(image);
+        m_page->ShowNothingReadable(result.rows.empty() && m_images.empty());
         m_page->EndRefresh();
     }
 }
@@ -254,6 +281,8 @@ void CLostRecoveryDiskDeviceSelectController::AddImageRow(const DiskDeviceRecord
     row.sectorSize = CDeviceListRefresh::RowSectorSize(image.pDevice);
     row.item = const_cast<DiskDeviceRecord*>(&image);
     m_page->AddRow(row);
+    // Something can be chosen now: the note on what to do goes.
+    m_page->ShowNothingReadable(false);
 }
 
 int CLostRecoveryDiskDeviceSelectController::UpdateSelection()
@@ -335,8 +364,41 @@ void CLostRecoveryDiskDeviceSelectController::CreateDiskImage()
     if (!m_page || !UpdateSelection()) return;
     auto* record = static_cast<DiskDeviceRecord*>(m_selection);
     if (record->nKind != DiskDeviceRecord::kKindDisk || !record->pDevice) return;
-    const CreatedImage made = m_page->RunCreateImage(record->pDevice, record->szDescription, int(record->nHeads));
+    const CreatedImage made =
+        m_page->RunCreateImage(record->pDevice, DiskRowName(*record, plat::ListBlockDevices()), int(record->nHeads));
     if (made.openInList && !made.path.empty() && AddImageRecord(made.path)) m_images.back().nHeads = record->nHeads;
+}
+
+void CLostRecoveryDiskDeviceSelectController::OpenRawImageFile()
+{
+    if (!m_page) return;
+    const std::string path = m_page->ChooseRawImageFile();
+    if (path.empty()) return;
+    for (DiskDeviceRecord& image : m_images) {
+        if (path == image.szImagePath) {
+            // Opened before: searched again.
+            m_chosen = &image;
+            SearchChosen();
+            return;
+        }
+    }
+    auto device = std::make_unique<CImageFileDevice>(path);
+    if (!device->IsOpen() || device->GetSectorCount() == 0) {
+        LogError("Raw image %s: cannot be opened", path.c_str());
+        m_page->ShowMessage(kInvalidImage, wizmsg::kIconWarning);
+        return;
+    }
+    DiskDeviceRecord& image = m_images.emplace_back();
+    image.nKind = DiskDeviceRecord::kKindImage;
+    image.nHeads = 255;
+    image.nImageNumber = m_nextImageNumber++;
+    CopyText(image.szImageName, sizeof image.szImageName, std::filesystem::path(path).filename().string());
+    image.u64ImageSectorCount = device->GetSectorCount();
+    CopyText(image.szImagePath, sizeof image.szImagePath, path);
+    image.pDevice = device.release();
+    AddImageRow(image);
+    m_chosen = &image;
+    SearchChosen();
 }
 
 void CLostRecoveryDiskDeviceSelectController::RemoveSelectedImage()
@@ -400,7 +462,20 @@ bool CLostRecoveryDiskDeviceSelectController::next()
     }
     services->ReportTimedEvent(kEventSearchStarted, plat::GetTickCount() - m_timeMark);
     m_chosen = record;
+    return SearchChosen();
+}
+
+bool CLostRecoveryDiskDeviceSelectController::SearchChosen()
+{
+    IWizardServices* services = GetWizardServices();
+    DiskDeviceRecord* record = m_chosen;
     const bool image = record->nKind == DiskDeviceRecord::kKindImage;
+    // Lost partitions are named after the disk ("sdb (NTFS 1)"), never after a letter or a present volume.
+    CRecoverySettings* options = GetRecoverySettings();
+    options->m_selectedSourceName.clear();
+    options->m_selectedDriveLetter = 255;
+    options->m_selectedDeviceName =
+        image ? std::string(record->szImageName) : NameDisk(record->pDevice, plat::ListBlockDevices());
     services->LogSearchDevice(true, image, record->szDescription, record->bUsb != 0, record->szImageName,
                               record->szImagePath);
 

@@ -58,6 +58,8 @@ public:
     void RefreshDeviceList() override;
     void CreateDiskImage() override;
     void OpenDiskImage() override;
+    // Ctrl+O: a raw sector image joins the list as a disk image and is searched for lost partitions at once.
+    void OpenRawImageFile() override;
     void RemoveSelectedImage() override;
     int UpdateSelection() override;
     int IsImageSelected() override;
@@ -72,6 +74,9 @@ public:
     // File " and the quoted name, cut to 259 bytes.
     std::string ResultText(const DiskDeviceRecord& record);
 
+    // Releases every image record and its device.
+    void ReleaseImages();
+
     bool IsRefreshing() const { return m_refresh.IsRefreshing(); }
     // Waits for a running enumeration's worker (its rows are posted to the page's event loop).
     void WaitForRefresh();
@@ -82,7 +87,12 @@ public:
     // Sets the chosen record (a restored state names it).
     void SetChosenRecord(DiskDeviceRecord* record) { m_chosen = record; }
     // The rows of an enumeration's disks, one per record (icon, name, sizes, the volumes on it).
-    static std::vector<DeviceRow> MakeDiskRows(CDiskDeviceRecordList& disks, const CVolumeDeviceRecordList& volumes);
+    // A disk is named by its Linux device and its description ("sdb  ATA  VBOX HARDDISK"), its volumes by
+    // theirs.
+    static std::vector<DeviceRow> MakeDiskRows(CDiskDeviceRecordList& disks, const CVolumeDeviceRecordList& volumes,
+                                               const std::vector<plat::BlockDeviceInfo>& devices);
+    // The name of a disk record as its row shows it.
+    static std::string DiskRowName(const DiskDeviceRecord& record, const std::vector<plat::BlockDeviceInfo>& devices);
 
     // What "Previous Recovery..." runs: restores the last partition-recovery state; true when a page of the
     // restored chain shows. Installed by whoever provides the state files; without one it fails.
@@ -97,8 +107,10 @@ public:
 private:
     struct Enumeration;
 
+    // Searches the chosen record (m_chosen) for lost partitions and hands them on.
+    bool SearchChosen();
+
     void ReleaseDisks();
-    void ReleaseImages();
     void OnEnumerated(Enumeration& result);
     void AddImageRow(const DiskDeviceRecord& image);
 

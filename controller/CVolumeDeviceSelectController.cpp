@@ -3,14 +3,20 @@
 
 #include "controller/IDeviceSelectView.h"
 #include "controller/MessageBoxTypes.h"
+#include "core/devices/CImageFileDevice.h"
 #include "filesystems/partitions/CCollectAllBasicPartitionandDynamicVolume.h"
+#include "filesystems/partitions/CCollectBasicVolume.h"
+#include "filesystems/partitions/CPartitionTableAnalyze.h"
 #include "filesystems/partitions/DeviceListQueries.h"
 #include "filesystems/partitions/FileSystemNames.h"
+#include "filesystems/partitions/VolumeNames.h"
 #include "filesystems/partitions/VolumesReport.h"
 #include "platform/Log.h"
 #include "storage/diskimage/CImageFileDeviceWithDecompress.h"
 
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -28,12 +34,14 @@ struct CVolumeDeviceSelectController::Enumeration {
     CStorageDeviceList disks;
     CVolumeDeviceRecordList volumes;
     std::vector<DeviceRow> rows;
+    std::vector<UnreadableDevice> unreadable;
     ~Enumeration() { ReleaseCollectedDevices(disks, volumes); }
 };
 
 struct CVolumeDeviceSelectController::ImageEntry {
     VolumeDeviceRecord record;
     std::unique_ptr<IStorageDevice> device;
+    bool raw = false; // a volume of a raw image file (Ctrl+O): its row adds the label and file system
 };
 
 CVolumeDeviceSelectController::CVolumeDeviceSelectController(RowMaker rows, unsigned imageRowPrefix)
@@ -74,6 +82,7 @@ void CVolumeDeviceSelectController::ReleaseImages()
     if (m_chosen && m_chosen->nKind == VolumeDeviceRecord::kKindImage) m_chosen = nullptr;
     m_selection = nullptr;
     m_images.clear();
+    m_rawImages.clear();
 }
 
 void CVolumeDeviceSelectController::RefreshDeviceList()
@@ -86,10 +95,13 @@ void CVolumeDeviceSelectController::RefreshDeviceList()
     m_refresh.Run(
         m_page,
         [result, makeRows] {
+            const std::vector<plat::BlockDeviceInfo> devices = plat::ListBlockDevices();
             CDeviceListRefresh::CollectDisksAndVolumes(result->disks, result->volumes);
+            // Disks that would not open are shown with their reason, so that an empty list is never a riddle.
+            result->unreadable = CDeviceListRefresh::CollectUnreadable(result->disks, devices);
             if (result->disks.empty()) return;
             LogInfo("collect device end");
-            result->rows = makeRows(result->volumes);
+            result->rows = makeRows(result->volumes, devices);
             LogInfo("InitVolumeDeviceSelectCtrl end");
         },
         [this, result] { OnEnumerated(*result); });
@@ -103,8 +115,22 @@ void CVolumeDeviceSelectController::OnEnumerated(Enumeration& result)
         m_page->ClearRows();
         AddLeadingRows();
         for (const DeviceRow& row : result.rows) m_page->AddRow(row);
+        // A volume page lists the partitions of an unreadable disk, or the disk itself when it has none.
+        for (size_t i = 0; i < result.unreadable.size(); ++i) {
+            const UnreadableDevice& device = result.unreadable[i];
+            const bool hasParts =
+                !device.partition && i + 1 < result.unreadable.size() && result.unreadable[i + 1].partition;
+            if (hasParts) continue;
+            DeviceRow row;
+            row.icon = device.partition ? 2 : 1;
+            row.name = device.name;
+            row.sectors = device.sizeBytes / 512;
+            row.unreadable = device.reason;
+            m_page->AddRow(row);
+        }
         // Images are listed even when no disk could be read (without root no disk opens on Linux).
         for (const ImageEntry& image : m_images) AddImageRow(image);
+        m_page->ShowNothingReadable(result.rows.empty() && m_images.empty());
         m_page->EndRefresh();
     }
 }
@@ -121,10 +147,16 @@ void CVolumeDeviceSelectController::AddImageRow(const ImageEntry& image)
     DeviceRow row;
     row.icon = kIconImage;
     row.name = m_page->LoadString(m_imageRowPrefix) + image.record.szImageName;
+    if (image.raw) {
+        if (image.record.szLabel[0]) row.name += std::string("  ") + image.record.szLabel;
+        row.name += std::string("  (") + GetFileSystemName(image.record.nFileSystemKind) + ")";
+    }
     row.sectors = image.record.u64ImageSectorCount;
     row.sectorSize = CDeviceListRefresh::RowSectorSize(image.device.get());
     row.item = const_cast<VolumeDeviceRecord*>(&image.record);
     m_page->AddRow(row);
+    // Something can be chosen now: the note on what to do goes.
+    m_page->ShowNothingReadable(false);
 }
 
 VolumeDeviceRecord* CVolumeDeviceSelectController::SelectedRecord()
@@ -179,6 +211,56 @@ bool CVolumeDeviceSelectController::AddImageRecord(const std::string& path)
     return true;
 }
 
+std::vector<VolumeDeviceRecord*> CVolumeDeviceSelectController::AddRawImageVolumes(const std::string& path)
+{
+    std::vector<VolumeDeviceRecord*> added;
+    auto image = std::make_unique<CImageFileDevice>(path);
+    if (!image->IsOpen() || image->GetSectorCount() == 0) {
+        LogError("Raw image %s: cannot be opened", path.c_str());
+        if (m_page) m_page->ShowMessage(kInvalidImage, wizmsg::kIconWarning);
+        return added;
+    }
+    // Its partitions, or the whole file when a file system starts at its first sector.
+    CBasicPartitionList entries;
+    CPartitionTableAnalyze().ReadPartitions(image.get(), entries);
+    const std::string fileName = std::filesystem::path(path).filename().string();
+    int number = 0;
+    for (CBasicPartitionInfo& entry : entries) {
+        if (!entry.pWindow) continue;
+        ++number;
+        const VolumeDeviceRecord volume = MakeBasicVolumeRecord(entry, image.get(), false, std::string());
+        if (volume.nFileSystemKind == 7) {
+            delete volume.pDevice;
+            continue;
+        }
+        ImageEntry& item = m_images.emplace_back();
+        item.device.reset(volume.pDevice);
+        item.raw = true;
+        VolumeDeviceRecord& record = item.record;
+        record.nKind = VolumeDeviceRecord::kKindImage;
+        record.pDevice = volume.pDevice;
+        record.nImageNumber = m_nextImageNumber++;
+        record.nFileSystemKind = record.nImageFileSystemKind = volume.nFileSystemKind;
+        std::memcpy(record.szLabel, volume.szLabel, sizeof record.szLabel);
+        const std::string name =
+            volume.members[0].u64FirstSector == 0 ? fileName : fileName + " p" + std::to_string(number);
+        CopyText(record.szImageName, sizeof record.szImageName, name);
+        record.u64ImageSectorCount = volume.pDevice->GetSectorCount();
+        CopyText(record.szImagePath, sizeof record.szImagePath, path);
+        AddImageRow(item);
+        added.push_back(&record);
+    }
+    if (!added.empty()) m_rawImages.push_back(std::move(image));
+    return added;
+}
+
+void CVolumeDeviceSelectController::OpenRawImageFile()
+{
+    if (!m_page) return;
+    const std::string path = m_page->ChooseRawImageFile();
+    if (!path.empty()) AddRawImageVolumes(path);
+}
+
 void CVolumeDeviceSelectController::OpenDiskImage()
 {
     if (!m_page) return;
@@ -191,9 +273,7 @@ void CVolumeDeviceSelectController::CreateDiskImage()
     if (!m_page || !UpdateSelection()) return;
     auto* record = static_cast<VolumeDeviceRecord*>(m_selection);
     if (record->nKind != VolumeDeviceRecord::kKindVolume || !record->pDevice) return;
-    char name[300];
-    std::snprintf(name, sizeof name, "%s (%c:\\ %s)", record->szLabel,
-                  record->cDriveLetter ? record->cDriveLetter : '*', GetFileSystemName(record->nFileSystemKind));
+    const std::string name = VolumeShortName(*record, NameVolume(*record, m_volumes, plat::ListBlockDevices()));
     const CreatedImage made = m_page->RunCreateImage(record->pDevice, name, 255);
     if (made.openInList && !made.path.empty()) AddImageRecord(made.path);
 }
@@ -213,6 +293,19 @@ void CVolumeDeviceSelectController::RemoveSelectedImage()
         return true;
     });
     m_selection = nullptr;
+}
+
+bool CVolumeDeviceSelectController::IsRawImageRecord(const VolumeDeviceRecord* record) const
+{
+    for (const ImageEntry& image : m_images)
+        if (&image.record == record) return image.raw;
+    return false;
+}
+
+std::string CVolumeDeviceSelectController::DeviceNameOf(const VolumeDeviceRecord& record)
+{
+    if (record.nKind != VolumeDeviceRecord::kKindVolume) return record.szImageName;
+    return NameVolume(record, m_volumes, plat::ListBlockDevices()).device;
 }
 
 int CVolumeDeviceSelectController::IsDriveOnSelectedSource(char driveLetter)

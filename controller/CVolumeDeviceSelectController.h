@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,9 @@ public:
 
     // The rows the volumes of an enumeration give, in list order. Runs on the worker: it may touch nothing
     // but the volumes.
-    using RowMaker = std::vector<DeviceRow> (*)(CVolumeDeviceRecordList& volumes);
+    // devices: the kernel's block devices, which name the volumes.
+    using RowMaker = std::vector<DeviceRow> (*)(CVolumeDeviceRecordList& volumes,
+                                                const std::vector<plat::BlockDeviceInfo>& devices);
 
     // imageRowPrefix: the string before an image row's name.
     CVolumeDeviceSelectController(RowMaker rows, unsigned imageRowPrefix);
@@ -39,6 +42,8 @@ public:
     void RefreshDeviceList() override;
     void CreateDiskImage() override;
     void OpenDiskImage() override;
+    // Ctrl+O: the volumes of a raw sector image (its partitions, or the whole file) join the list as image rows.
+    void OpenRawImageFile() override;
     void RemoveSelectedImage() override;
     int UpdateSelection() override;
     int IsImageSelected() override;
@@ -48,6 +53,12 @@ public:
     // Adds an opened image: refused with a message when its path is listed already or its slices do not
     // hold together; its file system is read from its own first sectors. True when it was added.
     bool AddImageRecord(const std::string& path);
+    // Adds the volumes of a raw sector image file as image rows; the records added (none when the file cannot
+    // be read, with a message, or holds no volume).
+    std::vector<VolumeDeviceRecord*> AddRawImageVolumes(const std::string& path);
+
+    // Releases every image record and its device.
+    void ReleaseImages();
 
     bool IsRefreshing() const { return m_refresh.IsRefreshing(); }
     // Waits for a running enumeration (tests and shut-down); the caller's event loop delivers its rows.
@@ -62,10 +73,12 @@ protected:
 
     // Stops a running enumeration and releases the volumes and disks of the last one (images stay).
     void ReleaseDevices();
-    // Releases every image record and its device.
-    void ReleaseImages();
     // The record of the selected row, null without one.
     VolumeDeviceRecord* SelectedRecord();
+    // Whether the record is a volume of a raw image opened by Ctrl+O (an image row named after the file).
+    bool IsRawImageRecord(const VolumeDeviceRecord* record) const;
+    // What a person knows the record by: its Linux device ("sdb1"), or an image's name.
+    std::string DeviceNameOf(const VolumeDeviceRecord& record);
     // The volumes of the last enumeration (a restored state finds its volume among them).
     CVolumeDeviceRecordList& Volumes() { return m_volumes; }
 
@@ -82,6 +95,9 @@ private:
 
     const RowMaker m_makeRows;
     const unsigned m_imageRowPrefix;
+    // Raw image files opened by Ctrl+O; the windows of their volumes (image rows) read through them, so they
+    // go after the image list.
+    std::list<std::unique_ptr<IStorageDevice>> m_rawImages;
     CStorageDeviceList m_disks;
     CVolumeDeviceRecordList m_volumes;
     std::list<ImageEntry> m_images;

@@ -6,14 +6,26 @@
 
 #include "filesystems/partitions/DeviceRecords.h"
 
+#include "platform/DiskTable.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 
 class IDeviceSelectView;
 class IStorageDevice;
+
+// A device of the disk list that could not be opened, or a partition of one, with the system's reason.
+struct UnreadableDevice {
+    std::string name; // "vda", "vda1", "loop0: disk.img", or an image file's name
+    uint64_t sizeBytes = 0;
+    bool partition = false;
+    std::string reason; // "Permission denied"
+};
 
 class CDeviceListRefresh {
 public:
@@ -37,6 +49,10 @@ public:
 
     // The machine's disks and the volumes on them, as the worker collects them.
     static void CollectDisksAndVolumes(CStorageDeviceList& disks, CVolumeDeviceRecordList& volumes);
+    // The disks of the disk list (SALVIX_DISKS or the kernel's) that are not among the opened ones, each with
+    // its partitions as the kernel shows them, and why they could not be opened.
+    static std::vector<UnreadableDevice> CollectUnreadable(const CStorageDeviceList& disks,
+                                                           const std::vector<plat::BlockDeviceInfo>& devices);
     // The sector size a list row shows for a device: its own when plausible, else 0 (the list's default).
     static uint32_t RowSectorSize(IStorageDevice* device);
     // The record of the page's selected row; null without a page, a selection or a record.

@@ -9,6 +9,4 @@
 
 class ICompleteRecoveryDeviceView : public IWholeDeviceSearchView {
 public:
-    // The path of one file to search as a raw sector image; empty when none was chosen.
-    virtual std::string ChooseRawImageFile() = 0;
 };

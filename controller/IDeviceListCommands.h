@@ -9,6 +9,8 @@ public:
     virtual void RefreshDeviceList() = 0;
     virtual void CreateDiskImage() = 0;
     virtual void OpenDiskImage() = 0;
+    // Ctrl+O: a file the user chooses is read as a raw sector image (.img, .dd, ...).
+    virtual void OpenRawImageFile() = 0;
     virtual void RemoveSelectedImage() = 0;
     // Stores the selected row's record; 1 when a row is selected.
     virtual int UpdateSelection() = 0;

@@ -17,6 +17,8 @@ struct DeviceRow {
     uint32_t sectorSize = 0; // 0: the list's default
     std::string info;
     void* item = nullptr;
+    // Why the device cannot be read; a row with a reason is shown greyed and cannot be chosen.
+    std::string unreadable;
 };
 
 // What the image-making wizard tells its caller.
@@ -43,6 +45,12 @@ public:
     // Queues task for the interface thread; safe from any thread. A task queued while the page is being
     // destroyed is dropped.
     virtual void PostToInterfaceThread(std::function<void()> task) = 0;
+
+    // After an enumeration: whether the list offers nothing to choose (no readable device and no image), so
+    // that the page tells the user what to do.
+    virtual void ShowNothingReadable(bool nothingReadable) { (void)nothingReadable; }
+    // The path of a file to open as a raw sector image (Ctrl+O); empty when none was chosen.
+    virtual std::string ChooseRawImageFile() { return std::string(); }
 
     // The text of a string resource in the interface language.
     virtual std::string LoadString(unsigned id) = 0;

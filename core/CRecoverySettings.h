@@ -55,7 +55,9 @@ public:
     // The selected source.
     std::string m_selectedSourceName;
     uint8_t m_selectedDriveLetter; // 255: none
-    int m_recoveryMode;            // 0 deleted-file, 1 format, 2 partition recovery
+    // The source as a person knows it ("sdb1", "loop0: disk.img", "sdb" for a disk); empty when none.
+    std::string m_selectedDeviceName;
+    int m_recoveryMode; // 0 deleted-file, 1 format, 2 partition recovery
 };
 
 // The one options object, made on the first call and destroyed at exit; never null.

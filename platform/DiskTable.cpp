@@ -1,13 +1,18 @@
 // Building the disk list from /sys/block or from SALVIX_DISKS.
 #include "platform/DiskTable.h"
 
+#include "platform/DriveLetters.h"
 #include "platform/SysFiles.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -46,7 +51,90 @@ std::vector<DiskEntry> SplitOverride(const std::string& list)
     return out;
 }
 
+std::string ReadFirstLine(const fs::path& file)
+{
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    return line;
+}
+
+std::string FirstMountPoint(const std::string& mountInfo, dev_t rdev)
+{
+    if (rdev == 0) return std::string();
+    const auto mounts = MountPointsOf(mountInfo, rdev);
+    return mounts.empty() ? std::string() : mounts.front();
+}
+
 } // namespace
+
+std::vector<BlockDeviceInfo> ListBlockDevicesFrom(const SysRoot& root)
+{
+    std::vector<BlockDeviceInfo> out;
+    const fs::path sysBlock(root.sysBlockDir);
+    for (const DiskEntry& disk : ListDisksFrom(root.sysBlockDir, root.devDir, nullptr)) {
+        const fs::path diskDir = sysBlock / disk.sysName;
+        BlockDeviceInfo whole;
+        whole.name = whole.diskName = disk.sysName;
+        whole.path = whole.diskPath = disk.path;
+        whole.sizeBytes = ReadSysNumber(diskDir / "size") * 512;
+        whole.backingFile = ReadFirstLine(diskDir / "loop" / "backing_file");
+        whole.rdev = ReadSysDevNumber(diskDir / "dev");
+        whole.mountPoint = FirstMountPoint(root.mountInfo, whole.rdev);
+        out.push_back(whole);
+        std::vector<std::pair<uint64_t, BlockDeviceInfo>> parts;
+        std::error_code ec;
+        for (const auto& item : fs::directory_iterator(diskDir, ec)) {
+            if (!fs::exists(item.path() / "partition", ec)) continue;
+            const uint64_t sectors = ReadSysNumber(item.path() / "size");
+            if (sectors <= 2) continue;
+            BlockDeviceInfo p = whole;
+            p.name = item.path().filename().string();
+            p.path = (fs::path(root.devDir) / p.name).string();
+            p.partition = true;
+            p.startByte = ReadSysNumber(item.path() / "start") * 512;
+            p.sizeBytes = sectors * 512;
+            p.rdev = ReadSysDevNumber(item.path() / "dev");
+            p.mountPoint = FirstMountPoint(root.mountInfo, p.rdev);
+            parts.emplace_back(ReadSysNumber(item.path() / "partition"), std::move(p));
+        }
+        std::stable_sort(parts.begin(), parts.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (auto& part : parts) out.push_back(std::move(part.second));
+    }
+    return out;
+}
+
+std::vector<BlockDeviceInfo> ListBlockDevices()
+{
+    return ListBlockDevicesFrom(SysRoot{});
+}
+
+std::string BlockDeviceDisplayName(const BlockDeviceInfo& device)
+{
+    if (device.backingFile.empty()) return device.name;
+    return device.name + ": " + fs::path(device.backingFile).filename().string();
+}
+
+const BlockDeviceInfo* FindBlockDeviceAt(const std::vector<BlockDeviceInfo>& devices, const std::string& diskPath,
+                                         uint64_t startByte)
+{
+    const BlockDeviceInfo* whole = nullptr;
+    for (const BlockDeviceInfo& d : devices) {
+        if (d.diskPath != diskPath) continue;
+        if (d.partition && d.startByte == startByte) return &d;
+        if (!d.partition && startByte == 0) whole = &d;
+    }
+    return whole;
+}
+
+std::string OpenFailureReason(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::strerror(errno);
+    ::close(fd);
+    return std::string();
+}
 
 bool NaturalLess(const std::string& a, const std::string& b)
 {

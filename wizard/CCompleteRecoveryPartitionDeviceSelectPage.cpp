@@ -10,7 +10,6 @@
 #include "wizard/WholeDeviceSearchDialog.h"
 
 #include <QCursor>
-#include <QFileDialog>
 
 CCompleteRecoveryPartitionDeviceSelectPage::CCompleteRecoveryPartitionDeviceSelectPage()
     : CVolumeDeviceSelectPage(CommandIds{kCmdRefresh, kCmdImageMenu, kCmdRecover, kCmdImportState})
@@ -38,10 +37,6 @@ void CCompleteRecoveryPartitionDeviceSelectPage::SetController(
 bool CCompleteRecoveryPartitionDeviceSelectPage::OnCommand(unsigned id)
 {
     if (!m_format) return false;
-    if (id == kCmdOpenRawImage) {
-        m_format->OpenRawImageFile();
-        return true;
-    }
     if (id == kCmdDeleteImage) {
         // The "Previous Recovery..." row has no record; image rows do.
         const int row = GetSelectedRow();
@@ -78,15 +73,4 @@ void CCompleteRecoveryPartitionDeviceSelectPage::BuildRawTree(CRawFileList* hits
                                                               CFileNode* parent)
 {
     ::BuildRawFileTree(hits, device, parent);
-}
-
-std::string CCompleteRecoveryPartitionDeviceSelectPage::ChooseRawImageFile()
-{
-    // One file of any kind; an image of the program's own format is listed first.
-    QFileDialog dialog(this);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilters({QStringLiteral("ImageFile(*.vlv)"), QStringLiteral("Raw Image File(*)")});
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().size() != 1) return std::string();
-    return dialog.selectedFiles().constFirst().toStdString();
 }

@@ -13,7 +13,7 @@ class CCompleteRecoveryPartitionDeviceSelectPage : public CVolumeDeviceSelectPag
 public:
     static constexpr int kHelpId = 50;
     // Refresh shares its id with the hidden check box; the page maps it to Refresh.
-    static constexpr unsigned kCmdRefresh = 1010, kCmdImageMenu = 1011, kCmdRecover = 1012, kCmdOpenRawImage = 32777;
+    static constexpr unsigned kCmdRefresh = 1010, kCmdImageMenu = 1011, kCmdRecover = 1012;
     // Import of an exported recovery state, from the image menu.
     static constexpr unsigned kCmdImportState = 1013;
     static constexpr unsigned kContinueString = 308, kRemoveString = 395;
@@ -30,7 +30,6 @@ public:
     bool RunSearch(IStorageDevice* device, const CSearchControllerList& scanners,
                    CSearchedPartitionList& found) override;
     void BuildRawTree(CRawFileList* hits, IStorageDevice* device, CFileNode* parent) override;
-    std::string ChooseRawImageFile() override;
 
 protected:
     void ShowRowMenu() override;

@@ -9,11 +9,16 @@
 #include "controls/MessageBox.h"
 #include "views/devices/CDeviceSelectCtrl.h"
 #include "views/devices/DeviceSelectTypes.h"
+#include "views/diskimage/CImageDiskMasterDlg.h"
+#include "views/diskimage/COpenDiskImageMasterDlg.h"
 #include "wizard/CWizardSheet.h"
 #include "wizard/StateArchiveImport.h"
 
 #include <QCursor>
+#include <QFileDialog>
 #include <QMetaObject>
+
+#include <unistd.h>
 
 CDeviceListPage::CDeviceListPage(const CommandIds& ids)
     : m_ids(ids), m_refresh(374, 373, 372, 371), m_strip(543, 543, 543, 543)
@@ -76,6 +81,7 @@ bool CDeviceListPage::OnCommand(unsigned id)
         return true;
     }
     switch (id) {
+    case kCmdOpenRawImage: commands->OpenRawImageFile(); return true;
     case kCmdDiskImage: commands->CreateDiskImage(); return true;
     case kCmdOpenDiskImage: commands->OpenDiskImage(); return true;
     case kCmdDeleteImage:
@@ -143,6 +149,8 @@ void CDeviceListPage::ShowImageMenu()
         if (QAction* action =
                 menu.AppendItem(items[i].id, CResourceLibrary::Instance().LoadText(QString::fromLatin1(items[i].key))))
             action->setEnabled(enabled[i]);
+    menu.AppendItem(kCmdOpenRawImage,
+                    CResourceLibrary::Instance().LoadText(QStringLiteral("wizard.menu.openrawimage")));
     if (m_ids.importState != 0)
         menu.AppendItem(m_ids.importState, CResourceLibrary::Instance().LoadText(QString::fromLatin1(kImportMenuKey)));
     menu.AppendItem(kCmdShowOptions, CResourceLibrary::Instance().LoadText(QStringLiteral("wizard.menu.options")));
@@ -165,6 +173,16 @@ void CDeviceListPage::AddRow(const DeviceRow& row)
     item.nSectorSize = row.sectorSize ? row.sectorSize : 512;
     item.pszInfo = row.info.c_str();
     item.pItemData = row.item;
+    std::string info;
+    if (!row.unreadable.empty()) {
+        item.bDisabled = true;
+        info = CResourceLibrary::Instance()
+                   .LoadText(QStringLiteral("wizard.device.unreadable"))
+                   .arg(QString::fromStdString(row.unreadable))
+                   .toStdString();
+        if (!row.info.empty()) info += "\n" + row.info;
+        item.pszInfo = info.c_str();
+    }
     m_list->AddItem(&item);
 }
 
@@ -224,4 +242,56 @@ std::string CDeviceListPage::LoadString(unsigned id)
 int CDeviceListPage::ShowMessage(unsigned stringId, unsigned type)
 {
     return ShowMessageBox(this, stringId, type);
+}
+
+void CDeviceListPage::ShowNothingReadable(bool nothingReadable)
+{
+    if (!m_list) return;
+    if (!nothingReadable) {
+        m_list->SetNote(QString());
+        return;
+    }
+    // Without root (or the "disk" group) Linux opens no disk: the page says so and names the way round it.
+    const bool root = ::geteuid() == 0;
+    m_list->SetNote(CResourceLibrary::Instance().LoadText(root ? QStringLiteral("wizard.device.nothing.root")
+                                                               : QStringLiteral("wizard.device.nothing.user")));
+}
+
+QStringList CDeviceListPage::RawImageFilters()
+{
+    return {QStringLiteral("Raw Image File(*.img *.dd *.raw *.bin *.iso *.vlv)"), QStringLiteral("ImageFile(*.vlv)"),
+            QStringLiteral("Raw Image File(*)")};
+}
+
+std::string CDeviceListPage::ChooseRawImageFile()
+{
+    QFileDialog dialog(this, CResourceLibrary::Instance().LoadText(QStringLiteral("wizard.menu.openrawimage")));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilters(RawImageFilters());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().size() != 1) return std::string();
+    return dialog.selectedFiles().constFirst().toStdString();
+}
+
+std::string CDeviceListPage::ChooseImageToOpen()
+{
+    // The open-disk-image wizard checks the image's slices (and lets the user repair a moved one) before
+    // the controller opens it.
+    COpenDiskImageMasterDlg dlg(this);
+    dlg.DoModal();
+    if (dlg.GetResult() != 1) return std::string();
+    return dlg.GetImagePath();
+}
+
+CreatedImage CDeviceListPage::RunCreateImage(IStorageDevice* source, const std::string& sourceName, int heads)
+{
+    CImageDiskMasterDlg dlg(source, sourceName.c_str(), heads, this);
+    dlg.DoModal();
+    CreatedImage made;
+    made.openInList = dlg.GetOpenImageInList() != 0;
+    if (made.openInList) {
+        made.sectorCount = dlg.GetRegionSectorCount();
+        made.path = dlg.GetImageFilePath();
+    }
+    return made;
 }

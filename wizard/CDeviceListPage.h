@@ -31,6 +31,8 @@ public:
     // The Options dialog of the page's recovery mode (file types, RAW files, the choice of found
     // partitions), last in the image menu: the sheet's Options command.
     static constexpr unsigned kCmdShowOptions = 32774;
+    // Ctrl+O (forwarded by the main view) and its entry in the image menu: a raw sector image.
+    static constexpr unsigned kCmdOpenRawImage = 32777;
     static constexpr unsigned kRecoverString = 189, kContinueString = 308, kRemoveString = 395;
     static constexpr unsigned kWaitBitmap = 150;
 
@@ -51,9 +53,18 @@ public:
     void PostToInterfaceThread(std::function<void()> task) override;
     std::string LoadString(unsigned id) override;
     int ShowMessage(unsigned stringId, unsigned type) override;
+    void ShowNothingReadable(bool nothingReadable) override;
+    // The open dialog of a raw image: the common raw extensions first, then "ImageFile(*.vlv)" and every file.
+    std::string ChooseRawImageFile() override;
+    // The open-disk-image wizard (it checks the slices and offers the repair of a moved one).
+    std::string ChooseImageToOpen() override;
+    // The image-making wizard over a disk or volume.
+    CreatedImage RunCreateImage(IStorageDevice* source, const std::string& sourceName, int heads) override;
+    // The name filters of the raw-image dialog, in order.
+    static QStringList RawImageFilters();
 
-    // The image menu's entries as they would be enabled now: Disk Image, Open Disk Image, Delete Image (a page
-    // with the import lists it below them, always enabled).
+    // The image menu's entries as they would be enabled now: Disk Image, Open Disk Image, Delete Image (then
+    // Open Raw Image, the import on a page with it, and Options, always enabled).
     std::array<bool, 3> ImageMenuState();
     CButtonPlus& RefreshButton() { return m_refresh; }
     CButtonPlus& ImageStrip() { return m_strip; }

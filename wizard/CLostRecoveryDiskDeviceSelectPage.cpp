@@ -8,8 +8,6 @@
 #include "views/devices/CDeviceSelectCtrl.h"
 #include "views/devices/DeviceSelectTypes.h"
 
-#include <QFileDialog>
-
 namespace {
 QString Text(const char* key)
 {
@@ -59,18 +57,4 @@ void CLostRecoveryDiskDeviceSelectPage::RemovePreviousRecoveryRow()
 bool CLostRecoveryDiskDeviceSelectPage::AskFullScanAfterEmptySearch()
 {
     return ShowMessageBox(this, Text("wizard.lost.nopartition"), MB_YESNO | MB_ICONQUESTION) == IDYES;
-}
-
-std::string CLostRecoveryDiskDeviceSelectPage::ChooseImageToOpen()
-{
-    QFileDialog dialog(this, Text("wizard.menu.opendiskimage"));
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::string();
-    return dialog.selectedFiles().constFirst().toStdString();
-}
-
-CreatedImage CLostRecoveryDiskDeviceSelectPage::RunCreateImage(IStorageDevice*, const std::string&, int)
-{
-    return CreatedImage{};
 }

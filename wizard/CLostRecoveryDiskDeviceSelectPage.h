@@ -21,10 +21,8 @@ public:
     int GetHelpContextId() override { return kHelpId; }
     void SetController(CLostRecoveryDiskDeviceSelectController* pController);
 
-    // ILostDiskView: the dialogs.
+    // ILostDiskView: the question after an empty search (the image dialogs are the base page's).
     bool ShowFormatRecoveryHint() override { return false; }
-    std::string ChooseImageToOpen() override;
-    CreatedImage RunCreateImage(IStorageDevice* source, const std::string& sourceName, int heads) override;
     bool AskFullScanAfterEmptySearch() override;
 
 protected:

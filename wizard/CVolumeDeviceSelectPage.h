@@ -18,10 +18,8 @@ public:
     IWizardPageController* GetController() override;
     CVolumeDeviceSelectController* GetVolumeController() const { return m_controller; }
 
-    // IDeviceSelectView: the dialogs.
+    // IDeviceSelectView: the hint dialog (the image dialogs are the base page's).
     bool ShowFormatRecoveryHint() override;
-    std::string ChooseImageToOpen() override;
-    CreatedImage RunCreateImage(IStorageDevice* source, const std::string& sourceName, int heads) override;
 
 protected:
     // The controller (not owned); the page becomes its view.

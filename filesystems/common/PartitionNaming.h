@@ -10,23 +10,23 @@
 #include <cstring>
 #include <string>
 
-// The selected source's letter and name around the file-system name and the partition's number:
-// "E:(DATA - NTFS 1)", "DATA(NTFS 1)", "E:(NTFS 1)" or "NTFS 1". A stored letter of 0 means none, as 255 does;
-// the options are only read (tree builds call this on their workers). At most 254 bytes.
+// The selected source's device name and label around the file-system name and the partition's number:
+// "sdb1 (DATA - NTFS 1)", "sdb1 (NTFS 1)", "DATA(NTFS 1)" or "NTFS 1". Drive letters are internal and never
+// part of the name (nor is a ':', which a saved folder could not keep). The options are only read (tree
+// builds call this on their workers). At most 254 bytes.
 inline std::string FormatPartitionName(const char* fileSystemName, int number)
 {
     const CRecoverySettings* settings = GetRecoverySettings();
-    const uint8_t letter = settings->m_selectedDriveLetter;
-    const bool hasLetter = letter != 255 && letter != 0;
+    const char* device = settings->m_selectedDeviceName.c_str();
     const char* source = settings->m_selectedSourceName.c_str();
     const char* name = fileSystemName ? fileSystemName : "";
     char text[255];
-    if (hasLetter && *source)
-        std::snprintf(text, sizeof text, "%c:(%s - %s %d)", letter, source, name, number);
+    if (*device && *source)
+        std::snprintf(text, sizeof text, "%s (%s - %s %d)", device, source, name, number);
+    else if (*device)
+        std::snprintf(text, sizeof text, "%s (%s %d)", device, name, number);
     else if (*source)
         std::snprintf(text, sizeof text, "%s(%s %d)", source, name, number);
-    else if (hasLetter)
-        std::snprintf(text, sizeof text, "%c:(%s %d)", letter, name, number);
     else
         std::snprintf(text, sizeof text, "%s %d", name, number);
     return text;

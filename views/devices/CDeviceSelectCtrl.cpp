@@ -104,3 +104,8 @@ void CDeviceSelectCtrl::customEvent(QEvent* e)
     }
     QWidget::customEvent(e);
 }
+
+void CDeviceSelectCtrl::SetNote(const QString& note)
+{
+    m_view->SetNote(note);
+}

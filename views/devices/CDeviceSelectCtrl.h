@@ -33,6 +33,8 @@ public:
     void* GetItemData(int i) const;
     void ClearSelection();
     int GetItemCount() const;
+    // A text under the rows (what to do when nothing can be chosen); empty removes it.
+    void SetNote(const QString& note);
 
     CExtendHeaderCtrl* Header() const { return m_header; }
     CDeviceSelectView* View() const { return m_view; }

@@ -93,6 +93,7 @@ void CDeviceSelectView::AddItem(const DEVICE_ITEM* item)
     for (int c = 0; c < kCellCount; ++c) row.cells[size_t(c)].width = m_header ? m_header->GetItemWidth(c) : 0;
     row.top = m_rows.empty() ? 0 : m_rows.back().top + m_rows.back().height;
     row.data = item->pItemData;
+    row.disabled = item->bDisabled;
     std::array<QSize, 7> sizes;
     for (size_t i = 0; i < m_icons.size(); ++i) sizes[i] = m_icons[i].GetSize();
     row.height = RowHeight(row, sizes, [this](const QString& t) { return TextHeight(t); });
@@ -133,6 +134,12 @@ void CDeviceSelectView::ClearSelection()
 {
     const int i = GetSelectedIndex();
     if (i >= 0) m_rows[size_t(i)].selected = false;
+    viewport()->update();
+}
+
+void CDeviceSelectView::SetNote(const QString& note)
+{
+    m_note = note;
     viewport()->update();
 }
 
@@ -220,6 +227,7 @@ void CDeviceSelectView::PaintCell(QPainter& p, const Row& row, const Cell& cell,
 {
     const QRect box(left, row.top, cell.width, row.height);
     p.fillRect(box, row.selected ? QColor::fromRgb(kSelectedFill) : QColor(Qt::white));
+    p.setPen(row.disabled ? QColor(0x8c, 0x8c, 0x8c) : QColor(Qt::black));
     int textLeft = left + kTextInset;
     if (cell.bitmap >= 0) {
         const CMaskedBitmap& icon = m_icons[size_t(cell.bitmap)];
@@ -261,6 +269,13 @@ void CDeviceSelectView::paintEvent(QPaintEvent*)
             x += cell.width;
         }
     }
+    if (!m_note.isEmpty()) {
+        // What to do when nothing can be chosen, under the rows and inside the visible width.
+        const int top = (m_rows.empty() ? 0 : m_rows.back().top + m_rows.back().height) + 12;
+        const QRect box(HorzPos() + 12, top, std::max(40, viewport()->width() - 24), 400);
+        p.setPen(QColor(0x1f, 0x3f, 0x7f));
+        p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_note);
+    }
 }
 
 void CDeviceSelectView::mousePressEvent(QMouseEvent* e)
@@ -273,8 +288,9 @@ void CDeviceSelectView::mousePressEvent(QMouseEvent* e)
     const QPoint pt = e->position().toPoint() + QPoint(HorzPos(), VertPos());
     const int hit = HitRow(m_rows, pt);
     const int previous = GetSelectedIndex();
-    if (hit >= 0 && hit == previous) return; // the selected row again: nothing changes, nothing is told
-    if (hit < 0) return;                     // empty space keeps the selection
+    if (hit >= 0 && hit == previous) return;  // the selected row again: nothing changes, nothing is told
+    if (hit < 0) return;                      // empty space keeps the selection
+    if (m_rows[size_t(hit)].disabled) return; // a device that cannot be read is never chosen
     if (previous >= 0) m_rows[size_t(previous)].selected = false;
     m_rows[size_t(hit)].selected = true;
     EnsureVisible(hit);
@@ -302,7 +318,8 @@ void CDeviceSelectView::keyPressEvent(QKeyEvent* e)
         return;
     }
     const int i = GetSelectedIndex();
-    const int next = key == Qt::Key_Up ? i - 1 : i + 1;
+    int next = key == Qt::Key_Up ? i - 1 : i + 1;
+    while (next >= 0 && next < int(m_rows.size()) && m_rows[size_t(next)].disabled) next += key == Qt::Key_Up ? -1 : 1;
     if (i < 0 || next < 0 || next >= int(m_rows.size())) return;
     m_rows[size_t(i)].selected = false;
     m_rows[size_t(next)].selected = true;

@@ -30,7 +30,8 @@ public:
         int top = 0;
         int height = 0;
         bool selected = false;
-        void* data = nullptr; // the page's record; not owned
+        bool disabled = false; // greyed, never selected
+        void* data = nullptr;  // the page's record; not owned
         std::array<Cell, kCellCount> cells;
         int Width() const { return cells[0].width + cells[1].width + cells[2].width; }
     };
@@ -63,6 +64,9 @@ public:
     int GetSelectedIndex() const;
     void* GetItemData(int i) const;
     void ClearSelection();
+    // A text shown under the rows (word-wrapped to the list's width); empty shows none.
+    void SetNote(const QString& note);
+    const QString& Note() const { return m_note; }
     // Sets a column's width into every row and the scroll width to the sum of the header's items.
     void SetColumnWidth(int column, int width);
 
@@ -99,6 +103,7 @@ private:
     QObject* m_page = nullptr;
     QFont m_font;
     std::vector<Row> m_rows;
+    QString m_note;
     int m_scrollWidth = 0;
     int m_scrollHeight = 0;
 };

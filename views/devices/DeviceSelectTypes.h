@@ -14,6 +14,7 @@ struct DEVICE_ITEM {
     uint32_t nSectorSize = 512;    // 0 or not a multiple of 512 counts as 512
     const char* pszInfo = nullptr; // may hold line breaks
     void* pItemData = nullptr;     // the page's record of the row; not owned
+    bool bDisabled = false;        // shown greyed and never selected (a device that cannot be read)
 };
 
 // The bitmap ids of the seven icons, in icon-index order.

@@ -348,6 +348,15 @@ void COpenDiskImageMasterDlg::CheckImage()
     if (!named || !m_needs.ok) {
         if (named) LogError("Disk image %s refused: %s", path.c_str(), m_needs.why.c_str());
         m_nextAllowed = 1;
+        if (!named && diskimg::IsRawImageCandidate(path)) {
+            // A raw sector image (.img, .dd ...) is no container of ours: the user is sent to Ctrl+O.
+            ShowMessageBox(this,
+                           CResourceLibrary::Instance()
+                               .LoadText(QStringLiteral("diskimage.raw"))
+                               .arg(QString::fromStdString(std::filesystem::path(path).filename().string())),
+                           MB_ICONEXCLAMATION);
+            return;
+        }
         ShowMessageBox(this, 176, MB_ICONEXCLAMATION);
         return;
     }

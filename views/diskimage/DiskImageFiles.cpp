@@ -12,6 +12,8 @@
 #include <unistd.h>
 
 #include <array>
+#include <cctype>
+#include <fstream>
 #include <mutex>
 
 namespace diskimg {
@@ -163,6 +165,17 @@ std::string CheckSliceTable(const SliceNeeds& needs, const std::vector<std::stri
             return "slice " + std::to_string(i) + " (" + paths[i] + ") is shorter than its blocks";
     }
     return {};
+}
+
+bool IsRawImageCandidate(const std::string& path)
+{
+    std::string ext = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    // The files of our own images (whatever the case of their names) are no raw image.
+    if (ext == ".kxp" || ext == ".kxf" || ext == ".kxi") return false;
+    std::ifstream in(path, std::ios::binary);
+    char sector[512];
+    return in && in.read(sector, sizeof sector) && in.gcount() == std::streamsize(sizeof sector);
 }
 
 } // namespace diskimg

@@ -50,4 +50,8 @@ SliceNeeds ReadSliceNeeds(const std::string& imagePath);
 // Empty when paths name exactly the header's slices, each readable and long enough; else why not.
 std::string CheckSliceTable(const SliceNeeds& needs, const std::vector<std::string>& paths);
 
+// Whether a file that is no image of ours is taken for a raw sector image: a readable regular file (or block
+// device) of at least one 512-byte sector whose name does not end in .kxi, .kxp or .kxf (in any case).
+bool IsRawImageCandidate(const std::string& path);
+
 } // namespace diskimg

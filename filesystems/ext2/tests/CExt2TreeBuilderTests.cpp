@@ -147,15 +147,18 @@ TEST(Ext2TreeBuilder, PartitionFolder)
     CRecoverySettings* settings = GetRecoverySettings();
     const uint8_t letter = settings->m_selectedDriveLetter;
     const std::string source = settings->m_selectedSourceName;
+    const std::string device = settings->m_selectedDeviceName;
     settings->m_selectedDriveLetter = 'E';
     settings->m_selectedSourceName = "DATA";
+    settings->m_selectedDeviceName = "sdb1";
     image.SuperBlock().s_journal_inum = 8;
     image.WriteHeaders();
     const TreePtr tree = Build(image);
     settings->m_selectedDriveLetter = letter;
     settings->m_selectedSourceName = source;
+    settings->m_selectedDeviceName = device;
     ASSERT_TRUE(tree);
-    EXPECT_STREQ(tree->GetProperties()->GetName(), "E:(DATA - Ext3 1)");
+    EXPECT_STREQ(tree->GetProperties()->GetName(), "sdb1 (DATA - Ext3 1)");
     EXPECT_EQ(tree->GetFileSystemKind(), 5);
 }
 

@@ -194,26 +194,34 @@ TEST(PartitionNaming, FolderNamesFromTheSelectedSource)
 {
     CRecoverySettings* s = GetRecoverySettings();
     const std::string oldName = s->m_selectedSourceName;
+    const std::string oldDevice = s->m_selectedDeviceName;
     const uint8_t oldLetter = s->m_selectedDriveLetter;
+    // The device a person knows takes the letter's place; a letter alone is never shown, nor a ':'.
     struct Case {
         uint8_t letter;
+        const char* device;
         const char* source;
         const char* want;
     } cases[] = {
-        {'E', "DATA", "E:(DATA - NTFS 1)"},
-        {255, "DATA", "DATA(NTFS 1)"},
-        {255, "", "NTFS 1"},
-        {'E', "", "E:(NTFS 1)"},
-        {0, "", "NTFS 1"},
+        {'E', "sdb1", "DATA", "sdb1 (DATA - NTFS 1)"},
+        {'E', "sdb1", "", "sdb1 (NTFS 1)"},
+        {255, "loop0: disk.img", "", "loop0: disk.img (NTFS 1)"},
+        {255, "", "DATA", "DATA(NTFS 1)"},
+        {255, "", "", "NTFS 1"},
+        {'E', "", "", "NTFS 1"},
+        {'E', "", "DATA", "DATA(NTFS 1)"},
+        {0, "", "", "NTFS 1"},
     };
     for (const Case& c : cases) {
         s->m_selectedDriveLetter = c.letter;
+        s->m_selectedDeviceName = c.device;
         s->m_selectedSourceName = c.source;
         EXPECT_EQ(FormatPartitionName("NTFS", 1), c.want);
     }
     s->m_selectedSourceName = std::string(400, 'n');
     EXPECT_EQ(FormatPartitionName("FAT32", 2).size(), 254u);
     s->m_selectedSourceName = oldName;
+    s->m_selectedDeviceName = oldDevice;
     s->m_selectedDriveLetter = oldLetter;
 }
 

@@ -599,6 +599,33 @@ TEST(OpenDiskImageWizard, RefusesWhatIsNotAnImageOfOurs)
     }
 }
 
+// A raw image made by mkfs is no image of ours: the wizard sends the user to the raw-image command instead.
+TEST(OpenDiskImageWizard, ARawImageIsSentToTheRawImageCommand)
+{
+    testsupport::TempDir tmp;
+    const std::string raw = (tmp / "stick.img").string();
+    ASSERT_EQ(std::system(("mkfs.fat -C '" + raw + "' 1024 >/dev/null 2>&1").c_str()), 0);
+    std::ofstream(tmp / "short.img", std::ios::binary) << "less than a sector";
+    Answers answers;
+    {
+        COpenDiskImageMasterDlg open(nullptr);
+        OpenToCheck(open, raw);
+        EXPECT_EQ(open.CurrentStep(), COpenDiskImageMasterDlg::kPath);
+    }
+    ASSERT_EQ(answers.texts.size(), 1u);
+    EXPECT_TRUE(answers.texts[0].contains(QStringLiteral("stick.img")));
+    EXPECT_TRUE(answers.texts[0].contains(QStringLiteral("Ctrl+O")));
+    EXPECT_NE(answers.texts[0], Str(176));
+    // A file too short to be a disk is still "not an Image File".
+    answers.texts.clear();
+    {
+        COpenDiskImageMasterDlg open(nullptr);
+        OpenToCheck(open, (tmp / "short.img").string());
+    }
+    ASSERT_EQ(answers.texts.size(), 1u);
+    EXPECT_EQ(answers.texts[0], Str(176));
+}
+
 TEST(OpenDiskImageWizard, RepairsAMovedSliceAndRewritesTheList)
 {
     testsupport::TempDir tmp;
