@@ -68,7 +68,8 @@ VolumeNaming NameVolume(const VolumeDeviceRecord& record, const CVolumeDeviceRec
     // An image file standing in for a disk, or a partition the kernel does not show: named after the disk and
     // its place among the volumes on it.
     std::string diskName = FileName(diskPath);
-    if (const plat::BlockDeviceInfo* whole = FindWhole(devices, diskPath)) diskName = plat::BlockDeviceDisplayName(*whole);
+    if (const plat::BlockDeviceInfo* whole = FindWhole(devices, diskPath))
+        diskName = plat::BlockDeviceDisplayName(*whole);
     if (start == 0) {
         naming.device = diskName;
         return naming;

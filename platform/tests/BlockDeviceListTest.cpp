@@ -75,9 +75,9 @@ TEST(BlockDeviceList, EveryDiskKindWithItsPartitionsLoopFilesAndMounts)
 
     std::vector<std::string> names;
     for (const auto& d : devices) names.push_back(plat::BlockDeviceDisplayName(d));
-    EXPECT_EQ(names, (std::vector<std::string>{"dm-0", "loop0: disk.img", "loop0p1: disk.img", "md0", "mmcblk0",
-                                               "mmcblk0p1", "nvme0n1", "nvme0n1p1", "sda", "sda1", "sda2", "vda",
-                                               "vda1", "xvda"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"dm-0", "loop0: disk.img", "loop0p1: disk.img", "md0", "mmcblk0", "mmcblk0p1",
+                                        "nvme0n1", "nvme0n1p1", "sda", "sda1", "sda2", "vda", "vda1", "xvda"}));
     auto find = [&](const std::string& name) -> const plat::BlockDeviceInfo& {
         for (const auto& d : devices)
             if (d.name == name) return d;

@@ -129,7 +129,8 @@ protected:
         const CDeviceSelectView::Row& row = list->View()->GetRow(0);
         EXPECT_TRUE(row.disabled);
         EXPECT_EQ(row.cells[0].text, QStringLiteral("absent-disk"));
-        EXPECT_TRUE(row.cells[2].text.contains(QStringLiteral("No such file or directory"))) << row.cells[2].text.toStdString();
+        EXPECT_TRUE(row.cells[2].text.contains(QStringLiteral("No such file or directory")))
+            << row.cells[2].text.toStdString();
         EXPECT_EQ(row.data, nullptr);
         EXPECT_FALSE(list->View()->Note().isEmpty());
         EXPECT_TRUE(list->View()->Note().contains(QStringLiteral("Ctrl+O")));
@@ -213,15 +214,15 @@ TEST_F(RawImageRoadGui, ALostPartitionOfARawImageOpenedWithCtrlO)
     AnswerOpenDialog(image);
     sheet->SendCommandToPage(CDeviceListPage::kCmdOpenRawImage);
     ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_PARTITION);
-    auto* partitions =
-        static_cast<CLostRecoveryPartitionDeviceSelectPage*>(sheet->GetPage(WP_LOST_RECOVERY_PARTITION));
+    auto* partitions = static_cast<CLostRecoveryPartitionDeviceSelectPage*>(sheet->GetPage(WP_LOST_RECOVERY_PARTITION));
     CDeviceSelectCtrl* list = partitions->GetDeviceList();
     int row = -1;
     for (int i = 0; i < list->GetItemCount(); ++i)
         if (auto* r = static_cast<CLostPartitionRecord*>(list->GetItemData(i)); r && label == r->szLabel) row = i;
     ASSERT_GE(row, 0);
     ASSERT_NO_FATAL_FAILURE(ClickRow(list, row));
-    WhenModal<CHasCheckboxPromptDlg>([&](CHasCheckboxPromptDlg* dlg) { QTest::mouseClick(dlg->OKButton(), Qt::LeftButton); });
+    WhenModal<CHasCheckboxPromptDlg>(
+        [&](CHasCheckboxPromptDlg* dlg) { QTest::mouseClick(dlg->OKButton(), Qt::LeftButton); });
     QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
     ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
     ASSERT_NO_FATAL_FAILURE(CheckFirstFolder(true));
@@ -244,7 +245,8 @@ TEST_F(RawImageRoadGui, ALostPartitionOfARawImageOpenedWithCtrlO)
     }
     QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
     ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_DISK);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return page->GetDeviceList()->GetItemCount() == 2 && frame.isEnabled(); }, 30000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return page->GetDeviceList()->GetItemCount() == 2 && frame.isEnabled(); }, 30000));
     EXPECT_TRUE(page->GetDeviceList()->View()->Note().isEmpty());
 }
 
