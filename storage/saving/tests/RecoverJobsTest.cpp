@@ -1,8 +1,10 @@
 // The folder and single-file jobs: the saved tree and its names, collisions, hostile names, symlinks in the
-// target, failures and partial results, cancellation, the worker and the device of ext2 volumes.
+// target, failures and partial results, cancellation, the worker, the device of ext2 volumes and the
+// 512-byte units of signature-found files.
 #include "storage/saving/RecoverFileJob.h"
 #include "storage/saving/RecoverFolderJob.h"
 
+#include "filesystems/tree/FileSystemKind.h"
 #include "storage/saving/tests/SavingTestUtil.h"
 #include "tests/support/TempDir.h"
 
@@ -103,6 +105,34 @@ TEST(RecoverFolder, SavesTheCheckedTreeWithCleanNumberedNames)
     EXPECT_EQ(made, (target / "E##_001").string());
     EXPECT_EQ(ReadFile(target / "E##/a.txt").size(), 200u);
     EXPECT_EQ(Listing(target / "E##_001").size(), expected.size() - 1);
+}
+
+TEST(RecoverFolder, RawFilesOfAPartitionOnLargeSectorsReadTheirOwnUnits)
+{
+    // An NTFS volume of 4096-byte sectors whose runs count device clusters, with a "Raw Files" folder whose runs
+    // count 512-byte units: each file is read in its own units, in one save of the partition.
+    Volume v(64, 4096, 0, 1, kFsKindNtfs);
+    v.device.FillWithPattern();
+    RenameRoot(v, "NTFS 1");
+    v.File("own.bin", 4096).Runs({{2, 1}});
+    auto* raw = new CFileSystemNode();
+    v.nodes.emplace_back(raw);
+    raw->SetClusterGeometry(0, 1);
+    raw->SetFileSystemKind(kFsKindRaw);
+    auto* folder = new FakeProperties("Raw Files", 0, 0x10);
+    v.owned.emplace_back(folder);
+    raw->SetProperties(folder);
+    v.root.AddChild(raw);
+    v.File("FILE001.JPG", 1000, 0, raw).Runs({{5 * 8 + 1, 2}}); // from byte 20992
+
+    testsupport::TempDir dir;
+    RecoverFolderJob job;
+    std::string made;
+    ASSERT_EQ(RecoverFolder(job, nullptr, &v.device, &v.root, (dir / "out").c_str(), &made), 1);
+    EXPECT_EQ(job.result.Get(), kRecoverSaved);
+    const Bytes& disk = v.device.Bytes();
+    EXPECT_EQ(ReadFile(fs::path(made) / "own.bin"), Bytes(disk.begin() + 8192, disk.begin() + 12288));
+    EXPECT_EQ(ReadFile(fs::path(made) / "Raw Files/FILE001.JPG"), Bytes(disk.begin() + 20992, disk.begin() + 21992));
 }
 
 TEST(RecoverFolder, UncheckedNodeMakesNothing)
