@@ -1,5 +1,7 @@
 // The log writer. Each call formats its whole line first and hands it to the kernel in one write(2) on an
 // O_APPEND descriptor, so lines from several threads never interleave and survive an abrupt end.
+// Rotation keeps the descriptor's number: the new file is put in its place with dup3, so a writer that
+// holds the number writes whole lines to the old file or to the new one, never to a closed descriptor.
 #include "platform/Log.h"
 
 #include "platform/FdIo.h"
@@ -12,6 +14,7 @@
 #include <deque>
 #include <fcntl.h>
 #include <mutex>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -23,6 +26,8 @@ struct LogState {
     std::mutex lock; // guards path, early lines and descriptor changes, not ordinary writes
     std::atomic<int> fd{-1};
     std::atomic<int> level{LOGLEVEL_NORMAL};
+    std::atomic<uint64_t> size{0}; // bytes in the current file, as far as this process wrote or found them
+    std::atomic<uint64_t> rotationSize{plat::log::kRotationSize};
     bool initialised = false;
     std::string path;
     std::deque<std::string> early;
@@ -34,9 +39,34 @@ LogState& State()
     return *s;
 }
 
-void WriteAll(int fd, const char* p, size_t n)
+// Under the state's lock: the file renamed to "<path>.1" and a new one put behind the same descriptor.
+// When the rename is refused the file is emptied instead, so the cap holds either way.
+void RotateLocked(LogState& s)
+{
+    const int fd = s.fd.load(std::memory_order_acquire);
+    if (fd < 0 || s.path.empty() || s.size.load() < s.rotationSize.load()) return;
+    const std::string previous = s.path + ".1";
+    int fresh = -1;
+    if (::rename(s.path.c_str(), previous.c_str()) == 0)
+        fresh = ::open(s.path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_TRUNC | O_CLOEXEC, 0644);
+    const bool swapped = fresh >= 0 && ::dup3(fresh, fd, O_CLOEXEC) == fd;
+    if (fresh >= 0) ::close(fresh);
+    if (!swapped && ::ftruncate(fd, 0) != 0) return; // nothing can be done; the next line tries again
+    s.size.store(0);
+}
+
+void WriteAll(LogState& s, int fd, const char* p, size_t n)
 {
     plat::WriteFull(fd, p, n);
+    if (s.size.fetch_add(n) + n < s.rotationSize.load(std::memory_order_relaxed)) return;
+    std::lock_guard<std::mutex> g(s.lock);
+    RotateLocked(s);
+}
+
+void WriteAllLocked(LogState& s, int fd, const char* p, size_t n)
+{
+    plat::WriteFull(fd, p, n);
+    if (s.size.fetch_add(n) + n >= s.rotationSize.load(std::memory_order_relaxed)) RotateLocked(s);
 }
 
 void Emit(const char* mark, const char* format, va_list args)
@@ -81,13 +111,13 @@ void Emit(const char* mark, const char* format, va_list args)
     LogState& s = State();
     int fd = s.fd.load(std::memory_order_acquire);
     if (fd >= 0) {
-        WriteAll(fd, line.data(), line.size());
+        WriteAll(s, fd, line.data(), line.size());
         return;
     }
     std::lock_guard<std::mutex> g(s.lock);
     fd = s.fd.load(std::memory_order_acquire);
     if (fd >= 0)
-        WriteAll(fd, line.data(), line.size());
+        WriteAllLocked(s, fd, line.data(), line.size());
     else if (!s.initialised && s.early.size() < kEarlyLineLimit)
         s.early.push_back(std::move(line));
 }
@@ -113,10 +143,13 @@ void InitLog(const char* path, LOGLEVEL level, LOGTYPE type)
         s.early.clear();
         return;
     }
-    for (const std::string& line : s.early) WriteAll(fd, line.data(), line.size());
+    struct stat st {};
+    s.size.store(::fstat(fd, &st) == 0 ? uint64_t(st.st_size) : 0);
+    for (const std::string& line : s.early) WriteAllLocked(s, fd, line.data(), line.size());
     s.early.clear();
     (void)type; // a loader-started process logs the same way
     s.fd.store(fd, std::memory_order_release);
+    RotateLocked(s); // a file left over large from an earlier run, or grown past the cap by the early lines
 }
 
 #define SALVIX_LOG_BODY(mark)                                                                                          \
@@ -186,6 +219,11 @@ std::string RewriteFormat(const char* format)
         out += *p;
     }
     return out;
+}
+
+void SetRotationSize(uint64_t bytes)
+{
+    State().rotationSize.store(bytes ? bytes : kRotationSize);
 }
 
 std::string CurrentPath()

@@ -1,5 +1,7 @@
 // The diagnostic log: printf-style lines appended to one file, safe from any thread.
 // Calls made before InitLog are kept (a few dozen lines) and written once the file is known.
+// The file is capped: once it passes plat::log::kRotationSize bytes it is renamed with ".1" appended
+// (replacing an older one) and a new file is started, so the log never takes more than twice that.
 #pragma once
 
 #include <cstdint>
@@ -25,4 +27,8 @@ namespace plat::log {
 std::string RewriteFormat(const char* format);
 // The file currently written, empty before InitLog or after an empty path.
 std::string CurrentPath();
+// The size at which the file is rotated: 16 MiB.
+inline constexpr uint64_t kRotationSize = 16ull << 20;
+// Sets another rotation size (tests); 0 restores kRotationSize.
+void SetRotationSize(uint64_t bytes);
 } // namespace plat::log

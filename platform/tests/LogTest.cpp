@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -82,6 +85,54 @@ TEST(Log, EarlyLinesLineEndsLevelsAndThreads)
     }
     EXPECT_EQ(seen.size(), 8u * 500);
     InitLog("", LOGLEVEL_NORMAL, LOGTYPE_STANDALONE);
+}
+
+// Past the rotation size the file becomes "<name>.1" and a new one is started: both stay near the cap, no
+// line is torn or lost at the seam while eight threads write, and a file left large by an earlier run is
+// rotated when the log is opened.
+TEST(Log, RotatesPastItsSize)
+{
+    EXPECT_EQ(plat::log::kRotationSize, 16u << 20);
+    testsupport::TempDir dir;
+    const auto path = dir / "Salvix.log";
+    const auto previous = dir / "Salvix.log.1";
+    constexpr uint64_t kCap = 64 * 1024;
+    plat::log::SetRotationSize(kCap);
+    std::ofstream(path) << std::string(kCap + 10, 'o') << "\n";
+    InitLog(path.c_str(), LOGLEVEL_NORMAL, LOGTYPE_STANDALONE);
+    EXPECT_EQ(std::filesystem::file_size(previous), kCap + 11);
+    EXPECT_EQ(std::filesystem::file_size(path), 0u);
+
+    constexpr int kThreads = 8, kLines = 400; // 8 x 400 lines of about 250 bytes: several rotations
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([t] {
+            for (int i = 0; i < kLines; ++i) LogInfo("thread %d line %04d %s", t, i, std::string(200, 'x').c_str());
+        });
+    for (auto& th : threads) th.join();
+    InitLog("", LOGLEVEL_NORMAL, LOGTYPE_STANDALONE);
+    plat::log::SetRotationSize(0);
+
+    constexpr uint64_t kLongestLine = 300;
+    EXPECT_LE(std::filesystem::file_size(path), kCap + kThreads * kLongestLine);
+    EXPECT_LE(std::filesystem::file_size(previous), kCap + kThreads * kLongestLine);
+    std::vector<std::string> lines = ReadLines(previous);
+    const std::vector<std::string> current = ReadLines(path);
+    lines.insert(lines.end(), current.begin(), current.end());
+    // Lines are whole, and each thread's lines follow one another across the seam of the two files.
+    std::vector<int> next(kThreads, -1);
+    for (const std::string& line : lines) {
+        const std::string t = Text(line);
+        int thread = -1, number = -1;
+        ASSERT_EQ(std::sscanf(t.c_str(), "thread %d line %d", &thread, &number), 2) << "torn line: " << line;
+        ASSERT_EQ(t.size(), std::string("thread 0 line 0000 ").size() + 200) << "torn line: " << line;
+        if (next[thread] >= 0) {
+            EXPECT_EQ(number, next[thread]) << "a line lost at the seam";
+        }
+        next[thread] = number + 1;
+    }
+    EXPECT_NE(std::find(next.begin(), next.end(), kLines), next.end()) << "the last lines are in the new file";
+    EXPECT_GT(lines.size(), kCap / kLongestLine);
 }
 
 TEST(Log, FileCodeIgnoresSourceRootAndSlashKind)
