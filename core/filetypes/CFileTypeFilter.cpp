@@ -1,10 +1,12 @@
 // The extension filter. The mode is read under the same read lock as the set, so a Load that runs
-// meanwhile can never pair the old set with the new mode.
+// meanwhile can never pair the old set with the new mode. Tree builds ask once per found file, so the
+// lines of each test go to the trace log only (-trace); the set itself is logged once per Load.
 #include "core/filetypes/CFileTypeFilter.h"
 
 #include "core/filetypes/CMapFileTypeInfo.h"
 #include "platform/Log.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -95,6 +97,15 @@ void CFileTypeFilter::Load(const CMapFileTypeInfo& catalogue, bool allTypes)
             if (!listedByChecked) Add(r->extensions[e]);
         }
     }
+
+    std::vector<std::string> listed;
+    listed.reserve(m_hashmapString.size());
+    for (const auto& entry : m_hashmapString) listed.push_back(entry.second);
+    std::sort(listed.begin(), listed.end());
+    std::string joined;
+    for (const std::string& e : listed) joined += (joined.empty() ? "" : " ") + e;
+    LogInfo("Extension filter: mode %d, %u extensions: %s\n", m_mode, static_cast<unsigned>(listed.size()),
+            joined.c_str());
 }
 
 bool CFileTypeFilter::Add(const char* extension)
@@ -107,20 +118,20 @@ bool CFileTypeFilter::Add(const char* extension)
 
 bool CFileTypeFilter::Find(const char* extension, const char** stored)
 {
-    LogInfo("Find entry!IsFileTypeInList find para ptchExt = %s,ptchExtValue = %s\n", extension, *stored);
+    DebugTrace("Find entry!IsFileTypeInList find para ptchExt = %s,ptchExtValue = %s\n", extension, *stored);
     bool found = false;
     if (std::strlen(extension) <= kMaxExtensionLength) {
         const std::string key = LowerAscii(extension);
-        LogInfo("m_hashmapString.find() entry!\n");
+        DebugTrace("m_hashmapString.find() entry!\n");
         const auto it = m_hashmapString.find(key);
-        LogInfo("m_hashmapString.find() leave!\n");
+        DebugTrace("m_hashmapString.find() leave!\n");
         if (it != m_hashmapString.end()) {
             *stored = it->second.c_str();
             found = true;
         }
     }
-    if (!found) LogInfo("m_hashmapString.end() leave!\n");
-    LogInfo("Find leave!IsFileTypeInList find para ptchExt = %s,ptchExtValue = %s\n", extension, *stored);
+    if (!found) DebugTrace("m_hashmapString.end() leave!\n");
+    DebugTrace("Find leave!IsFileTypeInList find para ptchExt = %s,ptchExtValue = %s\n", extension, *stored);
     return found;
 }
 
@@ -134,12 +145,26 @@ bool CFileTypeFilter::IsFileTypeInList(const char* extension)
         if (m_hashmapString.empty()) return true;
         mode = m_mode;
         const char* stored = "";
-        LogInfo("IsFileTypeInList find para ptchExt = %s,ptchExtValue = %s\n", extension, stored);
+        DebugTrace("IsFileTypeInList find para ptchExt = %s,ptchExtValue = %s\n", extension, stored);
         found = Find(extension, &stored);
-        LogInfo("IsFileTypeInList find para ptchExt = %s,ptchExtValue = %s,bRet = %d\n", extension, stored,
-                found ? 1 : 0);
+        DebugTrace("IsFileTypeInList find para ptchExt = %s,ptchExtValue = %s,bRet = %d\n", extension, stored,
+                   found ? 1 : 0);
     }
     return mode == kExclude ? !found : found;
+}
+
+const char* CFileTypeFilter::ExtensionOfName(const char* name)
+{
+    if (name == nullptr) return nullptr;
+    const char* dot = std::strrchr(name, '.');
+    if (dot == nullptr || dot == name || dot[1] == '\0') return ".";
+    return dot;
+}
+
+bool CFileTypeFilter::IsFileNameWanted(const char* name)
+{
+    if (name == nullptr || GetCount() == 0) return true;
+    return IsFileTypeInList(ExtensionOfName(name));
 }
 
 int CFileTypeFilter::GetMode()

@@ -32,6 +32,15 @@ public:
     // with an empty set every other one does, in every mode.
     bool IsFileTypeInList(const char* extension);
 
+    // Whether a found file of this name is listed: always when the set is empty; otherwise by the
+    // extension from its last dot, where a name without an extension (no dot after its first
+    // character, or nothing after its last dot: "README", ".profile", "notes.") is tested as ".",
+    // the extension under which the catalogue lists "files without an extension". So such files
+    // pass unless that entry is unticked (exclude mode) or left out (include mode). Null passes.
+    bool IsFileNameWanted(const char* name);
+    // The extension IsFileNameWanted tests for a name: from its last dot, or "." when it has none.
+    static const char* ExtensionOfName(const char* name);
+
     // Number of extensions in the set, read without the lock; 0 means no filtering.
     unsigned GetCount() const { return m_count.load(std::memory_order_acquire); }
     int GetMode();

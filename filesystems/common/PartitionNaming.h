@@ -32,13 +32,10 @@ inline std::string FormatPartitionName(const char* fileSystemName, int number)
     return text;
 }
 
-// Whether a found file is listed: always for a null name or a folder (or label), and whenever the extension
-// filter is empty; otherwise only a name whose extension (from its last dot) the filter holds.
+// Whether a found file is listed: always for a null name or a folder (or label); otherwise as the extension
+// filter decides for its name, a name without an extension included (CFileTypeFilter::IsFileNameWanted).
 inline bool IsExtensionWanted(const char* name, bool folder)
 {
     if (!name || folder) return true;
-    CFileTypeFilter& filter = GetFileTypeFilter();
-    if (filter.GetCount() == 0) return true;
-    const char* dot = std::strrchr(name, '.');
-    return dot && filter.IsFileTypeInList(dot);
+    return GetFileTypeFilter().IsFileNameWanted(name);
 }

@@ -15,10 +15,7 @@ constexpr int kMaxDataAttributes = 4096;
 
 bool PassesExtensionFilter(const std::string& name)
 {
-    CFileTypeFilter& filter = GetFileTypeFilter();
-    if (filter.GetCount() == 0) return true;
-    const size_t dot = name.rfind('.');
-    return dot != std::string::npos && filter.IsFileTypeInList(name.c_str() + dot);
+    return GetFileTypeFilter().IsFileNameWanted(name.c_str());
 }
 
 } // namespace

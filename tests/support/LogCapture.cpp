@@ -8,10 +8,10 @@
 
 namespace testsupport {
 
-LogCapture::LogCapture() : m_path((m_dir / "test.log").string())
+LogCapture::LogCapture(bool trace) : m_path((m_dir / "test.log").string())
 {
     InitLog("", LOGLEVEL_NORMAL, LOGTYPE_STANDALONE); // drops lines kept from before, so only ours are read
-    InitLog(m_path.c_str(), LOGLEVEL_NORMAL, LOGTYPE_STANDALONE);
+    InitLog(m_path.c_str(), trace ? LOGLEVEL_TRACE : LOGLEVEL_NORMAL, LOGTYPE_STANDALONE);
 }
 
 LogCapture::~LogCapture()

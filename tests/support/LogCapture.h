@@ -10,7 +10,8 @@ namespace testsupport {
 
 class LogCapture {
 public:
-    LogCapture();
+    // With trace, the log is written at the trace level (as with -trace), DebugTrace lines included.
+    explicit LogCapture(bool trace = false);
     ~LogCapture();
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;

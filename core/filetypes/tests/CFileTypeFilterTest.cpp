@@ -2,9 +2,11 @@
 #include "core/filetypes/CFileTypeFilter.h"
 
 #include "core/filetypes/CMapFileTypeInfo.h"
+#include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <initializer_list>
@@ -175,6 +177,82 @@ TEST(CFileTypeFilter, ReadersNeverMixTheSetOfOneLoadWithTheModeOfAnother)
     stop = true;
     for (auto& r : readers) r.join();
     EXPECT_EQ(failures.load(), 0);
+}
+
+// A name without an extension is tested as ".", the extension of the catalogue's "files without an
+// extension" entry: it passes unless that entry is unticked in exclude mode or left out in include mode.
+TEST(CFileTypeFilter, NamesWithoutAnExtensionFollowTheirOwnEntry)
+{
+    struct Setup {
+        const char* what;
+        uint16_t otherState; // the IsMutex category: 2 gives exclude mode
+        uint16_t zipState;
+        uint16_t noExtensionState;
+        bool listNoExtension;
+    };
+    struct Row {
+        const char* name;
+        bool passes[5]; // per setup below
+    };
+    const Setup setups[] = {
+        {"zip unticked, all else ticked", 2, 0, 2, true},
+        {"no-extension entry unticked", 2, 2, 0, true},
+        {"only zip and no-extension ticked", 0, 2, 2, true},
+        {"only zip ticked", 0, 2, 0, true},
+        {"catalogue without the entry, zip unticked", 2, 0, 0, false},
+    };
+    const Row rows[] = {
+        {"README", {true, false, true, false, true}},          {"Inode_12", {true, false, true, false, true}},
+        {".profile", {true, false, true, false, true}},        {"notes.", {true, false, true, false, true}},
+        {"backup.ZIP", {false, true, true, true, false}},      {"photo.jpeg", {true, true, false, false, true}},
+        {"archive.zip.txt", {true, true, false, false, true}},
+    };
+    for (size_t s = 0; s < std::size(setups); ++s) {
+        const Setup& k = setups[s];
+        SCOPED_TRACE(k.what);
+        Catalogue c;
+        const uint32_t other = c.Category(k.otherState, 1);
+        c.Type(other, k.otherState, {".exe"});
+        const uint32_t archives = c.Category(k.zipState);
+        c.Type(archives, k.zipState, {".zip"});
+        if (k.listNoExtension) c.Type(c.Category(k.noExtensionState), k.noExtensionState, {"."});
+        CFileTypeFilter f;
+        f.Load(c.Map(), false);
+        for (const Row& r : rows) EXPECT_EQ(f.IsFileNameWanted(r.name), r.passes[s]) << r.name;
+        EXPECT_TRUE(f.IsFileNameWanted(nullptr));
+    }
+}
+
+TEST(CFileTypeFilter, ExtensionOfAName)
+{
+    const std::pair<const char*, const char*> rows[] = {
+        {"a.jpg", ".jpg"}, {"a.tar.GZ", ".GZ"}, {"README", "."}, {".bashrc", "."},
+        {"notes.", "."},   {"..x", ".x"},       {"", "."},
+    };
+    for (const auto& [name, extension] : rows) EXPECT_STREQ(CFileTypeFilter::ExtensionOfName(name), extension) << name;
+    EXPECT_EQ(CFileTypeFilter::ExtensionOfName(nullptr), nullptr);
+}
+
+// Tree builds test every found name: at the normal level that writes nothing; the set is logged once per
+// Load. With -trace the lines of each test are there.
+TEST(CFileTypeFilter, PerNameLinesOnlyInTraceMode)
+{
+    Catalogue c;
+    c.Type(c.Category(2), 2, {".jpg", ".jpeg"});
+    for (const bool trace : {false, true}) {
+        SCOPED_TRACE(trace ? "trace" : "normal");
+        const testsupport::LogCapture log(trace);
+        CFileTypeFilter f;
+        f.Load(c.Map(), false);
+        for (int i = 0; i < 1000; ++i) f.IsFileNameWanted(i % 2 ? "photo.jpg" : "notes.txt");
+        const std::string text = log.Text();
+        EXPECT_NE(text.find("Extension filter: mode 1, 2 extensions: .jpeg .jpg"), std::string::npos) << text;
+        if (trace) {
+            EXPECT_NE(text.find("ptchExt = .txt,ptchExtValue = ,bRet = 0"), std::string::npos);
+        } else {
+            EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+        }
+    }
 }
 
 TEST(CFileTypeFilter, OneProcessWideInstance)

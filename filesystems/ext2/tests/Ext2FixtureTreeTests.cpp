@@ -12,6 +12,7 @@
 #include "platform/Clock.h"
 #include "tests/support/MemoryDevice.h"
 #include "tests/support/Sha256.h"
+#include "tests/support/ShippedCatalogueFilter.h"
 
 #include <gtest/gtest.h>
 
@@ -160,6 +161,42 @@ TEST_P(Ext2FixtureTree, ACancelledBuildReturnsNothing)
         TreePtr tree(BuildEXT2(&device, &progress, &cancelled));
         EXPECT_FALSE(tree);
         EXPECT_TRUE(cancelled);
+    }
+}
+
+// Most files on ext2 have no extension, and every deleted file comes back as "Inode_<hex>": unticking an
+// unrelated type on the file-type page leaves the tree as it is; only unticking "Files without an extension"
+// drops them (folders stay).
+TEST_P(Ext2FixtureTree, UntickingAnUnrelatedTypeKeepsFilesWithoutAnExtension)
+{
+    Fixture fixture = LoadFixture(GetParam().name);
+    ASSERT_FALSE(fixture.image.empty());
+    testsupport::MemoryDevice device(fixture.image);
+    auto listing = [&device] {
+        TreePtr tree(BuildEXT2(&device, nullptr));
+        std::map<std::string, CFileNode*> listed;
+        if (tree) CollectPaths(tree.get(), "", listed);
+        std::set<std::string> paths;
+        for (const auto& entry : listed) paths.insert(entry.first);
+        return paths;
+    };
+    const std::set<std::string> all = listing();
+    std::set<std::string> withoutExtension;
+    for (const std::string& path : all)
+        if (path.back() != '/' && path.substr(path.rfind('/')).find('.') == std::string::npos)
+            withoutExtension.insert(path);
+    ASSERT_GE(withoutExtension.size(), 2u);
+    {
+        const testsupport::ShippedCatalogueFilter filter(testsupport::ShippedCatalogueFilter::kAllTicked,
+                                                         {"Zip compression file"});
+        EXPECT_EQ(listing(), all);
+    }
+    {
+        const testsupport::ShippedCatalogueFilter filter(testsupport::ShippedCatalogueFilter::kAllTicked,
+                                                         {"Files without an extension"});
+        std::set<std::string> expected = all;
+        for (const std::string& path : withoutExtension) expected.erase(path);
+        EXPECT_EQ(listing(), expected);
     }
 }
 

@@ -12,11 +12,14 @@
 #include "tests/support/FixtureManifests.h"
 #include "tests/support/MemoryDevice.h"
 #include "tests/support/Sha256.h"
+#include "tests/support/ShippedCatalogueFilter.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <vector>
@@ -248,6 +251,44 @@ TEST_P(FATFixtureTree, ABuildCancelledMidwayReturnsNothing)
         TreePtr tree(BuildFAT(&device, width == 32, true, &callback, &cancelled));
         EXPECT_FALSE(tree);
         EXPECT_TRUE(cancelled);
+    }
+}
+
+// The file list of the file-type page, as a person leaves it: unticking one type keeps a file whose name has no
+// extension ("ONECLUST", its short entry's extension blanked in a copy of the image), and only unticking
+// "Files without an extension" drops it.
+TEST_P(FATFixtureTree, UntickingAnUnrelatedTypeKeepsFilesWithoutAnExtension)
+{
+    const int width = GetParam();
+    std::vector<uint8_t> image = GetFixture(width).image;
+    ASSERT_FALSE(image.empty());
+    const std::string from = "ONECLUSTBIN", to = "ONECLUST   ";
+    auto at = std::search(image.begin(), image.end(), from.begin(), from.end());
+    ASSERT_NE(at, image.end());
+    std::copy(to.begin(), to.end(), at);
+    testsupport::MemoryDevice device(image);
+    auto listing = [&device, width] {
+        TreePtr tree(BuildFAT(&device, width == 32, true, nullptr));
+        std::map<std::string, CFileNode*> listed;
+        if (tree) CollectPaths(tree.get(), "", listed);
+        std::set<std::string> paths;
+        for (const auto& entry : listed) paths.insert(entry.first);
+        return paths;
+    };
+    const std::set<std::string> all = listing();
+    ASSERT_EQ(all.count("/ONECLUST"), 1u);
+    {
+        const testsupport::ShippedCatalogueFilter filter(testsupport::ShippedCatalogueFilter::kAllTicked,
+                                                         {"Zip compression file"});
+        EXPECT_EQ(listing(), all);
+    }
+    {
+        const testsupport::ShippedCatalogueFilter filter(testsupport::ShippedCatalogueFilter::kAllTicked,
+                                                         {"Files without an extension"});
+        const std::set<std::string> paths = listing();
+        EXPECT_EQ(paths.count("/ONECLUST"), 0u);
+        EXPECT_EQ(paths.count("/ROOTFILE.TXT"), 1u);
+        EXPECT_EQ(paths.size(), all.size() - 1);
     }
 }
 

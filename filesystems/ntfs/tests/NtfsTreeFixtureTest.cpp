@@ -11,8 +11,12 @@
 #include "filesystems/tree/IFileProperties.h"
 #include "tests/support/MemoryDevice.h"
 #include "tests/support/Sha256.h"
+#include "tests/support/ShippedCatalogueFilter.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
 
 using namespace ntfstree;
 using testsupport::MemoryDevice;
@@ -158,6 +162,60 @@ TEST(NtfsEmptyVolume, AFreshlyFormattedVolumeOpensWithNoFiles)
     EXPECT_EQ(deleted->GetFirstChild()->GetFirstChild(), nullptr);
     DeleteFoundTree(deleted);
     DeleteFoundTree(tree);
+}
+
+// Every path of the tree, folders ending in "/".
+void CollectPaths(CFileNode* node, const std::string& prefix, std::set<std::string>& out)
+{
+    for (CFileNode* child = node->GetFirstChild(); child; child = child->GetNextSibling()) {
+        const std::string path = prefix + "/" + child->GetProperties()->GetName();
+        const bool folder = child->GetProperties()->GetAttributes() & kFileAttrDirectory;
+        out.insert(folder ? path + "/" : path);
+        CollectPaths(child, path, out);
+    }
+}
+
+// The file list of the file-type page, as a person leaves it: with "frag_b.bin" renamed "frag_b_bin" (every
+// copy of its UTF-16 name in a copy of the image), unticking an unrelated type keeps it, and any other file
+// without an extension, in the tree; only unticking "Files without an extension" drops them.
+TEST_P(NtfsTreeFixture, UntickingAnUnrelatedTypeKeepsFilesWithoutAnExtension)
+{
+    std::vector<uint8_t> image = m_fixture->bytes;
+    auto utf16 = [](const std::string& text) {
+        std::vector<uint8_t> out;
+        for (char c : text) out.insert(out.end(), {uint8_t(c), 0});
+        return out;
+    };
+    const std::vector<uint8_t> from = utf16("frag_b.bin"), to = utf16("frag_b_bin");
+    int renamed = 0;
+    for (auto at = image.begin(); (at = std::search(at, image.end(), from.begin(), from.end())) != image.end();) {
+        at = std::copy(to.begin(), to.end(), at);
+        ++renamed;
+    }
+    ASSERT_GE(renamed, 1);
+    MemoryDevice device(image, int32_t(m_fixture->bytesPerSector));
+    auto listing = [&device] {
+        std::set<std::string> paths;
+        CFileSystemNode* tree = BuildNTFS(&device, nullptr);
+        if (tree) CollectPaths(tree, "", paths);
+        DeleteFoundTree(tree);
+        return paths;
+    };
+    const std::set<std::string> all = listing();
+    ASSERT_EQ(all.count("/Docs/frag_b_bin"), 1u);
+    std::set<std::string> expected = all;
+    for (const std::string& path : all)
+        if (path.back() != '/' && path.substr(path.rfind('/')).find('.') == std::string::npos) expected.erase(path);
+    {
+        const testsupport::ShippedCatalogueFilter filter(testsupport::ShippedCatalogueFilter::kAllTicked,
+                                                         {"Zip compression file"});
+        EXPECT_EQ(listing(), all);
+    }
+    {
+        const testsupport::ShippedCatalogueFilter filter(testsupport::ShippedCatalogueFilter::kAllTicked,
+                                                         {"Files without an extension"});
+        EXPECT_EQ(listing(), expected);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, NtfsTreeFixture, testing::Values("ntfs_tree_c4k", "ntfs_tree_c512", "ntfs_tree_4kn"),

@@ -208,7 +208,12 @@ TEST_F(FileTypeTree, BrokenParentLinksGoUnderTheRoot)
 TEST_F(FileTypeTree, ShippedCatalogueAndMissingFile)
 {
     EXPECT_EQ(tree.LoadFromXml(GetFileFilterPath().c_str()), 0);
-    EXPECT_EQ(tree.RootItem()->childCount(), 6);
+    ASSERT_EQ(tree.RootItem()->childCount(), 7);
+    // Files without an extension are offered as a category of their own, last, with their one type.
+    QTreeWidgetItem* none = tree.RootItem()->child(6);
+    EXPECT_EQ(none->text(0), "Files without an extension");
+    ASSERT_EQ(none->childCount(), 1);
+    EXPECT_EQ(none->child(0)->text(0), "Files without an extension");
     EXPECT_TRUE(tree.IsRootChecked());
     EXPECT_EQ(tree.verticalScrollBar()->value(), 0);
 
