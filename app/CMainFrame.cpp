@@ -8,7 +8,9 @@
 #include "controls/WindowMessages.h"
 #include "core/HelpTopic.h"
 #include "core/VersionString.h"
+#include "platform/Clock.h"
 #include "platform/Log.h"
+#include "views/search/CFileTypeNameMap.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -63,8 +65,18 @@ bool CMainFrame::LoadFrame(const WizardSheetFactory& factory, QString* error)
         if (m_view) m_view->OnHelp();
     });
 
+    BuildFileTypeNameMap();
     setWindowTitle(CResourceLibrary::Instance().LoadString(349));
     return true;
+}
+
+void CMainFrame::BuildFileTypeNameMap()
+{
+    CFileTypeNameMap& map = CFileTypeNameMap::GetInstance();
+    if (!map.GetEntries().empty()) return; // built once per process
+    const uint64_t start = plat::GetTickCount64();
+    map.BuildFromMimeDatabase(CResourceLibrary::Instance().LoadString(420).toStdString(), std::string());
+    LogInfo("Enum register file used time :%f Second", double(plat::GetTickCount64() - start) / 1000.0);
 }
 
 void CMainFrame::SetResizable(bool resizable)

@@ -47,6 +47,9 @@ protected:
 
 private:
     void ApplySizeMode();
+    // The desktop's file types by name for the search dialog's Type list, built once at start-up; its time
+    // is logged.
+    void BuildFileTypeNameMap();
 
     CChildView* m_view = nullptr; // child widget
     bool m_resizable = true;

@@ -1,7 +1,8 @@
 # The application: its object, main frame, client view and their services (salvix_app), and the program
 # `salvix` itself, written to <build>/app/salvix.
-salvix_module(salvix_app app QT DEPS salvix_appshell salvix_wizard salvix_controller salvix_views_options salvix_controls salvix_partitions
-              salvix_raw salvix_core salvix_platform TEST_DEPS salvix_filetypes)
+salvix_module(salvix_app app QT DEPS salvix_appshell salvix_wizard salvix_controller salvix_views_options salvix_views_search
+              salvix_controls salvix_partitions salvix_raw salvix_core salvix_platform
+              TEST_DEPS salvix_filetypes salvix_views_files salvix_views_devices salvix_tree)
 if(TARGET salvix_app)
   add_executable(salvix ${CMAKE_SOURCE_DIR}/app/main/main.cpp)
   target_link_libraries(salvix PRIVATE salvix_app)

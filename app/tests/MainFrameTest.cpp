@@ -7,6 +7,8 @@
 #include "controls/ControlFont.h"
 #include "controls/ControlId.h"
 #include "controls/WindowMessages.h"
+#include "tests/support/LogCapture.h"
+#include "views/search/CFileTypeNameMap.h"
 
 #include <QApplication>
 #include <QDir>
@@ -109,6 +111,35 @@ TEST_F(FrameFixture, CloseMessageClosesWithoutAsking)
     EXPECT_EQ(SendMessageTo(&frame, UM_CLOSE_APP), 0);
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_FALSE(frame.isVisible());
+}
+
+// The search dialog's Type list comes from the desktop's file types, which the frame gathers once while it is
+// made, logging the time that took.
+TEST(MainFrame, BuildsTheFileTypeNameMapOnceAndLogsItsTime)
+{
+    PrivateFolders folders;
+    CFileTypeNameMap& map = CFileTypeNameMap::GetInstance();
+    map.Clear();
+    const testsupport::LogCapture log;
+    {
+        CMainFrame frame;
+        QString error;
+        ASSERT_TRUE(frame.LoadFrame(FakeSheetFactory(), &error)) << error.toStdString();
+    }
+    ASSERT_GE(map.GetEntries().size(), 3u) << "nothing from the shared MIME database (shared-mime-info)";
+    EXPECT_EQ(map.GetEntries().begin()->first, ".00(All Files)");
+    EXPECT_EQ(std::next(map.GetEntries().begin())->first, ".01File");
+    const std::string jpeg = map.Lookup("JPEG image");
+    for (const char* extension : {".jpg", ".jpeg", ".jpe"}) EXPECT_NE(jpeg.find(extension), std::string::npos) << jpeg;
+    EXPECT_TRUE(log.Contains("Enum register file used time :")) << log.Text();
+
+    // A second frame keeps the map it found.
+    const size_t entries = map.GetEntries().size();
+    map.Add("Test type", ".tst");
+    CMainFrame again;
+    QString error;
+    ASSERT_TRUE(again.LoadFrame(FakeSheetFactory(), &error));
+    EXPECT_EQ(map.GetEntries().size(), entries + 1);
 }
 
 TEST(MainFrame, ScreenshotsOfTheWholeStartInEachLanguage)

@@ -273,7 +273,13 @@ bool CSearchFileDlg::BuildCriteria(SEARCH_FILE_CRITERIA& c)
     if (m_headers[0]->isChecked() && m_type->currentIndex() >= 0) {
         c.dwFlags |= kSearchByType;
         const size_t s = size_t(m_type->currentIndex());
-        const std::string types = CFileTypeNameMap::GetInstance().Lookup(m_typeKeys[s]);
+        std::string types = CFileTypeNameMap::GetInstance().Lookup(m_typeKeys[s]);
+        // A list longer than the record holds loses whole extensions from its end, never part of one
+        // (".jpeg" cut to ".jp" would find other files).
+        if (types.size() >= sizeof c.szTypeExtensions) {
+            const size_t cut = types.rfind(';', sizeof c.szTypeExtensions - 1);
+            types.resize(cut == std::string::npos ? 0 : cut);
+        }
         const std::string typeName = s < 2 ? "*" : m_typeKeys[s];
         std::snprintf(c.szTypeExtensions, sizeof c.szTypeExtensions, "%s", types.c_str());
         std::snprintf(c.szTypeName, sizeof c.szTypeName, "%s", typeName.c_str());

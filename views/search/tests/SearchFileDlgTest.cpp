@@ -127,6 +127,25 @@ TEST_F(SearchDlgFixture, CriteriaFromThePanes)
     EXPECT_EQ(message, "No files match specific criteria.");
 }
 
+// A type whose extensions make a longer list than the criteria record holds keeps whole extensions only.
+TEST_F(SearchDlgFixture, ATypeListTooLongForTheRecordKeepsWholeExtensions)
+{
+    CFileTypeNameMap& map = CFileTypeNameMap::GetInstance();
+    for (int i = 0; i < 150; ++i) map.Add("Many spellings", ".e" + std::to_string(1000 + i)); // 7 bytes with ";"
+    CSearchFileDlg dlg(root, docs, &results, nullptr);
+    dlg.ShowModeless();
+    dlg.Header(CSearchFileDlg::kTypeHeader)->setChecked(true);
+    dlg.TypeCombo()->setCurrentIndex(2);
+    SEARCH_FILE_CRITERIA c;
+    ASSERT_TRUE(dlg.BuildCriteria(c));
+    EXPECT_STREQ(c.szTypeName, "Many spellings");
+    const std::string types = c.szTypeExtensions;
+    EXPECT_EQ(types.size(), 74u * 7 - 1); // 74 whole extensions and the 73 semicolons between them
+    EXPECT_EQ(types.substr(types.size() - 7), ";.e1073");
+    map.Clear();
+    map.Build({{".doc", "Word document"}, {".txt", "Plain text"}}, "(All Files)", "File");
+}
+
 TEST_F(SearchDlgFixture, SearchesAndAutoSelects)
 {
     CSearchFileDlg dlg(root, docs, &results, nullptr);
