@@ -407,8 +407,7 @@ int CFATBuildContext::WalkClusterChain(CFileNode* directory, uint32_t firstClust
 
         const size_t total = carried + readBytes;
         if (next == fat::kNoInformation)
-            next = NextDirectoryClusterOnDisk(runStart + count - 1,
-                                              {buffer.data() + total - fat::kDirEntrySize, fat::kDirEntrySize});
+            next = NextDirectoryClusterOnDisk(runStart + count - 1, {buffer.data() + carried, readBytes});
         const uint64_t runByte = ClusterToSector(runStart) * uint64_t(m_sectorSize);
         m_origin = {true, carried, carriedEnd, runByte};
         const int processed = ProcessDirectoryEntries({buffer.data(), total}, directory, queue, false, includeAll);
@@ -428,17 +427,48 @@ int CFATBuildContext::WalkClusterChain(CFileNode* directory, uint32_t firstClust
     return 1;
 }
 
-uint32_t CFATBuildContext::NextDirectoryClusterOnDisk(uint32_t lastCluster, std::span<const uint8_t> lastEntry) const
+namespace {
+
+// Counts the live and deleted short entries of a piece of directory (dot entries, long-name pieces and labels
+// left out), up to its end marker.
+struct EntryStates {
+    size_t live = 0;
+    size_t deleted = 0;
+};
+
+EntryStates CountEntryStates(std::span<const uint8_t> entries)
 {
-    if (!m_directoryPart || lastEntry.size() < fat::kDirEntrySize) return fat::kNoInformation;
+    EntryStates states;
+    for (size_t at = 0; at + fat::kDirEntrySize <= entries.size(); at += fat::kDirEntrySize) {
+        const CFATDirEntry entry(entries.subspan(at, fat::kDirEntrySize));
+        if (entry.IsEndMarker()) break;
+        if (entry.IsLongNameEntry() || entry.IsVolumeLabel() || entry.Bytes()[0] == '.') continue;
+        ++(entry.IsDeleted() ? states.deleted : states.live);
+    }
+    return states;
+}
+
+} // namespace
+
+uint32_t CFATBuildContext::NextDirectoryClusterOnDisk(uint32_t lastCluster, std::span<const uint8_t> lastRun)
+{
+    if (!m_directoryPart || m_device == nullptr || lastRun.size() < fat::kDirEntrySize) return fat::kNoInformation;
     // A directory gets another cluster only once every slot of its last one was taken: an end marker there
     // says it ends in this cluster.
-    if (CFATDirEntry(lastEntry).IsEndMarker()) return fat::kNoInformation;
+    if (CFATDirEntry(lastRun.last(fat::kDirEntrySize)).IsEndMarker()) return fat::kNoInformation;
     const uint32_t next = lastCluster + 1;
     if (!IsDataCluster(next) || m_visited.count(next)) return fat::kNoInformation;
     // A cluster the FAT gives to a chain belongs to that chain.
     if (m_table && m_table->GetNextCluster(next) != fat::kNoInformation) return fat::kNoInformation;
     if (!m_directoryPart(next)) return fat::kNoInformation;
+    // A folder deleted whole has only deleted entries: a cluster with live ones was given to another folder
+    // after it was freed.
+    const EntryStates here = CountEntryStates(lastRun);
+    if (here.live == 0 && here.deleted > 0) {
+        std::vector<uint8_t> sector(static_cast<size_t>(m_sectorSize));
+        if (!m_device->ReadSectors(sector.data(), ClusterToSector(next), 1)) return fat::kNoInformation;
+        if (CountEntryStates(sector).live > 0) return fat::kNoInformation;
+    }
     DebugTrace("Directory cluster %u goes on in cluster %u", lastCluster, next);
     return next;
 }

@@ -70,7 +70,8 @@ public:
     // Reads the directory whose first cluster is given through the FAT, in runs of consecutive clusters.
     // Where the FAT knows nothing of the next cluster (a deleted folder, a zeroed table) and a directory-part
     // test is set, a directory that filled its last cluster goes on in the cluster right after it when that
-    // one is free in the FAT, unread and holds directory entries. 1 when its chain ended, 0 when it stopped
+    // one is free in the FAT, unread and holds directory entries (live ones only when the folder has some).
+    // 1 when its chain ended, 0 when it stopped
     // (cancel, failed read, a cluster read before, a first cluster that does not begin like a directory).
     int WalkClusterChain(CFileNode* directory, uint32_t firstCluster, FATDirectoryQueue& queue, bool isRoot,
                          bool includeAll);
@@ -140,8 +141,8 @@ private:
     };
     void SkipCorruptEntry(const CFATDirEntry& entry, size_t at, const char* why);
     // The cluster after a directory's last one read, when the directory goes on there (see WalkClusterChain);
-    // else kNoInformation. lastEntry: the last 32 bytes read.
-    uint32_t NextDirectoryClusterOnDisk(uint32_t lastCluster, std::span<const uint8_t> lastEntry) const;
+    // else kNoInformation. lastRun: the bytes of the clusters just read.
+    uint32_t NextDirectoryClusterOnDisk(uint32_t lastCluster, std::span<const uint8_t> lastRun);
     // Where a long name whose pieces began in bytes carried from the run before ends at the short entry at
     // `at`: the pieces must carry one checksum, the short entry's own when it is not deleted. Otherwise only
     // the pieces after the carried bytes (if any) are kept.

@@ -187,8 +187,8 @@ TEST(FATCompleteBuild, FoldersGoOnInTheNextClusterWhenTheFATIsGone)
 {
     Fat16Image image(1, 300); // 512-byte clusters of 16 entries
     std::memset(image.Device().Sector(0), 0, 512);
-    image.PutRoot(
-        0, Entries({MakeEntry(Folder("DOCS", 5)), MakeEntry(Folder("HALF", 20)), MakeEntry(Folder("OTHER", 30))}));
+    image.PutRoot(0, Entries({MakeEntry(Folder("DOCS", 5)), MakeEntry(Folder("HALF", 20)),
+                              MakeEntry(Folder("OTHER", 30)), MakeEntry(Folder("GONE", 60))}));
 
     // DOCS: 5 then 6. A name of four pieces starts three slots before the end of cluster 5.
     image.Dots(5, 0);
@@ -218,6 +218,11 @@ TEST(FATCompleteBuild, FoldersGoOnInTheNextClusterWhenTheFATIsGone)
     auto foreign = MakeLongNameEntries(u"Some other name", MakeEntry(File("SOMEOT~1", "", 0, 0)));
     image.PutCluster(30, 15 * 32, {foreign.begin(), foreign.begin() + 32});
     image.PutCluster(31, 0, MakeLongNameEntries(u"Own name.txt", MakeEntry(File("OWNNAM~1", "TXT", 175, 10))));
+
+    // GONE was deleted whole (every entry deleted): the live entries of cluster 61 are another folder's.
+    image.Dots(60, 0);
+    Fillers(image, 60, 2, 16, true);
+    image.PutCluster(61, 0, MakeEntry(File("LIVE", "TXT", 185, 10)));
 
     // A folder whose parent's first cluster is gone, named in a later cluster of that parent.
     image.Dots(40, 45);
@@ -252,13 +257,17 @@ TEST(FATCompleteBuild, FoldersGoOnInTheNextClusterWhenTheFATIsGone)
     ASSERT_NE(Child(tree, "OTHER"), nullptr);
     EXPECT_NE(Child(Child(tree, "OTHER"), "Own name.txt"), nullptr) << Names(Child(tree, "OTHER"));
 
-    // Lost Folders: the stray cluster 21, and the lost cluster 50 holding the named child.
+    ASSERT_NE(Child(tree, "GONE"), nullptr) << Names(tree);
+    EXPECT_EQ(Child(Child(tree, "GONE"), "LIVE.TXT"), nullptr);
+
+    // Lost Folders: the stray clusters 21 and 61, and the lost cluster 50 holding the named child.
     CFileNode* lost = Child(tree, "Lost Folders");
     ASSERT_NE(lost, nullptr);
-    EXPECT_EQ(Names(lost), "DIR DIR");
+    EXPECT_EQ(Names(lost), "DIR DIR DIR");
     std::string lostContents;
     for (CFileNode* f = lost->GetFirstChild(); f; f = f->GetNextSibling()) lostContents += "[" + Names(f) + "]";
     EXPECT_NE(lostContents.find("[STRAY.TXT]"), std::string::npos) << lostContents;
+    EXPECT_NE(lostContents.find("[LIVE.TXT]"), std::string::npos) << lostContents;
     EXPECT_NE(lostContents.find("[Named child]"), std::string::npos) << lostContents;
     DeleteFoundTree(tree);
 }
