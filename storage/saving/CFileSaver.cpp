@@ -81,12 +81,19 @@ int CFileSaver::Report(uint64_t bytes)
     return kRecoverSaved;
 }
 
+void CFileSaver::WriteFailed()
+{
+    m_failReason = std::strerror(errno);
+    LogError("Failed to write %s: %s", m_fileName.c_str(), m_failReason.c_str());
+}
+
 int CFileSaver::CheckFile(CFileNode* node, IFileProperties*& properties)
 {
     m_bytesCounted = 0;
     m_unreadableBytes = 0;
     m_partial = false;
     m_readFailures = 0;
+    m_failReason.clear();
     m_fileName.clear();
     if (!node) return kRecoverFailed;
     uint64_t partitionStart = 0;
@@ -176,10 +183,18 @@ int CFileSaver::WriteAndFinish(CFileNode* node, IFileProperties* properties)
 {
     int result = WriteContent(node, properties);
     if (result == kRecoverSaved && !m_target.Flush()) {
-        LogError("Failed to write %s: %s", m_fileName.c_str(), std::strerror(errno));
+        WriteFailed();
+        result = kRecoverFailed;
+    }
+    const uint64_t size = properties->GetSize();
+    if (result == kRecoverSaved && size > 0 && m_unreadableBytes >= size) {
+        // Not one byte came from the source: a file of zeros under the found name is not the file.
+        LogError("%s: no byte of it could be read from the source", m_fileName.c_str());
+        m_failReason = kNothingReadReason;
         result = kRecoverFailed;
     }
     if (result != kRecoverSaved) {
+        if (m_failReason.empty() && result == kRecoverFailed) m_failReason = kUnreadableReason;
         // A file that was not written whole (cancelled, or a full target) must not stay under its real name as
         // if it were the file: an encrypted file's half-built raw stream included.
         if (result == kRecoverCancelled)
@@ -193,6 +208,7 @@ int CFileSaver::WriteAndFinish(CFileNode* node, IFileProperties* properties)
     ApplyTimesAndAttributes(properties);
     if (!m_target.CloseOrDiscard()) {
         LogError("Failed to write %s: %s; removed again", m_fileName.c_str(), std::strerror(errno));
+        m_failReason = std::strerror(errno);
         return kRecoverFailed;
     }
     if (m_unreadableBytes) {
@@ -202,7 +218,6 @@ int CFileSaver::WriteAndFinish(CFileNode* node, IFileProperties* properties)
     }
 
     if (m_callback) {
-        const uint64_t size = properties->GetSize();
         if (m_bytesCounted > size) m_callback->SubtractBytes(int(std::min<uint64_t>(m_bytesCounted - size, INT32_MAX)));
         if (m_callback->AddFilesDone(1) == IFileRecoverCallback::kCancelled) return kRecoverCancelled;
     }
@@ -286,7 +301,7 @@ int CFileSaver::WriteResident(CFileNode* node)
         return kRecoverFailed;
     }
     if (!m_target.Write(buffer, size_t(length))) {
-        LogError("Failed to write %s: %s", m_fileName.c_str(), std::strerror(errno));
+        WriteFailed();
         return kRecoverFailed;
     }
     return Report(length);
@@ -397,7 +412,7 @@ int CFileSaver::WriteRuns(IDataRunList* runs, uint64_t byteCount, bool clusterZe
             ReadOrZero(m_buffer.data(), run->firstCluster, offset, batch, batchBytes);
             const uint64_t batchStart = m_target.Size();
             if (!m_target.Write(m_buffer.data(), size_t(batchBytes))) {
-                LogError("Failed to write %s: %s", m_fileName.c_str(), std::strerror(errno));
+                WriteFailed();
                 return kRecoverFailed;
             }
             uint64_t reported = 0;
@@ -455,7 +470,7 @@ int CFileSaver::WriteCompressedRuns(IDataRunList* runs, uint64_t byteCount)
                 } else {
                     ReadOrZero(m_buffer.data(), piece.firstCluster, 0, piece.length * m_sectorsPerCluster, bytes);
                     if (!m_target.Write(m_buffer.data(), size_t(bytes))) {
-                        LogError("Failed to write %s: %s", m_fileName.c_str(), std::strerror(errno));
+                        WriteFailed();
                         return kRecoverFailed;
                     }
                 }
@@ -484,7 +499,7 @@ int CFileSaver::WriteCompressedRuns(IDataRunList* runs, uint64_t byteCount)
             DecodeCompressionUnit(m_buffer.data(), dataBytes, m_decoded.data(), size_t(unitBytes));
             const uint64_t bytes = std::min(unitBytes, remaining);
             if (!m_target.Write(m_decoded.data(), size_t(bytes))) {
-                LogError("Failed to write %s: %s", m_fileName.c_str(), std::strerror(errno));
+                WriteFailed();
                 return kRecoverFailed;
             }
             remaining -= bytes;
@@ -504,7 +519,7 @@ int CFileSaver::WriteEncryptedHead(uint32_t efsLength)
 {
     const auto head = MakeEfsRawHeader(efsLength);
     if (!m_target.Write(head.data(), head.size()) || !m_target.Write(m_efs.data(), efsLength)) {
-        LogError("Failed to write %s: %s", m_fileName.c_str(), std::strerror(errno));
+        WriteFailed();
         return kRecoverFailed;
     }
     return kRecoverSaved;
@@ -515,7 +530,7 @@ int CFileSaver::RestoreEncryptedFile(uint64_t realSize)
     // The target holds the raw-stream head, the $EFS stream and the raw data in whole sectors; the stream
     // built from it replaces it only once it is complete.
     if (!m_target.Flush()) {
-        LogError("Failed to write %s: %s", m_fileName.c_str(), std::strerror(errno));
+        WriteFailed();
         return kRecoverFailed;
     }
     if (m_buffer.size() < kReadBatchBytes) m_buffer.resize(kReadBatchBytes);
@@ -542,6 +557,7 @@ int CFileSaver::RestoreEncryptedFile(uint64_t realSize)
     DebugTrace("Creating temporary file: %s", stream.Name().c_str());
     auto fail = [&](const char* what) {
         LogError("%s of %s: %s", what, m_fileName.c_str(), std::strerror(errno));
+        m_failReason = std::strerror(errno);
         DebugTrace("Deleting temporary file: %s", stream.Name().c_str());
         stream.Discard();
         return kRecoverFailed;

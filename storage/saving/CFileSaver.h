@@ -53,6 +53,11 @@ public:
     // file came back short of its size or with such bytes.
     uint64_t GetUnreadableBytes() const { return m_unreadableBytes; }
     bool WasPartial() const { return m_partial; }
+    // Of the last file that failed: why, in words ("No space left on device", kNothingReadReason, ...). A file
+    // of which not one byte could be read from the source fails with kNothingReadReason and is removed.
+    const std::string& GetFailReason() const { return m_failReason; }
+    static constexpr const char* kNothingReadReason = "no byte of it could be read from the source";
+    static constexpr const char* kUnreadableReason = "its data could not be read";
 
 private:
     int CheckFile(CFileNode* node, IFileProperties*& properties);
@@ -71,6 +76,8 @@ private:
     int WriteEncryptedHead(uint32_t efsLength);
     int RestoreEncryptedFile(uint64_t realSize);
     int Report(uint64_t bytes);
+    // Logs a failed write of the target and keeps its reason (errno).
+    void WriteFailed();
     // The source device's sector count (0: not known), read once.
     uint64_t DeviceSectors();
 
@@ -91,6 +98,7 @@ private:
     uint64_t m_unreadableBytes = 0;
     bool m_partial = false;
     int m_readFailures = 0;
+    std::string m_failReason;
 
     std::vector<uint8_t> m_buffer;  // read batches and compressed units
     std::vector<uint8_t> m_decoded; // one decoded compression unit

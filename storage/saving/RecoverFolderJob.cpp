@@ -47,6 +47,14 @@ uint32_t CreateError(int err)
     return err == ENOENT ? plat::kErrPathNotFound : plat::ErrorFromErrno(err);
 }
 
+// Why a folder or file could not be made, in words: the system's reason when there is one.
+std::string CreateReason(uint32_t code, int err)
+{
+    if (code == plat::kErrFileExists || code == plat::kErrAlreadyExists) return "every numbered name is taken";
+    if (err != 0) return std::strerror(err);
+    return plat::ErrorText(code);
+}
+
 std::string JoinPath(const std::string& folder, const std::string& name)
 {
     return folder == "/" ? "/" + name : folder + "/" + name;
@@ -132,22 +140,27 @@ int RecoverFolderJob::Run()
     std::error_code error;
     std::filesystem::create_directories(root, error);
     UniqueFd rootFd(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    int err = rootFd ? 0 : errno;
     std::string made;
-    uint32_t code = rootFd ? 0 : CreateError(errno);
+    uint32_t code = rootFd ? 0 : CreateError(err);
     if (code == 0) {
         m_nameLimit = NameLimit(rootFd.Get());
         const IFileProperties* p = node->GetProperties();
         code =
             CreateUniqueDirectory(rootFd.Get(), TargetName(rootFd.Get(), p->GetName(), m_nameLimit), made, m_nameLimit);
+        err = code ? errno : 0;
     }
     UniqueFd topFd;
     if (code == 0) {
         topFd.Reset(::openat(rootFd.Get(), made.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!topFd) code = CreateError(errno);
+        err = topFd ? 0 : errno;
+        if (!topFd) code = CreateError(err);
     }
     if (code != 0) {
+        const std::string reason = CreateReason(code, err);
         ReleaseTrace("Error code:%d", int(code));
-        LogError("Failed to create a folder in %s: %s", root.c_str(), plat::ErrorText(code).c_str());
+        LogError("Failed to create a folder in %s: %s", root.c_str(), reason.c_str());
+        m_counts.NoteReason(reason);
         ++m_counts.foldersFailed;
         if (!IsFolder(node))
             ++m_counts.filesFailed;
@@ -160,6 +173,9 @@ int RecoverFolderJob::Run()
 
     CFileSaver saver(callback, DeviceForSaving(device, node));
     const int walk = SaveFolderTree(saver, rootFd.Get(), node, topFd.Get(), 0);
+    // A folder that holds nothing in the end (no file of it could be saved, or it had none) is not left behind.
+    topFd.Reset();
+    if (::unlinkat(rootFd.Get(), made.c_str(), AT_REMOVEDIR) == 0) m_madeFolder.clear();
     if (walk == kRecoverCancelled)
         result.Set(kRecoverCancelled);
     else if (m_counts.filesFailed == 0 && m_counts.filesPartial == 0)
@@ -182,36 +198,48 @@ int RecoverFolderJob::SaveFolderTree(CFileSaver& saver, int rootFd, CFileNode* f
                 depth + 1 >= kMaxFolderDepth
                     ? plat::kErrFilenameExcedRange
                     : CreateUniqueDirectory(folderFd, TargetName(folderFd, name, m_nameLimit), made, m_nameLimit);
+            int err = code ? errno : 0;
             UniqueFd subFd;
             if (code == 0) {
                 subFd.Reset(::openat(folderFd, made.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-                if (!subFd) code = CreateError(errno);
+                err = subFd ? 0 : errno;
+                if (!subFd) code = CreateError(err);
             }
             if (code != 0) {
                 // Nothing of this subtree is saved elsewhere: its files count as failed.
+                const std::string reason =
+                    depth + 1 >= kMaxFolderDepth ? "the folders are nested too deeply" : CreateReason(code, err);
                 ReleaseTrace("Error code:%d", int(code));
-                LogInfo("Failed to create folder: %s", name);
+                LogInfo("Failed to create folder: %s: %s", name, reason.c_str());
+                m_counts.NoteReason(reason);
                 ++m_counts.foldersFailed;
                 FailSubtree(child);
                 continue;
             }
-            if (SaveFolderTree(saver, rootFd, child, subFd.Get(), depth + 1) == kRecoverCancelled)
-                return kRecoverCancelled;
+            const int walk = SaveFolderTree(saver, rootFd, child, subFd.Get(), depth + 1);
+            subFd.Reset();
+            // Left empty (no file below it was saved): removed again; rmdir takes only an empty folder.
+            ::unlinkat(folderFd, made.c_str(), AT_REMOVEDIR);
+            if (walk == kRecoverCancelled) return kRecoverCancelled;
             continue;
         }
 
         CTargetFile target;
         const uint32_t code = CreateTargetFile(rootFd, folderFd, name, target);
         if (code != 0) {
+            const std::string reason = CreateReason(code, errno);
             ReleaseTrace("Error code:%d", int(code));
-            LogInfo("Failed to recover file: %s", name);
+            LogInfo("Failed to recover file: %s: %s", name, reason.c_str());
+            m_counts.NoteReason(reason);
             ++m_counts.filesFailed;
             continue;
         }
         const int saved = saver.SaveFile(child, std::move(target));
         if (saved == kRecoverCancelled) return kRecoverCancelled;
         if (saved != kRecoverSaved) {
-            LogInfo("Failed to recover file: %s", name);
+            const std::string& reason = saver.GetFailReason();
+            LogInfo("Failed to recover file: %s: %s", name, reason.c_str());
+            m_counts.NoteReason(reason.empty() ? std::string(CFileSaver::kUnreadableReason) : reason);
             ++m_counts.filesFailed;
             continue;
         }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 enum : int {
     kRecoverSaved = 0,
@@ -28,4 +29,23 @@ struct RecoverCounts {
     int filesFailed = 0;  // not saved (a file of a folder that could not be made included)
     int foldersFailed = 0;
     uint64_t unreadableBytes = 0;
+    // Why the first file or folder that failed was not saved ("No space left on device", ...); empty when none
+    // failed.
+    std::string firstReason;
+
+    // Counts a failure with its reason (the first reason is kept).
+    void NoteReason(const std::string& reason)
+    {
+        if (firstReason.empty()) firstReason = reason;
+    }
+    // Adds the counts of another job (its reason counts when this one has none yet).
+    void Add(const RecoverCounts& other)
+    {
+        filesSaved += other.filesSaved;
+        filesPartial += other.filesPartial;
+        filesFailed += other.filesFailed;
+        foldersFailed += other.foldersFailed;
+        unreadableBytes += other.unreadableBytes;
+        NoteReason(other.firstReason);
+    }
 };

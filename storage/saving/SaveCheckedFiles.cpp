@@ -34,14 +34,10 @@ SaveCheckedOutcome SaveCheckedFiles(CFileNode* root, IStorageDevice* device, con
             FileTreeStatistics lost;
             ComputeSubtreeStatistics(child, lost, false, 0);
             out.counts.filesFailed += int(lost.checkedFiles);
+            out.counts.NoteReason("no worker could be started");
             continue;
         }
-        const RecoverCounts& c = job.GetCounts();
-        out.counts.filesSaved += c.filesSaved;
-        out.counts.filesPartial += c.filesPartial;
-        out.counts.filesFailed += c.filesFailed;
-        out.counts.foldersFailed += c.foldersFailed;
-        out.counts.unreadableBytes += c.unreadableBytes;
+        out.counts.Add(job.GetCounts());
         if (!made.empty()) out.madeFolders.push_back(made);
         if (job.result.Get() == kRecoverCancelled) {
             out.result = kRecoverCancelled;

@@ -21,11 +21,16 @@
 //                                  file system, first sector, sector count, label, tab-separated)
 //   salvix-e2e lost IMAGE OUTDIR  (the lost-partition search, then every file of each found partition's tree
 //                                  saved under OUTDIR/<the partition's folder name>)
-// Prints "saved N files, M failed" and exits 0 when every file found was saved (none found included); 3 when
-// some were saved and others failed or have unreadable parts; 1 with a message when nothing could be saved,
-// when the image cannot be used or when the output folder cannot be made or written (with the system's
-// reason); 2 on a wrong command line. An image shorter than its file system is still read, says so ("the source
-// is shorter than its file system") and never exits 0: 3 when files were found, 1 when none were.
+// Every mode that saves ends with the verdict of the run (storage/saving/SaveVerdict.h), the same for the same
+// input in every mode: "saved N files, M failed" (N saved at all, whole or with unreadable parts), "P files with
+// unreadable parts (B bytes)", "not saved: REASON" (the first file's or folder's) and "the source is shorter
+// than its file system: A of B bytes" when they apply, per volume, and "in all: ..." after several. It exits 0
+// when every file found was saved whole (none found on a readable file system included); 3 when something was
+// saved but not everything, or not whole, or the source is cut short or has unreadable sectors; 1 with a message
+// when nothing usable was found (an empty source, no file system, no partition, no file by its signature),
+// nothing could be saved, or the image or the output folder cannot be used (with the system's reason); 2 on a
+// wrong command line. `partitions` exits 1 when no partition was found and 3 when one is cut short by the end of
+// the image. A file of which no byte could be read is not saved; a folder that would stay empty is not left.
 // SALVIX_E2E_BAD_SECTORS=2048-2055,90000 makes the image fail those sectors (512-byte units) with EIO, as a dying
 // disk does, in every mode. Sectors that could not be read are told at the end ("N sectors could not be read,
 // M of them passed over unread") and make a run that would exit 0 exit 3.
@@ -59,9 +64,9 @@
 #include "platform/Memory.h"
 #include "storage/saving/IFileRecoverCallback.h"
 #include "storage/saving/RecoverFolderJob.h"
+#include "storage/saving/SaveVerdict.h"
 #include "tests/support/FailingSectorsBlockDevice.h"
 
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -155,12 +160,21 @@ int CheckOutputFolder(const char* outdir)
     return 0;
 }
 
-// Saves the checked files below node into outdir and prints what became of them. The exit code: 0 all saved,
-// 3 partly, 1 nothing saved.
-int SaveAndReport(IStorageDevice* device, CFileSystemNode* root, CFileNode* node, const char* outdir)
+// What one volume (or the whole source) came to, and the folders its files went into.
+struct VolumeOutcome {
+    SaveTally tally;
+    std::vector<std::string> folders;
+};
+
+// Saves the checked files below node into outdir and adds what became of them to the volume's outcome.
+void SaveTree(IStorageDevice* device, CFileSystemNode* root, CFileNode* node, const char* outdir,
+              VolumeOutcome& outcome)
 {
-    if (int code = CheckOutputFolder(outdir)) return code;
+    SaveTally& volume = outcome.tally;
     root->ToggleCheckState(node, false);
+    FileTreeStatistics statistics;
+    ComputeSubtreeStatistics(node, statistics, false, 0);
+    volume.filesFound += int(statistics.checkedFiles);
     RecoverFolderJob job;
     ConsoleCallback callback;
     std::string made;
@@ -169,28 +183,50 @@ int SaveAndReport(IStorageDevice* device, CFileSystemNode* root, CFileNode* node
     if (std::getenv("SALVIX_E2E_TIMES")) // for bench/saving_many.sh: the folder job alone
         std::fprintf(stderr, "folder job %.3f s\n",
                      std::chrono::duration<double>(std::chrono::steady_clock::now() - jobStart).count());
-    const RecoverCounts& counts = job.GetCounts();
-    std::printf("saved %d files, %d failed\n", counts.filesSaved, counts.filesFailed);
-    if (counts.filesPartial)
-        std::printf("%d files with unreadable parts (%llu bytes)\n", counts.filesPartial,
-                    static_cast<unsigned long long>(counts.unreadableBytes));
-    if (counts.foldersFailed) std::printf("%d folders could not be made\n", counts.foldersFailed);
-    if (!made.empty()) std::printf("into %s\n", made.c_str());
-    std::fflush(stdout);
-    if (counts.filesFailed || counts.foldersFailed) {
-        // The usual cause of files failing in a folder that could be written: no room left on its file system.
-        struct statvfs space {};
-        const std::string where = made.empty() ? std::string(outdir) : made;
-        if (::statvfs(where.c_str(), &space) == 0 && (space.f_bavail == 0 || space.f_favail == 0))
-            Fail("%s: files could not be saved: %s", where.c_str(), std::strerror(ENOSPC));
-        else
-            Fail("%s: some files could not be saved; the log names them", where.c_str());
+    volume.counts.Add(job.GetCounts());
+    if (!made.empty()) outcome.folders.push_back(made);
+}
+
+// The verdicts of the volumes of one run and the run's own, judged once at its end.
+struct RunTally {
+    SaveTally total;
+    int volumes = 0; // volumes whose verdict was told
+
+    // Tells the verdict of one volume (or of the whole source) and the folders it was saved into, and adds it
+    // to the run's.
+    void Report(const VolumeOutcome& volume)
+    {
+        for (const std::string& line : SaveVerdictLines(volume.tally)) std::printf("%s\n", line.c_str());
+        for (const std::string& folder : volume.folders) std::printf("into %s\n", folder.c_str());
+        std::fflush(stdout);
+        total.Add(volume.tally);
+        ++volumes;
     }
-    switch (job.result.Get()) {
-    case kRecoverSaved: return 0;
-    case kRecoverPartial: return 3;
-    default: return 1;
-    }
+};
+
+// Whether the file system at the start of the volume states more sectors than the volume has; noted in the
+// tally and the log.
+void NoteShortSource(IStorageDevice* volume, const char* image, SaveTally& tally)
+{
+    if (!volume) return;
+    const uint64_t deviceSectors = volume->GetSectorCount();
+    const uint64_t fileSystemSectors = IdentifyVolumeFileSystem(volume).totalSectors;
+    if (fileSystemSectors <= deviceSectors) return;
+    const uint64_t sectorSize = uint64_t(std::max<int32_t>(volume->GetSectorSize(), 1));
+    tally.sourceShort = true;
+    tally.sourceBytes = deviceSectors * sectorSize;
+    tally.fileSystemBytes = fileSystemSectors * sectorSize;
+    LogError("%s: the source is shorter than its file system (%llu of %llu sectors)", image,
+             static_cast<unsigned long long>(deviceSectors), static_cast<unsigned long long>(fileSystemSectors));
+}
+
+// An image that cannot be read, or holds not one whole sector, is no source: told, with the exit code of an
+// error; else 0.
+int CheckSource(CImageFileDevice& file, const char* image)
+{
+    if (!file.IsOpen()) return Fail("%s: cannot open the image: %s", image, file.GetOpenError().c_str());
+    if (file.GetSectorCount() == 0) return Fail("%s: the image holds no whole sector%s", image);
+    return 0;
 }
 
 // The image seen with sectors of a larger size (its size cut to whole sectors).
@@ -230,7 +266,8 @@ int RequestedSectorSize(const char* image)
     return sectorSize;
 }
 
-int RecoverDeleted(IStorageDevice& device, const char* image, const char* outdir)
+// Deleted files of one volume, its verdict told and added to the run's. 0, or the exit code of an error (told).
+int RecoverDeleted(IStorageDevice& device, const char* image, const char* outdir, RunTally& run)
 {
     // The volume analysers decide which builder reads the volume.
     const VolumeIdentity identity = IdentifyVolumeFileSystem(&device);
@@ -238,50 +275,39 @@ int RecoverDeleted(IStorageDevice& device, const char* image, const char* outdir
     for (const FileSystemBuilder& b : kBuilders)
         if (b.kind == identity.kind) builder = &b;
     if (!builder) return Fail("%s: no NTFS, FAT or ext2 file system found", image);
-    CFileSystemNode* tree = builder->build(&device);
-    if (!tree) return Fail("%s: the %s file system could not be read", image, builder->name);
+    VolumeOutcome volume;
     // An image cut short is still read; what lies past its end is unreadable, and the user is told so.
-    const uint64_t deviceSectors = device.GetSectorCount();
-    const bool shortSource = identity.totalSectors > deviceSectors;
-    if (shortSource) {
-        const uint64_t sectorSize = uint64_t(std::max<int32_t>(device.GetSectorSize(), 1));
-        std::printf("the source is shorter than its file system: %llu of %llu bytes\n",
-                    static_cast<unsigned long long>(deviceSectors * sectorSize),
-                    static_cast<unsigned long long>(identity.totalSectors * sectorSize));
-        LogError("%s: the source is shorter than its %s file system (%llu of %llu sectors)", image, builder->name,
-                 static_cast<unsigned long long>(deviceSectors),
-                 static_cast<unsigned long long>(identity.totalSectors));
+    NoteShortSource(&device, image, volume.tally);
+    CFileSystemNode* tree = builder->build(&device);
+    if (!tree) {
+        // Counted in the verdict, as a partition of a disk that cannot be read is.
+        Fail("%s: the %s file system could not be read", image, builder->name);
+        ++volume.tally.volumesUnreadable;
+        run.Report(volume);
+        return 0;
     }
+    volume.tally.sourceUsable = true;
 
     // As the deleted-file page does: "Deleted Files" under a new root whose teardown spares the shared properties.
     CFileSystemNode* root = GatherDeletedFiles(tree);
     CFileNode* folder = root->GetFirstChild();
-    const bool foundAny = folder->GetFirstChild() != nullptr;
-
-    int exitCode = 0;
-    if (foundAny)
-        exitCode = SaveAndReport(&device, root, folder, outdir);
-    else
-        std::printf("saved 0 files, 0 failed\n");
+    int code = 0;
+    if (folder->GetFirstChild()) {
+        code = CheckOutputFolder(outdir);
+        if (code == 0) SaveTree(&device, root, folder, outdir, volume);
+    }
     DeleteFoundTree(root);
     DeleteFoundTree(tree);
-    // Part of the file system is missing: what it held there is not even known, so the recovery is never
-    // whole, and finding nothing says nothing about the volume.
-    if (shortSource && exitCode == 0) {
-        if (!foundAny) {
-            std::fflush(stdout);
-            return Fail("%s: nothing was found; the source is shorter than its %s file system", image, builder->name);
-        }
-        return 3;
-    }
-    return exitCode;
+    if (code) return code;
+    run.Report(volume);
+    return 0;
 }
 
-int RecoverRaw(const char* image, const char* outdir)
+int RecoverRaw(const char* image, const char* outdir, RunTally& run)
 {
     std::unique_ptr<CImageFileDevice> opened = OpenImage(image);
     CImageFileDevice& file = *opened;
-    if (!file.IsOpen()) return Fail("%s: cannot open the image: %s", image, file.GetOpenError().c_str());
+    if (int code = CheckSource(file, image)) return code;
     IStorageDevice* device = &file;
     std::unique_ptr<LargeSectorView> view;
     const int sectorSize = RequestedSectorSize(image);
@@ -312,13 +338,20 @@ int RecoverRaw(const char* image, const char* outdir)
     CRawResultTreeBuilder builder;
     CFileSystemNode* root = builder.Build(device, hits.GetIterator(), nullptr, nullptr, &measurer);
     if (!root) return Fail("%s: %s", image, "no RAW tree was built");
-    int exitCode = 0;
-    if (root->GetFirstChild()) // the tree names 512-byte units: the files are read through the 512-byte view
-        exitCode = SaveAndReport(device->GetAs512SectorDevice(), root, root, outdir);
-    else
-        std::printf("saved 0 files, 0 failed\n");
+    VolumeOutcome whole;
+    NoteShortSource(device, image, whole.tally);
+    int code = 0;
+    whole.tally.sourceUsable = root->GetFirstChild() != nullptr; // a file known by its signature
+    if (whole.tally.sourceUsable) {
+        code = CheckOutputFolder(outdir);
+        // The tree names 512-byte units: the files are read through the 512-byte view.
+        if (code == 0) SaveTree(device->GetAs512SectorDevice(), root, root, outdir, whole);
+    }
     DeleteFoundTree(root);
-    return exitCode;
+    if (code) return code;
+    run.Report(whole);
+    if (!whole.tally.sourceUsable) return Fail("%s: no file was found by its signature%s", image);
+    return 0;
 }
 
 // The scanners of format recovery, in the wizard's order (FAT, NTFS, EXT2, RAW). A scanner joins with one
@@ -346,11 +379,11 @@ const char* FoundPartitionKindName(const CSearchedPartitionInfo& p)
     }
 }
 
-int RecoverFormat(const char* image, const char* outdir)
+int RecoverFormat(const char* image, const char* outdir, RunTally& run)
 {
     std::unique_ptr<CImageFileDevice> opened = OpenImage(image);
     CImageFileDevice& file = *opened;
-    if (!file.IsOpen()) return Fail("%s: cannot open the image: %s", image, file.GetOpenError().c_str());
+    if (int code = CheckSource(file, image)) return code;
     IStorageDevice* device = &file;
     std::unique_ptr<LargeSectorView> view;
     const int sectorSize = RequestedSectorSize(image);
@@ -386,58 +419,40 @@ int RecoverFormat(const char* image, const char* outdir)
                     p->bWholeDisk ? 1 : 0);
     std::fflush(stdout);
 
-    RecoverCounts total;
-    int kept = 0, failedBuilds = 0;
-    bool anySaved = false;
+    // The partitions are saved side by side and told as one.
+    VolumeOutcome whole;
+    NoteShortSource(device, image, whole.tally);
     int index = 0;
     for (CSearchedPartitionInfo* p : partitions) {
         const int ordinal = index++;
         if (!p->bRecommended) continue;
-        ++kept;
         CFileSystemNode* tree = DispatchBuildDirectory(controllers, p, device, ordinal, nullptr);
         if (!tree) {
-            ++failedBuilds;
+            ++whole.tally.volumesUnreadable;
             Fail("%s: the tree of the %s partition could not be built", image, FoundPartitionKindName(*p));
             continue;
         }
-        if (tree->GetFirstChild()) {
-            tree->ToggleCheckState(tree, false);
-            RecoverFolderJob job;
-            ConsoleCallback callback;
-            std::string made;
-            RecoverFolder(job, &callback, device, tree, outdir, &made);
-            const RecoverCounts& counts = job.GetCounts();
-            total.filesSaved += counts.filesSaved;
-            total.filesFailed += counts.filesFailed;
-            total.filesPartial += counts.filesPartial;
-            total.foldersFailed += counts.foldersFailed;
-            total.unreadableBytes += counts.unreadableBytes;
-            anySaved = anySaved || counts.filesSaved > 0;
-            if (!made.empty()) std::printf("into %s\n", made.c_str());
-        }
+        whole.tally.sourceUsable = true;
+        if (tree->GetFirstChild()) SaveTree(device, tree, tree, outdir, whole);
         DeleteFoundTree(tree);
     }
     for (CSearchedPartitionInfo* p : partitions) DeleteSearchedPartitionInfo(p);
-    std::printf("saved %d files, %d failed\n", total.filesSaved, total.filesFailed);
-    if (total.filesPartial)
-        std::printf("%d files with unreadable parts (%llu bytes)\n", total.filesPartial,
-                    static_cast<unsigned long long>(total.unreadableBytes));
-    std::fflush(stdout);
-    if (kept == 0) return Fail("%s: %s", image, "no partition was found");
-    if (total.filesFailed || total.foldersFailed || total.filesPartial || failedBuilds) return anySaved ? 3 : 1;
+    run.Report(whole);
+    if (!whole.tally.sourceUsable && !whole.tally.volumesUnreadable)
+        return Fail("%s: %s", image, "no partition was found");
     return 0;
 }
 
 // A whole-disk image: every partition of its table that holds a known file system is recovered into a folder
-// "partition N" of its own (N in table order from 1). -1 when the table names no partition; else 0 when every
-// partition was saved whole, 1 when none gave anything, 3 otherwise.
-int RecoverPartitions(IStorageDevice* disk, const char* image, const char* outdir)
+// "partition N" of its own (N in table order from 1). -1 when the table names no partition; else 0, or the exit
+// code of an error (told).
+int RecoverPartitions(IStorageDevice* disk, const char* image, const char* outdir, RunTally& run)
 {
     CStorageDeviceList disks{disk};
     CVolumeDeviceRecordList partitions;
     CCollectBasicVolume().CollectBasicVolume(disks, partitions);
     if (partitions.empty()) return -1;
-    std::vector<int> codes;
+    int known = 0, code = 0;
     int number = 0;
     for (VolumeDeviceRecord& partition : partitions) {
         ++number;
@@ -445,20 +460,24 @@ int RecoverPartitions(IStorageDevice* disk, const char* image, const char* outdi
         std::printf("partition %d: %s \"%s\"\n", number, GetFileSystemName(partition.nFileSystemKind),
                     partition.szLabel);
         std::fflush(stdout);
-        const bool known = std::any_of(std::begin(kBuilders), std::end(kBuilders),
-                                       [&](const FileSystemBuilder& b) { return b.kind == partition.nFileSystemKind; });
-        if (!known || !partition.pDevice) {
+        const bool readable = std::any_of(std::begin(kBuilders), std::end(kBuilders), [&](const FileSystemBuilder& b) {
+            return b.kind == partition.nFileSystemKind;
+        });
+        if (!readable || !partition.pDevice) {
             std::printf("no NTFS, FAT or ext2 file system; passed over\n");
             continue;
         }
-        codes.push_back(RecoverDeleted(
-            *partition.pDevice, (std::string(image) + " partition " + std::to_string(number)).c_str(), folder.c_str()));
+        ++known;
+        const int result =
+            RecoverDeleted(*partition.pDevice, (std::string(image) + " partition " + std::to_string(number)).c_str(),
+                           folder.c_str(), run);
+        // A target that cannot be used ends the run.
+        if ((code = result) != 0) break;
     }
     for (VolumeDeviceRecord& partition : partitions) delete partition.pDevice;
-    if (codes.empty()) return Fail("%s: no partition holds an NTFS, FAT or ext2 file system%s", image);
-    if (std::all_of(codes.begin(), codes.end(), [](int c) { return c == 0; })) return 0;
-    if (std::all_of(codes.begin(), codes.end(), [](int c) { return c == 1; })) return 1;
-    return 3;
+    if (code) return code;
+    if (known == 0) return Fail("%s: no partition holds an NTFS, FAT or ext2 file system%s", image);
+    return 0;
 }
 
 // Whether the 512-byte sector holds a GPT header's signature.
@@ -469,7 +488,7 @@ bool HasGptHeaderAt(IStorageDevice& disk, uint64_t sector)
 }
 
 // The images as disks; the first dynamic volume their databases describe, else the one image itself.
-int RecoverDeletedFromImages(const std::vector<const char*>& images, const char* outdir)
+int RecoverDeletedFromImages(const std::vector<const char*>& images, const char* outdir, RunTally& run)
 {
     std::vector<std::unique_ptr<CImageFileDevice>> files;
     std::vector<std::unique_ptr<LargeSectorView>> views;
@@ -478,8 +497,7 @@ int RecoverDeletedFromImages(const std::vector<const char*>& images, const char*
     if (sectorSize == 0) return 1;
     for (const char* image : images) {
         files.push_back(OpenImage(image));
-        if (!files.back()->IsOpen())
-            return Fail("%s: cannot open the image: %s", image, files.back()->GetOpenError().c_str());
+        if (int code = CheckSource(*files.back(), image)) return code;
         IStorageDevice* disk = files.back().get();
         // A GPT disk tells its sector size by where its header lies: 4096 bytes in, after a 4096-byte sector 0.
         if (images.size() == 1 && !std::getenv("SALVIX_E2E_SECTOR_SIZE") && HasGptHeaderAt(*disk, 8) &&
@@ -498,15 +516,15 @@ int RecoverDeletedFromImages(const std::vector<const char*>& images, const char*
         std::fprintf(stderr, "salvix-e2e: dynamic volume %s, %s, %llu sectors, label \"%s\"\n", volume.typeName.c_str(),
                      GetFileSystemName(volume.fileSystemKind), static_cast<unsigned long long>(volume.sectorCount),
                      volume.label.c_str());
-        return RecoverDeleted(*volume.device, images.front(), outdir);
+        return RecoverDeleted(*volume.device, images.front(), outdir, run);
     }
     if (images.size() > 1) return Fail("%s...: no dynamic volume in the images' databases%s", images.front());
     const int32_t kind = IdentifyVolumeFileSystem(list.front()).kind;
     const bool isVolume = std::any_of(std::begin(kBuilders), std::end(kBuilders),
                                       [kind](const FileSystemBuilder& b) { return b.kind == kind; });
     if (!isVolume)
-        if (int code = RecoverPartitions(list.front(), images.front(), outdir); code >= 0) return code;
-    return RecoverDeleted(*list.front(), images.front(), outdir);
+        if (int code = RecoverPartitions(list.front(), images.front(), outdir, run); code >= 0) return code;
+    return RecoverDeleted(*list.front(), images.front(), outdir, run);
 }
 
 // The lost-partition search of a disk image; the records' windows are the caller's. 0, or the exit code of an
@@ -521,19 +539,31 @@ int SearchLostPartitions(CImageFileDevice& disk, const char* image, std::vector<
     return 0;
 }
 
+// Lists the partitions the search finds. 0 when it found some, each within the image; 3 when one of them is cut
+// short by the image's end (told); 1 when none was found.
 int ListLostPartitions(const char* image)
 {
     std::unique_ptr<CImageFileDevice> opened = OpenImage(image);
     CImageFileDevice& disk = *opened;
     std::vector<CLostPartitionRecord> found;
     if (int code = SearchLostPartitions(disk, image, found)) return code;
+    bool anyShort = false;
     for (CLostPartitionRecord& record : found) {
         std::printf("%s\t%llu\t%llu\t%s\n", GetFileSystemName(record.nFileSystemKind),
                     static_cast<unsigned long long>(record.u64StartSector),
                     static_cast<unsigned long long>(record.u64SectorCount), record.szLabel);
+        SaveTally partition;
+        NoteShortSource(record.pDevice, image, partition);
+        if (partition.sourceShort)
+            std::printf("the source is shorter than its file system: %llu of %llu bytes\n",
+                        static_cast<unsigned long long>(partition.sourceBytes),
+                        static_cast<unsigned long long>(partition.fileSystemBytes));
+        anyShort = anyShort || partition.sourceShort;
         delete record.pDevice;
     }
-    return 0;
+    std::fflush(stdout);
+    if (found.empty()) return Fail("%s: no lost partition was found%s", image);
+    return anyShort ? 3 : 0;
 }
 
 // The tree of every file of a volume (the FAT build lists live files too, as partition recovery does); null
@@ -551,51 +581,58 @@ CFileSystemNode* BuildWholeTree(int32_t kind, IStorageDevice* volume)
     return nullptr;
 }
 
-// Every file of every found partition, each partition into a folder named as its tree's partition node. 0 when
-// all were saved, 1 when nothing was found or saved, 3 otherwise.
-int RecoverLostPartitions(const char* image, const char* outdir)
+// Every file of every found partition, each partition into a folder named as its tree's partition node. 0, or
+// the exit code of an error (told).
+int RecoverLostPartitions(const char* image, const char* outdir, RunTally& run)
 {
     std::unique_ptr<CImageFileDevice> opened = OpenImage(image);
     CImageFileDevice& disk = *opened;
     std::vector<CLostPartitionRecord> found;
     if (int code = SearchLostPartitions(disk, image, found)) return code;
-    if (int code = CheckOutputFolder(outdir)) return code;
-    std::vector<int> codes;
+    int code = found.empty() ? 0 : CheckOutputFolder(outdir);
     for (CLostPartitionRecord& record : found) {
+        if (code) break;
         std::printf("%s at %llu, %llu sectors \"%s\"\n", GetFileSystemName(record.nFileSystemKind),
                     static_cast<unsigned long long>(record.u64StartSector),
                     static_cast<unsigned long long>(record.u64SectorCount), record.szLabel);
         std::fflush(stdout);
+        VolumeOutcome partition;
+        NoteShortSource(record.pDevice, image, partition.tally);
         CFileSystemNode* tree = record.pDevice ? BuildWholeTree(record.nFileSystemKind, record.pDevice) : nullptr;
         if (!tree) {
-            codes.push_back(Fail("%s: the partition's file system could not be read%s", image));
+            ++partition.tally.volumesUnreadable;
+            Fail("%s: the partition's file system could not be read%s", image);
         } else {
-            codes.push_back(SaveAndReport(record.pDevice, tree, tree, outdir));
+            partition.tally.sourceUsable = true;
+            if (tree->GetFirstChild()) SaveTree(record.pDevice, tree, tree, outdir, partition);
             DeleteFoundTree(tree);
         }
+        run.Report(partition);
     }
     for (CLostPartitionRecord& record : found) delete record.pDevice;
-    if (codes.empty()) return Fail("%s: no lost partition was found%s", image);
-    if (std::all_of(codes.begin(), codes.end(), [](int c) { return c == 0; })) return 0;
-    if (std::all_of(codes.begin(), codes.end(), [](int c) { return c == 1; })) return 1;
-    return 3;
+    if (code) return code;
+    if (found.empty()) return Fail("%s: no lost partition was found%s", image);
+    return 0;
 }
 
 // Tells every disk of the list and every SALVIX_DRIVES entry that cannot be used, with the reason; the volume
-// machinery itself passes over them in silence.
-void ReportUnusableSources()
+// machinery itself passes over them in silence. The number of disks that can be read.
+int ReportUnusableSources()
 {
     const char* disksOverride = std::getenv("SALVIX_DISKS");
     const char* from = disksOverride ? "SALVIX_DISKS: " : "";
+    int readable = 0;
     for (const plat::DiskEntry& disk : plat::ListDisks()) {
         CImageFileDevice device(disk.path);
         if (!device.IsOpen())
             Fail("%s: the disk cannot be read: %s", (from + disk.path).c_str(), device.GetOpenError().c_str());
         else if (device.GetSectorCount() == 0)
             Fail("%s: the disk cannot be read: %s", (from + disk.path).c_str(), "it holds no whole sector");
+        else
+            ++readable;
     }
     const char* drives = std::getenv("SALVIX_DRIVES");
-    if (!drives) return;
+    if (!drives) return readable;
     std::set<char> letters;
     std::stringstream items(drives);
     std::string item;
@@ -614,19 +651,23 @@ void ReportUnusableSources()
         if (!device.IsOpen())
             Fail("SALVIX_DRIVES: %s: the volume cannot be read: %s", item.c_str(), device.GetOpenError().c_str());
     }
+    return readable;
 }
 
 int ListVolumes()
 {
-    ReportUnusableSources();
+    const int readableDisks = ReportUnusableSources();
     if (ListVolumesReport(stdout) > 0) return 0;
     std::fflush(stdout);
+    if (readableDisks > 0) return Fail("%s", "no volume was found on the disks that could be read");
     if (!std::getenv("SALVIX_DISKS") && ::geteuid() != 0)
         return Fail("%s", "no readable disk was found (reading the machine's disks needs root)");
     return Fail("%s", "no readable disk was found");
 }
 
-int Run(int argc, char** argv);
+// Runs the mode of the command line: 2 on a wrong one, else 0 or the exit code of an error (told), with what
+// the run came to in run.
+int Run(int argc, char** argv, RunTally& run);
 
 } // namespace
 
@@ -639,32 +680,39 @@ int main(int argc, char** argv)
     if (const char* bad = std::getenv("SALVIX_E2E_BAD_SECTORS");
         bad && !testsupport::FailingSectorsBlockDevice::Parse(bad))
         return Fail("SALVIX_E2E_BAD_SECTORS: \"%s\" is not a list of sectors such as 2048-2055,90000%s", bad);
+    if (argc == 3 && std::strcmp(argv[1], "partitions") == 0) return ListLostPartitions(argv[2]);
     // Every sector that any read of the run got as zeros.
     CReadLossScope loss;
-    const int code = Run(argc, argv);
+    RunTally run;
+    const int code = Run(argc, argv, run);
     if (!loss.Empty()) {
         std::printf("%llu sectors could not be read (%llu bytes), %llu of them passed over unread\n",
                     static_cast<unsigned long long>(loss.GetLostSectors()),
                     static_cast<unsigned long long>(loss.GetLostBytes()),
                     static_cast<unsigned long long>(loss.GetSkippedSectors()));
-        std::fflush(stdout);
-        if (code == 0) return 3; // what was found and saved is not all the source held
+        run.total.lostSectors = loss.GetLostSectors();
     }
-    return code;
+    if (code == 2) return 2;
+    run.total.error = run.total.error || code != 0;
+    if (run.volumes > 1) {
+        const std::vector<std::string> lines = SaveVerdictLines(run.total);
+        if (!lines.empty()) std::printf("in all: %s\n", lines.front().c_str());
+    }
+    std::fflush(stdout);
+    return JudgeSave(run.total).exitCode;
 }
 
 namespace {
 
-int Run(int argc, char** argv)
+int Run(int argc, char** argv, RunTally& run)
 {
     if (argc >= 4 && argv[argc - 1][0] == '\0' &&
         (std::strcmp(argv[1], "raw") == 0 || std::strcmp(argv[1], "deleted") == 0 ||
          std::strcmp(argv[1], "format") == 0 || std::strcmp(argv[1], "lost") == 0))
         return Fail("the output folder is an empty path%s%s", "", "");
-    if (argc == 4 && std::strcmp(argv[1], "raw") == 0) return RecoverRaw(argv[2], argv[3]);
-    if (argc == 4 && std::strcmp(argv[1], "format") == 0) return RecoverFormat(argv[2], argv[3]);
-    if (argc == 3 && std::strcmp(argv[1], "partitions") == 0) return ListLostPartitions(argv[2]);
-    if (argc == 4 && std::strcmp(argv[1], "lost") == 0) return RecoverLostPartitions(argv[2], argv[3]);
+    if (argc == 4 && std::strcmp(argv[1], "raw") == 0) return RecoverRaw(argv[2], argv[3], run);
+    if (argc == 4 && std::strcmp(argv[1], "format") == 0) return RecoverFormat(argv[2], argv[3], run);
+    if (argc == 4 && std::strcmp(argv[1], "lost") == 0) return RecoverLostPartitions(argv[2], argv[3], run);
     if (argc < 4 || std::strcmp(argv[1], "deleted") != 0) {
         std::fprintf(stderr, "usage: salvix-e2e deleted IMAGE [IMAGE...] OUTDIR | salvix-e2e raw IMAGE OUTDIR | "
                              "salvix-e2e format IMAGE OUTDIR | salvix-e2e volumes | salvix-e2e partitions IMAGE | "
@@ -672,7 +720,7 @@ int Run(int argc, char** argv)
                              "  several images: the member disks of a dynamic volume, whose first volume is read\n");
         return 2;
     }
-    return RecoverDeletedFromImages(std::vector<const char*>(argv + 2, argv + argc - 1), argv[argc - 1]);
+    return RecoverDeletedFromImages(std::vector<const char*>(argv + 2, argv + argc - 1), argv[argc - 1], run);
 }
 
 } // namespace

@@ -169,11 +169,13 @@ TEST(CFileSaver, UnreadableSectorsAreZerosCountedAndPartial)
     EXPECT_TRUE(saver.WasPartial());
     EXPECT_EQ(fs::file_size(dir / "short.bin"), 2u * 4096);
 
-    // A cluster number past any device is unreadable, not a crash.
+    // A cluster number past any device is unreadable, not a crash; a file of which no byte could be read is
+    // not saved (a file of zeros under its name would pass for it).
     v.File("wild.bin", 4096).Runs({{INT64_MAX - 1, 1}});
-    ASSERT_EQ(saver.SaveFile(v.last, (dir / "wild.bin").c_str()), kRecoverSaved);
+    ASSERT_EQ(saver.SaveFile(v.last, (dir / "wild.bin").c_str()), kRecoverFailed);
     EXPECT_EQ(saver.GetUnreadableBytes(), 4096u);
-    EXPECT_EQ(ReadFile(dir / "wild.bin"), Bytes(4096, 0));
+    EXPECT_EQ(saver.GetFailReason(), CFileSaver::kNothingReadReason);
+    EXPECT_FALSE(fs::exists(dir / "wild.bin"));
 
     v.device.ClearFailures();
     ASSERT_EQ(saver.SaveFile(v.nodes.front().get(), (dir / "again.bin").c_str()), kRecoverSaved);
@@ -548,6 +550,15 @@ TEST(CFileSaver, HugeHolesAndRunsPastTheDeviceTakeOneStep)
         RecordingCallback callback;
         CFileSaver saver(&callback, &v.device);
         const fs::path path = dir / (std::string(c.name) + ".bin");
+        EXPECT_EQ(saver.GetUnreadableBytes(), 0u);
+        if (c.unreadable == size) {
+            // Not one byte lies on the device: the file is not saved, and nothing is left of it.
+            EXPECT_EQ(saver.SaveFile(v.last, path.c_str()), kRecoverFailed);
+            EXPECT_EQ(saver.GetUnreadableBytes(), size);
+            EXPECT_FALSE(fs::exists(path));
+            EXPECT_LT(callback.pieces, 4);
+            continue;
+        }
         ASSERT_EQ(saver.SaveFile(v.last, path.c_str()), kRecoverSaved);
         EXPECT_EQ(fs::file_size(path), size);
         EXPECT_EQ(callback.bytes, size);

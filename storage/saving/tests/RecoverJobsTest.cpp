@@ -1,6 +1,7 @@
 // The folder and single-file jobs: the saved tree and its names, collisions, hostile names, symlinks in the
 // target, failures and partial results, cancellation, the worker, the device of ext2 volumes and the
-// 512-byte units of signature-found files.
+// 512-byte units of signature-found files; folders left empty.
+#include "storage/saving/CFileSaver.h"
 #include "storage/saving/RecoverFileJob.h"
 #include "storage/saving/RecoverFolderJob.h"
 
@@ -185,16 +186,21 @@ TEST(RecoverFolder, FailuresAreCountedAndTheResultSaysSo)
         EXPECT_EQ(job.GetCounts().filesFailed, 2);
     }
     {
-        // Unreadable sectors: saved, but the result is partial.
+        // Unreadable sectors: saved, but the result is partial; a file of which nothing could be read fails
+        // with that reason, and a folder left empty is not kept.
         Volume v;
-        v.File("bad.bin", 4096).Runs({{1, 1}});
+        v.File("bad.bin", 8192).Runs({{1, 1}, {3, 1}});
+        v.File("gone.bin", 4096).Runs({{5, 1}});
         v.device.FailSector(9);
+        v.device.FailSector(41);
         RecoverFolderJob job;
         ASSERT_EQ(RecoverFolder(job, nullptr, &v.device, &v.root, (dir / "c").c_str()), 1);
         EXPECT_EQ(job.result.Get(), kRecoverPartial);
         EXPECT_EQ(job.GetCounts().filesSaved, 1);
         EXPECT_EQ(job.GetCounts().filesPartial, 1);
         EXPECT_EQ(job.GetCounts().unreadableBytes, 4096u);
+        EXPECT_EQ(job.GetCounts().filesFailed, 1);
+        EXPECT_EQ(job.GetCounts().firstReason, CFileSaver::kNothingReadReason);
     }
     {
         // The top folder cannot be made at all.
@@ -309,4 +315,34 @@ TEST(RecoverSingleFile, Ext2VolumesAreReadThroughTheirFiveTwelveByteView)
     ASSERT_EQ(RecoverSingleFile(job, nullptr, &v.device, v.last, (dir / "block5").c_str(), false), 1);
     const Bytes& all = v.device.Bytes();
     EXPECT_EQ(ReadFile(dir / "block5"), Bytes(all.begin() + 5 * 1024, all.begin() + 6 * 1024));
+}
+
+TEST(RecoverFolder, FoldersThatEndUpEmptyAreNotLeftInTheTarget)
+{
+    // "Lost Folders" with a file that cannot be read and an empty folder below it; "Docs" with a file that can.
+    testsupport::TempDir dir;
+    Volume v;
+    CFileNode* lost = v.Folder("Lost Folders");
+    v.Folder("empty", lost);
+    v.File("gone.bin", 4096, 0, lost).Runs({{5, 1}});
+    v.device.FailSector(40);
+    CFileNode* docs = v.Folder("Docs");
+    v.File("kept.txt", 4096, 0, docs).Runs({{1, 1}});
+    RecoverFolderJob job;
+    ASSERT_EQ(RecoverFolder(job, nullptr, &v.device, &v.root, (dir / "out").c_str()), 1);
+    EXPECT_EQ(job.result.Get(), kRecoverPartial);
+    const fs::path top = job.GetMadeFolder();
+    EXPECT_TRUE(fs::exists(top / "Docs" / "kept.txt"));
+    EXPECT_FALSE(fs::exists(top / "Lost Folders"));
+
+    // Nothing saved at all: not even the top folder stays.
+    Volume none;
+    CFileNode* only = none.Folder("Raw Files");
+    none.File("gone.bin", 4096, 0, only).Runs({{5, 1}});
+    none.device.FailSector(40);
+    RecoverFolderJob nothing;
+    ASSERT_EQ(RecoverFolder(nothing, nullptr, &none.device, &none.root, (dir / "none").c_str()), 1);
+    EXPECT_EQ(nothing.result.Get(), kRecoverFailed);
+    EXPECT_TRUE(nothing.GetMadeFolder().empty());
+    EXPECT_TRUE(fs::is_empty(dir / "none"));
 }

@@ -2,6 +2,7 @@
 // single-file job that replaces a file only once the new one is complete.
 #include "storage/saving/CSaveProgress.h"
 #include "storage/saving/RecoverFileJob.h"
+#include "storage/saving/CFileSaver.h"
 #include "storage/saving/SaveCheckedFiles.h"
 #include "storage/saving/SaveProgressText.h"
 
@@ -100,14 +101,15 @@ TEST(SaveCheckedFiles, EveryCheckedVolumeIsSavedPastAPlainFileAndTheFiguresAddUp
 TEST(SaveCheckedFiles, PartialFailedAndCancelledSaves)
 {
     {
-        SCOPED_TRACE("unreadable sectors make a partial file and a partial save");
+        SCOPED_TRACE("a file of which no sector could be read is not saved, and the save is partial");
         Selection s;
         s.first.device.FailSector(8);
         testsupport::TempDir dir;
         const SaveCheckedOutcome out = SaveCheckedFiles(&s.root, &s.first.device, (dir / "out").string(), nullptr);
         EXPECT_EQ(out.result, kRecoverPartial);
-        EXPECT_EQ(out.counts.filesSaved, 4);
-        EXPECT_EQ(out.counts.filesPartial, 1);
+        EXPECT_EQ(out.counts.filesSaved, 3);
+        EXPECT_EQ(out.counts.filesFailed, 1);
+        EXPECT_EQ(out.counts.firstReason, CFileSaver::kNothingReadReason);
     }
     {
         SCOPED_TRACE("a target that cannot be made fails every file");
@@ -128,7 +130,9 @@ TEST(SaveCheckedFiles, PartialFailedAndCancelledSaves)
         progress.Cancel();
         const SaveCheckedOutcome out = SaveCheckedFiles(&s.root, &s.first.device, (dir / "out").string(), &progress);
         EXPECT_EQ(out.result, kRecoverCancelled);
-        EXPECT_EQ(out.madeFolders.size(), 1u);
+        // The folder made for the first volume holds nothing when the cancel comes: it is not left behind.
+        EXPECT_TRUE(out.madeFolders.empty());
+        EXPECT_TRUE(fs::is_empty(dir / "out"));
         EXPECT_EQ(out.counts.filesSaved, 0);
     }
 }

@@ -128,7 +128,9 @@ TEST_F(LostPartitionE2E, ADiskWithoutPartitionsIsTold)
     const fs::path empty = m_dir / "empty.img";
     std::ofstream(empty.string()).close();
     fs::resize_file(empty, 4 * 1024 * 1024);
-    EXPECT_EQ(Harness("partitions '" + empty.string() + "'").output, "");
+    const HarnessRun listed = Harness("partitions '" + empty.string() + "'");
+    EXPECT_EQ(listed.exitCode, 1);
+    EXPECT_NE(listed.output.find("no lost partition was found"), std::string::npos) << listed.output;
     const HarnessRun run = Harness("lost '" + empty.string() + "' '" + (m_dir / "out").string() + "'");
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.output.find("no lost partition was found"), std::string::npos) << run.output;

@@ -1,6 +1,7 @@
 // The saving dialogs driven through their widgets offscreen: a FAT16 fixture saved byte-exact under the
 // progress dialog, a cancel in the middle, a full target, partial files in the summary, the single-file
 // dialog replacing a file only when done, and screenshots of each dialog in each language.
+#include "storage/saving/CFileSaver.h"
 #include "views/saving/CFileSaveDlg.h"
 #include "views/saving/CRBClickRecoverFileDlg.h"
 #include "views/saving/CRecoveringDlg.h"
@@ -184,7 +185,8 @@ TEST(RecoveringDlg, AFullTargetAndUnreadableSectorsShowInTheSummary)
     EXPECT_GT(saved, 0);
     EXPECT_GT(failed, 0);
 
-    // Every sector of the data area fails: the files come back as partial ones.
+    // Every sector of the data area fails: the files of which no byte can be read are not saved (no file of
+    // zeros is left under a found name), and the summary counts them.
     FatSelection broken;
     ASSERT_TRUE(broken.tree);
     broken.device->FailSectors(600, broken.device->GetSectorCount() - 600);
@@ -192,13 +194,14 @@ TEST(RecoveringDlg, AFullTargetAndUnreadableSectorsShowInTheSummary)
                        nullptr);
     dlg.DoModal();
     const RecoverCounts& c = dlg.GetOutcome().counts;
-    EXPECT_GT(c.filesPartial, 0);
+    EXPECT_GT(c.filesFailed, 0);
+    EXPECT_EQ(c.firstReason, CFileSaver::kNothingReadReason);
     CFileSaveDlg summary(nullptr);
     summary.SetSavedFolders(dlg.GetMadeFolders());
     summary.ShowResult(dlg.GetFileCount(), c.filesSaved, c.filesPartial, c.filesFailed);
     summary.SetSavePath(QString::fromStdString((broken.tmp / "out").string()));
     EXPECT_EQ(summary.Line(CFileSaveDlg::kResultId)->text(), CResourceLibrary::Instance().LoadString(221));
-    EXPECT_TRUE(summary.Line(CFileSaveDlg::kTotalId)->text().contains(QString::number(c.filesPartial)));
+    EXPECT_TRUE(summary.Line(CFileSaveDlg::kTotalId)->text().contains(QString::number(c.filesFailed)));
     EXPECT_EQ(summary.Link()->Files(), dlg.GetMadeFolders());
 }
 
