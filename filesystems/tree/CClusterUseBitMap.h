@@ -10,9 +10,11 @@
 // another (the 4096-byte device below it); the sector size is named where sectors become bytes, nowhere else.
 class DeviceBytePos {
 public:
+    // Held at the last byte when the product does not fit (a sector number from a damaged state file): past
+    // every bitmap, so counted as used.
     static constexpr DeviceBytePos OfSector(uint64_t sector, uint32_t sectorSize)
     {
-        return DeviceBytePos(sector * sectorSize);
+        return DeviceBytePos(sectorSize != 0 && sector > UINT64_MAX / sectorSize ? UINT64_MAX : sector * sectorSize);
     }
     static constexpr DeviceBytePos OfByte(uint64_t byte) { return DeviceBytePos(byte); }
     constexpr uint64_t Byte() const { return m_byte; }

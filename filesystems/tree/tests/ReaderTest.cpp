@@ -114,6 +114,10 @@ TEST(ClusterBitmap, AnswersInBytesWhateverSectorsMarkedIt)
         EXPECT_EQ(inViewUnits.IsClusterUsed(DeviceBytePos::OfByte(byte)), used) << byte;
     }
     EXPECT_EQ(DeviceBytePos::OfSector(258, 4096).Byte(), DeviceBytePos::OfSector(2064, 512).Byte());
+    // A sector number whose byte does not fit lies past every bitmap instead of wrapping into one.
+    const std::vector<bool> free{false};
+    const CClusterUseBitMap fromZero({&free, 0, 1, 1, 4096});
+    EXPECT_TRUE(fromZero.IsClusterUsed(DeviceBytePos::OfSector((UINT64_MAX >> 12) + 1, 4096)));
 }
 
 TEST(FoundFileReader, ReadsAlongRunsAndCutsAtTheEnd)
