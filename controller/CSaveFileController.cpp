@@ -246,6 +246,7 @@ bool CSaveFileController::next()
     m_recovered = result.recovered;
     m_partial = result.partial;
     m_failed = result.failed;
+    m_firstReason = result.firstReason;
     m_sourceShort = IsShorterThanItsFileSystem(selection.GetDevice());
     services->LogRecoverResult(m_toRecover, m_recovered, folder.c_str());
     m_savedPaths = result.madeFolders;

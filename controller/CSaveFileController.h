@@ -63,6 +63,8 @@ public:
     // Whether the source of the last save is shorter than the file system on it (an image cut short), so
     // that what lay past its end could not be read.
     bool IsSourceShort() const { return m_sourceShort; }
+    // Of the last save: why its first failed file was not saved (empty when none failed).
+    const std::string& GetFirstReason() const { return m_firstReason; }
     std::string GetSavedPath(int index) override;
     int GetSavedPathCount() override { return int(m_savedPaths.size()); }
 
@@ -100,6 +102,7 @@ private:
     int m_recovered = 0;
     int m_partial = 0;
     int m_failed = 0;
+    std::string m_firstReason;
     std::vector<std::string> m_savedPaths;
 };
 

@@ -17,6 +17,7 @@ struct SaveRunResult {
     std::vector<std::string> madeFolders;
     int partial = 0;
     int failed = 0;
+    std::string firstReason; // why the first file that failed was not saved
 };
 
 class ISaveFileView {

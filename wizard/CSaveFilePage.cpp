@@ -167,6 +167,7 @@ SaveRunResult CSaveFilePage::RunSave(CFileNode* root, IStorageDevice* device, co
     result.recovered = dlg.GetDoneFiles();
     result.partial = dlg.GetOutcome().counts.filesPartial;
     result.failed = dlg.GetOutcome().counts.filesFailed;
+    result.firstReason = dlg.GetOutcome().counts.firstReason;
     for (const QString& made : dlg.GetMadeFolders()) result.madeFolders.push_back(made.toStdString());
     return result;
 }

@@ -75,7 +75,7 @@ void CSaveResultPage::ShowResult()
     if (!m_summary) return;
     m_summary->SetSavedFolders(m_folders);
     m_summary->SetSavePath(m_target);
-    m_summary->ShowResult(m_toRecover, m_recovered, m_partial, m_failed, m_sourceShort);
+    m_summary->ShowResult(m_toRecover, m_recovered, m_partial, m_failed, m_sourceShort, m_reason);
     m_summary->ShowControls();
 }
 
@@ -89,6 +89,7 @@ void CSaveResultPage::RunAsDialog(CWizardSheet& sheet)
         SetTargetFolder(QString::fromStdString(CSaveFileController::ResolveTargetPath(pathPage->GetPathText())));
     SetSourceShort(save->IsSourceShort());
     SetPartialCounts(save->GetPartialCount(), save->GetFailedCount());
+    SetFirstReason(QString::fromStdString(save->GetFirstReason()));
     SetRecoveredCount(save->GetRecoveredCount());
     SetToRecoverCount(save->GetToRecoverCount());
     ShowResult();

@@ -42,6 +42,8 @@ public:
         m_partial = partial;
         m_failed = failed;
     }
+    // Why the first file that failed was not saved.
+    void SetFirstReason(const QString& reason) { m_reason = reason; }
     void ShowResult();
 
     CFileSaveDlg* Summary() const { return m_summary; }
@@ -62,4 +64,5 @@ private:
     bool m_sourceShort = false;
     int m_partial = 0;
     int m_failed = 0;
+    QString m_reason;
 };

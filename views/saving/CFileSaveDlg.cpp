@@ -5,13 +5,17 @@
 #include "controls/ControlFont.h"
 #include "controls/ControlId.h"
 
+#include "storage/saving/SaveVerdict.h"
+
 #include <QLabel>
+
+#include <algorithm>
 
 CFileSaveDlg::CFileSaveDlg(QWidget* parent) : CSearchSuperDlg(kTemplate, parent)
 {
     setWindowFlags(Qt::Widget);
     setFont(CreateDialogFont());
-    SetTemplateSize(240, 89);
+    SetTemplateSize(240, 99);
     auto add = [this](int id, const QString& text, int x, int y, int cx, int cy) {
         auto* label = new QLabel(text, this);
         SetDlgCtrlID(label, id);
@@ -21,14 +25,14 @@ CFileSaveDlg::CFileSaveDlg(QWidget* parent) : CSearchSuperDlg(kTemplate, parent)
         label->hide();
     };
     add(kResultId, QString(), 9, 4, 217, 12);
-    add(kTotalId, QString(), 9, 23, 217, 19);
-    add(kSavedInId, TemplateText(kSavedInId), 9, 49, 67, 18);
+    add(kTotalId, QString(), 9, 23, 217, 29); // three lines: the count, the failures, the reason
+    add(kSavedInId, TemplateText(kSavedInId), 9, 59, 67, 18);
     Line(kSavedInId)->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_link.setParent(this);
     SetDlgCtrlID(&m_link, kLinkId);
-    PlaceControl(&m_link, 77, 49, 149, 18);
+    PlaceControl(&m_link, 77, 59, 149, 18);
     m_link.hide();
-    add(kShortSourceId, QString(), 9, 69, 217, 19);
+    add(kShortSourceId, QString(), 9, 79, 217, 19);
 }
 
 CFileSaveDlg::~CFileSaveDlg() = default;
@@ -69,14 +73,26 @@ void CFileSaveDlg::SetSavePath(const QString& folder)
     m_link.show();
 }
 
-void CFileSaveDlg::ShowResult(int toRecover, int recovered, int partial, int failed, bool sourceShort)
+void CFileSaveDlg::ShowResult(int toRecover, int recovered, int partial, int failed, bool sourceShort,
+                              const QString& reason)
 {
     auto& lib = CResourceLibrary::Instance();
-    const unsigned result = recovered == 0 ? 220 : recovered != toRecover || partial || sourceShort ? 221 : 285;
+    // The one verdict every road judges by; files that were to be saved and were not count as failed.
+    SaveTally tally;
+    tally.sourceUsable = toRecover > 0;
+    tally.filesFound = toRecover;
+    tally.counts.filesSaved = recovered;
+    tally.counts.filesPartial = partial;
+    tally.counts.filesFailed = std::max(failed, toRecover - recovered);
+    tally.sourceShort = sourceShort;
+    const SaveVerdictKind kind = JudgeSave(tally).kind;
+    const unsigned result = kind == SaveVerdictKind::AllSaved ? 285 : kind == SaveVerdictKind::Partial ? 221 : 220;
     Line(kResultId)->setText(lib.LoadString(result));
     QString total = lib.LoadString(223) + QString::number(recovered) + lib.LoadString(224);
     if (partial || failed)
         total += QLatin1Char('\n') + lib.LoadText(QStringLiteral("save.partial-failed")).arg(partial).arg(failed);
+    if (failed && !reason.isEmpty())
+        total += QLatin1Char('\n') + lib.LoadText(QStringLiteral("save.reason")).arg(reason);
     Line(kTotalId)->setText(total);
     QLabel* shortSource = Line(kShortSourceId);
     shortSource->setText(sourceShort ? lib.LoadText(QStringLiteral("save.short-source")) : QString());

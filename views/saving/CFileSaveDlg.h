@@ -29,7 +29,9 @@ public:
     // toRecover files were checked, recovered of them were saved (partial ones included), partial of those
     // have unreadable parts and failed could not be saved. sourceShort: the source is shorter than its file
     // system, which a line of its own tells (the result is then never "all recovered").
-    void ShowResult(int toRecover, int recovered, int partial = 0, int failed = 0, bool sourceShort = false);
+    // The verdict of a save; reason: why the first file that failed was not saved (the system's words).
+    void ShowResult(int toRecover, int recovered, int partial = 0, int failed = 0, bool sourceShort = false,
+                    const QString& reason = QString());
     void ShowControls();
 
     QLabel* Line(int id) const;

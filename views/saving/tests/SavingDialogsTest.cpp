@@ -316,7 +316,9 @@ TEST(SavingDialogs, ScreenshotsInEachLanguage)
         {
             CFileSaveDlg summary(nullptr);
             summary.SetSavedFolders({QStringLiteral("/home/user/Recovered/NO NAME")});
-            summary.ShowResult(10, 7, 2, 3, true);
+            summary.ShowResult(10, 7, 2, 3, true, QStringLiteral("No space left on device"));
+            EXPECT_TRUE(
+                summary.Line(CFileSaveDlg::kTotalId)->text().contains(QStringLiteral("No space left on device")));
             summary.SetSavePath(QStringLiteral("/home/user/Recovered files of today"));
             summary.ShowModeless();
             QApplication::processEvents();
