@@ -10,6 +10,7 @@
 #include "raw/RawWalk.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <set>
@@ -45,18 +46,11 @@ void CRAWSearchController::BeginSearch()
     m_matcher.Rebuild(list);
     m_waiting.clear();
     m_heldUntil.clear();
-    m_block.clear();
     m_active = false;
     if (m_device == nullptr || m_blockSectors <= 0) return;
     const int32_t sectorSize = m_device->GetSectorSize();
     if (sectorSize <= 0) return;
-    if (!m_ring.Attach(m_device, 0, sectorSize, uint32_t(m_blockSectors), kRingChunks)) return;
-    try {
-        m_block.assign(size_t(sectorSize) * size_t(m_blockSectors), 0);
-    } catch (const std::bad_alloc&) {
-        m_ring.Close();
-        return;
-    }
+    if (!m_ring.Attach(m_device, 0, sectorSize, uint32_t(m_blockSectors), m_ringChunks)) return;
     m_active = true;
 }
 
@@ -72,8 +66,6 @@ void CRAWSearchController::EndSearch()
     }
     m_heldUntil.clear();
     m_waiting.clear();
-    m_block.clear();
-    m_block.shrink_to_fit();
     m_ring.Close();
     m_active = false;
 }
@@ -116,19 +108,63 @@ void CRAWSearchController::MeasureLeavingHits()
     }
 }
 
+uint8_t* CRAWSearchController::TakeSlot(uint64_t firstSector)
+{
+    // A block that does not follow the ring's sectors starts the ring again; the hits waiting from before it
+    // are measured first, from the ring while it still holds them. Otherwise the hits that start in the oldest
+    // block are measured before the new block takes its place.
+    const bool gap = m_ring.GetFilledCount() != 0 && firstSector != m_ring.GetWindowStart() + m_ring.GetFilledCount();
+    if (gap) {
+        while (!m_waiting.empty() && m_waiting.front()->GetStartSector() < firstSector) {
+            CRawFileInfo* hit = m_waiting.front();
+            m_waiting.pop_front();
+            MeasureWaitingHit(hit);
+        }
+    } else if (m_ring.IsFull()) {
+        MeasureLeavingHits();
+    }
+    return m_ring.TakeChunkSlot(firstSector);
+}
+
 int CRAWSearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCount,
                                        CIntelligentSearchStatistics* statistics)
 {
     if (!m_active || m_hits == nullptr || GetRawAnalyserList().Empty()) return 1;
     if (sectorCount == 0 || sectorCount > uint64_t(m_blockSectors)) return 1;
     const size_t sectorSize = size_t(m_device->GetSectorSize());
-    if (!m_device->ReadSectors(m_block.data(), firstSector, sectorCount)) return 1;
-    // A short last block: the rest of the buffer must not hold the previous block's bytes.
-    std::fill(m_block.begin() + ptrdiff_t(sectorCount * sectorSize), m_block.end(), 0);
+    // The block is read straight into its place in the ring.
+    uint8_t* slot = TakeSlot(firstSector);
+    if (!m_device->ReadSectors(slot, firstSector, sectorCount)) return 1;
+    // A short last block: the rest of the slot must not hold an older block's bytes.
+    std::memset(slot + sectorCount * sectorSize, 0, size_t(uint64_t(m_blockSectors) - sectorCount) * sectorSize);
+    MatchBlock(firstSector, sectorCount, slot, statistics);
+    m_ring.CommitChunkSlot();
+    return 1;
+}
 
+int CRAWSearchController::AnalyzeBlockBytes(uint64_t firstSector, uint64_t sectorCount, std::span<const uint8_t> bytes,
+                                            CIntelligentSearchStatistics* statistics)
+{
+    if (!m_active || m_hits == nullptr || GetRawAnalyserList().Empty()) return 1;
+    if (sectorCount == 0 || sectorCount > uint64_t(m_blockSectors)) return 1;
+    const size_t sectorSize = size_t(m_device->GetSectorSize());
+    if (bytes.size() / sectorSize < sectorCount) return AnalyzeBlock(firstSector, sectorCount, statistics);
+    uint8_t* slot = TakeSlot(firstSector);
+    const size_t length = size_t(sectorCount) * sectorSize;
+    std::memcpy(slot, bytes.data(), length);
+    std::memset(slot + length, 0, size_t(m_blockSectors) * sectorSize - length);
+    MatchBlock(firstSector, sectorCount, bytes.data(), statistics);
+    m_ring.CommitChunkSlot();
+    return 1;
+}
+
+void CRAWSearchController::MatchBlock(uint64_t firstSector, uint64_t sectorCount, const uint8_t* bytes,
+                                      CIntelligentSearchStatistics* statistics)
+{
+    const size_t sectorSize = size_t(m_device->GetSectorSize());
     std::unique_ptr<CRawFileInfo> spare;
     for (uint64_t i = 0; i < sectorCount; ++i) {
-        const uint8_t* sector = m_block.data() + i * sectorSize;
+        const uint8_t* sector = bytes + i * sectorSize;
         if (!spare) spare = std::make_unique<CRawFileInfo>();
         IRawFileAnalyser* analyser = m_matcher.Match(sector, spare.get());
         if (analyser == nullptr) {
@@ -147,19 +183,4 @@ int CRAWSearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCoun
         }
         if (hit->GetSize() == 0 && analyser->GetType() != -1) m_waiting.push_back(hit);
     }
-
-    // A block that does not follow the ring's sectors starts the ring again (PushChunkAt); the hits waiting
-    // from before it are measured first, from the ring while it still holds them.
-    const bool gap = m_ring.GetFilledCount() != 0 && firstSector != m_ring.GetWindowStart() + m_ring.GetFilledCount();
-    if (gap) {
-        while (!m_waiting.empty() && m_waiting.front()->GetStartSector() < firstSector) {
-            CRawFileInfo* hit = m_waiting.front();
-            m_waiting.pop_front();
-            MeasureWaitingHit(hit);
-        }
-    } else if (m_ring.IsFull()) {
-        MeasureLeavingHits();
-    }
-    m_ring.PushChunkAt(firstSector, m_block.data());
-    return 1;
 }

@@ -18,7 +18,7 @@ class CRawFileInfo;
 
 class CRAWSearchController : public IFileSystemSearchController {
 public:
-    // Blocks the ring holds.
+    // Blocks the ring holds by default.
     static constexpr uint32_t kRingChunks = 20;
 
     CRAWSearchController() = default;
@@ -36,6 +36,9 @@ public:
     void EndSearch() override;
     // Always 1. A block that cannot be read gives no hits and is not pushed (the ring starts again after it).
     int AnalyzeBlock(uint64_t firstSector, uint64_t sectorCount, CIntelligentSearchStatistics* statistics) override;
+    // The same with the block's bytes given: they are copied into the ring once and matched where they are.
+    int AnalyzeBlockBytes(uint64_t firstSector, uint64_t sectorCount, std::span<const uint8_t> bytes,
+                          CIntelligentSearchStatistics* statistics) override;
     void GetSearchedPartitions(CSearchedPartitionList&) override {}
     // Also gives the list this scanner's measurer, so that every tree built from the list measures the hits left
     // at size 0 (a list that has one keeps it).
@@ -44,10 +47,17 @@ public:
     void LoadState(IRSData*) override {}
     int GetKind() const override { return kSearchControllerRAW; }
 
+    // Blocks the ring of the next BeginSearch holds (at least 1); hits that outlive it are measured from the device.
+    void SetRingChunks(uint32_t chunks) { m_ringChunks = chunks > 0 ? chunks : 1; }
     // Hits found but not measured yet, oldest first (for tests).
     size_t GetWaitingCount() const { return m_waiting.size(); }
 
 private:
+    // Measures what must be measured before the block from firstSector on enters the ring, and gives its slot.
+    uint8_t* TakeSlot(uint64_t firstSector);
+    // Offers each sector of the block to the analysers; new hits join the list, unmeasured ones the waiting.
+    void MatchBlock(uint64_t firstSector, uint64_t sectorCount, const uint8_t* bytes,
+                    CIntelligentSearchStatistics* statistics);
     void MeasureLeavingHits();
     // Measures one waiting hit; a container's hit that starts inside a container measured before it by the same
     // analyser is taken out of the hit list (and deleted) instead.
@@ -60,7 +70,7 @@ private:
     std::deque<CRawFileInfo*> m_waiting;
     // Per analyser type: the first sector after the last container file measured.
     std::map<int, uint64_t> m_heldUntil;
-    std::vector<uint8_t> m_block;
+    uint32_t m_ringChunks = kRingChunks;
     RawSectorMatcher m_matcher;
     bool m_active = false;
 };

@@ -29,6 +29,7 @@ bool CBufferStorageDevice::Attach(IStorageDevice* source, uint64_t windowStart, 
     m_ringSectors = static_cast<uint32_t>(ringSectors);
     m_filled = 0;
     m_writePosition = 0;
+    m_slotTaken = false;
     m_attached = true;
     return true;
 }
@@ -36,6 +37,7 @@ bool CBufferStorageDevice::Attach(IStorageDevice* source, uint64_t windowStart, 
 void CBufferStorageDevice::PushChunk(const void* data)
 {
     if (!m_attached) return;
+    m_slotTaken = false;
     const size_t size = static_cast<size_t>(m_sectorSize);
     std::memcpy(m_ring + size_t(m_writePosition) * size, data, size_t(m_chunkSectors) * size);
     m_writePosition = (m_writePosition + m_chunkSectors) % m_ringSectors;
@@ -56,6 +58,31 @@ void CBufferStorageDevice::PushChunkAt(uint64_t firstSector, const void* data)
     PushChunk(data);
 }
 
+uint8_t* CBufferStorageDevice::TakeChunkSlot(uint64_t firstSector)
+{
+    if (!m_attached) return nullptr;
+    if (firstSector != m_windowStart + m_filled) {
+        m_windowStart = firstSector;
+        m_filled = 0;
+        m_writePosition = 0;
+    }
+    // The oldest chunk is overwritten: it leaves the window before its bytes do.
+    if (m_filled == m_ringSectors) {
+        m_windowStart += m_chunkSectors;
+        m_filled -= m_chunkSectors;
+    }
+    m_slotTaken = true;
+    return m_ring + size_t(m_writePosition) * size_t(m_sectorSize);
+}
+
+void CBufferStorageDevice::CommitChunkSlot()
+{
+    if (!m_attached || !m_slotTaken) return;
+    m_slotTaken = false;
+    m_writePosition = (m_writePosition + m_chunkSectors) % m_ringSectors;
+    m_filled += m_chunkSectors;
+}
+
 bool CBufferStorageDevice::ReadSectors(void* buffer, uint64_t firstSector, uint64_t sectorCount)
 {
     if (!m_attached) return false;
@@ -65,7 +92,7 @@ bool CBufferStorageDevice::ReadSectors(void* buffer, uint64_t firstSector, uint6
                         sectorCount <= m_filled - (firstSector - m_windowStart);
     if (!inside) return m_source ? m_source->ReadSectors(buffer, firstSector, sectorCount) : false;
     const size_t size = static_cast<size_t>(m_sectorSize);
-    const uint64_t oldest = m_filled == m_ringSectors ? m_writePosition : 0;
+    const uint64_t oldest = (uint64_t(m_writePosition) + m_ringSectors - m_filled) % m_ringSectors;
     const uint64_t p = (oldest + (firstSector - m_windowStart)) % m_ringSectors;
     auto* out = static_cast<uint8_t*>(buffer);
     if (p + sectorCount <= m_ringSectors) {

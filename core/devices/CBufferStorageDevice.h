@@ -25,6 +25,12 @@ public:
     // skipped or not read) empties the ring first and starts its window there, so the window always names the
     // sectors it holds.
     void PushChunkAt(uint64_t firstSector, const void* data);
+    // The slot the chunk that begins at that device sector is to be written into (chunkSectors x sector size
+    // bytes), so that it can be read there directly; null when detached. A chunk that does not follow the held
+    // sectors empties the ring first, as PushChunkAt does; in a full ring the oldest chunk leaves the window
+    // now. The window takes the chunk in with CommitChunkSlot; without it (the read failed) the slot stays out.
+    uint8_t* TakeChunkSlot(uint64_t firstSector);
+    void CommitChunkSlot();
     bool IsFull() const { return m_attached && m_filled == m_ringSectors; }
     uint64_t GetWindowStart() const { return m_windowStart; }
     uint64_t GetFilledCount() const { return m_filled; }
@@ -54,5 +60,6 @@ private:
     uint32_t m_chunkCount = 0;
     uint32_t m_ringSectors = 0;
     bool m_attached = false;
+    bool m_slotTaken = false;
     IStorageDevice* m_source = nullptr;
 };

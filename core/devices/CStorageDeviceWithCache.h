@@ -11,6 +11,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -55,6 +56,13 @@ public:
     bool SetCurCacheBlock(int64_t n);
     // The current block, -1 when there is none.
     int64_t GetCurrentBlock() const { return m_currentBlock; }
+    // The bytes of the current block, read in place (its sectors that could not be read are zeros); empty
+    // when there is none. Valid until the next SetCurCacheBlock, SetCacheBlockSize or StartCacheThread.
+    std::span<const uint8_t> GetCurrentBlockBytes() const
+    {
+        if (m_currentBlock < 0) return {};
+        return {m_cacheBuffer.get(), static_cast<size_t>(m_currentCount * m_unit)};
+    }
     // Block buffers held besides the current one (queued or kept for reuse).
     size_t HeldBufferCount();
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <list>
+#include <span>
 
 class CFileSystemNode;
 class CRawFileList;
@@ -38,6 +39,15 @@ public:
     virtual void EndSearch() {}
     // Examines sectors [first, first + count) and adds to the statistics; returns 1.
     virtual int AnalyzeBlock(uint64_t firstSector, uint64_t sectorCount, CIntelligentSearchStatistics* statistics) = 0;
+    // The same, with the sectors already read: bytes holds sectorCount sectors of the device's sector size
+    // (unreadable ones as zeros) and is only valid during the call, so a scanner copies what it keeps. By
+    // default the scanner reads them again through AnalyzeBlock.
+    virtual int AnalyzeBlockBytes(uint64_t firstSector, uint64_t sectorCount, std::span<const uint8_t> bytes,
+                                  CIntelligentSearchStatistics* statistics)
+    {
+        (void)bytes;
+        return AnalyzeBlock(firstSector, sectorCount, statistics);
+    }
     // Appends the found partitions; the caller's list owns them from then on.
     virtual void GetSearchedPartitions(CSearchedPartitionList& partitions) = 0;
     // The signature scanner's hits of the same scan; not owned.

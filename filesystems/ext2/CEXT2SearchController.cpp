@@ -73,11 +73,6 @@ void CEXT2SearchController::EndSearch()
     m_block.shrink_to_fit();
 }
 
-const uint8_t* CEXT2SearchController::Slot(uint64_t sector) const
-{
-    return m_ring[sector % kWindowSectors].data();
-}
-
 int CEXT2SearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCount, CIntelligentSearchStatistics*)
 {
     if (!m_device || sectorCount == 0) return 1;
@@ -93,7 +88,7 @@ int CEXT2SearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCou
                 LogError("ext2 scan: %llu unreadable sectors from sector %llu read as zeros",
                          static_cast<unsigned long long>(n), static_cast<unsigned long long>(from));
             });
-            for (uint64_t i = 0; i < count; ++i) AddSector(m_block.data() + size_t(i) * 512, at + i);
+            if (!AddSectors(m_block, at)) break;
             at += count;
         }
     } catch (const std::exception& e) {
@@ -102,21 +97,56 @@ int CEXT2SearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCou
     return 1;
 }
 
-void CEXT2SearchController::AddSector(const uint8_t* sector, uint64_t number)
+int CEXT2SearchController::AnalyzeBlockBytes(uint64_t firstSector, uint64_t sectorCount, std::span<const uint8_t> bytes,
+                                             CIntelligentSearchStatistics*)
 {
-    std::memcpy(m_ring[number % kWindowSectors].data(), sector, 512);
-    if (m_held < kWindowSectors) ++m_held;
-    if (m_held == kWindowSectors) AnalyseWindow(number - (kWindowSectors - 1));
+    if (!m_device || sectorCount == 0) return 1;
+    if (firstSector > UINT64_MAX / m_ratio || sectorCount > (UINT64_MAX - firstSector * m_ratio) / m_ratio) return 1;
+    const size_t length = std::min<size_t>(bytes.size(), size_t(sectorCount * m_ratio) * 512) / 512 * 512;
+    AddSectors(bytes.first(length), firstSector * m_ratio);
+    return 1;
 }
 
-void CEXT2SearchController::AnalyseWindow(uint64_t sector)
+bool CEXT2SearchController::AddSectors(std::span<const uint8_t> sectors, uint64_t first)
 {
-    const uint8_t* first = Slot(sector);
+    // Each window is analysed where its two sectors lie: in the given bytes, or, for the first sectors of
+    // the call, in the copies of the sectors before them. The last sectors are copied for the next call.
+    constexpr uint64_t kBehind = kWindowSectors - 1;
+    const uint64_t count = sectors.size() / 512;
+    uint64_t added = 0;
+    bool ok = true;
+    try {
+        for (; added < count; ++added) {
+            if (m_held < kWindowSectors) ++m_held;
+            if (m_held != kWindowSectors) continue;
+            const uint64_t start = first + added - kBehind;
+            const uint8_t* one = added >= kBehind ? sectors.data() + (added - kBehind) * 512 : Slot(start);
+            const uint8_t* two = added >= kBehind - 1 ? sectors.data() + (added - kBehind + 1) * 512 : Slot(start + 1);
+            AnalyseWindow(start, one, two);
+        }
+    } catch (const std::exception& e) {
+        LogExt2Exception(e);
+        ++added; // the sector whose window failed counts as added
+        ok = false;
+    }
+    const uint64_t keep = std::min<uint64_t>(added, kWindowSectors);
+    for (uint64_t i = added - keep; i < added; ++i)
+        std::memcpy(m_ring[(first + i) % kWindowSectors].data(), sectors.data() + i * 512, 512);
+    return ok;
+}
+
+const uint8_t* CEXT2SearchController::Slot(uint64_t sector) const
+{
+    return m_ring[sector % kWindowSectors].data();
+}
+
+void CEXT2SearchController::AnalyseWindow(uint64_t sector, const uint8_t* first, const uint8_t* second)
+{
     // Most sectors are no superblock: the magic is tested before a copy is assembled and normalised.
     if (uint16_t(first[kMagicOffset] | (first[kMagicOffset + 1] << 8)) == ext2::kMagic) {
         uint8_t bytes[ext2::kSuperBlockSize];
         std::memcpy(bytes, first, 512);
-        std::memcpy(bytes + 512, Slot(sector + 1), 512);
+        std::memcpy(bytes + 512, second, 512);
         CExt2SuperBlock normalised{std::span<const uint8_t>(bytes)};
         normalised.Normalise();
         // A copy that would put its file system before sector 0 is damaged or misplaced: no candidate.

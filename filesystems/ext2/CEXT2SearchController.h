@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 class CExt2SearchedPartitionInfo;
@@ -33,6 +34,8 @@ public:
     // Reads the block in one request (sector by sector where that fails: unreadable sectors are zeroed and
     // logged) and analyses each sector with the seven after it. Returns 1.
     int AnalyzeBlock(uint64_t firstSector, uint64_t sectorCount, CIntelligentSearchStatistics* statistics) override;
+    int AnalyzeBlockBytes(uint64_t firstSector, uint64_t sectorCount, std::span<const uint8_t> bytes,
+                          CIntelligentSearchStatistics* statistics) override;
     void GetSearchedPartitions(CSearchedPartitionList& partitions) override;
     void SetRawFileList(CRawFileList* hits) override { m_hits = hits; }
     void SaveState(IRSData*) override {}
@@ -50,8 +53,11 @@ public:
     uint64_t GetUnreadableSectors() const { return m_unreadable; }
 
 private:
-    void AddSector(const uint8_t* sector, uint64_t number);
-    void AnalyseWindow(uint64_t sector);
+    // Adds consecutive 512-byte sectors from sector first on, analysing each window as it completes; false
+    // when an analysis failed (logged), which ends the block.
+    bool AddSectors(std::span<const uint8_t> sectors, uint64_t first);
+    // The window from sector on, given its first two sectors.
+    void AnalyseWindow(uint64_t sector, const uint8_t* first, const uint8_t* second);
     void AddFound(std::unique_ptr<CExt2SearchedPartitionInfo> partition);
     const uint8_t* Slot(uint64_t sector) const;
 
@@ -61,7 +67,7 @@ private:
     uint64_t m_ratio = 1;
     std::vector<std::unique_ptr<CExt2SearchedPartitionInfo>> m_found;
     std::unique_ptr<CExt2SearchedPartitionInfo> m_candidate;
-    // A ring of the last eight sectors: sector n lives in slot n % 8.
+    // Copies of the last eight sectors added: sector n lives in slot n % 8.
     std::array<std::array<uint8_t, 512>, kWindowSectors> m_ring{};
     int m_held = 0;
     std::vector<uint8_t> m_block;

@@ -68,10 +68,19 @@ int CFATSearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCoun
         m_block.resize(size_t(n) * unit);
         // Sectors that cannot be read come back as zeros, which the analysis passes over.
         ReadScanBlock(*m_device, m_block.data(), first, n, unit, [](uint64_t, uint64_t) {});
-        for (uint64_t i = 0; i < n; ++i)
-            AnalyzeSector(std::span<const uint8_t>(m_block.data() + i * unit, unit), first + i, statistics);
+        AnalyzeBlockBytes(first, n, m_block, statistics);
         done += n;
     }
+    return 1;
+}
+
+int CFATSearchController::AnalyzeBlockBytes(uint64_t firstSector, uint64_t sectorCount, std::span<const uint8_t> bytes,
+                                            CIntelligentSearchStatistics* statistics)
+{
+    if (!m_device || sectorCount == 0) return 1;
+    const size_t unit = size_t(m_sectorSize);
+    const uint64_t n = std::min<uint64_t>(sectorCount, bytes.size() / unit);
+    for (uint64_t i = 0; i < n; ++i) AnalyzeSector(bytes.subspan(size_t(i) * unit, unit), firstSector + i, statistics);
     return 1;
 }
 

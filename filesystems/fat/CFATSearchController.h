@@ -44,6 +44,8 @@ public:
     void BeginSearch() override;
     void EndSearch() override {}
     int AnalyzeBlock(uint64_t firstSector, uint64_t sectorCount, CIntelligentSearchStatistics* statistics) override;
+    int AnalyzeBlockBytes(uint64_t firstSector, uint64_t sectorCount, std::span<const uint8_t> bytes,
+                          CIntelligentSearchStatistics* statistics) override;
     // Scores the candidates, drops those without evidence and hands the rest over in data-start order.
     void GetSearchedPartitions(CSearchedPartitionList& partitions) override;
     void SetRawFileList(CRawFileList* hits) override { m_hits = hits; }

@@ -75,8 +75,8 @@ void CNTFSSearchController::BeginSearch()
     m_upCaseAnalyser = std::make_unique<CNTFSContentAnalyser>(CNTFSContentAnalyser::kUpCase, m_sectorSize);
     m_pendingCount = 0;
     m_unreadSectors = 0;
-    const uint64_t block = m_blockSectors > 0 ? uint64_t(m_blockSectors) : 8192;
-    m_buffer.assign(size_t(std::min(block * m_sectorSize, kMaxBlockBytes) + uint64_t(m_lookSectors) * m_sectorSize), 0);
+    // The sectors waiting for the next block's look-ahead, followed by that much of the next block.
+    m_buffer.assign(size_t(2 * uint64_t(m_lookSectors) * m_sectorSize), 0);
     m_active = true;
 }
 
@@ -95,26 +95,55 @@ int CNTFSSearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCou
                                         CIntelligentSearchStatistics* statistics)
 {
     if (!m_active || sectorCount == 0) return 1;
-    if (m_pendingCount != 0 && m_pendingFirst + m_pendingCount != firstSector) FlushPending();
-    Counts counts;
-    const uint64_t maxPiece = std::max<uint64_t>(1, (m_buffer.size() / m_sectorSize) - m_lookSectors);
+    const uint64_t maxPiece = std::max<uint64_t>(1, kMaxBlockBytes / m_sectorSize);
     while (sectorCount > 0) {
         const uint64_t piece = std::min(sectorCount, maxPiece);
-        if (m_pendingCount == 0) m_pendingFirst = firstSector;
-        ReadBlock(m_buffer.data() + m_pendingCount * m_sectorSize, firstSector, piece);
-        const uint64_t available = m_pendingCount + piece;
-        // Sectors whose look-ahead reaches past the buffer wait for the next block, unless the device ends.
-        const bool atEnd = firstSector + piece >= m_deviceSectors;
-        const uint64_t ready = atEnd ? available : (available > m_lookSectors ? available - m_lookSectors : 0);
-        ProcessSectors(m_pendingFirst, ready, available, counts);
-        const uint64_t left = available - ready;
-        if (left != 0 && ready != 0)
-            std::memmove(m_buffer.data(), m_buffer.data() + ready * m_sectorSize, size_t(left * m_sectorSize));
-        m_pendingFirst += ready;
-        m_pendingCount = left;
+        m_readBuffer.resize(size_t(piece * m_sectorSize));
+        ReadBlock(m_readBuffer.data(), firstSector, piece);
+        AnalyzeBlockBytes(firstSector, piece, m_readBuffer, statistics);
         firstSector += piece;
         sectorCount -= piece;
     }
+    m_readBuffer = {};
+    return 1;
+}
+
+int CNTFSSearchController::AnalyzeBlockBytes(uint64_t firstSector, uint64_t sectorCount, std::span<const uint8_t> bytes,
+                                             CIntelligentSearchStatistics* statistics)
+{
+    if (!m_active || sectorCount == 0) return 1;
+    sectorCount = std::min<uint64_t>(sectorCount, bytes.size() / m_sectorSize);
+    if (sectorCount == 0) return 1;
+    if (m_pendingCount != 0 && m_pendingFirst + m_pendingCount != firstSector) FlushPending();
+    Counts counts;
+    // The sectors waiting from the last block (at most the look-ahead) followed by this block form one run.
+    // Those whose look-ahead reaches past the run wait for the next block, unless the device ends here.
+    const uint64_t pending = m_pendingCount;
+    if (pending == 0) m_pendingFirst = firstSector;
+    const uint64_t total = pending + sectorCount;
+    const bool atEnd = firstSector + sectorCount >= m_deviceSectors;
+    const uint64_t ready = atEnd ? total : (total > m_lookSectors ? total - m_lookSectors : 0);
+    const size_t unit = m_sectorSize;
+    if (pending != 0) {
+        // The waiting sectors are analysed from their own copy joined to the start of this block.
+        const uint64_t joined = std::min<uint64_t>(sectorCount, m_lookSectors);
+        std::memcpy(m_buffer.data() + pending * unit, bytes.data(), size_t(joined * unit));
+        const uint64_t available = pending + joined;
+        ProcessSectors(std::span<const uint8_t>(m_buffer.data(), size_t(available * unit)), m_pendingFirst,
+                       std::min(ready, pending), available, counts);
+    }
+    if (ready > pending)
+        ProcessSectors(bytes.first(size_t(sectorCount * unit)), firstSector, ready - pending, sectorCount, counts);
+    // What is not analysed yet keeps its own bytes: the block is gone by the next call.
+    const uint64_t left = total - ready;
+    if (left != 0) {
+        if (ready >= pending)
+            std::memcpy(m_buffer.data(), bytes.data() + (ready - pending) * unit, size_t(left * unit));
+        else if (ready != 0)
+            std::memmove(m_buffer.data(), m_buffer.data() + ready * unit, size_t(left * unit));
+    }
+    m_pendingFirst += ready;
+    m_pendingCount = left;
     if (statistics) {
         statistics->NTFSBootRecords += counts.bootRecords;
         statistics->NTFSFileRecords += counts.fileRecords;
@@ -126,13 +155,14 @@ int CNTFSSearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCou
 void CNTFSSearchController::FlushPending()
 {
     Counts counts;
-    ProcessSectors(m_pendingFirst, m_pendingCount, m_pendingCount, counts);
+    ProcessSectors(std::span<const uint8_t>(m_buffer.data(), size_t(m_pendingCount * m_sectorSize)), m_pendingFirst,
+                   m_pendingCount, m_pendingCount, counts);
     m_pendingCount = 0;
 }
 
-void CNTFSSearchController::ProcessSectors(uint64_t firstSector, uint64_t count, uint64_t available, Counts& counts)
+void CNTFSSearchController::ProcessSectors(std::span<const uint8_t> all, uint64_t firstSector, uint64_t count,
+                                           uint64_t available, Counts& counts)
 {
-    const std::span<const uint8_t> all(m_buffer.data(), size_t(available * m_sectorSize));
     for (uint64_t i = 0; i < count; ++i) {
         const uint64_t look = std::min<uint64_t>(m_lookSectors, available - i);
         ProcessSector(firstSector + i, all.subspan(size_t(i * m_sectorSize), size_t(look * m_sectorSize)), counts);
@@ -302,6 +332,7 @@ void CNTFSSearchController::EndSearch()
 void CNTFSSearchController::FreeScanState()
 {
     m_buffer = {};
+    m_readBuffer = {};
     m_pendingCount = 0;
     m_matcher.reset();
     m_mftAnalyser.reset();

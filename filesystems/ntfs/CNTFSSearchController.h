@@ -51,6 +51,8 @@ public:
     void EndSearch() override;
     // Always 1. Sectors that cannot be read are taken as zeros (and logged).
     int AnalyzeBlock(uint64_t firstSector, uint64_t sectorCount, CIntelligentSearchStatistics* statistics) override;
+    int AnalyzeBlockBytes(uint64_t firstSector, uint64_t sectorCount, std::span<const uint8_t> bytes,
+                          CIntelligentSearchStatistics* statistics) override;
     void GetSearchedPartitions(CSearchedPartitionList& partitions) override;
     void SetRawFileList(CRawFileList* hits) override { m_hits = hits; }
     // The $MFT candidates, then the FILE-record runs.
@@ -77,7 +79,10 @@ private:
         int64_t fileRecords = 0;
     };
     void ReadBlock(uint8_t* to, uint64_t first, uint64_t count);
-    void ProcessSectors(uint64_t firstSector, uint64_t count, uint64_t available, Counts& counts);
+    // Analyses the first count sectors of all (available sectors from firstSector on), each with as much of
+    // the look-ahead as all holds.
+    void ProcessSectors(std::span<const uint8_t> all, uint64_t firstSector, uint64_t count, uint64_t available,
+                        Counts& counts);
     void FlushPending();
     void ProcessSector(uint64_t sector, std::span<const uint8_t> bytes, Counts& counts);
     // True for a valid FILE record at the sector.
@@ -98,6 +103,7 @@ private:
 
     // The buffer holds the sectors still waiting for their look-ahead, then the block just read.
     std::vector<uint8_t> m_buffer;
+    std::vector<uint8_t> m_readBuffer; // of AnalyzeBlock, which reads the block itself
     uint64_t m_pendingFirst = 0;
     uint64_t m_pendingCount = 0;
     uint64_t m_unreadSectors = 0;

@@ -68,14 +68,18 @@ int CIntelligentSearchController::Run(IIntelligentSearchCallback* callback)
 }
 
 void CIntelligentSearchController::CallEachFileSystemSearchControllerAnalyzeBlock(
-    uint64_t firstSector, uint64_t sectorCount, CIntelligentSearchStatistics* statistics)
+    uint64_t firstSector, uint64_t sectorCount, CIntelligentSearchStatistics* statistics,
+    std::span<const uint8_t> bytes)
 {
     using Clock = std::chrono::steady_clock;
     for (IFileSystemSearchController* controller : m_controllers) {
         const Clock::time_point started = Clock::now();
         // One scanner's failure must not blind the others to this block.
         try {
-            controller->AnalyzeBlock(firstSector, sectorCount, statistics);
+            if (bytes.empty())
+                controller->AnalyzeBlock(firstSector, sectorCount, statistics);
+            else
+                controller->AnalyzeBlockBytes(firstSector, sectorCount, bytes, statistics);
         } catch (const std::exception& e) {
             LogError("Intelligent search: the %s scanner failed on sectors %" PRIu64 "..%" PRIu64 ": %s",
                      KindName(controller->GetKind()), firstSector, firstSector + sectorCount - 1, e.what());
@@ -133,7 +137,11 @@ void CIntelligentSearchController::IntelligentSearch()
         const uint64_t first = i * b;
         const uint64_t count = std::min<uint64_t>(b, n - first);
         statistics.ClearBlockCounters();
-        CallEachFileSystemSearchControllerAnalyzeBlock(first, count, &statistics);
+        // The scanners read the block where the read-ahead put it; without it they read from the source.
+        std::span<const uint8_t> bytes;
+        if (cache.GetCurrentBlock() == int64_t(i)) bytes = cache.GetCurrentBlockBytes();
+        if (bytes.size() != count * uint64_t(cache.GetSectorSize())) bytes = {};
+        CallEachFileSystemSearchControllerAnalyzeBlock(first, count, &statistics, bytes);
         {
             std::lock_guard<std::mutex> guard(m_statisticsLock);
             m_statistics = statistics;

@@ -11,6 +11,7 @@
 #include <list>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <vector>
 
 class IFileSystemSearchController;
@@ -41,10 +42,11 @@ public:
     int Run(IIntelligentSearchCallback* callback);
     // The search itself, on the calling thread.
     void IntelligentSearch();
-    // AnalyzeBlock on each scanner in order. A scanner that throws is logged and left out for this block;
-    // the others still see it.
+    // AnalyzeBlock on each scanner in order, or AnalyzeBlockBytes when the block's bytes are given. A scanner
+    // that throws is logged and left out for this block; the others still see it.
     void CallEachFileSystemSearchControllerAnalyzeBlock(uint64_t firstSector, uint64_t sectorCount,
-                                                        CIntelligentSearchStatistics* statistics);
+                                                        CIntelligentSearchStatistics* statistics,
+                                                        std::span<const uint8_t> bytes = {});
 
     // Blocks of sectorSize-byte sectors: 4 MiB worth (at least one sector).
     static uint32_t BlockSectorsFor(int32_t sectorSize);

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -193,5 +194,48 @@ TEST(RawSearchController, HitsInsideAMeasuredContainerLeaveTheList)
         ASSERT_NE(scan.hits.FindByStartSector(40), nullptr);
         EXPECT_EQ(scan.hits.FindByStartSector(40)->GetSize(), tar.size());
         EXPECT_EQ(scan.hits.FindByStartSector(6), nullptr);
+    }
+}
+
+TEST(RawSearchController, ARingShorterThanTheFilesStillMeasuresThemFromTheDevice)
+{
+    OptionsGuard guard;
+    GetRecoverySettings()->m_rawTypeIds = {47, 50};
+    const auto png = testsupport::ReadRawFixture("graphics", "plasma.png");
+    const auto psd = testsupport::ReadRawFixture("graphics", "raw.psd");
+    ASSERT_GT(png.size(), size_t(kBlock) * 512);
+    ASSERT_GT(psd.size(), size_t(3 * kBlock) * 512);
+    testsupport::RawImageComposer disk(12 * kBlock, 512, testsupport::RawImageComposer::Filler::Random);
+    disk.Place(3, png, 47);
+    disk.Place(2 * kBlock + 5, psd, 50);
+    auto device = disk.MakeDevice();
+
+    // The blocks read by the scanner itself, or given to it as the intelligent search does.
+    for (const bool given : {false, true}) {
+        CRawFileList hits;
+        CRAWSearchController controller;
+        CIntelligentSearchStatistics statistics;
+        controller.SetDevice(device.get());
+        controller.SetBlockSectors(kBlock);
+        controller.SetRawFileList(&hits);
+        controller.SetRingChunks(1);
+        controller.BeginSearch();
+        device->ResetCounters();
+        std::vector<uint8_t> block(size_t(kBlock) * 512);
+        for (uint64_t b = 0; b < 12; ++b) {
+            if (!given) {
+                controller.AnalyzeBlock(b * kBlock, kBlock, &statistics);
+                continue;
+            }
+            ASSERT_TRUE(device->ReadSectors(block.data(), b * kBlock, kBlock));
+            controller.AnalyzeBlockBytes(b * kBlock, kBlock, block, &statistics);
+        }
+        // Besides the twelve blocks, the device served the parts of the files the one-block ring no longer held.
+        EXPECT_GT(device->ReadCount(), 12u) << given;
+        controller.EndSearch();
+        ASSERT_NE(hits.FindByStartSector(3), nullptr) << given;
+        ASSERT_NE(hits.FindByStartSector(2 * kBlock + 5), nullptr) << given;
+        EXPECT_EQ(hits.FindByStartSector(3)->GetSize(), png.size()) << given;
+        EXPECT_EQ(hits.FindByStartSector(2 * kBlock + 5)->GetSize(), psd.size()) << given;
     }
 }
