@@ -38,6 +38,7 @@ CCompleteRecoveryScanPartitionDeviceSelectController::~CCompleteRecoveryScanPart
 void CCompleteRecoveryScanPartitionDeviceSelectController::Activate()
 {
     m_timeMark = plat::GetTickCount();
+    m_shown = true;
     SetCurrentControllerStatus(this);
     if (IWizardSheet* sheet = GetWizardSheet()) sheet->SetActivePage(m_values.page);
 }
@@ -76,6 +77,7 @@ void CCompleteRecoveryScanPartitionDeviceSelectController::Reset()
     m_partitions.clear();
     m_scanners.clear();
     m_hits.reset();
+    m_shown = false;
 }
 
 void CCompleteRecoveryScanPartitionDeviceSelectController::SetSearchResult(
@@ -145,8 +147,8 @@ int CCompleteRecoveryScanPartitionDeviceSelectController::GetTickedCount() const
 
 bool CCompleteRecoveryScanPartitionDeviceSelectController::next()
 {
-    const bool manual = GetRecoverySettings()->m_manuallySelectHistoricalPartitions != 0;
-    const BuildOutcome outcome = BuildTickedPartitions(!manual);
+    // The user ticked on the page: Back from the found files returns to it.
+    const BuildOutcome outcome = BuildTickedPartitions(!m_shown);
     return outcome == BuildOutcome::Shown || outcome == BuildOutcome::NoFiles;
 }
 

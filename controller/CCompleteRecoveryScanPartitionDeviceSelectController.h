@@ -62,7 +62,8 @@ public:
     void SetSearchResult(CSearchedPartitionList& partitions,
                          std::vector<std::unique_ptr<IFileSystemSearchController>>& scanners,
                          std::unique_ptr<CRawFileList> hits);
-    // next's work; passedThrough: the page was never shown, so the found-file page goes back to the device page.
+    // next's work; passedThrough: the page was never shown, so the found-file page goes back to the device
+    // page. next passes it through only while the page has not shown these partitions.
     BuildOutcome BuildTickedPartitions(bool passedThrough);
 
     // The rows ticked on the page (the recommended ones after SetSearchResult); 0 without a page.
@@ -95,6 +96,7 @@ private:
     std::unique_ptr<CRawFileList> m_hits;
     IWizardPageController* m_previous = nullptr;
     uint32_t m_timeMark = 0;
+    bool m_shown = false; // the page showed the partitions kept here
 };
 
 // The process-wide controller, made on first use.

@@ -481,11 +481,16 @@ bool CLostRecoveryDiskDeviceSelectController::SearchChosen()
 
     std::vector<CLostPartitionRecord> found;
     const PartitionSearchResult result = GetLostPartitionSearch()(*record, found);
-    if (result != PartitionSearchResult::Finished) {
-        // A cancelled or failed search goes no further: the user is back at the disk list.
-        LogInfo("Lost partition search %s", result == PartitionSearchResult::Cancelled ? "cancelled" : "failed");
+    if (result == PartitionSearchResult::Failed) {
+        LogInfo("Lost partition search failed");
         FreeWindows(found);
         return false;
+    }
+    if (result == PartitionSearchResult::Cancelled) {
+        // The partitions found before the cancel go on like a complete result; without any the user is
+        // back at the disk list.
+        LogInfo("Lost partition search cancelled with %zu partitions found", found.size());
+        if (found.empty()) return false;
     }
     // No lost partition: the whole disk is searched only when the user asks for it.
     if (found.empty() && !m_page->AskFullScanAfterEmptySearch()) return false;

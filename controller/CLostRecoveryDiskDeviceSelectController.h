@@ -1,7 +1,8 @@
 // The controller of the partition-recovery disk page (page 3). It lists the machine's disks and the disk
 // images the user opened, and on next searches the chosen disk for lost partitions and hands them to the
-// found-partition controller. A search that the user cancels, or one that finds nothing and is not
-// followed by a whole-disk search the user asked for, leaves the disk page shown. The disks are enumerated
+// found-partition controller; a search that the user cancels hands on what it found until then. A search
+// that finds nothing, cancelled or not followed by a whole-disk search the user asked for, leaves the
+// disk page shown. The disks are enumerated
 // on a worker that only collects them; the rows are filled on the user-interface thread when it is done.
 // User-interface thread only, apart from that worker.
 #pragma once

@@ -26,12 +26,11 @@ WholeDeviceSearchOutcome SearchWholeDevice(IStorageDevice* device, IWholeDeviceS
     auto hits = std::make_unique<CRawFileList>();
     SetControllersRawFileList(list, hits.get());
     CSearchedPartitionList found;
-    if (!view.RunSearch(device, list, found)) {
-        // Cancelled: everything found so far goes and the page the search started from stays.
-        for (CSearchedPartitionInfo* partition : found) DeleteSearchedPartitionInfo(partition);
-        services->LogRecoveryPhase(3);
-        return WholeDeviceSearchOutcome::Cancelled;
-    }
+    const IntelligentSearchEnd end = view.RunSearch(device, list, found);
+    if (end == IntelligentSearchEnd::NotRun) return WholeDeviceSearchOutcome::Cancelled;
+    // A cancelled search goes on with what it found, like a complete one.
+    const bool cancelled = end == IntelligentSearchEnd::Cancelled;
+    if (cancelled) services->LogRecoveryPhase(3);
 
     if (found.empty()) {
         LogInfo("%s", "YRM-Do Not SearchedPartitionInfo");
@@ -46,7 +45,8 @@ WholeDeviceSearchOutcome SearchWholeDevice(IStorageDevice* device, IWholeDeviceS
         if (!root->GetStatistics(statistics) || statistics.files < 1) {
             services->LogRecoveryPhase(13);
             DeleteFoundTree(root);
-            return WholeDeviceSearchOutcome::NoFiles;
+            // Stopped before anything was found: the page the search started from stays, without a message.
+            return cancelled ? WholeDeviceSearchOutcome::Cancelled : WholeDeviceSearchOutcome::NoFiles;
         }
         CFileSelectController* files = GetFileSelectController();
         files->SetPrevious(handOver);

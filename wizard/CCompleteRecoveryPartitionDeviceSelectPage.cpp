@@ -6,8 +6,8 @@
 #include "controls/CXPMenu.h"
 #include "platform/Log.h"
 #include "views/devices/CDeviceSelectCtrl.h"
+#include "views/devices/CIntelligentSearchingDialog.h"
 #include "views/devices/CDirTreeBuilder.h"
-#include "wizard/WholeDeviceSearchDialog.h"
 
 #include <QCursor>
 
@@ -62,11 +62,11 @@ void CCompleteRecoveryPartitionDeviceSelectPage::ShowRowMenu()
     if (const unsigned command = menu.TrackPopupMenu(QCursor::pos())) OnCommand(command);
 }
 
-bool CCompleteRecoveryPartitionDeviceSelectPage::RunSearch(IStorageDevice* device,
-                                                           const CSearchControllerList& scanners,
-                                                           CSearchedPartitionList& found)
+IntelligentSearchEnd CCompleteRecoveryPartitionDeviceSelectPage::RunSearch(IStorageDevice* device,
+                                                                           const CSearchControllerList& scanners,
+                                                                           CSearchedPartitionList& found)
 {
-    return RunWholeDeviceSearchDialog(device, scanners, found);
+    return RunIntelligentSearch(device, scanners, found, RunIntelligentSearchDialog);
 }
 
 void CCompleteRecoveryPartitionDeviceSelectPage::BuildRawTree(CRawFileList* hits, IStorageDevice* device,

@@ -27,8 +27,8 @@ public:
     bool OnCommand(unsigned id) override;
 
     // ICompleteRecoveryDeviceView.
-    bool RunSearch(IStorageDevice* device, const CSearchControllerList& scanners,
-                   CSearchedPartitionList& found) override;
+    IntelligentSearchEnd RunSearch(IStorageDevice* device, const CSearchControllerList& scanners,
+                                   CSearchedPartitionList& found) override;
     void BuildRawTree(CRawFileList* hits, IStorageDevice* device, CFileNode* parent) override;
 
 protected:

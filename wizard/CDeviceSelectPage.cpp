@@ -22,12 +22,15 @@ int CDeviceSelectPage::OnCreate()
 {
     if (m_showCheck && !m_check) {
         m_check = new CTransButton(this);
-        m_check->Create(CResourceLibrary::Instance().LoadString(kCheckString), WS_CHILD | BS_AUTOCHECKBOX, QRect(),
-                        this, kCheckId);
+        // The string escapes its ampersand as a button label does ("&&"); the box draws its text as it stands.
+        QString text = CResourceLibrary::Instance().LoadString(kCheckString);
+        text.replace(QStringLiteral("&&"), QStringLiteral("&"));
+        m_check->Create(text, WS_CHILD | BS_AUTOCHECKBOX, QRect(), this, kCheckId);
         m_check->SetBkColor(RGB(255, 255, 255));
         m_check->SetTextFont(90, QString::fromLatin1(GetUIFontName()), false);
         m_check->SetShowFocus(false);
-        m_check->hide();
+        // Shown, so the option can be set where it matters: before a search whose partitions it lists.
+        m_check->show();
     }
     // The row icons the resources lack are drawn by the program; the list loads them by id.
     InstallDevicePictures();

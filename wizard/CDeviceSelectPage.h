@@ -1,5 +1,5 @@
-// The base of the device-select pages: one device list under a toolbar, the hidden check box of the
-// option "Manually select historical partitions" on the pages that keep it, and the frame around the list.
+// The base of the device-select pages: one device list under a toolbar, the check box of the option
+// "Manually select historical partitions" below it on the pages that keep it, and the frame around the list.
 // The list's clicks come back as window messages; a derived page turns them into controller calls.
 // User-interface thread only.
 #pragma once

@@ -13,10 +13,10 @@
 #include "core/LanguageHelpers.h"
 #include "platform/Log.h"
 #include "views/devices/CDeviceSelectCtrl.h"
+#include "views/devices/CIntelligentSearchingDialog.h"
 #include "views/devices/CDirTreeBuilder.h"
 #include "views/devices/CScanPartitionPropertiesDlg.h"
 #include "views/devices/DeviceSelectTypes.h"
-#include "wizard/WholeDeviceSearchDialog.h"
 
 #include <QCursor>
 #include <QPainter>
@@ -175,10 +175,11 @@ bool CLostRecoveryPartitionDeviceSelectPage::ShowFullScanHint()
     return dlg.GetDontShowAgain() != 0;
 }
 
-bool CLostRecoveryPartitionDeviceSelectPage::RunSearch(IStorageDevice* device, const CSearchControllerList& scanners,
-                                                       CSearchedPartitionList& found)
+IntelligentSearchEnd CLostRecoveryPartitionDeviceSelectPage::RunSearch(IStorageDevice* device,
+                                                                       const CSearchControllerList& scanners,
+                                                                       CSearchedPartitionList& found)
 {
-    return RunWholeDeviceSearchDialog(device, scanners, found);
+    return RunIntelligentSearch(device, scanners, found, RunIntelligentSearchDialog);
 }
 
 void CLostRecoveryPartitionDeviceSelectPage::BuildRawTree(CRawFileList* hits, IStorageDevice* device, CFileNode* parent)

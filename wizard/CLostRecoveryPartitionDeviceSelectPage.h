@@ -38,8 +38,8 @@ public:
     int ShowMessage(unsigned stringId, unsigned type) override;
     bool ShowFullScanHint() override;
     void UncheckFullScan() override;
-    bool RunSearch(IStorageDevice* device, const CSearchControllerList& scanners,
-                   CSearchedPartitionList& found) override;
+    IntelligentSearchEnd RunSearch(IStorageDevice* device, const CSearchControllerList& scanners,
+                                   CSearchedPartitionList& found) override;
     void BuildRawTree(CRawFileList* hits, IStorageDevice* device, CFileNode* parent) override;
 
     CTransButton* FullScanBox() const { return m_fullScan; }

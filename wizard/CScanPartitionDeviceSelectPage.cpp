@@ -205,6 +205,8 @@ void CScanPartitionDeviceSelectPage::FillPartitionList(const CSearchedPartitionL
     if (!list) return;
     const PartitionRows made = MakePartitionRows(partitions, displayMode);
     list->DeleteAllItems();
+    // The display mode is also how many recommended rows start ticked: 1 or 2 for a volume, 4 for a disk.
+    list->SetMaxInitiallyChecked(displayMode);
     list->SetMediumRankThreshold(made.mediumThreshold);
     for (const PARTITION_LIST_ITEM& row : made.rows) list->AddPartition(&row);
 }

@@ -62,21 +62,16 @@ public:
     std::string ChooseImageToOpen() override { return {}; }
     CreatedImage RunCreateImage(IStorageDevice*, const std::string&, int) override { return {}; }
 
-    bool RunSearch(IStorageDevice* device, const CSearchControllerList& scanners,
-                   CSearchedPartitionList& found) override
+    IntelligentSearchEnd RunSearch(IStorageDevice* device, const CSearchControllerList& scanners,
+                                   CSearchedPartitionList& found) override
     {
         ++searches;
         scannersSeen = scanners.size();
         EXPECT_NE(device, nullptr);
-        if (cancelSearch) {
-            // What a cancelled search found so far never reaches the caller.
-            for (CSearchedPartitionInfo* p : toFind) delete p;
-            toFind.clear();
-            return false;
-        }
+        // A cancelled search hands on what it found before the cancel.
         found.insert(found.end(), toFind.begin(), toFind.end());
         toFind.clear();
-        return true;
+        return cancelSearch ? IntelligentSearchEnd::Cancelled : IntelligentSearchEnd::Finished;
     }
     void BuildRawTree(CRawFileList*, IStorageDevice*, CFileNode*) override { ++rawTrees; }
     std::string ChooseRawImageFile() override { return rawImage; }
@@ -182,14 +177,22 @@ TEST_F(FormatRoadTest, TreesWithoutFilesAreToldAndTheScanPageKeepsTheSearch)
     EXPECT_EQ(GetFileSelectController()->GetRoot(), nullptr);
 }
 
-TEST_F(FormatRoadTest, ACancelledSearchKeepsNothingAndStaysOnTheDevicePage)
+// A cancelled search goes on with what it found; one that found nothing stays on the device page quietly.
+TEST_F(FormatRoadTest, ACancelledSearchGoesOnWithWhatItFound)
 {
-    devicePage.toFind = {Found(1.0, 1)};
     devicePage.cancelSearch = true;
+    devicePage.toFind = {Found(0.0, 0), Found(-1.0, 0, 100)};
     devices->OpenRawImageFile();
+    ASSERT_FALSE(sheet.pages.empty());
+    EXPECT_EQ(sheet.pages.back(), WP_COMPLETE_RECOVERY_SCAN_PARTITION);
+    EXPECT_EQ(scan->GetPartitions().size(), 2u);
+
+    scan->Reset();
+    sheet.pages.clear();
+    devices->OpenRawImageFile();
+    EXPECT_EQ(devicePage.rawTrees, 1);
     EXPECT_TRUE(sheet.pages.empty());
     EXPECT_TRUE(scan->GetPartitions().empty());
-    EXPECT_EQ(scanPage.builds, 0);
     EXPECT_TRUE(devicePage.messages.empty());
 }
 

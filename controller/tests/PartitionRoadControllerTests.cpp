@@ -77,12 +77,13 @@ public:
     {
         for (CSearchedPartitionInfo* p : toFind) delete p;
     }
-    bool RunSearch(IStorageDevice* device, const CSearchControllerList&, CSearchedPartitionList& found) override
+    IntelligentSearchEnd RunSearch(IStorageDevice* device, const CSearchControllerList&,
+                                   CSearchedPartitionList& found) override
     {
         searched = device;
         found.insert(found.end(), toFind.begin(), toFind.end());
         toFind.clear();
-        return true;
+        return IntelligentSearchEnd::Finished;
     }
     void BuildRawTree(CRawFileList*, IStorageDevice*, CFileNode*) override {}
 };
@@ -184,8 +185,8 @@ TEST_F(PartitionRoadControllers, ASearchThatEndsWithoutPartitionsHandsNothingOn)
         bool withHit;
         int questions;
     } cases[] = {
-        {"cancelled with a hit", PartitionSearchResult::Cancelled, true, 0},
-        {"failed", PartitionSearchResult::Failed, false, 0},
+        {"cancelled before a hit", PartitionSearchResult::Cancelled, false, 0},
+        {"failed", PartitionSearchResult::Failed, true, 0},
         {"nothing found, no full scan wanted", PartitionSearchResult::Finished, false, 1},
     };
     for (const Case& c : cases) {

@@ -56,12 +56,13 @@ CIntelligentSearchingDialog::Scale CIntelligentSearchingDialog::ScaleOf(uint64_t
     return {scale, int64_t(span / scale)};
 }
 
-QString CIntelligentSearchingDialog::RemainingText(int64_t r, bool shownBefore)
+QString CIntelligentSearchingDialog::RemainingText(int64_t r, bool shownBefore, bool atEnd)
 {
-    if (r < 0) r = 0;
-    const int64_t h = r / 3600000, m = (r / 60000) % 60, s = (r / 1000) % 60;
-    if (h || m || s || shownBefore) return Hms(h, m, s);
-    return CResourceLibrary::Instance().LoadString(132);
+    if (atEnd) return Hms(0, 0, 0);
+    if (r <= 0 && !shownBefore) return CResourceLibrary::Instance().LoadString(132);
+    // Whole seconds rounded up: while blocks are left the time never reads 00:00:00.
+    const int64_t seconds = std::max<int64_t>(1, (std::max<int64_t>(r, 0) + 999) / 1000);
+    return Hms(seconds / 3600, (seconds / 60) % 60, seconds % 60);
 }
 
 CIntelligentSearchingDialog::CIntelligentSearchingDialog(QWidget* parent) : CSearchSuperDlg(kTemplate, parent)
@@ -134,6 +135,7 @@ void CIntelligentSearchingDialog::SetRange(uint64_t first, uint64_t last)
 {
     const Scale s = ScaleOf(first, last);
     m_scale = s.scale;
+    m_range = s.range;
     m_port->Post(UM_SEARCH_RANGE, 0, LPARAM(s.range));
     m_port->Post(UM_SEARCH_COUNTERS);
     m_estimator.Start(int(s.range));
@@ -147,8 +149,8 @@ void CIntelligentSearchingDialog::SetPosition(uint64_t block)
     m_port->Post(UM_SEARCH_POSITION, WPARAM(p));
     m_estimator.Update(int(p));
     const QString text = RemainingText(m_estimator.GetRemaining(), m_remainingShown);
-    // A time of at least a second has been shown: later estimates show 00:00:00, not "Calculating...".
-    if (m_estimator.GetRemaining() >= 1000) m_remainingShown = true;
+    // Once a time has been shown, later estimates show a time, not "Calculating..." again.
+    if (m_estimator.GetRemaining() > 0) m_remainingShown = true;
     {
         std::lock_guard<std::mutex> lock(m_lock);
         m_remainingText = text;
@@ -274,6 +276,20 @@ void CIntelligentSearchingDialog::Layout()
     m_btnCancel.move(m_cancelRect.left(), m_cancelRect.top() - shift);
     setFixedSize(m_fullSize.width(), m_fullSize.height() - shift);
     update();
+}
+
+void CIntelligentSearchingDialog::OnSearchFinished()
+{
+    // A search that ran to its end shows a full bar and no time left for the moment the dialog still stands.
+    if (!m_cancelled.load()) {
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_remainingText = RemainingText(0, true, true);
+        }
+        m_port->Post(UM_SEARCH_POSITION, WPARAM(m_range.load()));
+        m_port->Post(UM_SEARCH_COUNTERS);
+    }
+    m_finished = 1;
 }
 
 bool RunIntelligentSearchDialog(const std::function<void(IIntelligentSearchCallback*)>& search)

@@ -42,8 +42,10 @@ public:
     };
     // The smallest power of ten that brings (last - first) to at most 1000 steps.
     static Scale ScaleOf(uint64_t first, uint64_t last);
-    // "%02d:%02d:%02d" of a remaining time once one was shown or when it is non-zero; else "Calculating...".
-    static QString RemainingText(int64_t remainingMs, bool shownBefore);
+    // "%02d:%02d:%02d" of a remaining time rounded up to whole seconds once one was shown or when it is
+    // non-zero, at least 00:00:01 until the search has reached its end (atEnd: 00:00:00); else
+    // "Calculating...".
+    static QString RemainingText(int64_t remainingMs, bool shownBefore, bool atEnd = false);
 
     explicit CIntelligentSearchingDialog(QWidget* parent);
     ~CIntelligentSearchingDialog() override;
@@ -54,7 +56,8 @@ public:
     void Refresh() override {}
     void GetStatistics(CIntelligentSearchStatistics* out) override;
     void SetStatistics(const CIntelligentSearchStatistics* in) override;
-    void OnSearchFinished() override { m_finished = 1; }
+    // Sets the finished flag; a search that was not cancelled first fills the bar and clears the time left.
+    void OnSearchFinished() override;
 
     bool IsFinished() const { return m_finished.load() != 0; }
     bool IsExpanded() const { return m_expanded; }
@@ -87,6 +90,7 @@ private:
     std::atomic<int> m_finished{0};
     std::atomic<int> m_cancelled{0};
     std::atomic<uint64_t> m_scale{1};
+    std::atomic<int64_t> m_range{0};
     CTimeEstimator m_estimator; // search thread only
     uint32_t m_startTick = 0;
     std::atomic<bool> m_positionClockStarted{false};

@@ -165,6 +165,12 @@ void CLostPartitionSearchingDialog::OnCancelCommand()
     GetWizardServices()->ReportTimedEvent(8243, uint32_t(Now() - m_dialogStart));
 }
 
+size_t CLostPartitionSearchingDialog::GetFoundCount()
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_records.size();
+}
+
 void RunLostPartitionSearchDialog(
     const std::function<void(IPartitionSearchCallback*, const std::function<void()>& pump)>& search,
     std::vector<CLostPartitionRecord>& out)

@@ -51,6 +51,8 @@ public:
     // The partitions reported so far, in order; their window devices pass to the caller.
     std::vector<CLostPartitionRecord> TakeRecords();
     uint64_t GetProcessed() const { return m_processed.load(); }
+    // How many partitions were reported so far.
+    size_t GetFoundCount();
     // The Cancel command (button 2 or Escape).
     void OnCancelCommand();
     // One timer tick: the elapsed and remaining texts.

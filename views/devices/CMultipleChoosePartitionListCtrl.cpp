@@ -66,7 +66,7 @@ void CMultipleChoosePartitionListCtrl::resizeEvent(QResizeEvent*)
 void CMultipleChoosePartitionListCtrl::AddPartition(const PARTITION_LIST_ITEM* item)
 {
     if (!item) return;
-    const bool check = item->nSuggestionType == 1 && GetCheckedCount() < kMaxInitiallyChecked;
+    const bool check = item->nSuggestionType == 1 && GetCheckedCount() < m_maxInitiallyChecked;
     m_items.push_back(*item);
     const int row = m_list->AddRow(kRowHeight);
     const CResourceLibrary& lib = CResourceLibrary::Instance();

@@ -1,5 +1,5 @@
 // The list of found partitions on the scan-partition pages: a check box, icon and name per partition
-// (recommended ones ticked, at most four), size, a High/Medium/Low suggestion, up to four option check
+// (recommended ones ticked, at most four or the maximum the page sets), size, a High/Medium/Low suggestion, up to four option check
 // boxes and the match counts. Ticking a partition draws it in the layout view; ticking an option sends
 // UM_SELECTION_CHANGED (2025) to the notify window with a {row, cell, item, checked} record valid during
 // the call. User-interface thread only.
@@ -40,6 +40,9 @@ public:
     void AddPartition(const PARTITION_LIST_ITEM* item);
     void DeleteAllItems();
     void SetMediumRankThreshold(double threshold) { m_mediumThreshold = threshold; }
+    // How many recommended rows AddPartition ticks at most (kMaxInitiallyChecked at first).
+    void SetMaxInitiallyChecked(int count) { m_maxInitiallyChecked = count; }
+    int GetMaxInitiallyChecked() const { return m_maxInitiallyChecked; }
     void SetNotifyWnd(QObject* wnd) { m_notify = wnd; }
     void SetListNotifyWnd(QObject* wnd);
 
@@ -62,4 +65,5 @@ private:
     CPartitionLayoutView* m_layout = nullptr;
     QIcon m_icon;
     double m_mediumThreshold = 0.0;
+    int m_maxInitiallyChecked = kMaxInitiallyChecked;
 };

@@ -192,11 +192,13 @@ bool CTreeCtrlPlus::SelectNode(CFileNode* node, QTreeWidgetItem** out)
 {
     if (out) *out = nullptr;
     if (!node || topLevelItemCount() == 0) return false;
-    QTreeWidgetItem* first = topLevelItem(0);
-    if (NodeOf(first) == node) {
-        first->setExpanded(true);
-        Reveal(first);
-        if (out) *out = first;
+    // Each top-level item (the partitions of a tree built from several) before what lies below them.
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem* top = topLevelItem(i);
+        if (NodeOf(top) != node) continue;
+        top->setExpanded(true);
+        Reveal(top);
+        if (out) *out = top;
         return true;
     }
     for (int i = 0; i < topLevelItemCount(); ++i)

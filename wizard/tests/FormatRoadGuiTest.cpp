@@ -2,8 +2,8 @@
 // device list of page 2 (the fixture image standing in for disk and drive C), Next, the intelligent search
 // running under its dialog, the trees of the recommended partitions built at once (or, without any
 // partition, the "Raw Files" of the signature hits), the found-file page, Recover into a folder. The saved
-// files are compared with what the image holds. A cancelled search stays on the device page; screenshots of
-// pages 2 and 7 in each language.
+// files are compared with what the image holds. A cancelled search goes on with what it found; the manual
+// option lists every partition of a disk; screenshots of pages 2 and 7 in each language.
 #include "wizard/CDeviceListPage.h"
 #include "wizard/CWizardSheet.h"
 
@@ -14,6 +14,7 @@
 #include "controller/CWizardSheetController.h"
 #include "controls/CEditPlus.h"
 #include "controls/CResourceLibrary.h"
+#include "controls/CTransButton.h"
 #include "controls/CXPMenu.h"
 #include "controls/MessageBox.h"
 #include "platform/Folders.h"
@@ -98,6 +99,25 @@ protected:
         if (e->type() == QEvent::Show && qobject_cast<CIntelligentSearchingDialog*>(o)) ++shown;
         return false;
     }
+};
+
+// Records the recovery phases the controllers log while it lives (3: the user stopped a search).
+class PhaseWatch : public IWizardServices {
+public:
+    PhaseWatch() : m_before(GetWizardServices()) { SetWizardServices(this); }
+    ~PhaseWatch() override { SetWizardServices(m_before); }
+    std::vector<unsigned> phases;
+    unsigned LogRecoveryPhase(unsigned code) override
+    {
+        phases.push_back(code);
+        return code;
+    }
+    void ReportEvent(unsigned) override {}
+    void ReportTimedEvent(unsigned, uint64_t) override {}
+    void ShowAdvanceSetting(bool) override {}
+
+private:
+    IWizardServices* m_before;
 };
 
 // The row without a record ("Previous Recovery..."), -1 when the list has none.
@@ -210,6 +230,35 @@ protected:
         }
     }
 
+    // Ctrl+O: the file dialog answered with path through its file name box and its Open button; the search
+    // of the image runs before this returns.
+    void OpenRawImage(const std::string& path)
+    {
+        bool asked = false;
+        WhenModal<QFileDialog>([&](QFileDialog* dlg) {
+            asked = true;
+            // The path goes into the file name box and Open is clicked, as a person does. selectFile() would
+            // leave the box empty whenever it already has the focus (the dialog became active first), and Open
+            // would then do nothing and leave the dialog waiting for ever.
+            auto* name = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            auto* buttons = dlg->findChild<QDialogButtonBox*>();
+            QPushButton* open = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
+            if (!name || !open) {
+                ADD_FAILURE() << "the file dialog has no file name box or no Open button";
+                dlg->reject();
+                return;
+            }
+            name->setText(QString::fromStdString(path));
+            QTest::mouseClick(open, Qt::LeftButton);
+            if (dlg->isVisible()) {
+                ADD_FAILURE() << "the file dialog stayed open with " << name->text().toStdString();
+                dlg->reject();
+            }
+        });
+        sheet->SendCommandToPage(CCompleteRecoveryPartitionDeviceSelectPage::kCmdOpenRawImage);
+        EXPECT_TRUE(asked);
+    }
+
     CCompleteRecoveryPartitionDeviceSelectPage* devices = nullptr;
     CCompleteRecoveryScanPartitionDeviceSelectPage* partitions = nullptr;
 };
@@ -289,29 +338,7 @@ TEST_P(RawRoadGui, PicturesWithoutAFileSystemComeBackByteExact)
     ASSERT_NO_FATAL_FAILURE(Open());
     ASSERT_NO_FATAL_FAILURE(ChooseMode(GetParam()));
     EXPECT_EQ(GetRecoverySettings()->m_photoMode, GetParam() == 3 ? 1 : 0);
-    bool asked = false;
-    WhenModal<QFileDialog>([&](QFileDialog* dlg) {
-        asked = true;
-        // The path goes into the file name box and Open is clicked, as a person does. selectFile() would leave
-        // the box empty whenever it already has the focus (the dialog became active first), and Open would then
-        // do nothing and leave the dialog waiting for ever.
-        auto* name = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        auto* buttons = dlg->findChild<QDialogButtonBox*>();
-        QPushButton* open = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
-        if (!name || !open) {
-            ADD_FAILURE() << "the file dialog has no file name box or no Open button";
-            dlg->reject();
-            return;
-        }
-        name->setText(QString::fromStdString(image.string()));
-        QTest::mouseClick(open, Qt::LeftButton);
-        if (dlg->isVisible()) {
-            ADD_FAILURE() << "the file dialog stayed open with " << name->text().toStdString();
-            dlg->reject();
-        }
-    });
-    sheet->SendCommandToPage(CCompleteRecoveryPartitionDeviceSelectPage::kCmdOpenRawImage);
-    EXPECT_TRUE(asked);
+    ASSERT_NO_FATAL_FAILURE(OpenRawImage(image.string()));
     ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
     const VolumeDeviceRecord* chosen = GetCompleteRecoveryPartitionDeviceSelectController()->GetChosenRecord();
     ASSERT_NE(chosen, nullptr);
@@ -329,26 +356,100 @@ INSTANTIATE_TEST_SUITE_P(Modes, RawRoadGui, ::testing::Values(1, 3), [](const ::
     return info.param == 3 ? "Photo" : "Format";
 });
 
-TEST_F(FormatRoadGui, ACancelledSearchStaysOnTheDevicePage)
+// A search the user cancels midway goes on with what it found: on a disk whose three partitions lie before a
+// long empty tail, the search stopped past them builds the best-scored one at once (the manual option off)
+// and its files are saved as the manifest has them. Back returns to the device page.
+TEST_F(FormatRoadGui, ACancelledSearchGoesOnWithWhatItFound)
 {
-    UseImage(Unpack("format-fat32-as-ntfs"));
+    PhaseWatch phases;
+    const std::string image = Unpack("lost-disk");
+    fs::resize_file(image, fs::file_size(image) + (2ull << 30));
+    // A whole disk is no volume the machine lists: Ctrl+O opens it as a raw sector image.
+    UseImage(Unpack("fat32"));
     ASSERT_NO_FATAL_FAILURE(Open());
     ASSERT_NO_FATAL_FAILURE(ChooseMode(1));
-    ASSERT_NO_FATAL_FAILURE(ClickRow(0));
     CScopedMessageBoxResponder yes([](const MessageBoxRequest&) { return IDYES; });
-    bool searching = false;
-    WhenModal<CIntelligentSearchingDialog>(
-        [&](CIntelligentSearchingDialog* dlg) {
-            searching = true;
-            QTest::mouseClick(dlg->CancelButton(), Qt::LeftButton);
-        },
-        60000);
-    QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
-    EXPECT_TRUE(searching);
+    bool cancelled = false;
+    wizardtest::CancelSearchAfterBlock(16, &cancelled);
+    ASSERT_NO_FATAL_FAILURE(OpenRawImage(image));
+    ASSERT_TRUE(cancelled);
+    // The search itself stopped early (not merely the button clicked).
+    EXPECT_EQ(std::count(phases.phases.begin(), phases.phases.end(), 3u), 1);
+    ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+    EXPECT_EQ(GetFileSelectController()->GetPrevious(), GetCompleteRecoveryPartitionDeviceSelectController());
+    ASSERT_NO_FATAL_FAILURE(CheckEverything());
+    const fs::path out = dir / "recovered";
+    SaveTo(out.string());
+    wizardtest::ExpectSavedBelow(wizardtest::LostDiskFiles("LOSTFAT32"), out);
+    QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
+    EXPECT_EQ(sheet->GetCurrentIndex(), WP_COMPLETE_RECOVERY_DEVICE);
+}
+
+// Cancelled before anything was found, the search leaves the device page shown, without a message.
+TEST_F(FormatRoadGui, ACancelledSearchThatFoundNothingStaysOnTheDevicePage)
+{
+    const fs::path blank = dir / "blank.img";
+    std::ofstream(blank, std::ios::binary).close();
+    fs::resize_file(blank, 2ull << 30);
+    UseImage(Unpack("fat32"));
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChooseMode(1));
+    int questions = 0;
+    CScopedMessageBoxResponder yes([&](const MessageBoxRequest&) {
+        ++questions;
+        return IDYES;
+    });
+    bool cancelled = false;
+    wizardtest::CancelSearchAfterBlock(1, &cancelled);
+    ASSERT_NO_FATAL_FAILURE(OpenRawImage(blank.string()));
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(questions, 1); // the cancel's own question only
     EXPECT_EQ(sheet->GetCurrentIndex(), WP_COMPLETE_RECOVERY_DEVICE);
     EXPECT_TRUE(GetCompleteRecoveryScanPartitionDeviceSelectController()->GetPartitions().empty());
     EXPECT_EQ(GetFileSelectController()->GetRoot(), nullptr);
     EXPECT_TRUE(frame.isEnabled());
+}
+
+// A disk holding FAT32, NTFS and ext2 partitions, searched in format recovery with the manual option ticked
+// on the device page: page 7 lists all three (only the best-scored one ticked at first), each is ticked in
+// turn, built and its files saved as the manifest has them, and Back from the found files returns to page 7.
+TEST_F(FormatRoadGui, WithTheManualOptionEachPartitionOfADiskIsReachedInTurn)
+{
+    const std::string disk = Unpack("lost-disk");
+    UseImage(Unpack("fat32"));
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChooseMode(1));
+    CTransButton* manual = devices->CheckBox();
+    ASSERT_TRUE(manual && manual->isVisible());
+    EXPECT_FALSE(manual->GetCheck());
+    QTest::mouseClick(manual, Qt::LeftButton, {}, QPoint(8, manual->height() / 2));
+    ASSERT_TRUE(QTest::qWaitFor([] { return GetRecoverySettings()->m_manuallySelectHistoricalPartitions == 1; }));
+    ASSERT_NO_FATAL_FAILURE(OpenRawImage(disk));
+    ASSERT_EQ(sheet->GetCurrentIndex(), WP_COMPLETE_RECOVERY_SCAN_PARTITION);
+    CMultipleChoosePartitionListCtrl* list = partitions->PartitionList();
+    EXPECT_EQ(list->GetCheckedCount(), 1);
+    CScopedMessageBoxResponder yes([](const MessageBoxRequest&) { return IDYES; });
+    const std::pair<const char*, uint64_t> wanted[] = {{"LOSTFAT32", 63}, {"LOSTNTFS", 81920}, {"LOSTEXT2", 112455}};
+    for (const auto& [label, start] : wanted) {
+        SCOPED_TRACE(label);
+        const int row = wizardtest::ScanRowAt(partitions, start);
+        ASSERT_GE(row, 0);
+        QTest::qWait(50);
+        for (int r = 0; r < list->GetItemCount(); ++r)
+            if (list->GetCheck(r) && r != row) ASSERT_NO_FATAL_FAILURE(wizardtest::ClickScanTick(partitions, r));
+        if (!list->GetCheck(row)) ASSERT_NO_FATAL_FAILURE(wizardtest::ClickScanTick(partitions, row));
+        ASSERT_EQ(list->GetCheckedCount(), 1);
+        QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+        ASSERT_NO_FATAL_FAILURE(CheckEverything());
+        const fs::path out = dir / label;
+        SaveTo(out.string());
+        const std::map<std::string, std::string> expected = wizardtest::LostDiskFiles(label);
+        EXPECT_EQ(testsupport::SavedFiles(out).size(), expected.size());
+        wizardtest::ExpectSavedBelow(expected, out);
+        QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_COMPLETE_RECOVERY_SCAN_PARTITION);
+    }
 }
 
 // A search exported from the found-file page comes back on a machine that never searched (an empty state

@@ -2,8 +2,9 @@
 // page 0, the disk list of page 3 (a 64 MiB disk image whose partition table is zeroed standing in for the
 // machine's disk), Next and the lost-partition search, the found partitions of page 4, Next, the "Full scan"
 // hint, the found-file page's check box of the partition, Recover, the save path and the result. The saved
-// files are compared with the fixture's manifest. A cancelled search and one that found nothing stay on the
-// disk page; the Full Scan box and the row selection exclude each other. Screenshots in each language.
+// files are compared with the fixture's manifest. A cancelled search goes on with what it found; one that
+// found nothing stays on the disk page; the Full Scan box and the row selection exclude each other.
+// Screenshots in each language.
 #include "wizard/CWizardSheet.h"
 
 #include "controller/CFileSelectController.h"
@@ -28,6 +29,7 @@
 #include "views/devices/CDeviceSelectCtrl.h"
 #include "views/devices/CDeviceSelectView.h"
 #include "views/devices/CIntelligentSearchingDialog.h"
+#include "views/devices/CLostPartitionSearchingDialog.h"
 #include "views/devices/CMultipleChoosePartitionListCtrl.h"
 #include "views/files/CFileTreeCtrl.h"
 #include "views/files/CTreeCtrlPlus.h"
@@ -45,8 +47,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QTest>
-#include <QTimer>
+#include <QProgressBar>
 #include <QScrollBar>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -271,35 +274,50 @@ TEST_F(PartitionRoadGui, NothingChosenIsToldAndFullScanAndRowsExcludeEachOther)
     EXPECT_FALSE(box->GetCheck());
 }
 
-// A search the user cancels frees what it found and leaves the disk list shown, whatever it had found.
-TEST_F(PartitionRoadGui, ACancelledSearchStaysOnTheDiskPage)
+// A lost-partition search the user cancels midway hands on the partitions it found until then: page 4
+// lists them, and the first one found gives back its files as the manifest has them.
+TEST_F(PartitionRoadGui, ACancelledSearchGoesOnWithThePartitionsFoundSoFar)
 {
     const std::string image = Unpack("lost-disk");
+    fs::resize_file(image, fs::file_size(image) + (4ull << 30));
     UseImage(image, false);
     ASSERT_NO_FATAL_FAILURE(Open());
     ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery());
-    int searches = 0;
-    SetLostPartitionSearch([&](const DiskDeviceRecord& disk, std::vector<CLostPartitionRecord>& found) {
-        ++searches;
-        CLostPartitionRecord hit;
-        hit.u64StartSector = 63;
-        hit.u64SectorCount = 73728;
-        hit.nFileSystemKind = 2;
-        hit.pDevice = new CBasicPartitionDevice(disk.pDevice, 63, 73728);
-        found.push_back(hit);
-        return PartitionSearchResult::Cancelled;
-    });
     ASSERT_NO_FATAL_FAILURE(ClickRow(disks->GetDeviceList(), 0));
-    std::vector<QString> told;
-    CScopedMessageBoxResponder ok([&](const MessageBoxRequest& r) {
-        told.push_back(r.text);
-        return IDOK;
+    CScopedMessageBoxResponder yes([](const MessageBoxRequest&) { return IDYES; });
+    // The dialog is modeless: it is found among the windows, and cancelled once it holds a partition.
+    uint64_t processed = 0, candidates = 0;
+    bool cancelled = false;
+    auto* watch = new QTimer;
+    QObject::connect(watch, &QTimer::timeout, [&, watch] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* dlg = qobject_cast<CLostPartitionSearchingDialog*>(w);
+            if (!dlg || !dlg->isVisible()) continue;
+            processed = dlg->GetProcessed();
+            candidates = uint64_t(dlg->ProgressBar()->maximum());
+            if (!cancelled && dlg->GetFoundCount() > 0) {
+                cancelled = true;
+                QTest::mouseClick(dlg->CancelButton(), Qt::LeftButton);
+            }
+        }
     });
+    watch->start(5);
     QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
-    EXPECT_EQ(searches, 1);
-    EXPECT_TRUE(told.empty());
-    EXPECT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_DISK);
-    EXPECT_TRUE(GetLostRecoveryPartitionDeviceSelectController()->GetFoundPartitions().empty());
+    delete watch;
+    ASSERT_TRUE(cancelled);
+    EXPECT_LT(processed, candidates);
+    ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_PARTITION);
+    const int rows = partitions->GetDeviceList()->GetItemCount();
+    ASSERT_GE(rows, 1);
+    // Searched cylinder by cylinder: the FAT32 partition at sector 63 comes first.
+    ASSERT_EQ(RowOf("LOSTFAT32"), 0);
+    ASSERT_NO_FATAL_FAILURE(BuildPartition("LOSTFAT32", true));
+    ASSERT_NO_FATAL_FAILURE(CheckPartition());
+    const fs::path out = dir / "recovered";
+    SaveTo(out.string());
+    const std::map<std::string, std::string> expected = ManifestFiles("LOSTFAT32");
+    EXPECT_EQ(testsupport::SavedFiles(out).size(), expected.size());
+    wizardtest::ExpectSavedBelow(expected, out);
 }
 
 // A disk without any partition to find: the user is asked, and No keeps the disk list.
@@ -419,35 +437,57 @@ TEST_F(PartitionRoadGui, FullScanWithoutTheManualOptionShowsTheFilesAtOnce)
     EXPECT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_PARTITION);
 }
 
-// A whole-disk search the user cancels keeps nothing: from page 4 the page stays; when page 4 was skipped
-// (the search found nothing and the user asked for the whole disk) the disk page is shown again.
-TEST_F(PartitionRoadGui, ACancelledFullScanReturnsToThePageItStartedFrom)
+// A whole-disk search the user cancels midway goes on with what it found: past the three partitions of a
+// disk with a long empty tail, the recommended ones are built at once and every file of the manifest is
+// saved; Back returns to page 4. Cancelled before it found anything, when page 4 was skipped (the
+// lost-partition search found nothing and the user asked for the whole disk), the disk page shows again.
+TEST_F(PartitionRoadGui, ACancelledFullScanGoesOnWithWhatItFound)
 {
-    // Yes to the cancel's question, to the found-partition page's Back and to the whole-disk search.
+    // Yes to the cancel's question, to the found-files page's Back and to the whole-disk search.
     CScopedMessageBoxResponder yes([](const MessageBoxRequest&) { return IDYES; });
-    UseImage(Unpack("lost-disk"), false);
+    const std::string image = Unpack("lost-disk");
+    fs::resize_file(image, fs::file_size(image) + (2ull << 30));
+    UseImage(image, false);
     ASSERT_NO_FATAL_FAILURE(Open());
     ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery());
     ASSERT_NO_FATAL_FAILURE(SearchFirstDisk());
-    ASSERT_NO_FATAL_FAILURE(FullScan(true));
+    CTransButton* box = partitions->FullScanBox();
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return GetLostRecoveryPartitionDeviceSelectController()->GetFullScan() == 1; }));
+    bool cancelled = false;
+    wizardtest::CancelSearchAfterBlock(16, &cancelled);
+    QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+    ASSERT_TRUE(cancelled);
+    ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+    ASSERT_NO_FATAL_FAILURE(CheckEveryFolder());
+    const fs::path out = dir / "recovered";
+    SaveTo(out.string());
+    size_t all = 0;
+    for (const char* label : {"LOSTFAT32", "LOSTNTFS", "LOSTEXT2"}) {
+        SCOPED_TRACE(label);
+        const std::map<std::string, std::string> expected = ManifestFiles(label);
+        all += expected.size();
+        wizardtest::ExpectSavedBelow(expected, out);
+    }
+    EXPECT_EQ(testsupport::SavedFiles(out).size(), all);
+    QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
     EXPECT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_PARTITION);
-    EXPECT_TRUE(GetLostRecoveryScanPartitionDeviceSelectController()->GetPartitions().empty());
     EXPECT_TRUE(frame.isEnabled());
 
+    const fs::path blank = dir / "blank.img";
+    std::ofstream(blank, std::ios::binary).close();
+    fs::resize_file(blank, 2ull << 30);
+    // The disk list is enumerated again on the way back: it now holds the blank disk.
+    UseImage(blank.string(), false);
     QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
     ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_DISK);
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return disks->GetDeviceList()->GetItemCount() > 0 && frame.isEnabled(); }, 30000));
-    SetLostPartitionSearch(
-        [](const DiskDeviceRecord&, std::vector<CLostPartitionRecord>&) { return PartitionSearchResult::Finished; });
     ASSERT_NO_FATAL_FAILURE(ClickRow(disks->GetDeviceList(), 0));
-    bool searching = false;
-    WhenModal<CIntelligentSearchingDialog>([&](CIntelligentSearchingDialog* dlg) {
-        searching = true;
-        QTest::mouseClick(dlg->CancelButton(), Qt::LeftButton);
-    });
+    cancelled = false;
+    wizardtest::CancelSearchAfterBlock(1, &cancelled);
     QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
-    EXPECT_TRUE(searching);
+    EXPECT_TRUE(cancelled);
     EXPECT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_DISK);
     EXPECT_TRUE(GetLostRecoveryScanPartitionDeviceSelectController()->GetPartitions().empty());
     EXPECT_EQ(GetFileSelectController()->GetRoot(), nullptr);

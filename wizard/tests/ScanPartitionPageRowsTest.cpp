@@ -1,8 +1,11 @@
 // The rows the scan-partition pages make from found partitions (numbering, family caps, last sectors, the
-// recommendation of display mode 1, the Medium threshold, the options) and the option toggles' flags.
+// recommendation of display mode 1, the Medium threshold, the options), the option toggles' flags and how
+// many rows a page ticks at first.
 #include "wizard/CScanPartitionDeviceSelectPage.h"
 
 #include "controls/CResourceLibrary.h"
+#include "views/devices/CMultipleChoosePartitionListCtrl.h"
+#include "wizard/CCompleteRecoveryScanPartitionDeviceSelectPage.h"
 #include "filesystems/fat/CFATSearchedPartitionInfo.h"
 #include "filesystems/ntfs/CSearchedNTFSPartitionInfo.h"
 
@@ -114,3 +117,37 @@ TEST(ScanPartitionPageRows, OptionsShowAndToggleTheirFlags)
 }
 
 } // namespace
+
+// The display mode is also how many recommended rows start ticked: the best one alone for a volume, at most
+// two when a later partition spans the whole volume, up to four for a disk.
+TEST(ScanPartitionPageRows, TheDisplayModeLimitsTheRowsTickedAtFirst)
+{
+    CCompleteRecoveryScanPartitionDeviceSelectPage page;
+    ASSERT_TRUE(page.Create(nullptr, 1307));
+    CMultipleChoosePartitionListCtrl* list = page.PartitionList();
+    ASSERT_NE(list, nullptr);
+    Owned found;
+    for (int i = 0; i < 5; ++i)
+        found.Add<CSearchedPartitionInfo>(7, 0.9 - 0.1 * i, uint64_t(i) * 2000)->bRecommended = 1;
+    struct Case {
+        const char* name;
+        bool wholeVolumeLater;
+        bool disk;
+        int ticked;
+    } cases[] = {{"volume", false, false, 1},
+                 {"volume with a whole-volume partition", true, false, 2},
+                 {"disk", false, true, 4}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (CSearchedPartitionInfo* p : found.list) p->bRecommended = 1;
+        found.list.back()->bWholeDisk = c.wholeVolumeLater ? 1 : 0;
+        if (c.disk)
+            page.ShowDiskPartitions(found.list, nullptr);
+        else
+            page.ShowVolumePartitions(found.list, nullptr);
+        EXPECT_EQ(list->GetItemCount(), 5);
+        EXPECT_EQ(list->GetCheckedCount(), c.ticked);
+        EXPECT_EQ(list->GetCheck(0), 1);
+    }
+    page.ClearPartitions();
+}

@@ -616,7 +616,7 @@ TEST_F(WizardStateGui, ASaveKilledMidwayLeavesTheStateSavedBefore)
 }
 
 // A Full Scan of the disk comes back on page 8 with what every scanner found, without a search; the FAT32
-// partition ticked there is built and its files saved as the manifest has them.
+// partition ticked there is built and its files saved as the manifest has them; Back returns to page 8.
 TEST_F(WizardStateGui, AFullScanComesBackOnItsScanPageAfterARestart)
 {
     GetRecoverySettings()->m_manuallySelectHistoricalPartitions = 1;
@@ -666,6 +666,8 @@ TEST_F(WizardStateGui, AFullScanComesBackOnItsScanPageAfterARestart)
         }
     }
     ASSERT_EQ(list->GetCheckedCount(), 1);
+    // The page showed the partitions: Back from the found files returns to it, whatever the option says.
+    GetRecoverySettings()->m_manuallySelectHistoricalPartitions = 0;
     QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
     ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
     ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled(); }, 30000));
@@ -686,4 +688,7 @@ TEST_F(WizardStateGui, AFullScanComesBackOnItsScanPageAfterARestart)
                 found = true;
         EXPECT_TRUE(found);
     }
+    CScopedMessageBoxResponder yes([](const MessageBoxRequest&) { return IDYES; });
+    QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
+    EXPECT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_SCAN_PARTITION);
 }

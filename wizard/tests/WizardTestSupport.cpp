@@ -8,9 +8,11 @@
 #include "controls/CXPMenu.h"
 #include "controls/Win32Types.h"
 #include "filesystems/tree/CFileSystemNode.h"
+#include "filesystems/tree/IFileProperties.h"
 #include "tests/support/FixtureManifests.h"
 #include "views/devices/CDeviceSelectCtrl.h"
 #include "views/devices/CDeviceSelectView.h"
+#include "views/devices/CIntelligentSearchingDialog.h"
 #include "views/devices/CMultipleChoosePartitionListCtrl.h"
 #include "views/files/CFileTreeCtrl.h"
 #include "views/files/CTreeCtrlPlus.h"
@@ -23,6 +25,7 @@
 
 #include <QDir>
 #include <QMenu>
+#include <QProgressBar>
 #include <QTest>
 
 #include <cstdlib>
@@ -48,6 +51,42 @@ void WhenPopup(unsigned command, bool* enabled)
         menu->close();
     });
     timer->start(20);
+}
+
+void CancelSearchAfterBlock(int block, bool* cancelled)
+{
+    WhenModal<CIntelligentSearchingDialog>([block, cancelled](CIntelligentSearchingDialog* dlg) {
+        // The bar shows the last block searched (one step per block below 1001 blocks).
+        QTest::qWaitFor([&] { return dlg->ProgressBar()->value() >= block || dlg->IsFinished(); }, 60000);
+        if (dlg->IsFinished()) return;
+        QTest::mouseClick(dlg->CancelButton(), Qt::LeftButton);
+        *cancelled = true;
+    });
+}
+
+std::map<std::string, std::string> LostDiskFiles(const std::string& label)
+{
+    std::map<std::string, std::string> files;
+    for (const std::vector<std::string>& f : testsupport::ReadManifestRows("lost-disk"))
+        if (f.size() == 5 && f[0] == "file" && f[1] == label) files[f[2]] = f[4];
+    return files;
+}
+
+void ExpectSavedBelow(const std::map<std::string, std::string>& expected, const std::filesystem::path& out)
+{
+    std::map<std::string, std::string> saved;
+    for (const auto& [path, file] : testsupport::SavedFiles(out)) saved["/" + path] = file.sha256;
+    std::string listing;
+    for (const auto& [path, sha] : saved) listing += path + "\n";
+    for (const auto& [path, sha] : expected) {
+        SCOPED_TRACE(path);
+        bool found = false;
+        for (const auto& [got, hash] : saved)
+            if (got.size() > path.size() && got.compare(got.size() - path.size(), path.size(), path) == 0 &&
+                hash == sha)
+                found = true;
+        EXPECT_TRUE(found) << listing;
+    }
 }
 
 int ScanRowAt(CScanPartitionDeviceSelectPage* page, uint64_t start)
@@ -128,11 +167,27 @@ void RoadGui::ClickRow(CDeviceSelectCtrl* list, int row)
     ASSERT_EQ(list->GetSelectedIndex(), row);
 }
 
+void RoadGui::CheckEveryFolder()
+{
+    CFileNode* last = nullptr;
+    for (CFileNode* folder = files->GetRoot()->GetFirstChild(); folder; folder = folder->GetNextSibling())
+        last = folder;
+    for (CFileNode* folder = files->GetRoot()->GetFirstChild(); folder; folder = folder->GetNextSibling()) {
+        ASSERT_NO_FATAL_FAILURE(CheckFolder(folder, folder == last));
+    }
+}
+
 void RoadGui::CheckFirstFolder(bool everyFile, bool byKey)
+{
+    CheckFolder(files->GetRoot()->GetFirstChild(), everyFile, byKey);
+}
+
+void RoadGui::CheckFolder(CFileNode* folder, bool everyFile, bool byKey)
 {
     CTreeCtrlPlus* tree = files->Tree()->Tree();
     QTreeWidgetItem* item = nullptr;
-    ASSERT_TRUE(files->Tree()->SelectNodeItem(files->GetRoot()->GetFirstChild(), &item));
+    ASSERT_TRUE(files->Tree()->SelectNodeItem(folder, &item))
+        << (folder && folder->GetProperties() ? std::string(folder->GetProperties()->GetName()) : std::string("?"));
     ASSERT_NE(item, nullptr);
     tree->scrollToItem(item);
     if (byKey) {

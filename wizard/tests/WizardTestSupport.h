@@ -18,12 +18,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 class CDeviceSelectCtrl;
+class CFileNode;
 class CScanPartitionDeviceSelectPage;
 class CFileSelectPage;
 class CSaveFilePage;
@@ -119,6 +122,15 @@ void WhenModal(std::function<void(T*)> act, int timeoutMs = 60000)
 // the item could be chosen (a disabled one is not clicked and the menu is closed).
 void WhenPopup(unsigned command, bool* enabled = nullptr);
 
+// Clicks Cancel in the intelligent-search dialog once its bar has passed that block (the search is then
+// still running on a long enough device); *cancelled tells that the click was made. The Yes to the question
+// is the test's.
+void CancelSearchAfterBlock(int block, bool* cancelled);
+// The files of one partition of the lost-disk fixture's manifest: path below the partition -> SHA-256.
+std::map<std::string, std::string> LostDiskFiles(const std::string& label);
+// Every file of expected saved below out, at a path ending in its own, with its bytes.
+void ExpectSavedBelow(const std::map<std::string, std::string>& expected, const std::filesystem::path& out);
+
 // The row of a scan-partition page whose partition starts at that sector; -1 when none.
 int ScanRowAt(CScanPartitionDeviceSelectPage* page, uint64_t start);
 // A click on the tick of a row of a scan-partition page.
@@ -139,6 +151,11 @@ protected:
     // The check box of the found tree's first folder, by a click (or the space key); then waits until
     // every file is checked (everyFile) or any is.
     void CheckFirstFolder(bool everyFile, bool byKey = false);
+    // The check box of every folder right below the found tree's root, in turn; then waits until every file
+    // is checked.
+    void CheckEveryFolder();
+    // The check box of that folder of the found tree; then waits as CheckFirstFolder does.
+    void CheckFolder(CFileNode* folder, bool everyFile, bool byKey = false);
     // Recover, the target typed into the save-path dialog, OK; the save runs and the result dialog is
     // closed with its OK. With a prefix, both dialogs are grabbed to prefix-savepath.png and -result.png.
     void SaveTo(const std::string& target, const QString& screenshotPrefix = QString());

@@ -8,7 +8,7 @@
 #include "views/devices/CLostPartitionSearchingDialog.h"
 #include "views/devices/LostPartitionMerge.h"
 #include "views/devices/CLostPartitionSearchTask.h"
-#include "views/devices/IntelligentSearchRunner.h"
+#include "filesystems/partitions/IntelligentSearchRunner.h"
 #include "filesystems/fat/CFATSearchController.h"
 #include "filesystems/partitions/DeviceRecords.h"
 
@@ -181,9 +181,13 @@ TEST(IntelligentSearchingDialog, ScaleRemainingAndCounters)
     EXPECT_EQ(CIntelligentSearchingDialog::ScaleOf(0, ~0ull).range <= 1000, true);
     EXPECT_EQ(CIntelligentSearchingDialog::ScaleOf(5, 5).range, 0);
     EXPECT_EQ(CIntelligentSearchingDialog::RemainingText(0, false), S(132));
-    EXPECT_EQ(CIntelligentSearchingDialog::RemainingText(0, true), QStringLiteral("00:00:00"));
     EXPECT_EQ(CIntelligentSearchingDialog::RemainingText(90061000, false), QStringLiteral("25:01:01"));
-    EXPECT_EQ(CIntelligentSearchingDialog::RemainingText(-5, true), QStringLiteral("00:00:00"));
+    // Less than a second left, or an estimate of none, while blocks remain: never 00:00:00 before the end.
+    EXPECT_EQ(CIntelligentSearchingDialog::RemainingText(400, false), QStringLiteral("00:00:01"));
+    EXPECT_EQ(CIntelligentSearchingDialog::RemainingText(0, true), QStringLiteral("00:00:01"));
+    EXPECT_EQ(CIntelligentSearchingDialog::RemainingText(-5, true), QStringLiteral("00:00:01"));
+    EXPECT_EQ(CIntelligentSearchingDialog::RemainingText(1001, true), QStringLiteral("00:00:02"));
+    EXPECT_EQ(CIntelligentSearchingDialog::RemainingText(0, true, true), QStringLiteral("00:00:00"));
 }
 
 TEST(IntelligentSearchingDialog, ProgressFromTheSearchThreadAndOneUsageEventPerCancel)
