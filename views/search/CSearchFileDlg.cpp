@@ -233,6 +233,8 @@ bool CSearchFileDlg::OnInitDialog()
                size,  MakeHeader(261, 1071, kOtherHeader),
                other, buttons};
     m_states = {1, 1, 2, 1, 2, 1, 2, 1, 2, 1};
+    // Without a type to choose, the Type box would restrict nothing: it is not offered.
+    if (m_type->count() == 0) Header(kTypeHeader)->setEnabled(false);
     setFixedWidth(du.ToPixelsX(230));
     LayOut();
     return true;

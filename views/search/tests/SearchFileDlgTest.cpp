@@ -127,8 +127,9 @@ TEST_F(SearchDlgFixture, CriteriaFromThePanes)
     EXPECT_EQ(message, "No files match specific criteria.");
 }
 
-// A type whose extensions make a longer list than the criteria record holds keeps whole extensions only.
-TEST_F(SearchDlgFixture, ATypeListTooLongForTheRecordKeepsWholeExtensions)
+// A type whose extensions make a longer list than the criteria record holds keeps whole extensions only; with
+// no type list the Type box is not offered.
+TEST_F(SearchDlgFixture, TypeListsTooLongForTheRecordOrEmpty)
 {
     CFileTypeNameMap& map = CFileTypeNameMap::GetInstance();
     for (int i = 0; i < 150; ++i) map.Add("Many spellings", ".e" + std::to_string(1000 + i)); // 7 bytes with ";"
@@ -143,7 +144,17 @@ TEST_F(SearchDlgFixture, ATypeListTooLongForTheRecordKeepsWholeExtensions)
     EXPECT_EQ(types.size(), 74u * 7 - 1); // 74 whole extensions and the 73 semicolons between them
     EXPECT_EQ(types.substr(types.size() - 7), ";.e1073");
     map.Clear();
+    {
+        // No type list at all (never gathered): the Type box cannot be ticked to restrict nothing.
+        CSearchFileDlg empty(root, docs, &results, nullptr);
+        empty.ShowModeless();
+        EXPECT_FALSE(empty.Header(CSearchFileDlg::kTypeHeader)->isEnabled());
+        EXPECT_TRUE(empty.Header(CSearchFileDlg::kDateHeader)->isEnabled());
+    }
     map.Build({{".doc", "Word document"}, {".txt", "Plain text"}}, "(All Files)", "File");
+    CSearchFileDlg full(root, docs, &results, nullptr);
+    full.ShowModeless();
+    EXPECT_TRUE(full.Header(CSearchFileDlg::kTypeHeader)->isEnabled());
 }
 
 TEST_F(SearchDlgFixture, SearchesAndAutoSelects)
