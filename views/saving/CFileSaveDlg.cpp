@@ -5,6 +5,7 @@
 #include "controls/ControlFont.h"
 #include "controls/ControlId.h"
 
+#include "storage/saving/CFileSaver.h"
 #include "storage/saving/SaveVerdict.h"
 
 #include <QLabel>
@@ -15,7 +16,7 @@ CFileSaveDlg::CFileSaveDlg(QWidget* parent) : CSearchSuperDlg(kTemplate, parent)
 {
     setWindowFlags(Qt::Widget);
     setFont(CreateDialogFont());
-    SetTemplateSize(240, 99);
+    SetTemplateSize(240, 103);
     auto add = [this](int id, const QString& text, int x, int y, int cx, int cy) {
         auto* label = new QLabel(text, this);
         SetDlgCtrlID(label, id);
@@ -25,14 +26,14 @@ CFileSaveDlg::CFileSaveDlg(QWidget* parent) : CSearchSuperDlg(kTemplate, parent)
         label->hide();
     };
     add(kResultId, QString(), 9, 4, 217, 12);
-    add(kTotalId, QString(), 9, 23, 217, 29); // three lines: the count, the failures, the reason
-    add(kSavedInId, TemplateText(kSavedInId), 9, 59, 67, 18);
+    add(kTotalId, QString(), 9, 23, 217, 31); // three lines: the count, the failures, the reason
+    add(kSavedInId, TemplateText(kSavedInId), 9, 60, 67, 18);
     Line(kSavedInId)->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_link.setParent(this);
     SetDlgCtrlID(&m_link, kLinkId);
-    PlaceControl(&m_link, 77, 59, 149, 18);
+    PlaceControl(&m_link, 77, 60, 149, 18);
     m_link.hide();
-    add(kShortSourceId, QString(), 9, 79, 217, 19);
+    add(kShortSourceId, QString(), 9, 80, 217, 22);
 }
 
 CFileSaveDlg::~CFileSaveDlg() = default;
@@ -91,8 +92,13 @@ void CFileSaveDlg::ShowResult(int toRecover, int recovered, int partial, int fai
     QString total = lib.LoadString(223) + QString::number(recovered) + lib.LoadString(224);
     if (partial || failed)
         total += QLatin1Char('\n') + lib.LoadText(QStringLiteral("save.partial-failed")).arg(partial).arg(failed);
-    if (failed && !reason.isEmpty())
-        total += QLatin1Char('\n') + lib.LoadText(QStringLiteral("save.reason")).arg(reason);
+    if (failed && !reason.isEmpty()) {
+        // The saver's own reason is told in the user's language; the system's reasons come as the system words them.
+        const QString words = reason == QLatin1String(CFileSaver::kNothingReadReason)
+                                  ? lib.LoadText(QStringLiteral("save.nothing-read"))
+                                  : reason;
+        total += QLatin1Char('\n') + lib.LoadText(QStringLiteral("save.reason")).arg(words);
+    }
     Line(kTotalId)->setText(total);
     QLabel* shortSource = Line(kShortSourceId);
     shortSource->setText(sourceShort ? lib.LoadText(QStringLiteral("save.short-source")) : QString());
