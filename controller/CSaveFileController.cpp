@@ -246,14 +246,27 @@ bool CSaveFileController::next()
     m_recovered = result.recovered;
     m_partial = result.partial;
     m_failed = result.failed;
-    m_firstReason = result.firstReason;
     m_sourceShort = IsShorterThanItsFileSystem(selection.GetDevice());
     services->LogRecoverResult(m_toRecover, m_recovered, folder.c_str());
     m_savedPaths = result.madeFolders;
     CSaveResultController* results = GetSaveResultController();
+    results->SetTally(MakeTally(result, m_sourceShort));
     results->SetPrevious(this);
     results->Activate();
     return true;
+}
+
+SaveTally CSaveFileController::MakeTally(const SaveRunResult& result, bool sourceShort)
+{
+    SaveTally tally;
+    tally.sourceUsable = result.toRecover > 0;
+    tally.filesFound = result.toRecover;
+    tally.counts.filesSaved = result.recovered;
+    tally.counts.filesPartial = result.partial;
+    tally.counts.filesFailed = result.failed;
+    tally.counts.firstReason = result.firstReason;
+    tally.sourceShort = sourceShort;
+    return tally;
 }
 
 bool CSaveFileController::IsShorterThanItsFileSystem(IStorageDevice* volume)

@@ -6,6 +6,8 @@
 #pragma once
 
 #include "controller/ISaveFileController.h"
+#include "controller/ISaveFileView.h"
+#include "storage/saving/SaveVerdict.h"
 
 #include <cstdint>
 #include <string>
@@ -63,8 +65,6 @@ public:
     // Whether the source of the last save is shorter than the file system on it (an image cut short), so
     // that what lay past its end could not be read.
     bool IsSourceShort() const { return m_sourceShort; }
-    // Of the last save: why its first failed file was not saved (empty when none failed).
-    const std::string& GetFirstReason() const { return m_firstReason; }
     std::string GetSavedPath(int index) override;
     int GetSavedPathCount() override { return int(m_savedPaths.size()); }
 
@@ -87,6 +87,8 @@ public:
     static std::string ResolveTargetPath(const std::string& path);
     // The space of the file system that holds the folder (or the nearest folder above it that exists).
     static TargetSpace QueryTargetSpace(const std::string& path);
+    // The verdict's figures of a save run.
+    static SaveTally MakeTally(const SaveRunResult& result, bool sourceShort);
     // Whether the file system at the start of the volume states more sectors than the volume has.
     static bool IsShorterThanItsFileSystem(IStorageDevice* volume);
 
@@ -102,7 +104,6 @@ private:
     int m_recovered = 0;
     int m_partial = 0;
     int m_failed = 0;
-    std::string m_firstReason;
     std::vector<std::string> m_savedPaths;
 };
 

@@ -75,7 +75,7 @@ void CSaveResultPage::ShowResult()
     if (!m_summary) return;
     m_summary->SetSavedFolders(m_folders);
     m_summary->SetSavePath(m_target);
-    m_summary->ShowResult(m_toRecover, m_recovered, m_partial, m_failed, m_sourceShort, m_reason);
+    m_summary->ShowVerdict(m_tally);
     m_summary->ShowControls();
 }
 
@@ -87,11 +87,7 @@ void CSaveResultPage::RunAsDialog(CWizardSheet& sheet)
     SetSavedFolders(folders);
     if (auto* pathPage = dynamic_cast<CSaveFilePage*>(sheet.GetPage(WP_SAVE_FILE)))
         SetTargetFolder(QString::fromStdString(CSaveFileController::ResolveTargetPath(pathPage->GetPathText())));
-    SetSourceShort(save->IsSourceShort());
-    SetPartialCounts(save->GetPartialCount(), save->GetFailedCount());
-    SetFirstReason(QString::fromStdString(save->GetFirstReason()));
-    SetRecoveredCount(save->GetRecoveredCount());
-    SetToRecoverCount(save->GetToRecoverCount());
+    SetTally(GetSaveResultController()->GetTally());
     ShowResult();
     CSaveFileResultDlg dlg(nullptr);
     dlg.AttachChild(this);

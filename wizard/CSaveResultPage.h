@@ -5,6 +5,7 @@
 
 #include "controls/CButtonPlus.h"
 #include "controls/CMaskedBitmap.h"
+#include "storage/saving/SaveVerdict.h"
 #include "wizard/CWizardPage.h"
 
 #include <QStringList>
@@ -33,17 +34,8 @@ public:
 
     void SetSavedFolders(const QStringList& folders) { m_folders = folders; }
     void SetTargetFolder(const QString& folder) { m_target = folder; }
-    void SetRecoveredCount(int count) { m_recovered = count; }
-    void SetToRecoverCount(int count) { m_toRecover = count; }
-    void SetSourceShort(bool sourceShort) { m_sourceShort = sourceShort; }
-    // Files saved with unreadable parts, and files not saved.
-    void SetPartialCounts(int partial, int failed)
-    {
-        m_partial = partial;
-        m_failed = failed;
-    }
-    // Why the first file that failed was not saved.
-    void SetFirstReason(const QString& reason) { m_reason = reason; }
+    // What the save came to (the result controller's figures).
+    void SetTally(const SaveTally& tally) { m_tally = tally; }
     void ShowResult();
 
     CFileSaveDlg* Summary() const { return m_summary; }
@@ -59,10 +51,5 @@ private:
     CMaskedBitmap m_banner;
     QStringList m_folders;
     QString m_target;
-    int m_recovered = 0;
-    int m_toRecover = 0;
-    bool m_sourceShort = false;
-    int m_partial = 0;
-    int m_failed = 0;
-    QString m_reason;
+    SaveTally m_tally;
 };

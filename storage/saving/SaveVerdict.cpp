@@ -28,8 +28,9 @@ SaveVerdict JudgeSave(const SaveTally& tally)
     if (tally.error || !tally.sourceUsable) return verdict;
     // Anything short of every file saved whole from a source read whole: a folder or a volume that could not be
     // read or made, a source cut short or with sectors that gave nothing (what lay there is not even known).
+    // Files found that were neither saved nor failed were never reached (a cancelled save).
     const bool anyLoss = c.filesFailed || c.filesPartial || c.foldersFailed || tally.volumesUnreadable ||
-                         tally.sourceShort || tally.lostSectors;
+                         tally.sourceShort || tally.lostSectors || tally.filesFound > c.filesSaved + c.filesFailed;
     if (!anyLoss) {
         verdict.kind = SaveVerdictKind::AllSaved;
         verdict.exitCode = 0;

@@ -10,8 +10,6 @@
 
 #include <QLabel>
 
-#include <algorithm>
-
 CFileSaveDlg::CFileSaveDlg(QWidget* parent) : CSearchSuperDlg(kTemplate, parent)
 {
     setWindowFlags(Qt::Widget);
@@ -77,15 +75,24 @@ void CFileSaveDlg::SetSavePath(const QString& folder)
 void CFileSaveDlg::ShowResult(int toRecover, int recovered, int partial, int failed, bool sourceShort,
                               const QString& reason)
 {
-    auto& lib = CResourceLibrary::Instance();
-    // The one verdict every road judges by; files that were to be saved and were not count as failed.
     SaveTally tally;
     tally.sourceUsable = toRecover > 0;
     tally.filesFound = toRecover;
     tally.counts.filesSaved = recovered;
     tally.counts.filesPartial = partial;
-    tally.counts.filesFailed = std::max(failed, toRecover - recovered);
+    tally.counts.filesFailed = failed;
+    tally.counts.firstReason = reason.toStdString();
     tally.sourceShort = sourceShort;
+    ShowVerdict(tally);
+}
+
+void CFileSaveDlg::ShowVerdict(const SaveTally& tally)
+{
+    auto& lib = CResourceLibrary::Instance();
+    const int recovered = tally.counts.filesSaved, partial = tally.counts.filesPartial;
+    const int failed = tally.counts.filesFailed;
+    const bool sourceShort = tally.sourceShort;
+    const QString reason = QString::fromStdString(tally.counts.firstReason);
     const SaveVerdictKind kind = JudgeSave(tally).kind;
     const unsigned result = kind == SaveVerdictKind::AllSaved ? 285 : kind == SaveVerdictKind::Partial ? 221 : 220;
     Line(kResultId)->setText(lib.LoadString(result));

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 class QLabel;
+struct SaveTally;
 
 class CFileSaveDlg : public CSearchSuperDlg {
     Q_OBJECT
@@ -32,6 +33,8 @@ public:
     // The verdict of a save; reason: why the first file that failed was not saved (the system's words).
     void ShowResult(int toRecover, int recovered, int partial = 0, int failed = 0, bool sourceShort = false,
                     const QString& reason = QString());
+    // The same from the figures of the one verdict every road judges by.
+    void ShowVerdict(const SaveTally& tally);
     void ShowControls();
 
     QLabel* Line(int id) const;

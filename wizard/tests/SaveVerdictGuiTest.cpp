@@ -57,10 +57,11 @@ TEST_F(SaveVerdictGui, ACutSourceShowsWhatWasNotSavedAndWhyInEachLanguage)
         CFileSaveDlg* summary = resultPage->Summary();
         EXPECT_EQ(summary->Line(CFileSaveDlg::kResultId)->text(), lib.LoadString(221));
         const QString total = summary->Line(CFileSaveDlg::kTotalId)->text();
-        EXPECT_TRUE(total.contains(lib.LoadText(QStringLiteral("save.reason"))
-                                       .arg(lib.LoadText(QStringLiteral("save.nothing-read")))))
+        EXPECT_TRUE(total.contains(
+            lib.LoadText(QStringLiteral("save.reason")).arg(lib.LoadText(QStringLiteral("save.nothing-read")))))
             << total.toStdString();
-        EXPECT_EQ(summary->Line(CFileSaveDlg::kShortSourceId)->text(), lib.LoadText(QStringLiteral("save.short-source")));
+        EXPECT_EQ(summary->Line(CFileSaveDlg::kShortSourceId)->text(),
+                  lib.LoadText(QStringLiteral("save.short-source")));
         // Every line of the summary fits its label.
         for (int id : {CFileSaveDlg::kResultId, CFileSaveDlg::kTotalId, CFileSaveDlg::kShortSourceId}) {
             QLabel* line = summary->Line(id);

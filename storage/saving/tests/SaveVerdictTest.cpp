@@ -34,6 +34,8 @@ TEST(SaveVerdict, EveryOutcomeHasOneKindAndCode)
     lost.lostSectors = 1;
     SaveTally folder = Tally(2, 0, 0);
     folder.counts.foldersFailed = 1;
+    SaveTally cancelled = Tally(2, 0, 0);
+    cancelled.filesFound = 5;
     SaveTally unreadableVolume = Tally(2, 0, 0);
     unreadableVolume.volumesUnreadable = 1;
     struct Case {
@@ -54,6 +56,7 @@ TEST(SaveVerdict, EveryOutcomeHasOneKindAndCode)
         {"unreadable sectors", lost, SaveVerdictKind::Partial, 3},
         {"a folder not made", folder, SaveVerdictKind::Partial, 3},
         {"a partition not readable", unreadableVolume, SaveVerdictKind::Partial, 3},
+        {"files never reached (cancelled)", cancelled, SaveVerdictKind::Partial, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
