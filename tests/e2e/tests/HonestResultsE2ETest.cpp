@@ -181,6 +181,39 @@ TEST(HonestResultsE2E, ReadOnlyAndFullTargets)
     EXPECT_NE(noInodes->output.find("No space left on device"), std::string::npos) << noInodes->output;
 }
 
+TEST(HonestResultsE2E, AFullTargetIsToldWithItsReasonInEveryMode)
+{
+    // The FAT16 fixture for the modes that read file systems; for the signature search, two PSD pictures of
+    // 18 and 19 KiB at sectors 8 and 100 of an image of zeros. A target of two pages holds none of them whole.
+    testsupport::TempDir dir;
+    const std::string fat = UnpackFat16(dir);
+    ASSERT_FALSE(fat.empty());
+    const std::string pictures = (dir / "pictures.img").string();
+    {
+        std::ofstream out(pictures, std::ios::binary);
+        out << std::string(512 * 200, '\0');
+        const char* names[] = {"raw.psd", "rle.psd"};
+        const long sectors[] = {8, 100};
+        for (int i = 0; i < 2; ++i) {
+            std::ifstream in(FixturePath(std::string("raw/graphics/") + names[i]), std::ios::binary);
+            out.seekp(sectors[i] * 512);
+            out << in.rdbuf();
+        }
+    }
+    const fs::path mount = dir / "mount";
+    fs::create_directories(mount);
+    for (const char* mode : {"deleted", "format", "lost", "raw"}) {
+        SCOPED_TRACE(mode);
+        const std::string image = std::string(mode) == "raw" ? pictures : fat;
+        const std::optional<Outcome> full =
+            RunOnTmpfs("size=8k", mount, std::string(mode) + " " + Quote(image) + " " + Quote(mount.string()));
+        if (!full) GTEST_SKIP() << "no mount namespace can be made here";
+        EXPECT_TRUE(full->exitCode == 3 || full->exitCode == 1) << full->output;
+        EXPECT_NE(full->output.find("not saved: No space left on device"), std::string::npos) << full->output;
+        EXPECT_EQ(full->output.find(", 0 failed"), std::string::npos) << full->output;
+    }
+}
+
 TEST(HonestResultsE2E, VolumesTellTheSourcesThatCannotBeUsed)
 {
     testsupport::TempDir dir;
