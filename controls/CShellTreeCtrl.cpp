@@ -210,14 +210,14 @@ void CShellTreeCtrl::FillChildren(QTreeWidgetItem* item)
         }
         for (const ShellDrive& d : drives) {
             if (d.cdrom || !QFileInfo(d.mountPoint).isDir()) continue;
-            const QString letter = QStringLiteral("%1:").arg(QLatin1Char(d.letter));
+            // Named by where they are mounted, as a Linux user knows them (the letters stay internal).
             QString text;
             if (d.removable)
-                text = TableText("shelltree.removable", "Removable (%1)").arg(letter);
+                text = TableText("shelltree.removable", "Removable (%1)").arg(d.mountPoint);
             else if (d.mountPoint == QLatin1String("/"))
-                text = QStringLiteral("%1 (%2)").arg(TableText("shelltree.filesystem", "File System"), letter);
+                text = QStringLiteral("%1 (/)").arg(TableText("shelltree.filesystem", "File System"));
             else
-                text = QStringLiteral("%1 (%2)").arg(QFileInfo(d.mountPoint).fileName(), letter);
+                text = QStringLiteral("%1 (%2)").arg(QFileInfo(d.mountPoint).fileName(), d.mountPoint);
             QTreeWidgetItem* drive = AddPathItem(item, d.mountPoint, text, true);
             drive->setIcon(0, style()->standardIcon(d.removable ? QStyle::SP_DriveFDIcon : QStyle::SP_DriveHDIcon));
             drive->setData(0, kFolderRole, false);

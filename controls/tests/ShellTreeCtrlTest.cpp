@@ -108,7 +108,7 @@ TEST(ShellTree, WithFilesReadableFilesWithAnExtensionAreLeftOut)
     EXPECT_TRUE(CShellTreeCtrl::ShouldShowItem(Q(f.dir / "desktop/README"), false, f.tree.Namespace()));
 }
 
-TEST(ShellTree, TheComputerShowsDrivesByLetterWithoutCdRoms)
+TEST(ShellTree, TheComputerShowsDrivesByMountPointWithoutCdRoms)
 {
     TreeFixture f;
     f.tree.Populate(true);
@@ -116,7 +116,7 @@ TEST(ShellTree, TheComputerShowsDrivesByLetterWithoutCdRoms)
     QTreeWidgetItem* computer = f.Child(f.Root(), "Computer");
     ASSERT_NE(computer, nullptr);
     EXPECT_TRUE(computer->isExpanded());
-    EXPECT_EQ(ChildTexts(computer), (QStringList{"File System (C:)", "Removable (E:)"}));
+    EXPECT_EQ(ChildTexts(computer), (QStringList{"File System (/)", "Removable (" + Q(f.dir / "media/stick") + ")"}));
     EXPECT_EQ(CShellTreeCtrl::ItemPath(computer->child(1)), Q(f.dir / "media/stick"));
 }
 
