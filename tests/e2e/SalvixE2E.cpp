@@ -33,7 +33,7 @@
 // the image. A file of which no byte could be read is not saved; a folder that would stay empty is not left.
 // SALVIX_E2E_BAD_SECTORS=2048-2055,90000 makes the image fail those sectors (512-byte units) with EIO, as a dying
 // disk does, in every mode. Sectors that could not be read are told at the end ("N sectors could not be read,
-// M of them passed over unread") and make a run that would exit 0 exit 3.
+// M of them passed over unread"); a run with such sectors never exits 0.
 #include "core/devices/CImageFileDevice.h"
 #include "core/devices/CReadLossScope.h"
 #include "filesystems/ext2/BuildEXT2.h"
@@ -680,17 +680,21 @@ int main(int argc, char** argv)
     if (const char* bad = std::getenv("SALVIX_E2E_BAD_SECTORS");
         bad && !testsupport::FailingSectorsBlockDevice::Parse(bad))
         return Fail("SALVIX_E2E_BAD_SECTORS: \"%s\" is not a list of sectors such as 2048-2055,90000%s", bad);
-    if (argc == 3 && std::strcmp(argv[1], "partitions") == 0) return ListLostPartitions(argv[2]);
     // Every sector that any read of the run got as zeros.
     CReadLossScope loss;
+    const bool listing = argc == 3 && std::strcmp(argv[1], "partitions") == 0;
     RunTally run;
-    const int code = Run(argc, argv, run);
+    const int code = listing ? ListLostPartitions(argv[2]) : Run(argc, argv, run);
     if (!loss.Empty()) {
         std::printf("%llu sectors could not be read (%llu bytes), %llu of them passed over unread\n",
                     static_cast<unsigned long long>(loss.GetLostSectors()),
                     static_cast<unsigned long long>(loss.GetLostBytes()),
                     static_cast<unsigned long long>(loss.GetSkippedSectors()));
         run.total.lostSectors = loss.GetLostSectors();
+    }
+    if (listing) {
+        std::fflush(stdout);
+        return code == 0 && !loss.Empty() ? 3 : code;
     }
     if (code == 2) return 2;
     run.total.error = run.total.error || code != 0;
