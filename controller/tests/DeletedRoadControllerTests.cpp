@@ -236,6 +236,11 @@ TEST_F(DeletedRoadTest, RecoverNeedsCheckedFilesAndHandsTheTreeToTheSavePage)
     EXPECT_EQ(GetSaveResultController()->GetPrevious(), save);
     EXPECT_EQ(GetSaveResultController()->GetScanKind(), kScanDeletedFile);
     EXPECT_FALSE(save->IsSourceShort());
+    // The result page's verdict: one file with unreadable parts makes the save partial.
+    const SaveVerdict verdict = GetSaveResultController()->GetVerdict();
+    EXPECT_EQ(verdict.kind, SaveVerdictKind::Partial);
+    EXPECT_EQ(verdict.savedPartial, 1);
+    EXPECT_EQ(verdict.savedWhole, saveView.files - 1);
 }
 
 TEST_F(DeletedRoadTest, AnImageCutShortIsSavedAndTheResultKnowsTheSourceIsShort)
@@ -252,6 +257,9 @@ TEST_F(DeletedRoadTest, AnImageCutShortIsSavedAndTheResultKnowsTheSourceIsShort)
     ASSERT_TRUE(save->CheckSavePath());
     ASSERT_TRUE(save->next());
     EXPECT_TRUE(save->IsSourceShort());
+    // Every file saved whole, but from a source cut short: never a whole recovery.
+    EXPECT_TRUE(GetSaveResultController()->GetTally().sourceShort);
+    EXPECT_EQ(GetSaveResultController()->GetVerdict().kind, SaveVerdictKind::Partial);
 }
 
 TEST(SavePathCheck, CodesOfPaths)
