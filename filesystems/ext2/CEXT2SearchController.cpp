@@ -73,8 +73,10 @@ void CEXT2SearchController::EndSearch()
     m_block.shrink_to_fit();
 }
 
-int CEXT2SearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCount, CIntelligentSearchStatistics*)
+int CEXT2SearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCount,
+                                        CIntelligentSearchStatistics* statistics)
 {
+    const FilesToReport report{m_newFiles, statistics};
     if (!m_device || sectorCount == 0) return 1;
     if (firstSector > UINT64_MAX / m_ratio || sectorCount > (UINT64_MAX - firstSector * m_ratio) / m_ratio) return 1;
     const uint64_t first = firstSector * m_ratio;
@@ -98,8 +100,9 @@ int CEXT2SearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCou
 }
 
 int CEXT2SearchController::AnalyzeBlockBytes(uint64_t firstSector, uint64_t sectorCount, std::span<const uint8_t> bytes,
-                                             CIntelligentSearchStatistics*)
+                                             CIntelligentSearchStatistics* statistics)
 {
+    const FilesToReport report{m_newFiles, statistics};
     if (!m_device || sectorCount == 0) return 1;
     if (firstSector > UINT64_MAX / m_ratio || sectorCount > (UINT64_MAX - firstSector * m_ratio) / m_ratio) return 1;
     const size_t length = std::min<size_t>(bytes.size(), size_t(sectorCount * m_ratio) * 512) / 512 * 512;
@@ -162,6 +165,21 @@ void CEXT2SearchController::AnalyseWindow(uint64_t sector, const uint8_t* first,
     m_candidate.reset();
 }
 
+uint64_t CEXT2SearchController::FilesOf(const CExt2SearchedPartitionInfo& partition)
+{
+    // The inodes in use, less the reserved ones (the root folder among them) and the other folders.
+    const CExt2SuperBlock normalised = partition.Normalised();
+    const ext2_super_block& sb = normalised.Record();
+    uint64_t free = 0, folders = 0;
+    for (const Ext2GroupDescriptor& d : partition.GetDescriptors()) {
+        free += uint16_t(d.rest[2] | (d.rest[3] << 8));
+        folders += uint16_t(d.rest[4] | (d.rest[5] << 8));
+    }
+    const uint64_t reserved = std::max<uint32_t>(normalised.GetFirstInode(), 1) - 1;
+    const uint64_t notFiles = free + reserved + (folders > 0 ? folders - 1 : 0);
+    return sb.s_inodes_count > notFiles ? sb.s_inodes_count - notFiles : 0;
+}
+
 void CEXT2SearchController::AddFound(std::unique_ptr<CExt2SearchedPartitionInfo> partition)
 {
     for (auto& listed : m_found) {
@@ -170,7 +188,10 @@ void CEXT2SearchController::AddFound(std::unique_ptr<CExt2SearchedPartitionInfo>
         ++listed->m_copies;
         return;
     }
-    if (m_found.size() < kMaxFound) m_found.push_back(std::move(partition));
+    if (m_found.size() < kMaxFound) {
+        m_newFiles += FilesOf(*partition);
+        m_found.push_back(std::move(partition));
+    }
 }
 
 void CEXT2SearchController::GetSearchedPartitions(CSearchedPartitionList& partitions)

@@ -3,6 +3,7 @@
 // partition per distinct file system, scores them when asked, and builds the tree of a chosen one.
 #pragma once
 
+#include "filesystems/common/CIntelligentSearchStatistics.h"
 #include "filesystems/common/IFileSystemSearchController.h"
 
 #include <array>
@@ -59,6 +60,18 @@ private:
     // The window from sector on, given its first two sectors.
     void AnalyseWindow(uint64_t sector, const uint8_t* first, const uint8_t* second);
     void AddFound(std::unique_ptr<CExt2SearchedPartitionInfo> partition);
+    // The files a partition's tree would list, from its superblock and group descriptors.
+    static uint64_t FilesOf(const CExt2SearchedPartitionInfo& partition);
+    // Adds the files of the partitions found during one block to the statistics when the block is done.
+    struct FilesToReport {
+        uint64_t& files;
+        CIntelligentSearchStatistics* statistics;
+        ~FilesToReport()
+        {
+            if (statistics) statistics->TotalFilesFound += int64_t(files);
+            files = 0;
+        }
+    };
     const uint8_t* Slot(uint64_t sector) const;
 
     IStorageDevice* m_device = nullptr; // 512-byte view, not owned
@@ -72,4 +85,5 @@ private:
     int m_held = 0;
     std::vector<uint8_t> m_block;
     uint64_t m_unreadable = 0;
+    uint64_t m_newFiles = 0; // files of the partitions found in the block being analysed
 };

@@ -14,7 +14,7 @@ bool CFATDirSectorInfo::Analyse(std::span<const uint8_t> sector, const FATEntryC
     bool spoiled = false;
     bool haveDot = false;
     bool haveDotDot = false;
-    uint32_t dot = 0, dotDot = 0, highest = 0, count = 0;
+    uint32_t dot = 0, dotDot = 0, highest = 0, count = 0, files = 0;
     uint32_t previous = 0xFFFFFFFF;
     CFATDirEntry entry;
     for (size_t i = 0; i < entries; ++i) {
@@ -46,6 +46,7 @@ bool CFATDirSectorInfo::Analyse(std::span<const uint8_t> sector, const FATEntryC
             previous = cluster;
         }
         ++count;
+        if (!entry.IsDirectory() && !entry.IsVolumeLabel()) ++files;
     }
     if (haveDot && haveDotDot) {
         kind = kFirst;
@@ -57,6 +58,7 @@ bool CFATDirSectorInfo::Analyse(std::span<const uint8_t> sector, const FATEntryC
         return false;
     }
     entryCount = count;
+    fileCount = files;
     highestCluster = highest;
     bytes = uint32_t(sector.size());
     return true;

@@ -17,6 +17,7 @@ public:
 
     int kind = kNone;
     uint32_t entryCount = 0;    // entries counted, without "." and ".."
+    uint32_t fileCount = 0;     // of those, the files (no folder, no volume label)
     uint32_t dotCluster = 0;    // first cluster of the "." entry (kFirst)
     uint32_t dotDotCluster = 0; // first cluster of the ".." entry (kFirst)
     uint32_t highestCluster = 0;

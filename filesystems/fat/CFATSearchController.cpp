@@ -119,7 +119,7 @@ void CFATSearchController::AnalyzeSector(std::span<const uint8_t> sector, uint64
         DebugTrace("Found a valid part dir entry at sector:%" PRIu64, s);
     }
     InsertDirSector(record);
-    if (statistics) statistics->TotalFilesFound += info.entryCount;
+    if (statistics) statistics->TotalFilesFound += info.fileCount;
     AddFoundEntries(sector, s);
 }
 

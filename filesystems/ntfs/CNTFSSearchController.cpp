@@ -147,7 +147,7 @@ int CNTFSSearchController::AnalyzeBlockBytes(uint64_t firstSector, uint64_t sect
     if (statistics) {
         statistics->NTFSBootRecords += counts.bootRecords;
         statistics->NTFSFileRecords += counts.fileRecords;
-        statistics->TotalFilesFound += counts.fileRecords;
+        statistics->TotalFilesFound += counts.files;
     }
     return 1;
 }
@@ -182,13 +182,29 @@ void CNTFSSearchController::ProcessSector(uint64_t sector, std::span<const uint8
     } else if (bytes[0] == 'I') {
         m_matcher->AnalyzeIndexRecord(sector, bytes);
     }
-    if (AnalyzeFileRecordSector(sector, bytes)) ++counts.fileRecords;
+    bool file = false;
+    if (AnalyzeFileRecordSector(sector, bytes, &file)) ++counts.fileRecords;
+    if (file) ++counts.files;
     m_attrDefAnalyser->AnalyzeSector(sector, bytes.first(m_sectorSize));
     m_upCaseAnalyser->AnalyzeSector(sector, bytes.first(m_sectorSize));
     if (bytes[0] == 'R') m_logAnalyser->AnalyzePageSector(sector, bytes);
 }
 
-bool CNTFSSearchController::AnalyzeFileRecordSector(uint64_t sector, std::span<const uint8_t> bytes)
+bool CNTFSSearchController::IsListedFile(const CNTFSFileRecord& record)
+{
+    // What the found-file tree lists: base records of files past the metafiles of the first 16 records, with
+    // a name (records made ready by the format and never used have none) outside the metafile folder $Extend.
+    if (record.IsDirectory() || record.IsExtension() || record.GetRecordNumber() < kFirstUserRecord) return false;
+    const CNTFSAttributeHeader name = record.FindAttribute(kFileNameAttribute);
+    if (!name || name.IsNonResident()) return false;
+    const std::span<const uint8_t> value = name.GetValue();
+    if (value.size() < 8) return false;
+    const uint64_t parent =
+        uint64_t(bytes::LoadU32le(value.data())) | (uint64_t(bytes::LoadU32le(value.data() + 4)) << 32);
+    return (parent & ntfs::kRecordNumberMask) != kExtendRecord;
+}
+
+bool CNTFSSearchController::AnalyzeFileRecordSector(uint64_t sector, std::span<const uint8_t> bytes, bool* isFile)
 {
     if (!IsFileRecordHeader(bytes)) {
         m_mftAnalyser->AnalyzeRecord(sector, nullptr);
@@ -201,6 +217,7 @@ bool CNTFSSearchController::AnalyzeFileRecordSector(uint64_t sector, std::span<c
     m_mftAnalyser->AnalyzeRecord(sector, record.IsValid() ? &record : nullptr);
     if (!record.IsValid()) return false;
     const uint32_t sectorsPerRecord = std::max<uint32_t>(1, allocated / m_sectorSize);
+    if (isFile) *isFile = IsListedFile(record);
 
     if (IsFolderWithIndexAllocation(record.Record())) {
         m_matcher->AnalyzeFolderRecord(sector, record.Record());

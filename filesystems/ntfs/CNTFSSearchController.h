@@ -74,9 +74,13 @@ public:
     static uint64_t EvidenceScore(const CSearchedNTFSPartitionInfo& candidate);
 
 private:
+    static constexpr uint32_t kFirstUserRecord = 16; // records 0 to 15 are the volume's metafiles
+    static constexpr uint32_t kFileNameAttribute = 0x30;
+    static constexpr uint64_t kExtendRecord = 11; // the metafile folder $Extend
     struct Counts {
         int64_t bootRecords = 0;
         int64_t fileRecords = 0;
+        int64_t files = 0; // records of files a tree would list (no folder, metafile or extension record)
     };
     void ReadBlock(uint8_t* to, uint64_t first, uint64_t count);
     // Analyses the first count sectors of all (available sectors from firstSector on), each with as much of
@@ -86,7 +90,9 @@ private:
     void FlushPending();
     void ProcessSector(uint64_t sector, std::span<const uint8_t> bytes, Counts& counts);
     // True for a valid FILE record at the sector.
-    bool AnalyzeFileRecordSector(uint64_t sector, std::span<const uint8_t> bytes);
+    bool AnalyzeFileRecordSector(uint64_t sector, std::span<const uint8_t> bytes, bool* isFile = nullptr);
+    // Whether a found-file tree lists the record as a file (the files-found count).
+    static bool IsListedFile(const CNTFSFileRecord& record);
     void OrdinaryRecord(uint64_t sector, const CNTFSFileRecord& record, uint32_t sectorsPerRecord);
     void StartRecordRun(uint64_t sector, uint32_t sectorsPerRecord);
     uint64_t CountFilesMatch(const CSearchedNTFSPartitionInfo& candidate) const;

@@ -1,6 +1,7 @@
 // The build, intelligent-search and lost-partition progress dialogs driven offscreen: progress from a
 // worker reaches the dialog on the interface thread, cancel at any point, Enter never ends a dialog, the
-// runners over real fixture images, and screenshots in each language.
+// runners over real fixture images with the figures shown against the trees found, and screenshots in each
+// language.
 #include "views/devices/CBuildDirectoryDlg.h"
 #include "views/devices/CDIRBuildCallback.h"
 #include "views/devices/CDirTreeBuilder.h"
@@ -9,7 +10,13 @@
 #include "views/devices/LostPartitionMerge.h"
 #include "views/devices/CLostPartitionSearchTask.h"
 #include "filesystems/partitions/IntelligentSearchRunner.h"
+#include "core/devices/CImageFileDevice.h"
+#include "filesystems/ext2/CEXT2SearchController.h"
 #include "filesystems/fat/CFATSearchController.h"
+#include "filesystems/ntfs/CNTFSSearchController.h"
+#include "filesystems/tree/CRawFileList.h"
+#include "raw/CRAWSearchController.h"
+#include "tests/support/FixtureManifests.h"
 #include "filesystems/partitions/DeviceRecords.h"
 
 #include "controller/IWizardServices.h"
@@ -34,6 +41,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -416,4 +424,103 @@ TEST(IntelligentSearchRunner, AFormattedVolumeGivesBackItsPartition)
     EXPECT_EQ(found.front()->u64StartSector, 0u);
     EXPECT_EQ(found.front()->bRecommended, 1);
     for (CSearchedPartitionInfo* p : found) DeleteSearchedPartitionInfo(p);
+}
+
+namespace {
+
+// What the intelligent-search dialog showed: every sample taken while it stood, and its last look.
+struct SearchDialogLook {
+    int value = 0, maximum = 0;
+    QString remaining, total;
+};
+
+class SearchDialogWatch : public QObject {
+public:
+    SearchDialogWatch()
+    {
+        qApp->installEventFilter(this);
+        connect(&m_sampler, &QTimer::timeout, this, [this] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* d = qobject_cast<CIntelligentSearchingDialog*>(w); d && d->isVisible())
+                    samples.push_back(Look(d));
+        });
+        m_sampler.start(5);
+    }
+    ~SearchDialogWatch() override { qApp->removeEventFilter(this); }
+    std::vector<SearchDialogLook> samples;
+    SearchDialogLook last;
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::Hide)
+            if (auto* d = qobject_cast<CIntelligentSearchingDialog*>(o)) last = Look(d);
+        return false;
+    }
+
+private:
+    static SearchDialogLook Look(CIntelligentSearchingDialog* d)
+    {
+        return {d->ProgressBar()->value(), d->ProgressBar()->maximum(),
+                d->Value(CIntelligentSearchingDialog::kRemainingId)->text(),
+                d->Value(CIntelligentSearchingDialog::kCollapsedValueId)->text()};
+    }
+    QTimer m_sampler;
+};
+
+} // namespace
+
+// The figures of a whole search against the tree it leads to: the files found are the files the trees of
+// the recommended partitions hold (a disk with FAT32, NTFS and ext2 partitions and a long empty tail, a
+// FAT32 volume formatted as NTFS, an NTFS volume), the remaining time never reads 00:00:00 while the bar is
+// short of its end, and the bar ends full.
+TEST(IntelligentSearchRunner, TheFiguresShownAreThoseOfTheFinishedTree)
+{
+    const struct {
+        const char* fixture;
+        uint64_t tail;
+    } cases[] = {{"lost-disk", 1ull << 30}, {"format-fat32-as-ntfs", 0}, {"ntfs_small", 0}};
+    testsupport::TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fixture);
+        const std::string path = (dir / c.fixture).string();
+        ASSERT_TRUE(testsupport::ExtractFixtureImage(c.fixture, path));
+        if (c.tail) std::filesystem::resize_file(path, std::filesystem::file_size(path) + c.tail);
+        CImageFileDevice device(path);
+        ASSERT_TRUE(device.IsOpen());
+        CFATSearchController fat;
+        CNTFSSearchController ntfs;
+        CEXT2SearchController ext2;
+        CRAWSearchController raw;
+        CRawFileList hits;
+        const CSearchControllerList scanners{&fat, &ntfs, &ext2, &raw};
+        SetControllersRawFileList(scanners, &hits);
+        CSearchedPartitionList found;
+        SearchDialogWatch watch;
+        EXPECT_EQ(RunIntelligentSearch(&device, scanners, found, RunIntelligentSearchDialog),
+                  IntelligentSearchEnd::Finished);
+        ASSERT_FALSE(found.empty());
+        uint64_t files = 0;
+        int index = 0;
+        for (CSearchedPartitionInfo* p : found) {
+            if (p->bRecommended)
+                if (CFileSystemNode* tree = DispatchBuildDirectory(scanners, p, &device, index, nullptr)) {
+                    tree->RecomputeStatistics();
+                    FileTreeStatistics s;
+                    if (tree->GetStatistics(s)) files += s.files;
+                    DeleteFoundTree(tree);
+                }
+            ++index;
+            DeleteSearchedPartitionInfo(p);
+        }
+        EXPECT_GT(files, 0u);
+        EXPECT_EQ(watch.last.total.toStdString(), std::to_string(files));
+        EXPECT_EQ(watch.last.value, watch.last.maximum);
+        EXPECT_EQ(watch.last.remaining.toStdString(), "00:00:00");
+        EXPECT_FALSE(watch.samples.empty());
+        const auto early = std::count_if(watch.samples.begin(), watch.samples.end(), [](const SearchDialogLook& l) {
+            return l.value < l.maximum && l.remaining == QStringLiteral("00:00:00");
+        });
+        EXPECT_EQ(early, 0) << "of " << watch.samples.size() << " samples";
+    }
 }
