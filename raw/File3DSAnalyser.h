@@ -6,5 +6,5 @@
 
 class File3DSAnalyser : public RawHeaderAnalyser {
 public:
-    File3DSAnalyser() : RawHeaderAnalyser(1, RawSignature::ThreeDS) {}
+    File3DSAnalyser() : RawHeaderAnalyser(RawType::k3DS, RawSignature::ThreeDS) {}
 };

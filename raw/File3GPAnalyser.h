@@ -5,7 +5,7 @@
 
 class File3GPAnalyser : public IRawFileAnalyser {
 public:
-    File3GPAnalyser() : IRawFileAnalyser(2, RawSignature::ThreeGP) {}
+    File3GPAnalyser() : IRawFileAnalyser(RawType::k3GP, RawSignature::ThreeGP) {}
 
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
     {

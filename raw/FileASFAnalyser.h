@@ -6,7 +6,7 @@
 
 class FileASFAnalyser : public IRawFileAnalyser {
 public:
-    FileASFAnalyser() : IRawFileAnalyser(6, RawSignature::ASF) {}
+    FileASFAnalyser() : IRawFileAnalyser(RawType::kASF, RawSignature::ASF) {}
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
     {
         return MatchRawSignature(RawSignature::ASF, sector, hit);

@@ -5,5 +5,5 @@
 
 class FileAUAnalyser : public RawHeaderAnalyser {
 public:
-    FileAUAnalyser() : RawHeaderAnalyser(7, RawSignature::AU) {}
+    FileAUAnalyser() : RawHeaderAnalyser(RawType::kAU, RawSignature::AU) {}
 };

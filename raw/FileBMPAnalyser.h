@@ -5,5 +5,5 @@
 
 class FileBMPAnalyser : public RawHeaderAnalyser {
 public:
-    FileBMPAnalyser() : RawHeaderAnalyser(9, RawSignature::BMP) {}
+    FileBMPAnalyser() : RawHeaderAnalyser(RawType::kBMP, RawSignature::BMP) {}
 };

@@ -5,5 +5,5 @@
 
 class FileCABAnalyser : public RawHeaderAnalyser {
 public:
-    FileCABAnalyser() : RawHeaderAnalyser(10, RawSignature::CAB) {}
+    FileCABAnalyser() : RawHeaderAnalyser(RawType::kCAB, RawSignature::CAB) {}
 };

@@ -6,5 +6,5 @@
 
 class FileCHMAnalyser : public RawHeaderAnalyser {
 public:
-    FileCHMAnalyser() : RawHeaderAnalyser(12, RawSignature::CHM) {}
+    FileCHMAnalyser() : RawHeaderAnalyser(RawType::kCHM, RawSignature::CHM) {}
 };

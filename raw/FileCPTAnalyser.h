@@ -6,7 +6,7 @@
 
 class FileCPTAnalyser : public IRawFileAnalyser {
 public:
-    FileCPTAnalyser() : IRawFileAnalyser(15, RawSignature::CPT) {}
+    FileCPTAnalyser() : IRawFileAnalyser(RawType::kCPT, RawSignature::CPT) {}
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
     {
         return MatchRawSignature(RawSignature::CPT, sector, hit);

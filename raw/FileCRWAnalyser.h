@@ -17,7 +17,7 @@ bool IsCrwDescriptionRecord(std::span<const uint8_t> bytes);
 
 class FileCRWAnalyser : public IRawFileAnalyser {
 public:
-    FileCRWAnalyser() : IRawFileAnalyser(16, RawSignature::CRW) {}
+    FileCRWAnalyser() : IRawFileAnalyser(RawType::kCRW, RawSignature::CRW) {}
 
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override;
     // The size runs to the end of the sector that holds the end of the description record, or kCrwSearchBound

@@ -5,5 +5,5 @@
 
 class FileDBXAnalyser : public RawHeaderAnalyser {
 public:
-    FileDBXAnalyser() : RawHeaderAnalyser(19, RawSignature::DBX) {}
+    FileDBXAnalyser() : RawHeaderAnalyser(RawType::kDBX, RawSignature::DBX) {}
 };

@@ -7,7 +7,7 @@
 
 class FileDWGAnalyser : public IRawFileAnalyser {
 public:
-    FileDWGAnalyser() : IRawFileAnalyser(22, RawSignature::DWG) {}
+    FileDWGAnalyser() : IRawFileAnalyser(RawType::kDWG, RawSignature::DWG) {}
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
     {
         return MatchRawSignature(RawSignature::DWG, sector, hit);

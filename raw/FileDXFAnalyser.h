@@ -6,7 +6,7 @@
 
 class FileDXFAnalyser : public IRawFileAnalyser {
 public:
-    FileDXFAnalyser() : IRawFileAnalyser(23, RawSignature::DXF) {}
+    FileDXFAnalyser() : IRawFileAnalyser(RawType::kDXF, RawSignature::DXF) {}
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
     {
         return MatchRawSignature(RawSignature::DXF, sector, hit);

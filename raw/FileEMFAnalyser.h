@@ -5,5 +5,5 @@
 
 class FileEMFAnalyser : public RawHeaderAnalyser {
 public:
-    FileEMFAnalyser() : RawHeaderAnalyser(24, RawSignature::EMF) {}
+    FileEMFAnalyser() : RawHeaderAnalyser(RawType::kEMF, RawSignature::EMF) {}
 };

@@ -6,5 +6,5 @@
 
 class FileEPSAnalyser : public RawHeaderAnalyser {
 public:
-    FileEPSAnalyser() : RawHeaderAnalyser(25, RawSignature::EPS) {}
+    FileEPSAnalyser() : RawHeaderAnalyser(RawType::kEPS, RawSignature::EPS) {}
 };

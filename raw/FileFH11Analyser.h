@@ -6,7 +6,7 @@
 
 class FileFH11Analyser : public IRawFileAnalyser {
 public:
-    FileFH11Analyser() : IRawFileAnalyser(27, RawSignature::FH11) {}
+    FileFH11Analyser() : IRawFileAnalyser(RawType::kFH11, RawSignature::FH11) {}
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
     {
         return MatchRawSignature(RawSignature::FH11, sector, hit);

@@ -6,7 +6,7 @@
 
 class FileGIFAnalyser : public IRawFileAnalyser {
 public:
-    FileGIFAnalyser() : IRawFileAnalyser(28, RawSignature::GIF) {}
+    FileGIFAnalyser() : IRawFileAnalyser(RawType::kGIF, RawSignature::GIF) {}
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
     {
         return MatchRawSignature(RawSignature::GIF, sector, hit);

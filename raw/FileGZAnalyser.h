@@ -9,7 +9,7 @@ class RawWalk;
 
 class FileGZAnalyser : public RawHeaderAnalyser {
 public:
-    FileGZAnalyser() : RawHeaderAnalyser(29, RawSignature::GZ) {}
+    FileGZAnalyser() : RawHeaderAnalyser(RawType::kGZ, RawSignature::GZ) {}
 
     // Size: every whole member from the start. A first member that breaks off (damaged data, a wrong checksum,
     // the end of the device or of the size option) is kept up to the last byte zlib took when it gave any data;

@@ -5,5 +5,5 @@
 
 class FileHLPAnalyser : public RawHeaderAnalyser {
 public:
-    FileHLPAnalyser() : RawHeaderAnalyser(30, RawSignature::HLP) {}
+    FileHLPAnalyser() : RawHeaderAnalyser(RawType::kHLP, RawSignature::HLP) {}
 };

@@ -7,7 +7,7 @@
 
 class FileHTMAnalyser : public IRawFileAnalyser {
 public:
-    FileHTMAnalyser() : IRawFileAnalyser(31, RawSignature::HTM) {}
+    FileHTMAnalyser() : IRawFileAnalyser(RawType::kHTM, RawSignature::HTM) {}
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
     {
         return MatchRawSignature(RawSignature::HTM, sector, hit);

@@ -5,5 +5,5 @@
 
 class FileICOAnalyser : public RawHeaderAnalyser {
 public:
-    FileICOAnalyser() : RawHeaderAnalyser(32, RawSignature::ICO) {}
+    FileICOAnalyser() : RawHeaderAnalyser(RawType::kICO, RawSignature::ICO) {}
 };

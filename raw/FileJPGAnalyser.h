@@ -28,7 +28,7 @@ bool ReadExifSegment(std::span<const uint8_t> data, ExifInfo& info);
 
 class FileJPGAnalyser : public IRawFileAnalyser {
 public:
-    FileJPGAnalyser() : IRawFileAnalyser(33, RawSignature::JPG) {}
+    FileJPGAnalyser() : IRawFileAnalyser(RawType::kJPG, RawSignature::JPG) {}
 
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override;
     // Walks the segments (the JFIF, EXIF or other walk, by the bytes at 6) and sets the size to the end-of-image

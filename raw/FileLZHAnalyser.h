@@ -5,7 +5,7 @@
 
 class FileLZHAnalyser : public IRawFileAnalyser {
 public:
-    FileLZHAnalyser() : IRawFileAnalyser(34, RawSignature::LZH) {}
+    FileLZHAnalyser() : IRawFileAnalyser(RawType::kLZH, RawSignature::LZH) {}
 
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
     {

@@ -46,7 +46,7 @@ int FileLowDocAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
         if (!walk.Reader().Read(0, header.data(), header.size())) return 0;
         const uint64_t size = GetLowDocHeaderSize(header);
         if (size == 0) return 0;
-        walk.Hit()->SetFileType(21);
+        walk.Hit()->SetFileType(RawType::kDOC);
         walk.Hit()->SetSize(size);
         return 1;
     });

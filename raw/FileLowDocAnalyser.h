@@ -13,7 +13,7 @@ uint64_t GetLowDocHeaderSize(std::span<const uint8_t> header);
 
 class FileLowDocAnalyser : public IRawFileAnalyser {
 public:
-    FileLowDocAnalyser() : IRawFileAnalyser(21, RawSignature::LowDoc) {}
+    FileLowDocAnalyser() : IRawFileAnalyser(RawType::kDOC, RawSignature::LowDoc) {}
 
     // The signature test; the size is the header's (capped by the maximal RAW file size option).
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override;

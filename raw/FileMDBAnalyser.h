@@ -6,7 +6,7 @@
 
 class FileMDBAnalyser : public IRawFileAnalyser {
 public:
-    FileMDBAnalyser() : IRawFileAnalyser(37, RawSignature::MDB) {}
+    FileMDBAnalyser() : IRawFileAnalyser(RawType::kMDB, RawSignature::MDB) {}
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
     {
         return MatchRawSignature(RawSignature::MDB, sector, hit);

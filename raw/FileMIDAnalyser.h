@@ -6,7 +6,7 @@
 
 class FileMIDAnalyser : public IRawFileAnalyser {
 public:
-    FileMIDAnalyser() : IRawFileAnalyser(36, RawSignature::MID) {}
+    FileMIDAnalyser() : IRawFileAnalyser(RawType::kMID, RawSignature::MID) {}
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
     {
         return MatchRawSignature(RawSignature::MID, sector, hit);

@@ -5,5 +5,5 @@
 
 class FileMNYAnalyser : public RawHeaderAnalyser {
 public:
-    FileMNYAnalyser() : RawHeaderAnalyser(38, RawSignature::MNY) {}
+    FileMNYAnalyser() : RawHeaderAnalyser(RawType::kMNY, RawSignature::MNY) {}
 };

@@ -5,7 +5,7 @@
 
 class FileMOVAnalyser : public IRawFileAnalyser {
 public:
-    FileMOVAnalyser() : IRawFileAnalyser(40, RawSignature::MOV) {}
+    FileMOVAnalyser() : IRawFileAnalyser(RawType::kMOV, RawSignature::MOV) {}
 
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
     {

@@ -13,7 +13,7 @@ public:
     // Bytes without a frame after which the audio counts as ended.
     static constexpr uint64_t kMaxGap = 65536;
 
-    FileMP3Analyser() : IRawFileAnalyser(41, RawSignature::MP3) {}
+    FileMP3Analyser() : IRawFileAnalyser(RawType::kMP3, RawSignature::MP3) {}
 
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
     {

@@ -6,7 +6,7 @@
 
 class FileMP4Analyser : public IRawFileAnalyser {
 public:
-    FileMP4Analyser() : IRawFileAnalyser(42, RawSignature::MP4) {}
+    FileMP4Analyser() : IRawFileAnalyser(RawType::kMP4, RawSignature::MP4) {}
 
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
     {

@@ -74,45 +74,46 @@ unsigned GetCompoundLastUsedPosition(std::span<const uint8_t> tableSector)
 int ClassifyCompoundDirectory(std::span<const uint8_t> d, uint64_t& extraBytes)
 {
     extraBytes = 0;
-    int type = 39;
+    int type = RawType::kMOF;
     for (size_t i = 0; i < 4; ++i)
-        if (Named(d, i, u"WordDocument") || Named(d, i, u"ObjectPool")) type = 21;
-    if (Named(d, 1, u"Workbook") || Named(d, 1, u"Book") || Named(d, 2, u"Workbook") || Named(d, 2, u"Book")) type = 67;
+        if (Named(d, i, u"WordDocument") || Named(d, i, u"ObjectPool")) type = RawType::kDOC;
+    if (Named(d, 1, u"Workbook") || Named(d, 1, u"Book") || Named(d, 2, u"Workbook") || Named(d, 2, u"Book"))
+        type = RawType::kXLS;
     if (Named(d, 1, u"PowerPoint Document") || Named(d, 2, u"PowerPoint Document") ||
         Named(d, 3, u"PowerPoint Document"))
-        type = 48;
-    if (EntryName(Entry(d, 1)).starts_with(u"Pictures")) type = 48;
-    if (Named(d, 1, u"PP40")) type = 48;
-    if (Named(d, 1, u"Scene")) type = 35;
+        type = RawType::kPPT;
+    if (EntryName(Entry(d, 1)).starts_with(u"Pictures")) type = RawType::kPPT;
+    if (Named(d, 1, u"PP40")) type = RawType::kPPT;
+    if (Named(d, 1, u"Scene")) type = RawType::kMAX;
     if (Named(d, 1, u"VisioDocument")) {
-        type = 62;
+        type = RawType::kVSD;
         extraBytes = kVisioExtraBytes;
     }
     if (Named(d, 1, u"PerfectOffice_MAIN") && Named(d, 2, u"PerfectOffice_OBJECTS")) {
         static constexpr std::array<uint8_t, 16> kNoClass{};
         ByteReader root(Entry(d, 0));
         if (Named(d, 3, u"\u0005SummaryInformation"))
-            type = 57;
+            type = RawType::kSHW;
         else if (root.matches(80, kNoClass))
-            type = 65;
+            type = RawType::kWPG;
         else
-            type = 64;
+            type = RawType::kWPD;
     }
-    if (Named(d, 1, u"Objects") && Named(d, 2, u"Quill") && Named(d, 3, u"Escher")) type = 49;
-    if (Named(d, 1, u"NativeContent_MAIN")) type = 53;
+    if (Named(d, 1, u"Objects") && Named(d, 2, u"Quill") && Named(d, 3, u"Escher")) type = RawType::kPUB;
+    if (Named(d, 1, u"NativeContent_MAIN")) type = RawType::kQPW;
     if (Named(d, 1, u"\u0001CompObj") &&
         ((Named(d, 2, u"   19") && Named(d, 3, u"   29")) || (Named(d, 2, u"   112") && Named(d, 3, u"   212"))))
-        type = 43;
-    if (Named(d, 1, u"PropData") && Named(d, 2, u"Forms") && Named(d, 3, u"Reports")) type = 3;
+        type = RawType::kMPP;
+    if (Named(d, 1, u"PropData") && Named(d, 2, u"Forms") && Named(d, 3, u"Reports")) type = RawType::kADP;
     return type;
 }
 
 int ClassifyCompoundStream(std::span<const uint8_t> entry)
 {
     const std::u16string name = EntryName(entry);
-    if (name == u"WordDocument") return 21;
-    if (name == u"Workbook" || name == u"Book") return 67;
-    if (name == u"PowerPoint Document") return 48;
+    if (name == u"WordDocument") return RawType::kDOC;
+    if (name == u"Workbook" || name == u"Book") return RawType::kXLS;
+    if (name == u"PowerPoint Document") return RawType::kPPT;
     return 0;
 }
 
@@ -230,7 +231,7 @@ int FileOLEAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
         const uint32_t firstDirectory = h.u32le(48);
         if (!ReadDocumentSector(reader, firstDirectory, directory)) {
             if (size > kUnreadableDirectoryMaxSize) return 0;
-            walk.Hit()->SetFileType(39);
+            walk.Hit()->SetFileType(RawType::kMOF);
             walk.Hit()->SetSize(size);
             return 1;
         }

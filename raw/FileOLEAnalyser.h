@@ -31,7 +31,7 @@ int ClassifyCompoundStream(std::span<const uint8_t> entry);
 
 class FileOLEAnalyser : public IRawFileAnalyser {
 public:
-    FileOLEAnalyser() : IRawFileAnalyser(44, RawSignature::OLE) {}
+    FileOLEAnalyser() : IRawFileAnalyser(RawType::kOLE, RawSignature::OLE) {}
 
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override;
     // Sets the size from the allocation table and the type from the directory; 0 when the header, a DIFAT sector

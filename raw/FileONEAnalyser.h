@@ -6,5 +6,5 @@
 
 class FileONEAnalyser : public RawHeaderAnalyser {
 public:
-    FileONEAnalyser() : RawHeaderAnalyser(45, RawSignature::ONE) {}
+    FileONEAnalyser() : RawHeaderAnalyser(RawType::kONE, RawSignature::ONE) {}
 };

@@ -8,7 +8,7 @@
 
 class FilePDFAnalyser : public IRawFileAnalyser {
 public:
-    FilePDFAnalyser() : IRawFileAnalyser(46, RawSignature::PDF) {}
+    FilePDFAnalyser() : IRawFileAnalyser(RawType::kPDF, RawSignature::PDF) {}
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
     {
         return MatchRawSignature(RawSignature::PDF, sector, hit);

@@ -6,7 +6,7 @@
 
 class FilePNGAnalyser : public IRawFileAnalyser {
 public:
-    FilePNGAnalyser() : IRawFileAnalyser(47, RawSignature::PNG) {}
+    FilePNGAnalyser() : IRawFileAnalyser(RawType::kPNG, RawSignature::PNG) {}
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
     {
         return MatchRawSignature(RawSignature::PNG, sector, hit);

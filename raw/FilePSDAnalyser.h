@@ -7,7 +7,7 @@
 
 class FilePSDAnalyser : public IRawFileAnalyser {
 public:
-    FilePSDAnalyser() : IRawFileAnalyser(50, RawSignature::PSD) {}
+    FilePSDAnalyser() : IRawFileAnalyser(RawType::kPSD, RawSignature::PSD) {}
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
     {
         return MatchRawSignature(RawSignature::PSD, sector, hit);

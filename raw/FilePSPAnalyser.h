@@ -6,7 +6,7 @@
 
 class FilePSPAnalyser : public IRawFileAnalyser {
 public:
-    FilePSPAnalyser() : IRawFileAnalyser(51, RawSignature::PSP) {}
+    FilePSPAnalyser() : IRawFileAnalyser(RawType::kPSP, RawSignature::PSP) {}
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
     {
         return MatchRawSignature(RawSignature::PSP, sector, hit);

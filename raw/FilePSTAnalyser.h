@@ -5,5 +5,5 @@
 
 class FilePSTAnalyser : public RawHeaderAnalyser {
 public:
-    FilePSTAnalyser() : RawHeaderAnalyser(52, RawSignature::PST) {}
+    FilePSTAnalyser() : RawHeaderAnalyser(RawType::kPST, RawSignature::PST) {}
 };

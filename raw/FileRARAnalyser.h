@@ -5,7 +5,7 @@
 
 class FileRARAnalyser : public IRawFileAnalyser {
 public:
-    FileRARAnalyser() : IRawFileAnalyser(54, RawSignature::RAR) {}
+    FileRARAnalyser() : IRawFileAnalyser(RawType::kRAR, RawSignature::RAR) {}
 
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
     {

@@ -6,5 +6,5 @@
 
 class FileRIFFAnalyser : public RawHeaderAnalyser {
 public:
-    FileRIFFAnalyser() : RawHeaderAnalyser(55, RawSignature::RIFF) {}
+    FileRIFFAnalyser() : RawHeaderAnalyser(RawType::kRIFF, RawSignature::RIFF) {}
 };

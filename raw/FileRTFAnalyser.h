@@ -6,7 +6,7 @@
 
 class FileRTFAnalyser : public IRawFileAnalyser {
 public:
-    FileRTFAnalyser() : IRawFileAnalyser(56, RawSignature::RTF) {}
+    FileRTFAnalyser() : IRawFileAnalyser(RawType::kRTF, RawSignature::RTF) {}
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
     {
         return MatchRawSignature(RawSignature::RTF, sector, hit);

@@ -5,5 +5,5 @@
 
 class FileSWFAnalyser : public RawHeaderAnalyser {
 public:
-    FileSWFAnalyser() : RawHeaderAnalyser(58, RawSignature::SWF) {}
+    FileSWFAnalyser() : RawHeaderAnalyser(RawType::kSWF, RawSignature::SWF) {}
 };

@@ -5,7 +5,7 @@
 
 class FileTARAnalyser : public IRawFileAnalyser {
 public:
-    FileTARAnalyser() : IRawFileAnalyser(59, RawSignature::TAR) {}
+    FileTARAnalyser() : IRawFileAnalyser(RawType::kTAR, RawSignature::TAR) {}
 
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
     {

@@ -183,7 +183,7 @@ int FileTIFAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
             }
         }
         if (model.starts_with("NIKON")) {
-            walk.Hit()->SetFileType(73);
+            walk.Hit()->SetFileType(RawType::kNEF);
             m_namePrefix = CleanRawNamePrefix(model);
             walk.Hit()->SetNamePrefix(m_namePrefix);
             walk.Hit()->SetExtraText(m_extraText);

@@ -19,7 +19,7 @@ uint32_t GetTiffTypeSize(uint16_t format);
 
 class FileTIFAnalyser : public IRawFileAnalyser {
 public:
-    FileTIFAnalyser() : IRawFileAnalyser(60, RawSignature::TIF) {}
+    FileTIFAnalyser() : IRawFileAnalyser(RawType::kTIF, RawSignature::TIF) {}
 
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override;
     // Sets the size to the end of what the first directory and the second sub-directory reach (the directory with

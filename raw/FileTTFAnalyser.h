@@ -6,5 +6,5 @@
 
 class FileTTFAnalyser : public RawHeaderAnalyser {
 public:
-    FileTTFAnalyser() : RawHeaderAnalyser(61, RawSignature::TTF) {}
+    FileTTFAnalyser() : RawHeaderAnalyser(RawType::kTTF, RawSignature::TTF) {}
 };

@@ -6,7 +6,7 @@
 
 class FileUnicodeHTMAnalyser : public IRawFileAnalyser {
 public:
-    FileUnicodeHTMAnalyser() : IRawFileAnalyser(31, RawSignature::UnicodeHTM) {}
+    FileUnicodeHTMAnalyser() : IRawFileAnalyser(RawType::kHTM, RawSignature::UnicodeHTM) {}
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
     {
         return MatchRawSignature(RawSignature::UnicodeHTM, sector, hit);

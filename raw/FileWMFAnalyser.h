@@ -6,5 +6,5 @@
 
 class FileWMFAnalyser : public RawHeaderAnalyser {
 public:
-    FileWMFAnalyser() : RawHeaderAnalyser(66, RawSignature::WMF) {}
+    FileWMFAnalyser() : RawHeaderAnalyser(RawType::kWMF, RawSignature::WMF) {}
 };

@@ -6,5 +6,5 @@
 
 class FileWPDAnalyser : public RawHeaderAnalyser {
 public:
-    FileWPDAnalyser() : RawHeaderAnalyser(64, RawSignature::WPD) {}
+    FileWPDAnalyser() : RawHeaderAnalyser(RawType::kWPD, RawSignature::WPD) {}
 };

@@ -31,9 +31,9 @@ struct PackagePart {
     int type;
 };
 constexpr std::array<PackagePart, 3> kPackageParts = {{
-    {"word/_rels/document.xml.rels", 69},
-    {"xl/_rels/workbook.xml.rels", 70},
-    {"ppt/_rels/presentation.xml.rels", 71},
+    {"word/_rels/document.xml.rels", RawType::kDOCX},
+    {"xl/_rels/workbook.xml.rels", RawType::kXLSX},
+    {"ppt/_rels/presentation.xml.rels", RawType::kPPTX},
 }};
 
 // The entry name at offset: length bytes, ended early by a zero byte. Only the first kComparedNameBytes are
@@ -45,12 +45,12 @@ std::string_view EntryName(ByteReader& r, uint64_t offset, uint16_t length)
     return text.substr(0, text.find('\0'));
 }
 
-// The type a package part's name points to: a name in the folder word/ (69), xl/ (70) or ppt/ (71); 0 otherwise.
+// The type a package part's name points to: a name in the folder word/ (DOCX), xl/ (XLSX) or ppt/ (PPTX); 0 otherwise.
 int PackagePartFolderType(std::string_view name)
 {
-    if (name.starts_with("word/")) return 69;
-    if (name.starts_with("xl/")) return 70;
-    return name.starts_with("ppt/") ? 71 : 0;
+    if (name.starts_with("word/")) return RawType::kDOCX;
+    if (name.starts_with("xl/")) return RawType::kXLSX;
+    return name.starts_with("ppt/") ? RawType::kPPTX : 0;
 }
 
 bool IsRecordSignature(uint32_t signature)
@@ -196,7 +196,7 @@ int FileZIPAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
 {
     return RunRawWalk(hit, device, [this](RawWalk& walk) {
         RawSectorReader& reader = walk.Reader();
-        int type = 68;
+        int type = RawType::kZIP;
         std::span<const uint8_t> record = reader.GetSpan(0);
         if (!IsZipRecord(record)) return 0;
         ReadPackageFlags(record);
@@ -227,7 +227,7 @@ int FileZIPAnalyser::Analyse(CRawFileInfo* hit, IStorageDevice* device)
         }
         if (parts.Type() != 0) type = parts.Type();
         m_package = m_package || parts.contentTypes;
-        if (m_drawing && !m_package) type = 11;
+        if (m_drawing && !m_package) type = RawType::kCDR;
         walk.Hit()->SetFileType(type);
         walk.Hit()->SetSize(offset);
         return 1;

@@ -47,7 +47,7 @@ void NoteZipPackageParts(std::span<const uint8_t> record, ZipPackageParts& parts
 
 class FileZIPAnalyser : public IRawFileAnalyser {
 public:
-    FileZIPAnalyser() : IRawFileAnalyser(68, RawSignature::ZIP) {}
+    FileZIPAnalyser() : IRawFileAnalyser(RawType::kZIP, RawSignature::ZIP) {}
 
     int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override;
     // Walks local headers, the central directory and the end record; sets type (68, 69, 70, 71 or 11) and size.

@@ -2,6 +2,7 @@
 // (IsMatch) and measures such a file on the device (Analyse). The conventions every analyser follows are below.
 #pragma once
 
+#include "core/filetypes/RawTypeIds.h"
 #include "raw/RawSignatures.h"
 
 #include <cstdint>
@@ -14,7 +15,7 @@ class IStorageDevice;
 // ---------------------------
 // - One class per format family, in raw/<ClassName>.h and raw/<ClassName>.cpp, deriving from IRawFileAnalyser.
 //   The class's constructor takes no arguments and passes its own RAW type id and its RawSignature to the base:
-//       FileZIPAnalyser() : IRawFileAnalyser(68, RawSignature::ZIP) {}
+//       FileZIPAnalyser() : IRawFileAnalyser(RawType::kZIP, RawSignature::ZIP) {}
 // - IsMatch is the shared signature test and nothing else:
 //       int IsMatch(const uint8_t* sector, CRawFileInfo* hit) override
 //       { return MatchRawSignature(RawSignature::ZIP, sector, hit); }
@@ -37,10 +38,11 @@ class IStorageDevice;
 //
 // How an analyser joins the list and the factory
 // ----------------------------------------------
-// The factory (raw/RawAnalyserFactory.cpp) lists every class by name, and includes raw/<ClassName>.h when that
-// file exists (__has_include): naming the header exactly as the class joins it to BuildAllRawAnalysers and to
-// every factory row that names the class. Rows of classes that are not built yet are absent;
-// MissingRawAnalyserClasses() lists them (the test RawAnalyserListTest prints them).
+// SALVIX_RAW_ANALYSER_CLASSES (raw/RawAnalyserFactory.h) is the one list of classes, in the default list order;
+// raw/RawAnalyserFactory.cpp includes raw/<ClassName>.h for each and makes the class from it, so a class named
+// in the list that is missing or renamed fails the build. The factory's type rows (kTypeRows, one per fixed RAW
+// type id of core/filetypes/RawTypeIds.h) name the classes that serve each id; RawAnalyserListTest makes every
+// class of the list and checks its name, type and signature.
 //
 // Tests, fixtures and fuzz targets
 // --------------------------------

@@ -2,6 +2,7 @@
 #include "raw/RawSignatures.h"
 
 #include "core/CRecoverySettings.h"
+#include "core/filetypes/RawTypeIds.h"
 #include "core/bytes/ByteReader.h"
 #include "filesystems/tree/CRawFileInfo.h"
 
@@ -46,12 +47,12 @@ bool Match3DS(ByteReader r, RawSignatureMatch& out)
     if (r.u16le(0) != 0x4D4D || r.u16le(16) != 0x3D3D) return false;
     const uint32_t size = r.u32le(2);
     if (size == 0 || size < r.u32le(18)) return false;
-    return Found(out, 1, size);
+    return Found(out, RawType::k3DS, size);
 }
 
 bool Match3GP(ByteReader r, RawSignatureMatch& out)
 {
-    return MatchesCi(r, 4, "ftyp") && r.has(8, 4) && IsRaw3gpBrand(r.data().data() + 8) && Found(out, 2);
+    return MatchesCi(r, 4, "ftyp") && r.has(8, 4) && IsRaw3gpBrand(r.data().data() + 8) && Found(out, RawType::k3GP);
 }
 
 bool MatchASF(ByteReader r, RawSignatureMatch& out)
@@ -59,7 +60,7 @@ bool MatchASF(ByteReader r, RawSignatureMatch& out)
     return MatchesBytes(
                r, 0,
                {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11, 0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C}) &&
-           Found(out, 6);
+           Found(out, RawType::kASF);
 }
 
 bool MatchAU(ByteReader r, RawSignatureMatch& out)
@@ -68,7 +69,7 @@ bool MatchAU(ByteReader r, RawSignatureMatch& out)
     const uint32_t dataOffset = r.u32be(4);
     const uint32_t dataSize = r.u32be(8);
     if (dataOffset <= 23 || dataSize == 0xFFFFFFFF) return false;
-    return Found(out, 7, uint64_t(dataOffset) + dataSize);
+    return Found(out, RawType::kAU, uint64_t(dataOffset) + dataSize);
 }
 
 bool MatchBMP(ByteReader r, RawSignatureMatch& out)
@@ -76,7 +77,7 @@ bool MatchBMP(ByteReader r, RawSignatureMatch& out)
     if (!r.matches(0, "BM") || r.u16le(6) != 0 || r.u16le(8) != 0) return false;
     const uint32_t dibSize = r.u32le(14);
     if (dibSize != 40 && dibSize != 124) return false;
-    return Found(out, 9, r.u32le(2));
+    return Found(out, RawType::kBMP, r.u32le(2));
 }
 
 bool MatchCAB(ByteReader r, RawSignatureMatch& out)
@@ -84,7 +85,7 @@ bool MatchCAB(ByteReader r, RawSignatureMatch& out)
     if (!r.matches(0, "MSCF") || r.u32le(4) != 0 || r.u32le(12) != 0 || r.u32le(20) != 0 || r.u16le(24) != 0x0103)
         return false;
     const uint32_t size = r.u32le(8);
-    return size != 0 && Found(out, 10, size);
+    return size != 0 && Found(out, RawType::kCAB, size);
 }
 
 bool MatchCHM(ByteReader r, RawSignatureMatch& out)
@@ -98,19 +99,19 @@ bool MatchCHM(ByteReader r, RawSignatureMatch& out)
         !r.matches(41, kGuidTail))
         return false;
     if (r.u32le(96) != 0x1FE || r.u32le(100) != 0 || r.u32le(112) != 0 || r.u32le(116) != 0) return false;
-    return Found(out, 12, r.u64le(104));
+    return Found(out, RawType::kCHM, r.u64le(104));
 }
 
 bool MatchCPT(ByteReader r, RawSignatureMatch& out)
 {
     if (!r.matches(0, "CPT7FILE") && !r.matches(0, "CPT8FILE") && !r.matches(0, "CPT9FILE")) return false;
-    return r.u32le(52) == 316 && Found(out, 15);
+    return r.u32le(52) == 316 && Found(out, RawType::kCPT);
 }
 
 bool MatchCRW(ByteReader r, RawSignatureMatch& out)
 {
     return MatchesBytes(r, 0, {'I', 'I', 0x1A, 0x00, 0x00, 0x00, 'H', 'E', 'A', 'P', 'C', 'C', 'D', 'R', 0x02, 0x00}) &&
-           Found(out, 16);
+           Found(out, RawType::kCRW);
 }
 
 bool MatchDBX(ByteReader r, RawSignatureMatch& out)
@@ -124,7 +125,7 @@ bool MatchDBX(ByteReader r, RawSignatureMatch& out)
         known = ((b == 0xC5 || b == 0xC6 || b == 0xC7) && r.matches(5, kMailTail)) || r.matches(4, kFolders);
     }
     if (!known) known = MatchesBytes(r, 0, {0x4A, 0x4D, 0x46, 0x36, 0x03, 0x00, 0x10, 0x00});
-    return known && Found(out, 19, r.u32le(124));
+    return known && Found(out, RawType::kDBX, r.u32le(124));
 }
 
 bool MatchDWG(ByteReader r, RawSignatureMatch& out)
@@ -132,20 +133,20 @@ bool MatchDWG(ByteReader r, RawSignatureMatch& out)
     static constexpr const char* kVersions[] = {"AC1018", "AC1015", "AC1014", "AC1013", "AC1009", "AC1012", "AC1021"};
     if (!MatchesBytes(r, 6, {0x00, 0x00})) return false;
     for (const char* v : kVersions)
-        if (r.matches(0, v)) return Found(out, 22);
+        if (r.matches(0, v)) return Found(out, RawType::kDWG);
     return false;
 }
 
 bool MatchDXF(ByteReader r, RawSignatureMatch& out)
 {
-    return r.matches(0, "  0\r\nSECTION\r\n  2\r\nHEADER\r\n") && Found(out, 23);
+    return r.matches(0, "  0\r\nSECTION\r\n  2\r\nHEADER\r\n") && Found(out, RawType::kDXF);
 }
 
 bool MatchEMF(ByteReader r, RawSignatureMatch& out)
 {
     if (!r.matches(40, " EMF") || r.u16le(58) != 0) return false;
     const uint32_t size = r.u32le(48);
-    return size != 0 && Found(out, 24, size);
+    return size != 0 && Found(out, RawType::kEMF, size);
 }
 
 bool MatchEPS(ByteReader r, RawSignatureMatch& out)
@@ -158,7 +159,7 @@ bool MatchEPS(ByteReader r, RawSignatureMatch& out)
     // has offset and length 0.
     uint64_t end = 0;
     for (size_t at : {4u, 12u, 20u}) end = std::max(end, uint64_t(r.u32le(at)) + r.u32le(at + 4));
-    return Found(out, 25, end);
+    return Found(out, RawType::kEPS, end);
 }
 
 bool MatchFH11(ByteReader r, RawSignatureMatch& out)
@@ -166,17 +167,17 @@ bool MatchFH11(ByteReader r, RawSignatureMatch& out)
     return MatchesBytes(
                r, 0,
                {0x1C, 0x01, 0x00, 0x00, 0x02, 0x00, 0x04, 0x1C, 0x01, 0x14, 0x00, 0x02, 0x00, 0x14, 0x1C, 0x01}) &&
-           r.u16le(34) == 0x3131 && Found(out, 27);
+           r.u16le(34) == 0x3131 && Found(out, RawType::kFH11);
 }
 
 bool MatchGIF(ByteReader r, RawSignatureMatch& out)
 {
-    return (r.matches(0, "GIF87a") || r.matches(0, "GIF89a")) && Found(out, 28);
+    return (r.matches(0, "GIF87a") || r.matches(0, "GIF89a")) && Found(out, RawType::kGIF);
 }
 
 bool MatchGZ(ByteReader r, RawSignatureMatch& out)
 {
-    return MatchesBytes(r, 0, {0x1F, 0x8B, 0x08}) && Found(out, 29);
+    return MatchesBytes(r, 0, {0x1F, 0x8B, 0x08}) && Found(out, RawType::kGZ);
 }
 
 bool MatchHLP(ByteReader r, RawSignatureMatch& out)
@@ -184,15 +185,15 @@ bool MatchHLP(ByteReader r, RawSignatureMatch& out)
     if (!MatchesBytes(r, 0, {0x3F, 0x5F, 0x03, 0x00})) return false;
     const uint32_t size = r.u32le(12);
     if (size < 512 || size < r.u32le(4)) return false;
-    return Found(out, 30, size);
+    return Found(out, RawType::kHLP, size);
 }
 
 bool MatchHTM(ByteReader r, RawSignatureMatch& out)
 {
-    if (MatchesCi(r, 0, "<HTML>") || MatchesCi(r, 0, "<!DOCTYPE HTML")) return Found(out, 31);
+    if (MatchesCi(r, 0, "<HTML>") || MatchesCi(r, 0, "<!DOCTYPE HTML")) return Found(out, RawType::kHTM);
     if (!r.matches(0, "<!")) return false;
     for (size_t at = 0; at <= 504; ++at)
-        if (MatchesCi(r, at, "<HTML>")) return Found(out, 31);
+        if (MatchesCi(r, at, "<HTML>")) return Found(out, RawType::kHTM);
     return false;
 }
 
@@ -219,63 +220,63 @@ bool MatchJPG(ByteReader r, RawSignatureMatch& out)
 {
     if (!MatchesBytes(r, 0, {0xFF, 0xD8, 0xFF})) return false;
     const uint8_t marker = r.u8(3);
-    if (marker == 0xDB) return Found(out, 33);
+    if (marker == 0xDB) return Found(out, RawType::kJPG);
     if (marker != 0xE0 && marker != 0xE1) return false;
-    return (MatchesCi(r, 6, "JFIF") || MatchesCi(r, 6, "Exif")) && Found(out, 33);
+    return (MatchesCi(r, 6, "JFIF") || MatchesCi(r, 6, "Exif")) && Found(out, RawType::kJPG);
 }
 
 bool MatchLowDoc(ByteReader r, RawSignatureMatch& out)
 {
     return (MatchesBytes(r, 0, {0xDB, 0xA5, 0x2D, 0x00}) || MatchesBytes(r, 0, {0x94, 0xA6, 0x2E, 0x00}) ||
             MatchesBytes(r, 0, {0xD0, 0xCF, 0x11, 0xE0})) &&
-           Found(out, 21);
+           Found(out, RawType::kDOC);
 }
 
 bool MatchLZH(ByteReader r, RawSignatureMatch& out)
 {
-    return (r.matches(2, "-lh5-") || r.matches(2, "-lh0-")) && Found(out, 34);
+    return (r.matches(2, "-lh5-") || r.matches(2, "-lh0-")) && Found(out, RawType::kLZH);
 }
 
 bool MatchMDB(ByteReader r, RawSignatureMatch& out)
 {
     if (!MatchesBytes(r, 0, {0x00, 0x01, 0x00, 0x00}) || r.u8(19) != 0) return false;
-    if (r.matches(4, "Standard Jet DB")) return Found(out, 37);
-    if (r.matches(4, "Standard ACE DB")) return Found(out, 72);
+    if (r.matches(4, "Standard Jet DB")) return Found(out, RawType::kMDB);
+    if (r.matches(4, "Standard ACE DB")) return Found(out, RawType::kACCDB);
     return false;
 }
 
 bool MatchMID(ByteReader r, RawSignatureMatch& out)
 {
     return MatchesBytes(r, 0, {'M', 'T', 'h', 'd', 0x00, 0x00, 0x00, 0x06}) && r.u16be(8) <= 2 && r.u16be(10) != 0 &&
-           Found(out, 36);
+           Found(out, RawType::kMID);
 }
 
 bool MatchMNY(ByteReader r, RawSignatureMatch& out)
 {
-    return r.matches(4, "MSISAM Database") && Found(out, 38, kRawMnySize);
+    return r.matches(4, "MSISAM Database") && Found(out, RawType::kMNY, kRawMnySize);
 }
 
 bool MatchMOV(ByteReader r, RawSignatureMatch& out)
 {
     if (!r.matches(4, "ftyp") || !r.has(8, 4)) return false;
     const uint8_t* brand = r.data().data() + 8;
-    return !IsRawMp4Brand(brand) && !IsRaw3gpBrand(brand) && Found(out, 40);
+    return !IsRawMp4Brand(brand) && !IsRaw3gpBrand(brand) && Found(out, RawType::kMOV);
 }
 
 bool MatchMP3(ByteReader r, RawSignatureMatch& out)
 {
     const uint8_t version = r.u8(3);
-    return r.matches(0, "ID3") && (version == 3 || version == 4) && Found(out, 41);
+    return r.matches(0, "ID3") && (version == 3 || version == 4) && Found(out, RawType::kMP3);
 }
 
 bool MatchMP4(ByteReader r, RawSignatureMatch& out)
 {
-    return MatchesCi(r, 4, "ftyp") && r.has(8, 4) && IsRawMp4Brand(r.data().data() + 8) && Found(out, 42);
+    return MatchesCi(r, 4, "ftyp") && r.has(8, 4) && IsRawMp4Brand(r.data().data() + 8) && Found(out, RawType::kMP4);
 }
 
 bool MatchOLE(ByteReader r, RawSignatureMatch& out)
 {
-    return MatchesBytes(r, 0, {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1}) && Found(out, 44);
+    return MatchesBytes(r, 0, {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1}) && Found(out, RawType::kOLE);
 }
 
 bool MatchONE(ByteReader r, RawSignatureMatch& out)
@@ -285,89 +286,89 @@ bool MatchONE(ByteReader r, RawSignatureMatch& out)
         return false;
     uint64_t size = r.u32le(196);
     if (size == 0 || size > kRawOneMaxStatedSize) size = kRawOneFallbackSize;
-    return Found(out, 45, size);
+    return Found(out, RawType::kONE, size);
 }
 
 bool MatchPDF(ByteReader r, RawSignatureMatch& out)
 {
-    return r.matches(0, "%PDF-") && Found(out, 46);
+    return r.matches(0, "%PDF-") && Found(out, RawType::kPDF);
 }
 
 bool MatchPNG(ByteReader r, RawSignatureMatch& out)
 {
-    return MatchesBytes(r, 0, {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A}) && Found(out, 47);
+    return MatchesBytes(r, 0, {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A}) && Found(out, RawType::kPNG);
 }
 
 bool MatchPSD(ByteReader r, RawSignatureMatch& out)
 {
-    return r.matches(0, "8BPS") && Found(out, 50);
+    return r.matches(0, "8BPS") && Found(out, RawType::kPSD);
 }
 
 bool MatchPSP(ByteReader r, RawSignatureMatch& out)
 {
     return r.matches(0, "Paint Shop Pro Image File") &&
-           MatchesBytes(r, 25, {0x0A, 0x1A, 0x00, 0x00, 0x00, 0x00, 0x00}) && Found(out, 51);
+           MatchesBytes(r, 25, {0x0A, 0x1A, 0x00, 0x00, 0x00, 0x00, 0x00}) && Found(out, RawType::kPSP);
 }
 
 bool MatchPST(ByteReader r, RawSignatureMatch& out)
 {
     if (!r.matches(0, "!BDN")) return false;
     switch (r.u8(10)) {
-    case 14: return Found(out, 52, r.u32le(168));
+    case 14: return Found(out, RawType::kPST, r.u32le(168));
     // The Unicode form keeps a 64-bit file size; its low half alone would wrap files past 4 GiB.
-    case 23: return Found(out, 52, r.u64le(184));
-    default: return Found(out, 52, kRawDefaultPstSize);
+    case 23: return Found(out, RawType::kPST, r.u64le(184));
+    default: return Found(out, RawType::kPST, kRawDefaultPstSize);
     }
 }
 
 bool MatchRAR(ByteReader r, RawSignatureMatch& out)
 {
-    return MatchesBytes(r, 0, {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00}) && Found(out, 54);
+    return MatchesBytes(r, 0, {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00}) && Found(out, RawType::kRAR);
 }
 
 bool MatchRIFF(ByteReader r, RawSignatureMatch& out)
 {
     if (!r.matches(0, "RIFF")) return false;
     const uint64_t size = uint64_t(r.u32le(4)) + 8;
-    int type = 55;
+    int type = RawType::kRIFF;
     if (MatchesCi(r, 8, "WAVE") && MatchesCi(r, 12, "fmt "))
-        type = 63;
+        type = RawType::kWAV;
     else if (MatchesCi(r, 8, "AVI ") && MatchesCi(r, 12, "LIST"))
-        type = 8;
+        type = RawType::kAVI;
     else if (MatchesCi(r, 8, "ACON") && (MatchesCi(r, 12, "LIST") || MatchesCi(r, 12, "anih")))
-        type = 4;
+        type = RawType::kANI;
     else if (r.matches(8, "CMX1") && r.matches(20, "{Corel Binary Meta File}"))
-        type = 14;
+        type = RawType::kCMX;
     else if (MatchesCi(r, 8, "CARC") && MatchesCi(r, 12, "vrsn"))
-        type = 13;
+        type = RawType::kCLK;
     else if (MatchesCi(r, 8, "CSL2") && MatchesCi(r, 12, "vrsn"))
-        type = 17;
+        type = RawType::kCSL;
     else if (MatchesCi(r, 12, "vrsn")) {
         for (const char* form : {"CDR7", "CDR8", "CDR9", "CDRA", "CDRB", "CDRC"})
-            if (MatchesCi(r, 8, form)) type = 11;
+            if (MatchesCi(r, 8, form)) type = RawType::kCDR;
     }
     return Found(out, type, size);
 }
 
 bool MatchRTF(ByteReader r, RawSignatureMatch& out)
 {
-    return r.matches(0, "{\\rtf") && Found(out, 56);
+    return r.matches(0, "{\\rtf") && Found(out, RawType::kRTF);
 }
 
 bool MatchSWF(ByteReader r, RawSignatureMatch& out)
 {
-    return (r.matches(0, "FWS") || r.matches(0, "CWS")) && Found(out, 58, r.u32le(4));
+    return (r.matches(0, "FWS") || r.matches(0, "CWS")) && Found(out, RawType::kSWF, r.u32le(4));
 }
 
 bool MatchTAR(ByteReader r, RawSignatureMatch& out)
 {
-    return r.matches(257, "ustar") && Found(out, 59);
+    return r.matches(257, "ustar") && Found(out, RawType::kTAR);
 }
 
 bool MatchTIF(ByteReader r, RawSignatureMatch& out)
 {
     return (MatchesBytes(r, 0, {0x4D, 0x4D, 0x00, 0x2A}) || MatchesBytes(r, 0, {0x49, 0x49, 0x2A, 0x00})) &&
-           Found(out, 60);
+           Found(out, RawType::kTIF);
 }
 
 bool MatchTTF(ByteReader r, RawSignatureMatch& out)
@@ -390,19 +391,19 @@ bool MatchTTF(ByteReader r, RawSignatureMatch& out)
         size += (uint64_t(r.u32be(entry + 12)) + 3) & ~uint64_t(3);
     }
     if (2 * known < tables) return false;
-    return Found(out, 61, size);
+    return Found(out, RawType::kTTF, size);
 }
 
 bool MatchUnicodeHTM(ByteReader r, RawSignatureMatch& out)
 {
-    return MatchesBytes(r, 0, {0xFF, 0xFE, 0x3C, 0x00}) && Found(out, 31);
+    return MatchesBytes(r, 0, {0xFF, 0xFE, 0x3C, 0x00}) && Found(out, RawType::kHTM);
 }
 
 bool MatchWMF(ByteReader r, RawSignatureMatch& out)
 {
     if (MatchesBytes(r, 0, {0x01, 0x00, 0x09, 0x00})) {
         if (r.u16le(16) != 0) return false;
-        return Found(out, 66, 2 * uint64_t(r.u32le(6)));
+        return Found(out, RawType::kWMF, 2 * uint64_t(r.u32le(6)));
     }
     if (!MatchesBytes(r, 0, {0xD7, 0xCD, 0xC6, 0x9A})) return false;
     uint16_t checksum = 0;
@@ -410,7 +411,7 @@ bool MatchWMF(ByteReader r, RawSignatureMatch& out)
     if (r.u16le(20) != checksum || r.u16le(4) != 0 || r.u32le(16) != 0 ||
         !MatchesBytes(r, 22, {0x01, 0x00, 0x09, 0x00}) || r.u16le(38) != 0)
         return false;
-    return Found(out, 66, 22 + 2 * uint64_t(r.u32le(28)));
+    return Found(out, RawType::kWMF, 22 + 2 * uint64_t(r.u32le(28)));
 }
 
 bool MatchWPD(ByteReader r, RawSignatureMatch& out)
@@ -418,17 +419,17 @@ bool MatchWPD(ByteReader r, RawSignatureMatch& out)
     if (!MatchesBytes(r, 0, {0xFF, 'W', 'P', 'C'})) return false;
     int type = 0;
     if (MatchesBytes(r, 8, {0x01, 0x0A, 0x02, 0x01}) && MatchesBytes(r, 14, {0x00, 0x02, 0x05, 0x00}))
-        type = 64;
+        type = RawType::kWPD;
     else if (MatchesBytes(r, 8, {0x01, 0x16, 0x02, 0x00}) && MatchesBytes(r, 14, {0x00, 0x00, 0x03, 0x00}))
-        type = 65;
+        type = RawType::kWPG;
     else if (MatchesBytes(r, 8, {0x0F, 0x0F, 0x01, 0x00}) && MatchesBytes(r, 14, {0x00, 0x00, 0x03, 0x00}))
-        type = 57;
+        type = RawType::kSHW;
     return type != 0 && Found(out, type, r.u32le(20));
 }
 
 bool MatchZIP(ByteReader r, RawSignatureMatch& out)
 {
-    return MatchesBytes(r, 0, {0x50, 0x4B, 0x03, 0x04}) && Found(out, 68);
+    return MatchesBytes(r, 0, {0x50, 0x4B, 0x03, 0x04}) && Found(out, RawType::kZIP);
 }
 
 using MatchFn = bool (*)(ByteReader, RawSignatureMatch&);

@@ -2,23 +2,25 @@
 // signature types 1..73 and the rows 1000..1999 claimed at run time for header-script extensions.
 #pragma once
 
-#include <vector>
+#include "core/filetypes/RawTypeIds.h"
 
 #include <array>
+#include <vector>
 #include <cstddef>
 
 inline constexpr int kRawTypeRowCount = 2000;
 inline constexpr int kRawTypeFirstFixed = 1;
-inline constexpr int kRawTypeLastFixed = 73;
+inline constexpr int kRawTypeLastFixed = RawType::kNEF;
 inline constexpr int kRawTypeFirstCustom = 1000;
 inline constexpr int kRawTypeLastCustom = 1999;
 inline constexpr std::size_t kRawTypeNameSize = 6; // five characters and the terminator
 inline constexpr std::size_t kRawTypeDescriptionSize = 80;
 
 // The signature types searched in photo recovery, in the order they are put into the options:
-// BMP, MAX, CDR, CRW, EMF, EPS, GIF, JPG, PNG, PSD, PSP, TIF, AVI, MID, MOV, MP3, SWF, WAV, WMF, OLE.
-inline constexpr std::array<int, 20> kPhotoModeRawTypes = {9,  35, 11, 16, 24, 25, 28, 33, 47, 50,
-                                                           51, 60, 8,  36, 40, 41, 58, 63, 66, 44};
+inline constexpr std::array<int, 20> kPhotoModeRawTypes = {
+    RawType::kBMP, RawType::kMAX, RawType::kCDR, RawType::kCRW, RawType::kEMF, RawType::kEPS, RawType::kGIF,
+    RawType::kJPG, RawType::kPNG, RawType::kPSD, RawType::kPSP, RawType::kTIF, RawType::kAVI, RawType::kMID,
+    RawType::kMOV, RawType::kMP3, RawType::kSWF, RawType::kWAV, RawType::kWMF, RawType::kOLE};
 
 // Short name of a type id ("JPG"); the empty text for a row without a type or an id outside 0..1999.
 // The pointer stays valid for the life of the process; a custom row's text changes only while it
