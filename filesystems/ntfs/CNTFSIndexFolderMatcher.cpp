@@ -59,7 +59,7 @@ bool CNTFSIndexFolderMatcher::AnalyzeIndexRecord(uint64_t sector, std::span<cons
 bool CNTFSIndexFolderMatcher::AnalyzeFolderRecord(uint64_t sector, std::span<const uint8_t> record)
 {
     auto folder = std::make_unique<CNTFSFolderCandidate>();
-    if (!folder->Fill(record, sector)) return false;
+    if (!folder->Fill(record, sector, int(m_candidates.GetSectorSize()))) return false;
     const int64_t number = folder->GetFolderRecordNumber();
     auto [first, last] = m_indexRecords.equal_range(number);
     for (auto it = first; it != last; ++it) Match(it->second, *folder);

@@ -68,11 +68,9 @@ void CNTFSLogFileAnalyser::AnalyzeRestartPage(uint64_t sector)
 void CNTFSLogFileAnalyser::AddLogFileRecord(const CNTFSFileRecord& record, uint64_t sector)
 {
     if (IsListFull()) return;
-    auto made = NewMftMirrCandidate(record, sector);
+    auto made = NewMftMirrCandidate(record, sector, int(m_sectorSize));
     if (!made) return;
     Record r{sector, made->GetRunList(), made->GetFirstCluster(), made->GetSectorsPerCluster()};
-    // In this scan's sectors, whatever another scan set as the process's scan sector size.
-    DeriveSectorsPerCluster(record.Record(), int(m_sectorSize), r.sectorsPerCluster);
     if (r.sectorsPerCluster != 0 && r.firstCluster >= 0) {
         for (size_t i = 0; i < m_restartPages.size(); ++i) {
             const uint64_t page = m_restartPages[i];

@@ -45,15 +45,12 @@ void CNTFSMftAnalyser::AnalyzeRecord(uint64_t x, const CNTFSFileRecord* view)
         const uint64_t bytes = std::max<uint64_t>(record.GetAllocatedSize(), 1024);
         m_groupRecordSectors = std::max<uint64_t>(1, bytes / m_sectorSize);
         if (IsMftListFull()) return;
-        auto m = NewMftCandidate(record, x);
+        auto m = NewMftCandidate(record, x, int(m_sectorSize));
         if (!m) {
             CloseGroup();
             return;
         }
         m->SetSectorsPerRecord(uint8_t(std::min<uint64_t>(m_groupRecordSectors, 255)));
-        // In this scan's sectors, whatever another scan set as the process's scan sector size.
-        uint8_t spc = 0;
-        if (DeriveSectorsPerCluster(record.Record(), int(m_sectorSize), spc) && spc != 0) m->SetSectorsPerCluster(spc);
         m_groupMft = m.get();
         m_mftCandidates.push_back(std::move(m));
         return;
@@ -67,7 +64,7 @@ void CNTFSMftAnalyser::AnalyzeRecord(uint64_t x, const CNTFSFileRecord* view)
         return;
     }
     if (IsMirrListFull()) return;
-    auto r = NewMftMirrCandidate(record, x);
+    auto r = NewMftMirrCandidate(record, x, int(m_sectorSize));
     if (!r) {
         CloseGroup();
         return;

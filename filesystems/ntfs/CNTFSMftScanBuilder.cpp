@@ -175,7 +175,7 @@ bool CNTFSMftScanBuilder::LocateMft(const CNTFSDBR& bootSector, CNTFSMftCandidat
             candidate.SetSectorsPerRecord(uint8_t(m_sectorsPerRecord));
             return true;
         }
-        if (!candidate.Fill(record, sector)) {
+        if (!candidate.Fill(record, sector, int(m_sectorSize))) {
             candidate.GetRunList().Clear();
             continue;
         }

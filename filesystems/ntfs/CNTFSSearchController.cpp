@@ -65,8 +65,6 @@ void CNTFSSearchController::BeginSearch()
     m_useBootRecords = settings->m_useBootRecords != 0;
     m_lookSectors = std::max<uint32_t>(1, kLookAheadBytes / m_sectorSize);
     m_candidates.SetDevice(m_deviceSectors, m_sectorSize);
-    // The cluster sizes derived from FILE records count in this device's sectors.
-    SetNtfsScanSectorSize(int(m_sectorSize));
     m_matcher = std::make_unique<CNTFSIndexFolderMatcher>(m_candidates);
     m_mftAnalyser = std::make_unique<CNTFSMftAnalyser>(m_candidates, m_findings.mftCandidates, m_sectorSize,
                                                        settings->m_ntfsUseFilesForVolumeSize != 0);

@@ -6,16 +6,9 @@
 #include "filesystems/ntfs/NtfsStructures.h"
 #include "filesystems/tree/MappingPairs.h"
 
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <vector>
-
-namespace {
-
-std::atomic<int> s_scanSectorSize{512};
-
-} // namespace
 
 bool IsValidRunList(std::span<const uint8_t> pairs)
 {
@@ -120,17 +113,6 @@ bool ReadNonResidentData(std::span<const uint8_t> pairs, std::span<uint8_t> buff
     return true;
 }
 
-void SetNtfsScanSectorSize(int sectorSize)
-{
-    s_scanSectorSize = sectorSize;
-}
-
-int GetNtfsScanSectorSize()
-{
-    const int s = s_scanSectorSize;
-    return (s > 0 && s % 512 == 0) ? s : 512;
-}
-
 uint8_t SectorsPerClusterFromSize(uint64_t dataSize, uint64_t clusters, int sectorSize)
 {
     if (clusters == 0 || sectorSize <= 0) return 0;
@@ -138,11 +120,6 @@ uint8_t SectorsPerClusterFromSize(uint64_t dataSize, uint64_t clusters, int sect
     for (uint32_t p = 1; p <= 128; p <<= 1)
         if (q >= 1 && q <= p) return static_cast<uint8_t>(p);
     return 0;
-}
-
-bool DeriveSectorsPerCluster(std::span<const uint8_t> record, uint8_t& sectorsPerCluster)
-{
-    return DeriveSectorsPerCluster(record, GetNtfsScanSectorSize(), sectorsPerCluster);
 }
 
 bool DeriveSectorsPerCluster(std::span<const uint8_t> record, int sectorSize, uint8_t& sectorsPerCluster)

@@ -38,15 +38,10 @@ bool CollectDataRuns(std::span<const uint8_t> record, CNTFSRunList& list, bool c
 bool ReadNonResidentData(std::span<const uint8_t> pairs, std::span<uint8_t> buffer, uint64_t partitionStart,
                          uint32_t sectorsPerCluster, IStorageDevice* device);
 
-// Sector size of the device under the current NTFS scan, used by DeriveSectorsPerCluster; 512 when none was
-// set or the value is not a positive multiple of 512.
-void SetNtfsScanSectorSize(int sectorSize);
-int GetNtfsScanSectorSize();
-
 // data size / clusters / sector size, rounded up, then up to a power of two from 1 to 128; 0 otherwise.
 uint8_t SectorsPerClusterFromSize(uint64_t dataSize, uint64_t clusters, int sectorSize);
-// From the record's checked $DATA runs: true with a value (which may be 0) once the runs were collected.
-bool DeriveSectorsPerCluster(std::span<const uint8_t> record, uint8_t& sectorsPerCluster);
+// From the record's checked $DATA runs, in sectors of sectorSize bytes (the scanned device's): true with a value
+// (which may be 0) once the runs were collected.
 bool DeriveSectorsPerCluster(std::span<const uint8_t> record, int sectorSize, uint8_t& sectorsPerCluster);
 
 // The sector is the first sector of cluster n of the partition.

@@ -7,21 +7,21 @@
 #include "filesystems/ntfs/NtfsStructures.h"
 #include "core/rsdata/IRSData.h"
 
-bool CNTFSMftCandidate::Fill(const CNTFSFileRecord& record, uint64_t recordSector)
+bool CNTFSMftCandidate::Fill(const CNTFSFileRecord& record, uint64_t recordSector, int sectorSize)
 {
     if (!record.IsValid()) return false;
     uint8_t spc = 0;
-    if (!DeriveSectorsPerCluster(record.Record(), spc) || spc == 0) return false;
+    if (!DeriveSectorsPerCluster(record.Record(), sectorSize, spc) || spc == 0) return false;
     m_sectorsPerCluster = spc;
     CollectDataRuns(record.Record(), m_runs, false, nullptr);
     m_recordSector = static_cast<int64_t>(recordSector);
     return !m_runs.empty();
 }
 
-bool CNTFSMftCandidate::Fill(std::span<const uint8_t> record, uint64_t recordSector)
+bool CNTFSMftCandidate::Fill(std::span<const uint8_t> record, uint64_t recordSector, int sectorSize)
 {
     const CNTFSFileRecord view(record);
-    return Fill(view, recordSector);
+    return Fill(view, recordSector, sectorSize);
 }
 
 void CNTFSMftCandidate::Save(IRSData* stream) const
@@ -40,18 +40,18 @@ void CNTFSMftCandidate::Load(IRSData* stream)
     m_runs.LoadRunList(stream);
 }
 
-std::unique_ptr<CNTFSMftCandidate> NewMftCandidate(const CNTFSFileRecord& record, uint64_t recordSector)
+std::unique_ptr<CNTFSMftCandidate> NewMftCandidate(const CNTFSFileRecord& record, uint64_t recordSector, int sectorSize)
 {
     auto c = std::make_unique<CNTFSMftCandidate>();
-    if (!c->Fill(record, recordSector) || c->GetFirstCluster() < 0) return nullptr;
+    if (!c->Fill(record, recordSector, sectorSize) || c->GetFirstCluster() < 0) return nullptr;
     return c;
 }
 
-bool CNTFSMftMirrCandidate::Fill(const CNTFSFileRecord& record, uint64_t recordSector)
+bool CNTFSMftMirrCandidate::Fill(const CNTFSFileRecord& record, uint64_t recordSector, int sectorSize)
 {
     if (!record.IsValid()) return false;
     uint8_t spc = 0;
-    if (!DeriveSectorsPerCluster(record.Record(), spc)) return false;
+    if (!DeriveSectorsPerCluster(record.Record(), sectorSize, spc)) return false;
     m_sectorsPerCluster = spc;
     CollectDataRuns(record.Record(), m_runs, false, nullptr);
     if (m_runs.empty()) return false;
@@ -60,16 +60,17 @@ bool CNTFSMftMirrCandidate::Fill(const CNTFSFileRecord& record, uint64_t recordS
     return true;
 }
 
-bool CNTFSMftMirrCandidate::Fill(std::span<const uint8_t> record, uint64_t recordSector)
+bool CNTFSMftMirrCandidate::Fill(std::span<const uint8_t> record, uint64_t recordSector, int sectorSize)
 {
     const CNTFSFileRecord view(record);
-    return Fill(view, recordSector);
+    return Fill(view, recordSector, sectorSize);
 }
 
-std::unique_ptr<CNTFSMftMirrCandidate> NewMftMirrCandidate(const CNTFSFileRecord& record, uint64_t recordSector)
+std::unique_ptr<CNTFSMftMirrCandidate> NewMftMirrCandidate(const CNTFSFileRecord& record, uint64_t recordSector,
+                                                           int sectorSize)
 {
     auto c = std::make_unique<CNTFSMftMirrCandidate>();
-    if (!c->Fill(record, recordSector)) return nullptr;
+    if (!c->Fill(record, recordSector, sectorSize)) return nullptr;
     return c;
 }
 
@@ -85,7 +86,7 @@ bool CNTFSBitmapCandidate::Fill(const CNTFSFileRecord& record, uint64_t recordSe
     return true;
 }
 
-bool CNTFSFolderCandidate::Fill(std::span<const uint8_t> record, uint64_t recordSector)
+bool CNTFSFolderCandidate::Fill(std::span<const uint8_t> record, uint64_t recordSector, int sectorSize)
 {
     const CNTFSFileRecord view(record);
     if (!view.IsValid() || view.IsExtension()) return false;
@@ -97,8 +98,7 @@ bool CNTFSFolderCandidate::Fill(std::span<const uint8_t> record, uint64_t record
     if (!IsValidRunList(pairs)) return false;
     m_runs.Clear();
     DecodeRunList(pairs, m_runs);
-    m_sectorsPerCluster =
-        SectorsPerClusterFromSize(ia.GetInitializedSize(), m_runs.GetRunListLength(), GetNtfsScanSectorSize());
+    m_sectorsPerCluster = SectorsPerClusterFromSize(ia.GetInitializedSize(), m_runs.GetRunListLength(), sectorSize);
     if (m_sectorsPerCluster == 0) return false;
 
     m_recordSector = static_cast<int64_t>(recordSector);

@@ -15,9 +15,10 @@ class IRSData;
 
 class CNTFSMftCandidate {
 public:
-    // Sectors per cluster derived from the record (non-zero), the runs of its unnamed $DATA (not empty).
-    bool Fill(const CNTFSFileRecord& record, uint64_t recordSector);
-    bool Fill(std::span<const uint8_t> record, uint64_t recordSector);
+    // Sectors per cluster derived from the record (non-zero) in sectors of sectorSize bytes (the device's), the
+    // runs of its unnamed $DATA (not empty).
+    bool Fill(const CNTFSFileRecord& record, uint64_t recordSector, int sectorSize);
+    bool Fill(std::span<const uint8_t> record, uint64_t recordSector, int sectorSize);
 
     int64_t GetRecordSector() const { return m_recordSector; }
     uint8_t GetSectorsPerRecord() const { return m_sectorsPerRecord; }
@@ -43,13 +44,15 @@ private:
 };
 
 // A filled candidate whose VCN 0 maps to a cluster, or null.
-std::unique_ptr<CNTFSMftCandidate> NewMftCandidate(const CNTFSFileRecord& record, uint64_t recordSector);
+std::unique_ptr<CNTFSMftCandidate> NewMftCandidate(const CNTFSFileRecord& record, uint64_t recordSector,
+                                                   int sectorSize);
 
 class CNTFSMftMirrCandidate {
 public:
-    // The derivation must succeed (its value may be 0); the runs of its unnamed $DATA must not be empty.
-    bool Fill(const CNTFSFileRecord& record, uint64_t recordSector);
-    bool Fill(std::span<const uint8_t> record, uint64_t recordSector);
+    // The derivation (in sectors of sectorSize bytes) must succeed (its value may be 0); the runs of its unnamed
+    // $DATA must not be empty.
+    bool Fill(const CNTFSFileRecord& record, uint64_t recordSector, int sectorSize);
+    bool Fill(std::span<const uint8_t> record, uint64_t recordSector, int sectorSize);
 
     int64_t GetRecordSector() const { return m_recordSector; }
     uint64_t GetLogSequenceNumber() const { return m_lsn; }
@@ -64,7 +67,8 @@ private:
     uint8_t m_sectorsPerCluster = 0;
 };
 
-std::unique_ptr<CNTFSMftMirrCandidate> NewMftMirrCandidate(const CNTFSFileRecord& record, uint64_t recordSector);
+std::unique_ptr<CNTFSMftMirrCandidate> NewMftMirrCandidate(const CNTFSFileRecord& record, uint64_t recordSector,
+                                                           int sectorSize);
 
 class CNTFSBitmapCandidate {
 public:
@@ -83,8 +87,9 @@ private:
 class CNTFSFolderCandidate {
 public:
     // A base record of a folder other than the root whose record number is known (from its index root or its
-    // header) and whose $INDEX_ALLOCATION has valid mapping pairs and a derivable cluster size.
-    bool Fill(std::span<const uint8_t> record, uint64_t recordSector);
+    // header) and whose $INDEX_ALLOCATION has valid mapping pairs and a cluster size derivable in sectors of
+    // sectorSize bytes.
+    bool Fill(std::span<const uint8_t> record, uint64_t recordSector, int sectorSize);
 
     int64_t VcnToLcn(uint64_t vcn) const { return m_runs.VcnToLcn(vcn); }
     int64_t GetRecordSector() const { return m_recordSector; }

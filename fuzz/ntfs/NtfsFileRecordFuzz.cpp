@@ -80,13 +80,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         uint8_t spc = 0;
         sink = sink + DeriveSectorsPerCluster(view.Record(), 512, spc);
-        sink = sink + bool(NewMftCandidate(view, 100)) + bool(NewMftMirrCandidate(view, 100));
+        sink = sink + bool(NewMftCandidate(view, 100, 512)) + bool(NewMftMirrCandidate(view, 100, 512));
         CNTFSBitmapCandidate bitmap;
         sink = sink + bitmap.Fill(view, 100);
     }
     if (size != 0 && std::memcmp(r.data(), data, size) != 0) __builtin_trap(); // a view restores the buffer
     CNTFSFolderCandidate folder;
-    sink = sink + folder.Fill(r, 100);
+    sink = sink + folder.Fill(r, 100, 512);
     std::string label;
     sink = sink + GetVolumeLabel(r, label) + label.size();
     sink = sink + ReadAttributeList(r, 0, 1, &device).size();

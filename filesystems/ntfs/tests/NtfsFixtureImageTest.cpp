@@ -37,7 +37,8 @@ protected:
         std::vector<uint8_t> mft;
         ReadFileRecordAt(s_device, s_dbr.GetMftCluster() * s_dbr.GetSectorsPerCluster(), mft);
         const CNTFSFileRecord view{std::span<const uint8_t>(mft)};
-        s_mft = NewMftCandidate(view, s_dbr.GetMftCluster() * s_dbr.GetSectorsPerCluster()).release();
+        s_mft = NewMftCandidate(view, s_dbr.GetMftCluster() * s_dbr.GetSectorsPerCluster(), s_dbr.GetBytesPerSector())
+                    .release();
     }
     static void TearDownTestSuite()
     {
@@ -115,7 +116,7 @@ TEST_F(NtfsFixture, BootSectorMftAndSystemFiles)
     const auto mirrRecord = Record(1);
     const CNTFSFileRecord mirrView{std::span<const uint8_t>(mirrRecord)};
     EXPECT_TRUE(IsMftMirrRecord(mirrView));
-    auto mirr = NewMftMirrCandidate(mirrView, uint64_t(SectorOf(1)));
+    auto mirr = NewMftMirrCandidate(mirrView, uint64_t(SectorOf(1)), s_dbr.GetBytesPerSector());
     ASSERT_TRUE(mirr);
     EXPECT_EQ(uint64_t(mirr->GetFirstCluster()), s_dbr.GetMftMirrCluster());
 
@@ -272,7 +273,7 @@ TEST_F(NtfsFixture, FolderIndexRecords)
     ASSERT_GT(many, 5);
     const auto r = Record(uint64_t(many));
     CNTFSFolderCandidate folder;
-    ASSERT_TRUE(folder.Fill(r, uint64_t(SectorOf(uint64_t(many)))));
+    ASSERT_TRUE(folder.Fill(r, uint64_t(SectorOf(uint64_t(many))), s_dbr.GetBytesPerSector()));
     EXPECT_EQ(folder.GetFolderRecordNumber(), many);
     EXPECT_EQ(folder.GetSectorsPerCluster(), Spc());
 
@@ -289,7 +290,7 @@ TEST_F(NtfsFixture, FolderIndexRecords)
 
     // The root folder is never a candidate of its own.
     CNTFSFolderCandidate root;
-    EXPECT_FALSE(root.Fill(Record(5), uint64_t(SectorOf(5))));
+    EXPECT_FALSE(root.Fill(Record(5), uint64_t(SectorOf(5)), s_dbr.GetBytesPerSector()));
 }
 
 TEST_F(NtfsFixture, EveryUsedRecordOfTheTableValidates)

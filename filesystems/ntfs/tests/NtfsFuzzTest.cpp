@@ -169,13 +169,13 @@ void ExerciseRecord(Bytes r, MemoryDevice& device, Mutator& m, Reached& reached)
         sink = sink + CollectDataRuns(view.Record(), runs, m.Below(2) == 0, &size) + runs.size();
         uint8_t spc = 0;
         sink = sink + DeriveSectorsPerCluster(view.Record(), 512, spc);
-        sink = sink + bool(NewMftCandidate(view, 100)) + bool(NewMftMirrCandidate(view, 100));
+        sink = sink + bool(NewMftCandidate(view, 100, 512)) + bool(NewMftMirrCandidate(view, 100, 512));
         CNTFSBitmapCandidate bitmap;
         sink = sink + bitmap.Fill(view, 100);
     }
     EXPECT_EQ(r, given) << "a record view must restore the buffer";
     CNTFSFolderCandidate folder;
-    sink = sink + folder.Fill(r, 100);
+    sink = sink + folder.Fill(r, 100, 512);
     std::string label;
     sink = sink + GetVolumeLabel(r, label) + label.size();
     sink = sink + ReadAttributeList(r, m.Below(4), uint32_t(1 + m.Below(8)), &device).size();

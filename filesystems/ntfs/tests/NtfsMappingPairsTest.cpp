@@ -216,15 +216,6 @@ TEST(NtfsMappingPairs, SectorsPerClusterFromOneRecord)
     EXPECT_EQ(spc, 2);
     EXPECT_FALSE(DeriveSectorsPerCluster(NtfsRecordBuilder().AddResident(0x80, Bytes(4, 0)).BuildPlain(), 512, spc));
 
-    SetNtfsScanSectorSize(1000); // not a multiple of 512: 512 is used
-    EXPECT_EQ(GetNtfsScanSectorSize(), 512);
-    ASSERT_TRUE(DeriveSectorsPerCluster(record(1048576, 256), spc));
-    EXPECT_EQ(spc, 8);
-    SetNtfsScanSectorSize(4096);
-    ASSERT_TRUE(DeriveSectorsPerCluster(record(1048576, 256), spc));
-    EXPECT_EQ(spc, 1);
-    SetNtfsScanSectorSize(512);
-
     EXPECT_EQ(SectorsPerClusterFromSize(129 * 512, 1, 512), 0);
     EXPECT_EQ(SectorsPerClusterFromSize(0, 1, 512), 0);
     EXPECT_EQ(SectorsPerClusterFromSize(100, 0, 512), 0);

@@ -48,10 +48,9 @@ Bytes FolderRecord(const std::vector<Bytes>& rootEntries, uint32_t recordNumber,
 
 TEST(NtfsScanFindings, MftCandidateFromItsRecord)
 {
-    SetNtfsScanSectorSize(512);
     const Bytes r = MftRecord(NtfsPackRuns({{4, 64}, {1000, 192}}), 256, 1048576);
     const CNTFSFileRecord view{std::span<const uint8_t>(r)};
-    auto c = NewMftCandidate(view, 12345);
+    auto c = NewMftCandidate(view, 12345, 512);
     ASSERT_TRUE(c);
     EXPECT_EQ(c->GetRecordSector(), 12345);
     EXPECT_EQ(c->GetSectorsPerCluster(), 8);
@@ -71,13 +70,18 @@ TEST(NtfsScanFindings, MftCandidateFromItsRecord)
 
     // Resident data has no runs; runs whose VCN 0 lies in a hole do not locate the table.
     const Bytes resident = MftRecord({}, 0, 0, true);
-    EXPECT_FALSE(NewMftCandidate(CNTFSFileRecord(std::span<const uint8_t>(resident)), 1));
+    EXPECT_FALSE(NewMftCandidate(CNTFSFileRecord(std::span<const uint8_t>(resident)), 1, 512));
     const Bytes hole = MftRecord(NtfsPackRuns({{-1, 16}, {1000, 240}}), 256, 1048576);
-    EXPECT_FALSE(NewMftCandidate(CNTFSFileRecord(std::span<const uint8_t>(hole)), 1));
+    EXPECT_FALSE(NewMftCandidate(CNTFSFileRecord(std::span<const uint8_t>(hole)), 1, 512));
     // A size that gives no power-of-two cluster refuses the record.
     const Bytes odd = MftRecord(NtfsPackRuns({{4, 3}}), 3, 1048576);
     CNTFSMftCandidate none;
-    EXPECT_FALSE(none.Fill(std::span<const uint8_t>(odd), 1));
+    EXPECT_FALSE(none.Fill(std::span<const uint8_t>(odd), 1, 512));
+
+    // The cluster size counts in the sectors the caller names: the same record on a disk of 4096-byte sectors.
+    auto big = NewMftCandidate(view, 12345, 4096);
+    ASSERT_TRUE(big);
+    EXPECT_EQ(big->GetSectorsPerCluster(), 1);
 }
 
 TEST(NtfsScanFindings, MirrorAndBitmapCandidates)
@@ -88,7 +92,7 @@ TEST(NtfsScanFindings, MirrorAndBitmapCandidates)
                            .AddFileName(5, u"$MFTMirr")
                            .AddNonResident(0x80, NtfsPackRuns({{2, 1}}), 0, 0, 4096, 4096 * 40, 4096 * 40)
                            .Build();
-    auto m = NewMftMirrCandidate(CNTFSFileRecord(std::span<const uint8_t>(mirr)), 50);
+    auto m = NewMftMirrCandidate(CNTFSFileRecord(std::span<const uint8_t>(mirr)), 50, 512);
     ASSERT_TRUE(m);
     EXPECT_EQ(m->GetSectorsPerCluster(), 0); // 320 sectors in one cluster: no cluster size, kept anyway
     EXPECT_EQ(m->GetFirstCluster(), 2);
@@ -111,12 +115,12 @@ TEST(NtfsScanFindings, MirrorAndBitmapCandidates)
 
 TEST(NtfsScanFindings, FolderCandidates)
 {
-    SetNtfsScanSectorSize(512);
     const uint64_t parent = 0x0001000000000040ull;
     const Bytes pairs = NtfsPackRuns({{300, 1}});
     CNTFSFolderCandidate f;
-    ASSERT_TRUE(f.Fill(
-        FolderRecord({NtfsIndexEntry(70, parent, u"a"), NtfsIndexEntry(71, parent, u"b")}, 0x40, pairs, 4096), 900));
+    ASSERT_TRUE(
+        f.Fill(FolderRecord({NtfsIndexEntry(70, parent, u"a"), NtfsIndexEntry(71, parent, u"b")}, 0x40, pairs, 4096),
+               900, 512));
     EXPECT_EQ(f.GetFolderRecordNumber(), 0x40);
     EXPECT_EQ(f.GetSectorsPerCluster(), 8u);
     EXPECT_EQ(f.VcnToLcn(0), 300);
@@ -142,7 +146,7 @@ TEST(NtfsScanFindings, FolderCandidates)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CNTFSFolderCandidate g;
-        EXPECT_EQ(g.Fill(c.record, 1), c.ok);
+        EXPECT_EQ(g.Fill(c.record, 1, 512), c.ok);
         if (c.ok) {
             EXPECT_EQ(g.GetFolderRecordNumber(), c.folder);
         }
