@@ -52,6 +52,14 @@ bool NearRecycleBin(const CFileNode* folder)
     return false;
 }
 
+// A node that owns the properties.
+FATNodePtr MakeNode(std::unique_ptr<CFATFileProperties> properties)
+{
+    FATNodePtr node(NewFileNode());
+    node->SetProperties(properties.release());
+    return node;
+}
+
 const char* FATTypeName(int type)
 {
     switch (type) {
@@ -151,7 +159,7 @@ int CFATBuildContext::ProcessDirectoryEntries(std::span<const uint8_t> buffer, C
             continue;
         }
         if (entry.Bytes()[0] == '.') {
-            if (++dotEntries > 2) return -1;
+            if (++dotEntries > 2) return kNotADirectory;
             continue;
         }
         const bool isDirectory = entry.IsDirectory();
@@ -178,11 +186,12 @@ int CFATBuildContext::ProcessDirectoryEntries(std::span<const uint8_t> buffer, C
         properties->SetParentCluster(parentCluster);
         properties->SetFirstCluster(firstCluster);
 
-        CFileNode* node = NewFileNode();
+        FATNodePtr node;
         if (isDirectory) {
             DebugTrace("Find directory: %s at cluster :%x, parent :%x", properties->GetName(), firstCluster,
                        parentCluster);
-            if (!AddDirectory(node, properties.release(), parent, queue, lostMode)) continue;
+            node = AddDirectory(std::move(properties), parent, queue, lostMode);
+            if (!node) continue;
         } else {
             DebugTrace("Found a File %s!", properties->GetName());
             const bool deleted = (properties->GetState() & kFileStateDeleted) != 0;
@@ -190,17 +199,16 @@ int CFATBuildContext::ProcessDirectoryEntries(std::span<const uint8_t> buffer, C
             // A live empty file has nothing to read and is still listed.
             if (!runs && !(emptyFile && !deleted)) {
                 DebugTrace("Failed build Datarun list!");
-                DeleteFileNode(node);
                 continue;
             }
             properties->SetRunList(runs.get());
-            node->SetProperties(properties.release());
+            node = MakeNode(std::move(properties));
         }
-        parent->AddChild(node);
+        CFileNode* added = parent->AddChild(node.release());
         if (inRecycleBin) {
-            if (CFileNode* partner = FindRecyclePartner(pending, node)) {
-                const bool nodeIsInfo = IsRecycleInfoFile(node);
-                ApplyRecycleInfo(m_device, nodeIsInfo ? partner : node, nodeIsInfo ? node : partner);
+            if (CFileNode* partner = FindRecyclePartner(pending, added)) {
+                const bool addedIsInfo = IsRecycleInfoFile(added);
+                ApplyRecycleInfo(m_device, addedIsInfo ? partner : added, addedIsInfo ? added : partner);
             }
         }
     }
@@ -234,16 +242,16 @@ void CFATBuildContext::CountFailedRead(uint64_t sector, uint64_t count)
     ReleaseTrace("FAT directory read failed: %" PRIu64 " sectors at sector %" PRIu64, count, sector);
 }
 
-bool CFATBuildContext::AddDirectory(CFileNode* node, CFATFileProperties* properties, CFileNode* parent,
-                                    FATDirectoryQueue& queue, bool lostMode)
+FATNodePtr CFATBuildContext::AddDirectory(std::unique_ptr<CFATFileProperties> properties, CFileNode* parent,
+                                          FATDirectoryQueue& queue, bool lostMode)
 {
-    node->SetProperties(properties);
     const uint32_t cluster = properties->GetFirstCluster();
     auto found = m_directoryMap.find(cluster);
     if (found == m_directoryMap.end()) {
-        m_directoryMap[cluster] = node;
-        queue.push_back(node);
-        return true;
+        FATNodePtr node = MakeNode(std::move(properties));
+        m_directoryMap[cluster] = node.get();
+        queue.push_back(node.get());
+        return node;
     }
     CFileNode* existing = found->second;
     CFATFileProperties* existingProperties = FATProperties(existing);
@@ -253,30 +261,30 @@ bool CFATBuildContext::AddDirectory(CFileNode* node, CFATFileProperties* propert
         CompareDuplicateDirectories(*existingProperties, *properties) >= 0) {
         DebugTrace("Discard a directory named %s, cur:%x, parent:%x", properties->GetName(), cluster,
                    properties->GetParentCluster());
-        DeleteNodeWithProperties(node);
-        return false;
+        return nullptr;
     }
     DebugTrace("Discard a directory named %s, cur: %x, parent:%x", existingProperties->GetName(), cluster,
                existingProperties->GetParentCluster());
     if (lostMode) {
         properties->SetParentCluster(existingProperties->GetParentCluster());
-        delete existingProperties;
-        existing->SetProperties(properties);
-        DeleteFileNode(node);
+        // The mapped node keeps its place and takes the winner's properties; its own are freed.
+        const std::unique_ptr<IFileProperties> replaced(existing->GetProperties());
+        existing->SetProperties(properties.release());
         // A folder whose parent was not known finds it here: the directory cluster that names it.
         if (m_lostFolders && existing->GetParent() == m_lostFolders && !IsSameOrAncestor(existing, parent)) {
             m_lostFolders->RemoveChild(existing);
             parent->AddChild(existing);
         }
-        return false;
+        return nullptr;
     }
+    FATNodePtr node = MakeNode(std::move(properties));
     if (CFileNode* oldParent = existing->GetParent()) oldParent->RemoveChild(existing);
-    MoveChildNodes(existing, node);
-    found->second = node;
+    MoveChildNodes(existing, node.get());
+    found->second = node.get();
     std::erase(queue, existing);
     DeleteNodeWithProperties(existing);
-    queue.push_back(node);
-    return true;
+    queue.push_back(node.get());
+    return node;
 }
 
 int CFATBuildContext::CompareDuplicateDirectories(const CFATFileProperties& existing,
@@ -365,11 +373,12 @@ std::unique_ptr<CFATDataRunList> CFATBuildContext::AddContiguousClusters(uint32_
     return list;
 }
 
-int CFATBuildContext::WalkClusterChain(CFileNode* directory, uint32_t firstCluster, FATDirectoryQueue& queue,
-                                       bool isRoot, bool includeAll)
+bytes::ParseStatus CFATBuildContext::WalkClusterChain(CFileNode* directory, uint32_t firstCluster,
+                                                      FATDirectoryQueue& queue, bool isRoot, bool includeAll)
 {
+    using bytes::ParseStatus;
     const uint32_t spc = m_geometry.sectorsPerCluster;
-    if (spc == 0 || m_device == nullptr) return 0;
+    if (spc == 0 || m_device == nullptr) return ParseStatus::IoFailure;
     const uint32_t maxRunClusters = std::max<uint32_t>(1, kReadRunSectors / spc);
     std::vector<uint8_t> buffer(kMaxCarry + size_t(maxRunClusters) * spc * size_t(m_sectorSize));
     size_t carried = 0;
@@ -385,15 +394,15 @@ int CFATBuildContext::WalkClusterChain(CFileNode* directory, uint32_t firstClust
             next = m_table->GetNextCluster(next);
         }
         if (m_callback && m_callback->CheckCancel() == -1) {
-            m_status = 2;
-            return 0;
+            m_cancelled = true;
+            return ParseStatus::Cancelled;
         }
         // A cluster read before means the chain loops (or another folder owns it).
-        if (m_visited.count(runStart)) return 0;
+        if (m_visited.count(runStart)) return ParseStatus::Corrupt;
         const size_t readBytes = size_t(count) * spc * size_t(m_sectorSize);
         if (!m_device->ReadSectors(buffer.data() + carried, ClusterToSector(runStart), uint64_t(count) * spc)) {
             CountFailedRead(ClusterToSector(runStart), uint64_t(count) * spc);
-            return 0;
+            return ParseStatus::IoFailure;
         }
         for (uint32_t i = 0; i < count; ++i) m_visited.insert(runStart + i);
 
@@ -401,7 +410,7 @@ int CFATBuildContext::WalkClusterChain(CFileNode* directory, uint32_t firstClust
             const CFATDirEntry first(std::span<const uint8_t>(buffer.data(), fat::kDirEntrySize));
             const CFATDirEntry second(std::span<const uint8_t>(buffer.data() + fat::kDirEntrySize, fat::kDirEntrySize));
             const bool dotted = first.IsDotEntry() && second.IsDotDotEntry();
-            if (isRoot ? first.IsDotEntry() : !dotted) return 0;
+            if (isRoot ? first.IsDotEntry() : !dotted) return ParseStatus::Corrupt;
             firstRun = false;
         }
 
@@ -413,7 +422,7 @@ int CFATBuildContext::WalkClusterChain(CFileNode* directory, uint32_t firstClust
         const int processed = ProcessDirectoryEntries({buffer.data(), total}, directory, queue, false, includeAll);
         m_origin = {};
         carriedEnd = runByte + readBytes;
-        if (processed < 0) return 1;
+        if (processed == kNotADirectory) return ParseStatus::Ok;
         const size_t rest = total - size_t(processed);
         if (rest == 0 || rest > kMaxCarry) {
             carried = 0;
@@ -424,7 +433,7 @@ int CFATBuildContext::WalkClusterChain(CFileNode* directory, uint32_t firstClust
         }
         cluster = next;
     }
-    return 1;
+    return ParseStatus::Ok;
 }
 
 namespace {
@@ -490,23 +499,25 @@ std::optional<size_t> CFATBuildContext::CheckCarriedLongName(std::span<const uin
     return own;
 }
 
-int CFATBuildContext::WalkRootDirectory(CFileNode* root, FATDirectoryQueue& queue, bool includeAll)
+bytes::ParseStatus CFATBuildContext::WalkRootDirectory(CFileNode* root, FATDirectoryQueue& queue, bool includeAll)
 {
-    if (!m_geometry.rootPresent || m_device == nullptr) return 0;
+    using bytes::ParseStatus;
+    if (!m_geometry.rootPresent) return ParseStatus::Corrupt;
+    if (m_device == nullptr) return ParseStatus::IoFailure;
     if (m_geometry.type == kFsKindFat32) return WalkClusterChain(root, m_geometry.rootCluster, queue, true, includeAll);
     // A fixed root holds at most 65535 entries.
     const uint64_t maxSectors = (65535ull * 32 + uint64_t(m_sectorSize) - 1) / uint64_t(m_sectorSize);
     const uint64_t sectors = std::min<uint64_t>(m_geometry.rootSectors, maxSectors);
-    if (sectors == 0) return 0;
+    if (sectors == 0) return ParseStatus::Corrupt;
     std::vector<uint8_t> buffer(size_t(sectors) * size_t(m_sectorSize));
     if (!m_device->ReadSectors(buffer.data(), m_geometry.rootSector, sectors)) {
         CountFailedRead(m_geometry.rootSector, sectors);
-        return 0;
+        return ParseStatus::IoFailure;
     }
     m_origin = {true, 0, 0, m_geometry.rootSector * uint64_t(m_sectorSize)};
     ProcessDirectoryEntries(buffer, root, queue, false, includeAll);
     m_origin = {};
-    return 1;
+    return ParseStatus::Ok;
 }
 
 void CFATBuildContext::ProcessRootAreaSector(uint64_t sector)
@@ -520,45 +531,42 @@ void CFATBuildContext::ProcessRootAreaSector(uint64_t sector)
 
 CFileSystemNode* CFATBuildContext::MakePartitionNode(int index)
 {
-    auto* properties = new CFATFileProperties();
+    auto properties = std::make_unique<CFATFileProperties>();
     properties->SetName(FormatPartitionName(FATTypeName(m_geometry.type), index + 1).c_str());
     properties->SetAttributes(uint16_t(properties->GetAttributes() | fat::kAttrDirectory));
     properties->SetFirstCluster(0);
     properties->SetParentCluster(kFATNoCluster);
+    // The node is the caller's (the tree it heads), or FreeBuildTree's.
     CFileSystemNode* node = NewFileSystemNode();
-    node->SetProperties(properties);
+    node->SetProperties(properties.release());
     node->SetClusterGeometry(m_geometry.dataStart, int32_t(m_geometry.sectorsPerCluster));
     node->SetFileSystemKind(m_geometry.type);
     m_partitionNode = node;
     return node;
 }
 
-CFileNode* CFATBuildContext::MakeLostFoldersNode()
+FATNodePtr CFATBuildContext::MakeLostFoldersNode()
 {
-    auto* properties = new CFATFileProperties();
+    auto properties = std::make_unique<CFATFileProperties>();
     properties->SetName("Lost Folders");
     properties->SetAttributes(fat::kAttrDirectory);
     properties->SetState(kFileStateDeleted | kFileStateTemporary);
     properties->SetFirstCluster(kFATNoCluster);
     properties->SetParentCluster(kFATNoCluster);
-    CFileNode* node = NewFileNode();
-    node->SetProperties(properties);
-    return node;
+    return MakeNode(std::move(properties));
 }
 
-CFileNode* CFATBuildContext::MakePlaceholderDirNode(uint32_t firstCluster, uint32_t parentCluster)
+FATNodePtr CFATBuildContext::MakePlaceholderDirNode(uint32_t firstCluster, uint32_t parentCluster)
 {
     char name[32];
     std::snprintf(name, sizeof name, "DIR%u", s_placeholderCounter.fetch_add(1));
-    auto* properties = new CFATFileProperties();
+    auto properties = std::make_unique<CFATFileProperties>();
     properties->SetName(name);
     properties->SetState(kFileStateDeleted | kFileStateTemporary);
     properties->SetAttributes(fat::kAttrDirectory);
     properties->SetFirstCluster(firstCluster);
     properties->SetParentCluster(parentCluster);
-    CFileNode* node = NewFileNode();
-    node->SetProperties(properties);
-    return node;
+    return MakeNode(std::move(properties));
 }
 
 void CFATBuildContext::FreeBuildTree(CFileNode* partitionNode)
@@ -579,10 +587,6 @@ void CFATBuildContext::FreeBuildTree(CFileNode* partitionNode)
         collect(top);
     }
     m_directoryMap.clear();
-    for (CFileNode* node : nodes) {
-        delete node->GetProperties();
-        node->SetProperties(nullptr);
-    }
-    for (CFileNode* node : nodes) DeleteFileNode(node);
+    for (CFileNode* node : nodes) DeleteNodeWithProperties(node);
     if (m_partitionNode == partitionNode) m_partitionNode = nullptr;
 }

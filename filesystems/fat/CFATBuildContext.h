@@ -7,6 +7,7 @@
 #include "filesystems/fat/CFATDirEntry.h"
 #include "filesystems/fat/CFATFileProperties.h"
 #include "filesystems/tree/FileSystemKind.h"
+#include "filesystems/tree/TreeReshaping.h"
 
 #include <cstdint>
 #include <deque>
@@ -44,6 +45,12 @@ using FATDirectoryQueue = std::deque<CFileNode*>;
 // Answers whether a cluster holds directory entries that do not begin a directory (as a scan saw it).
 using FATDirectoryPartTest = std::function<bool(uint32_t cluster)>;
 
+// A node the build made that no tree holds yet: freed with its properties unless handed on (release()).
+struct FATNodeDeleter {
+    void operator()(CFileNode* node) const { DeleteNodeWithProperties(node); }
+};
+using FATNodePtr = std::unique_ptr<CFileNode, FATNodeDeleter>;
+
 // Used by one build on one thread. The tree it builds is handed to the caller; until then FreeBuildTree frees
 // it (nodes and properties) together with folders that never found a parent.
 class CFATBuildContext {
@@ -52,6 +59,8 @@ public:
     static constexpr uint32_t kReadRunSectors = 128;
     // Bytes of an unfinished long name carried from one run into the next, at most.
     static constexpr size_t kMaxCarry = 1023;
+    // What ProcessDirectoryEntries answers for a buffer that is no directory.
+    static constexpr int kNotADirectory = -1;
 
     // callback may be null; table is the build's (not owned) and may answer 0 for everything.
     CFATBuildContext(IDIRBuildCallback* callback, IStorageDevice* device, const FATVolumeGeometry& geometry,
@@ -61,8 +70,8 @@ public:
     CFATBuildContext& operator=(const CFATBuildContext&) = delete;
 
     // The entries of buffer under parent. Returns the offset reached, the offset of a long name whose short
-    // entry was not in the buffer (so the caller can carry it into the next read), or -1 when a third "."
-    // entry shows the buffer is no directory. Folders found are entered in the map and appended to queue.
+    // entry was not in the buffer (so the caller can carry it into the next read), or kNotADirectory when a
+    // third "." entry shows the buffer is no directory. Folders found are entered in the map and appended to queue.
     // Lost mode: the first invalid or out-of-range entry ends the buffer, and a folder that wins over a
     // mapped one gives that one its properties instead of replacing the node.
     int ProcessDirectoryEntries(std::span<const uint8_t> buffer, CFileNode* parent, FATDirectoryQueue& queue,
@@ -71,12 +80,14 @@ public:
     // Where the FAT knows nothing of the next cluster (a deleted folder, a zeroed table) and a directory-part
     // test is set, a directory that filled its last cluster goes on in the cluster right after it when that
     // one is free in the FAT, unread and holds directory entries (live ones only when the folder has some).
-    // 1 when its chain ended, 0 when it stopped
-    // (cancel, failed read, a cluster read before, a first cluster that does not begin like a directory).
-    int WalkClusterChain(CFileNode* directory, uint32_t firstCluster, FATDirectoryQueue& queue, bool isRoot,
-                         bool includeAll);
-    // 0 when the root is not known or could not be read, else 1.
-    int WalkRootDirectory(CFileNode* root, FATDirectoryQueue& queue, bool includeAll);
+    // Ok when its chain ended; else where it stopped: Cancelled, IoFailure (a read failed, or there is no device
+    // or cluster size to read with) or Corrupt (a cluster read before, a first cluster that does not begin like
+    // a directory).
+    bytes::ParseStatus WalkClusterChain(CFileNode* directory, uint32_t firstCluster, FATDirectoryQueue& queue,
+                                        bool isRoot, bool includeAll);
+    // Ok once the root was read; Corrupt when the build does not know where it is, IoFailure when it could not
+    // be read (a FAT32 root: as WalkClusterChain).
+    bytes::ParseStatus WalkRootDirectory(CFileNode* root, FATDirectoryQueue& queue, bool includeAll);
     // Lets directory walks go on into the next cluster on the disk where the FAT says nothing (see
     // WalkClusterChain). Unset, a walk follows the FAT only.
     void SetDirectoryPartTest(FATDirectoryPartTest test) { m_directoryPart = std::move(test); }
@@ -95,9 +106,9 @@ public:
 
     // The volume node: FAT properties named for the volume and its number (index + 1), geometry and kind.
     CFileSystemNode* MakePartitionNode(int index);
-    static CFileNode* MakeLostFoldersNode();
+    static FATNodePtr MakeLostFoldersNode();
     // A folder named "DIR%d" from a process-wide counter that only counts up.
-    static CFileNode* MakePlaceholderDirNode(uint32_t firstCluster, uint32_t parentCluster);
+    static FATNodePtr MakePlaceholderDirNode(uint32_t firstCluster, uint32_t parentCluster);
 
     // Frees the tree under partitionNode and every mapped folder outside it, with their properties.
     void FreeBuildTree(CFileNode* partitionNode);
@@ -108,9 +119,9 @@ public:
     // Corrupt entries logged one by one, at most; the rest are only counted.
     static constexpr uint64_t kMaxLoggedCorrupt = 64;
 
-    // 0, or 2 once the user cancelled.
-    int GetStatus() const { return m_status; }
-    void SetStatus(int status) { m_status = status; }
+    // Once the user cancelled, the build stops and frees what it made.
+    bool IsCancelled() const { return m_cancelled; }
+    void Cancel() { m_cancelled = true; }
     IDIRBuildCallback* GetCallback() const { return m_callback; }
     const FATVolumeGeometry& GetGeometry() const { return m_geometry; }
     int32_t GetSectorSize() const { return m_sectorSize; }
@@ -128,8 +139,10 @@ public:
     bool IsDataCluster(uint32_t cluster) const;
 
 private:
-    bool AddDirectory(CFileNode* node, CFATFileProperties* properties, CFileNode* parent, FATDirectoryQueue& queue,
-                      bool lostMode);
+    // The node of a folder found in parent's entries, entered in the map and the queue; null when a mapped
+    // folder of the same first cluster stays (in lost mode it takes the new properties when they win).
+    FATNodePtr AddDirectory(std::unique_ptr<CFATFileProperties> properties, CFileNode* parent, FATDirectoryQueue& queue,
+                            bool lostMode);
     std::unique_ptr<CFATDataRunList> AddContiguousClusters(uint32_t firstCluster, uint64_t size);
     // Where the buffer handed to ProcessDirectoryEntries came from, for the offsets in log lines: its first
     // `carried` bytes end at carriedEnd, the rest start at byte (both device byte offsets).
@@ -154,7 +167,7 @@ private:
     FATVolumeGeometry m_geometry;
     const IFATTable* m_table;
     FATEntryChecks m_checks; // the options' entry tests, taken once when the build starts
-    int m_status = 0;
+    bool m_cancelled = false;
     std::map<uint32_t, CFileNode*> m_directoryMap;
     std::unordered_set<uint32_t> m_visited;
     std::vector<bool> m_clusterBitmap;

@@ -44,7 +44,7 @@ CFileSystemNode* QuickBuildTree(CFATBuildContext& context, IDIRBuildCallback* ca
     CFileSystemNode* partition = context.MakePartitionNode(index);
     progress.SetPos(1);
     FATDirectoryQueue queue;
-    if (context.WalkRootDirectory(partition, queue, includeAll) && context.GetStatus() != 2) {
+    if (context.WalkRootDirectory(partition, queue, includeAll) == bytes::ParseStatus::Ok && !context.IsCancelled()) {
         uint64_t counter = 1;
         uint64_t lastPercent = 0;
         while (!queue.empty()) {
@@ -55,14 +55,14 @@ CFileSystemNode* QuickBuildTree(CFATBuildContext& context, IDIRBuildCallback* ca
             if (percent > lastPercent) {
                 lastPercent = percent;
                 if (progress.SetPos(int(percent)) == -1) {
-                    context.SetStatus(2);
+                    context.Cancel();
                     break;
                 }
             }
             if (directory->GetFirstChild()) continue;
             const auto* properties = static_cast<const CFATFileProperties*>(directory->GetProperties());
-            if (context.WalkClusterChain(directory, properties->GetFirstCluster(), queue, false, includeAll) == 0 &&
-                context.GetStatus() == 2)
+            if (context.WalkClusterChain(directory, properties->GetFirstCluster(), queue, false, includeAll) ==
+                bytes::ParseStatus::Cancelled)
                 break;
         }
     }
@@ -71,7 +71,7 @@ CFileSystemNode* QuickBuildTree(CFATBuildContext& context, IDIRBuildCallback* ca
         ReleaseTrace("FAT walk: %" PRIu64 " directory entries read, %" PRIu64 " corrupt ones skipped, %" PRIu64
                      " directory reads failed",
                      counters.recordsRead, counters.corruptSkipped, counters.readFailures);
-    if (context.GetStatus() == 2) {
+    if (context.IsCancelled()) {
         context.FreeBuildTree(partition);
         return nullptr;
     }

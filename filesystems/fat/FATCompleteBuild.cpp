@@ -110,8 +110,8 @@ void BuildLostClusters(CFATBuildContext& context, IStorageDevice* device, CFileN
         progress.CheckCancel();
         if (!device->ReadSectors(cluster.data(), it->sector, g.sectorsPerCluster)) continue;
         ReleaseTrace("Build Lost Cluster %u Sector %" PRIu64, number, it->sector);
-        CFileNode* folder = CFATBuildContext::MakePlaceholderDirNode(kFATNoCluster, kFATNoCluster);
-        lostFolders->AddChild(folder);
+        CFileNode* folder =
+            lostFolders->AddChild(CFATBuildContext::MakePlaceholderDirNode(kFATNoCluster, kFATNoCluster).release());
         FATDirectoryQueue scratch;
         context.ProcessDirectoryEntries(cluster, folder, scratch, true, true);
     }
@@ -146,7 +146,7 @@ CFileSystemNode* CompleteBuildTree(CFATBuildContext& context, IStorageDevice* de
     });
 
     progress.Begin(kFATTextBuildingNormalFiles, int(std::min<ptrdiff_t>(to - from, INT32_MAX)));
-    for (auto it = from; it != to && context.GetStatus() != 2; ++it) {
+    for (auto it = from; it != to && !context.IsCancelled(); ++it) {
         progress.Step(1);
         if (it->sector < g.dataStart) {
             context.ProcessRootAreaSector(it->sector);
@@ -160,19 +160,20 @@ CFileSystemNode* CompleteBuildTree(CFATBuildContext& context, IStorageDevice* de
         if (auto found = map.find(cluster); found != map.end()) {
             node = found->second;
         } else {
-            node = CFATBuildContext::MakePlaceholderDirNode(cluster, it->dotDotCluster);
+            // Until the layout hangs it in the tree, the map holds it (and FreeBuildTree frees it).
+            node = CFATBuildContext::MakePlaceholderDirNode(cluster, it->dotDotCluster).release();
             map[cluster] = node;
         }
         FATDirectoryQueue walked;
-        if (context.WalkClusterChain(node, cluster, walked, false, true) == 0 && context.GetStatus() == 2) break;
+        if (context.WalkClusterChain(node, cluster, walked, false, true) == bytes::ParseStatus::Cancelled) break;
     }
     progress.Finish();
 
-    if (context.GetStatus() != 2) {
+    if (!context.IsCancelled()) {
         progress.Begin(kFATTextBuildingLayout, int(std::min<size_t>(map.size(), INT32_MAX)));
         CFileNode* lost = nullptr;
         auto lostFolders = [&] {
-            if (!lost) lost = partition->AddChild(CFATBuildContext::MakeLostFoldersNode());
+            if (!lost) lost = partition->AddChild(CFATBuildContext::MakeLostFoldersNode().release());
             return lost;
         };
         for (auto& [cluster, node] : map) {
@@ -203,7 +204,7 @@ CFileSystemNode* CompleteBuildTree(CFATBuildContext& context, IStorageDevice* de
                 const uint64_t percent = done * 100 / (done + queue.size());
                 if (percent > lastPercent) {
                     lastPercent = percent;
-                    if (progress.SetPos(int(percent)) == -1) context.SetStatus(2);
+                    if (progress.SetPos(int(percent)) == -1) context.Cancel();
                 }
             }
             FixPlaceholderDirectories(folder);
@@ -212,7 +213,7 @@ CFileSystemNode* CompleteBuildTree(CFATBuildContext& context, IStorageDevice* de
         }
         progress.Finish();
     }
-    if (context.GetStatus() == 2) {
+    if (context.IsCancelled()) {
         context.FreeBuildTree(partition);
         return nullptr;
     }

@@ -1,6 +1,7 @@
 // The directory walk on byte-built volumes: runs of live and deleted files, chains that end, loop or leave the
 // volume, long names carried between reads, folders that claim one cluster, recycle-bin names, placeholders.
 #include "filesystems/fat/CFATBuildContext.h"
+#include "filesystems/common/IDIRBuildCallback.h"
 #include "filesystems/fat/CFATTreeBuilder.h"
 #include "filesystems/fat/FATStructures.h"
 #include "filesystems/fat/FATTables.h"
@@ -376,11 +377,7 @@ TEST(CFATBuildContext, RecycleBinDataFilesTakeTheirOriginalNames)
 
 TEST(CFATBuildContext, PlaceholderNamesCountOnAcrossBuildsAndThreads)
 {
-    auto number = [](CFileNode* node) {
-        const int n = std::stoi(std::string(node->GetProperties()->GetName()).substr(3));
-        DeleteNodeWithProperties(node);
-        return n;
-    };
+    auto number = [](FATNodePtr node) { return std::stoi(std::string(node->GetProperties()->GetName()).substr(3)); };
     const int first = number(CFATBuildContext::MakePlaceholderDirNode(5, 6));
     EXPECT_EQ(number(CFATBuildContext::MakePlaceholderDirNode(5, 6)), first + 1);
 
@@ -398,10 +395,9 @@ TEST(CFATBuildContext, PlaceholderNamesCountOnAcrossBuildsAndThreads)
     for (auto& t : threads) t.join();
     EXPECT_EQ(seen.size(), 800u);
 
-    CFileNode* lost = CFATBuildContext::MakeLostFoldersNode();
+    const FATNodePtr lost = CFATBuildContext::MakeLostFoldersNode();
     EXPECT_STREQ(lost->GetProperties()->GetName(), "Lost Folders");
     EXPECT_EQ(lost->GetProperties()->GetState(), 9);
-    DeleteNodeWithProperties(lost);
 }
 
 TEST(RemoveEmptyDeletedFolders, RemovesDeletedLeavesInOnePass)
@@ -474,7 +470,7 @@ TEST(CFATBuildContext, LostModeStopsAtTheFirstBadEntryAndKeepsMappedNodes)
     FakeTable table;
     CFATBuildContext context(nullptr, &image.Device(), GeometryOf(image), &table);
     TreePtr partition(context.MakePartitionNode(0));
-    CFileNode* placeholder = CFATBuildContext::MakePlaceholderDirNode(40, kFATNoCluster);
+    CFileNode* placeholder = CFATBuildContext::MakePlaceholderDirNode(40, kFATNoCluster).release();
     context.GetDirectoryMap()[40] = placeholder;
     partition->AddChild(placeholder);
 
@@ -546,4 +542,62 @@ TEST(CFATBuildContext, CorruptEntriesAndFailedReadsAreCountedAndLoggedWithTheirO
               std::string::npos)
         << text;
     EXPECT_NE(text.find("3 corrupt ones skipped, 1 directory reads failed"), std::string::npos) << text;
+}
+
+TEST(CFATBuildContext, AWalkNamesWhereItStopped)
+{
+    // A walk says why it stopped, so that a cancel is never taken for a damaged folder nor a failed read for
+    // an empty one.
+    Fat16Image image(1, 100);
+    FakeTable table;
+    image.Dots(10, 0);
+    table.Chain({10});
+    image.PutCluster(30, 0, MakeEntry(File("PLAIN", "TXT", 31, 10))); // no dot entries: no folder
+    table.Chain({30});
+    image.Dots(20, 0);
+    table.Chain({20});
+    image.Device().FailSector(image.DataStart() + 18);
+    image.Dots(40, 0);
+    table.Chain({40});
+
+    struct CancelAll : IDIRBuildCallback {
+        int Begin(const char*, int) override { return 0; }
+        int Step(int) override { return 0; }
+        int SetPos(int) override { return 0; }
+        int Finish() override { return 0; }
+        int CheckCancel() override { return -1; }
+    } cancel;
+    CFATBuildContext context(nullptr, &image.Device(), GeometryOf(image), &table);
+    CFATBuildContext cancelled(&cancel, &image.Device(), GeometryOf(image), &table);
+    TreePtr root(context.MakePartitionNode(0));
+    TreePtr other(cancelled.MakePartitionNode(0));
+    const struct {
+        const char* what;
+        CFATBuildContext& context;
+        uint32_t cluster;
+        bytes::ParseStatus status;
+    } cases[] = {
+        {"a folder whose chain ends", context, 10, bytes::ParseStatus::Ok},
+        {"the same cluster a second time (a loop)", context, 10, bytes::ParseStatus::Corrupt},
+        {"a cluster that does not begin like a folder", context, 30, bytes::ParseStatus::Corrupt},
+        {"a cluster the device cannot read", context, 20, bytes::ParseStatus::IoFailure},
+        {"a walk the user cancelled", cancelled, 40, bytes::ParseStatus::Cancelled},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FATDirectoryQueue queue;
+        CFileNode* under = &c.context == &context ? root.get() : other.get();
+        EXPECT_EQ(c.context.WalkClusterChain(under, c.cluster, queue, false, true), c.status);
+    }
+    EXPECT_FALSE(context.IsCancelled());
+    EXPECT_TRUE(cancelled.IsCancelled());
+
+    FATDirectoryQueue queue;
+    EXPECT_EQ(context.WalkRootDirectory(root.get(), queue, true), bytes::ParseStatus::Ok);
+    FATVolumeGeometry unknown = GeometryOf(image);
+    unknown.rootPresent = false;
+    CFATBuildContext noRoot(nullptr, &image.Device(), unknown, &table);
+    EXPECT_EQ(noRoot.WalkRootDirectory(root.get(), queue, true), bytes::ParseStatus::Corrupt);
+    image.Device().FailSector(image.RootSector());
+    EXPECT_EQ(context.WalkRootDirectory(root.get(), queue, true), bytes::ParseStatus::IoFailure);
 }
