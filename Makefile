@@ -54,7 +54,7 @@ TSAN_SUITES := CStorageDeviceWithCache ImageDeviceThreads ImageDeviceCache Ext2T
   Ext2FixtureTree FATQuickBuild FATFixtureTree NtfsMftTree NtfsTreeFixture RecoverFolder RecoverSingleFile \
   WindowMessages CReadWriteLock CEventLock CriticalSection Event Mutex Semaphore LostPartitionSearch \
   BuildDirectoryDlg DirTreeBuilder IntelligentSearchingDialog LostPartitionSearchingDialog IntelligentSearch \
-  FATCompleteBuild
+  FATCompleteBuild ScannerBlockCutting
 empty :=
 space := $(empty) $(empty)
 TSAN_TESTS := (^|/)($(subst $(space),|,$(strip $(TSAN_SUITES))))\.

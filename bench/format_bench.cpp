@@ -1,10 +1,15 @@
 // Throughput of the intelligent search (read-ahead cache, 4 MiB blocks, every scanner on every block) over a
 // 1 GiB device held in memory: random data with text sectors, FAT directory sectors and file headers mixed in,
-// so that each scanner's per-sector tests run their full course. Reported as bytes per second.
+// so that each scanner's per-sector tests run their full course; or over the image file SALVIX_BENCH_IMAGE
+// (bench/format_road.sh passes its own). Each scanner alone, then all of them one after another and side by
+// side. Reported as bytes per second.
 #include "core/CRecoverySettings.h"
+#include "core/devices/CImageFileDevice.h"
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/common/CIntelligentSearchStatistics.h"
+#include "filesystems/ext2/CEXT2SearchController.h"
 #include "filesystems/fat/CFATSearchController.h"
+#include "filesystems/ntfs/CNTFSSearchController.h"
 #include "filesystems/partitions/CIntelligentSearchController.h"
 #include "filesystems/tree/CRawFileList.h"
 #include "platform/Log.h"
@@ -12,6 +17,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -90,10 +96,21 @@ MemoryDisk& Disk()
     return *disk;
 }
 
-template <class... Scanners>
+// The image named by SALVIX_BENCH_IMAGE (read through the page cache), else the synthetic disk.
+IStorageDevice& Source()
+{
+    static IStorageDevice* source = []() -> IStorageDevice* {
+        const char* path = std::getenv("SALVIX_BENCH_IMAGE");
+        if (!path || !*path) return &Disk();
+        return new CImageFileDevice(path);
+    }();
+    return *source;
+}
+
+template <bool Parallel, class... Scanners>
 void Search(benchmark::State& state)
 {
-    MemoryDisk& disk = Disk();
+    IStorageDevice& disk = Source();
     for (auto _ : state) {
         CRawFileList hits;
         std::vector<std::unique_ptr<IFileSystemSearchController>> scanners;
@@ -101,6 +118,7 @@ void Search(benchmark::State& state)
         CIntelligentSearchController search;
         search.SetDevice(&disk);
         search.SetStartSector(0);
+        search.SetParallelScanners(Parallel);
         for (auto& s : scanners) {
             s->SetRawFileList(&hits);
             search.AddController(s.get());
@@ -111,26 +129,38 @@ void Search(benchmark::State& state)
         for (CSearchedPartitionInfo* p : found) DeleteSearchedPartitionInfo(p);
         benchmark::DoNotOptimize(hits.GetCount());
     }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kBytes));
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(disk.GetSectorCount() * 512));
 }
 
 // The cache and the block loop alone.
 void BM_SearchNoScanners(benchmark::State& state)
 {
-    Search<>(state);
+    Search<false>(state);
 }
 void BM_SearchFAT(benchmark::State& state)
 {
-    Search<CFATSearchController>(state);
+    Search<false, CFATSearchController>(state);
 }
 void BM_SearchRAW(benchmark::State& state)
 {
-    Search<CRAWSearchController>(state);
+    Search<false, CRAWSearchController>(state);
 }
-// Every scanner of format recovery that exists (NTFS and ext2 join here as they land).
+void BM_SearchNTFS(benchmark::State& state)
+{
+    Search<false, CNTFSSearchController>(state);
+}
+void BM_SearchEXT2(benchmark::State& state)
+{
+    Search<false, CEXT2SearchController>(state);
+}
+// Every scanner of format recovery, one after another and side by side.
 void BM_SearchAllScanners(benchmark::State& state)
 {
-    Search<CFATSearchController, CRAWSearchController>(state);
+    Search<false, CFATSearchController, CNTFSSearchController, CEXT2SearchController, CRAWSearchController>(state);
+}
+void BM_SearchAllScannersParallel(benchmark::State& state)
+{
+    Search<true, CFATSearchController, CNTFSSearchController, CEXT2SearchController, CRAWSearchController>(state);
 }
 
 } // namespace
@@ -141,7 +171,9 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     for (auto [name, fn] :
          {std::pair{"SearchNoScanners", &BM_SearchNoScanners}, std::pair{"SearchFAT", &BM_SearchFAT},
-          std::pair{"SearchRAW", &BM_SearchRAW}, std::pair{"SearchAllScanners", &BM_SearchAllScanners}})
+          std::pair{"SearchRAW", &BM_SearchRAW}, std::pair{"SearchNTFS", &BM_SearchNTFS},
+          std::pair{"SearchEXT2", &BM_SearchEXT2}, std::pair{"SearchAllScanners", &BM_SearchAllScanners},
+          std::pair{"SearchAllScannersParallel", &BM_SearchAllScannersParallel}})
         benchmark::RegisterBenchmark(name, fn)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

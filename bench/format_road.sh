@@ -3,7 +3,8 @@
 # volume (FORMAT_ROAD_SIZE_MIB to change it, 4 KiB clusters) filled about half with real files (the system's
 # shared data files) and random files in nested folders, then quick-formatted again with mkfs.fat. Salvix runs
 # `salvix-e2e format` (intelligent search with every scanner, ranking, complete build, saving); PhotoRec
-# carves the whole image. Files recovered byte-exact are counted from the SHA-256 of every placed file.
+# carves the whole image. Files recovered byte-exact are counted from the SHA-256 of every placed file, and the
+# bytes each tool wrote are told; the search alone (SALVIX_E2E_TIMES) is set against one `cat` of the image.
 #   bench/format_road.sh [BUILD_DIR]     (BUILD_DIR holds tests/salvix-e2e; default build)
 # Needs mkfs.fat and mtools (dosfstools, mtools), photorec (testdisk) and python3.
 set -euo pipefail
@@ -55,18 +56,24 @@ placed=$(wc -l < "$work/placed.txt")
 road_warm "$img"
 
 start=$(date +%s.%N)
-"$harness" format "$img" "$work/salvix" > "$work/salvix.log" 2>&1 || true
+SALVIX_E2E_TIMES=1 "$harness" format "$img" "$work/salvix" > "$work/salvix.log" 2>&1 || true
 salvix_time=$(road_seconds_since "$start")
 salvix_exact=$(road_count "$work/salvix")
+salvix_bytes=$(road_bytes "$work/salvix")
+scan_time=$(sed -n 's/^search \([0-9.]*\) s$/\1/p' "$work/salvix.log" | head -1)
+cat_time=$(road_cat_seconds "$img")
 
 printf 'image: %d MiB FAT32 quick-formatted again, %d files placed\n' "$size_mib" "$placed"
-printf 'salvix:   %d byte-exact of %d, %.1f s (%s)\n' "$salvix_exact" "$placed" "$salvix_time" \
-    "$(grep '^saved' "$work/salvix.log" | head -1)"
+printf 'salvix:   %d byte-exact of %d, %.2f s, %s bytes written (%s)\n' "$salvix_exact" "$placed" "$salvix_time" \
+    "$salvix_bytes" "$(grep '^saved' "$work/salvix.log" | head -1)"
+[ -n "$scan_time" ] && printf 'scan:     %.2f s, one cat of the image %.2f s: %sx cat (aim: at most 1.5x)\n' \
+    "$scan_time" "$cat_time" "$(echo "scale=2; $scan_time / $cat_time" | bc)"
 [ "$have_photorec" = 1 ] || exit 0
 rm -rf "$work/salvix"
 
 road_photorec "$img"
 
-printf 'photorec: %d byte-exact of %d, %.1f s\n' "$photorec_exact" "$placed" "$photorec_time"
+printf 'photorec: %d byte-exact of %d, %.2f s, %s bytes written\n' "$photorec_exact" "$placed" "$photorec_time" \
+    "$photorec_bytes"
 ratio=$(echo "scale=2; $salvix_time / $photorec_time" | bc)
 printf 'salvix takes %sx the time of photorec (aim: at most 0.5x)\n' "$ratio"

@@ -2,7 +2,8 @@
 # The whole signature-recovery road timed against PhotoRec on the same image in the same run: a 2 GiB image
 # (RAW_ROAD_SIZE_MIB to change it) of real files (the system's shared data files and the committed RAW
 # fixtures) at sector offsets in random filler; each tool recovers it into its own folder, and the files
-# recovered byte-exact by each are counted from the SHA-256 of every placed file.
+# recovered byte-exact by each are counted from the SHA-256 of every placed file, and the bytes each wrote are
+# told; the scan alone (SALVIX_E2E_TIMES) is set against one `cat` of the image.
 #   bench/raw_road.sh [BUILD_DIR]     (BUILD_DIR holds tests/salvix-e2e; default build)
 # Needs photorec (Debian package testdisk) and python3; prints one line per tool and a verdict line.
 set -euo pipefail
@@ -62,18 +63,25 @@ placed=$(wc -l < "$work/placed.txt")
 road_warm "$work/image.img"
 
 start=$(date +%s.%N)
-"$harness" raw "$work/image.img" "$work/salvix" > "$work/salvix.log" 2>&1
+SALVIX_E2E_TIMES=1 "$harness" raw "$work/image.img" "$work/salvix" > "$work/salvix.log" 2>&1
 salvix_time=$(road_seconds_since "$start")
 salvix_exact=$(road_count "$work/salvix")
+salvix_bytes=$(road_bytes "$work/salvix")
+scan_time=$(sed -n 's/^search \([0-9.]*\) s$/\1/p' "$work/salvix.log" | head -1)
+cat_time=$(road_cat_seconds "$work/image.img")
 
 printf 'image: %d MiB, %d files placed\n' "$size_mib" "$placed"
-printf 'salvix:   %d byte-exact of %d, %.1f s (%s)\n' "$salvix_exact" "$placed" "$salvix_time" "$(head -1 "$work/salvix.log")"
+printf 'salvix:   %d byte-exact of %d, %.2f s, %s bytes written (%s)\n' "$salvix_exact" "$placed" "$salvix_time" \
+    "$salvix_bytes" "$(grep '^saved' "$work/salvix.log" | head -1)"
+[ -n "$scan_time" ] && printf 'scan:     %.2f s, one cat of the image %.2f s: %sx cat\n' \
+    "$scan_time" "$cat_time" "$(echo "scale=2; $scan_time / $cat_time" | bc)"
 [ "$have_photorec" = 1 ] || exit 0
 rm -rf "$work/salvix"
 
 road_photorec "$work/image.img"
 
-printf 'photorec: %d byte-exact of %d, %.1f s\n' "$photorec_exact" "$placed" "$photorec_time"
+printf 'photorec: %d byte-exact of %d, %.2f s, %s bytes written\n' "$photorec_exact" "$placed" "$photorec_time" \
+    "$photorec_bytes"
 ratio=$(echo "scale=2; $photorec_time / $salvix_time" | bc)
 printf 'salvix recall %s photorec; photorec takes %sx the time of salvix (aim: at least 3x)\n' \
     "$([ "$salvix_exact" -ge "$photorec_exact" ] && echo '>=' || echo '<')" "$ratio"

@@ -40,6 +40,23 @@ road_warm() {
     cat "$1" >/dev/null
 }
 
+# road_cat_seconds <image>: the best of three `cat`s of the (warm) image, in seconds.
+road_cat_seconds() {
+    local best="" start t
+    for _ in 1 2 3; do
+        start=$(date +%s.%N)
+        cat "$1" >/dev/null
+        t=$(road_seconds_since "$start")
+        if [ -z "$best" ] || [ "$(echo "$t < $best" | bc)" = 1 ]; then best=$t; fi
+    done
+    echo "$best"
+}
+
+# road_bytes <folder>: the bytes of the files below it.
+road_bytes() {
+    du -sb "$1" 2>/dev/null | cut -f1
+}
+
 # road_seconds_since <start from date +%s.%N>
 road_seconds_since() {
     echo "$(date +%s.%N) - $1" | bc
@@ -56,4 +73,5 @@ road_photorec() {
     mkdir -p "$work/pr"
     for d in "$work"/photorec.*; do [ -d "$d" ] && mv "$d" "$work/pr/"; done
     photorec_exact=$(road_count "$work/pr")
+    photorec_bytes=$(road_bytes "$work/pr")
 }

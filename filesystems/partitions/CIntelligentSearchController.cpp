@@ -10,9 +10,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cinttypes>
+#include <condition_variable>
 #include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -26,6 +31,90 @@ const char* KindName(int kind)
     default: return "?";
     }
 }
+
+void AddStatistics(CIntelligentSearchStatistics& to, const CIntelligentSearchStatistics& from)
+{
+    to.PartitionTables += from.PartitionTables;
+    to.FATBootRecords += from.FATBootRecords;
+    to.FATFolders += from.FATFolders;
+    to.FATFolderParts += from.FATFolderParts;
+    to.NTFSBootRecords += from.NTFSBootRecords;
+    to.NTFSFileRecords += from.NTFSFileRecords;
+    to.FilesIdentified += from.FilesIdentified;
+    to.TotalFilesFound += from.TotalFilesFound;
+    for (size_t i = 0; i < std::size(to.BlockCounters); ++i) to.BlockCounters[i] += from.BlockCounters[i];
+}
+
+// Runs one task per scanner side by side: task 0 on the calling thread, each other one on a thread of its own
+// that serves the same scanner for the whole search, so that a scanner's state never changes threads.
+class ScannerThreads {
+public:
+    // Starts count - 1 threads; throws std::system_error when one cannot be started (those started are stopped).
+    explicit ScannerThreads(size_t count)
+    {
+        try {
+            for (size_t i = 1; i < count; ++i) m_threads.emplace_back([this, i] { Serve(i); });
+        } catch (...) {
+            Stop();
+            throw;
+        }
+    }
+    ~ScannerThreads() { Stop(); }
+    ScannerThreads(const ScannerThreads&) = delete;
+    ScannerThreads& operator=(const ScannerThreads&) = delete;
+
+    // task(i) for every scanner i; returns when all are done. task must not throw.
+    void RunAll(const std::function<void(size_t)>& task)
+    {
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_task = &task;
+            m_pending = m_threads.size();
+            ++m_generation;
+        }
+        m_start.notify_all();
+        task(0);
+        std::unique_lock<std::mutex> lock(m_lock);
+        m_done.wait(lock, [this] { return m_pending == 0; });
+        m_task = nullptr;
+    }
+
+private:
+    void Serve(size_t index)
+    {
+        uint64_t seen = 0;
+        std::unique_lock<std::mutex> lock(m_lock);
+        for (;;) {
+            m_start.wait(lock, [&] { return m_stop || m_generation != seen; });
+            if (m_stop) return;
+            seen = m_generation;
+            const std::function<void(size_t)>* task = m_task;
+            lock.unlock();
+            (*task)(index);
+            lock.lock();
+            if (--m_pending == 0) m_done.notify_one();
+        }
+    }
+    void Stop()
+    {
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_stop = true;
+        }
+        m_start.notify_all();
+        for (std::thread& t : m_threads) t.join();
+        m_threads.clear();
+    }
+
+    std::mutex m_lock;
+    std::condition_variable m_start;
+    std::condition_variable m_done;
+    const std::function<void(size_t)>* m_task = nullptr;
+    uint64_t m_generation = 0;
+    size_t m_pending = 0;
+    bool m_stop = false;
+    std::vector<std::thread> m_threads;
+};
 
 } // namespace
 
@@ -71,25 +160,31 @@ void CIntelligentSearchController::CallEachFileSystemSearchControllerAnalyzeBloc
     uint64_t firstSector, uint64_t sectorCount, CIntelligentSearchStatistics* statistics,
     std::span<const uint8_t> bytes)
 {
+    for (IFileSystemSearchController* controller : m_controllers)
+        AnalyzeBlockWith(controller, firstSector, sectorCount, statistics, bytes);
+}
+
+void CIntelligentSearchController::AnalyzeBlockWith(IFileSystemSearchController* controller, uint64_t firstSector,
+                                                    uint64_t sectorCount, CIntelligentSearchStatistics* statistics,
+                                                    std::span<const uint8_t> bytes)
+{
     using Clock = std::chrono::steady_clock;
-    for (IFileSystemSearchController* controller : m_controllers) {
-        const Clock::time_point started = Clock::now();
-        // One scanner's failure must not blind the others to this block.
-        try {
-            if (bytes.empty())
-                controller->AnalyzeBlock(firstSector, sectorCount, statistics);
-            else
-                controller->AnalyzeBlockBytes(firstSector, sectorCount, bytes, statistics);
-        } catch (const std::exception& e) {
-            LogError("Intelligent search: the %s scanner failed on sectors %" PRIu64 "..%" PRIu64 ": %s",
-                     KindName(controller->GetKind()), firstSector, firstSector + sectorCount - 1, e.what());
-        } catch (...) {
-            LogError("Intelligent search: the %s scanner failed on sectors %" PRIu64 "..%" PRIu64,
-                     KindName(controller->GetKind()), firstSector, firstSector + sectorCount - 1);
-        }
-        DebugTrace("Call File system %s AnalyzeBlock time = %.3fms", KindName(controller->GetKind()),
-                   std::chrono::duration<double, std::milli>(Clock::now() - started).count());
+    const Clock::time_point started = Clock::now();
+    // One scanner's failure must not blind the others to this block.
+    try {
+        if (bytes.empty())
+            controller->AnalyzeBlock(firstSector, sectorCount, statistics);
+        else
+            controller->AnalyzeBlockBytes(firstSector, sectorCount, bytes, statistics);
+    } catch (const std::exception& e) {
+        LogError("Intelligent search: the %s scanner failed on sectors %" PRIu64 "..%" PRIu64 ": %s",
+                 KindName(controller->GetKind()), firstSector, firstSector + sectorCount - 1, e.what());
+    } catch (...) {
+        LogError("Intelligent search: the %s scanner failed on sectors %" PRIu64 "..%" PRIu64,
+                 KindName(controller->GetKind()), firstSector, firstSector + sectorCount - 1);
     }
+    DebugTrace("Call File system %s AnalyzeBlock time = %.3fms", KindName(controller->GetKind()),
+               std::chrono::duration<double, std::milli>(Clock::now() - started).count());
 }
 
 void CIntelligentSearchController::IntelligentSearch()
@@ -125,6 +220,21 @@ void CIntelligentSearchController::IntelligentSearch()
     cache.StartCacheThread(start);
     if (m_callback) m_callback->SetRange(0, blocks);
 
+    // Scanners side by side: each on a thread of its own for the whole search, all on the block in place. The
+    // counters and the sectors each one read as zeros join the search's in the scanners' order after the
+    // block, as if they had run one after another.
+    const std::vector<IFileSystemSearchController*> scanners(m_controllers.begin(), m_controllers.end());
+    std::unique_ptr<ScannerThreads> threads;
+    if (m_parallel && scanners.size() > 1 && std::thread::hardware_concurrency() > 1) {
+        try {
+            threads = std::make_unique<ScannerThreads>(scanners.size());
+        } catch (const std::system_error&) {
+            LogInfo("Intelligent search: the scanners run one after another (no thread for them)");
+        }
+    }
+    std::vector<CIntelligentSearchStatistics> counted(scanners.size());
+    std::vector<std::vector<CReadLossScope::Record>> lost(scanners.size());
+
     // The working copy belongs to this thread; readers get a copy taken under the lock after each block.
     CIntelligentSearchStatistics statistics;
     for (uint64_t i = start / b; i < blocks; ++i) {
@@ -141,7 +251,23 @@ void CIntelligentSearchController::IntelligentSearch()
         std::span<const uint8_t> bytes;
         if (cache.GetCurrentBlock() == int64_t(i)) bytes = cache.GetCurrentBlockBytes();
         if (bytes.size() != count * uint64_t(cache.GetSectorSize())) bytes = {};
-        CallEachFileSystemSearchControllerAnalyzeBlock(first, count, &statistics, bytes);
+        if (threads && !bytes.empty()) {
+            for (CIntelligentSearchStatistics& c : counted) c = CIntelligentSearchStatistics();
+            threads->RunAll([&](size_t k) {
+                // The first scanner runs on this thread, whose scope hears its losses directly.
+                if (k == 0) return AnalyzeBlockWith(scanners[k], first, count, &counted[k], bytes);
+                CReadLossScope scope;
+                AnalyzeBlockWith(scanners[k], first, count, &counted[k], bytes);
+                lost[k] = scope.TakeRecords();
+            });
+            for (size_t k = 0; k < scanners.size(); ++k) {
+                AddStatistics(statistics, counted[k]);
+                for (const CReadLossScope::Record& r : lost[k]) CReadLossScope::Report(r);
+                lost[k].clear();
+            }
+        } else {
+            CallEachFileSystemSearchControllerAnalyzeBlock(first, count, &statistics, bytes);
+        }
         {
             std::lock_guard<std::mutex> guard(m_statisticsLock);
             m_statistics = statistics;
@@ -153,6 +279,7 @@ void CIntelligentSearchController::IntelligentSearch()
             m_callback->Refresh();
         }
     }
+    threads.reset();
     cache.StopCacheThread();
     for (IFileSystemSearchController* c : m_controllers) {
         try {

@@ -48,6 +48,10 @@ public:
                                                         CIntelligentSearchStatistics* statistics,
                                                         std::span<const uint8_t> bytes = {});
 
+    // Whether the scanners may run side by side on the block, each on a thread of its own (by default, when
+    // the machine has more than one core); their findings are the same either way.
+    void SetParallelScanners(bool parallel) { m_parallel = parallel; }
+
     // Blocks of sectorSize-byte sectors: 4 MiB worth (at least one sector).
     static uint32_t BlockSectorsFor(int32_t sectorSize);
 
@@ -58,6 +62,9 @@ public:
     bool WasCancelled() const { return m_cancelled.load(std::memory_order_relaxed); }
 
 private:
+    static void AnalyzeBlockWith(IFileSystemSearchController* controller, uint64_t firstSector, uint64_t sectorCount,
+                                 CIntelligentSearchStatistics* statistics, std::span<const uint8_t> bytes);
+
     std::list<IFileSystemSearchController*> m_controllers;
     std::vector<CReadLossScope::Record> m_losses; // of the last search
     IStorageDevice* m_device = nullptr;
@@ -68,4 +75,5 @@ private:
     std::atomic<bool> m_cancelled{false};
     std::atomic<uint64_t> m_blocksSearched{0};
     std::optional<uint64_t> m_startSector;
+    bool m_parallel = true;
 };

@@ -16,7 +16,8 @@
 //                                     scanner, the ranked partitions one a line "KIND first=S sectors=N score=R
 //                                     recommended=0|1 whole-disk=0|1", then the tree of each recommended
 //                                     partition saved whole (live, deleted and lost files) under
-//                                     OUTDIR/<partition name>/; SALVIX_E2E_SECTOR_SIZE as for raw)
+//                                     OUTDIR/<partition name>/; SALVIX_E2E_SECTOR_SIZE as for raw;
+//                                     SALVIX_E2E_SCANNERS=serial runs the scanners one after another)
 //   salvix-e2e partitions IMAGE   (the lost-partition search of a disk image: each partition found, one a line:
 //                                  file system, first sector, sector count, label, tab-separated)
 //   salvix-e2e lost IMAGE OUTDIR  (the lost-partition search, then every file of each found partition's tree
@@ -330,9 +331,13 @@ int RecoverRaw(const char* image, const char* outdir, RunTally& run)
     scan.BeginSearch();
     CIntelligentSearchStatistics statistics;
     const uint64_t sectors = device->GetSectorCount();
+    const auto searchStart = std::chrono::steady_clock::now();
     for (uint64_t first = 0; first < sectors; first += uint64_t(blockSectors))
         scan.AnalyzeBlock(first, std::min<uint64_t>(uint64_t(blockSectors), sectors - first), &statistics);
     scan.EndSearch();
+    if (std::getenv("SALVIX_E2E_TIMES")) // for bench/raw_road.sh: the search alone
+        std::fprintf(stderr, "search %.3f s\n",
+                     std::chrono::duration<double>(std::chrono::steady_clock::now() - searchStart).count());
 
     RawListHitMeasurer measurer;
     CRawResultTreeBuilder builder;
@@ -405,7 +410,13 @@ int RecoverFormat(const char* image, const char* outdir, RunTally& run)
     CIntelligentSearchController search;
     search.SetDevice(device);
     for (IFileSystemSearchController* c : controllers) search.AddController(c);
+    if (const char* how = std::getenv("SALVIX_E2E_SCANNERS"); how && std::strcmp(how, "serial") == 0)
+        search.SetParallelScanners(false);
+    const auto searchStart = std::chrono::steady_clock::now();
     if (!search.Run(nullptr)) return Fail("%s: %s", image, "the search could not be started");
+    if (std::getenv("SALVIX_E2E_TIMES")) // for bench/format_road.sh: the search alone
+        std::fprintf(stderr, "search %.3f s\n",
+                     std::chrono::duration<double>(std::chrono::steady_clock::now() - searchStart).count());
 
     CSearchedPartitionList partitions;
     for (IFileSystemSearchController* c : controllers) c->GetSearchedPartitions(partitions);
