@@ -46,7 +46,8 @@ bool CFATDirSectorInfo::Analyse(std::span<const uint8_t> sector, const FATEntryC
             previous = cluster;
         }
         ++count;
-        if (!entry.IsDirectory() && !entry.IsVolumeLabel()) ++files;
+        // A deleted empty file has nothing to bring back: the tree leaves it out.
+        if (!entry.IsDirectory() && !entry.IsVolumeLabel() && !(entry.IsDeleted() && entry.GetFileSize() == 0)) ++files;
     }
     if (haveDot && haveDotDot) {
         kind = kFirst;

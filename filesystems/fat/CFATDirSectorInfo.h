@@ -17,7 +17,7 @@ public:
 
     int kind = kNone;
     uint32_t entryCount = 0;    // entries counted, without "." and ".."
-    uint32_t fileCount = 0;     // of those, the files (no folder, no volume label)
+    uint32_t fileCount = 0;     // of those, the files a tree lists (no folder, volume label or deleted empty file)
     uint32_t dotCluster = 0;    // first cluster of the "." entry (kFirst)
     uint32_t dotDotCluster = 0; // first cluster of the ".." entry (kFirst)
     uint32_t highestCluster = 0;

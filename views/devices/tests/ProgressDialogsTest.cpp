@@ -472,14 +472,14 @@ private:
 
 // The figures of a whole search against the tree it leads to: the files found are the files the trees of
 // the recommended partitions hold (a disk with FAT32, NTFS and ext2 partitions and a long empty tail, a
-// FAT32 volume formatted as NTFS, an NTFS volume), the remaining time never reads 00:00:00 while the bar is
-// short of its end, and the bar ends full.
+// FAT32 volume formatted as NTFS, an NTFS volume, a FAT12 volume with deleted files and folders), the
+// remaining time never reads 00:00:00 while the bar is short of its end, and the bar ends full.
 TEST(IntelligentSearchRunner, TheFiguresShownAreThoseOfTheFinishedTree)
 {
     const struct {
         const char* fixture;
         uint64_t tail;
-    } cases[] = {{"lost-disk", 1ull << 30}, {"format-fat32-as-ntfs", 0}, {"ntfs_small", 0}};
+    } cases[] = {{"lost-disk", 512ull << 20}, {"format-fat32-as-ntfs", 0}, {"ntfs_small", 0}, {"fat12", 0}};
     testsupport::TempDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fixture);
