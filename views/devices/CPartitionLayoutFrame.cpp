@@ -49,7 +49,9 @@ void CPartitionLayoutFrame::SetDiskInfo(const PARTITION_LAYOUT_SOURCE* source)
     // One blank between the words and the quoted name, whether or not the language's text ends with one.
     QString words = lib.LoadString(captionId);
     while (!words.isEmpty() && words.back().isSpace()) words.chop(1);
-    m_caption = words + QStringLiteral(" \"%1\":").arg(QString::fromUtf8(source->pszName ? source->pszName : ""));
+    // Names of fixed-width records come padded with blanks; the quotes hold the name alone.
+    m_caption =
+        words + QStringLiteral(" \"%1\":").arg(QString::fromUtf8(source->pszName ? source->pszName : "").trimmed());
     m_stripText = lib.LoadString(331) + QStringLiteral(": %1").arg(QString::fromStdString(
                                             FormatSectorsAsSize(source->u64SectorCount, source->nSectorSize)));
     m_view->SetDeviceSectors(source->u64SectorCount);

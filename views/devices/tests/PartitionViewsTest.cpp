@@ -188,7 +188,7 @@ TEST(PartitionLayoutFrame, CaptionAndStripFollowTheSourceKind)
 {
     CPartitionLayoutFrame frame;
     PARTITION_LAYOUT_SOURCE src;
-    src.pszName = "backup.img";
+    src.pszName = "backup.img  "; // padded, as fixed-width records hold it
     src.nKind = 2;
     src.u64SectorCount = 2097152;
     frame.SetDiskInfo(&src);
