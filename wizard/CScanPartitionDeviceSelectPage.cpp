@@ -11,6 +11,8 @@
 #include "filesystems/fat/CFATSearchedPartitionInfo.h"
 #include "filesystems/ntfs/CSearchedNTFSPartitionInfo.h"
 #include "filesystems/partitions/FileSystemNames.h"
+#include "filesystems/partitions/VolumeNames.h"
+#include "platform/DiskTable.h"
 #include "platform/Log.h"
 #include "views/devices/CDirTreeBuilder.h"
 #include "views/devices/CLostPartitionCtrlContainer.h"
@@ -233,9 +235,8 @@ void CScanPartitionDeviceSelectPage::ShowVolumePartitions(const CSearchedPartiti
         const uint64_t sectors = device ? device->GetSectorCount() : 0;
         const uint32_t sectorSize = device ? uint32_t(device->GetSectorSize()) : 512;
         if (volume->nKind == VolumeDeviceRecord::kKindVolume) {
-            char name[400];
-            std::snprintf(name, sizeof name, "%c : %s  (%s)", volume->cDriveLetter ? volume->cDriveLetter : '*',
-                          volume->szLabel, FormatFileSystemName(volume->nFileSystemKind).c_str());
+            // Named as the device page lists it ("sdb1 DATA (NTFS)"), not by its internal letter.
+            const std::string name = VolumeShortName(*volume, NameVolume(*volume, {}, plat::ListBlockDevices()));
             SetLayoutSource(name, 3, sectors, sectorSize);
         } else {
             SetLayoutSource(volume->szImageName, 2, sectors, sectorSize);

@@ -27,6 +27,8 @@
 #include "views/devices/CDeviceSelectCtrl.h"
 #include "views/devices/CDeviceSelectView.h"
 #include "views/devices/CIntelligentSearchingDialog.h"
+#include "views/devices/CLostPartitionCtrlContainer.h"
+#include "views/devices/CPartitionLayoutFrame.h"
 #include "views/devices/CMultipleChoosePartitionListCtrl.h"
 #include "views/diskimage/DiskImageFileDialog.h"
 #include "views/files/CFileTreeCtrl.h"
@@ -435,9 +437,14 @@ TEST_F(FormatRoadGui, WithTheManualOptionEachPartitionOfADiskIsReachedInTurn)
         const int row = wizardtest::ScanRowAt(partitions, start);
         ASSERT_GE(row, 0);
         QTest::qWait(50);
-        for (int r = 0; r < list->GetItemCount(); ++r)
-            if (list->GetCheck(r) && r != row) ASSERT_NO_FATAL_FAILURE(wizardtest::ClickScanTick(partitions, r));
-        if (!list->GetCheck(row)) ASSERT_NO_FATAL_FAILURE(wizardtest::ClickScanTick(partitions, row));
+        for (int r = 0; r < list->GetItemCount(); ++r) {
+            if (list->GetCheck(r) && r != row) {
+                ASSERT_NO_FATAL_FAILURE(wizardtest::ClickScanTick(partitions, r));
+            }
+        }
+        if (!list->GetCheck(row)) {
+            ASSERT_NO_FATAL_FAILURE(wizardtest::ClickScanTick(partitions, row));
+        }
         ASSERT_EQ(list->GetCheckedCount(), 1);
         QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
         ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
@@ -616,6 +623,10 @@ TEST_F(FormatRoadGui, ScreenshotsOfThePagesInEachLanguage)
             [&](CIntelligentSearchingDialog* dlg) { dlg->grab().save(prefix + QStringLiteral("-search.png")); });
         QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
         ASSERT_EQ(sheet->GetCurrentIndex(), WP_COMPLETE_RECOVERY_SCAN_PARTITION);
+        // The volume is named as the device page lists it, never by a drive letter ("C : ...").
+        const QString caption = partitions->Container()->GetLayoutFrame()->Caption();
+        EXPECT_FALSE(caption.contains(QStringLiteral(" : "))) << caption.toStdString();
+        EXPECT_TRUE(caption.contains(QStringLiteral("NEWNTFS (NTFS)\""))) << caption.toStdString();
         EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-partitions.png")));
         QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
         ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);

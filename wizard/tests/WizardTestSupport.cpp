@@ -57,7 +57,8 @@ void CancelSearchAfterBlock(int block, bool* cancelled)
 {
     WhenModal<CIntelligentSearchingDialog>([block, cancelled](CIntelligentSearchingDialog* dlg) {
         // The bar shows the last block searched (one step per block below 1001 blocks).
-        QTest::qWaitFor([&] { return dlg->ProgressBar()->value() >= block || dlg->IsFinished(); }, 60000);
+        if (!QTest::qWaitFor([&] { return dlg->ProgressBar()->value() >= block || dlg->IsFinished(); }, 60000))
+            ADD_FAILURE() << "the search did not reach block " << block;
         if (dlg->IsFinished()) return;
         QTest::mouseClick(dlg->CancelButton(), Qt::LeftButton);
         *cancelled = true;
