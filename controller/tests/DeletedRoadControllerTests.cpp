@@ -60,7 +60,7 @@ public:
     {
         ++saves;
         // One file came back with unreadable parts (a bad sector of the source).
-        return SaveRunResult{files, files, {folder + "/made"}, 1, 0};
+        return SaveRunResult{files, files, {folder + "/made"}, 1, 0, {}};
     }
 };
 
