@@ -24,12 +24,19 @@ public:
     void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         const QTreeWidgetItem* item = m_tree->itemFromIndex(index);
-        const TreeItemLayout l =
-            LayoutTreeItem(option.rect, CRawFileTypeTreeCtrl::kStateWidth, 0, LabelWidth(m_tree, item));
+        const TreeItemLayout l = LayoutTreeItem(option.rect, CRawFileTypeTreeCtrl::kStateWidth,
+                                                CRawFileTypeTreeCtrl::kPictureWidth, LabelWidth(m_tree, item));
         const int image = GetItemStateImage(item);
         if (image > 0 && image < m_tree->m_stateImages.size()) {
             const QImage& img = m_tree->m_stateImages[image];
             p->drawImage(l.state.left(), l.state.top() + (l.state.height() - img.height()) / 2, img);
+        }
+        const QIcon icon = item->icon(0);
+        if (!icon.isNull()) {
+            const int side = CRawFileTypeTreeCtrl::kIconSize;
+            const QRect box(l.picture.left() + (l.picture.width() - side) / 2,
+                            l.picture.top() + (l.picture.height() - side) / 2, side, side);
+            icon.paint(p, box, Qt::AlignCenter, m_tree->isEnabled() ? QIcon::Normal : QIcon::Disabled);
         }
         const bool selected = option.state & QStyle::State_Selected;
         if (selected) p->fillRect(l.label, option.palette.highlight());
@@ -41,7 +48,7 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         const QTreeWidgetItem* item = m_tree->itemFromIndex(index);
-        return QSize(CRawFileTypeTreeCtrl::kStateWidth + LabelWidth(m_tree, item),
+        return QSize(CRawFileTypeTreeCtrl::kStateWidth + CRawFileTypeTreeCtrl::kPictureWidth + LabelWidth(m_tree, item),
                      std::max(CRawFileTypeTreeCtrl::kStateWidth, option.fontMetrics.height()) + 2);
     }
 
@@ -138,7 +145,7 @@ void CRawFileTypeTreeCtrl::ToggleItem(HTREEITEM hItem)
 
 unsigned CRawFileTypeTreeCtrl::HitTest(const QPoint& pt, HTREEITEM* item) const
 {
-    return HitTestTree(this, pt, kStateWidth, 0, LabelWidth, item);
+    return HitTestTree(this, pt, kStateWidth, kPictureWidth, LabelWidth, item);
 }
 
 bool CRawFileTypeTreeCtrl::ToggleAt(const QPoint& pt)
@@ -151,19 +158,31 @@ bool CRawFileTypeTreeCtrl::ToggleAt(const QPoint& pt)
 
 void CRawFileTypeTreeCtrl::mousePressEvent(QMouseEvent* e)
 {
+    m_pressToggled = false;
     if (e->button() == Qt::LeftButton && ToggleAt(e->position().toPoint())) {
+        m_pressToggled = true;
         e->accept();
         return;
     }
     QTreeWidget::mousePressEvent(e);
 }
 
+void CRawFileTypeTreeCtrl::mouseReleaseEvent(QMouseEvent* e)
+{
+    m_pressToggled = false;
+    QTreeWidget::mouseReleaseEvent(e);
+}
+
 void CRawFileTypeTreeCtrl::mouseDoubleClickEvent(QMouseEvent* e)
 {
-    // The second press of a double click arrives as a press of its own and has toggled already; the
-    // double click itself is only kept from expanding the item.
+    // The window system delivers a double click as press, release, double click, release: the double
+    // click stands for the second press and toggles again. Should the second press have come on its own
+    // as well (no release between it and the double click), that press has toggled already. Either way
+    // the double click does not expand the item.
     HTREEITEM item = nullptr;
     if (e->button() == Qt::LeftButton && HitTest(e->position().toPoint(), &item) == TVHT_ONITEMSTATEICON) {
+        if (item && !m_pressToggled) ToggleItem(item);
+        m_pressToggled = true;
         e->accept();
         return;
     }

@@ -15,6 +15,10 @@ class CRawFileTypeTreeCtrl : public QTreeWidget {
     Q_OBJECT
 public:
     static constexpr int kStateWidth = 16;
+    // Each item's picture (its icon, QTreeWidgetItem::icon) is drawn at kIconSize in a column this wide
+    // between the state image and the label.
+    static constexpr int kIconSize = 16;
+    static constexpr int kPictureWidth = 20;
 
     explicit CRawFileTypeTreeCtrl(QWidget* parent = nullptr);
     ~CRawFileTypeTreeCtrl() override;
@@ -46,6 +50,7 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
 
 private:
@@ -54,5 +59,6 @@ private:
     static void SetState(HTREEITEM item, int nState, int nImage);
 
     QList<QImage> m_stateImages;
+    bool m_pressToggled = false; // the last press toggled and no release has come since
     friend class CRawFileTypeTreeDelegate;
 };

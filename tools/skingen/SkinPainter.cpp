@@ -74,6 +74,71 @@ void PaintButton(const SkinRow& row, const FaceColours& c, const QString& captio
     }
 }
 
+// A tab of a row of tabs standing on a page frame: rounded at the top, open at the bottom. The active tab
+// ("disable", the tab of the page shown, which cannot be pressed again) is white like the page below it
+// with a coloured top edge; the others are shaded and stand a little lower.
+bool PaintTab(const SkinRow& row, const QString& state, const QString& caption, const QString& family, QImage& img)
+{
+    const bool active = state == u"disable";
+    FaceColours c;
+    if (active)
+        c = {QColor(Qt::white), QColor(Qt::white), QColor(137, 139, 136), QColor(0x0b, 0x27, 0x45), 0};
+    else if (!FaceFor(state, c))
+        return false;
+    img = QImage(row.width, row.height, QImage::Format_RGB32);
+    img.fill(QColor(0xf0, 0xf0, 0xf0));
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double top = active ? 0.5 : 2.5;
+    QPainterPath path;
+    path.moveTo(0.5, row.height);
+    path.lineTo(0.5, top + 4);
+    path.quadTo(0.5, top, 4.5, top);
+    path.lineTo(row.width - 4.5, top);
+    path.quadTo(row.width - 0.5, top, row.width - 0.5, top + 4);
+    path.lineTo(row.width - 0.5, row.height);
+    QLinearGradient g(0, top, 0, row.height);
+    g.setColorAt(0, c.top);
+    g.setColorAt(1, c.bottom);
+    p.fillPath(path, g);
+    p.setPen(QPen(active ? QColor(137, 139, 136) : c.border, 1));
+    p.drawPath(path);
+    if (active) {
+        p.setPen(QPen(QColor(0x34, 0x7b, 0xd0), 2));
+        p.drawLine(QPointF(3, 1.5), QPointF(row.width - 3, 1.5));
+    } else {
+        p.setPen(QPen(QColor(137, 139, 136), 1)); // the page frame runs under the tabs behind
+        p.drawLine(QPointF(0, row.height - 0.5), QPointF(row.width, row.height - 0.5));
+    }
+    if (!caption.isEmpty()) {
+        p.setRenderHint(QPainter::TextAntialiasing);
+        p.setFont(FittingFont(family, caption, row.width - 8, std::max(8, std::min(13, row.height - 8)), true));
+        p.setPen(c.text);
+        p.drawText(QRect(0, int(top), row.width, row.height - int(top)), Qt::AlignCenter | Qt::TextSingleLine, caption);
+    }
+    return true;
+}
+
+// The small picture beside explanatory texts: a blue disc with a white "i".
+void PaintNote(const SkinRow& row, QImage& img)
+{
+    img = QImage(row.width, row.height, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(row.width / 16.0, row.height / 16.0);
+    QRadialGradient disc(QPointF(6, 5), 10);
+    disc.setColorAt(0, QColor(0x5d, 0x9c, 0xe6));
+    disc.setColorAt(1, QColor(0x1e, 0x5a, 0xa8));
+    p.setPen(QPen(QColor(0x17, 0x47, 0x85), 1));
+    p.setBrush(disc);
+    p.drawEllipse(QRectF(0.5, 0.5, 15, 15));
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawEllipse(QPointF(8, 4.6), 1.3, 1.3);
+    p.drawRoundedRect(QRectF(6.9, 6.8, 2.2, 6.2), 0.8, 0.8);
+}
+
 bool PaintWait(const SkinRow& row, QImage& img, QString& error)
 {
     bool ok = false;
@@ -162,6 +227,17 @@ bool PaintSkinBitmap(const SkinRow& row, const QString& caption, const QString& 
             return false;
         }
         PaintButton(row, c, caption, captionFamily, out);
+        return true;
+    }
+    if (row.kind.startsWith(u"tab.")) {
+        if (!PaintTab(row, row.kind.mid(4), caption, captionFamily, out)) {
+            error = QStringLiteral("skin %1: unknown tab state %2").arg(row.id).arg(row.kind);
+            return false;
+        }
+        return true;
+    }
+    if (row.kind == u"note") {
+        PaintNote(row, out);
         return true;
     }
     if (row.kind == u"wait") return PaintWait(row, out, error);

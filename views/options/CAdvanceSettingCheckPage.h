@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QWidget>
 #include <vector>
 
@@ -14,7 +15,9 @@ public:
         int* value;       // the dialog's copy; read by Init, written by Collect
         int defaultValue; // what Default sets
         bool visible;
+        unsigned pictureId = 0; // the picture static left of the box (bitmap 151), 0 for none
     };
+    static constexpr unsigned kPictureBitmap = 151;
 
     CAdvanceSettingCheckPage(unsigned nIDTemplate, std::vector<Row> rows, QWidget* parent);
 
@@ -25,6 +28,8 @@ public:
     // Sets the boxes to their default values; the copy is left alone.
     void Default();
     QCheckBox* Box(unsigned controlId) const;
+    // The picture static of a control id (null when the page has none of that id).
+    QLabel* Picture(unsigned pictureId) const;
     unsigned FirstControl() const { return m_rows.front().controlId; }
 
 private:

@@ -8,12 +8,23 @@
 #include "views/options/CAdvanceSettingRAWPage.h"
 
 #include <QKeyEvent>
+#include <algorithm>
 #include <QPainter>
 
 namespace {
 constexpr int kDialogCx = 241, kDialogCy = 280;
-constexpr int kTabTop = 20, kTabHeight = 16, kTabWidth = 50;
-constexpr int kPageTop = 38, kPageSide = 8, kPageBottom = 36;
+// In pixels of the client area: the pages lie inside it less these margins; the tabs stand on the pages'
+// top edge from (kTabLeft, kTabTop).
+constexpr int kPageSide = 30, kPageTopBottom = 68;
+constexpr int kTabLeft = 29, kTabTop = 47;
+// Bitmaps of the buttons: normal, hover, pushed, disabled (for a tab: the tab of the page shown).
+struct ButtonBitmaps {
+    unsigned normal, hover, push, disable;
+};
+constexpr ButtonBitmaps kTabBitmaps[CAdvanceSettingMasterDlg::kPageCount] = {
+    {280, 279, 278, 277}, {360, 359, 358, 357}, {184, 183, 182, 181}, {366, 365, 364, 363}};
+constexpr ButtonBitmaps kDefaultBitmaps{201, 200, 199, 198}, kOkBitmaps{437, 436, 435, 434},
+    kCancelBitmaps{176, 175, 174, 173};
 } // namespace
 
 CAdvanceSettingMasterDlg::CAdvanceSettingMasterDlg(int bAllowRawOnly, QWidget* parent)
@@ -23,7 +34,7 @@ CAdvanceSettingMasterDlg::CAdvanceSettingMasterDlg(int bAllowRawOnly, QWidget* p
 
 CAdvanceSettingMasterDlg::~CAdvanceSettingMasterDlg() = default;
 
-QPushButton* CAdvanceSettingMasterDlg::Button(unsigned id) const
+CButtonPlus* CAdvanceSettingMasterDlg::Button(unsigned id) const
 {
     switch (id) {
     case kDefaultId: return m_default;
@@ -65,18 +76,20 @@ bool CAdvanceSettingMasterDlg::OnInitDialog()
     m_copy.rawOnly = s->m_rawFilesOnly;
     m_copy.maxRawSize = s->m_maxRawFileSize;
 
-    m_ntfs = new CAdvanceSettingCheckPage(
-        102, {{1102, &m_copy.ntfs[0], 1, true}, {1056, &m_copy.ntfs[1], 1, true}, {1103, &m_copy.ntfs[2], 1, true}},
-        this);
+    m_ntfs = new CAdvanceSettingCheckPage(102,
+                                          {{1102, &m_copy.ntfs[0], 1, true, 1181},
+                                           {1056, &m_copy.ntfs[1], 1, true, 1182},
+                                           {1103, &m_copy.ntfs[2], 1, true, 1183}},
+                                          this);
     m_fat = new CAdvanceSettingCheckPage(299,
-                                         {{1098, &m_copy.fat[0], 1, true},
+                                         {{1098, &m_copy.fat[0], 1, true, 1179},
                                           {1055, &m_copy.fat[1], 1, true},
                                           {1099, &m_copy.fat[2], 1, false},
-                                          {1100, &m_copy.fat[3], 1, true},
+                                          {1100, &m_copy.fat[3], 1, true, 1180},
                                           {1101, &m_copy.fat[4], 1, true}},
                                          this);
     m_common = new CAdvanceSettingCheckPage(301,
-                                            {{1106, &m_copy.useBootRecords, 1, true},
+                                            {{1106, &m_copy.useBootRecords, 1, true, 1178},
                                              {1058, &m_copy.usePartitionTables, 0, false},
                                              {1107, &m_copy.extensiveVolumesSearch, 0, false},
                                              {1113, &m_copy.ignoreBadSectors, 1, true}},
@@ -91,32 +104,46 @@ bool CAdvanceSettingMasterDlg::OnInitDialog()
     m_common->Init();
     m_pages = {m_fat, m_ntfs, m_common, m_raw};
 
-    const QRect area =
-        DialogUnits().MapDialogRect(kPageSide, kPageTop, kDialogCx - 2 * kPageSide, kDialogCy - kPageTop - kPageBottom);
-    m_pageArea = area;
-    for (QWidget* page : m_pages) page->setGeometry(area);
+    // A language whose texts do not fit the template's width widens the dialog until every page fits.
+    int needed = 0;
+    for (QWidget* page : m_pages) needed = std::max(needed, page->sizeHint().width());
+    if (const int missing = needed - (width() - 2 * kPageSide); missing > 0) setFixedSize(width() + missing, height());
+    const QRect client = rect();
+    m_pageArea = client.adjusted(kPageSide, kPageTopBottom, -kPageSide, -kPageTopBottom);
+    for (QWidget* page : m_pages) page->setGeometry(m_pageArea);
 
+    auto makeButton = [this](unsigned id, const ButtonBitmaps& b) {
+        auto* button = new CButtonPlus(b.normal, b.hover, b.push, b.disable, this);
+        button->AttachToDialog(this, id, QRect(QPoint(0, 0), button->GetBitmapSize()));
+        button->setObjectName(QString::number(id));
+        button->setText(TemplateText(id)); // for the accessibility tree; the bitmap carries the caption
+        button->setFocusPolicy(Qt::StrongFocus);
+        return button;
+    };
     static constexpr unsigned kTabIds[kPageCount] = {kTabFat, kTabNtfs, kTabCommon, kTabRaw};
+    int x = client.left() + kTabLeft;
     for (int i = 0; i < kPageCount; ++i) {
-        auto* tab = new QPushButton(TemplateText(kTabIds[i]), this);
-        tab->setObjectName(QString::number(kTabIds[i]));
-        PlaceControl(tab, kPageSide + i * (kTabWidth + 2), kTabTop, kTabWidth, kTabHeight);
-        connect(tab, &QPushButton::clicked, this, [this, i] { ShowPage(Page(i)); });
+        CButtonPlus* tab = makeButton(kTabIds[i], kTabBitmaps[i]);
+        tab->setFocusPolicy(Qt::NoFocus);
+        tab->MoveTo(x, client.top() + kTabTop);
+        x += tab->GetBitmapSize().width();
+        connect(tab, &QAbstractButton::clicked, this, [this, i] { ShowPage(Page(i)); });
         m_tabs[i] = tab;
     }
-    auto makeButton = [this](unsigned id, int x) {
-        auto* b = new QPushButton(TemplateText(id), this);
-        b->setObjectName(QString::number(id));
-        PlaceControl(b, x, kDialogCy - 28, 60, 18);
-        return b;
+    m_default = makeButton(kDefaultId, kDefaultBitmaps);
+    m_ok = makeButton(1, kOkBitmaps);
+    m_cancel = makeButton(2, kCancelBitmaps);
+    // The bottom band below the pages: Default at the left edge of the pages, OK and Cancel at the right.
+    const int band = m_pageArea.bottom() + 1;
+    auto placeInBand = [&](CButtonPlus* b, int left) {
+        b->MoveTo(left, band + (client.bottom() + 1 - band - b->GetBitmapSize().height()) / 2);
     };
-    m_default = makeButton(kDefaultId, kPageSide);
-    m_ok = makeButton(1, kDialogCx - kPageSide - 2 * 60 - 6);
-    m_cancel = makeButton(2, kDialogCx - kPageSide - 60);
-    m_ok->setDefault(true);
-    connect(m_default, &QPushButton::clicked, this, [this] { OnDefault(); });
-    connect(m_ok, &QPushButton::clicked, this, [this] { OnOK(); });
-    connect(m_cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
+    placeInBand(m_default, m_pageArea.left());
+    placeInBand(m_cancel, m_pageArea.right() + 1 - m_cancel->GetBitmapSize().width());
+    placeInBand(m_ok, m_cancel->x() - 8 - m_ok->GetBitmapSize().width());
+    connect(m_default, &QAbstractButton::clicked, this, [this] { OnDefault(); });
+    connect(m_ok, &QAbstractButton::clicked, this, [this] { OnOK(); });
+    connect(m_cancel, &QAbstractButton::clicked, this, [this] { OnCancel(); });
 
     ShowPage(kPageFat);
     return true;

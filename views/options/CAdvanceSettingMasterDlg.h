@@ -2,9 +2,9 @@
 // RAW) chosen with tab buttons. It edits a copy of the options and writes the copy back only on OK.
 #pragma once
 
+#include "controls/CButtonPlus.h"
 #include "controls/CSearchSuperDlg.h"
 
-#include <QPushButton>
 #include <array>
 #include <cstdint>
 
@@ -33,8 +33,10 @@ public:
     void ShowPage(Page page);
     void OnDefault();
     Page CurrentPage() const { return m_current; }
-    QPushButton* TabButton(Page page) const { return m_tabs[page]; }
-    QPushButton* Button(unsigned id) const;
+    CButtonPlus* TabButton(Page page) const { return m_tabs[page]; }
+    CButtonPlus* Button(unsigned id) const;
+    // Where the pages are shown (the frame is drawn one pixel outside).
+    QRect PageArea() const { return m_pageArea; }
     CAdvanceSettingCheckPage* CheckPage(Page page) const;
     CAdvanceSettingRAWPage* RawPage() const { return m_raw; }
 
@@ -58,13 +60,13 @@ private:
     int m_treeEditable = 1;
     Page m_current = kPageFat;
     std::array<QWidget*, kPageCount> m_pages{};
-    std::array<QPushButton*, kPageCount> m_tabs{};
+    std::array<CButtonPlus*, kPageCount> m_tabs{};
     CAdvanceSettingCheckPage* m_fat = nullptr;
     CAdvanceSettingCheckPage* m_ntfs = nullptr;
     CAdvanceSettingCheckPage* m_common = nullptr;
     CAdvanceSettingRAWPage* m_raw = nullptr;
-    QPushButton* m_default = nullptr;
-    QPushButton* m_ok = nullptr;
-    QPushButton* m_cancel = nullptr;
+    CButtonPlus* m_default = nullptr;
+    CButtonPlus* m_ok = nullptr;
+    CButtonPlus* m_cancel = nullptr;
     QRect m_pageArea;
 };

@@ -97,6 +97,70 @@ TEST_F(OptionsTest, OpensOnTheFatPageAndTabsSwitchPages)
     dlg.EndDialog(IDCANCEL);
 }
 
+// The buttons are skin bitmaps: the tab of the page shown draws its active face, white like the page it
+// stands on; each check page shows its pictures; the RAW tree draws a type's icon between check and text.
+TEST_F(OptionsTest, DrawsBitmapButtonsActiveTabPicturesAndTreeIcons)
+{
+    CAdvanceSettingMasterDlg dlg(1, nullptr);
+    dlg.ShowModeless();
+    for (unsigned id : {CAdvanceSettingMasterDlg::kDefaultId, 1u, 2u}) {
+        CButtonPlus* b = dlg.Button(id);
+        ASSERT_TRUE(b);
+        EXPECT_FALSE(b->GetBitmapSize().isEmpty()) << id;
+        EXPECT_EQ(b->size(), b->GetBitmapSize()) << id;
+        EXPECT_LE(b->geometry().bottom(), dlg.height()) << id;
+    }
+    const QRect area = dlg.PageArea();
+    for (int p = 0; p < CAdvanceSettingMasterDlg::kPageCount; ++p) {
+        CButtonPlus* tab = dlg.TabButton(CAdvanceSettingMasterDlg::Page(p));
+        EXPECT_EQ(tab->geometry().bottom() + 1, area.top()) << p; // standing on the pages
+        EXPECT_LE(tab->geometry().right(), area.right()) << p;
+    }
+    auto tabFaceColour = [&](CAdvanceSettingMasterDlg::Page p) {
+        const QImage face = dlg.TabButton(p)->grab().toImage();
+        return QColor(face.pixel(face.width() / 6, face.height() - 3));
+    };
+    EXPECT_EQ(tabFaceColour(CAdvanceSettingMasterDlg::kPageFat), QColor(Qt::white)); // shown: active
+    EXPECT_NE(tabFaceColour(CAdvanceSettingMasterDlg::kPageNtfs), QColor(Qt::white));
+    Click(dlg.TabButton(CAdvanceSettingMasterDlg::kPageNtfs));
+    EXPECT_EQ(tabFaceColour(CAdvanceSettingMasterDlg::kPageNtfs), QColor(Qt::white));
+    EXPECT_NE(tabFaceColour(CAdvanceSettingMasterDlg::kPageFat), QColor(Qt::white));
+
+    const struct {
+        CAdvanceSettingMasterDlg::Page page;
+        std::vector<unsigned> pictures;
+    } pages[] = {{CAdvanceSettingMasterDlg::kPageNtfs, {1181, 1182, 1183}},
+                 {CAdvanceSettingMasterDlg::kPageFat, {1179, 1180}},
+                 {CAdvanceSettingMasterDlg::kPageCommon, {1178}}};
+    for (const auto& page : pages) {
+        dlg.ShowPage(page.page);
+        for (unsigned id : page.pictures) {
+            QLabel* picture = dlg.CheckPage(page.page)->Picture(id);
+            ASSERT_TRUE(picture) << id;
+            EXPECT_TRUE(picture->isVisible()) << id;
+            EXPECT_FALSE(picture->pixmap().isNull()) << id;
+        }
+    }
+
+    Click(dlg.TabButton(CAdvanceSettingMasterDlg::kPageRaw));
+    CRawFileTypeTreeCtrl* tree = dlg.RawPage()->Tree();
+    QTreeWidgetItem* png = FindType(tree, 47);
+    ASSERT_TRUE(png);
+    tree->scrollToItem(png);
+    QApplication::processEvents();
+    EXPECT_FALSE(png->icon(0).isNull());
+    const QRect row = tree->visualItemRect(png);
+    const QImage shot = tree->viewport()->grab().toImage();
+    const QColor base = tree->palette().color(QPalette::Base);
+    int inked = 0;
+    for (int x = row.left() + CRawFileTypeTreeCtrl::kStateWidth;
+         x < row.left() + CRawFileTypeTreeCtrl::kStateWidth + CRawFileTypeTreeCtrl::kPictureWidth; ++x)
+        for (int y = row.top(); y <= row.bottom(); ++y)
+            if (QColor(shot.pixel(x, y)) != base) ++inked;
+    EXPECT_GT(inked, 20); // the icon, not an empty column
+    dlg.EndDialog(IDCANCEL);
+}
+
 TEST_F(OptionsTest, CancelAfterChangesAndDefaultLeavesEveryOption)
 {
     CRecoverySettings* s = GetRecoverySettings();
