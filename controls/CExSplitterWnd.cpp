@@ -4,6 +4,7 @@
 #include "platform/Log.h"
 
 #include <QMouseEvent>
+#include <algorithm>
 #include <QPainter>
 #include <QSplitterHandle>
 
@@ -147,4 +148,15 @@ void CExSplitterWnd::OnDragEnd()
     if (first) SetFirstPane(*first);
     // The size the user chose is the one later resizes keep.
     m_fixedSize = PaneSize(m_fixedIndex);
+}
+
+void CExSplitterWnd::SetFixedPaneSize(int size)
+{
+    if (m_mode == ModeNone) return;
+    m_fixedSize = std::clamp(size, m_min, std::max(m_min, m_max));
+    if (count() < 2 || m_overhead == 0) return; // the first resize lays the panes out
+    if (m_fixedIndex == 1)
+        SetFirstPane(FirstPaneForFixedSecond(ClientLength(), m_fixedSize, m_overhead));
+    else
+        SetFirstPane(m_fixedSize);
 }

@@ -38,6 +38,9 @@ public:
     int PaneSize(int i) const;
     // What the end of a drag does: bounds the fixed pane and lays the panes out again.
     void OnDragEnd();
+    // Gives the fixed pane a new size, bounded by its minimum and maximum, as if the user had dragged it.
+    void SetFixedPaneSize(int size);
+    int FixedPaneSize() const { return m_fixedSize; }
 
 protected:
     QSplitterHandle* createHandle() override;

@@ -7,7 +7,6 @@
 #include "controls/ControlId.h"
 #include "controls/WindowMessages.h"
 #include "filesystems/tree/CFileSystemNode.h"
-#include "filesystems/tree/CFoundFileReader.h"
 #include "filesystems/tree/IFileProperties.h"
 #include "platform/Log.h"
 #include "views/files/CAttributesStates.h"
@@ -15,6 +14,7 @@
 #include "views/files/CFileListModel.h"
 #include "views/files/CFileTreeCtrl.h"
 #include "views/files/CListCtrlPlus.h"
+#include "views/files/CThumbnailLoader.h"
 #include "views/files/FileListColumns.h"
 #include "views/files/FoundFilePictures.h"
 #include "views/files/ThumbnailGeometry.h"
@@ -22,19 +22,14 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCursor>
-#include <QImageReader>
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
-#include <fcntl.h>
-#include <filesystem>
-#include <unistd.h>
 
 namespace {
 
 // The loader tells the window that a row's thumbnail is ready (wParam: the row).
 constexpr unsigned UM_THUMBNAIL_READY = WM_USER + 101;
-constexpr uint32_t kCopyChunk = 1u << 20;
 
 bool IsFolder(const CFileNode* node)
 {
@@ -68,18 +63,14 @@ CFileListCtrl::CFileListCtrl(QWidget* parent)
     }
     m_viewMenu->actions().first()->setChecked(true);
     m_port = CMessagePort::Create(this);
+    m_loader = std::make_unique<CThumbnailLoader>(
+        [port = m_port](int row) { port->Post(UM_THUMBNAIL_READY, WPARAM(row), 0); });
     setAutoFillBackground(false);
 }
 
 CFileListCtrl::~CFileListCtrl()
 {
-    {
-        std::lock_guard lock(m_lock);
-        m_pause = true;
-        m_stop = true;
-    }
-    m_wake.notify_all();
-    if (m_thread.joinable()) m_thread.join();
+    m_loader.reset(); // stops and joins the worker before the port closes
     m_port->Close();
 }
 
@@ -105,8 +96,8 @@ void CFileListCtrl::SetCheckImageList(unsigned uImageListID)
 
 void CFileListCtrl::SetSourceDevice(IStorageDevice* device)
 {
-    std::lock_guard lock(m_lock);
     m_device = device;
+    m_loader->SetSourceDevice(device);
 }
 
 void CFileListCtrl::MakeButton(int slot, unsigned id, unsigned captionId, unsigned uNormal, unsigned uHover,
@@ -191,37 +182,25 @@ void CFileListCtrl::ShowFolder(CFileSystemNode* root, CFileNode* folder, QTreeWi
     m_folderItem = item;
     m_thumbs->SetSourceDevice(m_device);
     if (!IsFolder(folder)) return;
-    {
-        std::lock_guard lock(m_lock);
-        m_items.clear();
-        m_queue.clear();
-        m_cache.clear();
-        for (CFileNode* c = folder->GetFirstChild(); c; c = c->GetNextSibling())
-            if (c->GetProperties() && !IsFolder(c)) m_items.push_back(c);
-    }
+    m_items.clear();
+    for (CFileNode* c = folder->GetFirstChild(); c; c = c->GetNextSibling())
+        if (c->GetProperties() && !IsFolder(c)) m_items.push_back(c);
+    m_loader->SetItems(m_items);
     Fill(root, item);
 }
 
 void CFileListCtrl::SetItems(CFileSystemNode* root, const std::vector<CFileNode*>& nodes)
 {
-    {
-        std::lock_guard lock(m_lock);
-        m_items = nodes;
-        m_queue.clear();
-        m_cache.clear();
-    }
+    m_items = nodes;
+    m_loader->SetItems(m_items);
     Fill(root, nullptr);
 }
 
 void CFileListCtrl::ClearItems()
 {
-    {
-        std::lock_guard lock(m_lock);
-        m_items = {};
-        m_items.reserve(kReservedItems);
-        m_queue.clear();
-        m_cache.clear();
-    }
+    m_items = {};
+    m_items.reserve(kReservedItems);
+    m_loader->SetItems({});
     m_model->SetItems(&m_items);
     m_thumbs->SetItems(nullptr);
     OnCommand(kCmdList);
@@ -314,10 +293,7 @@ void CFileListCtrl::SwitchView(int mode)
         m_thumbs->hide();
         m_report->show();
     } else {
-        {
-            std::lock_guard lock(m_lock);
-            m_cache.clear();
-        }
+        m_loader->ClearCache();
         m_report->hide();
         m_thumbs->ResetHint();
         m_thumbs->show();
@@ -368,13 +344,9 @@ void CFileListCtrl::ShowContextMenu()
 void CFileListCtrl::SortItems(int column, bool descending)
 {
     const CFileNode* selected = GetItemNode(GetSelectedItem());
-    {
-        // Rows move: thumbnails made for the old rows no longer belong to them.
-        std::lock_guard lock(m_lock);
-        SortFileNodes(m_items, column, descending);
-        m_queue.clear();
-        m_cache.clear();
-    }
+    // Rows move: thumbnails made for the old rows no longer belong to them.
+    SortFileNodes(m_items, column, descending);
+    m_loader->SetItems(m_items);
     m_model->RowsChanged();
     m_thumbs->ResetHint();
     for (size_t i = 0; selected && i < m_items.size(); ++i)
@@ -399,138 +371,25 @@ void CFileListCtrl::customEvent(QEvent* e)
 void CFileListCtrl::OnThumbnailRange(int first, int last)
 {
     if (m_thumbs->isHidden()) return;
-    {
-        std::lock_guard lock(m_lock);
-        m_pause = true;
-        AddThumbnailRequests(m_queue, first, last, int(m_items.size()),
-                             [this](int row) { return m_cache.count(row) > 0; });
-        m_pause = false;
-    }
-    m_wake.notify_all();
+    m_loader->Request(first, last);
 }
 
 bool CFileListCtrl::CachedThumbnail(int row, const CFileNode* node, QImage* image) const
 {
-    std::lock_guard lock(m_lock);
-    auto it = m_cache.find(row);
-    if (it == m_cache.end() || it->second.first != node) return false;
-    if (image) *image = it->second.second;
-    return true;
+    return m_loader->Cached(row, node, image);
 }
 
 std::vector<int> CFileListCtrl::PendingThumbnails() const
 {
-    std::lock_guard lock(m_lock);
-    return {m_queue.begin(), m_queue.end()};
+    return m_loader->Pending();
 }
 
 size_t CFileListCtrl::CachedThumbnailCount() const
 {
-    std::lock_guard lock(m_lock);
-    return m_cache.size();
+    return m_loader->CachedCount();
 }
 
 void CFileListCtrl::StartLoader()
 {
-    if (m_loaderTried) return;
-    m_loaderTried = true;
-    try {
-        m_thread = std::thread([this] { LoaderThread(); });
-    } catch (const std::system_error&) {
-        // Without a loader the thumbnails stay icons; nothing else changes.
-        m_exited = true;
-    }
-}
-
-void CFileListCtrl::LoaderThread()
-{
-    LogInfo("------------------------ParmInfo: LPVOID pParam=%p", static_cast<void*>(this));
-    std::unique_lock lock(m_lock);
-    while (!m_stop) {
-        m_wake.wait_for(lock, std::chrono::milliseconds(100),
-                        [this] { return m_stop || (!m_pause && !m_queue.empty()); });
-        while (!m_stop && !m_pause && !m_queue.empty()) {
-            const int row = m_queue.front();
-            m_queue.pop_front();
-            // The lock stays held for the whole file, so a new listing waits for at most one thumbnail.
-            LoadThumbnail(row);
-            m_port->Post(UM_THUMBNAIL_READY, WPARAM(row), 0);
-        }
-    }
-    m_exited = true;
-}
-
-bool CFileListCtrl::LoadThumbnail(int row)
-{
-    if (row < 0 || size_t(row) >= m_items.size()) return false;
-    CFileNode* node = m_items[size_t(row)];
-    const std::string path = m_temp.MakeTempPath();
-    bool made = false;
-    try {
-        if (!path.empty() && RecoverToTemp(node, path)) {
-            MakeThumbnail(row, node, path);
-            made = true;
-        } else {
-            m_cache[row] = {node, QImage()};
-            DebugTrace("Recover file failed\n");
-        }
-    } catch (...) {
-        m_cache[row] = {node, QImage()};
-        DebugTrace("catch breviary image exception.\n");
-    }
-    if (!path.empty()) {
-        std::error_code ec;
-        std::filesystem::remove(path, ec);
-        m_temp.RemoveTempFiles();
-    }
-    return made;
-}
-
-bool CFileListCtrl::RecoverToTemp(CFileNode* node, const std::string& path)
-{
-    const IFileProperties* p = node ? node->GetProperties() : nullptr;
-    if (!p || p->GetSize() > kMaxThumbnailSource || (p->GetAttributes() & kFileAttrEncrypted)) return false;
-    CFoundFileReader reader;
-    if (!reader.Open(m_device, node)) return false;
-    // A new private file: never one that someone else made under the same name.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) return false;
-    std::vector<uint8_t> buffer(std::min<uint64_t>(kCopyChunk, std::max<uint64_t>(1, p->GetSize())));
-    bool ok = true;
-    for (uint64_t offset = 0; ok && offset < p->GetSize() && !m_stop;) {
-        uint32_t got = 0;
-        if (!reader.ReadAt(offset, buffer.data(), uint32_t(buffer.size()), got) || got == 0) {
-            ok = false;
-            break;
-        }
-        for (uint32_t done = 0; done < got;) {
-            const ssize_t n = ::write(fd, buffer.data() + done, got - done);
-            if (n <= 0) {
-                ok = false;
-                break;
-            }
-            done += uint32_t(n);
-        }
-        offset += got;
-    }
-    ::close(fd);
-    return ok && !m_stop;
-}
-
-void CFileListCtrl::MakeThumbnail(int row, CFileNode* node, const std::string& path)
-{
-    QImageReader reader(QString::fromStdString(path));
-    const QSize full = reader.size();
-    QImage thumb;
-    if (full.isValid() && full.width() > 0 && full.height() > 0) {
-        const QSize target = ThumbnailSize(uint32_t(full.width()), uint32_t(full.height()));
-        // Decoding at the target size keeps big pictures from being held whole in memory.
-        if (reader.supportsOption(QImageIOHandler::ScaledSize)) reader.setScaledSize(target);
-        QImage image = reader.read();
-        if (!image.isNull())
-            thumb =
-                image.size() == target ? image : image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    }
-    if (thumb.isNull()) DebugTrace("Load item %d failed\n", row);
-    m_cache[row] = {node, thumb.convertToFormat(QImage::Format_ARGB32_Premultiplied)};
+    m_loader->Start();
 }

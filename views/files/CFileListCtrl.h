@@ -1,22 +1,12 @@
 // The right side of the found-file page: the files of one folder (or of a search result) in a report list
 // or as thumbnails over one vector of nodes, with check boxes, column sorting, the View menu, four
-// optional tool buttons and the context menu. A loader thread makes the thumbnails: it copies each small
-// enough file through the found-file reader to a private temporary file, decodes and scales it, and posts
-// the row back; it never touches a widget. The widget itself is user-interface thread only.
+// optional tool buttons and the context menu. Its thumbnail loader (CThumbnailLoader) makes the thumbnails
+// on a thread of its own and posts each row back. The widget itself is user-interface thread only.
 #pragma once
-
-#include "core/CTempPathNameSignle.h"
 
 #include <QImage>
 #include <QWidget>
-#include <atomic>
-#include <condition_variable>
-#include <deque>
-#include <map>
 #include <memory>
-#include <mutex>
-#include <string>
-#include <thread>
 #include <vector>
 
 class CBreviaryImageListCtrl;
@@ -27,6 +17,7 @@ class CFileSystemNode;
 class CFileTreeCtrl;
 class CListCtrlPlus;
 class CMessagePort;
+class CThumbnailLoader;
 class IStorageDevice;
 class QAbstractItemView;
 class QMenu;
@@ -119,10 +110,6 @@ private:
     void SwitchView(int mode);
     void SelectRowIn(int mode, int row);
     void StartLoader();
-    void LoaderThread();
-    bool LoadThumbnail(int row);
-    bool RecoverToTemp(CFileNode* node, const std::string& path);
-    void MakeThumbnail(int row, CFileNode* node, const std::string& path);
 
     CFileListModel* m_model;
     CListCtrlPlus* m_report;
@@ -134,19 +121,8 @@ private:
     QTreeWidgetItem* m_folderItem = nullptr;
     QObject* m_notify = nullptr;        // not owned
     IStorageDevice* m_device = nullptr; // not owned
-    std::vector<CFileNode*> m_items;    // changed only under m_lock, on this thread
+    std::vector<CFileNode*> m_items;    // the rows; the loader gets a copy at every change
     int m_viewMode = 1;
-
-    // Shared with the loader, under m_lock.
-    mutable std::mutex m_lock;
-    std::condition_variable m_wake;
-    std::map<int, std::pair<CFileNode*, QImage>> m_cache;
-    std::deque<int> m_queue;
-    std::atomic<bool> m_pause{false};
-    std::atomic<bool> m_stop{false};
-    std::atomic<bool> m_exited{false};
-    std::thread m_thread;
-    bool m_loaderTried = false;
     std::shared_ptr<CMessagePort> m_port;
-    CTempPathNameSignle m_temp; // the loader's own names, so that nobody else removes its copies
+    std::unique_ptr<CThumbnailLoader> m_loader;
 };

@@ -15,6 +15,7 @@
 #include <QEventLoop>
 #include <QPointer>
 #include <QResizeEvent>
+#include <QScrollBar>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -23,6 +24,7 @@ CFileTreeCtrl::CFileTreeCtrl(QWidget* parent) : QWidget(parent), m_tree(new CTre
 {
     SetDlgCtrlID(m_tree, kTreeId);
     m_tree->setGeometry(0, 0, 200, 200);
+    connect(m_tree, &QTreeWidget::itemExpanded, this, [this] { emit LabelsChanged(); });
     connect(m_tree, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* item, QTreeWidgetItem*) { OnSelChanged(item); });
 }
@@ -86,6 +88,14 @@ void CFileTreeCtrl::SetRootNode(CFileSystemNode* root)
         m_tree->setFocus();
         if (m_tree->topLevelItemCount() == 1) first->setExpanded(true);
     }
+    emit LabelsChanged();
+}
+
+int CFileTreeCtrl::LabelsWidth() const
+{
+    int width = m_tree->ContentWidth() + 2 * m_tree->frameWidth() + 4;
+    if (m_tree->verticalScrollBar()->isVisible()) width += m_tree->verticalScrollBar()->sizeHint().width();
+    return width;
 }
 
 void CFileTreeCtrl::InsertFolder(CFileNode* node, QTreeWidgetItem* parent)

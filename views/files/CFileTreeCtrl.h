@@ -43,8 +43,14 @@ public:
     void OnRClick() {}
 
     CTreeCtrlPlus* Tree() const { return m_tree; }
+    // The width that shows the labels of the expanded folders whole (the tree's frame and scroll bar in).
+    int LabelsWidth() const;
     // Folder image of a node: 4 temporary, 3 lost or RAW, 2 deleted, 0 file-system node, 1 other folders.
     static int FolderImageOf(const CFileNode* node);
+
+signals:
+    // A new tree was put in (SetRootNode with a root) or a folder was unfolded.
+    void LabelsChanged();
 
 protected:
     void resizeEvent(QResizeEvent* e) override;

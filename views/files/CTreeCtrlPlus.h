@@ -13,6 +13,8 @@ class CFileTreeCtrl;
 class CTreeCtrlPlus : public QTreeWidget {
     Q_OBJECT
 public:
+    // The width column 0 needs for the rows unfolded now.
+    int ContentWidth() const { return sizeHintForColumn(0); }
     static constexpr int kImageWidth = 16;
     static constexpr int kNodeRole = Qt::UserRole + 1;
     static constexpr int kFolderImageRole = Qt::UserRole + 2;

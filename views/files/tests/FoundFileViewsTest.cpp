@@ -14,6 +14,7 @@
 #include "views/files/CWaitingDlg.h"
 #include "views/files/FoundFilePictures.h"
 
+#include "controls/CExSplitterWnd.h"
 #include "controls/CButtonPlus.h"
 #include "controls/CResourceLibrary.h"
 #include "controls/ControlFont.h"
@@ -29,10 +30,13 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QMenu>
+#include <QSplitterHandle>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <gtest/gtest.h>
 
 using namespace treetest;
@@ -291,6 +295,83 @@ TEST_F(FoundFileViews, ThumbnailsComeFromTheDiskThroughTheLoader)
     // A new listing empties the cache; the destructor waits for the loader.
     tree->Tree()->setCurrentItem(ItemNamed("Docs"));
     EXPECT_EQ(list->CachedThumbnailCount(), 0u);
+}
+
+// A read from a slow disk holds up only the loader: while it waits inside a read, the cell paints' look-ups
+// and a new listing go on, and the picture it finally makes is not given to the new listing's row.
+TEST_F(FoundFileViews, ThumbnailReadFromASlowDiskDoesNotHoldUpTheWindow)
+{
+    std::mutex gate;
+    std::condition_variable opened;
+    bool inRead = false, release = false, timedOut = false;
+    t.device.SetReadHook([&](uint64_t, uint64_t) {
+        std::unique_lock lock(gate);
+        inRead = true;
+        opened.notify_all();
+        if (!opened.wait_for(lock, std::chrono::seconds(5), [&] { return release; })) timedOut = release = true;
+    });
+    tree->SetRootNode(t.root);
+    tree->Tree()->setCurrentItem(ItemNamed("Photos"));
+    list->CreateViewButton(kViewButtonBitmaps[0], kViewButtonBitmaps[1], kViewButtonBitmaps[2], kViewButtonBitmaps[3]);
+    list->OnCommand(CFileListCtrl::kCmdThumbnail);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            std::lock_guard lock(gate);
+            return inRead;
+        },
+        10000));
+    // The loader sits in a read. Paints look thumbnails up, the window repaints, the folder changes.
+    const CFileNode* first = list->GetItemNode(0);
+    EXPECT_FALSE(list->CachedThumbnail(0, first, nullptr));
+    EXPECT_EQ(list->CachedThumbnailCount(), 0u);
+    list->ThumbnailList()->viewport()->repaint();
+    tree->Tree()->setCurrentItem(ItemNamed("Docs"));
+    const size_t docsRows = list->Items().size();
+    {
+        std::lock_guard lock(gate);
+        release = true;
+    }
+    opened.notify_all();
+    t.device.SetReadHook({});
+    EXPECT_FALSE(timedOut) << "the window waited for the loader's read";
+    QTest::qWait(200);
+    for (size_t row = 0; row < docsRows; ++row) {
+        QImage image;
+        if (list->CachedThumbnail(int(row), list->GetItemNode(int(row)), &image))
+            EXPECT_TRUE(image.isNull()) << row; // no photo of the old listing under a document
+    }
+}
+
+// The tree pane shows the labels of the unfolded folders whole (a RAW type's long name included) and the
+// user can drag it wider; a dragged width stays when the window grows and no later unfolding undoes it.
+TEST_F(FoundFileViews, TreePaneFitsItsLabelsAndFollowsTheBar)
+{
+    window.resize(1200, 500);
+    container->resize(1200, 500);
+    AddFolder(t.lost, "Musical Instrument Digital Interface file(.mid)");
+    tree->SetRootNode(t.root);
+    ItemNamed("Lost Files")->setExpanded(true);
+    QApplication::processEvents();
+    CExSplitterWnd* splitter = container->Splitter();
+    const QTreeWidgetItem* midi = ItemNamed("Musical");
+    ASSERT_TRUE(midi);
+    const QRect label = tree->Tree()->visualItemRect(midi);
+    const int textRight =
+        label.left() + tree->Tree()->fontMetrics().horizontalAdvance(midi->text(0)) + tree->Tree()->iconSize().width();
+    EXPECT_LE(textRight, tree->Tree()->viewport()->width()) << "label cut at " << tree->Tree()->viewport()->width();
+    EXPECT_GT(splitter->PaneSize(0), CFileSelectCtrlContainer::kTreeWidth);
+
+    // A drag of the bar by the mouse, 120 pixels to the right.
+    QSplitterHandle* bar = splitter->handle(1);
+    const QPoint grip(bar->width() / 2, bar->height() / 2);
+    const int before = splitter->PaneSize(0);
+    QTest::mousePress(bar, Qt::LeftButton, {}, grip);
+    QTest::mouseMove(bar, grip + QPoint(120, 0));
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, grip); // the bar has moved along under the mouse
+    EXPECT_NEAR(splitter->PaneSize(0), before + 120, 2);
+    container->resize(1400, 500);
+    QApplication::processEvents();
+    EXPECT_NEAR(splitter->PaneSize(0), before + 120, 2);
 }
 
 TEST_F(FoundFileViews, PropertiesDialogAndLegend)
