@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
+#include <iconv.h>
 
 namespace {
 
@@ -60,6 +62,95 @@ int HexValue(uint8_t c)
     return -1;
 }
 
+// The Windows code pages a document may name with \ansicpg, as the system's converter calls them. Others
+// keep Windows-1252.
+const char* CodePageName(int cp)
+{
+    switch (cp) {
+    case 874: return "CP874";
+    case 932: return "CP932";
+    case 936: return "CP936";
+    case 949: return "CP949";
+    case 950: return "CP950";
+    case 1250: return "CP1250";
+    case 1251: return "CP1251";
+    case 1253: return "CP1253";
+    case 1254: return "CP1254";
+    case 1255: return "CP1255";
+    case 1256: return "CP1256";
+    case 1257: return "CP1257";
+    case 1258: return "CP1258";
+    default: return nullptr;
+    }
+}
+
+// The lead bytes of the double-byte code pages; a lead byte waits for the byte after it.
+bool IsLeadByte(int cp, uint8_t b)
+{
+    switch (cp) {
+    case 932: return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    case 936:
+    case 949:
+    case 950: return b >= 0x81 && b <= 0xFE;
+    default: return false;
+    }
+}
+
+// Bytes of a code page to code points through the C library's converter.
+class CodePageDecoder {
+public:
+    CodePageDecoder() = default;
+    ~CodePageDecoder() { Close(); }
+    CodePageDecoder(const CodePageDecoder&) = delete;
+    CodePageDecoder& operator=(const CodePageDecoder&) = delete;
+
+    // False (and Windows-1252 stays) when the converter does not know the code page.
+    bool Open(const char* name)
+    {
+        Close();
+        m_cd = iconv_open("UTF-32LE", name);
+        return m_cd != reinterpret_cast<iconv_t>(-1);
+    }
+    bool IsOpen() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+
+    // Every byte ends up as a character: a sequence the code page does not have gives U+FFFD per byte.
+    template <typename Emit>
+    void Decode(const std::string& bytes, Emit emit)
+    {
+        std::string in = bytes;
+        char* src = in.data();
+        size_t left = in.size();
+        while (left > 0) {
+            std::array<char, 256> out{};
+            char* dst = out.data();
+            size_t room = out.size();
+            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+            const size_t r = iconv(m_cd, &src, &left, &dst, &room);
+            const int error = r == size_t(-1) ? errno : 0;
+            for (const char* q = out.data(); q + 4 <= dst; q += 4) {
+                uint32_t c = 0;
+                std::memcpy(&c, q, 4);
+                emit(c);
+            }
+            if (error == EILSEQ || error == EINVAL) {
+                emit(0xFFFD);
+                ++src;
+                --left;
+            } else if (error != 0 && error != E2BIG) {
+                break;
+            }
+        }
+    }
+
+private:
+    void Close()
+    {
+        if (IsOpen()) iconv_close(m_cd);
+        m_cd = reinterpret_cast<iconv_t>(-1);
+    }
+    iconv_t m_cd = reinterpret_cast<iconv_t>(-1);
+};
+
 struct State {
     bool bold = false, italic = false, underline = false;
     bool skip = false;
@@ -77,10 +168,12 @@ public:
         while (m_pos < n) {
             const uint8_t c = m_r.u8(m_pos++);
             if (c == '{') {
+                FlushBytes();
                 m_stack.push_back(m_state);
                 if (m_stack.size() > kMaxDepth) m_state.skip = true;
                 m_groupStart = true;
             } else if (c == '}') {
+                FlushBytes();
                 if (!m_stack.empty()) {
                     m_state = m_stack.back();
                     m_stack.pop_back();
@@ -92,10 +185,15 @@ public:
             } else if (c < 0x20 && c != '\t') {
                 continue; // line breaks of the file itself and other control bytes show nothing
             } else {
-                Char(FromCp1252(c));
+                // An 8-bit byte is text in the document's code page, and so is the byte after a lead byte.
+                if (c >= 0x80 || WaitingForTrailByte())
+                    Byte(c);
+                else
+                    Char(c);
                 m_groupStart = false;
             }
         }
+        FlushBytes();
         // A last empty paragraph left by a final \par is not shown.
         if (m_doc.paragraphs.size() > 1 && m_doc.paragraphs.back().runs.empty()) m_doc.paragraphs.pop_back();
         return std::move(m_doc);
@@ -117,7 +215,7 @@ private:
                 const int lo = m_pos + 1 < n ? HexValue(m_r.u8(m_pos + 1)) : -1;
                 if (hi >= 0 && lo >= 0) {
                     m_pos += 2;
-                    Char(FromCp1252(uint8_t(hi << 4 | lo)));
+                    Byte(uint8_t(hi << 4 | lo));
                 }
                 break;
             }
@@ -164,6 +262,10 @@ private:
                 }
         }
         const bool on = !hasParam || param != 0;
+        if (w == "ansicpg" && hasParam) {
+            SetCodePage(param);
+            return;
+        }
         if (w == "par" || w == "sect" || w == "page")
             Paragraph();
         else if (w == "line")
@@ -248,7 +350,46 @@ private:
         }
     }
 
+    void SetCodePage(int cp)
+    {
+        FlushBytes();
+        const char* name = CodePageName(cp);
+        if (name && m_decoder.Open(name)) {
+            m_codePage = cp;
+        } else {
+            m_codePage = 1252;
+        }
+    }
+
+    bool WaitingForTrailByte() const { return m_pending.size() == 1 && IsLeadByte(m_codePage, uint8_t(m_pending[0])); }
+
+    // One byte of text in the document's code page (from \'hh or the file itself).
+    void Byte(uint8_t b)
+    {
+        if (m_state.skip) return;
+        if (m_codePage == 1252 || !m_decoder.IsOpen()) {
+            Char(FromCp1252(b));
+            return;
+        }
+        m_pending.push_back(char(b));
+        if (!WaitingForTrailByte()) FlushBytes();
+    }
+
+    void FlushBytes()
+    {
+        if (m_pending.empty()) return;
+        std::string bytes;
+        bytes.swap(m_pending);
+        m_decoder.Decode(bytes, [this](uint32_t c) { Put(c); });
+    }
+
     void Char(uint32_t c)
+    {
+        FlushBytes();
+        Put(c);
+    }
+
+    void Put(uint32_t c)
     {
         if (m_state.skip) return;
         std::vector<RtfRun>& runs = m_doc.paragraphs.back().runs;
@@ -261,6 +402,7 @@ private:
 
     void Paragraph()
     {
+        FlushBytes();
         if (!m_state.skip) m_doc.paragraphs.emplace_back();
     }
 
@@ -272,6 +414,9 @@ private:
     std::vector<State> m_stack;
     bool m_groupStart = false;
     uint32_t m_highSurrogate = 0;
+    int m_codePage = 1252;
+    CodePageDecoder m_decoder;
+    std::string m_pending; // bytes of the code page not yet decoded (a lead byte waiting for its trail)
     RtfDocument m_doc;
 };
 

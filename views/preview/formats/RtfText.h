@@ -23,8 +23,9 @@ struct RtfDocument {
 };
 
 // Pure: the whole file's bytes. Unknown control words are ignored, ignorable destinations ("\*") and the
-// tables of fonts, colours, styles and the like are skipped; \'hh and 8-bit bytes are read as Windows-1252,
-// \uN as UTF-16. Groups nested deeper than a fixed limit are skipped whole, so no input recurses or grows
+// tables of fonts, colours, styles and the like are skipped; \'hh and 8-bit bytes are read in the code page
+// the document names with \ansicpg (single- and double-byte Windows code pages; Windows-1252 when it names
+// none or one the system cannot convert), \uN as UTF-16. Groups nested deeper than a fixed limit are skipped whole, so no input recurses or grows
 // the output beyond a few times its own size.
 RtfDocument ParseRtf(std::span<const uint8_t> data);
 

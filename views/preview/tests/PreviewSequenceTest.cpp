@@ -342,6 +342,25 @@ TEST(RtfPreview, FileTestsAndACopyGuard)
     EXPECT_EQ(box.seen[0].text, Str(268));
 }
 
+// Rich text in a Windows code page of its own shows its own letters in the dialog.
+TEST(RtfPreview, CyrillicAndJapaneseDocumentsShowTheirText)
+{
+    const std::string dir = std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/";
+    const struct {
+        const char* file;
+        const char* text;
+    } cases[] = {{"rtf-cp1251-wordpad.rtf", "Привет, мир!\nЁлка и щука"},
+                 {"rtf-cp932-wordpad.rtf", "日本語のテキスト\nソフト表示 ABC"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        CRtfPreviewerDlg dlg;
+        ASSERT_TRUE(dlg.LoadFile(QString::fromStdString(dir + c.file), QString::fromLatin1(c.file)));
+        dlg.ShowModeless();
+        EXPECT_EQ(dlg.Edit()->toPlainText(), QString::fromUtf8(c.text));
+        dlg.close();
+    }
+}
+
 TEST(PreviewScreens, EveryWindowInEveryLanguage)
 {
     testsupport::TempDir dir;

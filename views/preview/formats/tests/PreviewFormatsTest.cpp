@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -170,6 +172,38 @@ TEST(RtfText, ParagraphsRunsAndCharacters)
     EXPECT_TRUE(runs[1].bold);
     EXPECT_FALSE(runs[2].bold);
     EXPECT_TRUE(runs[3].italic);
+}
+
+// Documents in a code page of their own, written the way a Windows word processor writes them: the text is
+// \'hh bytes of the code page \ansicpg names (the Japanese one has trail bytes that are "\\" and "{").
+TEST(RtfText, TextInTheDocumentsCodePage)
+{
+    auto fixture = [](const char* name) {
+        std::ifstream in(std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + name, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    const struct {
+        const char* name;
+        std::string rtf;
+        std::string text;
+    } cases[] = {
+        {"Cyrillic (1251)", fixture("rtf-cp1251-wordpad.rtf"),
+         "\u041f\u0440\u0438\u0432\u0435\u0442, \u043c\u0438\u0440!|\u0401\u043b\u043a\u0430 \u0438 "
+         "\u0449\u0443\u043a\u0430"},
+        {"Japanese (932)", fixture("rtf-cp932-wordpad.rtf"),
+         "\u65e5\u672c\u8a9e\u306e\u30c6\u30ad\u30b9\u30c8|\u30bd\u30d5\u30c8\u8868\u793a ABC"},
+        {"no code page is Windows-1252", "{\\rtf1\\ansi Caf\\'e9}", "Caf\u00e9"},
+        {"unknown code page is Windows-1252", "{\\rtf1\\ansi\\ansicpg99999 Caf\\'e9}", "Caf\u00e9"},
+        {"raw 8-bit bytes in the code page", "{\\rtf1\\ansi\\ansicpg1251 \xcf\xf0\xe8}", "\u041f\u0440\u0438"},
+        {"a lead byte without its trail", "{\\rtf1\\ansi\\ansicpg932 \\'82}x", "\ufffdx"},
+        {"a pair the code page lacks", "{\\rtf1\\ansi\\ansicpg932 \\'85\\'40 ok}",
+         "\ufffd@ ok"}, // the byte after is read again
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_FALSE(c.rtf.empty());
+        EXPECT_EQ(Text(ParseRtf(Bytes(c.rtf))), c.text);
+    }
 }
 
 TEST(RtfText, HostileInputStaysBounded)
