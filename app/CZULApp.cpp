@@ -8,6 +8,7 @@
 #include "app/shell/LogReports.h"
 #include "app/shell/StartupOptions.h"
 #include "app/shell/UsageEvents.h"
+#include "controls/QtTranslations.h"
 #include "controls/CHelpViewer.h"
 #include "controls/CResourceLibrary.h"
 #include "controls/MessageBox.h"
@@ -46,6 +47,7 @@ void CZULApp::ChooseLanguageBundle()
         m_bundleLoaded = true;
         options->m_resourceModule = &library;
         m_helpLanguage = choice.bundleName;
+        m_qtTranslator = InstallQtTranslations(QString::fromStdString(choice.bundleName));
     } else {
         LogError("Language bundle %s not loaded: %s", choice.bundleName.c_str(), error.toUtf8().constData());
     }

@@ -8,6 +8,7 @@
 #include "app/shell/CSingleInstance.h"
 
 #include <QString>
+#include <QTranslator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,4 +56,5 @@ private:
     std::unique_ptr<CHelpViewer> m_help;
     std::unique_ptr<CMainFrame> m_frame;
     bool m_bundleLoaded = false;
+    std::unique_ptr<QTranslator> m_qtTranslator; // Qt's own buttons and dialogs in the bundle's language
 };

@@ -8,7 +8,7 @@ packages=(
   clang clang-format libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libboost-regex-dev zlib1g-dev libbz2-dev lzma-dev libgc-dev libxml2-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   fonts-liberation2 fonts-noto-cjk
   ntfs-3g dosfstools mtools e2fsprogs fdisk xz-utils util-linux
   sleuthkit pigz ewf-tools bzip2 gzip shared-mime-info testdisk

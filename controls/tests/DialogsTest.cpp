@@ -4,16 +4,23 @@
 #include "controls/CResourceLibrary.h"
 #include "controls/ControlId.h"
 #include "controls/MessageBox.h"
+#include "controls/QtTranslations.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 
 #include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 
 namespace {
@@ -170,4 +177,42 @@ TEST(EditPlus, EditingShortcutsStayInTheBox)
     dlg.edit->clearFocus();
     QTest::keyClick(&dlg, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(dlg.shortcuts, 1);
+}
+
+// Qt's own buttons follow the interface language: a message box's Yes and No and the file dialog's
+// Cancel in German and Japanese, in English again once the translator is gone.
+TEST(QtTranslations, MessageBoxAndFileDialogButtonsInTheInterfaceLanguage)
+{
+    EXPECT_EQ(QtLocaleForBundle(QStringLiteral("English")), QString());
+    EXPECT_EQ(InstallQtTranslations(QStringLiteral("English")), nullptr);
+    const struct {
+        const char* bundle;
+        const char* yes;
+        const char* no;
+        const char* cancel;
+    } cases[] = {{"Deutsch", "&Ja", "&Nein", "Abbrechen"},
+                 {"Japanese", "はい(&Y)", "いいえ(&N)", "キャンセル"},
+                 {"English", "&Yes", "&No", "Cancel"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bundle);
+        std::unique_ptr<QTranslator> translator = InstallQtTranslations(QString::fromUtf8(c.bundle));
+        EXPECT_EQ(translator == nullptr, QtLocaleForBundle(QString::fromUtf8(c.bundle)).isEmpty());
+        QStringList texts;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(box);
+            for (QAbstractButton* b : box->buttons()) texts << b->text();
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        ShowMessageBox(nullptr, QStringLiteral("?"), QStringLiteral("Salvix"), MB_YESNO | MB_ICONQUESTION);
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(c.yes))) << texts.join(u',').toStdString();
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(c.no))) << texts.join(u',').toStdString();
+
+        QFileDialog files;
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        auto* box = files.findChild<QDialogButtonBox*>();
+        ASSERT_TRUE(box);
+        ASSERT_TRUE(box->button(QDialogButtonBox::Cancel));
+        EXPECT_EQ(box->button(QDialogButtonBox::Cancel)->text(), QString::fromUtf8(c.cancel));
+    }
 }
