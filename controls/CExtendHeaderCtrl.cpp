@@ -4,6 +4,7 @@
 #include "controls/ControlFont.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <QPaintEvent>
 #include <QStandardItemModel>
 
@@ -75,10 +76,18 @@ QSize CExtendHeaderCtrl::sizeHint() const
 
 void CExtendHeaderCtrl::paintEvent(QPaintEvent* e)
 {
-    QPainter p(viewport());
-    p.fillRect(e->rect(), ToQColor(m_crBack));
-    p.end();
     QHeaderView::paintEvent(e);
+    // Right of the last column the style would paint its own empty header (in the list's colours): the
+    // header's background and bottom line go on to the end instead.
+    int end = 0;
+    for (int i = 0; i < count(); ++i)
+        if (!isSectionHidden(i)) end = std::max(end, sectionViewportPosition(i) + sectionSize(i));
+    const QRect rest(end, 0, viewport()->width() - end, viewport()->height());
+    if (rest.width() <= 0) return;
+    QPainter p(viewport());
+    p.fillRect(rest, ToQColor(m_crBack));
+    p.setPen(QColor::fromRgb(kDividerColour));
+    p.drawLine(rest.left(), rest.bottom(), rest.right(), rest.bottom());
 }
 
 void CExtendHeaderCtrl::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const

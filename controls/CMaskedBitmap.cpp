@@ -4,6 +4,7 @@
 #include "controls/CResourceLibrary.h"
 
 #include <QPainter>
+#include <algorithm>
 
 bool CMaskedBitmap::LoadBitmap(unsigned id)
 {
@@ -28,6 +29,19 @@ void CMaskedBitmap::Draw(QPainter* pDC, int x, int y) const
     const auto mode = pDC->compositionMode();
     pDC->setCompositionMode(QPainter::CompositionMode_Source); // a copy, as a plain blit is
     pDC->drawImage(QPoint(x, y), m_image);
+    pDC->setCompositionMode(mode);
+}
+
+void CMaskedBitmap::DrawBand(QPainter* pDC, int x, int y, int cx, int cy) const
+{
+    if (!pDC || m_image.isNull() || cx <= 0 || cy <= 0) return;
+    const auto mode = pDC->compositionMode();
+    pDC->setCompositionMode(QPainter::CompositionMode_Source);
+    const int w = std::min(cx, m_image.width());
+    // Rows keep their height as the band has it; columns are never stretched.
+    pDC->drawImage(QRectF(x, y, w, cy), m_image, QRectF(0, 0, w, m_image.height()));
+    if (cx > w)
+        pDC->drawImage(QRectF(x + w, y, cx - w, cy), m_image, QRectF(m_image.width() - 1, 0, 1, m_image.height()));
     pDC->setCompositionMode(mode);
 }
 

@@ -26,6 +26,9 @@ public:
 
     // The whole bitmap at (x, y) at its own size.
     void Draw(QPainter* pDC, int x, int y) const;
+    // A band picture (a title or bottom strip) over (x, y, cx, cy): its columns at their own width from
+    // the left, its last column repeated to the right of a wider band, nothing squeezed in a narrower one.
+    void DrawBand(QPainter* pDC, int x, int y, int cx, int cy) const;
     // The whole bitmap stretched into (x, y, cx, cy).
     void DrawStretched(QPainter* pDC, int x, int y, int cx, int cy) const;
     // The bitmap at (x, y) at its own size in device pixels, whatever the painter's scale; pixels of

@@ -209,7 +209,10 @@ void CDeviceListPage::BeginRefresh()
         m_wait->LoadFrames(kWaitBitmap, 12, 120, 0xFFFFFF, true);
     }
     if (m_wait) {
-        m_wait->MoveTo(-1, -1);
+        // Over the middle of the device list (of the page when the list is not there yet).
+        const QWidget* over = m_list && m_list->isVisible() ? static_cast<const QWidget*>(m_list) : this;
+        const QPoint centre = over->mapTo(main, over->rect().center());
+        m_wait->MoveTo(centre.x(), centre.y());
         m_wait->show();
         m_wait->raise();
         m_wait->Start();

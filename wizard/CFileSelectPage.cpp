@@ -81,6 +81,11 @@ CFileSelectPage::~CFileSelectPage()
     ClearRoot();
     CFileSelectController* shared = GetFileSelectController();
     if (shared->GetPage() == this) shared->SetPage(nullptr);
+    // The tab strip lets go of its windows rather than deleting them: they are the page's.
+    delete m_container;
+    m_container = nullptr;
+    delete m_searchList;
+    m_searchList = nullptr;
 }
 
 IWizardPageController* CFileSelectPage::GetController()

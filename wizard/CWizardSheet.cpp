@@ -415,19 +415,24 @@ void CWizardSheet::resizeEvent(QResizeEvent* e)
 unsigned CWizardSheet::ChooseTitleBitmap(int page, int mode, bool photo, unsigned current)
 {
     if (page == WP_RECOVERY_MODE) return kHomeTitleBitmap;
+    // Every page of a mode has its own title, so that going back shows the page's own subtitle again; the
+    // pages after the file choice keep the file choice's.
+    const bool filesOrSaving = page == WP_FILE_SELECT || page == WP_SAVE_RESULT || page == WP_SAVE_FILE;
     switch (mode) {
     case 0:
         if (page == WP_TYPE_OF_FILE || page == WP_DELETE_RECOVERY_VOLUME) return 517;
-        if (page == WP_FILE_SELECT) return 515;
+        if (filesOrSaving) return 515;
         break;
     case 1:
         if (page == WP_TYPE_OF_FILE || page == WP_COMPLETE_RECOVERY_DEVICE) return photo ? 546 : 520;
-        if (page == WP_COMPLETE_RECOVERY_SCAN_PARTITION || page == WP_FILE_SELECT) return photo ? 545 : 518;
+        if (page == WP_COMPLETE_RECOVERY_SCAN_PARTITION) return photo ? 545 : 518;
+        // The file choice shows no partitions to choose.
+        if (filesOrSaving) return photo ? 547 : 519;
         break;
     case 2:
         if (page == WP_TYPE_OF_FILE || page == WP_LOST_RECOVERY_DISK) return 523;
-        if (page == WP_LOST_RECOVERY_SCAN_PARTITION) return 524;
-        if (page == WP_FILE_SELECT) return 521;
+        if (page == WP_LOST_RECOVERY_PARTITION || page == WP_LOST_RECOVERY_SCAN_PARTITION) return 524;
+        if (filesOrSaving) return 521;
         break;
     default: break;
     }
@@ -447,6 +452,8 @@ void CWizardSheet::paintEvent(QPaintEvent*)
     QPainter p(this);
     const QRect title = TitleStripRect();
     const QRect bottom = BottomStripRect();
-    m_title.DrawStretched(&p, title.x(), title.y(), title.width(), title.height());
-    m_bottom.DrawStretched(&p, bottom.x(), bottom.y(), bottom.width(), bottom.height());
+    // A window wider than the strips (maximised) keeps their title, picture and buttons' backgrounds
+    // unstretched and continues their background to the right edge.
+    m_title.DrawBand(&p, title.x(), title.y(), title.width(), title.height());
+    m_bottom.DrawBand(&p, bottom.x(), bottom.y(), bottom.width(), bottom.height());
 }

@@ -31,6 +31,12 @@ bool ImportRecoveryStateArchive(QWidget* page, IWizardPageController* controller
     // The whole path is kept: a path cut short would name another file.
     const std::string path = chosen.toStdString();
 
+    // The import takes the place of the search the page lists as "Previous Recovery...": only when asked.
+    char previous[260] = {};
+    if (ReadRecoveryResultInfo(controller, previous, sizeof previous) != 0 &&
+        ShowMessageBox(page, Text(kImportReplaceKey), MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return false;
+
     bool told = false;
     bool imported = false;
     try {

@@ -15,8 +15,11 @@ constexpr unsigned kImportFilterString = 400; // "Recovery State File(*.rsf)|*.r
 inline constexpr const char* kImportMenuKey = "wizard.menu.importstate";
 inline constexpr const char* kImportFailedKey = "wizard.import.failed";
 inline constexpr const char* kImportNothingKey = "wizard.import.nothing";
+// The question before an import replaces the search the page already lists as "Previous Recovery...".
+inline constexpr const char* kImportReplaceKey = "wizard.import.replace";
 
-// Runs the import for the page's controller: the open dialog (cancel ends it), the unpacking (every
+// Runs the import for the page's controller: the open dialog (cancel ends it), the question whether to
+// replace the previous recovery the page lists (No ends it), the unpacking (every
 // exception counts as a failure), then on success the promotion of the imported working file and
 // refreshList, which lists the rows again. True when the container was imported.
 bool ImportRecoveryStateArchive(QWidget* page, IWizardPageController* controller,

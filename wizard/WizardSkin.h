@@ -17,7 +17,7 @@ inline constexpr unsigned kBottom = 133;
 inline constexpr unsigned kModeBackground = 506;
 inline constexpr unsigned kModeComment = 152;
 // Title strips: page 0, then by mode and page.
-inline constexpr std::array<unsigned, 10> kTitles = {134, 515, 517, 518, 520, 521, 523, 524, 545, 546};
+inline constexpr std::array<unsigned, 12> kTitles = {134, 515, 517, 518, 519, 520, 521, 523, 524, 545, 546, 547};
 
 // Link buttons: normal, hover, pushed and disabled faces.
 inline constexpr std::array<unsigned, 4> kHomeLink = {509, 508, 510, 507};

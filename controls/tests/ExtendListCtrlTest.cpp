@@ -272,3 +272,22 @@ TEST(ExtendList, SelectedRowsKeepTheirTextReadable)
     EXPECT_GT(dark, 20); // the black text shows on the light selection fill
     EXPECT_EQ(img.pixel(140, row->nTop + 2) | 0xFF000000u, CExtendListCtrl::kSelectedFill);
 }
+
+// Right of the last column the header keeps its own background and bottom line, whatever colours the list
+// and its window use (a pale yellow base showed through there).
+TEST(ExtendList, HeaderPastTheLastColumnIsTheHeadersBackground)
+{
+    ListFixture f;
+    QPalette yellow = f.parent.palette();
+    for (QPalette::ColorRole role : {QPalette::Base, QPalette::Window, QPalette::Button, QPalette::AlternateBase})
+        yellow.setColor(role, QColor(255, 255, 225));
+    f.parent.setPalette(yellow);
+    f.list.setPalette(yellow);
+    f.list.Header()->setPalette(yellow);
+    f.list.resize(400, 200);
+    CExtendHeaderCtrl* header = f.list.Header();
+    ASSERT_LT(header->GetTotalWidth(), header->width() - 20);
+    const QImage shot = header->grab().toImage();
+    const int x = header->GetTotalWidth() + 10;
+    EXPECT_EQ(QColor(shot.pixel(x, shot.height() / 2)), QColor::fromRgb(ToQColor(header->BackColor()).rgb()));
+}

@@ -40,6 +40,8 @@
 #include "views/saving/CSaveFilePathDlg.h"
 #include "views/saving/CSaveFileResultDlg.h"
 #include "wizard/CDeleteRecoveryPartitionDeviceSelectPage.h"
+#include "views/files/CFileListCtrl.h"
+#include "views/files/CFileSelectCtrlContainer.h"
 #include "wizard/CFileSelectPage.h"
 #include "wizard/CRecoveryModeSelectPage.h"
 #include "wizard/CSaveFilePage.h"
@@ -51,6 +53,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -293,6 +296,13 @@ TEST_F(DeletedRoadGui, NothingChosenAndNothingCheckedAreTold)
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0], CResourceLibrary::Instance().LoadString(139));
     EXPECT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
+
+    // The found-file page's views go with the page.
+    QPointer<QWidget> views = files->Container(), results = files->SearchList();
+    ASSERT_TRUE(views && results);
+    sheet.reset();
+    EXPECT_FALSE(views);
+    EXPECT_FALSE(results);
 }
 
 TEST_F(DeletedRoadGui, AnImageMadeFromTheImageMenuIsListedOnceScannedLikeItsVolumeAndRemoved)

@@ -146,9 +146,10 @@ void ClearStateFolder()
     for (const auto& [name, size] : StateFiles()) fs::remove(plat::StateFolder() / name);
 }
 
-// Chooses the import entry of the image menu under strip and answers its open dialog with archive; the
-// messages the user was shown.
-std::vector<QString> ImportThroughImageMenu(CButtonPlus& strip, unsigned command, const fs::path& archive)
+// Chooses the import entry of the image menu under strip and answers its open dialog with archive and a
+// question with question; the messages the user was shown.
+std::vector<QString> ImportThroughImageMenu(CButtonPlus& strip, unsigned command, const fs::path& archive,
+                                            int question = IDNO)
 {
     std::vector<QString> told;
     int asked = 0;
@@ -160,7 +161,7 @@ std::vector<QString> ImportThroughImageMenu(CButtonPlus& strip, unsigned command
     });
     CScopedMessageBoxResponder ok([&](const MessageBoxRequest& r) {
         told.push_back(r.text);
-        return IDOK;
+        return (r.type & 0xF) == MB_YESNO ? question : IDOK;
     });
     bool enabled = false;
     WhenPopup(command, &enabled);
@@ -489,6 +490,19 @@ TEST_F(FormatRoadGui, AnImportedExportRestoresTheFoundFilesWithoutSearching)
     ASSERT_NO_FATAL_FAILURE(ChooseMode(1));
     ASSERT_EQ(PreviousRecoveryRow(devices), -1);
     EXPECT_TRUE(ImportThroughImageMenu(devices->ImageStrip(), devices->kCmdImportState, archive).empty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled() && PreviousRecoveryRow(devices) >= 0; }, 30000));
+
+    // A second import would replace the listed recovery: it asks, and No leaves the state files alone.
+    const QString replace = CResourceLibrary::Instance().LoadText(QString::fromLatin1(kImportReplaceKey));
+    ASSERT_FALSE(replace.isEmpty());
+    const auto before = StateFiles();
+    const fs::path foreign = dir / "foreign.rsf";
+    std::ofstream(foreign) << "not a container";
+    EXPECT_EQ(ImportThroughImageMenu(devices->ImageStrip(), devices->kCmdImportState, foreign, IDNO),
+              std::vector<QString>{replace});
+    EXPECT_EQ(StateFiles(), before);
+    EXPECT_EQ(ImportThroughImageMenu(devices->ImageStrip(), devices->kCmdImportState, archive, IDYES),
+              std::vector<QString>{replace});
     ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled() && PreviousRecoveryRow(devices) >= 0; }, 30000));
 
     SearchDialogWatch searches;

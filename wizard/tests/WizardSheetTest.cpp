@@ -3,6 +3,7 @@
 #include "wizard/CWizardSheet.h"
 
 #include "controller/CWizardSheetController.h"
+#include "controls/CMaskedBitmap.h"
 #include "controls/CResourceLibrary.h"
 #include "controls/CXPMenu.h"
 #include "controls/MessageBox.h"
@@ -121,6 +122,27 @@ TEST_F(WizardSheet, NavigationButtonsSitInTheBottomStrip)
     const QRect about = sheet->AboutButton().geometry();
     EXPECT_EQ(about.x() + about.width(), 1000);
     EXPECT_EQ(sheet->SupportLinkButton().geometry().right() + 1, about.x());
+}
+
+// A maximised window is wider than the strips: their titles and pictures keep their size at the left and
+// their background runs on to the right edge, where the last column of the strip repeats.
+TEST_F(WizardSheet, AWideWindowKeepsTheStripsUnstretched)
+{
+    sheet->SetActivePage(WP_FILE_SELECT);
+    frame.resize(1800, 900);
+    sheet->setGeometry(0, 0, 1800, 900);
+    QApplication::processEvents();
+    CMaskedBitmap title;
+    ASSERT_TRUE(title.LoadBitmap(sheet->CurrentTitleBitmap()));
+    const QImage strip = title.Image().convertToFormat(QImage::Format_RGB32);
+    ASSERT_LT(strip.width(), 1800);
+    const QImage shot = sheet->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    // Title text and picture, below the row of link buttons: the strip's own pixels.
+    const int below = 24;
+    EXPECT_EQ(shot.copy(0, below, 600, strip.height() - below), strip.copy(0, below, 600, strip.height() - below));
+    for (int y : {below + 6, strip.height() / 2, strip.height() - 5})
+        for (int x : {strip.width() + 10, 1790})
+            EXPECT_EQ(shot.pixel(x, y), strip.pixel(strip.width() - 1, y)) << x << "," << y;
 }
 
 TEST_F(WizardSheet, CommandsReachTheCurrentController)
@@ -273,10 +295,26 @@ TEST(WizardSheetInit, TitleBitmapByModeAndPage)
         bool photo;
         unsigned expected;
     } cases[] = {
-        {0, 2, false, 134},  {10, 0, false, 517}, {1, 0, false, 517}, {9, 0, false, 515},
-        {10, 1, false, 520}, {10, 1, true, 546},  {7, 1, true, 545},  {9, 1, false, 518},
-        {3, 2, false, 523},  {8, 2, false, 524},  {9, 2, false, 521}, {4, 2, false, 99}, // keeps the last
-        {2, 0, false, 99},
+        {0, 2, false, 134},
+        {10, 0, false, 517},
+        {1, 0, false, 517},
+        {9, 0, false, 515},
+        {10, 1, false, 520},
+        {10, 1, true, 546},
+        {7, 1, true, 545},
+        {7, 1, false, 518},
+        // The file choice and the saving pages show no partition choice.
+        {9, 1, false, 519},
+        {9, 1, true, 547},
+        {5, 1, false, 519},
+        {6, 1, true, 547},
+        {3, 2, false, 523},
+        {8, 2, false, 524},
+        {9, 2, false, 521},
+        {4, 2, false, 524},
+        {5, 0, false, 515},
+        {6, 2, false, 521},
+        {2, 0, false, 99}, // a page no mode shows keeps the last
     };
     for (const Case& c : cases)
         EXPECT_EQ(CWizardSheet::ChooseTitleBitmap(c.page, c.mode, c.photo, 99), c.expected)
