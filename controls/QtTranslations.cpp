@@ -21,8 +21,7 @@ std::unique_ptr<QTranslator> InstallQtTranslations(const QString& bundleName)
     auto translator = std::make_unique<QTranslator>();
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     if (!translator->load(QStringLiteral("qtbase_") + locale, folder)) {
-        LogError("Qt translation qtbase_%s not found in %s", locale.toUtf8().constData(),
-                 folder.toUtf8().constData());
+        LogError("Qt translation qtbase_%s not found in %s", locale.toUtf8().constData(), folder.toUtf8().constData());
         return nullptr;
     }
     QCoreApplication::installTranslator(translator.get());

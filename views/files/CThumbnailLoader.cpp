@@ -135,8 +135,9 @@ QImage CThumbnailLoader::Make(CFileNode* node, IStorageDevice* device, int row)
                 if (reader.supportsOption(QImageIOHandler::ScaledSize)) reader.setScaledSize(target);
                 const QImage image = reader.read();
                 if (!image.isNull())
-                    thumb = image.size() == target ? image
-                                                   : image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+                    thumb = image.size() == target
+                                ? image
+                                : image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             }
             if (thumb.isNull()) DebugTrace("Load item %d failed\n", row);
         } else {
