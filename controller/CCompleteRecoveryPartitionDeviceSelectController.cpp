@@ -12,10 +12,8 @@
 #include "controller/WizardStateFiles.h"
 #include "core/CRecoverySettings.h"
 #include "core/devices/CImageFileDevice.h"
-#include "filesystems/ext2/CEXT2SearchController.h"
-#include "filesystems/fat/CFATSearchController.h"
-#include "filesystems/ntfs/CNTFSSearchController.h"
 #include "filesystems/partitions/FileSystemNames.h"
+#include "filesystems/partitions/FileSystemRegistry.h"
 #include "filesystems/partitions/VolumeNames.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/CRawFileList.h"
@@ -73,9 +71,8 @@ CCompleteRecoveryPartitionDeviceSelectController::MakeScanners(const CRecoverySe
 {
     std::vector<std::unique_ptr<IFileSystemSearchController>> scanners;
     if (!options.m_rawFilesOnly) {
-        scanners.push_back(std::make_unique<CFATSearchController>());
-        scanners.push_back(std::make_unique<CNTFSSearchController>());
-        scanners.push_back(std::make_unique<CEXT2SearchController>());
+        for (const FileSystemKindInfo& fs : FileSystemKinds())
+            if (fs.makeScanner) scanners.push_back(fs.makeScanner());
     }
     if (options.m_recoverRawFiles) scanners.push_back(std::make_unique<CRAWSearchController>());
     return scanners;

@@ -9,11 +9,9 @@
 #include "controller/MessageBoxTypes.h"
 #include "core/CRecoverySettings.h"
 #include "core/devices/CImageFileDevice.h"
-#include "filesystems/ext2/BuildEXT2.h"
-#include "filesystems/fat/BuildFAT.h"
-#include "filesystems/ntfs/BuildNTFS.h"
 #include "filesystems/ntfs/DeletedFilesGathering.h"
 #include "filesystems/partitions/FileSystemNames.h"
+#include "filesystems/partitions/FileSystemRegistry.h"
 #include "filesystems/partitions/VolumeNames.h"
 #include "filesystems/tree/FileTree.h"
 #include "platform/Clock.h"
@@ -144,17 +142,11 @@ CFileSystemNode* CDeleteRecoveryPartitionDeviceSelectController::BuildVolumeTree
     IStorageDevice* device = record.pDevice;
     const int32_t kind =
         record.nKind == VolumeDeviceRecord::kKindImage ? record.nImageFileSystemKind : record.nFileSystemKind;
-    const std::string name = GetFileSystemName(kind);
-    TreeBuildJob job;
-    if (name == "NTFS")
-        job = [device](IDIRBuildCallback* cb, bool* stop) { return BuildNTFS(device, cb, stop); };
-    else if (name == "FAT12" || name == "FAT16")
-        job = [device](IDIRBuildCallback* cb, bool* stop) { return BuildFAT(device, false, false, cb, stop); };
-    else if (name == "FAT32")
-        job = [device](IDIRBuildCallback* cb, bool* stop) { return BuildFAT(device, true, false, cb, stop); };
-    else if (name == "EXT2" || name == "EXT3")
-        job = [device](IDIRBuildCallback* cb, bool* stop) { return BuildEXT2(device, cb, stop); };
-    if (!job || !device) return nullptr;
+    const FileSystemKindInfo* fs = FindFileSystemKind(kind);
+    if (!fs || !device) return nullptr;
+    const TreeBuildJob job = [device, fs](IDIRBuildCallback* cb, bool* stop) {
+        return fs->buildVolumeTree(device, false, cb, stop);
+    };
     CFileSystemNode* tree = GetTreeBuildRunner()(job, cancelled);
     if (*cancelled && tree) {
         DeleteFoundTree(tree);

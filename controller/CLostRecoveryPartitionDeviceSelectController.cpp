@@ -11,11 +11,9 @@
 #include "controller/WholeDeviceSearch.h"
 #include "controller/WizardStateFiles.h"
 #include "core/devices/IStorageDevice.h"
-#include "filesystems/ext2/BuildEXT2.h"
-#include "filesystems/fat/BuildFAT.h"
-#include "filesystems/ntfs/BuildNTFS.h"
 #include "filesystems/partitions/DeviceRecords.h"
 #include "filesystems/partitions/FileSystemNames.h"
+#include "filesystems/partitions/FileSystemRegistry.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/FileSystemKind.h"
 #include "filesystems/tree/FileTree.h"
@@ -148,20 +146,12 @@ CLostRecoveryPartitionDeviceSelectController::BuildFoundPartitionTree(const CLos
 {
     IStorageDevice* device = record.pDevice;
     if (!device) return nullptr;
-    TreeBuildJob job;
-    switch (record.nFileSystemKind) {
-    case kFsKindFat12:
-    case kFsKindFat16:
-        job = [device](IDIRBuildCallback* cb, bool* stop) { return BuildFAT(device, false, true, cb, stop); };
-        break;
-    case kFsKindFat32:
-        job = [device](IDIRBuildCallback* cb, bool* stop) { return BuildFAT(device, true, true, cb, stop); };
-        break;
-    case kFsKindNtfs: job = [device](IDIRBuildCallback* cb, bool* stop) { return BuildNTFS(device, cb, stop); }; break;
-    case kFsKindExt2:
-    case kFsKindExt3: job = [device](IDIRBuildCallback* cb, bool* stop) { return BuildEXT2(device, cb, stop); }; break;
-    default: return nullptr;
-    }
+    const FileSystemKindInfo* fs = FindFileSystemKind(record.nFileSystemKind);
+    if (!fs) return nullptr;
+    // A found partition lists every file (not only folders and deleted entries).
+    const TreeBuildJob job = [device, fs](IDIRBuildCallback* cb, bool* stop) {
+        return fs->buildVolumeTree(device, true, cb, stop);
+    };
     bool cancelled = false;
     CFileSystemNode* tree = GetTreeBuildRunner()(job, &cancelled);
     if (cancelled && tree) {

@@ -1,6 +1,7 @@
 // The name and kind tables of volumes.
 #include "filesystems/partitions/FileSystemNames.h"
 
+#include "filesystems/partitions/FileSystemRegistry.h"
 #include "filesystems/tree/CFileNode.h"
 
 #include <algorithm>
@@ -20,15 +21,8 @@ void CopyOut(const char* text, char* out, int size)
 
 const char* GetFileSystemName(int32_t kind)
 {
-    switch (kind) {
-    case kFsKindFat12: return "FAT12";
-    case kFsKindFat16: return "FAT16";
-    case kFsKindFat32: return "FAT32";
-    case kFsKindNtfs: return "NTFS";
-    case kFsKindExt2: return "EXT2";
-    case kFsKindExt3: return "EXT3";
-    default: return "UNKNOWN";
-    }
+    const FileSystemKindInfo* info = FindFileSystemKind(kind);
+    return info ? info->name : "UNKNOWN";
 }
 
 void GetFileSystemName(int32_t kind, char* out, int size)
