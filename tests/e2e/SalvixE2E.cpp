@@ -16,7 +16,8 @@
 //                                     scanner, the ranked partitions one a line "KIND first=S sectors=N score=R
 //                                     recommended=0|1 whole-disk=0|1", then the tree of each recommended
 //                                     partition saved whole (live, deleted and lost files) under
-//                                     OUTDIR/<partition name>/; SALVIX_E2E_SECTOR_SIZE as for raw;
+//                                     OUTDIR/<partition name>/; without any partition the "Raw Files" of the
+//                                     signature hits, as raw saves them; SALVIX_E2E_SECTOR_SIZE as for raw;
 //                                     SALVIX_E2E_SCANNERS=serial runs the scanners one after another)
 //   salvix-e2e partitions IMAGE   (the lost-partition search of a disk image: each partition found, one a line:
 //                                  file system, first sector, sector count, label, tab-separated)
@@ -304,6 +305,9 @@ int RecoverDeleted(IStorageDevice& device, const char* image, const char* outdir
     return 0;
 }
 
+int SaveRawFiles(IStorageDevice* device, CRawFileList& hits, const char* image, const char* outdir, RunTally& run,
+                 const char* nothingFound);
+
 int RecoverRaw(const char* image, const char* outdir, RunTally& run)
 {
     std::unique_ptr<CImageFileDevice> opened = OpenImage(image);
@@ -338,7 +342,14 @@ int RecoverRaw(const char* image, const char* outdir, RunTally& run)
     if (std::getenv("SALVIX_E2E_TIMES")) // for bench/raw_road.sh: the search alone
         std::fprintf(stderr, "search %.3f s\n",
                      std::chrono::duration<double>(std::chrono::steady_clock::now() - searchStart).count());
+    return SaveRawFiles(device, hits, image, outdir, run, "no file was found by its signature");
+}
 
+// The "Raw Files" tree of the signature hits of the whole device, saved whole into outdir with its verdict.
+// 0, or the exit code of an error (told; nothingFound when the hits gave no file).
+int SaveRawFiles(IStorageDevice* device, CRawFileList& hits, const char* image, const char* outdir, RunTally& run,
+                 const char* nothingFound)
+{
     RawListHitMeasurer measurer;
     CRawResultTreeBuilder builder;
     CFileSystemNode* root = builder.Build(device, hits.GetIterator(), nullptr, nullptr, &measurer);
@@ -355,7 +366,7 @@ int RecoverRaw(const char* image, const char* outdir, RunTally& run)
     DeleteFoundTree(root);
     if (code) return code;
     run.Report(whole);
-    if (!whole.tally.sourceUsable) return Fail("%s: no file was found by its signature%s", image);
+    if (!whole.tally.sourceUsable) return Fail("%s: %s", image, nothingFound);
     return 0;
 }
 
@@ -429,6 +440,9 @@ int RecoverFormat(const char* image, const char* outdir, RunTally& run)
                     static_cast<unsigned long long>(p->u64SectorsCount), p->dRank, p->bRecommended ? 1 : 0,
                     p->bWholeDisk ? 1 : 0);
     std::fflush(stdout);
+    // Without any partition the whole device's "Raw Files" are saved, as the wizard shows them then.
+    if (partitions.empty())
+        return SaveRawFiles(device, hits, image, outdir, run, "no partition was found, nor any file by its signature");
 
     // The partitions are saved side by side and told as one.
     VolumeOutcome whole;

@@ -1,12 +1,15 @@
 // End to end through `salvix-e2e format` on a FAT32 volume quick-formatted as FAT32 and as NTFS, and on one
 // whose primary boot sector is zeroed: the old FAT32 is found, ranked and recommended, and every file whose
-// bytes survived comes back byte-exact under its long name inside the folders whose names survived.
+// bytes survived comes back byte-exact under its long name inside the folders whose names survived. Without
+// any partition the signature hits are saved as raw recovery saves them.
 #include "tests/e2e/tests/HarnessRun.h"
 #include "tests/support/FixtureManifests.h"
+#include "tests/support/RawImageComposer.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -93,3 +96,32 @@ INSTANTIATE_TEST_SUITE_P(
             if (c == '-') c = '_';
         return n;
     });
+
+// A device holding two PSD pictures and no file system: format recovery finds no partition and saves the whole
+// device's "Raw Files", the same files under the same names as raw recovery, where it used to give up.
+TEST(FormatRecoveryE2E, WithoutAPartitionTheSignatureHitsAreSavedAsRawSavesThem)
+{
+    testsupport::TempDir dir;
+    testsupport::RawImageComposer disk(2048);
+    std::vector<std::string> pictures;
+    for (const testsupport::RawFixture& f : testsupport::ReadRawFixtureManifest("graphics")) {
+        if (!f.name.ends_with(".psd")) continue;
+        disk.Append(testsupport::ReadRawFixture("graphics", f.name), f.type, f.name, 5);
+        pictures.push_back(f.sha256);
+    }
+    ASSERT_EQ(pictures.size(), 2u);
+    const fs::path image = dir / "pictures.img";
+    std::ofstream(image, std::ios::binary)
+        .write(reinterpret_cast<const char*>(disk.Bytes().data()), std::streamsize(disk.Bytes().size()));
+
+    const e2e::HarnessRun raw = e2e::RunHarness("raw", image, dir / "raw");
+    ASSERT_EQ(raw.exitCode, 0) << raw.output;
+    const e2e::HarnessRun format = e2e::RunHarness("format", image, dir / "format");
+    EXPECT_EQ(format.exitCode, 0) << format.output;
+    EXPECT_NE(format.output.find("saved 2 files, 0 failed"), std::string::npos) << format.output;
+    const std::map<std::string, std::string> saved = e2e::SavedSha256(dir / "format");
+    EXPECT_EQ(saved, e2e::SavedSha256(dir / "raw"));
+    for (const std::string& sha : pictures)
+        EXPECT_EQ(std::count_if(saved.begin(), saved.end(), [&](const auto& file) { return file.second == sha; }), 1)
+            << sha;
+}
