@@ -4,6 +4,7 @@
 #include "filesystems/ext2/CExt2TreeBuilder.h"
 
 #include "core/CRecoverySettings.h"
+#include "core/devices/CReadLossRelay.h"
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/ext2/CExt2BlockMapWalker.h"
 #include "filesystems/ext2/CExt2DirEntry.h"
@@ -324,10 +325,12 @@ CFileSystemNode* CExt2TreeBuilder::RunOnWorker(const std::function<CFileSystemNo
 {
     std::atomic<bool> done{false};
     CFileSystemNode* result = nullptr;
+    CReadLossRelay losses;
     std::thread worker;
     try {
         worker = std::thread([&] {
             try {
+                CReadLossRelay::Collector collect(losses);
                 result = work();
             } catch (...) {
                 result = nullptr;
@@ -342,6 +345,7 @@ CFileSystemNode* CExt2TreeBuilder::RunOnWorker(const std::function<CFileSystemNo
         if (pump) pump();
     }
     worker.join();
+    losses.Deliver();
     return result;
 }
 

@@ -3,6 +3,7 @@
 #include "filesystems/fat/CFATTreeBuilder.h"
 
 #include "core/CRecoverySettings.h"
+#include "core/devices/CReadLossRelay.h"
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/fat/CFATBuildContext.h"
 #include "filesystems/fat/CFATDBR.h"
@@ -213,10 +214,14 @@ CFileSystemNode* CFATTreeBuilder::RunQuickBuild(IDIRBuildCallback* callback, CFA
     m_includeAll = includeAll;
     m_result = nullptr;
     m_done.store(false, std::memory_order_release);
+    CReadLossRelay losses;
     std::thread worker;
     try {
-        worker = std::thread([this] {
-            m_result = FATQuickBuild(m_callback, m_partition, m_device, m_includeAll);
+        worker = std::thread([this, &losses] {
+            {
+                CReadLossRelay::Collector collect(losses);
+                m_result = FATQuickBuild(m_callback, m_partition, m_device, m_includeAll);
+            }
             m_done.store(true, std::memory_order_release);
         });
     } catch (const std::system_error&) {
@@ -227,5 +232,6 @@ CFileSystemNode* CFATTreeBuilder::RunQuickBuild(IDIRBuildCallback* callback, CFA
         if (pump) pump();
     }
     worker.join();
+    losses.Deliver();
     return m_result;
 }

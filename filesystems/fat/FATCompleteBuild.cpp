@@ -3,6 +3,7 @@
 #include "filesystems/fat/FATCompleteBuild.h"
 
 #include "core/CRecoverySettings.h"
+#include "core/devices/CReadLossRelay.h"
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/common/IDIRBuildCallback.h"
 #include "filesystems/fat/CFATBuildContext.h"
@@ -307,12 +308,17 @@ CFileSystemNode* FATCompleteBuildThread(IDIRBuildCallback* callback, const FATDi
                                         IStorageDevice* device, int index)
 {
     CFileSystemNode* result = nullptr;
+    CReadLossRelay losses;
     std::thread worker;
     try {
-        worker = std::thread([&] { result = FATCompleteBuild(callback, dirSectors, partition, hits, device, index); });
+        worker = std::thread([&] {
+            CReadLossRelay::Collector collect(losses);
+            result = FATCompleteBuild(callback, dirSectors, partition, hits, device, index);
+        });
     } catch (const std::system_error&) {
         return nullptr;
     }
     worker.join();
+    losses.Deliver();
     return result;
 }

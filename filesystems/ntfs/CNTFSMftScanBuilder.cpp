@@ -2,6 +2,7 @@
 #include "filesystems/ntfs/CNTFSMftScanBuilder.h"
 
 #include "core/CRecoverySettings.h"
+#include "core/devices/CReadLossRelay.h"
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/ntfs/CNTFSDBR.h"
 #include "filesystems/ntfs/CNTFSFileRecord.h"
@@ -60,9 +61,13 @@ CFileSystemNode* CNTFSMftScanBuilder::Build(uint64_t startSector, IStorageDevice
     CNTFSDBR bootSector;
     if (!ReadBootSector(bootSector) || !SetGeometry(bootSector)) return nullptr;
 
+    CReadLossRelay losses;
     std::thread worker;
     try {
-        worker = std::thread([this] { Worker(); });
+        worker = std::thread([this, &losses] {
+            CReadLossRelay::Collector collect(losses);
+            Worker();
+        });
     } catch (const std::system_error&) {
         return nullptr;
     }
@@ -77,6 +82,7 @@ CFileSystemNode* CNTFSMftScanBuilder::Build(uint64_t startSector, IStorageDevice
     }
     lock.unlock();
     worker.join();
+    losses.Deliver();
     return m_result;
 }
 

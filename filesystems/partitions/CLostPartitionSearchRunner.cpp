@@ -68,6 +68,7 @@ bool CLostPartitionSearchRunner::Start(IStorageDevice* disk, int heads)
     m_total = m_engine.GetCandidateCount();
     try {
         m_worker = std::thread([this] {
+            CReadLossRelay::Collector losses(m_losses);
             m_result = m_engine.Search(m_callback.get());
             m_done = true;
         });
@@ -83,6 +84,7 @@ bool CLostPartitionSearchRunner::Start(IStorageDevice* disk, int heads)
 PartitionSearchResult CLostPartitionSearchRunner::Wait()
 {
     if (m_worker.joinable()) m_worker.join();
+    m_losses.Deliver();
     if (m_result == PartitionSearchResult::Failed && m_error.empty()) m_error = m_engine.GetError();
     return m_result;
 }

@@ -3,6 +3,7 @@
 // tests and any caller that shows progress by polling.
 #pragma once
 
+#include "core/devices/CReadLossRelay.h"
 #include "filesystems/common/CLostPartitionRecord.h"
 #include "filesystems/partitions/CPartitionSearchEngine.h"
 
@@ -32,7 +33,8 @@ public:
     // thread cannot be started; once per runner.
     bool Start(IStorageDevice* disk, int heads = 255);
     void Cancel() { m_cancelled = true; }
-    // Waits for the end of the search and tells how it ended.
+    // Waits for the end of the search and tells how it ended; the sectors the search got as zeros are then
+    // reported to the calling thread's CReadLossScope.
     PartitionSearchResult Wait();
     bool IsDone() const { return m_done.load(); }
 
@@ -56,6 +58,7 @@ private:
     std::unique_ptr<CPartitionEXT2SearchController> m_ext2;
     std::unique_ptr<Callback> m_callback;
     CPartitionSearchEngine m_engine;
+    CReadLossRelay m_losses; // of the worker's reads
     std::thread m_worker;
     std::atomic<bool> m_cancelled{false};
     std::atomic<bool> m_done{false};

@@ -1,5 +1,6 @@
 // The candidate walk of the lost-partition search, its probes, and the worker that runs it.
 #include "filesystems/partitions/CPartitionSearchEngine.h"
+#include "core/devices/CReadLossRelay.h"
 
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/common/IPartitionSearchCallback.h"
@@ -77,9 +78,13 @@ PartitionSearchResult CPartitionSearchEngine::Run(IPartitionSearchCallback* call
     std::mutex lock;
     std::condition_variable finished;
     PartitionSearchResult result = PartitionSearchResult::Failed;
+    CReadLossRelay losses;
     std::thread worker;
     const bool started = StartWorker(worker, [&] {
-        const PartitionSearchResult r = Search(callback);
+        const PartitionSearchResult r = [&] {
+            CReadLossRelay::Collector collect(losses);
+            return Search(callback);
+        }();
         std::lock_guard<std::mutex> guard(lock);
         result = r;
         finished.notify_all();
@@ -101,6 +106,7 @@ PartitionSearchResult CPartitionSearchEngine::Run(IPartitionSearchCallback* call
         }
     }
     worker.join();
+    losses.Deliver();
     return result;
 }
 

@@ -61,6 +61,14 @@ std::string Shell(const std::string& command)
     return out;
 }
 
+// A little-endian field of the image.
+uint64_t Field(const Bytes& image, size_t at, size_t size)
+{
+    uint64_t value = 0;
+    for (size_t i = size; i-- > 0;) value = value << 8 | uint8_t(image.at(at + i));
+    return value;
+}
+
 } // namespace
 
 TEST(BadSectorsE2E, OneBadSectorInADeletedFileCostsExactlyItsBytes)
@@ -122,6 +130,41 @@ TEST(BadSectorsE2E, AFailingStretchIsCrossedInEveryMode)
         EXPECT_GE(lost, to - from + 1);
         EXPECT_LT(lost, 2 * (to - from + 1));
         EXPECT_GT(skipped, 0u);
+    }
+}
+
+TEST(BadSectorsE2E, SectorsLostInTheFileSystemOrTheSearchAreToldInEveryMode)
+{
+    // Two sectors of what the tree build reads (the first FAT, MFT records, the inode table) and the start of a
+    // disk whose partitions the search looks for: the builds and the search read on worker threads, and what
+    // they could not read is told and keeps the run from exiting 0 like any other loss.
+    testsupport::TempDir dir;
+    struct Case {
+        const char* fixture;
+        uint64_t (*badSector)(const Bytes& image);
+        std::vector<std::string> modes;
+    };
+    const Case cases[] = {
+        {"fat32", [](const Bytes& b) { return Field(b, 14, 2) + 8; }, {"deleted", "lost"}},
+        {"ntfs_tree_c512",
+         [](const Bytes& b) { return Field(b, 0x30, 8) * Field(b, 13, 1) + 30; },
+         {"deleted", "lost"}},
+        {"ext2-1k", [](const Bytes& b) { return Field(b, 2048 + 8, 4) * 2 + 12; }, {"deleted", "lost"}},
+        {"lost-disk", [](const Bytes&) { return uint64_t(0); }, {"partitions"}},
+    };
+    for (const Case& c : cases) {
+        const fs::path image = Unpack(dir, c.fixture);
+        const uint64_t bad = c.badSector(ReadAll(image));
+        const std::string range = std::to_string(bad) + "-" + std::to_string(bad + (bad == 0 ? 99 : 1));
+        for (const std::string& mode : c.modes) {
+            SCOPED_TRACE(std::string(c.fixture) + " " + mode + " " + range);
+            const std::string paths = "'" + image.string() + "'" +
+                                      (mode == "partitions" ? "" : " '" + (dir / (c.fixture + mode)).string() + "'");
+            const e2e::HarnessRun run =
+                e2e::RunHarnessCommand(mode + " " + paths, "SALVIX_E2E_BAD_SECTORS=" + range, 60);
+            EXPECT_EQ(run.exitCode, 3) << run.output;
+            EXPECT_NE(run.output.find(" sectors could not be read ("), std::string::npos) << run.output;
+        }
     }
 }
 
