@@ -150,7 +150,8 @@ int CFileSaver::SaveFile(CFileNode* node, const char* targetPath)
     }
     UniqueFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folderFd) {
-        ReleaseTrace("Failed to open folder %s: %s", folder.c_str(), std::strerror(errno));
+        m_failReason = std::strerror(errno);
+        ReleaseTrace("Failed to open folder %s: %s", folder.c_str(), m_failReason.c_str());
         return kRecoverFailed;
     }
 
@@ -159,7 +160,8 @@ int CFileSaver::SaveFile(CFileNode* node, const char* targetPath)
     for (int i = 0; !target.IsOpen() && errno == EEXIST && i < kMaxNumberedNames; ++i)
         target = CTargetFile::CreateNew(folderFd.Get(), NumberedFileName(name, i));
     if (!target.IsOpen()) {
-        ReleaseTrace("Failed to create %s: %s", targetPath, std::strerror(errno));
+        m_failReason = std::strerror(errno);
+        ReleaseTrace("Failed to create %s: %s", targetPath, m_failReason.c_str());
         return kRecoverFailed;
     }
     m_target = std::move(target);

@@ -17,12 +17,14 @@
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
 // Saves into a temporary file beside the target and renames it over the target once it is complete. The
-// temporary file is ours: it is removed on failure, but only while its name still denotes it.
-int SaveReplacing(CFileSaver& saver, CFileNode* node, const std::string& targetPath)
+// temporary file is ours: it is removed on failure, but only while its name still denotes it. A failure of
+// its own leaves the system's reason in reason.
+int SaveReplacing(CFileSaver& saver, CFileNode* node, const std::string& targetPath, std::string& reason)
 {
     const size_t slash = targetPath.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : targetPath.substr(0, slash);
@@ -33,12 +35,14 @@ int SaveReplacing(CFileSaver& saver, CFileNode* node, const std::string& targetP
     }
     UniqueFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folderFd) {
-        ReleaseTrace("Failed to open folder %s", folder.c_str());
+        reason = std::strerror(errno);
+        ReleaseTrace("Failed to open folder %s: %s", folder.c_str(), reason.c_str());
         return kRecoverFailed;
     }
     CTargetFile temporary = CTargetFile::CreateTemporary(folderFd.Get(), ".~salvix-");
     struct stat made {};
     if (!temporary.IsOpen() || ::fstat(temporary.Fd(), &made) != 0) {
+        reason = std::strerror(errno);
         ReleaseTrace("Failed to create a temporary file in %s", folder.c_str());
         return kRecoverFailed;
     }
@@ -50,7 +54,8 @@ int SaveReplacing(CFileSaver& saver, CFileNode* node, const std::string& targetP
                       S_ISREG(there.st_mode) && there.st_dev == made.st_dev;
     if (code == kRecoverSaved && ours) {
         if (::renameat(folderFd.Get(), temporaryName.c_str(), folderFd.Get(), name.c_str()) == 0) return kRecoverSaved;
-        ReleaseTrace("Failed to put %s in place", targetPath.c_str());
+        reason = std::strerror(errno);
+        ReleaseTrace("Failed to put %s in place: %s", targetPath.c_str(), reason.c_str());
     }
     if (ours && (there.st_ino == made.st_ino || code == kRecoverSaved))
         ::unlinkat(folderFd.Get(), temporaryName.c_str(), 0);
@@ -63,6 +68,7 @@ int RecoverFileJob::Run()
 {
     result.Reset();
     partial = false;
+    failReason.clear();
     // One mutex per node ("File" and its address), so that a thumbnail, a preview and a recovery of the same
     // node take turns.
     char mutexName[48];
@@ -71,11 +77,18 @@ int RecoverFileJob::Run()
     if (mutex) mutex->Wait();
 
     CFileSaver saver(callback, DeviceForSaving(device, node));
+    std::string reason;
     const int code =
-        replaceExisting ? SaveReplacing(saver, node, targetPath) : saver.SaveFile(node, targetPath.c_str());
+        replaceExisting ? SaveReplacing(saver, node, targetPath, reason) : saver.SaveFile(node, targetPath.c_str());
     result.Set(code);
     partial = code == kRecoverSaved && saver.WasPartial();
-    if (code == kRecoverFailed) LogInfo("Failed to recover file :%s", targetPath.c_str());
+    if (code == kRecoverFailed) {
+        // As the folder job words it: the target's own failure, else the saver's reason.
+        failReason = !reason.empty()                  ? reason
+                     : !saver.GetFailReason().empty() ? saver.GetFailReason()
+                                                      : std::string(CFileSaver::kUnreadableReason);
+        LogInfo("Failed to recover file :%s: %s", targetPath.c_str(), failReason.c_str());
+    }
 
     if (mutex) mutex->Release();
     return code == kRecoverSaved ? 1 : 0;
@@ -93,6 +106,7 @@ int RecoverSingleFile(RecoverFileJob& job, IFileRecoverCallback* callback, IStor
     const std::optional<int> value = RunRecoverJobOnWorker([&job] { return job.Run(); }, pump);
     if (!value) {
         job.result.Set(kRecoverFailed);
+        job.failReason = "no worker could be started";
         return 0;
     }
     return *value;

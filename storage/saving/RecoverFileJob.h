@@ -26,6 +26,9 @@ public:
     bool replaceExisting = false;
     // Saved, but some bytes could not be read from the source and are zeros.
     bool partial = false;
+    // Why the file was not saved, in words ("No space left on device", CFileSaver::kNothingReadReason, ...);
+    // empty when it was saved or the save was cancelled.
+    std::string failReason;
 
     // 1 when the file was saved, else 0.
     int Run();

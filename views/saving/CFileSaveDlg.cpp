@@ -5,8 +5,8 @@
 #include "controls/ControlFont.h"
 #include "controls/ControlId.h"
 
-#include "storage/saving/CFileSaver.h"
 #include "storage/saving/SaveVerdict.h"
+#include "views/saving/SaveReasonText.h"
 
 #include <QLabel>
 
@@ -92,20 +92,14 @@ void CFileSaveDlg::ShowVerdict(const SaveTally& tally)
     const int recovered = tally.counts.filesSaved, partial = tally.counts.filesPartial;
     const int failed = tally.counts.filesFailed;
     const bool sourceShort = tally.sourceShort;
-    const QString reason = QString::fromStdString(tally.counts.firstReason);
     const SaveVerdictKind kind = JudgeSave(tally).kind;
     const unsigned result = kind == SaveVerdictKind::AllSaved ? 285 : kind == SaveVerdictKind::Partial ? 221 : 220;
     Line(kResultId)->setText(lib.LoadString(result));
     QString total = lib.LoadString(223) + QString::number(recovered) + lib.LoadString(224);
     if (partial || failed)
         total += QLatin1Char('\n') + lib.LoadText(QStringLiteral("save.partial-failed")).arg(partial).arg(failed);
-    if (failed && !reason.isEmpty()) {
-        // The saver's own reason is told in the user's language; the system's reasons come as the system words them.
-        const QString words = reason == QLatin1String(CFileSaver::kNothingReadReason)
-                                  ? lib.LoadText(QStringLiteral("save.nothing-read"))
-                                  : reason;
-        total += QLatin1Char('\n') + lib.LoadText(QStringLiteral("save.reason")).arg(words);
-    }
+    if (failed && !tally.counts.firstReason.empty())
+        total += QLatin1Char('\n') + SaveReasonLine(tally.counts.firstReason);
     Line(kTotalId)->setText(total);
     QLabel* shortSource = Line(kShortSourceId);
     shortSource->setText(sourceShort ? lib.LoadText(QStringLiteral("save.short-source")) : QString());

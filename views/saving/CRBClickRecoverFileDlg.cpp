@@ -5,6 +5,7 @@
 #include "controls/MessageBox.h"
 #include "filesystems/tree/IFileProperties.h"
 #include "storage/saving/RecoverFileJob.h"
+#include "views/saving/SaveReasonText.h"
 
 #include <QLabel>
 
@@ -30,8 +31,13 @@ void CRBClickRecoverFileDlg::FinishCopy(bool saved, const RecoverFileJob& job)
         EndDialog(kSaved);
         return;
     }
-    if (job.result.Get() == kRecoverFailed)
-        ShowMessageBox(this, CResourceLibrary::Instance().LoadString(245), QString(), MB_ICONEXCLAMATION);
+    if (job.result.Get() == kRecoverFailed) {
+        // What went wrong follows on a line of its own, as on the result page.
+        QString text = CResourceLibrary::Instance().LoadString(245);
+        if (const QString reason = SaveReasonLine(job.failReason); !reason.isEmpty())
+            text += QLatin1Char('\n') + reason;
+        ShowMessageBox(this, text, QString(), MB_ICONEXCLAMATION);
+    }
     EndDialog(kNotSaved);
 }
 

@@ -26,6 +26,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -33,7 +34,9 @@
 #include <sys/resource.h>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -265,12 +268,80 @@ TEST(RBClickRecoverFileDlg, ReplacesOnlyWhenSavedAndAbortKeepsTheOldFile)
     s.device->FailSectors(0, s.device->GetSectorCount());
     int warned = 0;
     CScopedMessageBoxResponder answer([&](const MessageBoxRequest& r) {
-        warned += r.text == CResourceLibrary::Instance().LoadString(245);
+        warned += r.text.startsWith(CResourceLibrary::Instance().LoadString(245));
         return IDOK;
     });
     CRBClickRecoverFileDlg failing(s.device.get(), nullptr, QString::fromStdString(target.string()), nullptr);
     EXPECT_EQ(failing.DoModal(), CRBClickRecoverFileDlg::kNotSaved);
     EXPECT_EQ(warned, 1);
+}
+
+TEST(RBClickRecoverFileDlg, AFailedSaveTellsItsFirstReasonInEachLanguage)
+{
+    // A file of which nothing can be read (the saver's own reason, translated) and one that does not fit the
+    // target (the system's reason, as the system words it), in each language: the message names the reason on
+    // a line of its own after "Failed to recover this file.", as the result page does.
+    auto& lib = CResourceLibrary::Instance();
+    FatSelection s;
+    ASSERT_TRUE(s.tree);
+    CFileNode* file = nullptr;
+    for (CFileNode* c = s.tree->GetFirstChild(); c && !file; c = c->GetNextSibling())
+        if (c->GetProperties() && !(c->GetProperties()->GetAttributes() & 0x10) &&
+            c->GetProperties()->GetSize() > 2048 && c->GetProperties()->GetState() == 0)
+            file = c;
+    ASSERT_TRUE(file);
+    std::vector<QString> texts;
+    for (const QString& language : {QStringLiteral("English"), QStringLiteral("Deutsch"), QStringLiteral("Japanese")}) {
+        SCOPED_TRACE(language.toStdString());
+        ASSERT_TRUE(lib.LoadLanguageBundle(QStringLiteral(SALVIX_BUILD_DATA_DIR "/") + language + ".rcc"));
+        const QString failed = lib.LoadString(245);
+        texts.clear();
+        auto answer = std::make_unique<CScopedMessageBoxResponder>([&](const MessageBoxRequest& r) {
+            texts.push_back(r.text);
+            return IDOK;
+        });
+        {
+            FileSizeLimit limit(1024);
+            CRBClickRecoverFileDlg dlg(s.device.get(), file, QString::fromStdString((s.tmp / "big.bin").string()),
+                                       nullptr);
+            EXPECT_EQ(dlg.DoModal(), CRBClickRecoverFileDlg::kNotSaved);
+        }
+        s.device->FailSectors(0, s.device->GetSectorCount());
+        {
+            CRBClickRecoverFileDlg dlg(s.device.get(), file, QString::fromStdString((s.tmp / "lost.bin").string()),
+                                       nullptr);
+            EXPECT_EQ(dlg.DoModal(), CRBClickRecoverFileDlg::kNotSaved);
+        }
+        ASSERT_EQ(texts.size(), 2u);
+        EXPECT_EQ(texts[0], failed + "\n" + lib.LoadText(QStringLiteral("save.reason")).arg(std::strerror(EFBIG)));
+        EXPECT_EQ(
+            texts[1],
+            failed + "\n" +
+                lib.LoadText(QStringLiteral("save.reason")).arg(lib.LoadText(QStringLiteral("save.nothing-read"))));
+        if (language != QLatin1String("English"))
+            EXPECT_EQ(texts[1].indexOf(QLatin1String(CFileSaver::kNothingReadReason)), -1) << "translated";
+        EXPECT_FALSE(fs::exists(s.tmp / "big.bin"));
+        EXPECT_FALSE(fs::exists(s.tmp / "lost.bin"));
+
+        // The message as the user sees it.
+        answer.reset();
+        bool shown = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            poll.stop();
+            shown = box->grab().save(ScreenshotFolder() + "/saving_single_failed_" + language + ".png");
+            box->accept();
+        });
+        poll.start(20);
+        CRBClickRecoverFileDlg dlg(s.device.get(), file, QString::fromStdString((s.tmp / "lost.bin").string()),
+                                   nullptr);
+        EXPECT_EQ(dlg.DoModal(), CRBClickRecoverFileDlg::kNotSaved);
+        EXPECT_TRUE(shown);
+        s.device->ClearFailures();
+    }
+    lib.UnloadLanguageBundle();
 }
 
 TEST(SavingDialogs, ScreenshotsInEachLanguage)
