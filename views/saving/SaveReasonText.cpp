@@ -8,8 +8,8 @@ QString SaveReasonLine(const std::string& reason)
 {
     if (reason.empty()) return {};
     auto& lib = CResourceLibrary::Instance();
-    const QString words = reason == CFileSaver::kNothingReadReason ? lib.LoadText(QStringLiteral("save.nothing-read"))
-                          : reason == CFileSaver::kUnreadableReason  ? lib.LoadText(QStringLiteral("save.unreadable"))
-                                                                     : QString::fromStdString(reason);
+    const QString words = reason == CFileSaver::kNothingReadReason  ? lib.LoadText(QStringLiteral("save.nothing-read"))
+                          : reason == CFileSaver::kUnreadableReason ? lib.LoadText(QStringLiteral("save.unreadable"))
+                                                                    : QString::fromStdString(reason);
     return lib.LoadText(QStringLiteral("save.reason")).arg(words);
 }
