@@ -2,7 +2,9 @@
 // system), FAT16, FAT32 and NTFS images made by mkfs and cut to half their size, and an NTFS image whose
 // second half is unreadable. The modes must agree: nothing usable is 1 everywhere; a cut source is told in
 // every mode and never exits 0; a mode that saved files from it exits 3 and says why others were not saved.
+// Pictures on a device without a file system are saved alike by the modes that look for signatures.
 #include "tests/e2e/tests/HarnessRun.h"
+#include "tests/support/RawImageComposer.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -65,6 +67,27 @@ TEST(VerdictTableE2E, NothingUsableIsOneInEveryMode)
             // No folder of files is left behind for nothing.
             EXPECT_TRUE(!fs::exists(out) || fs::is_empty(out)) << run.output;
         }
+    }
+}
+
+TEST(VerdictTableE2E, PicturesWithoutAFileSystemAreSavedByEveryModeThatLooksForSignatures)
+{
+    // Two PSD pictures and no file system: raw and format both save them (format finds no partition and saves
+    // the whole device's signature hits) with the same verdict; the modes that read file systems find nothing.
+    testsupport::TempDir dir;
+    testsupport::RawImageComposer disk(2048);
+    for (const testsupport::RawFixture& f : testsupport::ReadRawFixtureManifest("graphics"))
+        if (f.name.ends_with(".psd")) disk.Append(testsupport::ReadRawFixture("graphics", f.name), f.type, f.name, 5);
+    ASSERT_EQ(disk.Files().size(), 2u);
+    const fs::path image = dir / "pictures.img";
+    std::ofstream(image, std::ios::binary)
+        .write(reinterpret_cast<const char*>(disk.Bytes().data()), std::streamsize(disk.Bytes().size()));
+    for (const std::string mode : kModes) {
+        SCOPED_TRACE(mode);
+        const e2e::HarnessRun run = RunMode(mode, image, dir / ("out-" + mode));
+        const bool signatures = mode == "raw" || mode == "format";
+        EXPECT_EQ(run.exitCode, signatures ? 0 : 1) << run.output;
+        if (signatures) EXPECT_NE(run.output.find("saved 2 files, 0 failed\n"), std::string::npos) << run.output;
     }
 }
 
