@@ -40,12 +40,12 @@ std::unique_ptr<IFileSystemSearchController> MakeScanner()
 }
 
 constexpr std::array<FileSystemKindInfo, 6> kKinds = {{
-    {kFsKindFat12, "FAT12", &BuildFat1216, &MakeScanner<CFATSearchController>},
-    {kFsKindFat16, "FAT16", &BuildFat1216, nullptr},
-    {kFsKindFat32, "FAT32", &BuildFat32, nullptr},
-    {kFsKindNtfs, "NTFS", &BuildNtfsVolume, &MakeScanner<CNTFSSearchController>},
-    {kFsKindExt2, "EXT2", &BuildExt2Volume, &MakeScanner<CEXT2SearchController>},
-    {kFsKindExt3, "EXT3", &BuildExt2Volume, nullptr},
+    {kFsKindFat12, "FAT12", &BuildFat1216, &MakeScanner<CFATSearchController>, kSearchControllerFAT},
+    {kFsKindFat16, "FAT16", &BuildFat1216, nullptr, -1},
+    {kFsKindFat32, "FAT32", &BuildFat32, nullptr, -1},
+    {kFsKindNtfs, "NTFS", &BuildNtfsVolume, &MakeScanner<CNTFSSearchController>, kSearchControllerNTFS},
+    {kFsKindExt2, "EXT2", &BuildExt2Volume, &MakeScanner<CEXT2SearchController>, kSearchControllerEXT2},
+    {kFsKindExt3, "EXT3", &BuildExt2Volume, nullptr, -1},
 }};
 
 constexpr bool RowsInKindOrder()

@@ -24,6 +24,8 @@ struct FileSystemKindInfo {
     // The scanner of the format search for the kind's family; set on the family's first row only (the FAT
     // scanner finds FAT12, FAT16 and FAT32 alike).
     std::unique_ptr<IFileSystemSearchController> (*makeScanner)();
+    // The number a saved scan stores for that scanner (kSearchController..., its GetKind()); -1 without one.
+    int scannerKind;
 };
 
 // Every kind in kind order: FAT12, FAT16, FAT32, NTFS, EXT2, EXT3.

@@ -1,12 +1,10 @@
 // The kinds of found partitions and scanners that a saved scan can hold.
 #include "storage/recoverystate/RSScanFactory.h"
 
-#include "filesystems/ext2/CEXT2SearchController.h"
 #include "filesystems/ext2/CExt2SearchedPartitionInfo.h"
-#include "filesystems/fat/CFATSearchController.h"
 #include "filesystems/fat/CFATSearchedPartitionInfo.h"
-#include "filesystems/ntfs/CNTFSSearchController.h"
 #include "filesystems/ntfs/CSearchedNTFSPartitionInfo.h"
+#include "filesystems/partitions/FileSystemRegistry.h"
 #include "raw/CRAWSearchController.h"
 
 namespace {
@@ -30,11 +28,8 @@ std::unique_ptr<CSearchedPartitionInfo> CreateSearchedPartitionInfo(int kind)
 
 std::unique_ptr<IFileSystemSearchController> CreateSearchController(int kind)
 {
-    switch (kind) {
-    case kSearchControllerNTFS: return std::make_unique<CNTFSSearchController>();
-    case kSearchControllerFAT: return std::make_unique<CFATSearchController>();
-    case kSearchControllerRAW: return std::make_unique<CRAWSearchController>();
-    case kSearchControllerEXT2: return std::make_unique<CEXT2SearchController>();
-    default: return nullptr;
-    }
+    if (kind == kSearchControllerRAW) return std::make_unique<CRAWSearchController>();
+    for (const FileSystemKindInfo& fs : FileSystemKinds())
+        if (fs.makeScanner && fs.scannerKind == kind) return fs.makeScanner();
+    return nullptr;
 }

@@ -42,6 +42,7 @@ TEST(FileSystemRegistry, OneRowPerKindWithItsNameBuilderAndFamilyScanner)
         if (fs.makeScanner) {
             const auto scanner = fs.makeScanner();
             ASSERT_NE(scanner, nullptr);
+            EXPECT_EQ(scanner->GetKind(), fs.scannerKind) << fs.name;
             scanners.emplace_back(typeid(*scanner));
         }
     EXPECT_EQ(scanners, (std::vector<std::type_index>{typeid(CFATSearchController), typeid(CNTFSSearchController),
