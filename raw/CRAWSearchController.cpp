@@ -110,6 +110,12 @@ void CRAWSearchController::MeasureLeavingHits()
 
 uint8_t* CRAWSearchController::TakeSlot(uint64_t firstSector)
 {
+    MeasureBeforeBlock(firstSector);
+    return m_ring.TakeChunkSlot(firstSector);
+}
+
+void CRAWSearchController::MeasureBeforeBlock(uint64_t firstSector)
+{
     // A block that does not follow the ring's sectors starts the ring again; the hits waiting from before it
     // are measured first, from the ring while it still holds them. Otherwise the hits that start in the oldest
     // block are measured before the new block takes its place.
@@ -123,7 +129,6 @@ uint8_t* CRAWSearchController::TakeSlot(uint64_t firstSector)
     } else if (m_ring.IsFull()) {
         MeasureLeavingHits();
     }
-    return m_ring.TakeChunkSlot(firstSector);
 }
 
 int CRAWSearchController::AnalyzeBlock(uint64_t firstSector, uint64_t sectorCount,
@@ -155,6 +160,22 @@ int CRAWSearchController::AnalyzeBlockBytes(uint64_t firstSector, uint64_t secto
     std::memset(slot + length, 0, size_t(m_blockSectors) * sectorSize - length);
     MatchBlock(firstSector, sectorCount, bytes.data(), statistics);
     m_ring.CommitChunkSlot();
+    return 1;
+}
+
+int CRAWSearchController::AnalyzeSharedBlock(uint64_t firstSector, uint64_t sectorCount, std::span<const uint8_t> bytes,
+                                             const std::shared_ptr<const uint8_t>& share,
+                                             CIntelligentSearchStatistics* statistics)
+{
+    // Only a whole block can stand in for a ring slot; a short one is copied and padded with zeros.
+    if (!m_active || m_hits == nullptr || GetRawAnalyserList().Empty()) return 1;
+    const size_t sectorSize = size_t(m_device->GetSectorSize());
+    if (!share || sectorCount != uint64_t(m_blockSectors) || bytes.size() != size_t(sectorCount) * sectorSize ||
+        bytes.data() != share.get())
+        return AnalyzeBlockBytes(firstSector, sectorCount, bytes, statistics);
+    MeasureBeforeBlock(firstSector);
+    MatchBlock(firstSector, sectorCount, bytes.data(), statistics);
+    m_ring.PushSharedChunkAt(firstSector, share);
     return 1;
 }
 

@@ -39,6 +39,10 @@ public:
     // The same with the block's bytes given: they are copied into the ring once and matched where they are.
     int AnalyzeBlockBytes(uint64_t firstSector, uint64_t sectorCount, std::span<const uint8_t> bytes,
                           CIntelligentSearchStatistics* statistics) override;
+    // The same, the ring keeping the share in the block in place of a copy.
+    int AnalyzeSharedBlock(uint64_t firstSector, uint64_t sectorCount, std::span<const uint8_t> bytes,
+                           const std::shared_ptr<const uint8_t>& share,
+                           CIntelligentSearchStatistics* statistics) override;
     void GetSearchedPartitions(CSearchedPartitionList&) override {}
     // Also gives the list this scanner's measurer, so that every tree built from the list measures the hits left
     // at size 0 (a list that has one keeps it).
@@ -53,7 +57,9 @@ public:
     size_t GetWaitingCount() const { return m_waiting.size(); }
 
 private:
-    // Measures what must be measured before the block from firstSector on enters the ring, and gives its slot.
+    // Measures what must be measured before the block from firstSector on enters the ring.
+    void MeasureBeforeBlock(uint64_t firstSector);
+    // The same, and gives the block's slot.
     uint8_t* TakeSlot(uint64_t firstSector);
     // Offers each sector of the block to the analysers; new hits join the list, unmeasured ones the waiting.
     void MatchBlock(uint64_t firstSector, uint64_t sectorCount, const uint8_t* bytes,

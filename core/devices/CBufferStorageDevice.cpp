@@ -1,6 +1,7 @@
 // Chunk ring device.
 #include "core/devices/CBufferStorageDevice.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -30,6 +31,7 @@ bool CBufferStorageDevice::Attach(IStorageDevice* source, uint64_t windowStart, 
     m_filled = 0;
     m_writePosition = 0;
     m_slotTaken = false;
+    m_shared.assign(chunkCount, nullptr);
     m_attached = true;
     return true;
 }
@@ -38,6 +40,7 @@ void CBufferStorageDevice::PushChunk(const void* data)
 {
     if (!m_attached) return;
     m_slotTaken = false;
+    m_shared[m_writePosition / m_chunkSectors].reset();
     const size_t size = static_cast<size_t>(m_sectorSize);
     std::memcpy(m_ring + size_t(m_writePosition) * size, data, size_t(m_chunkSectors) * size);
     m_writePosition = (m_writePosition + m_chunkSectors) % m_ringSectors;
@@ -72,7 +75,16 @@ uint8_t* CBufferStorageDevice::TakeChunkSlot(uint64_t firstSector)
         m_filled -= m_chunkSectors;
     }
     m_slotTaken = true;
+    m_shared[m_writePosition / m_chunkSectors].reset();
     return m_ring + size_t(m_writePosition) * size_t(m_sectorSize);
+}
+
+void CBufferStorageDevice::PushSharedChunkAt(uint64_t firstSector, std::shared_ptr<const uint8_t> chunk)
+{
+    if (!m_attached) return;
+    TakeChunkSlot(firstSector);
+    m_shared[m_writePosition / m_chunkSectors] = std::move(chunk);
+    CommitChunkSlot();
 }
 
 void CBufferStorageDevice::CommitChunkSlot()
@@ -93,14 +105,18 @@ bool CBufferStorageDevice::ReadSectors(void* buffer, uint64_t firstSector, uint6
     if (!inside) return m_source ? m_source->ReadSectors(buffer, firstSector, sectorCount) : false;
     const size_t size = static_cast<size_t>(m_sectorSize);
     const uint64_t oldest = (uint64_t(m_writePosition) + m_ringSectors - m_filled) % m_ringSectors;
-    const uint64_t p = (oldest + (firstSector - m_windowStart)) % m_ringSectors;
+    uint64_t p = (oldest + (firstSector - m_windowStart)) % m_ringSectors;
     auto* out = static_cast<uint8_t*>(buffer);
-    if (p + sectorCount <= m_ringSectors) {
-        std::memcpy(out, m_ring + p * size, static_cast<size_t>(sectorCount) * size);
-    } else {
-        const uint64_t head = m_ringSectors - p;
-        std::memcpy(out, m_ring + p * size, static_cast<size_t>(head) * size);
-        std::memcpy(out + head * size, m_ring, static_cast<size_t>(sectorCount - head) * size);
+    // Chunk by chunk: each lies in the ring's memory or in the shared chunk standing in for its slot.
+    for (uint64_t left = sectorCount; left != 0;) {
+        const uint64_t slot = p / m_chunkSectors;
+        const uint64_t at = p % m_chunkSectors;
+        const uint64_t n = std::min<uint64_t>(left, m_chunkSectors - at);
+        const uint8_t* chunk = m_shared[slot] ? m_shared[slot].get() : m_ring + slot * m_chunkSectors * size;
+        std::memcpy(out, chunk + at * size, static_cast<size_t>(n) * size);
+        out += n * size;
+        left -= n;
+        p = (p + n) % m_ringSectors;
     }
     return true;
 }
@@ -110,6 +126,7 @@ bool CBufferStorageDevice::Close()
     if (m_ring != nullptr) munmap(m_ring, m_ringBytes);
     m_ring = nullptr;
     m_ringBytes = 0;
+    m_shared.clear();
     m_attached = false;
     m_filled = 0;
     m_writePosition = 0;

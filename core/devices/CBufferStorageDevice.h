@@ -4,6 +4,7 @@
 
 #include "core/devices/IStorageDevice.h"
 
+#include <memory>
 #include <vector>
 
 // Does not own the source. One thread at a time.
@@ -31,6 +32,10 @@ public:
     // now. The window takes the chunk in with CommitChunkSlot; without it (the read failed) the slot stays out.
     uint8_t* TakeChunkSlot(uint64_t firstSector);
     void CommitChunkSlot();
+    // Takes in the chunk that begins at that device sector without copying it: the ring keeps the share (whose
+    // memory holds chunkSectors sectors and stays unchanged while shared) until the chunk leaves. Otherwise
+    // as PushChunkAt.
+    void PushSharedChunkAt(uint64_t firstSector, std::shared_ptr<const uint8_t> chunk);
     bool IsFull() const { return m_attached && m_filled == m_ringSectors; }
     uint64_t GetWindowStart() const { return m_windowStart; }
     uint64_t GetFilledCount() const { return m_filled; }
@@ -52,6 +57,8 @@ private:
     // Anonymous memory (zero until written), asked for huge pages: a ring of 80 MiB then costs a few dozen page
     // faults instead of twenty thousand.
     uint8_t* m_ring = nullptr;
+    // Per chunk slot: the shared chunk that stands in for the slot's own memory, or null.
+    std::vector<std::shared_ptr<const uint8_t>> m_shared;
     size_t m_ringBytes = 0;
     uint64_t m_windowStart = 0;
     uint64_t m_filled = 0;

@@ -50,6 +50,39 @@ CStorageDeviceWithCache::Buffer CStorageDeviceWithCache::AllocateBuffer(size_t b
     return Buffer(static_cast<uint8_t*>(p));
 }
 
+void CStorageDeviceWithCache::ReturnedBuffers::Give(uint8_t* p)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    if (closed)
+        std::free(p);
+    else
+        buffers.push_back(p);
+}
+
+uint8_t* CStorageDeviceWithCache::ReturnedBuffers::Take()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    if (buffers.empty()) return nullptr;
+    uint8_t* p = buffers.back();
+    buffers.pop_back();
+    return p;
+}
+
+void CStorageDeviceWithCache::ReturnedBuffers::Close()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    closed = true;
+    for (uint8_t* p : buffers) std::free(p);
+    buffers.clear();
+    buffers.shrink_to_fit();
+}
+
+size_t CStorageDeviceWithCache::ReturnedBuffers::Count()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return buffers.size();
+}
+
 CStorageDeviceWithCache::CStorageDeviceWithCache(IStorageDevice* parent) : m_parent(parent)
 {
     SetCacheBlockSize(kDefaultBlockSectors);
@@ -58,6 +91,8 @@ CStorageDeviceWithCache::CStorageDeviceWithCache(IStorageDevice* parent) : m_par
 CStorageDeviceWithCache::~CStorageDeviceWithCache()
 {
     StopCacheThread();
+    m_cacheBuffer.reset();
+    m_returned->Close();
 }
 
 uint64_t CStorageDeviceWithCache::GetSectorCount()
@@ -80,6 +115,9 @@ bool CStorageDeviceWithCache::SetCacheBlockSize(uint32_t sectors)
     m_blockBytes = static_cast<size_t>(uint64_t(sectors) * m_unit);
     DropCurrent();
     m_cacheBuffer.reset();
+    // Memory of the old size still shared out is freed when given back.
+    m_returned->Close();
+    m_returned = std::make_shared<ReturnedBuffers>();
     std::lock_guard<std::mutex> guard(m_queueLock);
     m_spare.clear();
     return true;
@@ -141,6 +179,8 @@ void CStorageDeviceWithCache::StopCacheThread()
     m_spare.clear();
     m_spare.shrink_to_fit();
     m_producerDone = true;
+    // The memory given back so far is freed too; what comes back later waits for the next start.
+    while (uint8_t* p = m_returned->Take()) std::free(p);
 }
 
 CStorageDeviceWithCache::Buffer CStorageDeviceWithCache::TakeBuffer()
@@ -151,7 +191,7 @@ CStorageDeviceWithCache::Buffer CStorageDeviceWithCache::TakeBuffer()
         m_spare.pop_back();
         return buffer;
     }
-    return nullptr;
+    return Buffer(m_returned->Take());
 }
 
 uint64_t CStorageDeviceWithCache::SalvageBlock(uint8_t* buffer, uint64_t first, uint64_t count)
@@ -243,7 +283,10 @@ bool CStorageDeviceWithCache::SetCurCacheBlock(int64_t n)
         Block& front = m_queue.front();
         if (front.first == want && front.ok && front.data) {
             for (const CReadLossScope::Record& r : front.losses) CReadLossScope::Report(r);
-            m_cacheBuffer.swap(front.data);
+            // The block before stays with whoever holds a share in it; the last one gives it back.
+            std::shared_ptr<ReturnedBuffers> returned = m_returned;
+            m_cacheBuffer =
+                std::shared_ptr<uint8_t>(front.data.release(), [returned](uint8_t* p) { returned->Give(p); });
             m_currentBlock = n;
             m_currentFirst = front.first;
             m_currentCount = front.count;
@@ -289,7 +332,7 @@ bool CStorageDeviceWithCache::ReadSectors(void* buffer, uint64_t firstSector, ui
 size_t CStorageDeviceWithCache::HeldBufferCount()
 {
     std::lock_guard<std::mutex> guard(m_queueLock);
-    size_t n = m_spare.size();
+    size_t n = m_spare.size() + m_returned->Count();
     for (const Block& block : m_queue) n += block.data ? 1 : 0;
     return n;
 }

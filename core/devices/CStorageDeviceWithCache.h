@@ -63,6 +63,10 @@ public:
         if (m_currentBlock < 0) return {};
         return {m_cacheBuffer.get(), static_cast<size_t>(m_currentCount * m_unit)};
     }
+    // A share in the current block's memory (null when there is none): the bytes stay as they are for as long
+    // as a share is held, after the block stops being current and after the cache is gone. The memory goes
+    // back to the read-ahead when the last share is dropped.
+    std::shared_ptr<const uint8_t> GetCurrentBlockShare() const { return m_currentBlock < 0 ? nullptr : m_cacheBuffer; }
     // Block buffers held besides the current one (queued or kept for reuse).
     size_t HeldBufferCount();
 
@@ -73,6 +77,19 @@ private:
     };
     using Buffer = std::unique_ptr<uint8_t[], BufferFree>;
     static Buffer AllocateBuffer(size_t bytes);
+
+    // The block memory given back by the holders of shares in it, for the read-ahead to fill again; shared
+    // with those holders' deleters so that it outlives the cache when they do. Once closed, memory given back
+    // is freed.
+    struct ReturnedBuffers {
+        std::mutex lock;
+        std::vector<uint8_t*> buffers;
+        bool closed = false;
+        void Give(uint8_t* p);
+        uint8_t* Take();
+        void Close();
+        size_t Count();
+    };
 
     struct Block {
         uint64_t first;
@@ -100,7 +117,8 @@ private:
     int64_t m_currentBlock = -1;
     uint64_t m_currentFirst = 0;
     uint64_t m_currentCount = 0;
-    Buffer m_cacheBuffer;
+    std::shared_ptr<uint8_t> m_cacheBuffer; // its deleter gives the memory to m_returned
+    std::shared_ptr<ReturnedBuffers> m_returned = std::make_shared<ReturnedBuffers>();
 
     // Shared with the read-ahead thread, under m_queueLock.
     std::mutex m_queueLock;

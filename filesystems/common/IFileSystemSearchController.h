@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <span>
 
 class CFileSystemNode;
@@ -47,6 +48,15 @@ public:
     {
         (void)bytes;
         return AnalyzeBlock(firstSector, sectorCount, statistics);
+    }
+    // The same again, with a share in the memory of bytes: a scanner may keep the share (and with it the bytes,
+    // unchanged) instead of copying them. By default the bytes are analysed as by AnalyzeBlockBytes.
+    virtual int AnalyzeSharedBlock(uint64_t firstSector, uint64_t sectorCount, std::span<const uint8_t> bytes,
+                                   const std::shared_ptr<const uint8_t>& share,
+                                   CIntelligentSearchStatistics* statistics)
+    {
+        (void)share;
+        return AnalyzeBlockBytes(firstSector, sectorCount, bytes, statistics);
     }
     // Appends the found partitions; the caller's list owns them from then on.
     virtual void GetSearchedPartitions(CSearchedPartitionList& partitions) = 0;

@@ -158,15 +158,16 @@ int CIntelligentSearchController::Run(IIntelligentSearchCallback* callback)
 
 void CIntelligentSearchController::CallEachFileSystemSearchControllerAnalyzeBlock(
     uint64_t firstSector, uint64_t sectorCount, CIntelligentSearchStatistics* statistics,
-    std::span<const uint8_t> bytes)
+    std::span<const uint8_t> bytes, const std::shared_ptr<const uint8_t>& share)
 {
     for (IFileSystemSearchController* controller : m_controllers)
-        AnalyzeBlockWith(controller, firstSector, sectorCount, statistics, bytes);
+        AnalyzeBlockWith(controller, firstSector, sectorCount, statistics, bytes, share);
 }
 
 void CIntelligentSearchController::AnalyzeBlockWith(IFileSystemSearchController* controller, uint64_t firstSector,
                                                     uint64_t sectorCount, CIntelligentSearchStatistics* statistics,
-                                                    std::span<const uint8_t> bytes)
+                                                    std::span<const uint8_t> bytes,
+                                                    const std::shared_ptr<const uint8_t>& share)
 {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point started = Clock::now();
@@ -174,6 +175,8 @@ void CIntelligentSearchController::AnalyzeBlockWith(IFileSystemSearchController*
     try {
         if (bytes.empty())
             controller->AnalyzeBlock(firstSector, sectorCount, statistics);
+        else if (share)
+            controller->AnalyzeSharedBlock(firstSector, sectorCount, bytes, share, statistics);
         else
             controller->AnalyzeBlockBytes(firstSector, sectorCount, bytes, statistics);
     } catch (const std::exception& e) {
@@ -251,13 +254,15 @@ void CIntelligentSearchController::IntelligentSearch()
         std::span<const uint8_t> bytes;
         if (cache.GetCurrentBlock() == int64_t(i)) bytes = cache.GetCurrentBlockBytes();
         if (bytes.size() != count * uint64_t(cache.GetSectorSize())) bytes = {};
+        // A scanner that keeps bytes of the block past it (the RAW ring) holds a share instead of a copy.
+        const std::shared_ptr<const uint8_t> share = bytes.empty() ? nullptr : cache.GetCurrentBlockShare();
         if (threads && !bytes.empty()) {
             for (CIntelligentSearchStatistics& c : counted) c = CIntelligentSearchStatistics();
             threads->RunAll([&](size_t k) {
                 // The first scanner runs on this thread, whose scope hears its losses directly.
-                if (k == 0) return AnalyzeBlockWith(scanners[k], first, count, &counted[k], bytes);
+                if (k == 0) return AnalyzeBlockWith(scanners[k], first, count, &counted[k], bytes, share);
                 CReadLossScope scope;
-                AnalyzeBlockWith(scanners[k], first, count, &counted[k], bytes);
+                AnalyzeBlockWith(scanners[k], first, count, &counted[k], bytes, share);
                 lost[k] = scope.TakeRecords();
             });
             for (size_t k = 0; k < scanners.size(); ++k) {
@@ -266,7 +271,7 @@ void CIntelligentSearchController::IntelligentSearch()
                 lost[k].clear();
             }
         } else {
-            CallEachFileSystemSearchControllerAnalyzeBlock(first, count, &statistics, bytes);
+            CallEachFileSystemSearchControllerAnalyzeBlock(first, count, &statistics, bytes, share);
         }
         {
             std::lock_guard<std::mutex> guard(m_statisticsLock);

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -42,11 +43,13 @@ public:
     int Run(IIntelligentSearchCallback* callback);
     // The search itself, on the calling thread.
     void IntelligentSearch();
-    // AnalyzeBlock on each scanner in order, or AnalyzeBlockBytes when the block's bytes are given. A scanner
-    // that throws is logged and left out for this block; the others still see it.
+    // AnalyzeBlock on each scanner in order, or AnalyzeBlockBytes when the block's bytes are given
+    // (AnalyzeSharedBlock with a share in their memory). A scanner that throws is logged and left out for this
+    // block; the others still see it.
     void CallEachFileSystemSearchControllerAnalyzeBlock(uint64_t firstSector, uint64_t sectorCount,
                                                         CIntelligentSearchStatistics* statistics,
-                                                        std::span<const uint8_t> bytes = {});
+                                                        std::span<const uint8_t> bytes = {},
+                                                        const std::shared_ptr<const uint8_t>& share = nullptr);
 
     // Whether the scanners may run side by side on the block, each on a thread of its own (by default, when
     // the machine has more than one core); their findings are the same either way.
@@ -63,7 +66,8 @@ public:
 
 private:
     static void AnalyzeBlockWith(IFileSystemSearchController* controller, uint64_t firstSector, uint64_t sectorCount,
-                                 CIntelligentSearchStatistics* statistics, std::span<const uint8_t> bytes);
+                                 CIntelligentSearchStatistics* statistics, std::span<const uint8_t> bytes,
+                                 const std::shared_ptr<const uint8_t>& share);
 
     std::list<IFileSystemSearchController*> m_controllers;
     std::vector<CReadLossScope::Record> m_losses; // of the last search

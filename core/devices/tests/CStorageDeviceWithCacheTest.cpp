@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <thread>
 
 using testsupport::MemoryDevice;
@@ -220,4 +221,31 @@ TEST(CStorageDeviceWithCache, ReadAheadStartFromTheStateFolderConfig)
         setenv("SALVIX_STATE_DIR", saved.c_str(), 1);
     else
         unsetenv("SALVIX_STATE_DIR");
+}
+
+TEST(CStorageDeviceWithCache, ASharedBlockKeepsItsBytesUntilItsLastShareGoes)
+{
+    MemoryDevice parent(30 * kBlock);
+    parent.FillWithPattern();
+    std::vector<std::shared_ptr<const uint8_t>> shares;
+    {
+        CStorageDeviceWithCache cache(&parent);
+        ASSERT_TRUE(cache.SetCacheBlockSize(kBlock));
+        EXPECT_EQ(cache.GetCurrentBlockShare(), nullptr);
+        ASSERT_TRUE(cache.StartCacheThread(0));
+        // The first blocks stay shared while the read-ahead goes on far past them with memory of its own.
+        for (int64_t n = 0; n < 30; ++n) {
+            ASSERT_TRUE(cache.SetCurCacheBlock(n));
+            ASSERT_EQ(cache.GetCurrentBlockShare().get(), cache.GetCurrentBlockBytes().data());
+            if (n < 3) shares.push_back(cache.GetCurrentBlockShare());
+        }
+        // Blocks that nobody shares go back to the read-ahead (with the queue, at most a few dozen are held).
+        EXPECT_LT(cache.HeldBufferCount(), 20u);
+        cache.StopCacheThread();
+    }
+    // The cache is gone; the shared blocks are unchanged.
+    for (size_t n = 0; n < shares.size(); ++n) {
+        const std::vector<uint8_t> bytes(shares[n].get(), shares[n].get() + kBlock * 512);
+        EXPECT_TRUE(HoldsPattern(bytes, n * kBlock, kBlock)) << n;
+    }
 }

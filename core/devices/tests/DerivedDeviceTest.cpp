@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 using testsupport::MemoryDevice;
 
 namespace {
@@ -144,4 +147,46 @@ TEST(CBufferStorageDevice, ReportsTheSourceSizeAndStartsAgainAfterAGap)
     ASSERT_TRUE(lone.Attach(nullptr, 0, 512, 4, 3));
     lone.PushChunkAt(0, data.data());
     EXPECT_EQ(lone.GetSectorCount(), 4u);
+}
+
+TEST(CBufferStorageDevice, SharedChunksStandInForSlotsAndLeaveWithThem)
+{
+    const uint32_t chunk = 4;
+    MemoryDevice source(100);
+    source.FillWithPattern();
+    CBufferStorageDevice ring;
+    ASSERT_TRUE(ring.Attach(&source, 0, 512, chunk, 3));
+    // Chunks 0..4, the odd ones shared, the even ones copied: the ring holds chunks 2, 3 and 4.
+    std::vector<std::weak_ptr<const uint8_t>> given;
+    for (uint64_t c = 0; c < 5; ++c) {
+        auto data = std::make_shared<std::vector<uint8_t>>(chunk * 512);
+        ASSERT_TRUE(source.ReadSectors(data->data(), c * chunk, chunk));
+        if (c % 2 == 0) {
+            ring.PushChunkAt(c * chunk, data->data());
+            continue;
+        }
+        std::shared_ptr<const uint8_t> share(data, data->data());
+        given.push_back(share);
+        ring.PushSharedChunkAt(c * chunk, std::move(share));
+    }
+    EXPECT_EQ(ring.GetWindowStart(), 2u * chunk);
+    // Chunk 1 left the ring and was let go; chunk 3 is still held.
+    EXPECT_TRUE(given[0].expired());
+    EXPECT_FALSE(given[1].expired());
+    source.ResetCounters();
+    std::vector<uint8_t> out(12 * 512);
+    ASSERT_TRUE(ring.ReadSectors(out.data(), 2 * chunk + 1, 10)); // across copied, shared and copied chunks
+    EXPECT_TRUE(HoldsPattern(out, 2 * chunk + 1, 10));
+    EXPECT_EQ(source.ReadCount(), 0u);
+    // A copied chunk taking the shared one's slot lets it go.
+    std::vector<uint8_t> data(chunk * 512);
+    for (uint64_t c = 5; c < 7; ++c) {
+        ASSERT_TRUE(source.ReadSectors(data.data(), c * chunk, chunk));
+        ring.PushChunkAt(c * chunk, data.data());
+    }
+    EXPECT_TRUE(given[1].expired());
+    source.ResetCounters();
+    ASSERT_TRUE(ring.ReadSectors(out.data(), 4 * chunk, 12));
+    EXPECT_TRUE(HoldsPattern(out, 4 * chunk, 12));
+    EXPECT_EQ(source.ReadCount(), 0u);
 }
