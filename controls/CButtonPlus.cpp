@@ -199,7 +199,12 @@ void CButtonPlus::paintEvent(QPaintEvent*)
     const CMaskedBitmap* bitmap = StateBitmap(CurrentFace());
     if (!bitmap || !bitmap->HasImage()) return;
     QPainter p(this);
-    bitmap->Draw(&p, 0, 0);
+    if (width() > bitmap->GetSize().width())
+        // A button made wider than its face (a bar running to the window's edge) continues the face's last
+        // column instead of leaving the rest unpainted.
+        bitmap->DrawBand(&p, 0, 0, width(), bitmap->GetSize().height());
+    else
+        bitmap->Draw(&p, 0, 0);
 }
 
 void CButtonPlus::StartTracking()

@@ -105,6 +105,17 @@ QString CResourceLibrary::LoadText(const QString& key) const
     return m_programStrings.Find(key);
 }
 
+QString CResourceLibrary::LoadProgramText(const QString& key) const
+{
+    std::lock_guard<std::mutex> g(m_lock);
+    return m_programStrings.Find(key);
+}
+
+QString CResourceLibrary::LoadProgramString(unsigned id) const
+{
+    return LoadProgramText(CStringTable::KeyOf(id));
+}
+
 QString CResourceLibrary::LoadString(unsigned id) const
 {
     return LoadText(CStringTable::KeyOf(id));

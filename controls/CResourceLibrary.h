@@ -29,6 +29,9 @@ public:
     // bundle nor the program holds it.
     QString LoadString(unsigned id) const;
     QString LoadText(const QString& key) const;
+    // The program's own (English) text of a string id or key, whatever bundle is loaded.
+    QString LoadProgramString(unsigned id) const;
+    QString LoadProgramText(const QString& key) const;
 
     // The bitmap of an id as stored (a null image when neither holds it); icons are made from bitmaps.
     QImage LoadBitmap(unsigned id) const;

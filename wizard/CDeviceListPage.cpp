@@ -163,6 +163,17 @@ void CDeviceListPage::ClearRows()
     if (m_list) m_list->DeleteAllItems();
 }
 
+std::string CDeviceListPage::LocalizedResultInfo(const std::string& info)
+{
+    const CResourceLibrary& lib = CResourceLibrary::Instance();
+    for (unsigned id : kResultInfoPrefixes) {
+        const std::string english = lib.LoadProgramString(id).toStdString();
+        if (english.empty() || info.compare(0, english.size(), english) != 0) continue;
+        return lib.LoadString(id).toStdString() + info.substr(english.size());
+    }
+    return info;
+}
+
 void CDeviceListPage::AddRow(const DeviceRow& row)
 {
     if (!m_list) return;
@@ -171,16 +182,19 @@ void CDeviceListPage::AddRow(const DeviceRow& row)
     item.pszName = row.name.c_str();
     item.nSectors = row.sectors;
     item.nSectorSize = row.sectorSize ? row.sectorSize : 512;
-    item.pszInfo = row.info.c_str();
+    // A saved search describes itself in the language it was saved in; the English description of the
+    // program's own texts is shown in the interface language.
+    std::string info = LocalizedResultInfo(row.info);
+    item.pszInfo = info.c_str();
     item.pItemData = row.item;
-    std::string info;
     if (!row.unreadable.empty()) {
         item.bDisabled = true;
         info = CResourceLibrary::Instance()
                    .LoadText(QStringLiteral("wizard.device.unreadable"))
                    .arg(QString::fromStdString(row.unreadable))
                    .toStdString();
-        if (!row.info.empty()) info += "\n" + row.info;
+        const std::string saved = LocalizedResultInfo(row.info);
+        if (!saved.empty()) info += "\n" + saved;
         item.pszInfo = info.c_str();
     }
     m_list->AddItem(&item);

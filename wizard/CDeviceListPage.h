@@ -62,6 +62,11 @@ public:
     CreatedImage RunCreateImage(IStorageDevice* source, const std::string& sourceName, int heads) override;
     // The name filters of the raw-image dialog, in order.
     static QStringList RawImageFilters();
+    // The description of a saved search ("Results for Partition ...") with its English beginning in the
+    // interface language; any other text as it is.
+    static std::string LocalizedResultInfo(const std::string& info);
+    // "Results for \nPartition ", "... Image File ", "... Disk ".
+    static constexpr unsigned kResultInfoPrefixes[] = {408, 409, 410};
 
     // The image menu's entries as they would be enabled now: Disk Image, Open Disk Image, Delete Image (then
     // Open Raw Image, the import on a page with it, and Options, always enabled).

@@ -108,6 +108,23 @@ TEST_F(ButtonPlus, PaintsTheBitmapOfItsState)
     EXPECT_EQ(Painted(plain), kColours[0]);
 }
 
+// A button made wider than its face (the tool bar's filler running to the window's edge) paints its whole
+// width: the face, then its last column.
+TEST_F(ButtonPlus, AWiderButtonContinuesItsFace)
+{
+    QImage face = SolidImage(30, 20, kColours[0]);
+    for (int y = 0; y < 20; ++y) face.setPixel(29, y, kColours[1]);
+    CResourceLibrary::Instance().SetOverrideBitmap(kNormal, face);
+    QWidget parent;
+    CButtonPlus b(kNormal, 0, 0, 0);
+    b.Create(QString(), WS_CHILD | WS_VISIBLE, RECT{}, &parent, 1);
+    b.resize(200, 20);
+    const QImage shot = b.grab().toImage();
+    EXPECT_EQ(shot.pixel(5, 5) | 0xFF000000u, kColours[0]);
+    EXPECT_EQ(shot.pixel(100, 5) | 0xFF000000u, kColours[1]);
+    EXPECT_EQ(shot.pixel(199, 15) | 0xFF000000u, kColours[1]);
+}
+
 TEST_F(ButtonPlus, HoverTellsTheOwnerAndLeavingRestores)
 {
     QWidget parent;

@@ -91,6 +91,23 @@ void CFileTreeCtrl::SetRootNode(CFileSystemNode* root)
     emit LabelsChanged();
 }
 
+QString CFileTreeCtrl::DisplayFolderName(const IFileProperties* p)
+{
+    // The folders the search makes itself are named in the interface language; a folder of the disk that
+    // happens to bear the same name is not one of them (it is neither a system nor a made-up folder).
+    const std::string name = p->GetName();
+    const char* key = nullptr;
+    if (name == "Raw Files" && (p->GetState() & kFileStateSystemFolder))
+        key = "wizard.folder.raw";
+    else if (name == "Lost Folders" && (p->GetState() & kFileStateTemporary))
+        key = "wizard.folder.lost";
+    if (key) {
+        const QString text = CResourceLibrary::Instance().LoadText(QString::fromLatin1(key));
+        if (!text.isEmpty()) return text;
+    }
+    return QString::fromUtf8(name);
+}
+
 int CFileTreeCtrl::LabelsWidth() const
 {
     int width = m_tree->ContentWidth() + 2 * m_tree->frameWidth() + 4;
@@ -126,7 +143,7 @@ void CFileTreeCtrl::InsertFolder(CFileNode* node, QTreeWidgetItem* parent)
         }
         // Pushed in reverse, so that children are inserted in list order as the recursion would.
         for (auto it = children.rbegin(); it != children.rend(); ++it) jobs.push_back({*it, item});
-        item->setText(0, QStringLiteral("%1 (%2)").arg(QString::fromUtf8(p->GetName())).arg(count));
+        item->setText(0, QStringLiteral("%1 (%2)").arg(DisplayFolderName(p)).arg(count));
         // The stored check state shows at once (a restored or re-shown tree keeps its checks).
         SetCheckImage(item);
     }

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class CFileListCtrl;
+class IFileProperties;
 class CFileNode;
 class CFileSystemNode;
 class CTreeCtrlPlus;
@@ -43,6 +44,9 @@ public:
     void OnRClick() {}
 
     CTreeCtrlPlus* Tree() const { return m_tree; }
+    // A folder's name as the tree shows it: the folders the search makes ("Raw Files", "Lost Folders") in
+    // the interface language, every other one as found.
+    static QString DisplayFolderName(const IFileProperties* p);
     // The width that shows the labels of the expanded folders whole (the tree's frame and scroll bar in).
     int LabelsWidth() const;
     // Folder image of a node: 4 temporary, 3 lost or RAW, 2 deleted, 0 file-system node, 1 other folders.

@@ -504,7 +504,7 @@ TEST_F(DeletedRoadGui, ScreenshotsOfEveryPageInEachLanguage)
         const QString prefix = folder + QStringLiteral("/deleted-road-%1").arg(language);
         CDeviceSelectView* view = volumes->GetDeviceList()->View();
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->RowRect(0).center());
-        EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-volumes.png")));
+        wizardtest::SavePageInEveryForm(&frame, prefix + QStringLiteral("-volumes"));
         WhenModal<CHasCheckboxPromptDlg>([&](CHasCheckboxPromptDlg* dlg) {
             dlg->grab().save(prefix + QStringLiteral("-hint.png"));
             // The hint's words fit its box in every language.
@@ -515,7 +515,7 @@ TEST_F(DeletedRoadGui, ScreenshotsOfEveryPageInEachLanguage)
         QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
         ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
         ASSERT_NO_FATAL_FAILURE(CheckDeletedFiles(true));
-        EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-files.png")));
+        wizardtest::SavePageInEveryForm(&frame, prefix + QStringLiteral("-files"));
         SaveTo((dir / ("shots-" + language.toStdString())).string(), prefix);
         sheet.reset();
         lib.UnloadLanguageBundle();

@@ -632,7 +632,7 @@ TEST_F(FormatRoadGui, ScreenshotsOfThePagesInEachLanguage)
             sheet->SendCommandToPage(CCompleteRecoveryPartitionDeviceSelectPage::kCmdImportState);
         }
         ASSERT_NO_FATAL_FAILURE(ClickRow(0));
-        EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-devices.png")));
+        wizardtest::SavePageInEveryForm(&frame, prefix + QStringLiteral("-devices"));
         WhenModal<CIntelligentSearchingDialog>(
             [&](CIntelligentSearchingDialog* dlg) { dlg->grab().save(prefix + QStringLiteral("-search.png")); });
         QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
@@ -641,10 +641,10 @@ TEST_F(FormatRoadGui, ScreenshotsOfThePagesInEachLanguage)
         const QString caption = partitions->Container()->GetLayoutFrame()->Caption();
         EXPECT_FALSE(caption.contains(QStringLiteral(" : "))) << caption.toStdString();
         EXPECT_TRUE(caption.contains(QStringLiteral("NEWNTFS (NTFS)\""))) << caption.toStdString();
-        EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-partitions.png")));
+        wizardtest::SavePageInEveryForm(&frame, prefix + QStringLiteral("-partitions"));
         QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
         ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
-        EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-files.png")));
+        wizardtest::SavePageInEveryForm(&frame, prefix + QStringLiteral("-files"));
         sheet.reset();
         lib.UnloadLanguageBundle();
     }

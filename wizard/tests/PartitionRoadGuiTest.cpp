@@ -508,18 +508,18 @@ TEST_F(PartitionRoadGui, ScreenshotsOfThePagesInEachLanguage)
         ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery());
         const QString prefix = folder + QStringLiteral("/partition-road-%1").arg(language);
         ASSERT_NO_FATAL_FAILURE(ClickRow(disks->GetDeviceList(), 0));
-        EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-disks.png")));
+        wizardtest::SavePageInEveryForm(&frame, prefix + QStringLiteral("-disks"));
         QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
         ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_PARTITION);
         ASSERT_NO_FATAL_FAILURE(ClickRow(partitions->GetDeviceList(), 0));
-        EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-partitions.png")));
+        wizardtest::SavePageInEveryForm(&frame, prefix + QStringLiteral("-partitions"));
         WhenModal<CHasCheckboxPromptDlg>([&](CHasCheckboxPromptDlg* dlg) {
             dlg->grab().save(prefix + QStringLiteral("-hint.png"));
             QTest::mouseClick(dlg->OKButton(), Qt::LeftButton);
         });
         QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
         ASSERT_EQ(sheet->GetCurrentIndex(), WP_FILE_SELECT);
-        EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-files.png")));
+        wizardtest::SavePageInEveryForm(&frame, prefix + QStringLiteral("-files"));
         {
             CScopedMessageBoxResponder yes([](const MessageBoxRequest&) { return IDYES; });
             QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
@@ -529,7 +529,7 @@ TEST_F(PartitionRoadGui, ScreenshotsOfThePagesInEachLanguage)
         ASSERT_NO_FATAL_FAILURE(FullScan(false, prefix + QStringLiteral("-search.png")));
         ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_SCAN_PARTITION);
         QTest::qWait(50);
-        EXPECT_TRUE(frame.grab().save(prefix + QStringLiteral("-scan.png")));
+        wizardtest::SavePageInEveryForm(&frame, prefix + QStringLiteral("-scan"));
         GetLostRecoveryScanPartitionDeviceSelectController()->Reset();
         GetLostRecoveryPartitionDeviceSelectController()->Reset();
         GetRecoverySettings()->m_manuallySelectHistoricalPartitions = 0;

@@ -23,11 +23,20 @@
 #include "wizard/CSaveResultPage.h"
 #include "wizard/CScanPartitionDeviceSelectPage.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QMenu>
 #include <QProgressBar>
 #include <QTest>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace wizardtest {
@@ -117,6 +126,116 @@ QString ScreenshotFolder()
     const QString folder = QDir::cleanPath(QStringLiteral(SALVIX_BUILD_DATA_DIR "/../screenshots"));
     QDir().mkpath(folder);
     return folder;
+}
+
+namespace {
+const QString kRowPrefix = QStringLiteral("row: ");
+} // namespace
+
+QStringList ShownTexts(QWidget* top)
+{
+    QStringList texts;
+    auto add = [&](const QString& t) {
+        const QString text = t.trimmed();
+        if (!text.isEmpty()) texts << text;
+    };
+    // Rows of trees and lists also show what the disk holds (folder and file names).
+    auto addRow = [&](const QString& t) {
+        const QString text = t.trimmed();
+        if (!text.isEmpty()) texts << kRowPrefix + text;
+    };
+    QList<QWidget*> widgets{top};
+    widgets += top->findChildren<QWidget*>();
+    for (QWidget* w : widgets) {
+        if (!w->isVisible()) continue;
+        if (w->isWindow()) add(w->windowTitle());
+        if (auto* label = qobject_cast<QLabel*>(w)) add(label->text());
+        if (auto* button = qobject_cast<QAbstractButton*>(w)) add(button->text());
+        if (auto* edit = qobject_cast<QLineEdit*>(w)) add(edit->text());
+        if (auto* header = qobject_cast<QHeaderView*>(w); header && header->model())
+            for (int i = 0; i < header->count(); ++i)
+                if (!header->isSectionHidden(i)) add(header->model()->headerData(i, header->orientation()).toString());
+        if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
+            for (QTreeWidgetItemIterator it(tree); *it; ++it)
+                if (!(*it)->isHidden() && (!(*it)->parent() || (*it)->parent()->isExpanded()))
+                    for (int c = 0; c < tree->columnCount(); ++c) addRow((*it)->text(c));
+        } else if (auto* view = qobject_cast<QAbstractItemView*>(w); view && view->model()) {
+            const QAbstractItemModel* m = view->model();
+            for (int r = 0; r < std::min(m->rowCount(), 200); ++r)
+                for (int c = 0; c < m->columnCount(); ++c) addRow(m->index(r, c).data().toString());
+        }
+        if (auto* devices = dynamic_cast<CDeviceSelectView*>(w))
+            for (int r = 0; r < devices->GetItemCount(); ++r)
+                for (const auto& cell : devices->GetRow(r).cells) addRow(cell.text);
+        if (auto* list = dynamic_cast<CExtendListCtrl*>(w))
+            for (int r = 0; r < list->GetRowCount(); ++r)
+                for (const CExtendListCell& cell : list->GetRow(r)->cells)
+                    for (int i = 0; i < cell.nItemCount; ++i) addRow(cell.items[size_t(i)].szText);
+    }
+    return texts;
+}
+
+QStringList EnglishLeftIn(const QStringList& shown)
+{
+    CResourceLibrary& lib = CResourceLibrary::Instance();
+    QStringList left;
+    if (lib.LanguageBundlePath().isEmpty() || lib.LanguageBundlePath().endsWith(QLatin1String("English.rcc")))
+        return left;
+    auto isLetter = [](QChar c) { return c.isLetter(); };
+    for (const QString& key : lib.BundleKeys()) {
+        const QString english = lib.LoadProgramText(key), translated = lib.LoadText(key);
+        if (english.isEmpty() || english == translated) continue;
+        for (QString piece : english.split(u'\n')) {
+            piece = piece.trimmed();
+            // Short words and what a language keeps as it is (OK, RAW, FAT32) say nothing.
+            if (piece.size() < 5 || !std::any_of(piece.begin(), piece.end(), isLetter) || translated.contains(piece))
+                continue;
+            for (QString text : shown) {
+                // A disk's folder may be called "Documents": in rows only texts of several words count.
+                if (text.startsWith(kRowPrefix)) {
+                    if (!piece.contains(u' ')) continue;
+                    text.remove(0, kRowPrefix.size());
+                }
+                for (qsizetype at = text.indexOf(piece); at >= 0; at = text.indexOf(piece, at + 1)) {
+                    const qsizetype end = at + piece.size();
+                    const bool whole =
+                        (at == 0 || !text[at - 1].isLetter()) && (end >= text.size() || !text[end].isLetter());
+                    if (whole) {
+                        left << piece + QStringLiteral(" <- ") + text;
+                        break;
+                    }
+                }
+            }
+        }
+    }
+    left.removeDuplicates();
+    return left;
+}
+
+void SavePageInEveryForm(QWidget* top, const QString& path)
+{
+    QApplication::processEvents();
+    EXPECT_TRUE(top->grab().save(path + QStringLiteral(".png")));
+    const QStringList shown = ShownTexts(top);
+    QFile list(path + QStringLiteral(".txt"));
+    if (list.open(QIODevice::WriteOnly | QIODevice::Truncate)) list.write(shown.join(u'\n').toUtf8() + "\n");
+    const QStringList left = EnglishLeftIn(shown);
+    EXPECT_TRUE(left.isEmpty()) << path.toStdString() << ":\n" << left.join(u'\n').toStdString();
+    // Maximised: the window and the children that fill it (the sheet in its frame) grow together.
+    const QRect before = top->rect();
+    QList<QWidget*> filling;
+    for (QWidget* child : top->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!child->isWindow() && child->geometry() == before) filling << child;
+    auto resizeAll = [&](QSize size) {
+        top->resize(size);
+        for (QWidget* child : filling) child->setGeometry(QRect(QPoint(0, 0), size));
+        QApplication::processEvents();
+    };
+    resizeAll(QSize(1920, 1040));
+    // A shown top-level window takes its new size from the window system; what fills it has it at once.
+    QWidget* shot = filling.isEmpty() ? top : filling.front();
+    EXPECT_TRUE(shot->grab().save(path + QStringLiteral("-max.png")));
+    resizeAll(before.size());
 }
 
 void RoadGui::TearDown()

@@ -95,6 +95,17 @@ namespace wizardtest {
 // build/screenshots, made when missing.
 QString ScreenshotFolder();
 
+// Every text a window shows (the visible ones of its widgets): window titles, labels, buttons, check
+// boxes, header sections, the rows of trees and lists, the rows of the owner-drawn device and partition
+// lists, line edits. One entry per text, in widget order; the texts of rows begin with "row: ".
+QStringList ShownTexts(QWidget* top);
+// The English interface texts (the program's own string table) that a window shows in another language:
+// each is "English text <- shown text". Empty while the English bundle (or none) is loaded.
+QStringList EnglishLeftIn(const QStringList& shown);
+// Saves top at its size as <path>.png and maximised (1920 x 1040) as <path>-max.png, lists its texts in
+// <path>.txt and expects no English interface text in them when another language is loaded.
+void SavePageInEveryForm(QWidget* top, const QString& path);
+
 // Acts on the next modal window of type T as soon as it shows (polling, as a person would wait for it).
 template <class T>
 void WhenModal(std::function<void(T*)> act, int timeoutMs = 60000)
