@@ -181,7 +181,7 @@ std::string CLostRecoveryDiskDeviceSelectController::DiskRowName(const DiskDevic
                                                                  const std::vector<plat::BlockDeviceInfo>& devices)
 {
     if (record.nKind == DiskDeviceRecord::kKindImage) return record.szImageName;
-    const std::string device = NameDisk(record.pDevice, devices);
+    std::string device = NameDisk(record.pDevice, devices);
     if (device.empty()) return record.szDescription;
     // A loop device's description is its backing file, which its name shows already.
     if (!record.szDescription[0] || device.find(record.szDescription) != std::string::npos) return device;

@@ -178,6 +178,7 @@ std::vector<DiskEntry> ListDisksFrom(const std::string& sysBlockDir, const std::
     }
     std::sort(names.begin(), names.end(), NaturalLess);
     std::vector<DiskEntry> out;
+    out.reserve(names.size());
     for (const auto& name : names) out.push_back({(fs::path(devDir) / name).string(), name});
     return out;
 }

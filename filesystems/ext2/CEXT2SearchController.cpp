@@ -39,7 +39,7 @@ CopyKey KeyOf(const CExt2SuperBlock& copy)
     uint64_t low = 0, high = 0;
     for (int i = 7; i >= 0; --i) {
         low = (low << 8) | sb.s_uuid[size_t(i)];
-        high = (high << 8) | sb.s_uuid[size_t(8 + i)];
+        high = (high << 8) | sb.s_uuid[size_t(i) + 8];
     }
     return {low, high, sb.s_log_block_size, sb.s_blocks_count, sb.s_mtime, sb.s_wtime, sb.s_lastcheck};
 }

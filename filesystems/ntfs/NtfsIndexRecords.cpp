@@ -13,7 +13,8 @@ constexpr size_t kMaxIndxUnits = ntfs::kMaxIndexRecord / ntfs::kUnitSize;
 
 bool HasMagic(std::span<const uint8_t> b, const char (&magic)[5])
 {
-    return b.size() >= 4 && b[0] == magic[0] && b[1] == magic[1] && b[2] == magic[2] && b[3] == magic[3];
+    return b.size() >= 4 && b[0] == uint8_t(magic[0]) && b[1] == uint8_t(magic[1]) && b[2] == uint8_t(magic[2]) &&
+           b[3] == uint8_t(magic[3]);
 }
 
 size_t UnitEnd(size_t unit)

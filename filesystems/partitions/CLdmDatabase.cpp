@@ -168,7 +168,8 @@ void CLdmDatabase::BuildVolumes(IStorageDevice* disk, const PrivHeadFields& head
 void CLdmDatabase::AddMembers(IStorageDevice* disk, const LdmDatabaseRecords& records,
                               const LdmComponentRecord& component, std::vector<LdmExtent>& members)
 {
-    const int32_t sectorSize = UsableSectorSize(disk) ? UsableSectorSize(disk) : 512;
+    const int32_t usable = UsableSectorSize(disk);
+    const int32_t sectorSize = usable > 0 ? usable : 512;
     uint64_t taken = 0;
     for (size_t p : component.partitions) {
         if (taken++ >= component.children) break;

@@ -1,6 +1,7 @@
 // The partition-list section.
 #include "storage/recoverystate/RSPartitionList.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -34,7 +35,7 @@ bool SavePartitionList(const std::vector<CLostPartitionRecord*>& list, const CLo
         const std::string label =
             CutUtf8(std::string(r.szLabel, strnlen(r.szLabel, sizeof r.szLabel)), kPartitionListLabelBytes);
         char bytes[kPartitionListLabelBytes] = {};
-        std::memcpy(bytes, label.data(), label.size());
+        std::copy(label.begin(), label.end(), bytes); // zero-padded, not zero-ended when full
         stream->Write(bytes, kPartitionListLabelBytes);
         RSWriteValue<int32_t>(stream, r.nFileSystemKind);
         uint64_t windowStart = r.u64StartSector;

@@ -448,10 +448,10 @@ int CFileSaver::WriteCompressedRuns(IDataRunList* runs, uint64_t byteCount)
     // Clusters from this one on lie past the end of the device.
     int64_t clusterLimit = INT64_MAX;
     if (const uint64_t deviceSectors = DeviceSectors(); deviceSectors > 0)
-        clusterLimit =
-            deviceSectors <= m_partitionStart
-                ? 0
-                : int64_t(std::min<uint64_t>((deviceSectors - m_partitionStart) / m_sectorsPerCluster, INT64_MAX));
+        clusterLimit = deviceSectors <= m_partitionStart
+                           ? 0
+                           : int64_t(std::min<uint64_t>(
+                                 (deviceSectors - m_partitionStart) / uint64_t(m_sectorsPerCluster), INT64_MAX));
     CCompressionUnitCutter cutter(runs, CCompressionUnitCutter::kDefaultUnitClusters, clusterLimit);
     CompressionUnit unit;
     uint64_t remaining = byteCount;
@@ -470,7 +470,8 @@ int CFileSaver::WriteCompressedRuns(IDataRunList* runs, uint64_t byteCount)
                 if (piece.IsSparse()) {
                     m_target.Zeros(bytes);
                 } else {
-                    ReadOrZero(m_buffer.data(), piece.firstCluster, 0, piece.length * m_sectorsPerCluster, bytes);
+                    ReadOrZero(m_buffer.data(), piece.firstCluster, 0, piece.length * uint64_t(m_sectorsPerCluster),
+                               bytes);
                     if (!m_target.Write(m_buffer.data(), size_t(bytes))) {
                         WriteFailed();
                         return kRecoverFailed;
@@ -494,8 +495,8 @@ int CFileSaver::WriteCompressedRuns(IDataRunList* runs, uint64_t byteCount)
             for (const CompressionPiece& piece : unit.pieces) {
                 if (piece.IsSparse()) break;
                 const uint64_t bytes = piece.length * clusterBytes;
-                ReadOrZero(m_buffer.data() + dataBytes, piece.firstCluster, 0, piece.length * m_sectorsPerCluster,
-                           bytes);
+                ReadOrZero(m_buffer.data() + dataBytes, piece.firstCluster, 0,
+                           piece.length * uint64_t(m_sectorsPerCluster), bytes);
                 dataBytes += size_t(bytes);
             }
             DecodeCompressionUnit(m_buffer.data(), dataBytes, m_decoded.data(), size_t(unitBytes));
