@@ -104,7 +104,7 @@ private:
     QRect m_progressRect, m_cancelRect;
     QSize m_fullSize;
     std::shared_ptr<CMessagePort> m_port;
-    CButtonPlus m_btnCancel{176, 175, 174, 173};
+    CButtonPlus m_btnCancel{403, 402, 401, 400};
     CButtonPlus m_btnExpand{130, 130, 130, 130};
     CButtonPlus m_btnCollapse{131, 131, 131, 131};
     QTimer m_timer;

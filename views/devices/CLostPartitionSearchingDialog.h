@@ -84,7 +84,7 @@ private:
     std::mutex m_lock; // m_records
     std::vector<CLostPartitionRecord> m_records;
     std::shared_ptr<CMessagePort> m_port;
-    CButtonPlus m_btnCancel{176, 175, 174, 173};
+    CButtonPlus m_btnCancel{403, 402, 401, 400};
     QTimer m_timer;
 };
 

@@ -2,6 +2,7 @@
 // is walked in pre-order from the selected folder, round to the first root item.
 #include "views/search/CFindFileDlg.h"
 
+#include "controls/CButtonPlus.h"
 #include "controls/CResourceLibrary.h"
 #include "controls/MessageBox.h"
 #include "filesystems/tree/CFileNamePattern.h"
@@ -13,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <algorithm>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -58,11 +60,18 @@ bool CFindFileDlg::OnInitDialog()
     PlaceControl(m_matchCase, 7, 28, 175, 10);
     m_wholeWord = new QCheckBox(TemplateText(kWholeWordCheck), this);
     PlaceControl(m_wholeWord, 7, 43, 175, 10);
-    m_findNext = new QPushButton(TemplateText(kFindNextButton), this);
-    m_findNext->setDefault(true);
-    PlaceControl(m_findNext, 188, 7, 55, 14);
-    m_close = new QPushButton(TemplateText(kCloseButton), this);
-    PlaceControl(m_close, 188, 25, 55, 14);
+    // Find Next and Close are bitmap buttons stacked at the right; the dialog grows to hold them.
+    m_findNext = new CButtonPlus(324, 323, 322, 321, this);
+    m_close = new CButtonPlus(180, 179, 178, 177, this);
+    const int x = DialogUnits().ToPixelsX(188), y = DialogUnits().ToPixelsY(7);
+    m_findNext->AttachToDialog(this, kFindNextButton, QRect(QPoint(x, y), m_findNext->GetBitmapSize()));
+    m_close->AttachToDialog(this, kCloseButton,
+                            QRect(QPoint(x, y + m_findNext->GetBitmapSize().height() + 4), m_close->GetBitmapSize()));
+    m_findNext->setText(TemplateText(kFindNextButton)); // the bitmap carries the caption
+    m_close->setText(TemplateText(kCloseButton));
+    for (CButtonPlus* b : {m_findNext, m_close}) b->setFocusPolicy(Qt::StrongFocus);
+    setFixedSize(std::max(width(), std::max(m_findNext->geometry().right(), m_close->geometry().right()) + y),
+                 std::max(height(), m_close->geometry().bottom() + y));
     connect(m_findNext, &QAbstractButton::clicked, this, [this] { OnFindNext(); });
     connect(m_close, &QAbstractButton::clicked, this, [this] { OnCancel(); });
     m_nameEdit->setFocus();

@@ -15,7 +15,7 @@ class CFileTreeCtrl;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
+class CButtonPlus;
 class QTreeWidgetItem;
 
 class CFindFileDlg : public CSearchSuperDlg {
@@ -40,7 +40,8 @@ public:
     QLineEdit* NameEdit() const { return m_nameEdit; }
     QCheckBox* MatchCaseCheck() const { return m_matchCase; }
     QCheckBox* WholeWordCheck() const { return m_wholeWord; }
-    QPushButton* FindNextButton() const { return m_findNext; }
+    CButtonPlus* FindNextButton() const { return m_findNext; }
+    CButtonPlus* CloseButton() const { return m_close; }
 
 protected:
     bool OnInitDialog() override;
@@ -61,8 +62,8 @@ private:
     QLineEdit* m_nameEdit = nullptr;
     QCheckBox* m_matchCase = nullptr;
     QCheckBox* m_wholeWord = nullptr;
-    QPushButton* m_findNext = nullptr;
-    QPushButton* m_close = nullptr;
+    CButtonPlus* m_findNext = nullptr;
+    CButtonPlus* m_close = nullptr;
 
     QString m_lastText;
     bool m_lastMatchCase = false;

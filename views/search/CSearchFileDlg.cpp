@@ -2,6 +2,7 @@
 // below the location and closes only when something was found.
 #include "views/search/CSearchFileDlg.h"
 
+#include "controls/CButtonPlus.h"
 #include "controls/CResourceLibrary.h"
 #include "controls/MessageBox.h"
 #include "filesystems/tree/CFileNode.h"
@@ -218,14 +219,22 @@ bool CSearchFileDlg::OnInitDialog()
     m_encrypted->setChecked(true);
     place(m_encrypted, 20, 18, 200, 10);
 
+    // Search and Cancel are bitmap buttons at the right of their band.
     QWidget* buttons = pane(24);
-    m_ok = new QPushButton(text(262, "1"), buttons);
-    m_ok->setDefault(true);
-    place(m_ok, 110, 5, 55, 14);
-    m_cancel = new QPushButton(text(262, "2"), buttons);
-    place(m_cancel, 170, 5, 55, 14);
-    connect(m_ok, &QPushButton::clicked, this, [this] { OnOK(); });
-    connect(m_cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
+    m_ok = new CButtonPlus(328, 327, 326, 325, buttons);
+    m_cancel = new CButtonPlus(176, 175, 174, 173, buttons);
+    const int band = du.ToPixelsY(24), right = du.ToPixelsX(225);
+    const QSize cancelSize = m_cancel->GetBitmapSize(), okSize = m_ok->GetBitmapSize();
+    m_cancel->AttachToDialog(buttons, IDCANCEL,
+                             QRect(QPoint(right - cancelSize.width(), (band - cancelSize.height()) / 2), cancelSize));
+    m_ok->AttachToDialog(
+        buttons, IDOK,
+        QRect(QPoint(right - cancelSize.width() - 6 - okSize.width(), (band - okSize.height()) / 2), okSize));
+    m_ok->setText(text(262, "1")); // the bitmap carries the caption; the text names the button
+    m_cancel->setText(text(262, "2"));
+    for (CButtonPlus* b : {m_ok, m_cancel}) b->setFocusPolicy(Qt::StrongFocus);
+    connect(m_ok, &QAbstractButton::clicked, this, [this] { OnOK(); });
+    connect(m_cancel, &QAbstractButton::clicked, this, [this] { OnCancel(); });
 
     m_panes = {basic, MakeHeader(258, 1066, kTypeHeader),
                type,  MakeHeader(259, 1069, kDateHeader),

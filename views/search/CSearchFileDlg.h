@@ -16,6 +16,7 @@ class QCheckBox;
 class QComboBox;
 class QDateTimeEdit;
 class QLineEdit;
+class CButtonPlus;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
@@ -49,7 +50,8 @@ public:
     QSpinBox* SizeSpin() const { return m_size; }
     QCheckBox* CaseCheck() const { return m_case; }
     QCheckBox* EncryptedCheck() const { return m_encrypted; }
-    QPushButton* SearchButton() const { return m_ok; }
+    CButtonPlus* SearchButton() const { return m_ok; }
+    CButtonPlus* CancelButton() const { return m_cancel; }
 
 protected:
     bool OnInitDialog() override;
@@ -84,6 +86,6 @@ private:
     QSpinBox* m_size = nullptr;
     QCheckBox* m_case = nullptr;
     QCheckBox* m_encrypted = nullptr;
-    QPushButton* m_ok = nullptr;
-    QPushButton* m_cancel = nullptr;
+    CButtonPlus* m_ok = nullptr;
+    CButtonPlus* m_cancel = nullptr;
 };

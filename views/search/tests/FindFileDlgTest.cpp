@@ -2,6 +2,7 @@
 // list of search results, the "no more" and "no files" answers, and screenshots in each language.
 #include "views/search/CFindFileDlg.h"
 
+#include "controls/CButtonPlus.h"
 #include "controls/CResourceLibrary.h"
 #include "controls/ControlFont.h"
 #include "controls/MessageBox.h"

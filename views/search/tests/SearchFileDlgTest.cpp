@@ -2,6 +2,7 @@
 // adds, the refused name, the search of a small tree, and screenshots in each language.
 #include "views/search/CSearchFileDlg.h"
 
+#include "controls/CButtonPlus.h"
 #include "controls/CResourceLibrary.h"
 #include "controls/ControlFont.h"
 #include "controls/MessageBox.h"
@@ -90,6 +91,23 @@ TEST_F(SearchDlgFixture, PanesAndLocations)
     EXPECT_EQ(dlg.LocationCombo()->itemText(0), "(Everywhere)");
     EXPECT_EQ(dlg.LocationCombo()->itemText(1), "Volume");
     EXPECT_EQ(dlg.LocationCombo()->itemText(2), "Volume\\Docs");
+}
+
+// Search and Cancel are the skin's bitmap buttons, whole inside the dialog; Cancel closes it.
+TEST_F(SearchDlgFixture, SearchAndCancelAreBitmapButtons)
+{
+    CSearchFileDlg dlg(root, docs, &results, nullptr);
+    dlg.ShowModeless();
+    for (CButtonPlus* b : {dlg.SearchButton(), dlg.CancelButton()}) {
+        ASSERT_TRUE(b);
+        EXPECT_TRUE(b->StateBitmap(CButtonPlus::Face::Normal)->HasImage());
+        EXPECT_EQ(b->size(), b->GetBitmapSize());
+        const QRect inDialog(b->mapTo(&dlg, QPoint(0, 0)), b->size());
+        EXPECT_TRUE(dlg.rect().contains(inDialog)) << inDialog.x() << "," << inDialog.y();
+    }
+    EXPECT_LT(dlg.SearchButton()->mapTo(&dlg, QPoint(0, 0)).x(), dlg.CancelButton()->mapTo(&dlg, QPoint(0, 0)).x());
+    QTest::mouseClick(dlg.CancelButton(), Qt::LeftButton);
+    EXPECT_FALSE(dlg.isVisible());
 }
 
 TEST_F(SearchDlgFixture, CriteriaFromThePanes)
