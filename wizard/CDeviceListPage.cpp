@@ -223,15 +223,28 @@ void CDeviceListPage::BeginRefresh()
         m_wait->LoadFrames(kWaitBitmap, 12, 120, 0xFFFFFF, true);
     }
     if (m_wait) {
-        // Over the middle of the device list (of the page when the list is not there yet).
-        const QWidget* over = m_list && m_list->isVisible() ? static_cast<const QWidget*>(m_list) : this;
-        const QPoint centre = over->mapTo(main, over->rect().center());
-        m_wait->MoveTo(centre.x(), centre.y());
+        CentreWait();
         m_wait->show();
         m_wait->raise();
         m_wait->Start();
     }
     if (main) main->setEnabled(false);
+}
+
+void CDeviceListPage::CentreWait()
+{
+    QWidget* main = window();
+    if (!m_wait || !main || m_wait->parentWidget() != main) return;
+    // Over the middle of the device list (of the page while the list has no size yet).
+    const QWidget* over = m_list && !m_list->rect().isEmpty() ? static_cast<const QWidget*>(m_list) : this;
+    const QPoint centre = over->mapTo(main, over->rect().center());
+    m_wait->MoveTo(centre.x(), centre.y());
+}
+
+void CDeviceListPage::resizeEvent(QResizeEvent* e)
+{
+    CDeviceSelectPage::resizeEvent(e);
+    CentreWait();
 }
 
 void CDeviceListPage::EndRefresh()

@@ -76,6 +76,8 @@ public:
     CImageWnd* WaitWindow() const { return m_wait; }
 
 protected:
+    // Keeps the wait animation over the middle of the list while the page is laid out.
+    void resizeEvent(QResizeEvent* e) override;
     // The controller's list commands (not owned); null before a controller is set.
     virtual IDeviceListCommands* ListCommands() = 0;
     int OnCreate() override;
@@ -93,6 +95,7 @@ protected:
     const CommandIds m_ids;
 
 private:
+    void CentreWait();
     void ShowImageMenu();
 
     CButtonPlus m_refresh;

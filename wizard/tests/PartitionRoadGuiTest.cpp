@@ -13,6 +13,7 @@
 #include "controller/CLostRecoveryScanPartitionDeviceSelectController.h"
 #include "controller/CWizardSheetController.h"
 #include "controller/LostPartitionSearch.h"
+#include "controls/CImageWnd.h"
 #include "controls/CEditPlus.h"
 #include "controls/CExtendListCtrl.h"
 #include "controls/CExtendListRow.h"
@@ -193,6 +194,14 @@ TEST_P(PartitionRoadFixtures, FilesOfALostPartitionComeBackThroughTheWindow)
     UseImage(image, false);
     ASSERT_NO_FATAL_FAILURE(Open());
     ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery());
+    // The wait animation of the disk list's refresh stood over the middle of the list.
+    const CImageWnd* wait = disks->WaitWindow();
+    ASSERT_TRUE(wait && wait->parentWidget());
+    const CDeviceSelectCtrl* diskList = disks->GetDeviceList();
+    const QPoint listCentre = diskList->mapTo(wait->parentWidget(), diskList->rect().center());
+    EXPECT_LE((wait->geometry().center() - listCentre).manhattanLength(), 2)
+        << wait->geometry().center().x() << "," << wait->geometry().center().y() << " vs " << listCentre.x() << ","
+        << listCentre.y();
     ASSERT_NO_FATAL_FAILURE(SearchFirstDisk());
     // Every partition of the zeroed table is offered, in the order of the search.
     ASSERT_EQ(partitions->GetDeviceList()->GetItemCount(), 3);
@@ -202,7 +211,13 @@ TEST_P(PartitionRoadFixtures, FilesOfALostPartitionComeBackThroughTheWindow)
     // Filled while the page was hidden, the list still shows no scroll bar for three rows.
     EXPECT_FALSE(partitions->GetDeviceList()->View()->verticalScrollBar()->isVisible());
     EXPECT_FALSE(partitions->GetDeviceList()->View()->horizontalScrollBar()->isVisible());
+    // Each page has its own title and subtitle, also when reached by Back (checked below).
+    const auto titleIs = [&](unsigned id) {
+        return QTest::qWaitFor([&] { return sheet->CurrentTitleBitmap() == id; }, 2000);
+    };
+    EXPECT_TRUE(titleIs(524)); // "Choose the found partitions to scan"
     ASSERT_NO_FATAL_FAILURE(BuildPartition(label, true));
+    EXPECT_TRUE(titleIs(521)); // "Select the files to recover"
     ASSERT_NO_FATAL_FAILURE(CheckPartition());
 
     const fs::path out = dir / "recovered";
@@ -229,9 +244,11 @@ TEST_P(PartitionRoadFixtures, FilesOfALostPartitionComeBackThroughTheWindow)
         QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
     }
     ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_PARTITION);
+    EXPECT_TRUE(titleIs(524)) << sheet->CurrentTitleBitmap();
     EXPECT_EQ(partitions->GetDeviceList()->GetItemCount(), 3);
     QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
     ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_DISK);
+    EXPECT_TRUE(titleIs(523)) << sheet->CurrentTitleBitmap();
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return disks->GetDeviceList()->GetItemCount() == 1 && frame.isEnabled(); }, 30000));
     EXPECT_TRUE(GetLostRecoveryPartitionDeviceSelectController()->GetFoundPartitions().empty());
