@@ -5,7 +5,7 @@ namespace {
 
 void Put32(uint8_t* b, size_t at, uint32_t v)
 {
-    for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
+    for (size_t i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
 }
 
 void Put16(uint8_t* b, size_t at, uint16_t v)
