@@ -162,14 +162,25 @@ bool CListCtrlPlus::ClickCheck(QMouseEvent* e)
 
 void CListCtrlPlus::mousePressEvent(QMouseEvent* e)
 {
-    if (e->button() == Qt::LeftButton) ClickCheck(e);
+    m_pressToggled = e->button() == Qt::LeftButton && ClickCheck(e);
     QTreeView::mousePressEvent(e);
+}
+
+void CListCtrlPlus::mouseReleaseEvent(QMouseEvent* e)
+{
+    m_pressToggled = false;
+    QTreeView::mouseReleaseEvent(e);
 }
 
 void CListCtrlPlus::mouseDoubleClickEvent(QMouseEvent* e)
 {
-    // Qt delivers a second press before the double click, and that press already toggled the box.
-    if (e->button() == Qt::LeftButton && OnCheckBox(e)) return;
+    // The window system delivers a double click as press, release, double click, release: on a check box
+    // the double click is the second toggle, unless its press came on its own as well and toggled.
+    if (e->button() == Qt::LeftButton && OnCheckBox(e)) {
+        if (!m_pressToggled) ClickCheck(e);
+        m_pressToggled = true;
+        return;
+    }
     QTreeView::mouseDoubleClickEvent(e);
     if (e->button() == Qt::LeftButton && FirstSelected() >= 0) m_owner->OnCommand(CFileListCtrl::kCmdOpen);
 }

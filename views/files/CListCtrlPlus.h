@@ -35,12 +35,14 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
     bool ClickCheck(QMouseEvent* e);
+    bool m_pressToggled = false; // the last press toggled a box and no release has come since
     bool OnCheckBox(QMouseEvent* e) const;
 
     CFileListCtrl* m_owner;  // not owned

@@ -128,7 +128,11 @@ bool CTreeCtrlPlus::OnButtonDown(QMouseEvent* e)
 
 void CTreeCtrlPlus::mousePressEvent(QMouseEvent* e)
 {
-    if (e->button() == Qt::LeftButton && OnButtonDown(e)) return;
+    m_pressToggled = false;
+    if (e->button() == Qt::LeftButton && OnButtonDown(e)) {
+        m_pressToggled = true;
+        return;
+    }
     if (e->button() == Qt::RightButton) {
         QTreeWidgetItem* item = nullptr;
         if (HitTest(e->position().toPoint(), &item) == TVHT_ONITEMLABEL && item) setCurrentItem(item);
@@ -136,10 +140,21 @@ void CTreeCtrlPlus::mousePressEvent(QMouseEvent* e)
     QTreeWidget::mousePressEvent(e);
 }
 
+void CTreeCtrlPlus::mouseReleaseEvent(QMouseEvent* e)
+{
+    m_pressToggled = false;
+    QTreeWidget::mouseReleaseEvent(e);
+}
+
 void CTreeCtrlPlus::mouseDoubleClickEvent(QMouseEvent* e)
 {
-    // Qt delivers a second press before the double click; that press already toggled the folder.
-    if (e->button() == Qt::LeftButton && HitTest(e->position().toPoint(), nullptr) == TVHT_ONITEMSTATEICON) return;
+    // The window system delivers a double click as press, release, double click, release: on a check the
+    // double click is the second toggle, unless its press came on its own as well and toggled.
+    if (e->button() == Qt::LeftButton && HitTest(e->position().toPoint(), nullptr) == TVHT_ONITEMSTATEICON) {
+        if (!m_pressToggled) OnButtonDown(e);
+        m_pressToggled = true;
+        return;
+    }
     QTreeWidget::mouseDoubleClickEvent(e);
 }
 

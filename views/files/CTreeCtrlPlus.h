@@ -39,11 +39,13 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
 
 private:
+    bool m_pressToggled = false; // the last press toggled a check and no release has come since
     bool OnButtonDown(QMouseEvent* e);
     void Reveal(QTreeWidgetItem* item);
 

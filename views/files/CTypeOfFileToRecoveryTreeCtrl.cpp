@@ -303,10 +303,12 @@ QRect CTypeOfFileToRecoveryTreeCtrl::DrawnStateRect(const QTreeWidgetItem* item)
 
 void CTypeOfFileToRecoveryTreeCtrl::mousePressEvent(QMouseEvent* e)
 {
+    m_pressToggled = false;
     if (e->button() == Qt::LeftButton) {
         QTreeWidgetItem* item = nullptr;
         if (HitTest(e->position().toPoint(), &item) == TVHT_ONITEMSTATEICON && item) {
             ToggleItem(item);
+            m_pressToggled = true;
             e->accept();
             return;
         }
@@ -317,12 +319,21 @@ void CTypeOfFileToRecoveryTreeCtrl::mousePressEvent(QMouseEvent* e)
         e->accept();
 }
 
+void CTypeOfFileToRecoveryTreeCtrl::mouseReleaseEvent(QMouseEvent* e)
+{
+    m_pressToggled = false;
+    QTreeWidget::mouseReleaseEvent(e);
+}
+
 void CTypeOfFileToRecoveryTreeCtrl::mouseDoubleClickEvent(QMouseEvent* e)
 {
-    // The second press of a double click has toggled already as a press of its own.
+    // The window system delivers a double click as press, release, double click, release: on a check the
+    // double click is the second toggle, unless its press came on its own as well and toggled.
     if (e->button() == Qt::LeftButton) {
         QTreeWidgetItem* item = nullptr;
         if (HitTest(e->position().toPoint(), &item) == TVHT_ONITEMSTATEICON && item) {
+            if (!m_pressToggled) ToggleItem(item);
+            m_pressToggled = true;
             e->accept();
             return;
         }

@@ -76,6 +76,7 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     // Draws one item's row; rowRect is the full row, itemRect the part after the indentation.
@@ -88,6 +89,7 @@ protected:
     int LabelWidth(const QTreeWidgetItem* item) const;
 
 private:
+    bool m_pressToggled = false; // the last press toggled a check and no release has come since
     QTreeWidgetItem* InsertRecord(FileTypeInfoRecord* record, QTreeWidgetItem* parent);
     void ApplyRecordState(FileTypeInfoRecord* record);
     void SetItemState(QTreeWidgetItem* item, FileTypeInfoRecord* record, uint16_t state);

@@ -32,6 +32,7 @@
 #include <QMenu>
 #include <QSplitterHandle>
 #include <QTest>
+#include <QWindow>
 #include <QTimer>
 #include <QTreeWidget>
 #include <condition_variable>
@@ -222,8 +223,20 @@ TEST_F(FoundFileViews, ListSortsChecksAndNavigates)
     EXPECT_EQ(StateOf(list->Items()[1]), kCheckAll);
     EXPECT_EQ(GetItemStateImage(ItemNamed("Photos")), 2);
     EXPECT_EQ(recorder.totals, 1);
-    QTest::mouseDClick(report->viewport(), Qt::LeftButton, {}, box);
+    // As the window system delivers it: press, release, double click, release.
+    QTest::mouseDClick(window.windowHandle(), Qt::LeftButton, {}, report->viewport()->mapTo(&window, box));
     EXPECT_EQ(StateOf(list->Items()[1]), kCheckAll);
+    // So does a double click on a folder's check in the tree.
+    const QRect photos = tree->Tree()->visualItemRect(ItemNamed("Photos"));
+    const QPoint folderBox(photos.left() + 8, photos.center().y());
+    ASSERT_EQ(GetItemStateImage(ItemNamed("Photos")), 2); // partly checked
+    QTest::mouseDClick(window.windowHandle(), Qt::LeftButton, {}, tree->Tree()->viewport()->mapTo(&window, folderBox));
+    EXPECT_EQ(GetItemStateImage(ItemNamed("Photos")), 1); // all checked, then none: two toggles
+    QTest::mouseClick(tree->Tree()->viewport(), Qt::LeftButton, {}, folderBox);
+    EXPECT_EQ(GetItemStateImage(ItemNamed("Photos")), 3);
+    QTest::mouseClick(tree->Tree()->viewport(), Qt::LeftButton, {}, folderBox);
+    QTest::mouseClick(report->viewport(), Qt::LeftButton, {}, box);
+    EXPECT_EQ(GetItemStateImage(ItemNamed("Photos")), 2); // as before the folder's double click
 
     // Keys: Down moves the selection, space toggles the focused row.
     report->setFocus();
