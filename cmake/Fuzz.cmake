@@ -1,13 +1,7 @@
 # libFuzzer targets (SALVIX_FUZZ, clang only): every library is built with coverage instrumentation, ASan and
-# UBSan, and every fuzz/**/<Name>Fuzz.cpp becomes the program <Name>Fuzz, linked with the library named in its
-# first line ("// fuzz-target: <library> [more libraries]") and with fuzz/common. `fuzz_all` builds them all.
-if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
-  message(FATAL_ERROR "SALVIX_FUZZ needs clang: configure with CC=clang CXX=clang++")
-endif()
-
-set(_fuzz_flags -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
-add_compile_options(-fsanitize=fuzzer-no-link ${_fuzz_flags})
-add_link_options(${_fuzz_flags})
+# UBSan (cmake/Sanitizers.cmake), and every fuzz/**/<Name>Fuzz.cpp becomes the program <Name>Fuzz, linked with
+# the library named in its first line ("// fuzz-target: <library> [more libraries]") and with fuzz/common.
+# `fuzz_all` builds them all.
 
 file(GLOB _fuzz_common CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/common/*.cpp)
 add_library(salvix_fuzzcommon STATIC ${_fuzz_common})

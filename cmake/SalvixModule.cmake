@@ -42,7 +42,7 @@ function(salvix_module name dir)
   endif()
 
   file(GLOB tsrcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/tests/*.cpp)
-  if(tsrcs)
+  if(tsrcs AND SALVIX_TESTS)
     add_executable(${name}_tests ${tsrcs})
     target_link_libraries(${name}_tests PRIVATE ${name} ${M_TEST_DEPS} salvix_testsupport GTest::gmock)
     set(env "SALVIX_TEST_TMP=${CMAKE_BINARY_DIR}/testtmp")
@@ -52,6 +52,7 @@ function(salvix_module name dir)
       target_link_libraries(${name}_tests PRIVATE salvix_qttestmain Qt6::Test)
     else()
       target_link_libraries(${name}_tests PRIVATE GTest::gtest_main)
+      salvix_test_pch(${name}_tests)
     endif()
     gtest_discover_tests(${name}_tests DISCOVERY_MODE PRE_TEST
                          WORKING_DIRECTORY ${CMAKE_BINARY_DIR}

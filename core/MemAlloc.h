@@ -4,6 +4,17 @@
 
 #include <cstddef>
 
+// Set when a sanitizer (AddressSanitizer or ThreadSanitizer, under GCC or clang) brings its own allocator: the
+// program then keeps the sanitizer's operator new, which checks new/delete pairing and refuses oversized requests
+// itself. GCC names the sanitizers by macros, clang by __has_feature.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define SALVIX_SANITIZER_ALLOCATOR 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define SALVIX_SANITIZER_ALLOCATOR 1
+#endif
+#endif
+
 // malloc, or the out-of-memory end of the process. A request of 0 bytes gets a unique 1-byte block.
 void* AllocOrRaise(size_t size);
 

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <new>
 
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#if !defined(SALVIX_SANITIZER_ALLOCATOR)
 
 namespace {
 

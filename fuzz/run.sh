@@ -2,16 +2,23 @@
 # Runs every fuzz target of a fuzz build for a while, side by side, each from its seeds and its growing corpus,
 # and prints per target the executions, the corpus reached and the verdict. Exits 1 when a target crashed,
 # leaked, timed out or ran out of memory; the input that did it is in <build>/fuzz/artifacts/<Target>/.
-# Usage: fuzz/run.sh <fuzz build folder> [seconds per target, default 60] [targets side by side, default nproc]
+# Usage: fuzz/run.sh <fuzz build folder> [seconds in all, default 600] [targets side by side, default nproc]
+#        The seconds are the length of the whole run: the targets share them out in rounds of <side by side>,
+#        so each gets seconds / rounds (at least 1 s), and more cores fuzz each target longer in the same time.
 #        FUZZ_TARGETS="A B" limits the run to those targets. FUZZ_SEED=N fixes libFuzzer's random seed, so that
 #        a run of the same length tries the same inputs again (CI uses it); inputs kept under
 #        fuzz/regressions/<target>/ are tried first.
 set -euo pipefail
 build="$(cd "${1:?usage: run.sh <fuzz build folder> [seconds] [parallel]}" && pwd)"
-seconds="${2:-60}"
+total="${2:-600}"
 parallel="${3:-$(nproc)}"
 dir="$build/fuzz"
 targets="${FUZZ_TARGETS:-$(cat "$dir/targets.txt")}"
+count=$(printf '%s\n' $targets | grep -c .)
+rounds=$(((count + parallel - 1) / parallel))
+seconds=$((total / rounds))
+[[ $seconds -ge 1 ]] || seconds=1
+echo "fuzz: $count targets, $parallel side by side, $seconds s each (about $((rounds * seconds)) s in all)"
 mkdir -p "$dir/logs"
 
 run_one() {

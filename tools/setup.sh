@@ -1,19 +1,46 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests, the fixture scripts and the benchmarks use.
+# Installs the Debian packages of the named groups (default: all of them):
+#   run       build and run the program (make run)
+#   test      the tests: GoogleTest, clang-format and the tools the tests call (make test)
+#   bench     the benchmarks and the tools they compare against (make test builds them, make bench runs them)
+#   sanitize  clang and its sanitizer runtimes (make asan-test, make fuzz, make tsan-test)
 # Does nothing when all of them are present; uses sudo when not run as root.
 set -euo pipefail
 
-packages=(
+run=(
   build-essential cmake ninja-build ccache pkg-config
-  clang clang-format libclang-rt-14-dev
-  libgtest-dev libgmock-dev googletest libbenchmark-dev
   libboost-regex-dev zlib1g-dev libbz2-dev lzma-dev libgc-dev libxml2-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
-  fonts-liberation2 fonts-noto-cjk
+  fonts-liberation2 fonts-noto-cjk shared-mime-info
+)
+test=(
+  libgtest-dev libgmock-dev googletest clang-format
   ntfs-3g dosfstools mtools e2fsprogs fdisk xz-utils util-linux
-  sleuthkit pigz ewf-tools bzip2 gzip shared-mime-info testdisk
+  sleuthkit pigz ewf-tools bzip2 gzip
   xvfb xauth xdotool x11-apps imagemagick
 )
+bench=(
+  libbenchmark-dev testdisk
+)
+sanitize=(
+  clang libclang-rt-14-dev
+)
+
+groups=("$@")
+[[ ${#groups[@]} -gt 0 ]] || groups=(run test bench sanitize)
+packages=()
+for g in "${groups[@]}"; do
+  case "$g" in
+  run) packages+=("${run[@]}") ;;
+  test) packages+=("${test[@]}") ;;
+  bench) packages+=("${bench[@]}") ;;
+  sanitize) packages+=("${sanitize[@]}") ;;
+  *)
+    echo "setup: unknown group '$g' (run, test, bench, sanitize)" >&2
+    exit 2
+    ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,9 @@
 # Shared test helpers (in-memory devices, byte builders, temporary folders), linked into every test program.
 salvix_layer(salvix_testsupport tests/support DEPS salvix_tree salvix_fscommon salvix_rsdata salvix_devices salvix_filetypes
              salvix_platform)
+if(NOT SALVIX_TESTS)
+  return()
+endif()
 file(GLOB _support_srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
 list(FILTER _support_srcs EXCLUDE REGEX "QtTestMain\\.cpp$")
 add_library(salvix_testsupport STATIC ${_support_srcs})
