@@ -100,9 +100,34 @@ int CTypeOfFileToRecoveryTreeCtrl::LoadFromXml(const char* path)
     return 0;
 }
 
+namespace {
+constexpr qsizetype kCatalogueKeyRoom = 64 - 17; // a key's 64 characters less "wizard.filetypes."
+} // namespace
+
+QString CTypeOfFileToRecoveryTreeCtrl::CatalogueText(const char* english)
+{
+    // The catalogue is written in English; the string tables hold its root, category names and category
+    // lines under "wizard.filetypes." and the text in lower case with every run of other characters as "-",
+    // cut to the 47 characters a key has room for.
+    QString slug;
+    for (const QChar c : QString::fromUtf8(english).toLower()) {
+        if ((c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9'))
+            slug += c;
+        else if (!slug.isEmpty() && !slug.endsWith(u'-'))
+            slug += u'-';
+    }
+    slug.truncate(kCatalogueKeyRoom);
+    while (slug.endsWith(u'-')) slug.chop(1);
+    if (!slug.isEmpty()) {
+        const QString text = CResourceLibrary::Instance().LoadText(QStringLiteral("wizard.filetypes.") + slug);
+        if (!text.isEmpty()) return text;
+    }
+    return QString::fromUtf8(english);
+}
+
 QTreeWidgetItem* CTypeOfFileToRecoveryTreeCtrl::InsertRecord(FileTypeInfoRecord* record, QTreeWidgetItem* parent)
 {
-    auto* item = new QTreeWidgetItem(QStringList(QString::fromUtf8(record->text)));
+    auto* item = new QTreeWidgetItem(QStringList(CatalogueText(record->text)));
     item->setData(0, Qt::UserRole, record->id);
     item->setData(0, kPictureRole, record->iconIndex);
     if (parent)

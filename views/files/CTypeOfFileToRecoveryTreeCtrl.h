@@ -15,6 +15,8 @@
 class CTypeOfFileToRecoveryTreeCtrl : public QTreeWidget {
     Q_OBJECT
 public:
+    // A text of the catalogue (written in English) in the interface language when the string tables have it.
+    static QString CatalogueText(const char* english);
     static constexpr int kCategoryImageSize = 32;
     static constexpr int kStateImageSize = 16;
 

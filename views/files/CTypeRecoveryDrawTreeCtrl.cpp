@@ -64,7 +64,7 @@ void CTypeRecoveryDrawTreeCtrl::DrawItem(QPainter* p, const QTreeWidgetItem* ite
     p->drawText(nameRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, item->text(0));
 
     if (const FileTypeInfoRecord* record = RecordOf(item)) {
-        const QString description = QString::fromUtf8(record->label);
+        const QString description = CatalogueText(record->label);
         if (!description.isEmpty()) {
             const QRect descRect(nameRect.left(), rowRect.top() + kDescriptionTop, nameRect.width(),
                                  std::max(0, rowRect.height() - kDescriptionTop));

@@ -192,7 +192,7 @@ TEST_F(WizardFlow, ScreenshotsInEachLanguage)
         EXPECT_EQ(sheet->CurrentLanguageIndex(), language == u"English" ? 1 : (language == u"Japanese" ? 2 : 3));
         Hover(modePage->ModeButton(1));
         const QString page0 = folder + QStringLiteral("/wizard-page0-%1.png").arg(language);
-        EXPECT_TRUE(frame.grab().toImage().save(page0));
+        wizardtest::SavePageInEveryForm(&frame, folder + QStringLiteral("/wizard-page0-%1").arg(language));
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(modePage->ModeButton(1), &leave);
 
@@ -200,7 +200,7 @@ TEST_F(WizardFlow, ScreenshotsInEachLanguage)
         QTest::mouseClick(modePage->ModeButton(2), Qt::LeftButton);
         ASSERT_EQ(sheet->GetCurrentIndex(), WP_TYPE_OF_FILE);
         const QString types = folder + QStringLiteral("/wizard-filetypes-%1.png").arg(language);
-        EXPECT_TRUE(frame.grab().toImage().save(types));
+        wizardtest::SavePageInEveryForm(&frame, folder + QStringLiteral("/wizard-filetypes-%1").arg(language));
         EXPECT_GT(QFileInfo(page0).size(), 10000);
         EXPECT_GT(QFileInfo(types).size(), 10000);
         sheet.reset();
