@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 600
 FUZZ_SEED  ?=
 JOBS       ?= $(shell nproc)
 
-.PHONY: setup configure build run test san-build asan-test fuzz-build fuzz tsan-test bench format clean
+.PHONY: setup configure build run test san-build asan-test fuzz-build fuzz tsan-test tidy bench format clean
 
 # Every package of every group (tools/setup.sh); the targets below install only the groups they use.
 setup:
@@ -77,6 +77,11 @@ tsan-test:
 	  -DSALVIX_TSAN=ON >/dev/null
 	@$(TSAN_ENV) cmake --build $(TSAN_BUILD) --target $(TSAN_PROGRAMS) -j $(JOBS)
 	@cd $(TSAN_BUILD) && $(TSAN_ENV) ctest -j $(JOBS) --output-on-failure -R '$(TSAN_TESTS)'
+
+# .clang-tidy's bug-finding checks over the non-GUI modules, with the sanitizer build's compile commands; fails
+# on any finding.
+tidy: san-build
+	@bash tools/tidy/tidy.sh $(SAN_BUILD) $(JOBS)
 
 bench: build
 	@bash bench/run.sh $(BUILD)

@@ -3,7 +3,7 @@
 #   run       build and run the program (make run)
 #   test      the tests: GoogleTest, clang-format and the tools the tests call (make test)
 #   bench     the benchmarks and the tools they compare against (make test builds them, make bench runs them)
-#   sanitize  clang and its sanitizer runtimes (make asan-test, make fuzz, make tsan-test)
+#   sanitize  clang, its sanitizer runtimes and clang-tidy (make asan-test, make fuzz, make tsan-test, make tidy)
 # Does nothing when all of them are present; uses sudo when not run as root.
 set -euo pipefail
 
@@ -23,7 +23,7 @@ bench=(
   libbenchmark-dev testdisk
 )
 sanitize=(
-  clang libclang-rt-14-dev
+  clang clang-tidy libclang-rt-14-dev
 )
 
 groups=("$@")
