@@ -87,7 +87,9 @@ TEST(VerdictTableE2E, PicturesWithoutAFileSystemAreSavedByEveryModeThatLooksForS
         const e2e::HarnessRun run = RunMode(mode, image, dir / ("out-" + mode));
         const bool signatures = mode == "raw" || mode == "format";
         EXPECT_EQ(run.exitCode, signatures ? 0 : 1) << run.output;
-        if (signatures) EXPECT_NE(run.output.find("saved 2 files, 0 failed\n"), std::string::npos) << run.output;
+        if (signatures) {
+            EXPECT_NE(run.output.find("saved 2 files, 0 failed\n"), std::string::npos) << run.output;
+        }
     }
 }
 
@@ -132,7 +134,9 @@ TEST(VerdictTableE2E, FilesOfWhichNothingWasReadAreNotSavedInAnyMode)
         EXPECT_EQ(files, saved) << run.output;
         // And no folder is left empty.
         for (const auto& e : fs::recursive_directory_iterator(out))
-            if (e.is_directory()) EXPECT_FALSE(fs::is_empty(e.path())) << e.path();
+            if (e.is_directory()) {
+                EXPECT_FALSE(fs::is_empty(e.path())) << e.path();
+            }
     }
 }
 

@@ -350,8 +350,9 @@ TEST_F(FoundFileViews, ThumbnailReadFromASlowDiskDoesNotHoldUpTheWindow)
     QTest::qWait(200);
     for (size_t row = 0; row < docsRows; ++row) {
         QImage image;
-        if (list->CachedThumbnail(int(row), list->GetItemNode(int(row)), &image))
+        if (list->CachedThumbnail(int(row), list->GetItemNode(int(row)), &image)) {
             EXPECT_TRUE(image.isNull()) << row; // no photo of the old listing under a document
+        }
     }
 }
 

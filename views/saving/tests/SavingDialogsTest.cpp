@@ -318,8 +318,9 @@ TEST(RBClickRecoverFileDlg, AFailedSaveTellsItsFirstReasonInEachLanguage)
             texts[1],
             failed + "\n" +
                 lib.LoadText(QStringLiteral("save.reason")).arg(lib.LoadText(QStringLiteral("save.nothing-read"))));
-        if (language != QLatin1String("English"))
+        if (language != QLatin1String("English")) {
             EXPECT_EQ(texts[1].indexOf(QLatin1String(CFileSaver::kNothingReadReason)), -1) << "translated";
+        }
         EXPECT_FALSE(fs::exists(s.tmp / "big.bin"));
         EXPECT_FALSE(fs::exists(s.tmp / "lost.bin"));
 
