@@ -31,6 +31,33 @@ Ext2GroupDescriptor DescriptorAt(const uint8_t* table, uint64_t tableBytes, uint
         bytes::ByteReader(table, tableBytes).span(i * ext2::kGroupDescriptorSize, ext2::kGroupDescriptorSize));
 }
 
+// The candidate tables read while one file system opens, given back when the open ends whichever way it ends.
+// Leaving them to the collector is not enough: collection is paused while they are gathered, and a program that
+// opens many file systems (a scan trying candidate superblocks) may allocate nothing else from the collector, so
+// no collection would ever come and every open of a large table would keep its copies.
+class CandidateTables {
+public:
+    CandidateTables() = default;
+    CandidateTables(const CandidateTables&) = delete;
+    CandidateTables& operator=(const CandidateTables&) = delete;
+    ~CandidateTables()
+    {
+        for (size_t i = 0; i < m_count; ++i) Ext2CollectedFree(m_blocks[i]);
+    }
+    // One per backup group at most.
+    uint8_t* Allocate(size_t bytes)
+    {
+        if (m_count == kMaxCollectedTables) throw std::length_error("ext2: too many candidate descriptor tables");
+        void* p = Ext2CollectedAllocHeld(bytes);
+        m_blocks[m_count++] = p;
+        return static_cast<uint8_t*>(p);
+    }
+
+private:
+    void* m_blocks[kMaxCollectedTables] = {};
+    size_t m_count = 0;
+};
+
 bool SameTables(const uint8_t* a, const uint8_t* b, uint64_t tableBytes, uint64_t groups)
 {
     for (uint64_t i = 0; i < groups; ++i)
@@ -104,6 +131,7 @@ void CExt2FileSystem::LoadDescriptorTable()
     const uint8_t* current = nullptr;
     const uint8_t* result = nullptr;
     std::vector<Ext2GroupDescriptor> decoded(groups);
+    CandidateTables tables;
 
     for (const uint32_t group : kBackupGroups) {
         const uint64_t block = uint64_t(group) * sb.s_blocks_per_group + sb.s_first_data_block;
@@ -117,7 +145,7 @@ void CExt2FileSystem::LoadDescriptorTable()
             copy.Normalise();
             if (!copy.IsSame(m_superBlock)) continue;
         }
-        auto* candidate = static_cast<uint8_t*>(Ext2CollectedAllocData(sectors * 512));
+        uint8_t* candidate = tables.Allocate(sectors * 512);
         if (!ReadAt(m_device, BlockToSector(block + 1), sectors, candidate)) {
             current = nullptr;
             break;

@@ -66,13 +66,6 @@ void* Ext2CollectedAllocHeld(size_t bytes)
     return p;
 }
 
-void* Ext2CollectedAllocData(size_t bytes)
-{
-    void* p = GC_MALLOC_ATOMIC(bytes ? bytes : 1);
-    if (!p) plat::OutOfMemory(bytes);
-    return p;
-}
-
 void Ext2CollectedFree(void* p)
 {
     if (p) GC_FREE(p);

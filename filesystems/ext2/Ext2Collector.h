@@ -1,6 +1,5 @@
 // The garbage-collected heap that the ext2 reader takes some buffers from: the inode objects of the inode
-// walk (given back one by one) and the candidate descriptor tables while a file system opens (left to the
-// collector).
+// walk and the candidate descriptor tables while a file system opens, each given back by its owner.
 //
 // The collector is started once, on the main thread, while the program's statics are built. A thread that
 // allocates from it must be known to it, which Ext2CollectorThread arranges for its scope. Blocks that are
@@ -39,7 +38,5 @@ public:
 // Both allocations end the process like MemAlloc when memory runs out.
 // A pointer-free block that stays until Ext2CollectedFree gives it back (contents undefined).
 void* Ext2CollectedAllocHeld(size_t bytes);
-// A pointer-free block that the collector frees once nothing points to it (contents undefined).
-void* Ext2CollectedAllocData(size_t bytes);
 // Gives a block back at once; null does nothing.
 void Ext2CollectedFree(void* p);

@@ -1,8 +1,10 @@
 // The collected heap under load: tree builds and volume analysers on several threads while another thread
 // forces collections, so that every thread that allocates must be known to the collector.
 #include "filesystems/ext2/BuildEXT2.h"
+#include "filesystems/ext2/CExt2FileSystem.h"
 #include "filesystems/ext2/CExt2Volume.h"
 #include "filesystems/ext2/Ext2Collector.h"
+#include "filesystems/ext2/Ext2Exceptions.h"
 #include "filesystems/ext2/tests/Ext2TestSupport.h"
 
 #include "filesystems/tree/CFileSystemNode.h"
@@ -66,4 +68,24 @@ TEST(Ext2Collector, BuildsHoldUpWhileCollectionsRun)
     collector.join();
     EXPECT_EQ(good.load(), 6);
     EXPECT_GT(GC_get_gc_no(), 0u);
+}
+
+// A superblock that claims 2^32 blocks of 1 KiB makes a 16 MiB descriptor table; this one's table is not valid,
+// so each open reads a candidate and gives up. Collection is paused while candidates are read and nothing else
+// allocates from the collector here, so openings that left their candidates to the collector grew its heap by
+// 16 MiB each, without end.
+TEST(Ext2Collector, OpeningsGiveTheirCandidateTablesBack)
+{
+    ext2test::Ext2TestImage::Options options;
+    options.blocks = 20480;
+    ext2test::Ext2TestImage image(options);
+    image.SuperBlock().s_blocks_count = 0xFFFFFFFF;
+    image.SuperBlock().s_blocks_per_group = 8192;
+    image.WriteHeaders();
+    testsupport::MemoryDevice device(image.Bytes());
+
+    GC_gcollect();
+    const size_t before = GC_get_heap_size();
+    for (int i = 0; i < 40; ++i) EXPECT_THROW(CExt2FileSystem(&device, 2), CExt2BadGroupDescriptor);
+    EXPECT_LT(GC_get_heap_size() - before, size_t(128) << 20);
 }
