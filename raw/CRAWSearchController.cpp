@@ -184,8 +184,11 @@ void CRAWSearchController::MatchBlock(uint64_t firstSector, uint64_t sectorCount
 {
     const size_t sectorSize = size_t(m_device->GetSectorSize());
     std::unique_ptr<CRawFileInfo> spare;
+    // Sectors are asked for some way ahead: one a time, from memory, would wait for each.
+    constexpr uint64_t kAhead = 16;
     for (uint64_t i = 0; i < sectorCount; ++i) {
         const uint8_t* sector = bytes + i * sectorSize;
+        if (i + kAhead < sectorCount) m_matcher.Prefetch(sector + kAhead * sectorSize);
         if (!spare) spare = std::make_unique<CRawFileInfo>();
         IRawFileAnalyser* analyser = m_matcher.Match(sector, spare.get());
         if (analyser == nullptr) {

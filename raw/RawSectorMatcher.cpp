@@ -3,6 +3,7 @@
 
 #include "core/bytes/ByteReader.h"
 
+#include <algorithm>
 #include <bitset>
 
 namespace {
@@ -53,6 +54,11 @@ void RawSectorMatcher::Rebuild(const RawAnalyserList& list)
         at += static_cast<uint32_t>(buckets[b].size());
     }
     m_bucketStart[256] = at;
+    m_lines.assign(1, 0);
+    for (const OffsetTest& test : m_offsetTests) {
+        const uint16_t line = uint16_t(test.offset / 64 * 64);
+        if (std::find(m_lines.begin(), m_lines.end(), line) == m_lines.end()) m_lines.push_back(line);
+    }
 }
 
 IRawFileAnalyser* RawSectorMatcher::Match(const uint8_t* sector, CRawFileInfo* hit) const

@@ -26,6 +26,13 @@ public:
     // header gave with CapRawHitSize (raw/RawWalk.h).
     IRawFileAnalyser* Match(const uint8_t* sector, CRawFileInfo* hit) const;
 
+    // Asks the memory for the cache lines Match reads first in a sector (its first bytes and the bytes the
+    // tests at other offsets compare), so that a scan can have them on the way some sectors ahead.
+    void Prefetch(const uint8_t* sector) const
+    {
+        for (uint16_t line : m_lines) __builtin_prefetch(sector + line);
+    }
+
     // Analysers asked through the first-byte buckets and through tests at other offsets, for tests.
     size_t BucketEntryCount() const { return m_entries.size(); }
     size_t OffsetTestCount() const { return m_offsetTests.size(); }
@@ -49,4 +56,6 @@ private:
     std::array<uint32_t, 257> m_bucketStart{};
     // Analysers keyed by a byte away from offset 0, in list order.
     std::vector<OffsetTest> m_offsetTests;
+    // The offsets of the 64-byte lines those tests read, the first line included.
+    std::vector<uint16_t> m_lines;
 };

@@ -119,7 +119,10 @@ bool CEXT2SearchController::AddSectors(std::span<const uint8_t> sectors, uint64_
     uint64_t added = 0;
     bool ok = true;
     try {
+        // Sectors are asked for some way ahead: one a time, from memory, would wait for each.
+        constexpr uint64_t kAhead = 16;
         for (; added < count; ++added) {
+            if (added + kAhead < count) __builtin_prefetch(sectors.data() + (added + kAhead) * 512 + kMagicOffset);
             if (m_held < kWindowSectors) ++m_held;
             if (m_held != kWindowSectors) continue;
             const uint64_t start = first + added - kBehind;
