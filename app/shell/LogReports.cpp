@@ -4,6 +4,8 @@
 #include "core/VersionString.h"
 #include "filesystems/common/CLostPartitionRecord.h"
 #include "filesystems/common/CSearchedPartitionInfo.h"
+#include "filesystems/partitions/FileSystemNames.h"
+#include "filesystems/tree/FileSystemKind.h"
 #include "platform/Folders.h"
 #include "platform/Log.h"
 #include "platform/Memory.h"
@@ -186,14 +188,7 @@ void LogScanDevice(bool quick, bool image, char driveLetter, const char* label, 
 
 const char* FileSystemKindName(int kind)
 {
-    static const char* const names[] = {"FAT12", "FAT16", "FAT32", "NTFS", "EXT2", "EXT3", "RAW"};
-    return kind >= 0 && kind < 7 ? names[kind] : "UNKNOWN";
-}
-
-const char* FileSystemKindNamePadded(int kind)
-{
-    static const char* const names[] = {"  FAT12", "  FAT16", "  FAT32", "   NTFS", "   EXT2", "   EXT3", "    RAW"};
-    return kind >= 0 && kind < 7 ? names[kind] : "UNKNOWN";
+    return kind == kFsKindRaw ? "RAW" : GetFileSystemName(kind);
 }
 
 void LogLostPartitionList(const std::list<CLostPartitionRecord*>& partitions)
@@ -209,7 +204,7 @@ void LogLostPartitionList(const std::list<CLostPartitionRecord*>& partitions)
     int number = 0;
     for (const CLostPartitionRecord* p : partitions) {
         if (!p) continue;
-        LogInfo("%4d  %s  %12" PRId64 "  %12" PRId64, number++, FileSystemKindNamePadded(p->nFileSystemKind),
+        LogInfo("%4d  %7s  %12" PRId64 "  %12" PRId64, number++, FileSystemKindName(p->nFileSystemKind),
                 int64_t(p->u64StartSector), int64_t(p->u64SectorCount));
     }
     LogInfo("%s", rule.c_str());
@@ -230,10 +225,10 @@ void LogSearchedPartitionList(const std::list<CSearchedPartitionInfo*>& partitio
         if (!p) continue;
         char score[64];
         std::snprintf(score, sizeof score, "%10.2f", p->dRank);
-        LogInfo("%4d  %s  %s  %6" PRId64 "  %8" PRId64 "  %12" PRId64 "  %12" PRId64 "  %8d  %" PRId64, number++,
-                FileSystemKindNamePadded(p->nFileSystemKind), score, int64_t(p->u64FilesMatch),
-                int64_t(p->u64FoldersMatch), int64_t(p->u64StartSector), int64_t(p->u64DataAreaStartSector),
-                int(p->bySectorsPerCluster), int64_t(p->u64SectorsCount));
+        LogInfo("%4d  %7s  %s  %6" PRId64 "  %8" PRId64 "  %12" PRId64 "  %12" PRId64 "  %8d  %" PRId64, number++,
+                FileSystemKindName(p->nFileSystemKind), score, int64_t(p->u64FilesMatch), int64_t(p->u64FoldersMatch),
+                int64_t(p->u64StartSector), int64_t(p->u64DataAreaStartSector), int(p->bySectorsPerCluster),
+                int64_t(p->u64SectorsCount));
     }
     LogInfo("%s", rule.c_str());
 }

@@ -45,10 +45,9 @@ void LogRecoverResult(int toRecover, int recovered, const char* folder);
 void LogExceptionCaught(uint32_t code, uint64_t address);
 void LogExceptionResult(bool succeeded);
 
-// The name of a file-system kind (0 FAT12 ... 6 RAW, else UNKNOWN); padded: right-aligned to seven
-// characters as the partition tables show it.
+// The name of a file-system kind: its name in the file-system registry, RAW for 6, else UNKNOWN. The partition
+// tables show it right-aligned to seven characters.
 const char* FileSystemKindName(int kind);
-const char* FileSystemKindNamePadded(int kind);
 
 // The header's operating-system fields, from uname and /etc/os-release; public for tests.
 struct OperatingSystemInfo {

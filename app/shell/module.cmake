@@ -1,6 +1,6 @@
 # The application's services below its windows: start-up decisions, the single-instance lock, the log's
 # report lines, the crash handler with its dump writer, usage events, the language setting and the restart.
-salvix_module(salvix_appshell app/shell DEPS salvix_partitions salvix_fscommon salvix_core salvix_platform
+salvix_module(salvix_appshell app/shell DEPS salvix_partitions salvix_tree salvix_fscommon salvix_core salvix_platform
               ${CMAKE_DL_LIBS})
 
 # A stand-in usage module that the tests load by absolute path.

@@ -3,9 +3,8 @@
 
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/common/IPartitionSearchCallback.h"
-#include "filesystems/partitions/CPartitionEXT2SearchController.h"
-#include "filesystems/partitions/CPartitionFATSearchController.h"
-#include "filesystems/partitions/CPartitionNTFSSearchController.h"
+#include "filesystems/partitions/FileSystemRegistry.h"
+#include "filesystems/partitions/IPartitionFileSystemSearchController.h"
 #include "platform/Log.h"
 
 #include <system_error>
@@ -33,12 +32,10 @@ private:
     CLostPartitionSearchRunner& m_owner;
 };
 
-CLostPartitionSearchRunner::CLostPartitionSearchRunner()
-    : m_fat(std::make_unique<CPartitionFATSearchController>()),
-      m_ntfs(std::make_unique<CPartitionNTFSSearchController>()),
-      m_ext2(std::make_unique<CPartitionEXT2SearchController>()),
-      m_callback(std::make_unique<Callback>(*this))
+CLostPartitionSearchRunner::CLostPartitionSearchRunner() : m_callback(std::make_unique<Callback>(*this))
 {
+    for (const FileSystemKindInfo& fs : FileSystemKinds())
+        if (fs.makeLostPartitionScanner) m_scanners.push_back(fs.makeLostPartitionScanner());
 }
 
 CLostPartitionSearchRunner::~CLostPartitionSearchRunner()
@@ -61,9 +58,7 @@ bool CLostPartitionSearchRunner::Start(IStorageDevice* disk, int heads)
         m_done = true;
         return false;
     }
-    m_engine.AddFileSystemController(m_fat.get());
-    m_engine.AddFileSystemController(m_ntfs.get());
-    m_engine.AddFileSystemController(m_ext2.get());
+    for (const auto& scanner : m_scanners) m_engine.AddFileSystemController(scanner.get());
     m_engine.AddAlgorithms(heads);
     m_total = m_engine.GetCandidateCount();
     try {

@@ -14,9 +14,7 @@
 #include <thread>
 #include <vector>
 
-class CPartitionEXT2SearchController;
-class CPartitionFATSearchController;
-class CPartitionNTFSSearchController;
+class IPartitionFileSystemSearchController;
 
 // Start, Cancel, Wait, TakeRecords and the destructor are called from one thread; the progress accessors
 // from any. The disk must outlive the runner.
@@ -28,7 +26,7 @@ public:
     CLostPartitionSearchRunner(const CLostPartitionSearchRunner&) = delete;
     CLostPartitionSearchRunner& operator=(const CLostPartitionSearchRunner&) = delete;
 
-    // Starts the search of the disk with the FAT, NTFS and ext2 tests (heads: the disk's heads per cylinder,
+    // Starts the search of the disk with the lost-partition tests of the file-system registry (heads: the disk's heads per cylinder,
     // 255 unless it reports 240). False, with the reason in GetError, when the disk cannot be searched or the
     // thread cannot be started; once per runner.
     bool Start(IStorageDevice* disk, int heads = 255);
@@ -53,9 +51,7 @@ public:
 private:
     class Callback;
 
-    std::unique_ptr<CPartitionFATSearchController> m_fat;
-    std::unique_ptr<CPartitionNTFSSearchController> m_ntfs;
-    std::unique_ptr<CPartitionEXT2SearchController> m_ext2;
+    std::vector<std::unique_ptr<IPartitionFileSystemSearchController>> m_scanners; // in registry order
     std::unique_ptr<Callback> m_callback;
     CPartitionSearchEngine m_engine;
     CReadLossRelay m_losses; // of the worker's reads

@@ -1,16 +1,20 @@
 // The analyser list in its fixed order.
 #include "filesystems/partitions/CVolumeAnalyzeList.h"
 
-#include "filesystems/partitions/CExt2VolumeAnalyze.h"
-#include "filesystems/partitions/CFatVolumeAnalyze.h"
-#include "filesystems/partitions/CNtfsVolumeAnalyze.h"
+#include "filesystems/partitions/FileSystemRegistry.h"
 #include "filesystems/tree/CFileNode.h"
+
+#include <algorithm>
 
 CVolumeAnalyzeList::CVolumeAnalyzeList(IStorageDevice* device, uint64_t firstSector)
 {
-    m_analysers.push_back(std::make_unique<CNtfsVolumeAnalyze>(device, firstSector));
-    m_analysers.push_back(std::make_unique<CFatVolumeAnalyze>(device, firstSector));
-    m_analysers.push_back(std::make_unique<CExt2VolumeAnalyze>(device, firstSector));
+    std::vector<const FileSystemKindInfo*> families;
+    for (const FileSystemKindInfo& fs : FileSystemKinds())
+        if (fs.makeVolumeAnalyser) families.push_back(&fs);
+    std::stable_sort(families.begin(), families.end(), [](const FileSystemKindInfo* a, const FileSystemKindInfo* b) {
+        return a->volumeProbeOrder < b->volumeProbeOrder;
+    });
+    for (const FileSystemKindInfo* fs : families) m_analysers.push_back(fs->makeVolumeAnalyser(device, firstSector));
 }
 
 IVolume* CVolumeAnalyzeList::FindFirstKnown() const

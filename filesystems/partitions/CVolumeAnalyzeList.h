@@ -1,5 +1,5 @@
-// Asks the NTFS, FAT and ext2 analysers, in that order, what begins at a sector; the first that recognises
-// a file system answers.
+// Asks the volume analysers of the file-system registry, in its probe order (NTFS, FAT, ext2), what begins at
+// a sector; the first that recognises a file system answers.
 #pragma once
 
 #include "filesystems/common/IVolume.h"

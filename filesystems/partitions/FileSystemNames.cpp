@@ -49,26 +49,8 @@ void GetDynamicVolumeTypeName(int32_t type, char* out, int size)
 
 int32_t GetFileSystemKindFromPartitionType(uint8_t type)
 {
-    switch (type) {
-    case 0x01:
-    case 0x11: return kFsKindFat12;
-    case 0x04:
-    case 0x06:
-    case 0x0E:
-    case 0x14:
-    case 0x16:
-    case 0x1E: return kFsKindFat16;
-    case 0x0B:
-    case 0x0C:
-    case 0x1B: return kFsKindFat32;
-    case 0x07:
-    case 0x17: return kFsKindNtfs;
-    case 0x82:
-    case 0x83:
-    case 0x85:
-    case 0x8E:
-    case 0x92:
-    case 0x93: return kFsKindExt2;
-    default: return kFsKindNone;
-    }
+    for (const FileSystemKindInfo& fs : FileSystemKinds())
+        if (std::find(fs.partitionTypes.begin(), fs.partitionTypes.end(), type) != fs.partitionTypes.end())
+            return fs.kind;
+    return kFsKindNone;
 }

@@ -7,6 +7,7 @@
 #include "filesystems/ntfs/CNTFSDBR.h"
 #include "filesystems/ntfs/NtfsVolumeLabel.h"
 #include "filesystems/partitions/CFatVolumeLabelReader.h"
+#include "filesystems/partitions/FileSystemRegistry.h"
 #include "filesystems/tree/CFileNode.h"
 
 #include <algorithm>
@@ -23,10 +24,23 @@ std::vector<uint8_t> ReadBootSectors(IStorageDevice* device, uint64_t firstSecto
 
 int32_t DetectFileSystemKind(std::span<const uint8_t> sector, int32_t sectorSize)
 {
-    const CFATDBR fat(sector, sectorSize);
-    if (fat.IsValid()) return fat.GetFATType();
-    if (sector.size() >= 512 && IsNtfsBootSector(sector)) return kFsKindNtfs;
+    for (const FileSystemKindInfo& fs : FileSystemKinds()) {
+        if (!fs.detectBootSector) continue;
+        const int32_t kind = fs.detectBootSector(sector, sectorSize);
+        if (kind != kFsKindNone) return kind;
+    }
     return kFsKindNone;
+}
+
+int32_t DetectFatBootSector(std::span<const uint8_t> sector, int32_t sectorSize)
+{
+    const CFATDBR fat(sector, sectorSize);
+    return fat.IsValid() ? fat.GetFATType() : kFsKindNone;
+}
+
+int32_t DetectNtfsBootSector(std::span<const uint8_t> sector, int32_t)
+{
+    return sector.size() >= 512 && IsNtfsBootSector(sector) ? kFsKindNtfs : kFsKindNone;
 }
 
 bool ReadFatDeviceLabel(IStorageDevice* device, std::string& label)
@@ -51,12 +65,10 @@ bool ReadNtfsDeviceLabel(IStorageDevice* device, std::string& label)
 
 bool ReadVolumeLabel(IStorageDevice* device, int32_t kind, char* label, int size)
 {
+    const FileSystemKindInfo* family = FindFileSystemFamily(kind);
+    if (!family || !family->readDeviceLabel) return false;
     std::string text;
-    bool found = false;
-    if (kind >= kFsKindFat12 && kind <= kFsKindFat32)
-        found = ReadFatDeviceLabel(device, text);
-    else if (kind == kFsKindNtfs)
-        found = ReadNtfsDeviceLabel(device, text);
+    const bool found = family->readDeviceLabel(device, text);
     if (found && label && size > 0) CopyFixedText(label, size_t(size), text);
     return found;
 }

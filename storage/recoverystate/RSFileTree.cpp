@@ -7,10 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "filesystems/ext2/CExt2FileProperties.h"
-#include "filesystems/fat/CFATFileProperties.h"
-#include "filesystems/ntfs/CNTFSFileProperties.h"
 #include "filesystems/common/IDIRBuildCallback.h"
+#include "filesystems/partitions/FileSystemRegistry.h"
 #include "filesystems/tree/CMyFileProperties.h"
 #include "filesystems/tree/CRAWFileProperties.h"
 #include "filesystems/tree/FileTree.h"
@@ -36,6 +34,15 @@ IFileProperties* NewRestoredPlainProperties()
     auto* properties = new CMyFileProperties();
     properties->SetRecord(record);
     return properties;
+}
+
+// Empty properties of a stored type, to read them into; null for a type this program does not know.
+IFileProperties* NewStoredProperties(uint32_t type)
+{
+    if (type == kPropertiesRAW) return CreateRAWFileProperties();
+    for (const FileSystemKindInfo& fs : FileSystemKinds())
+        if (fs.newProperties && fs.propertiesType == int64_t(type)) return fs.newProperties();
+    return nullptr;
 }
 
 struct NodeDeleter {
@@ -101,15 +108,10 @@ IFileProperties* ReadFileProperties(IRSData* stream)
     std::unique_ptr<IFileProperties> properties;
     try {
         const uint32_t type = RSReadValue<uint32_t>(stream);
-        switch (type) {
-        case kPropertiesNTFS: properties.reset(NewNTFSFileProperties()); break;
-        case kPropertiesFAT: properties.reset(NewFATFileProperties()); break;
-        case kPropertiesExt2: properties.reset(NewExt2FileProperties()); break;
-        case kPropertiesRAW: properties.reset(CreateRAWFileProperties()); break;
-        case kPropertiesPlain: return NewRestoredPlainProperties();
+        if (type == kPropertiesPlain) return NewRestoredPlainProperties();
+        properties.reset(NewStoredProperties(type));
         // Not knowing the kind means not knowing how many bytes it takes: the rest cannot be read.
-        default: throw CRSException(RS_ERROR_BAD_LENGTH);
-        }
+        if (!properties) throw CRSException(RS_ERROR_BAD_LENGTH);
         properties->Read(stream);
     } catch (const IRSException& e) {
         ReleaseTrace("RS Exception:%d\n", e.GetCode());

@@ -2,6 +2,7 @@
 #include "storage/saving/RecoverFolderJob.h"
 
 #include "core/devices/IStorageDevice.h"
+#include "filesystems/partitions/FileSystemRegistry.h"
 #include "filesystems/tree/CFileNode.h"
 #include "filesystems/tree/FileTree.h"
 #include "filesystems/tree/IFileProperties.h"
@@ -66,7 +67,9 @@ IStorageDevice* DeviceForSaving(IStorageDevice* device, CFileNode* node)
 {
     if (!device || !node) return device;
     const int kind = node->GetFileSystemKind();
-    return kind == kFsKindExt2 || kind == kFsKindExt3 || kind == kFsKindRaw ? device->GetAs512SectorDevice() : device;
+    const FileSystemKindInfo* fs = FindFileSystemKind(kind);
+    const bool in512 = kind == kFsKindRaw || (fs && fs->runsIn512ByteSectors);
+    return in512 ? device->GetAs512SectorDevice() : device;
 }
 
 std::string RecoverFolderJob::TargetName(int folderFd, const char* foundName, size_t nameLimit)

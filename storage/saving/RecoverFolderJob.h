@@ -70,6 +70,7 @@ private:
 int RecoverFolder(RecoverFolderJob& job, IFileRecoverCallback* callback, IStorageDevice* device, CFileNode* node,
                   const char* targetFolder, std::string* madeFolder = nullptr, const RecoverMessagePump& pump = {});
 
-// The device a saver reads a node's file system from: the 512-byte view for ext2, ext3 and signature-found files
-// (whose runs count 512-byte units, also in the "Raw Files" folder of a partition on larger sectors).
+// The device a saver reads a node's file system from: the 512-byte view for signature-found files and the
+// kinds whose registry row says their runs count 512-byte units (ext2, ext3), also in the "Raw Files" folder
+// of a partition on larger sectors.
 IStorageDevice* DeviceForSaving(IStorageDevice* device, CFileNode* node);

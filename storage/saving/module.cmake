@@ -1,1 +1,1 @@
-salvix_module(salvix_saving storage/saving DEPS salvix_ntfs salvix_tree salvix_devices salvix_core salvix_platform)
+salvix_module(salvix_saving storage/saving DEPS salvix_partitions salvix_ntfs salvix_tree salvix_devices salvix_core salvix_platform)

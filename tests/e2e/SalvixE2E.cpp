@@ -38,19 +38,14 @@
 // M of them passed over unread"); a run with such sectors never exits 0.
 #include "core/devices/CImageFileDevice.h"
 #include "core/devices/CReadLossScope.h"
-#include "filesystems/ext2/BuildEXT2.h"
-#include "filesystems/ext2/CEXT2SearchController.h"
-#include "filesystems/fat/BuildFAT.h"
-#include "filesystems/ntfs/BuildNTFS.h"
 #include "filesystems/ntfs/DeletedFilesGathering.h"
-#include "filesystems/fat/CFATSearchController.h"
-#include "filesystems/ntfs/CNTFSSearchController.h"
 #include "filesystems/partitions/CCollectBasicVolume.h"
 #include "filesystems/partitions/CIntelligentSearchController.h"
 #include "filesystems/partitions/SearchedPartitionScoring.h"
 #include "filesystems/partitions/CLostPartitionSearchRunner.h"
 #include "filesystems/partitions/CLdmDatabase.h"
 #include "filesystems/partitions/FileSystemNames.h"
+#include "filesystems/partitions/FileSystemRegistry.h"
 #include "filesystems/partitions/VolumesReport.h"
 #include "core/CRecoverySettings.h"
 #include "filesystems/common/CIntelligentSearchStatistics.h"
@@ -87,23 +82,6 @@
 #include <vector>
 
 namespace {
-
-struct FileSystemBuilder {
-    int32_t kind; // as the volume analysers name it (kFsKind*)
-    const char* name;
-    // The tree of the whole volume, or null; the caller frees it with DeleteFoundTree.
-    CFileSystemNode* (*build)(IStorageDevice* volume);
-};
-
-// A file system joins with one line here.
-const FileSystemBuilder kBuilders[] = {
-    {kFsKindFat12, "FAT12", [](IStorageDevice* v) { return BuildFAT(v, false, false, nullptr); }},
-    {kFsKindFat16, "FAT16", [](IStorageDevice* v) { return BuildFAT(v, false, false, nullptr); }},
-    {kFsKindFat32, "FAT32", [](IStorageDevice* v) { return BuildFAT(v, true, false, nullptr); }},
-    {kFsKindNtfs, "NTFS", [](IStorageDevice* v) { return BuildNTFS(v, nullptr); }},
-    {kFsKindExt2, "EXT2", [](IStorageDevice* v) { return BuildEXT2(v, nullptr); }},
-    {kFsKindExt3, "EXT3", [](IStorageDevice* v) { return BuildEXT2(v, nullptr); }},
-};
 
 // Counts what the job reports; never cancels.
 class ConsoleCallback : public IFileRecoverCallback {
@@ -273,17 +251,15 @@ int RecoverDeleted(IStorageDevice& device, const char* image, const char* outdir
 {
     // The volume analysers decide which builder reads the volume.
     const VolumeIdentity identity = IdentifyVolumeFileSystem(&device);
-    const FileSystemBuilder* builder = nullptr;
-    for (const FileSystemBuilder& b : kBuilders)
-        if (b.kind == identity.kind) builder = &b;
-    if (!builder) return Fail("%s: no NTFS, FAT or ext2 file system found", image);
+    const FileSystemKindInfo* fs = FindFileSystemKind(identity.kind);
+    if (!fs) return Fail("%s: no NTFS, FAT or ext2 file system found", image);
     VolumeOutcome volume;
     // An image cut short is still read; what lies past its end is unreadable, and the user is told so.
     NoteShortSource(&device, image, volume.tally);
-    CFileSystemNode* tree = builder->build(&device);
+    CFileSystemNode* tree = fs->buildVolumeTree(&device, false, nullptr, nullptr);
     if (!tree) {
         // Counted in the verdict, as a partition of a disk that cannot be read is.
-        Fail("%s: the %s file system could not be read", image, builder->name);
+        Fail("%s: the %s file system could not be read", image, fs->name);
         ++volume.tally.volumesUnreadable;
         run.Report(volume);
         return 0;
@@ -370,29 +346,21 @@ int SaveRawFiles(IStorageDevice* device, CRawFileList& hits, const char* image, 
     return 0;
 }
 
-// The scanners of format recovery, in the wizard's order (FAT, NTFS, EXT2, RAW). A scanner joins with one
-// line here.
+// The scanners of format recovery, in the wizard's order: those of the file-system registry (FAT, NTFS, EXT2),
+// then RAW.
 std::vector<std::unique_ptr<IFileSystemSearchController>> MakeFormatScanners()
 {
     std::vector<std::unique_ptr<IFileSystemSearchController>> scanners;
-    scanners.push_back(std::make_unique<CFATSearchController>());
-    scanners.push_back(std::make_unique<CNTFSSearchController>());
-    scanners.push_back(std::make_unique<CEXT2SearchController>());
+    for (const FileSystemKindInfo& fs : FileSystemKinds())
+        if (fs.makeScanner) scanners.push_back(fs.makeScanner());
     scanners.push_back(std::make_unique<CRAWSearchController>());
     return scanners;
 }
 
 const char* FoundPartitionKindName(const CSearchedPartitionInfo& p)
 {
-    switch (p.nFileSystemKind) {
-    case kFsKindFat12: return "FAT12";
-    case kFsKindFat16: return "FAT16";
-    case kFsKindFat32: return "FAT32";
-    case kFsKindNtfs: return "NTFS";
-    case kFsKindExt2: return "EXT2";
-    case kFsKindExt3: return "EXT3";
-    default: return "NONE";
-    }
+    const FileSystemKindInfo* fs = FindFileSystemKind(p.nFileSystemKind);
+    return fs ? fs->name : "NONE";
 }
 
 int RecoverFormat(const char* image, const char* outdir, RunTally& run)
@@ -485,9 +453,7 @@ int RecoverPartitions(IStorageDevice* disk, const char* image, const char* outdi
         std::printf("partition %d: %s \"%s\"\n", number, GetFileSystemName(partition.nFileSystemKind),
                     partition.szLabel);
         std::fflush(stdout);
-        const bool readable = std::any_of(std::begin(kBuilders), std::end(kBuilders), [&](const FileSystemBuilder& b) {
-            return b.kind == partition.nFileSystemKind;
-        });
+        const bool readable = FindFileSystemKind(partition.nFileSystemKind) != nullptr;
         if (!readable || !partition.pDevice) {
             std::printf("no NTFS, FAT or ext2 file system; passed over\n");
             continue;
@@ -545,8 +511,7 @@ int RecoverDeletedFromImages(const std::vector<const char*>& images, const char*
     }
     if (images.size() > 1) return Fail("%s...: no dynamic volume in the images' databases%s", images.front());
     const int32_t kind = IdentifyVolumeFileSystem(list.front()).kind;
-    const bool isVolume = std::any_of(std::begin(kBuilders), std::end(kBuilders),
-                                      [kind](const FileSystemBuilder& b) { return b.kind == kind; });
+    const bool isVolume = FindFileSystemKind(kind) != nullptr;
     if (!isVolume)
         if (int code = RecoverPartitions(list.front(), images.front(), outdir, run); code >= 0) return code;
     return RecoverDeleted(*list.front(), images.front(), outdir, run);
@@ -595,15 +560,8 @@ int ListLostPartitions(const char* image)
 // when the kind has no builder or the build fails.
 CFileSystemNode* BuildWholeTree(int32_t kind, IStorageDevice* volume)
 {
-    switch (kind) {
-    case kFsKindFat12:
-    case kFsKindFat16: return BuildFAT(volume, false, true, nullptr);
-    case kFsKindFat32: return BuildFAT(volume, true, true, nullptr);
-    default: break;
-    }
-    for (const FileSystemBuilder& b : kBuilders)
-        if (b.kind == kind) return b.build(volume);
-    return nullptr;
+    const FileSystemKindInfo* fs = FindFileSystemKind(kind);
+    return fs ? fs->buildVolumeTree(volume, true, nullptr, nullptr) : nullptr;
 }
 
 // Every file of every found partition, each partition into a folder named as its tree's partition node. 0, or

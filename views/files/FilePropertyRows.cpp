@@ -1,9 +1,10 @@
-// Rows of the file properties dialog for FAT, NTFS and RAW nodes.
+// Rows of the file properties dialog for FAT, NTFS and RAW nodes: one writer per kind, in a table.
 #include "views/files/FilePropertyRows.h"
 
 #include "filesystems/fat/CFATFileProperties.h"
 #include "filesystems/ntfs/CNTFSFileProperties.h"
 #include "filesystems/tree/CFileNode.h"
+#include "filesystems/tree/FileSystemKind.h"
 #include "filesystems/tree/IDataRunList.h"
 #include "filesystems/tree/IFileProperties.h"
 
@@ -118,7 +119,57 @@ void FatRows(std::vector<FilePropertyRow>& rows, const CFileNode* node, const IF
     if (std::unique_ptr<IDataRunList> runs(p->GetDataRunList()); runs) Text(rows, kLayout, Layout(*runs, 2));
 }
 
+void FatKindRows(std::vector<FilePropertyRow>& rows, const CFileNode* node, const IFileProperties* p, bool folder)
+{
+    Text(rows, kName, p->GetName());
+    FatRows(rows, node, p, folder);
+}
+
+void NtfsKindRows(std::vector<FilePropertyRow>& rows, const CFileNode*, const IFileProperties* p, bool folder)
+{
+    Text(rows, kName, p->GetName());
+    NtfsRows(rows, p, folder);
+}
+
+// A file found by its signature: where its data area starts and its runs; its folders have no rows.
+void RawKindRows(std::vector<FilePropertyRow>& rows, const CFileNode* node, const IFileProperties* p, bool folder)
+{
+    if (folder) return;
+    Text(rows, kName, p->GetName());
+    uint64_t first = 0;
+    int32_t perCluster = 0;
+    node->GetClusterGeometry(first, perCluster);
+    Text(rows, kDataAreaSector, std::to_string(first));
+    if (std::unique_ptr<IDataRunList> runs(p->GetDataRunList()); runs) Text(rows, kLayout, Layout(*runs, 0));
+}
+
+using KindRowsWriter = void (*)(std::vector<FilePropertyRow>&, const CFileNode*, const IFileProperties*, bool folder);
+
+struct KindRows {
+    int kind;
+    KindRowsWriter write; // null: no rows of its own, only the volume geometry of file-system nodes
+};
+
+// Every file-system kind of the registry (filesystems/partitions/FileSystemRegistry.cpp) and RAW.
+constexpr KindRows kKindRows[] = {
+    {kFsKindFat12, &FatKindRows}, {kFsKindFat16, &FatKindRows}, {kFsKindFat32, &FatKindRows},
+    {kFsKindNtfs, &NtfsKindRows}, {kFsKindExt2, nullptr},       {kFsKindExt3, nullptr},
+    {kFsKindRaw, &RawKindRows},
+};
+
+const KindRows* FindKindRows(int kind)
+{
+    for (const KindRows& row : kKindRows)
+        if (row.kind == kind) return &row;
+    return nullptr;
+}
+
 } // namespace
+
+bool HasFilePropertyRowsOfKind(int kind)
+{
+    return FindKindRows(kind) != nullptr;
+}
 
 std::vector<FilePropertyRow> BuildFilePropertyRows(const CFileNode* node)
 {
@@ -126,31 +177,8 @@ std::vector<FilePropertyRow> BuildFilePropertyRows(const CFileNode* node)
     const IFileProperties* p = node ? node->GetProperties() : nullptr;
     if (!p) return rows;
     const bool folder = p->GetAttributes() & kFileAttrDirectory;
-    const int kind = node->GetFileSystemKind();
-    auto withName = [&] { Text(rows, kName, p->GetName()); };
-    switch (kind) {
-    case kFsKindFat12:
-    case kFsKindFat16:
-    case kFsKindFat32:
-        withName();
-        FatRows(rows, node, p, folder);
-        break;
-    case kFsKindNtfs:
-        withName();
-        NtfsRows(rows, p, folder);
-        break;
-    case kFsKindRaw:
-        if (!folder) {
-            withName();
-            uint64_t first = 0;
-            int32_t perCluster = 0;
-            node->GetClusterGeometry(first, perCluster);
-            Text(rows, kDataAreaSector, std::to_string(first));
-            if (std::unique_ptr<IDataRunList> runs(p->GetDataRunList()); runs) Text(rows, kLayout, Layout(*runs, 0));
-        }
-        break;
-    default: break;
-    }
+    if (const KindRows* kind = FindKindRows(node->GetFileSystemKind()); kind && kind->write)
+        kind->write(rows, node, p, folder);
     if (node->IsFileSystemNode()) {
         uint64_t first = 0;
         int32_t perCluster = 0;

@@ -15,3 +15,6 @@ struct FilePropertyRow {
 
 // Empty without a node or properties, and for kinds that have no rows (ext2, ext3, none).
 std::vector<FilePropertyRow> BuildFilePropertyRows(const CFileNode* node);
+// Whether the kind has its row in the table of property rows (a row may write nothing of its own); a kind
+// without one shows the volume geometry only.
+bool HasFilePropertyRowsOfKind(int kind);

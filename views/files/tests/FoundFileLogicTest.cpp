@@ -5,6 +5,7 @@
 #include "views/files/ThumbnailGeometry.h"
 
 #include "filesystems/fat/CFATFileProperties.h"
+#include "filesystems/partitions/FileSystemRegistry.h"
 #include "filesystems/tree/DataRunLists.h"
 #include "views/files/tests/FoundFileFixture.h"
 
@@ -180,4 +181,13 @@ TEST(FilePropertyRows, NtfsRawExtAndVolumeNodes)
                   std::to_string(viewtest::FoundTree::Props(t.docs->GetFirstChild())->m_runs[0].firstCluster) +
                   ": 1.;");
     EXPECT_TRUE(BuildFilePropertyRows(nullptr).empty());
+}
+
+// A kind of the file-system registry missing from the table of property rows would show its files with the
+// volume geometry only, and nothing would say so.
+TEST(FilePropertyRows, EveryFileSystemKindHasItsRow)
+{
+    for (const FileSystemKindInfo& fs : FileSystemKinds()) EXPECT_TRUE(HasFilePropertyRowsOfKind(fs.kind)) << fs.name;
+    EXPECT_TRUE(HasFilePropertyRowsOfKind(kFsKindRaw));
+    EXPECT_FALSE(HasFilePropertyRowsOfKind(kFsKindNone));
 }
