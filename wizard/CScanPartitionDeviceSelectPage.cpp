@@ -11,8 +11,10 @@
 #include "filesystems/fat/CFATSearchedPartitionInfo.h"
 #include "filesystems/ntfs/CSearchedNTFSPartitionInfo.h"
 #include "filesystems/partitions/FileSystemNames.h"
+#include "filesystems/partitions/FileSystemRegistry.h"
 #include "filesystems/partitions/VolumeNames.h"
 #include "platform/DiskTable.h"
+#include "filesystems/tree/FileSystemKind.h"
 #include "platform/Log.h"
 #include "views/devices/CDirTreeBuilder.h"
 #include "views/devices/CLostPartitionCtrlContainer.h"
@@ -28,6 +30,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <thread>
 
 namespace {
@@ -37,19 +40,11 @@ constexpr int kOptionsCell = 3;
 // The list's own widths of its name column and of the five others, and room for a vertical scroll bar.
 constexpr int kNameColumnWidth = 160, kOtherColumnsWidth = 470 + 24;
 
-enum Family { kFamilyNtfs, kFamilyFat, kFamilyExt, kFamilyOther };
-
-Family FamilyOf(int kind)
+// The first kind of the file-system family of a found partition (FAT12 for FAT16), or -1 without a file system.
+int FamilyOf(int kind)
 {
-    switch (kind) {
-    case 0:
-    case 1:
-    case 2: return kFamilyFat;
-    case 3: return kFamilyNtfs;
-    case 4:
-    case 5: return kFamilyExt;
-    default: return kFamilyOther;
-    }
+    const FileSystemKindInfo* family = FindFileSystemFamily(kind);
+    return family ? family->kind : -1;
 }
 
 std::string Text(unsigned id)
@@ -85,12 +80,12 @@ CScanPartitionDeviceSelectPage::MakePartitionRows(const CSearchedPartitionList& 
 
     const std::string partitionWord = Text(kPartitionString);
     const std::string mftOnly = Text(kMftOnlyString);
-    int perFamily[kFamilyOther] = {};
+    std::map<int, int> perFamily;
     int n = 0;
     for (CSearchedPartitionInfo* p : partitions) {
         ++n;
-        const Family family = FamilyOf(p->nFileSystemKind);
-        if (family != kFamilyOther && perFamily[family]++ >= kMaxRowsPerFamily) continue;
+        const int family = FamilyOf(p->nFileSystemKind);
+        if (family >= 0 && perFamily[family]++ >= kMaxRowsPerFamily) continue;
         PARTITION_LIST_ITEM row;
         char name[300];
         std::snprintf(name, sizeof name, "%s %d %s", partitionWord.c_str(), n,
@@ -103,18 +98,18 @@ CScanPartitionDeviceSelectPage::MakePartitionRows(const CSearchedPartitionList& 
         row.nFoldersMatch = uint32_t(std::min<uint64_t>(p->u64FoldersMatch, UINT32_MAX));
         row.nSuggestionType = p->bRecommended == 1 || p->bRecommended == 2 ? p->bRecommended : 0;
         row.pItemData = p;
-        if (family != kFamilyOther) {
+        if (family >= 0) {
             row.u64StartSector = p->u64StartSector;
             // An empty partition has no last sector: its range stays at its start.
             row.u64LastSector = p->u64SectorsCount ? p->u64StartSector + p->u64SectorsCount - 1 : p->u64StartSector;
         }
-        if (family == kFamilyNtfs) {
+        if (family == kFsKindNtfs) {
             const auto* ntfs = dynamic_cast<const CSearchedNTFSPartitionInfo*>(p);
             if (ntfs && ntfs->u64MftMirrLocation != CSearchedNTFSPartitionInfo::kUnknown) {
                 row.options[row.nOptionCount].text = mftOnly;
                 row.options[row.nOptionCount++].bChecked = ntfs->bMftOnly ? 1 : 0;
             }
-        } else if (family == kFamilyFat) {
+        } else if (family == kFsKindFat12) {
             if (const auto* fat = dynamic_cast<const CFATSearchedPartitionInfo*>(p)) {
                 const uint32_t flags = fat->GetFlags();
                 if (flags & kFATFlagFoundFAT1) {
@@ -136,12 +131,12 @@ void CScanPartitionDeviceSelectPage::ApplyOptionToggle(CSearchedPartitionInfo* p
                                                        bool checked)
 {
     if (!partition || cell != kOptionsCell || option < 0 || option >= 2) return;
-    const Family family = FamilyOf(partition->nFileSystemKind);
-    if (family == kFamilyNtfs) {
+    const int family = FamilyOf(partition->nFileSystemKind);
+    if (family == kFsKindNtfs) {
         auto* ntfs = dynamic_cast<CSearchedNTFSPartitionInfo*>(partition);
         if (ntfs && option == 0 && ntfs->u64MftMirrLocation != CSearchedNTFSPartitionInfo::kUnknown)
             ntfs->bMftOnly = checked ? 1 : 0;
-    } else if (family == kFamilyFat) {
+    } else if (family == kFsKindFat12) {
         auto* fat = dynamic_cast<CFATSearchedPartitionInfo*>(partition);
         if (!fat) return;
         const bool hasFat1 = fat->GetFlags() & kFATFlagFoundFAT1;
