@@ -1,4 +1,4 @@
-// FileTypeRecord: RAW type of a found file from its name.
+// FileTypeRecord: RAW type of a found file from its name's extension (any of the type's, not only its short name).
 #include "core/filetypes/FileTypeRecord.h"
 
 #include "core/filetypes/FileExtension.h"
@@ -9,7 +9,7 @@ bool FileTypeRecord::SetFromNameW(const char16_t* name, std::size_t length, int6
     const char16_t* ext = nullptr;
     std::size_t count = 0;
     if (!GetExtensionW(name, length, &ext, &count)) return false;
-    return Set(RawTypeMap::Lookup(ext, count), firstCluster, recordSector);
+    return Set(RawTypeMap::LookupExtension(ext, count), firstCluster, recordSector);
 }
 
 bool FileTypeRecord::SetFromNameA(const char* name, std::size_t length, int64_t firstCluster, int64_t recordSector)
@@ -17,7 +17,7 @@ bool FileTypeRecord::SetFromNameA(const char* name, std::size_t length, int64_t 
     const char* ext = nullptr;
     std::size_t count = 0;
     if (!GetExtensionA(name, length, &ext, &count)) return false;
-    return Set(RawTypeMap::Lookup(ext, count), firstCluster, recordSector);
+    return Set(RawTypeMap::LookupExtension(ext, count), firstCluster, recordSector);
 }
 
 bool FileTypeRecord::Set(int type, int64_t firstCluster, int64_t recordSector)

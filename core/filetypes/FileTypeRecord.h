@@ -9,7 +9,8 @@
 class FileTypeRecord {
 public:
     // Sets all three fields from the name, or leaves them unchanged and returns false when the name
-    // has no extension, the extension is no fixed RAW short name, or cluster or sector is negative.
+    // has no extension, the extension is none of a fixed RAW type's (RawTypeMap::LookupExtension: "jpeg" and
+    // "JPE" are JPEG's), or cluster or sector is negative.
     bool SetFromNameW(const char16_t* name, std::size_t length, int64_t firstCluster, int64_t recordSector);
     bool SetFromNameA(const char* name, std::size_t length, int64_t firstCluster, int64_t recordSector);
 

@@ -5,6 +5,7 @@
 #include "core/filetypes/RawTypeIds.h"
 
 #include <array>
+#include <string_view>
 #include <vector>
 #include <cstddef>
 
@@ -33,6 +34,11 @@ const char* GetRawTypeDescription(int id);
 // The file extension of a fixed type in lower case, without the dot ("jpg", "accdb"), used to ask
 // for the type's icon; empty for other ids.
 const char* GetRawTypeFileExtension(int id);
+
+// Every extension in common use for a fixed type, in lower case without the dot, the one above first
+// ("jpg", "jpeg", "jpe", "jfif"); the same lists as the file-type catalogue's. Empty for other ids. The
+// texts live as long as the process.
+std::vector<std::string_view> GetRawTypeFileExtensions(int id);
 
 // Claims the custom row for a header-script extension: the row among 1000..1999 whose short name
 // equals the extension (ASCII case-insensitive), else the first empty row, into which the first

@@ -215,6 +215,46 @@ TEST(FileTypeRecord, SetsAllFieldsOrNone)
     EXPECT_EQ(r.GetType(), 69);
 }
 
+// A found file counts as its type under any of the type's usual extensions, in any case: long names as NTFS
+// and ext2 keep them, and the 8.3 names FAT gives them ("PHOTO~1.JPE" for photo.jpeg).
+TEST(FileTypeRecord, KnowsEveryExtensionOfAType)
+{
+    struct Case {
+        const char* name;
+        int type;
+    };
+    const Case cases[] = {
+        {"holiday.jpeg", RawType::kJPG},
+        {"PHOTO~1.JPE", RawType::kJPG},
+        {"scan.JFIF", RawType::kJPG},
+        {"page.TIFF", RawType::kTIF},
+        {"index.html", RawType::kHTM},
+        {"INDEX~1.HTM", RawType::kHTM},
+        {"song.midi", RawType::kMID},
+        {"clip.m4v", RawType::kMP4},
+        {"movie.qt", RawType::kMOV},
+        {"Brief.docm", RawType::kDOCX},
+        {"a.tar.tgz", RawType::kGZ},
+        {"pic.Dib", RawType::kBMP},
+        {"film.mpeg", 0}, // no signature type: MPEG video is found by the file systems only
+        {"x.jpgx", 0},
+        {"x.jp", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FileTypeRecord narrow;
+        EXPECT_EQ(narrow.SetFromNameA(c.name, std::strlen(c.name), 3, 4), c.type != 0);
+        EXPECT_EQ(narrow.GetType(), c.type);
+        const std::u16string wide(c.name, c.name + std::strlen(c.name));
+        FileTypeRecord record;
+        EXPECT_EQ(record.SetFromNameW(wide.data(), wide.size(), 3, 4), c.type != 0);
+        EXPECT_EQ(record.GetType(), c.type);
+    }
+    // The short-name map itself stays as it was: "jpeg" is no short name.
+    EXPECT_EQ(RawTypeMap::Lookup("jpeg", 4), 0);
+    EXPECT_EQ(RawTypeMap::LookupExtension("JPEG", 4), RawType::kJPG);
+}
+
 TEST(MediaExtensionSet, HoldsTheListedExtensionsOnly)
 {
     struct Case {

@@ -17,6 +17,8 @@
 #include <regex>
 #include <set>
 #include <sstream>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -69,6 +71,11 @@ TEST(ShippedFileFilter, EverySignatureTypeOnceWithItsOtherSpellings)
             EXPECT_STREQ(ext.c_str() + 1, GetRawTypeFileExtension(raw));
             EXPECT_STREQ(r->text, GetRawTypeDescription(raw));
             EXPECT_TRUE(typeOfRawId.emplace(raw, id).second) << "listed twice";
+            // The type table knows the same spellings, so that found files of any of them count as the type.
+            std::vector<std::string> known;
+            for (std::string_view k : GetRawTypeFileExtensions(raw)) known.push_back("." + std::string(k));
+            std::vector<std::string> listed(r->extensions, r->extensions + r->extensionCount);
+            EXPECT_EQ(known, listed);
         }
     }
     EXPECT_EQ(categoryIcons, (std::set<int32_t>{0, 1, 2, 3, 4, 5}));
