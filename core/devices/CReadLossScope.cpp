@@ -46,7 +46,9 @@ void CReadLossScope::Add(const Record& record)
         m_recordsOverflowed = true;
 
     // Merge [first, end) into the disjoint intervals, counting only the sectors not heard of before.
-    auto& intervals = m_seen[{record.source, record.skipped}];
+    Seen& seen = m_seen[{record.source, record.skipped}];
+    seen.unit = record.unit;
+    auto& intervals = seen.intervals;
     uint64_t first = record.first;
     uint64_t last = end;
     uint64_t known = 0;
@@ -90,6 +92,14 @@ uint64_t CReadLossScope::LostBytesIn(const void* buffer, size_t bufferBytes, siz
 std::vector<CReadLossScope::Record> CReadLossScope::TakeRecords()
 {
     std::vector<Record> out;
-    out.swap(m_records);
+    if (!m_recordsOverflowed) {
+        out.swap(m_records);
+        return out;
+    }
+    // The kept records are only the first ones: hand over the merged stretches, which hold every sector.
+    m_records.clear();
+    for (const auto& [key, seen] : m_seen)
+        for (const auto& [first, end] : seen.intervals)
+            out.push_back(Record{key.first, first, end - first, seen.unit, nullptr, key.second});
     return out;
 }

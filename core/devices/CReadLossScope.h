@@ -47,14 +47,22 @@ public:
     uint64_t LostBytesIn(const void* buffer, size_t bufferBytes, size_t counted) const;
 
     // The reports heard so far, for handing to another thread (the read-ahead gives them to its consumer).
+    // When more came than are kept with their places, every distinct sector heard of instead, one record per
+    // stretch (places unknown), so that the scopes they are reported to on the other thread count exactly
+    // the sectors and bytes this one did.
     std::vector<Record> TakeRecords();
 
 private:
     void Add(const Record& record);
 
     CReadLossScope* m_outer;
-    // Per source and kind (failed, skipped): disjoint sector intervals first -> end (exclusive) heard of.
-    std::map<std::pair<const void*, bool>, std::map<uint64_t, uint64_t>> m_seen;
+    // Per source and kind (failed, skipped): the source's sector size and the disjoint sector intervals
+    // first -> end (exclusive) heard of.
+    struct Seen {
+        uint32_t unit = 512;
+        std::map<uint64_t, uint64_t> intervals;
+    };
+    std::map<std::pair<const void*, bool>, Seen> m_seen;
     std::vector<Record> m_records;
     bool m_recordsOverflowed = false;
     uint64_t m_zeroedBytes = 0; // every report, repeats included
