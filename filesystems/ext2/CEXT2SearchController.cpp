@@ -6,6 +6,7 @@
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/common/ScanBlockRead.h"
 #include "filesystems/ext2/CExt2FileSystem.h"
+#include "filesystems/ext2/CExt2Inode.h"
 #include "filesystems/ext2/CExt2SearchedPartitionInfo.h"
 #include "filesystems/ext2/CExt2TreeBuilder.h"
 #include "filesystems/ext2/Ext2Exceptions.h"
@@ -118,6 +119,7 @@ bool CEXT2SearchController::AddSectors(std::span<const uint8_t> sectors, uint64_
     const uint64_t count = sectors.size() / 512;
     uint64_t added = 0;
     bool ok = true;
+    m_addingFrom = first;
     try {
         // Sectors are asked for some way ahead: one a time, from memory, would wait for each.
         constexpr uint64_t kAhead = 16;
@@ -138,6 +140,8 @@ bool CEXT2SearchController::AddSectors(std::span<const uint8_t> sectors, uint64_
     const uint64_t keep = std::min<uint64_t>(added, kWindowSectors);
     for (uint64_t i = added - keep; i < added; ++i)
         std::memcpy(m_ring[(first + i) % kWindowSectors].data(), sectors.data() + i * 512, 512);
+    // After the windows, so that the tables of a file system found in these sectors are counted in them too.
+    CountInodeTables(sectors.first(size_t(added) * 512), first);
     return ok;
 }
 
@@ -168,19 +172,74 @@ void CEXT2SearchController::AnalyseWindow(uint64_t sector, const uint8_t* first,
     m_candidate.reset();
 }
 
-uint64_t CEXT2SearchController::FilesOf(const CExt2SearchedPartitionInfo& partition)
+void CEXT2SearchController::AddInodeTables(const CExt2SearchedPartitionInfo& partition)
 {
-    // The inodes in use, less the reserved ones (the root folder among them) and the other folders.
     const CExt2SuperBlock normalised = partition.Normalised();
     const ext2_super_block& sb = normalised.Record();
-    uint64_t free = 0, folders = 0;
-    for (const Ext2GroupDescriptor& d : partition.GetDescriptors()) {
-        free += uint16_t(d.rest[2] | (d.rest[3] << 8));
-        folders += uint16_t(d.rest[4] | (d.rest[5] << 8));
+    const uint64_t perBlock = normalised.GetSectorsPerBlock();
+    InodeTable table;
+    table.inodeSize = normalised.GetInodeSize();
+    table.blockSize = normalised.GetBlockSize();
+    table.blocksCount = sb.s_blocks_count;
+    table.firstCounted = std::max<uint32_t>(normalised.GetFirstInode(), 1);
+    table.lastCounted = sb.s_inodes_count;
+    const uint64_t perGroup = sb.s_inodes_per_group;
+    if (table.blockSize == 0 || perBlock == 0 || table.inodeSize < ext2::kInodeRecordSize || perGroup == 0) return;
+    const uint64_t tableSectors = (perGroup * table.inodeSize + 511) / 512;
+    const std::vector<Ext2GroupDescriptor>& descriptors = partition.GetDescriptors();
+    for (uint64_t g = 0; g < descriptors.size(); ++g) {
+        const uint64_t block = descriptors[g].inodeTable;
+        if (block > (UINT64_MAX - partition.u64StartSector) / perBlock) continue;
+        const uint64_t start = partition.u64StartSector + block * perBlock;
+        if (start > UINT64_MAX - tableSectors || !m_knownTables.insert(start).second) continue;
+        table.end = start + tableSectors;
+        table.firstNumber = g * perGroup + 1;
+        if (start >= m_addingFrom) {
+            m_aheadTables.emplace(start, table);
+            continue;
+        }
+        // A table the scan has passed (a file system found by a backup copy): read back, within a bound.
+        if (tableSectors > kMaxReadBackSectors - std::min(m_readBackSectors, kMaxReadBackSectors)) continue;
+        m_readBackSectors += tableSectors;
+        std::vector<uint8_t> bytes(size_t(tableSectors) * 512);
+        if (m_device && m_device->ReadSectors(bytes.data(), start, tableSectors))
+            CountInodes(table, start, bytes, start);
     }
-    const uint64_t reserved = std::max<uint32_t>(normalised.GetFirstInode(), 1) - 1;
-    const uint64_t notFiles = free + reserved + (folders > 0 ? folders - 1 : 0);
-    return sb.s_inodes_count > notFiles ? sb.s_inodes_count - notFiles : 0;
+}
+
+void CEXT2SearchController::CountInodes(const InodeTable& t, uint64_t tableStart, std::span<const uint8_t> sectors,
+                                        uint64_t first)
+{
+    // The records whose first bytes lie in the given sectors (a record's first 128 bytes never cross a sector
+    // when records are 128 bytes or a larger power of two; a record cut short is read with zeros).
+    const uint64_t from = std::max(tableStart, first);
+    const uint64_t to = std::min(t.end, first + sectors.size() / 512);
+    if (to <= from) return;
+    const uint64_t firstByte = (from - tableStart) * 512;
+    const uint64_t endByte = (to - tableStart) * 512;
+    CExt2Inode inode;
+    for (uint64_t at = (firstByte + t.inodeSize - 1) / t.inodeSize * t.inodeSize; at < endByte; at += t.inodeSize) {
+        const uint64_t number = t.firstNumber + at / t.inodeSize;
+        if (number < t.firstCounted || number > t.lastCounted) continue;
+        // Where the record lies in the given sectors (at is at least the table's bytes before them).
+        const uint64_t offset = tableStart >= first ? (tableStart - first) * 512 + at : at - (first - tableStart) * 512;
+        const size_t length = std::min<size_t>(ext2::kInodeRecordSize, sectors.size() - size_t(offset));
+        inode.Assign(nullptr, uint32_t(number), sectors.subspan(size_t(offset), length));
+        if (inode.IsUsableIn(t.blockSize, t.blocksCount) && !inode.IsDirectory()) ++m_newFiles;
+    }
+}
+
+void CEXT2SearchController::CountInodeTables(std::span<const uint8_t> sectors, uint64_t first)
+{
+    const uint64_t end = first + sectors.size() / 512;
+    for (auto it = m_aheadTables.begin(); it != m_aheadTables.end() && it->first < end;) {
+        if (it->second.end <= first) {
+            it = m_aheadTables.erase(it);
+            continue;
+        }
+        CountInodes(it->second, it->first, sectors, first);
+        ++it;
+    }
 }
 
 void CEXT2SearchController::AddFound(std::unique_ptr<CExt2SearchedPartitionInfo> partition)
@@ -192,7 +251,7 @@ void CEXT2SearchController::AddFound(std::unique_ptr<CExt2SearchedPartitionInfo>
         return;
     }
     if (m_found.size() < kMaxFound) {
-        m_newFiles += FilesOf(*partition);
+        AddInodeTables(*partition);
         m_found.push_back(std::move(partition));
     }
 }

@@ -8,7 +8,9 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <set>
 #include <span>
 #include <vector>
 
@@ -60,8 +62,25 @@ private:
     // The window from sector on, given its first two sectors.
     void AnalyseWindow(uint64_t sector, const uint8_t* first, const uint8_t* second);
     void AddFound(std::unique_ptr<CExt2SearchedPartitionInfo> partition);
-    // The files a partition's tree would list, from its superblock and group descriptors.
-    static uint64_t FilesOf(const CExt2SearchedPartitionInfo& partition);
+    // An inode table: its sectors up to end (exclusive) on the device, the number of its first inode, and what
+    // a record there needs to be counted as a file of the tree.
+    struct InodeTable {
+        uint64_t end = 0;
+        uint64_t firstNumber = 0;
+        uint64_t firstCounted = 0; // the file system's first ordinary inode
+        uint64_t lastCounted = 0;  // its inode count
+        uint64_t inodeSize = 0;
+        uint64_t blockSize = 0;
+        uint64_t blocksCount = 0;
+    };
+    // Notes the inode tables of a newly found file system, to count every file its tree will list (deleted
+    // ones and those of deleted folders included): those still ahead as they pass, those the scan has passed
+    // (a file system found by a backup copy) read back from the device, up to kMaxReadBackSectors in a search.
+    void AddInodeTables(const CExt2SearchedPartitionInfo& partition);
+    // Counts the files of the table starting at tableStart whose records lie in the sectors from first on.
+    void CountInodes(const InodeTable& table, uint64_t tableStart, std::span<const uint8_t> sectors, uint64_t first);
+    // Counts the files in the sectors of the tables ahead, and forgets the tables passed.
+    void CountInodeTables(std::span<const uint8_t> sectors, uint64_t first);
     // Adds the files of the partitions found during one block to the statistics when the block is done.
     struct FilesToReport {
         uint64_t& files;
@@ -86,4 +105,10 @@ private:
     std::vector<uint8_t> m_block;
     uint64_t m_unreadable = 0;
     uint64_t m_newFiles = 0; // files of the partitions found in the block being analysed
+
+    static constexpr uint64_t kMaxReadBackSectors = 131072; // 64 MiB
+    std::map<uint64_t, InodeTable> m_aheadTables; // tables ahead of the scan by first sector; dropped once passed
+    std::set<uint64_t> m_knownTables;             // first sectors of every table noted, so it is counted once
+    uint64_t m_addingFrom = 0;                    // first sector of the sectors being added
+    uint64_t m_readBackSectors = 0;
 };

@@ -84,10 +84,15 @@ uint32_t CExt2Inode::GetBlockCount() const
 
 bool CExt2Inode::IsUsable() const
 {
-    if (GetMode() == 0 || !m_fs || m_fs->GetBlockSize() == 0) return false;
-    const uint64_t checked = std::min<uint64_t>(GetSize() / m_fs->GetBlockSize(), ext2::kDirectBlocks + 1);
+    return m_fs && IsUsableIn(m_fs->GetBlockSize(), m_fs->GetSuperBlock().Record().s_blocks_count);
+}
+
+bool CExt2Inode::IsUsableIn(uint64_t blockSize, uint64_t blocksCount) const
+{
+    if (GetMode() == 0 || blockSize == 0) return false;
+    const uint64_t checked = std::min<uint64_t>(GetSize() / blockSize, ext2::kDirectBlocks + 1);
     for (uint32_t i = 0; i < checked; ++i)
-        if (!m_fs->IsValidBlock(GetBlockPointer(i))) return false;
+        if (GetBlockPointer(i) >= blocksCount) return false;
     return true;
 }
 

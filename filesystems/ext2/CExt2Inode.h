@@ -52,6 +52,9 @@ public:
     uint32_t GetBlockCount() const;
     // A non-zero mode, and the first min(size / block size, 13) pointers inside the file system.
     bool IsUsable() const;
+    // The same test without a file system: for a record read by a scan, of a file system of blocksCount
+    // blocks of blockSize bytes.
+    bool IsUsableIn(uint64_t blockSize, uint64_t blocksCount) const;
     bool IsDirectory() const { return (GetMode() & ext2::kModeTypeMask) == ext2::kModeDirectory; }
     bool IsRegularFile() const { return (GetMode() & ext2::kModeTypeMask) == ext2::kModeRegular; }
     bool IsDeleted() const { return GetDeletionTime() != 0; }
