@@ -30,10 +30,10 @@ void CAppWizardServices::ShowAdvanceSetting(bool editableRawTypes)
     dlg.DoModal();
 }
 
-void CAppWizardServices::LogScanDevice(bool quick, bool image, char driveLetter, const char* label, int fileSystemKind,
-                                       const char* imageName, const char* imagePath)
+void CAppWizardServices::LogScanDevice(bool quick, bool image, const char* deviceName, const char* label,
+                                       int fileSystemKind, const char* imageName, const char* imagePath)
 {
-    ::LogScanDevice(quick, image, driveLetter, label, fileSystemKind, imageName, imagePath);
+    ::LogScanDevice(quick, image, deviceName, label, fileSystemKind, imageName, imagePath);
 }
 
 void CAppWizardServices::LogSearchDevice(bool quick, bool image, const char* description, bool usb,

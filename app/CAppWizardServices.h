@@ -10,7 +10,7 @@ public:
     void ReportEvent(unsigned eventId) override;
     void ReportTimedEvent(unsigned eventId, uint64_t elapsedMs) override;
     void ShowAdvanceSetting(bool editableRawTypes) override;
-    void LogScanDevice(bool quick, bool image, char driveLetter, const char* label, int fileSystemKind,
+    void LogScanDevice(bool quick, bool image, const char* deviceName, const char* label, int fileSystemKind,
                        const char* imageName, const char* imagePath) override;
     void LogSearchDevice(bool quick, bool image, const char* description, bool usb, const char* imageName,
                          const char* imagePath) override;

@@ -162,7 +162,7 @@ bool CCompleteRecoveryPartitionDeviceSelectController::next()
         m_chosen = record;
         const bool image = record->nKind != VolumeDeviceRecord::kKindVolume;
         options->m_selectedSourceName = image ? std::string() : std::string(record->szLabel);
-        options->m_selectedDriveLetter = image ? 255 : uint8_t(record->cDriveLetter);
+        options->m_selectedDriveLetter = image || record->cDriveLetter == 0 ? 255 : uint8_t(record->cDriveLetter);
         options->m_selectedDeviceName = image ? std::string() : DeviceNameOf(*record);
         if (!record->pDevice) return false;
         SearchDevice(record);
@@ -186,8 +186,9 @@ bool CCompleteRecoveryPartitionDeviceSelectController::SearchDevice(VolumeDevice
     if (!record || !record->pDevice || !m_view) return false;
     IWizardServices* services = GetWizardServices();
     const bool image = record->nKind != VolumeDeviceRecord::kKindVolume;
-    services->LogScanDevice(false, image, record->cDriveLetter, record->szLabel, record->nFileSystemKind,
-                            record->szImageName, record->szImagePath);
+    const std::string device = image ? std::string() : DeviceNameOf(*record);
+    services->LogScanDevice(false, image, device.c_str(), record->szLabel, record->nFileSystemKind, record->szImageName,
+                            record->szImagePath);
     switch (
         SearchWholeDevice(record->pDevice, *m_view, this, *GetCompleteRecoveryScanPartitionDeviceSelectController())) {
     case WholeDeviceSearchOutcome::NoFiles:

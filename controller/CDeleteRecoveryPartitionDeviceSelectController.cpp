@@ -173,12 +173,12 @@ bool CDeleteRecoveryPartitionDeviceSelectController::ScanChosen()
     const bool raw = IsRawImageRecord(m_chosen);
     CRecoverySettings* options = GetRecoverySettings();
     options->m_selectedSourceName = image && !raw ? record.szImageName : record.szLabel;
-    options->m_selectedDriveLetter = image ? 255 : uint8_t(record.cDriveLetter);
+    options->m_selectedDriveLetter = image || record.cDriveLetter == 0 ? 255 : uint8_t(record.cDriveLetter);
     options->m_selectedDeviceName = image && !raw ? std::string() : DeviceNameOf(record);
     services->ReportTimedEvent(kEventScanStarted, plat::GetTickCount() - m_timeMark);
 
     ReleaseScannedTree();
-    services->LogScanDevice(true, image, record.cDriveLetter, record.szLabel, record.nFileSystemKind,
+    services->LogScanDevice(true, image, options->m_selectedDeviceName.c_str(), record.szLabel, record.nFileSystemKind,
                             record.szImageName, record.szImagePath);
     m_timeMark = plat::GetTickCount();
     bool cancelled = false;

@@ -18,8 +18,8 @@ public:
     virtual void ReportTimedEvent(unsigned eventId, uint64_t elapsedMs) = 0;
     // The Options dialog, modal; editableRawTypes tells whether its RAW type tree may be changed.
     virtual void ShowAdvanceSetting(bool editableRawTypes) = 0;
-    // The log's line of the volume about to be scanned (an image file, or a lettered volume).
-    virtual void LogScanDevice(bool /*quick*/, bool /*image*/, char /*driveLetter*/, const char* /*label*/,
+    // The log's line of the volume about to be scanned (an image file, or a volume by its device name: "sdb1").
+    virtual void LogScanDevice(bool /*quick*/, bool /*image*/, const char* /*deviceName*/, const char* /*label*/,
                                int /*fileSystemKind*/, const char* /*imageName*/, const char* /*imagePath*/)
     {
     }

@@ -13,6 +13,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <ctime>
+#include <string>
 #include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
@@ -174,7 +175,7 @@ void LogSearchDevice(bool quick, bool image, const char* description, bool usb, 
         LogInfo("%s disk device - %s", prefix, Text(description));
 }
 
-void LogScanDevice(bool quick, bool image, char driveLetter, const char* label, int fileSystemKind,
+void LogScanDevice(bool quick, bool image, const char* deviceName, const char* label, int fileSystemKind,
                    const char* imageName, const char* imagePath)
 {
     const char* prefix = quick ? "Quick searching" : "Intelligent searching";
@@ -182,8 +183,10 @@ void LogScanDevice(bool quick, bool image, char driveLetter, const char* label, 
         LogInfo("%s image file device - %s at %s", prefix, Text(imageName), Text(imagePath));
         return;
     }
-    const char letter = (driveLetter >= 'A' && driveLetter <= 'Z') ? driveLetter : '*';
-    LogInfo("%s partition device - %c:%s(%s)", prefix, letter, Text(label), FileSystemKindName(fileSystemKind));
+    // By the name a Linux user knows it by ("sdb1"), never by a drive letter, which this system does not have.
+    const std::string device = deviceName && *deviceName ? deviceName : "?";
+    const std::string name = label && *label ? device + " " + label : device;
+    LogInfo("%s partition device - %s (%s)", prefix, name.c_str(), FileSystemKindName(fileSystemKind));
 }
 
 const char* FileSystemKindName(int kind)

@@ -32,9 +32,9 @@ void LogBuildDirectory(int partitionNumber);
 // (imageName at imagePath); otherwise description names the disk and usb tells its bus.
 void LogSearchDevice(bool quick, bool image, const char* description, bool usb, const char* imageName,
                      const char* imagePath);
-// The volume about to be scanned: an image file, or a volume with its drive letter (anything outside A..Z
-// is written as "*"), label and file-system kind.
-void LogScanDevice(bool quick, bool image, char driveLetter, const char* label, int fileSystemKind,
+// The volume about to be scanned: an image file, or a volume by its device name ("sdb1"; "?" when it has
+// none), with its label and file-system kind.
+void LogScanDevice(bool quick, bool image, const char* deviceName, const char* label, int fileSystemKind,
                    const char* imageName, const char* imagePath);
 
 void LogLostPartitionList(const std::list<CLostPartitionRecord*>& partitions);

@@ -8,6 +8,7 @@
 #include "controller/IDeviceSelectView.h"
 #include "controller/IFileSelectView.h"
 #include "controller/ISaveFileView.h"
+#include "controller/IWizardServices.h"
 #include "controller/IWizardSheet.h"
 #include "controller/MessageBoxTypes.h"
 #include "controller/ModeDeviceControllers.h"
@@ -118,8 +119,26 @@ protected:
     CSaveFileController* save = nullptr;
 };
 
+// Keeps the device names of the log's scan lines.
+struct ScanLogServices : IWizardServices {
+    std::vector<std::string> scanned;
+    unsigned LogRecoveryPhase(unsigned code) override { return code; }
+    void ReportEvent(unsigned) override {}
+    void ReportTimedEvent(unsigned, uint64_t) override {}
+    void ShowAdvanceSetting(bool) override {}
+    void LogScanDevice(bool, bool, const char* deviceName, const char*, int, const char*, const char*) override
+    {
+        scanned.push_back(deviceName ? deviceName : "(null)");
+    }
+};
+
 TEST_F(DeletedRoadTest, EachFileSystemIsListedScannedAndHandedToTheFoundFilePage)
 {
+    ScanLogServices services;
+    SetWizardServices(&services);
+    struct Restore {
+        ~Restore() { SetWizardServices(nullptr); }
+    } restore;
     struct Case {
         const char* fixture;
         const char* name;
@@ -152,6 +171,9 @@ TEST_F(DeletedRoadTest, EachFileSystemIsListedScannedAndHandedToTheFoundFilePage
         EXPECT_EQ(files->GetSourceDevice(), devices->GetChosenRecord()->pDevice);
         EXPECT_EQ(GetRecoverySettings()->m_selectedDriveLetter, 'C');
         EXPECT_EQ(GetRecoverySettings()->m_selectedDeviceName, std::string(c.fixture) + ".img");
+        // The log names the scanned volume as the list does, not by the letter it has inside the program.
+        ASSERT_FALSE(services.scanned.empty());
+        EXPECT_EQ(services.scanned.back(), std::string(c.fixture) + ".img");
         // Back asks first; Yes drops the tree and returns to the volume page.
         fileView.answer = wizmsg::kAnswerYes;
         files->Back();

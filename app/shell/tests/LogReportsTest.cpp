@@ -66,16 +66,16 @@ TEST(LogReports, DevicesBeforeScans)
     LogSearchDevice(true, false, "WDC WD10", false, nullptr, nullptr);
     LogSearchDevice(false, false, "Stick", true, nullptr, nullptr);
     LogSearchDevice(false, true, nullptr, false, "Image 1", "/tmp/a.img");
-    LogScanDevice(true, false, 'D', "DATA", 3, nullptr, nullptr);
-    LogScanDevice(false, false, 0, "", 9, nullptr, nullptr);
-    LogScanDevice(false, false, 'd', "x", 4, nullptr, nullptr);
-    LogScanDevice(true, true, 'C', "", 0, "Image 2", "/tmp/b.img");
+    LogScanDevice(true, false, "sdb1", "DATA", 3, nullptr, nullptr);
+    LogScanDevice(false, false, nullptr, "", 9, nullptr, nullptr);
+    LogScanDevice(false, false, "dynamic volume 1 (Spanned)", "x", 4, nullptr, nullptr);
+    LogScanDevice(true, true, "", "", 0, "Image 2", "/tmp/b.img");
     EXPECT_THAT(log.Texts(),
                 ElementsAre("Quick searching disk device - WDC WD10", "Intelligent searching usb disk device - Stick",
                             "Intelligent searching image file - Image 1 at /tmp/a.img",
-                            "Quick searching partition device - D:DATA(NTFS)",
-                            "Intelligent searching partition device - *:(UNKNOWN)",
-                            "Intelligent searching partition device - *:x(EXT2)",
+                            "Quick searching partition device - sdb1 DATA (NTFS)",
+                            "Intelligent searching partition device - ? (UNKNOWN)",
+                            "Intelligent searching partition device - dynamic volume 1 (Spanned) x (EXT2)",
                             "Quick searching image file device - Image 2 at /tmp/b.img"));
 }
 
