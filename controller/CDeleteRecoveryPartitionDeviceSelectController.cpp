@@ -1,6 +1,7 @@
 // The deleted-file volume controller.
 #include "controller/CDeleteRecoveryPartitionDeviceSelectController.h"
 
+#include "core/bytes/ParseStatus.h"
 #include "controller/CFileSelectController.h"
 #include "controller/IDeviceSelectView.h"
 #include "controller/IWizardServices.h"
@@ -145,7 +146,10 @@ CFileSystemNode* CDeleteRecoveryPartitionDeviceSelectController::BuildVolumeTree
     const FileSystemKindInfo* fs = FindFileSystemKind(kind);
     if (!fs || !device) return nullptr;
     const TreeBuildJob job = [device, fs](IDIRBuildCallback* cb, bool* stop) {
-        return fs->buildVolumeTree(device, false, cb, stop);
+        bytes::ParseResult result;
+        CFileSystemNode* tree = fs->buildVolumeTree(device, false, cb, &result);
+        *stop = result.status == bytes::ParseStatus::Cancelled;
+        return tree;
     };
     CFileSystemNode* tree = GetTreeBuildRunner()(job, cancelled);
     if (*cancelled && tree) {

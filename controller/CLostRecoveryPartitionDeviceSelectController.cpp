@@ -1,6 +1,7 @@
 // The found-partition controller of partition recovery.
 #include "controller/CLostRecoveryPartitionDeviceSelectController.h"
 
+#include "core/bytes/ParseStatus.h"
 #include "controller/CFileSelectController.h"
 #include "controller/CLostRecoveryScanPartitionDeviceSelectController.h"
 #include "controller/IFoundPartitionView.h"
@@ -150,7 +151,10 @@ CLostRecoveryPartitionDeviceSelectController::BuildFoundPartitionTree(const CLos
     if (!fs) return nullptr;
     // A found partition lists every file (not only folders and deleted entries).
     const TreeBuildJob job = [device, fs](IDIRBuildCallback* cb, bool* stop) {
-        return fs->buildVolumeTree(device, true, cb, stop);
+        bytes::ParseResult result;
+        CFileSystemNode* tree = fs->buildVolumeTree(device, true, cb, &result);
+        *stop = result.status == bytes::ParseStatus::Cancelled;
+        return tree;
     };
     bool cancelled = false;
     CFileSystemNode* tree = GetTreeBuildRunner()(job, &cancelled);

@@ -3,13 +3,16 @@
 
 #include "core/devices/IStorageDevice.h"
 
-CFileSystemNode* BuildEXT2(IStorageDevice* volume, IDIRBuildCallback* callback, bool* cancelled,
+CFileSystemNode* BuildEXT2(IStorageDevice* volume, IDIRBuildCallback* callback, bytes::ParseResult* result,
                            const CExt2TreeBuilder::MessagePump& pump)
 {
-    if (cancelled) *cancelled = false;
-    if (!volume) return nullptr;
+    if (result) *result = {};
+    if (!volume) {
+        if (result) result->Merge(bytes::ParseStatus::IoFailure);
+        return nullptr;
+    }
     CExt2TreeBuilder builder;
     CFileSystemNode* root = Ext2BuildDirectoryThread(&builder, volume->GetAs512SectorDevice(), callback, 2, 0, pump);
-    if (cancelled) *cancelled = builder.WasCancelled();
+    if (result) *result = builder.GetResult();
     return root;
 }

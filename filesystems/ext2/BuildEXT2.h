@@ -9,7 +9,8 @@ class IDIRBuildCallback;
 class IStorageDevice;
 
 // The tree is the caller's (DeleteFoundTree); null when the volume holds no ext2 file system or the build was
-// cancelled. cancelled, when given, tells whether the build stopped on the callback's -1. pump runs on the
-// calling thread every 10 ms while the worker builds.
-CFileSystemNode* BuildEXT2(IStorageDevice* volume, IDIRBuildCallback* callback, bool* cancelled = nullptr,
+// cancelled. result, when given, receives how the build went (CExt2TreeBuilder::GetResult; IoFailure without a
+// volume): Cancelled when it stopped on the callback's -1. pump runs on the calling thread every 10 ms while the
+// worker builds.
+CFileSystemNode* BuildEXT2(IStorageDevice* volume, IDIRBuildCallback* callback, bytes::ParseResult* result = nullptr,
                            const CExt2TreeBuilder::MessagePump& pump = {});

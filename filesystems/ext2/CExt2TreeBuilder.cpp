@@ -13,6 +13,7 @@
 #include "filesystems/ext2/CExt2Inode.h"
 #include "filesystems/ext2/CExt2InodeIterator.h"
 #include "filesystems/ext2/Ext2Collector.h"
+#include "filesystems/ext2/Ext2Exceptions.h"
 #include "filesystems/ext2/LogExt2Error.h"
 #include "filesystems/common/IDIRBuildCallback.h"
 #include "filesystems/common/PartitionNaming.h"
@@ -105,8 +106,18 @@ void CExt2TreeBuilder::FreePending()
 
 bool CExt2TreeBuilder::Cancelled(int answer)
 {
-    if (answer == -1) m_cancelled = true;
-    return m_cancelled;
+    if (answer == -1) m_result.Merge(bytes::ParseStatus::Cancelled);
+    return m_result.status == bytes::ParseStatus::Cancelled;
+}
+
+void CExt2TreeBuilder::PassedOver(const std::exception& e)
+{
+    if (Ext2ErrorStatus(e) == bytes::ParseStatus::IoFailure) {
+        ++m_result.counters.readFailures;
+        m_result.Merge(bytes::ParseStatus::IoFailure);
+    } else {
+        ++m_result.counters.corruptSkipped;
+    }
 }
 
 CFileSystemNode* CExt2TreeBuilder::BuildTree(CExt2FileSystem* fs, IDIRBuildCallback* callback, bool withBitmap)
@@ -114,7 +125,7 @@ CFileSystemNode* CExt2TreeBuilder::BuildTree(CExt2FileSystem* fs, IDIRBuildCallb
     Ext2CollectorThread collectorThread;
     m_fs = fs;
     m_callback = callback;
-    m_cancelled = false;
+    m_result = {};
     FreePending();
     m_named.clear();
     m_usedBlocks.clear();
@@ -132,8 +143,9 @@ CFileSystemNode* CExt2TreeBuilder::BuildTree(CExt2FileSystem* fs, IDIRBuildCallb
         ScanInodes();
     } catch (const std::exception& e) {
         LogExt2Exception(e);
+        m_result.Merge(Ext2ErrorStatus(e));
     }
-    const bool complete = !m_cancelled && AttachOrphans(root);
+    const bool complete = m_result.status != bytes::ParseStatus::Cancelled && AttachOrphans(root);
     m_named.clear();
     if (!complete) {
         FreePending();
@@ -158,7 +170,8 @@ CFileSystemNode* CExt2TreeBuilder::MakeRoot()
     try {
         const CExt2Inode rootInode(m_fs, ext2::kRootInode);
         if (rootInode.IsUsable()) ReadDirectory(rootInode, root);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        PassedOver(e);
     }
     return root;
 }
@@ -176,10 +189,13 @@ void CExt2TreeBuilder::ScanInodes()
             it.GetInode(*inode);
         } catch (const std::out_of_range& e) {
             LogExt2Exception(e); // the tables lie outside the device: nothing further can be read
+            m_result.Merge(bytes::ParseStatus::Corrupt);
             break;
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
+            PassedOver(e);
             continue;
         }
+        ++m_result.counters.recordsRead;
         if (m_callback) {
             const uint64_t group = it.GetGroup();
             if (group != previousGroup) {
@@ -193,6 +209,7 @@ void CExt2TreeBuilder::ScanInodes()
             PlaceInode(*inode);
         } catch (const std::exception& e) {
             LogExt2Exception(e);
+            PassedOver(e);
         }
     }
 }
@@ -241,7 +258,8 @@ void CExt2TreeBuilder::ReadDirectory(const CExt2Inode& folder, CFileNode* folder
             if (IsFolder(node) && IsSameOrInside(folderNode, node)) continue;
             folderNode->AddChild(node);
             m_pending.erase(pending);
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
+            PassedOver(e);
         }
     }
 }
@@ -323,6 +341,7 @@ CExt2FileProperties* CExt2TreeBuilder::MakeProperties(const CExt2Inode& inode, s
 
 CFileSystemNode* CExt2TreeBuilder::RunOnWorker(const std::function<CFileSystemNode*()>& work, const MessagePump& pump)
 {
+    m_result = {};
     std::atomic<bool> done{false};
     CFileSystemNode* result = nullptr;
     CReadLossRelay losses;
@@ -334,10 +353,12 @@ CFileSystemNode* CExt2TreeBuilder::RunOnWorker(const std::function<CFileSystemNo
                 result = work();
             } catch (...) {
                 result = nullptr;
+                m_result.Merge(bytes::ParseStatus::Corrupt);
             }
             done.store(true, std::memory_order_release);
         });
     } catch (const std::system_error&) {
+        m_result.Merge(bytes::ParseStatus::IoFailure); // nothing could be read
         return nullptr;
     }
     while (!done.load(std::memory_order_acquire)) {
@@ -357,7 +378,8 @@ CFileSystemNode* CExt2TreeBuilder::Build(IStorageDevice* device, IDIRBuildCallba
             std::unique_ptr<CExt2FileSystem> fs;
             try {
                 fs = std::make_unique<CExt2FileSystem>(device, superBlockSector);
-            } catch (const std::exception&) {
+            } catch (const std::exception& e) {
+                m_result.Merge(Ext2ErrorStatus(e));
                 return nullptr;
             }
             return BuildTree(fs.get(), callback, withBitmap);
@@ -368,7 +390,13 @@ CFileSystemNode* CExt2TreeBuilder::Build(IStorageDevice* device, IDIRBuildCallba
 CFileSystemNode* CExt2TreeBuilder::BuildOnWorker(CExt2FileSystem* fs, IDIRBuildCallback* callback,
                                                  const MessagePump& pump)
 {
-    return RunOnWorker([&] { return fs ? BuildTree(fs, callback, true) : nullptr; }, pump);
+    return RunOnWorker(
+        [&]() -> CFileSystemNode* {
+            if (fs) return BuildTree(fs, callback, true);
+            m_result.Merge(bytes::ParseStatus::Corrupt);
+            return nullptr;
+        },
+        pump);
 }
 
 CFileSystemNode* Ext2BuildDirectoryThread(CExt2TreeBuilder* builder, IStorageDevice* device,

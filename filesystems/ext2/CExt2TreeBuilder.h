@@ -4,7 +4,10 @@
 // not read. A builder serves one build at a time; its callback is called on the worker thread.
 #pragma once
 
+#include "core/bytes/ParseStatus.h"
+
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <map>
 #include <vector>
@@ -47,7 +50,12 @@ public:
 
     // One flag per block of the file system, set for blocks that found files use; empty without the bitmap.
     const std::vector<bool>& GetUsedBlocks() const { return m_usedBlocks; }
-    bool WasCancelled() const { return m_cancelled; }
+    // How the last build went. Cancelled: the callback answered -1 (no tree). Corrupt or IoFailure without a
+    // tree: the file system could not be opened (a bad superblock or descriptor table, or its read failed).
+    // With a tree: IoFailure when device reads failed, Corrupt when the inode tables reach past the device, so
+    // that files are missing; Ok when every inode was read. recordsRead counts the inodes read, corruptSkipped
+    // the inodes and directory entries passed over as damaged, readFailures those passed over unread.
+    const bytes::ParseResult& GetResult() const { return m_result; }
 
     // The runs of a file's data: its blocks in logical order as clusters (clusters are blocks, counted from
     // block 0), contiguous blocks merged. A sparse file also gets its holes as sparse runs; any other file
@@ -65,11 +73,14 @@ private:
     bool AttachOrphans(CFileNode* root);
     void Prune(CFileNode* root);
     bool Cancelled(int answer);
+    // Counts an inode or directory entry passed over because of the error, and takes the error's verdict when
+    // it is a failed read.
+    void PassedOver(const std::exception& e);
     void FreePending();
     CFileSystemNode* RunOnWorker(const std::function<CFileSystemNode*()>& work, const MessagePump& pump);
 
     int m_partitionIndex;
-    bool m_cancelled = false;
+    bytes::ParseResult m_result;
     CExt2FileSystem* m_fs = nullptr;
     IDIRBuildCallback* m_callback = nullptr;
     std::vector<bool> m_usedBlocks;

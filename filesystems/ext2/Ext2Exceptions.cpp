@@ -46,3 +46,8 @@ std::string Ext2ExceptionTypeName(const std::exception& e)
                                                      std::free);
     return status == 0 && demangled ? std::string(demangled.get()) : std::string(mangled);
 }
+
+bytes::ParseStatus Ext2ErrorStatus(const std::exception& e)
+{
+    return dynamic_cast<const CExt2ReadSectorError*>(&e) ? bytes::ParseStatus::IoFailure : bytes::ParseStatus::Corrupt;
+}

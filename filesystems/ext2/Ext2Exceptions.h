@@ -3,6 +3,8 @@
 // (std::out_of_range "CExt2FileSystem::ReadBlocks") and CStructuredException.
 #pragma once
 
+#include "core/bytes/ParseStatus.h"
+
 #include <cstdint>
 #include <exception>
 #include <string>
@@ -34,3 +36,6 @@ void InstallStructuredExceptionTranslator();
 
 // The demangled name of the dynamic type ("CExt2BadSuperBlock", "std::out_of_range").
 std::string Ext2ExceptionTypeName(const std::exception& e);
+// What a caught ext2 error means to a build: a device read that failed is an I/O failure, every other error (a
+// bad superblock or descriptor table, blocks outside the device, a damaged directory) corrupt data.
+bytes::ParseStatus Ext2ErrorStatus(const std::exception& e);

@@ -5,12 +5,16 @@
 #include "core/devices/IStorageDevice.h"
 #include "filesystems/fat/CFATSearchedPartitionInfo.h"
 #include "filesystems/common/IDIRBuildCallback.h"
+#include "filesystems/tree/FileTree.h"
 
 CFileSystemNode* BuildFAT(IStorageDevice* volume, bool fat32, bool includeAll, IDIRBuildCallback* callback,
-                          bool* cancelled, const CFATTreeBuilder::MessagePump& pump)
+                          bytes::ParseResult* result, const CFATTreeBuilder::MessagePump& pump)
 {
-    if (cancelled) *cancelled = false;
-    if (volume == nullptr) return nullptr;
+    if (result) *result = {};
+    if (volume == nullptr) {
+        if (result) result->Merge(bytes::ParseStatus::IoFailure);
+        return nullptr;
+    }
     const int32_t sectorSize = volume->GetSectorSize();
     CFATSearchedPartitionInfo partition(sectorSize > 0 ? unsigned(sectorSize) : 512u);
     partition.u64StartSector = 0;
@@ -23,6 +27,12 @@ CFileSystemNode* BuildFAT(IStorageDevice* volume, bool fat32, bool includeAll, I
 
     CFATTreeBuilder builder;
     CFileSystemNode* tree = builder.RunQuickBuild(callback, &partition, volume, includeAll, pump);
-    if (callback && callback->CheckCancel() == -1 && cancelled) *cancelled = true;
+    if (result) *result = builder.GetResult();
+    // A cancel that came after the worker's last look still means the user wants no tree.
+    if (callback && callback->CheckCancel() == -1) {
+        if (result) result->Merge(bytes::ParseStatus::Cancelled);
+        DeleteFoundTree(tree);
+        return nullptr;
+    }
     return tree;
 }

@@ -29,23 +29,30 @@
 
 namespace {
 
-bool ReadBootSector(IStorageDevice* device, uint64_t sector, std::vector<uint8_t>& out)
+// unreadable is set when the read of the boot sector failed.
+bool ReadBootSector(IStorageDevice* device, uint64_t sector, std::vector<uint8_t>& out, bool& unreadable)
 {
     const int32_t sectorSize = device->GetSectorSize();
     if (sectorSize < 512) return false;
     out.assign(size_t(sectorSize), 0);
-    return device->ReadSectors(out.data(), sector, 1) && HasValidFATCopy(out, sector, device);
+    if (!device->ReadSectors(out.data(), sector, 1)) {
+        unreadable = true;
+        return false;
+    }
+    return HasValidFATCopy(out, sector, device);
 }
 
 } // namespace
 
-CFileSystemNode* QuickBuildTree(CFATBuildContext& context, IDIRBuildCallback* callback, bool includeAll, int index)
+CFileSystemNode* QuickBuildTree(CFATBuildContext& context, IDIRBuildCallback* callback, bool includeAll, int index,
+                                bytes::ParseResult* result)
 {
     IDIRBuildCallback& progress = CallbackOrQuiet(callback);
     CFileSystemNode* partition = context.MakePartitionNode(index);
     progress.SetPos(1);
     FATDirectoryQueue queue;
-    if (context.WalkRootDirectory(partition, queue, includeAll) == bytes::ParseStatus::Ok && !context.IsCancelled()) {
+    const bytes::ParseStatus root = context.WalkRootDirectory(partition, queue, includeAll);
+    if (root == bytes::ParseStatus::Ok && !context.IsCancelled()) {
         uint64_t counter = 1;
         uint64_t lastPercent = 0;
         while (!queue.empty()) {
@@ -72,6 +79,13 @@ CFileSystemNode* QuickBuildTree(CFATBuildContext& context, IDIRBuildCallback* ca
         ReleaseTrace("FAT walk: %" PRIu64 " directory entries read, %" PRIu64 " corrupt ones skipped, %" PRIu64
                      " directory reads failed",
                      counters.recordsRead, counters.corruptSkipped, counters.readFailures);
+    if (result) {
+        *result = {};
+        result->counters = counters;
+        result->Merge(root);
+        if (counters.readFailures != 0) result->Merge(bytes::ParseStatus::IoFailure);
+        if (context.IsCancelled()) result->Merge(bytes::ParseStatus::Cancelled);
+    }
     if (context.IsCancelled()) {
         context.FreeBuildTree(partition);
         return nullptr;
@@ -97,13 +111,18 @@ bool HasValidFATCopy(std::span<const uint8_t> bootSector, uint64_t partitionStar
 }
 
 CFileSystemNode* FATQuickBuild(IDIRBuildCallback* callback, CFATSearchedPartitionInfo* partition,
-                               IStorageDevice* device, bool includeAll)
+                               IStorageDevice* device, bool includeAll, bytes::ParseResult* result)
 {
+    using bytes::ParseStatus;
+    bytes::ParseResult unused;
+    bytes::ParseResult& outcome = result ? *result : unused;
+    outcome = {};
     const uint64_t started = plat::GetTickCount64();
     IDIRBuildCallback& progress = CallbackOrQuiet(callback);
     progress.Begin(kFATTextReadingParameters, 100);
     if (partition == nullptr || device == nullptr) {
         progress.Finish();
+        outcome.Merge(ParseStatus::IoFailure);
         return nullptr;
     }
 
@@ -111,21 +130,26 @@ CFileSystemNode* FATQuickBuild(IDIRBuildCallback* callback, CFATSearchedPartitio
     const uint32_t flags = partition->GetFlags();
     std::vector<uint8_t> boot;
     bool haveBoot = false;
-    if (flags & kFATFlagsPrimaryBoot) haveBoot = ReadBootSector(device, start, boot);
+    bool unreadable = false;
+    if (flags & kFATFlagsPrimaryBoot) haveBoot = ReadBootSector(device, start, boot, unreadable);
     progress.Step(30);
     if (!haveBoot && (flags & kFATFlagFAT32BackupBoot)) {
         // The backup's FAT places still count from the partition start.
         std::vector<uint8_t> backup(size_t(std::max<int32_t>(device->GetSectorSize(), 512)), 0);
-        if (device->GetSectorSize() >= 512 && device->ReadSectors(backup.data(), start + 6, 1) &&
-            HasValidFATCopy(backup, start, device)) {
-            boot = std::move(backup);
-            haveBoot = true;
+        if (device->GetSectorSize() >= 512) {
+            if (!device->ReadSectors(backup.data(), start + 6, 1))
+                unreadable = true;
+            else if (HasValidFATCopy(backup, start, device)) {
+                boot = std::move(backup);
+                haveBoot = true;
+            }
         }
     }
     progress.Step(30);
     if (!haveBoot) {
         ReleaseTrace("Failed to read DBR information!");
         progress.Finish();
+        outcome.Merge(unreadable ? ParseStatus::IoFailure : ParseStatus::Corrupt);
         return nullptr;
     }
 
@@ -137,6 +161,7 @@ CFileSystemNode* FATQuickBuild(IDIRBuildCallback* callback, CFATSearchedPartitio
                                                                   flags & kFATFlagUseFAT1, flags & kFATFlagUseFAT2);
     if (progress.Finish() == -1) {
         ReleaseTrace("User abort searching!");
+        outcome.Merge(ParseStatus::Cancelled);
         return nullptr;
     }
 
@@ -164,12 +189,13 @@ CFileSystemNode* FATQuickBuild(IDIRBuildCallback* callback, CFATSearchedPartitio
     {
         CFATBuildContext context(callback, device, geometry, table.get());
         progress.Begin(kFATTextBuildingDirectories, 100);
-        tree = QuickBuildTree(context, callback, includeAll);
+        tree = QuickBuildTree(context, callback, includeAll, 0, &outcome);
     }
     table.reset();
 
     if (tree && progress.Finish() == -1) {
         DeleteFoundTree(tree);
+        outcome.Merge(ParseStatus::Cancelled);
         return nullptr;
     }
     if (tree) {
@@ -213,6 +239,7 @@ CFileSystemNode* CFATTreeBuilder::RunQuickBuild(IDIRBuildCallback* callback, CFA
     m_device = device;
     m_includeAll = includeAll;
     m_result = nullptr;
+    m_outcome = {};
     m_done.store(false, std::memory_order_release);
     CReadLossRelay losses;
     std::thread worker;
@@ -220,11 +247,12 @@ CFileSystemNode* CFATTreeBuilder::RunQuickBuild(IDIRBuildCallback* callback, CFA
         worker = std::thread([this, &losses] {
             {
                 CReadLossRelay::Collector collect(losses);
-                m_result = FATQuickBuild(m_callback, m_partition, m_device, m_includeAll);
+                m_result = FATQuickBuild(m_callback, m_partition, m_device, m_includeAll, &m_outcome);
             }
             m_done.store(true, std::memory_order_release);
         });
     } catch (const std::system_error&) {
+        m_outcome.Merge(bytes::ParseStatus::IoFailure); // nothing could be read
         return nullptr;
     }
     while (!m_done.load(std::memory_order_acquire)) {

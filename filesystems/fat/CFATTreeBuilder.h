@@ -3,6 +3,8 @@
 // deleted files and folders. Also the boot-sector test it starts with and the pruning it ends with.
 #pragma once
 
+#include "core/bytes/ParseStatus.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -38,6 +40,8 @@ public:
                                    IStorageDevice* device, bool includeAll, const MessagePump& pump = {});
 
     bool IsDone() const { return m_done.load(std::memory_order_acquire); }
+    // How the last RunQuickBuild went (FATQuickBuild's result; IoFailure when no worker could be started).
+    const bytes::ParseResult& GetResult() const { return m_outcome; }
 
 private:
     IDIRBuildCallback* m_callback = nullptr;
@@ -45,16 +49,23 @@ private:
     IStorageDevice* m_device = nullptr;
     bool m_includeAll = false;
     CFileSystemNode* m_result = nullptr;
+    bytes::ParseResult m_outcome;
     std::atomic<bool> m_done{false};
 };
 
-// The build itself, on the calling thread.
+// The build itself, on the calling thread. result, when given, receives how it went. Cancelled: the callback
+// answered -1 (no tree). Without a tree otherwise: IoFailure when no partition or device was given or the boot
+// sectors could not be read, else Corrupt (no usable boot sector). With a tree, QuickBuildTree's verdict.
 CFileSystemNode* FATQuickBuild(IDIRBuildCallback* callback, CFATSearchedPartitionInfo* partition,
-                               IStorageDevice* device, bool includeAll);
+                               IStorageDevice* device, bool includeAll, bytes::ParseResult* result = nullptr);
 
 // Walks the volume of context from its root, breadth first: the partition node (number index + 1) with its
-// tree, or null after a cancel (the tree built so far is freed).
-CFileSystemNode* QuickBuildTree(CFATBuildContext& context, IDIRBuildCallback* callback, bool includeAll, int index = 0);
+// tree, or null after a cancel (the tree built so far is freed). result, when given, receives the walk's
+// counts and verdict: Cancelled after a cancel; else the root directory's verdict when it could not be walked
+// (Corrupt or IoFailure: the tree holds nothing), IoFailure when reads of folders failed, else Ok. Folders
+// passed over as damaged are counted, not judged: the walk went on past them.
+CFileSystemNode* QuickBuildTree(CFATBuildContext& context, IDIRBuildCallback* callback, bool includeAll, int index = 0,
+                                bytes::ParseResult* result = nullptr);
 
 // The boot sector classifies for the device's sector size, its size holds its FATs, and the first sector of
 // one of its FAT copies carries the table signature of its width.

@@ -4,16 +4,16 @@
 #include "filesystems/common/IDIRBuildCallback.h"
 #include "filesystems/tree/FileTree.h"
 
-CFileSystemNode* BuildNTFS(IStorageDevice* volume, IDIRBuildCallback* callback, bool* cancelled,
+CFileSystemNode* BuildNTFS(IStorageDevice* volume, IDIRBuildCallback* callback, bytes::ParseResult* result,
                            const CNTFSMftScanBuilder::MessagePump& pump, NTFSMftScanCounters* counters)
 {
-    if (cancelled) *cancelled = false;
     CNTFSMftScanBuilder builder;
     CFileSystemNode* tree = builder.Build(0, volume, callback, pump);
     if (counters) *counters = builder.GetCounters();
+    if (result) *result = builder.GetResult();
     // A cancel that came after the worker's last look still means the user wants no tree.
     if (callback && callback->CheckCancel() == -1) {
-        if (cancelled) *cancelled = true;
+        if (result) result->Merge(bytes::ParseStatus::Cancelled);
         DeleteFoundTree(tree);
         return nullptr;
     }

@@ -9,8 +9,8 @@ class IDIRBuildCallback;
 class IStorageDevice;
 
 // The tree is the caller's (DeleteFoundTree); null when the volume holds no usable NTFS or the build was
-// cancelled, also when the callback answers -1 only once the worker is done. cancelled, when given, tells
-// whether the callback answered -1 at the end. pump runs on the
+// cancelled, also when the callback answers -1 only once the worker is done. result, when given, receives how
+// the build went (CNTFSMftScanBuilder::GetResult): Cancelled whenever the callback answered -1. pump runs on the
 // calling thread every 10 ms while the worker builds. counters, when given, receive the build's figures.
-CFileSystemNode* BuildNTFS(IStorageDevice* volume, IDIRBuildCallback* callback, bool* cancelled = nullptr,
+CFileSystemNode* BuildNTFS(IStorageDevice* volume, IDIRBuildCallback* callback, bytes::ParseResult* result = nullptr,
                            const CNTFSMftScanBuilder::MessagePump& pump = {}, NTFSMftScanCounters* counters = nullptr);

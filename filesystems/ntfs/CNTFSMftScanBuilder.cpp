@@ -40,12 +40,20 @@ constexpr int kMaxAttributeListPasses = 64;
 CFileSystemNode* CNTFSMftScanBuilder::Build(uint64_t startSector, IStorageDevice* device, IDIRBuildCallback* callback,
                                             const MessagePump& pump)
 {
+    using bytes::ParseStatus;
     m_result = nullptr;
     m_counters = {};
+    m_outcome = {};
     m_done.store(false, std::memory_order_release);
-    if (!device) return nullptr;
+    if (!device) {
+        m_outcome.Merge(ParseStatus::IoFailure);
+        return nullptr;
+    }
     const int32_t sectorSize = device->GetSectorSize();
-    if (sectorSize <= 0 || uint32_t(sectorSize) > kMaxSectorSize) return nullptr;
+    if (sectorSize <= 0 || uint32_t(sectorSize) > kMaxSectorSize) {
+        m_outcome.Merge(ParseStatus::Corrupt);
+        return nullptr;
+    }
     const uint64_t sectorCount = device->GetSectorCount();
     m_partition = CSearchedPartitionInfo(uint32_t(sectorSize));
     m_partition.nSectorSize = uint32_t(sectorSize);
@@ -59,7 +67,10 @@ CFileSystemNode* CNTFSMftScanBuilder::Build(uint64_t startSector, IStorageDevice
     m_callback = &CallbackOrQuiet(callback);
 
     CNTFSDBR bootSector;
-    if (!ReadBootSector(bootSector) || !SetGeometry(bootSector)) return nullptr;
+    if (!ReadBootSector(bootSector) || !SetGeometry(bootSector)) {
+        m_outcome.Merge(ParseStatus::Corrupt); // an unreadable boot sector has made it IoFailure already
+        return nullptr;
+    }
 
     CReadLossRelay losses;
     std::thread worker;
@@ -69,6 +80,7 @@ CFileSystemNode* CNTFSMftScanBuilder::Build(uint64_t startSector, IStorageDevice
             Worker();
         });
     } catch (const std::system_error&) {
+        m_outcome.Merge(ParseStatus::IoFailure); // nothing could be read
         return nullptr;
     }
     std::unique_lock lock(m_doneLock);
@@ -92,7 +104,12 @@ void CNTFSMftScanBuilder::Worker()
     if (m_callback->CheckCancel() == -1) {
         DeleteFoundTree(tree);
         tree = nullptr;
+        m_outcome.Merge(bytes::ParseStatus::Cancelled);
     }
+    if (!tree) m_outcome.Merge(bytes::ParseStatus::Corrupt);
+    if (m_counters.failedReads != 0) m_outcome.Merge(bytes::ParseStatus::IoFailure);
+    m_outcome.counters.recordsRead = m_counters.entries;
+    m_outcome.counters.readFailures = m_counters.failedReads;
     m_result = tree;
     {
         std::lock_guard lock(m_doneLock);
@@ -104,7 +121,10 @@ void CNTFSMftScanBuilder::Worker()
 bool CNTFSMftScanBuilder::ReadBootSector(CNTFSDBR& bootSector)
 {
     std::vector<uint8_t> buffer(std::max(kBootBufferBytes, m_sectorSize), 0);
-    if (!m_device->ReadSectors(buffer.data(), m_partition.u64DataAreaStartSector, 1)) return false;
+    if (!m_device->ReadSectors(buffer.data(), m_partition.u64DataAreaStartSector, 1)) {
+        m_outcome.Merge(bytes::ParseStatus::IoFailure);
+        return false;
+    }
     return bootSector.Attach(std::span<const uint8_t>(buffer).first(CNTFSDBR::kSize));
 }
 
@@ -135,7 +155,10 @@ CFileSystemNode* CNTFSMftScanBuilder::Scan()
     const bool hasLabel = candidate.GetRecordSector() >= 0 &&
                           ReadVolumeLabelNearMft(candidate.GetRecordSector(), m_device, label, m_bytesPerRecord);
 
-    if (!ReadMftRecords(*table)) return nullptr;
+    if (!ReadMftRecords(*table)) {
+        m_outcome.Merge(bytes::ParseStatus::Cancelled);
+        return nullptr;
+    }
     m_counters.entries = table->GetEntries().size();
 
     m_callback->Begin(kNTFSTextBuildingDirectories, ClampToProgress(table->GetEntries().size()));
@@ -145,6 +168,7 @@ CFileSystemNode* CNTFSMftScanBuilder::Scan()
     assembler.Assemble(*table, root, m_partition, m_callback);
     if (assembler.WasCancelled()) {
         DeleteFoundTree(root);
+        m_outcome.Merge(bytes::ParseStatus::Cancelled);
         return nullptr;
     }
     if (GetRecoverySettings()->m_photoMode) PruneEmptyFolders2(root);
@@ -156,10 +180,13 @@ CFileSystemNode* CNTFSMftScanBuilder::Scan()
     return root;
 }
 
-bool CNTFSMftScanBuilder::ReadMftRecordAt(uint64_t sector, std::vector<uint8_t>& buffer)
+bool CNTFSMftScanBuilder::ReadMftRecordAt(uint64_t sector, std::vector<uint8_t>& buffer, bool* unreadable)
 {
     buffer.assign(size_t(m_sectorsPerRecord) * m_sectorSize, 0);
-    if (!m_device->ReadSectors(buffer.data(), sector, m_sectorsPerRecord)) return false;
+    if (!m_device->ReadSectors(buffer.data(), sector, m_sectorsPerRecord)) {
+        if (unreadable) *unreadable = true;
+        return false;
+    }
     return ValidateFileRecord(buffer) && IsMftRecord(std::span<const uint8_t>(buffer).first(ntfs::kMinFileRecord));
 }
 
@@ -168,11 +195,12 @@ bool CNTFSMftScanBuilder::LocateMft(const CNTFSDBR& bootSector, CNTFSMftCandidat
     const uint64_t start = m_partition.u64DataAreaStartSector;
     const uint64_t spc = m_partition.bySectorsPerCluster;
     const uint64_t deviceSectors = m_device->GetSectorCount();
+    bool unreadable = false;
     for (const uint64_t cluster : {bootSector.GetMftCluster(), bootSector.GetMftMirrCluster()}) {
         if (start >= deviceSectors || cluster > (deviceSectors - start) / spc) continue;
         const uint64_t sector = start + cluster * spc;
         std::vector<uint8_t> buffer;
-        if (!ReadMftRecordAt(sector, buffer)) continue;
+        if (!ReadMftRecordAt(sector, buffer, &unreadable)) continue;
         const CNTFSFileRecord record{std::span<const uint8_t>(buffer)};
         if (record.FindAttribute(ntfs::kAttrAttributeList)) {
             LogInfo("MFT file record has 0x20 attribute, MFT start sector is %" PRIu64 "\n", sector);
@@ -189,6 +217,8 @@ bool CNTFSMftScanBuilder::LocateMft(const CNTFSDBR& bootSector, CNTFSMftCandidat
         candidate.SetSectorsPerRecord(uint8_t(m_sectorsPerRecord));
         return true;
     }
+    // Neither copy of the $MFT's own record: lost to a failed read rather than damage when one was unreadable.
+    if (unreadable) m_outcome.Merge(bytes::ParseStatus::IoFailure);
     return false;
 }
 

@@ -4,6 +4,7 @@
 // records whose parents cannot be reached go to "LostFiles%d" folders. Runs on a worker thread.
 #pragma once
 
+#include "core/bytes/ParseStatus.h"
 #include "filesystems/ntfs/CNTFSMftTable.h"
 #include "filesystems/common/CSearchedPartitionInfo.h"
 
@@ -54,6 +55,11 @@ public:
                            const MessagePump& pump = {});
 
     const NTFSMftScanCounters& GetCounters() const { return m_counters; }
+    // How the last Build went. Cancelled: the callback answered -1 (no tree). Without a tree otherwise: IoFailure
+    // when the boot sector or the $MFT's own record could not be read or no worker started, else Corrupt (no
+    // usable boot sector or $MFT record). With a tree: IoFailure when $MFT reads failed (their records are missing), else Ok.
+    // recordsRead counts the entries kept, readFailures the failed $MFT reads.
+    const bytes::ParseResult& GetResult() const { return m_outcome; }
     bool IsDone() const { return m_done.load(std::memory_order_acquire); }
 
 private:
@@ -62,7 +68,8 @@ private:
     bool ReadBootSector(CNTFSDBR& bootSector);
     bool SetGeometry(const CNTFSDBR& bootSector);
     bool LocateMft(const CNTFSDBR& bootSector, CNTFSMftCandidate& candidate);
-    bool ReadMftRecordAt(uint64_t sector, std::vector<uint8_t>& buffer);
+    // False when the record there is no $MFT record; *unreadable is set when the read failed.
+    bool ReadMftRecordAt(uint64_t sector, std::vector<uint8_t>& buffer, bool* unreadable = nullptr);
     void ReadMftRunsFromAttributeList(std::span<const uint8_t> record, CNTFSMftCandidate& candidate);
     // False when the callback cancelled.
     bool ReadMftRecords(CNTFSMftTable& table);
@@ -76,6 +83,7 @@ private:
     uint32_t m_bytesPerRecord = 0;
     uint32_t m_sectorsPerRecord = 0;
     NTFSMftScanCounters m_counters;
+    bytes::ParseResult m_outcome;
     CFileSystemNode* m_result = nullptr;
     std::atomic<bool> m_done{false};
     std::mutex m_doneLock;

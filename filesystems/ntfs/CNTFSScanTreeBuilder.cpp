@@ -230,12 +230,17 @@ CFileSystemNode* CNTFSScanTreeBuilder::Build(const CNTFSScanFindings& findings, 
                                              CRawFileList* hits, IStorageDevice* device, int index,
                                              IDIRBuildCallback* callback)
 {
+    using bytes::ParseStatus;
     callback = &CallbackOrQuiet(callback);
     m_counters = {};
+    m_result = {};
     auto* partition = dynamic_cast<CSearchedNTFSPartitionInfo*>(partitionInfo);
-    if (!partition || !device) return nullptr;
-    const int32_t sectorSize = device->GetSectorSize();
-    if (sectorSize <= 0 || uint64_t(sectorSize) > kMaxSectorSize || partition->bySectorsPerCluster == 0) return nullptr;
+    const int32_t sectorSize = device ? device->GetSectorSize() : 0;
+    if (!partition || !device || sectorSize <= 0 || uint64_t(sectorSize) > kMaxSectorSize ||
+        partition->bySectorsPerCluster == 0) {
+        m_result.Merge(device ? ParseStatus::Corrupt : ParseStatus::IoFailure);
+        return nullptr;
+    }
 
     BuildContext ctx;
     ctx.device = device;
@@ -322,7 +327,8 @@ CFileSystemNode* CNTFSScanTreeBuilder::Build(const CNTFSScanFindings& findings, 
     ClearEntryLinks(root);
     if (GetRecoverySettings()->m_photoMode) PruneEmptyFolders2(root);
 
-    if (!cancelled && hits && callback->CheckCancel() != -1) {
+    if (!cancelled && hits && callback->CheckCancel() == -1) cancelled = true;
+    if (!cancelled && hits) {
         const uint64_t clusters = std::min<uint64_t>(
             {partition->u64SectorsCount / ctx.spc,
              deviceSectors > ctx.start ? (deviceSectors - ctx.start) / ctx.spc : 0, kMaxBitmapClusters});
@@ -336,8 +342,12 @@ CFileSystemNode* CNTFSScanTreeBuilder::Build(const CNTFSScanFindings& findings, 
 
     tables.clear();
     freeEntries.clear();
+    m_result.counters.recordsRead = m_counters.records;
+    if (m_counters.unreadSectors != 0) m_result.Merge(ParseStatus::IoFailure);
+    if (cancelled) m_result.Merge(ParseStatus::Cancelled);
     if (!root->GetFirstChild()) {
         DeleteFoundTree(root);
+        m_result.Merge(ParseStatus::Corrupt);
         return nullptr;
     }
     return root;

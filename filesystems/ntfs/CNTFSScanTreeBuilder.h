@@ -5,6 +5,7 @@
 // the "Raw Files" folder. Also the marking of the clusters a found tree uses.
 #pragma once
 
+#include "core/bytes/ParseStatus.h"
 #include "filesystems/ntfs/NtfsScanFindings.h"
 
 #include <cstdint>
@@ -42,9 +43,16 @@ public:
                            IStorageDevice* device, int index, IDIRBuildCallback* callback);
 
     const NTFSScanTreeCounters& GetCounters() const { return m_counters; }
+    // How the last Build went. Cancelled: the callback answered -1 while records were read or the tree was
+    // assembled, or before the raw files were gathered; the tree, when there is one, is what was built until
+    // then. Otherwise, without a tree: IoFailure without a device, else Corrupt (no NTFS candidate, or nothing
+    // yielded a node); with a tree: IoFailure when sectors around found records could not be read, else Ok.
+    // recordsRead counts the valid base records met.
+    const bytes::ParseResult& GetResult() const { return m_result; }
 
 private:
     NTFSScanTreeCounters m_counters;
+    bytes::ParseResult m_result;
 };
 
 // The clusters a found tree uses, one flag per cluster of the partition.

@@ -28,24 +28,26 @@
 
 namespace {
 
-CFileSystemNode* BuildFat1216(IStorageDevice* volume, bool listEveryFile, IDIRBuildCallback* callback, bool* cancelled)
+CFileSystemNode* BuildFat1216(IStorageDevice* volume, bool listEveryFile, IDIRBuildCallback* callback,
+                              bytes::ParseResult* result)
 {
-    return BuildFAT(volume, false, listEveryFile, callback, cancelled);
+    return BuildFAT(volume, false, listEveryFile, callback, result);
 }
 
-CFileSystemNode* BuildFat32(IStorageDevice* volume, bool listEveryFile, IDIRBuildCallback* callback, bool* cancelled)
+CFileSystemNode* BuildFat32(IStorageDevice* volume, bool listEveryFile, IDIRBuildCallback* callback,
+                            bytes::ParseResult* result)
 {
-    return BuildFAT(volume, true, listEveryFile, callback, cancelled);
+    return BuildFAT(volume, true, listEveryFile, callback, result);
 }
 
-CFileSystemNode* BuildNtfsVolume(IStorageDevice* volume, bool, IDIRBuildCallback* callback, bool* cancelled)
+CFileSystemNode* BuildNtfsVolume(IStorageDevice* volume, bool, IDIRBuildCallback* callback, bytes::ParseResult* result)
 {
-    return BuildNTFS(volume, callback, cancelled);
+    return BuildNTFS(volume, callback, result);
 }
 
-CFileSystemNode* BuildExt2Volume(IStorageDevice* volume, bool, IDIRBuildCallback* callback, bool* cancelled)
+CFileSystemNode* BuildExt2Volume(IStorageDevice* volume, bool, IDIRBuildCallback* callback, bytes::ParseResult* result)
 {
-    return BuildEXT2(volume, callback, cancelled);
+    return BuildEXT2(volume, callback, result);
 }
 
 template <class Interface, class Made>

@@ -5,6 +5,7 @@
 // looks it up here instead of switching on the kind.
 #pragma once
 
+#include "core/bytes/ParseStatus.h"
 #include "filesystems/common/IFileSystemSearchController.h"
 
 #include <cstdint>
@@ -29,10 +30,11 @@ struct FileSystemKindInfo {
     // The MBR partition-type ids that name the kind (each id in one row at most).
     std::span<const uint8_t> partitionTypes;
     // Builds the found-file tree of a volume of this kind on a worker (the tree is the caller's; null when the
-    // volume holds none or the build was cancelled, cancelled telling which). listEveryFile lists every file
-    // rather than folders and deleted entries only, where the file system makes that difference (FAT).
+    // volume holds none or the build was cancelled, result telling which: Cancelled, or why there is no tree,
+    // or whether reads failed under the tree). listEveryFile lists every file rather than folders and deleted
+    // entries only, where the file system makes that difference (FAT).
     CFileSystemNode* (*buildVolumeTree)(IStorageDevice* volume, bool listEveryFile, IDIRBuildCallback* callback,
-                                        bool* cancelled);
+                                        bytes::ParseResult* result);
     // Whether the data runs of its found files count 512-byte sectors, so that saving reads them through the
     // device's 512-byte view rather than in the device's own sectors.
     bool runsIn512ByteSectors;

@@ -165,10 +165,11 @@ TEST(Ext2TreeBuilder, PartitionFolder)
 TEST(Ext2TreeBuilder, NoFileSystemGivesNoTree)
 {
     MemoryDevice blank(4096);
-    bool cancelled = true;
-    EXPECT_EQ(BuildEXT2(&blank, nullptr, &cancelled), nullptr);
-    EXPECT_FALSE(cancelled);
-    EXPECT_EQ(BuildEXT2(nullptr, nullptr), nullptr);
+    bytes::ParseResult result;
+    EXPECT_EQ(BuildEXT2(&blank, nullptr, &result), nullptr);
+    EXPECT_EQ(result.status, bytes::ParseStatus::Corrupt);
+    EXPECT_EQ(BuildEXT2(nullptr, nullptr, &result), nullptr);
+    EXPECT_EQ(result.status, bytes::ParseStatus::IoFailure);
 }
 
 TEST(Ext2TreeBuilder, UsedBlocksOfFoundFiles)
@@ -316,13 +317,14 @@ TEST(Ext2TreeBuilder, TheCallingThreadPumpsWhileTheWorkerBuilds)
     int pumps = 0;
     bool onCaller = true;
     const std::thread::id caller = std::this_thread::get_id();
-    bool cancelled = true;
-    const TreePtr tree(BuildEXT2(&device, nullptr, &cancelled, [&] {
+    bytes::ParseResult result;
+    result.status = bytes::ParseStatus::Cancelled;
+    const TreePtr tree(BuildEXT2(&device, nullptr, &result, [&] {
         ++pumps;
         onCaller = onCaller && std::this_thread::get_id() == caller;
     }));
     ASSERT_TRUE(tree);
-    EXPECT_FALSE(cancelled);
+    EXPECT_EQ(result.status, bytes::ParseStatus::Ok);
     EXPECT_GT(pumps, 0);
     EXPECT_TRUE(onCaller);
     EXPECT_NE(reader, caller);

@@ -3,6 +3,7 @@
 // modification time, deleted state, names and places), and the deleted inodes as "Inode_<hex>" orphans.
 #include "filesystems/ext2/BuildEXT2.h"
 #include "filesystems/ext2/CExt2FileProperties.h"
+#include "filesystems/ext2/CExt2FileSystem.h"
 #include "filesystems/ext2/tests/Ext2TestSupport.h"
 
 #include "filesystems/common/IDIRBuildCallback.h"
@@ -16,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -91,10 +94,12 @@ TEST_P(Ext2FixtureTree, EveryFileComesBackAsTheManifestSays)
     testsupport::MemoryDevice device(fixture.image);
 
     Progress progress;
-    bool cancelled = true;
-    TreePtr tree(BuildEXT2(&device, &progress, &cancelled));
+    bytes::ParseResult result;
+    TreePtr tree(BuildEXT2(&device, &progress, &result));
     ASSERT_TRUE(tree);
-    EXPECT_FALSE(cancelled);
+    EXPECT_EQ(result.status, bytes::ParseStatus::Ok) << bytes::ParseStatusName(result.status);
+    EXPECT_GT(result.counters.recordsRead, 0u);
+    EXPECT_EQ(result.counters.readFailures, 0u);
     EXPECT_EQ(tree->GetFileSystemKind(), image.kind);
     EXPECT_STREQ(tree->GetProperties()->GetName(), image.partitionName);
     EXPECT_TRUE(tree->GetProperties()->GetAttributes() & kFileAttrDirectory);
@@ -157,10 +162,58 @@ TEST_P(Ext2FixtureTree, ACancelledBuildReturnsNothing)
         SCOPED_TRACE(limit);
         Progress progress;
         progress.limit = limit;
-        bool cancelled = false;
-        TreePtr tree(BuildEXT2(&device, &progress, &cancelled));
+        bytes::ParseResult result;
+        TreePtr tree(BuildEXT2(&device, &progress, &result));
         EXPECT_FALSE(tree);
-        EXPECT_TRUE(cancelled);
+        EXPECT_EQ(result.status, bytes::ParseStatus::Cancelled);
+    }
+}
+
+// A cancel, a volume that holds no file system, one whose superblock the device refuses and a tree that lacks
+// the inodes of failed reads are told apart by the build's result, not by the tree alone.
+TEST_P(Ext2FixtureTree, TheResultTellsCancelFailureAndPartialTreeApart)
+{
+    using bytes::ParseStatus;
+    Fixture fixture = LoadFixture(GetParam().name);
+    ASSERT_FALSE(fixture.image.empty());
+    uint64_t tableBlock = 0; // the second block of group 0's inode table: inodes past the root's
+    uint64_t perBlock = 0;
+    {
+        testsupport::MemoryDevice device(fixture.image);
+        CExt2FileSystem fs(&device, 2);
+        tableBlock = uint64_t(fs.BlockToSector(fs.GetGroupDescriptor(0).inodeTable + 1));
+        perBlock = fs.GetSectorsPerBlock();
+    }
+    struct Case {
+        const char* name;
+        std::function<void(testsupport::MemoryDevice&)> damage;
+        int cancelAfter; // calls answered before the first -1; -1: never
+        bool tree;
+        ParseStatus status;
+        bool readFailures;
+    };
+    const auto failTable = [&](testsupport::MemoryDevice& d) { d.FailSectors(tableBlock, perBlock); };
+    const Case cases[] = {
+        {"every inode read", [](testsupport::MemoryDevice&) {}, -1, true, ParseStatus::Ok, false},
+        {"a block of inodes unreadable", failTable, -1, true, ParseStatus::IoFailure, true},
+        {"the superblock unreadable", [](testsupport::MemoryDevice& d) { d.FailSectors(2, 2); }, -1, false,
+         ParseStatus::IoFailure, false},
+        {"no superblock", [](testsupport::MemoryDevice& d) { std::memset(d.Sector(2), 0, 1024); }, -1, false,
+         ParseStatus::Corrupt, false},
+        {"cancelled", [](testsupport::MemoryDevice&) {}, 0, false, ParseStatus::Cancelled, false},
+        {"cancelled after a block of inodes was unreadable", failTable, 4, false, ParseStatus::Cancelled, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::MemoryDevice device(fixture.image);
+        c.damage(device);
+        Progress progress;
+        progress.limit = c.cancelAfter;
+        bytes::ParseResult result;
+        TreePtr tree(BuildEXT2(&device, &progress, &result));
+        EXPECT_EQ(tree != nullptr, c.tree);
+        EXPECT_EQ(result.status, c.status) << bytes::ParseStatusName(result.status);
+        EXPECT_EQ(result.counters.readFailures != 0, c.readFailures);
     }
 }
 

@@ -459,8 +459,12 @@ void RunImageCase(MemoryDevice& device, const Bytes& intact, const Ext2Metadata&
     DamageImage(device.Bytes(), m, rng, touched);
     {
         ReadBudget budget(device, 16 * device.GetSectorCount());
-        bool cancelled = false;
-        TreePtr tree(BuildEXT2(&device, &budget, &cancelled));
+        bytes::ParseResult result;
+        TreePtr tree(BuildEXT2(&device, &budget, &result));
+        // A cancel never leaves a tree behind.
+        if (result.status == bytes::ParseStatus::Cancelled) {
+            EXPECT_FALSE(tree);
+        }
         EXPECT_FALSE(budget.Exceeded()) << "the build read " << budget.Read() << " sectors";
         if (tree) CheckTree(device, tree.get(), reached);
     }

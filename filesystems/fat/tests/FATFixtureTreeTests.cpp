@@ -164,10 +164,12 @@ TEST_P(FATFixtureTree, EveryFileComesBackAsTheManifestSays)
     ASSERT_FALSE(fixture.lines.empty());
     testsupport::MemoryDevice device(fixture.image);
 
-    bool cancelled = true;
-    TreePtr tree(BuildFAT(&device, width == 32, true, nullptr, &cancelled));
+    bytes::ParseResult result;
+    result.status = bytes::ParseStatus::Cancelled;
+    TreePtr tree(BuildFAT(&device, width == 32, true, nullptr, &result));
     ASSERT_TRUE(tree);
-    EXPECT_FALSE(cancelled);
+    EXPECT_EQ(result.status, bytes::ParseStatus::Ok) << bytes::ParseStatusName(result.status);
+    EXPECT_GT(result.counters.recordsRead, 0u);
     EXPECT_EQ(tree->GetFileSystemKind(), width == 12 ? 0 : width == 16 ? 1 : 2);
     ASSERT_NE(tree->GetName(), nullptr);
     EXPECT_STREQ(tree->GetName(), width == 12 ? "FLOPPY12" : width == 16 ? "DATA16" : "DATA32");
@@ -247,10 +249,10 @@ TEST_P(FATFixtureTree, ABuildCancelledMidwayReturnsNothing)
     for (int limit : {2, 5, 8, 12}) {
         SCOPED_TRACE(limit);
         CancelAfter callback(limit);
-        bool cancelled = false;
-        TreePtr tree(BuildFAT(&device, width == 32, true, &callback, &cancelled));
+        bytes::ParseResult result;
+        TreePtr tree(BuildFAT(&device, width == 32, true, &callback, &result));
         EXPECT_FALSE(tree);
-        EXPECT_TRUE(cancelled);
+        EXPECT_EQ(result.status, bytes::ParseStatus::Cancelled);
     }
 }
 

@@ -441,8 +441,12 @@ void RunImageCase(MemoryDevice& device, const Bytes& intact, const FatMetadata& 
     const bool includeAll = !rng.OneIn(4);
     {
         ReadBudget budget(device, 16 * device.GetSectorCount());
-        bool cancelled = false;
-        TreePtr tree(BuildFAT(&device, image.fat32, includeAll, &budget, &cancelled));
+        bytes::ParseResult result;
+        TreePtr tree(BuildFAT(&device, image.fat32, includeAll, &budget, &result));
+        // A cancel never leaves a tree behind.
+        if (result.status == bytes::ParseStatus::Cancelled) {
+            EXPECT_FALSE(tree);
+        }
         EXPECT_FALSE(budget.Exceeded()) << "the build read " << budget.Read() << " sectors";
         if (tree) CheckTree(device, tree.get(), reached);
     }

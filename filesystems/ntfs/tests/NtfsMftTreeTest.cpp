@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -178,9 +180,65 @@ TEST(NtfsMftTree, CancelAtAnyCallGivesNoTree)
     for (uint64_t at = 1; at <= calls; ++at) {
         SCOPED_TRACE(at);
         CancellingCallback cancelling(at);
-        bool cancelled = false;
-        EXPECT_EQ(BuildNTFS(&v.Device(), &cancelling, &cancelled), nullptr);
-        EXPECT_TRUE(cancelled);
+        bytes::ParseResult result;
+        EXPECT_EQ(BuildNTFS(&v.Device(), &cancelling, &result), nullptr);
+        EXPECT_EQ(result.status, bytes::ParseStatus::Cancelled);
+    }
+}
+
+// The caller tells a cancel, a volume it cannot use, a device that refused the reads the build needed and a tree
+// that lacks the records of failed reads apart by the build's result, not by the tree alone.
+TEST(NtfsMftTree, TheResultTellsCancelFailureAndPartialTreeApart)
+{
+    using bytes::ParseStatus;
+    SyntheticVolume v(200);
+    for (uint32_t n = 24; n < 200; ++n) v.AddFile(n, 5, Name("f", n));
+    const uint64_t secondWindow = v.RecordSector(64) + 10;
+    struct Case {
+        const char* name;
+        std::function<void(MemoryDevice&)> damage;
+        uint64_t cancelAt; // 0: never
+        bool tree;
+        ParseStatus status;
+        uint64_t readFailures;
+    };
+    const Case cases[] = {
+        {"every record read", [](MemoryDevice&) {}, 0, true, ParseStatus::Ok, 0},
+        {"one $MFT window unreadable", [&](MemoryDevice& d) { d.FailSector(secondWindow); }, 0, true,
+         ParseStatus::IoFailure, 1},
+        {"the boot sector unreadable", [](MemoryDevice& d) { d.FailSector(0); }, 0, false, ParseStatus::IoFailure, 0},
+        {"no NTFS boot sector", [](MemoryDevice& d) { std::memset(d.Sector(0), 0, 512); }, 0, false,
+         ParseStatus::Corrupt, 0},
+        {"the $MFT record and its mirror unreadable",
+         [&](MemoryDevice& d) {
+             d.FailSectors(v.RecordSector(0), 2);
+             d.FailSectors(SyntheticVolume::kMirrCluster, 2);
+         },
+         0, false, ParseStatus::IoFailure, 0},
+        {"the $MFT record and its mirror not records",
+         [&](MemoryDevice& d) {
+             std::memset(d.Sector(v.RecordSector(0)), 0, 1024);
+             std::memset(d.Sector(SyntheticVolume::kMirrCluster), 0, 1024);
+         },
+         0, false, ParseStatus::Corrupt, 0},
+        {"cancelled", [](MemoryDevice&) {}, 3, false, ParseStatus::Cancelled, 0},
+        {"cancelled after a window was unreadable", [&](MemoryDevice& d) { d.FailSector(secondWindow); }, 6, false,
+         ParseStatus::Cancelled, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemoryDevice device(v.Device().Bytes());
+        c.damage(device);
+        CancellingCallback callback(c.cancelAt);
+        bytes::ParseResult result;
+        CFileSystemNode* tree = BuildNTFS(&device, &callback, &result);
+        EXPECT_EQ(tree != nullptr, c.tree);
+        EXPECT_EQ(result.status, c.status) << bytes::ParseStatusName(result.status);
+        EXPECT_EQ(result.counters.readFailures, c.readFailures);
+        if (tree) {
+            EXPECT_GT(result.counters.recordsRead, 0u);
+        }
+        DeleteFoundTree(tree);
     }
 }
 
