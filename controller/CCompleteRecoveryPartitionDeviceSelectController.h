@@ -15,7 +15,7 @@
 
 class ICompleteRecoveryDeviceView;
 class IStorageDevice;
-struct CRecoverySettings;
+class CRecoverySettings;
 
 class CCompleteRecoveryPartitionDeviceSelectController : public CVolumeDeviceSelectController {
 public:

@@ -19,6 +19,7 @@
 #include "storage/diskimage/CImageFileDeviceWithDecompress.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -182,10 +183,22 @@ std::string CLostRecoveryDiskDeviceSelectController::DiskRowName(const DiskDevic
 {
     if (record.nKind == DiskDeviceRecord::kKindImage) return record.szImageName;
     std::string device = NameDisk(record.pDevice, devices);
-    if (device.empty()) return record.szDescription;
-    // A loop device's description is its backing file, which its name shows already.
-    if (!record.szDescription[0] || device.find(record.szDescription) != std::string::npos) return device;
-    return device + "  " + record.szDescription;
+    std::string description = record.szDescription;
+    description.erase(description.find_last_not_of(' ') + 1);
+    if (device.empty()) return description;
+    // A file standing in for a disk (an image, a loop device's backing file) is described by its name, which
+    // the row shows already; its folder tells it from another of the same name.
+    std::string folder = DiskFileFolder(record.pDevice, devices);
+    if (!folder.empty()) {
+        // Below the home folder in the short form a Linux user reads.
+        const char* home = std::getenv("HOME");
+        const std::string prefix = home && *home ? std::string(home) + "/" : std::string();
+        if (!prefix.empty() && prefix != "//" && folder.compare(0, prefix.size(), prefix) == 0)
+            folder = "~/" + folder.substr(prefix.size());
+        return device + "  " + folder;
+    }
+    if (description.empty() || device.find(description) != std::string::npos) return device;
+    return device + "  " + description;
 }
 
 std::vector<DeviceRow>

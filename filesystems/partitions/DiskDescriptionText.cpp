@@ -18,7 +18,13 @@ std::string FormatDiskDescriptionText(const DiskDescription& d)
     const std::string product(d.productId, strnlen(d.productId, sizeof d.productId));
     const std::string bus(d.busTypeName, strnlen(d.busTypeName, sizeof d.busTypeName));
     if (!vendor.empty() && vendor[0] == '(') vendor.clear();
-    const std::string text = vendor.empty() ? product + "  " + bus : vendor + "  " + product + "  " + bus;
+    // The parts known, two blanks apart; none left dangling (a file standing in for a disk has no bus).
+    std::string text;
+    for (const std::string* part : {static_cast<const std::string*>(&vendor), &product, &bus}) {
+        if (part->empty()) continue;
+        if (!text.empty()) text += "  ";
+        text += *part;
+    }
     return CutUtf8(text, kDescriptionBytes);
 }
 

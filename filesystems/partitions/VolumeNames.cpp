@@ -108,3 +108,15 @@ std::string NameDisk(IStorageDevice* disk, const std::vector<plat::BlockDeviceIn
     if (const plat::BlockDeviceInfo* whole = FindWhole(devices, path)) return plat::BlockDeviceDisplayName(*whole);
     return FileName(path);
 }
+
+std::string DiskFileFolder(IStorageDevice* disk, const std::vector<plat::BlockDeviceInfo>& devices)
+{
+    const std::string path = DiskPathOf(disk);
+    if (path.empty()) return std::string();
+    std::filesystem::path file;
+    if (const plat::BlockDeviceInfo* whole = FindWhole(devices, path))
+        file = whole->backingFile;
+    else if (std::error_code ec; std::filesystem::is_regular_file(path, ec))
+        file = std::filesystem::absolute(path, ec);
+    return file.empty() ? std::string() : file.lexically_normal().parent_path().string();
+}

@@ -32,3 +32,6 @@ std::string VolumeShortName(const VolumeDeviceRecord& record, const VolumeNaming
 // The name of a whole disk (a disk device, or an image file standing in for one): "sdb", "loop0: disk.img",
 // "disk.img"; empty for a device that is no disk.
 std::string NameDisk(IStorageDevice* disk, const std::vector<plat::BlockDeviceInfo>& devices);
+// The folder of the file behind a whole disk: of the image file standing in for it, or of a loop device's
+// backing file; empty for any other disk.
+std::string DiskFileFolder(IStorageDevice* disk, const std::vector<plat::BlockDeviceInfo>& devices);

@@ -71,21 +71,6 @@ namespace {
 using wizardtest::ScreenshotFolder;
 using wizardtest::WhenModal;
 
-// The surviving files of a format fixture's manifest: the end of their path and their SHA-256.
-std::vector<std::pair<std::string, std::string>> SurvivingFiles(const std::string& fixture)
-{
-    std::vector<std::pair<std::string, std::string>> out;
-    std::ifstream in(testsupport::FixturePath(fixture + ".manifest"));
-    for (std::string line; std::getline(in, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        std::vector<std::string> f;
-        std::istringstream fields(line);
-        for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
-        if (f.size() >= 6 && f[4] == "1") out.emplace_back(f[5], f[3]);
-    }
-    return out;
-}
-
 using wizardtest::WhenPopup;
 
 // Counts the intelligent-search dialogs shown.
@@ -238,26 +223,7 @@ protected:
     void OpenRawImage(const std::string& path)
     {
         bool asked = false;
-        WhenModal<QFileDialog>([&](QFileDialog* dlg) {
-            asked = true;
-            // The path goes into the file name box and Open is clicked, as a person does. selectFile() would
-            // leave the box empty whenever it already has the focus (the dialog became active first), and Open
-            // would then do nothing and leave the dialog waiting for ever.
-            auto* name = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-            auto* buttons = dlg->findChild<QDialogButtonBox*>();
-            QPushButton* open = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
-            if (!name || !open) {
-                ADD_FAILURE() << "the file dialog has no file name box or no Open button";
-                dlg->reject();
-                return;
-            }
-            name->setText(QString::fromStdString(path));
-            QTest::mouseClick(open, Qt::LeftButton);
-            if (dlg->isVisible()) {
-                ADD_FAILURE() << "the file dialog stayed open with " << name->text().toStdString();
-                dlg->reject();
-            }
-        });
+        wizardtest::AnswerOpenDialog(path, nullptr, &asked);
         sheet->SendCommandToPage(CCompleteRecoveryPartitionDeviceSelectPage::kCmdOpenRawImage);
         EXPECT_TRUE(asked);
     }
@@ -269,7 +235,7 @@ protected:
 TEST_F(FormatRoadGui, AFat32QuickFormattedAsNtfsGivesBackItsFilesWithNames)
 {
     const std::string fixture = "format-fat32-as-ntfs";
-    const auto expected = SurvivingFiles(fixture);
+    const auto expected = wizardtest::SurvivingFiles(fixture);
     ASSERT_GE(expected.size(), 7u);
     UseImage(Unpack(fixture));
     ASSERT_NO_FATAL_FAILURE(Open());
@@ -466,7 +432,7 @@ TEST_F(FormatRoadGui, WithTheManualOptionEachPartitionOfADiskIsReachedInTurn)
 TEST_F(FormatRoadGui, AnImportedExportRestoresTheFoundFilesWithoutSearching)
 {
     const std::string fixture = "format-fat32-as-ntfs";
-    const auto expected = SurvivingFiles(fixture);
+    const auto expected = wizardtest::SurvivingFiles(fixture);
     ASSERT_GE(expected.size(), 7u);
     UseImage(Unpack(fixture));
     ASSERT_NO_FATAL_FAILURE(Open());

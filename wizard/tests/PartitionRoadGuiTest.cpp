@@ -57,7 +57,6 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -65,21 +64,6 @@ namespace {
 
 using wizardtest::ScreenshotFolder;
 using wizardtest::WhenModal;
-
-// The files of one partition of the lost-disk manifest: path -> sha256.
-std::map<std::string, std::string> ManifestFiles(const std::string& label)
-{
-    std::ifstream in(testsupport::FixturePath("lost-disk.manifest"));
-    std::map<std::string, std::string> files;
-    std::string line;
-    while (std::getline(in, line)) {
-        std::vector<std::string> f;
-        std::stringstream s(line);
-        for (std::string part; std::getline(s, part, '\t');) f.push_back(part);
-        if (f.size() == 5 && f[0] == "file" && f[1] == label) files[f[2]] = f[4];
-    }
-    return files;
-}
 
 class PartitionRoadGui : public wizardtest::RoadGui {
 protected:
@@ -188,7 +172,7 @@ class PartitionRoadFixtures : public PartitionRoadGui, public ::testing::WithPar
 TEST_P(PartitionRoadFixtures, FilesOfALostPartitionComeBackThroughTheWindow)
 {
     const std::string label = GetParam();
-    const std::map<std::string, std::string> expected = ManifestFiles(label);
+    const std::map<std::string, std::string> expected = wizardtest::LostDiskFiles(label);
     ASSERT_FALSE(expected.empty());
     const std::string image = Unpack("lost-disk");
     UseImage(image, false);
@@ -332,7 +316,7 @@ TEST_F(PartitionRoadGui, ACancelledSearchGoesOnWithThePartitionsFoundSoFar)
     ASSERT_NO_FATAL_FAILURE(CheckPartition());
     const fs::path out = dir / "recovered";
     SaveTo(out.string());
-    const std::map<std::string, std::string> expected = ManifestFiles("LOSTFAT32");
+    const std::map<std::string, std::string> expected = wizardtest::LostDiskFiles("LOSTFAT32");
     EXPECT_EQ(testsupport::SavedFiles(out).size(), expected.size());
     wizardtest::ExpectSavedBelow(expected, out);
 }
@@ -368,7 +352,7 @@ TEST_F(PartitionRoadGui, ASearchThatFindsNothingAsksBeforeSearchingTheWholeDisk)
 TEST_F(PartitionRoadGui, FullScanListsThePartitionsOfEveryScannerAndSavesTheTickedOne)
 {
     GetRecoverySettings()->m_manuallySelectHistoricalPartitions = 1;
-    const std::map<std::string, std::string> expected = ManifestFiles("LOSTFAT32");
+    const std::map<std::string, std::string> expected = wizardtest::LostDiskFiles("LOSTFAT32");
     UseImage(Unpack("lost-disk"), false);
     ASSERT_NO_FATAL_FAILURE(Open());
     ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery());
@@ -482,7 +466,7 @@ TEST_F(PartitionRoadGui, ACancelledFullScanGoesOnWithWhatItFound)
     size_t all = 0;
     for (const char* label : {"LOSTFAT32", "LOSTNTFS", "LOSTEXT2"}) {
         SCOPED_TRACE(label);
-        const std::map<std::string, std::string> expected = ManifestFiles(label);
+        const std::map<std::string, std::string> expected = wizardtest::LostDiskFiles(label);
         all += expected.size();
         wizardtest::ExpectSavedBelow(expected, out);
     }
@@ -511,6 +495,21 @@ TEST_F(PartitionRoadGui, ACancelledFullScanGoesOnWithWhatItFound)
     EXPECT_TRUE(frame.isEnabled());
 }
 
+// An image file standing in for the disk is named once, as a Linux user knows it: its file name, then the
+// folder it lies in (its size has a column of its own).
+TEST_F(PartitionRoadGui, AnImageStandingInForTheDiskIsNamedOnceWithItsFolder)
+{
+    const std::string image = Unpack("lost-disk");
+    UseImage(image, false);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery());
+    CDeviceSelectCtrl* list = disks->GetDeviceList();
+    ASSERT_EQ(list->GetItemCount(), 1);
+    const QString folder = QString::fromStdString(fs::path(image).parent_path().string());
+    EXPECT_EQ(list->View()->GetRow(0).cells[0].text, QStringLiteral("lost-disk.img  ") + folder);
+    EXPECT_EQ(list->View()->GetRow(0).cells[1].text, QStringLiteral("64.00 MB"));
+}
+
 TEST_F(PartitionRoadGui, ScreenshotsOfThePagesInEachLanguage)
 {
     const std::string image = Unpack("lost-disk");
@@ -524,6 +523,11 @@ TEST_F(PartitionRoadGui, ScreenshotsOfThePagesInEachLanguage)
         ASSERT_NO_FATAL_FAILURE(Open());
         ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery());
         const QString prefix = folder + QStringLiteral("/partition-road-%1").arg(language);
+        // The disk page's subtitle says what is chosen here: the disk (as its list calls it) to search for lost
+        // partitions; no file types are chosen on this page.
+        const QString subtitle = lib.LoadText(QStringLiteral("wizard.subtitle.%1").arg(sheet->CurrentTitleBitmap()));
+        EXPECT_TRUE(subtitle.contains(lib.LoadString(320), Qt::CaseInsensitive)) << subtitle.toStdString();
+        EXPECT_TRUE(subtitle.contains(lib.LoadString(322), Qt::CaseInsensitive)) << subtitle.toStdString();
         ASSERT_NO_FATAL_FAILURE(ClickRow(disks->GetDeviceList(), 0));
         wizardtest::SavePageInEveryForm(&frame, prefix + QStringLiteral("-disks"));
         QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);

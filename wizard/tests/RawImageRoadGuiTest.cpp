@@ -34,9 +34,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -45,42 +43,6 @@ namespace {
 using wizardtest::ScreenshotFolder;
 using wizardtest::WhenModal;
 using wizardtest::WhenPopup;
-
-// The open dialog answered as a person does: the path typed into the file name box and Open clicked.
-void AnswerOpenDialog(const std::string& path, QStringList* filters = nullptr)
-{
-    WhenModal<QFileDialog>([path, filters](QFileDialog* dlg) {
-        if (filters) *filters = dlg->nameFilters();
-        auto* name = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        auto* buttons = dlg->findChild<QDialogButtonBox*>();
-        QPushButton* open = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
-        if (!name || !open) {
-            ADD_FAILURE() << "the file dialog has no file name box or no Open button";
-            dlg->reject();
-            return;
-        }
-        name->setText(QString::fromStdString(path));
-        QTest::mouseClick(open, Qt::LeftButton);
-        if (dlg->isVisible()) {
-            ADD_FAILURE() << "the file dialog stayed open";
-            dlg->reject();
-        }
-    });
-}
-
-std::map<std::string, std::string> LostDiskFiles(const std::string& label)
-{
-    std::ifstream in(testsupport::FixturePath("lost-disk.manifest"));
-    std::map<std::string, std::string> files;
-    std::string line;
-    while (std::getline(in, line)) {
-        std::vector<std::string> f;
-        std::stringstream s(line);
-        for (std::string part; std::getline(s, part, '\t');) f.push_back(part);
-        if (f.size() == 5 && f[0] == "file" && f[1] == label) files[f[2]] = f[4];
-    }
-    return files;
-}
 
 class RawImageRoadGui : public wizardtest::RoadGui {
 protected:
@@ -169,7 +131,7 @@ TEST_F(RawImageRoadGui, DeletedFilesOfARawImageOpenedFromTheImageMenu)
     bool enabled = false;
     WhenPopup(CDeviceListPage::kCmdOpenRawImage, &enabled);
     QStringList filters;
-    AnswerOpenDialog(image, &filters);
+    wizardtest::AnswerOpenDialog(image, &filters);
     bool hinted = false;
     WhenModal<CHasCheckboxPromptDlg>([&](CHasCheckboxPromptDlg* dlg) {
         hinted = true;
@@ -202,7 +164,7 @@ TEST_F(RawImageRoadGui, DeletedFilesOfARawImageOpenedFromTheImageMenu)
 TEST_F(RawImageRoadGui, ALostPartitionOfARawImageOpenedWithCtrlO)
 {
     const std::string label = "LOSTNTFS";
-    const auto expected = LostDiskFiles(label);
+    const auto expected = wizardtest::LostDiskFiles(label);
     ASSERT_FALSE(expected.empty());
     const std::string image = Unpack("lost-disk");
     ASSERT_NO_FATAL_FAILURE(OpenSheet());
@@ -211,7 +173,7 @@ TEST_F(RawImageRoadGui, ALostPartitionOfARawImageOpenedWithCtrlO)
     ASSERT_NO_FATAL_FAILURE(ExpectUnreadableDiskShown(page));
     page->grab().save(ScreenshotFolder() + QStringLiteral("/devices-lost-unreadable.png"));
 
-    AnswerOpenDialog(image);
+    wizardtest::AnswerOpenDialog(image);
     sheet->SendCommandToPage(CDeviceListPage::kCmdOpenRawImage);
     ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_PARTITION);
     auto* partitions = static_cast<CLostRecoveryPartitionDeviceSelectPage*>(sheet->GetPage(WP_LOST_RECOVERY_PARTITION));

@@ -51,16 +51,7 @@ protected:
 
     void Open()
     {
-        sheet = std::make_unique<CWizardSheet>(CWizardSheet::kLogoBitmap, CWizardSheet::kBottomBitmap);
-        ASSERT_EQ(sheet->GetInitError(), 0);
-        controller.SetWizardSheet(sheet.get());
-        sheet->SetController(&controller);
-        sheet->SetHost(&host);
-        frame.setFixedSize(1000, 700);
-        ASSERT_TRUE(sheet->Create(&frame, 1314));
-        sheet->setGeometry(0, 0, 1000, 700);
-        frame.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        ASSERT_NO_FATAL_FAILURE(wizardtest::OpenSheetIn(frame, host, controller, sheet));
         modePage = static_cast<CRecoveryModeSelectPage*>(sheet->GetPage(WP_RECOVERY_MODE));
         typesPage = static_cast<CTypeOfFileToRecoveryPage*>(sheet->GetPage(WP_TYPE_OF_FILE));
         ASSERT_NE(modePage, nullptr);

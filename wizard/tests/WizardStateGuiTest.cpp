@@ -110,36 +110,6 @@ void AnswerFileDialog(const std::string& path, int timeoutMs = 30000)
     timer->start(50);
 }
 
-// The files of one partition of the lost-disk manifest: path -> sha256.
-std::map<std::string, std::string> ManifestFiles(const std::string& label)
-{
-    std::ifstream in(testsupport::FixturePath("lost-disk.manifest"));
-    std::map<std::string, std::string> files;
-    std::string line;
-    while (std::getline(in, line)) {
-        std::vector<std::string> f;
-        std::stringstream s(line);
-        for (std::string part; std::getline(s, part, '\t');) f.push_back(part);
-        if (f.size() == 5 && f[0] == "file" && f[1] == label) files[f[2]] = f[4];
-    }
-    return files;
-}
-
-// The surviving files of a format fixture's manifest: the end of their path and their SHA-256.
-std::vector<std::pair<std::string, std::string>> SurvivingFiles(const std::string& fixture)
-{
-    std::vector<std::pair<std::string, std::string>> out;
-    std::ifstream in(testsupport::FixturePath(fixture + ".manifest"));
-    for (std::string line; std::getline(in, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        std::vector<std::string> f;
-        std::istringstream fields(line);
-        for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
-        if (f.size() >= 6 && f[4] == "1") out.emplace_back(f[5], f[3]);
-    }
-    return out;
-}
-
 // A save that stops for good in the middle of its sections, after telling the parent through a file.
 class StallingWriter : public CRSDataEx {
 public:
@@ -196,16 +166,7 @@ protected:
 
     void Open()
     {
-        sheet = std::make_unique<CWizardSheet>(CWizardSheet::kLogoBitmap, CWizardSheet::kBottomBitmap);
-        ASSERT_EQ(sheet->GetInitError(), 0);
-        controller.SetWizardSheet(sheet.get());
-        sheet->SetController(&controller);
-        sheet->SetHost(&host);
-        frame.setFixedSize(1000, 700);
-        ASSERT_TRUE(sheet->Create(&frame, 1314));
-        sheet->setGeometry(0, 0, 1000, 700);
-        frame.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        ASSERT_NO_FATAL_FAILURE(wizardtest::OpenSheetIn(frame, host, controller, sheet));
         volumes = static_cast<CCompleteRecoveryPartitionDeviceSelectPage*>(sheet->GetPage(WP_COMPLETE_RECOVERY_DEVICE));
         disks = static_cast<CLostRecoveryDiskDeviceSelectPage*>(sheet->GetPage(WP_LOST_RECOVERY_DISK));
         partitions = static_cast<CLostRecoveryPartitionDeviceSelectPage*>(sheet->GetPage(WP_LOST_RECOVERY_PARTITION));
@@ -361,7 +322,7 @@ protected:
         EXPECT_TRUE(frame.isEnabled());
         ASSERT_NO_FATAL_FAILURE(CheckFirstFolder());
 
-        const std::map<std::string, std::string> expected = ManifestFiles("LOSTFAT32");
+        const std::map<std::string, std::string> expected = wizardtest::LostDiskFiles("LOSTFAT32");
         ASSERT_FALSE(expected.empty());
         const fs::path out = dir / "recovered";
         SaveTo(out.string());
@@ -454,7 +415,7 @@ protected:
         EXPECT_TRUE(frame.isEnabled());
         ASSERT_NO_FATAL_FAILURE(CheckFirstFolder(false));
 
-        const auto expected = SurvivingFiles(kFormatFixture);
+        const auto expected = wizardtest::SurvivingFiles(kFormatFixture);
         ASSERT_GE(expected.size(), 7u);
         const fs::path out = dir / "recovered";
         SaveTo(out.string());
@@ -673,7 +634,7 @@ TEST_F(WizardStateGui, AFullScanComesBackOnItsScanPageAfterARestart)
     ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled(); }, 30000));
     ASSERT_NO_FATAL_FAILURE(CheckFirstFolder());
 
-    const std::map<std::string, std::string> expected = ManifestFiles("LOSTFAT32");
+    const std::map<std::string, std::string> expected = wizardtest::LostDiskFiles("LOSTFAT32");
     ASSERT_FALSE(expected.empty());
     const fs::path out = dir / "recovered";
     SaveTo(out.string());

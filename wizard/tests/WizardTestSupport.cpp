@@ -24,6 +24,9 @@
 #include "wizard/CScanPartitionDeviceSelectPage.h"
 
 #include <QAbstractButton>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QPushButton>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -80,6 +83,51 @@ std::map<std::string, std::string> LostDiskFiles(const std::string& label)
     for (const std::vector<std::string>& f : testsupport::ReadManifestRows("lost-disk"))
         if (f.size() == 5 && f[0] == "file" && f[1] == label) files[f[2]] = f[4];
     return files;
+}
+
+std::vector<std::pair<std::string, std::string>> SurvivingFiles(const std::string& fixture)
+{
+    std::vector<std::pair<std::string, std::string>> out;
+    for (const std::vector<std::string>& f : testsupport::ReadManifestRows(fixture))
+        if (f.size() >= 6 && f[4] == "1") out.emplace_back(f[5], f[3]);
+    return out;
+}
+
+void AnswerOpenDialog(const std::string& path, QStringList* filters, bool* asked)
+{
+    WhenModal<QFileDialog>([path, filters, asked](QFileDialog* dlg) {
+        if (asked) *asked = true;
+        if (filters) *filters = dlg->nameFilters();
+        auto* name = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* buttons = dlg->findChild<QDialogButtonBox*>();
+        QPushButton* open = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
+        if (!name || !open) {
+            ADD_FAILURE() << "the file dialog has no file name box or no Open button";
+            dlg->reject();
+            return;
+        }
+        name->setText(QString::fromStdString(path));
+        QTest::mouseClick(open, Qt::LeftButton);
+        if (dlg->isVisible()) {
+            ADD_FAILURE() << "the file dialog stayed open with " << name->text().toStdString();
+            dlg->reject();
+        }
+    });
+}
+
+void OpenSheetIn(FrameStandIn& frame, RecordingHost& host, CWizardSheetController& controller,
+                 std::unique_ptr<CWizardSheet>& sheet)
+{
+    sheet = std::make_unique<CWizardSheet>(CWizardSheet::kLogoBitmap, CWizardSheet::kBottomBitmap);
+    ASSERT_EQ(sheet->GetInitError(), 0);
+    controller.SetWizardSheet(sheet.get());
+    sheet->SetController(&controller);
+    sheet->SetHost(&host);
+    frame.setFixedSize(1000, 700);
+    ASSERT_TRUE(sheet->Create(&frame, 1314));
+    sheet->setGeometry(0, 0, 1000, 700);
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
 }
 
 void ExpectSavedBelow(const std::map<std::string, std::string>& expected, const std::filesystem::path& out)
@@ -262,16 +310,7 @@ void RoadGui::UseImage(const std::string& image, bool asDriveC)
 
 void RoadGui::OpenSheet()
 {
-    sheet = std::make_unique<CWizardSheet>(CWizardSheet::kLogoBitmap, CWizardSheet::kBottomBitmap);
-    ASSERT_EQ(sheet->GetInitError(), 0);
-    controller.SetWizardSheet(sheet.get());
-    sheet->SetController(&controller);
-    sheet->SetHost(&host);
-    frame.setFixedSize(1000, 700);
-    ASSERT_TRUE(sheet->Create(&frame, 1314));
-    sheet->setGeometry(0, 0, 1000, 700);
-    frame.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    ASSERT_NO_FATAL_FAILURE(OpenSheetIn(frame, host, controller, sheet));
     files = static_cast<CFileSelectPage*>(sheet->GetPage(WP_FILE_SELECT));
     savePage = static_cast<CSaveFilePage*>(sheet->GetPage(WP_SAVE_FILE));
     resultPage = static_cast<CSaveResultPage*>(sheet->GetPage(WP_SAVE_RESULT));

@@ -139,6 +139,15 @@ void WhenPopup(unsigned command, bool* enabled = nullptr);
 void CancelSearchAfterBlock(int block, bool* cancelled);
 // The files of one partition of the lost-disk fixture's manifest: path below the partition -> SHA-256.
 std::map<std::string, std::string> LostDiskFiles(const std::string& label);
+// The surviving files of a format fixture's manifest: the end of their path and their SHA-256.
+std::vector<std::pair<std::string, std::string>> SurvivingFiles(const std::string& fixture);
+// Answers the next open-file dialog as a person does: the path typed into its file name box and Open
+// clicked (selectFile() would leave the box empty whenever it already has the focus, and Open would then do
+// nothing); *filters receives the dialog's name filters; *asked tells that the dialog came.
+void AnswerOpenDialog(const std::string& path, QStringList* filters = nullptr, bool* asked = nullptr);
+// A new sheet in the frame (1000 x 700, shown), its controller and host set.
+void OpenSheetIn(FrameStandIn& frame, RecordingHost& host, CWizardSheetController& controller,
+                 std::unique_ptr<CWizardSheet>& sheet);
 // Every file of expected saved below out, at a path ending in its own, with its bytes.
 void ExpectSavedBelow(const std::map<std::string, std::string>& expected, const std::filesystem::path& out);
 

@@ -165,7 +165,11 @@ TEST(DiskDescription, TextForms)
     EXPECT_LE(cut.size(), 49u);
     EXPECT_EQ(cut.rfind("Disque très rapide à grande capacité", 0), 0u);
     EXPECT_NE(static_cast<unsigned char>(cut.back()) & 0xC0, 0xC0u);
-    EXPECT_EQ(GetDiskDescriptionText(nullptr), "  ");
+    // Nothing dangles where a part is unknown: an image file standing in for a disk has no bus.
+    std::strcpy(d.productId, "lost-disk.img");
+    d.busTypeName[0] = 0;
+    EXPECT_EQ(FormatDiskDescriptionText(d), "lost-disk.img");
+    EXPECT_EQ(GetDiskDescriptionText(nullptr), "");
 }
 
 TEST(NameTables, KindsNamesAndPartitionTypes)
@@ -359,7 +363,7 @@ TEST_F(ImageDisks, DisksAndVolumesAreCollected)
         ASSERT_NE(r.pDevice, nullptr);
         EXPECT_EQ(r.pDevice->GetSectorCount(), w.count);
         const std::string file = std::filesystem::path(paths[w.disk]).filename().string();
-        EXPECT_EQ(std::string(r.szMemberText), file + "  ");
+        EXPECT_EQ(std::string(r.szMemberText), file);
     }
     // The whole-image volume is on drive C:, a partition of another disk is not.
     EXPECT_TRUE(IsVolumeOnDrive(&volumes.front(), 'C', volumes));
@@ -371,7 +375,7 @@ TEST_F(ImageDisks, DisksAndVolumesAreCollected)
     EXPECT_EQ(record.nHeads, 255u);
     EXPECT_EQ(record.bUsb, 0u);
     EXPECT_EQ(record.bDynamic, 0u);
-    EXPECT_STREQ(record.szDescription, "part-mbr.img  ");
+    EXPECT_STREQ(record.szDescription, "part-mbr.img");
 
     // What the disk-report callback is told of the first disk.
     const CollectedDiskFacts facts = DescribeCollectedDisk(*static_cast<CDiskDevice*>(disk[0]));
