@@ -1,6 +1,8 @@
 // The directory-build runners.
 #include "views/devices/CDirTreeBuilder.h"
 
+#include "core/devices/CReadLossRelay.h"
+#include "core/devices/CReadLossScope.h"
 #include "filesystems/ext2/BuildEXT2.h"
 #include "filesystems/fat/BuildFAT.h"
 #include "filesystems/ntfs/BuildNTFS.h"
@@ -11,6 +13,7 @@
 #include "views/devices/CBuildDirectoryDlg.h"
 #include "views/devices/CDIRBuildCallback.h"
 #include "views/devices/CMainWindowDisabler.h"
+#include "views/devices/ReadLossNotice.h"
 
 #include <QApplication>
 #include <atomic>
@@ -33,6 +36,8 @@ CFileSystemNode* CDirTreeBuilder::Run(const BuildWork& work)
     CBuildDirectoryDlg dlg(nullptr);
     CDIRBuildCallback callback(&dlg);
     CFileSystemNode* tree = nullptr;
+    // The builds hand what their workers read as zeros to this thread once they end.
+    CReadLossScope loss;
     {
         CMainWindowDisabler disabled(&dlg);
         dlg.ShowModeless();
@@ -43,6 +48,7 @@ CFileSystemNode* CDirTreeBuilder::Run(const BuildWork& work)
         if (dlg.CheckCancel() == -1) m_cancelled = 1;
         dlg.EndDialog(0);
     }
+    ShowReadLoss(loss);
     return tree;
 }
 
@@ -74,7 +80,9 @@ void BuildRawFileTree(CRawFileList* hits, IStorageDevice* device, CFileNode* par
     CFileSystemNode* root = runner.Run([&](IDIRBuildCallback* cb, const std::function<void()>& pump) {
         std::atomic<bool> done{false};
         CFileSystemNode* built = nullptr;
+        CReadLossRelay losses;
         std::thread worker([&] {
+            CReadLossRelay::Collector collect(losses);
             RawListHitMeasurer measurer;
             CRawResultTreeBuilder builder;
             built = builder.Build(device, hits->GetIterator(), nullptr, cb, &measurer);
@@ -85,6 +93,7 @@ void BuildRawFileTree(CRawFileList* hits, IStorageDevice* device, CFileNode* par
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         worker.join();
+        losses.Deliver();
         return built;
     });
     // A cancelled build keeps the hits it turned into files so far.

@@ -9,8 +9,11 @@
 #include "controls/MessageBox.h"
 #include "controls/TickClock.h"
 #include "core/CRecoverySettings.h"
+#include "core/devices/CReadLossRelay.h"
+#include "core/devices/CReadLossScope.h"
 #include "storage/saving/SaveProgressText.h"
 #include "views/devices/CMainWindowDisabler.h"
+#include "views/devices/ReadLossNotice.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -295,10 +298,15 @@ void CIntelligentSearchingDialog::OnSearchFinished()
 bool RunIntelligentSearchDialog(const std::function<void(IIntelligentSearchCallback*)>& search)
 {
     CIntelligentSearchingDialog dlg(nullptr);
+    // The search tells the thread that ran it what it read as zeros; that worker hands it on to this one.
+    CReadLossRelay losses;
     std::thread worker;
     try {
         worker = std::thread([&] {
-            search(&dlg);
+            {
+                CReadLossRelay::Collector collect(losses);
+                search(&dlg);
+            }
             dlg.OnSearchFinished();
         });
     } catch (const std::system_error&) {
@@ -315,5 +323,8 @@ bool RunIntelligentSearchDialog(const std::function<void(IIntelligentSearchCallb
         }
     }
     worker.join();
+    CReadLossScope loss;
+    losses.Deliver();
+    ShowReadLoss(loss);
     return true;
 }

@@ -8,8 +8,10 @@
 #include "controls/ControlId.h"
 #include "controls/MessageBox.h"
 #include "controls/TickClock.h"
+#include "core/devices/CReadLossScope.h"
 #include "storage/saving/SaveProgressText.h"
 #include "views/devices/CMainWindowDisabler.h"
+#include "views/devices/ReadLossNotice.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -176,6 +178,8 @@ void RunLostPartitionSearchDialog(
     std::vector<CLostPartitionRecord>& out)
 {
     CLostPartitionSearchingDialog dlg(nullptr);
+    // The search hands what its worker read as zeros to this thread once it ends.
+    CReadLossScope loss;
     {
         CMainWindowDisabler disabled(&dlg);
         dlg.ShowModeless();
@@ -185,4 +189,5 @@ void RunLostPartitionSearchDialog(
         dlg.EndDialog(0);
     }
     for (CLostPartitionRecord& r : dlg.TakeRecords()) out.push_back(r);
+    ShowReadLoss(loss);
 }

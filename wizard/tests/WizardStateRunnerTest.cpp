@@ -4,14 +4,23 @@
 #include <gtest/gtest.h>
 
 #include "controls/CResourceLibrary.h"
+#include "core/devices/CImageFileDevice.h"
+#include "filesystems/fat/BuildFAT.h"
+#include "filesystems/tree/CFileSystemNode.h"
+#include "filesystems/tree/FileTree.h"
+#include "tests/support/FailingSectorsBlockDevice.h"
+#include "tests/support/FixtureManifests.h"
 #include "views/devices/CBuildDirectoryDlg.h"
 #include "wizard/WizardStateRunner.h"
+#include "wizard/WizardTreeBuildRunner.h"
 #include "wizard/tests/WizardTestSupport.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 
 #include <atomic>
@@ -87,4 +96,31 @@ TEST(WizardStateRunner, SaveOnAWorkerRestoreHereUnderTheDialog)
         EXPECT_TRUE(frame.isEnabled());
     }
     lib.LoadLanguageBundle(QStringLiteral(SALVIX_BUILD_DATA_DIR "/English.rcc"));
+}
+
+// The wizard's tree builds run on a worker under the build dialog: what a build read as zeros over failing
+// sectors (the first two of a FAT16 root directory) is told in a box once the dialog has gone.
+TEST(WizardTreeBuildRunner, TellsTheSectorsABuildReadAsZeros)
+{
+    testsupport::TempDir dir;
+    const std::string image = (dir / "fat16.img").string();
+    ASSERT_EQ(std::system(("xz -dc '" + testsupport::FixturePath("fat16.img.xz") + "' > '" + image + "'").c_str()), 0);
+    CImageFileDevice device(image, [](std::unique_ptr<plat::IBlockDevice> inner) {
+        return std::unique_ptr<plat::IBlockDevice>(std::make_unique<testsupport::FailingSectorsBlockDevice>(
+            std::move(inner), testsupport::FailingSectorsBlockDevice::Ranges{{68, 69}}));
+    });
+    ASSERT_TRUE(device.IsOpen());
+    QString told;
+    wizardtest::WhenModal<QMessageBox>([&](QMessageBox* box) {
+        told = box->text();
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    });
+    bool cancelled = true;
+    CFileSystemNode* tree = RunTreeBuildWithProgress(
+        [&](IDIRBuildCallback* callback, bool*) { return BuildFAT(&device, false, true, callback, nullptr, {}); },
+        &cancelled);
+    ASSERT_NE(tree, nullptr);
+    DeleteFoundTree(tree);
+    EXPECT_FALSE(cancelled);
+    EXPECT_TRUE(told.startsWith(QStringLiteral("2 sectors could not be read (1024 bytes)"))) << told.toStdString();
 }

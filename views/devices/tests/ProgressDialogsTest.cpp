@@ -27,12 +27,14 @@
 #include "core/CRecoverySettings.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "filesystems/tree/FileTree.h"
+#include "tests/support/FailingSectorsBlockDevice.h"
 #include "tests/support/MemoryDevice.h"
 #include "tests/support/TempDir.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
@@ -522,5 +524,105 @@ TEST(IntelligentSearchRunner, TheFiguresShownAreThoseOfTheFinishedTree)
             return l.value < l.maximum && l.remaining == QStringLiteral("00:00:00");
         });
         EXPECT_EQ(early, 0) << "of " << watch.samples.size() << " samples";
+    }
+}
+
+namespace {
+
+// A fixture image unpacked into dir; its path.
+std::string Unpacked(const std::string& fixture, const testsupport::TempDir& dir)
+{
+    const std::string out = (dir / fixture).string();
+    const std::string cmd =
+        "xz -dc '" + std::string(SALVIX_SOURCE_DIR) + "/tests/fixtures/" + fixture + ".xz' > '" + out + "'";
+    return std::system(cmd.c_str()) == 0 ? out : std::string();
+}
+
+} // namespace
+
+// Each scan that runs under a progress dialog (a directory build, the one-pass search, the lost-partition
+// search) over a disk whose reads fail in a stretch tells, once its dialog has gone, how many sectors it read
+// as zeros, in a box a person answers with OK. Nothing is told of a disk that reads whole.
+TEST(ScanDialogs, EachTellsTheSectorsItReadAsZeros)
+{
+    InstallFontSubstitutes();
+    testsupport::TempDir dir;
+    const std::string fat16 = Unpacked("fat16.img", dir), lostDisk = Unpacked("lost-disk.img", dir);
+    ASSERT_FALSE(fat16.empty() || lostDisk.empty());
+    const QString folder = QDir::cleanPath(QStringLiteral(SALVIX_BUILD_DATA_DIR "/../screenshots"));
+    QDir().mkpath(folder);
+    using Ranges = testsupport::FailingSectorsBlockDevice::Ranges;
+    const struct {
+        const char* name;
+        std::string image;
+        Ranges bad; // 512-byte sectors
+        uint64_t told;
+        std::function<void(IStorageDevice*)> scan;
+    } cases[] = {
+        // The first two sectors of the FAT16 root directory.
+        {"build",
+         fat16,
+         {{68, 69}},
+         2,
+         [](IStorageDevice* d) {
+             CDirTreeBuilder runner;
+             DeleteFoundTree(runner.BuildFAT(d, 0, 1));
+         }},
+        {"search",
+         fat16,
+         {{200, 207}},
+         8,
+         [](IStorageDevice* d) {
+             CFATSearchController fat;
+             CSearchedPartitionList found;
+             RunIntelligentSearch(d, {&fat}, found, RunIntelligentSearchDialog);
+             for (CSearchedPartitionInfo* p : found) DeleteSearchedPartitionInfo(p);
+         }},
+        // The boot sector of the first lost partition.
+        {"lost",
+         lostDisk,
+         {{63, 63}},
+         1,
+         [](IStorageDevice* d) {
+             DiskDeviceRecord record;
+             record.pDevice = d;
+             record.nHeads = 255;
+             std::vector<CLostPartitionRecord> out;
+             CLostPartitionSearchTask().RunAndMerge(record, out);
+             for (const CLostPartitionRecord& r : out) delete r.pDevice;
+         }},
+    };
+    for (const auto& c : cases) {
+        for (const bool failing : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (failing ? " over failing sectors" : " over a whole disk"));
+            CImageFileDevice device(c.image, [&](std::unique_ptr<plat::IBlockDevice> inner) {
+                if (!failing) return inner;
+                return std::unique_ptr<plat::IBlockDevice>(
+                    std::make_unique<testsupport::FailingSectorsBlockDevice>(std::move(inner), c.bad));
+            });
+            ASSERT_TRUE(device.IsOpen());
+            QStringList told;
+            QTimer answer;
+            QObject::connect(&answer, &QTimer::timeout, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (!box) return;
+                told << box->text();
+                box->grab().save(folder + QStringLiteral("/scan-unreadable-%1.png").arg(QString::fromLatin1(c.name)));
+                QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+            });
+            answer.start(20);
+            c.scan(&device);
+            answer.stop();
+            if (!failing) {
+                EXPECT_TRUE(told.isEmpty()) << told.join(QStringLiteral(" / ")).toStdString();
+                continue;
+            }
+            ASSERT_EQ(told.size(), 1);
+            EXPECT_EQ(told.front(), QStringLiteral("%1 sectors could not be read (%2 bytes), 0 of them passed over "
+                                                   "unread.\nThey were read as zeros: what lies on them may be "
+                                                   "missing or damaged.")
+                                        .arg(c.told)
+                                        .arg(c.told * 512));
+        }
     }
 }
