@@ -176,28 +176,18 @@ std::string CDeviceListPage::LocalizedResultInfo(const std::string& info)
 
 void CDeviceListPage::AddRow(const DeviceRow& row)
 {
-    if (!m_list) return;
-    DEVICE_ITEM item;
-    item.nIcon = row.icon;
-    item.pszName = row.name.c_str();
-    item.nSectors = row.sectors;
-    item.nSectorSize = row.sectorSize ? row.sectorSize : 512;
     // A saved search describes itself in the language it was saved in; the English description of the
     // program's own texts is shown in the interface language.
     std::string info = LocalizedResultInfo(row.info);
-    item.pszInfo = info.c_str();
-    item.pItemData = row.item;
     if (!row.unreadable.empty()) {
-        item.bDisabled = true;
+        const std::string saved = info;
         info = CResourceLibrary::Instance()
                    .LoadText(QStringLiteral("wizard.device.unreadable"))
                    .arg(QString::fromStdString(row.unreadable))
                    .toStdString();
-        const std::string saved = LocalizedResultInfo(row.info);
         if (!saved.empty()) info += "\n" + saved;
-        item.pszInfo = info.c_str();
     }
-    m_list->AddItem(&item);
+    AddListRow(row, &info);
 }
 
 int CDeviceListPage::GetSelectedRow()

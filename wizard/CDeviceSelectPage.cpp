@@ -1,6 +1,7 @@
 // The device-select page base.
 #include "wizard/CDeviceSelectPage.h"
 
+#include "controller/IDeviceSelectView.h"
 #include "controls/CResourceLibrary.h"
 #include "controls/CTransButton.h"
 #include "controls/ControlId.h"
@@ -85,4 +86,18 @@ void CDeviceSelectPage::customEvent(QEvent* e)
         return;
     }
     CWizardPage::customEvent(e);
+}
+
+void CDeviceSelectPage::AddListRow(const DeviceRow& row, const std::string* info)
+{
+    if (!m_list) return;
+    DEVICE_ITEM item;
+    item.nIcon = row.icon;
+    item.pszName = row.name.c_str();
+    item.nSectors = row.sectors;
+    item.nSectorSize = row.sectorSize ? row.sectorSize : 512;
+    item.pszInfo = info ? info->c_str() : row.info.c_str();
+    item.pItemData = row.item;
+    item.bDisabled = !row.unreadable.empty();
+    m_list->AddItem(&item);
 }

@@ -7,8 +7,11 @@
 #include "controls/Win32Types.h"
 #include "wizard/CWizardPage.h"
 
+#include <string>
+
 class CDeviceSelectCtrl;
 class CTransButton;
+struct DeviceRow;
 
 class CDeviceSelectPage : public CWizardPage {
     Q_OBJECT
@@ -42,6 +45,9 @@ protected:
     void customEvent(QEvent* e) override;
     // A row message of the list (click, double click, right click).
     virtual void OnListMessage(unsigned /*message*/) {}
+    // Appends a controller's row to the list with that text in its information column (the row's own when
+    // null); nothing without a list.
+    void AddListRow(const DeviceRow& row, const std::string* info = nullptr);
 
     bool m_showCheck = true;
     CDeviceSelectCtrl* m_list = nullptr;

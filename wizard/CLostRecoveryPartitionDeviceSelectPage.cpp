@@ -142,15 +142,7 @@ void CLostRecoveryPartitionDeviceSelectPage::ClearRows()
 
 void CLostRecoveryPartitionDeviceSelectPage::AddRow(const DeviceRow& row)
 {
-    if (!m_list) return;
-    DEVICE_ITEM item;
-    item.nIcon = row.icon;
-    item.pszName = row.name.c_str();
-    item.nSectors = row.sectors;
-    item.nSectorSize = row.sectorSize ? row.sectorSize : 512;
-    item.pszInfo = row.info.c_str();
-    item.pItemData = row.item;
-    m_list->AddItem(&item);
+    AddListRow(row);
 }
 
 int CLostRecoveryPartitionDeviceSelectPage::GetSelectedRow()
