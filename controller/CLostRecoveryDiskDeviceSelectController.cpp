@@ -190,11 +190,13 @@ std::string CLostRecoveryDiskDeviceSelectController::DiskRowName(const DiskDevic
     // the row shows already; its folder tells it from another of the same name.
     std::string folder = DiskFileFolder(record.pDevice, devices);
     if (!folder.empty()) {
-        // Below the home folder in the short form a Linux user reads.
+        // The home folder, and what lies below it, in the short form a Linux user reads.
         const char* home = std::getenv("HOME");
-        const std::string prefix = home && *home ? std::string(home) + "/" : std::string();
-        if (!prefix.empty() && prefix != "//" && folder.compare(0, prefix.size(), prefix) == 0)
-            folder = "~/" + folder.substr(prefix.size());
+        const std::string homeDir = home && *home && std::string(home) != "/" ? std::string(home) : std::string();
+        if (!homeDir.empty() && folder == homeDir)
+            folder = "~";
+        else if (!homeDir.empty() && folder.compare(0, homeDir.size() + 1, homeDir + "/") == 0)
+            folder = "~/" + folder.substr(homeDir.size() + 1);
         return device + "  " + folder;
     }
     if (description.empty() || device.find(description) != std::string::npos) return device;

@@ -26,6 +26,7 @@
 #include "core/devices/CBasicPartitionDevice.h"
 #include "filesystems/tree/CFileSystemNode.h"
 #include "tests/support/FixtureManifests.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "views/devices/CDeviceSelectCtrl.h"
 #include "views/devices/CDeviceSelectView.h"
@@ -496,18 +497,30 @@ TEST_F(PartitionRoadGui, ACancelledFullScanGoesOnWithWhatItFound)
 }
 
 // An image file standing in for the disk is named once, as a Linux user knows it: its file name, then the
-// folder it lies in (its size has a column of its own).
+// folder it lies in, below the home folder as "~/..." (its size has a column of its own).
 TEST_F(PartitionRoadGui, AnImageStandingInForTheDiskIsNamedOnceWithItsFolder)
 {
     const std::string image = Unpack("lost-disk");
     UseImage(image, false);
-    ASSERT_NO_FATAL_FAILURE(Open());
-    ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery());
-    CDeviceSelectCtrl* list = disks->GetDeviceList();
-    ASSERT_EQ(list->GetItemCount(), 1);
-    const QString folder = QString::fromStdString(fs::path(image).parent_path().string());
-    EXPECT_EQ(list->View()->GetRow(0).cells[0].text, QStringLiteral("lost-disk.img  ") + folder);
-    EXPECT_EQ(list->View()->GetRow(0).cells[1].text, QStringLiteral("64.00 MB"));
+    const fs::path folder = fs::path(image).parent_path();
+    const struct {
+        std::string home;
+        std::string shown;
+    } cases[] = {{"/nonexistent-home", folder.string()},
+                 {folder.parent_path().string(), "~/" + folder.filename().string()},
+                 {folder.string(), "~"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.home);
+        const testsupport::ScopedEnv home("HOME", c.home);
+        ASSERT_NO_FATAL_FAILURE(Open());
+        ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery());
+        CDeviceSelectCtrl* list = disks->GetDeviceList();
+        ASSERT_EQ(list->GetItemCount(), 1);
+        EXPECT_EQ(list->View()->GetRow(0).cells[0].text.toStdString(), "lost-disk.img  " + c.shown);
+        EXPECT_EQ(list->View()->GetRow(0).cells[1].text, QStringLiteral("64.00 MB"));
+        GetLostRecoveryDiskDeviceSelectController()->Reset();
+        sheet.reset();
+    }
 }
 
 TEST_F(PartitionRoadGui, ScreenshotsOfThePagesInEachLanguage)
