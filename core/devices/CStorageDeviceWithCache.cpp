@@ -11,8 +11,11 @@
 #include <cinttypes>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <new>
+#include <system_error>
+
 #include <sys/mman.h>
 
 uint64_t ReadDebugStartSector()
@@ -107,7 +110,7 @@ int32_t CStorageDeviceWithCache::GetSectorSize()
 
 bool CStorageDeviceWithCache::SetCacheBlockSize(uint32_t sectors)
 {
-    if (m_thread.joinable()) return false;
+    if (!m_threads.empty()) return false;
     const int32_t size = GetSectorSize();
     m_unit = size > 0 ? static_cast<uint32_t>(size) : 512;
     if (uint64_t(sectors) * m_unit > std::numeric_limits<size_t>::max()) return false;
@@ -145,7 +148,7 @@ bool CStorageDeviceWithCache::StartCacheThread()
 
 bool CStorageDeviceWithCache::StartCacheThread(uint64_t startSector)
 {
-    if (!m_parent || m_blockSectors == 0 || m_thread.joinable()) return false;
+    if (!m_parent || m_blockSectors == 0 || !m_threads.empty()) return false;
     const uint64_t count = GetSectorCount();
     if (startSector >= count) startSector = 0;
     // Blocks are counted from sector 0, so the read-ahead starts at the block holding the start sector.
@@ -153,13 +156,30 @@ bool CStorageDeviceWithCache::StartCacheThread(uint64_t startSector)
     {
         std::lock_guard<std::mutex> guard(m_queueLock);
         m_queue.clear();
+        m_inFlight.clear();
         m_nextSector = startSector;
         m_deviceSectors = count;
         m_running = true;
         m_producerDone = false;
+        m_readersLeft = kReadAheadThreads;
     }
     DropCurrent();
-    m_thread = std::thread(&CStorageDeviceWithCache::CacheThread, this);
+    for (size_t i = 0; i < kReadAheadThreads; ++i) {
+        try {
+            m_threads.emplace_back(&CStorageDeviceWithCache::CacheThread, this);
+        } catch (const std::system_error&) {
+            // Fewer threads read ahead; without any, every read goes to the parent.
+            std::lock_guard<std::mutex> guard(m_queueLock);
+            m_readersLeft -= kReadAheadThreads - i;
+            if (m_readersLeft == 0) m_producerDone = true;
+            break;
+        }
+    }
+    if (m_threads.empty()) {
+        std::lock_guard<std::mutex> guard(m_queueLock);
+        m_running = false;
+        return false;
+    }
     return true;
 }
 
@@ -171,7 +191,8 @@ void CStorageDeviceWithCache::StopCacheThread()
     }
     m_spaceAvailable.notify_all();
     m_dataReady.notify_all();
-    if (m_thread.joinable()) m_thread.join();
+    for (std::thread& t : m_threads) t.join();
+    m_threads.clear();
     std::lock_guard<std::mutex> guard(m_queueLock);
     // Up to eleven blocks of read-ahead (44 MiB at the intelligent search's block size) are given back now
     // rather than held for the cache's lifetime; the current block stays readable.
@@ -223,12 +244,15 @@ void CStorageDeviceWithCache::CacheThread()
     using Clock = std::chrono::steady_clock;
     std::unique_lock<std::mutex> lock(m_queueLock);
     for (;;) {
-        if (m_running && m_queue.size() >= kQueueDepth + 1) DebugTrace("cache have been filled and wait for");
-        m_spaceAvailable.wait(lock, [this] { return !m_running || m_queue.size() < kQueueDepth + 1; });
+        // The blocks queued and those being read are held together to the depth.
+        const auto held = [this] { return m_queue.size() + m_inFlight.size(); };
+        if (m_running && held() >= kQueueDepth + 1) DebugTrace("cache have been filled and wait for");
+        m_spaceAvailable.wait(lock, [&] { return !m_running || held() < kQueueDepth + 1; });
         if (!m_running || m_nextSector >= m_deviceSectors) break;
         const uint64_t first = m_nextSector;
         const uint64_t count = std::min<uint64_t>(m_blockSectors, m_deviceSectors - first);
         m_nextSector += count;
+        m_inFlight.push_back(first);
         Buffer buffer = TakeBuffer();
         lock.unlock();
         bool ok = false;
@@ -254,10 +278,14 @@ void CStorageDeviceWithCache::CacheThread()
         std::vector<CReadLossScope::Record> losses = loss.TakeRecords();
         for (CReadLossScope::Record& r : losses) r.where = nullptr; // the buffer changes hands
         lock.lock();
-        m_queue.push_back({first, count, ok, std::move(buffer), std::move(losses)});
+        m_inFlight.erase(std::find(m_inFlight.begin(), m_inFlight.end(), first));
+        // In device order: a block read before the one ahead of it was done goes in front of it.
+        auto at = m_queue.end();
+        while (at != m_queue.begin() && std::prev(at)->first > first) --at;
+        m_queue.insert(at, {first, count, ok, std::move(buffer), std::move(losses)});
         m_dataReady.notify_all();
     }
-    m_producerDone = true;
+    if (--m_readersLeft == 0) m_producerDone = true;
     m_dataReady.notify_all();
 }
 
@@ -278,6 +306,12 @@ bool CStorageDeviceWithCache::SetCurCacheBlock(int64_t n)
         }
         if (m_queue.empty()) {
             if (m_producerDone) return true; // nothing more will come: the parent serves block n
+            continue;
+        }
+        // Block n is still being read while a later one is done: it comes in front of that one.
+        const auto reading = [&] { return std::find(m_inFlight.begin(), m_inFlight.end(), want) != m_inFlight.end(); };
+        if (m_queue.front().first > want && reading()) {
+            m_dataReady.wait(lock, [&] { return !reading(); });
             continue;
         }
         Block& front = m_queue.front();

@@ -1,6 +1,6 @@
-// The read-ahead cache of a one-pass sequential scan: a thread reads the following blocks of the parent
-// into a queue while the consumer works on the current block; reads inside the current block are memory
-// copies, all others go to the parent.
+// The read-ahead cache of a one-pass sequential scan: threads read the following blocks of the parent into a
+// queue while the consumer works on the current block; reads inside the current block are memory copies, all
+// others go to the parent.
 #pragma once
 
 #include "core/devices/CReadLossScope.h"
@@ -15,17 +15,20 @@
 #include <thread>
 #include <vector>
 
-// Does not own the parent, which must allow reads from two threads at once (the read-ahead thread and the
-// consumer) and must outlive the cache. ReadSectors, SetCurCacheBlock and the start/stop calls belong to one
-// consumer thread.
+// Does not own the parent, which must allow reads from several threads at once (the read-ahead threads and
+// the consumer) and must outlive the cache. ReadSectors, SetCurCacheBlock and the start/stop calls belong to
+// one consumer thread.
 class CStorageDeviceWithCache : public IStorageDevice {
 public:
     static constexpr uint32_t kDefaultBlockSectors = 1000;
-    // Blocks waiting in the queue before the read-ahead thread pauses (one more may be in flight).
+    // Blocks waiting in the queue before the read-ahead pauses (one more may be in flight).
     static constexpr size_t kQueueDepth = 10;
+    // Threads reading ahead, each a block of its own at a time: one copy out of the page cache runs at about
+    // half the speed a machine's memory can take, and a block's first use costs its page faults on top.
+    static constexpr size_t kReadAheadThreads = 2;
 
     explicit CStorageDeviceWithCache(IStorageDevice* parent);
-    // Stops and joins the read-ahead thread.
+    // Stops and joins the read-ahead threads.
     ~CStorageDeviceWithCache() override;
 
     bool ReadSectors(void* buffer, uint64_t firstSector, uint64_t sectorCount) override;
@@ -45,11 +48,12 @@ public:
     // multiple of the block size; a start past the end counts as 0.
     bool StartCacheThread();
     bool StartCacheThread(uint64_t startSector);
-    // Joins the read-ahead thread and frees every queued and spare block buffer; the current block stays.
+    // Joins the read-ahead threads and frees every queued and spare block buffer; the current block stays.
     void StopCacheThread();
-    bool IsCacheThreadRunning() const { return m_thread.joinable(); }
+    bool IsCacheThreadRunning() const { return !m_threads.empty(); }
 
-    // Makes block n current: waits for the read-ahead thread to deliver it. A block whose read failed is
+    // Makes block n current: waits for the read-ahead to deliver it (blocks are handed over in device order,
+    // whichever thread read them first). A block whose read failed is
     // delivered with its unreadable sectors zeroed (each one logged); the sectors it holds as zeros are
     // reported to the calling thread's CReadLossScope. When the queue cannot deliver block n
     // (the thread stopped, blocks asked out of order) there is no current block and reads go to the parent. False for an invalid block index (the current block is then unchanged).
@@ -124,13 +128,15 @@ private:
     std::mutex m_queueLock;
     std::condition_variable m_dataReady;
     std::condition_variable m_spaceAvailable;
-    std::deque<Block> m_queue;
+    std::deque<Block> m_queue; // in device order
     std::vector<Buffer> m_spare;
+    std::vector<uint64_t> m_inFlight; // first sectors of the blocks being read
+    size_t m_readersLeft = 0;
     bool m_running = false;
     bool m_producerDone = true;
     uint64_t m_nextSector = 0;
     uint64_t m_deviceSectors = 0;
-    std::thread m_thread;
+    std::vector<std::thread> m_threads;
 };
 
 // The read-ahead start: key "pos" of section "main" in config.ini of the state folder; 0 when the file, the

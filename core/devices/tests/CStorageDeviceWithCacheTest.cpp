@@ -9,11 +9,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <mutex>
+#include <span>
 #include <thread>
 
 using testsupport::MemoryDevice;
@@ -55,8 +59,11 @@ TEST(CStorageDeviceWithCache, TwoAndAHalfBlocks)
         ASSERT_TRUE(cache.SetCurCacheBlock(n));
         EXPECT_EQ(cache.GetCurrentBlock(), n);
     }
-    // The read-ahead thread read each block once and stopped at the device's end.
-    EXPECT_EQ(parent.Reads(), (std::vector<MemoryDevice::Read>{{0, 100}, {100, 100}, {200, 50}}));
+    // The read-ahead read each block once (its threads in any order) and stopped at the device's end.
+    std::vector<MemoryDevice::Read> readAhead = parent.Reads();
+    std::sort(readAhead.begin(), readAhead.end(),
+              [](const MemoryDevice::Read& a, const MemoryDevice::Read& b) { return a.first < b.first; });
+    EXPECT_EQ(readAhead, (std::vector<MemoryDevice::Read>{{0, 100}, {100, 100}, {200, 50}}));
 
     auto reads = ReadsDuring(parent, [&] { ASSERT_TRUE(cache.ReadSectors(out.data(), 210, 40)); });
     EXPECT_TRUE(HoldsPattern(out, 210, 40));
@@ -122,6 +129,46 @@ TEST(CStorageDeviceWithCache, FailedReadAheadIsDeliveredWithTheBadSectorsZeroed)
     }
     ASSERT_TRUE(cache.SetCurCacheBlock(2));
     EXPECT_EQ(cache.GetCurrentBlock(), 2);
+}
+
+TEST(CStorageDeviceWithCache, ABlockReadAfterTheOneBehindItIsStillHandedOverInOrder)
+{
+    // Block 0's read is held until block 1 has been read by another read-ahead thread (or a while has
+    // passed, should there be only one): block 1 is queued first, and block 0 must still come first.
+    MemoryDevice parent(5 * kBlock);
+    parent.FillWithPattern();
+    std::mutex lock;
+    std::condition_variable changed;
+    bool secondRead = false;
+    bool overtaken = false; // block 1 was read while block 0 was held
+    parent.SetReadHook([&](uint64_t first, uint64_t) {
+        std::unique_lock<std::mutex> guard(lock);
+        if (first == 0) {
+            overtaken = changed.wait_for(guard, std::chrono::seconds(2), [&] { return secondRead; });
+        } else if (first == kBlock) {
+            secondRead = true;
+            changed.notify_all();
+        }
+    });
+    CStorageDeviceWithCache cache(&parent);
+    ASSERT_TRUE(cache.SetCacheBlockSize(kBlock));
+    ASSERT_TRUE(cache.StartCacheThread(0));
+    std::vector<uint8_t> out(kBlock * 512);
+    for (int64_t n = 0; n < 5; ++n) {
+        SCOPED_TRACE(n);
+        ASSERT_TRUE(cache.SetCurCacheBlock(n));
+        ASSERT_EQ(cache.GetCurrentBlock(), n);
+        const std::span<const uint8_t> bytes = cache.GetCurrentBlockBytes();
+        ASSERT_EQ(bytes.size(), out.size());
+        std::copy(bytes.begin(), bytes.end(), out.begin());
+        EXPECT_TRUE(HoldsPattern(out, uint64_t(n) * kBlock, kBlock));
+    }
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        EXPECT_TRUE(overtaken);
+    }
+    // Each block was read once, by the read-ahead.
+    EXPECT_EQ(parent.ReadCount(), 5u);
 }
 
 TEST(CStorageDeviceWithCache, StoppingFreesTheReadAheadBuffers)
