@@ -289,7 +289,7 @@ void CStorageDeviceWithCache::CacheThread()
     m_dataReady.notify_all();
 }
 
-bool CStorageDeviceWithCache::SetCurCacheBlock(int64_t n)
+bool CStorageDeviceWithCache::SetCurCacheBlock(int64_t n, std::vector<CReadLossScope::Record>* losses)
 {
     if (!m_parent || !IsValidBlockIndex(n)) return false;
     const uint64_t want = static_cast<uint64_t>(n) * m_blockSectors;
@@ -316,7 +316,10 @@ bool CStorageDeviceWithCache::SetCurCacheBlock(int64_t n)
         }
         Block& front = m_queue.front();
         if (front.first == want && front.ok && front.data) {
-            for (const CReadLossScope::Record& r : front.losses) CReadLossScope::Report(r);
+            if (losses)
+                losses->insert(losses->end(), front.losses.begin(), front.losses.end());
+            else
+                for (const CReadLossScope::Record& r : front.losses) CReadLossScope::Report(r);
             // The block before stays with whoever holds a share in it; the last one gives it back.
             std::shared_ptr<ReturnedBuffers> returned = m_returned;
             m_cacheBuffer =

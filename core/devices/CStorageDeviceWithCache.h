@@ -57,7 +57,8 @@ public:
     // delivered with its unreadable sectors zeroed (each one logged); the sectors it holds as zeros are
     // reported to the calling thread's CReadLossScope. When the queue cannot deliver block n
     // (the thread stopped, blocks asked out of order) there is no current block and reads go to the parent. False for an invalid block index (the current block is then unchanged).
-    bool SetCurCacheBlock(int64_t n);
+    // With losses given, the block's zeroed sectors are added there instead, for the caller to report later.
+    bool SetCurCacheBlock(int64_t n, std::vector<CReadLossScope::Record>* losses = nullptr);
     // The current block, -1 when there is none.
     int64_t GetCurrentBlock() const { return m_currentBlock; }
     // The bytes of the current block, read in place (its sectors that could not be read are zeros); empty

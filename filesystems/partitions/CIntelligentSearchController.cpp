@@ -2,6 +2,7 @@
 // progress after each block, cancel between blocks, and the summary in the log.
 #include "filesystems/partitions/CIntelligentSearchController.h"
 
+#include "core/devices/CBlockViewDevice.h"
 #include "core/devices/CStorageDeviceWithCache.h"
 #include "filesystems/common/IFileSystemSearchController.h"
 #include "filesystems/common/IIntelligentSearchCallback.h"
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <cinttypes>
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -45,54 +47,97 @@ void AddStatistics(CIntelligentSearchStatistics& to, const CIntelligentSearchSta
     for (size_t i = 0; i < std::size(to.BlockCounters); ++i) to.BlockCounters[i] += from.BlockCounters[i];
 }
 
-// Runs one task per scanner side by side: task 0 on the calling thread, each other one on a thread of its own
-// that serves the same scanner for the whole search, so that a scanner's state never changes threads.
-class ScannerThreads {
+// One block handed to the scanners running ahead, with what each of them made of it.
+struct FedBlock {
+    uint64_t index = 0;
+    uint64_t first = 0;
+    uint64_t count = 0;
+    std::span<const uint8_t> bytes;
+    std::shared_ptr<const uint8_t> share;                  // keeps the bytes while the block is in the window
+    std::vector<CReadLossScope::Record> blockLosses;       // the read-ahead's, told when the block is merged
+    std::vector<CIntelligentSearchStatistics> counted;     // per scanner
+    std::vector<std::vector<CReadLossScope::Record>> lost; // per scanner
+    size_t pending = 0;                                    // scanners not done with it yet
+};
+
+// The scanners side by side, each on a thread of its own for the whole search, each going through the fed
+// blocks in order at its own pace: a scanner may be up to the window's depth of blocks ahead of the slowest
+// one instead of all waiting for each other at every block. Whoever feeds takes the blocks back in order once
+// every scanner is done with them.
+class ScannerPipeline {
 public:
-    // Starts count - 1 threads; throws std::system_error when one cannot be started (those started are stopped).
-    explicit ScannerThreads(size_t count)
+    // analyse(k, block): scanner k on the block, filling its counted[k] and lost[k]; must not throw.
+    using Analyse = std::function<void(size_t, FedBlock&)>;
+
+    // Starts one thread per scanner; throws std::system_error when one cannot be started (those started are
+    // stopped).
+    ScannerPipeline(size_t scanners, Analyse analyse, size_t depth)
+        : m_scanners(scanners), m_analyse(std::move(analyse)), m_depth(std::max<size_t>(1, depth))
     {
         try {
-            for (size_t i = 1; i < count; ++i) m_threads.emplace_back([this, i] { Serve(i); });
+            for (size_t k = 0; k < scanners; ++k) m_threads.emplace_back([this, k] { Serve(k); });
         } catch (...) {
             Stop();
             throw;
         }
     }
-    ~ScannerThreads() { Stop(); }
-    ScannerThreads(const ScannerThreads&) = delete;
-    ScannerThreads& operator=(const ScannerThreads&) = delete;
+    ~ScannerPipeline() { Stop(); }
+    ScannerPipeline(const ScannerPipeline&) = delete;
+    ScannerPipeline& operator=(const ScannerPipeline&) = delete;
 
-    // task(i) for every scanner i; returns when all are done. task must not throw.
-    void RunAll(const std::function<void(size_t)>& task)
+    bool Full()
     {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_window.size() >= m_depth;
+    }
+    bool Empty()
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_window.empty();
+    }
+    // Adds a block behind the others; the window must not be full.
+    void Feed(std::unique_ptr<FedBlock> block)
+    {
+        block->counted.assign(m_scanners, CIntelligentSearchStatistics());
+        block->lost.assign(m_scanners, {});
+        block->pending = m_scanners;
         {
             std::lock_guard<std::mutex> guard(m_lock);
-            m_task = &task;
-            m_pending = m_threads.size();
-            ++m_generation;
+            m_window.push_back(std::move(block));
+            ++m_fed;
         }
-        m_start.notify_all();
-        task(0);
+        m_work.notify_all();
+    }
+    // The oldest block once every scanner is done with it; with wait, waits for that (the window must not be
+    // empty), else null when it is not done yet.
+    std::unique_ptr<FedBlock> TakeOldest(bool wait)
+    {
         std::unique_lock<std::mutex> lock(m_lock);
-        m_done.wait(lock, [this] { return m_pending == 0; });
-        m_task = nullptr;
+        const auto done = [this] { return !m_window.empty() && m_window.front()->pending == 0; };
+        if (wait)
+            m_done.wait(lock, done);
+        else if (!done())
+            return nullptr;
+        std::unique_ptr<FedBlock> block = std::move(m_window.front());
+        m_window.pop_front();
+        ++m_taken;
+        return block;
     }
 
 private:
-    void Serve(size_t index)
+    void Serve(size_t k)
     {
-        uint64_t seen = 0;
+        uint64_t next = 0; // the number of the next block this scanner analyses
         std::unique_lock<std::mutex> lock(m_lock);
         for (;;) {
-            m_start.wait(lock, [&] { return m_stop || m_generation != seen; });
-            if (m_stop) return;
-            seen = m_generation;
-            const std::function<void(size_t)>* task = m_task;
+            m_work.wait(lock, [&] { return m_stop || m_fed > next; });
+            if (m_fed <= next) return; // stopped, nothing left
+            FedBlock& block = *m_window[size_t(next - m_taken)];
             lock.unlock();
-            (*task)(index);
+            m_analyse(k, block);
             lock.lock();
-            if (--m_pending == 0) m_done.notify_one();
+            ++next;
+            if (--block.pending == 0) m_done.notify_all();
         }
     }
     void Stop()
@@ -101,17 +146,21 @@ private:
             std::lock_guard<std::mutex> guard(m_lock);
             m_stop = true;
         }
-        m_start.notify_all();
+        m_work.notify_all();
         for (std::thread& t : m_threads) t.join();
         m_threads.clear();
     }
 
+    const size_t m_scanners;
+    const Analyse m_analyse;
+    const size_t m_depth;
     std::mutex m_lock;
-    std::condition_variable m_start;
+    std::condition_variable m_work;
     std::condition_variable m_done;
-    const std::function<void(size_t)>* m_task = nullptr;
-    uint64_t m_generation = 0;
-    size_t m_pending = 0;
+    // Blocks fed and not taken back, oldest first; block number m_taken + i at i.
+    std::deque<std::unique_ptr<FedBlock>> m_window;
+    uint64_t m_fed = 0;
+    uint64_t m_taken = 0;
     bool m_stop = false;
     std::vector<std::thread> m_threads;
 };
@@ -213,7 +262,30 @@ void CIntelligentSearchController::IntelligentSearch()
     CStorageDeviceWithCache cache(m_device);
     const uint32_t b = BlockSectorsFor(cache.GetSectorSize());
     cache.SetCacheBlockSize(b);
-    for (IFileSystemSearchController* c : m_controllers) c->SetDevice(&cache);
+    // Scanners side by side: each on a thread of its own for the whole search, reading the blocks in place
+    // through a view of its own, each at its own pace within a window of blocks. The counters and the sectors
+    // each one read as zeros join the search's in the scanners' order as each block leaves the window, as if
+    // they had run one after another.
+    const std::vector<IFileSystemSearchController*> scanners(m_controllers.begin(), m_controllers.end());
+    std::vector<std::unique_ptr<CBlockViewDevice>> views;
+    std::unique_ptr<ScannerPipeline> pipeline;
+    if (m_parallel && scanners.size() > 1 && std::thread::hardware_concurrency() > 1) {
+        for (size_t k = 0; k < scanners.size(); ++k) views.push_back(std::make_unique<CBlockViewDevice>(m_device));
+        const auto analyse = [&](size_t k, FedBlock& block) {
+            views[k]->SetBlock(block.first, block.count, block.bytes, block.share);
+            CReadLossScope scope;
+            AnalyzeBlockWith(scanners[k], block.first, block.count, &block.counted[k], block.bytes, block.share);
+            block.lost[k] = scope.TakeRecords();
+        };
+        try {
+            pipeline = std::make_unique<ScannerPipeline>(scanners.size(), analyse, kScannerWindow);
+        } catch (const std::system_error&) {
+            LogInfo("Intelligent search: the scanners run one after another (no thread for them)");
+        }
+    }
+
+    for (size_t k = 0; k < scanners.size(); ++k)
+        scanners[k]->SetDevice(pipeline ? static_cast<IStorageDevice*>(views[k].get()) : &cache);
     for (IFileSystemSearchController* c : m_controllers) c->SetBlockSectors(int(b));
     for (IFileSystemSearchController* c : m_controllers) c->BeginSearch();
 
@@ -223,56 +295,9 @@ void CIntelligentSearchController::IntelligentSearch()
     cache.StartCacheThread(start);
     if (m_callback) m_callback->SetRange(0, blocks);
 
-    // Scanners side by side: each on a thread of its own for the whole search, all on the block in place. The
-    // counters and the sectors each one read as zeros join the search's in the scanners' order after the
-    // block, as if they had run one after another.
-    const std::vector<IFileSystemSearchController*> scanners(m_controllers.begin(), m_controllers.end());
-    std::unique_ptr<ScannerThreads> threads;
-    if (m_parallel && scanners.size() > 1 && std::thread::hardware_concurrency() > 1) {
-        try {
-            threads = std::make_unique<ScannerThreads>(scanners.size());
-        } catch (const std::system_error&) {
-            LogInfo("Intelligent search: the scanners run one after another (no thread for them)");
-        }
-    }
-    std::vector<CIntelligentSearchStatistics> counted(scanners.size());
-    std::vector<std::vector<CReadLossScope::Record>> lost(scanners.size());
-
     // The working copy belongs to this thread; readers get a copy taken under the lock after each block.
     CIntelligentSearchStatistics statistics;
-    for (uint64_t i = start / b; i < blocks; ++i) {
-        if (m_callback && m_callback->IsCancelled()) {
-            LogInfo("Intelligent search was cancelled by user!");
-            m_cancelled.store(true, std::memory_order_relaxed);
-            break;
-        }
-        cache.SetCurCacheBlock(int64_t(i));
-        const uint64_t first = i * b;
-        const uint64_t count = std::min<uint64_t>(b, n - first);
-        statistics.ClearBlockCounters();
-        // The scanners read the block where the read-ahead put it; without it they read from the source.
-        std::span<const uint8_t> bytes;
-        if (cache.GetCurrentBlock() == int64_t(i)) bytes = cache.GetCurrentBlockBytes();
-        if (bytes.size() != count * uint64_t(cache.GetSectorSize())) bytes = {};
-        // A scanner that keeps bytes of the block past it (the RAW ring) holds a share instead of a copy.
-        const std::shared_ptr<const uint8_t> share = bytes.empty() ? nullptr : cache.GetCurrentBlockShare();
-        if (threads && !bytes.empty()) {
-            for (CIntelligentSearchStatistics& c : counted) c = CIntelligentSearchStatistics();
-            threads->RunAll([&](size_t k) {
-                // The first scanner runs on this thread, whose scope hears its losses directly.
-                if (k == 0) return AnalyzeBlockWith(scanners[k], first, count, &counted[k], bytes, share);
-                CReadLossScope scope;
-                AnalyzeBlockWith(scanners[k], first, count, &counted[k], bytes, share);
-                lost[k] = scope.TakeRecords();
-            });
-            for (size_t k = 0; k < scanners.size(); ++k) {
-                AddStatistics(statistics, counted[k]);
-                for (const CReadLossScope::Record& r : lost[k]) CReadLossScope::Report(r);
-                lost[k].clear();
-            }
-        } else {
-            CallEachFileSystemSearchControllerAnalyzeBlock(first, count, &statistics, bytes, share);
-        }
+    const auto published = [&](uint64_t i) {
         {
             std::lock_guard<std::mutex> guard(m_statisticsLock);
             m_statistics = statistics;
@@ -283,8 +308,65 @@ void CIntelligentSearchController::IntelligentSearch()
             m_callback->SetPosition(i);
             m_callback->Refresh();
         }
+    };
+    const auto merge = [&](const FedBlock& block) {
+        for (const CReadLossScope::Record& r : block.blockLosses) CReadLossScope::Report(r);
+        statistics.ClearBlockCounters();
+        for (size_t k = 0; k < scanners.size(); ++k) {
+            AddStatistics(statistics, block.counted[k]);
+            for (const CReadLossScope::Record& r : block.lost[k]) CReadLossScope::Report(r);
+        }
+        published(block.index);
+    };
+    const auto drain = [&] {
+        while (pipeline && !pipeline->Empty()) merge(*pipeline->TakeOldest(true));
+    };
+    for (uint64_t i = start / b; i < blocks; ++i) {
+        if (m_callback && m_callback->IsCancelled()) {
+            LogInfo("Intelligent search was cancelled by user!");
+            m_cancelled.store(true, std::memory_order_relaxed);
+            break;
+        }
+        const uint64_t first = i * b;
+        const uint64_t count = std::min<uint64_t>(b, n - first);
+        if (pipeline) {
+            // Room in the window first: the block leaving it is told before the next one is read.
+            while (pipeline->Full()) merge(*pipeline->TakeOldest(true));
+            auto block = std::make_unique<FedBlock>();
+            cache.SetCurCacheBlock(int64_t(i), &block->blockLosses);
+            if (cache.GetCurrentBlock() == int64_t(i)) block->bytes = cache.GetCurrentBlockBytes();
+            if (block->bytes.size() == count * uint64_t(cache.GetSectorSize())) {
+                block->index = i;
+                block->first = first;
+                block->count = count;
+                block->share = cache.GetCurrentBlockShare();
+                pipeline->Feed(std::move(block));
+                while (auto done = pipeline->TakeOldest(false)) merge(*done);
+                continue;
+            }
+            // Without the block's bytes the scanners read it from the source, one after another, once those
+            // ahead of it are done.
+            drain();
+            for (const CReadLossScope::Record& r : block->blockLosses) CReadLossScope::Report(r);
+            for (auto& view : views) view->ClearBlock();
+            statistics.ClearBlockCounters();
+            CallEachFileSystemSearchControllerAnalyzeBlock(first, count, &statistics);
+            published(i);
+            continue;
+        }
+        cache.SetCurCacheBlock(int64_t(i));
+        statistics.ClearBlockCounters();
+        // The scanners read the block where the read-ahead put it; without it they read from the source.
+        std::span<const uint8_t> bytes;
+        if (cache.GetCurrentBlock() == int64_t(i)) bytes = cache.GetCurrentBlockBytes();
+        if (bytes.size() != count * uint64_t(cache.GetSectorSize())) bytes = {};
+        // A scanner that keeps bytes of the block past it (the RAW ring) holds a share instead of a copy.
+        const std::shared_ptr<const uint8_t> share = bytes.empty() ? nullptr : cache.GetCurrentBlockShare();
+        CallEachFileSystemSearchControllerAnalyzeBlock(first, count, &statistics, bytes, share);
+        published(i);
     }
-    threads.reset();
+    drain();
+    pipeline.reset();
     cache.StopCacheThread();
     for (IFileSystemSearchController* c : m_controllers) {
         try {
@@ -304,7 +386,8 @@ void CIntelligentSearchController::IntelligentSearch()
     LogInfo("NTFSFileRecords = %" PRId64, statistics.NTFSFileRecords);
     LogInfo("TotalFilesFound = %" PRId64, statistics.TotalFilesFound);
     LogInfo("---------------------------------\n");
-    // The scanners keep the cache as their device until now: point them back at the source before it goes.
+    // The scanners keep the cache (or their views) as their device until now: point them back at the source
+    // before it goes.
     for (IFileSystemSearchController* c : m_controllers) c->SetDevice(m_device);
     m_done.store(true, std::memory_order_release);
 }

@@ -25,6 +25,9 @@ class IStorageDevice;
 class CIntelligentSearchController : public IContainerofFileSystemSearchController {
 public:
     static constexpr uint32_t kBlockBytes = 4194304;
+    // Blocks the scanners side by side may be apart: the fastest one runs up to that many blocks ahead of the
+    // slowest (their shares held meanwhile) instead of all waiting for each other at every block.
+    static constexpr size_t kScannerWindow = 4;
 
     CIntelligentSearchController() = default;
     ~CIntelligentSearchController() override;
@@ -51,8 +54,9 @@ public:
                                                         std::span<const uint8_t> bytes = {},
                                                         const std::shared_ptr<const uint8_t>& share = nullptr);
 
-    // Whether the scanners may run side by side on the block, each on a thread of its own (by default, when
-    // the machine has more than one core); their findings are the same either way.
+    // Whether the scanners may run side by side, each on a thread of its own and at its own pace within
+    // kScannerWindow blocks (by default, when the machine has more than one core); their findings are the same
+    // either way.
     void SetParallelScanners(bool parallel) { m_parallel = parallel; }
 
     // Blocks of sectorSize-byte sectors: 4 MiB worth (at least one sector).

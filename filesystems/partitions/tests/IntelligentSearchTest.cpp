@@ -1,6 +1,7 @@
 // The intelligent search: block cutting (short last block, 4096-byte sectors, a start sector), every scanner
-// fed each block even when one throws, cancel between blocks with EndSearch and the summary still done, and
-// blocks with unreadable sectors handed over zeroed.
+// fed each block even when one throws, cancel between blocks with EndSearch and the summary still done,
+// blocks with unreadable sectors handed over zeroed, and scanners side by side running apart within the
+// window.
 #include "filesystems/partitions/CIntelligentSearchController.h"
 
 #include "filesystems/common/IFileSystemSearchController.h"
@@ -10,7 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -174,4 +181,86 @@ TEST(IntelligentSearch, UnreadableSectorsReachTheScannersAsZeros)
     EXPECT_EQ(block[bad + 512], MemoryDevice::PatternByte(8301, 0));
     EXPECT_EQ(block[bad - 1], MemoryDevice::PatternByte(8299, 511));
     EXPECT_TRUE(log.Contains("sector 8300 cannot be read"));
+}
+
+TEST(IntelligentSearch, ScannersSideBySideRunApartWithinTheWindowAndAreMergedInOrder)
+{
+    // The first scanner is held at block 0 until the second has gone as far ahead as the window lets it (or a
+    // while has passed): the second must get there, and no further, while each still reads its own block's
+    // bytes and the counters and positions arrive block by block in order.
+    constexpr uint64_t kBlocks = 8;
+    constexpr uint64_t kWindow = CIntelligentSearchController::kScannerWindow;
+    MemoryDevice device(8192 * kBlocks);
+    device.FillWithPattern();
+    std::mutex lock;
+    std::condition_variable changed;
+    uint64_t fastDone = 0, slowDone = 0;
+    int64_t furthestLead = 0;
+    bool overtaken = false;
+    struct HookedScanner : RecordingScanner {
+        std::function<void(uint64_t block)> before, after;
+        int AnalyzeBlock(uint64_t first, uint64_t count, CIntelligentSearchStatistics* statistics) override
+        {
+            before(first / 8192);
+            const int r = RecordingScanner::AnalyzeBlock(first, count, statistics);
+            after(first / 8192);
+            return r;
+        }
+    } slow, fast;
+    slow.before = [&](uint64_t block) {
+        std::unique_lock<std::mutex> guard(lock);
+        if (block == 0)
+            overtaken = changed.wait_for(guard, std::chrono::seconds(5), [&] { return fastDone == kWindow; });
+    };
+    slow.after = [&](uint64_t) {
+        std::lock_guard<std::mutex> guard(lock);
+        ++slowDone;
+    };
+    fast.before = [&](uint64_t block) {
+        std::lock_guard<std::mutex> guard(lock);
+        furthestLead = std::max(furthestLead, int64_t(block) - int64_t(slowDone));
+    };
+    fast.after = [&](uint64_t) {
+        std::lock_guard<std::mutex> guard(lock);
+        ++fastDone;
+        changed.notify_all();
+    };
+    CIntelligentSearchController search;
+    search.SetDevice(&device);
+    search.SetStartSector(0);
+    search.SetParallelScanners(true);
+    search.AddController(&slow);
+    search.AddController(&fast);
+    struct Positions : CancelAt {
+        Positions() : CancelAt(UINT64_MAX) {}
+        std::vector<int64_t> found;
+        void SetStatistics(const CIntelligentSearchStatistics* s) override { found.push_back(s->TotalFilesFound); }
+    } positions;
+    ASSERT_EQ(search.Run(&positions), 1);
+
+    if (std::thread::hardware_concurrency() > 1) {
+        EXPECT_TRUE(overtaken);
+        EXPECT_EQ(furthestLead, int64_t(kWindow) - 1);
+    }
+    std::vector<std::pair<uint64_t, uint64_t>> blocks;
+    std::vector<uint64_t> expectedPositions;
+    std::vector<int64_t> expectedFound;
+    for (uint64_t i = 0; i < kBlocks; ++i) {
+        blocks.push_back({i * 8192, 8192});
+        expectedPositions.push_back(i);
+        expectedFound.push_back(int64_t(2 * (i + 1)));
+    }
+    EXPECT_EQ(slow.blocks, blocks);
+    EXPECT_EQ(fast.blocks, blocks);
+    EXPECT_EQ(positions.positions, expectedPositions);
+    EXPECT_EQ(positions.found, expectedFound);
+    for (const RecordingScanner* scanner : {&slow, &fast})
+        for (uint64_t i = 0; i < kBlocks; ++i) {
+            SCOPED_TRACE(i);
+            ASSERT_EQ(scanner->data[i].size(), 8192u * 512);
+            EXPECT_TRUE(scanner->readOk[i]);
+            EXPECT_EQ(scanner->data[i][0], MemoryDevice::PatternByte(i * 8192, 0));
+            EXPECT_EQ(scanner->data[i].back(), MemoryDevice::PatternByte(i * 8192 + 8191, 511));
+        }
+    EXPECT_EQ(search.GetStatistics().TotalFilesFound, int64_t(2 * kBlocks));
 }
