@@ -1,6 +1,7 @@
 // End to end on the images made by tests/fixtures/make_fat_images.sh: the tree of each FAT width, every file
 // read back through its runs and compared with the manifest (bytes, size, time, deleted state, names).
 #include "filesystems/fat/BuildFAT.h"
+#include "filesystems/fat/CFATDBR.h"
 #include "filesystems/fat/CFATFileProperties.h"
 
 #include "filesystems/common/IDIRBuildCallback.h"
@@ -18,6 +19,9 @@
 
 #include <cstdio>
 #include <algorithm>
+#include <cstring>
+#include <functional>
+#include <span>
 #include <map>
 #include <set>
 #include <memory>
@@ -253,6 +257,69 @@ TEST_P(FATFixtureTree, ABuildCancelledMidwayReturnsNothing)
         TreePtr tree(BuildFAT(&device, width == 32, true, &callback, &result));
         EXPECT_FALSE(tree);
         EXPECT_EQ(result.status, bytes::ParseStatus::Cancelled);
+    }
+}
+
+// A cancel, a volume without a usable boot sector, one whose boot sectors the device refuses and a tree that
+// lacks the folders of failed reads are told apart by the build's result, not by the tree alone.
+TEST_P(FATFixtureTree, TheResultTellsCancelFailureAndPartialTreeApart)
+{
+    using bytes::ParseStatus;
+    struct CancelAfter : IDIRBuildCallback {
+        int calls = 0;
+        int limit; // calls answered before the first -1; -1: never
+        explicit CancelAfter(int n) : limit(n) {}
+        int Answer() { return limit >= 0 && ++calls > limit ? -1 : 0; }
+        int Begin(const char*, int) override { return Answer(); }
+        int Step(int) override { return Answer(); }
+        int SetPos(int) override { return Answer(); }
+        int Finish() override { return Answer(); }
+        int CheckCancel() override { return Answer(); }
+    };
+    const int width = GetParam();
+    const Fixture& fixture = GetFixture(width);
+    ASSERT_FALSE(fixture.image.empty());
+    // Every sector past the root folder (its first cluster on FAT32): the folders below it cannot be read.
+    const CFATDBR dbr(std::span<const uint8_t>(fixture.image).first(512), 512);
+    const uint64_t fatsEnd = dbr.GetReservedSectors() + uint64_t(dbr.GetNumberOfFATs()) * dbr.GetSectorsPerFAT();
+    const uint64_t pastRoot = width == 32 ? fatsEnd + (uint64_t(dbr.GetRootCluster()) - 1) * dbr.GetSectorsPerCluster()
+                                          : fatsEnd + dbr.GetRootDirSectors();
+    const uint64_t sectors = fixture.image.size() / 512;
+    ASSERT_LT(pastRoot, sectors);
+    const auto failFolders = [&](testsupport::MemoryDevice& d) { d.FailSectors(pastRoot, sectors - pastRoot); };
+    const auto failBoot = [](testsupport::MemoryDevice& d) {
+        d.FailSector(0);
+        d.FailSector(6); // the FAT32 backup
+    };
+    const auto zeroBoot = [](testsupport::MemoryDevice& d) {
+        std::memset(d.Sector(0), 0, 512);
+        std::memset(d.Sector(6), 0, 512);
+    };
+    struct Case {
+        const char* name;
+        std::function<void(testsupport::MemoryDevice&)> damage;
+        int cancelAfter;
+        bool tree;
+        ParseStatus status;
+        bool readFailures;
+    };
+    const Case cases[] = {
+        {"every folder read", [](testsupport::MemoryDevice&) {}, -1, true, ParseStatus::Ok, false},
+        {"the folders below the root unreadable", failFolders, -1, true, ParseStatus::IoFailure, true},
+        {"the boot sectors unreadable", failBoot, -1, false, ParseStatus::IoFailure, false},
+        {"no boot sector", zeroBoot, -1, false, ParseStatus::Corrupt, false},
+        {"cancelled", [](testsupport::MemoryDevice&) {}, 5, false, ParseStatus::Cancelled, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::MemoryDevice device(fixture.image);
+        c.damage(device);
+        CancelAfter callback(c.cancelAfter);
+        bytes::ParseResult result;
+        TreePtr tree(BuildFAT(&device, width == 32, true, &callback, &result));
+        EXPECT_EQ(tree != nullptr, c.tree);
+        EXPECT_EQ(result.status, c.status) << bytes::ParseStatusName(result.status);
+        EXPECT_EQ(result.counters.readFailures != 0, c.readFailures);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "filesystems/common/CIntelligentSearchStatistics.h"
 #include "filesystems/ntfs/CNTFSDBR.h"
 #include "filesystems/ntfs/CNTFSPartitionCandidateMap.h"
+#include "filesystems/ntfs/CNTFSScanTreeBuilder.h"
 #include "filesystems/ntfs/CSearchedNTFSPartitionInfo.h"
 #include "filesystems/ntfs/NtfsFileRecord.h"
 #include "filesystems/ntfs/NtfsIndexRecords.h"
@@ -188,6 +189,57 @@ TEST(NtfsSearchController, BuildsTreeFromScannedRecords)
     }
     EXPECT_EQ(callback.titles.front(), "NTFS:Reading files");
     DeleteFoundTree(root);
+}
+
+// The build from scanned records keeps what it built when the user cancels midway: its result, not the tree,
+// tells such a partial tree from a whole one, and from one that lacks the records of failed reads.
+TEST(NtfsSearchController, TheScanTreeResultTellsCancelFailureAndPartialTreeApart)
+{
+    using bytes::ParseStatus;
+    const auto& f = ntfstree::LoadTreeFixture("ntfs_tree_c4k");
+    auto device = Embed(f, 2048, 512);
+    CNTFSSearchController scanner;
+    ScanResult r = Scan(scanner, *device, 4096);
+    CSearchedNTFSPartitionInfo* p = const_cast<CSearchedNTFSPartitionInfo*>(FindAt(r, 2048, 8));
+    ASSERT_NE(p, nullptr);
+    const CNTFSScanFindings& findings = scanner.GetFindings();
+
+    CNTFSScanTreeBuilder builder;
+    ntfstree::CancellingCallback counting;
+    CFileSystemNode* whole = builder.Build(findings, p, nullptr, device.get(), 0, &counting);
+    ASSERT_NE(whole, nullptr);
+    DeleteFoundTree(whole);
+    EXPECT_EQ(builder.GetResult().status, ParseStatus::Ok);
+    EXPECT_GT(builder.GetResult().counters.recordsRead, 0u);
+
+    // A cancel at any call: always told, with or without what was built by then.
+    const uint64_t calls = counting.Calls();
+    ASSERT_GT(calls, 4u);
+    int partial = 0;
+    for (uint64_t at = 1; at <= calls; at += std::max<uint64_t>(1, calls / 64)) {
+        SCOPED_TRACE(at);
+        ntfstree::CancellingCallback cancelling(at);
+        CFileSystemNode* tree = builder.Build(findings, p, nullptr, device.get(), 0, &cancelling);
+        EXPECT_EQ(builder.GetResult().status, ParseStatus::Cancelled);
+        partial += tree != nullptr;
+        DeleteFoundTree(tree);
+    }
+    EXPECT_GT(partial, 0);
+
+    // Sectors around the found records that cannot be read: a tree without their records.
+    CNTFSDBR boot;
+    ASSERT_TRUE(boot.Attach(std::span<const uint8_t>(f.bytes).first(512)));
+    device->FailSectors(2048 + boot.GetMftCluster() * 8 + 64, 8);
+    CFileSystemNode* lacking = builder.Build(findings, p, nullptr, device.get(), 0, nullptr);
+    EXPECT_NE(lacking, nullptr);
+    EXPECT_EQ(builder.GetResult().status, ParseStatus::IoFailure);
+    DeleteFoundTree(lacking);
+
+    EXPECT_EQ(builder.Build(findings, p, nullptr, nullptr, 0, nullptr), nullptr);
+    EXPECT_EQ(builder.GetResult().status, ParseStatus::IoFailure);
+    CSearchedPartitionInfo notNtfs(512);
+    EXPECT_EQ(builder.Build(findings, &notNtfs, nullptr, device.get(), 0, nullptr), nullptr);
+    EXPECT_EQ(builder.GetResult().status, ParseStatus::Corrupt);
 }
 
 TEST(NtfsSearchController, BootSectorAndMftStartDamagedStillGiveNamedFiles)
