@@ -2,9 +2,11 @@
 #include "core/filetypes/MediaExtensionSet.h"
 
 #include "core/filetypes/FileExtension.h"
+#include "core/filetypes/RawTypeTable.h"
 
 #include <set>
 #include <string>
+#include <string_view>
 #include <type_traits>
 
 namespace {
@@ -16,9 +18,16 @@ constexpr const char* kMediaExtensions[] = {
     "wmf", "xar", "aif", "aiff", "avi", "aif", "cwp", "sc4", "lso", "mp3", "mpg",
 };
 
+// The list, and every spelling of the signature types photo recovery searches for: a file system's "scan.tif",
+// "photo.jpe" or "clip.mov" is kept as a signature hit of the same type would be.
 const std::set<std::string>& MediaSet()
 {
-    static const std::set<std::string> set(std::begin(kMediaExtensions), std::end(kMediaExtensions));
+    static const std::set<std::string> set = [] {
+        std::set<std::string> s(std::begin(kMediaExtensions), std::end(kMediaExtensions));
+        for (int id : kPhotoModeRawTypes)
+            for (std::string_view extension : GetRawTypeFileExtensions(id)) s.emplace(extension);
+        return s;
+    }();
     return set;
 }
 

@@ -1,5 +1,6 @@
-// The extensions that photo recovery keeps (pictures, drawings and a few audio and video types),
-// compared ASCII case-insensitively and without the dot; and the photo-mode filter built on it.
+// The extensions that photo recovery keeps (pictures, drawings and a few audio and video types, every
+// spelling of the signature types it searches for among them), compared ASCII case-insensitively and
+// without the dot; and the photo-mode filter built on it.
 #pragma once
 
 #include <cstddef>

@@ -255,14 +255,18 @@ TEST(FileTypeRecord, KnowsEveryExtensionOfAType)
     EXPECT_EQ(RawTypeMap::LookupExtension("JPEG", 4), RawType::kJPG);
 }
 
-TEST(MediaExtensionSet, HoldsTheListedExtensionsOnly)
+// The listed extensions and every spelling of the signature types photo recovery searches for (TIFF, WAVE,
+// QuickTime, MIDI... whose usual names the list lacked), nothing else.
+TEST(MediaExtensionSet, HoldsTheListedExtensionsAndThePhotoTypesOnly)
 {
     struct Case {
         const char* ext;
         bool in;
     };
-    const Case cases[] = {{"JPEG", true}, {"jpg", true},  {"tif", false}, {"tiff", true}, {"aif", true},
-                          {"mp3", true},  {"wav", false}, {"", false},    {"mpg", true},  {"jpgx", false}};
+    const Case cases[] = {{"JPEG", true}, {"jpg", true},  {"tif", true},  {"tiff", true}, {"aif", true},
+                          {"mp3", true},  {"wav", true},  {"", false},    {"mpg", true},  {"jpgx", false},
+                          {"JFIF", true}, {"jpe", true},  {"mov", true},  {"qt", true},   {"mid", true},
+                          {"doc", false}, {"zip", false}, {"txt", false}, {"mp4", false}, {"pdf", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ext);
         EXPECT_EQ(MediaExtensionSet::Contains(c.ext, std::strlen(c.ext)), c.in);
