@@ -62,8 +62,8 @@ CFileSystemNode* FATQuickBuild(IDIRBuildCallback* callback, CFATSearchedPartitio
 // Walks the volume of context from its root, breadth first: the partition node (number index + 1) with its
 // tree, or null after a cancel (the tree built so far is freed). result, when given, receives the walk's
 // counts and verdict: Cancelled after a cancel; else the root directory's verdict when it could not be walked
-// (Corrupt or IoFailure: the tree holds nothing), IoFailure when reads of folders failed, else Ok. Folders
-// passed over as damaged are counted, not judged: the walk went on past them.
+// (Corrupt or IoFailure: the tree holds nothing), IoFailure when reads of folders failed, else Ok. Directory
+// entries skipped as damaged are counted (corruptSkipped), not judged: the walk went on past them.
 CFileSystemNode* QuickBuildTree(CFATBuildContext& context, IDIRBuildCallback* callback, bool includeAll, int index = 0,
                                 bytes::ParseResult* result = nullptr);
 

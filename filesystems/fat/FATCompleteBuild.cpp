@@ -120,13 +120,23 @@ void BuildLostClusters(CFATBuildContext& context, IStorageDevice* device, CFileN
 }
 
 CFileSystemNode* CompleteBuildTree(CFATBuildContext& context, IStorageDevice* device, const FATDirSectorSet& dirSectors,
-                                   int index)
+                                   int index, bytes::ParseResult* result)
 {
+    bytes::ParseStatus root = bytes::ParseStatus::Ok;
+    // The verdict of the walk as it stands when the build returns.
+    auto report = [&] {
+        if (!result) return;
+        *result = {};
+        result->counters = context.GetCounters();
+        result->Merge(root);
+        if (result->counters.readFailures != 0) result->Merge(bytes::ParseStatus::IoFailure);
+        if (context.IsCancelled()) result->Merge(bytes::ParseStatus::Cancelled);
+    };
     IDIRBuildCallback& progress = CallbackOrQuiet(context.GetCallback());
     const FATVolumeGeometry& g = context.GetGeometry();
     CFileSystemNode* partition = context.MakePartitionNode(index);
     FATDirectoryQueue scratch;
-    if (g.rootPresent) context.WalkRootDirectory(partition, scratch, true);
+    if (g.rootPresent) root = context.WalkRootDirectory(partition, scratch, true);
     auto& map = context.GetDirectoryMap();
     map[0] = partition;
 
@@ -137,7 +147,10 @@ CFileSystemNode* CompleteBuildTree(CFATBuildContext& context, IStorageDevice* de
         low = g.dataStart > rootArea ? g.dataStart - rootArea : 0;
     }
     const auto [from, to] = RecordRange(dirSectors, low, g.start + g.sectorCount);
-    if (from == to) return partition;
+    if (from == to) {
+        report();
+        return partition;
+    }
     // Where the FAT no longer links a folder's clusters, the scan's directory sectors tell where it goes on.
     context.SetDirectoryPartTest([&context, first = from, last = to](uint32_t cluster) {
         const uint64_t sector = context.ClusterToSector(cluster);
@@ -214,6 +227,7 @@ CFileSystemNode* CompleteBuildTree(CFATBuildContext& context, IStorageDevice* de
         }
         progress.Finish();
     }
+    report();
     if (context.IsCancelled()) {
         context.FreeBuildTree(partition);
         return nullptr;
@@ -223,13 +237,17 @@ CFileSystemNode* CompleteBuildTree(CFATBuildContext& context, IStorageDevice* de
 
 CFileSystemNode* FATCompleteBuild(IDIRBuildCallback* callback, const FATDirSectorSet& dirSectors,
                                   CFATSearchedPartitionInfo* partition, CRawFileList* hits, IStorageDevice* device,
-                                  int index)
+                                  int index, bytes::ParseResult* result)
 {
+    bytes::ParseResult unused;
+    bytes::ParseResult& outcome = result ? *result : unused;
+    outcome = {};
     const uint64_t started = plat::GetTickCount64();
     IDIRBuildCallback& progress = CallbackOrQuiet(callback);
     progress.Begin(kFATTextReadingParameters, 100);
     if (!partition || !device || partition->bySectorsPerCluster == 0) {
         progress.Finish();
+        outcome.Merge(device ? bytes::ParseStatus::Corrupt : bytes::ParseStatus::IoFailure);
         return nullptr;
     }
     const uint64_t start = partition->GetStartSector();
@@ -263,7 +281,7 @@ CFileSystemNode* FATCompleteBuild(IDIRBuildCallback* callback, const FATDirSecto
     bool cancelled = false;
     {
         CFATBuildContext context(callback, device, geometry, table.get());
-        tree = CompleteBuildTree(context, device, dirSectors, index);
+        tree = CompleteBuildTree(context, device, dirSectors, index, &outcome);
         if (tree && hits) {
             // The files the signature scanner found in clusters no live file uses.
             const uint64_t end = geometry.start + geometry.sectorCount;
@@ -290,6 +308,7 @@ CFileSystemNode* FATCompleteBuild(IDIRBuildCallback* callback, const FATDirSecto
             cancelled = true;
             context.FreeBuildTree(tree);
             tree = nullptr;
+            outcome.Merge(bytes::ParseStatus::Cancelled);
         }
     }
     if (tree && !cancelled) {
@@ -305,20 +324,24 @@ CFileSystemNode* FATCompleteBuild(IDIRBuildCallback* callback, const FATDirSecto
 
 CFileSystemNode* FATCompleteBuildThread(IDIRBuildCallback* callback, const FATDirSectorSet& dirSectors,
                                         CFATSearchedPartitionInfo* partition, CRawFileList* hits,
-                                        IStorageDevice* device, int index)
+                                        IStorageDevice* device, int index, bytes::ParseResult* result)
 {
-    CFileSystemNode* result = nullptr;
+    CFileSystemNode* tree = nullptr;
     CReadLossRelay losses;
     std::thread worker;
     try {
         worker = std::thread([&] {
             CReadLossRelay::Collector collect(losses);
-            result = FATCompleteBuild(callback, dirSectors, partition, hits, device, index);
+            tree = FATCompleteBuild(callback, dirSectors, partition, hits, device, index, result);
         });
     } catch (const std::system_error&) {
+        if (result) {
+            *result = {};
+            result->Merge(bytes::ParseStatus::IoFailure); // nothing could be read
+        }
         return nullptr;
     }
     worker.join();
     losses.Deliver();
-    return result;
+    return tree;
 }

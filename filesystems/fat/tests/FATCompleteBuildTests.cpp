@@ -4,6 +4,7 @@
 #include "filesystems/fat/FATCompleteBuild.h"
 
 #include "filesystems/common/CIntelligentSearchStatistics.h"
+#include "filesystems/common/IDIRBuildCallback.h"
 #include "filesystems/fat/CFATFileProperties.h"
 #include "filesystems/fat/CFATSearchedPartitionInfo.h"
 #include "filesystems/fat/tests/FATImageBuilder.h"
@@ -102,6 +103,87 @@ TEST(FATCompleteBuild, APartitionKnownOnlyFromItsDirectories)
     ASSERT_NE(tree, nullptr);
     EXPECT_EQ(Names(tree), "Lost Folders DOCS ROOT.TXT");
     DeleteFoundTree(tree);
+}
+
+// A cancel, a partition the build cannot use and a tree that lacks the folders of failed reads are told apart by
+// the build's result, not by the tree alone.
+TEST(FATCompleteBuild, TheResultTellsCancelFailureAndPartialTreeApart)
+{
+    using bytes::ParseStatus;
+    // Answers -1 once the flag is set.
+    struct Cancelling : IDIRBuildCallback {
+        const bool* cancel = nullptr;
+        int Answer() const { return *cancel ? -1 : 0; }
+        int Begin(const char*, int) override { return Answer(); }
+        int Step(int) override { return Answer(); }
+        int SetPos(int) override { return Answer(); }
+        int Finish() override { return Answer(); }
+        int CheckCancel() override { return Answer(); }
+    };
+    Fat16Image image;
+    image.PutRoot(0, MakeEntry(Folder("DOCS", 5)));
+    image.Dots(5, 0);
+    image.PutCluster(5, 64, MakeEntry(File("A", "TXT", 9, 10)));
+    image.Dots(6, 5);
+    image.PutCluster(6, 64, MakeEntry(File("B", "TXT", 10, 10)));
+    std::memset(image.Device().Sector(0), 0, 512);
+    CFATSearchController scan;
+    scan.SetDevice(&image.Device());
+    scan.BeginSearch();
+    CIntelligentSearchStatistics statistics;
+    scan.AnalyzeBlock(0, image.Device().GetSectorCount(), &statistics);
+    CFATSearchedPartitionInfo partition;
+    partition.nFileSystemKind = kFsKindFat16;
+    partition.bySectorsPerCluster = image.SectorsPerCluster();
+    partition.u64DataAreaStartSector = image.DataStart();
+    partition.u64SectorsCount = image.Device().GetSectorCount();
+    partition.SetReservedSectors(1);
+    partition.SetSectorsPerFAT(Fat16Image::kSectorsPerFAT);
+    partition.SetRoot(Fat16Image::kRootSectors);
+    partition.AddFlags(kFATFlagFromFolders);
+    CFATSearchedPartitionInfo unusable = partition;
+    unusable.bySectorsPerCluster = 0;
+
+    enum class Cancel { Never, AtOnce, AfterTheFailedRead };
+    struct Case {
+        const char* name;
+        CFATSearchedPartitionInfo* partition;
+        bool device;
+        bool failFolder;
+        Cancel cancel;
+        bool tree;
+        ParseStatus status;
+    };
+    const Case cases[] = {
+        {"every folder read", &partition, true, false, Cancel::Never, true, ParseStatus::Ok},
+        {"a folder unreadable", &partition, true, true, Cancel::Never, true, ParseStatus::IoFailure},
+        {"cancelled", &partition, true, false, Cancel::AtOnce, false, ParseStatus::Cancelled},
+        {"cancelled after a folder was unreadable", &partition, true, true, Cancel::AfterTheFailedRead, false,
+         ParseStatus::Cancelled},
+        {"no cluster size", &unusable, true, false, Cancel::Never, false, ParseStatus::Corrupt},
+        {"no device", &partition, false, false, Cancel::Never, false, ParseStatus::IoFailure},
+    };
+    // The first sector of cluster 6, the second folder.
+    const uint64_t folderSector = image.DataStart() + 4ull * image.SectorsPerCluster();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool cancel = c.cancel == Cancel::AtOnce;
+        image.Device().ClearFailures();
+        image.Device().SetReadHook([&](uint64_t first, uint64_t count) {
+            if (c.cancel == Cancel::AfterTheFailedRead && first <= folderSector && folderSector < first + count)
+                cancel = true;
+        });
+        if (c.failFolder) image.Device().FailSectors(folderSector, 1);
+        Cancelling cancelling;
+        cancelling.cancel = &cancel;
+        bytes::ParseResult result;
+        CFileSystemNode* tree = FATCompleteBuildThread(&cancelling, scan.GetDirSectors(), c.partition, nullptr,
+                                                       c.device ? &image.Device() : nullptr, 0, &result);
+        EXPECT_EQ(tree != nullptr, c.tree);
+        EXPECT_EQ(result.status, c.status) << bytes::ParseStatusName(result.status);
+        EXPECT_EQ(result.counters.readFailures != 0, c.failFolder) << result.counters.readFailures;
+        DeleteFoundTree(tree);
+    }
 }
 
 TEST(FATCompleteBuild, FoldersNamingEachOtherAsParentEndUnderLostFolders)
