@@ -4,7 +4,8 @@
 # shared data files) and random files in nested folders, then quick-formatted again with mkfs.fat. Salvix runs
 # `salvix-e2e format` (intelligent search with every scanner, ranking, complete build, saving); PhotoRec
 # carves the whole image. Files recovered byte-exact are counted from the SHA-256 of every placed file, and the
-# bytes each tool wrote are told; the search alone (SALVIX_E2E_TIMES) is set against one `cat` of the image.
+# bytes each tool wrote are told; the search alone (SALVIX_E2E_TIMES) is set against one `cat` of the image,
+# as is the same search with the scanners one after another (SALVIX_E2E_SCANNERS=serial).
 #   bench/format_road.sh [BUILD_DIR]     (BUILD_DIR holds tests/salvix-e2e; default build)
 # Needs mkfs.fat and mtools (dosfstools, mtools), photorec (testdisk) and python3.
 set -euo pipefail
@@ -61,6 +62,10 @@ salvix_time=$(road_seconds_since "$start")
 salvix_exact=$(road_count "$work/salvix")
 salvix_bytes=$(road_bytes "$work/salvix")
 scan_time=$(sed -n 's/^search \([0-9.]*\) s$/\1/p' "$work/salvix.log" | head -1)
+# The same search with the scanners one after another on one thread, for comparison.
+SALVIX_E2E_SCANNERS=serial SALVIX_E2E_TIMES=1 "$harness" format "$img" "$work/serial" > "$work/serial.log" 2>&1 || true
+rm -rf "$work/serial"
+serial_time=$(sed -n 's/^search \([0-9.]*\) s$/\1/p' "$work/serial.log" | head -1)
 cat_time=$(road_cat_seconds "$img")
 
 printf 'image: %d MiB FAT32 quick-formatted again, %d files placed\n' "$size_mib" "$placed"
@@ -68,6 +73,8 @@ printf 'salvix:   %d byte-exact of %d, %.2f s, %s bytes written (%s)\n' "$salvix
     "$salvix_bytes" "$(grep '^saved' "$work/salvix.log" | head -1)"
 [ -n "$scan_time" ] && printf 'scan:     %.2f s, one cat of the image %.2f s: %sx cat (aim: at most 1.5x)\n' \
     "$scan_time" "$cat_time" "$(echo "scale=2; $scan_time / $cat_time" | bc)"
+[ -n "$serial_time" ] && printf 'scan with the scanners one after another: %.2f s, %sx cat\n' \
+    "$serial_time" "$(echo "scale=2; $serial_time / $cat_time" | bc)"
 [ "$have_photorec" = 1 ] || exit 0
 rm -rf "$work/salvix"
 
