@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <set>
 #include <tuple>
@@ -191,8 +192,14 @@ void CEXT2SearchController::AddInodeTables(const CExt2SearchedPartitionInfo& par
         const uint64_t block = descriptors[g].inodeTable;
         if (block > (UINT64_MAX - partition.u64StartSector) / perBlock) continue;
         const uint64_t start = partition.u64StartSector + block * perBlock;
-        if (start > UINT64_MAX - tableSectors || !m_knownTables.insert(start).second) continue;
+        if (start > UINT64_MAX - tableSectors) continue;
         table.end = start + tableSectors;
+        // Each sector belongs to one table at most: a table seen before (the same file system found twice) or
+        // one overlapping another is not counted again, so every sector is looked at once.
+        auto next = m_knownTables.upper_bound(start);
+        if (next != m_knownTables.end() && next->first < table.end) continue;
+        if (next != m_knownTables.begin() && std::prev(next)->second > start) continue;
+        m_knownTables.emplace_hint(next, start, table.end);
         table.firstNumber = g * perGroup + 1;
         if (start >= m_addingFrom) {
             m_aheadTables.emplace(start, table);

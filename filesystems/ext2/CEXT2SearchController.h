@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <set>
 #include <span>
 #include <vector>
 
@@ -108,7 +107,7 @@ private:
 
     static constexpr uint64_t kMaxReadBackSectors = 131072; // 64 MiB
     std::map<uint64_t, InodeTable> m_aheadTables; // tables ahead of the scan by first sector; dropped once passed
-    std::set<uint64_t> m_knownTables;             // first sectors of every table noted, so it is counted once
+    std::map<uint64_t, uint64_t> m_knownTables;   // every table noted (first sector -> end), none overlapping
     uint64_t m_addingFrom = 0;                    // first sector of the sectors being added
     uint64_t m_readBackSectors = 0;
 };
