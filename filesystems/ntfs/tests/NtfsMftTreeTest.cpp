@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <functional>
@@ -248,20 +249,26 @@ TEST(NtfsMftTree, BuildsOnAWorkerWhileTheCallerPumps)
     v.AddFile(40, 5, u"only.txt");
     std::mutex lock;
     std::set<std::thread::id> readers;
-    v.Device().SetReadHook([&](uint64_t, uint64_t) {
-        std::lock_guard guard(lock);
-        readers.insert(std::this_thread::get_id());
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    });
-    int pumps = 0;
+    std::atomic<int> pumps{0};
     const auto caller = std::this_thread::get_id();
+    // The worker's reads wait for the caller's first pump (at most 10 s), so the build cannot end before the
+    // caller has had a turn however the threads are scheduled.
+    v.Device().SetReadHook([&](uint64_t, uint64_t) {
+        {
+            std::lock_guard guard(lock);
+            readers.insert(std::this_thread::get_id());
+        }
+        if (std::this_thread::get_id() == caller) return;
+        for (int waited = 0; pumps.load() == 0 && waited < 10000; ++waited)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
     CFileSystemNode* tree = BuildNTFS(&v.Device(), nullptr, nullptr, [&] {
         EXPECT_EQ(std::this_thread::get_id(), caller);
         ++pumps;
     });
     ASSERT_NE(tree, nullptr);
     DeleteFoundTree(tree);
-    EXPECT_GT(pumps, 0);
+    EXPECT_GT(pumps.load(), 0);
     // The boot sector is read on the calling thread, the $MFT on the worker.
     EXPECT_EQ(readers.size(), 2u);
     EXPECT_TRUE(readers.count(caller));
