@@ -77,9 +77,8 @@ std::u16string CNTFSAttributeHeader::GetFNName() const
 
 std::u16string NtfsUtf16FromBytes(std::span<const uint8_t> bytes)
 {
-    std::u16string s;
-    s.reserve(bytes.size() / 2);
+    std::u16string s(bytes.size() / 2, u'\0');
     bytes::ByteReader r(bytes);
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) s.push_back(char16_t(r.u16le(i)));
+    for (size_t i = 0; i < s.size(); ++i) s[i] = char16_t(r.u16le(2 * i));
     return s;
 }

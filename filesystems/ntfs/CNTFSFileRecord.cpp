@@ -7,13 +7,22 @@
 
 CNTFSFileRecord::CNTFSFileRecord(std::span<uint8_t> buffer, bool copy)
 {
-    if (!ValidateFileRecord(buffer)) return;
     if (copy) {
+        if (!ValidateFileRecord(buffer)) return;
         m_copy.assign(buffer.begin(), buffer.end());
         Attach(m_copy);
-    } else {
-        Attach(buffer);
+        return;
     }
+    // ValidateFileRecord and Attach in one: the fix-ups are applied once and stay applied when the record
+    // passes (undone when it fails, as they would have been).
+    if (buffer.size() < ntfs::kMinFileRecord || !IsFileRecordHeader(buffer)) return;
+    const bool applied = ApplyFixups(buffer);
+    if (!ValidateAttributes(buffer)) {
+        if (applied) RestoreFixups(buffer);
+        return;
+    }
+    m_record = buffer;
+    m_fixedUp = applied;
 }
 
 CNTFSFileRecord::CNTFSFileRecord(std::span<const uint8_t> buffer)
@@ -37,14 +46,23 @@ CNTFSFileRecord::~CNTFSFileRecord()
     if (m_fixedUp) RestoreFixups(m_record);
 }
 
+const AttributeIndex& CNTFSFileRecord::GetAttributeIndex() const
+{
+    if (!m_indexed) {
+        IndexAttributes(m_record, m_index);
+        m_indexed = true;
+    }
+    return m_index;
+}
+
 CNTFSAttributeHeader CNTFSFileRecord::FindAttribute(uint32_t type, int n) const
 {
-    return IsValid() ? ::FindAttribute(m_record, type, n) : CNTFSAttributeHeader();
+    return IsValid() ? ::FindAttribute(m_record, GetAttributeIndex(), type, n) : CNTFSAttributeHeader();
 }
 
 int CNTFSFileRecord::CountAttributes(uint32_t type) const
 {
-    return IsValid() ? ::CountAttributes(m_record, type) : 0;
+    return IsValid() ? ::CountAttributes(m_record, GetAttributeIndex(), type) : 0;
 }
 
 uint16_t CNTFSFileRecord::GetFlags() const

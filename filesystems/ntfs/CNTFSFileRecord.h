@@ -3,6 +3,7 @@
 #pragma once
 
 #include "filesystems/ntfs/CNTFSAttributeHeader.h"
+#include "filesystems/ntfs/NtfsFileRecord.h"
 
 #include <cstdint>
 #include <span>
@@ -26,6 +27,8 @@ public:
     bool FixupsApplied() const { return m_fixedUp; }
 
     CNTFSAttributeHeader FindAttribute(uint32_t type, int n = 0) const;
+    // Where the record's attributes lie (made at the first lookup); empty when the view holds no record.
+    const AttributeIndex& GetAttributeIndex() const;
     int CountAttributes(uint32_t type) const;
 
     uint16_t GetFlags() const;
@@ -46,4 +49,7 @@ private:
     std::vector<uint8_t> m_copy;
     std::span<uint8_t> m_record;
     bool m_fixedUp = false;
+    // Made at the first lookup: a view is mostly asked for several attributes.
+    mutable AttributeIndex m_index;
+    mutable bool m_indexed = false;
 };

@@ -4,6 +4,7 @@
 
 #include "filesystems/ntfs/CNTFSAttributeHeader.h"
 #include "filesystems/ntfs/CNTFSExtensionRecord.h"
+#include "filesystems/ntfs/NtfsFileRecord.h"
 #include "filesystems/ntfs/NtfsStructures.h"
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <span>
 #include <vector>
 
+class CNTFSFileRecord;
 class IStorageDevice;
 
 class CNTFSFileRecordGroup {
@@ -27,6 +29,10 @@ public:
     // record per entry of the list (which may be null). The device is not owned and must outlive the group.
     CNTFSFileRecordGroup(std::span<const uint8_t> buffer, uint64_t recordSector, IStorageDevice* device,
                          const std::vector<CNTFSExtensionEntry>* extensions);
+    // The same over a view of the record (in place or not), whose validation and fix-ups are taken as they are;
+    // the group reads the view's bytes, so the view must outlive it.
+    CNTFSFileRecordGroup(const CNTFSFileRecord& view, uint64_t recordSector, IStorageDevice* device,
+                         const std::vector<CNTFSExtensionEntry>* extensions);
 
     CNTFSFileRecordGroup(const CNTFSFileRecordGroup&) = delete;
     CNTFSFileRecordGroup& operator=(const CNTFSFileRecordGroup&) = delete;
@@ -42,7 +48,11 @@ public:
     Found FindAttribute(uint32_t type, int n = 0);
 
 private:
-    std::vector<uint8_t> m_record;
+    void AddExtensions(IStorageDevice* device, const std::vector<CNTFSExtensionEntry>* extensions);
+
+    std::vector<uint8_t> m_copy;       // the record when the group keeps its own
+    std::span<const uint8_t> m_record; // the fixed-up base record
+    AttributeIndex m_index;            // of the base record
     uint64_t m_recordSector;
     std::vector<std::unique_ptr<CNTFSExtensionRecord>> m_extensions;
 };

@@ -330,22 +330,30 @@ void CNTFSMftScanBuilder::ProcessMftWindow(CNTFSMftTable& table, std::span<uint8
         const std::span<uint8_t> raw = window.subspan(size_t(i) * m_sectorSize, length);
         const uint64_t sector = slots[i];
         auto entry = std::make_unique<CNTFSRecordEntry>();
+        std::vector<CNTFSExtensionEntry> extensions;
+        int64_t parent = -1;
+        std::unique_ptr<CNTFSFileProperties> properties;
         bool hasAttributeList = false;
         {
-            // Fixed up in place while the view lives; the group below takes the bytes as they lie on disk.
+            // Fixed up in place while the view lives.
             const CNTFSFileRecord view(raw, false);
             if (!view.IsValid() || view.IsExtension() || IsSystemMetafile(view)) continue;
             if (!entry->Fill(view, sector)) continue;
             hasAttributeList = bool(view.FindAttribute(ntfs::kAttrAttributeList));
+            if (!hasAttributeList) {
+                // The record alone: its group reads the view's fixed-up bytes.
+                CNTFSFileRecordGroup group(view, sector, m_device, &extensions);
+                properties = BuildNTFSFileProperties(group, sector, spc * m_sectorSize, &parent);
+            }
         }
         entry->recordNumber = int64_t((base + i) / r);
 
-        std::vector<CNTFSExtensionEntry> extensions;
-        if (hasAttributeList) extensions = GetExtensionRecordSectors(raw, sector, spc, start, m_device, mftRuns, r);
-        CNTFSFileRecordGroup group(raw, sector, m_device, &extensions);
-        int64_t parent = -1;
-        std::unique_ptr<CNTFSFileProperties> properties =
-            BuildNTFSFileProperties(group, sector, spc * m_sectorSize, &parent);
+        if (hasAttributeList) {
+            // The group takes the bytes as they lie on disk, and reads the extension records.
+            extensions = GetExtensionRecordSectors(raw, sector, spc, start, m_device, mftRuns, r);
+            CNTFSFileRecordGroup group(raw, sector, m_device, &extensions);
+            properties = BuildNTFSFileProperties(group, sector, spc * m_sectorSize, &parent);
+        }
         if (properties) {
             properties->SetExtensionRecords(std::move(extensions));
             if (entry->parent == -1 && parent != -1) entry->parent = parent;

@@ -7,6 +7,8 @@
 #include "filesystems/ntfs/NtfsMappingPairs.h"
 #include "filesystems/ntfs/NtfsStructures.h"
 #include "filesystems/ntfs/NtfsText.h"
+#include "filesystems/tree/MappingPairs.h"
+#include "filesystems/tree/PackedDataRun.h"
 
 namespace {
 
@@ -20,22 +22,22 @@ bool PassesExtensionFilter(const std::string& name)
 
 } // namespace
 
-std::unique_ptr<CNoneResidentNTFSDataRunList> MakeNonResidentRunList(const CNTFSRunList& runs, uint64_t* totalClusters)
+std::unique_ptr<PackedDataRun> PackNonResidentRuns(const CNTFSRunList& runs)
 {
-    if (totalClusters) *totalClusters = runs.GetRunListLength();
+    // Packed straight from the runs, without a run list in between: a build packs one per file.
     if (runs.empty()) return nullptr;
-    auto list = std::make_unique<CNoneResidentNTFSDataRunList>();
-    for (const CNTFSRun& r : runs.Runs()) list->AppendRun(r.IsSparse() ? kSparseCluster : r.lcn, r.length);
-    return list;
+    std::vector<DataRun> list;
+    list.reserve(runs.Runs().size());
+    for (const CNTFSRun& r : runs.Runs()) list.push_back({r.IsSparse() ? kSparseCluster : r.lcn, r.length});
+    return PackedDataRun::FromBytes(EncodeMappingPairs(std::span<const DataRun>(list)));
 }
 
-std::unique_ptr<CResidentNTFSDataRunList> MakeResidentRunList(const CNTFSAttributeHeader& data, uint64_t recordSector,
-                                                              size_t attributeOffset, uint64_t* valueLength)
+std::unique_ptr<PackedDataRun> PackResidentRun(const CNTFSAttributeHeader& data, uint64_t recordSector,
+                                               size_t attributeOffset)
 {
-    auto list = std::make_unique<CResidentNTFSDataRunList>();
-    list->SetResident(recordSector, int(attributeOffset + data.GetValueOffset()));
-    if (valueLength) *valueLength = data.GetValueLength();
-    return list;
+    const DataRun run{int64_t(recordSector), 1};
+    return PackedDataRun::FromBytes(EncodeMappingPairs(std::span<const DataRun>(&run, 1)),
+                                    uint32_t(attributeOffset + data.GetValueOffset()));
 }
 
 std::unique_ptr<CNTFSFileProperties> BuildNTFSFileProperties(CNTFSFileRecordGroup& group, uint64_t recordSector,
@@ -85,7 +87,7 @@ std::unique_ptr<CNTFSFileProperties> BuildNTFSFileProperties(CNTFSFileRecordGrou
 
     uint8_t state = group.IsInUse() ? 0 : kFileStateDeleted;
 
-    std::unique_ptr<IDataRunList> runList;
+    std::unique_ptr<PackedDataRun> packed;
     CNTFSRunList attributeRuns;
     bool resident = false;
     for (int n = 0; n < kMaxDataAttributes; ++n) {
@@ -96,9 +98,8 @@ std::unique_ptr<CNTFSFileProperties> BuildNTFSFileProperties(CNTFSFileRecordGrou
         if (a.IsCompressed()) attributes |= ntfs::kFileAttrCompressed;
         if (a.IsEncrypted()) attributes |= ntfs::kFileAttrEncrypted;
         if (!a.IsNonResident()) {
-            uint64_t valueLength = 0;
-            runList = MakeResidentRunList(a, data.recordSector, data.offset, &valueLength);
-            size = static_cast<int64_t>(valueLength);
+            packed = PackResidentRun(a, data.recordSector, data.offset);
+            size = static_cast<int64_t>(a.GetValueLength());
             resident = true;
             break;
         }
@@ -110,8 +111,8 @@ std::unique_ptr<CNTFSFileProperties> BuildNTFSFileProperties(CNTFSFileRecordGrou
 
     if (!resident) {
         attributeRuns.SortByVcn();
-        uint64_t clusters = 0;
-        runList = MakeNonResidentRunList(attributeRuns, &clusters);
+        const uint64_t clusters = attributeRuns.GetRunListLength();
+        packed = PackNonResidentRuns(attributeRuns);
         if (size < 0) size = 0;
         if (bytesPerCluster != 0 && bytesPerCluster % 512 == 0) {
             // Saturating: a damaged run list must not wrap the size around.
@@ -132,6 +133,6 @@ std::unique_ptr<CNTFSFileProperties> BuildNTFSFileProperties(CNTFSFileRecordGrou
     properties->SetTimes(creation, modification, access);
     properties->SetState(state);
     properties->SetRecordSector(recordSector);
-    properties->SetPackedRuns(PackDataRunList(runList.get()));
+    properties->SetPackedRuns(std::move(packed));
     return properties;
 }

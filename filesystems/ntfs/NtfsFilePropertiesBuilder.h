@@ -1,12 +1,12 @@
 // Filling NTFS file properties from a FILE record group: the one place where they are made from disk, with
-// the two run-list forms of a found file's $DATA.
+// the packed runs of a found file's $DATA.
 #pragma once
 
 #include "filesystems/ntfs/CNTFSAttributeHeader.h"
 #include "filesystems/ntfs/CNTFSFileProperties.h"
 #include "filesystems/ntfs/CNTFSFileRecordGroup.h"
 #include "filesystems/ntfs/CNTFSRunList.h"
-#include "filesystems/tree/DataRunLists.h"
+#include "filesystems/tree/PackedDataRun.h"
 
 #include <cstdint>
 #include <memory>
@@ -17,11 +17,9 @@
 std::unique_ptr<CNTFSFileProperties> BuildNTFSFileProperties(CNTFSFileRecordGroup& group, uint64_t recordSector,
                                                              uint32_t bytesPerCluster, int64_t* parent = nullptr);
 
-// One run {LCN, length} per run in list order (VCNs dropped); null for an empty list. totalClusters receives
-// the sum of the lengths.
-std::unique_ptr<CNoneResidentNTFSDataRunList> MakeNonResidentRunList(const CNTFSRunList& runs,
-                                                                     uint64_t* totalClusters = nullptr);
-// {record sector, 1} with the resident offset = attribute offset + value offset; valueLength receives the
-// value length.
-std::unique_ptr<CResidentNTFSDataRunList> MakeResidentRunList(const CNTFSAttributeHeader& data, uint64_t recordSector,
-                                                              size_t attributeOffset, uint64_t* valueLength = nullptr);
+// The packed runs of non-resident data: one run {LCN, length} per run in list order (VCNs dropped, holes kept
+// as holes); null for an empty list.
+std::unique_ptr<PackedDataRun> PackNonResidentRuns(const CNTFSRunList& runs);
+// The packed run of resident data: {record sector, 1} with the resident offset = attribute offset + value offset.
+std::unique_ptr<PackedDataRun> PackResidentRun(const CNTFSAttributeHeader& data, uint64_t recordSector,
+                                               size_t attributeOffset);

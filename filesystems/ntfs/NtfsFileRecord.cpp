@@ -36,6 +36,22 @@ bool LocateFixups(std::span<const uint8_t> record, Fixup& out)
     return true;
 }
 
+bool IsForbiddenNameUnit(char16_t c)
+{
+    switch (c) {
+    case u'"':
+    case u'*':
+    case u'/':
+    case u':':
+    case u'<':
+    case u'>':
+    case u'?':
+    case u'\\':
+    case u'|': return true;
+    default: return false;
+    }
+}
+
 size_t UnitEnd(size_t unit)
 {
     return unit * ntfs::kUnitSize - 2;
@@ -181,6 +197,41 @@ int CountAttributes(std::span<const uint8_t> record, uint32_t type)
     return count;
 }
 
+void IndexAttributes(std::span<const uint8_t> record, AttributeIndex& index)
+{
+    index.count = 0;
+    index.complete = true;
+    WalkAttributes(record, [&](size_t offset, uint32_t length, std::span<const uint8_t> rest) {
+        if (length < kMinAttribute) return true; // the walk ends after it
+        if (index.count == AttributeIndex::kCapacity) {
+            index.complete = false;
+            return false;
+        }
+        const size_t n = length < rest.size() ? length : rest.size();
+        index.entries[index.count++] = {bytes::ByteReader(rest).u32le(0), uint32_t(offset), uint32_t(n)};
+        return true;
+    });
+}
+
+CNTFSAttributeHeader FindAttribute(std::span<const uint8_t> record, const AttributeIndex& index, uint32_t type, int n)
+{
+    if (!index.complete) return FindAttribute(record, type, n);
+    if (n < 0) return {};
+    for (uint32_t i = 0; i < index.count; ++i) {
+        const AttributeIndex::Entry& e = index.entries[i];
+        if (e.type == type && n-- == 0) return CNTFSAttributeHeader(record.subspan(e.offset, e.length), e.offset);
+    }
+    return {};
+}
+
+int CountAttributes(std::span<const uint8_t> record, const AttributeIndex& index, uint32_t type)
+{
+    if (!index.complete) return CountAttributes(record, type);
+    int count = 0;
+    for (uint32_t i = 0; i < index.count; ++i) count += index.entries[i].type == type ? 1 : 0;
+    return count;
+}
+
 bool IsValidAttributeHeader(std::span<const uint8_t> attribute)
 {
     bytes::ByteReader r(attribute);
@@ -225,25 +276,22 @@ bool IsValidFileNameAttribute(std::span<const uint8_t> attribute)
     // The name must lie inside the attribute; a name that runs past it is as bad as a forbidden character.
     const auto nameBytes = a.GetFNNameBytes();
     if (nameBytes.size() != size_t(a.GetFNNameLength()) * 2) return false;
-    return IsValidNtfsFileName(NtfsUtf16FromBytes(nameBytes));
+    // Unit by unit as IsValidNtfsFileName takes them, without a copy of the name (every record's names pass
+    // here, several times over).
+    bytes::ByteReader r(nameBytes);
+    for (size_t i = 0; i + 1 < nameBytes.size(); i += 2) {
+        const char16_t c = char16_t(r.u16le(i));
+        if (c == 0) break;
+        if (IsForbiddenNameUnit(c)) return false;
+    }
+    return true;
 }
 
 bool IsValidNtfsFileName(std::u16string_view name)
 {
     for (char16_t c : name) {
         if (c == 0) break;
-        switch (c) {
-        case u'"':
-        case u'*':
-        case u'/':
-        case u':':
-        case u'<':
-        case u'>':
-        case u'?':
-        case u'\\':
-        case u'|': return false;
-        default: break;
-        }
+        if (IsForbiddenNameUnit(c)) return false;
     }
     return true;
 }

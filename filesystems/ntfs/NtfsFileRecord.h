@@ -41,6 +41,25 @@ size_t AttributeAreaEnd(std::span<const uint8_t> record);
 CNTFSAttributeHeader FindAttribute(std::span<const uint8_t> record, uint32_t type, int n = 0);
 int CountAttributes(std::span<const uint8_t> record, uint32_t type);
 
+// What the attribute walk of one record meets, in record order, so that looking up several attributes of the
+// record takes one walk: FindAttribute and CountAttributes over the index give what they give over the record.
+// A record of more attributes than the index holds is left to the walk (complete is false).
+struct AttributeIndex {
+    struct Entry {
+        uint32_t type;
+        uint32_t offset; // in the record
+        uint32_t length; // of the view: the attribute's length, cut at the end of the attribute area
+    };
+    static constexpr size_t kCapacity = 24;
+    Entry entries[kCapacity];
+    uint32_t count = 0;
+    bool complete = false;
+};
+void IndexAttributes(std::span<const uint8_t> record, AttributeIndex& index);
+CNTFSAttributeHeader FindAttribute(std::span<const uint8_t> record, const AttributeIndex& index, uint32_t type,
+                                   int n = 0);
+int CountAttributes(std::span<const uint8_t> record, const AttributeIndex& index, uint32_t type);
+
 // attribute: the bytes from the attribute's start to the end of what remains of its record.
 bool IsValidAttributeHeader(std::span<const uint8_t> attribute);
 bool ValidateAttributes(std::span<const uint8_t> record);

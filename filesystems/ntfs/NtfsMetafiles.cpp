@@ -17,6 +17,12 @@ constexpr SystemFile kSystemFiles[] = {
     {5, u"."},        {6, u"$Bitmap"},  {7, u"$Boot"},    {8, u"$BadClus"}, {9, u"$Secure"},
     {10, u"$UpCase"}, {11, u"$Extend"}, {32, u"$Quota"},  {33, u"$ObjId"},  {34, u"$Reparse"},
 };
+// GetSystemFileNumber passes over every name that does not begin so.
+static_assert([] {
+    for (const SystemFile& f : kSystemFiles)
+        if (f.name.empty() || (f.name[0] != u'$' && f.name[0] != u'.')) return false;
+    return true;
+}());
 
 bool HasHiddenSystem(const CNTFSFileRecord& record)
 {
@@ -33,6 +39,11 @@ int GetSystemFileNumber(const CNTFSFileRecord& record)
     if (!record.IsValid() || record.IsExtension()) return -1;
     const CNTFSAttributeHeader fn = record.FindAttribute(ntfs::kAttrFileName);
     if (!fn) return -1;
+    // Every system name begins with '$' or is "."; other names (nearly every record) need no comparison.
+    const auto name = fn.GetFNNameBytes();
+    if (name.size() < 2) return -1;
+    const char16_t first = char16_t(bytes::ByteReader(name).u16le(0));
+    if (first != u'$' && first != u'.') return -1;
     for (const SystemFile& f : kSystemFiles)
         if (CompareFileName(fn, f.name)) return f.number;
     return -1;

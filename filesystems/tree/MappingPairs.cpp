@@ -17,12 +17,25 @@ int MappingPairLengthWidth(uint64_t value)
     return value >> 63 ? 8 : MappingPairSignedWidth(int64_t(value));
 }
 
-std::vector<uint8_t> EncodeMappingPairs(const std::deque<DataRun>& runs)
+namespace {
+
+// The pairs written to exactly the bytes they take: a packed list lives as long as its tree.
+template <class Runs>
+std::vector<uint8_t> EncodeRuns(const Runs& runs)
 {
     std::vector<uint8_t> out;
     if (runs.empty()) return out;
-    out.reserve(128);
+    size_t bytes = 1;
     uint64_t previous = 0;
+    for (const DataRun& r : runs) {
+        bytes += 1 + size_t(MappingPairLengthWidth(r.length));
+        if (!r.IsSparse()) {
+            bytes += size_t(MappingPairSignedWidth(int64_t(uint64_t(r.firstCluster) - previous)));
+            previous = uint64_t(r.firstCluster);
+        }
+    }
+    out.reserve(bytes);
+    previous = 0;
     for (const DataRun& r : runs) {
         const int lengthBytes = MappingPairLengthWidth(r.length);
         int offsetBytes = 0;
@@ -39,6 +52,18 @@ std::vector<uint8_t> EncodeMappingPairs(const std::deque<DataRun>& runs)
     }
     out.push_back(0);
     return out;
+}
+
+} // namespace
+
+std::vector<uint8_t> EncodeMappingPairs(const std::deque<DataRun>& runs)
+{
+    return EncodeRuns(runs);
+}
+
+std::vector<uint8_t> EncodeMappingPairs(std::span<const DataRun> runs)
+{
+    return EncodeRuns(runs);
 }
 
 bool DecodeMappingPairs(const uint8_t* bytes, size_t count, std::vector<DataRun>& out)

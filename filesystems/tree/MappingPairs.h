@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 // Smallest byte count, 1 to 8, that holds value as a two's complement number.
@@ -16,6 +17,7 @@ int MappingPairLengthWidth(uint64_t value);
 
 // Encodes the runs and a final 0 byte; an empty list gives no bytes.
 std::vector<uint8_t> EncodeMappingPairs(const std::deque<DataRun>& runs);
+std::vector<uint8_t> EncodeMappingPairs(std::span<const DataRun> runs);
 
 // Decodes pairs from at most count bytes, appending runs to out. Stops at a 0 header or the byte count.
 // Returns false, keeping what was decoded before, when a field is wider than 8 bytes or a pair runs past

@@ -301,6 +301,69 @@ TEST(NtfsFileRecord, FieldsOutsideTheAttributeReadAsZero)
     EXPECT_FALSE(t.HasSITimes());
 }
 
+TEST(NtfsFileRecord, AttributeIndexFindsWhatTheWalkFinds)
+{
+    // Lookups through the index of a record must give exactly what the walk over the record gives: the same
+    // attribute (offset and bytes) for every type and number, the same counts, on damaged layouts too.
+    auto many = [](int count) {
+        NtfsRecordBuilder b(4096);
+        for (int i = 0; i < count; ++i) b.AddResident(i % 3 ? 0x80 : 0xC0, Pattern(8, uint8_t(i)), i % 2 ? u"s" : u"");
+        return b.BuildPlain();
+    };
+    auto zeroLength = [] {
+        NtfsRecordBuilder layout;
+        Bytes r = layout.AddFileName(5, u"a").AddResident(0x80, Pattern(10, 1)).AddFileName(5, u"b").BuildPlain();
+        PutLe(r, layout.AttributeOffset(1) + 4, 0, 4);
+        return r;
+    };
+    auto shortOne = [] {
+        NtfsRecordBuilder layout;
+        Bytes r = layout.AddFileName(5, u"a").AddResident(0x80, Pattern(10, 1)).AddFileName(5, u"b").BuildPlain();
+        PutLe(r, layout.AttributeOffset(1) + 4, 12, 4);
+        return r;
+    };
+    auto cutByTheBuffer = [] {
+        Bytes r = NtfsRecordBuilder().AddFileName(5, u"a").AddResident(0x80, Pattern(600, 1)).BuildPlain();
+        r.resize(700);
+        return r;
+    };
+    const struct {
+        const char* name;
+        Bytes record;
+    } cases[] = {
+        {"ordinary", NtfsRecordBuilder()
+                         .AddStandardInformation(0x20)
+                         .AddFileName(5, u"REPORT~1.TXT", 2)
+                         .AddFileName(5, u"report.txt", 1)
+                         .AddResident(0x80, Pattern(30, 2), u"stream")
+                         .AddResident(0x80, Pattern(30, 3))
+                         .BuildPlain()},
+        {"as many attributes as the index holds", many(int(AttributeIndex::kCapacity))},
+        {"more attributes than the index holds", many(30)},
+        {"zero length ends the walk", zeroLength()},
+        {"a length below the smallest header ends the walk", shortOne()},
+        {"the buffer ends inside an attribute", cutByTheBuffer()},
+        {"no record", Bytes(1024, 0)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        AttributeIndex index;
+        IndexAttributes(c.record, index);
+        for (uint32_t type : {0x10u, 0x20u, 0x30u, 0x80u, 0xC0u, 0xFFFFFFFFu}) {
+            EXPECT_EQ(CountAttributes(c.record, index, type), CountAttributes(c.record, type)) << type;
+            for (int n = -1; n < 32; ++n) {
+                const CNTFSAttributeHeader walked = FindAttribute(c.record, type, n);
+                const CNTFSAttributeHeader indexed = FindAttribute(c.record, index, type, n);
+                ASSERT_EQ(bool(indexed), bool(walked)) << type << " #" << n;
+                if (!walked) continue;
+                EXPECT_EQ(indexed.GetOffset(), walked.GetOffset()) << type << " #" << n;
+                EXPECT_EQ(indexed.Bytes().data(), walked.Bytes().data()) << type << " #" << n;
+                EXPECT_EQ(indexed.Bytes().size(), walked.Bytes().size()) << type << " #" << n;
+            }
+        }
+    }
+}
+
 TEST(NtfsMetafiles, NamesFlagsAndTheSystemFileTable)
 {
     auto metafile = [](const std::u16string& name, uint32_t siAttributes, uint64_t base = 0) {
