@@ -20,7 +20,7 @@ test=(
   xvfb xauth xdotool x11-apps imagemagick
 )
 bench=(
-  libbenchmark-dev testdisk
+  libbenchmark-dev testdisk ntfs-3g sleuthkit
 )
 sanitize=(
   clang clang-tidy libclang-rt-14-dev
