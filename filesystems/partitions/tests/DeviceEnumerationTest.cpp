@@ -209,7 +209,8 @@ TEST(PartitionNaming, FolderNamesFromTheSelectedSource)
     } cases[] = {
         {'E', "sdb1", "DATA", "sdb1 (DATA - NTFS 1)"},
         {'E', "sdb1", "", "sdb1 (NTFS 1)"},
-        {255, "loop0: disk.img", "", "loop0: disk.img (NTFS 1)"},
+        {255, "loop0: disk.img", "", "loop0 disk.img (NTFS 1)"},
+        {255, "loop0p2: old:disk.img", "A:B", "loop0p2 old disk.img (A B - NTFS 1)"},
         {255, "", "DATA", "DATA(NTFS 1)"},
         {255, "", "", "NTFS 1"},
         {'E', "", "", "NTFS 1"},
