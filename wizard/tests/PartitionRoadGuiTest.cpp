@@ -3,8 +3,8 @@
 // machine's disk), Next and the lost-partition search, the found partitions of page 4, Next, the "Full scan"
 // hint, the found-file page's check box of the partition, Recover, the save path and the result. The saved
 // files are compared with the fixture's manifest. A cancelled search goes on with what it found; one that
-// found nothing stays on the disk page; the Full Scan box and the row selection exclude each other.
-// Screenshots in each language.
+// found nothing stays on the disk page; the Full Scan box and the row selection exclude each other. An image
+// of the disk made from its page is listed and searched like the disk. Screenshots in each language.
 #include "wizard/CWizardSheet.h"
 
 #include "controller/CFileSelectController.h"
@@ -25,6 +25,7 @@
 #include "core/devices/CImageFileDevice.h"
 #include "core/devices/CBasicPartitionDevice.h"
 #include "filesystems/tree/CFileSystemNode.h"
+#include "storage/diskimage/CImageFileDeviceWithDecompress.h"
 #include "tests/support/FixtureManifests.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
@@ -33,6 +34,8 @@
 #include "views/devices/CIntelligentSearchingDialog.h"
 #include "views/devices/CLostPartitionSearchingDialog.h"
 #include "views/devices/CMultipleChoosePartitionListCtrl.h"
+#include "views/diskimage/CImageDiskMasterDlg.h"
+#include "views/diskimage/CImageDiskSteps.h"
 #include "views/files/CFileTreeCtrl.h"
 #include "views/files/CTreeCtrlPlus.h"
 #include "views/saving/CSaveFilePathDlg.h"
@@ -65,6 +68,7 @@ namespace {
 
 using wizardtest::ScreenshotFolder;
 using wizardtest::WhenModal;
+using wizardtest::WhenPopup;
 
 class PartitionRoadGui : public wizardtest::RoadGui {
 protected:
@@ -80,6 +84,7 @@ protected:
         GetLostRecoveryScanPartitionDeviceSelectController()->Reset();
         GetLostRecoveryPartitionDeviceSelectController()->Reset();
         GetLostRecoveryDiskDeviceSelectController()->Reset();
+        GetLostRecoveryDiskDeviceSelectController()->ReleaseImages();
         RoadGui::TearDown();
         GetRecoverySettings()->m_manuallySelectHistoricalPartitions = 0;
         SetLostPartitionSearch({});
@@ -523,6 +528,98 @@ TEST_F(PartitionRoadGui, AnImageStandingInForTheDiskIsNamedOnceWithItsFolder)
         GetLostRecoveryDiskDeviceSelectController()->Reset();
         sheet.reset();
     }
+}
+
+// "Create Disk Image..." on the disk's row images the whole disk with its heads; left ticked, "open in the
+// list" lists the image once, and its search finds the partitions the disk's search found.
+TEST_F(PartitionRoadGui, ADiskImageMadeFromThePageIsListedAndSearchedLikeTheDisk)
+{
+    // The disk's last sector (past every partition, zero in the fixture) is marked: an image that stops short
+    // of it reads zeros there, which its block-rounded length would not show.
+    const std::string path = Unpack("lost-disk");
+    const std::string marker(512, 'M');
+    {
+        std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
+        f.seekp(std::streamoff(fs::file_size(path) - marker.size()));
+        f.write(marker.data(), std::streamsize(marker.size()));
+        ASSERT_TRUE(f.good());
+    }
+    UseImage(path, false);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(ChoosePartitionRecovery());
+    CDeviceSelectCtrl* list = disks->GetDeviceList();
+    // What page 4 lists: each found partition's start and label.
+    const auto found = [&] {
+        std::vector<std::pair<uint64_t, std::string>> all;
+        for (int i = 0; i < partitions->GetDeviceList()->GetItemCount(); ++i)
+            if (auto* r = static_cast<CLostPartitionRecord*>(partitions->GetDeviceList()->GetItemData(i)))
+                all.emplace_back(r->u64StartSector, r->szLabel);
+        return all;
+    };
+    const auto backToDisks = [&](int rows) {
+        QTest::mouseClick(&sheet->BackButton(), Qt::LeftButton);
+        ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_DISK);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isEnabled() && list->GetItemCount() == rows; }, 30000));
+    };
+    ASSERT_NO_FATAL_FAILURE(SearchFirstDisk());
+    const auto ofDisk = found();
+    ASSERT_EQ(ofDisk.size(), 3u);
+    ASSERT_NO_FATAL_FAILURE(backToDisks(1));
+
+    // Without a selected row the command cannot be chosen.
+    bool enabled = true;
+    WhenPopup(CLostRecoveryDiskDeviceSelectPage::kCmdDiskImage, &enabled);
+    QTest::mouseClick(&disks->ImageStrip(), Qt::LeftButton);
+    EXPECT_FALSE(enabled);
+
+    // A disk of 240 heads (the default of 255 would hide a dropped count): the image carries them.
+    CLostRecoveryDiskDeviceSelectController* c = GetLostRecoveryDiskDeviceSelectController();
+    ASSERT_EQ(c->GetDisks().size(), 1u);
+    DiskDeviceRecord& disk = c->GetDisks().front();
+    disk.nHeads = 240;
+    const uint64_t diskSectors = disk.pDevice->GetSectorCount();
+    ASSERT_NO_FATAL_FAILURE(ClickRow(list, 0));
+    const std::string typed = (dir / "disk-copy").string();
+    bool imaged = false;
+    WhenModal<CImageDiskMasterDlg>([&](CImageDiskMasterDlg* dlg) {
+        QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(dlg->CurrentStep(), CImageDiskMasterDlg::kPath);
+        QTest::keyClicks(dlg->PathPane()->PathRow()->Edit(), QString::fromStdString(typed));
+        QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(dlg->CurrentStep(), CImageDiskMasterDlg::kSummary);
+        QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(dlg->CurrentStep(), CImageDiskMasterDlg::kSuccess) << dlg->RunError();
+        imaged = true;
+        QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
+    });
+    WhenPopup(CLostRecoveryDiskDeviceSelectPage::kCmdDiskImage, &enabled);
+    QTest::mouseClick(&disks->ImageStrip(), Qt::LeftButton);
+    ASSERT_TRUE(enabled);
+    ASSERT_TRUE(imaged);
+    EXPECT_TRUE(fs::exists(typed + ".kxi"));
+    ASSERT_EQ(list->GetItemCount(), 2);
+    ASSERT_EQ(c->GetImages().size(), 1u);
+    const DiskDeviceRecord& image = c->GetImages().front();
+    ASSERT_EQ(list->GetItemData(1), &image);
+    EXPECT_EQ(image.u64ImageSectorCount, diskSectors);
+    std::string last(marker.size(), '\0');
+    ASSERT_TRUE(image.pDevice->ReadSectors(last.data(), diskSectors - 1, 1));
+    EXPECT_TRUE(last == marker) << "the image lacks the disk's last sector";
+    EXPECT_EQ(list->View()->GetRow(1).cells[1].text, list->View()->GetRow(0).cells[1].text);
+    EXPECT_EQ(static_cast<CImageFileDeviceWithDecompress*>(image.pDevice)->ReadHeaderValue(), 240);
+    EXPECT_EQ(image.nHeads, 240u);
+
+    // An image's row is not imaged again.
+    ASSERT_NO_FATAL_FAILURE(ClickRow(list, 1));
+    WhenPopup(CLostRecoveryDiskDeviceSelectPage::kCmdDiskImage, &enabled);
+    QTest::mouseClick(&disks->ImageStrip(), Qt::LeftButton);
+    EXPECT_FALSE(enabled);
+
+    // The image's row, Next: the disk's partitions, in the same order.
+    QTest::mouseClick(&sheet->NextButton(), Qt::LeftButton);
+    ASSERT_EQ(sheet->GetCurrentIndex(), WP_LOST_RECOVERY_PARTITION);
+    EXPECT_EQ(found(), ofDisk);
+    ASSERT_NO_FATAL_FAILURE(backToDisks(2));
 }
 
 TEST_F(PartitionRoadGui, ScreenshotsOfThePagesInEachLanguage)
