@@ -31,7 +31,6 @@
 #include "views/files/CFileTreeCtrl.h"
 #include "views/files/CFileListCtrl.h"
 #include "views/files/CTreeCtrlPlus.h"
-#include "views/diskimage/CImageDiskMasterDlg.h"
 #include "views/diskimage/CImageDiskSteps.h"
 #include "views/diskimage/COpenDiskImageMasterDlg.h"
 #include "views/diskimage/DiskImageFileDialog.h"
@@ -332,17 +331,7 @@ TEST_F(DeletedRoadGui, AnImageMadeFromTheImageMenuIsListedOnceScannedLikeItsVolu
     ASSERT_NO_FATAL_FAILURE(ClickRow(0));
     const std::string typed = (dir / "volume-copy").string();
     bool imaged = false;
-    WhenModal<CImageDiskMasterDlg>([&](CImageDiskMasterDlg* dlg) {
-        QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
-        ASSERT_EQ(dlg->CurrentStep(), CImageDiskMasterDlg::kPath);
-        QTest::keyClicks(dlg->PathPane()->PathRow()->Edit(), QString::fromStdString(typed));
-        QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
-        ASSERT_EQ(dlg->CurrentStep(), CImageDiskMasterDlg::kSummary);
-        QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
-        ASSERT_EQ(dlg->CurrentStep(), CImageDiskMasterDlg::kSuccess) << dlg->RunError();
-        imaged = true;
-        QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
-    });
+    wizardtest::AnswerImageWizard(typed, &imaged);
     WhenPopup(CDeleteRecoveryPartitionDeviceSelectPage::kCmdDiskImage, &enabled);
     QTest::mouseClick(&volumes->ImageStrip(), Qt::LeftButton);
     ASSERT_TRUE(imaged);

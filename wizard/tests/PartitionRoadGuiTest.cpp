@@ -34,7 +34,6 @@
 #include "views/devices/CIntelligentSearchingDialog.h"
 #include "views/devices/CLostPartitionSearchingDialog.h"
 #include "views/devices/CMultipleChoosePartitionListCtrl.h"
-#include "views/diskimage/CImageDiskMasterDlg.h"
 #include "views/diskimage/CImageDiskSteps.h"
 #include "views/files/CFileTreeCtrl.h"
 #include "views/files/CTreeCtrlPlus.h"
@@ -581,17 +580,7 @@ TEST_F(PartitionRoadGui, ADiskImageMadeFromThePageIsListedAndSearchedLikeTheDisk
     ASSERT_NO_FATAL_FAILURE(ClickRow(list, 0));
     const std::string typed = (dir / "disk-copy").string();
     bool imaged = false;
-    WhenModal<CImageDiskMasterDlg>([&](CImageDiskMasterDlg* dlg) {
-        QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
-        ASSERT_EQ(dlg->CurrentStep(), CImageDiskMasterDlg::kPath);
-        QTest::keyClicks(dlg->PathPane()->PathRow()->Edit(), QString::fromStdString(typed));
-        QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
-        ASSERT_EQ(dlg->CurrentStep(), CImageDiskMasterDlg::kSummary);
-        QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
-        ASSERT_EQ(dlg->CurrentStep(), CImageDiskMasterDlg::kSuccess) << dlg->RunError();
-        imaged = true;
-        QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
-    });
+    wizardtest::AnswerImageWizard(typed, &imaged);
     WhenPopup(CLostRecoveryDiskDeviceSelectPage::kCmdDiskImage, &enabled);
     QTest::mouseClick(&disks->ImageStrip(), Qt::LeftButton);
     ASSERT_TRUE(enabled);

@@ -14,6 +14,7 @@
 #include "views/devices/CDeviceSelectView.h"
 #include "views/devices/CIntelligentSearchingDialog.h"
 #include "views/devices/CMultipleChoosePartitionListCtrl.h"
+#include "views/diskimage/CImageDiskMasterDlg.h"
 #include "views/files/CFileTreeCtrl.h"
 #include "views/files/CTreeCtrlPlus.h"
 #include "views/saving/CSaveFilePathDlg.h"
@@ -91,6 +92,21 @@ std::vector<std::pair<std::string, std::string>> SurvivingFiles(const std::strin
     for (const std::vector<std::string>& f : testsupport::ReadManifestRows(fixture))
         if (f.size() >= 6 && f[4] == "1") out.emplace_back(f[5], f[3]);
     return out;
+}
+
+void AnswerImageWizard(const std::string& path, bool* imaged)
+{
+    WhenModal<CImageDiskMasterDlg>([path, imaged](CImageDiskMasterDlg* dlg) {
+        QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(dlg->CurrentStep(), CImageDiskMasterDlg::kPath);
+        QTest::keyClicks(dlg->PathPane()->PathRow()->Edit(), QString::fromStdString(path));
+        QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(dlg->CurrentStep(), CImageDiskMasterDlg::kSummary);
+        QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
+        ASSERT_EQ(dlg->CurrentStep(), CImageDiskMasterDlg::kSuccess) << dlg->RunError();
+        *imaged = true;
+        QTest::mouseClick(dlg->NextButton(), Qt::LeftButton);
+    });
 }
 
 void AnswerOpenDialog(const std::string& path, QStringList* filters, bool* asked)

@@ -145,6 +145,9 @@ std::vector<std::pair<std::string, std::string>> SurvivingFiles(const std::strin
 // clicked (selectFile() would leave the box empty whenever it already has the focus, and Open would then do
 // nothing); *filters receives the dialog's name filters; *asked tells that the dialog came.
 void AnswerOpenDialog(const std::string& path, QStringList* filters = nullptr, bool* asked = nullptr);
+// Runs the next disk-image wizard in its simple mode to its end, with "open in the list" left ticked: the image
+// is written to <path>.kxi; *imaged tells that the wizard reached its success step.
+void AnswerImageWizard(const std::string& path, bool* imaged);
 // A new sheet in the frame (1000 x 700, shown), its controller and host set.
 void OpenSheetIn(FrameStandIn& frame, RecordingHost& host, CWizardSheetController& controller,
                  std::unique_ptr<CWizardSheet>& sheet);
